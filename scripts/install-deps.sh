@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Brenlow needs to build, test and run; a no-op where all are present.
+set -euo pipefail
+
+packages=(g++ make cmake pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libcli11-dev
+          libbenchmark-dev)
+if [[ "${1:-}" == "--with-display" ]]; then
+  packages+=(xvfb xauth)
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo_cmd=()
+[[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+"${sudo_cmd[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+
+#include "codecs/document.h"
+#include "codecs/field_rules.h"
+#include "imaging/quality_metrics.h"
+
+namespace brenlow {
+
+// Decodes an .avc still: checks and unmasks the container, decodes the JPEG, multiplies every
+// sample by divisor_code + 0.5 (truncated, capped at 255), enlarges twofold and sharpens
+// extra_word times at strength 0.125. Writes the picture to base + "~.bmp" and returns it with its
+// planes (the sharpened floats). Throws Error; on failure nothing is written.
+DecodedPicture DecodeAvcFile(const std::string& path);
+
+// Decodes an .ajc still at its coded size; its planes equal its bitmap. Writes no file.
+DecodedPicture DecodeAjcFile(const std::string& path);
+
+// The outcome of one still-compression command.
+struct StillRunResult {
+    std::string codedPath;     // base.avc, base.ajc, or the JPEG file of the experiment
+    DecodedPicture decoded;    // for the new document window
+    CompressionFigures figures;
+    std::string reportLine;    // the text for Edit6
+};
+
+// Compress > "AVC": halve the document's planes, quantise, code as JPEG into base.avc, decode it
+// (writing base~.bmp) and report against the source file's pixels.
+StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters);
+
+// Compress > "AJC": quantise the source file's picture at full size into base.ajc, decode it
+// and report ratio and sizes.
+StillRunResult encodeAjcStill(const DocumentView& document, const StillParameters& parameters);
+
+// Compress > "JPEG": code the document's bitmap as base.jpg (base~.jpg for a .jpg document),
+// decode it, write base~.bmp and report against the source file's pixels.
+StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality);
+
+// The text of the negative-sample guard for channel 0 (red), 1 (green) or 2 (blue).
+std::string negativeSampleMessage(int channel);
+
+}  // namespace brenlow

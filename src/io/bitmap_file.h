@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "io/file_io.h"
+
+namespace brenlow {
+
+// The largest picture any reader accepts; larger ones are refused before their pixels are allocated.
+inline constexpr std::int64_t kMaxPixels = 100'000'000;
+
+// Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
+void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what);
+
+// Decodes a Windows bitmap file held in memory (any depth the reader takes) into a 24-bit
+// picture (QImage::Format_BGR888). The header is checked first: a pixel array shorter than the
+// header promises, or a picture above kMaxPixels, is refused without decoding. `name` only
+// appears in messages.
+QImage decodeBitmap(std::span<const std::uint8_t> data, const std::string& name);
+
+// Reads a Windows bitmap file as decodeBitmap does. Throws Error when it cannot be opened or read.
+QImage loadBitmapFile(const std::string& path);
+
+// A 24-bit Windows bitmap file of the picture, rows bottom-up, 54-byte header.
+Bytes encodeBitmap(const QImage& picture);
+
+// Writes encodeBitmap(picture) whole or not at all.
+void saveBitmapFile(const QImage& picture, const std::string& path);
+
+// A blank 24-bit picture of the given size (black), refused when empty or too large.
+QImage makeBitmap(int width, int height);
+
+}  // namespace brenlow

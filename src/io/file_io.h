@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace brenlow {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// True when a file (or anything else) exists under this exact name.
+bool fileExists(const std::string& path);
+
+// Byte size of an existing file. Throws Error when it cannot be opened.
+std::uint64_t fileSizeOf(const std::string& path);
+
+// The whole content of a file. Throws Error when it cannot be opened or read, or when it is
+// larger than maxBytes (checked before anything is allocated).
+Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX);
+
+// Writes the file whole or not at all: the bytes go to a temporary file in the same folder,
+// which is then renamed over the target. On any failure the previous file is left as it was,
+// the temporary file is removed, and Error is thrown.
+void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// The name less its last four characters (empty when it has four or fewer): ".bmp", ".avc" and
+// the like are assumed and never looked at.
+std::string baseName(const std::string& name);
+
+// True when the name contains the marker anywhere, case-sensitively (".avc", ".ajc", ".jpg").
+bool hasMarker(const std::string& name, const char* marker);
+
+}  // namespace brenlow

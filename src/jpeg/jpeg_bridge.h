@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "io/file_io.h"
+
+namespace brenlow {
+
+// Any JPEG file with more scans than this is refused (a progressive file can ask for thousands).
+inline constexpr int kMaxJpegScans = 100;
+
+// Baseline JPEG of the picture: libjpeg defaults, RGB input, float DCT, quality with baseline
+// forced (the library treats 0 as 1 and anything above 100 as 100). Rows go top to bottom; a
+// picture of another depth is coded as its 24-bit conversion. An empty picture gives no bytes.
+// Library failures throw Error("JPEG error #N").
+Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality);
+
+// The same, written whole or not at all to fileName. pixelFormat (0 = 24-bit, 1 = 8-bit palette)
+// only says how the picture would present itself and does not change the file.
+void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t quality, int pixelFormat);
+
+// Decodes JPEG data at full scale with the float DCT into a 24-bit bitmap (Format_BGR888).
+// A grayscale file goes through the library's colour quantiser (236 colours) and comes out grey.
+// Any library error or warning (not a JPEG, truncated or corrupt data), a picture above the
+// picture limit and a file with more than kMaxJpegScans scans throw Error; `bitmap` is then left
+// exactly as it was.
+void LoadJpeg(QImage& bitmap, std::span<const std::uint8_t> data);
+
+// The same from a file. Throws Error when the file cannot be opened.
+void LoadJpeg(QImage& bitmap, const std::string& fileName);
+
+}  // namespace brenlow
