@@ -1,0 +1,71 @@
+#include "support/test_support.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace brenlow::testing {
+
+TempDir::TempDir() {
+    std::random_device seed;
+    const auto base = std::filesystem::temp_directory_path();
+    for (;;) {
+        path_ = base / ("brenlow-test-" + std::to_string(seed()));
+        if (std::filesystem::create_directory(path_)) {
+            break;
+        }
+    }
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+}
+
+std::string samplePath(const std::string& name) { return std::string(BRENLOW_SAMPLES_DIR) + "/" + name; }
+
+std::string testDataPath(const std::string& name) { return std::string(BRENLOW_TEST_DATA_DIR) + "/" + name; }
+
+QImage patternBitmap(int width, int height) {
+    QImage image(width, height, QImage::Format_BGR888);
+    for (int y = 0; y < height; ++y) {
+        auto* row = image.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            row[3 * x] = static_cast<uchar>((x * 7 + y * 3) % 256);
+            row[3 * x + 1] = static_cast<uchar>((x * 2 + y * 11 + 40) % 256);
+            row[3 * x + 2] = static_cast<uchar>((x * 13 + y * 5 + 90) % 256);
+        }
+    }
+    return image;
+}
+
+ImagePlanes constantPlanes(int width, int height, float value) {
+    ImagePlanes planes(width, height);
+    for (int channel = 0; channel < kChannels; ++channel) {
+        std::fill_n(planes.plane(channel), planes.sampleCount(), value);
+    }
+    return planes;
+}
+
+std::string copyInto(const std::string& source, const TempDir& dir, const std::string& name) {
+    const auto target = dir.path() / (name.empty() ? std::filesystem::path(source).filename().string() : name);
+    std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    return target.string();
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+WorkingDirectory::WorkingDirectory(const std::filesystem::path& dir) : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+}
+
+WorkingDirectory::~WorkingDirectory() {
+    std::error_code ignored;
+    std::filesystem::current_path(previous_, ignored);
+}
+
+}  // namespace brenlow::testing

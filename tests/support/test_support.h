@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QImage>
+#include <filesystem>
+#include <string>
+
+#include "imaging/image_planes.h"
+
+namespace brenlow::testing {
+
+// A fresh empty folder under the system's temporary folder, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+// Paths of the shipped pictures.
+std::string samplePath(const std::string& name);    // samples/<name>
+std::string testDataPath(const std::string& name);  // tests/data/<name>
+
+// A 24-bit picture whose pixels follow a simple pattern of position and channel, never flat.
+QImage patternBitmap(int width, int height);
+
+// Planes of the given size with every sample of every channel set to value.
+ImagePlanes constantPlanes(int width, int height, float value);
+
+// Copies a file into a folder and returns the copy's path.
+std::string copyInto(const std::string& source, const TempDir& dir, const std::string& name = {});
+
+// The bytes of a file as a string (for byte-identical comparisons).
+std::string fileBytes(const std::string& path);
+
+// Runs a function with the working directory changed, restoring it afterwards.
+class WorkingDirectory {
+public:
+    explicit WorkingDirectory(const std::filesystem::path& dir);
+    ~WorkingDirectory();
+    WorkingDirectory(const WorkingDirectory&) = delete;
+    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
+
+private:
+    std::filesystem::path previous_;
+};
+
+}  // namespace brenlow::testing
