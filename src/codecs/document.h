@@ -37,6 +37,27 @@ std::string routedFileName(const std::string& name, DocumentRoute route);
 // The picture of a JPEG or bitmap document, as a 24-bit bitmap. Throws Error when it cannot be read.
 QImage loadDocumentPicture(const std::string& name);
 
+// A JPEG or bitmap document as OpenDocument makes it: the caption is the name as given, the
+// bitmap 24-bit, the planes filled from it.
+struct PictureDocument {
+    std::string caption;
+    QImage bitmap;
+    ImagePlanes planes;
+
+    DocumentView view() const { return {caption, &bitmap, &planes}; }
+};
+
+// Opens a JPEG or bitmap file the way OpenDocument does. Throws Error when it cannot be read.
+PictureDocument openPictureDocument(const std::string& name);
+
+// The picture a codec takes from disk for a document: a JPEG document's own file decoded,
+// otherwise base + ".bmp" (for a .bmp document its own file). Throws Error when it cannot be read.
+QImage sourceFilePicture(const std::string& caption);
+
+// The document's planes, or planes made from its bitmap into `made` when it has none. Throws
+// Error when the document has neither.
+const ImagePlanes& documentPlanes(const DocumentView& document, ImagePlanes& made);
+
 // Where Save writes a document: its caption, or base + "~.bmp" when the caption contains ".jpg".
 std::string saveTargetFor(const std::string& caption);
 

@@ -27,11 +27,17 @@ QualitySetting readQuality(std::string_view text, Command command);
 // encoder has no such rule (0 gives 0.5).
 float readDivisor(std::string_view text, Command command);
 
+// The same rule for a number already read (the command-line tool's --divisor).
+float divisorFor(long n, Command command);
+
 // The header's divisor code: the divisor truncated toward zero, low eight bits.
 std::uint8_t divisorCode(float divisor);
 
 // Edit5, the number of sharpening passes: a negative value becomes 1, 0 stays 0.
 std::int32_t readFocus(std::string_view text);
+
+// The same rule for a number already read (the command-line tool's --focus).
+std::int32_t focusFor(long n);
 
 // Edit4, the last frame number of the sequence commands (frames 0..N; none when negative).
 std::int32_t readLastFrame(std::string_view text);

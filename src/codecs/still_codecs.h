@@ -4,6 +4,7 @@
 
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
+#include "container/coded_image.h"
 #include "imaging/quality_metrics.h"
 
 namespace brenlow {
@@ -16,6 +17,16 @@ DecodedPicture DecodeAvcFile(const std::string& path);
 
 // Decodes an .ajc still at its coded size; its planes equal its bitmap. Writes no file.
 DecodedPicture DecodeAjcFile(const std::string& path);
+
+// The same two decoders on a container already read; they write nothing. caption is the name
+// the picture is to carry.
+DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption);
+DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption);
+
+// The command-line tool's decode: an .avc or .ajc still (by the marker in its name, as
+// OpenDocument routes it) decoded and written to outputPath, by default base + "~.bmp", and to
+// nothing else. Returns the name written. Throws Error.
+std::string decodeStillToFile(const std::string& path, const std::string& outputPath = {});
 
 // The outcome of one still-compression command.
 struct StillRunResult {
@@ -36,8 +47,5 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
 // Compress > "JPEG": code the document's bitmap as base.jpg (base~.jpg for a .jpg document),
 // decode it, write base~.bmp and report against the source file's pixels.
 StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality);
-
-// The text of the negative-sample guard for channel 0 (red), 1 (green) or 2 (blue).
-std::string negativeSampleMessage(int channel);
 
 }  // namespace brenlow

@@ -1,0 +1,89 @@
+#include "cli/command_line.h"
+
+#include <limits>
+
+#include "io/file_io.h"
+
+namespace brenlow::cli {
+namespace {
+
+constexpr int kMaxJobs = 64;
+constexpr int kMaxFocus = 1000;
+
+CLI::App* addSubcommand(CLI::App& app, Request& request, const std::string& name, const std::string& description,
+                        Subcommand subcommand) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->callback([&request, subcommand] { request.subcommand = subcommand; });
+    return command;
+}
+
+void addQuality(CLI::App& command, Request& request, int lowest) {
+    command.add_option("-q,--quality", request.quality, "JPEG quality (default 80)")
+        ->check(CLI::Range(lowest, 100));
+}
+
+void addDivisor(CLI::App& command, Request& request, const std::string& whenZero) {
+    command.add_option("--divisor", request.divisor, "samples are divided by N + 0.5; " + whenZero + " (default 2)")
+        ->check(CLI::Range(0, 9));
+}
+
+void addPicture(CLI::App& command, Request& request) {
+    command.add_option("FILE", request.file, "picture: a bitmap, or a JPEG file when the name contains .jpg")
+        ->required();
+}
+
+void addFrames(CLI::App& command, Request& request, std::string& prefix) {
+    command.add_option("--prefix", prefix, "frame path prefix (default " + prefix + ")");
+    command.add_option("-j,--jobs", request.jobs, "frames coded at a time; the files do not depend on it")
+        ->check(CLI::Range(1, kMaxJobs));
+    command.add_option("LAST", request.lastFrame, "number of the last frame (frames 0..LAST; default 0)")
+        ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max() - 1));
+}
+
+std::string requireCodedStill(const std::string& name) {
+    return hasMarker(name, ".avc") || hasMarker(name, ".ajc") ? std::string() : "FILE must name an .avc or .ajc file";
+}
+
+}  // namespace
+
+void defineCommandLine(CLI::App& app, Request& request) {
+    app.require_subcommand(1, 1);
+
+    CLI::App* avc = addSubcommand(app, request, "avc", "code FILE into base.avc and decode it to base~.bmp",
+                                  Subcommand::Avc);
+    addQuality(*avc, request, 1);
+    addDivisor(*avc, request, "0 gives 2.5");
+    avc->add_option("--focus", request.focus, "sharpening passes of the decoder (default 2)")
+        ->check(CLI::Range(0, kMaxFocus));
+    addPicture(*avc, request);
+
+    CLI::App* ajc = addSubcommand(app, request, "ajc", "code FILE at full size into base.ajc", Subcommand::Ajc);
+    addQuality(*ajc, request, 1);
+    addDivisor(*ajc, request, "0 gives 2.5");
+    addPicture(*ajc, request);
+
+    CLI::App* jpeg = addSubcommand(app, request, "jpeg",
+                                   "code FILE as base.jpg (base~.jpg for a .jpg FILE) and decode it to base~.bmp",
+                                   Subcommand::Jpeg);
+    addQuality(*jpeg, request, 0);
+    addPicture(*jpeg, request);
+
+    CLI::App* decode = addSubcommand(app, request, "decode", "decode an .avc or .ajc still into a bitmap",
+                                     Subcommand::Decode);
+    decode->add_option("FILE", request.file, "the coded still")->required()->check(requireCodedStill, "CODED");
+    decode->add_option("-o,--output", request.output, "bitmap to write (default base~.bmp)");
+
+    CLI::App* sequenceEncode = addSubcommand(app, request, "seq-encode",
+                                             "code PREFIX0.bmp .. PREFIXLAST.bmp into PREFIXi.avc",
+                                             Subcommand::SequenceEncode);
+    addQuality(*sequenceEncode, request, 0);
+    addDivisor(*sequenceEncode, request, "0 gives 0.5");
+    addFrames(*sequenceEncode, request, request.framePrefix);
+
+    CLI::App* sequenceDecode = addSubcommand(app, request, "seq-decode",
+                                             "decode PREFIXi.avc into PREFIXiiiiii.bmp for frames 0..LAST",
+                                             Subcommand::SequenceDecode);
+    addFrames(*sequenceDecode, request, request.decodedFramePrefix);
+}
+
+}  // namespace brenlow::cli

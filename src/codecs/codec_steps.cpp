@@ -1,0 +1,49 @@
+#include "codecs/codec_steps.h"
+
+#include "codecs/quantiser.h"
+#include "imaging/bitmap_bridge.h"
+#include "imaging/resampling.h"
+#include "io/error.h"
+#include "jpeg/jpeg_bridge.h"
+
+namespace brenlow {
+
+void requirePictureAtLeast(int width, int height, int minimum, const std::string& what) {
+    if (width < minimum || height < minimum) {
+        throw Error(what + " needs a picture of at least " + std::to_string(minimum) + " x " +
+                    std::to_string(minimum) + " pixels; this one is " + std::to_string(width) + " x " +
+                    std::to_string(height));
+    }
+}
+
+CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind) {
+    const UnpackedCodedImage unpacked = unpackCodedImage(file, kind);
+    CodedImage image;
+    LoadJpeg(image.bitmap, unpacked.jpeg);
+    image.multiplier = unpacked.multiplier;
+    image.extraWord = unpacked.header.extra_word;
+    return image;
+}
+
+ImagePlanes enlargeDecoded(const CodedImage& coded) {
+    ImagePlanes small = planesFromBitmap(coded.bitmap);
+    requirePictureAtLeast(small.width(), small.height(), 2, "Enlarging the coded picture");
+    dequantisePlanes(small, coded.multiplier);
+    ImagePlanes large(2 * small.width(), 2 * small.height());
+    EnlargeImage(small, large, 2.0f);
+    return large;
+}
+
+Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality) {
+    quantisePlanes(planes, divisor);
+    return SaveAsJpeg(bitmapFromPlanes(planes), quality);
+}
+
+Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality) {
+    requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
+    ImagePlanes half(full.width() / 2, full.height() / 2);
+    HalveImage(full, half);
+    return codeQuantised(half, divisor, quality);
+}
+
+}  // namespace brenlow

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "container/coded_image.h"
+#include "imaging/image_planes.h"
+#include "io/file_io.h"
+
+namespace brenlow {
+
+// Sharpening passes beyond this are refused: a crafted extra_word of two billion would never end.
+inline constexpr std::int32_t kMaxSharpeningPasses = 1000;
+
+// Throws Error naming `what` unless the picture is at least minimum x minimum pixels.
+void requirePictureAtLeast(int width, int height, int minimum, const std::string& what);
+
+// Checks a container held in memory and decodes its JPEG payload. Throws Error with the
+// container's read-error texts or the JPEG bridge's errors.
+CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind);
+
+// The coded picture multiplied back (capped at 255) and enlarged twofold, before any sharpening.
+// Throws Error when the coded picture is smaller than 2 x 2.
+ImagePlanes enlargeDecoded(const CodedImage& coded);
+
+// Quantises the planes in place with the divisor and codes them as JPEG at the quality.
+Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality);
+
+// Halves a picture of at least 4 x 4 (an odd last row or column is dropped), then codeQuantised.
+Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality);
+
+}  // namespace brenlow

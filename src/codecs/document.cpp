@@ -1,0 +1,81 @@
+#include "codecs/document.h"
+
+#include "imaging/bitmap_bridge.h"
+#include "io/bitmap_file.h"
+#include "io/error.h"
+#include "io/file_io.h"
+#include "jpeg/jpeg_bridge.h"
+
+namespace brenlow {
+
+DocumentRoute routeDocument(const std::string& name) {
+    if (!fileExists(name)) {
+        return DocumentRoute::Missing;
+    }
+    if (hasMarker(name, ".avc")) {
+        return DocumentRoute::AvcStill;
+    }
+    if (hasMarker(name, ".ajc")) {
+        return DocumentRoute::AjcStill;
+    }
+    if (hasMarker(name, ".jpg")) {
+        return DocumentRoute::Jpeg;
+    }
+    return DocumentRoute::Bitmap;
+}
+
+std::string routedFileName(const std::string& name, DocumentRoute route) {
+    switch (route) {
+        case DocumentRoute::AvcStill:
+            return baseName(name) + ".avc";
+        case DocumentRoute::AjcStill:
+            return baseName(name) + ".ajc";
+        case DocumentRoute::Jpeg:
+            return baseName(name) + ".jpg";
+        case DocumentRoute::Missing:
+        case DocumentRoute::Bitmap:
+            break;
+    }
+    return name;
+}
+
+QImage loadDocumentPicture(const std::string& name) {
+    if (hasMarker(name, ".jpg")) {
+        QImage picture;
+        LoadJpeg(picture, baseName(name) + ".jpg");
+        return picture;
+    }
+    return loadBitmapFile(name);
+}
+
+PictureDocument openPictureDocument(const std::string& name) {
+    PictureDocument document;
+    document.caption = name;
+    document.bitmap = loadDocumentPicture(name);
+    document.planes = planesFromBitmap(document.bitmap);
+    return document;
+}
+
+QImage sourceFilePicture(const std::string& caption) {
+    if (hasMarker(caption, ".jpg")) {
+        return loadDocumentPicture(caption);
+    }
+    return loadBitmapFile(baseName(caption) + ".bmp");
+}
+
+const ImagePlanes& documentPlanes(const DocumentView& document, ImagePlanes& made) {
+    if (document.planes != nullptr) {
+        return *document.planes;
+    }
+    if (document.bitmap == nullptr) {
+        throw Error("The document \"" + document.caption + "\" has no picture");
+    }
+    made = planesFromBitmap(*document.bitmap);
+    return made;
+}
+
+std::string saveTargetFor(const std::string& caption) {
+    return hasMarker(caption, ".jpg") ? baseName(caption) + "~.bmp" : caption;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,50 @@
+#include <utility>
+
+#include "codecs/codec_steps.h"
+#include "codecs/output_files.h"
+#include "codecs/still_codecs.h"
+#include "imaging/bitmap_bridge.h"
+#include "io/bitmap_file.h"
+#include "io/error.h"
+#include "jpeg/jpeg_bridge.h"
+
+namespace brenlow {
+namespace {
+
+// A JPEG document keeps its file: the experiment's JPEG goes beside it as base + "~.jpg".
+std::string experimentJpegName(const std::string& caption) {
+    return baseName(caption) + (hasMarker(caption, ".jpg") ? "~.jpg" : ".jpg");
+}
+
+}  // namespace
+
+StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality) {
+    const std::string& caption = document.caption;
+    const std::string jpegPath = experimentJpegName(caption);
+    const std::string decodedPath = baseName(caption) + "~.bmp";
+    refuseOverwritingSources({caption}, {jpegPath, decodedPath});
+    const std::uint64_t originalSize = fileSizeOf(caption);
+    if (document.bitmap == nullptr) {
+        throw Error("The document \"" + caption + "\" has no picture");
+    }
+    requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The JPEG experiment");
+
+    const Bytes jpeg = SaveAsJpeg(*document.bitmap, quality);
+    DecodedPicture decoded;
+    decoded.caption = decodedPath;
+    LoadJpeg(decoded.bitmap, jpeg);
+    const QImage reference = loadDocumentPicture(caption);
+
+    const Bytes decodedFile = encodeBitmap(decoded.bitmap);
+    writeOutputs({{jpegPath, &jpeg}, {decodedPath, &decodedFile}});
+
+    StillRunResult result;
+    result.codedPath = jpegPath;
+    result.figures = makeFigures(originalSize, jpeg.size());
+    result.reportLine =
+        fullReportLine(result.figures, ChannelSnr(planesFromBitmap(reference), planesFromBitmap(decoded.bitmap)));
+    result.decoded = std::move(decoded);
+    return result;
+}
+
+}  // namespace brenlow

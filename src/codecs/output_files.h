@@ -1,0 +1,23 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+
+#include "io/file_io.h"
+
+namespace brenlow {
+
+struct OutputFile {
+    std::string path;
+    const Bytes* bytes = nullptr;
+};
+
+// Writes each file whole or not at all, in order. Every target is checked before the first is
+// written, so a name taken by a folder leaves all of them unwritten. Throws Error.
+void writeOutputs(std::initializer_list<OutputFile> outputs);
+
+// Throws Error when an output names one of the files a command reads: a command never writes
+// over its own source, whatever spelling reaches it.
+void refuseOverwritingSources(std::initializer_list<std::string> sources, std::initializer_list<std::string> outputs);
+
+}  // namespace brenlow

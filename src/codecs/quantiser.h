@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+#include "imaging/image_planes.h"
+
+namespace brenlow {
+
+// The encoders' range reduction, in place: every sample becomes trunc(sample / divisor) in its
+// low eight bits (the quotient is a float, so 255 / 2.5 gives 102 and 255 / 0.5 gives 254).
+// Samples are visited pixel by pixel, red, green, blue; the first negative quotient throws Error
+// with negativeSampleMessage of its channel and leaves the planes partly quantised.
+void quantisePlanes(ImagePlanes& planes, float divisor);
+
+// The decoders' inverse, in place: trunc(multiplier * sample) in double, capped at 255 (40, 102
+// and 103 at 2.5 give 100, 255 and 255). No lower bound: decoded samples are never negative.
+void dequantisePlanes(ImagePlanes& planes, float multiplier);
+
+// The text of the negative-sample guard for channel 0 (red), 1 (green) or 2 (blue).
+std::string negativeSampleMessage(int channel);
+
+}  // namespace brenlow
