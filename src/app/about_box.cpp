@@ -1,0 +1,57 @@
+#include "app/about_box.h"
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QStyle>
+
+namespace brenlow {
+
+namespace {
+
+QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, QPoint position) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->move(position);
+    return label;
+}
+
+}  // namespace
+
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("AboutBox"));
+    setWindowTitle(QStringLiteral("About"));
+    setFixedSize(298, 218);
+
+    auto* panel = new QFrame(this);
+    panel->setObjectName(QStringLiteral("Panel1"));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setGeometry(8, 8, 281, 161);
+
+    auto* icon = new QLabel(panel);
+    icon->setObjectName(QStringLiteral("ProgramIcon"));
+    icon->setGeometry(8, 8, 32, 32);
+    const QIcon programIcon = qApp->windowIcon().isNull()
+                                  ? qApp->style()->standardIcon(QStyle::SP_DesktopIcon)
+                                  : qApp->windowIcon();
+    icon->setPixmap(programIcon.pixmap(32, 32));
+
+    ProductName = makeLabel(QStringLiteral("ProductName"), QStringLiteral("Brenlow"), panel, {104, 16});
+    Version = makeLabel(QStringLiteral("Version"), QStringLiteral("Version 4.0"), panel, {104, 40});
+    Copyright = makeLabel(QStringLiteral("Copyright"),
+                          QStringLiteral("\u00A9 2026 the Brenlow developers"), panel, {104, 60});
+    Comments = makeLabel(QStringLiteral("Comments"),
+                         QStringLiteral("Questions and reports: brenlow@example.org"), panel, {104, 84});
+    Comments->setWordWrap(true);
+    Comments->setFixedWidth(170);
+
+    OKButton = new QPushButton(QStringLiteral("OK"), this);
+    OKButton->setObjectName(QStringLiteral("OKButton"));
+    OKButton->setGeometry(120, 178, 65, 33);
+    OKButton->setDefault(true);
+    OKButton->setFocus();
+    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace brenlow

@@ -1,0 +1,100 @@
+#include "app/action_icons.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPixmap>
+#include <QStyle>
+#include <functional>
+#include <vector>
+
+namespace brenlow {
+
+namespace {
+
+constexpr int kGlyphSize = 16;
+
+QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
+    QPixmap pixmap(kGlyphSize, kGlyphSize);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(QPen(qApp->palette().color(QPalette::WindowText), 1));
+    painter.setBrush(qApp->palette().color(QPalette::Base));
+    draw(painter);
+    return QIcon(pixmap);
+}
+
+QIcon windowsGlyph(const std::vector<QRect>& windows) {
+    return drawnIcon([&](QPainter& painter) {
+        for (const QRect& window : windows) {
+            painter.drawRect(window);
+            painter.fillRect(window.left() + 1, window.top() + 1, window.width() - 1, 2,
+                             qApp->palette().color(QPalette::Highlight));
+        }
+    });
+}
+
+QIcon pagesGlyph(const std::vector<QRect>& pages) {
+    return drawnIcon([&](QPainter& painter) {
+        for (const QRect& page : pages) painter.drawRect(page);
+    });
+}
+
+QIcon scissorsGlyph() {
+    return drawnIcon([](QPainter& painter) {
+        painter.drawLine(4, 1, 10, 10);
+        painter.drawLine(11, 1, 5, 10);
+        painter.drawEllipse(1, 10, 4, 4);
+        painter.drawEllipse(10, 10, 4, 4);
+    });
+}
+
+QIcon clipboardGlyph() {
+    return drawnIcon([](QPainter& painter) {
+        painter.drawRect(2, 2, 11, 13);
+        painter.drawRect(5, 1, 5, 3);
+        painter.drawLine(5, 8, 10, 8);
+        painter.drawLine(5, 11, 10, 11);
+    });
+}
+
+QIcon styleIcon(QStyle::StandardPixmap pixmap) {
+    return qApp->style()->standardIcon(pixmap);
+}
+
+QIcon fallbackIcon(ActionIcon icon) {
+    switch (icon) {
+        case ActionIcon::New: return styleIcon(QStyle::SP_FileIcon);
+        case ActionIcon::Open: return styleIcon(QStyle::SP_DialogOpenButton);
+        case ActionIcon::Save: return styleIcon(QStyle::SP_DialogSaveButton);
+        case ActionIcon::Cut: return scissorsGlyph();
+        case ActionIcon::Copy: return pagesGlyph({{1, 1, 9, 10}, {5, 4, 9, 10}});
+        case ActionIcon::Paste: return clipboardGlyph();
+        case ActionIcon::Cascade: return windowsGlyph({{1, 1, 9, 8}, {3, 4, 9, 8}, {6, 7, 9, 8}});
+        case ActionIcon::TileHorizontally: return windowsGlyph({{1, 1, 14, 6}, {1, 8, 14, 6}});
+        case ActionIcon::TileVertically: return windowsGlyph({{1, 1, 6, 14}, {8, 1, 6, 14}});
+    }
+    return {};
+}
+
+const char* themeName(ActionIcon icon) {
+    switch (icon) {
+        case ActionIcon::New: return "document-new";
+        case ActionIcon::Open: return "document-open";
+        case ActionIcon::Save: return "document-save";
+        case ActionIcon::Cut: return "edit-cut";
+        case ActionIcon::Copy: return "edit-copy";
+        case ActionIcon::Paste: return "edit-paste";
+        case ActionIcon::Cascade: return "window-cascade";
+        case ActionIcon::TileHorizontally: return "window-tile-horizontal";
+        case ActionIcon::TileVertically: return "window-tile-vertical";
+    }
+    return "";
+}
+
+}  // namespace
+
+QIcon actionIcon(ActionIcon icon) {
+    return QIcon::fromTheme(QString::fromLatin1(themeName(icon)), fallbackIcon(icon));
+}
+
+}  // namespace brenlow

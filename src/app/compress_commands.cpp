@@ -1,0 +1,57 @@
+#include <QLineEdit>
+
+#include "app/main_form.h"
+#include "app/mdi_child.h"
+#include "codecs/field_rules.h"
+#include "codecs/still_codecs.h"
+
+namespace brenlow {
+
+namespace {
+
+std::string fieldText(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+}  // namespace
+
+void TMainForm::JPEG1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const QualitySetting quality = readQuality(fieldText(Edit2), Command::JpegExperiment);
+    if (quality.wasReset) Edit2->setText(QStringLiteral("80"));
+    showStillResult(runJpegExperiment(document->view(), quality.quality));
+}
+
+void TMainForm::AJC1Click() {
+    if (documents().isEmpty()) return;
+    ToolButton18Click();
+}
+
+void TMainForm::ToolButton18Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const StillFieldReading reading =
+        readStillFields(Command::AvcStill, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
+    if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
+    showStillResult(encodeAvcStill(document->view(), reading.parameters));
+}
+
+void TMainForm::AJC2Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const StillFieldReading reading =
+        readStillFields(Command::AjcStill, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
+    if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
+    showStillResult(encodeAjcStill(document->view(), reading.parameters));
+}
+
+void TMainForm::showStillResult(StillRunResult result) {
+    OriginalSize = result.figures.originalSize;
+    CodedSize = result.figures.codedSize;
+    CompressionRatio = result.figures.compressionRatio;
+    showDecodedPicture(std::move(result.decoded));
+    Edit6->setText(QString::fromStdString(result.reportLine));
+}
+
+}  // namespace brenlow

@@ -1,0 +1,135 @@
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMdiArea>
+#include <QMimeData>
+#include <QUrl>
+
+#include "app/about_box.h"
+#include "app/main_form.h"
+#include "app/mdi_child.h"
+#include "codecs/document.h"
+#include "codecs/still_codecs.h"
+#include "imaging/bitmap_bridge.h"
+#include "io/bitmap_file.h"
+
+namespace brenlow {
+
+namespace {
+
+// Description and pattern pairs, in the order the dialog offers them.
+constexpr const char* kOpenFilters[][2] = {
+    {"Bitmap files (*.bmp)", "*.bmp"}, {"AVC files (*.avc)", "*.avc"}, {"JPG files (*.jpg)", "*.jpg"},
+    {"AJC files (*.ajc)", "*.ajc"},
+    {"All", "*"},  // "*.*" would hide names without a dot here
+};
+
+bool holdsLocalFiles(const QMimeData* data) {
+    if (!data || !data->hasUrls()) return false;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile()) return true;
+    return false;
+}
+
+}  // namespace
+
+QString TMainForm::openDialogFilter() {
+    QStringList filters;
+    for (const auto& [description, pattern] : kOpenFilters) {
+        const QString text = QString::fromLatin1(description);
+        // The dialog takes its patterns from the parentheses.
+        filters << (text.endsWith(QLatin1Char(')')) ? text : text + QStringLiteral(" (%1)").arg(QLatin1String(pattern)));
+    }
+    return filters.join(QStringLiteral(";;"));
+}
+
+void TMainForm::FileNew1Execute() {
+    OpenDocument(QStringLiteral("NONAME%1").arg(documents().size() + 1));
+}
+
+void TMainForm::FileOpen1Execute() {
+    const QString name = askFileToOpen ? askFileToOpen()
+                                       : QFileDialog::getOpenFileName(this, QString(), QString(), openDialogFilter());
+    if (!name.isEmpty()) runCommand([&] { OpenDocument(name); });
+}
+
+void TMainForm::FileSave1Execute() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    saveBitmapFile(document->requirePicture(), saveTargetFor(document->fileName()));
+}
+
+void TMainForm::FileExit1Execute() {
+    close();
+}
+
+void TMainForm::HelpAbout1Execute() {
+    AboutBox->exec();
+}
+
+void TMainForm::OpenDocument(const QString& name) {
+    const std::string fileName = name.toStdString();
+    const DocumentRoute route = routeDocument(fileName);
+    switch (route) {
+        case DocumentRoute::Missing:
+            return;
+        case DocumentRoute::AvcStill:
+            DecodeAvcFile(QString::fromStdString(routedFileName(fileName, route)));
+            return;
+        case DocumentRoute::AjcStill:
+            DecodeAjcFile(QString::fromStdString(routedFileName(fileName, route)));
+            return;
+        case DocumentRoute::Jpeg:
+        case DocumentRoute::Bitmap:
+            break;
+    }
+    // The window comes first: when the picture cannot be read it stays, empty, under its name.
+    TMDIChild* document = addDocument(name);
+    QImage picture = loadDocumentPicture(routedFileName(fileName, route));
+    ImagePlanes planes = planesFromBitmap(picture);
+    document->showPicture(std::move(picture), std::move(planes));
+}
+
+void TMainForm::DecodeAvcFile(const QString& path) {
+    showDecodedPicture(brenlow::DecodeAvcFile(path.toStdString()));
+}
+
+void TMainForm::DecodeAjcFile(const QString& path) {
+    showDecodedPicture(brenlow::DecodeAjcFile(path.toStdString()));
+}
+
+void TMainForm::CloseAllDocuments() {
+    qDeleteAll(ClientArea->subWindowList());
+}
+
+void TMainForm::openDocuments(const QStringList& names) {
+    for (const QString& name : names) runCommand([&] { OpenDocument(name); });
+}
+
+TMDIChild* TMainForm::addDocument(const QString& caption) {
+    auto* document = new TMDIChild(caption);
+    ClientArea->addSubWindow(document);
+    document->show();
+    ClientArea->setActiveSubWindow(document);
+    document->applySizingRule();
+    return document;
+}
+
+void TMainForm::showDecodedPicture(DecodedPicture picture) {
+    TMDIChild* document = addDocument(QString::fromStdString(picture.caption));
+    document->showPicture(std::move(picture.bitmap), std::move(picture.planes));
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (holdsLocalFiles(event->mimeData())) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    QStringList names;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) names << url.toLocalFile();
+    event->acceptProposedAction();
+    openDocuments(names);
+}
+
+}  // namespace brenlow

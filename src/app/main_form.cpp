@@ -1,0 +1,394 @@
+#include "app/main_form.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/about_box.h"
+#include "app/action_icons.h"
+#include "app/mdi_child.h"
+#include "app/window_arrangement.h"
+
+namespace brenlow {
+
+namespace {
+
+constexpr int kFieldHeight = 22;
+
+// A hint "Open|Open a file" is a tooltip and a status-line text; without a bar both are the same.
+void applyHint(QAction* action, const QString& hint) {
+    const qsizetype bar = hint.indexOf(QLatin1Char('|'));
+    action->setToolTip(bar < 0 ? hint : hint.left(bar));
+    action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QWidget* gap(const char* name, int width) {
+    auto* spacer = new QWidget;
+    spacer->setObjectName(QString::fromLatin1(name));
+    spacer->setFixedWidth(width);
+    return spacer;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Brenlow"));
+    setAcceptDrops(true);
+
+    ClientArea = new QMdiArea;
+    ClientArea->setObjectName(QStringLiteral("ClientArea"));
+    ClientArea->setBackground(palette().brush(QPalette::Dark));
+    setCentralWidget(ClientArea);
+
+    showMessage = [this](const QString& text) {
+        QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok, this);
+        box.exec();
+    };
+
+    createActions();
+    createMenus();
+    createToolBar();
+    createProgressBar();
+    createStatusBar();
+    connectCommands();
+
+    AboutBox = new TAboutBox(this);
+
+    connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::updateMenus);
+    connect(Window1, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { trackEditField(now); });
+    connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::updateEditActions);
+    updateMenus();
+}
+
+TMainForm::~TMainForm() = default;
+
+QAction* TMainForm::makeAction(const char* name, const QString& caption, const QString& hint) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(QString::fromLatin1(name));
+    applyHint(action, hint);
+    addAction(action);
+    return action;
+}
+
+void TMainForm::createActions() {
+    createFileActions();
+    createEditActions();
+    createWindowActions();
+    HelpAbout1 = makeAction("HelpAbout1", QStringLiteral("&About..."),
+                            QStringLiteral("About|Displays program information, version number, and copyright"));
+}
+
+void TMainForm::createFileActions() {
+    FileNew1 = makeAction("FileNew1", QStringLiteral("&New"), QStringLiteral("New|Create a new file"));
+    FileNew1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    FileNew1->setIcon(actionIcon(ActionIcon::New));
+    FileOpen1 = makeAction("FileOpen1", QStringLiteral("&Open"), QStringLiteral("Open|Open a file"));
+    FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    FileOpen1->setIcon(actionIcon(ActionIcon::Open));
+    FileClose1 = makeAction("FileClose1", QStringLiteral("&Close"), QStringLiteral("Close|Close current file"));
+    FileSave1 = makeAction("FileSave1", QStringLiteral("&Save"), QStringLiteral("Save|Save current file"));
+    FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    FileSave1->setIcon(actionIcon(ActionIcon::Save));
+    FileSaveAs1 = makeAction("FileSaveAs1", QStringLiteral("Save &As..."),
+                             QStringLiteral("Save As|Save current file with different name"));
+    FileSaveAs1->setEnabled(false);
+    FileExit1 = makeAction("FileExit1", QStringLiteral("E&xit"), QStringLiteral("Exit|Exit application"));
+}
+
+void TMainForm::createEditActions() {
+    EditCut1 = makeAction("EditCut1", QStringLiteral("Cu&t"),
+                          QStringLiteral("Cut|Cuts the selection and puts it on the Clipboard"));
+    EditCut1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    EditCut1->setIcon(actionIcon(ActionIcon::Cut));
+    EditCopy1 = makeAction("EditCopy1", QStringLiteral("&Copy"),
+                           QStringLiteral("Copy|Copies the selection and puts it on the Clipboard"));
+    EditCopy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    EditCopy1->setIcon(actionIcon(ActionIcon::Copy));
+    EditPaste1 = makeAction("EditPaste1", QStringLiteral("&Paste"), QStringLiteral("Paste|Inserts Clipboard contents"));
+    EditPaste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    EditPaste1->setIcon(actionIcon(ActionIcon::Paste));
+    for (QAction* action : {EditCut1, EditCopy1, EditPaste1}) action->setEnabled(false);
+}
+
+void TMainForm::createWindowActions() {
+    WindowCascade1 = makeAction("WindowCascade1", QStringLiteral("&Cascade"), QStringLiteral("Cascade"));
+    WindowCascade1->setIcon(actionIcon(ActionIcon::Cascade));
+    WindowTileHorizontal1 = makeAction("WindowTileHorizontal1", QStringLiteral("Tile &Horizontally"),
+                                       QStringLiteral("Tile Horizontally"));
+    WindowTileHorizontal1->setIcon(actionIcon(ActionIcon::TileHorizontally));
+    WindowTileVertical1 = makeAction("WindowTileVertical1", QStringLiteral("Tile &Vertically"),
+                                     QStringLiteral("Tile Vertically"));
+    WindowTileVertical1->setIcon(actionIcon(ActionIcon::TileVertically));
+    WindowMinimizeAll1 = makeAction("WindowMinimizeAll1", QStringLiteral("&Minimize All"), QStringLiteral("Minimize All"));
+    WindowArrangeAll1 = makeAction("WindowArrangeAll1", QStringLiteral("&Arrange All"), QStringLiteral("Arrange All"));
+}
+
+void TMainForm::createMenus() {
+    File1 = menuBar()->addMenu(QStringLiteral("&File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    applyHint(File1->menuAction(), QStringLiteral("File related commands"));
+    // New keeps its shortcut, but its menu entry stays out of reach.
+    FileNewItem = File1->addAction(FileNew1->icon(), FileNew1->text());
+    FileNewItem->setObjectName(QStringLiteral("FileNewItem"));
+    FileNewItem->setVisible(false);
+    FileNewItem->setEnabled(false);
+    File1->addActions({FileOpen1, FileClose1, FileSave1, FileSaveAs1});
+    File1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    File1->addAction(FileExit1);
+
+    Edit1 = menuBar()->addMenu(QStringLiteral("&Edit"));
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    applyHint(Edit1->menuAction(), QStringLiteral("Edit commands"));
+    Edit1->addActions({EditCut1, EditCopy1, EditPaste1});
+
+    createCompressMenu();
+    createWindowMenu();
+
+    Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    applyHint(Help1->menuAction(), QStringLiteral("Help topics"));
+    Help1->addAction(HelpAbout1);
+}
+
+QAction* TMainForm::makeCommandEntry(const char* name, const QString& caption, bool hidden,
+                                     void (TMainForm::*handler)()) {
+    QAction* entry = Compress1->addAction(caption);
+    entry->setObjectName(QString::fromLatin1(name));
+    entry->setVisible(!hidden);
+    connect(entry, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    return entry;
+}
+
+void TMainForm::createCompressMenu() {
+    Compress1 = menuBar()->addMenu(QStringLiteral("Compress"));
+    Compress1->setObjectName(QStringLiteral("Compress1"));
+    JPEG1 = makeCommandEntry("JPEG1", QStringLiteral("JPEG"), false, &TMainForm::JPEG1Click);
+    AJC2 = makeCommandEntry("AJC2", QStringLiteral("AJC"), false, &TMainForm::AJC2Click);
+    AJC1 = makeCommandEntry("AJC1", QStringLiteral("AVC"), false, &TMainForm::AJC1Click);
+    AVCSequence1 = makeCommandEntry("AVCSequence1", QStringLiteral("AVC Sequence"), true, &TMainForm::AVCSequence1Click);
+    AVCBMP1 = makeCommandEntry("AVCBMP1", QStringLiteral("AVC -> BMP"), true, &TMainForm::AVCBMP1Click);
+    test1 = makeCommandEntry("test1", QStringLiteral("soomIn"), true, &TMainForm::test1Click);
+    zoomOut1 = makeCommandEntry("zoomOut1", QStringLiteral("zoomOut"), true, &TMainForm::zoomOut1Click);
+    Test2 = makeCommandEntry("Test2", QStringLiteral("Test"), true, &TMainForm::Test2Click);
+}
+
+void TMainForm::createWindowMenu() {
+    Window1 = menuBar()->addMenu(QStringLiteral("&Window"));
+    Window1->setObjectName(QStringLiteral("Window1"));
+    applyHint(Window1->menuAction(), QStringLiteral("Window related commands"));
+    Window1->addActions({WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1,
+                         WindowArrangeAll1});
+    windowListSeparator_ = Window1->addSeparator();
+    windowListSeparator_->setVisible(false);
+}
+
+QToolButton* TMainForm::addToolButton(const char* name, QAction* action) {
+    auto* button = new QToolButton;
+    button->setObjectName(QString::fromLatin1(name));
+    button->setDefaultAction(action);
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    ToolBar2->addWidget(button);
+    return button;
+}
+
+QLabel* TMainForm::addBoldLabel(const char* name, const QString& text) {
+    auto* label = new QLabel(text);
+    label->setObjectName(QString::fromLatin1(name));
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    ToolBar2->addWidget(label);
+    return label;
+}
+
+QLineEdit* TMainForm::addField(const char* name, const QString& text, int width, bool readOnly) {
+    auto* field = new QLineEdit(text);
+    field->setObjectName(QString::fromLatin1(name));
+    field->setFixedSize(width, kFieldHeight);
+    field->setReadOnly(readOnly);
+    if (readOnly) {
+        QPalette palette = field->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Button));
+        field->setPalette(palette);
+    }
+    connect(field, &QLineEdit::selectionChanged, this, &TMainForm::updateEditActions);
+    ToolBar2->addWidget(field);
+    return field;
+}
+
+void TMainForm::createToolBar() {
+    ToolBar2 = new QToolBar;
+    ToolBar2->setObjectName(QStringLiteral("ToolBar2"));
+    ToolBar2->setMovable(false);
+    ToolBar2->setFloatable(false);
+    ToolBar2->setIconSize(QSize(16, 16));
+    ToolBar2->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar2);
+
+    ToolButton9 = addToolButton("ToolButton9", FileNew1);
+    ToolBar2->actions().constLast()->setVisible(false);
+    ToolButton1 = addToolButton("ToolButton1", FileOpen1);
+    ToolButton2 = addToolButton("ToolButton2", FileSave1);
+    auto* separator = new QFrame;
+    separator->setObjectName(QStringLiteral("ToolButton7"));
+    separator->setFrameShape(QFrame::VLine);
+    separator->setFrameShadow(QFrame::Sunken);
+    separator->setFixedWidth(8);
+    ToolBar2->addWidget(separator);
+    ToolButton8 = addToolButton("ToolButton8", WindowCascade1);
+    ToolButton10 = addToolButton("ToolButton10", WindowTileHorizontal1);
+    ToolButton11 = addToolButton("ToolButton11", WindowTileVertical1);
+    ToolBar2->addWidget(gap("Splitter3", 12));
+    createParameterFields();
+}
+
+void TMainForm::createParameterFields() {
+    Label2 = addBoldLabel("Label2", QStringLiteral("Compression coefficients:"));
+    Label2->setFixedWidth(146);
+    Edit2 = addField("Edit2", QStringLiteral("80"), 44, false);
+    Edit2->setMaxLength(2);
+    Edit3 = addField("Edit3", QStringLiteral("2"), 22, true);
+    Edit3->setMaxLength(1);
+    Label3 = addBoldLabel("Label3", QStringLiteral("Ratio"));
+    ToolBar2->actions().constLast()->setVisible(false);
+    Edit4 = addField("Edit4", QStringLiteral("0"), 48, true);
+    ToolBar2->actions().constLast()->setVisible(false);
+    ToolBar2->addWidget(gap("Splitter2", 12));
+    Label1 = addBoldLabel("Label1", QStringLiteral("Focus  "));
+    Edit5 = addField("Edit5", QStringLiteral("2"), 48, true);
+    Edit6 = addField("Edit6", QString(), 364, false);
+}
+
+void TMainForm::createProgressBar() {
+    progressPanel_ = new QToolBar;
+    progressPanel_->setObjectName(QStringLiteral("ProgressPanel"));
+    progressPanel_->setMovable(false);
+    progressPanel_->setFloatable(false);
+    progressPanel_->toggleViewAction()->setVisible(false);
+    ProgressBar1 = new QProgressBar;
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedHeight(13);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    progressPanel_->addWidget(ProgressBar1);
+    addToolBar(Qt::BottomToolBarArea, progressPanel_);
+    progressPanel_->hide();
+    ProgressBar1->hide();
+}
+
+void TMainForm::createStatusBar() {
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+    StatusText = new QLabel(QStringLiteral("0 X 0"));
+    StatusText->setObjectName(QStringLiteral("StatusText"));
+    statusBar()->addWidget(StatusText, 1);
+}
+
+void TMainForm::connectCommands() {
+    const auto bind = [this](QAction* action, void (TMainForm::*handler)()) {
+        connect(action, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    };
+    bind(FileNew1, &TMainForm::FileNew1Execute);
+    bind(FileSave1, &TMainForm::FileSave1Execute);
+    connect(FileOpen1, &QAction::triggered, this, &TMainForm::FileOpen1Execute);
+    connect(FileExit1, &QAction::triggered, this, &TMainForm::FileExit1Execute);
+    connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
+    connect(FileClose1, &QAction::triggered, ClientArea, &QMdiArea::closeActiveSubWindow);
+
+    connect(WindowCascade1, &QAction::triggered, ClientArea, &QMdiArea::cascadeSubWindows);
+    connect(WindowTileHorizontal1, &QAction::triggered, this, [this] { tileHorizontally(*ClientArea); });
+    connect(WindowTileVertical1, &QAction::triggered, this, [this] { tileVertically(*ClientArea); });
+    connect(WindowMinimizeAll1, &QAction::triggered, this, [this] { minimizeAll(*ClientArea); });
+    connect(WindowArrangeAll1, &QAction::triggered, this, [this] { arrangeMinimized(*ClientArea); });
+
+    connect(EditCut1, &QAction::triggered, this, [this] { if (editTarget_) editTarget_->cut(); });
+    connect(EditCopy1, &QAction::triggered, this, [this] { if (editTarget_) editTarget_->copy(); });
+    connect(EditPaste1, &QAction::triggered, this, [this] { if (editTarget_) editTarget_->paste(); });
+}
+
+QMenu* TMainForm::createPopupMenu() {
+    return nullptr;  // the toolbar and the progress panel are not the user's to hide
+}
+
+void TMainForm::updateMenus() {
+    const bool anyDocument = !ClientArea->subWindowList().isEmpty();
+    FileClose1->setEnabled(ClientArea->currentSubWindow() != nullptr);
+    for (QAction* action : {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1,
+                            WindowArrangeAll1})
+        action->setEnabled(anyDocument);
+    updateWindowList();
+}
+
+void TMainForm::updateWindowList() {
+    qDeleteAll(windowListEntries_);
+    windowListEntries_.clear();
+    const QList<QMdiSubWindow*> windows = ClientArea->subWindowList(QMdiArea::CreationOrder);
+    windowListSeparator_->setVisible(!windows.isEmpty());
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        QAction* entry = Window1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
+        entry->setCheckable(true);
+        entry->setChecked(window == ClientArea->currentSubWindow());
+        connect(entry, &QAction::triggered, ClientArea, [this, window] { ClientArea->setActiveSubWindow(window); });
+        windowListEntries_.append(entry);
+    }
+}
+
+// The edit commands act on the last edit field that had the focus, so that they still find it
+// while their own menu is open.
+void TMainForm::trackEditField(QWidget* now) {
+    if (auto* field = qobject_cast<QLineEdit*>(now))
+        editTarget_ = field;
+    else if (now && !qobject_cast<QMenu*>(now) && !qobject_cast<QMenuBar*>(now))
+        editTarget_ = nullptr;
+    updateEditActions();
+}
+
+void TMainForm::updateEditActions() {
+    const QLineEdit* field = editTarget_;
+    const bool selection = field && field->hasSelectedText();
+    const bool writable = field && !field->isReadOnly();
+    EditCut1->setEnabled(selection && writable);
+    EditCopy1->setEnabled(selection);
+    EditPaste1->setEnabled(writable && !QApplication::clipboard()->text().isEmpty());
+}
+
+void TMainForm::runCommand(const std::function<void()>& command) {
+    QString failure;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    try {
+        command();
+    } catch (const std::exception& error) {
+        failure = QString::fromStdString(error.what());
+        if (failure.isEmpty()) failure = QStringLiteral("The command failed.");
+    }
+    QApplication::restoreOverrideCursor();
+    if (!failure.isEmpty()) showMessage(failure);
+}
+
+TMDIChild* TMainForm::activeDocument() const {
+    return qobject_cast<TMDIChild*>(ClientArea->currentSubWindow());
+}
+
+QList<TMDIChild*> TMainForm::documents() const {
+    QList<TMDIChild*> result;
+    for (QMdiSubWindow* window : ClientArea->subWindowList(QMdiArea::CreationOrder))
+        if (auto* document = qobject_cast<TMDIChild*>(window)) result.append(document);
+    return result;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,179 @@
+#pragma once
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <functional>
+
+#include "codecs/document.h"
+#include "codecs/sequence_codec.h"
+#include "codecs/still_codecs.h"
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class QToolButton;
+
+namespace brenlow {
+
+class TAboutBox;
+class TMDIChild;
+
+// The workbench's frame: menus, the parameter toolbar, the work area with the document windows,
+// the sequence progress bar and the status line. Every command starts from one of its handlers,
+// which read the toolbar fields, call the codec core and show what it returns.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Figures of the last still-compression run.
+    std::uint32_t OriginalSize = 0;
+    std::uint32_t CodedSize = 0;
+    float CompressionRatio = 0.0f;
+
+    // How a failed command's message reaches the user: a modal message box with one OK button.
+    std::function<void(const QString&)> showMessage;
+    // The open dialog; an empty name means the user cancelled.
+    std::function<QString()> askFileToOpen;
+
+    QMdiArea* ClientArea = nullptr;
+    TAboutBox* AboutBox = nullptr;
+
+    QAction* FileNew1 = nullptr;
+    QAction* FileOpen1 = nullptr;
+    QAction* FileClose1 = nullptr;
+    QAction* FileSave1 = nullptr;
+    QAction* FileSaveAs1 = nullptr;
+    QAction* FileExit1 = nullptr;
+    QAction* EditCut1 = nullptr;
+    QAction* EditCopy1 = nullptr;
+    QAction* EditPaste1 = nullptr;
+    QAction* WindowCascade1 = nullptr;
+    QAction* WindowTileHorizontal1 = nullptr;
+    QAction* WindowTileVertical1 = nullptr;
+    QAction* WindowMinimizeAll1 = nullptr;
+    QAction* WindowArrangeAll1 = nullptr;
+    QAction* HelpAbout1 = nullptr;
+
+    QMenu* File1 = nullptr;
+    QMenu* Edit1 = nullptr;
+    QMenu* Compress1 = nullptr;
+    QMenu* Window1 = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* FileNewItem = nullptr;
+    QAction* JPEG1 = nullptr;
+    QAction* AJC2 = nullptr;
+    QAction* AJC1 = nullptr;
+    QAction* AVCSequence1 = nullptr;
+    QAction* AVCBMP1 = nullptr;
+    QAction* test1 = nullptr;
+    QAction* zoomOut1 = nullptr;
+    QAction* Test2 = nullptr;
+
+    QToolBar* ToolBar2 = nullptr;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton8 = nullptr;
+    QToolButton* ToolButton10 = nullptr;
+    QToolButton* ToolButton11 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QLineEdit* Edit5 = nullptr;
+    QLineEdit* Edit6 = nullptr;
+
+    QProgressBar* ProgressBar1 = nullptr;
+    QLabel* StatusText = nullptr;
+
+    // File commands.
+    void FileNew1Execute();
+    void FileOpen1Execute();
+    void FileSave1Execute();
+    void FileExit1Execute();
+    void HelpAbout1Execute();
+    // Opens a file by name into a new document window, routed by the markers in the name.
+    void OpenDocument(const QString& name);
+    void DecodeAvcFile(const QString& path);
+    void DecodeAjcFile(const QString& path);
+    void CloseAllDocuments();
+
+    // Compress commands.
+    void JPEG1Click();
+    void AJC1Click();
+    void ToolButton18Click();
+    void AJC2Click();
+    void AVCSequence1Click();
+    void AVCBMP1Click();
+
+    // View tools.
+    void test1Click();
+    void zoomOut1Click();
+    void Test2Click();
+
+    // Runs a command under the wait cursor; a failure is shown and the workbench goes on.
+    void runCommand(const std::function<void()>& command);
+    // Opens each name as File > Open would, one message per failure.
+    void openDocuments(const QStringList& names);
+
+    TMDIChild* activeDocument() const;
+    QList<TMDIChild*> documents() const;
+
+    // The open dialog's filter list.
+    static QString openDialogFilter();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    QMenu* createPopupMenu() override;
+
+private:
+    void createActions();
+    void createFileActions();
+    void createEditActions();
+    void createWindowActions();
+    void createMenus();
+    void createCompressMenu();
+    void createWindowMenu();
+    void createToolBar();
+    void createParameterFields();
+    void createProgressBar();
+    void createStatusBar();
+    void connectCommands();
+    void updateMenus();
+    void updateWindowList();
+    void updateEditActions();
+    void trackEditField(QWidget* now);
+
+    QAction* makeAction(const char* name, const QString& caption, const QString& hint);
+    QAction* makeCommandEntry(const char* name, const QString& caption, bool hidden, void (TMainForm::*handler)());
+    QToolButton* addToolButton(const char* name, QAction* action);
+    QLineEdit* addField(const char* name, const QString& text, int width, bool readOnly);
+    QLabel* addBoldLabel(const char* name, const QString& text);
+
+    TMDIChild* addDocument(const QString& caption);
+    void showDecodedPicture(DecodedPicture picture);
+    void showStillResult(StillRunResult result);
+    void runWithProgressBar(std::int32_t lastFrame, const std::function<void(const FrameProgress&)>& work);
+
+    QToolBar* progressPanel_ = nullptr;
+    QAction* windowListSeparator_ = nullptr;
+    QList<QAction*> windowListEntries_;
+    QPointer<QLineEdit> editTarget_;
+};
+
+}  // namespace brenlow

@@ -1,0 +1,26 @@
+#include "app/main_form.h"
+#include "app/mdi_child.h"
+#include "codecs/view_tools.h"
+
+namespace brenlow {
+
+void TMainForm::test1Click() {
+    TMDIChild* document = activeDocument();
+    if (!document) return;
+    writeZoomIn(document->ensurePlanes());
+}
+
+void TMainForm::zoomOut1Click() {
+    TMDIChild* document = activeDocument();
+    if (!document) return;
+    writeZoomOut(document->ensurePlanes());
+}
+
+void TMainForm::Test2Click() {
+    TMDIChild* document = activeDocument();
+    if (!document) return;
+    sharpenDocument(document->ensurePlanes());
+    document->refreshFromPlanes();
+}
+
+}  // namespace brenlow
