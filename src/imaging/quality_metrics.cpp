@@ -1,0 +1,97 @@
+#include "imaging/quality_metrics.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "io/error.h"
+
+namespace brenlow {
+namespace {
+
+struct Energies {
+    double signal = 0.0;
+    double error = 0.0;
+};
+
+Energies channelEnergies(const float* reference, int referenceWidth, const float* test, int testWidth, int width,
+                         int height) {
+    Energies energies;
+    for (int r = 0; r < height; ++r) {
+        const float* a = reference + static_cast<std::size_t>(r) * referenceWidth;
+        const float* b = test + static_cast<std::size_t>(r) * testWidth;
+        for (int c = 0; c < width; ++c) {
+            const double difference = static_cast<double>(a[c]) - static_cast<double>(b[c]);
+            energies.error += difference * difference;
+            energies.signal += static_cast<double>(a[c]) * static_cast<double>(a[c]);
+        }
+    }
+    return energies;
+}
+
+double ratioOf(const Energies& energies) { return energies.error == 0.0 ? -1.0 : energies.signal / energies.error; }
+
+}  // namespace
+
+SnrTriple ChannelSnr(const ImagePlanes& reference, const ImagePlanes& test) {
+    const int width = std::min(reference.width(), test.width());
+    const int height = std::min(reference.height(), test.height());
+    double ratios[kChannels];
+    for (int channel = 0; channel < kChannels; ++channel) {
+        ratios[channel] = ratioOf(channelEnergies(reference.plane(channel), reference.width(), test.plane(channel),
+                                                  test.width(), width, height));
+    }
+    return {ratios[0], ratios[1], ratios[2]};
+}
+
+std::string FormatRatio(double ratio) {
+    // "%.4e" rounds the exact binary value to five significant digits, ties to even.
+    char scientific[64];
+    std::snprintf(scientific, sizeof scientific, "%.4e", ratio);
+    const std::string text(scientific);
+    const auto exponentAt = text.find('e');
+    if (ratio <= 0.0 || exponentAt == std::string::npos) {
+        return text;  // not a ratio of two sizes; shown as it is
+    }
+    const std::string digits = text.substr(0, 1) + text.substr(2, 4);
+    const int integerDigits = std::atoi(text.c_str() + exponentAt + 1) + 1;
+    if (integerDigits <= 0) {
+        return std::string(".").append(static_cast<std::size_t>(-integerDigits), '0').append(digits);
+    }
+    if (integerDigits >= 5) {
+        return digits + std::string(static_cast<std::size_t>(integerDigits - 5), '0') + ".";
+    }
+    return digits.substr(0, static_cast<std::size_t>(integerDigits)) + "." +
+           digits.substr(static_cast<std::size_t>(integerDigits));
+}
+
+CompressionFigures makeFigures(std::uint64_t originalSize, std::uint64_t codedSize) {
+    if (codedSize == 0) {
+        throw Error("The coded file is empty, so there is no compression ratio");
+    }
+    CompressionFigures figures;
+    figures.originalSize = static_cast<std::uint32_t>(originalSize);
+    figures.codedSize = static_cast<std::uint32_t>(codedSize);
+    const long double quotient =
+        static_cast<long double>(figures.originalSize) / static_cast<long double>(figures.codedSize);
+    figures.compressionRatio = static_cast<float>(quotient);
+    return figures;
+}
+
+std::string formatSnr(double snr) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3f", static_cast<double>(static_cast<float>(snr)));
+    return text;
+}
+
+std::string shortReportLine(const CompressionFigures& figures) {
+    return "Ratio: " + FormatRatio(figures.compressionRatio) + "; File size: " + std::to_string(figures.codedSize) +
+           "; Original size: " + std::to_string(figures.originalSize);
+}
+
+std::string fullReportLine(const CompressionFigures& figures, const SnrTriple& snr) {
+    return shortReportLine(figures) + " SNR_R=" + formatSnr(snr.red) + "; SNR_G=" + formatSnr(snr.green) +
+           "; SNR_B=" + formatSnr(snr.blue) + ";";
+}
+
+}  // namespace brenlow

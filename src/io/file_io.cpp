@@ -1,0 +1,151 @@
+#include "io/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "io/error.h"
+
+namespace brenlow {
+namespace {
+
+std::string systemReason() { return std::strerror(errno); }
+
+[[noreturn]] void throwFileError(const char* action, const std::string& path) {
+    throw Error("Cannot " + std::string(action) + " \"" + path + "\": " + systemReason());
+}
+
+// Closes a descriptor when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(FileDescriptor&&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+FileDescriptor openForReading(const std::string& path) {
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        throwFileError("open", path);
+    }
+    struct stat info {};
+    if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        throw Error("Cannot open \"" + path + "\": it is a folder");
+    }
+    return fd;
+}
+
+std::uint64_t sizeOf(const FileDescriptor& fd, const std::string& path) {
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) {
+        throwFileError("read", path);
+    }
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+// New files get the usual permissions less the umask; a replaced file keeps its own.
+mode_t permissionsFor(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+        return info.st_mode & 07777;
+    }
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+bool fileExists(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::uint64_t fileSizeOf(const std::string& path) {
+    const FileDescriptor fd = openForReading(path);
+    return sizeOf(fd, path);
+}
+
+Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
+    const FileDescriptor fd = openForReading(path);
+    const std::uint64_t size = sizeOf(fd, path);
+    if (size > maxBytes) {
+        throw Error("\"" + path + "\" is too large to open (" + std::to_string(size) + " bytes)");
+    }
+    Bytes bytes(static_cast<std::size_t>(size));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throwFileError("read", path);
+        }
+        if (got == 0) {
+            bytes.resize(done);  // the file shrank while we read it
+            break;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return bytes;
+}
+
+void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const std::string hiddenName = std::string(".").append(target.filename().string()).append(".XXXXXX");
+    std::string temporary = (folder / hiddenName).string();
+    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (fd.get() < 0) {
+        throwFileError("write", path);
+    }
+    const bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), permissionsFor(path)) == 0 &&
+                         ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
+                         ::rename(temporary.c_str(), path.c_str()) == 0;
+    if (!written) {
+        const int error = errno;
+        ::unlink(temporary.c_str());
+        errno = error;
+        throwFileError("write", path);
+    }
+}
+
+std::string baseName(const std::string& name) { return name.size() <= 4 ? std::string() : name.substr(0, name.size() - 4); }
+
+bool hasMarker(const std::string& name, const char* marker) { return name.find(marker) != std::string::npos; }
+
+}  // namespace brenlow

@@ -1,0 +1,175 @@
+#include "jpeg/jpeg_bridge.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include "io/bitmap_file.h"
+#include "io/error.h"
+#include "jpeg/jpeg_error_manager.h"
+#include "jpeg/jpeg_memory_io.h"
+
+namespace brenlow {
+namespace {
+
+using jpeg_detail::ErrorManager;
+
+// What the setjmp functions below read and write; owned by their C++ callers, so nothing with a
+// destructor lives in a frame that the library may jump out of.
+struct CompressionJob {
+    const QImage* picture = nullptr;  // Format_BGR888, not empty
+    int quality = 0;
+    Bytes* output = nullptr;
+};
+
+struct DecompressionJob {
+    std::span<const std::uint8_t> data;
+    QImage* picture = nullptr;  // receives the decoded picture
+    long width = 0;
+    long height = 0;
+    int components = 0;
+};
+
+// Rows go from the top of the picture down; the library reads our blue-green-red bytes directly,
+// with the same arithmetic as for red-green-blue input.
+int compress(CompressionJob& job) {
+    ErrorManager errors;
+    jpeg_compress_struct info{};
+    jpeg_detail::VectorDestination destination;
+    info.err = jpeg_detail::installErrorManager(errors);
+    if (setjmp(errors.jumpPoint) != 0) {
+        jpeg_destroy_compress(&info);
+        return errors.failure;
+    }
+    jpeg_create_compress(&info);
+    jpeg_detail::useVectorDestination(&info, destination, *job.output);
+    info.image_width = static_cast<JDIMENSION>(job.picture->width());
+    info.image_height = static_cast<JDIMENSION>(job.picture->height());
+    info.input_components = 3;
+    info.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&info);
+    info.dct_method = JDCT_FLOAT;
+    jpeg_set_quality(&info, job.quality, TRUE);
+    jpeg_start_compress(&info, TRUE);
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW row = const_cast<JSAMPROW>(job.picture->constScanLine(static_cast<int>(info.next_scanline)));
+        jpeg_write_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    return jpeg_detail::kNoFailure;
+}
+
+void refuseEndlessScans(j_common_ptr common) {
+    const auto* info = reinterpret_cast<j_decompress_ptr>(common);
+    if (info->input_scan_number > kMaxJpegScans) {
+        jpeg_detail::failWith(common, jpeg_detail::kTooManyScans);
+    }
+}
+
+// A grayscale file comes through the colour quantiser as palette indexes; the palette is grey.
+void expandGreyRow(const JSAMPLE* indexes, const j_decompress_ptr info, uchar* pixels) {
+    const JSAMPLE* grey = info->colormap[0];
+    for (JDIMENSION x = 0; x < info->output_width; ++x) {
+        const JSAMPLE value = grey[indexes[x]];
+        pixels[3 * x] = value;
+        pixels[3 * x + 1] = value;
+        pixels[3 * x + 2] = value;
+    }
+}
+
+int decompress(DecompressionJob& job) {
+    ErrorManager errors;
+    jpeg_decompress_struct info{};
+    jpeg_detail::SpanSource source;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = refuseEndlessScans;
+    info.err = jpeg_detail::installErrorManager(errors);
+    if (setjmp(errors.jumpPoint) != 0) {
+        jpeg_destroy_decompress(&info);
+        return errors.failure;
+    }
+    jpeg_create_decompress(&info);
+    info.progress = &progress;
+    jpeg_detail::useSpanSource(&info, source, job.data);
+    jpeg_read_header(&info, TRUE);
+    job.width = info.image_width;
+    job.height = info.image_height;
+    job.components = info.num_components;
+    if (job.width * job.height > kMaxPixels) {
+        jpeg_detail::failWith(reinterpret_cast<j_common_ptr>(&info), jpeg_detail::kTooLarge);
+    }
+    const bool grey = info.num_components == 1;
+    if (!grey && info.num_components != 3) {
+        jpeg_detail::failWith(reinterpret_cast<j_common_ptr>(&info), jpeg_detail::kUnsupportedComponents);
+    }
+    info.dct_method = JDCT_FLOAT;
+    info.do_block_smoothing = TRUE;
+    if (grey) {
+        info.quantize_colors = TRUE;
+        info.desired_number_of_colors = 236;
+    } else {
+        info.out_color_space = JCS_EXT_BGR;
+    }
+    jpeg_start_decompress(&info);
+    *job.picture = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                          QImage::Format_BGR888);
+    if (job.picture->isNull()) {
+        jpeg_detail::failWith(reinterpret_cast<j_common_ptr>(&info), JERR_OUT_OF_MEMORY);
+    }
+    JSAMPARRAY greyRow =
+        grey ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, info.output_width, 1)
+             : nullptr;
+    while (info.output_scanline < info.output_height) {
+        uchar* pixels = job.picture->scanLine(static_cast<int>(info.output_scanline));
+        JSAMPROW row = grey ? greyRow[0] : pixels;
+        jpeg_read_scanlines(&info, &row, 1);
+        if (grey) {
+            expandGreyRow(greyRow[0], &info, pixels);
+        }
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return jpeg_detail::kNoFailure;
+}
+
+}  // namespace
+
+Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality) {
+    if (picture.width() == 0 || picture.height() == 0) {
+        return {};
+    }
+    const QImage converted =
+        picture.format() == QImage::Format_BGR888 ? picture : picture.convertToFormat(QImage::Format_BGR888);
+    Bytes output;
+    CompressionJob job{&converted, quality, &output};
+    const int failure = compress(job);
+    if (failure != jpeg_detail::kNoFailure) {
+        jpeg_detail::throwJpegFailure(failure, converted.width(), converted.height(), 3);
+    }
+    return output;
+}
+
+void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t quality, int /*pixelFormat*/) {
+    writeFileAtomically(fileName, SaveAsJpeg(picture, quality));
+}
+
+void LoadJpeg(QImage& bitmap, std::span<const std::uint8_t> data) {
+    QImage decoded;
+    DecompressionJob job{data, &decoded};
+    const int failure = decompress(job);
+    if (failure != jpeg_detail::kNoFailure) {
+        jpeg_detail::throwJpegFailure(failure, job.width, job.height, job.components);
+    }
+    bitmap = std::move(decoded);
+}
+
+void LoadJpeg(QImage& bitmap, const std::string& fileName) {
+    // A JPEG stream cannot usefully be larger than its uncompressed picture at the limit.
+    constexpr std::uint64_t kMaxFileBytes = static_cast<std::uint64_t>(kMaxPixels) * 3;
+    LoadJpeg(bitmap, readWholeFile(fileName, kMaxFileBytes));
+}
+
+}  // namespace brenlow

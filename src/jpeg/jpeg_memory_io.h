@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdio>
+#include <span>
+
+#include <jpeglib.h>
+
+#include "io/file_io.h"
+
+namespace brenlow::jpeg_detail {
+
+// Compressed data goes into a growing byte vector owned by the caller.
+struct VectorDestination {
+    jpeg_destination_mgr library{};
+    Bytes* output = nullptr;
+};
+void useVectorDestination(j_compress_ptr info, VectorDestination& destination, Bytes& output);
+
+// Compressed data comes from a caller's buffer; running out of it is an error, not the
+// library's silent end-of-image.
+struct SpanSource {
+    jpeg_source_mgr library{};
+};
+void useSpanSource(j_decompress_ptr info, SpanSource& source, std::span<const std::uint8_t> data);
+
+}  // namespace brenlow::jpeg_detail

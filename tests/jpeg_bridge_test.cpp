@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include <jpeglib.h>
+
+#include "io/error.h"
+#include "jpeg/jpeg_bridge.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+// A one-component JPEG made with the library directly: a horizontal grey ramp.
+Bytes greyJpeg(int width, int height) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 1;
+    info.in_color_space = JCS_GRAYSCALE;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        row[static_cast<std::size_t>(x)] = static_cast<JSAMPLE>(x * 255 / (width - 1));
+    }
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW pointer = row.data();
+        jpeg_write_scanlines(&info, &pointer, 1);
+    }
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    Bytes bytes(buffer, buffer + size);
+    std::free(buffer);
+    return bytes;
+}
+
+std::string loadError(std::span<const std::uint8_t> data, QImage& bitmap) {
+    try {
+        LoadJpeg(bitmap, data);
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
+}
+
+TEST(SaveAsJpegTest, SamePictureGivesIdenticalBytes) {
+    const QImage picture = testing::patternBitmap(40, 30);
+    const Bytes first = SaveAsJpeg(picture, 80);
+    EXPECT_EQ(SaveAsJpeg(picture, 80), first);
+    ASSERT_GT(first.size(), 2u);
+    EXPECT_EQ(first[0], 0xFF);
+    EXPECT_EQ(first[1], 0xD8);
+    EXPECT_NE(SaveAsJpeg(picture, 30), first);
+}
+
+TEST(SaveAsJpegTest, LibraryClampsTheQuality) {
+    const QImage picture = testing::patternBitmap(24, 16);
+    EXPECT_EQ(SaveAsJpeg(picture, 0), SaveAsJpeg(picture, 1));
+    EXPECT_EQ(SaveAsJpeg(picture, 150), SaveAsJpeg(picture, 100));
+}
+
+TEST(SaveAsJpegTest, PalettePictureIsCodedAsIts24BitConversion) {
+    QImage palette(16, 8, QImage::Format_Indexed8);
+    palette.setColorTable({qRgb(0, 0, 0), qRgb(250, 10, 90), qRgb(20, 200, 60)});
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            palette.setPixel(x, y, static_cast<uint>((x + y) % 3));
+        }
+    }
+    EXPECT_EQ(SaveAsJpeg(palette, 75), SaveAsJpeg(palette.convertToFormat(QImage::Format_BGR888), 75));
+}
+
+TEST(SaveAsJpegTest, EmptyPictureGivesNoBytes) { EXPECT_TRUE(SaveAsJpeg(QImage(), 80).empty()); }
+
+TEST(SaveAsJpegTest, FileIsWrittenWhole) {
+    testing::TempDir dir;
+    const QImage picture = testing::patternBitmap(9, 9);
+    SaveAsJpeg(picture, dir.file("a.jpg"), 80, 0);
+    const Bytes expected = SaveAsJpeg(picture, 80);
+    EXPECT_EQ(testing::fileBytes(dir.file("a.jpg")), std::string(expected.begin(), expected.end()));
+}
+
+TEST(LoadJpegTest, DecodesToThePictureSizeAt24BitsWithChannelsInPlace) {
+    QImage picture(17, 9, QImage::Format_BGR888);
+    picture.fill(QColor(200, 60, 20));
+    QImage bitmap(3, 50, QImage::Format_RGB32);
+    LoadJpeg(bitmap, SaveAsJpeg(picture, 95));
+    EXPECT_EQ(bitmap.width(), 17);
+    EXPECT_EQ(bitmap.height(), 9);
+    EXPECT_EQ(bitmap.format(), QImage::Format_BGR888);
+    const QColor centre = bitmap.pixelColor(8, 4);
+    EXPECT_NEAR(centre.red(), 200, 3);
+    EXPECT_NEAR(centre.green(), 60, 3);
+    EXPECT_NEAR(centre.blue(), 20, 3);
+}
+
+TEST(LoadJpegTest, GreyscaleFilesComeOutGrey) {
+    QImage bitmap;
+    LoadJpeg(bitmap, greyJpeg(64, 8));
+    ASSERT_EQ(bitmap.width(), 64);
+    for (int x = 0; x < 64; ++x) {
+        const QColor colour = bitmap.pixelColor(x, 3);
+        EXPECT_EQ(colour.red(), colour.green());
+        EXPECT_EQ(colour.green(), colour.blue());
+        EXPECT_NEAR(colour.red(), x * 255 / 63, 6);
+    }
+}
+
+TEST(LoadJpegTest, NotAJpegFailsAndLeavesTheBitmap) {
+    const QImage before = testing::patternBitmap(5, 4);
+    QImage bitmap = before;
+    const Bytes text{'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
+    EXPECT_EQ(loadError(text, bitmap).rfind("JPEG error #", 0), 0u);
+    EXPECT_EQ(bitmap, before);
+}
+
+TEST(LoadJpegTest, DataCutInTheMiddleIsAnError) {
+    const Bytes whole = SaveAsJpeg(testing::patternBitmap(64, 64), 90);
+    const QImage before = testing::patternBitmap(5, 4);
+    QImage bitmap = before;
+    const Bytes half(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2));
+    EXPECT_EQ(loadError(half, bitmap).rfind("JPEG error #", 0), 0u);
+    EXPECT_EQ(bitmap, before);
+    const Bytes noEnd(whole.begin(), whole.end() - 2);
+    EXPECT_EQ(loadError(noEnd, bitmap).rfind("JPEG error #", 0), 0u);
+}
+
+TEST(LoadJpegTest, MissingFileIsAnError) {
+    QImage bitmap;
+    EXPECT_THROW(LoadJpeg(bitmap, std::string("/nonexistent/picture.jpg")), Error);
+}
+
+}  // namespace
+}  // namespace brenlow
