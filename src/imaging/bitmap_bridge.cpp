@@ -1,5 +1,6 @@
 #include "imaging/bitmap_bridge.h"
 
+#include "imaging/parallel.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -16,6 +17,29 @@ void requireSameSize(const QImage& bitmap, const ImagePlanes& planes) {
         throw Error("The picture and its planes differ in size (" + std::to_string(bitmap.width()) + " x " +
                     std::to_string(bitmap.height()) + " against " + std::to_string(planes.width()) + " x " +
                     std::to_string(planes.height()) + ")");
+    }
+}
+
+std::size_t planeRowOffset(int pictureRow, int width, int height) {
+    return static_cast<std::size_t>(height - 1 - pictureRow) * static_cast<std::size_t>(width);
+}
+
+// Within the 32-bit range, truncation through 32 bits has the same low byte as through 64 bits and
+// vectorises; a row holding anything outside it takes the general rule.
+void narrowRow(const float* samples, int width, uchar* pixels) {
+    constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
+    bool within = true;
+    for (int x = 0; x < width; ++x) {
+        within &= samples[x] >= -kInt32Limit && samples[x] <= kInt32Limit;
+    }
+    if (within) {
+        for (int x = 0; x < width; ++x) {
+            pixels[3 * x] = static_cast<uchar>(static_cast<std::int32_t>(samples[x]));
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        pixels[3 * x] = narrowSample(samples[x]);
     }
 }
 
@@ -36,18 +60,20 @@ void BitmapToPlanes(const QImage& bitmap, ImagePlanes& planes) {
     requireSameSize(bitmap, planes);
     const int width = bitmap.width();
     const int height = bitmap.height();
-    for (int pictureRow = 0; pictureRow < height; ++pictureRow) {
-        const uchar* pixels = bitmap.constScanLine(pictureRow);
-        const std::size_t offset = static_cast<std::size_t>(height - 1 - pictureRow) * static_cast<std::size_t>(width);
-        float* blue = planes.blue() + offset;
-        float* green = planes.green() + offset;
-        float* red = planes.red() + offset;
-        for (int x = 0; x < width; ++x) {
-            blue[x] = pixels[3 * x];
-            green[x] = pixels[3 * x + 1];
-            red[x] = pixels[3 * x + 2];
+    parallelRows(0, height, [&](int rowBegin, int rowEnd) {
+        for (int pictureRow = rowBegin; pictureRow < rowEnd; ++pictureRow) {
+            const uchar* pixels = bitmap.constScanLine(pictureRow);
+            const std::size_t offset = planeRowOffset(pictureRow, width, height);
+            float* blue = planes.blue() + offset;
+            float* green = planes.green() + offset;
+            float* red = planes.red() + offset;
+            for (int x = 0; x < width; ++x) {
+                blue[x] = pixels[3 * x];
+                green[x] = pixels[3 * x + 1];
+                red[x] = pixels[3 * x + 2];
+            }
         }
-    }
+    });
 }
 
 void PlanesToBitmap(QImage& bitmap, const ImagePlanes& planes) {
@@ -55,18 +81,17 @@ void PlanesToBitmap(QImage& bitmap, const ImagePlanes& planes) {
     requireSameSize(bitmap, planes);
     const int width = planes.width();
     const int height = planes.height();
-    for (int pictureRow = 0; pictureRow < height; ++pictureRow) {
-        uchar* pixels = bitmap.scanLine(pictureRow);
-        const std::size_t offset = static_cast<std::size_t>(height - 1 - pictureRow) * static_cast<std::size_t>(width);
-        const float* blue = planes.blue() + offset;
-        const float* green = planes.green() + offset;
-        const float* red = planes.red() + offset;
-        for (int x = 0; x < width; ++x) {
-            pixels[3 * x] = narrowSample(blue[x]);
-            pixels[3 * x + 1] = narrowSample(green[x]);
-            pixels[3 * x + 2] = narrowSample(red[x]);
+    uchar* firstLine = bitmap.bits();  // detaches once, before the threads start
+    const auto bytesPerLine = static_cast<std::size_t>(bitmap.bytesPerLine());
+    parallelRows(0, height, [&](int rowBegin, int rowEnd) {
+        for (int pictureRow = rowBegin; pictureRow < rowEnd; ++pictureRow) {
+            uchar* pixels = firstLine + static_cast<std::size_t>(pictureRow) * bytesPerLine;
+            const std::size_t offset = planeRowOffset(pictureRow, width, height);
+            narrowRow(planes.blue() + offset, width, pixels);
+            narrowRow(planes.green() + offset, width, pixels + 1);
+            narrowRow(planes.red() + offset, width, pixels + 2);
         }
-    }
+    });
 }
 
 ImagePlanes planesFromBitmap(const QImage& bitmap) {

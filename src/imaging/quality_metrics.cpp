@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "imaging/parallel.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -37,10 +38,10 @@ SnrTriple ChannelSnr(const ImagePlanes& reference, const ImagePlanes& test) {
     const int width = std::min(reference.width(), test.width());
     const int height = std::min(reference.height(), test.height());
     double ratios[kChannels];
-    for (int channel = 0; channel < kChannels; ++channel) {
+    parallelFor(kChannels, [&](int channel) {
         ratios[channel] = ratioOf(channelEnergies(reference.plane(channel), reference.width(), test.plane(channel),
                                                   test.width(), width, height));
-    }
+    });
     return {ratios[0], ratios[1], ratios[2]};
 }
 

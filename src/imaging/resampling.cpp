@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "imaging/parallel.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -12,56 +13,77 @@ std::string sizeText(const ImagePlanes& planes) {
     return std::to_string(planes.width()) + " x " + std::to_string(planes.height());
 }
 
-void halvePlane(const float* source, int sourceWidth, int sourceHeight, float* destination, int destinationWidth) {
-    for (int i = 0; i + 1 < sourceHeight; i += 2) {
-        const float* row = source + static_cast<std::size_t>(i) * sourceWidth;
+void halveRows(const float* source, int sourceWidth, float* destination, int destinationWidth, int rowBegin,
+               int rowEnd) {
+    for (int r = rowBegin; r < rowEnd; ++r) {
+        const float* row = source + static_cast<std::size_t>(2 * r) * sourceWidth;
         const float* nextRow = row + sourceWidth;
-        float* out = destination + static_cast<std::size_t>(i / 2) * destinationWidth;
-        for (int j = 0; j + 1 < sourceWidth; j += 2) {
-            const double corner = row[j];
-            out[j / 2] = static_cast<float>(((corner + row[j + 1]) * 0.5 + (corner + nextRow[j]) * 0.5) * 0.5);
+        float* out = destination + static_cast<std::size_t>(r) * destinationWidth;
+        for (int c = 0; c < destinationWidth; ++c) {
+            const double corner = row[2 * c];
+            out[c] = static_cast<float>(((corner + row[2 * c + 1]) * 0.5 + (corner + nextRow[2 * c]) * 0.5) * 0.5);
         }
     }
 }
 
-// Seeds every even destination row and column from one source pixel below and left of the plain
-// position; the odd-odd samples stay 0.0 and become holes for the fill pass.
-void seedPlane(const float* source, int sourceWidth, float* destination, int destinationWidth, int destinationHeight) {
-    for (int i = 0; i + 1 < destinationHeight; i += 2) {
-        const int sr = std::max(i / 2 - 1, 0);
-        const float* sourceRow = source + static_cast<std::size_t>(sr) * sourceWidth;
-        const float* sourceNextRow = sourceRow + sourceWidth;
-        float* out = destination + static_cast<std::size_t>(i) * destinationWidth;
-        float* outNext = out + destinationWidth;
-        for (int j = 0; j + 1 < destinationWidth; j += 2) {
-            const int sc = std::max(j / 2 - 1, 0);
-            const double seed = sourceRow[sc];
-            out[j] = sourceRow[sc];
-            out[j + 1] = static_cast<float>((seed + sourceRow[sc + 1]) * 0.5);
-            outNext[j] = static_cast<float>((seed + sourceNextRow[sc]) * 0.5);
-        }
+// The seed pass for destination rows i (even) and i + 1: every even row and column takes the
+// source pixel one below and left of the plain position, its right and upper neighbours the
+// half-way averages, and the odd-odd sample stays 0.0 as a hole.
+void seedRowPair(const float* source, int sourceWidth, float* even, float* odd, int i, int destinationWidth) {
+    const int sr = std::max(i / 2 - 1, 0);
+    const float* sourceRow = source + static_cast<std::size_t>(sr) * sourceWidth;
+    const float* sourceNextRow = sourceRow + sourceWidth;
+    for (int j = 0; j < destinationWidth; j += 2) {
+        const int sc = std::max(j / 2 - 1, 0);
+        const double seed = sourceRow[sc];
+        even[j] = sourceRow[sc];
+        even[j + 1] = static_cast<float>((seed + sourceRow[sc + 1]) * 0.5);
+        odd[j] = static_cast<float>((seed + sourceNextRow[sc]) * 0.5);
+        odd[j + 1] = 0.0f;
     }
 }
 
-// Fills every exact 0.0 from its clamped diagonal neighbours, in plane order, so a fill can see
-// samples filled earlier in the same pass.
-void fillPlane(float* plane, int width, int height) {
-    for (int i = 0; i < height; ++i) {
-        const int up = std::max(i - 1, 0);
-        const int down = std::min(i + 1, height - 1);
-        float* upRow = plane + static_cast<std::size_t>(up) * width;
-        float* downRow = plane + static_cast<std::size_t>(down) * width;
-        float* row = plane + static_cast<std::size_t>(i) * width;
+double diagonalMean(const float* up, const float* down, int left, int right) {
+    return (static_cast<double>(up[left]) + down[right] + down[left] + up[right]) * 0.25;
+}
+
+// Fills the exact zeros of one row from the rows above and below. Where the row is its own upper
+// or lower neighbour (first and last rows) a fill can see fills made earlier in the same row, so
+// those rows go sample by sample; elsewhere each sample depends only on other rows.
+void fillRow(float* row, const float* up, const float* down, int width) {
+    const bool readsItself = row == up || row == down;
+    auto fillAt = [&](int j) {
+        if (row[j] == 0.0f) {
+            row[j] = static_cast<float>(diagonalMean(up, down, std::max(j - 1, 0), std::min(j + 1, width - 1)));
+        }
+    };
+    if (readsItself || width < 3) {
         for (int j = 0; j < width; ++j) {
-            if (row[j] != 0.0f) {
-                continue;
-            }
-            const int left = std::max(j - 1, 0);
-            const int right = std::min(j + 1, width - 1);
-            const double sum = static_cast<double>(upRow[left]) + downRow[right] + downRow[left] + upRow[right];
-            row[j] = static_cast<float>(sum * 0.25);
+            fillAt(j);
         }
+        return;
     }
+    fillAt(0);
+    for (int j = 1; j + 1 < width; ++j) {
+        const float mean = static_cast<float>(diagonalMean(up, down, j - 1, j + 1));
+        row[j] = row[j] == 0.0f ? mean : row[j];
+    }
+    fillAt(width - 1);
+}
+
+// Seed and fill fused into one sweep: row i is filled as soon as row i + 1 is seeded, which is
+// exactly the state the separate passes would see (rows above filled, rows below only seeded).
+void enlargePlane(const float* source, int sourceWidth, float* destination, int width, int height) {
+    auto rowOf = [&](int row) { return destination + static_cast<std::size_t>(row) * width; };
+    auto fill = [&](int i) { fillRow(rowOf(i), rowOf(std::max(i - 1, 0)), rowOf(std::min(i + 1, height - 1)), width); };
+    for (int i = 0; i < height; i += 2) {
+        seedRowPair(source, sourceWidth, rowOf(i), rowOf(i + 1), i, width);
+        if (i > 0) {
+            fill(i - 1);
+        }
+        fill(i);
+    }
+    fill(height - 1);
 }
 
 }  // namespace
@@ -70,9 +92,11 @@ void HalveImage(const ImagePlanes& src, ImagePlanes& dst) {
     if (src.empty() || dst.width() != src.width() / 2 || dst.height() != src.height() / 2) {
         throw Error("Cannot halve a picture of " + sizeText(src) + " into one of " + sizeText(dst));
     }
-    for (int channel = 0; channel < kChannels; ++channel) {
-        halvePlane(src.plane(channel), src.width(), src.height(), dst.plane(channel), dst.width());
-    }
+    parallelRows(0, dst.height(), [&](int rowBegin, int rowEnd) {
+        for (int channel = 0; channel < kChannels; ++channel) {
+            halveRows(src.plane(channel), src.width(), dst.plane(channel), dst.width(), rowBegin, rowEnd);
+        }
+    });
 }
 
 void EnlargeImage(const ImagePlanes& src, ImagePlanes& dst, float factor) {
@@ -85,12 +109,10 @@ void EnlargeImage(const ImagePlanes& src, ImagePlanes& dst, float factor) {
     if (dst.width() != 2 * src.width() || dst.height() != 2 * src.height()) {
         throw Error("Cannot enlarge a picture of " + sizeText(src) + " into one of " + sizeText(dst));
     }
-    for (int channel = 0; channel < kChannels; ++channel) {
-        float* destination = dst.plane(channel);
-        std::fill_n(destination, dst.sampleCount(), 0.0f);
-        seedPlane(src.plane(channel), src.width(), destination, dst.width(), dst.height());
-        fillPlane(destination, dst.width(), dst.height());
-    }
+    // The fill pass depends on its own earlier fills, so only the independent channels run side by side.
+    parallelFor(kChannels, [&](int channel) {
+        enlargePlane(src.plane(channel), src.width(), dst.plane(channel), dst.width(), dst.height());
+    });
 }
 
 }  // namespace brenlow

@@ -1,40 +1,90 @@
 #include "imaging/sharpening.h"
 
 #include <algorithm>
+#include <vector>
+
+#include "imaging/parallel.h"
 
 namespace brenlow {
 namespace {
 
-void sharpenPlane(float* plane, const float* copy, int width, int height, double strength) {
-    for (int i = 1; i + 1 < height; ++i) {
-        const float* previous = copy + static_cast<std::size_t>(i - 1) * width;
-        const float* current = previous + width;
-        const float* next = current + width;
-        float* out = plane + static_cast<std::size_t>(i) * width;
-        for (int j = 1; j + 1 < width; ++j) {
-            const double edges = static_cast<double>(current[j - 1]) + previous[j] + next[j] + current[j + 1];
-            const double corners = static_cast<double>(previous[j - 1]) + next[j - 1] + previous[j + 1] + next[j + 1];
-            const double laplacian = edges * 4 + corners - 20 * static_cast<double>(current[j]);
-            float value = static_cast<float>(out[j] - ((laplacian * strength) * (1.0 / 6)));
-            if (!(value >= 0.0f)) {
-                value = 0.0f;
-            }
-            out[j] = value > 255.0f ? 255.0f : value;
+using Row = std::vector<float>;
+
+// One output row from the original rows above, at and below it (plane order: `previous` is row
+// i - 1). Sums are kept in double in the order left, previous, next, right, then the corners.
+void sharpenRow(float* out, const float* previous, const float* current, const float* next, int width,
+                double strength) {
+    for (int j = 1; j + 1 < width; ++j) {
+        const double edges = static_cast<double>(current[j - 1]) + previous[j] + next[j] + current[j + 1];
+        const double corners = static_cast<double>(previous[j - 1]) + next[j - 1] + previous[j + 1] + next[j + 1];
+        const double laplacian = edges * 4 + corners - 20 * static_cast<double>(current[j]);
+        float value = static_cast<float>(current[j] - ((laplacian * strength) * (1.0 / 6)));
+        value = value >= 0.0f ? value : 0.0f;  // also turns NaN into 0
+        out[j] = value > 255.0f ? 255.0f : value;
+    }
+}
+
+// The rows a band reads but other bands change: the original row above its first row and the
+// original row below its last, copied before any band starts.
+struct BandEdges {
+    Row above;
+    Row below;
+};
+
+// Sharpens rows [begin, end) in place, keeping only the originals of the current and previous
+// rows; the row below is still original in the plane except below the band's last row.
+void sharpenBand(float* plane, int width, int height, int begin, int end, const BandEdges& edges,
+                 double strength) {
+    auto rowOf = [&](int row) { return plane + static_cast<std::size_t>(row) * width; };
+    Row previousOriginal = edges.above;
+    Row currentOriginal(rowOf(begin), rowOf(begin) + width);
+    for (int i = begin; i < end; ++i) {
+        const float* next = (i + 1 < end || i + 1 == height - 1) ? rowOf(i + 1) : edges.below.data();
+        sharpenRow(rowOf(i), previousOriginal.data(), currentOriginal.data(), next, width, strength);
+        if (i + 1 < end) {
+            std::swap(previousOriginal, currentOriginal);
+            std::copy_n(rowOf(i + 1), width, currentOriginal.data());
         }
     }
+}
+
+struct Band {
+    int begin;
+    int end;
+};
+
+std::vector<Band> interiorBands(int height) {
+    const int interior = height - 2;
+    const int count = std::clamp(interior / 64, 1, kernelThreads());
+    std::vector<Band> bands;
+    for (int band = 0; band < count; ++band) {
+        bands.push_back({1 + interior * band / count, 1 + interior * (band + 1) / count});
+    }
+    return bands;
 }
 
 }  // namespace
 
 void SharpenImage(ImagePlanes& planes, float strength) {
-    if (planes.width() < 3 || planes.height() < 3) {
+    const int width = planes.width();
+    const int height = planes.height();
+    if (width < 3 || height < 3) {
         return;
     }
-    // Every neighbour is read as it was before the pass, so the visiting order does not matter.
-    const ImagePlanes copy = planes.clone();
+    const std::vector<Band> bands = interiorBands(height);
+    const int bandCount = static_cast<int>(bands.size());
+    std::vector<BandEdges> edges(static_cast<std::size_t>(kChannels * bandCount));
     for (int channel = 0; channel < kChannels; ++channel) {
-        sharpenPlane(planes.plane(channel), copy.plane(channel), planes.width(), planes.height(), strength);
+        for (int b = 0; b < bandCount; ++b) {
+            const float* above = planes.plane(channel) + static_cast<std::size_t>(bands[b].begin - 1) * width;
+            const float* below = planes.plane(channel) + static_cast<std::size_t>(bands[b].end) * width;
+            edges[channel * bandCount + b] = {Row(above, above + width), Row(below, below + width)};
+        }
     }
+    parallelFor(kChannels * bandCount, [&](int task) {
+        const Band& band = bands[task % bandCount];
+        sharpenBand(planes.plane(task / bandCount), width, height, band.begin, band.end, edges[task], strength);
+    });
 }
 
 }  // namespace brenlow
