@@ -1,0 +1,92 @@
+#include "codecs/quantiser.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "io/error.h"
+
+namespace brenlow {
+namespace {
+
+// One-row planes holding the same values in every channel.
+ImagePlanes rowOf(const std::vector<float>& values) {
+    ImagePlanes planes(static_cast<int>(values.size()), 1);
+    for (int channel = 0; channel < kChannels; ++channel) {
+        std::copy(values.begin(), values.end(), planes.plane(channel));
+    }
+    return planes;
+}
+
+std::vector<float> channel(const ImagePlanes& planes, int index) {
+    return {planes.plane(index), planes.plane(index) + planes.sampleCount()};
+}
+
+TEST(QuantiseTest, DividesAndTruncatesAtTwoAndAHalf) {
+    ImagePlanes planes = rowOf({255.0f, 101.75f, 254.0f, 2.0f, 0.0f});
+    quantisePlanes(planes, 2.5f);
+    for (int c = 0; c < kChannels; ++c) {
+        EXPECT_EQ(channel(planes, c), (std::vector<float>{102, 40, 101, 0, 0}));
+    }
+}
+
+TEST(QuantiseTest, KeepsLowEightBitsAtOneHalf) {
+    ImagePlanes planes = rowOf({255.0f, 128.0f, 100.0f});
+    quantisePlanes(planes, 0.5f);
+    EXPECT_EQ(channel(planes, 0), (std::vector<float>{254, 0, 200}));
+}
+
+TEST(QuantiseTest, NegativeSampleNamesItsChannel) {
+    for (int negative = 0; negative < kChannels; ++negative) {
+        ImagePlanes planes = rowOf({10.0f, 20.0f});
+        planes.plane(negative)[1] = -1.0f;
+        try {
+            quantisePlanes(planes, 2.5f);
+            FAIL() << "no error for channel " << negative;
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), "Negative subtraction result (code=" + std::to_string(negative + 1) +
+                                                     ") ! Send image to brenlow-support@example.org");
+        }
+    }
+}
+
+TEST(QuantiseTest, FirstNegativeInPixelOrderWins) {
+    ImagePlanes planes = rowOf({10.0f, 20.0f});
+    planes.blue()[0] = -3.0f;
+    planes.red()[1] = -3.0f;
+    EXPECT_THROW(
+        {
+            try {
+                quantisePlanes(planes, 2.5f);
+            } catch (const Error& error) {
+                EXPECT_NE(std::string(error.what()).find("code=3"), std::string::npos);
+                throw;
+            }
+        },
+        Error);
+}
+
+TEST(DequantiseTest, MultipliesTruncatesAndCapsAt255) {
+    ImagePlanes planes = rowOf({40.0f, 102.0f, 103.0f, 101.0f, 0.0f});
+    dequantisePlanes(planes, 2.5f);
+    for (int c = 0; c < kChannels; ++c) {
+        EXPECT_EQ(channel(planes, c), (std::vector<float>{100, 255, 255, 252, 0}));
+    }
+}
+
+TEST(DequantiseTest, UndoesQuantisingWithinOneStep) {
+    std::vector<float> all(256);
+    for (int v = 0; v < 256; ++v) {
+        all[v] = static_cast<float>(v);
+    }
+    ImagePlanes planes = rowOf(all);
+    quantisePlanes(planes, 2.5f);
+    dequantisePlanes(planes, 2.5f);
+    for (int v = 0; v < 256; ++v) {
+        EXPECT_LE(planes.red()[v], all[v]) << v;
+        EXPECT_GT(planes.red()[v], all[v] - 3.0f) << v;
+    }
+}
+
+}  // namespace
+}  // namespace brenlow

@@ -1,0 +1,159 @@
+#include "codecs/sequence_codec.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <vector>
+
+#include "container/coded_image.h"
+#include "io/bitmap_file.h"
+#include "io/error.h"
+#include "jpeg/jpeg_bridge.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+using testing::TempDir;
+using testing::fileBytes;
+using testing::patternBitmap;
+namespace fs = std::filesystem;
+
+TEST(FrameNamesTest, SourcesWithoutLeadingZerosDecodedWithSixDigitsAtLeast) {
+    EXPECT_EQ(frameSourceName(kFramePrefix, 10), "frames/frame10.bmp");
+    EXPECT_EQ(frameCodedName(kFramePrefix, 0), "frames/frame0.avc");
+    EXPECT_EQ(decodedFrameName(kDecodedFramePrefix, 0), "frames~/frame000000.bmp");
+    EXPECT_EQ(decodedFrameName("f", 42), "f000042.bmp");
+    EXPECT_EQ(decodedFrameName("f", 100000), "f100000.bmp");
+    EXPECT_EQ(decodedFrameName("f", 1234567), "f1234567.bmp");
+}
+
+class SequenceTest : public ::testing::Test {
+protected:
+    void writeFrame(int frame, int width, int height) {
+        saveBitmapFile(patternBitmap(width, height), frameSourceName(prefix, frame));
+    }
+
+    SequenceEncodeOptions encodeOptions(std::int32_t last, int jobs) const {
+        SequenceEncodeOptions options;
+        options.prefix = prefix;
+        options.lastFrame = last;
+        options.jobs = jobs;
+        return options;
+    }
+
+    TempDir dir;
+    std::string prefix = dir.file("frame");
+};
+
+TEST_F(SequenceTest, FramesCarryTheirNumberAndDecodeToEvenSizes) {
+    writeFrame(0, 64, 48);
+    writeFrame(1, 641, 481);
+    writeFrame(2, 33, 10);
+    encodeSequence(encodeOptions(2, 1));
+
+    for (int frame = 0; frame <= 2; ++frame) {
+        const Bytes file = readWholeFile(frameCodedName(prefix, frame));
+        const UnpackedCodedImage unpacked = unpackCodedImage(file, CodedImageKind::SequenceFrame);
+        EXPECT_EQ(unpacked.header.format_tag, 34);
+        EXPECT_EQ(unpacked.header.codec_id, 2);
+        EXPECT_EQ(unpacked.header.divisor_code, 2);
+        EXPECT_EQ(unpacked.header.extra_word, frame);
+        EXPECT_EQ(unpacked.header.checksum, file.size() - 42 + 34 + 2 + 0 + 2);
+    }
+    QImage coded;
+    LoadJpeg(coded, unpackCodedImage(readWholeFile(frameCodedName(prefix, 1)), CodedImageKind::SequenceFrame).jpeg);
+    EXPECT_EQ(coded.size(), QSize(320, 240));
+
+    SequenceDecodeOptions decode;
+    decode.prefix = prefix;
+    decode.lastFrame = 2;
+    decodeSequence(decode);
+    EXPECT_EQ(loadBitmapFile(decodedFrameName(prefix, 0)).size(), QSize(64, 48));
+    EXPECT_EQ(loadBitmapFile(decodedFrameName(prefix, 1)).size(), QSize(640, 480));
+    EXPECT_EQ(loadBitmapFile(decodedFrameName(prefix, 2)).size(), QSize(32, 10));
+}
+
+TEST_F(SequenceTest, DivisorHalfIsCodedAsZero) {
+    writeFrame(0, 16, 16);
+    SequenceEncodeOptions options = encodeOptions(0, 1);
+    options.divisor = 0.5f;
+    encodeSequence(options);
+    EXPECT_EQ(readWholeFile(frameCodedName(prefix, 0))[18], 0);
+}
+
+TEST_F(SequenceTest, FrameTenReadsFrameTenBitmap) {
+    for (int frame = 0; frame <= 10; ++frame) {
+        writeFrame(frame, 8 + frame, 8);
+    }
+    encodeSequence(encodeOptions(10, 1));
+    QImage coded;
+    LoadJpeg(coded, unpackCodedImage(readWholeFile(prefix + "10.avc"), CodedImageKind::SequenceFrame).jpeg);
+    EXPECT_EQ(coded.size(), QSize(9, 4));
+}
+
+TEST_F(SequenceTest, SeveralJobsWriteTheSameFilesAndReportInOrder) {
+    for (int frame = 0; frame <= 4; ++frame) {
+        writeFrame(frame, 40 + 3 * frame, 30);
+    }
+    std::vector<int> oneAtATime;
+    encodeSequence(encodeOptions(4, 1), [&](int done) { oneAtATime.push_back(done); });
+    std::vector<std::string> single;
+    for (int frame = 0; frame <= 4; ++frame) {
+        single.push_back(fileBytes(frameCodedName(prefix, frame)));
+        fs::remove(frameCodedName(prefix, frame));
+    }
+
+    std::vector<int> threeAtATime;
+    encodeSequence(encodeOptions(4, 3), [&](int done) { threeAtATime.push_back(done); });
+
+    EXPECT_EQ(oneAtATime, (std::vector<int>{1, 2, 3, 4, 5}));
+    EXPECT_EQ(threeAtATime, oneAtATime);
+    for (int frame = 0; frame <= 4; ++frame) {
+        EXPECT_EQ(fileBytes(frameCodedName(prefix, frame)), single[frame]) << frame;
+    }
+}
+
+TEST_F(SequenceTest, MissingFrameStopsAndKeepsEarlierFramesOnly) {
+    writeFrame(0, 16, 16);
+    writeFrame(1, 16, 16);
+    writeFrame(3, 16, 16);
+    std::vector<int> progress;
+    EXPECT_THROW(encodeSequence(encodeOptions(3, 4), [&](int done) { progress.push_back(done); }), Error);
+
+    EXPECT_EQ(progress, (std::vector<int>{1, 2}));
+    EXPECT_TRUE(fs::exists(frameCodedName(prefix, 1)));
+    EXPECT_FALSE(fs::exists(frameCodedName(prefix, 3)));  // coded in flight, never written
+
+    SequenceDecodeOptions decode;
+    decode.prefix = prefix;
+    decode.lastFrame = 3;
+    decode.jobs = 2;
+    EXPECT_THROW(decodeSequence(decode), Error);
+    EXPECT_TRUE(fs::exists(decodedFrameName(prefix, 1)));
+    EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 2)));
+}
+
+TEST_F(SequenceTest, NegativeLastFrameCodesNothing) {
+    writeFrame(0, 16, 16);
+    int calls = 0;
+    encodeSequence(encodeOptions(-1, 2), [&](int) { ++calls; });
+    EXPECT_EQ(calls, 0);
+    EXPECT_FALSE(fs::exists(frameCodedName(prefix, 0)));
+}
+
+TEST_F(SequenceTest, StillFileUnderFrameNameFailsFrameChecks) {
+    writeCodedImage(frameCodedName(prefix, 0), CodedImageKind::AvcStill, 2, 0, SaveAsJpeg(patternBitmap(8, 8), 80));
+    SequenceDecodeOptions decode;
+    decode.prefix = prefix;
+    try {
+        decodeSequence(decode);
+        FAIL() << "a still passed as a frame";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), kVersionIncompatible);
+    }
+    EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 0)));
+}
+
+}  // namespace
+}  // namespace brenlow
