@@ -1,5 +1,6 @@
 #include "jpeg/jpeg_bridge.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 
@@ -15,6 +16,9 @@ namespace brenlow {
 namespace {
 
 using jpeg_detail::ErrorManager;
+
+// Rows handed to the library per call; fewer calls let it work on whole row groups.
+constexpr JDIMENSION kRowsPerCall = 16;
 
 // What the setjmp functions below read and write; owned by their C++ callers, so nothing with a
 // destructor lives in a frame that the library may jump out of.
@@ -53,9 +57,13 @@ int compress(CompressionJob& job) {
     info.dct_method = JDCT_FLOAT;
     jpeg_set_quality(&info, job.quality, TRUE);
     jpeg_start_compress(&info, TRUE);
+    JSAMPROW rows[kRowsPerCall];
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(job.picture->constScanLine(static_cast<int>(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
+        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, info.image_height - info.next_scanline);
+        for (JDIMENSION k = 0; k < count; ++k) {
+            rows[k] = const_cast<JSAMPROW>(job.picture->constScanLine(static_cast<int>(info.next_scanline + k)));
+        }
+        jpeg_write_scanlines(&info, rows, count);
     }
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
@@ -119,16 +127,24 @@ int decompress(DecompressionJob& job) {
     if (job.picture->isNull()) {
         jpeg_detail::failWith(reinterpret_cast<j_common_ptr>(&info), JERR_OUT_OF_MEMORY);
     }
-    JSAMPARRAY greyRow =
+    JSAMPARRAY greyRows =
         grey ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, info.output_width, 1)
              : nullptr;
+    uchar* const firstLine = job.picture->bits();
+    const auto bytesPerLine = static_cast<std::size_t>(job.picture->bytesPerLine());
+    JSAMPROW rows[kRowsPerCall];
     while (info.output_scanline < info.output_height) {
-        uchar* pixels = job.picture->scanLine(static_cast<int>(info.output_scanline));
-        JSAMPROW row = grey ? greyRow[0] : pixels;
-        jpeg_read_scanlines(&info, &row, 1);
+        const JDIMENSION first = info.output_scanline;
         if (grey) {
-            expandGreyRow(greyRow[0], &info, pixels);
+            jpeg_read_scanlines(&info, greyRows, 1);
+            expandGreyRow(greyRows[0], &info, firstLine + first * bytesPerLine);
+            continue;
         }
+        const JDIMENSION count = std::min<JDIMENSION>(kRowsPerCall, info.output_height - first);
+        for (JDIMENSION k = 0; k < count; ++k) {
+            rows[k] = firstLine + (first + k) * bytesPerLine;
+        }
+        jpeg_read_scanlines(&info, rows, count);
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
