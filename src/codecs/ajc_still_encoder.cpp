@@ -22,12 +22,7 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
 
     writeOutputs({{codedPath, &container}});
 
-    StillRunResult result;
-    result.codedPath = codedPath;
-    result.figures = makeFigures(originalSize, container.size());
-    result.reportLine = shortReportLine(result.figures);
-    result.decoded = std::move(decoded);
-    return result;
+    return makeStillResult(codedPath, originalSize, container.size(), std::move(decoded), nullptr);
 }
 
 }  // namespace brenlow

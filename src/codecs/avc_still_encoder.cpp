@@ -26,13 +26,7 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     const Bytes decodedFile = encodeBitmap(decoded.bitmap);
     writeOutputs({{codedPath, &container}, {decodedPath, &decodedFile}});
 
-    StillRunResult result;
-    result.codedPath = codedPath;
-    result.figures = makeFigures(originalSize, container.size());
-    result.reportLine =
-        fullReportLine(result.figures, ChannelSnr(planesFromBitmap(reference), planesFromBitmap(decoded.bitmap)));
-    result.decoded = std::move(decoded);
-    return result;
+    return makeStillResult(codedPath, originalSize, container.size(), std::move(decoded), &reference);
 }
 
 }  // namespace brenlow

@@ -1,5 +1,7 @@
 #include "codecs/codec_steps.h"
 
+#include <utility>
+
 #include "codecs/quantiser.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/resampling.h"
@@ -44,6 +46,19 @@ Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality)
     ImagePlanes half(full.width() / 2, full.height() / 2);
     HalveImage(full, half);
     return codeQuantised(half, divisor, quality);
+}
+
+StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
+                               DecodedPicture decoded, const QImage* reference) {
+    StillRunResult result;
+    result.codedPath = codedPath;
+    result.figures = makeFigures(originalSize, codedSize);
+    result.reportLine =
+        reference == nullptr
+            ? shortReportLine(result.figures)
+            : fullReportLine(result.figures, ChannelSnr(planesFromBitmap(*reference), planesFromBitmap(decoded.bitmap)));
+    result.decoded = std::move(decoded);
+    return result;
 }
 
 }  // namespace brenlow

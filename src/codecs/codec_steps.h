@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "codecs/still_codecs.h"
 #include "container/coded_image.h"
 #include "imaging/image_planes.h"
 #include "io/file_io.h"
@@ -29,5 +30,10 @@ Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality);
 
 // Halves a picture of at least 4 x 4 (an odd last row or column is dropped), then codeQuantised.
 Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality);
+
+// The outcome of a still command from its figures: the full report line against `reference`
+// (its file's pixels against the decoded bitmap's bytes), or the short one when there is none.
+StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
+                               DecodedPicture decoded, const QImage* reference);
 
 }  // namespace brenlow

@@ -38,13 +38,7 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     const Bytes decodedFile = encodeBitmap(decoded.bitmap);
     writeOutputs({{jpegPath, &jpeg}, {decodedPath, &decodedFile}});
 
-    StillRunResult result;
-    result.codedPath = jpegPath;
-    result.figures = makeFigures(originalSize, jpeg.size());
-    result.reportLine =
-        fullReportLine(result.figures, ChannelSnr(planesFromBitmap(reference), planesFromBitmap(decoded.bitmap)));
-    result.decoded = std::move(decoded);
-    return result;
+    return makeStillResult(jpegPath, originalSize, jpeg.size(), std::move(decoded), &reference);
 }
 
 }  // namespace brenlow
