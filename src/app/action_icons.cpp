@@ -23,19 +23,15 @@ QIcon drawnIcon(const std::function<void(QPainter&)>& draw) {
     return QIcon(pixmap);
 }
 
-QIcon windowsGlyph(const std::vector<QRect>& windows) {
+// Outlined rectangles, as windows with a coloured title strip or as plain sheets.
+QIcon rectanglesGlyph(const std::vector<QRect>& rectangles, bool titleStrips) {
     return drawnIcon([&](QPainter& painter) {
-        for (const QRect& window : windows) {
-            painter.drawRect(window);
-            painter.fillRect(window.left() + 1, window.top() + 1, window.width() - 1, 2,
-                             qApp->palette().color(QPalette::Highlight));
+        for (const QRect& rectangle : rectangles) {
+            painter.drawRect(rectangle);
+            if (titleStrips)
+                painter.fillRect(rectangle.left() + 1, rectangle.top() + 1, rectangle.width() - 1, 2,
+                                 qApp->palette().color(QPalette::Highlight));
         }
-    });
-}
-
-QIcon pagesGlyph(const std::vector<QRect>& pages) {
-    return drawnIcon([&](QPainter& painter) {
-        for (const QRect& page : pages) painter.drawRect(page);
     });
 }
 
@@ -67,11 +63,11 @@ QIcon fallbackIcon(ActionIcon icon) {
         case ActionIcon::Open: return styleIcon(QStyle::SP_DialogOpenButton);
         case ActionIcon::Save: return styleIcon(QStyle::SP_DialogSaveButton);
         case ActionIcon::Cut: return scissorsGlyph();
-        case ActionIcon::Copy: return pagesGlyph({{1, 1, 9, 10}, {5, 4, 9, 10}});
+        case ActionIcon::Copy: return rectanglesGlyph({{1, 1, 9, 10}, {5, 4, 9, 10}}, false);
         case ActionIcon::Paste: return clipboardGlyph();
-        case ActionIcon::Cascade: return windowsGlyph({{1, 1, 9, 8}, {3, 4, 9, 8}, {6, 7, 9, 8}});
-        case ActionIcon::TileHorizontally: return windowsGlyph({{1, 1, 14, 6}, {1, 8, 14, 6}});
-        case ActionIcon::TileVertically: return windowsGlyph({{1, 1, 6, 14}, {8, 1, 6, 14}});
+        case ActionIcon::Cascade: return rectanglesGlyph({{1, 1, 9, 8}, {3, 4, 9, 8}, {6, 7, 9, 8}}, true);
+        case ActionIcon::TileHorizontally: return rectanglesGlyph({{1, 1, 14, 6}, {1, 8, 14, 6}}, true);
+        case ActionIcon::TileVertically: return rectanglesGlyph({{1, 1, 6, 14}, {8, 1, 6, 14}}, true);
     }
     return {};
 }

@@ -29,21 +29,20 @@ void TMainForm::AJC1Click() {
 }
 
 void TMainForm::ToolButton18Click() {
-    const TMDIChild* document = activeDocument();
-    if (!document) return;
-    const StillFieldReading reading =
-        readStillFields(Command::AvcStill, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
-    if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
-    showStillResult(encodeAvcStill(document->view(), reading.parameters));
+    runStillEncoder(Command::AvcStill, encodeAvcStill);
 }
 
 void TMainForm::AJC2Click() {
+    runStillEncoder(Command::AjcStill, encodeAjcStill);
+}
+
+void TMainForm::runStillEncoder(Command command, StillEncoder encode) {
     const TMDIChild* document = activeDocument();
     if (!document) return;
     const StillFieldReading reading =
-        readStillFields(Command::AjcStill, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
+        readStillFields(command, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
     if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
-    showStillResult(encodeAjcStill(document->view(), reading.parameters));
+    showStillResult(encode(document->view(), reading.parameters));
 }
 
 void TMainForm::showStillResult(StillRunResult result) {

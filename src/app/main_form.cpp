@@ -73,7 +73,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     updateMenus();
 }
 
-TMainForm::~TMainForm() = default;
+// The work area and the application go on signalling while the base class tears the window
+// down; by then this object's members are gone.
+TMainForm::~TMainForm() {
+    disconnect(ClientArea, nullptr, this, nullptr);
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+}
 
 QAction* TMainForm::makeAction(const char* name, const QString& caption, const QString& hint) {
     auto* action = new QAction(caption, this);

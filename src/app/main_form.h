@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "codecs/document.h"
+#include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
 
@@ -165,6 +166,8 @@ private:
     QLineEdit* addField(const char* name, const QString& text, int width, bool readOnly);
     QLabel* addBoldLabel(const char* name, const QString& text);
 
+    using StillEncoder = StillRunResult (*)(const DocumentView&, const StillParameters&);
+    void runStillEncoder(Command command, StillEncoder encode);
     TMDIChild* addDocument(const QString& caption);
     void showDecodedPicture(DecodedPicture picture);
     void showStillResult(StillRunResult result);

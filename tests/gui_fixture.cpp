@@ -1,0 +1,55 @@
+#include "gui_fixture.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include "io/bitmap_file.h"
+
+namespace brenlow::testing {
+
+WorkbenchTest::WorkbenchTest() {
+    inDir.emplace(dir.path());
+    form = std::make_unique<TMainForm>();
+    form->showMessage = [this](const QString& text) { messages << text; };
+    form->resize(1280, 900);
+    form->show();
+}
+
+WorkbenchTest::~WorkbenchTest() {
+    form.reset();
+    settleClosedWindows();
+    inDir.reset();
+}
+
+void WorkbenchTest::openThroughDialog(const std::string& path) {
+    form->askFileToOpen = [path] { return QString::fromStdString(path); };
+    form->FileOpen1->trigger();
+}
+
+std::string WorkbenchTest::openCopy(const std::string& source, const std::string& name) {
+    const std::string copy = copyInto(source, dir, name);
+    openThroughDialog(copy);
+    return copy;
+}
+
+std::string WorkbenchTest::openPicture(const QImage& picture, const std::string& name) {
+    const std::string path = dir.file(name);
+    saveBitmapFile(picture, path);
+    openThroughDialog(path);
+    return path;
+}
+
+TMDIChild* WorkbenchTest::lastDocument() const {
+    const QList<TMDIChild*> documents = form->documents();
+    return documents.isEmpty() ? nullptr : documents.last();
+}
+
+int WorkbenchTest::documentCount() const {
+    return static_cast<int>(form->documents().size());
+}
+
+void WorkbenchTest::settleClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+}  // namespace brenlow::testing
