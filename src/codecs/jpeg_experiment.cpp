@@ -1,8 +1,9 @@
+#include "codecs/still_codecs.h"
+
 #include <utility>
 
 #include "codecs/codec_steps.h"
 #include "codecs/output_files.h"
-#include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"

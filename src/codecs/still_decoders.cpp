@@ -1,10 +1,11 @@
+#include "codecs/still_codecs.h"
+
 #include <utility>
 
 #include "codecs/codec_steps.h"
 #include "codecs/document.h"
 #include "codecs/output_files.h"
 #include "codecs/quantiser.h"
-#include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/sharpening.h"
 #include "io/bitmap_file.h"

@@ -7,6 +7,7 @@
 namespace brenlow {
 
 // "soomIn": the half-size picture of the planes written as a bitmap file (default zoomin.bmp).
+// Pictures under 2 x 2, whose half would be empty, are refused with Error before anything is written.
 void writeZoomIn(const ImagePlanes& planes, const std::string& path = "zoomin.bmp");
 
 // "zoomOut": the twofold enlargement written as a bitmap file (default zoomout.bmp). Pictures
