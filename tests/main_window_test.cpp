@@ -166,7 +166,8 @@ TEST_F(MainWindowTest, ToolBarHoldsItsControlsInOrder) {
 TEST_F(MainWindowTest, ParameterFieldsHaveTheirTextsWidthsAndLimits) {
     EXPECT_EQ(form->Label2->text(), "Compression coefficients:");
     EXPECT_TRUE(form->Label2->font().bold());
-    EXPECT_EQ(form->Label2->width(), 146);
+    EXPECT_GE(form->Label2->width(), 146);
+    EXPECT_GE(form->Label2->width(), form->Label2->sizeHint().width()) << "the caption is not cut off";
     EXPECT_EQ(form->Label1->text(), "Focus  ");
     EXPECT_EQ(form->Label3->text(), "Ratio");
     EXPECT_FALSE(form->Label3->isVisible());

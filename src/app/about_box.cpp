@@ -1,10 +1,10 @@
 #include "app/about_box.h"
 
-#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
-#include <QStyle>
+
+#include "app/action_icons.h"
 
 namespace brenlow {
 
@@ -32,10 +32,7 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     auto* icon = new QLabel(panel);
     icon->setObjectName(QStringLiteral("ProgramIcon"));
     icon->setGeometry(8, 8, 32, 32);
-    const QIcon programIcon = qApp->windowIcon().isNull()
-                                  ? qApp->style()->standardIcon(QStyle::SP_DesktopIcon)
-                                  : qApp->windowIcon();
-    icon->setPixmap(programIcon.pixmap(32, 32));
+    icon->setPixmap(programIcon().pixmap(32, 32));
 
     ProductName = makeLabel(QStringLiteral("ProductName"), QStringLiteral("Brenlow"), panel, {104, 16});
     Version = makeLabel(QStringLiteral("Version"), QStringLiteral("Version 4.0"), panel, {104, 40});

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygon>
 #include <QStyle>
 #include <functional>
 #include <vector>
@@ -88,6 +89,22 @@ const char* themeName(ActionIcon icon) {
 }
 
 }  // namespace
+
+QIcon programIcon() {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(60, 60, 60), 2));
+    painter.setBrush(QColor(120, 180, 235));
+    painter.drawRect(2, 4, 28, 24);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(250, 200, 60));
+    painter.drawEllipse(20, 8, 6, 6);
+    painter.setBrush(QColor(70, 150, 80));
+    painter.drawPolygon(QPolygon({{3, 27}, {12, 14}, {19, 22}, {23, 18}, {29, 27}}));
+    return QIcon(pixmap);
+}
 
 QIcon actionIcon(ActionIcon icon) {
     return QIcon::fromTheme(QString::fromLatin1(themeName(icon)), fallbackIcon(icon));

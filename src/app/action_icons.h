@@ -10,4 +10,7 @@ enum class ActionIcon { New, Open, Save, Cut, Copy, Paste, Cascade, TileHorizont
 // standard icon or a plain drawn glyph, so that every platform shows a complete set.
 QIcon actionIcon(ActionIcon icon);
 
+// The program's own icon: a framed landscape, drawn so that no file has to ship with it.
+QIcon programIcon();
+
 }  // namespace brenlow

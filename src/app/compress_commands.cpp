@@ -51,6 +51,7 @@ void TMainForm::showStillResult(StillRunResult result) {
     CompressionRatio = result.figures.compressionRatio;
     showDecodedPicture(std::move(result.decoded));
     Edit6->setText(QString::fromStdString(result.reportLine));
+    Edit6->setCursorPosition(0);  // the ratio, at the start, is what a reader looks for first
 }
 
 }  // namespace brenlow

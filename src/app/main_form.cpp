@@ -1,6 +1,7 @@
 #include "app/main_form.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QClipboard>
 #include <QFrame>
 #include <QLabel>
@@ -46,6 +47,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Brenlow"));
     setAcceptDrops(true);
+    // Document windows and the About box take the application's icon.
+    QApplication::setWindowIcon(programIcon());
 
     ClientArea = new QMdiArea;
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
@@ -215,6 +218,7 @@ QLabel* TMainForm::addBoldLabel(const char* name, const QString& text) {
     auto* label = new QLabel(text);
     label->setObjectName(QString::fromLatin1(name));
     QFont font = label->font();
+    font.setPointSize(8);
     font.setBold(true);
     label->setFont(font);
     ToolBar2->addWidget(label);
@@ -264,7 +268,8 @@ void TMainForm::createToolBar() {
 
 void TMainForm::createParameterFields() {
     Label2 = addBoldLabel("Label2", QStringLiteral("Compression coefficients:"));
-    Label2->setFixedWidth(146);
+    // Never narrower than its text, whatever the desktop's font.
+    Label2->setFixedWidth(std::max(146, Label2->sizeHint().width()));
     Edit2 = addField("Edit2", QStringLiteral("80"), 44, false);
     Edit2->setMaxLength(2);
     Edit3 = addField("Edit3", QStringLiteral("2"), 22, true);
