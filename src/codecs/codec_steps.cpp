@@ -18,15 +18,6 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
     }
 }
 
-CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind) {
-    const UnpackedCodedImage unpacked = unpackCodedImage(file, kind);
-    CodedImage image;
-    LoadJpeg(image.bitmap, unpacked.jpeg);
-    image.multiplier = unpacked.multiplier;
-    image.extraWord = unpacked.header.extra_word;
-    return image;
-}
-
 ImagePlanes enlargeDecoded(const CodedImage& coded) {
     ImagePlanes small = planesFromBitmap(coded.bitmap);
     requirePictureAtLeast(small.width(), small.height(), 2, "Enlarging the coded picture");

@@ -17,10 +17,6 @@ inline constexpr std::int32_t kMaxSharpeningPasses = 1000;
 // Throws Error naming `what` unless the picture is at least minimum x minimum pixels.
 void requirePictureAtLeast(int width, int height, int minimum, const std::string& what);
 
-// Checks a container held in memory and decodes its JPEG payload. Throws Error with the
-// container's read-error texts or the JPEG bridge's errors.
-CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind);
-
 // The coded picture multiplied back (capped at 255) and enlarged twofold, before any sharpening.
 // Throws Error when the coded picture is smaller than 2 x 2.
 ImagePlanes enlargeDecoded(const CodedImage& coded);

@@ -141,15 +141,19 @@ UnpackedCodedImage unpackCodedImage(std::span<const std::uint8_t> file, CodedIma
     return unpacked;
 }
 
-CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind) {
-    // The payload is a JPEG stream of at most the picture limit's worth of samples.
-    constexpr std::uint64_t kMaxContainerBytes = 512ull * 1024 * 1024;
-    UnpackedCodedImage unpacked = unpackCodedImage(readWholeFile(inputPath, kMaxContainerBytes), kind);
+CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind) {
+    const UnpackedCodedImage unpacked = unpackCodedImage(file, kind);
     CodedImage image;
     LoadJpeg(image.bitmap, unpacked.jpeg);
     image.multiplier = unpacked.multiplier;
     image.extraWord = unpacked.header.extra_word;
     return image;
+}
+
+CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind) {
+    // The payload is a JPEG stream of at most the picture limit's worth of samples.
+    constexpr std::uint64_t kMaxContainerBytes = 512ull * 1024 * 1024;
+    return decodeCodedImage(readWholeFile(inputPath, kMaxContainerBytes), kind);
 }
 
 }  // namespace brenlow

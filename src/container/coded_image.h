@@ -73,6 +73,10 @@ struct CodedImage {
     std::int32_t extraWord = 0;
 };
 
+// Checks a container held in memory and decodes its JPEG payload. Throws Error with the two
+// read-error texts or the JPEG bridge's errors.
+CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind);
+
 // Reads, checks and decodes a container file. Throws Error: the file layer's message when it
 // cannot be read, the two read-error texts, or the JPEG bridge's errors.
 CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind);
