@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include "app/about_box.h"
@@ -245,6 +246,44 @@ TEST_F(MainWindowTest, AboutBoxNamesTheProgramAndItsVersion) {
     EXPECT_FALSE(box->Comments->text().isEmpty());
     EXPECT_EQ(box->OKButton->text(), "OK");
     EXPECT_TRUE(box->OKButton->isDefault());
+}
+
+TEST_F(MainWindowTest, HelpAboutShowsTheBoxUntilOk) {
+    bool shownModal = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        shownModal = form->AboutBox->isVisible() && form->AboutBox->isModal();
+        form->AboutBox->OKButton->click();
+    });
+    form->HelpAbout1->trigger();
+    EXPECT_TRUE(shownModal);
+    EXPECT_FALSE(form->AboutBox->isVisible());
+    EXPECT_EQ(form->AboutBox->result(), QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, WindowCommandsArrangeTheDocumentWindows) {
+    openPicture(patternBitmap(40, 30), "a.bmp");
+    openPicture(patternBitmap(40, 30), "b.bmp");
+    const QList<TMDIChild*> windows = form->documents();
+    const QRect area = form->ClientArea->viewport()->rect();
+
+    form->WindowTileHorizontal1->trigger();
+    EXPECT_EQ(windows[0]->geometry(), QRect(0, 0, area.width(), area.height() / 2));
+    EXPECT_EQ(windows[1]->geometry().top(), area.height() / 2);
+    EXPECT_EQ(windows[1]->geometry().bottom(), area.bottom());
+
+    form->WindowTileVertical1->trigger();
+    EXPECT_EQ(windows[0]->geometry(), QRect(0, 0, area.width() / 2, area.height()));
+    EXPECT_EQ(windows[1]->geometry().right(), area.right());
+
+    form->WindowMinimizeAll1->trigger();
+    for (const TMDIChild* window : windows) EXPECT_TRUE(window->isMinimized());
+    form->WindowArrangeAll1->trigger();
+    EXPECT_EQ(windows[0]->geometry().bottom(), area.bottom());
+    EXPECT_EQ(windows[0]->geometry().left(), 0);
+    EXPECT_EQ(windows[1]->geometry().left(), windows[0]->geometry().right() + 1);
+
+    form->CloseAllDocuments();
+    EXPECT_TRUE(form->documents().isEmpty());
 }
 
 TEST_F(MainWindowTest, CaptionIsTheProgramName) {

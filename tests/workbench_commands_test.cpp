@@ -1,4 +1,5 @@
-#include <QCoreApplication>
+#include <QApplication>
+#include <QCursor>
 #include <QDropEvent>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -12,6 +13,7 @@
 #include "codecs/still_codecs.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
+#include "io/error.h"
 #include "io/file_io.h"
 
 namespace brenlow::testing {
@@ -239,6 +241,21 @@ TEST_F(WorkbenchCommandsTest, NewWithTwoDocumentsOpenTriesNoname3) {
     EXPECT_EQ(lastDocument()->windowTitle(), "NONAME3");
     EXPECT_EQ(lastDocument()->bitmap().size(), QSize(6, 5));
     EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(WorkbenchCommandsTest, CommandsRunUnderTheWaitCursorAndReportFailuresAfterIt) {
+    std::optional<Qt::CursorShape> during;
+    std::optional<Qt::CursorShape> whileReporting;
+    form->showMessage = [&](const QString&) {
+        if (const QCursor* cursor = QApplication::overrideCursor()) whileReporting = cursor->shape();
+    };
+    form->runCommand([&] {
+        if (const QCursor* cursor = QApplication::overrideCursor()) during = cursor->shape();
+        throw Error("failed");
+    });
+    EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_FALSE(whileReporting.has_value());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(WorkbenchCommandsTest, CloseFreesTheDocumentWindow) {
