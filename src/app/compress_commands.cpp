@@ -1,6 +1,7 @@
+#include "app/main_form.h"
+
 #include <QLineEdit>
 
-#include "app/main_form.h"
 #include "app/mdi_child.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"

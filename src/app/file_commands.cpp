@@ -1,12 +1,12 @@
+#include "app/main_form.h"
+
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QUrl>
 
 #include "app/about_box.h"
-#include "app/main_form.h"
 #include "app/mdi_child.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
@@ -48,8 +48,7 @@ void TMainForm::FileNew1Execute() {
 }
 
 void TMainForm::FileOpen1Execute() {
-    const QString name = askFileToOpen ? askFileToOpen()
-                                       : QFileDialog::getOpenFileName(this, QString(), QString(), openDialogFilter());
+    const QString name = askFileToOpen();
     if (!name.isEmpty()) runCommand([&] { OpenDocument(name); });
 }
 

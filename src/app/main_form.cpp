@@ -1,8 +1,8 @@
 #include "app/main_form.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QClipboard>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +15,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/about_box.h"
 #include "app/action_icons.h"
@@ -59,6 +60,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok, this);
         box.exec();
     };
+    askFileToOpen = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), openDialogFilter()); };
 
     createActions();
     createMenus();

@@ -1,9 +1,10 @@
+#include "app/main_form.h"
+
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QToolBar>
 #include <algorithm>
 
-#include "app/main_form.h"
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 

@@ -1,4 +1,5 @@
 #include "app/main_form.h"
+
 #include "app/mdi_child.h"
 #include "codecs/view_tools.h"
 
