@@ -46,15 +46,15 @@ protected:
 
     // The same file run through the core and the command-line tool in a folder of their own must
     // report what the workbench put in Edit6.
-    void expectReportLikeCli(const char* command, const std::string& reportFromCore) {
+    void expectReportLikeCli(const QStringList& cliOptions, const std::string& reportFromCore) {
         const std::string line = form->Edit6->text().toStdString();
         EXPECT_EQ(line, reportFromCore);
 #ifdef BRENLOW_CLI_PATH
         TempDir other;
         copyInto(samplePath("astronaut.bmp"), other);
-        EXPECT_EQ(line, cliOutput({command, "astronaut.bmp"}, other.path()));
+        EXPECT_EQ(line, cliOutput(cliOptions + QStringList{"astronaut.bmp"}, other.path()));
 #else
-        (void)command;
+        (void)cliOptions;
 #endif
     }
 
@@ -110,6 +110,8 @@ TEST_F(WorkbenchCommandsTest, PictureLargerThanTheWorkAreaScrolls) {
 }
 
 TEST_F(WorkbenchCommandsTest, AvcCommandShowsTheDecodedPictureAndReportsLikeTheCommandLine) {
+    form->Edit2->setText("50");
+    form->Edit5->setText("0");  // read-only for the user, but still the parameter the command reads
     const std::string base = runOnSample(form->AJC1, ".avc");
     const TMDIChild* decoded = lastDocument();
     ASSERT_TRUE(decoded->Planes.has_value());
@@ -117,22 +119,24 @@ TEST_F(WorkbenchCommandsTest, AvcCommandShowsTheDecodedPictureAndReportsLikeTheC
     EXPECT_EQ(loadBitmapFile(base + "~.bmp"), decoded->bitmap());
     EXPECT_FLOAT_EQ(form->CompressionRatio, static_cast<float>(static_cast<double>(form->OriginalSize) / form->CodedSize));
     EXPECT_NE(form->Edit6->text().indexOf("SNR_R="), -1);
-    const StillRunResult core = coreRunOnOtherCopy([](const DocumentView& view) { return encodeAvcStill(view, {}); });
-    expectReportLikeCli("avc", core.reportLine);
+    const StillRunResult core = coreRunOnOtherCopy([](const DocumentView& view) {
+        return encodeAvcStill(view, StillParameters{.quality = 50, .divisor = 2.5f, .passes = 0});
+    });
+    expectReportLikeCli({"avc", "-q", "50", "--focus", "0"}, core.reportLine);
 }
 
 TEST_F(WorkbenchCommandsTest, AjcCommandShowsTheDecodedPictureAndReportsLikeTheCommandLine) {
     runOnSample(form->AJC2, ".ajc");
     EXPECT_TRUE(lastDocument()->Planes.has_value());
     const StillRunResult core = coreRunOnOtherCopy([](const DocumentView& view) { return encodeAjcStill(view, {}); });
-    expectReportLikeCli("ajc", core.reportLine);
+    expectReportLikeCli({"ajc"}, core.reportLine);
 }
 
 TEST_F(WorkbenchCommandsTest, JpegCommandShowsTheDecodedPictureWithoutPlanesAndReportsLikeTheCommandLine) {
     runOnSample(form->JPEG1, ".jpg");
     EXPECT_FALSE(lastDocument()->Planes.has_value());
     const StillRunResult core = coreRunOnOtherCopy([](const DocumentView& view) { return runJpegExperiment(view, 80); });
-    expectReportLikeCli("jpeg", core.reportLine);
+    expectReportLikeCli({"jpeg"}, core.reportLine);
 }
 
 TEST_F(WorkbenchCommandsTest, OutOfRangeQualityIsResetToEighty) {
