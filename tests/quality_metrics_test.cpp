@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "imaging/bitmap_bridge.h"
 #include "imaging/quality_metrics.h"
 #include "io/error.h"
 #include "support/test_support.h"
@@ -46,6 +47,23 @@ TEST(ChannelSnrTest, PicturesOfDifferentSizesAreComparedOverTheCommonArea) {
     const SnrTriple snr = ChannelSnr(reference, test);
     EXPECT_EQ(snr.red, 4 * 100.0 / 1.0);
     EXPECT_EQ(snr.green, -1.0);
+}
+
+TEST(ChannelSnrTest, BitmapsGiveExactlyTheRatiosOfTheirPlanes) {
+    const QImage reference = testing::patternBitmap(301, 263);
+    QImage test = testing::patternBitmap(300, 270);
+    for (int y = 0; y < test.height(); ++y) {
+        for (int x = 0; x < test.width() * 3; x += 7) {
+            test.scanLine(y)[x] = static_cast<uchar>(test.scanLine(y)[x] + (x + y) % 5);
+        }
+    }
+    const SnrTriple fromBitmaps = ChannelSnr(reference, test);
+    const SnrTriple fromPlanes = ChannelSnr(planesFromBitmap(reference), planesFromBitmap(test));
+    EXPECT_EQ(fromBitmaps.red, fromPlanes.red);
+    EXPECT_EQ(fromBitmaps.green, fromPlanes.green);
+    EXPECT_EQ(fromBitmaps.blue, fromPlanes.blue);
+    EXPECT_NE(fromBitmaps.blue, -1.0);
+    EXPECT_EQ(ChannelSnr(reference, reference).red, -1.0);
 }
 
 TEST(FormatRatioTest, FiveSignificantDigitsInFixedNotation) {

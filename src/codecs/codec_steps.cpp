@@ -47,7 +47,7 @@ StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t origi
     result.reportLine =
         reference == nullptr
             ? shortReportLine(result.figures)
-            : fullReportLine(result.figures, ChannelSnr(planesFromBitmap(*reference), planesFromBitmap(decoded.bitmap)));
+            : fullReportLine(result.figures, ChannelSnr(*reference, decoded.bitmap));
     result.decoded = std::move(decoded);
     return result;
 }

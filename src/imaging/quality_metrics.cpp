@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "imaging/parallel.h"
 #include "io/error.h"
@@ -32,7 +33,62 @@ Energies channelEnergies(const float* reference, int referenceWidth, const float
 
 double ratioOf(const Energies& energies) { return energies.error == 0.0 ? -1.0 : energies.signal / energies.error; }
 
+// Whole-number energies of one band of rows, blue, green and red in byte order.
+struct ByteEnergies {
+    std::uint64_t signal[kChannels] = {};
+    std::uint64_t error[kChannels] = {};
+};
+
+ByteEnergies byteEnergies(const QImage& reference, const QImage& test, int width, int rowBegin, int rowEnd) {
+    ByteEnergies energies;
+    for (int r = rowBegin; r < rowEnd; ++r) {
+        // Row r counts from the bottom in both pictures, as plane rows do.
+        const uchar* a = reference.constScanLine(reference.height() - 1 - r);
+        const uchar* b = test.constScanLine(test.height() - 1 - r);
+        for (int byte = 0; byte < kChannels; ++byte) {
+            std::uint64_t signal = 0;
+            std::uint64_t error = 0;
+            for (int c = 0; c < width; ++c) {
+                const int x = a[3 * c + byte];
+                const int difference = x - b[3 * c + byte];
+                signal += static_cast<std::uint64_t>(x * x);
+                error += static_cast<std::uint64_t>(difference * difference);
+            }
+            energies.signal[byte] += signal;
+            energies.error[byte] += error;
+        }
+    }
+    return energies;
+}
+
+double ratioOf(std::uint64_t signal, std::uint64_t error) {
+    return error == 0 ? -1.0 : static_cast<double>(signal) / static_cast<double>(error);
+}
+
 }  // namespace
+
+SnrTriple ChannelSnr(const QImage& reference, const QImage& test) {
+    if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
+        throw Error("Signal-to-noise ratios need pictures of 24 bits per pixel");
+    }
+    const int width = std::min(reference.width(), test.width());
+    const int height = std::min(reference.height(), test.height());
+    const int bands = std::clamp(height / 64, 1, kernelThreads());
+    std::vector<ByteEnergies> parts(static_cast<std::size_t>(bands));
+    parallelFor(bands, [&](int band) {
+        parts[static_cast<std::size_t>(band)] =
+            byteEnergies(reference, test, width, height * band / bands, height * (band + 1) / bands);
+    });
+    ByteEnergies total;
+    for (const ByteEnergies& part : parts) {
+        for (int byte = 0; byte < kChannels; ++byte) {
+            total.signal[byte] += part.signal[byte];
+            total.error[byte] += part.error[byte];
+        }
+    }
+    return {ratioOf(total.signal[2], total.error[2]), ratioOf(total.signal[1], total.error[1]),
+            ratioOf(total.signal[0], total.error[0])};
+}
 
 SnrTriple ChannelSnr(const ImagePlanes& reference, const ImagePlanes& test) {
     const int width = std::min(reference.width(), test.width());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <cstdint>
 #include <string>
 
@@ -19,6 +20,10 @@ struct SnrTriple {
 // Pictures of different sizes are compared over their common area, counted from plane row 0 and
 // column 0 (the bottom-left corner), each picture indexed with its own row length.
 SnrTriple ChannelSnr(const ImagePlanes& reference, const ImagePlanes& test);
+
+// The same ratios straight from two 24-bit bitmaps (Format_BGR888), without planes. Sums of 8-bit
+// samples are whole numbers that double holds exactly, so the result equals that of the planes.
+SnrTriple ChannelSnr(const QImage& reference, const QImage& test);
 
 // Five significant digits in fixed notation with a full stop, ties to even, no leading zero:
 // 32.770248 -> "32.770", 0.5 -> ".50000", 12345.6 -> "12346.". Values below 0.1 get leading zeros
