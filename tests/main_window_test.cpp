@@ -242,8 +242,10 @@ TEST_F(MainWindowTest, AboutBoxNamesTheProgramAndItsVersion) {
     EXPECT_EQ(box->windowTitle(), "About");
     EXPECT_EQ(box->ProductName->text(), "Brenlow");
     EXPECT_EQ(box->Version->text(), "Version 4.0");
-    EXPECT_FALSE(box->Copyright->text().isEmpty());
-    EXPECT_FALSE(box->Comments->text().isEmpty());
+    for (const QLabel* label : {box->ProductName, box->Version, box->Copyright, box->Comments}) {
+        EXPECT_FALSE(label->text().isEmpty());
+        EXPECT_LE(label->x() + label->sizeHint().width(), label->parentWidget()->width()) << "fits its panel";
+    }
     EXPECT_EQ(box->OKButton->text(), "OK");
     EXPECT_TRUE(box->OKButton->isDefault());
 }
