@@ -70,6 +70,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     connectCommands();
 
     AboutBox = new TAboutBox(this);
+    // The design size, widened where the desktop's fonts would push the report field off the toolbar.
+    resize(QSize(829, 490).expandedTo(QSize(ToolBar2->sizeHint().width(), 0)));
 
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::updateMenus);
     connect(Window1, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
