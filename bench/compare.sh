@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Times brenlow-cli avc, ajc and jpeg against the libjpeg command-line pair (cjpeg + djpeg with the
+# same parameters) on a 12-megapixel photograph, as whole processes, and prints medians, ratios and
+# peak resident memory. Also a 48-megapixel run of avc and the sequence encoder's frame rate.
+#   bench/compare.sh [PICTURE.bmp] [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+picture=${1:-$root/samples/astronaut.bmp}
+runs=${2:-5}
+build=${BRENLOW_BENCH_BUILD_DIR:-$root/build-bench}
+
+need=()
+command -v cjpeg >/dev/null || need+=(libjpeg-turbo-progs)
+[[ -x /usr/bin/time ]] || need+=(time)
+if [[ ${#need[@]} -gt 0 ]]; then
+  sudo_cmd=(); [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRENLOW_BUILD_TESTS=OFF -DBRENLOW_BUILD_GUI=OFF \
+  -DBRENLOW_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build "$build" -j "$(nproc)" --target brenlow-cli make_photo >/dev/null
+cli=$build/src/cli/brenlow-cli
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/bench/make_photo" "$picture" "$work/photo.bmp" 4000 3000
+"$build/bench/make_photo" "$picture" "$work/big.bmp" 8000 6000
+
+now_ms() { date +%s%3N; }
+
+# Runs a command and prints "milliseconds peak_kilobytes".
+measure() {
+  local start end
+  start=$(now_ms)
+  /usr/bin/time -f "%M" -o "$work/rss" "$@" >/dev/null 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
+  end=$(now_ms)
+  echo "$((end - start)) $(cat "$work/rss")"
+}
+
+reference_pair() {
+  local t1 t2
+  t1=$(measure cjpeg -quality 80 -baseline -dct float -outfile "$work/ref.jpg" "$1")
+  t2=$(measure djpeg -dct float -bmp -outfile "$work/ref.bmp" "$work/ref.jpg")
+  echo "$(( ${t1% *} + ${t2% *} )) $(( ${t1#* } > ${t2#* } ? ${t1#* } : ${t2#* } ))"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+declare -A times rss
+for ((run = 1; run <= runs; run++)); do
+  for job in pair avc ajc jpeg avc48; do
+    case $job in
+      pair) result=$(reference_pair "$work/photo.bmp") ;;
+      avc48) result=$(measure "$cli" avc "$work/big.bmp") ;;
+      *) result=$(measure "$cli" "$job" "$work/photo.bmp") ;;
+    esac
+    times[$job]+="${result% *}"$'\n'
+    rss[$job]+="${result#* }"$'\n'
+  done
+done
+
+printf '%-8s %10s %12s %8s\n' job median_ms peak_rss_MB ratio
+pair_ms=$(printf '%s' "${times[pair]}" | median)
+for job in pair avc ajc jpeg avc48; do
+  ms=$(printf '%s' "${times[$job]}" | median)
+  mb=$(( $(printf '%s' "${rss[$job]}" | median) / 1024 ))
+  printf '%-8s %10s %12s %8s\n' "$job" "$ms" "$mb" "$(awk -v a="$ms" -v b="$pair_ms" 'BEGIN { printf "%.2f", a / b }')"
+done
+avc_ms=$(printf '%s' "${times[avc]}" | median)
+avc48_ms=$(printf '%s' "${times[avc48]}" | median)
+echo "avc 48 MP / 12 MP: $(awk -v a="$avc48_ms" -v b="$avc_ms" 'BEGIN { printf "%.2f", a / b }')"
+
+# The sequence encoder on 1920 x 1080 frames, one and two at a time.
+frames=50
+mkdir -p "$work/seq/frames"
+"$build/bench/make_photo" "$picture" "$work/seq/frames/frame0.bmp" 1920 1080
+for ((i = 1; i < frames; i++)); do cp "$work/seq/frames/frame0.bmp" "$work/seq/frames/frame$i.bmp"; done
+for jobs in 1 2; do
+  start=$(now_ms)
+  (cd "$work/seq" && "$cli" seq-encode -j "$jobs" $((frames - 1)))
+  end=$(now_ms)
+  echo "seq-encode -j $jobs: $(awk -v n="$frames" -v ms="$((end - start))" 'BEGIN { printf "%.1f", n * 1000 / ms }') frames per second"
+done
