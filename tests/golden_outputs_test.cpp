@@ -1,0 +1,103 @@
+// Pins every output file and report line of the coding commands on the shipped pictures at
+// several qualities, so that work on speed cannot change a single bit. The pinned digests were
+// recorded with the plain one-sample-at-a-time kernels; BRENLOW_RECORD_GOLDEN=<file> rewrites them.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "codecs/document.h"
+#include "codecs/sequence_codec.h"
+#include "codecs/still_codecs.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+using Digests = std::map<std::string, std::string>;
+
+std::string digestOf(const std::string& path) {
+    const std::string bytes = testing::fileBytes(path);
+    return QCryptographicHash::hash(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+                                    QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
+
+void recordStillRun(Digests& digests, const std::string& key, const StillRunResult& result,
+                    const std::string& decodedFile) {
+    digests[key + " report"] = result.reportLine;
+    digests[key + " coded"] = digestOf(result.codedPath);
+    if (!decodedFile.empty()) {
+        digests[key + " decoded"] = digestOf(decodedFile);
+    }
+}
+
+Digests computeDigests() {
+    Digests digests;
+    for (const std::string picture : {"astronaut", "chelsea", "coffee"}) {
+        testing::TempDir dir;
+        const std::string source = picture == "astronaut" ? testing::samplePath("astronaut.bmp")
+                                                          : testing::testDataPath(picture + ".bmp");
+        const std::string path = testing::copyInto(source, dir, picture + ".bmp");
+        const PictureDocument document = openPictureDocument(path);
+        const std::string decoded = dir.file(picture + "~.bmp");
+        for (const int quality : {10, 50, 80, 95}) {
+            const std::string key = picture + " q" + std::to_string(quality);
+            const auto q = static_cast<std::uint8_t>(quality);
+            recordStillRun(digests, key + " avc", encodeAvcStill(document.view(), {q, 2.5f, 2}), decoded);
+            recordStillRun(digests, key + " ajc", encodeAjcStill(document.view(), {q, 2.5f, 2}), "");
+            recordStillRun(digests, key + " jpeg", runJpegExperiment(document.view(), q), decoded);
+        }
+        recordStillRun(digests, picture + " q80 avc focus5 divisor7",
+                       encodeAvcStill(document.view(), {80, 7.5f, 5}), decoded);
+
+        const testing::WorkingDirectory inside(dir.path());
+        std::filesystem::create_directories("frames");
+        std::filesystem::create_directories("frames~");
+        std::filesystem::copy_file(path, "frames/frame0.bmp");
+        encodeSequence({kFramePrefix, 0, 80, 2.5f, 1});
+        std::filesystem::copy_file("frames/frame0.avc", "frames~/frame0.avc");
+        decodeSequence({kDecodedFramePrefix, 0, 1});
+        digests[picture + " sequence coded"] = digestOf("frames/frame0.avc");
+        digests[picture + " sequence decoded"] = digestOf("frames~/frame000000.bmp");
+    }
+    return digests;
+}
+
+std::string pinnedPath() { return testing::testDataPath("golden_outputs.txt"); }
+
+Digests readPinned() {
+    Digests digests;
+    std::ifstream in(pinnedPath());
+    std::string line;
+    while (std::getline(in, line)) {
+        const auto tab = line.find('\t');
+        if (tab != std::string::npos) {
+            digests[line.substr(0, tab)] = line.substr(tab + 1);
+        }
+    }
+    return digests;
+}
+
+TEST(GoldenOutputsTest, EveryFileAndReportLineIsUnchanged) {
+    const Digests computed = computeDigests();
+    if (const char* record = std::getenv("BRENLOW_RECORD_GOLDEN")) {
+        std::ofstream out(record);
+        for (const auto& [key, value] : computed) {
+            out << key << '\t' << value << '\n';
+        }
+        GTEST_SKIP() << "recorded " << computed.size() << " digests into " << record;
+    }
+    const Digests pinned = readPinned();
+    ASSERT_EQ(pinned.size(), computed.size()) << "pinned digests missing or stale: " << pinnedPath();
+    for (const auto& [key, value] : computed) {
+        EXPECT_EQ(pinned.at(key), value) << key;
+    }
+}
+
+}  // namespace
+}  // namespace brenlow
