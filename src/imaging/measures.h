@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <string>
+
+namespace brenlow {
+
+// Fidelity of a decoded picture against its source, in the usual research units. A PSNR is
+// +infinity when the error is exactly zero; SSIM is NaN when the common area is smaller than the
+// 11 x 11 window.
+struct PictureMeasures {
+    double psnrRed = 0.0;    // dB, 10 log10(255^2 / MSE) of one channel
+    double psnrGreen = 0.0;
+    double psnrBlue = 0.0;
+    double psnr = 0.0;       // dB, the MSE pooled over all three channels
+    double psnrLuma = 0.0;   // dB, of Y = 0.299 R + 0.587 G + 0.114 B, kept in double
+    double ssimLuma = 0.0;   // mean SSIM of Y: Gaussian 11 x 11, sigma 1.5, K1 0.01, K2 0.03, L 255
+};
+
+// Measures `test` against `reference`, both 24-bit bitmaps (Format_BGR888), over their common
+// area counted from the bottom-left corner as ChannelSnr counts it. Throws Error for another
+// format or an empty common area.
+PictureMeasures measurePictures(const QImage& reference, const QImage& test);
+
+// Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.
+double bitsPerPixel(std::uint64_t codedBytes, int width, int height);
+
+// Fixed notation with the given decimals and a full stop whatever the locale; "inf" for
+// +infinity, "n/a" for NaN.
+std::string formatMeasure(double value, int decimals);
+
+}  // namespace brenlow
