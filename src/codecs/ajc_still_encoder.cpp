@@ -8,6 +8,14 @@
 
 namespace brenlow {
 
+CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption) {
+    const Bytes jpeg = codeQuantised(planes, parameters.divisor, parameters.quality);
+    CodedStill coded;
+    coded.file = buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
+    coded.decoded = decodeAjcPicture(decodeCodedImage(coded.file, CodedImageKind::AjcStill), caption);
+    return coded;
+}
+
 StillRunResult encodeAjcStill(const DocumentView& document, const StillParameters& parameters) {
     const std::string& caption = document.caption;
     const std::string base = baseName(caption);
@@ -15,15 +23,11 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
 
-    ImagePlanes planes = planesFromBitmap(sourceFilePicture(caption));
-    const Bytes jpeg = codeQuantised(planes, parameters.divisor, parameters.quality);
-    const Bytes container = buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
-    DecodedPicture decoded =
-        decodeAjcPicture(decodeCodedImage(container, CodedImageKind::AjcStill), base + "~.bmp");
+    CodedStill coded = codeAjcStill(planesFromBitmap(sourceFilePicture(caption)), parameters, base + "~.bmp");
 
-    writeOutputs({{codedPath, &container}});
+    writeOutputs({{codedPath, &coded.file}});
 
-    return makeStillResult(codedPath, originalSize, container.size(), std::move(decoded), nullptr);
+    return makeStillResult(codedPath, originalSize, coded.file.size(), std::move(coded.decoded), nullptr);
 }
 
 }  // namespace brenlow

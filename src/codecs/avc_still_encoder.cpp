@@ -9,6 +9,14 @@
 
 namespace brenlow {
 
+CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parameters, const std::string& caption) {
+    const Bytes jpeg = codeHalfSize(planes, parameters.divisor, parameters.quality);
+    CodedStill coded;
+    coded.file = buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes, jpeg);
+    coded.decoded = decodeAvcPicture(decodeCodedImage(coded.file, CodedImageKind::AvcStill), caption);
+    return coded;
+}
+
 StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters) {
     const std::string& caption = document.caption;
     const std::string base = baseName(caption);
@@ -18,16 +26,13 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     const std::uint64_t originalSize = fileSizeOf(caption);
 
     ImagePlanes madePlanes;
-    const Bytes jpeg = codeHalfSize(documentPlanes(document, madePlanes), parameters.divisor, parameters.quality);
-    const Bytes container = buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor),
-                                            parameters.passes, jpeg);
-    DecodedPicture decoded = decodeAvcPicture(decodeCodedImage(container, CodedImageKind::AvcStill), decodedPath);
+    CodedStill coded = codeAvcStill(documentPlanes(document, madePlanes), parameters, decodedPath);
     const QImage reference = sourceFilePicture(caption);
 
-    const Bytes decodedFile = encodeBitmap(decoded.bitmap);
-    writeOutputs({{codedPath, &container}, {decodedPath, &decodedFile}});
+    const Bytes decodedFile = encodeBitmap(coded.decoded.bitmap);
+    writeOutputs({{codedPath, &coded.file}, {decodedPath, &decodedFile}});
 
-    return makeStillResult(codedPath, originalSize, container.size(), std::move(decoded), &reference);
+    return makeStillResult(codedPath, originalSize, coded.file.size(), std::move(coded.decoded), &reference);
 }
 
 }  // namespace brenlow

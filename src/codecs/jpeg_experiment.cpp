@@ -19,6 +19,14 @@ std::string experimentJpegName(const std::string& caption) {
 
 }  // namespace
 
+CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption) {
+    CodedStill coded;
+    coded.file = SaveAsJpeg(bitmap, quality);
+    coded.decoded.caption = caption;
+    LoadJpeg(coded.decoded.bitmap, coded.file);
+    return coded;
+}
+
 StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality) {
     const std::string& caption = document.caption;
     const std::string jpegPath = experimentJpegName(caption);
@@ -30,16 +38,13 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     }
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The JPEG experiment");
 
-    const Bytes jpeg = SaveAsJpeg(*document.bitmap, quality);
-    DecodedPicture decoded;
-    decoded.caption = decodedPath;
-    LoadJpeg(decoded.bitmap, jpeg);
+    CodedStill coded = codeJpegStill(*document.bitmap, quality, decodedPath);
     const QImage reference = loadDocumentPicture(caption);
 
-    const Bytes decodedFile = encodeBitmap(decoded.bitmap);
-    writeOutputs({{jpegPath, &jpeg}, {decodedPath, &decodedFile}});
+    const Bytes decodedFile = encodeBitmap(coded.decoded.bitmap);
+    writeOutputs({{jpegPath, &coded.file}, {decodedPath, &decodedFile}});
 
-    return makeStillResult(jpegPath, originalSize, jpeg.size(), std::move(decoded), &reference);
+    return makeStillResult(jpegPath, originalSize, coded.file.size(), std::move(coded.decoded), &reference);
 }
 
 }  // namespace brenlow

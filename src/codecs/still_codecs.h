@@ -6,6 +6,7 @@
 #include "codecs/field_rules.h"
 #include "container/coded_image.h"
 #include "imaging/quality_metrics.h"
+#include "io/file_io.h"
 
 namespace brenlow {
 
@@ -35,6 +36,19 @@ struct StillRunResult {
     CompressionFigures figures;
     std::string reportLine;    // the text for Edit6
 };
+
+// A still coded and decoded again in memory, with nothing written: the coded file's bytes and
+// the picture its decoder shows, captioned `caption`.
+struct CodedStill {
+    Bytes file;
+    DecodedPicture decoded;
+};
+
+// The coding steps of the three commands below. The AVC codec takes the document's planes, the
+// AJC codec the planes of its source file, the JPEG experiment the document's bitmap.
+CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parameters, const std::string& caption);
+CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption);
+CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption);
 
 // Compress > "AVC": halve the document's planes, quantise, code as JPEG into base.avc, decode it
 // (writing base~.bmp) and report against the source file's pixels.
