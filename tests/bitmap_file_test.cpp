@@ -38,6 +38,32 @@ TEST(BitmapFileTest, LoadsTheSampleAsA24BitPicture) {
     EXPECT_EQ(picture.format(), QImage::Format_BGR888);
 }
 
+TEST(BitmapFileTest, PlainRowsReadAsQtReadsThem) {
+    for (const std::string& path :
+         {testing::samplePath("astronaut.bmp"), testing::testDataPath("chelsea.bmp"), testing::testDataPath("coffee.bmp")}) {
+        const QImage byQt = QImage(QString::fromStdString(path), "BMP").convertToFormat(QImage::Format_BGR888);
+        ASSERT_FALSE(byQt.isNull()) << path;
+        EXPECT_EQ(loadBitmapFile(path), byQt) << path;
+        EXPECT_EQ(decodeBitmap(readWholeFile(path), path), byQt) << path;
+    }
+}
+
+TEST(BitmapFileTest, TopDownBitmapsKeepTheirRowOrder) {
+    const QImage picture = testing::patternBitmap(7, 5);
+    Bytes file = encodeBitmap(picture);
+    putLe32(file, 22, static_cast<std::uint32_t>(-5));
+    const QImage read = decodeBitmap(file, "down.bmp");
+    EXPECT_EQ(read, picture.mirrored(false, true));
+}
+
+TEST(BitmapFileTest, SavedFileHoldsExactlyTheEncodedBytes) {
+    testing::TempDir dir;
+    const QImage picture = testing::patternBitmap(451, 3);  // rows need padding
+    saveBitmapFile(picture, dir.file("p.bmp"));
+    const Bytes expected = encodeBitmap(picture);
+    EXPECT_EQ(testing::fileBytes(dir.file("p.bmp")), std::string(expected.begin(), expected.end()));
+}
+
 TEST(BitmapFileTest, WritesA24BitBottomUpFileThatReadsBackTheSame) {
     const QImage picture = testing::patternBitmap(5, 3);  // rows need padding
     const Bytes file = encodeBitmap(picture);

@@ -124,6 +124,23 @@ TEST(KernelEquivalenceTest, HalveMatchesThePlainLoops) {
     EXPECT_TRUE(bitIdentical(fast, plain));
 }
 
+TEST(KernelEquivalenceTest, HalvingABitmapEqualsHalvingItsPlanes) {
+    for (const auto& [width, height] : {std::pair{kWidth, kHeight}, std::pair{300, 200}}) {
+        QImage bitmap(width, height, QImage::Format_BGR888);
+        std::mt19937 random(5);
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width * 3; ++x) {
+                bitmap.scanLine(y)[x] = static_cast<uchar>(random());
+            }
+        }
+        ImagePlanes fromBitmap(width / 2, height / 2);
+        ImagePlanes fromPlanes(width / 2, height / 2);
+        HalveBitmap(bitmap, fromBitmap);
+        HalveImage(planesFromBitmap(bitmap), fromPlanes);
+        EXPECT_TRUE(bitIdentical(fromBitmap, fromPlanes)) << width << " x " << height;
+    }
+}
+
 TEST(KernelEquivalenceTest, EnlargeMatchesThePlainLoopsWithManyZeros) {
     for (double zeroShare : {0.0, 0.3, 0.9}) {
         const ImagePlanes source = randomPlanes(kWidth, kHeight, 2, zeroShare);

@@ -39,6 +39,32 @@ Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality)
     return codeQuantised(half, divisor, quality);
 }
 
+Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality) {
+    requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
+    ImagePlanes half(full.width() / 2, full.height() / 2);
+    HalveBitmap(full, half);
+    return codeQuantised(half, divisor, quality);
+}
+
+Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality) {
+    if (document.planes != nullptr) {
+        return codeHalfSize(*document.planes, divisor, quality);
+    }
+    if (document.bitmap == nullptr) {
+        throw Error("The document \"" + document.caption + "\" has no picture");
+    }
+    return codeHalfSize(*document.bitmap, divisor, quality);
+}
+
+Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality) {
+    const std::optional<ByteTable> table = quantiserTable(divisor);
+    if (!table) {
+        ImagePlanes planes = planesFromBitmap(picture);
+        return codeQuantised(planes, divisor, quality);
+    }
+    return SaveAsJpeg(mappedBitmap(picture, *table), quality);
+}
+
 StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
                                DecodedPicture decoded, const QImage* reference) {
     StillRunResult result;

@@ -27,6 +27,16 @@ Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality);
 // Halves a picture of at least 4 x 4 (an odd last row or column is dropped), then codeQuantised.
 Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality);
 
+// The same straight from a 24-bit bitmap, without full-size planes.
+Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality);
+
+// Halves the document's planes, or its bitmap when it has none.
+Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality);
+
+// Quantises a 24-bit picture at full size (through a table of its 256 byte values) and codes it
+// as JPEG; exactly what codeQuantised does with the picture's planes.
+Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality);
+
 // The outcome of a still command from its figures: the full report line against `reference`
 // (its file's pixels against the decoded bitmap's bytes), or the short one when there is none.
 StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,

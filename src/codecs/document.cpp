@@ -48,11 +48,19 @@ QImage loadDocumentPicture(const std::string& name) {
     return loadBitmapFile(name);
 }
 
-PictureDocument openPictureDocument(const std::string& name) {
+DocumentView PictureDocument::view() const {
+    DocumentView view{caption, &bitmap, planes.empty() ? nullptr : &planes};
+    view.filePicture = &bitmap;
+    return view;
+}
+
+PictureDocument openPictureDocument(const std::string& name, bool withPlanes) {
     PictureDocument document;
     document.caption = name;
     document.bitmap = loadDocumentPicture(name);
-    document.planes = planesFromBitmap(document.bitmap);
+    if (withPlanes) {
+        document.planes = planesFromBitmap(document.bitmap);
+    }
     return document;
 }
 
@@ -61,6 +69,17 @@ QImage sourceFilePicture(const std::string& caption) {
         return loadDocumentPicture(caption);
     }
     return loadBitmapFile(baseName(caption) + ".bmp");
+}
+
+QImage sourceFilePicture(const DocumentView& document) {
+    const bool fileIsTheSource =
+        hasMarker(document.caption, ".jpg") || baseName(document.caption) + ".bmp" == document.caption;
+    return document.filePicture != nullptr && fileIsTheSource ? *document.filePicture
+                                                              : sourceFilePicture(document.caption);
+}
+
+QImage documentFilePicture(const DocumentView& document) {
+    return document.filePicture != nullptr ? *document.filePicture : loadDocumentPicture(document.caption);
 }
 
 const ImagePlanes& documentPlanes(const DocumentView& document, ImagePlanes& made) {

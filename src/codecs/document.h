@@ -15,6 +15,12 @@ struct DocumentView {
     std::string caption;
     const QImage* bitmap = nullptr;
     const ImagePlanes* planes = nullptr;
+    // The pixels of the file the caption names, when the caller holds them exactly as read; the
+    // commands then need not read that file again.
+    const QImage* filePicture = nullptr;
+    // Whether the decoded picture's planes are wanted (a document window keeps them; a command
+    // that only writes files does not).
+    bool wantsDecodedPlanes = true;
 };
 
 // A picture a command produced for a new document window.
@@ -38,21 +44,29 @@ std::string routedFileName(const std::string& name, DocumentRoute route);
 QImage loadDocumentPicture(const std::string& name);
 
 // A JPEG or bitmap document as OpenDocument makes it: the caption is the name as given, the
-// bitmap 24-bit, the planes filled from it.
+// bitmap 24-bit, the planes filled from it (or none).
 struct PictureDocument {
     std::string caption;
     QImage bitmap;
-    ImagePlanes planes;
+    ImagePlanes planes;  // empty when opened without planes
 
-    DocumentView view() const { return {caption, &bitmap, &planes}; }
+    // The bitmap is the file's own pixels, so it serves as the view's filePicture too.
+    DocumentView view() const;
 };
 
-// Opens a JPEG or bitmap file the way OpenDocument does. Throws Error when it cannot be read.
-PictureDocument openPictureDocument(const std::string& name);
+// Opens a JPEG or bitmap file the way OpenDocument does. Without planes, the commands work from
+// the bitmap itself, with the same results. Throws Error when it cannot be read.
+PictureDocument openPictureDocument(const std::string& name, bool withPlanes = true);
 
 // The picture a codec takes from disk for a document: a JPEG document's own file decoded,
 // otherwise base + ".bmp" (for a .bmp document its own file). Throws Error when it cannot be read.
 QImage sourceFilePicture(const std::string& caption);
+
+// The same, taken from the document's filePicture when that is the file meant.
+QImage sourceFilePicture(const DocumentView& document);
+
+// The pixels of the document's own file (as OpenDocument reads it), from filePicture when held.
+QImage documentFilePicture(const DocumentView& document);
 
 // The document's planes, or planes made from its bitmap into `made` when it has none. Throws
 // Error when the document has neither.

@@ -10,6 +10,11 @@ namespace {
 
 constexpr const char* kSupportAddress = "brenlow-support@example.org";
 
+float dequantised(float sample, double factor) {
+    const double value = std::trunc(factor * static_cast<double>(sample));
+    return value > 255.0 ? 255.0f : static_cast<float>(value);
+}
+
 }  // namespace
 
 std::string negativeSampleMessage(int channel) {
@@ -33,15 +38,46 @@ void quantisePlanes(ImagePlanes& planes, float divisor) {
 }
 
 void dequantisePlanes(ImagePlanes& planes, float multiplier) {
-    const double factor = multiplier;
     const std::size_t count = planes.sampleCount();
     for (int channel = 0; channel < kChannels; ++channel) {
         float* samples = planes.plane(channel);
         for (std::size_t k = 0; k < count; ++k) {
-            const double value = std::trunc(factor * static_cast<double>(samples[k]));
-            samples[k] = value > 255.0 ? 255.0f : static_cast<float>(value);
+            samples[k] = dequantised(samples[k], multiplier);
         }
     }
+}
+
+std::optional<ByteTable> quantiserTable(float divisor) {
+    ByteTable table{};
+    for (int value = 0; value < 256; ++value) {
+        const float quotient = static_cast<float>(value) / divisor;
+        if (quotient < 0.0f) {
+            return std::nullopt;
+        }
+        table[static_cast<std::size_t>(value)] = narrowSample(quotient);
+    }
+    return table;
+}
+
+ByteTable dequantiserTable(float multiplier) {
+    ByteTable table{};
+    for (int value = 0; value < 256; ++value) {
+        table[static_cast<std::size_t>(value)] = narrowSample(dequantised(static_cast<float>(value), multiplier));
+    }
+    return table;
+}
+
+QImage mappedBitmap(const QImage& bitmap, const ByteTable& table) {
+    QImage mapped(bitmap.width(), bitmap.height(), QImage::Format_BGR888);
+    const auto rowBytes = static_cast<std::size_t>(bitmap.width()) * 3;
+    for (int y = 0; y < bitmap.height(); ++y) {
+        const uchar* in = bitmap.constScanLine(y);
+        uchar* out = mapped.scanLine(y);
+        for (std::size_t i = 0; i < rowBytes; ++i) {
+            out[i] = table[in[i]];
+        }
+    }
+    return mapped;
 }
 
 }  // namespace brenlow

@@ -26,6 +26,24 @@ void halveRows(const float* source, int sourceWidth, float* destination, int des
     }
 }
 
+// Plane rows 2r and 2r + 1 are picture rows H - 1 - 2r and H - 2 - 2r; byte 2 is red, 0 blue.
+void halveBitmapRows(const QImage& bitmap, ImagePlanes& dst, int rowBegin, int rowEnd) {
+    const int height = bitmap.height();
+    for (int r = rowBegin; r < rowEnd; ++r) {
+        const uchar* row = bitmap.constScanLine(height - 1 - 2 * r);
+        const uchar* nextRow = bitmap.constScanLine(height - 2 - 2 * r);
+        for (int channel = 0; channel < kChannels; ++channel) {
+            const int byte = 2 - channel;
+            float* out = dst.plane(channel) + static_cast<std::size_t>(r) * dst.width();
+            for (int c = 0; c < dst.width(); ++c) {
+                const double corner = row[6 * c + byte];
+                out[c] = static_cast<float>(((corner + row[6 * c + 3 + byte]) * 0.5 + (corner + nextRow[6 * c + byte]) * 0.5) *
+                                            0.5);
+            }
+        }
+    }
+}
+
 // The seed pass for destination rows i (even) and i + 1: every even row and column takes the
 // source pixel one below and left of the plain position, its right and upper neighbours the
 // half-way averages, and the odd-odd sample stays 0.0 as a hole.
@@ -97,6 +115,15 @@ void HalveImage(const ImagePlanes& src, ImagePlanes& dst) {
             halveRows(src.plane(channel), src.width(), dst.plane(channel), dst.width(), rowBegin, rowEnd);
         }
     });
+}
+
+void HalveBitmap(const QImage& bitmap, ImagePlanes& dst) {
+    if (bitmap.format() != QImage::Format_BGR888 || bitmap.width() == 0 || bitmap.height() == 0 ||
+        dst.width() != bitmap.width() / 2 || dst.height() != bitmap.height() / 2) {
+        throw Error("Cannot halve a picture of " + std::to_string(bitmap.width()) + " x " +
+                    std::to_string(bitmap.height()) + " into one of " + sizeText(dst));
+    }
+    parallelRows(0, dst.height(), [&](int rowBegin, int rowEnd) { halveBitmapRows(bitmap, dst, rowBegin, rowEnd); });
 }
 
 void EnlargeImage(const ImagePlanes& src, ImagePlanes& dst, float factor) {

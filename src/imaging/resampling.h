@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QImage>
+
 #include "imaging/image_planes.h"
 
 namespace brenlow {
@@ -10,6 +12,10 @@ namespace brenlow {
 // fourth sample of the cell takes no part and an odd last row or column is never read.
 // Throws Error when the sizes do not match.
 void HalveImage(const ImagePlanes& src, ImagePlanes& dst);
+
+// Exactly HalveImage(planesFromBitmap(bitmap), dst), read straight from a 24-bit bitmap's bytes
+// without making the full-size planes.
+void HalveBitmap(const QImage& bitmap, ImagePlanes& dst);
 
 // Twofold enlargement in three passes over dst (2Ws x 2Hs; src at least 2 x 2): clear, seed every
 // second row and column from the source pixel one below and left of the plain position (so the

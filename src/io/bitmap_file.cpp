@@ -3,6 +3,7 @@
 #include <QImageReader>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "io/error.h"
 
@@ -44,10 +45,17 @@ void writeLe16(std::uint8_t* at, std::uint16_t value) {
 struct BitmapLayout {
     std::int64_t width = 0;
     std::int64_t height = 0;
+    std::uint32_t infoSize = 0;
     std::uint32_t bitCount = 0;
     std::uint32_t compression = kUncompressed;
     std::uint32_t pixelOffset = 0;
+    bool topDown = false;
+
+    std::uint64_t rowBytes() const { return (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4; }
 };
+
+// The header's fixed part and the largest info header there is.
+constexpr std::size_t kLongestHeader = kFileHeaderSize + 124;
 
 BitmapLayout readLayout(std::span<const std::uint8_t> data, const std::string& name) {
     if (data.size() < kFileHeaderSize + kCoreHeaderSize || data[0] != 'B' || data[1] != 'M') {
@@ -56,6 +64,7 @@ BitmapLayout readLayout(std::span<const std::uint8_t> data, const std::string& n
     BitmapLayout layout;
     layout.pixelOffset = readLe32(data, 10);
     const std::uint32_t infoSize = readLe32(data, 14);
+    layout.infoSize = infoSize;
     if (infoSize == kCoreHeaderSize) {
         layout.width = readLe16(data, 18);
         layout.height = readLe16(data, 20);
@@ -69,7 +78,8 @@ BitmapLayout readLayout(std::span<const std::uint8_t> data, const std::string& n
         throwNotABitmap(name);
     }
     if (layout.height < 0) {
-        layout.height = -layout.height;  // a top-down bitmap
+        layout.height = -layout.height;
+        layout.topDown = true;
     }
     return layout;
 }
@@ -82,8 +92,7 @@ void checkPixelArray(const BitmapLayout& layout, std::size_t fileSize, const std
     if (!uncompressed || layout.bitCount == 0 || layout.bitCount > 32) {
         return;
     }
-    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(layout.width) * layout.bitCount + 31) / 32 * 4;
-    const std::uint64_t needed = layout.pixelOffset + rowBytes * static_cast<std::uint64_t>(layout.height);
+    const std::uint64_t needed = layout.pixelOffset + layout.rowBytes() * static_cast<std::uint64_t>(layout.height);
     if (fileSize < needed) {
         throw Error("Bitmap file \"" + name + "\" is truncated: its pixel data is " +
                     std::to_string(needed - fileSize) + " bytes short");
@@ -99,6 +108,66 @@ void raiseReaderAllocationLimit() {
     });
 }
 
+std::size_t paddedRowBytes(std::size_t width) { return (width * 3 + 3) / 4 * 4; }
+
+// The 54-byte header of a 24-bit bottom-up bitmap file of this size.
+Bytes bitmapHeader(int width, int height) {
+    const std::size_t imageBytes = paddedRowBytes(static_cast<std::size_t>(width)) * static_cast<std::size_t>(height);
+    Bytes header(kFileHeaderSize + kInfoHeaderSize, 0);
+    header[0] = 'B';
+    header[1] = 'M';
+    writeLe32(header.data() + 2, static_cast<std::uint32_t>(header.size() + imageBytes));
+    writeLe32(header.data() + 10, static_cast<std::uint32_t>(header.size()));
+    writeLe32(header.data() + 14, static_cast<std::uint32_t>(kInfoHeaderSize));
+    writeLe32(header.data() + 18, static_cast<std::uint32_t>(width));
+    writeLe32(header.data() + 22, static_cast<std::uint32_t>(height));
+    writeLe16(header.data() + 26, 1);
+    writeLe16(header.data() + 28, 24);
+    writeLe32(header.data() + 34, static_cast<std::uint32_t>(imageBytes));
+    writeLe32(header.data() + 38, kPixelsPerMetre);
+    writeLe32(header.data() + 42, kPixelsPerMetre);
+    return header;
+}
+
+// Plain 24-bit rows are already blue, green, red: they are copied straight into the picture,
+// skipping the reader's 32-bit detour. Every other kind goes through Qt's reader.
+bool isPlain24Bit(const BitmapLayout& layout) {
+    return layout.bitCount == 24 && layout.compression == kUncompressed && layout.infoSize >= kInfoHeaderSize &&
+           layout.pixelOffset >= kFileHeaderSize + layout.infoSize;
+}
+
+// `readRow(offset, into, count)` fetches stored bytes; the first stored row is the bottom one
+// unless the bitmap is top-down.
+template <typename ReadRow>
+QImage copyPlainRows(const BitmapLayout& layout, ReadRow readRow) {
+    QImage image = makeBitmap(static_cast<int>(layout.width), static_cast<int>(layout.height));
+    const auto height = static_cast<int>(layout.height);
+    const std::size_t pixelBytes = static_cast<std::size_t>(layout.width) * 3;
+    for (int stored = 0; stored < height; ++stored) {
+        const int pictureRow = layout.topDown ? stored : height - 1 - stored;
+        readRow(layout.pixelOffset + layout.rowBytes() * static_cast<std::uint64_t>(stored),
+                image.scanLine(pictureRow), pixelBytes);
+    }
+    return image;
+}
+
+QImage decodeThroughQt(std::span<const std::uint8_t> data, const std::string& name) {
+    raiseReaderAllocationLimit();
+    QImage image;
+    if (!image.loadFromData(data.data(), static_cast<int>(std::min<std::size_t>(data.size(), INT32_MAX)), "BMP")) {
+        throwNotABitmap(name);
+    }
+    return image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
+}
+
+// Every check a bitmap passes before any pixel is decoded.
+BitmapLayout checkedLayout(std::span<const std::uint8_t> header, std::uint64_t fileSize, const std::string& name) {
+    const BitmapLayout layout = readLayout(header, name);
+    checkPictureSize(layout.width, layout.height, "The picture in \"" + name + "\"");
+    checkPixelArray(layout, fileSize, name);
+    return layout;
+}
+
 }  // namespace
 
 void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what) {
@@ -112,22 +181,29 @@ void checkPictureSize(std::int64_t width, std::int64_t height, const std::string
 }
 
 QImage decodeBitmap(std::span<const std::uint8_t> data, const std::string& name) {
-    const BitmapLayout layout = readLayout(data, name);
-    checkPictureSize(layout.width, layout.height, "The picture in \"" + name + "\"");
-    checkPixelArray(layout, data.size(), name);
-    raiseReaderAllocationLimit();
-    QImage image;
-    if (!image.loadFromData(data.data(), static_cast<int>(std::min<std::size_t>(data.size(), INT32_MAX)), "BMP")) {
-        throwNotABitmap(name);
+    const BitmapLayout layout = checkedLayout(data, data.size(), name);
+    if (isPlain24Bit(layout)) {
+        return copyPlainRows(layout, [&](std::uint64_t offset, uchar* into, std::size_t count) {
+            std::memcpy(into, data.data() + offset, count);
+        });
     }
-    return image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
+    return decodeThroughQt(data, name);
 }
 
 QImage loadBitmapFile(const std::string& path) {
-    // A bitmap above the picture limit is far smaller than this; the header check refuses it first.
+    const InputFile file(path);
+    std::uint8_t header[kLongestHeader] = {};
+    const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kLongestHeader));
+    file.readAt(0, header, headerBytes);
+    const BitmapLayout layout = checkedLayout({header, headerBytes}, file.size(), path);
+    if (isPlain24Bit(layout)) {
+        return copyPlainRows(layout, [&](std::uint64_t offset, uchar* into, std::size_t count) {
+            file.readAt(offset, into, count);
+        });
+    }
+    // A bitmap within the picture limit is far smaller than this.
     constexpr std::uint64_t kMaxFileBytes = static_cast<std::uint64_t>(kMaxPixels) * 4 + (1 << 20);
-    const Bytes data = readWholeFile(path, kMaxFileBytes);
-    return decodeBitmap(data, path);
+    return decodeThroughQt(readWholeFile(path, kMaxFileBytes), path);
 }
 
 Bytes encodeBitmap(const QImage& picture) {
@@ -135,25 +211,10 @@ Bytes encodeBitmap(const QImage& picture) {
         picture.format() == QImage::Format_BGR888 ? picture : picture.convertToFormat(QImage::Format_BGR888);
     const auto width = static_cast<std::size_t>(image.width());
     const auto height = static_cast<std::size_t>(image.height());
-    const std::size_t rowBytes = (width * 3 + 3) / 4 * 4;
-    const std::size_t headerSize = kFileHeaderSize + kInfoHeaderSize;
-    Bytes file(headerSize + rowBytes * height, 0);
-
-    std::uint8_t* header = file.data();
-    header[0] = 'B';
-    header[1] = 'M';
-    writeLe32(header + 2, static_cast<std::uint32_t>(file.size()));
-    writeLe32(header + 10, static_cast<std::uint32_t>(headerSize));
-    writeLe32(header + 14, static_cast<std::uint32_t>(kInfoHeaderSize));
-    writeLe32(header + 18, static_cast<std::uint32_t>(width));
-    writeLe32(header + 22, static_cast<std::uint32_t>(height));
-    writeLe16(header + 26, 1);
-    writeLe16(header + 28, 24);
-    writeLe32(header + 34, static_cast<std::uint32_t>(rowBytes * height));
-    writeLe32(header + 38, kPixelsPerMetre);
-    writeLe32(header + 42, kPixelsPerMetre);
-
-    // The file stores the bottom row first.
+    Bytes file = bitmapHeader(image.width(), image.height());
+    const std::size_t headerSize = file.size();
+    const std::size_t rowBytes = paddedRowBytes(width);
+    file.resize(headerSize + rowBytes * height, 0);
     for (std::size_t row = 0; row < height; ++row) {
         const uchar* source = image.constScanLine(static_cast<int>(height - 1 - row));
         std::memcpy(file.data() + headerSize + row * rowBytes, source, width * 3);
@@ -161,7 +222,30 @@ Bytes encodeBitmap(const QImage& picture) {
     return file;
 }
 
-void saveBitmapFile(const QImage& picture, const std::string& path) { writeFileAtomically(path, encodeBitmap(picture)); }
+void saveBitmapFile(const QImage& picture, const std::string& path) {
+    if (picture.format() != QImage::Format_BGR888) {
+        saveBitmapFile(picture.convertToFormat(QImage::Format_BGR888), path);
+        return;
+    }
+    // The header and the picture's own rows, bottom row first, each followed by its padding:
+    // no copy of the picture is made.
+    const auto width = static_cast<std::size_t>(picture.width());
+    const auto height = static_cast<std::size_t>(picture.height());
+    const std::size_t pixelBytes = width * 3;
+    const std::size_t rowBytes = paddedRowBytes(width);
+    const Bytes fileHeader = bitmapHeader(picture.width(), picture.height());
+    static constexpr std::uint8_t kPadding[3] = {};
+    std::vector<std::span<const std::uint8_t>> pieces;
+    pieces.reserve(1 + 2 * height);
+    pieces.emplace_back(fileHeader);
+    for (std::size_t row = 0; row < height; ++row) {
+        pieces.emplace_back(picture.constScanLine(static_cast<int>(height - 1 - row)), pixelBytes);
+        if (rowBytes > pixelBytes) {
+            pieces.emplace_back(kPadding, rowBytes - pixelBytes);
+        }
+    }
+    writeFileAtomically(path, pieces);
+}
 
 QImage makeBitmap(int width, int height) {
     checkPictureSize(width, height, "The picture");

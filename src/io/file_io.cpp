@@ -2,13 +2,16 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <utility>
+#include <vector>
 
 #include "io/error.h"
 
@@ -76,6 +79,41 @@ bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+// Writes the pieces in as few calls as the system allows, resuming after partial writes.
+bool writePieces(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
+    constexpr std::size_t kMaxVectors = 1024;
+    std::vector<iovec> vectors;
+    vectors.reserve(std::min(pieces.size(), kMaxVectors));
+    std::size_t next = 0;
+    while (next < pieces.size()) {
+        vectors.clear();
+        for (std::size_t i = next; i < pieces.size() && vectors.size() < kMaxVectors; ++i) {
+            vectors.push_back({const_cast<std::uint8_t*>(pieces[i].data()), pieces[i].size()});
+        }
+        const ssize_t written = ::writev(fd, vectors.data(), static_cast<int>(vectors.size()));
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written < 0) {
+            return false;
+        }
+        auto remaining = static_cast<std::size_t>(written);
+        std::size_t piece = next;
+        while (piece < pieces.size() && remaining >= pieces[piece].size()) {
+            remaining -= pieces[piece].size();
+            ++piece;
+        }
+        if (piece < pieces.size() && remaining > 0) {
+            if (!writeAll(fd, pieces[piece].subspan(remaining))) {
+                return false;
+            }
+            ++piece;
+        }
+        next = piece;
+    }
+    return true;
+}
+
 // New files get the usual permissions less the umask; a replaced file keeps its own.
 mode_t permissionsFor(const std::string& path) {
     struct stat info {};
@@ -125,6 +163,11 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes) {
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes) {
+    const std::span<const std::uint8_t> whole[] = {bytes};
+    writeFileAtomically(path, whole);
+}
+
+void writeFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces) {
     const std::filesystem::path target(path);
     const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
     const std::string hiddenName = std::string(".").append(target.filename().string()).append(".XXXXXX");
@@ -133,7 +176,7 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     if (fd.get() < 0) {
         throwFileError("write", path);
     }
-    const bool written = writeAll(fd.get(), bytes) && ::fchmod(fd.get(), permissionsFor(path)) == 0 &&
+    const bool written = writePieces(fd.get(), pieces) && ::fchmod(fd.get(), permissionsFor(path)) == 0 &&
                          ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
                          ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!written) {
@@ -141,6 +184,31 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
         ::unlink(temporary.c_str());
         errno = error;
         throwFileError("write", path);
+    }
+}
+
+InputFile::InputFile(const std::string& path) : path_(path) {
+    FileDescriptor fd = openForReading(path);
+    size_ = sizeOf(fd, path);
+    fd_ = fd.release();
+}
+
+InputFile::~InputFile() { ::close(fd_); }
+
+void InputFile::readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count) const {
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd_, into + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            throwFileError("read", path_);
+        }
+        if (got == 0) {
+            throw Error("\"" + path_ + "\" ended while it was being read");
+        }
+        done += static_cast<std::size_t>(got);
     }
 }
 

@@ -24,6 +24,30 @@ Bytes readWholeFile(const std::string& path, std::uint64_t maxBytes = UINT64_MAX
 // the temporary file is removed, and Error is thrown.
 void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// The same for a file made of pieces written one after another (no copy into one buffer).
+void writeFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces);
+
+// A file open for reading in pieces, so a reader fetches only what it needs.
+class InputFile {
+public:
+    // Throws Error when the file cannot be opened or is a folder.
+    explicit InputFile(const std::string& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::uint64_t size() const { return size_; }
+
+    // Exactly `count` bytes from `offset`; throws Error when the file ends first.
+    void readAt(std::uint64_t offset, std::uint8_t* into, std::size_t count) const;
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+};
+
 // The name less its last four characters (empty when it has four or fewer): ".bmp", ".avc" and
 // the like are assumed and never looked at.
 std::string baseName(const std::string& name);
