@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "imaging/measures.h"
+
+namespace brenlow {
+
+// The three still-compression commands, as a researcher compares them.
+enum class StillCodec { Jpeg, Avc, Ajc };
+
+// "jpeg", "avc", "ajc": the command-line names.
+const char* codecName(StillCodec codec);
+
+// The codec of a command-line name, if there is one.
+std::optional<StillCodec> codecNamed(const std::string& name);
+
+// Whether the codec's report line carries the signal-to-noise ratios (the AJC line does not).
+bool reportsSnr(StillCodec codec);
+
+// The picture a codec's run is measured against, as its report line's ratios are: the JPEG
+// experiment against the document's own file; the AVC and AJC codecs against the source file
+// (base.bmp, or a JPEG document's own file), which is also what the AJC codec codes. Throws Error.
+QImage referencePictureFor(StillCodec codec, const std::string& caption);
+
+// Every measure of one run: the decoded picture against the reference, and the coded bytes per
+// pixel of the reference.
+struct StillMeasures {
+    PictureMeasures picture;
+    double bitsPerPixel = 0.0;
+};
+
+StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes);
+
+}  // namespace brenlow

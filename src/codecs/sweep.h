@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "codecs/document.h"
+#include "codecs/still_measures.h"
+#include "imaging/image_planes.h"
+#include "imaging/quality_metrics.h"
+
+namespace brenlow {
+
+// What a rate-distortion sweep tries: each codec at each quality, with the divisor and the
+// sharpening passes of the single commands.
+struct SweepSettings {
+    std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
+    std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
+    float divisor = 2.5f;
+    std::int32_t passes = 2;
+};
+
+// Everything a sweep reads, taken from the document and its files up front, so that the sweep
+// itself touches no file and may run on another thread while the document changes.
+struct SweepSource {
+    std::string caption;
+    std::uint64_t originalSize = 0;
+    QImage bitmap;                            // the document's picture, what the JPEG experiment codes
+    ImagePlanes planes;                       // the document's planes, what the AVC codec halves
+    std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep
+};
+
+// Reads the source file's size and the reference pictures the codecs of `settings` need.
+// Throws Error when the document has no picture or a file cannot be read.
+SweepSource prepareSweep(const DocumentView& document, const SweepSettings& settings);
+
+// One codec at one quality: the figures and report line its single command would give, and
+// every measure.
+struct SweepPoint {
+    StillCodec codec = StillCodec::Jpeg;
+    int quality = 0;
+    CompressionFigures figures;
+    std::string reportLine;
+    StillMeasures measures;
+};
+
+struct SweepOutcome {
+    std::vector<SweepPoint> points;  // codec by codec in the order of the settings, qualities within
+    bool cancelled = false;
+};
+
+// Asked before each point with the number done and the total; returning false stops the sweep.
+using SweepProgress = std::function<bool(int done, int total)>;
+
+// Codes and decodes every point in memory; writes nothing. A cancelled sweep keeps the points
+// done so far. Throws Error as the single commands do (a picture too small for the AVC codec).
+SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
+
+}  // namespace brenlow

@@ -1,0 +1,141 @@
+#include "codecs/sweep.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "codecs/still_codecs.h"
+#include "codecs/sweep_report.h"
+#include "io/error.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+int filesIn(const TempDir& dir) {
+    return static_cast<int>(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
+}
+
+// An odd-sized photograph: the AVC codec then decodes a picture one column smaller.
+class SweepTest : public ::testing::Test {
+protected:
+    SweepTest() : document(openPictureDocument(testing::copyInto(testing::testDataPath("chelsea.bmp"), dir))) {}
+
+    SweepOutcome sweep(const SweepSettings& settings, const SweepProgress& progress = {}) {
+        return runSweep(prepareSweep(document.view(), settings), settings, progress);
+    }
+
+    TempDir dir;
+    PictureDocument document;
+};
+
+TEST_F(SweepTest, EveryPointEqualsItsSingleCommandAndNothingIsWritten) {
+    SweepSettings settings;
+    settings.qualities = {35, 80};
+    const SweepOutcome outcome = sweep(settings);
+    ASSERT_EQ(outcome.points.size(), 6u);
+    EXPECT_FALSE(outcome.cancelled);
+    EXPECT_EQ(filesIn(dir), 1) << "the sweep codes in memory";
+
+    for (const SweepPoint& point : outcome.points) {
+        SCOPED_TRACE(std::string(codecName(point.codec)) + " at " + std::to_string(point.quality));
+        const StillParameters parameters{static_cast<std::uint8_t>(point.quality), settings.divisor, settings.passes};
+        const StillRunResult single =
+            point.codec == StillCodec::Jpeg  ? runJpegExperiment(document.view(), parameters.quality)
+            : point.codec == StillCodec::Avc ? encodeAvcStill(document.view(), parameters)
+                                             : encodeAjcStill(document.view(), parameters);
+        EXPECT_EQ(point.reportLine, single.reportLine);
+        EXPECT_EQ(point.figures.codedSize, single.figures.codedSize);
+        EXPECT_EQ(point.figures.compressionRatio, single.figures.compressionRatio);
+        const StillMeasures measures = measureStill(referencePictureFor(point.codec, document.caption),
+                                                    single.decoded.bitmap, single.figures.codedSize);
+        EXPECT_EQ(point.measures.picture.psnr, measures.picture.psnr);
+        EXPECT_EQ(point.measures.picture.ssimLuma, measures.picture.ssimLuma);
+        EXPECT_EQ(point.measures.bitsPerPixel, 8.0 * single.figures.codedSize / (451 * 300));
+    }
+}
+
+TEST_F(SweepTest, HigherQualityCostsMoreBitsAndGivesMoreFidelity) {
+    SweepSettings settings;
+    settings.qualities = {20, 90};
+    const SweepOutcome outcome = sweep(settings);
+    for (std::size_t i = 0; i < outcome.points.size(); i += 2) {
+        const StillMeasures& low = outcome.points[i].measures;
+        const StillMeasures& high = outcome.points[i + 1].measures;
+        EXPECT_LT(low.bitsPerPixel, high.bitsPerPixel);
+        EXPECT_LT(low.picture.psnr, high.picture.psnr);
+        EXPECT_LT(low.picture.ssimLuma, high.picture.ssimLuma);
+    }
+}
+
+TEST_F(SweepTest, ProgressCountsThePointsAndFalseStopsTheSweep) {
+    SweepSettings settings;
+    settings.codecs = {StillCodec::Avc, StillCodec::Jpeg};
+    settings.qualities = {30, 60, 90};
+    std::vector<int> seen;
+    const SweepOutcome whole = sweep(settings, [&](int done, int total) {
+        EXPECT_EQ(total, 6);
+        seen.push_back(done);
+        return true;
+    });
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(whole.points[3].codec, StillCodec::Jpeg) << "codec by codec, in the order asked";
+
+    const SweepOutcome stopped = sweep(settings, [](int done, int) { return done < 2; });
+    EXPECT_TRUE(stopped.cancelled);
+    ASSERT_EQ(stopped.points.size(), 2u);
+    EXPECT_EQ(stopped.points[1].reportLine, whole.points[1].reportLine);
+}
+
+TEST_F(SweepTest, RefusesADocumentWithoutPictureOrAPictureTooSmallForTheAvcCodec) {
+    const DocumentView empty{document.caption, nullptr, nullptr};
+    EXPECT_THROW(prepareSweep(empty, SweepSettings{}), Error);
+
+    const std::string tiny = dir.file("tiny.bmp");
+    const QImage picture = testing::patternBitmap(3, 3);
+    picture.save(QString::fromStdString(tiny), "BMP");
+    const PictureDocument small = openPictureDocument(tiny);
+    SweepSettings settings;
+    settings.qualities = {50};
+    EXPECT_THROW(runSweep(prepareSweep(small.view(), settings), settings), Error);
+}
+
+TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
+    SweepSettings settings;
+    settings.codecs = {StillCodec::Ajc};
+    settings.qualities = {50, 70};
+    const SweepOutcome outcome = sweep(settings);
+    const std::string csv = sweepCsv(outcome);
+    const std::string header =
+        "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report\r\n";
+    ASSERT_EQ(csv.substr(0, header.size()), header);
+    const SweepPoint& first = outcome.points[0];
+    const std::string row = "ajc,50," + std::to_string(first.figures.codedSize) + ",406854,";
+    EXPECT_EQ(csv.substr(header.size(), row.size()), row);
+    EXPECT_NE(csv.find(",\"" + first.reportLine + "\"\r\n"), std::string::npos);
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
+}
+
+TEST_F(SweepTest, DeltaRatesOfTheOwnCodecsAgainstJpeg) {
+    SweepSettings settings;
+    settings.qualities = {20, 40, 60, 80, 90};
+    const SweepOutcome outcome = sweep(settings);
+    const std::vector<DeltaRate> rates = deltaRatesAgainstJpeg(outcome);
+    ASSERT_EQ(rates.size(), 2u);
+    EXPECT_EQ(rates[0].codec, StillCodec::Avc);
+    EXPECT_EQ(rates[1].codec, StillCodec::Ajc);
+    EXPECT_EQ(curveOf(outcome, StillCodec::Avc, CurveMeasure::SsimLuma).size(), 5u);
+    // The curve of a codec against itself is the zero check of the whole path.
+    const auto jpeg = curveOf(outcome, StillCodec::Jpeg, CurveMeasure::Psnr);
+    EXPECT_NEAR(bjontegaardDeltaRate(jpeg, jpeg), 0.0, 1e-9);
+
+    settings.codecs = {StillCodec::Avc};
+    EXPECT_TRUE(deltaRatesAgainstJpeg(sweep(settings)).empty());
+}
+
+}  // namespace
+}  // namespace brenlow
