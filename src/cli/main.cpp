@@ -25,14 +25,17 @@ StillParameters stillParameters(const Request& request, Command command) {
 }
 
 std::string runStill(const Request& request) {
-    const PictureDocument document = openPictureDocument(request.file);
+    // Only files come out of a command here, so no planes are made or kept.
+    const PictureDocument document = openPictureDocument(request.file, false);
+    DocumentView view = document.view();
+    view.wantsDecodedPlanes = false;
     switch (request.subcommand) {
         case Subcommand::Avc:
-            return encodeAvcStill(document.view(), stillParameters(request, Command::AvcStill)).reportLine;
+            return encodeAvcStill(view, stillParameters(request, Command::AvcStill)).reportLine;
         case Subcommand::Ajc:
-            return encodeAjcStill(document.view(), stillParameters(request, Command::AjcStill)).reportLine;
+            return encodeAjcStill(view, stillParameters(request, Command::AjcStill)).reportLine;
         default:
-            return runJpegExperiment(document.view(), static_cast<std::uint8_t>(request.quality)).reportLine;
+            return runJpegExperiment(view, static_cast<std::uint8_t>(request.quality)).reportLine;
     }
 }
 

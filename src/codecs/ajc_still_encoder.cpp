@@ -8,12 +8,26 @@
 
 namespace brenlow {
 
-CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption) {
-    const Bytes jpeg = codeQuantised(planes, parameters.divisor, parameters.quality);
+namespace {
+
+CodedStill containAndDecode(const Bytes& jpeg, const StillParameters& parameters, const std::string& caption,
+                            bool keepPlanes) {
     CodedStill coded;
     coded.file = buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
-    coded.decoded = decodeAjcPicture(decodeCodedImage(coded.file, CodedImageKind::AjcStill), caption);
+    coded.decoded = decodeAjcPicture(decodeCodedImage(coded.file, CodedImageKind::AjcStill), caption, keepPlanes);
     return coded;
+}
+
+}  // namespace
+
+CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption) {
+    return containAndDecode(codeQuantised(planes, parameters.divisor, parameters.quality), parameters, caption, true);
+}
+
+CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters, const std::string& caption,
+                        bool keepPlanes) {
+    return containAndDecode(codeQuantised(source, parameters.divisor, parameters.quality), parameters, caption,
+                            keepPlanes);
 }
 
 StillRunResult encodeAjcStill(const DocumentView& document, const StillParameters& parameters) {
@@ -23,7 +37,8 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
 
-    CodedStill coded = codeAjcStill(planesFromBitmap(sourceFilePicture(caption)), parameters, base + "~.bmp");
+    CodedStill coded =
+        codeAjcStill(sourceFilePicture(document), parameters, base + "~.bmp", document.wantsDecodedPlanes);
 
     writeOutputs({{codedPath, &coded.file}});
 

@@ -9,12 +9,25 @@
 
 namespace brenlow {
 
-CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parameters, const std::string& caption) {
-    const Bytes jpeg = codeHalfSize(planes, parameters.divisor, parameters.quality);
+namespace {
+
+CodedStill containAndDecode(const Bytes& jpeg, const StillParameters& parameters, const std::string& caption,
+                            bool keepPlanes) {
     CodedStill coded;
     coded.file = buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes, jpeg);
-    coded.decoded = decodeAvcPicture(decodeCodedImage(coded.file, CodedImageKind::AvcStill), caption);
+    coded.decoded = decodeAvcPicture(decodeCodedImage(coded.file, CodedImageKind::AvcStill), caption, keepPlanes);
     return coded;
+}
+
+}  // namespace
+
+CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parameters, const std::string& caption) {
+    return containAndDecode(codeHalfSize(planes, parameters.divisor, parameters.quality), parameters, caption, true);
+}
+
+CodedStill codeAvcStill(const DocumentView& document, const StillParameters& parameters, const std::string& caption) {
+    return containAndDecode(codeHalfSize(document, parameters.divisor, parameters.quality), parameters, caption,
+                            document.wantsDecodedPlanes);
 }
 
 StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters) {
@@ -25,12 +38,10 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath, decodedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
 
-    ImagePlanes madePlanes;
-    CodedStill coded = codeAvcStill(documentPlanes(document, madePlanes), parameters, decodedPath);
-    const QImage reference = sourceFilePicture(caption);
+    CodedStill coded = codeAvcStill(document, parameters, decodedPath);
+    const QImage reference = sourceFilePicture(document);
 
-    const Bytes decodedFile = encodeBitmap(coded.decoded.bitmap);
-    writeOutputs({{codedPath, &coded.file}, {decodedPath, &decodedFile}});
+    writeOutputs({{codedPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}});
 
     return makeStillResult(codedPath, originalSize, coded.file.size(), std::move(coded.decoded), &reference);
 }

@@ -39,10 +39,9 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The JPEG experiment");
 
     CodedStill coded = codeJpegStill(*document.bitmap, quality, decodedPath);
-    const QImage reference = loadDocumentPicture(caption);
+    const QImage reference = documentFilePicture(document);
 
-    const Bytes decodedFile = encodeBitmap(coded.decoded.bitmap);
-    writeOutputs({{jpegPath, &coded.file}, {decodedPath, &decodedFile}});
+    writeOutputs({{jpegPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}});
 
     return makeStillResult(jpegPath, originalSize, coded.file.size(), std::move(coded.decoded), &reference);
 }

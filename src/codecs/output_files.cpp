@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "io/bitmap_file.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -25,7 +26,11 @@ void writeOutputs(std::initializer_list<OutputFile> outputs) {
         }
     }
     for (const OutputFile& output : outputs) {
-        writeFileAtomically(output.path, *output.bytes);
+        if (output.bitmap != nullptr) {
+            saveBitmapFile(*output.bitmap, output.path);
+        } else {
+            writeFileAtomically(output.path, *output.bytes);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <initializer_list>
 #include <string>
 
@@ -7,9 +8,11 @@
 
 namespace brenlow {
 
+// A file to write: its bytes, or a picture written as a 24-bit bitmap file.
 struct OutputFile {
     std::string path;
     const Bytes* bytes = nullptr;
+    const QImage* bitmap = nullptr;
 };
 
 // Writes each file whole or not at all, in order. Every target is checked before the first is

@@ -43,8 +43,8 @@ std::string decodedFrameName(const std::string& prefix, std::int32_t frame) {
 
 void encodeSequence(const SequenceEncodeOptions& options, const FrameProgress& progress) {
     const FrameWork codeFrame = [&options](std::int32_t frame) {
-        const ImagePlanes full = planesFromBitmap(loadBitmapFile(frameSourceName(options.prefix, frame)));
-        const Bytes jpeg = codeHalfSize(full, options.divisor, options.quality);
+        const Bytes jpeg = codeHalfSize(loadBitmapFile(frameSourceName(options.prefix, frame)), options.divisor,
+                                        options.quality);
         return buildCodedImage(CodedImageKind::SequenceFrame, divisorCode(options.divisor), frame, jpeg);
     };
     runFramesInOrder(options.lastFrame, options.jobs, codeFrame, committingTo(frameCodedName, options.prefix, progress));

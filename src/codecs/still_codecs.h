@@ -21,8 +21,9 @@ DecodedPicture DecodeAjcFile(const std::string& path);
 
 // The same two decoders on a container already read; they write nothing. caption is the name
 // the picture is to carry.
-DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption);
-DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption);
+// Without keepPlanes the picture comes without its planes.
+DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true);
+DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true);
 
 // The command-line tool's decode: an .avc or .ajc still (by the marker in its name, as
 // OpenDocument routes it) decoded and written to outputPath, by default base + "~.bmp", and to
@@ -48,6 +49,11 @@ struct CodedStill {
 // AJC codec the planes of its source file, the JPEG experiment the document's bitmap.
 CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parameters, const std::string& caption);
 CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption);
+// The same from a document (its planes, or its bitmap when it has none) and from a 24-bit source
+// picture, with the same bits; the decoded planes only when the document wants them.
+CodedStill codeAvcStill(const DocumentView& document, const StillParameters& parameters, const std::string& caption);
+CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters, const std::string& caption,
+                        bool keepPlanes = true);
 CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption);
 
 // Compress > "AVC": halve the document's planes, quantise, code as JPEG into base.avc, decode it

@@ -27,7 +27,7 @@ void requireFewPasses(std::int32_t passes) {
 
 }  // namespace
 
-DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption) {
+DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes) {
     requireFewPasses(coded.extraWord);
     ImagePlanes planes = enlargeDecoded(coded);
     for (std::int32_t pass = 0; pass < coded.extraWord; ++pass) {
@@ -36,24 +36,26 @@ DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& capt
     DecodedPicture picture;
     picture.caption = caption;
     picture.bitmap = bitmapFromPlanes(planes);
-    picture.planes = std::move(planes);
+    if (keepPlanes) {
+        picture.planes = std::move(planes);
+    }
     return picture;
 }
 
-DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption) {
-    ImagePlanes scaled = planesFromBitmap(coded.bitmap);
-    dequantisePlanes(scaled, coded.multiplier);
+DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes) {
+    // Decoded samples are whole numbers, so the multiplication back is a table of 256 bytes.
     DecodedPicture picture;
     picture.caption = caption;
-    picture.bitmap = bitmapFromPlanes(scaled);
-    picture.planes = planesFromBitmap(picture.bitmap);
+    picture.bitmap = mappedBitmap(coded.bitmap, dequantiserTable(coded.multiplier));
+    if (keepPlanes) {
+        picture.planes = planesFromBitmap(picture.bitmap);
+    }
     return picture;
 }
 
 DecodedPicture DecodeAvcFile(const std::string& path) {
     DecodedPicture picture = decodeAvcPicture(readCodedImage(path, CodedImageKind::AvcStill), decodedNameFor(path));
-    const Bytes file = encodeBitmap(picture.bitmap);
-    writeOutputs({{picture.caption, &file}});
+    writeOutputs({{picture.caption, nullptr, &picture.bitmap}});
     return picture;
 }
 
@@ -74,10 +76,9 @@ std::string decodeStillToFile(const std::string& path, const std::string& output
     refuseOverwritingSources({codedPath}, {target});
     const CodedImage coded =
         readCodedImage(codedPath, route == DocumentRoute::AvcStill ? CodedImageKind::AvcStill : CodedImageKind::AjcStill);
-    const DecodedPicture picture = route == DocumentRoute::AvcStill ? decodeAvcPicture(coded, target)
-                                                                    : decodeAjcPicture(coded, target);
-    const Bytes file = encodeBitmap(picture.bitmap);
-    writeOutputs({{target, &file}});
+    const DecodedPicture picture = route == DocumentRoute::AvcStill ? decodeAvcPicture(coded, target, false)
+                                                                    : decodeAjcPicture(coded, target, false);
+    writeOutputs({{target, nullptr, &picture.bitmap}});
     return target;
 }
 

@@ -11,8 +11,8 @@ namespace brenlow {
 namespace {
 
 void writePlanesAsBitmap(const ImagePlanes& planes, const std::string& path) {
-    const Bytes file = encodeBitmap(bitmapFromPlanes(planes));
-    writeOutputs({{path, &file}});
+    const QImage bitmap = bitmapFromPlanes(planes);
+    writeOutputs({{path, nullptr, &bitmap}});
 }
 
 }  // namespace
