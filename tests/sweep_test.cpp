@@ -51,7 +51,7 @@ TEST_F(SweepTest, EveryPointEqualsItsSingleCommandAndNothingIsWritten) {
         EXPECT_EQ(point.reportLine, single.reportLine);
         EXPECT_EQ(point.figures.codedSize, single.figures.codedSize);
         EXPECT_EQ(point.figures.compressionRatio, single.figures.compressionRatio);
-        const StillMeasures measures = measureStill(referencePictureFor(point.codec, document.caption),
+        const StillMeasures measures = measureStill(referencePictureFor(point.codec, document.view()),
                                                     single.decoded.bitmap, single.figures.codedSize);
         EXPECT_EQ(point.measures.picture.psnr, measures.picture.psnr);
         EXPECT_EQ(point.measures.picture.ssimLuma, measures.picture.ssimLuma);

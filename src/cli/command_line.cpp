@@ -1,5 +1,7 @@
 #include "cli/command_line.h"
 
+#include <algorithm>
+#include <charconv>
 #include <limits>
 
 #include "io/file_io.h"
@@ -40,6 +42,31 @@ void addFrames(CLI::App& command, Request& request, std::string& prefix) {
         ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max() - 1));
 }
 
+void addJson(CLI::App& command, Request& request) {
+    command.add_flag("--json", request.json, "print one JSON object with every figure instead of the report line");
+}
+
+void defineSweep(CLI::App& app, Request& request) {
+    CLI::App* sweep = addSubcommand(app, request, "sweep",
+                                    "code FILE with each codec at each quality in memory and print every measure",
+                                    Subcommand::Sweep);
+    sweep->add_option("--codecs", request.codecs, "codecs to try (default jpeg,avc,ajc)")
+        ->delimiter(',')
+        ->check(CLI::IsMember({"jpeg", "avc", "ajc"}));
+    sweep->add_option_function<std::string>(
+              "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
+              "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")
+        ->check([](const std::string& text) {
+            return parseQualities(text).empty() ? std::string("qualities must be FROM:TO:STEP or a list, each 1..100")
+                                                : std::string();
+        });
+    addDivisor(*sweep, request, "0 gives 2.5");
+    sweep->add_option("--focus", request.focus, "sharpening passes of the AVC decoder (default 2)")
+        ->check(CLI::Range(0, kMaxFocus));
+    sweep->add_flag("--json", request.json, "print one JSON object instead of CSV");
+    addPicture(*sweep, request);
+}
+
 std::string requireCodedStill(const std::string& name) {
     return hasMarker(name, ".avc") || hasMarker(name, ".ajc") ? std::string() : "FILE must name an .avc or .ajc file";
 }
@@ -55,17 +82,20 @@ void defineCommandLine(CLI::App& app, Request& request) {
     addDivisor(*avc, request, "0 gives 2.5");
     avc->add_option("--focus", request.focus, "sharpening passes of the decoder (default 2)")
         ->check(CLI::Range(0, kMaxFocus));
+    addJson(*avc, request);
     addPicture(*avc, request);
 
     CLI::App* ajc = addSubcommand(app, request, "ajc", "code FILE at full size into base.ajc", Subcommand::Ajc);
     addQuality(*ajc, request, 1);
     addDivisor(*ajc, request, "0 gives 2.5");
+    addJson(*ajc, request);
     addPicture(*ajc, request);
 
     CLI::App* jpeg = addSubcommand(app, request, "jpeg",
                                    "code FILE as base.jpg (base~.jpg for a .jpg FILE) and decode it to base~.bmp",
                                    Subcommand::Jpeg);
     addQuality(*jpeg, request, 0);
+    addJson(*jpeg, request);
     addPicture(*jpeg, request);
 
     CLI::App* decode = addSubcommand(app, request, "decode", "decode an .avc or .ajc still into a bitmap",
@@ -84,6 +114,42 @@ void defineCommandLine(CLI::App& app, Request& request) {
                                              "decode PREFIXi.avc into PREFIXiiiiii.bmp for frames 0..LAST",
                                              Subcommand::SequenceDecode);
     addFrames(*sequenceDecode, request, request.decodedFramePrefix);
+
+    CLI::App* compare = addSubcommand(app, request, "compare", "print the measures of picture B against picture A",
+                                      Subcommand::Compare);
+    compare->add_option("A", request.file, "the reference picture")->required();
+    compare->add_option("B", request.secondFile, "the picture measured")->required();
+    compare->add_flag("--json", request.json, "print one JSON object");
+
+    defineSweep(app, request);
+}
+
+std::vector<int> parseQualities(const std::string& text) {
+    std::vector<int> qualities;
+    const auto number = [](const std::string& part, int& value) {
+        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+        return error == std::errc() && end == part.data() + part.size() && value >= 1 && value <= 100;
+    };
+    int from = 0, to = 0, step = 0;
+    const auto first = text.find(':');
+    const auto second = first == std::string::npos ? first : text.find(':', first + 1);
+    if (second != std::string::npos) {
+        if (!number(text.substr(0, first), from) || !number(text.substr(first + 1, second - first - 1), to) ||
+            !number(text.substr(second + 1), step) || from > to) {
+            return {};
+        }
+        for (int quality = from; quality <= to; quality += step) qualities.push_back(quality);
+        return qualities;
+    }
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        int quality = 0;
+        if (!number(text.substr(start, comma - start), quality)) return {};
+        qualities.push_back(quality);
+        start = comma + 1;
+    }
+    return qualities;
 }
 
 }  // namespace brenlow::cli

@@ -3,12 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codecs/sequence_codec.h"
 
 namespace brenlow::cli {
 
-enum class Subcommand { Avc, Ajc, Jpeg, Decode, SequenceEncode, SequenceDecode };
+enum class Subcommand { Avc, Ajc, Jpeg, Decode, SequenceEncode, SequenceDecode, Compare, Sweep };
 
 // Everything a run needs, with the workbench's toolbar defaults.
 struct Request {
@@ -22,10 +23,18 @@ struct Request {
     std::string decodedFramePrefix = kDecodedFramePrefix;
     std::int32_t lastFrame = 0;
     int jobs = 1;
+    bool json = false;                               // one JSON object instead of the report line
+    std::string secondFile;                          // compare: the picture measured against FILE
+    std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep
+    std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
 };
 
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and
 // non-numeric values are parse errors, never silent resets.
 void defineCommandLine(CLI::App& app, Request& request);
+
+// A sweep's qualities: "FROM:TO:STEP" or a comma-separated list, each 1..100. Empty when the
+// text is neither.
+std::vector<int> parseQualities(const std::string& text);
 
 }  // namespace brenlow::cli

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "cli/command_line.h"
+#include "cli/research_commands.h"
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
@@ -24,19 +25,27 @@ StillParameters stillParameters(const Request& request, Command command) {
     return parameters;
 }
 
+StillRunResult codeStill(const Request& request, const DocumentView& view, const StillParameters& parameters) {
+    switch (request.subcommand) {
+        case Subcommand::Avc:
+            return encodeAvcStill(view, parameters);
+        case Subcommand::Ajc:
+            return encodeAjcStill(view, parameters);
+        default:
+            return runJpegExperiment(view, parameters.quality);
+    }
+}
+
 std::string runStill(const Request& request) {
+    const Clock::time_point started = Clock::now();
     // Only files come out of a command here, so no planes are made or kept.
     const PictureDocument document = openPictureDocument(request.file, false);
     DocumentView view = document.view();
     view.wantsDecodedPlanes = false;
-    switch (request.subcommand) {
-        case Subcommand::Avc:
-            return encodeAvcStill(view, stillParameters(request, Command::AvcStill)).reportLine;
-        case Subcommand::Ajc:
-            return encodeAjcStill(view, stillParameters(request, Command::AjcStill)).reportLine;
-        default:
-            return runJpegExperiment(view, static_cast<std::uint8_t>(request.quality)).reportLine;
-    }
+    const StillParameters parameters =
+        stillParameters(request, request.subcommand == Subcommand::Ajc ? Command::AjcStill : Command::AvcStill);
+    const StillRunResult result = codeStill(request, view, parameters);
+    return request.json ? stillRunJsonLine(request, parameters, view, result, started) : result.reportLine;
 }
 
 void runSequenceEncode(const Request& request) {
@@ -72,6 +81,12 @@ void run(const Request& request) {
             break;
         case Subcommand::SequenceDecode:
             runSequenceDecode(request);
+            break;
+        case Subcommand::Compare:
+            std::cout << runCompareCommand(request) << '\n';
+            break;
+        case Subcommand::Sweep:
+            std::cout << runSweepCommand(request, std::cerr);
             break;
     }
 }

@@ -1,7 +1,5 @@
 #include "codecs/still_measures.h"
 
-#include "codecs/document.h"
-
 namespace brenlow {
 
 const char* codecName(StillCodec codec) {
@@ -24,8 +22,8 @@ std::optional<StillCodec> codecNamed(const std::string& name) {
 
 bool reportsSnr(StillCodec codec) { return codec != StillCodec::Ajc; }
 
-QImage referencePictureFor(StillCodec codec, const std::string& caption) {
-    return codec == StillCodec::Jpeg ? loadDocumentPicture(caption) : sourceFilePicture(caption);
+QImage referencePictureFor(StillCodec codec, const DocumentView& document) {
+    return codec == StillCodec::Jpeg ? documentFilePicture(document) : sourceFilePicture(document);
 }
 
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes) {

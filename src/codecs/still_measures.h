@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "codecs/document.h"
 #include "imaging/measures.h"
 
 namespace brenlow {
@@ -23,8 +24,9 @@ bool reportsSnr(StillCodec codec);
 
 // The picture a codec's run is measured against, as its report line's ratios are: the JPEG
 // experiment against the document's own file; the AVC and AJC codecs against the source file
-// (base.bmp, or a JPEG document's own file), which is also what the AJC codec codes. Throws Error.
-QImage referencePictureFor(StillCodec codec, const std::string& caption);
+// (base.bmp, or a JPEG document's own file), which is also what the AJC codec codes. Taken from
+// the document's filePicture when that is the file meant. Throws Error.
+QImage referencePictureFor(StillCodec codec, const DocumentView& document);
 
 // Every measure of one run: the decoded picture against the reference, and the coded bytes per
 // pixel of the reference.

@@ -53,7 +53,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
         source.planes = document.planes != nullptr ? document.planes->clone() : planesFromBitmap(*document.bitmap);
     }
     for (StillCodec codec : settings.codecs)
-        if (!source.references.contains(codec)) source.references[codec] = referencePictureFor(codec, document.caption);
+        if (!source.references.contains(codec)) source.references[codec] = referencePictureFor(codec, document);
     return source;
 }
 

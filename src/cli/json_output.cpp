@@ -1,0 +1,128 @@
+#include "cli/json_output.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <cmath>
+
+#include "cli/library_versions.h"
+#include "codecs/sweep_report.h"
+
+namespace brenlow::cli {
+namespace {
+
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
+QJsonValue measureValue(double value) {
+    if (std::isnan(value)) return QJsonValue::Null;
+    if (std::isinf(value)) return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return value;
+}
+
+QJsonObject versionsJson() {
+    return {{"brenlow", text(programVersion())}, {"qt", text(qtVersion())}, {"libjpeg", text(jpegLibraryVersion())}};
+}
+
+// The common head of every object: what ran on what, and with which libraries.
+QJsonObject runJson(const char* command, const Request& request, double seconds) {
+    return {{"command", command}, {"input", text(request.file)}, {"seconds", seconds}, {"versions", versionsJson()}};
+}
+
+const char* commandName(Subcommand subcommand) {
+    switch (subcommand) {
+        case Subcommand::Avc:
+            return "avc";
+        case Subcommand::Ajc:
+            return "ajc";
+        default:
+            return "jpeg";
+    }
+}
+
+QJsonObject stillParametersJson(const Request& request, const StillParameters& parameters) {
+    QJsonObject object{{"quality", parameters.quality}};
+    if (request.subcommand == Subcommand::Jpeg) return object;
+    object["divisor"] = static_cast<double>(parameters.divisor);
+    if (request.subcommand == Subcommand::Avc) object["focus"] = parameters.passes;
+    return object;
+}
+
+QJsonObject sizesJson(const CompressionFigures& figures) {
+    return {{"original", static_cast<qint64>(figures.originalSize)}, {"coded", static_cast<qint64>(figures.codedSize)}};
+}
+
+QJsonObject pointJson(const SweepPoint& point) {
+    QJsonObject measures = measuresJson(point.measures.picture);
+    measures["bits_per_pixel"] = point.measures.bitsPerPixel;
+    return {{"codec", codecName(point.codec)}, {"quality", point.quality},
+            {"sizes", sizesJson(point.figures)},
+            {"ratio", static_cast<double>(point.figures.compressionRatio)},
+            {"report", text(point.reportLine)},  {"measures", measures}};
+}
+
+QJsonObject deltaRatesJson(const SweepOutcome& outcome) {
+    QJsonObject rates{
+        {"anchor", "jpeg"},
+        {"interpolation", "least-squares cubic of log10(bits per pixel) against PSNR, integrated over the shared "
+                          "PSNR interval"}};
+    for (const DeltaRate& rate : deltaRatesAgainstJpeg(outcome))
+        rates[codecName(rate.codec)] =
+            QJsonObject{{"psnr_percent", measureValue(rate.psnr)}, {"psnr_y_percent", measureValue(rate.psnrLuma)}};
+    return rates;
+}
+
+}  // namespace
+
+QJsonObject measuresJson(const PictureMeasures& measures) {
+    return {{"psnr_r", measureValue(measures.psnrRed)}, {"psnr_g", measureValue(measures.psnrGreen)},
+            {"psnr_b", measureValue(measures.psnrBlue)}, {"psnr", measureValue(measures.psnr)},
+            {"psnr_y", measureValue(measures.psnrLuma)}, {"ssim_y", measureValue(measures.ssimLuma)}};
+}
+
+QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
+                         const StillMeasures& measures, double seconds) {
+    QJsonObject object = runJson(commandName(request.subcommand), request, seconds);
+    object["parameters"] = stillParametersJson(request, parameters);
+    object["coded_file"] = text(result.codedPath);
+    QJsonObject sizes = sizesJson(result.figures);
+    sizes["width"] = result.decoded.bitmap.width();
+    sizes["height"] = result.decoded.bitmap.height();
+    object["sizes"] = sizes;
+    object["ratio"] = static_cast<double>(result.figures.compressionRatio);
+    object["report"] = text(result.reportLine);
+    QJsonObject measured = measuresJson(measures.picture);
+    measured["bits_per_pixel"] = measures.bitsPerPixel;
+    object["measures"] = measured;
+    return object;
+}
+
+QJsonObject compareJson(const Request& request, const PictureMeasures& measures, double seconds) {
+    QJsonObject object = runJson("compare", request, seconds);
+    object["compared"] = text(request.secondFile);
+    object["measures"] = measuresJson(measures);
+    return object;
+}
+
+QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
+                      double seconds) {
+    QJsonObject object = runJson("sweep", request, seconds);
+    QJsonArray codecs;
+    for (const std::string& codec : request.codecs) codecs.append(text(codec));
+    QJsonArray qualities;
+    for (int quality : request.qualities) qualities.append(quality);
+    object["parameters"] = QJsonObject{{"codecs", codecs},
+                                       {"qualities", qualities},
+                                       {"divisor", static_cast<double>(divisorFor(request.divisor, Command::AvcStill))},
+                                       {"focus", focusFor(request.focus)}};
+    object["original_size"] = static_cast<qint64>(source.originalSize);
+    QJsonArray points;
+    for (const SweepPoint& point : outcome.points) points.append(pointJson(point));
+    object["points"] = points;
+    object["bd_rate"] = deltaRatesJson(outcome);
+    return object;
+}
+
+std::string jsonLine(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+}  // namespace brenlow::cli

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QJsonObject>
+#include <string>
+
+#include "cli/command_line.h"
+#include "codecs/still_codecs.h"
+#include "codecs/still_measures.h"
+#include "codecs/sweep.h"
+
+namespace brenlow::cli {
+
+// Every measure by name; an infinite PSNR is the string "inf" (JSON has no infinity), an
+// undefined SSIM is null.
+QJsonObject measuresJson(const PictureMeasures& measures);
+
+// One still command: command, input, parameters, files, sizes, ratio, the report line, every
+// measure, the seconds it took and the library versions.
+QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
+                         const StillMeasures& measures, double seconds);
+
+// The compare command: both pictures and the measures of B against A.
+QJsonObject compareJson(const Request& request, const PictureMeasures& measures, double seconds);
+
+// A sweep: its settings, one object per point, and the delta rates against JPEG.
+QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
+                      double seconds);
+
+// The object on one line.
+std::string jsonLine(const QJsonObject& object);
+
+}  // namespace brenlow::cli

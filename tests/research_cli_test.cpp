@@ -1,0 +1,162 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+#include <map>
+#include <regex>
+
+#include "cli_runner.h"
+#include "imaging/measures.h"
+#include "io/bitmap_file.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+const char* const kCodecs[] = {"jpeg", "avc", "ajc"};
+
+QJsonObject parsedObject(const std::string& text) {
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return document.object();
+}
+
+class ResearchCliTest : public ::testing::Test {
+protected:
+    // The sample in a folder of its own, the tool run there.
+    CliRun runOnSample(std::vector<std::string> arguments) {
+        copyInto(samplePath("astronaut.bmp"), cwd, "astronaut.bmp");
+        arguments.push_back("astronaut.bmp");
+        return runCli(arguments, cwd.path());
+    }
+
+    // A single command on a fresh copy of the sample, in a folder of its own.
+    static QJsonObject singleRunJson(const std::string& command, const std::string& quality) {
+        TempDir folder;
+        copyInto(samplePath("astronaut.bmp"), folder, "astronaut.bmp");
+        const CliRun run = runCli({command, "-q", quality, "--json", "astronaut.bmp"}, folder.path());
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return parsedObject(run.out);
+    }
+
+    TempDir cwd;
+};
+
+TEST_F(ResearchCliTest, SweepOfTheSampleMatchesTheSingleCommandsAtQuality80AndWritesNothing) {
+    copyInto(samplePath("astronaut.bmp"), cwd, "astronaut.bmp");
+    const auto before = folderSnapshot(cwd.path());
+    const CliRun sweep = runCli({"sweep", "--json", "astronaut.bmp"}, cwd.path());
+    ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+    EXPECT_EQ(folderSnapshot(cwd.path()), before);
+
+    const QJsonObject result = parsedObject(sweep.out);
+    const QJsonArray points = result["points"].toArray();
+    ASSERT_EQ(points.size(), 27) << "three codecs at 10, 20, ..., 90";
+    std::map<std::string, QJsonObject> at80;
+    for (const QJsonValue& point : points) {
+        const QJsonObject object = point.toObject();
+        if (object["quality"].toInt() == 80) at80[object["codec"].toString().toStdString()] = object;
+    }
+    for (const char* codec : kCodecs) {
+        SCOPED_TRACE(codec);
+        const QJsonObject single = singleRunJson(codec, "80");
+        ASSERT_EQ(at80.count(codec), 1u);
+        const QJsonObject& point = at80[codec];
+        EXPECT_EQ(point["report"].toString(), single["report"].toString());
+        EXPECT_EQ(point["sizes"].toObject()["coded"], single["sizes"].toObject()["coded"]);
+        EXPECT_EQ(point["sizes"].toObject()["original"], single["sizes"].toObject()["original"]);
+        EXPECT_EQ(point["ratio"], single["ratio"]);
+        EXPECT_EQ(point["measures"].toObject(), single["measures"].toObject());
+    }
+    const QJsonObject rates = result["bd_rate"].toObject();
+    EXPECT_EQ(rates["anchor"].toString(), "jpeg");
+    EXPECT_TRUE(rates["ajc"].toObject()["psnr_percent"].isDouble());
+}
+
+TEST_F(ResearchCliTest, SweepCsvHasOneRowPerPointAndTheDeltaRatesOnStderr) {
+    const CliRun run = runOnSample({"sweep", "--codecs", "jpeg,ajc", "--qualities", "30,60,90"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("codec,quality,coded_size,", 0), 0u);
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 7);
+    EXPECT_NE(run.out.find("\r\najc,90,"), std::string::npos);
+    EXPECT_NE(run.err.find("BD-rate ajc against jpeg, cubic fit of log10(bits per pixel) against PSNR: n/a"), std::string::npos) << "three points make no cubic";
+}
+
+TEST_F(ResearchCliTest, SweepRefusesBadCodecsAndQualitiesAsUsageErrors) {
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{"--codecs", "webp"}, {"--qualities", "0:90:10"}, {"--qualities", "90:10:10"},
+          {"--qualities", "10,x"}, {"--qualities", "10:90"}, {"--qualities", "10:90:0"}}) {
+        const CliRun run = runOnSample([&] {
+            std::vector<std::string> arguments{"sweep"};
+            arguments.insert(arguments.end(), options.begin(), options.end());
+            return arguments;
+        }());
+        EXPECT_EQ(run.exitCode, 2) << options.back() << ": " << run.err;
+        EXPECT_EQ(run.out, "");
+    }
+}
+
+TEST_F(ResearchCliTest, JsonOfACodingCommandCarriesItsReportLineFilesAndEveryMeasure) {
+    const CliRun plain = runOnSample({"avc"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err;
+    const std::string avcFile = fileBytes(cwd.file("astronaut.avc"));
+    const CliRun run = runOnSample({"avc", "--json"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(fileBytes(cwd.file("astronaut.avc")), avcFile) << "--json changes only what is printed";
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+
+    const QJsonObject object = parsedObject(run.out);
+    EXPECT_EQ(object["command"].toString(), "avc");
+    EXPECT_EQ(object["input"].toString(), "astronaut.bmp");
+    EXPECT_EQ(object["parameters"].toObject(), (QJsonObject{{"quality", 80}, {"divisor", 2.5}, {"focus", 2}}));
+    EXPECT_EQ(object["report"].toString().toStdString() + "\n", plain.out);
+    EXPECT_EQ(object["sizes"].toObject()["original"].toInt(), 786486);
+    EXPECT_EQ(object["sizes"].toObject()["coded"].toInt(), static_cast<int>(avcFile.size()));
+    EXPECT_EQ(object["coded_file"].toString(), "astronaut.avc");
+    const QJsonObject measures = object["measures"].toObject();
+    EXPECT_EQ(measures.keys(), QStringList({"bits_per_pixel", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y"}));
+    EXPECT_DOUBLE_EQ(measures["bits_per_pixel"].toDouble(), 8.0 * static_cast<double>(avcFile.size()) / (512 * 512));
+    EXPECT_GE(object["seconds"].toDouble(), 0.0);
+    EXPECT_EQ(object["versions"].toObject()["libjpeg"].toString().left(2), "62");
+    EXPECT_FALSE(object["versions"].toObject()["qt"].toString().isEmpty());
+}
+
+TEST_F(ResearchCliTest, JsonOfTheAjcCommandMeasuresAlthoughItsReportLineHasNoRatios) {
+    const QJsonObject object = singleRunJson("ajc", "50");
+    EXPECT_EQ(object["parameters"].toObject(), (QJsonObject{{"quality", 50}, {"divisor", 2.5}}));
+    EXPECT_FALSE(object["report"].toString().contains("SNR"));
+    EXPECT_GT(object["measures"].toObject()["psnr"].toDouble(), 20.0);
+}
+
+TEST_F(ResearchCliTest, CompareMeasuresTheSecondPictureAgainstTheFirst) {
+    const QImage reference = patternBitmap(40, 30);
+    QImage changed = reference;
+    changed.scanLine(3)[2] = static_cast<uchar>(changed.scanLine(3)[2] ^ 0x10);
+    saveBitmapFile(reference, cwd.file("a.bmp"));
+    saveBitmapFile(changed, cwd.file("b.bmp"));
+
+    const CliRun same = runCli({"compare", "a.bmp", "a.bmp"}, cwd.path());
+    EXPECT_EQ(same.out, "PSNR_R=inf; PSNR_G=inf; PSNR_B=inf; PSNR=inf; PSNR_Y=inf; SSIM_Y=1.00000;\n");
+
+    const PictureMeasures m = measurePictures(reference, changed);
+    const CliRun differ = runCli({"compare", "a.bmp", "b.bmp"}, cwd.path());
+    EXPECT_EQ(differ.out, "PSNR_R=" + formatMeasure(m.psnrRed, 3) + "; PSNR_G=inf; PSNR_B=inf; PSNR=" +
+                              formatMeasure(m.psnr, 3) + "; PSNR_Y=" + formatMeasure(m.psnrLuma, 3) +
+                              "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) + ";\n");
+
+    const QJsonObject json = parsedObject(runCli({"compare", "--json", "a.bmp", "b.bmp"}, cwd.path()).out);
+    EXPECT_EQ(json["measures"].toObject()["psnr_g"].toString(), "inf");
+    EXPECT_DOUBLE_EQ(json["measures"].toObject()["psnr_r"].toDouble(), m.psnrRed);
+    EXPECT_EQ(json["compared"].toString(), "b.bmp");
+
+    EXPECT_EQ(runCli({"compare", "a.bmp"}, cwd.path()).exitCode, 2);
+    const CliRun missing = runCli({"compare", "a.bmp", "none.bmp"}, cwd.path());
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err, "");
+}
+
+}  // namespace
+}  // namespace brenlow::testing
