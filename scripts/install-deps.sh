@@ -2,7 +2,7 @@
 # Installs the Debian packages Brenlow needs to build, test and run; a no-op where all are present.
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libcli11-dev
+packages=(g++ make cmake pkg-config qt6-base-dev qt6-charts-dev libjpeg62-turbo-dev libgtest-dev libcli11-dev
           libbenchmark-dev)
 if [[ "${1:-}" == "--with-display" ]]; then
   packages+=(xvfb xauth)

@@ -51,15 +51,16 @@ std::vector<std::pair<QString, bool>> toolbarControls(const QToolBar* toolbar) {
 
 using MainWindowTest = WorkbenchTest;
 
-TEST_F(MainWindowTest, MenuBarHasTheFiveMenusInOrderWithTheirHints) {
+TEST_F(MainWindowTest, MenuBarHasTheFiveMenusInOrderWithResearchBeforeWindow) {
     QStringList captions;
     QStringList hints;
     for (const QAction* action : form->menuBar()->actions()) {
         captions << action->text();
         hints << action->statusTip();
     }
-    EXPECT_EQ(captions, QStringList({"&File", "&Edit", "Compress", "&Window", "&Help"}));
-    EXPECT_EQ(hints, QStringList({"File related commands", "Edit commands", "", "Window related commands", "Help topics"}));
+    EXPECT_EQ(captions, QStringList({"&File", "&Edit", "Compress", "&Research", "&Window", "&Help"}));
+    EXPECT_EQ(hints, QStringList({"File related commands", "Edit commands", "", "Measures, rate-distortion curves and comparisons",
+                                  "Window related commands", "Help topics"}));
 }
 
 TEST_F(MainWindowTest, FileMenuEntriesMatchTheirActions) {

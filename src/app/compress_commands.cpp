@@ -21,7 +21,8 @@ void TMainForm::JPEG1Click() {
     if (!document) return;
     const QualitySetting quality = readQuality(fieldText(Edit2), Command::JpegExperiment);
     if (quality.wasReset) Edit2->setText(QStringLiteral("80"));
-    showStillResult(runJpegExperiment(document->view(), quality.quality));
+    const StillParameters parameters{quality.quality, 0.0f, 0};
+    showMeasuredResult(*document, StillCodec::Jpeg, parameters, runJpegExperiment(document->view(), quality.quality));
 }
 
 void TMainForm::AJC1Click() {
@@ -43,7 +44,8 @@ void TMainForm::runStillEncoder(Command command, StillEncoder encode) {
     const StillFieldReading reading =
         readStillFields(command, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
     if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
-    showStillResult(encode(document->view(), reading.parameters));
+    const StillCodec codec = command == Command::AvcStill ? StillCodec::Avc : StillCodec::Ajc;
+    showMeasuredResult(*document, codec, reading.parameters, encode(document->view(), reading.parameters));
 }
 
 void TMainForm::showStillResult(StillRunResult result) {

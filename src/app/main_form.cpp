@@ -19,6 +19,7 @@
 
 #include "app/about_box.h"
 #include "app/action_icons.h"
+#include "app/measurements_dock.h"
 #include "app/mdi_child.h"
 #include "app/window_arrangement.h"
 
@@ -69,11 +70,17 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     createStatusBar();
     connectCommands();
 
+    Measurements = new MeasurementsDock(this);
+    addDockWidget(Qt::RightDockWidgetArea, Measurements);
+    Measurements->hide();
+    Research1->addAction(Measurements->toggleViewAction());
+
     AboutBox = new TAboutBox(this);
     // The design size, widened where the desktop's fonts would push the report field off the toolbar.
     resize(QSize(829, 490).expandedTo(QSize(ToolBar2->sizeHint().width(), 0)));
 
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::updateMenus);
+    connect(ClientArea, &QMdiArea::subWindowActivated, Measurements, &MeasurementsDock::showWindow);
     connect(Window1, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { trackEditField(now); });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TMainForm::updateEditActions);
@@ -168,6 +175,7 @@ void TMainForm::createMenus() {
     Edit1->addActions({EditCut1, EditCopy1, EditPaste1});
 
     createCompressMenu();
+    createResearchMenu();
     createWindowMenu();
 
     Help1 = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -196,6 +204,21 @@ void TMainForm::createCompressMenu() {
     test1 = makeCommandEntry("test1", QStringLiteral("soomIn"), true, &TMainForm::test1Click);
     zoomOut1 = makeCommandEntry("zoomOut1", QStringLiteral("zoomOut"), true, &TMainForm::zoomOut1Click);
     Test2 = makeCommandEntry("Test2", QStringLiteral("Test"), true, &TMainForm::Test2Click);
+}
+
+void TMainForm::createResearchMenu() {
+    Research1 = menuBar()->addMenu(QStringLiteral("&Research"));
+    Research1->setObjectName(QStringLiteral("Research1"));
+    applyHint(Research1->menuAction(), QStringLiteral("Measures, rate-distortion curves and comparisons"));
+    Sweep1 = Research1->addAction(QStringLiteral("Rate-distortion &Sweep..."));
+    Sweep1->setObjectName(QStringLiteral("Sweep1"));
+    applyHint(Sweep1, QStringLiteral("Sweep|Codes the active picture with each codec at qualities 10 to 90 and plots the curves"));
+    Compare1 = Research1->addAction(QStringLiteral("&Compare with Source"));
+    Compare1->setObjectName(QStringLiteral("Compare1"));
+    applyHint(Compare1, QStringLiteral("Compare|Shows the active decoded picture beside its source"));
+    for (const auto& [action, handler] : {std::pair{Sweep1, &TMainForm::Sweep1Click}, std::pair{Compare1, &TMainForm::Compare1Click}})
+        connect(action, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    Research1->addSeparator();
 }
 
 void TMainForm::createWindowMenu() {
@@ -342,6 +365,8 @@ QMenu* TMainForm::createPopupMenu() {
 void TMainForm::updateMenus() {
     const bool anyDocument = !ClientArea->subWindowList().isEmpty();
     FileClose1->setEnabled(ClientArea->currentSubWindow() != nullptr);
+    Sweep1->setEnabled(activeDocument() != nullptr);
+    Compare1->setEnabled(activeDocument() != nullptr);
     for (QAction* action : {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1,
                             WindowArrangeAll1})
         action->setEnabled(anyDocument);

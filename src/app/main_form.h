@@ -12,6 +12,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "codecs/still_measures.h"
 
 class QAction;
 class QLabel;
@@ -25,6 +26,7 @@ class QToolButton;
 
 namespace brenlow {
 
+class MeasurementsDock;
 class TAboutBox;
 class TMDIChild;
 
@@ -71,6 +73,7 @@ public:
     QMenu* Edit1 = nullptr;
     QMenu* Compress1 = nullptr;
     QMenu* Window1 = nullptr;
+    QMenu* Research1 = nullptr;
     QMenu* Help1 = nullptr;
     QAction* FileNewItem = nullptr;
     QAction* JPEG1 = nullptr;
@@ -81,6 +84,10 @@ public:
     QAction* test1 = nullptr;
     QAction* zoomOut1 = nullptr;
     QAction* Test2 = nullptr;
+    QAction* Sweep1 = nullptr;
+    QAction* Compare1 = nullptr;
+    // Every measure of the active window's last run.
+    MeasurementsDock* Measurements = nullptr;
 
     QToolBar* ToolBar2 = nullptr;
     QToolButton* ToolButton9 = nullptr;
@@ -126,6 +133,11 @@ public:
     void zoomOut1Click();
     void Test2Click();
 
+    // Research commands: the rate-distortion sweep of the active document and the Compare view
+    // of a decoded window with its source.
+    void Sweep1Click();
+    void Compare1Click();
+
     // Runs a command under the wait cursor; a failure is shown and the workbench goes on.
     void runCommand(const std::function<void()>& command);
     // Opens each name as File > Open would, one message per failure.
@@ -149,6 +161,7 @@ private:
     void createWindowActions();
     void createMenus();
     void createCompressMenu();
+    void createResearchMenu();
     void createWindowMenu();
     void createToolBar();
     void createParameterFields();
@@ -171,6 +184,9 @@ private:
     TMDIChild* addDocument(const QString& caption);
     void showDecodedPicture(DecodedPicture picture);
     void showStillResult(StillRunResult result);
+    // Shows the result and keeps its measures for the Measurements panel and the Compare view.
+    void showMeasuredResult(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+                            StillRunResult result);
     void runWithProgressBar(std::int32_t lastFrame, const std::function<void(const FrameProgress&)>& work);
 
     QToolBar* progressPanel_ = nullptr;

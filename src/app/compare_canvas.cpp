@@ -1,0 +1,149 @@
+#include "app/compare_canvas.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "imaging/difference_image.h"
+
+namespace brenlow {
+namespace {
+
+constexpr double kMinZoom = 1.0 / 16;
+constexpr double kMaxZoom = 64.0;
+constexpr double kWheelStep = 1.25;
+constexpr int kGap = 4;
+constexpr int kDefaultGain = 8;
+
+}  // namespace
+
+CompareCanvas::CompareCanvas(QImage source, QImage decoded, QWidget* parent)
+    : QWidget(parent), source_(std::move(source)), decoded_(std::move(decoded)) {
+    setObjectName(QStringLiteral("CompareCanvas"));
+    setMouseTracking(true);
+    setMinimumSize(320, 240);
+    setAutoFillBackground(true);
+    setBackgroundRole(QPalette::Dark);
+    setGain(kDefaultGain);
+}
+
+void CompareCanvas::setMode(Mode mode) {
+    mode_ = mode;
+    update();
+}
+
+void CompareCanvas::setSplit(double fraction) {
+    split_ = std::clamp(fraction, 0.0, 1.0);
+    update();
+}
+
+void CompareCanvas::setGain(int gain) {
+    difference_ = amplifiedDifference(source_, decoded_, gain);
+    update();
+}
+
+void CompareCanvas::setZoom(double zoom, QPointF anchor) {
+    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+    const QRect pane = panes().constFirst();
+    const QPointF inPane = anchor - QPointF(pane.topLeft());
+    const QPointF pictureAtAnchor = origin_ + inPane / zoom_;
+    zoom_ = zoom;
+    origin_ = pictureAtAnchor - inPane / zoom_;
+    update();
+    emit zoomChanged(zoom_);
+}
+
+void CompareCanvas::zoomBy(double factor) {
+    const QRect pane = panes().constFirst();
+    setZoom(zoom_ * factor, QPointF(pane.topLeft()) + QPointF(pane.width(), pane.height()) / 2);
+}
+
+void CompareCanvas::fitToView() {
+    const QRect pane = panes().constFirst();
+    const double fit = std::min(pane.width() / double(source_.width()), pane.height() / double(source_.height()));
+    zoom_ = std::clamp(fit, kMinZoom, kMaxZoom);
+    origin_ = QPointF(0, 0);
+    update();
+    emit zoomChanged(zoom_);
+}
+
+QList<QRect> CompareCanvas::panes() const {
+    if (mode_ != Mode::SideBySide) return {rect()};
+    const int half = (width() - kGap) / 2;
+    return {QRect(0, 0, half, height()), QRect(half + kGap, 0, width() - half - kGap, height())};
+}
+
+std::optional<QPoint> CompareCanvas::pixelAt(QPoint position) const {
+    for (const QRect& pane : panes()) {
+        if (!pane.contains(position)) continue;
+        const QPointF picture = origin_ + QPointF(position - pane.topLeft()) / zoom_;
+        const QPoint pixel(static_cast<int>(std::floor(picture.x())), static_cast<int>(std::floor(picture.y())));
+        if (source_.rect().contains(pixel)) return pixel;
+    }
+    return std::nullopt;
+}
+
+void CompareCanvas::drawPicture(QPainter& painter, const QRect& pane, const QRect& clip, const QImage& picture) const {
+    // Only the visible pixels are scaled, so a high zoom costs no more than a low one.
+    const QRectF shown = QRectF(origin_, QSizeF(pane.size()) / zoom_).intersected(QRectF(picture.rect()));
+    if (shown.isEmpty()) return;
+    const QRect pixels = shown.toAlignedRect().intersected(picture.rect());
+    const QRectF target(QPointF(pane.topLeft()) + (QPointF(pixels.topLeft()) - origin_) * zoom_,
+                        QSizeF(pixels.size()) * zoom_);
+    painter.save();
+    painter.setClipRect(clip);
+    painter.drawImage(target, picture, QRectF(pixels));
+    painter.restore();
+}
+
+void CompareCanvas::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, zoom_ < 1.0);
+    const QList<QRect> shown = panes();
+    switch (mode_) {
+        case Mode::SideBySide:
+            drawPicture(painter, shown[0], shown[0], source_);
+            drawPicture(painter, shown[1], shown[1], decoded_);
+            break;
+        case Mode::Difference:
+            drawPicture(painter, shown[0], shown[0], difference_);
+            break;
+        case Mode::Split: {
+            const QRect pane = shown[0];
+            const int divider = pane.left() + static_cast<int>(std::lround(split_ * pane.width()));
+            drawPicture(painter, pane, QRect(pane.left(), pane.top(), divider - pane.left(), pane.height()), source_);
+            drawPicture(painter, pane, QRect(divider, pane.top(), pane.right() - divider + 1, pane.height()), decoded_);
+            painter.setPen(QPen(Qt::yellow, 1));
+            painter.drawLine(divider, pane.top(), divider, pane.bottom());
+            break;
+        }
+    }
+}
+
+void CompareCanvas::wheelEvent(QWheelEvent* event) {
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches != 0.0) setZoom(zoom_ * std::pow(kWheelStep, notches), event->position());
+    event->accept();
+}
+
+void CompareCanvas::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragFrom_ = event->position().toPoint();
+}
+
+void CompareCanvas::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint position = event->position().toPoint();
+    if (dragFrom_) {
+        origin_ -= QPointF(position - *dragFrom_) / zoom_;
+        dragFrom_ = position;
+        update();
+    }
+    if (const auto pixel = pixelAt(position)) emit hovered(*pixel);
+}
+
+void CompareCanvas::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) dragFrom_.reset();
+}
+
+}  // namespace brenlow

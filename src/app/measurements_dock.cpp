@@ -1,0 +1,115 @@
+#include "app/measurements_dock.h"
+
+#include <QFormLayout>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QVBoxLayout>
+
+#include "imaging/measures.h"
+
+namespace brenlow {
+namespace {
+
+// Row name, label, in the order shown.
+constexpr const char* kRows[][2] = {
+    {"run", "Run"},           {"source", "Source"},        {"coded_size", "Coded size"},
+    {"bits_per_pixel", "Bits per pixel"},                  {"psnr_r", "PSNR red"},
+    {"psnr_g", "PSNR green"}, {"psnr_b", "PSNR blue"},     {"psnr", "PSNR (RGB)"},
+    {"psnr_y", "PSNR luma"},  {"ssim_y", "SSIM luma"},
+};
+
+QString decibels(double value) { return QString::fromStdString(formatMeasure(value, 3)) + QStringLiteral(" dB"); }
+
+QString codecTitle(StillCodec codec) { return QString::fromLatin1(codecName(codec)).toUpper(); }
+
+QString runText(const RunRecord& record) {
+    QString text = QStringLiteral("%1, quality %2").arg(codecTitle(record.codec)).arg(record.parameters.quality);
+    if (record.codec != StillCodec::Jpeg) text += QStringLiteral(", divisor %1").arg(record.parameters.divisor);
+    if (record.codec == StillCodec::Avc) text += QStringLiteral(", focus %1").arg(record.parameters.passes);
+    return text;
+}
+
+}  // namespace
+
+MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral("Measurements"), parent) {
+    setObjectName(QStringLiteral("MeasurementsDock"));
+    auto* panel = new QWidget;
+    auto* layout = new QVBoxLayout(panel);
+    heading_ = new QLabel;
+    heading_->setObjectName(QStringLiteral("MeasurementsHeading"));
+    heading_->setWordWrap(true);
+    layout->addWidget(heading_);
+    auto* form = new QFormLayout;
+    for (const auto& [name, label] : kRows) {
+        auto* value = new QLabel;
+        value->setObjectName(QString::fromLatin1(name));
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        form->addRow(QString::fromLatin1(label) + QLatin1Char(':'), value);
+        values_.insert(QString::fromLatin1(name), value);
+    }
+    layout->addLayout(form);
+    layout->addStretch(1);
+    setWidget(panel);
+    showWindow(nullptr);
+}
+
+void MeasurementsDock::recordRun(const QMdiSubWindow* source, const QMdiSubWindow* decoded, const RunRecord& record) {
+    const auto shared = std::make_shared<const RunRecord>(record);
+    keep(source, shared);
+    keep(decoded, shared);
+    if (decoded) made_.insert(decoded, shared);
+}
+
+void MeasurementsDock::keep(const QMdiSubWindow* window, const std::shared_ptr<const RunRecord>& record) {
+    if (!window) return;
+    if (!runs_.contains(window)) connect(window, &QObject::destroyed, this, [this, window] {
+            runs_.remove(window);
+            made_.remove(window);
+        });
+    runs_.insert(window, record);
+    if (window->mdiArea() && window->mdiArea()->activeSubWindow() == window) showWindow(window);
+}
+
+const RunRecord* MeasurementsDock::runOf(const QMdiSubWindow* window) const {
+    const auto found = runs_.constFind(window);
+    return found == runs_.constEnd() ? nullptr : found->get();
+}
+
+const RunRecord* MeasurementsDock::runThatMade(const QMdiSubWindow* window) const {
+    const auto found = made_.constFind(window);
+    return found == made_.constEnd() ? nullptr : found->get();
+}
+
+void MeasurementsDock::showWindow(const QMdiSubWindow* window) {
+    if (!window) {
+        showRun(nullptr, QStringLiteral("No document is active."));
+        return;
+    }
+    const RunRecord* record = runOf(window);
+    showRun(record, record ? window->windowTitle() : window->windowTitle() + QStringLiteral(": no run yet."));
+}
+
+void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) {
+    heading_->setText(heading);
+    for (QLabel* value : values_) value->clear();
+    if (!record) return;
+    const PictureMeasures& m = record->measures.picture;
+    values_["run"]->setText(runText(*record));
+    values_["source"]->setText(record->source);
+    values_["coded_size"]->setText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
+    values_["bits_per_pixel"]->setText(QString::fromStdString(formatMeasure(record->measures.bitsPerPixel, 4)));
+    values_["psnr_r"]->setText(decibels(m.psnrRed));
+    values_["psnr_g"]->setText(decibels(m.psnrGreen));
+    values_["psnr_b"]->setText(decibels(m.psnrBlue));
+    values_["psnr"]->setText(decibels(m.psnr));
+    values_["psnr_y"]->setText(decibels(m.psnrLuma));
+    values_["ssim_y"]->setText(QString::fromStdString(formatMeasure(m.ssimLuma, 5)));
+}
+
+QString MeasurementsDock::valueText(const QString& name) const {
+    const QLabel* value = values_.value(name);
+    return value ? value->text() : QString();
+}
+
+}  // namespace brenlow

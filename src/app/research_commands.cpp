@@ -1,0 +1,69 @@
+#include "app/main_form.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include "app/compare_window.h"
+#include "app/mdi_child.h"
+#include "app/measurements_dock.h"
+#include "app/sweep_progress.h"
+#include "app/sweep_window.h"
+#include "codecs/document.h"
+#include "codecs/sweep.h"
+#include "io/error.h"
+
+namespace brenlow {
+
+namespace {
+
+// A decoded window opened from a file ("base~.bmp") is compared with base.bmp, or base.jpg.
+QImage sourceBesideDecoded(const QString& caption) {
+    if (caption.endsWith(QStringLiteral("~.bmp"))) {
+        const QString base = caption.chopped(5);
+        for (const QString& name : {base + QStringLiteral(".bmp"), base + QStringLiteral(".jpg")})
+            if (QFileInfo(name).isFile()) return loadDocumentPicture(name.toStdString());
+    }
+    throw Error("No source is known for \"" + caption.toStdString() +
+                "\": compare a window decoded by a command, or a base~.bmp beside its base.bmp");
+}
+
+}  // namespace
+
+void TMainForm::showMeasuredResult(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+                                   StillRunResult result) {
+    RunRecord record;
+    record.source = source.windowTitle();
+    record.codec = codec;
+    record.parameters = parameters;
+    record.figures = result.figures;
+    record.reference = referencePictureFor(codec, source.view());
+    record.measures = measureStill(record.reference, result.decoded.bitmap, result.figures.codedSize);
+    showStillResult(std::move(result));
+    Measurements->recordRun(&source, activeDocument(), record);
+}
+
+void TMainForm::Sweep1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    SweepSettings settings;
+    settings.divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
+    settings.passes = readFocus(Edit5->text().toStdString());
+    const SweepSource source = prepareSweep(document->view(), settings);
+    std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
+    if (!outcome) return;
+    auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), this);
+    window->showMessage = showMessage;
+    window->show();
+}
+
+void TMainForm::Compare1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const QImage& decoded = document->requirePicture();
+    const RunRecord* run = Measurements->runThatMade(document);
+    const QImage source = run ? run->reference : sourceBesideDecoded(document->windowTitle());
+    auto* window = new CompareWindow(document->windowTitle(), source, decoded, this);
+    window->show();
+}
+
+}  // namespace brenlow

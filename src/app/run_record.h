@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "codecs/field_rules.h"
+#include "codecs/still_measures.h"
+#include "imaging/quality_metrics.h"
+
+namespace brenlow {
+
+// One still-compression run as the Measurements panel and the Compare view see it.
+struct RunRecord {
+    QString source;               // caption of the document that was coded
+    StillCodec codec = StillCodec::Jpeg;
+    StillParameters parameters;
+    CompressionFigures figures;
+    StillMeasures measures;
+    QImage reference;             // the picture the decoded one was measured against
+};
+
+}  // namespace brenlow

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "codecs/sweep.h"
+
+class QWidget;
+
+namespace brenlow {
+
+// The rate-distortion charts of a sweep: bits per pixel against PSNR and against SSIM, one curve
+// per codec. Null where the program was built without Qt Charts.
+QWidget* makeRateDistortionCharts(const SweepOutcome& outcome);
+
+}  // namespace brenlow

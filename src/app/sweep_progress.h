@@ -1,0 +1,17 @@
+#pragma once
+
+#include <optional>
+
+#include "codecs/sweep.h"
+
+class QWidget;
+
+namespace brenlow {
+
+// Runs the sweep on a worker thread behind a modal progress dialog ("SweepProgress") with a
+// Cancel button, keeping the workbench painted. Returns nothing when the user cancelled; a
+// failure of the sweep is rethrown here, on the GUI thread.
+std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSource& source,
+                                                 const SweepSettings& settings);
+
+}  // namespace brenlow

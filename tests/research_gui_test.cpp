@@ -1,0 +1,222 @@
+#include <QApplication>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMouseEvent>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/compare_canvas.h"
+#include "app/compare_window.h"
+#include "app/measurements_dock.h"
+#include "app/sweep_window.h"
+#include "codecs/sweep_report.h"
+#include "gui_fixture.h"
+#include "imaging/difference_image.h"
+#include "imaging/measures.h"
+#include "io/bitmap_file.h"
+
+#ifdef BRENLOW_HAVE_CHARTS
+#include <QChartView>
+#include <QXYSeries>
+#endif
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> namesIn(const TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QString decibels(double value) { return QString::fromStdString(formatMeasure(value, 3)) + " dB"; }
+
+class ResearchGuiTest : public WorkbenchTest {
+protected:
+    QString shown(const char* name) const { return form->Measurements->valueText(QString::fromLatin1(name)); }
+
+    QMdiSubWindow* windowTitled(const std::string& title) const {
+        for (TMDIChild* document : form->documents())
+            if (document->windowTitle().toStdString() == title) return document;
+        return nullptr;
+    }
+
+    void activate(QMdiSubWindow* window) { form->ClientArea->setActiveSubWindow(window); }
+
+    template <typename Window>
+    QList<Window*> openWindows() const {
+        QList<Window*> windows;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<Window*>(widget); window && !window->testAttribute(Qt::WA_WState_Hidden))
+                windows << window;
+        return windows;
+    }
+};
+
+TEST_F(ResearchGuiTest, MeasurementsPanelFollowsTheActiveWindow) {
+    const std::string source = openCopy(samplePath("astronaut.bmp"));
+    EXPECT_EQ(shown("psnr"), "") << "nothing has been run on the document yet";
+
+    form->AJC1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    QMdiSubWindow* avcWindow = lastDocument();
+    const PictureMeasures avc = measurePictures(loadBitmapFile(source), lastDocument()->bitmap());
+    EXPECT_EQ(shown("run"), "AVC, quality 80, divisor 2.5, focus 2");
+    EXPECT_EQ(shown("psnr"), decibels(avc.psnr));
+    EXPECT_EQ(shown("ssim_y"), QString::fromStdString(formatMeasure(avc.ssimLuma, 5)));
+    EXPECT_EQ(shown("coded_size"), QString("%1 bytes").arg(form->CodedSize));
+    EXPECT_EQ(shown("bits_per_pixel"), QString::fromStdString(formatMeasure(8.0 * form->CodedSize / (512 * 512), 4)));
+
+    activate(windowTitled(source));
+    EXPECT_EQ(shown("run"), "AVC, quality 80, divisor 2.5, focus 2") << "the source shows the last run that coded it";
+
+    form->JPEG1->trigger();
+    const PictureMeasures jpeg = measurePictures(loadBitmapFile(source), lastDocument()->bitmap());
+    EXPECT_EQ(shown("run"), "JPEG, quality 80");
+    EXPECT_EQ(shown("psnr_r"), decibels(jpeg.psnrRed));
+    EXPECT_NE(shown("psnr_r"), decibels(avc.psnrRed));
+
+    activate(avcWindow);
+    EXPECT_EQ(shown("psnr_r"), decibels(avc.psnrRed));
+    activate(windowTitled(source));
+    EXPECT_EQ(shown("run"), "JPEG, quality 80");
+
+    avcWindow->close();
+    settleClosedWindows();
+    openPicture(patternBitmap(16, 16), "other.bmp");
+    EXPECT_EQ(shown("run"), "");
+    EXPECT_TRUE(form->Measurements->toggleViewAction()->isCheckable());
+}
+
+TEST_F(ResearchGuiTest, SweepCanBeCancelledAndLeavesNoFileBehind) {
+    openCopy(testDataPath("chelsea.bmp"));
+    const std::vector<std::string> before = namesIn(dir);
+    bool sawDialog = false;
+    QTimer::singleShot(0, form.get(), [&] {
+        if (auto* dialog = form->findChild<QProgressDialog*>("SweepProgress")) {
+            sawDialog = dialog->isVisible();
+            dialog->findChild<QPushButton*>()->click();
+        }
+    });
+    form->Sweep1->trigger();
+    EXPECT_TRUE(sawDialog);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_TRUE(openWindows<SweepWindow>().isEmpty());
+    EXPECT_EQ(namesIn(dir), before);
+    EXPECT_EQ(documentCount(), 1);
+    EXPECT_EQ(form->findChild<QProgressDialog*>("SweepProgress"), nullptr);
+}
+
+TEST_F(ResearchGuiTest, SweepShowsOneCurvePerCodecAndExportsItsTable) {
+    openCopy(testDataPath("chelsea.bmp"));
+    const std::vector<std::string> before = namesIn(dir);
+    form->Sweep1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(namesIn(dir), before);
+    const QList<SweepWindow*> windows = openWindows<SweepWindow>();
+    ASSERT_EQ(windows.size(), 1);
+    SweepWindow* window = windows.first();
+    EXPECT_EQ(window->findChild<QTableWidget*>("SweepTable")->rowCount(), 27);
+#ifdef BRENLOW_HAVE_CHARTS
+    for (const char* name : {"PsnrChart", "SsimChart"}) {
+        const QChartView* chart = window->findChild<QChartView*>(name);
+        ASSERT_NE(chart, nullptr) << name;
+        QStringList curves;
+        for (QAbstractSeries* series : chart->chart()->series()) {
+            curves << series->name();
+            EXPECT_EQ(static_cast<QXYSeries*>(series)->count(), 9);
+        }
+        EXPECT_EQ(curves, QStringList({"JPEG", "AVC", "AJC"}));
+    }
+#endif
+    const std::string csvPath = dir.file("curves.csv");
+    window->askCsvName = [&] { return QString::fromStdString(csvPath); };
+    window->findChild<QPushButton*>("ExportCsv")->click();
+    EXPECT_EQ(fileBytes(csvPath), sweepCsv(window->outcome()));
+
+    // The workbench's own AVC command at quality 80 gives the sweep's figures at 80.
+    const SweepPoint& avc80 = window->outcome().points[9 + 7];
+    ASSERT_EQ(avc80.codec, StillCodec::Avc);
+    ASSERT_EQ(avc80.quality, 80);
+    window->close();
+    form->AJC1->trigger();
+    EXPECT_EQ(form->Edit6->text().toStdString(), avc80.reportLine);
+    EXPECT_EQ(form->CodedSize, avc80.figures.codedSize);
+}
+
+TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) {
+    const std::string source = openCopy(samplePath("astronaut.bmp"));
+    form->AJC1->trigger();
+    const QImage decoded = lastDocument()->bitmap();
+    form->Compare1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<CompareWindow*> windows = openWindows<CompareWindow>();
+    ASSERT_EQ(windows.size(), 1);
+    CompareWindow* window = windows.first();
+    QApplication::processEvents();
+    CompareCanvas* canvas = window->canvas();
+    const QImage original = loadBitmapFile(source);
+    EXPECT_EQ(canvas->difference(), amplifiedDifference(original, decoded, 8));
+
+    // At 8x from the top-left corner, pixel (10, 20) covers an 8 x 8 block in each pane.
+    canvas->setZoom(8.0, QPointF(0, 0));
+    const int rightPane = (canvas->width() - 4) / 2 + 4;
+    EXPECT_EQ(canvas->pixelAt(QPoint(84, 164)), QPoint(10, 20));
+    EXPECT_EQ(canvas->pixelAt(QPoint(rightPane + 84, 164)), QPoint(10, 20));
+    const QImage shot = canvas->grab().toImage();
+    for (int dy = 0; dy < 8; ++dy)
+        for (int dx = 0; dx < 8; ++dx) {
+            EXPECT_EQ(shot.pixelColor(80 + dx, 160 + dy), original.pixelColor(10, 20)) << "nearest neighbour";
+            EXPECT_EQ(shot.pixelColor(rightPane + 80 + dx, 160 + dy), decoded.pixelColor(10, 20));
+        }
+
+    QMouseEvent move(QEvent::MouseMove, QPointF(rightPane + 84, 164), QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &move);
+    const QColor a = original.pixelColor(10, 20);
+    const QColor b = decoded.pixelColor(10, 20);
+    EXPECT_TRUE(window->readout().startsWith(
+        QString("x 10, y 20    source R %1 G %2 B %3    decoded R %4 G %5 B %6")
+            .arg(a.red()).arg(a.green()).arg(a.blue()).arg(b.red()).arg(b.green()).arg(b.blue())))
+        << window->readout().toStdString();
+
+    // Dragging 40 pixels left in one pane moves both by 5 picture pixels.
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent drag(QEvent::MouseMove, QPointF(60, 100), QPointF(), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(60, 100), QPointF(), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &press);
+    QApplication::sendEvent(canvas, &drag);
+    QApplication::sendEvent(canvas, &release);
+    EXPECT_EQ(canvas->origin(), QPointF(5, 0));
+    EXPECT_EQ(canvas->pixelAt(QPoint(rightPane + 84, 164)), QPoint(15, 20));
+    window->close();
+}
+
+TEST_F(ResearchGuiTest, CompareNeedsAKnownSource) {
+    openPicture(patternBitmap(16, 16), "alone.bmp");
+    form->Compare1->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("No source is known")) << messages.first().toStdString();
+    EXPECT_TRUE(openWindows<CompareWindow>().isEmpty());
+}
+
+TEST_F(ResearchGuiTest, CompareFindsTheSourceOfADecodedFileOpenedFromDisk) {
+    const std::string source = copyInto(samplePath("astronaut.bmp"), dir);
+    saveBitmapFile(loadBitmapFile(source).mirrored(true, false), dir.file("astronaut~.bmp"));
+    openThroughDialog(dir.file("astronaut~.bmp"));
+    form->Compare1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<CompareWindow*> windows = openWindows<CompareWindow>();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows.first()->canvas()->difference(),
+              amplifiedDifference(loadBitmapFile(source), loadBitmapFile(dir.file("astronaut~.bmp")), 8));
+    windows.first()->close();
+}
+
+}  // namespace
+}  // namespace brenlow::testing
