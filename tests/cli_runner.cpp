@@ -1,10 +1,13 @@
 #include "cli_runner.h"
 
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
 #include <stdexcept>
 
 #include "support/test_support.h"
@@ -12,10 +15,23 @@
 namespace brenlow::testing {
 namespace {
 
+bool applyLimit(int resource, std::uint64_t bytes) {
+    if (bytes == 0) {
+        return true;
+    }
+    const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+    return setrlimit(resource, &limit) == 0;
+}
+
 [[noreturn]] void execInChild(const std::vector<std::string>& arguments, const std::filesystem::path& directory,
-                              int outFd, int errFd) {
+                              int outFd, int errFd, const CliLimits& limits) {
     if (chdir(directory.c_str()) != 0 || dup2(outFd, STDOUT_FILENO) < 0 || dup2(errFd, STDERR_FILENO) < 0) {
         _exit(127);
+    }
+    // An ignored SIGXFSZ stays ignored across exec, so the tool sees the failing write.
+    if ((limits.fileSizeBytes != 0 && std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR) ||
+        !applyLimit(RLIMIT_FSIZE, limits.fileSizeBytes) || !applyLimit(RLIMIT_AS, limits.addressSpaceBytes)) {
+        _exit(126);
     }
     std::vector<char*> argv;
     std::string program = BRENLOW_CLI_PATH;
@@ -53,25 +69,30 @@ void drain(int outFd, int errFd, CliRun& run) {
 
 }  // namespace
 
-CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory) {
+CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+              const CliLimits& limits) {
     int outPipe[2];
     int errPipe[2];
     if (pipe(outPipe) != 0 || pipe(errPipe) != 0) {
         throw std::runtime_error("pipe failed");
     }
+    const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
         close(outPipe[0]);
         close(errPipe[0]);
-        execInChild(arguments, workingDirectory, outPipe[1], errPipe[1]);
+        execInChild(arguments, workingDirectory, outPipe[1], errPipe[1], limits);
     }
     close(outPipe[1]);
     close(errPipe[1]);
     CliRun run;
     drain(outPipe[0], errPipe[0], run);
     int status = 0;
-    waitpid(child, &status, 0);
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.peakMemoryKb = usage.ru_maxrss;
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return run;
 }
 

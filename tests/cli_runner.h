@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -11,10 +12,19 @@ struct CliRun {
     int exitCode = -1;
     std::string out;
     std::string err;
+    long peakMemoryKb = 0;  // the child's largest resident set
+    double seconds = 0.0;   // wall-clock time of the run
+};
+
+// Resource limits set in the child before the tool starts; 0 leaves a limit as it is.
+struct CliLimits {
+    std::uint64_t addressSpaceBytes = 0;
+    std::uint64_t fileSizeBytes = 0;  // writes beyond it fail with EFBIG instead of a signal
 };
 
 // Runs the built brenlow-cli with these arguments in `workingDirectory` and collects its streams.
-CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory);
+CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+              const CliLimits& limits = {});
 
 // Every regular file below a folder (relative name -> bytes), and every folder (name -> "<dir>").
 std::map<std::string, std::string> folderSnapshot(const std::filesystem::path& folder);

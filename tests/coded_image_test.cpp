@@ -70,7 +70,8 @@ TEST(CodedImageReadTest, EachKindRoundTrips) {
         const UnpackedCodedImage unpacked = unpackCodedImage(buildCodedImage(kind, 3, 4, jpeg), kind);
         EXPECT_EQ(unpacked.jpeg, jpeg);
         EXPECT_EQ(unpacked.multiplier, 3.5f);
-        EXPECT_EQ(unpacked.header.extra_word, kind == CodedImageKind::AjcStill ? 0 : 4);
+        // The header is packed: its fields are copied, never bound to a reference.
+        EXPECT_EQ(std::int32_t{unpacked.header.extra_word}, kind == CodedImageKind::AjcStill ? 0 : 4);
     }
 }
 

@@ -1,103 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
-#include <jpeglib.h>
-
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
+#include "support/hostile_files.h"
 #include "support/test_support.h"
 
 namespace brenlow {
 namespace {
 
-// A one-component JPEG made with the library directly: a horizontal grey ramp.
-Bytes greyJpeg(int width, int height) {
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 1;
-    info.in_color_space = JCS_GRAYSCALE;
-    jpeg_set_defaults(&info);
-    jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) {
-        row[static_cast<std::size_t>(x)] = static_cast<JSAMPLE>(x * 255 / (width - 1));
-    }
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW pointer = row.data();
-        jpeg_write_scanlines(&info, &pointer, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
-}
-
-// A progressive file whose script splits every component's coefficients into single-coefficient
-// bands, each refined bit by bit: some two thousand valid scans.
-Bytes progressiveJpegWithManyScans(int width, int height) {
-    std::vector<jpeg_scan_info> script;
-    for (int component = 0; component < 3; ++component) {
-        script.push_back({1, {component}, 0, 0, 0, 0});
-    }
-    constexpr int kFirstBit = 10;
-    for (int component = 0; component < 3; ++component) {
-        for (int band = 1; band < 64; ++band) {
-            script.push_back({1, {component}, band, band, 0, kFirstBit});
-            for (int bit = kFirstBit; bit > 0; --bit) {
-                script.push_back({1, {component}, band, band, bit, bit - 1});
-            }
-        }
-    }
-    const QImage picture = testing::patternBitmap(width, height);
-    jpeg_compress_struct info{};
-    jpeg_error_mgr errors{};
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&info, &buffer, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 3;
-    info.in_color_space = JCS_EXT_BGR;
-    jpeg_set_defaults(&info);
-    info.scan_info = script.data();
-    info.num_scans = static_cast<int>(script.size());
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        auto* row = const_cast<JSAMPROW>(picture.constScanLine(static_cast<int>(info.next_scanline)));
-        jpeg_write_scanlines(&info, &row, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    Bytes bytes(buffer, buffer + size);
-    std::free(buffer);
-    return bytes;
-}
-
-// Rewrites the frame header's height and width of a baseline file.
-Bytes withFrameSize(Bytes jpeg, int width, int height) {
-    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            jpeg[i + 6] = static_cast<std::uint8_t>(height);
-            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            jpeg[i + 8] = static_cast<std::uint8_t>(width);
-            return jpeg;
-        }
-    }
-    ADD_FAILURE() << "no frame header";
-    return jpeg;
-}
+using testing::greyJpeg;
+using testing::progressiveJpegWithManyScans;
 
 std::string loadError(std::span<const std::uint8_t> data, QImage& bitmap) {
     try {
@@ -192,7 +104,7 @@ TEST(LoadJpegTest, DataCutInTheMiddleIsAnError) {
 
 TEST(LoadJpegTest, HugeFrameIsRefusedBeforeThePictureIsAllocated) {
     QImage bitmap;
-    const Bytes huge = withFrameSize(SaveAsJpeg(testing::patternBitmap(16, 16), 80), 65500, 65500);
+    const Bytes huge = testing::withJpegFrameSize(SaveAsJpeg(testing::patternBitmap(16, 16), 80), 65500, 65500);
     EXPECT_NE(loadError(huge, bitmap).find("65500 x 65500 pixels is above the limit of 100 megapixels"),
               std::string::npos);
     EXPECT_TRUE(bitmap.isNull());

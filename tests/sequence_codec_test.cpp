@@ -58,8 +58,9 @@ TEST_F(SequenceTest, FramesCarryTheirNumberAndDecodeToEvenSizes) {
         EXPECT_EQ(unpacked.header.format_tag, 34);
         EXPECT_EQ(unpacked.header.codec_id, 2);
         EXPECT_EQ(unpacked.header.divisor_code, 2);
-        EXPECT_EQ(unpacked.header.extra_word, frame);
-        EXPECT_EQ(unpacked.header.checksum, file.size() - 42 + 34 + 2 + 0 + 2);
+        // The header is packed: its fields are copied, never bound to a reference.
+        EXPECT_EQ(std::int32_t{unpacked.header.extra_word}, frame);
+        EXPECT_EQ(std::uint32_t{unpacked.header.checksum}, file.size() - 42 + 34 + 2 + 0 + 2);
     }
     QImage coded;
     LoadJpeg(coded, unpackCodedImage(readWholeFile(frameCodedName(prefix, 1)), CodedImageKind::SequenceFrame).jpeg);

@@ -8,6 +8,20 @@
 
 namespace brenlow::testing {
 
+// True in a build with AddressSanitizer, which reserves terabytes of address space and holds freed
+// memory back: address-space limits and memory bounds mean nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kAddressSanitizer = true;
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+#else
+inline constexpr bool kAddressSanitizer = false;
+#endif
+
 // A fresh empty folder under the system's temporary folder, removed with the object.
 class TempDir {
 public:

@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli_runner.h"
+#include "io/bitmap_file.h"
+#include "io/file_io.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+Bytes bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
+
+// A folder with pic.bmp, its coded pic.avc made by the tool, and earlier versions of every output
+// the tests below let fail.
+class FailedWriteTest : public ::testing::Test {
+protected:
+    FailedWriteTest() {
+        saveBitmapFile(patternBitmap(96, 64), data.file("pic.bmp"));
+        const CliRun made = runCli({"avc", data.file("pic.bmp")}, data.path());
+        EXPECT_EQ(made.exitCode, 0) << made.err;
+        writeFileAtomically(data.file("pic~.bmp"), bytesOf("the decoded picture of an earlier run"));
+        writeFileAtomically(data.file("out.bmp"), bytesOf("an earlier output"));
+    }
+
+    CliRun runWithFileSizeLimit(const std::vector<std::string>& arguments, std::uint64_t bytes) {
+        CliLimits limits;
+        limits.fileSizeBytes = bytes;
+        return runCli(arguments, data.path(), limits);
+    }
+
+    TempDir data;
+};
+
+TEST_F(FailedWriteTest, DecodeCutShortLeavesTheOldOutputAndNoTemporaryFile) {
+    const auto before = folderSnapshot(data.path());
+    const CliRun run = runWithFileSizeLimit({"decode", data.file("pic.avc"), "-o", data.file("out.bmp")}, 4096);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Cannot write \"" + data.file("out.bmp") + "\": File too large\n");
+    EXPECT_EQ(folderSnapshot(data.path()), before);
+}
+
+// The container is small enough to be written; the decoded bitmap is not. Each file is whole or
+// untouched, never a torn mixture.
+TEST_F(FailedWriteTest, EncodeFailingOnItsSecondOutputKeepsEachFileWholeOrOld) {
+    const std::string oldAvc = fileBytes(data.file("pic.avc"));
+    const std::string oldDecoded = fileBytes(data.file("pic~.bmp"));
+    ASSERT_LT(oldAvc.size(), 8192u);
+    ASSERT_GT(encodeBitmap(patternBitmap(96, 64)).size(), 8192u);
+    const auto before = folderSnapshot(data.path());
+
+    const CliRun run = runWithFileSizeLimit({"avc", "-q", "40", data.file("pic.bmp")}, 8192);
+
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Cannot write \"" + data.file("pic~.bmp") + "\": File too large\n");
+    EXPECT_EQ(fileBytes(data.file("pic~.bmp")), oldDecoded);
+    const std::string newAvc = fileBytes(data.file("pic.avc"));
+    EXPECT_NE(newAvc, oldAvc);
+    TempDir other;
+    copyInto(data.file("pic.bmp"), other);
+    ASSERT_EQ(runCli({"avc", "-q", "40", other.file("pic.bmp")}, other.path()).exitCode, 0);
+    EXPECT_EQ(newAvc, fileBytes(other.file("pic.avc")));
+    auto after = folderSnapshot(data.path());
+    EXPECT_EQ(after.size(), before.size());
+    after.erase("pic.avc");
+    for (const auto& [name, bytes] : after) {
+        EXPECT_EQ(bytes, before.at(name)) << name;
+    }
+}
+
+TEST_F(FailedWriteTest, EncodeFailingOnItsFirstOutputChangesNothing) {
+    const auto before = folderSnapshot(data.path());
+    const CliRun run = runWithFileSizeLimit({"avc", "-q", "40", data.file("pic.bmp")}, 100);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Cannot write \"" + data.file("pic.avc") + "\": File too large\n");
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(folderSnapshot(data.path()), before);
+}
+
+}  // namespace
+}  // namespace brenlow::testing
