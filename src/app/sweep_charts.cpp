@@ -5,7 +5,9 @@
 #include <QHBoxLayout>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "codecs/sweep_report.h"
@@ -30,6 +32,25 @@ void addCurve(QChart& chart, const QString& name, const std::vector<RatePoint>& 
     chart.addSeries(line);
 }
 
+// Axes that hold every curve, not only the first one attached.
+void fitAxes(const QChart& chart, QValueAxis& x, QValueAxis& y) {
+    double right = 0.0;
+    double bottom = std::numeric_limits<double>::infinity();
+    double top = -bottom;
+    for (QAbstractSeries* series : chart.series()) {
+        for (const QPointF& point : static_cast<QLineSeries*>(series)->points()) {
+            right = std::max(right, point.x());
+            bottom = std::min(bottom, point.y());
+            top = std::max(top, point.y());
+        }
+    }
+    if (bottom > top) return;
+    x.setRange(0.0, right);
+    y.setRange(bottom, top);
+    x.applyNiceNumbers();
+    y.applyNiceNumbers();
+}
+
 QChartView* chartOf(const SweepOutcome& outcome, CurveMeasure measure, const QString& title, const QString& yTitle) {
     auto* chart = new QChart;
     chart->setTitle(title);
@@ -42,8 +63,7 @@ QChartView* chartOf(const SweepOutcome& outcome, CurveMeasure measure, const QSt
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);
-    x->applyNiceNumbers();
-    y->applyNiceNumbers();
+    fitAxes(*chart, *x, *y);
     chart->legend()->setAlignment(Qt::AlignBottom);
     auto* view = new QChartView(chart);
     view->setRenderHint(QPainter::Antialiasing);
