@@ -7,6 +7,7 @@
 #include <random>
 
 #include "imaging/bitmap_bridge.h"
+#include "imaging/enlarge_sharpen.h"
 #include "imaging/quality_metrics.h"
 #include "imaging/resampling.h"
 #include "imaging/sharpening.h"
@@ -161,6 +162,22 @@ TEST(KernelEquivalenceTest, RepeatedSharpeningMatchesThePlainLoops) {
         referenceSharpen(plain, 0.125f);
     }
     EXPECT_TRUE(bitIdentical(fast, plain));
+}
+
+TEST(KernelEquivalenceTest, StreamedDecodeEqualsTheSeparateKernels) {
+    for (const int passes : {0, 1, 2, 5}) {
+        const ImagePlanes source = randomPlanes(kWidth / 2, kHeight / 2, 6, 0.2);
+        ImagePlanes separate(kWidth / 2 * 2, kHeight / 2 * 2);
+        EnlargeImage(source, separate, 2.0f);
+        for (int pass = 0; pass < passes; ++pass) {
+            SharpenImage(separate, 0.125f);
+        }
+        ImagePlanes streamedPlanes;
+        const QImage streamed = EnlargeAndSharpenToBitmap(source, 0.125f, passes, &streamedPlanes);
+        EXPECT_TRUE(bitIdentical(streamedPlanes, separate)) << passes << " passes";
+        EXPECT_EQ(streamed, bitmapFromPlanes(separate)) << passes << " passes";
+        EXPECT_EQ(EnlargeAndSharpenToBitmap(source, 0.125f, passes, nullptr), streamed);
+    }
 }
 
 TEST(KernelEquivalenceTest, NarrowingMatchesTheRuleForHugeValuesToo) {

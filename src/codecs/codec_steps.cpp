@@ -4,7 +4,9 @@
 
 #include "codecs/quantiser.h"
 #include "imaging/bitmap_bridge.h"
+#include "imaging/enlarge_sharpen.h"
 #include "imaging/resampling.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
 
@@ -18,13 +20,13 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
     }
 }
 
-ImagePlanes enlargeDecoded(const CodedImage& coded) {
+QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes) {
     ImagePlanes small = planesFromBitmap(coded.bitmap);
     requirePictureAtLeast(small.width(), small.height(), 2, "Enlarging the coded picture");
+    checkPictureSize(2 * static_cast<std::int64_t>(small.width()), 2 * static_cast<std::int64_t>(small.height()),
+                     "The decoded picture");
     dequantisePlanes(small, coded.multiplier);
-    ImagePlanes large(2 * small.width(), 2 * small.height());
-    EnlargeImage(small, large, 2.0f);
-    return large;
+    return EnlargeAndSharpenToBitmap(small, strength, passes, planes);
 }
 
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality) {

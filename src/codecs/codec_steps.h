@@ -17,9 +17,10 @@ inline constexpr std::int32_t kMaxSharpeningPasses = 1000;
 // Throws Error naming `what` unless the picture is at least minimum x minimum pixels.
 void requirePictureAtLeast(int width, int height, int minimum, const std::string& what);
 
-// The coded picture multiplied back (capped at 255) and enlarged twofold, before any sharpening.
-// Throws Error when the coded picture is smaller than 2 x 2.
-ImagePlanes enlargeDecoded(const CodedImage& coded);
+// The coded picture multiplied back (capped at 255), enlarged twofold and sharpened `passes`
+// times, as a 24-bit bitmap; `planes`, when not null, receives the sharpened planes. Throws Error
+// when the coded picture is smaller than 2 x 2.
+QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes);
 
 // Quantises the planes in place with the divisor and codes them as JPEG at the quality.
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality);

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "imaging/bitmap_bridge.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -22,7 +23,10 @@ std::string negativeSampleMessage(int channel) {
            kSupportAddress;
 }
 
-void quantisePlanes(ImagePlanes& planes, float divisor) {
+namespace {
+
+// Sample by sample in pixel order, so a negative quotient stops at the first one with its channel.
+void quantiseInOrder(ImagePlanes& planes, float divisor) {
     float* const channels[kChannels] = {planes.red(), planes.green(), planes.blue()};
     const std::size_t count = planes.sampleCount();
     for (std::size_t k = 0; k < count; ++k) {
@@ -37,13 +41,49 @@ void quantisePlanes(ImagePlanes& planes, float divisor) {
     }
 }
 
-void dequantisePlanes(ImagePlanes& planes, float multiplier) {
+constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
+
+// True when every quotient is non-negative and within the 32-bit range (NaN is neither).
+BRENLOW_VECTOR_CLONES bool quotientsAreOrdinary(const float* samples, std::size_t count, float divisor) {
+    int unusual = 0;
+    for (std::size_t k = 0; k < count; ++k) {
+        const float quotient = samples[k] / divisor;
+        unusual |= static_cast<int>(!(quotient >= 0.0f)) | static_cast<int>(!(quotient <= kInt32Limit));
+    }
+    return unusual == 0;
+}
+
+// Within the 32-bit range the low byte of a 32-bit truncation is that of the 64-bit one.
+BRENLOW_VECTOR_CLONES void quantiseOrdinary(float* samples, std::size_t count, float divisor) {
+    for (std::size_t k = 0; k < count; ++k) {
+        samples[k] = static_cast<float>(static_cast<std::uint8_t>(static_cast<std::int32_t>(samples[k] / divisor)));
+    }
+}
+
+BRENLOW_VECTOR_CLONES void dequantiseSamples(float* samples, std::size_t count, double factor) {
+    for (std::size_t k = 0; k < count; ++k) {
+        samples[k] = dequantised(samples[k], factor);
+    }
+}
+
+}  // namespace
+
+void quantisePlanes(ImagePlanes& planes, float divisor) {
     const std::size_t count = planes.sampleCount();
     for (int channel = 0; channel < kChannels; ++channel) {
-        float* samples = planes.plane(channel);
-        for (std::size_t k = 0; k < count; ++k) {
-            samples[k] = dequantised(samples[k], multiplier);
+        if (!quotientsAreOrdinary(planes.plane(channel), count, divisor)) {
+            quantiseInOrder(planes, divisor);
+            return;
         }
+    }
+    for (int channel = 0; channel < kChannels; ++channel) {
+        quantiseOrdinary(planes.plane(channel), count, divisor);
+    }
+}
+
+void dequantisePlanes(ImagePlanes& planes, float multiplier) {
+    for (int channel = 0; channel < kChannels; ++channel) {
+        dequantiseSamples(planes.plane(channel), planes.sampleCount(), multiplier);
     }
 }
 

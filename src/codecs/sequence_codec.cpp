@@ -53,8 +53,8 @@ void encodeSequence(const SequenceEncodeOptions& options, const FrameProgress& p
 void decodeSequence(const SequenceDecodeOptions& options, const FrameProgress& progress) {
     const FrameWork decodeFrame = [&options](std::int32_t frame) {
         const Bytes file = readWholeFile(frameCodedName(options.prefix, frame), kMaxFrameFileBytes);
-        const ImagePlanes large = enlargeDecoded(decodeCodedImage(file, CodedImageKind::SequenceFrame));
-        return encodeBitmap(bitmapFromPlanes(large));
+        // Frames are enlarged but not sharpened.
+        return encodeBitmap(enlargeDecoded(decodeCodedImage(file, CodedImageKind::SequenceFrame), 0, 0.0f, nullptr));
     };
     runFramesInOrder(options.lastFrame, options.jobs, decodeFrame,
                      committingTo(decodedFrameName, options.prefix, progress));

@@ -1,5 +1,6 @@
 #include "codecs/still_codecs.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "codecs/codec_steps.h"
@@ -7,7 +8,6 @@
 #include "codecs/output_files.h"
 #include "codecs/quantiser.h"
 #include "imaging/bitmap_bridge.h"
-#include "imaging/sharpening.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
 
@@ -29,13 +29,10 @@ void requireFewPasses(std::int32_t passes) {
 
 DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes) {
     requireFewPasses(coded.extraWord);
-    ImagePlanes planes = enlargeDecoded(coded);
-    for (std::int32_t pass = 0; pass < coded.extraWord; ++pass) {
-        SharpenImage(planes, kSharpeningStrength);
-    }
     DecodedPicture picture;
     picture.caption = caption;
-    picture.bitmap = bitmapFromPlanes(planes);
+    ImagePlanes planes;
+    picture.bitmap = enlargeDecoded(coded, std::max(coded.extraWord, 0), kSharpeningStrength, keepPlanes ? &planes : nullptr);
     if (keepPlanes) {
         picture.planes = std::move(planes);
     }

@@ -1,10 +1,14 @@
 #include "imaging/bitmap_bridge.h"
 
 #include "imaging/parallel.h"
+#include "imaging/row_kernels.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 
 namespace brenlow {
 namespace {
+
+using rows::narrowPixelRow;
 
 void requireBgr888(const QImage& bitmap) {
     if (bitmap.format() != QImage::Format_BGR888) {
@@ -24,22 +28,11 @@ std::size_t planeRowOffset(int pictureRow, int width, int height) {
     return static_cast<std::size_t>(height - 1 - pictureRow) * static_cast<std::size_t>(width);
 }
 
-// Within the 32-bit range, truncation through 32 bits has the same low byte as through 64 bits and
-// vectorises; a row holding anything outside it takes the general rule.
-void narrowRow(const float* samples, int width, uchar* pixels) {
-    constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
-    bool within = true;
+BRENLOW_VECTOR_CLONES void widenPixelRow(const uchar* pixels, int width, float* red, float* green, float* blue) {
     for (int x = 0; x < width; ++x) {
-        within &= samples[x] >= -kInt32Limit && samples[x] <= kInt32Limit;
-    }
-    if (within) {
-        for (int x = 0; x < width; ++x) {
-            pixels[3 * x] = static_cast<uchar>(static_cast<std::int32_t>(samples[x]));
-        }
-        return;
-    }
-    for (int x = 0; x < width; ++x) {
-        pixels[3 * x] = narrowSample(samples[x]);
+        blue[x] = pixels[3 * x];
+        green[x] = pixels[3 * x + 1];
+        red[x] = pixels[3 * x + 2];
     }
 }
 
@@ -62,16 +55,9 @@ void BitmapToPlanes(const QImage& bitmap, ImagePlanes& planes) {
     const int height = bitmap.height();
     parallelRows(0, height, [&](int rowBegin, int rowEnd) {
         for (int pictureRow = rowBegin; pictureRow < rowEnd; ++pictureRow) {
-            const uchar* pixels = bitmap.constScanLine(pictureRow);
             const std::size_t offset = planeRowOffset(pictureRow, width, height);
-            float* blue = planes.blue() + offset;
-            float* green = planes.green() + offset;
-            float* red = planes.red() + offset;
-            for (int x = 0; x < width; ++x) {
-                blue[x] = pixels[3 * x];
-                green[x] = pixels[3 * x + 1];
-                red[x] = pixels[3 * x + 2];
-            }
+            widenPixelRow(bitmap.constScanLine(pictureRow), width, planes.red() + offset, planes.green() + offset,
+                          planes.blue() + offset);
         }
     });
 }
@@ -87,9 +73,7 @@ void PlanesToBitmap(QImage& bitmap, const ImagePlanes& planes) {
         for (int pictureRow = rowBegin; pictureRow < rowEnd; ++pictureRow) {
             uchar* pixels = firstLine + static_cast<std::size_t>(pictureRow) * bytesPerLine;
             const std::size_t offset = planeRowOffset(pictureRow, width, height);
-            narrowRow(planes.blue() + offset, width, pixels);
-            narrowRow(planes.green() + offset, width, pixels + 1);
-            narrowRow(planes.red() + offset, width, pixels + 2);
+            narrowPixelRow(planes.red() + offset, planes.green() + offset, planes.blue() + offset, width, pixels);
         }
     });
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -16,7 +17,7 @@ struct Energies {
     double error = 0.0;
 };
 
-Energies channelEnergies(const float* reference, int referenceWidth, const float* test, int testWidth, int width,
+BRENLOW_VECTOR_CLONES Energies channelEnergies(const float* reference, int referenceWidth, const float* test, int testWidth, int width,
                          int height) {
     Energies energies;
     for (int r = 0; r < height; ++r) {
@@ -39,7 +40,7 @@ struct ByteEnergies {
     std::uint64_t error[kChannels] = {};
 };
 
-ByteEnergies byteEnergies(const QImage& reference, const QImage& test, int width, int rowBegin, int rowEnd) {
+BRENLOW_VECTOR_CLONES ByteEnergies byteEnergies(const QImage& reference, const QImage& test, int width, int rowBegin, int rowEnd) {
     ByteEnergies energies;
     for (int r = rowBegin; r < rowEnd; ++r) {
         // Row r counts from the bottom in both pictures, as plane rows do.

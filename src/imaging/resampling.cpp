@@ -4,16 +4,21 @@
 #include <string>
 
 #include "imaging/parallel.h"
+#include "imaging/row_kernels.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 
 namespace brenlow {
 namespace {
 
+using rows::fillRow;
+using rows::seedRowPair;
+
 std::string sizeText(const ImagePlanes& planes) {
     return std::to_string(planes.width()) + " x " + std::to_string(planes.height());
 }
 
-void halveRows(const float* source, int sourceWidth, float* destination, int destinationWidth, int rowBegin,
+BRENLOW_VECTOR_CLONES void halveRows(const float* source, int sourceWidth, float* destination, int destinationWidth, int rowBegin,
                int rowEnd) {
     for (int r = rowBegin; r < rowEnd; ++r) {
         const float* row = source + static_cast<std::size_t>(2 * r) * sourceWidth;
@@ -27,7 +32,7 @@ void halveRows(const float* source, int sourceWidth, float* destination, int des
 }
 
 // Plane rows 2r and 2r + 1 are picture rows H - 1 - 2r and H - 2 - 2r; byte 2 is red, 0 blue.
-void halveBitmapRows(const QImage& bitmap, ImagePlanes& dst, int rowBegin, int rowEnd) {
+BRENLOW_VECTOR_CLONES void halveBitmapRows(const QImage& bitmap, ImagePlanes& dst, int rowBegin, int rowEnd) {
     const int height = bitmap.height();
     for (int r = rowBegin; r < rowEnd; ++r) {
         const uchar* row = bitmap.constScanLine(height - 1 - 2 * r);
@@ -42,51 +47,6 @@ void halveBitmapRows(const QImage& bitmap, ImagePlanes& dst, int rowBegin, int r
             }
         }
     }
-}
-
-// The seed pass for destination rows i (even) and i + 1: every even row and column takes the
-// source pixel one below and left of the plain position, its right and upper neighbours the
-// half-way averages, and the odd-odd sample stays 0.0 as a hole.
-void seedRowPair(const float* source, int sourceWidth, float* even, float* odd, int i, int destinationWidth) {
-    const int sr = std::max(i / 2 - 1, 0);
-    const float* sourceRow = source + static_cast<std::size_t>(sr) * sourceWidth;
-    const float* sourceNextRow = sourceRow + sourceWidth;
-    for (int j = 0; j < destinationWidth; j += 2) {
-        const int sc = std::max(j / 2 - 1, 0);
-        const double seed = sourceRow[sc];
-        even[j] = sourceRow[sc];
-        even[j + 1] = static_cast<float>((seed + sourceRow[sc + 1]) * 0.5);
-        odd[j] = static_cast<float>((seed + sourceNextRow[sc]) * 0.5);
-        odd[j + 1] = 0.0f;
-    }
-}
-
-double diagonalMean(const float* up, const float* down, int left, int right) {
-    return (static_cast<double>(up[left]) + down[right] + down[left] + up[right]) * 0.25;
-}
-
-// Fills the exact zeros of one row from the rows above and below. Where the row is its own upper
-// or lower neighbour (first and last rows) a fill can see fills made earlier in the same row, so
-// those rows go sample by sample; elsewhere each sample depends only on other rows.
-void fillRow(float* row, const float* up, const float* down, int width) {
-    const bool readsItself = row == up || row == down;
-    auto fillAt = [&](int j) {
-        if (row[j] == 0.0f) {
-            row[j] = static_cast<float>(diagonalMean(up, down, std::max(j - 1, 0), std::min(j + 1, width - 1)));
-        }
-    };
-    if (readsItself || width < 3) {
-        for (int j = 0; j < width; ++j) {
-            fillAt(j);
-        }
-        return;
-    }
-    fillAt(0);
-    for (int j = 1; j + 1 < width; ++j) {
-        const float mean = static_cast<float>(diagonalMean(up, down, j - 1, j + 1));
-        row[j] = row[j] == 0.0f ? mean : row[j];
-    }
-    fillAt(width - 1);
 }
 
 // Seed and fill fused into one sweep: row i is filled as soon as row i + 1 is seeded, which is

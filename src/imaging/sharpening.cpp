@@ -4,25 +4,15 @@
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "imaging/row_kernels.h"
+#include "imaging/vector_clones.h"
 
 namespace brenlow {
 namespace {
 
-using Row = std::vector<float>;
+using rows::sharpenRow;
 
-// One output row from the original rows above, at and below it (plane order: `previous` is row
-// i - 1). Sums are kept in double in the order left, previous, next, right, then the corners.
-void sharpenRow(float* out, const float* previous, const float* current, const float* next, int width,
-                double strength) {
-    for (int j = 1; j + 1 < width; ++j) {
-        const double edges = static_cast<double>(current[j - 1]) + previous[j] + next[j] + current[j + 1];
-        const double corners = static_cast<double>(previous[j - 1]) + next[j - 1] + previous[j + 1] + next[j + 1];
-        const double laplacian = edges * 4 + corners - 20 * static_cast<double>(current[j]);
-        float value = static_cast<float>(current[j] - ((laplacian * strength) * (1.0 / 6)));
-        value = value >= 0.0f ? value : 0.0f;  // also turns NaN into 0
-        out[j] = value > 255.0f ? 255.0f : value;
-    }
-}
+using Row = std::vector<float>;
 
 // The rows a band reads but other bands change: the original row above its first row and the
 // original row below its last, copied before any band starts.

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+
+#include "imaging/image_planes.h"
+
+namespace brenlow {
+
+// EnlargeImage (factor 2), then `passes` rounds of SharpenImage at `strength`, then
+// PlanesToBitmap, with exactly their bits, but streamed: each channel flows row by row through a
+// few rows per step instead of whole pictures. When `planes` is not null it receives the
+// sharpened planes (2W x 2H). Throws Error for a source below 2 x 2 or a negative pass count.
+QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int passes, ImagePlanes* planes);
+
+}  // namespace brenlow

@@ -1,0 +1,143 @@
+#include "imaging/row_kernels.h"
+
+#include <algorithm>
+#include <cstddef>
+
+#include "imaging/bitmap_bridge.h"
+#include "imaging/vector_clones.h"
+
+namespace brenlow::rows {
+
+// The seed pass for destination rows i (even) and i + 1: every even row and column takes the
+// source pixel one below and left of the plain position, its right and upper neighbours the
+// half-way averages, and the odd-odd sample stays 0.0 as a hole.
+BRENLOW_VECTOR_CLONES void seedRowPair(const float* source, int sourceWidth, float* even, float* odd, int i, int destinationWidth) {
+    const int sr = std::max(i / 2 - 1, 0);
+    const float* sourceRow = source + static_cast<std::size_t>(sr) * sourceWidth;
+    const float* sourceNextRow = sourceRow + sourceWidth;
+    for (int j = 0; j < destinationWidth; j += 2) {
+        const int sc = std::max(j / 2 - 1, 0);
+        const double seed = sourceRow[sc];
+        even[j] = sourceRow[sc];
+        even[j + 1] = static_cast<float>((seed + sourceRow[sc + 1]) * 0.5);
+        odd[j] = static_cast<float>((seed + sourceNextRow[sc]) * 0.5);
+        odd[j + 1] = 0.0f;
+    }
+}
+
+static double diagonalMean(const float* up, const float* down, int left, int right) {
+    return (static_cast<double>(up[left]) + down[right] + down[left] + up[right]) * 0.25;
+}
+
+BRENLOW_VECTOR_CLONES static bool hasZero(const float* row, int width) {
+    int zeros = 0;
+    for (int j = 0; j < width; ++j) {
+        zeros |= static_cast<int>(row[j] == 0.0f);
+    }
+    return zeros != 0;
+}
+
+BRENLOW_VECTOR_CLONES static void fillInterior(float* row, const float* up, const float* down, int width) {
+    if (!hasZero(row + 1, width - 2)) {
+        return;  // most seeded rows have no holes at all
+    }
+    for (int j = 1; j + 1 < width; ++j) {
+        const float mean = static_cast<float>(diagonalMean(up, down, j - 1, j + 1));
+        row[j] = row[j] == 0.0f ? mean : row[j];
+    }
+}
+
+// Fills the exact zeros of one row from the rows above and below. Where the row is its own upper
+// or lower neighbour (first and last rows) a fill can see fills made earlier in the same row, so
+// those rows go sample by sample; elsewhere each sample depends only on other rows.
+void fillRow(float* row, const float* up, const float* down, int width) {
+    const bool readsItself = row == up || row == down;
+    auto fillAt = [&](int j) {
+        if (row[j] == 0.0f) {
+            row[j] = static_cast<float>(diagonalMean(up, down, std::max(j - 1, 0), std::min(j + 1, width - 1)));
+        }
+    };
+    if (readsItself || width < 3) {
+        for (int j = 0; j < width; ++j) {
+            fillAt(j);
+        }
+        return;
+    }
+    fillAt(0);
+    fillInterior(row, up, down, width);
+    fillAt(width - 1);
+}
+
+// One output row from the original rows above, at and below it (plane order: `previous` is row
+// i - 1). Sums are kept in double in the order left, previous, next, right, then the corners.
+BRENLOW_VECTOR_CLONES void sharpenRow(float* out, const float* previous, const float* current, const float* next, int width,
+                double strength) {
+    for (int j = 1; j + 1 < width; ++j) {
+        const double edges = static_cast<double>(current[j - 1]) + previous[j] + next[j] + current[j + 1];
+        const double corners = static_cast<double>(previous[j - 1]) + next[j - 1] + previous[j + 1] + next[j + 1];
+        const double laplacian = edges * 4 + corners - 20 * static_cast<double>(current[j]);
+        float value = static_cast<float>(current[j] - ((laplacian * strength) * (1.0 / 6)));
+        value = value >= 0.0f ? value : 0.0f;  // also turns NaN into 0
+        out[j] = value > 255.0f ? 255.0f : value;
+    }
+}
+
+constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
+
+BRENLOW_VECTOR_CLONES static bool withinInt32(const float* samples, int width) {
+    int outside = 0;
+    for (int x = 0; x < width; ++x) {
+        outside |= static_cast<int>(!(samples[x] >= -kInt32Limit)) | static_cast<int>(!(samples[x] <= kInt32Limit));
+    }
+    return outside == 0;
+}
+
+// Within the 32-bit range, truncation through 32 bits has the same low byte as through 64 bits
+// and vectorises.
+BRENLOW_VECTOR_CLONES static void narrowWithinInt32(const float* red, const float* green, const float* blue, int width,
+                                             std::uint8_t* pixels) {
+    for (int x = 0; x < width; ++x) {
+        pixels[3 * x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(blue[x]));
+        pixels[3 * x + 1] = static_cast<std::uint8_t>(static_cast<std::int32_t>(green[x]));
+        pixels[3 * x + 2] = static_cast<std::uint8_t>(static_cast<std::int32_t>(red[x]));
+    }
+}
+
+void narrowPixelRow(const float* red, const float* green, const float* blue, int width, std::uint8_t* pixels) {
+    if (withinInt32(red, width) && withinInt32(green, width) && withinInt32(blue, width)) {
+        narrowWithinInt32(red, green, blue, width, pixels);
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        pixels[3 * x] = narrowSample(blue[x]);
+        pixels[3 * x + 1] = narrowSample(green[x]);
+        pixels[3 * x + 2] = narrowSample(red[x]);
+    }
+}
+
+BRENLOW_VECTOR_CLONES static void narrowChannelWithinInt32(const float* samples, int width, std::uint8_t* bytes) {
+    for (int x = 0; x < width; ++x) {
+        bytes[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(samples[x]));
+    }
+}
+
+void narrowRow(const float* samples, int width, std::uint8_t* bytes) {
+    if (withinInt32(samples, width)) {
+        narrowChannelWithinInt32(samples, width, bytes);
+        return;
+    }
+    for (int x = 0; x < width; ++x) {
+        bytes[x] = narrowSample(samples[x]);
+    }
+}
+
+BRENLOW_VECTOR_CLONES void interleaveRow(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue,
+                                         int width, std::uint8_t* pixels) {
+    for (int x = 0; x < width; ++x) {
+        pixels[3 * x] = blue[x];
+        pixels[3 * x + 1] = green[x];
+        pixels[3 * x + 2] = red[x];
+    }
+}
+
+}  // namespace brenlow::rows

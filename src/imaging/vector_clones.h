@@ -1,0 +1,10 @@
+#pragma once
+
+// Hot pixel loops are compiled twice, for AVX2 and for plain x86-64, and the better one is chosen
+// when the program starts. Floating-point contraction is off for the whole project, so both
+// versions give the same bits.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define BRENLOW_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define BRENLOW_VECTOR_CLONES
+#endif
