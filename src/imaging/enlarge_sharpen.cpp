@@ -21,17 +21,19 @@ class SharpeningPass {
 public:
     SharpeningPass(int width, int height, double strength, RowSink next)
         : width_(width), height_(height), strength_(strength), next_(std::move(next)),
-          window_(static_cast<std::size_t>(3 * width)), out_(static_cast<std::size_t>(width)) {}
+          window_(static_cast<std::size_t>(3 * width)), wide_(static_cast<std::size_t>(3 * width)),
+          out_(static_cast<std::size_t>(width)) {}
 
     void take(int row, const float* samples) {
         std::copy_n(samples, width_, slot(row));
+        rows::widenRow(samples, width_, wide(row));
         if (row == 0) {
             next_(0, slot(0));
         }
         if (row >= 2) {
             const int done = row - 1;
             std::copy_n(slot(done), width_, out_.data());
-            rows::sharpenRow(out_.data(), slot(done - 1), slot(done), slot(row), width_, strength_);
+            rows::sharpenRowFromWide(out_.data(), wide(done - 1), wide(done), wide(row), width_, strength_);
             next_(done, out_.data());
         }
         if (row == height_ - 1 && row > 0) {
@@ -41,12 +43,14 @@ public:
 
 private:
     float* slot(int row) { return window_.data() + static_cast<std::size_t>(row % 3) * width_; }
+    double* wide(int row) { return wide_.data() + static_cast<std::size_t>(row % 3) * width_; }
 
     int width_;
     int height_;
     double strength_;
     RowSink next_;
     std::vector<float> window_;
+    std::vector<double> wide_;
     std::vector<float> out_;
 };
 
@@ -114,8 +118,9 @@ QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int pas
     }
     const std::size_t samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     std::vector<std::uint8_t> bytes(kChannels * samples);
-    // Each channel's fill pass depends on its own earlier rows, so the channels run side by side.
-    parallelFor(kChannels, [&](int channel) {
+    // Each channel's fill pass depends on its own earlier rows, so the channels run side by side,
+    // one thread each, however many cores share them.
+    parallelFor(kChannels, kChannels, [&](int channel) {
         streamChannel(src, channel, strength, passes, bytes.data() + channel * samples,
                       planes != nullptr ? planes->plane(channel) : nullptr);
     });

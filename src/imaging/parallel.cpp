@@ -13,8 +13,10 @@ int kernelThreads() {
     return threads;
 }
 
-void parallelFor(int count, const std::function<void(int)>& task) {
-    const int threads = std::min(count, kernelThreads());
+void parallelFor(int count, const std::function<void(int)>& task) { parallelFor(count, kernelThreads(), task); }
+
+void parallelFor(int count, int threadCount, const std::function<void(int)>& task) {
+    const int threads = std::min(count, threadCount);
     if (threads <= 1) {
         for (int i = 0; i < count; ++i) {
             task(i);

@@ -82,6 +82,24 @@ BRENLOW_VECTOR_CLONES void sharpenRow(float* out, const float* previous, const f
     }
 }
 
+BRENLOW_VECTOR_CLONES void sharpenRowFromWide(float* out, const double* previous, const double* current,
+                                              const double* next, int width, double strength) {
+    for (int j = 1; j + 1 < width; ++j) {
+        const double edges = current[j - 1] + previous[j] + next[j] + current[j + 1];
+        const double corners = previous[j - 1] + next[j - 1] + previous[j + 1] + next[j + 1];
+        const double laplacian = edges * 4 + corners - 20 * current[j];
+        float value = static_cast<float>(current[j] - ((laplacian * strength) * (1.0 / 6)));
+        value = value >= 0.0f ? value : 0.0f;
+        out[j] = value > 255.0f ? 255.0f : value;
+    }
+}
+
+BRENLOW_VECTOR_CLONES void widenRow(const float* samples, int width, double* wide) {
+    for (int j = 0; j < width; ++j) {
+        wide[j] = samples[j];
+    }
+}
+
 constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
 
 BRENLOW_VECTOR_CLONES static bool withinInt32(const float* samples, int width) {

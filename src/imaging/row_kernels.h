@@ -20,6 +20,14 @@ void fillRow(float* row, const float* up, const float* down, int width);
 void sharpenRow(float* out, const float* previous, const float* current, const float* next, int width,
                 double strength);
 
+// The same with the three unchanged rows already widened to double (exactly, as every float
+// is); each sample is then widened once instead of nine times.
+void sharpenRowFromWide(float* out, const double* previous, const double* current, const double* next, int width,
+                        double strength);
+
+// Widens a row of floats to doubles.
+void widenRow(const float* samples, int width, double* wide);
+
 // The narrowing rule (truncate, keep the low 8 bits) for one plane row into contiguous bytes.
 void narrowRow(const float* samples, int width, std::uint8_t* bytes);
 
