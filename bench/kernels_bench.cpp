@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "imaging/bitmap_bridge.h"
+#include "imaging/enlarge_sharpen.h"
 #include "imaging/quality_metrics.h"
 #include "imaging/resampling.h"
 #include "imaging/sharpening.h"
@@ -88,6 +89,37 @@ void BM_SharpenImage(benchmark::State& state) {
     reportPixels(state, std::int64_t{kWidth} * kHeight);
 }
 BENCHMARK(BM_SharpenImage)->Unit(benchmark::kMillisecond);
+
+void BM_HalveBitmap(benchmark::State& state) {
+    ImagePlanes half(kWidth / 2, kHeight / 2);
+    for (auto _ : state) {
+        HalveBitmap(picture(), half);
+        benchmark::DoNotOptimize(half.red());
+    }
+    reportPixels(state, std::int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_HalveBitmap)->Unit(benchmark::kMillisecond);
+
+// The decoder's enlargement and two sharpening passes, streamed into a bitmap.
+void BM_EnlargeAndSharpenToBitmap(benchmark::State& state) {
+    ImagePlanes half(kWidth / 2, kHeight / 2);
+    HalveBitmap(picture(), half);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(EnlargeAndSharpenToBitmap(half, 0.125f, 2, nullptr));
+    }
+    reportPixels(state, std::int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_EnlargeAndSharpenToBitmap)->Unit(benchmark::kMillisecond);
+
+void BM_ChannelSnrOfBitmaps(benchmark::State& state) {
+    QImage test = picture().copy();
+    test.scanLine(7)[5] ^= 3;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(ChannelSnr(picture(), test));
+    }
+    reportPixels(state, std::int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_ChannelSnrOfBitmaps)->Unit(benchmark::kMillisecond);
 
 void BM_ChannelSnr(benchmark::State& state) {
     const ImagePlanes reference = planesFromBitmap(picture());
