@@ -21,10 +21,12 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
 }
 
 QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes) {
+    // Refused before the coded picture's own planes are made: a legal 100-megapixel JPEG would
+    // cost a gigabyte of them just to learn that its enlargement is too large.
+    requirePictureAtLeast(coded.bitmap.width(), coded.bitmap.height(), 2, "Enlarging the coded picture");
+    checkPictureSize(2 * static_cast<std::int64_t>(coded.bitmap.width()),
+                     2 * static_cast<std::int64_t>(coded.bitmap.height()), "The decoded picture");
     ImagePlanes small = planesFromBitmap(coded.bitmap);
-    requirePictureAtLeast(small.width(), small.height(), 2, "Enlarging the coded picture");
-    checkPictureSize(2 * static_cast<std::int64_t>(small.width()), 2 * static_cast<std::int64_t>(small.height()),
-                     "The decoded picture");
     dequantisePlanes(small, coded.multiplier);
     return EnlargeAndSharpenToBitmap(small, strength, passes, planes);
 }
