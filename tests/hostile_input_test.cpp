@@ -75,6 +75,12 @@ std::vector<HostileFile> hostileFiles() {
          tooLarge},
         {"65500 x 65500 JPEG document", [](const TempDir& d) { return command("avc", d, "huge.jpg", hugeFrameJpeg()); },
          tooLarge},
+        {"valid .avc whose enlarged picture would be 120 megapixels",
+         [](const TempDir& d) {
+             const Bytes jpeg = greyJpeg(6000, 5000);
+             return command("decode", d, "wide.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 2, jpeg));
+         },
+         "The decoded picture is too large: 12000 x 10000 pixels is above the limit of 100 megapixels"},
         {"progressive JPEG of two thousand scans inside a valid .avc",
          [](const TempDir& d) {
              return command("decode", d, "scans.avc",
