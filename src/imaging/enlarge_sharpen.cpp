@@ -21,35 +21,33 @@ class SharpeningPass {
 public:
     SharpeningPass(int width, int height, double strength, RowSink next)
         : width_(width), height_(height), strength_(strength), next_(std::move(next)),
-          window_(static_cast<std::size_t>(3 * width)), wide_(static_cast<std::size_t>(3 * width)),
-          out_(static_cast<std::size_t>(width)) {}
+          wide_(static_cast<std::size_t>(3 * width)), out_(static_cast<std::size_t>(width)) {}
 
     void take(int row, const float* samples) {
-        std::copy_n(samples, width_, slot(row));
         rows::widenRow(samples, width_, wide(row));
         if (row == 0) {
-            next_(0, slot(0));
+            next_(0, samples);
         }
         if (row >= 2) {
             const int done = row - 1;
-            std::copy_n(slot(done), width_, out_.data());
+            // The border columns keep their values; doubles made from floats narrow back exactly.
+            out_.front() = static_cast<float>(wide(done)[0]);
+            out_.back() = static_cast<float>(wide(done)[width_ - 1]);
             rows::sharpenRowFromWide(out_.data(), wide(done - 1), wide(done), wide(row), width_, strength_);
             next_(done, out_.data());
         }
         if (row == height_ - 1 && row > 0) {
-            next_(row, slot(row));
+            next_(row, samples);
         }
     }
 
 private:
-    float* slot(int row) { return window_.data() + static_cast<std::size_t>(row % 3) * width_; }
     double* wide(int row) { return wide_.data() + static_cast<std::size_t>(row % 3) * width_; }
 
     int width_;
     int height_;
     double strength_;
     RowSink next_;
-    std::vector<float> window_;
     std::vector<double> wide_;
     std::vector<float> out_;
 };
