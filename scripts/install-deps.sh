@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(g++ make cmake pkg-config qt6-base-dev qt6-charts-dev libjpeg62-turbo-dev libgtest-dev libcli11-dev
-          libbenchmark-dev)
+          libbenchmark-dev
+          clang libclang-rt-14-dev llvm valgrind)  # sanitizers, fuzzing and their readable reports
 if [[ "${1:-}" == "--with-display" ]]; then
   packages+=(xvfb xauth)
 fi

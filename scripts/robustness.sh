@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# After the ordinary tests: the whole suite built with AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer, each fuzz target (clang, libFuzzer, the same sanitizers) on its corpus
+# and then fuzzing for a while, and valgrind on the command-line decoder of the ordinary build.
+# Exits non-zero on any failure or report.
+#   scripts/robustness.sh [ORDINARY_BUILD_DIR]
+# BRENLOW_SANITIZE_BUILD_DIR (build-sanitize), BRENLOW_FUZZ_BUILD_DIR (build-fuzzers) and
+# BRENLOW_FUZZ_SECONDS (60) change the defaults.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+ordinary_dir=${1:-build}
+build_dir=${BRENLOW_SANITIZE_BUILD_DIR:-build-sanitize}
+fuzz_dir=${BRENLOW_FUZZ_BUILD_DIR:-build-fuzzers}
+fuzz_seconds=${BRENLOW_FUZZ_SECONDS:-60}
+jobs=$(nproc)
+targets=(container jpeg bitmap decode)
+
+# The suite with the ordinary compiler. GCC's flow analysis misreads the sanitizers' own
+# instrumentation of std::function as uninitialised use, hence the one warning turned off here.
+echo "== Sanitizer build of the test suite (ASan + LSan + UBSan) in $build_dir"
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENLOW_BUILD_TESTS=ON \
+  -DBRENLOW_BUILD_BENCHMARKS=OFF -DBRENLOW_SANITIZE=address,undefined \
+  -DCMAKE_CXX_FLAGS=-Wno-maybe-uninitialized >/dev/null
+cmake --build "$build_dir" -j "$jobs"
+
+# The fuzz targets need clang; they cover the core and the command-line decoder, not the GUI.
+echo "== Fuzz targets (clang, libFuzzer, ASan + UBSan) in $fuzz_dir"
+CC=clang CXX=clang++ cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRENLOW_BUILD_TESTS=OFF \
+  -DBRENLOW_BUILD_GUI=OFF -DBRENLOW_BUILD_BENCHMARKS=OFF -DBRENLOW_BUILD_FUZZERS=ON \
+  -DBRENLOW_SANITIZE=address,undefined >/dev/null
+cmake --build "$fuzz_dir" -j "$jobs" --target "${targets[@]/%/_fuzzer}"
+
+# Reports go to files as well as failing the process, so that one in a child process whose exit
+# status a test expects to be 1 is still seen. No suppressions: the suite runs clean as it is.
+reports="$PWD/$build_dir/sanitizer-reports"
+rm -rf "$reports" && mkdir -p "$reports"
+export ASAN_OPTIONS="detect_leaks=1:exitcode=86:log_path=$reports/asan"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:exitcode=86:log_path=$reports/ubsan"
+export LSAN_OPTIONS="exitcode=86"
+
+show_reports() {
+  if compgen -G "$reports/*" >/dev/null; then
+    echo "Sanitizer reports:"
+    cat "$reports"/*
+    return 1
+  fi
+}
+
+echo "== Test suite under the sanitizers (without the large-picture test)"
+suite_log="$build_dir/sanitizer-suite.log"
+if ! QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" -LE large -j "$jobs" --output-on-failure \
+    >"$suite_log" 2>&1; then
+  cat "$suite_log"
+  show_reports || true
+  echo "The test suite failed under the sanitizers"
+  exit 1
+fi
+show_reports
+echo "sanitizer suite: $(grep -E 'tests passed' "$suite_log")"
+
+echo "== Fuzz targets: the corpus, then ${fuzz_seconds} s of fuzzing each"
+# The repository's corpus is only read; what a run discovers stays in the build folder.
+for target in "${targets[@]}"; do
+  scratch="$fuzz_dir/fuzz-corpus/$target"
+  artifacts="$fuzz_dir/fuzz-artifacts/$target"
+  mkdir -p "$scratch" "$artifacts"
+  log="$fuzz_dir/fuzz-$target.log"
+  corpora=("fuzz/corpus/$target")
+  [[ -d "tests/data/regressions/$target" ]] && corpora+=("tests/data/regressions/$target")
+  if ! "$fuzz_dir/fuzz/${target}_fuzzer" -max_total_time="$fuzz_seconds" -timeout=25 -print_final_stats=1 \
+      -artifact_prefix="$artifacts/" "$scratch" "${corpora[@]}" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "The $target fuzz target found a failure; the input is in $artifacts"
+    exit 1
+  fi
+  echo "$target: $(grep -m1 -E 'INITED' "$log" | sed -E 's/^#[0-9]+[[:space:]]+//')" \
+       "-> $(grep -E 'DONE' "$log" | sed -E 's/[[:space:]]+/ /g')"
+done
+show_reports
+
+echo "== valgrind on the decoder of the ordinary build: a valid and a truncated container"
+cli="$ordinary_dir/src/cli/brenlow-cli"
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+cp samples/astronaut.bmp "$scratch/pic.bmp"
+"$cli" avc "$scratch/pic.bmp" >/dev/null
+# Half the payload, with the checksum mended so that the JPEG decoder meets the cut.
+size=$(stat -c %s "$scratch/pic.avc")
+half=$(((size - 42) / 2))
+sum=$(od -An -tu4 --endian=little -j19 -N4 "$scratch/pic.avc" | tr -d ' ')
+sum=$(((sum - (size - 42 - half)) & 0xFFFFFFFF))
+head -c $((42 + half)) "$scratch/pic.avc" >"$scratch/cut.avc"
+printf "$(printf '\\%03o' $((sum & 255)) $(((sum >> 8) & 255)) $(((sum >> 16) & 255)) $((sum >> 24)))" |
+  dd of="$scratch/cut.avc" bs=1 seek=19 conv=notrunc status=none
+for case in pic.avc:0 cut.avc:1; do
+  input=${case%:*}
+  expected=${case#*:}
+  status=0
+  valgrind --quiet --error-exitcode=99 --track-origins=yes "$cli" decode "$scratch/$input" \
+    -o "$scratch/out.bmp" 2>"$scratch/valgrind.log" || status=$?
+  if [[ $status -ne $expected ]] || grep -q '^==[0-9]*==' "$scratch/valgrind.log"; then
+    cat "$scratch/valgrind.log"
+    echo "valgrind: $input ended with status $status (expected $expected) or reported errors"
+    exit 1
+  fi
+  message=$(head -n 1 "$scratch/valgrind.log")
+  echo "$input: exit status $status${message:+ (\"$message\")}, no valgrind errors"
+done
