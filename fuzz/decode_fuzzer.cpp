@@ -14,13 +14,37 @@
 
 namespace {
 
+// Every input is written and every output synced to disk: in memory where the system offers a
+// folder for it, which makes the target ten times faster.
+std::filesystem::path scratchRoot() {
+    std::error_code error;
+    if (std::filesystem::is_directory("/dev/shm", error) && ::access("/dev/shm", W_OK) == 0) {
+        return "/dev/shm";
+    }
+    return std::filesystem::temp_directory_path();
+}
+
+// A folder of this process's own, removed when the fuzzer ends.
+class WorkFolder {
+public:
+    WorkFolder() : path_(scratchRoot() / ("brenlow-decode-fuzz-" + std::to_string(::getpid()))) {
+        std::filesystem::create_directories(path_);
+    }
+    ~WorkFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    WorkFolder(const WorkFolder&) = delete;
+    WorkFolder& operator=(const WorkFolder&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
 const std::filesystem::path& workFolder() {
-    static const std::filesystem::path folder = [] {
-        auto path = std::filesystem::temp_directory_path() / ("brenlow-decode-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        return path;
-    }();
-    return folder;
+    static const WorkFolder folder;
+    return folder.path();
 }
 
 }  // namespace
