@@ -80,5 +80,13 @@ TEST_F(FailedWriteTest, EncodeFailingOnItsFirstOutputChangesNothing) {
     EXPECT_EQ(folderSnapshot(data.path()), before);
 }
 
+TEST_F(FailedWriteTest, DecodeOntoItsOwnInputIsRefused) {
+    const auto before = folderSnapshot(data.path());
+    const CliRun run = runCli({"decode", data.file("pic.avc"), "-o", data.file("pic.avc")}, data.path());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Refusing to write \"" + data.file("pic.avc") + "\": it is the picture being coded\n");
+    EXPECT_EQ(folderSnapshot(data.path()), before);
+}
+
 }  // namespace
 }  // namespace brenlow::testing

@@ -81,6 +81,12 @@ std::vector<HostileFile> hostileFiles() {
              return command("decode", d, "wide.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 2, jpeg));
          },
          "The decoded picture is too large: 12000 x 10000 pixels is above the limit of 100 megapixels"},
+        {"valid .avc asking for 5000 sharpening passes",
+         [](const TempDir& d) {
+             const Bytes jpeg = SaveAsJpeg(patternBitmap(16, 16), 80);
+             return command("decode", d, "passes.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 5000, jpeg));
+         },
+         "The file asks for 5000 sharpening passes; at most 1000 are done"},
         {"progressive JPEG of two thousand scans inside a valid .avc",
          [](const TempDir& d) {
              return command("decode", d, "scans.avc",
