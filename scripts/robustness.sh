@@ -60,7 +60,9 @@ show_reports
 echo "sanitizer suite: all $(grep -oE 'out of [0-9]+' "$suite_log" | grep -oE '[0-9]+') test programs passed, no sanitizer report"
 
 echo "== Fuzz targets: the corpus, then ${fuzz_seconds} s of fuzzing each"
-# The repository's corpus is only read; what a run discovers stays in the build folder.
+# The repository's corpus is only read; what a run discovers stays in the build folder. A few
+# hundred bytes of progressive or arithmetic-coded JPEG can be a legal picture of 100 megapixels,
+# whose planes alone take 1.2 GB: the memory limit leaves room for that under the sanitizers.
 for target in "${targets[@]}"; do
   scratch="$fuzz_dir/fuzz-corpus/$target"
   artifacts="$fuzz_dir/fuzz-artifacts/$target"
@@ -68,7 +70,8 @@ for target in "${targets[@]}"; do
   log="$fuzz_dir/fuzz-$target.log"
   corpora=("fuzz/corpus/$target")
   [[ -d "tests/data/regressions/$target" ]] && corpora+=("tests/data/regressions/$target")
-  if ! "$fuzz_dir/fuzz/${target}_fuzzer" -max_total_time="$fuzz_seconds" -timeout=25 -print_final_stats=1 \
+  if ! "$fuzz_dir/fuzz/${target}_fuzzer" -max_total_time="$fuzz_seconds" -timeout=25 -rss_limit_mb=5120 \
+      -malloc_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$artifacts/" "$scratch" "${corpora[@]}" >"$log" 2>&1; then
     tail -n 60 "$log"
     echo "The $target fuzz target found a failure; the input is in $artifacts"
