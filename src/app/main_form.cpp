@@ -216,8 +216,12 @@ void TMainForm::createResearchMenu() {
     Compare1 = Research1->addAction(QStringLiteral("&Compare with Source"));
     Compare1->setObjectName(QStringLiteral("Compare1"));
     applyHint(Compare1, QStringLiteral("Compare|Shows the active decoded picture beside its source"));
-    for (const auto& [action, handler] : {std::pair{Sweep1, &TMainForm::Sweep1Click}, std::pair{Compare1, &TMainForm::Compare1Click}})
-        connect(action, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    for (const auto& [action, handler] :
+         {std::pair{Sweep1, &TMainForm::Sweep1Click}, std::pair{Compare1, &TMainForm::Compare1Click}}) {
+        // A named copy: a structured binding cannot be captured by every compiler.
+        connect(action, &QAction::triggered, this,
+                [this, command = handler] { runCommand([this, command] { (this->*command)(); }); });
+    }
     Research1->addSeparator();
 }
 
