@@ -2,27 +2,16 @@
 // containing and decoding again, with nothing written; in megapixels per second.
 #include <benchmark/benchmark.h>
 
+#include "bench_picture.h"
+
 #include "codecs/still_codecs.h"
 
 namespace brenlow {
 namespace {
 
-constexpr int kWidth = 4000;
-constexpr int kHeight = 3000;
-
-const QImage& picture() {
-    static const QImage image = [] {
-        QImage made(kWidth, kHeight, QImage::Format_BGR888);
-        for (int y = 0; y < kHeight; ++y) {
-            uchar* row = made.scanLine(y);
-            for (int x = 0; x < kWidth * 3; ++x) {
-                row[x] = static_cast<uchar>((x * 7 + y * 13 + (x * y) % 31) & 0xFF);
-            }
-        }
-        return made;
-    }();
-    return image;
-}
+using bench::kHeight;
+using bench::kWidth;
+using bench::picture;
 
 void reportPixels(benchmark::State& state) {
     state.counters["MP/s"] = benchmark::Counter(

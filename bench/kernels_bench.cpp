@@ -2,6 +2,8 @@
 // reported in megapixels per second.
 #include <benchmark/benchmark.h>
 
+#include "bench_picture.h"
+
 #include "imaging/bitmap_bridge.h"
 #include "imaging/enlarge_sharpen.h"
 #include "imaging/quality_metrics.h"
@@ -12,24 +14,9 @@
 namespace brenlow {
 namespace {
 
-constexpr int kWidth = 4000;
-constexpr int kHeight = 3000;
-
-QImage photographLike(int width, int height) {
-    QImage image(width, height, QImage::Format_BGR888);
-    for (int y = 0; y < height; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < width * 3; ++x) {
-            row[x] = static_cast<uchar>((x * 7 + y * 13 + (x * y) % 31) & 0xFF);
-        }
-    }
-    return image;
-}
-
-const QImage& picture() {
-    static const QImage image = photographLike(kWidth, kHeight);
-    return image;
-}
+using bench::kHeight;
+using bench::kWidth;
+using bench::picture;
 
 void reportPixels(benchmark::State& state, std::int64_t pixels) {
     state.counters["MP/s"] = benchmark::Counter(static_cast<double>(pixels) * static_cast<double>(state.iterations()) / 1e6,

@@ -36,18 +36,25 @@ Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality) {
     return SaveAsJpeg(bitmapFromPlanes(planes), quality);
 }
 
-Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality) {
+namespace {
+
+// Halves a picture of at least 4 x 4 with the given halving step, then codeQuantised.
+template <typename Picture, typename Halve>
+Bytes codeHalved(const Picture& full, Halve halve, float divisor, std::uint8_t quality) {
     requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
     ImagePlanes half(full.width() / 2, full.height() / 2);
-    HalveImage(full, half);
+    halve(full, half);
     return codeQuantised(half, divisor, quality);
 }
 
+}  // namespace
+
+Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality) {
+    return codeHalved(full, HalveImage, divisor, quality);
+}
+
 Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality) {
-    requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
-    ImagePlanes half(full.width() / 2, full.height() / 2);
-    HalveBitmap(full, half);
-    return codeQuantised(half, divisor, quality);
+    return codeHalved(full, HalveBitmap, divisor, quality);
 }
 
 Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality) {

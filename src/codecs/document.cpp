@@ -82,17 +82,6 @@ QImage documentFilePicture(const DocumentView& document) {
     return document.filePicture != nullptr ? *document.filePicture : loadDocumentPicture(document.caption);
 }
 
-const ImagePlanes& documentPlanes(const DocumentView& document, ImagePlanes& made) {
-    if (document.planes != nullptr) {
-        return *document.planes;
-    }
-    if (document.bitmap == nullptr) {
-        throw Error("The document \"" + document.caption + "\" has no picture");
-    }
-    made = planesFromBitmap(*document.bitmap);
-    return made;
-}
-
 std::string saveTargetFor(const std::string& caption) {
     return hasMarker(caption, ".jpg") ? baseName(caption) + "~.bmp" : caption;
 }

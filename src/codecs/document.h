@@ -68,10 +68,6 @@ QImage sourceFilePicture(const DocumentView& document);
 // The pixels of the document's own file (as OpenDocument reads it), from filePicture when held.
 QImage documentFilePicture(const DocumentView& document);
 
-// The document's planes, or planes made from its bitmap into `made` when it has none. Throws
-// Error when the document has neither.
-const ImagePlanes& documentPlanes(const DocumentView& document, ImagePlanes& made);
-
 // Where Save writes a document: its caption, or base + "~.bmp" when the caption contains ".jpg".
 std::string saveTargetFor(const std::string& caption);
 

@@ -68,20 +68,7 @@ void fillRow(float* row, const float* up, const float* down, int width) {
     fillAt(width - 1);
 }
 
-// One output row from the original rows above, at and below it (plane order: `previous` is row
-// i - 1). Sums are kept in double in the order left, previous, next, right, then the corners.
-BRENLOW_VECTOR_CLONES void sharpenRow(float* out, const float* previous, const float* current, const float* next, int width,
-                double strength) {
-    for (int j = 1; j + 1 < width; ++j) {
-        const double edges = static_cast<double>(current[j - 1]) + previous[j] + next[j] + current[j + 1];
-        const double corners = static_cast<double>(previous[j - 1]) + next[j - 1] + previous[j + 1] + next[j + 1];
-        const double laplacian = edges * 4 + corners - 20 * static_cast<double>(current[j]);
-        float value = static_cast<float>(current[j] - ((laplacian * strength) * (1.0 / 6)));
-        value = value >= 0.0f ? value : 0.0f;  // also turns NaN into 0
-        out[j] = value > 255.0f ? 255.0f : value;
-    }
-}
-
+// Sums are kept in double in the order left, previous, next, right, then the corners.
 BRENLOW_VECTOR_CLONES void sharpenRowFromWide(float* out, const double* previous, const double* current,
                                               const double* next, int width, double strength) {
     for (int j = 1; j + 1 < width; ++j) {

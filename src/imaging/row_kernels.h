@@ -16,12 +16,8 @@ void seedRowPair(const float* source, int sourceWidth, float* even, float* odd, 
 void fillRow(float* row, const float* up, const float* down, int width);
 
 // One sharpening step for one row: out[j] for the interior columns from the unchanged rows
-// previous, current and next; out's first and last samples are not touched.
-void sharpenRow(float* out, const float* previous, const float* current, const float* next, int width,
-                double strength);
-
-// The same with the three unchanged rows already widened to double (exactly, as every float
-// is); each sample is then widened once instead of nine times.
+// previous, current and next, widened to double beforehand (exactly, as every float is) so that
+// each sample is widened once rather than nine times; out's first and last samples are not touched.
 void sharpenRowFromWide(float* out, const double* previous, const double* current, const double* next, int width,
                         double strength);
 

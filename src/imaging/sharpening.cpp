@@ -5,12 +5,9 @@
 
 #include "imaging/parallel.h"
 #include "imaging/row_kernels.h"
-#include "imaging/vector_clones.h"
 
 namespace brenlow {
 namespace {
-
-using rows::sharpenRow;
 
 using Row = std::vector<float>;
 
@@ -21,20 +18,20 @@ struct BandEdges {
     Row below;
 };
 
-// Sharpens rows [begin, end) in place, keeping only the originals of the current and previous
-// rows; the row below is still original in the plane except below the band's last row.
+// Sharpens rows [begin, end) in place, keeping widened copies of the original rows above, at and
+// below the current one; the row below is still original in the plane except below the band's
+// last row.
 void sharpenBand(float* plane, int width, int height, int begin, int end, const BandEdges& edges,
                  double strength) {
     auto rowOf = [&](int row) { return plane + static_cast<std::size_t>(row) * width; };
-    Row previousOriginal = edges.above;
-    Row currentOriginal(rowOf(begin), rowOf(begin) + width);
+    std::vector<double> wide(static_cast<std::size_t>(3 * width));
+    auto slot = [&](int row) { return wide.data() + static_cast<std::size_t>(row % 3) * width; };
+    rows::widenRow(edges.above.data(), width, slot(begin - 1));
+    rows::widenRow(rowOf(begin), width, slot(begin));
     for (int i = begin; i < end; ++i) {
         const float* next = (i + 1 < end || i + 1 == height - 1) ? rowOf(i + 1) : edges.below.data();
-        sharpenRow(rowOf(i), previousOriginal.data(), currentOriginal.data(), next, width, strength);
-        if (i + 1 < end) {
-            std::swap(previousOriginal, currentOriginal);
-            std::copy_n(rowOf(i + 1), width, currentOriginal.data());
-        }
+        rows::widenRow(next, width, slot(i + 1));
+        rows::sharpenRowFromWide(rowOf(i), slot(i - 1), slot(i), slot(i + 1), width, strength);
     }
 }
 
