@@ -87,6 +87,19 @@ void BM_HalveBitmap(benchmark::State& state) {
 }
 BENCHMARK(BM_HalveBitmap)->Unit(benchmark::kMillisecond);
 
+// The encoder's halving with the quantiser folded into a table, bitmap to bitmap.
+void BM_HalveBitmapThroughTable(benchmark::State& state) {
+    HalvedSampleTable table{};
+    for (std::size_t sum = 0; sum < table.size(); ++sum) {
+        table[sum] = static_cast<std::uint8_t>(sum / 10);
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(HalveBitmapThroughTable(picture(), table));
+    }
+    reportPixels(state, std::int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_HalveBitmapThroughTable)->Unit(benchmark::kMillisecond);
+
 // The decoder's enlargement and two sharpening passes, streamed into a bitmap.
 void BM_EnlargeAndSharpenToBitmap(benchmark::State& state) {
     ImagePlanes half(kWidth / 2, kHeight / 2);
@@ -97,6 +110,20 @@ void BM_EnlargeAndSharpenToBitmap(benchmark::State& state) {
     reportPixels(state, std::int64_t{kWidth} * kHeight);
 }
 BENCHMARK(BM_EnlargeAndSharpenToBitmap)->Unit(benchmark::kMillisecond);
+
+// The same read straight from the coded picture's bytes, as the decoder does.
+void BM_EnlargeAndSharpenFromBytes(benchmark::State& state) {
+    const QImage half = picture().scaled(kWidth / 2, kHeight / 2);
+    SampleValues values{};
+    for (std::size_t b = 0; b < values.size(); ++b) {
+        values[b] = static_cast<float>(b);
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(EnlargeAndSharpenToBitmap(half, values, 0.125f, 2, nullptr));
+    }
+    reportPixels(state, std::int64_t{kWidth} * kHeight);
+}
+BENCHMARK(BM_EnlargeAndSharpenFromBytes)->Unit(benchmark::kMillisecond);
 
 void BM_ChannelSnrOfBitmaps(benchmark::State& state) {
     QImage test = picture().copy();

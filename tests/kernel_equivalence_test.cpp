@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <tuple>
 
 #include "imaging/bitmap_bridge.h"
 #include "imaging/enlarge_sharpen.h"
@@ -30,6 +31,19 @@ ImagePlanes randomPlanes(int width, int height, unsigned seed, double zeroShare)
         }
     }
     return planes;
+}
+
+// Random bytes, a share of them zero (black samples are holes to the enlargement's fill).
+QImage randomBitmap(int width, int height, unsigned seed, double zeroShare) {
+    std::mt19937 random(seed);
+    std::bernoulli_distribution zero(zeroShare);
+    QImage bitmap(width, height, QImage::Format_BGR888);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width * 3; ++x) {
+            bitmap.scanLine(y)[x] = zero(random) ? 0 : static_cast<uchar>(random());
+        }
+    }
+    return bitmap;
 }
 
 bool bitIdentical(const ImagePlanes& a, const ImagePlanes& b) {
@@ -127,18 +141,31 @@ TEST(KernelEquivalenceTest, HalveMatchesThePlainLoops) {
 
 TEST(KernelEquivalenceTest, HalvingABitmapEqualsHalvingItsPlanes) {
     for (const auto& [width, height] : {std::pair{kWidth, kHeight}, std::pair{300, 200}}) {
-        QImage bitmap(width, height, QImage::Format_BGR888);
-        std::mt19937 random(5);
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width * 3; ++x) {
-                bitmap.scanLine(y)[x] = static_cast<uchar>(random());
-            }
-        }
+        const QImage bitmap = randomBitmap(width, height, 5, 0.0);
         ImagePlanes fromBitmap(width / 2, height / 2);
         ImagePlanes fromPlanes(width / 2, height / 2);
         HalveBitmap(bitmap, fromBitmap);
         HalveImage(planesFromBitmap(bitmap), fromPlanes);
         EXPECT_TRUE(bitIdentical(fromBitmap, fromPlanes)) << width << " x " << height;
+    }
+}
+
+TEST(KernelEquivalenceTest, HalvingThroughATableEqualsLookingUpTheHalvedPlanes) {
+    HalvedSampleTable table{};
+    for (std::size_t sum = 0; sum < table.size(); ++sum) {
+        table[sum] = static_cast<std::uint8_t>(sum * 7 + sum / 5);
+    }
+    for (const auto& [width, height] : {std::pair{kWidth, kHeight}, std::pair{300, 200}, std::pair{2, 3}}) {
+        const QImage bitmap = randomBitmap(width, height, 9, 0.1);
+        ImagePlanes half(width / 2, height / 2);
+        HalveBitmap(bitmap, half);
+        for (int channel = 0; channel < kChannels; ++channel) {
+            for (std::size_t i = 0; i < half.sampleCount(); ++i) {
+                float& sample = half.plane(channel)[i];
+                sample = table[static_cast<std::size_t>(4 * sample)];
+            }
+        }
+        EXPECT_EQ(HalveBitmapThroughTable(bitmap, table), bitmapFromPlanes(half)) << width << " x " << height;
     }
 }
 
@@ -177,6 +204,30 @@ TEST(KernelEquivalenceTest, StreamedDecodeEqualsTheSeparateKernels) {
         EXPECT_TRUE(bitIdentical(streamedPlanes, separate)) << passes << " passes";
         EXPECT_EQ(streamed, bitmapFromPlanes(separate)) << passes << " passes";
         EXPECT_EQ(EnlargeAndSharpenToBitmap(source, 0.125f, passes, nullptr), streamed);
+    }
+}
+
+TEST(KernelEquivalenceTest, StreamedDecodeFromBytesEqualsDecodingTheirPlanes) {
+    SampleValues values{};
+    for (std::size_t b = 0; b < values.size(); ++b) {
+        values[b] = b % 17 == 3 ? 0.0f : static_cast<float>(b) * 1.5f - 20.0f;
+    }
+    for (const auto& [width, height, passes] : {std::tuple{kWidth / 2, kHeight / 2, 2}, std::tuple{7, 2, 0},
+                                                 std::tuple{2, 9, 1}}) {
+        const QImage bitmap = randomBitmap(width, height, 11, 0.3);
+        ImagePlanes looked = planesFromBitmap(bitmap);
+        for (int channel = 0; channel < kChannels; ++channel) {
+            for (std::size_t i = 0; i < looked.sampleCount(); ++i) {
+                float& sample = looked.plane(channel)[i];
+                sample = values[static_cast<std::size_t>(sample)];
+            }
+        }
+        ImagePlanes fromPlanes;
+        ImagePlanes fromBytes;
+        const QImage expected = EnlargeAndSharpenToBitmap(looked, 0.125f, passes, &fromPlanes);
+        EXPECT_EQ(EnlargeAndSharpenToBitmap(bitmap, values, 0.125f, passes, &fromBytes), expected)
+            << width << " x " << height;
+        EXPECT_TRUE(bitIdentical(fromBytes, fromPlanes)) << width << " x " << height;
     }
 }
 

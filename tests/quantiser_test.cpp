@@ -66,6 +66,32 @@ TEST(QuantiseTest, FirstNegativeInPixelOrderWins) {
         Error);
 }
 
+// Every quarter step a halved sample can take, through the planes and through the tables.
+TEST(QuantiseTest, TablesEqualTheQuantiserAndDequantiserOfPlanes) {
+    std::vector<float> quarters(kHalvedSums);
+    for (int sum = 0; sum < kHalvedSums; ++sum) {
+        quarters[static_cast<std::size_t>(sum)] = static_cast<float>(sum) * 0.25f;
+    }
+    for (const float divisor : {0.5f, 2.5f, 3.5f, 9.5f, 0.0f}) {
+        ImagePlanes planes = rowOf(quarters);
+        quantisePlanes(planes, divisor);
+        const std::optional<HalvedSampleTable> table = halvedQuantiserTable(divisor);
+        ASSERT_TRUE(table.has_value());
+        for (int sum = 0; sum < kHalvedSums; ++sum) {
+            ASSERT_EQ((*table)[static_cast<std::size_t>(sum)], planes.green()[sum]) << divisor << " " << sum;
+        }
+        std::vector<float> bytes(256);
+        for (int v = 0; v < 256; ++v) {
+            bytes[static_cast<std::size_t>(v)] = static_cast<float>(v);
+        }
+        ImagePlanes back = rowOf(bytes);
+        dequantisePlanes(back, divisor);
+        const SampleValues values = dequantisedSampleValues(divisor);
+        EXPECT_EQ(std::vector<float>(values.begin(), values.end()), channel(back, 1)) << divisor;
+    }
+    EXPECT_FALSE(halvedQuantiserTable(-2.5f).has_value());
+}
+
 TEST(DequantiseTest, MultipliesTruncatesAndCapsAt255) {
     ImagePlanes planes = rowOf({40.0f, 102.0f, 103.0f, 101.0f, 0.0f});
     dequantisePlanes(planes, 2.5f);

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 
+#include "codecs/codec_steps.h"
 #include "codecs/document.h"
+#include "codecs/quantiser.h"
 #include "container/coded_image.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/sharpening.h"
@@ -46,6 +48,28 @@ protected:
 
     TempDir dir;
 };
+
+// The command line codes bitmaps through tables, the workbench codes its planes.
+TEST(AvcHalvingTest, BitmapAndPlanesGiveTheSameJpeg) {
+    const QImage picture = patternBitmap(57, 43);
+    for (const float divisor : {0.5f, 2.5f, 9.5f}) {
+        EXPECT_EQ(codeHalfSize(picture, divisor, 75), codeHalfSize(planesFromBitmap(picture), divisor, 75)) << divisor;
+    }
+    std::string fromBitmap;
+    std::string fromPlanes;
+    try {
+        codeHalfSize(picture, -2.5f, 75);
+    } catch (const Error& error) {
+        fromBitmap = error.what();
+    }
+    try {
+        codeHalfSize(planesFromBitmap(picture), -2.5f, 75);
+    } catch (const Error& error) {
+        fromPlanes = error.what();
+    }
+    EXPECT_EQ(fromBitmap, negativeSampleMessage(0));
+    EXPECT_EQ(fromPlanes, fromBitmap);
+}
 
 TEST_F(StillCodecsTest, AvcFiguresAreTheFileSizes) {
     const PictureDocument document = openPictureDocument(bitmapDocument("p.bmp", 64, 48));

@@ -26,9 +26,10 @@ QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, Image
     requirePictureAtLeast(coded.bitmap.width(), coded.bitmap.height(), 2, "Enlarging the coded picture");
     checkPictureSize(2 * static_cast<std::int64_t>(coded.bitmap.width()),
                      2 * static_cast<std::int64_t>(coded.bitmap.height()), "The decoded picture");
-    ImagePlanes small = planesFromBitmap(coded.bitmap);
-    dequantisePlanes(small, coded.multiplier);
-    return EnlargeAndSharpenToBitmap(small, strength, passes, planes);
+    const QImage small = coded.bitmap.format() == QImage::Format_BGR888
+                             ? coded.bitmap
+                             : coded.bitmap.convertToFormat(QImage::Format_BGR888);
+    return EnlargeAndSharpenToBitmap(small, dequantisedSampleValues(coded.multiplier), strength, passes, planes);
 }
 
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality) {
@@ -54,7 +55,12 @@ Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality)
 }
 
 Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality) {
-    return codeHalved(full, HalveBitmap, divisor, quality);
+    const std::optional<HalvedSampleTable> table = halvedQuantiserTable(divisor);
+    if (!table) {
+        return codeHalved(full, HalveBitmap, divisor, quality);
+    }
+    requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
+    return SaveAsJpeg(HalveBitmapThroughTable(full, *table), quality);
 }
 
 Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality) {

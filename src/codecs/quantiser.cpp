@@ -4,6 +4,7 @@
 
 #include "imaging/bitmap_bridge.h"
 #include "imaging/vector_clones.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -99,6 +100,26 @@ std::optional<ByteTable> quantiserTable(float divisor) {
     return table;
 }
 
+std::optional<HalvedSampleTable> halvedQuantiserTable(float divisor) {
+    HalvedSampleTable table{};
+    for (int sum = 0; sum < kHalvedSums; ++sum) {
+        const float quotient = static_cast<float>(sum * 0.25) / divisor;
+        if (quotient < 0.0f) {
+            return std::nullopt;
+        }
+        table[static_cast<std::size_t>(sum)] = narrowSample(quotient);
+    }
+    return table;
+}
+
+SampleValues dequantisedSampleValues(float multiplier) {
+    SampleValues values{};
+    for (int value = 0; value < 256; ++value) {
+        values[static_cast<std::size_t>(value)] = dequantised(static_cast<float>(value), multiplier);
+    }
+    return values;
+}
+
 ByteTable dequantiserTable(float multiplier) {
     ByteTable table{};
     for (int value = 0; value < 256; ++value) {
@@ -108,7 +129,7 @@ ByteTable dequantiserTable(float multiplier) {
 }
 
 QImage mappedBitmap(const QImage& bitmap, const ByteTable& table) {
-    QImage mapped(bitmap.width(), bitmap.height(), QImage::Format_BGR888);
+    QImage mapped = makeBitmap(bitmap.width(), bitmap.height());
     const auto rowBytes = static_cast<std::size_t>(bitmap.width()) * 3;
     for (int y = 0; y < bitmap.height(); ++y) {
         const uchar* in = bitmap.constScanLine(y);

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string>
 
+#include "imaging/enlarge_sharpen.h"
 #include "imaging/image_planes.h"
+#include "imaging/resampling.h"
 
 namespace brenlow {
 
@@ -25,6 +27,13 @@ void dequantisePlanes(ImagePlanes& planes, float multiplier);
 // The quantiser for whole-number samples 0..255 as a table of bytes, or nothing when a sample
 // would give a negative quotient (the planes then raise the guard's message in its order).
 std::optional<ByteTable> quantiserTable(float divisor);
+
+// The quantiser of halved samples as a table indexed by four times the sample (see
+// HalveBitmapThroughTable), or nothing when a sample would give a negative quotient.
+std::optional<HalvedSampleTable> halvedQuantiserTable(float divisor);
+
+// dequantisePlanes for whole-number samples 0..255 as a table of floats.
+SampleValues dequantisedSampleValues(float multiplier);
 
 // The dequantiser for whole-number samples 0..255 as a table of bytes.
 ByteTable dequantiserTable(float multiplier);

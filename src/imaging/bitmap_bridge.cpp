@@ -3,6 +3,7 @@
 #include "imaging/parallel.h"
 #include "imaging/row_kernels.h"
 #include "imaging/vector_clones.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -90,11 +91,7 @@ QImage bitmapFromPlanes(const ImagePlanes& planes) {
     if (planes.empty()) {
         return {};
     }
-    QImage bitmap(planes.width(), planes.height(), QImage::Format_BGR888);
-    if (bitmap.isNull()) {
-        throw Error("Not enough memory for a picture of " + std::to_string(planes.width()) + " x " +
-                    std::to_string(planes.height()) + " pixels");
-    }
+    QImage bitmap = makeBitmap(planes.width(), planes.height());
     PlanesToBitmap(bitmap, planes);
     return bitmap;
 }

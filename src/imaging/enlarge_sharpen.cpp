@@ -1,6 +1,7 @@
 #include "imaging/enlarge_sharpen.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -52,9 +53,13 @@ private:
     std::vector<float> out_;
 };
 
+// Where a channel's enlargement reads its source: plane rows of floats, by row number (0 at the
+// bottom). Rows are asked for in rising order, two at a time.
+using SourceRows = std::function<const float*(int row)>;
+
 // The enlargement of one channel, handing each finished row on in order. A row is finished when
 // the row below it in plane order is seeded, exactly as after a whole seed pass.
-void enlargeChannel(const float* source, int sourceWidth, int width, int height, const RowSink& sink) {
+void enlargeChannel(const SourceRows& source, int width, int height, const RowSink& sink) {
     std::vector<float> window(static_cast<std::size_t>(4 * width));
     auto slot = [&](int row) { return window.data() + static_cast<std::size_t>(row % 4) * width; };
     auto finish = [&](int row) {
@@ -62,7 +67,9 @@ void enlargeChannel(const float* source, int sourceWidth, int width, int height,
         sink(row, slot(row));
     };
     for (int i = 0; i < height; i += 2) {
-        rows::seedRowPair(source, sourceWidth, slot(i), slot(i + 1), i, width);
+        const int sourceRow = rows::seedSourceRow(i);
+        const float* below = source(sourceRow);
+        rows::seedRowPair(below, source(sourceRow + 1), slot(i), slot(i + 1), width);
         if (i > 0) {
             finish(i - 1);
         }
@@ -71,17 +78,24 @@ void enlargeChannel(const float* source, int sourceWidth, int width, int height,
     finish(height - 1);
 }
 
-// Runs one channel through the enlargement and every pass; the last pass's rows go to the bytes
-// of that channel and, when wanted, to its plane.
-void streamChannel(const ImagePlanes& src, int channel, float strength, int passes, std::uint8_t* bytes,
-                   float* plane) {
-    const int width = 2 * src.width();
-    const int height = 2 * src.height();
+// The pixels of a 24-bit bitmap, taken once before the threads start (taking a QImage's lines
+// may detach it).
+struct PixelRows {
+    std::uint8_t* firstLine;
+    std::size_t bytesPerLine;
+};
+
+// Runs one channel through the enlargement and every pass; the last pass's rows go to that
+// channel's bytes of the pixels and, when wanted, to its plane.
+void streamChannel(const SourceRows& source, int channel, int width, int height, float strength, int passes,
+                   PixelRows pixels, float* plane) {
+    // Byte 0 of a pixel is blue, byte 2 red; plane row 0 is the picture's last line.
+    const int byteOfChannel = 2 - channel;
     RowSink sink = [&](int row, const float* samples) {
-        const std::size_t offset = static_cast<std::size_t>(row) * width;
-        rows::narrowRow(samples, width, bytes + offset);
+        std::uint8_t* line = pixels.firstLine + static_cast<std::size_t>(height - 1 - row) * pixels.bytesPerLine;
+        rows::narrowRowIntoPixels(samples, width, line + byteOfChannel);
         if (plane != nullptr) {
-            std::copy_n(samples, width, plane + offset);
+            std::copy_n(samples, width, plane + static_cast<std::size_t>(row) * width);
         }
     };
     // Pass k hands its rows to pass k + 1, the last one to the sink.
@@ -96,41 +110,92 @@ void streamChannel(const ImagePlanes& src, int channel, float strength, int pass
     }
     const RowSink first =
         passes > 0 ? RowSink([&chain](int row, const float* samples) { chain.front().take(row, samples); }) : sink;
-    enlargeChannel(src.plane(channel), src.width(), width, height, first);
+    enlargeChannel(source, width, height, first);
 }
 
-}  // namespace
+// One channel of a 24-bit bitmap as plane rows of floats, each byte b read as values[b]. It keeps
+// the last two rows it made, which is all the enlargement ever asks for again.
+class ByteChannelRows {
+public:
+    ByteChannelRows(const QImage& src, const SampleValues& values, int channel)
+        : src_(&src), values_(&values), byteOfChannel_(2 - channel),
+          rows_(2 * static_cast<std::size_t>(src.width())) {}
 
-QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int passes, ImagePlanes* planes) {
-    if (src.width() < 2 || src.height() < 2) {
-        throw Error("A picture of " + std::to_string(src.width()) + " x " + std::to_string(src.height()) +
+    const float* operator()(int row) {
+        const int width = src_->width();
+        float* samples = rows_.data() + static_cast<std::size_t>(row % 2) * width;
+        if (madeRows_[row % 2] != row) {
+            const uchar* pixels = src_->constScanLine(src_->height() - 1 - row) + byteOfChannel_;
+            for (int x = 0; x < width; ++x) {
+                samples[x] = (*values_)[pixels[3 * x]];
+            }
+            madeRows_[row % 2] = row;
+        }
+        return samples;
+    }
+
+private:
+    const QImage* src_;
+    const SampleValues* values_;
+    int byteOfChannel_;
+    std::vector<float> rows_;
+    std::array<int, 2> madeRows_{-1, -1};
+};
+
+void requireEnlargeable(int width, int height, int passes) {
+    if (width < 2 || height < 2) {
+        throw Error("A picture of " + std::to_string(width) + " x " + std::to_string(height) +
                     " is too small to enlarge (at least 2 x 2 is needed)");
     }
     if (passes < 0) {
         throw Error("The number of sharpening passes cannot be negative");
     }
-    const int width = 2 * src.width();
-    const int height = 2 * src.height();
+}
+
+// The three channels of a source of the given size, each from its own rows.
+using ChannelSource = std::function<SourceRows(int channel)>;
+
+QImage enlargeAndSharpen(const ChannelSource& channelSource, int sourceWidth, int sourceHeight, float strength,
+                         int passes, ImagePlanes* planes) {
+    requireEnlargeable(sourceWidth, sourceHeight, passes);
+    const int width = 2 * sourceWidth;
+    const int height = 2 * sourceHeight;
     if (planes != nullptr) {
         *planes = ImagePlanes(width, height);
     }
-    const std::size_t samples = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    std::vector<std::uint8_t> bytes(kChannels * samples);
+    QImage bitmap = makeBitmap(width, height);
+    const PixelRows pixels{bitmap.bits(), static_cast<std::size_t>(bitmap.bytesPerLine())};
     // Each channel's fill pass depends on its own earlier rows, so the channels run side by side,
-    // one thread each, however many cores share them.
+    // one thread each, however many cores share them; each writes only its own byte of a pixel.
     parallelFor(kChannels, kChannels, [&](int channel) {
-        streamChannel(src, channel, strength, passes, bytes.data() + channel * samples,
+        streamChannel(channelSource(channel), channel, width, height, strength, passes, pixels,
                       planes != nullptr ? planes->plane(channel) : nullptr);
     });
-    QImage bitmap = makeBitmap(width, height);
-    parallelRows(0, height, [&](int rowBegin, int rowEnd) {
-        for (int pictureRow = rowBegin; pictureRow < rowEnd; ++pictureRow) {
-            const std::size_t offset = static_cast<std::size_t>(height - 1 - pictureRow) * width;
-            rows::interleaveRow(bytes.data() + offset, bytes.data() + samples + offset,
-                                bytes.data() + 2 * samples + offset, width, bitmap.scanLine(pictureRow));
-        }
-    });
     return bitmap;
+}
+
+}  // namespace
+
+QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int passes, ImagePlanes* planes) {
+    const ChannelSource fromPlanes = [&src](int channel) {
+        const float* plane = src.plane(channel);
+        const auto width = static_cast<std::size_t>(src.width());
+        return SourceRows([plane, width](int row) { return plane + static_cast<std::size_t>(row) * width; });
+    };
+    return enlargeAndSharpen(fromPlanes, src.width(), src.height(), strength, passes, planes);
+}
+
+QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, float strength, int passes,
+                                 ImagePlanes* planes) {
+    if (src.format() != QImage::Format_BGR888) {
+        throw Error("Only 24-bit pictures can be enlarged from their bytes");
+    }
+    const int width = src.width();
+    const int height = src.height();
+    const ChannelSource fromBytes = [&src, &values](int channel) {
+        return SourceRows(ByteChannelRows(src, values, channel));
+    };
+    return enlargeAndSharpen(fromBytes, width, height, strength, passes, planes);
 }
 
 }  // namespace brenlow

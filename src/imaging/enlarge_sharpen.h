@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <array>
 
 #include "imaging/image_planes.h"
 
@@ -11,5 +12,13 @@ namespace brenlow {
 // few rows per step instead of whole pictures. When `planes` is not null it receives the
 // sharpened planes (2W x 2H). Throws Error for a source below 2 x 2 or a negative pass count.
 QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int passes, ImagePlanes* planes);
+
+// A float for each byte value.
+using SampleValues = std::array<float, 256>;
+
+// The same for the planes of a 24-bit bitmap whose every sample byte b stands for values[b],
+// read straight from the bytes without making those planes.
+QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, float strength, int passes,
+                                 ImagePlanes* planes);
 
 }  // namespace brenlow

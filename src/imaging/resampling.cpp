@@ -6,6 +6,7 @@
 #include "imaging/parallel.h"
 #include "imaging/row_kernels.h"
 #include "imaging/vector_clones.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -49,13 +50,32 @@ BRENLOW_VECTOR_CLONES void halveBitmapRows(const QImage& bitmap, ImagePlanes& ds
     }
 }
 
+// Output rows counted from the bottom as plane rows; the picture's rows run top-down.
+void halveBitmapRowsThroughTable(const QImage& bitmap, const HalvedSampleTable& table, uchar* halfLines,
+                                 std::size_t halfBytesPerLine, int halfHeight, int rowBegin, int rowEnd) {
+    const int height = bitmap.height();
+    const int columns = bitmap.width() / 2;
+    for (int r = rowBegin; r < rowEnd; ++r) {
+        const uchar* row = bitmap.constScanLine(height - 1 - 2 * r);
+        const uchar* nextRow = bitmap.constScanLine(height - 2 - 2 * r);
+        uchar* out = halfLines + static_cast<std::size_t>(halfHeight - 1 - r) * halfBytesPerLine;
+        for (int c = 0; c < columns; ++c) {
+            for (int byte = 0; byte < 3; ++byte) {
+                const int corner = row[6 * c + byte];
+                out[3 * c + byte] = table[static_cast<std::size_t>(2 * corner + row[6 * c + 3 + byte] + nextRow[6 * c + byte])];
+            }
+        }
+    }
+}
+
 // Seed and fill fused into one sweep: row i is filled as soon as row i + 1 is seeded, which is
 // exactly the state the separate passes would see (rows above filled, rows below only seeded).
 void enlargePlane(const float* source, int sourceWidth, float* destination, int width, int height) {
     auto rowOf = [&](int row) { return destination + static_cast<std::size_t>(row) * width; };
     auto fill = [&](int i) { fillRow(rowOf(i), rowOf(std::max(i - 1, 0)), rowOf(std::min(i + 1, height - 1)), width); };
     for (int i = 0; i < height; i += 2) {
-        seedRowPair(source, sourceWidth, rowOf(i), rowOf(i + 1), i, width);
+        const float* sourceRow = source + static_cast<std::size_t>(rows::seedSourceRow(i)) * sourceWidth;
+        seedRowPair(sourceRow, sourceRow + sourceWidth, rowOf(i), rowOf(i + 1), width);
         if (i > 0) {
             fill(i - 1);
         }
@@ -84,6 +104,20 @@ void HalveBitmap(const QImage& bitmap, ImagePlanes& dst) {
                     std::to_string(bitmap.height()) + " into one of " + sizeText(dst));
     }
     parallelRows(0, dst.height(), [&](int rowBegin, int rowEnd) { halveBitmapRows(bitmap, dst, rowBegin, rowEnd); });
+}
+
+QImage HalveBitmapThroughTable(const QImage& bitmap, const HalvedSampleTable& table) {
+    if (bitmap.format() != QImage::Format_BGR888 || bitmap.width() < 2 || bitmap.height() < 2) {
+        throw Error("Cannot halve a picture of " + std::to_string(bitmap.width()) + " x " +
+                    std::to_string(bitmap.height()));
+    }
+    QImage half = makeBitmap(bitmap.width() / 2, bitmap.height() / 2);
+    uchar* halfLines = half.bits();  // detaches once, before the threads start
+    const auto halfBytesPerLine = static_cast<std::size_t>(half.bytesPerLine());
+    parallelRows(0, half.height(), [&](int rowBegin, int rowEnd) {
+        halveBitmapRowsThroughTable(bitmap, table, halfLines, halfBytesPerLine, half.height(), rowBegin, rowEnd);
+    });
+    return half;
 }
 
 void EnlargeImage(const ImagePlanes& src, ImagePlanes& dst, float factor) {

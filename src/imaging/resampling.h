@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QImage>
+#include <array>
+#include <cstdint>
 
 #include "imaging/image_planes.h"
 
@@ -16,6 +18,15 @@ void HalveImage(const ImagePlanes& src, ImagePlanes& dst);
 // Exactly HalveImage(planesFromBitmap(bitmap), dst), read straight from a 24-bit bitmap's bytes
 // without making the full-size planes.
 void HalveBitmap(const QImage& bitmap, ImagePlanes& dst);
+
+// From bytes every halved sample is a quarter of the whole number 2 * corner + right + next,
+// 0..1020, so anything computed from it alone is a table indexed by that sum.
+inline constexpr int kHalvedSums = 4 * 255 + 1;
+using HalvedSampleTable = std::array<std::uint8_t, kHalvedSums>;
+
+// HalveBitmap followed by table[4 * sample] for every sample, as a 24-bit bitmap of the half
+// size, without planes. The bitmap must be at least 2 x 2.
+QImage HalveBitmapThroughTable(const QImage& bitmap, const HalvedSampleTable& table);
 
 // Twofold enlargement in three passes over dst (2Ws x 2Hs; src at least 2 x 2): clear, seed every
 // second row and column from the source pixel one below and left of the plain position (so the

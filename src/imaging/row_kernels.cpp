@@ -11,17 +11,23 @@ namespace brenlow::rows {
 // The seed pass for destination rows i (even) and i + 1: every even row and column takes the
 // source pixel one below and left of the plain position, its right and upper neighbours the
 // half-way averages, and the odd-odd sample stays 0.0 as a hole.
-BRENLOW_VECTOR_CLONES void seedRowPair(const float* source, int sourceWidth, float* even, float* odd, int i, int destinationWidth) {
-    const int sr = std::max(i / 2 - 1, 0);
-    const float* sourceRow = source + static_cast<std::size_t>(sr) * sourceWidth;
-    const float* sourceNextRow = sourceRow + sourceWidth;
-    for (int j = 0; j < destinationWidth; j += 2) {
-        const int sc = std::max(j / 2 - 1, 0);
+// Columns 0 and 2 both take source column 0; from column 2 on, column j takes j / 2 - 1, so the
+// loop runs over source columns with no clamp inside.
+BRENLOW_VECTOR_CLONES static void seedColumns(const float* __restrict sourceRow, const float* __restrict sourceNextRow,
+                                              float* __restrict even, float* __restrict odd, int sourceColumns) {
+    for (int sc = 0; sc < sourceColumns; ++sc) {
         const double seed = sourceRow[sc];
-        even[j] = sourceRow[sc];
-        even[j + 1] = static_cast<float>((seed + sourceRow[sc + 1]) * 0.5);
-        odd[j] = static_cast<float>((seed + sourceNextRow[sc]) * 0.5);
-        odd[j + 1] = 0.0f;
+        even[2 * sc] = sourceRow[sc];
+        even[2 * sc + 1] = static_cast<float>((seed + sourceRow[sc + 1]) * 0.5);
+        odd[2 * sc] = static_cast<float>((seed + sourceNextRow[sc]) * 0.5);
+        odd[2 * sc + 1] = 0.0f;
+    }
+}
+
+void seedRowPair(const float* sourceRow, const float* sourceNextRow, float* even, float* odd, int destinationWidth) {
+    seedColumns(sourceRow, sourceNextRow, even, odd, 1);
+    if (destinationWidth > 2) {
+        seedColumns(sourceRow, sourceNextRow, even + 2, odd + 2, destinationWidth / 2 - 1);
     }
 }
 
@@ -37,7 +43,9 @@ BRENLOW_VECTOR_CLONES static bool hasZero(const float* row, int width) {
     return zeros != 0;
 }
 
-BRENLOW_VECTOR_CLONES static void fillInterior(float* row, const float* up, const float* down, int width) {
+// The row is never `up` or `down` here, which lets the loop run on whole vectors.
+BRENLOW_VECTOR_CLONES static void fillInterior(float* __restrict row, const float* __restrict up,
+                                               const float* __restrict down, int width) {
     if (!hasZero(row + 1, width - 2)) {
         return;  // most seeded rows have no holes at all
     }
@@ -120,28 +128,20 @@ void narrowPixelRow(const float* red, const float* green, const float* blue, int
     }
 }
 
-BRENLOW_VECTOR_CLONES static void narrowChannelWithinInt32(const float* samples, int width, std::uint8_t* bytes) {
+BRENLOW_VECTOR_CLONES static void narrowIntoPixelsWithinInt32(const float* __restrict samples, int width,
+                                                              std::uint8_t* __restrict pixels) {
     for (int x = 0; x < width; ++x) {
-        bytes[x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(samples[x]));
+        pixels[3 * x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(samples[x]));
     }
 }
 
-void narrowRow(const float* samples, int width, std::uint8_t* bytes) {
+void narrowRowIntoPixels(const float* samples, int width, std::uint8_t* pixels) {
     if (withinInt32(samples, width)) {
-        narrowChannelWithinInt32(samples, width, bytes);
+        narrowIntoPixelsWithinInt32(samples, width, pixels);
         return;
     }
     for (int x = 0; x < width; ++x) {
-        bytes[x] = narrowSample(samples[x]);
-    }
-}
-
-BRENLOW_VECTOR_CLONES void interleaveRow(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue,
-                                         int width, std::uint8_t* pixels) {
-    for (int x = 0; x < width; ++x) {
-        pixels[3 * x] = blue[x];
-        pixels[3 * x + 1] = green[x];
-        pixels[3 * x + 2] = red[x];
+        pixels[3 * x] = narrowSample(samples[x]);
     }
 }
 

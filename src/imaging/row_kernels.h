@@ -6,10 +6,15 @@
 
 namespace brenlow::rows {
 
-// Enlargement seed for destination rows i (even) and i + 1 from the source plane: every even row
-// and column takes the source pixel one below and left of the plain position, its right and upper
-// neighbours the half-way averages; the odd-odd sample is set to 0.0 as a hole.
-void seedRowPair(const float* source, int sourceWidth, float* even, float* odd, int i, int destinationWidth);
+// The source row that seeds destination rows i (even) and i + 1: the one below the plain
+// position, clamped at the bottom.
+inline int seedSourceRow(int i) { return i / 2 - 1 > 0 ? i / 2 - 1 : 0; }
+
+// Enlargement seed for destination rows i (even) and i + 1 from source rows seedSourceRow(i) and
+// the one above it: every even row and column takes the source pixel one below and left of the
+// plain position, its right and upper neighbours the half-way averages; the odd-odd sample is set
+// to 0.0 as a hole.
+void seedRowPair(const float* sourceRow, const float* sourceNextRow, float* even, float* odd, int destinationWidth);
 
 // Enlargement fill of one row: every exact 0.0 becomes the mean of its four clamped diagonal
 // neighbours in the rows `up` and `down` (which may be the row itself at the picture's edges).
@@ -24,14 +29,11 @@ void sharpenRowFromWide(float* out, const double* previous, const double* curren
 // Widens a row of floats to doubles.
 void widenRow(const float* samples, int width, double* wide);
 
-// The narrowing rule (truncate, keep the low 8 bits) for one plane row into contiguous bytes.
-void narrowRow(const float* samples, int width, std::uint8_t* bytes);
+// The narrowing rule for one plane row into every third byte of `pixels` (one channel of a row of
+// blue-green-red pixels).
+void narrowRowIntoPixels(const float* samples, int width, std::uint8_t* pixels);
 
 // The narrowing rule for a row of each plane into blue-green-red pixels.
 void narrowPixelRow(const float* red, const float* green, const float* blue, int width, std::uint8_t* pixels);
-
-// Three rows of bytes, one per channel, into blue-green-red pixels.
-void interleaveRow(const std::uint8_t* red, const std::uint8_t* green, const std::uint8_t* blue, int width,
-                   std::uint8_t* pixels);
 
 }  // namespace brenlow::rows

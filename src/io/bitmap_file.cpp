@@ -254,7 +254,15 @@ QImage makeBitmap(int width, int height) {
         throw Error("Not enough memory for a picture of " + std::to_string(width) + " x " + std::to_string(height) +
                     " pixels");
     }
-    image.fill(Qt::black);
+    // Clearing every pixel would touch the whole buffer once more; only the row ends that no pixel
+    // covers are cleared, so that no stale bytes are ever seen.
+    const auto pixelBytes = static_cast<std::size_t>(width) * 3;
+    const auto padding = static_cast<std::size_t>(image.bytesPerLine()) - pixelBytes;
+    if (padding > 0) {
+        for (int y = 0; y < height; ++y) {
+            std::memset(image.scanLine(y) + pixelBytes, 0, padding);
+        }
+    }
     return image;
 }
 

@@ -30,7 +30,8 @@ Bytes encodeBitmap(const QImage& picture);
 // Writes encodeBitmap(picture) whole or not at all.
 void saveBitmapFile(const QImage& picture, const std::string& path);
 
-// A blank 24-bit picture of the given size (black), refused when empty or too large.
+// A 24-bit picture of the given size for the caller to fill: its pixels are not cleared (the
+// padding at each row's end is). Refused when empty, too large or out of memory.
 QImage makeBitmap(int width, int height);
 
 }  // namespace brenlow
