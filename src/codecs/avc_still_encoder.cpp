@@ -41,9 +41,8 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     CodedStill coded = codeAvcStill(document, parameters, decodedPath);
     const QImage reference = sourceFilePicture(document);
 
-    writeOutputs({{codedPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}});
-
-    return makeStillResult(codedPath, originalSize, coded.file.size(), std::move(coded.decoded), &reference);
+    return writeOutputsAndReport({{codedPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, codedPath,
+                                 originalSize, coded.file.size(), coded.decoded, reference);
 }
 
 }  // namespace brenlow

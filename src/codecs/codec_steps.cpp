@@ -1,5 +1,6 @@
 #include "codecs/codec_steps.h"
 
+#include <future>
 #include <utility>
 
 #include "codecs/quantiser.h"
@@ -82,17 +83,38 @@ Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality) 
     return SaveAsJpeg(mappedBitmap(picture, *table), quality);
 }
 
-StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
-                               DecodedPicture decoded, const QImage* reference) {
+namespace {
+
+StillRunResult assembleResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
+                              DecodedPicture decoded, const SnrTriple* snr) {
     StillRunResult result;
     result.codedPath = codedPath;
     result.figures = makeFigures(originalSize, codedSize);
-    result.reportLine =
-        reference == nullptr
-            ? shortReportLine(result.figures)
-            : fullReportLine(result.figures, ChannelSnr(*reference, decoded.bitmap));
+    result.reportLine = snr == nullptr ? shortReportLine(result.figures) : fullReportLine(result.figures, *snr);
     result.decoded = std::move(decoded);
     return result;
+}
+
+}  // namespace
+
+StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
+                               DecodedPicture decoded, const QImage* reference) {
+    if (reference == nullptr) {
+        return assembleResult(codedPath, originalSize, codedSize, std::move(decoded), nullptr);
+    }
+    const SnrTriple snr = ChannelSnr(*reference, decoded.bitmap);
+    return assembleResult(codedPath, originalSize, codedSize, std::move(decoded), &snr);
+}
+
+StillRunResult writeOutputsAndReport(std::initializer_list<OutputFile> outputs, const std::string& codedPath,
+                                     std::uint64_t originalSize, std::uint64_t codedSize, DecodedPicture& decoded,
+                                     const QImage& reference) {
+    // Writing waits mostly on the disk, so the ratios are measured meanwhile on another thread.
+    std::future<SnrTriple> measuring =
+        std::async(std::launch::async, [&] { return ChannelSnr(reference, decoded.bitmap); });
+    writeOutputs(outputs);
+    const SnrTriple snr = measuring.get();
+    return assembleResult(codedPath, originalSize, codedSize, std::move(decoded), &snr);
 }
 
 }  // namespace brenlow

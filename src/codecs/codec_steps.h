@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <span>
 #include <string>
 
+#include "codecs/output_files.h"
 #include "codecs/still_codecs.h"
 #include "container/coded_image.h"
 #include "imaging/image_planes.h"
@@ -42,5 +44,12 @@ Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality);
 // (its file's pixels against the decoded bitmap's bytes), or the short one when there is none.
 StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
                                DecodedPicture decoded, const QImage* reference);
+
+// writeOutputs, then makeStillResult with the full report line against `reference`; `decoded`
+// (which the outputs may point into) is moved into the result only once everything is written.
+// Nothing is reported when a write fails.
+StillRunResult writeOutputsAndReport(std::initializer_list<OutputFile> outputs, const std::string& codedPath,
+                                     std::uint64_t originalSize, std::uint64_t codedSize, DecodedPicture& decoded,
+                                     const QImage& reference);
 
 }  // namespace brenlow

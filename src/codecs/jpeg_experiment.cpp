@@ -41,9 +41,8 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     CodedStill coded = codeJpegStill(*document.bitmap, quality, decodedPath);
     const QImage reference = documentFilePicture(document);
 
-    writeOutputs({{jpegPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}});
-
-    return makeStillResult(jpegPath, originalSize, coded.file.size(), std::move(coded.decoded), &reference);
+    return writeOutputsAndReport({{jpegPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, jpegPath,
+                                 originalSize, coded.file.size(), coded.decoded, reference);
 }
 
 }  // namespace brenlow

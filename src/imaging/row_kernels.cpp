@@ -43,15 +43,26 @@ BRENLOW_VECTOR_CLONES static bool hasZero(const float* row, int width) {
     return zeros != 0;
 }
 
-// The row is never `up` or `down` here, which lets the loop run on whole vectors.
+// The row is never `up` or `down` here. The means are made for every sample of a stretch and
+// then chosen where the row holds a zero: two loops on whole vectors, where one loop would
+// branch sample by sample (the compiler will not compute a mean the row may not need).
 BRENLOW_VECTOR_CLONES static void fillInterior(float* __restrict row, const float* __restrict up,
                                                const float* __restrict down, int width) {
     if (!hasZero(row + 1, width - 2)) {
         return;  // most seeded rows have no holes at all
     }
-    for (int j = 1; j + 1 < width; ++j) {
-        const float mean = static_cast<float>(diagonalMean(up, down, j - 1, j + 1));
-        row[j] = row[j] == 0.0f ? mean : row[j];
+    constexpr int kStretch = 256;
+    float means[kStretch];
+    for (int first = 1; first + 1 < width; first += kStretch) {
+        const int count = std::min(kStretch, width - 1 - first);
+        for (int k = 0; k < count; ++k) {
+            const int j = first + k;
+            means[k] = static_cast<float>(diagonalMean(up, down, j - 1, j + 1));
+        }
+        float* stretch = row + first;
+        for (int k = 0; k < count; ++k) {
+            stretch[k] = stretch[k] == 0.0f ? means[k] : stretch[k];
+        }
     }
 }
 
