@@ -56,6 +56,32 @@ TEST(BitmapFileTest, TopDownBitmapsKeepTheirRowOrder) {
     EXPECT_EQ(read, picture.mirrored(false, true));
 }
 
+// Pictures of some megabytes are read in two halves on two threads.
+TEST(BitmapFileTest, LargeBitmapsKeepEveryRowInBothOrders) {
+    testing::TempDir dir;
+    const QImage picture = testing::patternBitmap(1201, 1203);
+    saveBitmapFile(picture, dir.file("large.bmp"));
+    EXPECT_EQ(loadBitmapFile(dir.file("large.bmp")), picture);
+    Bytes file = encodeBitmap(picture);
+    putLe32(file, 22, static_cast<std::uint32_t>(-1203));
+    EXPECT_EQ(decodeBitmap(file, "down.bmp"), picture.mirrored(false, true));
+}
+
+TEST(BitmapFileTest, PicturesMadeAheadHaveTheSizeAskedFor) {
+    for (const auto& [width, height] : {std::pair{1500, 1000}, std::pair{3, 2}}) {
+        BitmapInTheMaking making(width, height);
+        const QImage made = making.take(width, height);
+        ASSERT_EQ(made.size(), QSize(width, height));
+        EXPECT_EQ(made.format(), QImage::Format_BGR888);
+        EXPECT_EQ(making.take(width, height).size(), QSize(width, height));
+    }
+    BitmapInTheMaking otherSize(1500, 1000);
+    EXPECT_EQ(otherSize.take(1400, 1000).size(), QSize(1400, 1000));
+    BitmapInTheMaking tooLarge(20000, 10000);
+    EXPECT_NE(messageOf([&] { tooLarge.take(20000, 10000); }).find("above the limit of 100 megapixels"),
+              std::string::npos);
+}
+
 TEST(BitmapFileTest, SavedFileHoldsExactlyTheEncodedBytes) {
     testing::TempDir dir;
     const QImage picture = testing::patternBitmap(451, 3);  // rows need padding

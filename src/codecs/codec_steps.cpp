@@ -21,7 +21,8 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
     }
 }
 
-QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes) {
+QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes,
+                      BitmapInTheMaking* output) {
     // Refused before the coded picture's own planes are made: a legal 100-megapixel JPEG would
     // cost a gigabyte of them just to learn that its enlargement is too large.
     requirePictureAtLeast(coded.bitmap.width(), coded.bitmap.height(), 2, "Enlarging the coded picture");
@@ -30,7 +31,8 @@ QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, Image
     const QImage small = coded.bitmap.format() == QImage::Format_BGR888
                              ? coded.bitmap
                              : coded.bitmap.convertToFormat(QImage::Format_BGR888);
-    return EnlargeAndSharpenToBitmap(small, dequantisedSampleValues(coded.multiplier), strength, passes, planes);
+    return EnlargeAndSharpenToBitmap(small, dequantisedSampleValues(coded.multiplier), strength, passes, planes,
+                                     output);
 }
 
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality) {

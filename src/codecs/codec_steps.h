@@ -9,6 +9,7 @@
 #include "codecs/still_codecs.h"
 #include "container/coded_image.h"
 #include "imaging/image_planes.h"
+#include "io/bitmap_file.h"
 #include "io/file_io.h"
 
 namespace brenlow {
@@ -22,7 +23,9 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
 // The coded picture multiplied back (capped at 255), enlarged twofold and sharpened `passes`
 // times, as a 24-bit bitmap; `planes`, when not null, receives the sharpened planes. Throws Error
 // when the coded picture is smaller than 2 x 2.
-QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes);
+// The bitmap is `output`'s picture when one is given.
+QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes,
+                      BitmapInTheMaking* output = nullptr);
 
 // Quantises the planes in place with the divisor and codes them as JPEG at the quality.
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality);

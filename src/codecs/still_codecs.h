@@ -6,6 +6,7 @@
 #include "codecs/field_rules.h"
 #include "container/coded_image.h"
 #include "imaging/quality_metrics.h"
+#include "io/bitmap_file.h"
 #include "io/file_io.h"
 
 namespace brenlow {
@@ -22,7 +23,8 @@ DecodedPicture DecodeAjcFile(const std::string& path);
 // The same two decoders on a container already read; they write nothing. caption is the name
 // the picture is to carry.
 // Without keepPlanes the picture comes without its planes.
-DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true);
+DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true,
+                                BitmapInTheMaking* output = nullptr);
 DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true);
 
 // The command-line tool's decode: an .avc or .ajc still (by the marker in its name, as

@@ -27,12 +27,14 @@ void requireFewPasses(std::int32_t passes) {
 
 }  // namespace
 
-DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes) {
+DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes,
+                                BitmapInTheMaking* output) {
     requireFewPasses(coded.extraWord);
     DecodedPicture picture;
     picture.caption = caption;
     ImagePlanes planes;
-    picture.bitmap = enlargeDecoded(coded, std::max(coded.extraWord, 0), kSharpeningStrength, keepPlanes ? &planes : nullptr);
+    picture.bitmap = enlargeDecoded(coded, std::max(coded.extraWord, 0), kSharpeningStrength,
+                                    keepPlanes ? &planes : nullptr, output);
     if (keepPlanes) {
         picture.planes = std::move(planes);
     }

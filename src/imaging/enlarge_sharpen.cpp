@@ -156,14 +156,14 @@ void requireEnlargeable(int width, int height, int passes) {
 using ChannelSource = std::function<SourceRows(int channel)>;
 
 QImage enlargeAndSharpen(const ChannelSource& channelSource, int sourceWidth, int sourceHeight, float strength,
-                         int passes, ImagePlanes* planes) {
+                         int passes, ImagePlanes* planes, BitmapInTheMaking* output) {
     requireEnlargeable(sourceWidth, sourceHeight, passes);
     const int width = 2 * sourceWidth;
     const int height = 2 * sourceHeight;
     if (planes != nullptr) {
         *planes = ImagePlanes(width, height);
     }
-    QImage bitmap = makeBitmap(width, height);
+    QImage bitmap = output != nullptr ? output->take(width, height) : makeBitmap(width, height);
     const PixelRows pixels{bitmap.bits(), static_cast<std::size_t>(bitmap.bytesPerLine())};
     // Each channel's fill pass depends on its own earlier rows, so the channels run side by side,
     // one thread each, however many cores share them; each writes only its own byte of a pixel.
@@ -182,11 +182,11 @@ QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int pas
         const auto width = static_cast<std::size_t>(src.width());
         return SourceRows([plane, width](int row) { return plane + static_cast<std::size_t>(row) * width; });
     };
-    return enlargeAndSharpen(fromPlanes, src.width(), src.height(), strength, passes, planes);
+    return enlargeAndSharpen(fromPlanes, src.width(), src.height(), strength, passes, planes, nullptr);
 }
 
 QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, float strength, int passes,
-                                 ImagePlanes* planes) {
+                                 ImagePlanes* planes, BitmapInTheMaking* output) {
     if (src.format() != QImage::Format_BGR888) {
         throw Error("Only 24-bit pictures can be enlarged from their bytes");
     }
@@ -195,7 +195,7 @@ QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, 
     const ChannelSource fromBytes = [&src, &values](int channel) {
         return SourceRows(ByteChannelRows(src, values, channel));
     };
-    return enlargeAndSharpen(fromBytes, width, height, strength, passes, planes);
+    return enlargeAndSharpen(fromBytes, width, height, strength, passes, planes, output);
 }
 
 }  // namespace brenlow

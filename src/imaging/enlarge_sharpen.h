@@ -4,6 +4,7 @@
 #include <array>
 
 #include "imaging/image_planes.h"
+#include "io/bitmap_file.h"
 
 namespace brenlow {
 
@@ -18,7 +19,8 @@ using SampleValues = std::array<float, 256>;
 
 // The same for the planes of a 24-bit bitmap whose every sample byte b stands for values[b],
 // read straight from the bytes without making those planes.
+// The bitmap is `output`'s picture when one is given.
 QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, float strength, int passes,
-                                 ImagePlanes* planes);
+                                 ImagePlanes* planes, BitmapInTheMaking* output = nullptr);
 
 }  // namespace brenlow

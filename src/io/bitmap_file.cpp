@@ -295,4 +295,27 @@ QImage makeBitmap(int width, int height) {
     return image;
 }
 
+BitmapInTheMaking::BitmapInTheMaking(int width, int height) : width_(width), height_(height) {
+    // Small pictures are made when taken: a thread would cost more than their memory.
+    if (static_cast<std::int64_t>(width) * height * 3 < static_cast<std::int64_t>(kBytesWorthTwoThreads)) {
+        return;
+    }
+    making_ = std::async(std::launch::async, [width, height] {
+        QImage image = makeBitmap(width, height);
+        std::memset(image.bits(), 0, static_cast<std::size_t>(image.sizeInBytes()));
+        return image;
+    });
+}
+
+QImage BitmapInTheMaking::take(int width, int height) {
+    if (making_.valid() && width == width_ && height == height_) {
+        try {
+            return making_.get();
+        } catch (const Error&) {
+            // Too large or out of memory: makeBitmap below says so in the caller's words.
+        }
+    }
+    return makeBitmap(width, height);
+}
+
 }  // namespace brenlow

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <cstdint>
+#include <future>
 #include <span>
 #include <string>
 
@@ -33,5 +34,23 @@ void saveBitmapFile(const QImage& picture, const std::string& path);
 // A 24-bit picture of the given size for the caller to fill: its pixels are not cleared (the
 // padding at each row's end is). Refused when empty, too large or out of memory.
 QImage makeBitmap(int width, int height);
+
+// A picture of a size known in advance, made by makeBitmap on another thread that also touches
+// all of its memory: a command whose next steps leave a core idle (the JPEG library codes on one)
+// has the first-touch cost of its output paid there instead of in its busy kernels later.
+class BitmapInTheMaking {
+public:
+    // Waits for the other thread when the picture was never taken.
+    BitmapInTheMaking(int width, int height);
+
+    // The picture, once made, if it has this size; otherwise (or if making it failed) a new one
+    // from makeBitmap. Only the first call can return the prepared picture.
+    QImage take(int width, int height);
+
+private:
+    int width_;
+    int height_;
+    std::future<QImage> making_;
+};
 
 }  // namespace brenlow
