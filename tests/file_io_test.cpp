@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstring>
 #include <filesystem>
+#include <span>
+#include <vector>
 
 #include "io/error.h"
 #include "io/file_io.h"
@@ -27,6 +32,36 @@ TEST(AtomicWriteTest, FailureLeavesTheTargetAndTheFolderAsTheyWere) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "taken"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     EXPECT_THROW(writeFileAtomically(dir.file("missing/out.bin"), bytesOf("data")), Error);
+}
+
+// Files of tens of megabytes go to the disk in aligned chunks, cut back to their size; pieces of
+// odd sizes must come out in order with nothing added, here and where the folder's file system
+// refuses such writes (a memory file system, when there is one).
+TEST(AtomicWriteTest, LargeFilesOfManyPiecesArriveByteForByte) {
+    Bytes pattern(12007 * 1500 + 5);
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        pattern[i] = static_cast<std::uint8_t>(i * 31 + i / 4099);
+    }
+    std::vector<std::span<const std::uint8_t>> pieces;
+    const std::span<const std::uint8_t> all(pattern);
+    for (std::size_t at = 0; at < all.size(); at += 12007) {
+        pieces.push_back(all.subspan(at, std::min<std::size_t>(12007, all.size() - at)));
+    }
+    std::vector<std::filesystem::path> folders;
+    testing::TempDir dir;
+    folders.push_back(dir.path());
+    if (std::filesystem::is_directory("/dev/shm")) {
+        folders.push_back("/dev/shm");
+    }
+    for (const auto& folder : folders) {
+        const std::string target = (folder / ("brenlow-large-write-" + std::to_string(::getpid()))).string();
+        writeFileAtomically(target, bytesOf("an older and shorter file"));
+        writeFileAtomically(target, pieces);
+        const std::string written = testing::fileBytes(target);
+        std::filesystem::remove(target);
+        ASSERT_EQ(written.size(), pattern.size()) << folder;
+        EXPECT_EQ(std::memcmp(written.data(), pattern.data(), pattern.size()), 0) << folder;
+    }
 }
 
 TEST(ReadFileTest, ReadsWholeFilesAndRefusesMissingOnesAndFolders) {
