@@ -80,6 +80,34 @@ TEST_F(FailedWriteTest, EncodeFailingOnItsFirstOutputChangesNothing) {
     EXPECT_EQ(folderSnapshot(data.path()), before);
 }
 
+// A decoded picture of over 16 MB goes to the disk in aligned chunks: cut short it fails like any
+// other write; with room for its exact size but not for its last padded chunk it is written the
+// ordinary way instead, whole.
+TEST(LargeFailedWriteTest, DirectWritesFailWholeOrFallBackWhole) {
+    TempDir data;
+    saveBitmapFile(patternBitmap(2400, 2400), data.file("big.bmp"));
+    ASSERT_EQ(runCli({"avc", data.file("big.bmp")}, data.path()).exitCode, 0);
+    const std::string decoded = fileBytes(data.file("big~.bmp"));
+    ASSERT_GT(decoded.size(), 16u << 20);
+    ASSERT_NE(decoded.size() % 4096, 0u);
+    writeFileAtomically(data.file("out.bmp"), bytesOf("an earlier output"));
+    const auto before = folderSnapshot(data.path());
+
+    CliLimits cut;
+    cut.fileSizeBytes = 5u << 20;
+    const CliRun cutRun = runCli({"decode", data.file("big.avc"), "-o", data.file("out.bmp")}, data.path(), cut);
+    EXPECT_EQ(cutRun.exitCode, 1);
+    EXPECT_EQ(cutRun.err, "Cannot write \"" + data.file("out.bmp") + "\": File too large\n");
+    EXPECT_EQ(folderSnapshot(data.path()), before);
+
+    CliLimits exact;
+    exact.fileSizeBytes = decoded.size() + 10;
+    const CliRun exactRun = runCli({"decode", data.file("big.avc"), "-o", data.file("out.bmp")}, data.path(), exact);
+    EXPECT_EQ(exactRun.exitCode, 0) << exactRun.err;
+    EXPECT_TRUE(fileBytes(data.file("out.bmp")) == decoded);
+    EXPECT_EQ(folderSnapshot(data.path()).size(), before.size());
+}
+
 TEST_F(FailedWriteTest, DecodeOntoItsOwnInputIsRefused) {
     const auto before = folderSnapshot(data.path());
     const CliRun run = runCli({"decode", data.file("pic.avc"), "-o", data.file("pic.avc")}, data.path());
