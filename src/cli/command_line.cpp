@@ -73,6 +73,17 @@ std::string requireCodedStill(const std::string& name) {
 
 }  // namespace
 
+StillCodec codecOf(Subcommand subcommand) {
+    switch (subcommand) {
+        case Subcommand::Avc:
+            return StillCodec::Avc;
+        case Subcommand::Ajc:
+            return StillCodec::Ajc;
+        default:
+            return StillCodec::Jpeg;
+    }
+}
+
 void defineCommandLine(CLI::App& app, Request& request) {
     app.require_subcommand(1, 1);
 

@@ -6,10 +6,14 @@
 #include <vector>
 
 #include "codecs/sequence_codec.h"
+#include "codecs/still_measures.h"
 
 namespace brenlow::cli {
 
 enum class Subcommand { Avc, Ajc, Jpeg, Decode, SequenceEncode, SequenceDecode, Compare, Sweep };
+
+// The codec of one of the three still commands (avc, ajc, jpeg).
+StillCodec codecOf(Subcommand subcommand);
 
 // Everything a run needs, with the workbench's toolbar defaults.
 struct Request {

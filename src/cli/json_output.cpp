@@ -27,17 +27,6 @@ QJsonObject runJson(const char* command, const Request& request, double seconds)
     return {{"command", command}, {"input", text(request.file)}, {"seconds", seconds}, {"versions", versionsJson()}};
 }
 
-const char* commandName(Subcommand subcommand) {
-    switch (subcommand) {
-        case Subcommand::Avc:
-            return "avc";
-        case Subcommand::Ajc:
-            return "ajc";
-        default:
-            return "jpeg";
-    }
-}
-
 QJsonObject stillParametersJson(const Request& request, const StillParameters& parameters) {
     QJsonObject object{{"quality", parameters.quality}};
     if (request.subcommand == Subcommand::Jpeg) return object;
@@ -80,7 +69,7 @@ QJsonObject measuresJson(const PictureMeasures& measures) {
 
 QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
                          const StillMeasures& measures, double seconds) {
-    QJsonObject object = runJson(commandName(request.subcommand), request, seconds);
+    QJsonObject object = runJson(codecName(codecOf(request.subcommand)), request, seconds);
     object["parameters"] = stillParametersJson(request, parameters);
     object["coded_file"] = text(result.codedPath);
     QJsonObject sizes = sizesJson(result.figures);

@@ -14,17 +14,6 @@ double secondsSince(Clock::time_point started) {
     return std::chrono::duration<double>(Clock::now() - started).count();
 }
 
-StillCodec codecOf(Subcommand subcommand) {
-    switch (subcommand) {
-        case Subcommand::Avc:
-            return StillCodec::Avc;
-        case Subcommand::Ajc:
-            return StillCodec::Ajc;
-        default:
-            return StillCodec::Jpeg;
-    }
-}
-
 std::string measuresLine(const PictureMeasures& m) {
     return "PSNR_R=" + formatMeasure(m.psnrRed, 3) + "; PSNR_G=" + formatMeasure(m.psnrGreen, 3) +
            "; PSNR_B=" + formatMeasure(m.psnrBlue, 3) + "; PSNR=" + formatMeasure(m.psnr, 3) +

@@ -14,9 +14,9 @@ namespace {
 // Codes the picture (planes or a document) and decodes the result. The decoded picture, twice the
 // halved size, is made meanwhile on another thread: the JPEG library codes on one core.
 template <typename Picture>
-CodedStill codeAndDecode(const Picture& picture, int width, int height, const StillParameters& parameters,
+CodedStill codeAndDecode(const Picture& picture, QSize size, const StillParameters& parameters,
                          const std::string& caption, bool keepPlanes) {
-    BitmapInTheMaking decodedBitmap(width / 2 * 2, height / 2 * 2);
+    BitmapInTheMaking decodedBitmap(size.width() / 2 * 2, size.height() / 2 * 2);
     const Bytes jpeg = codeHalfSize(picture, parameters.divisor, parameters.quality);
     CodedStill coded;
     coded.file = buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes, jpeg);
@@ -25,20 +25,22 @@ CodedStill codeAndDecode(const Picture& picture, int width, int height, const St
     return coded;
 }
 
+// The size of the picture codeHalfSize codes: the planes when there are any, else the bitmap.
+QSize codedPictureSize(const DocumentView& document) {
+    if (document.planes != nullptr) {
+        return {document.planes->width(), document.planes->height()};
+    }
+    return document.bitmap != nullptr ? document.bitmap->size() : QSize();
+}
+
 }  // namespace
 
 CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parameters, const std::string& caption) {
-    return codeAndDecode(planes, planes.width(), planes.height(), parameters, caption, true);
+    return codeAndDecode(planes, QSize(planes.width(), planes.height()), parameters, caption, true);
 }
 
 CodedStill codeAvcStill(const DocumentView& document, const StillParameters& parameters, const std::string& caption) {
-    const int width = document.planes != nullptr ? document.planes->width()
-                      : document.bitmap != nullptr ? document.bitmap->width()
-                                                   : 0;
-    const int height = document.planes != nullptr ? document.planes->height()
-                       : document.bitmap != nullptr ? document.bitmap->height()
-                                                    : 0;
-    return codeAndDecode(document, width, height, parameters, caption, document.wantsDecodedPlanes);
+    return codeAndDecode(document, codedPictureSize(document), parameters, caption, document.wantsDecodedPlanes);
 }
 
 StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters) {

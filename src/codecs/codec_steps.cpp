@@ -28,10 +28,7 @@ QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, Image
     requirePictureAtLeast(coded.bitmap.width(), coded.bitmap.height(), 2, "Enlarging the coded picture");
     checkPictureSize(2 * static_cast<std::int64_t>(coded.bitmap.width()),
                      2 * static_cast<std::int64_t>(coded.bitmap.height()), "The decoded picture");
-    const QImage small = coded.bitmap.format() == QImage::Format_BGR888
-                             ? coded.bitmap
-                             : coded.bitmap.convertToFormat(QImage::Format_BGR888);
-    return EnlargeAndSharpenToBitmap(small, dequantisedSampleValues(coded.multiplier), strength, passes, planes,
+    return EnlargeAndSharpenToBitmap(as24BitPicture(coded.bitmap), dequantisedSampleValues(coded.multiplier), strength, passes, planes,
                                      output);
 }
 

@@ -88,28 +88,29 @@ void dequantisePlanes(ImagePlanes& planes, float multiplier) {
     }
 }
 
-std::optional<ByteTable> quantiserTable(float divisor) {
-    ByteTable table{};
-    for (int value = 0; value < 256; ++value) {
-        const float quotient = static_cast<float>(value) / divisor;
+namespace {
+
+// The quantiser of the samples 0, step, 2 step, ... as a table, or nothing when one of them
+// gives a negative quotient.
+template <std::size_t Entries>
+std::optional<std::array<std::uint8_t, Entries>> quantiserOfSteps(float divisor, double step) {
+    std::array<std::uint8_t, Entries> table{};
+    for (std::size_t k = 0; k < Entries; ++k) {
+        const float quotient = static_cast<float>(static_cast<double>(k) * step) / divisor;
         if (quotient < 0.0f) {
             return std::nullopt;
         }
-        table[static_cast<std::size_t>(value)] = narrowSample(quotient);
+        table[k] = narrowSample(quotient);
     }
     return table;
 }
 
+}  // namespace
+
+std::optional<ByteTable> quantiserTable(float divisor) { return quantiserOfSteps<256>(divisor, 1.0); }
+
 std::optional<HalvedSampleTable> halvedQuantiserTable(float divisor) {
-    HalvedSampleTable table{};
-    for (int sum = 0; sum < kHalvedSums; ++sum) {
-        const float quotient = static_cast<float>(sum * 0.25) / divisor;
-        if (quotient < 0.0f) {
-            return std::nullopt;
-        }
-        table[static_cast<std::size_t>(sum)] = narrowSample(quotient);
-    }
-    return table;
+    return quantiserOfSteps<kHalvedSums>(divisor, 0.25);
 }
 
 SampleValues dequantisedSampleValues(float multiplier) {

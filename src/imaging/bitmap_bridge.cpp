@@ -80,8 +80,7 @@ void PlanesToBitmap(QImage& bitmap, const ImagePlanes& planes) {
 }
 
 ImagePlanes planesFromBitmap(const QImage& bitmap) {
-    const QImage converted =
-        bitmap.format() == QImage::Format_BGR888 ? bitmap : bitmap.convertToFormat(QImage::Format_BGR888);
+    const QImage converted = as24BitPicture(bitmap);
     ImagePlanes planes(converted.width(), converted.height());
     BitmapToPlanes(converted, planes);
     return planes;

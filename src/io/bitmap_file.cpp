@@ -186,7 +186,7 @@ QImage decodeThroughQt(std::span<const std::uint8_t> data, const std::string& na
     if (!image.loadFromData(data.data(), static_cast<int>(std::min<std::size_t>(data.size(), INT32_MAX)), "BMP")) {
         throwNotABitmap(name);
     }
-    return image.format() == QImage::Format_BGR888 ? image : image.convertToFormat(QImage::Format_BGR888);
+    return as24BitPicture(image);
 }
 
 // Every check a bitmap passes before any pixel is decoded.
@@ -236,8 +236,7 @@ QImage loadBitmapFile(const std::string& path) {
 }
 
 Bytes encodeBitmap(const QImage& picture) {
-    const QImage image =
-        picture.format() == QImage::Format_BGR888 ? picture : picture.convertToFormat(QImage::Format_BGR888);
+    const QImage image = as24BitPicture(picture);
     const auto width = static_cast<std::size_t>(image.width());
     const auto height = static_cast<std::size_t>(image.height());
     Bytes file = bitmapHeader(image.width(), image.height());
@@ -274,6 +273,10 @@ void saveBitmapFile(const QImage& picture, const std::string& path) {
         }
     }
     writeFileAtomically(path, pieces);
+}
+
+QImage as24BitPicture(const QImage& picture) {
+    return picture.format() == QImage::Format_BGR888 ? picture : picture.convertToFormat(QImage::Format_BGR888);
 }
 
 QImage makeBitmap(int width, int height) {

@@ -31,6 +31,10 @@ Bytes encodeBitmap(const QImage& picture);
 // Writes encodeBitmap(picture) whole or not at all.
 void saveBitmapFile(const QImage& picture, const std::string& path);
 
+// The picture as 24 bits per pixel (QImage::Format_BGR888): the same pixels, shared, when it
+// already is one, a converted copy otherwise.
+QImage as24BitPicture(const QImage& picture);
+
 // A 24-bit picture of the given size for the caller to fill: its pixels are not cleared (the
 // padding at each row's end is). Refused when empty, too large or out of memory.
 QImage makeBitmap(int width, int height);

@@ -157,8 +157,7 @@ Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality) {
     if (picture.width() == 0 || picture.height() == 0) {
         return {};
     }
-    const QImage converted =
-        picture.format() == QImage::Format_BGR888 ? picture : picture.convertToFormat(QImage::Format_BGR888);
+    const QImage converted = as24BitPicture(picture);
     Bytes output;
     CompressionJob job{&converted, quality, &output};
     const int failure = compress(job);
