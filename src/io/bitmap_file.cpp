@@ -7,27 +7,14 @@
 #include <thread>
 #include <vector>
 
+#include "io/bitmap_decoders.h"
+#include "io/bitmap_layout.h"
 #include "io/error.h"
 
 namespace brenlow {
 namespace {
 
-constexpr std::size_t kFileHeaderSize = 14;
-constexpr std::size_t kInfoHeaderSize = 40;
-constexpr std::size_t kCoreHeaderSize = 12;
-constexpr std::uint32_t kUncompressed = 0;
-constexpr std::uint32_t kBitFields = 3;
-constexpr std::uint32_t kAlphaBitFields = 6;
 constexpr std::uint32_t kPixelsPerMetre = 2835;  // 72 dots per inch
-
-std::uint32_t readLe32(std::span<const std::uint8_t> data, std::size_t at) {
-    return static_cast<std::uint32_t>(data[at]) | static_cast<std::uint32_t>(data[at + 1]) << 8 |
-           static_cast<std::uint32_t>(data[at + 2]) << 16 | static_cast<std::uint32_t>(data[at + 3]) << 24;
-}
-
-std::uint16_t readLe16(std::span<const std::uint8_t> data, std::size_t at) {
-    return static_cast<std::uint16_t>(data[at] | data[at + 1] << 8);
-}
 
 void writeLe32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -39,22 +26,6 @@ void writeLe16(std::uint8_t* at, std::uint16_t value) {
     at[0] = static_cast<std::uint8_t>(value);
     at[1] = static_cast<std::uint8_t>(value >> 8);
 }
-
-[[noreturn]] void throwNotABitmap(const std::string& name) {
-    throw Error("\"" + name + "\" is not a valid bitmap file");
-}
-
-struct BitmapLayout {
-    std::int64_t width = 0;
-    std::int64_t height = 0;
-    std::uint32_t infoSize = 0;
-    std::uint32_t bitCount = 0;
-    std::uint32_t compression = kUncompressed;
-    std::uint32_t pixelOffset = 0;
-    bool topDown = false;
-
-    std::uint64_t rowBytes() const { return (static_cast<std::uint64_t>(width) * bitCount + 31) / 32 * 4; }
-};
 
 // The header's fixed part and the largest info header there is.
 constexpr std::size_t kLongestHeader = kFileHeaderSize + 124;
@@ -76,6 +47,7 @@ BitmapLayout readLayout(std::span<const std::uint8_t> data, const std::string& n
         layout.height = static_cast<std::int32_t>(readLe32(data, 22));
         layout.bitCount = readLe16(data, 28);
         layout.compression = readLe32(data, 30);
+        layout.coloursUsed = readLe32(data, 46);
     } else {
         throwNotABitmap(name);
     }
@@ -132,7 +104,7 @@ Bytes bitmapHeader(int width, int height) {
 }
 
 // Plain 24-bit rows are already blue, green, red: they are copied straight into the picture,
-// skipping the reader's 32-bit detour. Every other kind goes through Qt's reader.
+// skipping the reader's 32-bit detour.
 bool isPlain24Bit(const BitmapLayout& layout) {
     return layout.bitCount == 24 && layout.compression == kUncompressed && layout.infoSize >= kInfoHeaderSize &&
            layout.pixelOffset >= kFileHeaderSize + layout.infoSize;
@@ -189,6 +161,17 @@ QImage decodeThroughQt(std::span<const std::uint8_t> data, const std::string& na
     return as24BitPicture(image);
 }
 
+// Bitmaps other than plain 24-bit ones, held whole in memory.
+QImage decodeOtherKinds(std::span<const std::uint8_t> data, const BitmapLayout& layout, const std::string& name) {
+    if (isRunLengthBitmap(layout)) {
+        return decodeRunLengthBitmap(data, layout, name);
+    }
+    if (is16BitBitmap(layout)) {
+        return decode16BitBitmap(data, layout, name);
+    }
+    return decodeThroughQt(data, name);
+}
+
 // Every check a bitmap passes before any pixel is decoded.
 BitmapLayout checkedLayout(std::span<const std::uint8_t> header, std::uint64_t fileSize, const std::string& name) {
     const BitmapLayout layout = readLayout(header, name);
@@ -216,7 +199,7 @@ QImage decodeBitmap(std::span<const std::uint8_t> data, const std::string& name)
             std::memcpy(into, data.data() + offset, count);
         });
     }
-    return decodeThroughQt(data, name);
+    return decodeOtherKinds(data, layout, name);
 }
 
 QImage loadBitmapFile(const std::string& path) {
@@ -232,7 +215,7 @@ QImage loadBitmapFile(const std::string& path) {
     }
     // A bitmap within the picture limit is far smaller than this.
     constexpr std::uint64_t kMaxFileBytes = static_cast<std::uint64_t>(kMaxPixels) * 4 + (1 << 20);
-    return decodeThroughQt(readWholeFile(path, kMaxFileBytes), path);
+    return decodeOtherKinds(readWholeFile(path, kMaxFileBytes), layout, path);
 }
 
 Bytes encodeBitmap(const QImage& picture) {
