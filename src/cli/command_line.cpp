@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <limits>
+#include <optional>
 
 #include "io/file_io.h"
 
@@ -12,6 +14,39 @@ namespace {
 constexpr int kMaxJobs = 64;
 constexpr int kMaxFocus = 1000;
 
+// Reads a whole option value as a plain decimal number: digits with an optional minus sign and
+// leading zeros. CLI11's own conversion would take "010" as octal and "0x10" as hex.
+std::optional<long long> decimalValue(const std::string& text) {
+    long long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (stop != end || error == std::errc::invalid_argument) return std::nullopt;
+    if (error == std::errc::result_out_of_range) return text.front() == '-' ? LLONG_MIN : LLONG_MAX;
+    return value;
+}
+
+std::string decimalProblem(const std::string& text, long long lowest, long long highest) {
+    const std::optional<long long> value = decimalValue(text);
+    if (!value) return "\"" + text + "\" is not a decimal number";
+    if (*value < lowest || *value > highest) {
+        return "\"" + text + "\" is not between " + std::to_string(lowest) + " and " + std::to_string(highest);
+    }
+    return {};
+}
+
+// Every integer option and argument goes through here, so all read numbers alike and a bad value
+// is a usage error naming the option and its range.
+template <typename Integer>
+CLI::Option* addDecimal(CLI::App& command, const std::string& names, Integer& target, long long lowest,
+                        long long highest, const std::string& description) {
+    return command
+        .add_option_function<std::string>(
+            names, [&target](const std::string& text) { target = static_cast<Integer>(*decimalValue(text)); },
+            description)
+        ->type_name("INT")
+        ->check([lowest, highest](const std::string& text) { return decimalProblem(text, lowest, highest); });
+}
+
 CLI::App* addSubcommand(CLI::App& app, Request& request, const std::string& name, const std::string& description,
                         Subcommand subcommand) {
     CLI::App* command = app.add_subcommand(name, description);
@@ -20,13 +55,12 @@ CLI::App* addSubcommand(CLI::App& app, Request& request, const std::string& name
 }
 
 void addQuality(CLI::App& command, Request& request, int lowest) {
-    command.add_option("-q,--quality", request.quality, "JPEG quality (default 80)")
-        ->check(CLI::Range(lowest, 100));
+    addDecimal(command, "-q,--quality", request.quality, lowest, 100, "JPEG quality (default 80)");
 }
 
 void addDivisor(CLI::App& command, Request& request, const std::string& whenZero) {
-    command.add_option("--divisor", request.divisor, "samples are divided by N + 0.5; " + whenZero + " (default 2)")
-        ->check(CLI::Range(0, 9));
+    addDecimal(command, "--divisor", request.divisor, 0, 9,
+               "samples are divided by N + 0.5; " + whenZero + " (default 2)");
 }
 
 void addPicture(CLI::App& command, Request& request) {
@@ -36,10 +70,9 @@ void addPicture(CLI::App& command, Request& request) {
 
 void addFrames(CLI::App& command, Request& request, std::string& prefix) {
     command.add_option("--prefix", prefix, "frame path prefix (default " + prefix + ")");
-    command.add_option("-j,--jobs", request.jobs, "frames coded at a time; the files do not depend on it")
-        ->check(CLI::Range(1, kMaxJobs));
-    command.add_option("LAST", request.lastFrame, "number of the last frame (frames 0..LAST; default 0)")
-        ->check(CLI::Range(0, std::numeric_limits<std::int32_t>::max() - 1));
+    addDecimal(command, "-j,--jobs", request.jobs, 1, kMaxJobs, "frames coded at a time; the files do not depend on it");
+    addDecimal(command, "LAST", request.lastFrame, 0, std::numeric_limits<std::int32_t>::max() - 1,
+               "number of the last frame (frames 0..LAST; default 0)");
 }
 
 void addJson(CLI::App& command, Request& request) {
@@ -61,8 +94,7 @@ void defineSweep(CLI::App& app, Request& request) {
                                                 : std::string();
         });
     addDivisor(*sweep, request, "0 gives 2.5");
-    sweep->add_option("--focus", request.focus, "sharpening passes of the AVC decoder (default 2)")
-        ->check(CLI::Range(0, kMaxFocus));
+    addDecimal(*sweep, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the AVC decoder (default 2)");
     sweep->add_flag("--json", request.json, "print one JSON object instead of CSV");
     addPicture(*sweep, request);
 }
@@ -91,8 +123,7 @@ void defineCommandLine(CLI::App& app, Request& request) {
                                   Subcommand::Avc);
     addQuality(*avc, request, 1);
     addDivisor(*avc, request, "0 gives 2.5");
-    avc->add_option("--focus", request.focus, "sharpening passes of the decoder (default 2)")
-        ->check(CLI::Range(0, kMaxFocus));
+    addDecimal(*avc, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the decoder (default 2)");
     addJson(*avc, request);
     addPicture(*avc, request);
 
@@ -138,8 +169,9 @@ void defineCommandLine(CLI::App& app, Request& request) {
 std::vector<int> parseQualities(const std::string& text) {
     std::vector<int> qualities;
     const auto number = [](const std::string& part, int& value) {
-        const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), value);
-        return error == std::errc() && end == part.data() + part.size() && value >= 1 && value <= 100;
+        const std::optional<long long> read = decimalValue(part);
+        value = static_cast<int>(read.value_or(0));
+        return read && *read >= 1 && *read <= 100;
     };
     int from = 0, to = 0, step = 0;
     const auto first = text.find(':');
