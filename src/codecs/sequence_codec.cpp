@@ -1,6 +1,9 @@
 #include "codecs/sequence_codec.h"
 
 #include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <system_error>
 
 #include "codecs/codec_steps.h"
 #include "codecs/field_rules.h"
@@ -8,6 +11,7 @@
 #include "container/coded_image.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/bitmap_file.h"
+#include "io/error.h"
 
 namespace brenlow {
 namespace {
@@ -15,14 +19,56 @@ namespace {
 // A frame file holds at most one JPEG of a picture within the picture limit.
 constexpr std::uint64_t kMaxFrameFileBytes = 512ull * 1024 * 1024;
 
-FrameCommit committingTo(std::string (*nameOf)(const std::string&, std::int32_t), const std::string& prefix,
-                         const FrameProgress& progress) {
+// From this frame on a decoded frame's six-digit name is the frame's source bitmap name.
+constexpr std::int32_t kFirstUnpaddedFrame = 100000;
+
+using FrameNaming = std::string (*)(const std::string&, std::int32_t);
+
+std::string frameLabel(std::int64_t frame, const std::string& file) {
+    return "Frame " + std::to_string(frame) + " (\"" + file + "\"): ";
+}
+
+// Runs one step of a frame with the frame and its file in front of any error, keeping the cause's
+// text, so a failure in a long run says where it stopped.
+template <typename Step>
+auto forFrame(std::int32_t frame, const std::string& file, const Step& step) {
+    try {
+        return step();
+    } catch (const std::exception& error) {
+        throw Error(frameLabel(frame, file) + error.what());
+    }
+}
+
+FrameCommit committingTo(FrameNaming nameOf, const std::string& prefix, const FrameProgress& progress) {
     return [nameOf, prefix, progress](std::int32_t frame, const Bytes& file) {
-        writeFileAtomically(nameOf(prefix, frame), file);
+        const std::string name = nameOf(prefix, frame);
+        forFrame(frame, name, [&] { writeFileAtomically(name, file); });
         if (progress) {
             progress(frame + 1);
         }
     };
+}
+
+bool entryExists(const std::string& path) {
+    std::error_code unknown;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, unknown));
+}
+
+// A run stops at its first frame without a coded file, so the frames after it can write nothing
+// and are not looked at; that keeps the look as short as the run for any LAST.
+void refuseToReplaceSourceFrames(const SequenceDecodeOptions& options) {
+    for (std::int64_t frame = kFirstUnpaddedFrame; frame <= options.lastFrame; ++frame) {
+        const auto number = static_cast<std::int32_t>(frame);
+        if (!entryExists(frameCodedName(options.prefix, number))) {
+            return;
+        }
+        const std::string decoded = decodedFrameName(options.prefix, number);
+        if (decoded == frameSourceName(options.prefix, number) && entryExists(decoded)) {
+            throw Error(frameLabel(frame, decoded) +
+                        "the decoded frame would replace this source frame bitmap, so nothing was decoded; give the "
+                        "decoded frames a prefix other than the source frames'");
+        }
+    }
 }
 
 }  // namespace
@@ -43,18 +89,25 @@ std::string decodedFrameName(const std::string& prefix, std::int32_t frame) {
 
 void encodeSequence(const SequenceEncodeOptions& options, const FrameProgress& progress) {
     const FrameWork codeFrame = [&options](std::int32_t frame) {
-        const Bytes jpeg = codeHalfSize(loadBitmapFile(frameSourceName(options.prefix, frame)), options.divisor,
-                                        options.quality);
-        return buildCodedImage(CodedImageKind::SequenceFrame, divisorCode(options.divisor), frame, jpeg);
+        const std::string source = frameSourceName(options.prefix, frame);
+        return forFrame(frame, source, [&] {
+            const Bytes jpeg = codeHalfSize(loadBitmapFile(source), options.divisor, options.quality);
+            return buildCodedImage(CodedImageKind::SequenceFrame, divisorCode(options.divisor), frame, jpeg);
+        });
     };
     runFramesInOrder(options.lastFrame, options.jobs, codeFrame, committingTo(frameCodedName, options.prefix, progress));
 }
 
 void decodeSequence(const SequenceDecodeOptions& options, const FrameProgress& progress) {
+    refuseToReplaceSourceFrames(options);
     const FrameWork decodeFrame = [&options](std::int32_t frame) {
-        const Bytes file = readWholeFile(frameCodedName(options.prefix, frame), kMaxFrameFileBytes);
-        // Frames are enlarged but not sharpened.
-        return encodeBitmap(enlargeDecoded(decodeCodedImage(file, CodedImageKind::SequenceFrame), 0, 0.0f, nullptr));
+        const std::string coded = frameCodedName(options.prefix, frame);
+        return forFrame(frame, coded, [&] {
+            const Bytes file = readWholeFile(coded, kMaxFrameFileBytes);
+            // Frames are enlarged but not sharpened.
+            return encodeBitmap(
+                enlargeDecoded(decodeCodedImage(file, CodedImageKind::SequenceFrame), 0, 0.0f, nullptr));
+        });
     };
     runFramesInOrder(options.lastFrame, options.jobs, decodeFrame,
                      committingTo(decodedFrameName, options.prefix, progress));

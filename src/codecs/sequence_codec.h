@@ -28,7 +28,8 @@ struct SequenceEncodeOptions {
 };
 
 // Codes prefix+i.bmp into prefix+i.avc for every frame. Stops at the first frame that fails with
-// its Error; frames written before it stay.
+// its Error, which starts with the frame and its file (Frame 7 ("frames/frame7.bmp"): ...); frames
+// written before it stay.
 void encodeSequence(const SequenceEncodeOptions& options, const FrameProgress& progress = {});
 
 struct SequenceDecodeOptions {
@@ -38,7 +39,9 @@ struct SequenceDecodeOptions {
 };
 
 // Decodes prefix+i.avc into prefix+iiiiii.bmp for every frame (multiply back, enlarge, no
-// sharpening). Stops at the first failing frame with its Error; frames written before it stay.
+// sharpening). Stops at the first failing frame with its Error, named as the encoder's are; frames
+// written before it stay. From frame 100000 on the decoded name is the source bitmap's name: when
+// such a file exists for a frame the run would reach, it throws before any frame is written.
 void decodeSequence(const SequenceDecodeOptions& options, const FrameProgress& progress = {});
 
 }  // namespace brenlow
