@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "codecs/codec_steps.h"
 #include "container/coded_image.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
@@ -18,6 +19,21 @@ using testing::TempDir;
 using testing::fileBytes;
 using testing::patternBitmap;
 namespace fs = std::filesystem;
+
+std::string frameLabel(int frame, const std::string& file) {
+    return "Frame " + std::to_string(frame) + " (\"" + file + "\"): ";
+}
+
+// The message of the Error a call throws; empty when it throws none.
+template <typename Call>
+std::string thrownMessage(const Call& call) {
+    try {
+        call();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return {};
+}
 
 TEST(FrameNamesTest, SourcesWithoutLeadingZerosDecodedWithSixDigitsAtLeast) {
     EXPECT_EQ(frameSourceName(kFramePrefix, 10), "frames/frame10.bmp");
@@ -120,7 +136,9 @@ TEST_F(SequenceTest, MissingFrameStopsAndKeepsEarlierFramesOnly) {
     writeFrame(1, 16, 16);
     writeFrame(3, 16, 16);
     std::vector<int> progress;
-    EXPECT_THROW(encodeSequence(encodeOptions(3, 4), [&](int done) { progress.push_back(done); }), Error);
+    EXPECT_EQ(thrownMessage([&] { encodeSequence(encodeOptions(3, 4), [&](int done) { progress.push_back(done); }); })
+                  .rfind(frameLabel(2, frameSourceName(prefix, 2)), 0),
+              0u);
 
     EXPECT_EQ(progress, (std::vector<int>{1, 2}));
     EXPECT_TRUE(fs::exists(frameCodedName(prefix, 1)));
@@ -130,7 +148,7 @@ TEST_F(SequenceTest, MissingFrameStopsAndKeepsEarlierFramesOnly) {
     decode.prefix = prefix;
     decode.lastFrame = 3;
     decode.jobs = 2;
-    EXPECT_THROW(decodeSequence(decode), Error);
+    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }).rfind(frameLabel(2, frameCodedName(prefix, 2)), 0), 0u);
     EXPECT_TRUE(fs::exists(decodedFrameName(prefix, 1)));
     EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 2)));
 }
@@ -147,13 +165,60 @@ TEST_F(SequenceTest, StillFileUnderFrameNameFailsFrameChecks) {
     writeCodedImage(frameCodedName(prefix, 0), CodedImageKind::AvcStill, 2, 0, SaveAsJpeg(patternBitmap(8, 8), 80));
     SequenceDecodeOptions decode;
     decode.prefix = prefix;
-    try {
-        decodeSequence(decode);
-        FAIL() << "a still passed as a frame";
-    } catch (const Error& error) {
-        EXPECT_STREQ(error.what(), kVersionIncompatible);
-    }
+    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }),
+              frameLabel(0, frameCodedName(prefix, 0)) + kVersionIncompatible);
     EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 0)));
+}
+
+TEST_F(SequenceTest, FrameErrorsPutTheFrameAndItsFileBeforeTheCause) {
+    writeFrame(0, 16, 16);
+    writeFrame(1, 3, 3);
+    const std::string cause = thrownMessage([&] { codeHalfSize(patternBitmap(3, 3), 2.5f, 80); });
+    ASSERT_FALSE(cause.empty());
+    EXPECT_EQ(thrownMessage([&] { encodeSequence(encodeOptions(1, 2)); }),
+              frameLabel(1, frameSourceName(prefix, 1)) + cause);
+
+    fs::remove(frameCodedName(prefix, 0));
+    fs::create_directory(frameCodedName(prefix, 0));
+    EXPECT_EQ(thrownMessage([&] { encodeSequence(encodeOptions(0, 1)); })
+                  .rfind(frameLabel(0, frameCodedName(prefix, 0)), 0),
+              0u);
+
+    fs::remove(frameCodedName(prefix, 0));
+    encodeSequence(encodeOptions(0, 1));
+    fs::create_directory(decodedFrameName(prefix, 0));
+    SequenceDecodeOptions decode;
+    decode.prefix = prefix;
+    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }).rfind(frameLabel(0, decodedFrameName(prefix, 0)), 0),
+              0u);
+}
+
+// Frame 100000 is decoded to prefix100000.bmp, the name of its source bitmap.
+TEST_F(SequenceTest, DecodeRefusesToReplaceASourceFrameBeforeWritingAny) {
+    writeFrame(0, 16, 16);
+    encodeSequence(encodeOptions(0, 1));
+    fs::copy_file(frameCodedName(prefix, 0), frameCodedName(prefix, 100000));
+    writeFrame(100000, 20, 20);
+    const std::string source = fileBytes(frameSourceName(prefix, 100000));
+    SequenceDecodeOptions decode;
+    decode.prefix = prefix;
+    decode.lastFrame = 100000;
+    decode.jobs = 2;
+    int progressCalls = 0;
+
+    const std::string refusal = thrownMessage([&] { decodeSequence(decode, [&](int) { ++progressCalls; }); });
+
+    EXPECT_EQ(refusal.rfind(frameLabel(100000, frameSourceName(prefix, 100000)), 0), 0u) << refusal;
+    EXPECT_NE(refusal.find("prefix"), std::string::npos) << refusal;
+    EXPECT_EQ(progressCalls, 0);
+    EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 0)));
+    EXPECT_EQ(fileBytes(frameSourceName(prefix, 100000)), source);
+
+    // Without its coded file the run stops at frame 1 and never reaches frame 100000.
+    fs::remove(frameCodedName(prefix, 100000));
+    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }).rfind(frameLabel(1, frameCodedName(prefix, 1)), 0), 0u);
+    EXPECT_TRUE(fs::exists(decodedFrameName(prefix, 0)));
+    EXPECT_EQ(fileBytes(frameSourceName(prefix, 100000)), source);
 }
 
 }  // namespace
