@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <regex>
 
 #include "cli_runner.h"
@@ -13,6 +15,13 @@ namespace brenlow::testing {
 namespace {
 
 namespace fs = std::filesystem;
+
+void writeBytes(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
 const std::regex kFullReport(
     R"(Ratio: [0-9]*\.[0-9]*; File size: ([0-9]+); Original size: ([0-9]+) SNR_R=[0-9]+\.[0-9]{3}; SNR_G=[0-9]+\.[0-9]{3}; SNR_B=[0-9]+\.[0-9]{3};\n)");
@@ -176,6 +185,65 @@ TEST_F(CliTest, OutOfRangeOrNonNumericOptionsAreUsageErrors) {
     expectWorkingFolderEmpty();
 }
 
+TEST_F(CliTest, LeadingZerosAreDecimalNotOctal) {
+    saveBitmapFile(patternBitmap(48, 32), data.file("p.bmp"));
+    const auto avcBytes = [&](const std::vector<std::string>& options) {
+        std::vector<std::string> arguments{"avc"};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back(data.file("p.bmp"));
+        const CliRun result = run(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return fileBytes(data.file("p.avc"));
+    };
+    EXPECT_EQ(avcBytes({"-q", "010"}), avcBytes({"-q", "10"}));
+    EXPECT_EQ(avcBytes({"-q", "0100"}), avcBytes({"-q", "100"}));
+    EXPECT_EQ(avcBytes({"--divisor", "07", "--focus", "0010"}), avcBytes({"--divisor", "7", "--focus", "10"}));
+
+    fs::create_directory(data.path() / "f");
+    for (int frame = 0; frame <= 11; ++frame) {
+        saveBitmapFile(patternBitmap(8, 8), data.file("f/f" + std::to_string(frame) + ".bmp"));
+    }
+    const CliRun frames = run({"seq-encode", "-j", "02", "--prefix", data.file("f/f"), "010"});
+    ASSERT_EQ(frames.exitCode, 0) << frames.err;
+    EXPECT_TRUE(fs::exists(data.file("f/f10.avc")));
+    EXPECT_FALSE(fs::exists(data.file("f/f11.avc")));
+}
+
+TEST_F(CliTest, NumbersThatAreNotDecimalOrOutOfRangeNameTheOption) {
+    saveBitmapFile(patternBitmap(16, 16), data.file("p.bmp"));
+    const std::string picture = data.file("p.bmp");
+    const auto before = folderSnapshot(data.path());
+    const std::vector<std::pair<std::vector<std::string>, std::string>> misuses = {
+        {{"avc", "-q", "0x10", picture}, R"(--quality: "0x10" is not a decimal number)"},
+        {{"avc", "-q", "1e1", picture}, R"(--quality: "1e1" is not a decimal number)"},
+        {{"avc", "-q", "10.0", picture}, R"(--quality: "10.0" is not a decimal number)"},
+        {{"avc", "-q", "10x", picture}, R"(--quality: "10x" is not a decimal number)"},
+        {{"jpeg", "--quality", "abc", picture}, R"(--quality: "abc" is not a decimal number)"},
+        {{"ajc", "-q", "", picture}, R"(--quality: "" is not a decimal number)"},
+        {{"ajc", "-q", "+5", picture}, R"(--quality: "+5" is not a decimal number)"},
+        {{"avc", "--divisor", "0x1", picture}, R"(--divisor: "0x1" is not a decimal number)"},
+        {{"sweep", "--focus", "1e1", picture}, R"(--focus: "1e1" is not a decimal number)"},
+        {{"seq-encode", "-j", "0x2"}, R"(--jobs: "0x2" is not a decimal number)"},
+        {{"seq-decode", "010x"}, R"(LAST: "010x" is not a decimal number)"},
+        {{"avc", "-q", "101", picture}, R"(--quality: "101" is not between 1 and 100)"},
+        {{"jpeg", "-q", "-1", picture}, R"(--quality: "-1" is not between 0 and 100)"},
+        {{"ajc", "--divisor", "010", picture}, R"(--divisor: "010" is not between 0 and 9)"},
+        {{"avc", "--focus", "1001", picture}, R"(--focus: "1001" is not between 0 and 1000)"},
+        {{"seq-decode", "-j", "65"}, R"(--jobs: "65" is not between 1 and 64)"},
+        {{"seq-encode", "2147483647"}, R"(LAST: "2147483647" is not between 0 and 2147483646)"},
+        {{"seq-encode", "99999999999999999999"}, R"(LAST: "99999999999999999999" is not between 0 and 2147483646)"},
+    };
+    for (const auto& [arguments, message] : misuses) {
+        const CliRun result = run(arguments);
+        EXPECT_EQ(result.exitCode, 2) << ::testing::PrintToString(arguments);
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find(message), std::string::npos) << result.err;
+        EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    }
+    EXPECT_EQ(folderSnapshot(data.path()), before);
+    expectWorkingFolderEmpty();
+}
+
 TEST_F(CliTest, HelpGoesToStandardOutput) {
     const CliRun result = run({"--help"});
     EXPECT_EQ(result.exitCode, 0);
@@ -212,6 +280,57 @@ TEST_F(CliTest, SequenceStopsAtMissingFrameAndKeepsEarlierOnes) {
     EXPECT_NE(result.err.find("frame1.bmp"), std::string::npos) << result.err;
     EXPECT_TRUE(fs::exists(data.file("frames/frame0.avc")));
     EXPECT_FALSE(fs::exists(data.file("frames/frame1.avc")));
+}
+
+TEST_F(CliTest, SequenceFrameErrorsNameTheFrameAndItsFile) {
+    fs::create_directory(data.path() / "f");
+    const std::string prefix = data.file("f/f");
+    saveBitmapFile(patternBitmap(16, 16), prefix + "0.bmp");
+    saveBitmapFile(patternBitmap(3, 3), prefix + "1.bmp");
+    CliRun result = run({"seq-encode", "-j", "2", "--prefix", prefix, "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("Frame 1 (\"" + prefix + "1.bmp\"): ", 0), 0u) << result.err;
+
+    writeText(prefix + "1.bmp", "not a picture\n");
+    result = run({"seq-encode", "--prefix", prefix, "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("Frame 1 (\"" + prefix + "1.bmp\"): ", 0), 0u) << result.err;
+
+    const Bytes frame0 = readWholeFile(prefix + "0.avc");
+    writeBytes(prefix + "0.avc", Bytes(frame0.begin(), frame0.begin() + frame0.size() / 2));
+    result = run({"seq-decode", "--prefix", prefix, "0"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("Frame 0 (\"" + prefix + "0.avc\"): ", 0), 0u) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_FALSE(fs::exists(prefix + "000000.bmp"));
+}
+
+// From frame 100000 on, a decoded frame's name under the source prefix is the source bitmap's.
+TEST_F(CliTest, SequenceDecodeNeverWritesOverASourceFrame) {
+    fs::create_directory(data.path() / "d");
+    const std::string prefix = data.file("d/f");
+    saveBitmapFile(patternBitmap(16, 16), prefix + "0.bmp");
+    ASSERT_EQ(run({"seq-encode", "--prefix", prefix, "0"}).exitCode, 0);
+    fs::copy_file(prefix + "0.avc", prefix + "100000.avc");
+    saveBitmapFile(patternBitmap(20, 20), prefix + "100000.bmp");
+    const auto before = folderSnapshot(data.path());
+
+    for (const std::string jobs : {"1", "2"}) {
+        const CliRun refused = run({"seq-decode", "-j", jobs, "--prefix", prefix, "100000"});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_EQ(refused.out, "");
+        EXPECT_EQ(refused.err.rfind("Frame 100000 (\"" + prefix + "100000.bmp\"): ", 0), 0u) << refused.err;
+        EXPECT_NE(refused.err.find("prefix"), std::string::npos) << refused.err;
+        EXPECT_EQ(folderSnapshot(data.path()), before);
+    }
+
+    // A decoded name that is not taken is written as before: the run goes on until frame 1 is missing.
+    fs::remove(prefix + "100000.bmp");
+    const CliRun unblocked = run({"seq-decode", "--prefix", prefix, "100000"});
+    EXPECT_EQ(unblocked.exitCode, 1);
+    EXPECT_EQ(unblocked.err.rfind("Frame 1 (\"" + prefix + "1.avc\"): ", 0), 0u) << unblocked.err;
+    EXPECT_TRUE(fs::exists(prefix + "000000.bmp"));
+    expectWorkingFolderEmpty();
 }
 
 TEST_F(CliTest, SequenceDefaultFoldersAreRelativeToWorkingFolder) {
