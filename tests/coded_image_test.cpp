@@ -137,7 +137,87 @@ TEST(CodedImageReadTest, CorruptPayloadBehindGoodChecksIsAJpegError) {
         FAIL() << "a cut payload was decoded";
     } catch (const Error& error) {
         EXPECT_EQ(std::string(error.what()).rfind("JPEG error #", 0), 0u);
+        EXPECT_EQ(error.fileName(), dir.file("cut.ajc"));
     }
+}
+
+Error readFileError(const std::string& path, CodedImageKind kind, const CodedImageCheck& check = {}) {
+    try {
+        readCodedImage(path, kind, check);
+    } catch (const Error& error) {
+        return error;
+    }
+    return Error("no error");
+}
+
+// The two read errors keep their texts as the start of the message; the file follows them.
+TEST(CodedImageReadTest, ReadErrorsNameTheContainerFile) {
+    testing::TempDir dir;
+    const Bytes jpeg = SaveAsJpeg(testing::patternBitmap(8, 8), 80);
+    writeFileAtomically(dir.file("short.avc"), Bytes(20, 0));
+    writeCodedImage(dir.file("frame.avc"), CodedImageKind::SequenceFrame, 2, 0, jpeg);
+    const std::pair<std::string, const char*> cases[] = {{dir.file("short.avc"), kIntegrityLost},
+                                                         {dir.file("frame.avc"), kVersionIncompatible}};
+    for (const auto& [path, text] : cases) {
+        const Error error = readFileError(path, CodedImageKind::AvcStill);
+        EXPECT_EQ(error.cause(), text);
+        EXPECT_EQ(error.fileName(), path);
+        EXPECT_EQ(std::string(error.what()), std::string(text) + ": \"" + path + "\"");
+    }
+    const std::string missing = dir.file("missing.avc");
+    const std::string unreadable = readFileError(missing, CodedImageKind::AvcStill).what();
+    EXPECT_NE(unreadable.find(missing), std::string::npos) << unreadable;
+    EXPECT_EQ(unreadable.find(missing), unreadable.rfind(missing)) << unreadable;
+}
+
+// A picture that claims more than its scan data holds: only a reader that decodes fails on it.
+Bytes claimingJpeg(int width, int height) {
+    Bytes jpeg = SaveAsJpeg(testing::patternBitmap(16, 16), 80);
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<std::uint8_t>(height);
+            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<std::uint8_t>(width);
+        }
+    }
+    return jpeg;
+}
+
+TEST(CodedImageCheckTest, SeesTheHeaderAndFrameSizeBeforeThePixelsAreDecoded) {
+    testing::TempDir dir;
+    const std::string path = dir.file("claims.avc");
+    writeCodedImage(path, CodedImageKind::AvcStill, 2, 7, claimingJpeg(3000, 2000));
+    int calls = 0;
+    const Error refused = readFileError(path, CodedImageKind::AvcStill,
+                                        [&](const CodedImageHeader& header, int width, int height) {
+                                            ++calls;
+                                            EXPECT_EQ(std::int32_t{header.extra_word}, 7);
+                                            EXPECT_EQ(width, 3000);
+                                            EXPECT_EQ(height, 2000);
+                                            throw Error("refused by the check");
+                                        });
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(refused.cause(), "refused by the check");
+    EXPECT_EQ(refused.fileName(), path);
+
+    const Error decoded = readFileError(path, CodedImageKind::AvcStill, [](const CodedImageHeader&, int, int) {});
+    EXPECT_EQ(decoded.cause().rfind("JPEG error #", 0), 0u) << decoded.what();
+}
+
+TEST(CodedImageCheckTest, ANotJpegPayloadFailsBeforeTheCheck) {
+    Bytes payload(40, 0x11);
+    payload[0] = 0xFF;
+    payload[1] = 0xD8;
+    bool asked = false;
+    try {
+        decodeCodedImage(buildCodedImage(CodedImageKind::AjcStill, 2, 0, payload), CodedImageKind::AjcStill,
+                         [&](const CodedImageHeader&, int, int) { asked = true; });
+        ADD_FAILURE() << "a payload of no JPEG was decoded";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("JPEG error #", 0), 0u) << error.what();
+    }
+    EXPECT_FALSE(asked);
 }
 
 }  // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <jpeglib.h>
+#include <jerror.h>
+
+#include <fstream>
+#include <regex>
+
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
 #include "support/hostile_files.h"
@@ -120,6 +126,100 @@ TEST(LoadJpegTest, FilesWithTooManyScansAreRefused) {
 TEST(LoadJpegTest, MissingFileIsAnError) {
     QImage bitmap;
     EXPECT_THROW(LoadJpeg(bitmap, std::string("/nonexistent/picture.jpg")), Error);
+}
+
+std::string libraryMessage(int code, const std::string& text) {
+    return "JPEG error #" + std::to_string(code) + ": " + text;
+}
+
+// The library's errors and warnings keep its number and add its own words, whichever way they
+// arise: a wrong start, a frame the decoder cannot take, data that ends early.
+TEST(JpegMessagesTest, LibraryFailuresCarryTheLibrarysOwnText) {
+    QImage bitmap;
+    const Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13};
+    EXPECT_EQ(loadError(png, bitmap), libraryMessage(JERR_NO_SOI, "Not a JPEG file: starts with 0x89 0x50"));
+
+    const Bytes twelveBit = testing::withJpegPrecision(SaveAsJpeg(testing::patternBitmap(16, 16), 80), 12);
+    EXPECT_EQ(loadError(twelveBit, bitmap), libraryMessage(JERR_BAD_PRECISION, "Unsupported JPEG data precision 12"));
+
+    const Bytes whole = SaveAsJpeg(testing::patternBitmap(64, 64), 90);
+    const std::regex numberAndText("JPEG error #[0-9]+: [A-Z][^#]+");
+    for (const std::size_t kept : {std::size_t{0}, std::size_t{2}, whole.size() / 2, whole.size() - 2}) {
+        SCOPED_TRACE(kept);
+        const Bytes cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(kept));
+        const std::string message = loadError(cut, bitmap);
+        EXPECT_TRUE(std::regex_match(message, numberAndText)) << message;
+    }
+    EXPECT_TRUE(bitmap.isNull());
+}
+
+TEST(JpegMessagesTest, CodingAPictureWiderThanTheLibraryTakesSaysItsLimit) {
+    const QImage wide = testing::patternBitmap(70000, 4);
+    try {
+        SaveAsJpeg(wide, 80);
+        FAIL() << "a 70000-pixel row was coded";
+    } catch (const Error& error) {
+        EXPECT_EQ(error.cause(),
+                  libraryMessage(JERR_IMAGE_TOO_BIG, "Maximum supported image dimension is 65500 pixels"));
+        EXPECT_EQ(error.fileName(), "");
+    }
+}
+
+// A file's errors name it after the cause; the file layer's own errors name it once, in their text.
+TEST(JpegMessagesTest, ErrorsOfAFileNameTheFile) {
+    testing::TempDir dir;
+    const std::string empty = dir.file("empty.jpg");
+    const std::string png = dir.file("picture.jpg");
+    std::ofstream(empty, std::ios::binary).flush();
+    std::ofstream(png, std::ios::binary) << "\x89PNG\r\n\x1a\n";
+    QImage bitmap;
+    for (const std::string& path : {empty, png}) {
+        SCOPED_TRACE(path);
+        try {
+            LoadJpeg(bitmap, path);
+            FAIL() << "no error";
+        } catch (const Error& error) {
+            EXPECT_EQ(error.cause().rfind("JPEG error #", 0), 0u);
+            EXPECT_EQ(error.fileName(), path);
+            EXPECT_EQ(std::string(error.what()), error.cause() + ": \"" + path + "\"");
+        }
+    }
+    const std::string missing = dir.file("missing.jpg");
+    try {
+        LoadJpeg(bitmap, missing);
+        FAIL() << "no error";
+    } catch (const Error& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find(missing), std::string::npos) << message;
+        EXPECT_EQ(message.find(missing), message.rfind(missing)) << message;
+    }
+}
+
+TEST(ReadJpegFrameTest, GivesTheHeadersSizeWithoutDecodingThePixels) {
+    // Scan data of a 16 x 16 picture: decoding it at the claimed size fails, reading the frame does not.
+    const Bytes claimed = testing::withJpegFrameSize(SaveAsJpeg(testing::patternBitmap(16, 16), 80), 4000, 3000);
+    QImage bitmap;
+    ASSERT_NE(loadError(claimed, bitmap), "no error");
+    const JpegFrame frame = ReadJpegFrame(claimed);
+    EXPECT_EQ(frame.width, 4000);
+    EXPECT_EQ(frame.height, 3000);
+    EXPECT_EQ(frame.components, 3);
+    EXPECT_EQ(ReadJpegFrame(greyJpeg(30, 20)).components, 1);
+}
+
+TEST(ReadJpegFrameTest, RefusesWhatLoadJpegRefusesBeforeThePixels) {
+    const Bytes huge = testing::withJpegFrameSize(SaveAsJpeg(testing::patternBitmap(16, 16), 80), 65500, 65500);
+    const Bytes text{'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
+    for (const Bytes& data : {huge, text}) {
+        QImage bitmap;
+        const std::string expected = loadError(data, bitmap);
+        try {
+            ReadJpegFrame(data);
+            ADD_FAILURE() << "no error for " << expected;
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), expected);
+        }
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 #include "codecs/codec_steps.h"
 #include "codecs/document.h"
@@ -184,6 +185,110 @@ TEST_F(StillCodecsTest, AvcDecoderRefusesEndlessSharpening) {
     writeCodedImage(dir.file("one.avc"), CodedImageKind::AvcStill, 2, 0, SaveAsJpeg(patternBitmap(1, 8), 80));
     EXPECT_THROW(DecodeAvcFile(dir.file("one.avc")), Error);
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"many.avc", "one.avc"}));
+}
+
+// A JPEG whose frame header claims width x height over the scan data of a 16 x 16 picture: any
+// decoder that decodes its pixels fails with a JPEG error, so another refusal came first.
+Bytes jpegClaiming(int width, int height) {
+    Bytes jpeg = SaveAsJpeg(patternBitmap(16, 16), 80);
+    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
+            jpeg[i + 6] = static_cast<std::uint8_t>(height);
+            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
+            jpeg[i + 8] = static_cast<std::uint8_t>(width);
+        }
+    }
+    return jpeg;
+}
+
+template <typename Step>
+Error thrownError(Step step) {
+    try {
+        step();
+    } catch (const Error& error) {
+        return error;
+    }
+    return Error("no error");
+}
+
+std::string budgetMessage(const std::string& asker, int passes, int width, int height) {
+    return asker + " asks for " + std::to_string(passes) + " sharpening passes on " + std::to_string(width) + " x " +
+           std::to_string(height) + " pixels; at most " + std::to_string(kMaxSharpeningMegapixelPasses) +
+           " megapixel-passes are done";
+}
+
+TEST(SharpeningBudgetTest, RefusesAboveTheBudgetAndThePassLimitOnly) {
+    // kMaxSharpeningPasses passes over 2000 x h pixels use the budget exactly.
+    constexpr std::int64_t kWidth = 2000;
+    constexpr std::int64_t kHeight = kMaxSharpeningMegapixelPasses * 1'000'000 / (kWidth * kMaxSharpeningPasses);
+    static_assert(kHeight * kWidth * kMaxSharpeningPasses == kMaxSharpeningMegapixelPasses * 1'000'000);
+    EXPECT_NO_THROW(requireBoundedSharpening(kMaxSharpeningPasses, kWidth, kHeight, "The file"));
+    EXPECT_EQ(thrownError([&] { requireBoundedSharpening(kMaxSharpeningPasses, kWidth, kHeight + 1, "The file"); })
+                  .what(),
+              budgetMessage("The file", kMaxSharpeningPasses, kWidth, kHeight + 1));
+    EXPECT_EQ(std::string(thrownError([] { requireBoundedSharpening(1001, 2, 2, "The focus"); }).what()),
+              "The focus asks for 1001 sharpening passes; at most 1000 are done");
+    // No passes do no work, whatever the size.
+    EXPECT_NO_THROW(requireBoundedSharpening(0, 65535 * 2, 65535 * 2, "The file"));
+    EXPECT_NO_THROW(requireBoundedSharpening(-7, 65535 * 2, 65535 * 2, "The file"));
+}
+
+TEST(SharpeningBudgetTest, OrdinaryWorkIsFarBelowIt) {
+    // 100 megapixels at the default focus, and a 12-megapixel photograph at a focus fifty times it.
+    EXPECT_NO_THROW(requireBoundedSharpening(kDefaults.passes, 10000, 10000, "The focus"));
+    EXPECT_NO_THROW(requireBoundedSharpening(50 * kDefaults.passes, 4000, 3000, "The focus"));
+}
+
+TEST_F(StillCodecsTest, AvcDecoderRefusesTooMuchSharpeningBeforeDecodingThePixels) {
+    const std::string path = dir.file("heavy.avc");
+    writeCodedImage(path, CodedImageKind::AvcStill, 2, 1000, jpegClaiming(5000, 5000));
+    const Error decoding = thrownError([&] { DecodeAvcFile(path); });
+    EXPECT_EQ(decoding.cause(), budgetMessage("The file", 1000, 10000, 10000));
+    EXPECT_EQ(decoding.fileName(), path);
+    const Error toFile = thrownError([&] { decodeStillToFile(path, dir.file("out.bmp")); });
+    EXPECT_EQ(std::string(toFile.what()), decoding.what());
+
+    // The enlarged picture's own limit is met from the frame header too.
+    writeCodedImage(dir.file("wide.avc"), CodedImageKind::AvcStill, 2, 2, jpegClaiming(6000, 5000));
+    EXPECT_EQ(thrownError([&] { DecodeAvcFile(dir.file("wide.avc")); }).cause(),
+              "The decoded picture is too large: 12000 x 10000 pixels is above the limit of 100 megapixels");
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"heavy.avc", "wide.avc"}));
+}
+
+// The encoder checks the decoder's own figures (the enlarged size of the halved picture), so what it
+// refuses is exactly what the decoder would refuse, and it refuses before coding or writing anything.
+TEST_F(StillCodecsTest, AvcEncoderRefusesAFocusItsDecoderWouldRefuse) {
+    const std::string path = bitmapDocument("big.bmp", 2001, 1003);
+    const PictureDocument document = openPictureDocument(path);
+    const StillParameters heavy{80, 2.5f, 1000};
+    const Error encoding = thrownError([&] { encodeAvcStill(document.view(), heavy); });
+    EXPECT_EQ(encoding.cause(), budgetMessage("The focus", 1000, 2000, 1002));
+    EXPECT_EQ(encoding.fileName(), path);
+    EXPECT_EQ(thrownError([&] { codeAvcStill(document.planes, heavy, "sweep"); }).cause(), encoding.cause());
+
+    writeCodedImage(dir.file("same.avc"), CodedImageKind::AvcStill, 2, 1000, jpegClaiming(1000, 501));
+    EXPECT_EQ(thrownError([&] { DecodeAvcFile(dir.file("same.avc")); }).cause(),
+              budgetMessage("The file", 1000, 2000, 1002));
+
+    const PictureDocument small = openPictureDocument(bitmapDocument("small.bmp", 16, 16));
+    EXPECT_EQ(thrownError([&] { encodeAvcStill(small.view(), {80, 2.5f, 5000}); }).cause(),
+              "The focus asks for 5000 sharpening passes; at most 1000 are done");
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"big.bmp", "same.avc", "small.bmp"}));
+}
+
+// Errors met while coding a document name the document's file.
+TEST_F(StillCodecsTest, CodingErrorsNameTheDocument) {
+    const std::string path = bitmapDocument("wide.bmp", 70000, 4);
+    const PictureDocument document = openPictureDocument(path, false);
+    for (const auto& code : std::vector<std::function<void()>>{
+             [&] { runJpegExperiment(document.view(), 80); }, [&] { encodeAjcStill(document.view(), kDefaults); }}) {
+        const Error error = thrownError(code);
+        EXPECT_EQ(error.cause().rfind("JPEG error #", 0), 0u) << error.what();
+        EXPECT_NE(error.cause().find("65500"), std::string::npos) << error.what();
+        EXPECT_EQ(error.fileName(), path);
+    }
+    EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"wide.bmp"}));
 }
 
 TEST_F(StillCodecsTest, AvcDecoderWithoutPassesOnlyEnlarges) {

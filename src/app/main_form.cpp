@@ -22,6 +22,7 @@
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
 #include "app/window_arrangement.h"
+#include "io/error.h"
 
 namespace brenlow {
 
@@ -416,6 +417,11 @@ void TMainForm::runCommand(const std::function<void()>& command) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
         command();
+    } catch (const Error& error) {
+        // The cause keeps the first line to itself; the file it concerns goes below it.
+        failure = QString::fromStdString(error.cause());
+        if (!error.fileName().empty())
+            failure += QStringLiteral("\n\"%1\"").arg(QString::fromStdString(error.fileName()));
     } catch (const std::exception& error) {
         failure = QString::fromStdString(error.what());
         if (failure.isEmpty()) failure = QStringLiteral("The command failed.");

@@ -37,8 +37,9 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
 
-    CodedStill coded =
-        codeAjcStill(sourceFilePicture(document), parameters, base + "~.bmp", document.wantsDecodedPlanes);
+    const QImage source = sourceFilePicture(document);
+    CodedStill coded = namingFileOnError(
+        caption, [&] { return codeAjcStill(source, parameters, base + "~.bmp", document.wantsDecodedPlanes); });
 
     writeOutputs({{codedPath, &coded.file}});
 

@@ -12,11 +12,15 @@ namespace brenlow {
 namespace {
 
 // Codes the picture (planes or a document) and decodes the result. The decoded picture, twice the
-// halved size, is made meanwhile on another thread: the JPEG library codes on one core.
+// halved size, is made meanwhile on another thread: the JPEG library codes on one core. A focus
+// the decoder would refuse on that picture is refused before anything is coded.
 template <typename Picture>
 CodedStill codeAndDecode(const Picture& picture, QSize size, const StillParameters& parameters,
                          const std::string& caption, bool keepPlanes) {
-    BitmapInTheMaking decodedBitmap(size.width() / 2 * 2, size.height() / 2 * 2);
+    const int decodedWidth = size.width() / 2 * 2;
+    const int decodedHeight = size.height() / 2 * 2;
+    requireBoundedSharpening(parameters.passes, decodedWidth, decodedHeight, "The focus");
+    BitmapInTheMaking decodedBitmap(decodedWidth, decodedHeight);
     const Bytes jpeg = codeHalfSize(picture, parameters.divisor, parameters.quality);
     CodedStill coded;
     coded.file = buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes, jpeg);
@@ -51,7 +55,7 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath, decodedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
 
-    CodedStill coded = codeAvcStill(document, parameters, decodedPath);
+    CodedStill coded = namingFileOnError(caption, [&] { return codeAvcStill(document, parameters, decodedPath); });
     const QImage reference = sourceFilePicture(document);
 
     return writeOutputsAndReport({{codedPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, codedPath,

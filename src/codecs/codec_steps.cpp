@@ -21,6 +21,19 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
     }
 }
 
+void requireBoundedSharpening(std::int64_t passes, std::int64_t width, std::int64_t height,
+                              const std::string& asker) {
+    const std::string asked = asker + " asks for " + std::to_string(passes) + " sharpening passes";
+    if (passes > kMaxSharpeningPasses) {
+        throw Error(asked + "; at most " + std::to_string(kMaxSharpeningPasses) + " are done");
+    }
+    constexpr std::int64_t kPixelsPerMegapixel = 1'000'000;
+    if (passes > 0 && width * height * passes > kMaxSharpeningMegapixelPasses * kPixelsPerMegapixel) {
+        throw Error(asked + " on " + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
+                    std::to_string(kMaxSharpeningMegapixelPasses) + " megapixel-passes are done");
+    }
+}
+
 QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes,
                       BitmapInTheMaking* output) {
     // Refused before the coded picture's own planes are made: a legal 100-megapixel JPEG would

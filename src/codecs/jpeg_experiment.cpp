@@ -38,7 +38,8 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     }
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The JPEG experiment");
 
-    CodedStill coded = codeJpegStill(*document.bitmap, quality, decodedPath);
+    CodedStill coded =
+        namingFileOnError(caption, [&] { return codeJpegStill(*document.bitmap, quality, decodedPath); });
     const QImage reference = documentFilePicture(document);
 
     return writeOutputsAndReport({{jpegPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, jpegPath,

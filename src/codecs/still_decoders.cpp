@@ -18,18 +18,30 @@ constexpr float kSharpeningStrength = 0.125f;
 
 std::string decodedNameFor(const std::string& path) { return baseName(path) + "~.bmp"; }
 
-void requireFewPasses(std::int32_t passes) {
-    if (passes > kMaxSharpeningPasses) {
-        throw Error("The file asks for " + std::to_string(passes) + " sharpening passes; at most " +
-                    std::to_string(kMaxSharpeningPasses) + " are done");
-    }
+void requireBoundedAvcWork(std::int32_t passes, int codedWidth, int codedHeight) {
+    requireBoundedSharpening(passes, 2 * static_cast<std::int64_t>(codedWidth),
+                             2 * static_cast<std::int64_t>(codedHeight), "The file");
+}
+
+// Everything an .avc still asks of the decoder, refused from the frame header alone: the JPEG's
+// pixels are decoded only when their enlargement and its sharpening are within the limits.
+void requireDecodableAvc(const CodedImageHeader& header, int codedWidth, int codedHeight) {
+    requireBoundedSharpening(header.extra_word, 0, 0, "The file");
+    requirePictureAtLeast(codedWidth, codedHeight, 2, "Enlarging the coded picture");
+    checkPictureSize(2 * static_cast<std::int64_t>(codedWidth), 2 * static_cast<std::int64_t>(codedHeight),
+                     "The decoded picture");
+    requireBoundedAvcWork(header.extra_word, codedWidth, codedHeight);
+}
+
+CodedImage readAvcStill(const std::string& path) {
+    return readCodedImage(path, CodedImageKind::AvcStill, requireDecodableAvc);
 }
 
 }  // namespace
 
 DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes,
                                 BitmapInTheMaking* output) {
-    requireFewPasses(coded.extraWord);
+    requireBoundedAvcWork(coded.extraWord, coded.bitmap.width(), coded.bitmap.height());
     DecodedPicture picture;
     picture.caption = caption;
     ImagePlanes planes;
@@ -53,7 +65,7 @@ DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& capt
 }
 
 DecodedPicture DecodeAvcFile(const std::string& path) {
-    DecodedPicture picture = decodeAvcPicture(readCodedImage(path, CodedImageKind::AvcStill), decodedNameFor(path));
+    DecodedPicture picture = decodeAvcPicture(readAvcStill(path), decodedNameFor(path));
     writeOutputs({{picture.caption, nullptr, &picture.bitmap}});
     return picture;
 }
@@ -73,8 +85,8 @@ std::string decodeStillToFile(const std::string& path, const std::string& output
     const std::string codedPath = routedFileName(path, route);
     const std::string target = outputPath.empty() ? decodedNameFor(codedPath) : outputPath;
     refuseOverwritingSources({codedPath}, {target});
-    const CodedImage coded =
-        readCodedImage(codedPath, route == DocumentRoute::AvcStill ? CodedImageKind::AvcStill : CodedImageKind::AjcStill);
+    const CodedImage coded = route == DocumentRoute::AvcStill ? readAvcStill(codedPath)
+                                                              : readCodedImage(codedPath, CodedImageKind::AjcStill);
     const DecodedPicture picture = route == DocumentRoute::AvcStill ? decodeAvcPicture(coded, target, false)
                                                                     : decodeAjcPicture(coded, target, false);
     writeOutputs({{target, nullptr, &picture.bitmap}});

@@ -141,8 +141,12 @@ UnpackedCodedImage unpackCodedImage(std::span<const std::uint8_t> file, CodedIma
     return unpacked;
 }
 
-CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind) {
+CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind, const CodedImageCheck& check) {
     const UnpackedCodedImage unpacked = unpackCodedImage(file, kind);
+    if (check) {
+        const JpegFrame frame = ReadJpegFrame(unpacked.jpeg);
+        check(unpacked.header, frame.width, frame.height);
+    }
     CodedImage image;
     LoadJpeg(image.bitmap, unpacked.jpeg);
     image.multiplier = unpacked.multiplier;
@@ -150,10 +154,15 @@ CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind k
     return image;
 }
 
-CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind) {
+CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind, const CodedImageCheck& check) {
     // The payload is a JPEG stream of at most the picture limit's worth of samples.
     constexpr std::uint64_t kMaxContainerBytes = 512ull * 1024 * 1024;
-    return decodeCodedImage(readWholeFile(inputPath, kMaxContainerBytes), kind);
+    const Bytes file = readWholeFile(inputPath, kMaxContainerBytes);
+    try {
+        return decodeCodedImage(file, kind, check);
+    } catch (const Error& error) {
+        throw error.concerning(inputPath);
+    }
 }
 
 }  // namespace brenlow

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 
@@ -73,12 +74,17 @@ struct CodedImage {
     std::int32_t extraWord = 0;
 };
 
-// Checks a container held in memory and decodes its JPEG payload. Throws Error with the two
-// read-error texts or the JPEG bridge's errors.
-CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind);
+// What a decoder has to say about a container before its pixels are decoded: its header and the
+// coded picture's size from the JPEG frame header. It throws Error to refuse the file.
+using CodedImageCheck = std::function<void(const CodedImageHeader& header, int width, int height)>;
+
+// Checks a container held in memory and decodes its JPEG payload; `check`, when given, is asked
+// first. Throws Error with the two read-error texts, the check's errors or the JPEG bridge's.
+CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind,
+                            const CodedImageCheck& check = {});
 
 // Reads, checks and decodes a container file. Throws Error: the file layer's message when it
-// cannot be read, the two read-error texts, or the JPEG bridge's errors.
-CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind);
+// cannot be read; otherwise the errors of decodeCodedImage, naming the container file.
+CodedImage readCodedImage(const std::string& inputPath, CodedImageKind kind, const CodedImageCheck& check = {});
 
 }  // namespace brenlow

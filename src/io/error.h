@@ -1,14 +1,39 @@
 #pragma once
 
 #include <stdexcept>
+#include <string>
 
 namespace brenlow {
 
-// The one exception type of the core. Its message is written for the person at the screen;
-// each front end shows it as it stands (a message box, a line on stderr).
+// The one exception type of the core. Its cause is written for the person at the screen; the
+// file it concerns, when one is known, travels beside it so that each front end can place it
+// (a message box on the next line, the command line after a colon). what() gives the one-line
+// form for anyone who shows the error as it stands.
 class Error : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit Error(const std::string& cause) : std::runtime_error(cause), cause_(cause) {}
+
+    Error(const std::string& cause, const std::string& fileName)
+        : std::runtime_error(oneLine(cause, fileName)), cause_(cause), fileName_(fileName) {}
+
+    const std::string& cause() const noexcept { return cause_; }
+
+    // Empty when the error concerns no particular file or its cause names it already.
+    const std::string& fileName() const noexcept { return fileName_; }
+
+    // The same error, naming fileName unless it names a file already: the innermost file is the
+    // one the cause was found in.
+    Error concerning(const std::string& fileName) const {
+        return fileName_.empty() ? Error(cause_, fileName) : *this;
+    }
+
+    static std::string oneLine(const std::string& cause, const std::string& fileName) {
+        return fileName.empty() ? cause : cause + ": \"" + fileName + "\"";
+    }
+
+private:
+    std::string cause_;
+    std::string fileName_;
 };
 
 }  // namespace brenlow

@@ -26,20 +26,22 @@ struct CompressionJob {
     const QImage* picture = nullptr;  // Format_BGR888, not empty
     int quality = 0;
     Bytes* output = nullptr;
+    ErrorManager errors{};
 };
 
 struct DecompressionJob {
     std::span<const std::uint8_t> data;
-    QImage* picture = nullptr;  // receives the decoded picture
+    QImage* picture = nullptr;  // receives the decoded picture; null to read the frame header only
     long width = 0;
     long height = 0;
     int components = 0;
+    ErrorManager errors{};
 };
 
 // Rows go from the top of the picture down; the library reads our blue-green-red bytes directly,
 // with the same arithmetic as for red-green-blue input.
 int compress(CompressionJob& job) {
-    ErrorManager errors;
+    ErrorManager& errors = job.errors;
     jpeg_compress_struct info{};
     jpeg_detail::VectorDestination destination;
     info.err = jpeg_detail::installErrorManager(errors);
@@ -89,7 +91,7 @@ void expandGreyRow(const JSAMPLE* indexes, const j_decompress_ptr info, uchar* p
 }
 
 int decompress(DecompressionJob& job) {
-    ErrorManager errors;
+    ErrorManager& errors = job.errors;
     jpeg_decompress_struct info{};
     jpeg_detail::SpanSource source;
     jpeg_progress_mgr progress{};
@@ -112,6 +114,10 @@ int decompress(DecompressionJob& job) {
     const bool grey = info.num_components == 1;
     if (!grey && info.num_components != 3) {
         jpeg_detail::failWith(reinterpret_cast<j_common_ptr>(&info), jpeg_detail::kUnsupportedComponents);
+    }
+    if (job.picture == nullptr) {
+        jpeg_destroy_decompress(&info);
+        return jpeg_detail::kNoFailure;
     }
     info.dct_method = JDCT_FLOAT;
     info.do_block_smoothing = TRUE;
@@ -159,10 +165,9 @@ Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality) {
     }
     const QImage converted = as24BitPicture(picture);
     Bytes output;
-    CompressionJob job{&converted, quality, &output};
-    const int failure = compress(job);
-    if (failure != jpeg_detail::kNoFailure) {
-        jpeg_detail::throwJpegFailure(failure, converted.width(), converted.height(), 3);
+    CompressionJob job{.picture = &converted, .quality = quality, .output = &output};
+    if (compress(job) != jpeg_detail::kNoFailure) {
+        jpeg_detail::throwJpegFailure(job.errors, converted.width(), converted.height(), 3);
     }
     return output;
 }
@@ -171,12 +176,19 @@ void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t
     writeFileAtomically(fileName, SaveAsJpeg(picture, quality));
 }
 
+JpegFrame ReadJpegFrame(std::span<const std::uint8_t> data) {
+    DecompressionJob job{.data = data};
+    if (decompress(job) != jpeg_detail::kNoFailure) {
+        jpeg_detail::throwJpegFailure(job.errors, job.width, job.height, job.components);
+    }
+    return {static_cast<int>(job.width), static_cast<int>(job.height), job.components};
+}
+
 void LoadJpeg(QImage& bitmap, std::span<const std::uint8_t> data) {
     QImage decoded;
-    DecompressionJob job{data, &decoded};
-    const int failure = decompress(job);
-    if (failure != jpeg_detail::kNoFailure) {
-        jpeg_detail::throwJpegFailure(failure, job.width, job.height, job.components);
+    DecompressionJob job{.data = data, .picture = &decoded};
+    if (decompress(job) != jpeg_detail::kNoFailure) {
+        jpeg_detail::throwJpegFailure(job.errors, job.width, job.height, job.components);
     }
     bitmap = std::move(decoded);
 }
@@ -184,7 +196,12 @@ void LoadJpeg(QImage& bitmap, std::span<const std::uint8_t> data) {
 void LoadJpeg(QImage& bitmap, const std::string& fileName) {
     // A JPEG stream cannot usefully be larger than its uncompressed picture at the limit.
     constexpr std::uint64_t kMaxFileBytes = static_cast<std::uint64_t>(kMaxPixels) * 3;
-    LoadJpeg(bitmap, readWholeFile(fileName, kMaxFileBytes));
+    const Bytes data = readWholeFile(fileName, kMaxFileBytes);
+    try {
+        LoadJpeg(bitmap, data);
+    } catch (const Error& error) {
+        throw error.concerning(fileName);
+    }
 }
 
 }  // namespace brenlow

@@ -15,12 +15,22 @@ inline constexpr int kMaxJpegScans = 100;
 // Baseline JPEG of the picture: libjpeg defaults, RGB input, float DCT, quality with baseline
 // forced (the library treats 0 as 1 and anything above 100 as 100). Rows go top to bottom; a
 // picture of another depth is coded as its 24-bit conversion. An empty picture gives no bytes.
-// Library failures throw Error("JPEG error #N").
+// Library failures throw Error("JPEG error #N: <the library's own text>").
 Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality);
 
 // The same, written whole or not at all to fileName. pixelFormat (0 = 24-bit, 1 = 8-bit palette)
 // only says how the picture would present itself and does not change the file.
 void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t quality, int pixelFormat);
+
+struct JpegFrame {
+    int width = 0;
+    int height = 0;
+    int components = 0;
+};
+
+// Reads no further than the frame header: the picture's size, known before any pixel is decoded.
+// Throws Error as LoadJpeg does for everything up to that point, including the picture limit.
+JpegFrame ReadJpegFrame(std::span<const std::uint8_t> data);
 
 // Decodes JPEG data at full scale with the float DCT into a 24-bit bitmap (Format_BGR888).
 // A grayscale file goes through the library's colour quantiser (236 colours) and comes out grey.
@@ -29,7 +39,8 @@ void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t
 // exactly as it was.
 void LoadJpeg(QImage& bitmap, std::span<const std::uint8_t> data);
 
-// The same from a file. Throws Error when the file cannot be opened.
+// The same from a file. Throws Error when the file cannot be opened; the decoder's errors then
+// name the file.
 void LoadJpeg(QImage& bitmap, const std::string& fileName);
 
 }  // namespace brenlow

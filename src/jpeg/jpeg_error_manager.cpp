@@ -1,5 +1,6 @@
 #include "jpeg/jpeg_error_manager.h"
 
+#include <cstring>
 #include <string>
 
 #include "io/bitmap_file.h"
@@ -35,11 +36,19 @@ jpeg_error_mgr* installErrorManager(ErrorManager& manager) {
 void failWith(j_common_ptr info, int failure) {
     ErrorManager& manager = managerOf(info);
     manager.failure = failure;
+    if (failure >= 0) {
+        // A code we raise ourselves comes without the parameters of whatever the library said last.
+        if (info->err->msg_code != failure) {
+            info->err->msg_code = failure;
+            std::memset(&info->err->msg_parm, 0, sizeof info->err->msg_parm);
+        }
+        (*info->err->format_message)(info, manager.libraryText);
+    }
     std::longjmp(manager.jumpPoint, 1);
 }
 
-void throwJpegFailure(int failure, long width, long height, int components) {
-    switch (failure) {
+void throwJpegFailure(const ErrorManager& manager, long width, long height, int components) {
+    switch (manager.failure) {
         case kTooManyScans:
             throw Error("The JPEG data has more than " + std::to_string(kMaxJpegScans) + " scans");
         case kTooLarge:
@@ -48,7 +57,7 @@ void throwJpegFailure(int failure, long width, long height, int components) {
         case kUnsupportedComponents:
             throw Error("JPEG files with " + std::to_string(components) + " colour components are not supported");
         default:
-            throw Error("JPEG error #" + std::to_string(failure));
+            throw Error("JPEG error #" + std::to_string(manager.failure) + ": " + manager.libraryText);
     }
 }
 

@@ -21,6 +21,9 @@ struct ErrorManager {
     jpeg_error_mgr library{};
     std::jmp_buf jumpPoint{};
     int failure = kNoFailure;
+    // The library's own words for a failure with one of its codes, made while its message
+    // parameters are still set.
+    char libraryText[JMSG_LENGTH_MAX]{};
 };
 
 // Installs the manager on a compressor or decompressor before it is created.
@@ -29,7 +32,8 @@ jpeg_error_mgr* installErrorManager(ErrorManager& manager);
 // Records a failure of our own and jumps to the manager's setjmp point.
 [[noreturn]] void failWith(j_common_ptr info, int failure);
 
-// The message a person reads for a failure code.
-[[noreturn]] void throwJpegFailure(int failure, long width, long height, int components);
+// The message a person reads for the manager's failure: "JPEG error #N: <the library's text>" for
+// the library's codes, our own wording for ours.
+[[noreturn]] void throwJpegFailure(const ErrorManager& manager, long width, long height, int components);
 
 }  // namespace brenlow::jpeg_detail

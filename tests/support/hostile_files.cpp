@@ -41,19 +41,33 @@ Bytes compressWithLibrary(int width, int height, int components, J_COLOR_SPACE s
     return bytes;
 }
 
-}  // namespace
-
-Bytes withJpegFrameSize(Bytes jpeg, int width, int height) {
+// Where the frame header's fields start (just past its marker), or 0 when there is none.
+std::size_t frameHeaderAt(const Bytes& jpeg) {
     for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
-            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            jpeg[i + 6] = static_cast<std::uint8_t>(height);
-            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            jpeg[i + 8] = static_cast<std::uint8_t>(width);
-            return jpeg;
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2 || jpeg[i + 1] == 0xC9)) {
+            return i + 2;
         }
     }
     ADD_FAILURE() << "no frame header";
+    return 0;
+}
+
+}  // namespace
+
+Bytes withJpegFrameSize(Bytes jpeg, int width, int height) {
+    if (const std::size_t at = frameHeaderAt(jpeg); at != 0) {
+        jpeg[at + 3] = static_cast<std::uint8_t>(height >> 8);
+        jpeg[at + 4] = static_cast<std::uint8_t>(height);
+        jpeg[at + 5] = static_cast<std::uint8_t>(width >> 8);
+        jpeg[at + 6] = static_cast<std::uint8_t>(width);
+    }
+    return jpeg;
+}
+
+Bytes withJpegPrecision(Bytes jpeg, int bits) {
+    if (const std::size_t at = frameHeaderAt(jpeg); at != 0) {
+        jpeg[at + 2] = static_cast<std::uint8_t>(bits);
+    }
     return jpeg;
 }
 
@@ -88,6 +102,13 @@ Bytes greyJpeg(int width, int height) {
     }
     return compressWithLibrary(
         width, height, 1, JCS_GRAYSCALE, [](jpeg_compress_struct&) {}, [&](int) { return ramp.data(); });
+}
+
+Bytes flatGreyArithmeticJpeg(int width, int height) {
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width), 128);
+    return compressWithLibrary(
+        width, height, 1, JCS_GRAYSCALE, [](jpeg_compress_struct& info) { info.arith_code = TRUE; },
+        [&](int) { return row.data(); });
 }
 
 }  // namespace brenlow::testing
