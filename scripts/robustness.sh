@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # After the ordinary tests: the whole suite built with AddressSanitizer, LeakSanitizer and
 # UndefinedBehaviorSanitizer, each fuzz target (clang, libFuzzer, the same sanitizers) on its corpus
-# and then fuzzing for a while, and valgrind on the command-line decoder of the ordinary build.
+# and then fuzzing for a while, and valgrind on the command-line decoder and coder of the ordinary
+# build.
 # Exits non-zero on any failure or report.
 #   scripts/robustness.sh [ORDINARY_BUILD_DIR]
 # BRENLOW_SANITIZE_BUILD_DIR (build-sanitize), BRENLOW_FUZZ_BUILD_DIR (build-fuzzers) and
@@ -97,7 +98,7 @@ for ((first = 0; first < ${#targets[@]}; first += jobs)); do
 done
 show_reports
 
-echo "== valgrind on the decoder of the ordinary build: a valid and a truncated container"
+echo "== valgrind on the ordinary build: the decoder on a valid and a truncated container, the coder on a run-length bitmap"
 cli="$ordinary_dir/src/cli/brenlow-cli"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -125,3 +126,22 @@ for case in pic.avc:0 cut.avc:1; do
   message=$(head -n 1 "$scratch/valgrind.log")
   echo "$input: exit status $status${message:+ (\"$message\")}, no valgrind errors"
 done
+
+# Run-length data that ends a row early, skips pixels with a delta and stops before the last rows:
+# every pixel must still be defined, so the coded file is the same on every run.
+cp fuzz/corpus/bitmap/rle8_delta_early_end.bmp "$scratch/rle.bmp"
+status=0
+valgrind --quiet --error-exitcode=99 --track-origins=yes "$cli" ajc -q 100 "$scratch/rle.bmp" \
+  >/dev/null 2>"$scratch/valgrind.log" || status=$?
+if [[ $status -ne 0 ]] || grep -q '^==[0-9]*==' "$scratch/valgrind.log"; then
+  cat "$scratch/valgrind.log"
+  echo "valgrind: ajc of rle.bmp ended with status $status (expected 0) or reported errors"
+  exit 1
+fi
+mv "$scratch/rle.ajc" "$scratch/first.ajc"
+"$cli" ajc -q 100 "$scratch/rle.bmp" >/dev/null
+if ! cmp -s "$scratch/first.ajc" "$scratch/rle.ajc"; then
+  echo "ajc of rle.bmp gave different files on two runs"
+  exit 1
+fi
+echo "rle.bmp: ajc exit status 0, no valgrind errors, the same .ajc on a second run"
