@@ -23,6 +23,14 @@ void writeBytes(const std::string& path, const Bytes& bytes) {
 
 void writeText(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
 
+// A frame's error is one line that leads with the frame and names the frame's file.
+void expectFrameError(const CliRun& result, int frame, const std::string& file) {
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err.rfind("Frame " + std::to_string(frame) + ": ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find('"' + file + '"'), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+}
+
 const std::regex kFullReport(
     R"(Ratio: [0-9]*\.[0-9]*; File size: ([0-9]+); Original size: ([0-9]+) SNR_R=[0-9]+\.[0-9]{3}; SNR_G=[0-9]+\.[0-9]{3}; SNR_B=[0-9]+\.[0-9]{3};\n)");
 const std::regex kShortReport(R"(Ratio: [0-9]*\.[0-9]*; File size: ([0-9]+); Original size: ([0-9]+)\n)");
@@ -288,20 +296,16 @@ TEST_F(CliTest, SequenceFrameErrorsNameTheFrameAndItsFile) {
     saveBitmapFile(patternBitmap(16, 16), prefix + "0.bmp");
     saveBitmapFile(patternBitmap(3, 3), prefix + "1.bmp");
     CliRun result = run({"seq-encode", "-j", "2", "--prefix", prefix, "1"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.rfind("Frame 1 (\"" + prefix + "1.bmp\"): ", 0), 0u) << result.err;
+    expectFrameError(result, 1, prefix + "1.bmp");
 
     writeText(prefix + "1.bmp", "not a picture\n");
     result = run({"seq-encode", "--prefix", prefix, "1"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.rfind("Frame 1 (\"" + prefix + "1.bmp\"): ", 0), 0u) << result.err;
+    expectFrameError(result, 1, prefix + "1.bmp");
 
     const Bytes frame0 = readWholeFile(prefix + "0.avc");
     writeBytes(prefix + "0.avc", Bytes(frame0.begin(), frame0.begin() + frame0.size() / 2));
     result = run({"seq-decode", "--prefix", prefix, "0"});
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.err.rfind("Frame 0 (\"" + prefix + "0.avc\"): ", 0), 0u) << result.err;
-    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    expectFrameError(result, 0, prefix + "0.avc");
     EXPECT_FALSE(fs::exists(prefix + "000000.bmp"));
 }
 
@@ -317,9 +321,8 @@ TEST_F(CliTest, SequenceDecodeNeverWritesOverASourceFrame) {
 
     for (const std::string jobs : {"1", "2"}) {
         const CliRun refused = run({"seq-decode", "-j", jobs, "--prefix", prefix, "100000"});
-        EXPECT_EQ(refused.exitCode, 1);
-        EXPECT_EQ(refused.out, "");
-        EXPECT_EQ(refused.err.rfind("Frame 100000 (\"" + prefix + "100000.bmp\"): ", 0), 0u) << refused.err;
+            EXPECT_EQ(refused.out, "");
+        expectFrameError(refused, 100000, prefix + "100000.bmp");
         EXPECT_NE(refused.err.find("prefix"), std::string::npos) << refused.err;
         EXPECT_EQ(folderSnapshot(data.path()), before);
     }
@@ -327,8 +330,7 @@ TEST_F(CliTest, SequenceDecodeNeverWritesOverASourceFrame) {
     // A decoded name that is not taken is written as before: the run goes on until frame 1 is missing.
     fs::remove(prefix + "100000.bmp");
     const CliRun unblocked = run({"seq-decode", "--prefix", prefix, "100000"});
-    EXPECT_EQ(unblocked.exitCode, 1);
-    EXPECT_EQ(unblocked.err.rfind("Frame 1 (\"" + prefix + "1.avc\"): ", 0), 0u) << unblocked.err;
+    expectFrameError(unblocked, 1, prefix + "1.avc");
     EXPECT_TRUE(fs::exists(prefix + "000000.bmp"));
     expectWorkingFolderEmpty();
 }

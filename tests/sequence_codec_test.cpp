@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "codecs/codec_steps.h"
@@ -20,19 +21,23 @@ using testing::fileBytes;
 using testing::patternBitmap;
 namespace fs = std::filesystem;
 
-std::string frameLabel(int frame, const std::string& file) {
-    return "Frame " + std::to_string(frame) + " (\"" + file + "\"): ";
-}
-
-// The message of the Error a call throws; empty when it throws none.
+// The Error a call throws, if any.
 template <typename Call>
-std::string thrownMessage(const Call& call) {
+std::optional<Error> thrownError(const Call& call) {
     try {
         call();
     } catch (const Error& error) {
-        return error.what();
+        return error;
     }
-    return {};
+    return std::nullopt;
+}
+
+// A frame's error leads with the frame and names its file, in the cause or beside it.
+void expectFrameError(const std::optional<Error>& error, int frame, const std::string& file) {
+    ASSERT_TRUE(error.has_value()) << "frame " << frame << " did not fail";
+    EXPECT_EQ(error->cause().rfind("Frame " + std::to_string(frame) + ": ", 0), 0u) << error->what();
+    const bool fileNamed = error->fileName() == file || error->cause().find('"' + file + '"') != std::string::npos;
+    EXPECT_TRUE(fileNamed) << error->what();
 }
 
 TEST(FrameNamesTest, SourcesWithoutLeadingZerosDecodedWithSixDigitsAtLeast) {
@@ -136,9 +141,9 @@ TEST_F(SequenceTest, MissingFrameStopsAndKeepsEarlierFramesOnly) {
     writeFrame(1, 16, 16);
     writeFrame(3, 16, 16);
     std::vector<int> progress;
-    EXPECT_EQ(thrownMessage([&] { encodeSequence(encodeOptions(3, 4), [&](int done) { progress.push_back(done); }); })
-                  .rfind(frameLabel(2, frameSourceName(prefix, 2)), 0),
-              0u);
+    expectFrameError(
+        thrownError([&] { encodeSequence(encodeOptions(3, 4), [&](int done) { progress.push_back(done); }); }), 2,
+        frameSourceName(prefix, 2));
 
     EXPECT_EQ(progress, (std::vector<int>{1, 2}));
     EXPECT_TRUE(fs::exists(frameCodedName(prefix, 1)));
@@ -148,7 +153,7 @@ TEST_F(SequenceTest, MissingFrameStopsAndKeepsEarlierFramesOnly) {
     decode.prefix = prefix;
     decode.lastFrame = 3;
     decode.jobs = 2;
-    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }).rfind(frameLabel(2, frameCodedName(prefix, 2)), 0), 0u);
+    expectFrameError(thrownError([&] { decodeSequence(decode); }), 2, frameCodedName(prefix, 2));
     EXPECT_TRUE(fs::exists(decodedFrameName(prefix, 1)));
     EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 2)));
 }
@@ -165,32 +170,32 @@ TEST_F(SequenceTest, StillFileUnderFrameNameFailsFrameChecks) {
     writeCodedImage(frameCodedName(prefix, 0), CodedImageKind::AvcStill, 2, 0, SaveAsJpeg(patternBitmap(8, 8), 80));
     SequenceDecodeOptions decode;
     decode.prefix = prefix;
-    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }),
-              frameLabel(0, frameCodedName(prefix, 0)) + kVersionIncompatible);
+    const std::optional<Error> error = thrownError([&] { decodeSequence(decode); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->cause(), "Frame 0: " + std::string(kVersionIncompatible));
+    EXPECT_EQ(error->fileName(), frameCodedName(prefix, 0));
     EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 0)));
 }
 
-TEST_F(SequenceTest, FrameErrorsPutTheFrameAndItsFileBeforeTheCause) {
+TEST_F(SequenceTest, FrameErrorsLeadWithTheFrameAndNameItsFile) {
     writeFrame(0, 16, 16);
     writeFrame(1, 3, 3);
-    const std::string cause = thrownMessage([&] { codeHalfSize(patternBitmap(3, 3), 2.5f, 80); });
-    ASSERT_FALSE(cause.empty());
-    EXPECT_EQ(thrownMessage([&] { encodeSequence(encodeOptions(1, 2)); }),
-              frameLabel(1, frameSourceName(prefix, 1)) + cause);
+    const std::optional<Error> tooSmall = thrownError([&] { codeHalfSize(patternBitmap(3, 3), 2.5f, 80); });
+    ASSERT_TRUE(tooSmall.has_value());
+    const std::optional<Error> frameTooSmall = thrownError([&] { encodeSequence(encodeOptions(1, 2)); });
+    expectFrameError(frameTooSmall, 1, frameSourceName(prefix, 1));
+    EXPECT_EQ(frameTooSmall->cause(), "Frame 1: " + tooSmall->cause());
 
     fs::remove(frameCodedName(prefix, 0));
     fs::create_directory(frameCodedName(prefix, 0));
-    EXPECT_EQ(thrownMessage([&] { encodeSequence(encodeOptions(0, 1)); })
-                  .rfind(frameLabel(0, frameCodedName(prefix, 0)), 0),
-              0u);
+    expectFrameError(thrownError([&] { encodeSequence(encodeOptions(0, 1)); }), 0, frameCodedName(prefix, 0));
 
     fs::remove(frameCodedName(prefix, 0));
     encodeSequence(encodeOptions(0, 1));
     fs::create_directory(decodedFrameName(prefix, 0));
     SequenceDecodeOptions decode;
     decode.prefix = prefix;
-    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }).rfind(frameLabel(0, decodedFrameName(prefix, 0)), 0),
-              0u);
+    expectFrameError(thrownError([&] { decodeSequence(decode); }), 0, decodedFrameName(prefix, 0));
 }
 
 // Frame 100000 is decoded to prefix100000.bmp, the name of its source bitmap.
@@ -206,17 +211,17 @@ TEST_F(SequenceTest, DecodeRefusesToReplaceASourceFrameBeforeWritingAny) {
     decode.jobs = 2;
     int progressCalls = 0;
 
-    const std::string refusal = thrownMessage([&] { decodeSequence(decode, [&](int) { ++progressCalls; }); });
+    const std::optional<Error> refusal = thrownError([&] { decodeSequence(decode, [&](int) { ++progressCalls; }); });
 
-    EXPECT_EQ(refusal.rfind(frameLabel(100000, frameSourceName(prefix, 100000)), 0), 0u) << refusal;
-    EXPECT_NE(refusal.find("prefix"), std::string::npos) << refusal;
+    expectFrameError(refusal, 100000, frameSourceName(prefix, 100000));
+    EXPECT_NE(refusal->cause().find("prefix"), std::string::npos) << refusal->what();
     EXPECT_EQ(progressCalls, 0);
     EXPECT_FALSE(fs::exists(decodedFrameName(prefix, 0)));
     EXPECT_EQ(fileBytes(frameSourceName(prefix, 100000)), source);
 
     // Without its coded file the run stops at frame 1 and never reaches frame 100000.
     fs::remove(frameCodedName(prefix, 100000));
-    EXPECT_EQ(thrownMessage([&] { decodeSequence(decode); }).rfind(frameLabel(1, frameCodedName(prefix, 1)), 0), 0u);
+    expectFrameError(thrownError([&] { decodeSequence(decode); }), 1, frameCodedName(prefix, 1));
     EXPECT_TRUE(fs::exists(decodedFrameName(prefix, 0)));
     EXPECT_EQ(fileBytes(frameSourceName(prefix, 100000)), source);
 }

@@ -24,18 +24,28 @@ constexpr std::int32_t kFirstUnpaddedFrame = 100000;
 
 using FrameNaming = std::string (*)(const std::string&, std::int32_t);
 
-std::string frameLabel(std::int64_t frame, const std::string& file) {
-    return "Frame " + std::to_string(frame) + " (\"" + file + "\"): ";
+std::string frameLead(std::int64_t frame) { return "Frame " + std::to_string(frame) + ": "; }
+
+// Puts the frame in front of the cause, which keeps its text, and names the frame's file after it
+// as every error names its file, unless the cause names that file already.
+[[noreturn]] void throwForFrame(std::int32_t frame, const std::string& file, const std::string& cause,
+                                const std::string& causeFile) {
+    if (!causeFile.empty()) {
+        throw Error(frameLead(frame) + cause, causeFile);
+    }
+    const bool causeNamesFile = cause.find('"' + file + '"') != std::string::npos;
+    throw Error(frameLead(frame) + cause, causeNamesFile ? std::string() : file);
 }
 
-// Runs one step of a frame with the frame and its file in front of any error, keeping the cause's
-// text, so a failure in a long run says where it stopped.
+// Runs one step of a frame so that a failure in a long run says where it stopped.
 template <typename Step>
 auto forFrame(std::int32_t frame, const std::string& file, const Step& step) {
     try {
         return step();
+    } catch (const Error& error) {
+        throwForFrame(frame, file, error.cause(), error.fileName());
     } catch (const std::exception& error) {
-        throw Error(frameLabel(frame, file) + error.what());
+        throwForFrame(frame, file, error.what(), {});
     }
 }
 
@@ -64,9 +74,8 @@ void refuseToReplaceSourceFrames(const SequenceDecodeOptions& options) {
         }
         const std::string decoded = decodedFrameName(options.prefix, number);
         if (decoded == frameSourceName(options.prefix, number) && entryExists(decoded)) {
-            throw Error(frameLabel(frame, decoded) +
-                        "the decoded frame would replace this source frame bitmap, so nothing was decoded; give the "
-                        "decoded frames a prefix other than the source frames'");
+            throw Error(frameLead(frame) + "decoding it would write over its source bitmap \"" + decoded +
+                        "\", so no frame was decoded; decode into a prefix other than the source frames'");
         }
     }
 }

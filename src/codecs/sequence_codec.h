@@ -28,8 +28,8 @@ struct SequenceEncodeOptions {
 };
 
 // Codes prefix+i.bmp into prefix+i.avc for every frame. Stops at the first frame that fails with
-// its Error, which starts with the frame and its file (Frame 7 ("frames/frame7.bmp"): ...); frames
-// written before it stay.
+// its Error, whose cause starts with the frame ("Frame 7: ") and which names the frame's file;
+// frames written before it stay.
 void encodeSequence(const SequenceEncodeOptions& options, const FrameProgress& progress = {});
 
 struct SequenceDecodeOptions {
