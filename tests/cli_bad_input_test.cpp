@@ -39,7 +39,9 @@ Bytes validAvcStill(const TempDir& scratch) {
 struct BadInput {
     std::string name;
     std::function<std::vector<std::string>(const TempDir&, const Bytes& avc)> prepare;  // returns the arguments
-    std::string message;  // the exact message, or empty where only one line is required
+    // The exact cause, told with the file of the command's second argument; empty where only one
+    // line is required.
+    std::string message;
 };
 
 std::vector<BadInput> badInputs() {
@@ -109,6 +111,14 @@ std::vector<BadInput> badInputs() {
              fs::create_directory(d.path() / "out.bmp");
              return std::vector<std::string>{"decode", d.file("good.avc"), "-o", d.file("out.bmp")};
          }, ""},
+        {"sequence frame too small to halve", [](const TempDir& d, const Bytes&) {
+             saveBitmapFile(patternBitmap(3, 3), d.file("f0.bmp"));
+             return std::vector<std::string>{"seq-encode", "--prefix", d.file("f"), "0"};
+         }, ""},
+        {"sequence frame file cut short", [](const TempDir& d, const Bytes& avc) {
+             writeBytes(d.file("f0.avc"), Bytes(avc.begin(), avc.begin() + 30));
+             return std::vector<std::string>{"seq-decode", "--prefix", d.file("f"), "0"};
+         }, ""},
         {"bitmap named avc", [](const TempDir& d, const Bytes&) {
              saveBitmapFile(patternBitmap(16, 16), d.file("pic.avc"));
              return std::vector<std::string>{"avc", d.file("pic.avc")};
@@ -133,7 +143,7 @@ TEST(CliBadInputTest, EachFailsWithOneLineWritingNothingAndChangingNothing) {
         ASSERT_FALSE(result.err.empty());
         EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << result.err;
         if (!bad.message.empty()) {
-            EXPECT_EQ(result.err, bad.message + "\n");
+            EXPECT_EQ(result.err, bad.message + ": \"" + arguments.at(1) + "\"\n");
         }
         EXPECT_EQ(folderSnapshot(data.path()), before);
         EXPECT_TRUE(fs::is_empty(cwd.path()));
