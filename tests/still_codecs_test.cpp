@@ -234,6 +234,20 @@ TEST(SharpeningBudgetTest, RefusesAboveTheBudgetAndThePassLimitOnly) {
     EXPECT_NO_THROW(requireBoundedSharpening(-7, 65535 * 2, 65535 * 2, "The file"));
 }
 
+// The passes hold rows of the picture's width, so a short wide picture costs as if it were taller.
+TEST(SharpeningBudgetTest, ShortPicturesCountAsTallerSoThePassesRowsStaySmall) {
+    constexpr std::int64_t kWidth = 131000;  // the widest enlargement of a JPEG
+    constexpr std::int64_t kPasses = kMaxSharpeningMegapixelPasses * 1'000'000 / (kWidth * kMinSharpeningRowsCounted);
+    EXPECT_NO_THROW(requireBoundedSharpening(kPasses, kWidth, 14, "The file"));
+    const Error refused = thrownError([&] { requireBoundedSharpening(kPasses + 1, kWidth, 14, "The file"); });
+    EXPECT_EQ(refused.cause(), "The file asks for " + std::to_string(kPasses + 1) +
+                                   " sharpening passes on 131000 x 14 pixels, counted as 131000 x " +
+                                   std::to_string(kMinSharpeningRowsCounted) + "; at most " +
+                                   std::to_string(kMaxSharpeningMegapixelPasses) + " megapixel-passes are done");
+    // A picture of the counted height or more is counted as it is.
+    EXPECT_NO_THROW(requireBoundedSharpening(kPasses, kWidth, kMinSharpeningRowsCounted, "The file"));
+}
+
 TEST(SharpeningBudgetTest, OrdinaryWorkIsFarBelowIt) {
     // 100 megapixels at the default focus, and a 12-megapixel photograph at a focus fifty times it.
     EXPECT_NO_THROW(requireBoundedSharpening(kDefaults.passes, 10000, 10000, "The focus"));

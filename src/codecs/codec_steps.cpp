@@ -1,5 +1,6 @@
 #include "codecs/codec_steps.h"
 
+#include <algorithm>
 #include <future>
 #include <utility>
 
@@ -28,10 +29,15 @@ void requireBoundedSharpening(std::int64_t passes, std::int64_t width, std::int6
         throw Error(asked + "; at most " + std::to_string(kMaxSharpeningPasses) + " are done");
     }
     constexpr std::int64_t kPixelsPerMegapixel = 1'000'000;
-    if (passes > 0 && width * height * passes > kMaxSharpeningMegapixelPasses * kPixelsPerMegapixel) {
-        throw Error(asked + " on " + std::to_string(width) + " x " + std::to_string(height) + " pixels; at most " +
-                    std::to_string(kMaxSharpeningMegapixelPasses) + " megapixel-passes are done");
+    const std::int64_t countedHeight = std::max(height, kMinSharpeningRowsCounted);
+    if (passes <= 0 || width * countedHeight * passes <= kMaxSharpeningMegapixelPasses * kPixelsPerMegapixel) {
+        return;
     }
+    const std::string counted = countedHeight == height ? std::string()
+                                                        : ", counted as " + std::to_string(width) + " x " +
+                                                              std::to_string(countedHeight);
+    throw Error(asked + " on " + std::to_string(width) + " x " + std::to_string(height) + " pixels" + counted +
+                "; at most " + std::to_string(kMaxSharpeningMegapixelPasses) + " megapixel-passes are done");
 }
 
 QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes,

@@ -20,11 +20,17 @@ inline constexpr std::int32_t kMaxSharpeningPasses = 1000;
 
 // Sharpening work (enlarged megapixels x passes) beyond this is refused: by the decoder as soon as
 // the JPEG frame header gives the size, by the encoder before it codes, so that it never writes a
-// file its decoder refuses. A pass over an enlarged megapixel takes about 6 ms on a busy 2-core
-// machine (Release build), so the largest accepted decode sharpens for some 12 s instead of the
-// hour a 5000 x 5000 picture asking for 1000 passes would take. 100 megapixels at the default
-// focus of 2 use a tenth of it, 12 megapixels about a hundredth.
+// file its decoder refuses. In the Release build on a 2-core machine busy with other builds, a pass
+// over an enlarged megapixel took 4 ms (100 megapixels, 20 passes) to 9 ms (2000 x 1000 pixels,
+// 1000 passes), so the slowest accepted decodes take under 20 s, where a 5000 x 5000 picture asking
+// for 1000 passes would have taken over an hour. 100 megapixels at the default focus of 2 use a
+// tenth of it, 12 megapixels about a hundredth.
 inline constexpr std::int64_t kMaxSharpeningMegapixelPasses = 2000;
+
+// Every pass holds a few rows of the picture's width in memory, so a picture is counted as at
+// least this many rows tall: 1000 passes over 131000 x 14 pixels would otherwise hold 11 GB of
+// rows. It bounds the passes' rows to some 170 MB whatever the shape.
+inline constexpr std::int64_t kMinSharpeningRowsCounted = 1000;
 
 // Throws Error, its message starting with `asker` ("The file", "The focus"), when `passes` is above
 // kMaxSharpeningPasses or its work on an enlarged picture of width x height is above the budget.
