@@ -206,6 +206,9 @@ TEST_F(CliTest, LeadingZerosAreDecimalNotOctal) {
     EXPECT_EQ(avcBytes({"-q", "010"}), avcBytes({"-q", "10"}));
     EXPECT_EQ(avcBytes({"-q", "0100"}), avcBytes({"-q", "100"}));
     EXPECT_EQ(avcBytes({"--divisor", "07", "--focus", "0010"}), avcBytes({"--divisor", "7", "--focus", "10"}));
+    const CliRun sweep = run({"sweep", "--codecs", "jpeg", "--qualities", "008:010:01", data.file("p.bmp")});
+    ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+    EXPECT_EQ(sweep.out, run({"sweep", "--codecs", "jpeg", "--qualities", "8,9,10", data.file("p.bmp")}).out);
 
     fs::create_directory(data.path() / "f");
     for (int frame = 0; frame <= 11; ++frame) {
@@ -233,6 +236,7 @@ TEST_F(CliTest, NumbersThatAreNotDecimalOrOutOfRangeNameTheOption) {
         {{"sweep", "--focus", "1e1", picture}, R"(--focus: "1e1" is not a decimal number)"},
         {{"seq-encode", "-j", "0x2"}, R"(--jobs: "0x2" is not a decimal number)"},
         {{"seq-decode", "010x"}, R"(LAST: "010x" is not a decimal number)"},
+        {{"sweep", "--qualities", "10,0x10", picture}, "--qualities: qualities must be"},
         {{"avc", "-q", "101", picture}, R"(--quality: "101" is not between 1 and 100)"},
         {{"jpeg", "-q", "-1", picture}, R"(--quality: "-1" is not between 0 and 100)"},
         {{"ajc", "--divisor", "010", picture}, R"(--divisor: "010" is not between 0 and 9)"},
