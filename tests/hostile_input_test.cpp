@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <jpeglib.h>
+#include <jerror.h>
+
 #include <fstream>
 #include <functional>
 
 #include "cli_runner.h"
+#include "codecs/codec_steps.h"
 #include "container/coded_image.h"
 #include "io/bitmap_file.h"
 #include "jpeg/jpeg_bridge.h"
@@ -39,6 +43,15 @@ struct HostileFile {
     std::string message;
 };
 
+std::string libraryMessage(int code, const std::string& text) {
+    return "JPEG error #" + std::to_string(code) + ": " + text + ": \"@\"";
+}
+
+std::string budgetMessage(int passes, const std::string& pixels) {
+    return "The file asks for " + std::to_string(passes) + " sharpening passes on " + pixels + "; at most " +
+           std::to_string(kMaxSharpeningMegapixelPasses) + " megapixel-passes are done: \"@\"";
+}
+
 std::vector<std::string> command(const char* subcommand, const TempDir& dir, const std::string& name,
                                  const Bytes& bytes) {
     writeBytes(dir.file(name), bytes);
@@ -46,7 +59,8 @@ std::vector<std::string> command(const char* subcommand, const TempDir& dir, con
 }
 
 std::vector<HostileFile> hostileFiles() {
-    const std::string tooLarge = "The JPEG picture is too large: 65500 x 65500 pixels is above the limit of 100 megapixels";
+    const std::string tooLarge =
+        "The JPEG picture is too large: 65500 x 65500 pixels is above the limit of 100 megapixels: \"@\"";
     return {
         {"bitmap one byte short of its pixel array",
          [](const TempDir& d) {
@@ -80,19 +94,45 @@ std::vector<HostileFile> hostileFiles() {
              const Bytes jpeg = greyJpeg(6000, 5000);
              return command("decode", d, "wide.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 2, jpeg));
          },
-         "The decoded picture is too large: 12000 x 10000 pixels is above the limit of 100 megapixels"},
+         "The decoded picture is too large: 12000 x 10000 pixels is above the limit of 100 megapixels: \"@\""},
         {"valid .avc asking for 5000 sharpening passes",
          [](const TempDir& d) {
              const Bytes jpeg = SaveAsJpeg(patternBitmap(16, 16), 80);
              return command("decode", d, "passes.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 5000, jpeg));
          },
-         "The file asks for 5000 sharpening passes; at most 1000 are done"},
+         "The file asks for 5000 sharpening passes; at most 1000 are done: \"@\""},
+        // Once kept the decoder busy for over a quarter of an hour at 1.15 GB.
+        {"arithmetic-coded 5000 x 5000 grey .avc asking for 1000 sharpening passes",
+         [](const TempDir& d) {
+             const Bytes jpeg = flatGreyArithmeticJpeg(5000, 5000);
+             return command("decode", d, "heavy.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 1000, jpeg));
+         },
+         budgetMessage(1000, "10000 x 10000 pixels")},
+        // Once held 11 GB of sharpening rows for over a minute.
+        {"arithmetic-coded 65500 x 7 grey .avc asking for 1000 sharpening passes",
+         [](const TempDir& d) {
+             const Bytes jpeg = flatGreyArithmeticJpeg(65500, 7);
+             return command("decode", d, "strip.avc", buildCodedImage(CodedImageKind::AvcStill, 2, 1000, jpeg));
+         },
+         budgetMessage(1000, "131000 x 14 pixels, counted as 131000 x 1000")},
         {"progressive JPEG of two thousand scans inside a valid .avc",
          [](const TempDir& d) {
              return command("decode", d, "scans.avc",
                             buildCodedImage(CodedImageKind::AvcStill, 2, 2, progressiveJpegWithManyScans(64, 64)));
          },
-         "The JPEG data has more than 100 scans"},
+         "The JPEG data has more than 100 scans: \"@\""},
+        {"PNG named .jpg", [](const TempDir& d) { return command("avc", d, "png.jpg", {0x89, 'P', 'N', 'G', 13, 10}); },
+         libraryMessage(JERR_NO_SOI, "Not a JPEG file: starts with 0x89 0x50")},
+        {"empty .jpg", [](const TempDir& d) { return command("ajc", d, "empty.jpg", {}); },
+         libraryMessage(JERR_INPUT_EOF, "Premature end of input file")},
+        {"12-bit JPEG",
+         [](const TempDir& d) {
+             return command("jpeg", d, "deep.jpg", withJpegPrecision(SaveAsJpeg(patternBitmap(16, 16), 80), 12));
+         },
+         libraryMessage(JERR_BAD_PRECISION, "Unsupported JPEG data precision 12")},
+        {"70000 x 4 bitmap coded as JPEG",
+         [](const TempDir& d) { return command("jpeg", d, "wide.bmp", encodeBitmap(patternBitmap(70000, 4))); },
+         libraryMessage(JERR_IMAGE_TOO_BIG, "Maximum supported image dimension is 65500 pixels")},
     };
 }
 
