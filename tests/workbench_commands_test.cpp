@@ -202,7 +202,7 @@ TEST_F(WorkbenchCommandsTest, CorruptedAvcFileShowsTheIntegrityMessageAndKeepsTh
     writeFileAtomically(corrupted, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 
     openThroughDialog(corrupted);
-    EXPECT_EQ(messages, QStringList({kIntegrityLost}));
+    EXPECT_EQ(messages, QStringList({QString(kIntegrityLost) + "\n\"" + QString::fromStdString(corrupted) + "\""}));
     EXPECT_EQ(documentCount(), 2);
     EXPECT_FALSE(fs::exists(dir.file("corrupted~.bmp")));
 }
