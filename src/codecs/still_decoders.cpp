@@ -26,6 +26,7 @@ void requireBoundedAvcWork(std::int32_t passes, int codedWidth, int codedHeight)
 // Everything an .avc still asks of the decoder, refused from the frame header alone: the JPEG's
 // pixels are decoded only when their enlargement and its sharpening are within the limits.
 void requireDecodableAvc(const CodedImageHeader& header, int codedWidth, int codedHeight) {
+    // The pass limit first, on no pixels: its message holds whatever the picture's size.
     requireBoundedSharpening(header.extra_word, 0, 0, "The file");
     requirePictureAtLeast(codedWidth, codedHeight, 2, "Enlarging the coded picture");
     checkPictureSize(2 * static_cast<std::int64_t>(codedWidth), 2 * static_cast<std::int64_t>(codedHeight),
