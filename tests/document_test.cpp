@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 TEST(RouteDocumentTest, MarkersAnywhereCaseSensitiveFirstMatchWins) {
     TempDir dir;
-    for (const char* name : {"a.avc.bmp", "b.ajc", "c.jpg", "PIC.AVC", "d.jpeg", "e.jpg.ajc"}) {
+    for (const char* name : {"a.avc.bmp", "a.avc.avc", "b.ajc", "c.jpg", "PIC.AVC", "d.jpeg", "e.jpg.ajc"}) {
         std::ofstream(dir.file(name)) << "x";
     }
     EXPECT_EQ(routeDocument(dir.file("a.avc.bmp")), DocumentRoute::AvcStill);
@@ -30,6 +30,20 @@ TEST(RouteDocumentTest, MarkersAnywhereCaseSensitiveFirstMatchWins) {
     EXPECT_EQ(routeDocument(dir.file("d.jpeg")), DocumentRoute::Bitmap);
     EXPECT_EQ(routeDocument(dir.file("e.jpg.ajc")), DocumentRoute::AjcStill);
     EXPECT_EQ(routeDocument(dir.file("missing.avc")), DocumentRoute::Missing);
+}
+
+// The file read for a name is derived from it; when that file is missing the message says how.
+TEST(RouteDocumentTest, AMissingDerivedFileIsExplained) {
+    TempDir dir;
+    std::ofstream(dir.file("q.avc.bak")) << "x";
+    try {
+        routedFileName(dir.file("q.avc.bak"), routeDocument(dir.file("q.avc.bak")));
+        FAIL() << "a missing file was routed to";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()), "Cannot open \"" + dir.file("q.avc.avc") + "\", read for \"" +
+                                                 dir.file("q.avc.bak") +
+                                                 "\" (the name less its last four characters, plus \".avc\"): no such file");
+    }
 }
 
 TEST(SaveTargetTest, JpegDocumentsSaveBesideTheirFile) {

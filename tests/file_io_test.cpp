@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -74,11 +75,36 @@ TEST(ReadFileTest, ReadsWholeFilesAndRefusesMissingOnesAndFolders) {
     EXPECT_THROW(readWholeFile(dir.file("a"), 2), Error);
 }
 
-TEST(NameRulesTest, BaseDropsExactlyFourCharacters) {
+// A FIFO would keep a reader waiting for a writer that never comes: it is refused at once.
+TEST(ReadFileTest, OnlyRegularFilesAreRead) {
+    testing::TempDir dir;
+    ASSERT_EQ(::mkfifo(dir.file("pipe.bmp").c_str(), 0600), 0);
+    for (const auto& read : {+[](const std::string& path) { readWholeFile(path); },
+                             +[](const std::string& path) { InputFile file(path); },
+                             +[](const std::string& path) { fileSizeOf(path); }}) {
+        try {
+            read(dir.file("pipe.bmp"));
+            FAIL() << "a FIFO was opened";
+        } catch (const Error& error) {
+            EXPECT_EQ(std::string(error.what()), "Cannot open \"" + dir.file("pipe.bmp") + "\": it is not a regular file");
+        }
+    }
+}
+
+TEST(NameRulesTest, BaseDropsExactlyFourCharactersAndNeverReachesIntoAFolder) {
     EXPECT_EQ(baseName("C:\\pics\\lena.bmp"), "C:\\pics\\lena");
     EXPECT_EQ(baseName("a.jpeg"), "a.");
-    EXPECT_EQ(baseName("a.bm"), "");
     EXPECT_EQ(baseName("abcde"), "a");
+    EXPECT_EQ(baseName("photos/.bmp"), "photos/");
+    for (const char* name : {"a.bm", "", "x", "photos/img", "pic/a.b", "a/b/", "dir/abc"}) {
+        EXPECT_THROW(baseName(name), Error) << name;
+    }
+    try {
+        baseName("photos/img");
+        FAIL();
+    } catch (const Error& error) {
+        EXPECT_NE(std::string(error.what()).find("\"photos/\""), std::string::npos) << error.what();
+    }
 }
 
 TEST(NameRulesTest, MarkersAreCaseSensitiveSubstrings) {

@@ -12,6 +12,7 @@
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/bitmap_file.h"
+#include "io/file_io.h"
 
 namespace brenlow {
 
@@ -69,6 +70,8 @@ void TMainForm::HelpAbout1Execute() {
 void TMainForm::OpenDocument(const QString& name) {
     const std::string fileName = name.toStdString();
     const DocumentRoute route = routeDocument(fileName);
+    if (route == DocumentRoute::Missing) return;
+    baseName(fileName);  // refused before anything is read when no file can be named after it
     switch (route) {
         case DocumentRoute::Missing:
             return;

@@ -7,6 +7,20 @@
 #include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
+namespace {
+
+// The file read for `name`: its base plus the extension. When that is another file and it is
+// missing, the message says how its name was made from the one given.
+std::string derivedFile(const std::string& name, const char* extension) {
+    std::string file = baseName(name) + extension;
+    if (file != name && !fileExists(file)) {
+        throw Error("Cannot open \"" + file + "\", read for \"" + name +
+                    "\" (the name less its last four characters, plus \"" + extension + "\"): no such file");
+    }
+    return file;
+}
+
+}  // namespace
 
 DocumentRoute routeDocument(const std::string& name) {
     if (!fileExists(name)) {
@@ -27,11 +41,11 @@ DocumentRoute routeDocument(const std::string& name) {
 std::string routedFileName(const std::string& name, DocumentRoute route) {
     switch (route) {
         case DocumentRoute::AvcStill:
-            return baseName(name) + ".avc";
+            return derivedFile(name, ".avc");
         case DocumentRoute::AjcStill:
-            return baseName(name) + ".ajc";
+            return derivedFile(name, ".ajc");
         case DocumentRoute::Jpeg:
-            return baseName(name) + ".jpg";
+            return derivedFile(name, ".jpg");
         case DocumentRoute::Missing:
         case DocumentRoute::Bitmap:
             break;
@@ -42,7 +56,7 @@ std::string routedFileName(const std::string& name, DocumentRoute route) {
 QImage loadDocumentPicture(const std::string& name) {
     if (hasMarker(name, ".jpg")) {
         QImage picture;
-        LoadJpeg(picture, baseName(name) + ".jpg");
+        LoadJpeg(picture, derivedFile(name, ".jpg"));
         return picture;
     }
     return loadBitmapFile(name);
@@ -55,6 +69,7 @@ DocumentView PictureDocument::view() const {
 }
 
 PictureDocument openPictureDocument(const std::string& name, bool withPlanes) {
+    baseName(name);  // a name the commands cannot derive their files from is refused before reading
     PictureDocument document;
     document.caption = name;
     document.bitmap = loadDocumentPicture(name);
@@ -68,7 +83,7 @@ QImage sourceFilePicture(const std::string& caption) {
     if (hasMarker(caption, ".jpg")) {
         return loadDocumentPicture(caption);
     }
-    return loadBitmapFile(baseName(caption) + ".bmp");
+    return loadBitmapFile(derivedFile(caption, ".bmp"));
 }
 
 QImage sourceFilePicture(const DocumentView& document) {

@@ -38,6 +38,7 @@ enum class DocumentRoute { Missing, AvcStill, AjcStill, Jpeg, Bitmap };
 DocumentRoute routeDocument(const std::string& name);
 
 // The file a router branch actually reads: base + ".avc" / ".ajc" / ".jpg", or the name itself.
+// Throws Error when the name has no base (see baseName) or the derived file does not exist.
 std::string routedFileName(const std::string& name, DocumentRoute route);
 
 // The picture of a JPEG or bitmap document, as a 24-bit bitmap. Throws Error when it cannot be read.
@@ -55,7 +56,8 @@ struct PictureDocument {
 };
 
 // Opens a JPEG or bitmap file the way OpenDocument does. Without planes, the commands work from
-// the bitmap itself, with the same results. Throws Error when it cannot be read.
+// the bitmap itself, with the same results. Throws Error when it cannot be read, or when the
+// commands could not name their files after it (see baseName), before anything is read.
 PictureDocument openPictureDocument(const std::string& name, bool withPlanes = true);
 
 // The picture a codec takes from disk for a document: a JPEG document's own file decoded,

@@ -1,9 +1,12 @@
 #include "codecs/output_files.h"
 
 #include <filesystem>
+#include <span>
+#include <vector>
 
 #include "io/bitmap_file.h"
 #include "io/error.h"
+#include "io/pending_file.h"
 
 namespace brenlow {
 namespace {
@@ -19,19 +22,17 @@ bool sameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 void writeOutputs(std::initializer_list<OutputFile> outputs) {
-    for (const OutputFile& output : outputs) {
-        std::error_code error;
-        if (std::filesystem::is_directory(output.path, error)) {
-            throw Error("Cannot write \"" + output.path + "\": it is a folder");
-        }
-    }
+    std::vector<PendingFile> prepared;
+    prepared.reserve(outputs.size());
     for (const OutputFile& output : outputs) {
         if (output.bitmap != nullptr) {
-            saveBitmapFile(*output.bitmap, output.path);
+            prepared.push_back(prepareBitmapFile(*output.bitmap, output.path));
         } else {
-            writeFileAtomically(output.path, *output.bytes);
+            const std::span<const std::uint8_t> whole[] = {*output.bytes};
+            prepared.emplace_back(output.path, whole);
         }
     }
+    putInPlaceTogether(prepared);
 }
 
 void refuseOverwritingSources(std::initializer_list<std::string> sources, std::initializer_list<std::string> outputs) {

@@ -15,8 +15,9 @@ struct OutputFile {
     const QImage* bitmap = nullptr;
 };
 
-// Writes each file whole or not at all, in order. Every target is checked before the first is
-// written, so a name taken by a folder leaves all of them unwritten. Throws Error.
+// Writes every file whole, unseen, and only then puts them all in place, under a lock of their
+// folders: a failure (a folder or a read-only file in the way, a full disk) leaves the whole old
+// set, and two commands on the same outputs leave the whole set of one of them. Throws Error.
 void writeOutputs(std::initializer_list<OutputFile> outputs);
 
 // Throws Error when an output names one of the files a command reads: a command never writes

@@ -233,10 +233,9 @@ Bytes encodeBitmap(const QImage& picture) {
     return file;
 }
 
-void saveBitmapFile(const QImage& picture, const std::string& path) {
+PendingFile prepareBitmapFile(const QImage& picture, const std::string& path) {
     if (picture.format() != QImage::Format_BGR888) {
-        saveBitmapFile(picture.convertToFormat(QImage::Format_BGR888), path);
-        return;
+        return prepareBitmapFile(picture.convertToFormat(QImage::Format_BGR888), path);
     }
     // The header and the picture's own rows, bottom row first, each followed by its padding:
     // no copy of the picture is made.
@@ -255,7 +254,12 @@ void saveBitmapFile(const QImage& picture, const std::string& path) {
             pieces.emplace_back(kPadding, rowBytes - pixelBytes);
         }
     }
-    writeFileAtomically(path, pieces);
+    return PendingFile(path, pieces);
+}
+
+void saveBitmapFile(const QImage& picture, const std::string& path) {
+    PendingFile file = prepareBitmapFile(picture, path);
+    putInPlaceTogether({&file, 1});
 }
 
 QImage as24BitPicture(const QImage& picture) {

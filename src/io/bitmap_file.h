@@ -7,6 +7,7 @@
 #include <string>
 
 #include "io/file_io.h"
+#include "io/pending_file.h"
 
 namespace brenlow {
 
@@ -30,6 +31,9 @@ Bytes encodeBitmap(const QImage& picture);
 
 // Writes encodeBitmap(picture) whole or not at all.
 void saveBitmapFile(const QImage& picture, const std::string& path);
+
+// The same file, written but not yet in place, so that it can join the other outputs of a command.
+PendingFile prepareBitmapFile(const QImage& picture, const std::string& path);
 
 // The picture as 24 bits per pixel (QImage::Format_BGR888): the same pixels, shared, when it
 // already is one, a converted copy otherwise.

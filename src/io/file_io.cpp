@@ -2,20 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <memory>
-#include <utility>
-#include <vector>
 
 #include "io/error.h"
+#include "io/file_descriptor.h"
+#include "io/pending_file.h"
 
 namespace brenlow {
 namespace {
@@ -26,34 +20,26 @@ std::string systemReason() { return std::strerror(errno); }
     throw Error("Cannot " + std::string(action) + " \"" + path + "\": " + systemReason());
 }
 
-// Closes a descriptor when it goes out of scope.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    FileDescriptor(FileDescriptor&& other) noexcept : fd_(other.release()) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(FileDescriptor&&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
-
+// Only regular files are read: opening a FIFO would wait for a writer that may never come, so
+// the file is opened without waiting and looked at before anything is read.
 FileDescriptor openForReading(const std::string& path) {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) {
         throwFileError("open", path);
     }
     struct stat info {};
-    if (::fstat(fd.get(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd.get(), &info) != 0) {
+        throwFileError("open", path);
+    }
+    if (S_ISDIR(info.st_mode)) {
         throw Error("Cannot open \"" + path + "\": it is a folder");
+    }
+    if (!S_ISREG(info.st_mode)) {
+        throw Error("Cannot open \"" + path + "\": it is not a regular file");
+    }
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags < 0 || ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        throwFileError("open", path);
     }
     return fd;
 }
@@ -64,133 +50,6 @@ std::uint64_t sizeOf(const FileDescriptor& fd, const std::string& path) {
         throwFileError("read", path);
     }
     return static_cast<std::uint64_t>(info.st_size);
-}
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(written);
-    }
-    return true;
-}
-
-// Writes the pieces in as few calls as the system allows, resuming after partial writes.
-bool writePieces(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
-    constexpr std::size_t kMaxVectors = 1024;
-    std::vector<iovec> vectors;
-    vectors.reserve(std::min(pieces.size(), kMaxVectors));
-    std::size_t next = 0;
-    while (next < pieces.size()) {
-        vectors.clear();
-        for (std::size_t i = next; i < pieces.size() && vectors.size() < kMaxVectors; ++i) {
-            vectors.push_back({const_cast<std::uint8_t*>(pieces[i].data()), pieces[i].size()});
-        }
-        const ssize_t written = ::writev(fd, vectors.data(), static_cast<int>(vectors.size()));
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0) {
-            return false;
-        }
-        auto remaining = static_cast<std::size_t>(written);
-        std::size_t piece = next;
-        while (piece < pieces.size() && remaining >= pieces[piece].size()) {
-            remaining -= pieces[piece].size();
-            ++piece;
-        }
-        if (piece < pieces.size() && remaining > 0) {
-            if (!writeAll(fd, pieces[piece].subspan(remaining))) {
-                return false;
-            }
-            ++piece;
-        }
-        next = piece;
-    }
-    return true;
-}
-
-constexpr std::size_t kDirectBlock = 4096;
-constexpr std::size_t kDirectChunk = std::size_t{4} << 20;
-constexpr std::uint64_t kBytesWorthWritingDirectly = std::uint64_t{16} << 20;
-
-struct AlignedRelease {
-    void operator()(std::uint8_t* memory) const { std::free(memory); }
-};
-
-// Large files go to the disk past the page cache: for a picture of tens of megabytes, finding
-// fresh cache pages for it costs more than the disk write itself. The pieces are gathered into
-// aligned chunks; the last is padded to a whole block and the file cut back to its size. False
-// when the system or the disk refuses (the caller then writes the ordinary way).
-bool writePiecesDirectly(int fd, std::span<const std::span<const std::uint8_t>> pieces, std::uint64_t size) {
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_DIRECT) != 0) {
-        return false;
-    }
-    const std::unique_ptr<std::uint8_t, AlignedRelease> chunk(
-        static_cast<std::uint8_t*>(std::aligned_alloc(kDirectBlock, kDirectChunk)));
-    bool written = chunk != nullptr;
-    std::size_t filled = 0;
-    for (std::size_t i = 0; written && i < pieces.size(); ++i) {
-        std::span<const std::uint8_t> rest = pieces[i];
-        while (written && !rest.empty()) {
-            const std::size_t taken = std::min(rest.size(), kDirectChunk - filled);
-            std::memcpy(chunk.get() + filled, rest.data(), taken);
-            filled += taken;
-            rest = rest.subspan(taken);
-            if (filled == kDirectChunk) {
-                written = writeAll(fd, {chunk.get(), kDirectChunk});
-                filled = 0;
-            }
-        }
-    }
-    if (written && filled > 0) {
-        const std::size_t padded = (filled + kDirectBlock - 1) / kDirectBlock * kDirectBlock;
-        std::memset(chunk.get() + filled, 0, padded - filled);
-        written = writeAll(fd, {chunk.get(), padded});
-    }
-    written = written && ::ftruncate(fd, static_cast<off_t>(size)) == 0;
-    return ::fcntl(fd, F_SETFL, flags) == 0 && written;
-}
-
-std::uint64_t totalSize(std::span<const std::span<const std::uint8_t>> pieces) {
-    std::uint64_t size = 0;
-    for (const auto& piece : pieces) {
-        size += piece.size();
-    }
-    return size;
-}
-
-// Straight to the disk when the file is large and the system allows it, else through the page
-// cache; a direct write refused half-way is started again the ordinary way.
-bool writeWholeFile(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
-    const std::uint64_t size = totalSize(pieces);
-    if (size >= kBytesWorthWritingDirectly) {
-        if (writePiecesDirectly(fd, pieces, size)) {
-            return true;
-        }
-        if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
-            return false;
-        }
-    }
-    return writePieces(fd, pieces);
-}
-
-// New files get the usual permissions less the umask; a replaced file keeps its own.
-mode_t permissionsFor(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0) {
-        return info.st_mode & 07777;
-    }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -236,23 +95,8 @@ void writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
 }
 
 void writeFileAtomically(const std::string& path, std::span<const std::span<const std::uint8_t>> pieces) {
-    const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
-    const std::string hiddenName = std::string(".").append(target.filename().string()).append(".XXXXXX");
-    std::string temporary = (folder / hiddenName).string();
-    FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-    if (fd.get() < 0) {
-        throwFileError("write", path);
-    }
-    const bool written = writeWholeFile(fd.get(), pieces) && ::fchmod(fd.get(), permissionsFor(path)) == 0 &&
-                         ::fsync(fd.get()) == 0 && ::close(fd.release()) == 0 &&
-                         ::rename(temporary.c_str(), path.c_str()) == 0;
-    if (!written) {
-        const int error = errno;
-        ::unlink(temporary.c_str());
-        errno = error;
-        throwFileError("write", path);
-    }
+    PendingFile file(path, pieces);
+    putInPlaceTogether({&file, 1});
 }
 
 InputFile::InputFile(const std::string& path) : path_(path) {
@@ -280,7 +124,20 @@ void InputFile::readAt(std::uint64_t offset, std::uint8_t* into, std::size_t cou
     }
 }
 
-std::string baseName(const std::string& name) { return name.size() <= 4 ? std::string() : name.substr(0, name.size() - 4); }
+std::string baseName(const std::string& name) {
+    constexpr std::size_t kDropped = 4;
+    const std::string rule = "Brenlow names the files of a picture after its file name less the last four characters "
+                             "(such as \".bmp\")";
+    if (name.size() <= kDropped) {
+        throw Error("The file name \"" + name + "\" is too short: " + rule + ", so a name needs more than four");
+    }
+    const std::size_t separator = name.find_last_of('/');
+    if (separator != std::string::npos && separator >= name.size() - kDropped) {
+        throw Error("The file name \"" + name + "\" does not end in an extension of four characters: " + rule +
+                    ", which here would reach into the folder \"" + name.substr(0, separator + 1) + "\"");
+    }
+    return name.substr(0, name.size() - kDropped);
+}
 
 bool hasMarker(const std::string& name, const char* marker) { return name.find(marker) != std::string::npos; }
 

@@ -48,8 +48,10 @@ private:
     std::uint64_t size_ = 0;
 };
 
-// The name less its last four characters (empty when it has four or fewer): ".bmp", ".avc" and
-// the like are assumed and never looked at.
+// The name less its last four characters: ".bmp", ".avc" and the like are assumed and never
+// looked at ("a.jpeg" gives "a."). Throws Error for a name of four characters or fewer, or whose
+// last four characters hold a folder separator: dropping them would reach into the folder's name
+// and make the files of an unrelated picture.
 std::string baseName(const std::string& name);
 
 // True when the name contains the marker anywhere, case-sensitively (".avc", ".ajc", ".jpg").

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+namespace brenlow {
+
+// A temporary file's name while it is visible in a folder. Registered before the file is made,
+// it is removed by the handlers of SIGINT, SIGTERM and SIGHUP (which then let the signal do what
+// it did before), so a stopped command leaves no such file behind. Destroying the object only
+// forgets the name: the owner removes or renames the file itself.
+class VisibleTemporaryName {
+public:
+    explicit VisibleTemporaryName(std::string path);
+    ~VisibleTemporaryName();
+    VisibleTemporaryName(const VisibleTemporaryName&) = delete;
+    VisibleTemporaryName& operator=(const VisibleTemporaryName&) = delete;
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+    int slot_ = -1;  // -1 when every slot was taken: the name is then not removed on a signal
+};
+
+// A short hidden name in `folder` ("." for the current one) that no file has yet, most likely:
+// callers create it with O_EXCL and try another when it exists. Short, so that a temporary file
+// beside a target whose own name is as long as the file system allows still has a legal name.
+std::string freshHiddenName(const std::string& folder);
+
+}  // namespace brenlow
