@@ -1,5 +1,6 @@
 #include "cli_runner.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -96,11 +97,37 @@ CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::
     return run;
 }
 
+CliProcess startCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+                    const std::vector<std::string>& environment) {
+    const pid_t child = fork();
+    if (child == 0) {
+        for (const std::string& setting : environment) {
+            putenv(const_cast<char*>(setting.c_str()));
+        }
+        const int nowhere = open("/dev/null", O_WRONLY);
+        execInChild(arguments, workingDirectory, nowhere, nowhere, {});
+    }
+    if (child < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    return {child};
+}
+
+int waitForCli(const CliProcess& process) {
+    int status = 0;
+    if (waitpid(process.pid, &status, 0) != process.pid) {
+        return -1000;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
 std::map<std::string, std::string> folderSnapshot(const std::filesystem::path& folder) {
     std::map<std::string, std::string> snapshot;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
         const std::string name = std::filesystem::relative(entry.path(), folder).string();
-        snapshot[name] = entry.is_directory() ? "<dir>" : fileBytes(entry.path().string());
+        snapshot[name] = entry.is_directory()      ? "<dir>"
+                         : entry.is_regular_file() ? fileBytes(entry.path().string())
+                                                   : "<special>";  // a FIFO would block its reader
     }
     return snapshot;
 }

@@ -26,6 +26,18 @@ struct CliLimits {
 CliRun runCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
               const CliLimits& limits = {});
 
+// A tool started in the background with its output thrown away, for tests that stop it.
+struct CliProcess {
+    int pid = -1;
+};
+
+// Starts brenlow-cli like runCli, with extra environment variables ("NAME=value").
+CliProcess startCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
+                    const std::vector<std::string>& environment = {});
+
+// Waits for the tool: its exit status, or minus the signal that ended it.
+int waitForCli(const CliProcess& process);
+
 // Every regular file below a folder (relative name -> bytes), and every folder (name -> "<dir>").
 std::map<std::string, std::string> folderSnapshot(const std::filesystem::path& folder);
 

@@ -213,6 +213,30 @@ TEST_F(WorkbenchCommandsTest, OpeningANameThatDoesNotExistDoesNothing) {
     EXPECT_TRUE(messages.isEmpty());
 }
 
+// Commands name their files after the document's name less four characters: for photos/img that
+// would be ./photos.bmp and ./photos.jpg, another picture's files.
+TEST_F(WorkbenchCommandsTest, OpenRefusesANameWhoseFilesWouldLeaveItsFolder) {
+    fs::create_directory(dir.path() / "photos");
+    saveBitmapFile(patternBitmap(8, 6), dir.file("photos/img"));
+    saveBitmapFile(patternBitmap(8, 6), dir.file("photos.bmp"));
+    openThroughDialog(dir.file("photos/img"));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith(QString::fromStdString("The file name \"" + dir.file("photos/img") + "\"")))
+        << messages[0].toStdString();
+    EXPECT_EQ(documentCount(), 0);
+}
+
+TEST_F(WorkbenchCommandsTest, SaveOverAReadOnlyFileIsRefusedAndTheFileKept) {
+    const std::string path = openPicture(patternBitmap(9, 7), "kept.bmp");
+    const std::string before = fileBytes(path);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    form->Test2->trigger();
+    form->FileSave1->trigger();
+    EXPECT_EQ(messages, QStringList({QString::fromStdString("Cannot replace \"" + path + "\": the file is read-only")}));
+    EXPECT_EQ(fileBytes(path), before);
+    EXPECT_EQ(documentCount(), 1);
+}
+
 TEST_F(WorkbenchCommandsTest, UnreadableBitmapLeavesAnEmptyWindowThatSaveRefusesToWrite) {
     const std::string path = dir.file("broken.bmp");
     const std::string garbage = "not a bitmap at all";
