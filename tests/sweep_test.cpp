@@ -7,6 +7,7 @@
 
 #include "codecs/still_codecs.h"
 #include "codecs/sweep_report.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 #include "support/test_support.h"
 
@@ -32,6 +33,27 @@ protected:
     TempDir dir;
     PictureDocument document;
 };
+
+// The sweep decodes every AVC point: a focus the decoder would refuse is refused before any is coded.
+TEST(SweepFocusTest, AFocusTheDecoderWouldRefuseIsRefusedUpFront) {
+    TempDir dir;
+    const std::string path = dir.file("big.bmp");
+    saveBitmapFile(testing::patternBitmap(2000, 1200), path);
+    const PictureDocument document = openPictureDocument(path, false);
+    SweepSettings settings;
+    settings.codecs = {StillCodec::Jpeg, StillCodec::Avc};
+    settings.passes = 1000;
+    try {
+        prepareSweep(document.view(), settings);
+        FAIL() << "the focus was accepted";
+    } catch (const Error& error) {
+        EXPECT_EQ(std::string(error.what()).rfind("The focus asks for 1000 sharpening passes on 2000 x 1200 pixels", 0), 0u)
+            << error.what();
+        EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
+    }
+    settings.codecs = {StillCodec::Jpeg};
+    EXPECT_NO_THROW(prepareSweep(document.view(), settings));
+}
 
 TEST_F(SweepTest, EveryPointEqualsItsSingleCommandAndNothingIsWritten) {
     SweepSettings settings;

@@ -50,6 +50,11 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
     source.originalSize = fileSizeOf(document.caption);
     source.bitmap = *document.bitmap;
     if (std::find(settings.codecs.begin(), settings.codecs.end(), StillCodec::Avc) != settings.codecs.end()) {
+        // A focus the decoder would refuse is refused before the first point is coded.
+        const QSize decoded(document.bitmap->width() / 2 * 2, document.bitmap->height() / 2 * 2);
+        namingFileOnError(document.caption, [&] {
+            requireBoundedSharpening(settings.passes, decoded.width(), decoded.height(), "The focus");
+        });
         source.planes = document.planes != nullptr ? document.planes->clone() : planesFromBitmap(*document.bitmap);
     }
     for (StillCodec codec : settings.codecs)
