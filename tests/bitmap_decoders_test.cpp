@@ -15,6 +15,8 @@
 namespace brenlow {
 namespace {
 
+using testing::messageOf;
+
 void putLe(Bytes& bytes, std::size_t at, std::uint32_t value, int size) {
     for (int i = 0; i < size; ++i) {
         bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
@@ -93,15 +95,6 @@ QImage uncompressedTwin(unsigned bits, int width, int height, const std::vector<
 
 QByteArray everyByteOf(const QImage& picture) {
     return {reinterpret_cast<const char*>(picture.constBits()), static_cast<qsizetype>(picture.sizeInBytes())};
-}
-
-std::string messageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
 }
 
 struct RunLengthCase {

@@ -3,6 +3,7 @@
 #include "container/coded_image.h"
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
+#include "support/hostile_files.h"
 #include "support/test_support.h"
 
 namespace brenlow {
@@ -172,16 +173,7 @@ TEST(CodedImageReadTest, ReadErrorsNameTheContainerFile) {
 
 // A picture that claims more than its scan data holds: only a reader that decodes fails on it.
 Bytes claimingJpeg(int width, int height) {
-    Bytes jpeg = SaveAsJpeg(testing::patternBitmap(16, 16), 80);
-    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            jpeg[i + 6] = static_cast<std::uint8_t>(height);
-            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            jpeg[i + 8] = static_cast<std::uint8_t>(width);
-        }
-    }
-    return jpeg;
+    return testing::withJpegFrameSize(SaveAsJpeg(testing::patternBitmap(16, 16), 80), width, height);
 }
 
 TEST(CodedImageCheckTest, SeesTheHeaderAndFrameSizeBeforeThePixelsAreDecoded) {

@@ -14,6 +14,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
+#include "support/hostile_files.h"
 #include "support/test_support.h"
 
 namespace brenlow {
@@ -187,21 +188,6 @@ TEST_F(StillCodecsTest, AvcDecoderRefusesEndlessSharpening) {
     EXPECT_EQ(namesIn(dir), (std::vector<std::string>{"many.avc", "one.avc"}));
 }
 
-// A JPEG whose frame header claims width x height over the scan data of a 16 x 16 picture: any
-// decoder that decodes its pixels fails with a JPEG error, so another refusal came first.
-Bytes jpegClaiming(int width, int height) {
-    Bytes jpeg = SaveAsJpeg(patternBitmap(16, 16), 80);
-    for (std::size_t i = 2; i + 8 < jpeg.size(); ++i) {
-        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
-            jpeg[i + 5] = static_cast<std::uint8_t>(height >> 8);
-            jpeg[i + 6] = static_cast<std::uint8_t>(height);
-            jpeg[i + 7] = static_cast<std::uint8_t>(width >> 8);
-            jpeg[i + 8] = static_cast<std::uint8_t>(width);
-        }
-    }
-    return jpeg;
-}
-
 template <typename Step>
 Error thrownError(Step step) {
     try {
@@ -252,6 +238,12 @@ TEST(SharpeningBudgetTest, OrdinaryWorkIsFarBelowIt) {
     // 100 megapixels at the default focus, and a 12-megapixel photograph at a focus fifty times it.
     EXPECT_NO_THROW(requireBoundedSharpening(kDefaults.passes, 10000, 10000, "The focus"));
     EXPECT_NO_THROW(requireBoundedSharpening(50 * kDefaults.passes, 4000, 3000, "The focus"));
+}
+
+// A JPEG whose frame header claims width x height over the scan data of a 16 x 16 picture: any
+// decoder that decodes its pixels fails with a JPEG error, so another refusal came first.
+Bytes jpegClaiming(int width, int height) {
+    return testing::withJpegFrameSize(SaveAsJpeg(patternBitmap(16, 16), 80), width, height);
 }
 
 TEST_F(StillCodecsTest, AvcDecoderRefusesTooMuchSharpeningBeforeDecodingThePixels) {

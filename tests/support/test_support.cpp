@@ -4,6 +4,8 @@
 #include <iterator>
 #include <random>
 
+#include "io/error.h"
+
 namespace brenlow::testing {
 
 TempDir::TempDir() {
@@ -66,6 +68,15 @@ WorkingDirectory::WorkingDirectory(const std::filesystem::path& dir) : previous_
 WorkingDirectory::~WorkingDirectory() {
     std::error_code ignored;
     std::filesystem::current_path(previous_, ignored);
+}
+
+std::string messageOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "no error";
 }
 
 }  // namespace brenlow::testing

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "imaging/image_planes.h"
@@ -52,6 +53,9 @@ std::string copyInto(const std::string& source, const TempDir& dir, const std::s
 
 // The bytes of a file as a string (for byte-identical comparisons).
 std::string fileBytes(const std::string& path);
+
+// The message of the Error an action throws, or "no error".
+std::string messageOf(const std::function<void()>& action);
 
 // Runs a function with the working directory changed, restoring it afterwards.
 class WorkingDirectory {
