@@ -4,14 +4,17 @@
 #include <QDropEvent>
 #include <QMdiArea>
 #include <QMimeData>
+#include <QStatusBar>
 #include <QUrl>
 
 #include "app/about_box.h"
 #include "app/mdi_child.h"
+#include "app/window_arrangement.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/bitmap_file.h"
+#include "io/error.h"
 #include "io/file_io.h"
 
 namespace brenlow {
@@ -50,7 +53,7 @@ void TMainForm::FileNew1Execute() {
 
 void TMainForm::FileOpen1Execute() {
     const QString name = askFileToOpen();
-    if (!name.isEmpty()) runCommand([&] { OpenDocument(name); });
+    if (!name.isEmpty()) openRecordedDocument(name);
 }
 
 void TMainForm::FileSave1Execute() {
@@ -85,11 +88,10 @@ void TMainForm::OpenDocument(const QString& name) {
         case DocumentRoute::Bitmap:
             break;
     }
-    // The window comes first: when the picture cannot be read it stays, empty, under its name.
-    TMDIChild* document = addDocument(name);
+    // The picture is read before any window exists, so that a failed open leaves none behind.
     QImage picture = loadDocumentPicture(routedFileName(fileName, route));
     ImagePlanes planes = planesFromBitmap(picture);
-    document->showPicture(std::move(picture), std::move(planes));
+    showDecodedPicture(DecodedPicture{fileName, std::move(picture), std::move(planes)});
 }
 
 void TMainForm::DecodeAvcFile(const QString& path) {
@@ -104,22 +106,32 @@ void TMainForm::CloseAllDocuments() {
     qDeleteAll(ClientArea->subWindowList());
 }
 
+// Names the user typed or dropped are meant to exist, unlike the dialog's, which File > New
+// also tries without a word.
 void TMainForm::openDocuments(const QStringList& names) {
-    for (const QString& name : names) runCommand([&] { OpenDocument(name); });
+    for (const QString& name : names)
+        runCommand([&] {
+            if (routeDocument(name.toStdString()) == DocumentRoute::Missing)
+                throw Error("The file does not exist.", name.toStdString());
+            OpenDocument(name);
+        });
 }
 
 TMDIChild* TMainForm::addDocument(const QString& caption) {
     auto* document = new TMDIChild(caption);
     ClientArea->addSubWindow(document);
+    connect(document, &TMDIChild::zoomChanged, this, [this](double scale) {
+        statusBar()->showMessage(QStringLiteral("Zoom %1%").arg(qRound(scale * 100)));
+    });
     document->show();
     ClientArea->setActiveSubWindow(document);
-    document->applySizingRule();
     return document;
 }
 
 void TMainForm::showDecodedPicture(DecodedPicture picture) {
     TMDIChild* document = addDocument(QString::fromStdString(picture.caption));
     document->showPicture(std::move(picture.bitmap), std::move(picture.planes));
+    placeNewWindow(*ClientArea, *document);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

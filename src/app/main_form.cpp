@@ -352,7 +352,7 @@ void TMainForm::connectCommands() {
     connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
     connect(FileClose1, &QAction::triggered, ClientArea, &QMdiArea::closeActiveSubWindow);
 
-    connect(WindowCascade1, &QAction::triggered, ClientArea, &QMdiArea::cascadeSubWindows);
+    connect(WindowCascade1, &QAction::triggered, this, [this] { cascade(*ClientArea); });
     connect(WindowTileHorizontal1, &QAction::triggered, this, [this] { tileHorizontally(*ClientArea); });
     connect(WindowTileVertical1, &QAction::triggered, this, [this] { tileVertically(*ClientArea); });
     connect(WindowMinimizeAll1, &QAction::triggered, this, [this] { minimizeAll(*ClientArea); });

@@ -1,8 +1,13 @@
 #include "app/mdi_child.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QScrollArea>
+#include <QWheelEvent>
+#include <algorithm>
+#include <array>
+#include <optional>
 
 #include "imaging/bitmap_bridge.h"
 #include "io/error.h"
@@ -11,8 +16,46 @@ namespace brenlow {
 
 namespace {
 
-// The client area of a window that holds no picture yet.
-constexpr QSize kEmptyClientArea(135, 18);
+// Enough client area beside the caption's buttons for a few characters of the caption.
+constexpr QSize kMinimumClientArea(160, 40);
+
+// The scales Ctrl++ and Ctrl+- step through; fitting may land between them.
+constexpr std::array kZoomSteps = {1.0 / 32, 1.0 / 16, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3, 1.0 / 2, 2.0 / 3,
+                                   1.0,      1.5,      2.0,     3.0,     4.0,     6.0,     8.0,     12.0,
+                                   16.0,     24.0,     32.0};
+
+enum class ZoomCommand { In, Out, Fit, ActualSize };
+
+std::optional<ZoomCommand> zoomCommandFor(const QKeyEvent& key) {
+    // Shift and the keypad only say how the key was typed; Ctrl++ needs Shift on many layouts.
+    const Qt::KeyboardModifiers others = key.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (others != Qt::ControlModifier) return std::nullopt;
+    switch (key.key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return ZoomCommand::In;
+        case Qt::Key_Minus:
+            return ZoomCommand::Out;
+        case Qt::Key_0:
+            return ZoomCommand::Fit;
+        case Qt::Key_1:
+            return ZoomCommand::ActualSize;
+        default:
+            return std::nullopt;
+    }
+}
+
+double nextZoomStep(double scale) {
+    for (double step : kZoomSteps)
+        if (step > scale * 1.001) return step;
+    return kZoomSteps.back();
+}
+
+double previousZoomStep(double scale) {
+    for (auto step = kZoomSteps.rbegin(); step != kZoomSteps.rend(); ++step)
+        if (*step < scale / 1.001) return *step;
+    return kZoomSteps.front();
+}
 
 }  // namespace
 
@@ -29,6 +72,7 @@ TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(pa
     scrollArea_->setBackgroundRole(QPalette::Button);
     scrollArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     scrollArea_->setWidget(Image1);
+    scrollArea_->viewport()->installEventFilter(this);
     setWidget(scrollArea_);
 }
 
@@ -44,16 +88,90 @@ void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {
 }
 
 void TMDIChild::applySizingRule() {
-    const QSize pictureSize = Image1->picture().size();
-    Image1->setFixedSize(pictureSize);
-    resizeClientArea(pictureSize.isEmpty() ? kEmptyClientArea : pictureSize);
+    resizeClientArea(Image1->size());
 }
 
 void TMDIChild::resizeClientArea(QSize client) {
-    const QMargins frame = contentsMargins();
-    QSize outer = client.grownBy(frame);
+    QSize outer = client.grownBy(contentsMargins()).expandedTo(minimumWindowSize());
     if (const QMdiArea* area = mdiArea()) outer = outer.boundedTo(area->viewport()->size());
     resize(outer);
+}
+
+QSize TMDIChild::minimumWindowSize() const {
+    return kMinimumClientArea.grownBy(contentsMargins()).expandedTo(QMdiSubWindow::minimumSizeHint());
+}
+
+QSize TMDIChild::sizeHint() const {
+    return Image1->size().grownBy(contentsMargins()).expandedTo(minimumWindowSize());
+}
+
+void TMDIChild::setZoom(double scale) {
+    scale = std::clamp(scale, kZoomSteps.front(), kZoomSteps.back());
+    if (Image1->picture().isNull() || scale == zoom()) return;
+    Image1->setScale(scale);
+    emit zoomChanged(scale);
+}
+
+void TMDIChild::zoomIn() {
+    setZoom(nextZoomStep(zoom()));
+}
+
+void TMDIChild::zoomOut() {
+    setZoom(previousZoomStep(zoom()));
+}
+
+void TMDIChild::zoomToFit() {
+    const QSize picture = Image1->picture().size();
+    if (picture.isEmpty()) return;
+    const QSize room = scrollArea_->maximumViewportSize();
+    setZoom(std::min(static_cast<double>(room.width()) / picture.width(),
+                     static_cast<double>(room.height()) / picture.height()));
+}
+
+void TMDIChild::zoomToActualSize() {
+    setZoom(1.0);
+}
+
+bool TMDIChild::runZoomKey(const QKeyEvent& key) {
+    const std::optional<ZoomCommand> command = zoomCommandFor(key);
+    if (!command) return false;
+    switch (*command) {
+        case ZoomCommand::In: zoomIn(); break;
+        case ZoomCommand::Out: zoomOut(); break;
+        case ZoomCommand::Fit: zoomToFit(); break;
+        case ZoomCommand::ActualSize: zoomToActualSize(); break;
+    }
+    return true;
+}
+
+// The zoom keys belong to the document that has the focus, ahead of any menu shortcut.
+bool TMDIChild::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && zoomCommandFor(*static_cast<QKeyEvent*>(event))) {
+        event->accept();
+        return true;
+    }
+    return QMdiSubWindow::event(event);
+}
+
+void TMDIChild::keyPressEvent(QKeyEvent* event) {
+    if (runZoomKey(*event))
+        event->accept();
+    else
+        QMdiSubWindow::keyPressEvent(event);
+}
+
+// Ctrl+wheel zooms wherever the pointer is over the picture's area; the plain wheel scrolls.
+bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scrollArea_->viewport() && event->type() == QEvent::Wheel) {
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = wheel->angleDelta().y();
+            if (steps > 0) zoomIn();
+            if (steps < 0) zoomOut();
+            return true;
+        }
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
 }
 
 const QImage& TMDIChild::requirePicture() const {

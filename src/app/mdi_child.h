@@ -9,13 +9,14 @@
 #include "codecs/document.h"
 #include "imaging/image_planes.h"
 
+class QKeyEvent;
 class QScrollArea;
 
 namespace brenlow {
 
 // A document window: its caption names the document's file, Image1 shows its bitmap and Planes
-// holds the same picture as floats (absent for JPEG-experiment windows and failed loads).
-// Deletes itself when closed.
+// holds the same picture as floats (absent for JPEG-experiment windows). Deletes itself when
+// closed. Ctrl+wheel, Ctrl++, Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (1:1) zoom the view, not the bitmap.
 class TMDIChild : public QMdiSubWindow {
     Q_OBJECT
 
@@ -32,8 +33,21 @@ public:
     void showPicture(QImage bitmap, std::optional<ImagePlanes> planes);
 
     // The window's client area becomes exactly the picture, or the room the work area offers;
-    // a larger picture scrolls.
+    // a larger picture scrolls. The window is never smaller than minimumWindowSize().
     void applySizingRule();
+
+    // Room for the caption and its buttons, whatever the picture's size.
+    QSize minimumWindowSize() const;
+    // The window around the whole picture at the current zoom, at least minimumWindowSize().
+    QSize sizeHint() const override;
+
+    double zoom() const { return Image1->scale(); }
+    void setZoom(double scale);
+    void zoomIn();
+    void zoomOut();
+    // The whole picture in the room the window offers.
+    void zoomToFit();
+    void zoomToActualSize();
 
     // The bitmap, for commands that read or write it. Throws Error when the window holds no
     // picture (its file could not be read), so that nothing empty is saved over a file.
@@ -48,12 +62,20 @@ public:
 
     DocumentView view() const;
 
+signals:
+    void zoomChanged(double scale);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FormClose();
     void resizeClientArea(QSize client);
+    // Runs the zoom command a key asks for; false when the key is not a zoom key.
+    bool runZoomKey(const QKeyEvent& key);
 
     QScrollArea* scrollArea_ = nullptr;
 };

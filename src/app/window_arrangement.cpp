@@ -4,6 +4,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QRect>
+#include <QStyle>
 
 namespace brenlow {
 
@@ -25,6 +26,20 @@ QRect strip(const QRect& whole, int index, int count, Qt::Orientation along) {
     return QRect(whole.left() + start, whole.top(), end - start, whole.height());
 }
 
+int cascadeStep(const QMdiSubWindow& window) {
+    return window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+}
+
+// Where a window of `size` goes after a window at `previous`: one step on; back to the top left
+// when the step down would leave `whole`, or only back to the left edge when just the step right
+// would, so that windows as wide as the area still step down.
+QPoint cascadePosition(const QRect& whole, QPoint previous, int step, QSize size) {
+    QPoint next = previous + QPoint(step, step);
+    if (next.y() < whole.top() || next.y() + size.height() > whole.bottom() + 1) return whole.topLeft();
+    if (next.x() < whole.left() || next.x() + size.width() > whole.right() + 1) next.setX(whole.left());
+    return next;
+}
+
 void tile(QMdiArea& area, Qt::Orientation along) {
     const QList<QMdiSubWindow*> windows = openWindows(area);
     const QRect whole = area.viewport()->rect();
@@ -35,6 +50,33 @@ void tile(QMdiArea& area, Qt::Orientation along) {
 }
 
 }  // namespace
+
+void placeNewWindow(QMdiArea& area, QMdiSubWindow& window) {
+    if (window.isMaximized() || window.isMinimized()) return;
+    const QRect whole = area.viewport()->rect();
+    const QList<QMdiSubWindow*> windows = openWindows(area);
+    const qsizetype index = windows.indexOf(&window);
+    if (index <= 0) {
+        window.move(whole.topLeft());
+        return;
+    }
+    const QPoint previous = windows[index - 1]->pos();
+    window.move(cascadePosition(whole, previous, cascadeStep(window), window.size()));
+}
+
+void cascade(QMdiArea& area) {
+    const QRect whole = area.viewport()->rect();
+    QPoint previous;
+    bool first = true;
+    for (QMdiSubWindow* window : openWindows(area)) {
+        window->showNormal();
+        const QSize readable = window->sizeHint().boundedTo(whole.size());
+        window->resize(window->size().expandedTo(readable).boundedTo(whole.size()));
+        previous = first ? whole.topLeft() : cascadePosition(whole, previous, cascadeStep(*window), window->size());
+        first = false;
+        window->move(previous);
+    }
+}
 
 void tileHorizontally(QMdiArea& area) {
     tile(area, Qt::Vertical);
