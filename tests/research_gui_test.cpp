@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QChartView>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMouseEvent>
@@ -6,6 +7,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QXYSeries>
 #include <filesystem>
 
 #include "app/compare_canvas.h"
@@ -17,11 +19,6 @@
 #include "imaging/difference_image.h"
 #include "imaging/measures.h"
 #include "io/bitmap_file.h"
-
-#ifdef BRENLOW_HAVE_CHARTS
-#include <QChartView>
-#include <QXYSeries>
-#endif
 
 namespace brenlow::testing {
 namespace {
@@ -123,7 +120,6 @@ TEST_F(ResearchGuiTest, SweepShowsOneCurvePerCodecAndExportsItsTable) {
     ASSERT_EQ(windows.size(), 1);
     SweepWindow* window = windows.first();
     EXPECT_EQ(window->findChild<QTableWidget*>("SweepTable")->rowCount(), 27);
-#ifdef BRENLOW_HAVE_CHARTS
     for (const char* name : {"PsnrChart", "SsimChart"}) {
         const QChartView* chart = window->findChild<QChartView*>(name);
         ASSERT_NE(chart, nullptr) << name;
@@ -134,7 +130,6 @@ TEST_F(ResearchGuiTest, SweepShowsOneCurvePerCodecAndExportsItsTable) {
         }
         EXPECT_EQ(curves, QStringList({"JPEG", "AVC", "AJC"}));
     }
-#endif
     const std::string csvPath = dir.file("curves.csv");
     window->askCsvName = [&] { return QString::fromStdString(csvPath); };
     window->findChild<QPushButton*>("ExportCsv")->click();

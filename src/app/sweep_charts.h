@@ -7,7 +7,7 @@ class QWidget;
 namespace brenlow {
 
 // The rate-distortion charts of a sweep: bits per pixel against PSNR and against SSIM, one curve
-// per codec. Null where the program was built without Qt Charts.
+// per codec.
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome);
 
 }  // namespace brenlow

@@ -1,7 +1,0 @@
-#include "app/sweep_charts.h"
-
-namespace brenlow {
-
-QWidget* makeRateDistortionCharts(const SweepOutcome&) { return nullptr; }
-
-}  // namespace brenlow
