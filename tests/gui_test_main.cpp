@@ -1,10 +1,18 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 
 // The workbench's widgets need one application object for the whole run.
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
+    // The workbench remembers its layout and recent files: never in the user's own settings, and
+    // not shared with other runs.
+    const QTemporaryDir settingsDir;
+    for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
+        for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
+            QSettings::setPath(format, scope, settingsDir.path());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -53,8 +53,7 @@ void TMainForm::showStillResult(StillRunResult result) {
     CodedSize = result.figures.codedSize;
     CompressionRatio = result.figures.compressionRatio;
     showDecodedPicture(std::move(result.decoded));
-    Edit6->setText(QString::fromStdString(result.reportLine));
-    Edit6->setCursorPosition(0);  // the ratio, at the start, is what a reader looks for first
+    showReportLine(QString::fromStdString(result.reportLine));
 }
 
 }  // namespace brenlow

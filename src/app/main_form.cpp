@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +14,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QScreen>
+#include <QSettings>
+#include <QStyle>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -22,6 +27,7 @@
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
 #include "app/window_arrangement.h"
+#include "app/workbench_settings.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -29,6 +35,9 @@ namespace brenlow {
 namespace {
 
 constexpr int kFieldHeight = 22;
+constexpr int kReportFieldMinimumWidth = 364;
+const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
+const QString kStateKey = QStringLiteral("mainWindow/state");
 
 // A hint "Open|Open a file" is a tooltip and a status-line text; without a bar both are the same.
 void applyHint(QAction* action, const QString& hint) {
@@ -77,8 +86,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     Research1->addAction(Measurements->toggleViewAction());
 
     AboutBox = new TAboutBox(this);
-    // The design size, widened where the desktop's fonts would push the report field off the toolbar.
-    resize(QSize(829, 490).expandedTo(QSize(ToolBar2->sizeHint().width(), 0)));
+    placeOnScreen();
+    restoreLayout();
 
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::updateMenus);
     connect(ClientArea, &QMdiArea::subWindowActivated, Measurements, &MeasurementsDock::showWindow);
@@ -167,6 +176,10 @@ void TMainForm::createMenus() {
     FileNewItem->setVisible(false);
     FileNewItem->setEnabled(false);
     File1->addActions({FileOpen1, FileClose1, FileSave1, FileSaveAs1});
+    RecentFiles1 = File1->addMenu(QStringLiteral("&Recent Files"));
+    RecentFiles1->setObjectName(QStringLiteral("RecentFiles1"));
+    applyHint(RecentFiles1->menuAction(), QStringLiteral("Recent Files|Opens one of the last files opened"));
+    connect(RecentFiles1, &QMenu::aboutToShow, this, &TMainForm::fillRecentFilesMenu);
     File1->addSeparator()->setObjectName(QStringLiteral("N1"));
     File1->addAction(FileExit1);
 
@@ -190,7 +203,11 @@ QAction* TMainForm::makeCommandEntry(const char* name, const QString& caption, b
     QAction* entry = Compress1->addAction(caption);
     entry->setObjectName(QString::fromLatin1(name));
     entry->setVisible(!hidden);
-    connect(entry, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
+    // Only the three visible commands code the active document; the rest say nothing while busy.
+    const QString codec = hidden ? QString() : caption;
+    connect(entry, &QAction::triggered, this, [this, handler, codec] {
+        runCommand([this, handler] { (this->*handler)(); }, codec.isEmpty() ? QString() : codingText(codec));
+    });
     return entry;
 }
 
@@ -205,6 +222,11 @@ void TMainForm::createCompressMenu() {
     test1 = makeCommandEntry("test1", QStringLiteral("soomIn"), true, &TMainForm::test1Click);
     zoomOut1 = makeCommandEntry("zoomOut1", QStringLiteral("zoomOut"), true, &TMainForm::zoomOut1Click);
     Test2 = makeCommandEntry("Test2", QStringLiteral("Test"), true, &TMainForm::Test2Click);
+    // F5 JPEG, F6 AJC, F7 AVC, in menu order: the Ctrl keys are taken by the file and edit
+    // commands and the document windows' zoom, and Alt opens the menus.
+    JPEG1->setShortcut(QKeySequence(Qt::Key_F5));
+    AJC2->setShortcut(QKeySequence(Qt::Key_F6));
+    AJC1->setShortcut(QKeySequence(Qt::Key_F7));
 }
 
 void TMainForm::createResearchMenu() {
@@ -220,8 +242,12 @@ void TMainForm::createResearchMenu() {
     for (const auto& [action, handler] :
          {std::pair{Sweep1, &TMainForm::Sweep1Click}, std::pair{Compare1, &TMainForm::Compare1Click}}) {
         // A named copy: a structured binding cannot be captured by every compiler.
-        connect(action, &QAction::triggered, this,
-                [this, command = handler] { runCommand([this, command] { (this->*command)(); }); });
+        connect(action, &QAction::triggered, this, [this, entry = action, command = handler] {
+            const QString file = activeFileName();
+            const QString busyText = entry == Sweep1 && !file.isEmpty() ? QStringLiteral("Sweeping %1...").arg(file)
+                                                                        : QString();
+            runCommand([this, command] { (this->*command)(); }, busyText);
+        });
     }
     Research1->addSeparator();
 }
@@ -313,7 +339,10 @@ void TMainForm::createParameterFields() {
     ToolBar2->addWidget(gap("Splitter2", 12));
     Label1 = addBoldLabel("Label1", QStringLiteral("Focus  "));
     Edit5 = addField("Edit5", QStringLiteral("2"), 48, true);
-    Edit6 = addField("Edit6", QString(), 364, false);
+    Edit6 = addField("Edit6", QString(), kReportFieldMinimumWidth, true);
+    // The report line takes whatever room the toolbar has left.
+    Edit6->setMaximumWidth(QWIDGETSIZE_MAX);
+    Edit6->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 void TMainForm::createProgressBar() {
@@ -346,7 +375,7 @@ void TMainForm::connectCommands() {
         connect(action, &QAction::triggered, this, [this, handler] { runCommand([this, handler] { (this->*handler)(); }); });
     };
     bind(FileNew1, &TMainForm::FileNew1Execute);
-    bind(FileSave1, &TMainForm::FileSave1Execute);
+    connect(FileSave1, &QAction::triggered, this, &TMainForm::saveWithConfirmation);
     connect(FileOpen1, &QAction::triggered, this, &TMainForm::FileOpen1Execute);
     connect(FileExit1, &QAction::triggered, this, &TMainForm::FileExit1Execute);
     connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
@@ -412,9 +441,27 @@ void TMainForm::updateEditActions() {
     EditPaste1->setEnabled(writable && !QApplication::clipboard()->text().isEmpty());
 }
 
-void TMainForm::runCommand(const std::function<void()>& command) {
-    QString failure;
+// Paints the busy state before the command blocks the event loop. Only repaints run here:
+// queued calls and the user's input wait, so nothing starts ahead of the command.
+void TMainForm::showBusyState(const QString& busyText) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!busyText.isEmpty()) statusBar()->showMessage(busyText);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    statusBar()->repaint();
+}
+
+void TMainForm::clearBusyState(const QString& busyText) {
+    QApplication::restoreOverrideCursor();
+    // A command that put its own line in the status bar keeps it there.
+    if (!busyText.isEmpty() && statusBar()->currentMessage() == busyText) statusBar()->clearMessage();
+}
+
+bool TMainForm::runCommand(const std::function<void()>& command, const QString& busyText) {
+    // One command at a time: a command's own dialogs keep the event loop turning.
+    if (commandRunning_) return false;
+    commandRunning_ = true;
+    QString failure;
+    showBusyState(busyText);
     try {
         command();
     } catch (const Error& error) {
@@ -426,8 +473,93 @@ void TMainForm::runCommand(const std::function<void()>& command) {
         failure = QString::fromStdString(error.what());
         if (failure.isEmpty()) failure = QStringLiteral("The command failed.");
     }
-    QApplication::restoreOverrideCursor();
+    clearBusyState(busyText);
+    commandRunning_ = false;
     if (!failure.isEmpty()) showMessage(failure);
+    return failure.isEmpty();
+}
+
+QString TMainForm::activeFileName() const {
+    const TMDIChild* document = activeDocument();
+    return document ? QFileInfo(document->windowTitle()).fileName() : QString();
+}
+
+QString TMainForm::codingText(const QString& codec) const {
+    const QString file = activeFileName();
+    return file.isEmpty() ? QString() : QStringLiteral("Coding %1 with %2...").arg(file, codec);
+}
+
+void TMainForm::showReportLine(const QString& line) {
+    Edit6->setText(line);
+    Edit6->setCursorPosition(0);  // the ratio, at the start, is what a reader looks for first
+    // Where the field is too narrow, the whole line is still one hover or one glance away.
+    Edit6->setToolTip(line);
+    statusBar()->showMessage(line);
+}
+
+void TMainForm::saveWithConfirmation() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    QString target;
+    const bool saved = runCommand(
+        [&] {
+            target = QString::fromStdString(saveTargetFor(document->fileName()));
+            FileSave1Execute();
+        },
+        QStringLiteral("Saving %1...").arg(activeFileName()));
+    if (saved) statusBar()->showMessage(QStringLiteral("Saved %1").arg(target));
+}
+
+void TMainForm::openRecordedDocument(const QString& name) {
+    if (runCommand([&] { OpenDocument(name); })) rememberRecentFile(name);
+}
+
+void TMainForm::openRecentFile(const QString& path) {
+    if (!QFileInfo::exists(path)) {
+        forgetRecentFile(path);
+        showMessage(QStringLiteral("The file \"%1\" no longer exists; it has been removed from the recent files.")
+                        .arg(path));
+        return;
+    }
+    openRecordedDocument(path);
+}
+
+void TMainForm::fillRecentFilesMenu() {
+    RecentFiles1->clear();
+    const QStringList files = recentFiles();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const QString path = files[i];
+        QAction* entry = RecentFiles1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(entry, &QAction::triggered, this, [this, path] { openRecentFile(path); });
+    }
+    if (files.isEmpty()) RecentFiles1->addAction(QStringLiteral("(none)"))->setEnabled(false);
+}
+
+// About four fifths of the screen, centred, yet never so narrow that the toolbar folds.
+void TMainForm::placeOnScreen() {
+    const QRect available = screen()->availableGeometry();
+    const int width = std::min(std::max(available.width() * 4 / 5, ToolBar2->sizeHint().width()), available.width());
+    const QSize size(width, available.height() * 4 / 5);
+    setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
+}
+
+void TMainForm::restoreLayout() {
+    const std::unique_ptr<QSettings> settings = openWorkbenchSettings();
+    restoreGeometry(settings->value(kGeometryKey).toByteArray());
+    restoreState(settings->value(kStateKey).toByteArray());
+    // Shown only while a sequence runs, whatever the last session left.
+    progressPanel_->hide();
+}
+
+void TMainForm::saveLayout() const {
+    const std::unique_ptr<QSettings> settings = openWorkbenchSettings();
+    settings->setValue(kGeometryKey, saveGeometry());
+    settings->setValue(kStateKey, saveState());
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    saveLayout();
+    QMainWindow::closeEvent(event);
 }
 
 TMDIChild* TMainForm::activeDocument() const {

@@ -75,6 +75,8 @@ public:
     QMenu* Window1 = nullptr;
     QMenu* Research1 = nullptr;
     QMenu* Help1 = nullptr;
+    // File > Recent Files: the last files opened, most recent first.
+    QMenu* RecentFiles1 = nullptr;
     QAction* FileNewItem = nullptr;
     QAction* JPEG1 = nullptr;
     QAction* AJC2 = nullptr;
@@ -138,8 +140,14 @@ public:
     void Sweep1Click();
     void Compare1Click();
 
-    // Runs a command under the wait cursor; a failure is shown and the workbench goes on.
-    void runCommand(const std::function<void()>& command);
+    // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
+    // failure is shown and the workbench goes on. False when it failed or another command was
+    // still running.
+    bool runCommand(const std::function<void()>& command, const QString& busyText = {});
+    // Opens a file as File > Open does and keeps it among the recent files when it opened.
+    void openRecordedDocument(const QString& name);
+    // Opens an entry of File > Recent Files; a file gone since is dropped from the list.
+    void openRecentFile(const QString& path);
     // Opens each name as File > Open would, one message per failure.
     void openDocuments(const QStringList& names);
 
@@ -152,6 +160,7 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     QMenu* createPopupMenu() override;
 
 private:
@@ -172,6 +181,17 @@ private:
     void updateWindowList();
     void updateEditActions();
     void trackEditField(QWidget* now);
+    void showBusyState(const QString& busyText);
+    void clearBusyState(const QString& busyText);
+    void placeOnScreen();
+    void restoreLayout();
+    void saveLayout() const;
+    void fillRecentFilesMenu();
+    void saveWithConfirmation();
+    void showReportLine(const QString& line);
+    // "Coding astronaut.bmp with AVC..." for the active document, empty without one.
+    QString codingText(const QString& codec) const;
+    QString activeFileName() const;
 
     QAction* makeAction(const char* name, const QString& caption, const QString& hint);
     QAction* makeCommandEntry(const char* name, const QString& caption, bool hidden, void (TMainForm::*handler)());
@@ -193,6 +213,7 @@ private:
     QAction* windowListSeparator_ = nullptr;
     QList<QAction*> windowListEntries_;
     QPointer<QLineEdit> editTarget_;
+    bool commandRunning_ = false;
 };
 
 }  // namespace brenlow

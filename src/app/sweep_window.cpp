@@ -1,6 +1,7 @@
 #include "app/sweep_window.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -88,9 +89,15 @@ QString SweepWindow::deltaRatesText() const {
            lines.join(QLatin1Char('\n'));
 }
 
+QString SweepWindow::csvFileName(const QString& chosen) {
+    if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
+    return chosen + (chosen.endsWith(QLatin1Char('.')) ? QStringLiteral("csv") : QStringLiteral(".csv"));
+}
+
 void SweepWindow::exportCsv() {
-    const QString name = askCsvName();
-    if (name.isEmpty()) return;
+    const QString chosen = askCsvName();
+    if (chosen.isEmpty()) return;
+    const QString name = csvFileName(chosen);
     const std::string csv = sweepCsv(outcome_);
     try {
         writeFileAtomically(name.toStdString(),

@@ -28,6 +28,9 @@ public:
     // Writes the table as CSV to the file the user names, whole or not at all.
     void exportCsv();
 
+    // The name the export writes: the chosen one, with ".csv" added when it has no extension.
+    static QString csvFileName(const QString& chosen);
+
 private:
     QTableWidget* makeTable() const;
     QString deltaRatesText() const;
