@@ -46,9 +46,14 @@ TEST(RouteDocumentTest, AMissingDerivedFileIsExplained) {
     }
 }
 
-TEST(SaveTargetTest, JpegDocumentsSaveBesideTheirFile) {
+TEST(SaveTargetTest, DocumentsThatAreNoBitmapsSaveBesideTheirFile) {
     EXPECT_EQ(saveTargetFor("img/photo.jpg"), "img/photo~.bmp");
     EXPECT_EQ(saveTargetFor("img/a.bmp"), "img/a.bmp");
+    TempDir dir;
+    ASSERT_TRUE(testing::patternBitmap(5, 4).save(QString::fromStdString(dir.file("p.png")), "PNG"));
+    EXPECT_EQ(saveTargetFor(dir.file("p.png")), dir.file("p~.bmp"));
+    saveBitmapFile(testing::patternBitmap(5, 4), dir.file("bitmap.png"));
+    EXPECT_EQ(saveTargetFor(dir.file("bitmap.png")), dir.file("bitmap.png"));
 }
 
 TEST(OpenPictureDocumentTest, PlanesMatchBitmapAndBadFilesThrow) {

@@ -4,6 +4,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "io/picture_file.h"
 #include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
@@ -59,7 +60,27 @@ QImage loadDocumentPicture(const std::string& name) {
         LoadJpeg(picture, derivedFile(name, ".jpg"));
         return picture;
     }
+    switch (pictureFileKind(name)) {
+        case PictureFileKind::Jpeg: {
+            QImage picture;
+            LoadJpeg(picture, name);
+            return picture;
+        }
+        case PictureFileKind::Other:
+            return loadOtherPictureFile(name);
+        case PictureFileKind::Bitmap:
+        case PictureFileKind::Unknown:
+            break;
+    }
     return loadBitmapFile(name);
+}
+
+bool keepsItsFile(const std::string& caption) {
+    if (hasMarker(caption, ".jpg")) {
+        return true;
+    }
+    const PictureFileKind kind = pictureFileKind(caption);
+    return kind == PictureFileKind::Jpeg || kind == PictureFileKind::Other;
 }
 
 DocumentView PictureDocument::view() const {
@@ -80,15 +101,14 @@ PictureDocument openPictureDocument(const std::string& name, bool withPlanes) {
 }
 
 QImage sourceFilePicture(const std::string& caption) {
-    if (hasMarker(caption, ".jpg")) {
+    if (keepsItsFile(caption)) {
         return loadDocumentPicture(caption);
     }
     return loadBitmapFile(derivedFile(caption, ".bmp"));
 }
 
 QImage sourceFilePicture(const DocumentView& document) {
-    const bool fileIsTheSource =
-        hasMarker(document.caption, ".jpg") || baseName(document.caption) + ".bmp" == document.caption;
+    const bool fileIsTheSource = baseName(document.caption) + ".bmp" == document.caption || keepsItsFile(document.caption);
     return document.filePicture != nullptr && fileIsTheSource ? *document.filePicture
                                                               : sourceFilePicture(document.caption);
 }
@@ -98,7 +118,7 @@ QImage documentFilePicture(const DocumentView& document) {
 }
 
 std::string saveTargetFor(const std::string& caption) {
-    return hasMarker(caption, ".jpg") ? baseName(caption) + "~.bmp" : caption;
+    return keepsItsFile(caption) ? baseName(caption) + "~.bmp" : caption;
 }
 
 }  // namespace brenlow

@@ -41,8 +41,16 @@ DocumentRoute routeDocument(const std::string& name);
 // Throws Error when the name has no base (see baseName) or the derived file does not exist.
 std::string routedFileName(const std::string& name, DocumentRoute route);
 
-// The picture of a JPEG or bitmap document, as a 24-bit bitmap. Throws Error when it cannot be read.
+// The picture of a document, as a 24-bit bitmap: a name with ".jpg" reads base + ".jpg" through the
+// JPEG bridge; otherwise the file's first bytes decide: a bitmap, a JPEG stream (a ".jpeg" or ".JPG"
+// file, through the JPEG bridge), or another picture Qt's readers take (PNG, TIFF, WebP, PPM/PGM,
+// GIF). Throws Error when it cannot be read.
 QImage loadDocumentPicture(const std::string& name);
+
+// True for documents whose file is not a bitmap: JPEG documents (".jpg" in the name, or JPEG data)
+// and other pictures. Their file is never written; the commands take their own pixels as the
+// source and Save writes base + "~.bmp".
+bool keepsItsFile(const std::string& caption);
 
 // A JPEG or bitmap document as OpenDocument makes it: the caption is the name as given, the
 // bitmap 24-bit, the planes filled from it (or none).
@@ -60,8 +68,8 @@ struct PictureDocument {
 // commands could not name their files after it (see baseName), before anything is read.
 PictureDocument openPictureDocument(const std::string& name, bool withPlanes = true);
 
-// The picture a codec takes from disk for a document: a JPEG document's own file decoded,
-// otherwise base + ".bmp" (for a .bmp document its own file). Throws Error when it cannot be read.
+// The picture a codec takes from disk for a document: the own file of a document that keeps its
+// file, otherwise base + ".bmp" (for a .bmp document its own file). Throws Error when it cannot be read.
 QImage sourceFilePicture(const std::string& caption);
 
 // The same, taken from the document's filePicture when that is the file meant.
@@ -70,7 +78,7 @@ QImage sourceFilePicture(const DocumentView& document);
 // The pixels of the document's own file (as OpenDocument reads it), from filePicture when held.
 QImage documentFilePicture(const DocumentView& document);
 
-// Where Save writes a document: its caption, or base + "~.bmp" when the caption contains ".jpg".
+// Where Save writes a document: its caption, or base + "~.bmp" when it keeps its file.
 std::string saveTargetFor(const std::string& caption);
 
 }  // namespace brenlow

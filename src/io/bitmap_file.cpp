@@ -73,6 +73,8 @@ void checkPixelArray(const BitmapLayout& layout, std::size_t fileSize, const std
     }
 }
 
+}  // namespace
+
 void raiseReaderAllocationLimit() {
     static std::once_flag once;
     std::call_once(once, [] {
@@ -81,6 +83,8 @@ void raiseReaderAllocationLimit() {
         QImageReader::setAllocationLimit(kMegabytes);
     });
 }
+
+namespace {
 
 std::size_t paddedRowBytes(std::size_t width) { return (width * 3 + 3) / 4 * 4; }
 

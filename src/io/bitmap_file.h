@@ -14,6 +14,10 @@ namespace brenlow {
 // The largest picture any reader accepts; larger ones are refused before their pixels are allocated.
 inline constexpr std::int64_t kMaxPixels = 100'000'000;
 
+// Lets Qt's image readers allocate any picture within kMaxPixels: their own limit would refuse an
+// 8000 x 8000 photograph. Callers check the size themselves before decoding.
+void raiseReaderAllocationLimit();
+
 // Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
 void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what);
 

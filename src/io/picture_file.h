@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QImage>
+#include <string>
+
+namespace brenlow {
+
+// What the first bytes of a file say it holds. Unknown for an empty or unreadable file, or one no
+// reader here recognises.
+enum class PictureFileKind { Unknown, Bitmap, Jpeg, Other };
+
+// Looks at the file's first bytes only: "BM" is a Windows bitmap, FF D8 FF a JPEG stream, and
+// anything one of Qt's image readers recognises (PNG, TIFF, WebP, PPM/PGM, GIF...) is Other.
+// Never throws: a file that cannot be read is Unknown.
+PictureFileKind pictureFileKind(const std::string& path);
+
+// A picture of a kind Qt's image readers take, as 24 bits (alpha dropped, greys and palettes
+// expanded; a GIF's first frame). Its size is checked against kMaxPixels before it is decoded.
+// Throws Error naming the file when it cannot be read or decoded.
+QImage loadOtherPictureFile(const std::string& path);
+
+}  // namespace brenlow
