@@ -50,7 +50,7 @@ public:
     void zoomToActualSize();
 
     // The bitmap, for commands that read or write it. Throws Error when the window holds no
-    // picture (its file could not be read), so that nothing empty is saved over a file.
+    // picture, so that nothing empty is ever saved over a file.
     const QImage& requirePicture() const;
 
     // The planes a pixel command works on; taken from the bitmap when the window has none.
