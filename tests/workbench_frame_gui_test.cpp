@@ -19,6 +19,7 @@
 #include "app/sweep_window.h"
 #include "app/workbench_settings.h"
 #include "gui_fixture.h"
+#include "io/bitmap_file.h"
 
 namespace brenlow::testing {
 namespace {
@@ -150,6 +151,14 @@ TEST_F(WorkbenchFrameTest, RecentFilesKeepTheLastEightMostRecentFirst) {
     recentMenuEntry(4)->trigger();
     EXPECT_EQ(documentCount(), before + 1);
     EXPECT_EQ(recentMenuTexts(), expected({6, 3, 9, 8, 7, 5, 4, 2}));
+}
+
+TEST_F(WorkbenchFrameTest, FilesNamedOnTheCommandLineOrDroppedAreKeptWhenTheyOpen) {
+    const std::string listed = dir.file("listed.bmp");
+    saveBitmapFile(patternBitmap(6, 4), listed);
+    form->openDocuments({QString::fromStdString(listed), QString::fromStdString(dir.file("absent.bmp"))});
+    EXPECT_EQ(messages.size(), 1);
+    EXPECT_EQ(recentFiles(), QStringList({QString::fromStdString(listed)}));
 }
 
 TEST_F(WorkbenchFrameTest, ARecentFileGoneSinceIsDroppedWithAMessage) {

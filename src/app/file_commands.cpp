@@ -10,6 +10,7 @@
 #include "app/about_box.h"
 #include "app/mdi_child.h"
 #include "app/window_arrangement.h"
+#include "app/workbench_settings.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
@@ -109,12 +110,14 @@ void TMainForm::CloseAllDocuments() {
 // Names the user typed or dropped are meant to exist, unlike the dialog's, which File > New
 // also tries without a word.
 void TMainForm::openDocuments(const QStringList& names) {
-    for (const QString& name : names)
-        runCommand([&] {
+    for (const QString& name : names) {
+        const bool opened = runCommand([&] {
             if (routeDocument(name.toStdString()) == DocumentRoute::Missing)
                 throw Error("The file does not exist.", name.toStdString());
             OpenDocument(name);
         });
+        if (opened) rememberRecentFile(name);
+    }
 }
 
 TMDIChild* TMainForm::addDocument(const QString& caption) {
