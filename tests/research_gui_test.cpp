@@ -1,10 +1,13 @@
 #include <QApplication>
 #include <QChartView>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMouseEvent>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSlider>
 #include <QTableWidget>
 #include <QTimer>
 #include <QXYSeries>
@@ -158,6 +161,8 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
     CompareCanvas* canvas = window->canvas();
     const QImage original = loadBitmapFile(source);
     EXPECT_EQ(canvas->difference(), amplifiedDifference(original, decoded, 8));
+    EXPECT_EQ(canvas->findChild<QLabel*>("SourceCaption")->text(), "Source: astronaut.bmp") << "the coded document";
+    EXPECT_EQ(canvas->findChild<QLabel*>("ResultCaption")->text(), "Result: astronaut~.bmp");
 
     // At 8x from the top-left corner, pixel (10, 20) covers an 8 x 8 block in each pane.
     canvas->setZoom(8.0, QPointF(0, 0));
@@ -189,6 +194,83 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
     QApplication::sendEvent(canvas, &release);
     EXPECT_EQ(canvas->origin(), QPointF(5, 0));
     EXPECT_EQ(canvas->pixelAt(QPoint(rightPane + 84, 164)), QPoint(15, 20));
+    window->close();
+}
+
+// The picture is fitted: wholly inside the view, and as large as the view allows.
+void expectFitted(const CompareCanvas& canvas, QSize pane, QSize picture) {
+    const QSizeF shown = QSizeF(picture) * canvas.zoom();
+    EXPECT_EQ(canvas.origin(), QPointF(0, 0));
+    EXPECT_LE(shown.width(), pane.width() + 1e-9);
+    EXPECT_LE(shown.height(), pane.height() + 1e-9);
+    EXPECT_TRUE(shown.width() > pane.width() - 1 || shown.height() > pane.height() - 1)
+        << shown.width() << " x " << shown.height() << " in " << pane.width() << " x " << pane.height();
+}
+
+// The widget position at the centre of a picture pixel, in a pane whose left edge is at `left`.
+QPoint centreOf(const CompareCanvas& canvas, QPoint pixel, int left = 0) {
+    return QPoint(left + static_cast<int>((pixel.x() + 0.5) * canvas.zoom()),
+                  static_cast<int>((pixel.y() + 0.5) * canvas.zoom()));
+}
+
+TEST_F(ResearchGuiTest, CompareModesFitThePictureWhenChosenAndNameSourceAndResult) {
+    const std::string source = copyInto(samplePath("astronaut.bmp"), dir);
+    const QImage original = loadBitmapFile(source);
+    const QImage mirrored = original.mirrored(true, false);
+    saveBitmapFile(mirrored, dir.file("astronaut~.bmp"));
+    openThroughDialog(dir.file("astronaut~.bmp"));
+    form->Compare1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<CompareWindow*> windows = openWindows<CompareWindow>();
+    ASSERT_EQ(windows.size(), 1);
+    CompareWindow* window = windows.first();
+    QApplication::processEvents();
+    CompareCanvas* canvas = window->canvas();
+    auto* mode = window->findChild<QComboBox*>("CompareMode");
+    auto* sourceCaption = canvas->findChild<QLabel*>("SourceCaption");
+    auto* resultCaption = canvas->findChild<QLabel*>("ResultCaption");
+    auto* differenceCaption = canvas->findChild<QLabel*>("DifferenceCaption");
+    const QSize picture = original.size();
+    const int rightPane = (canvas->width() - 4) / 2 + 4;
+
+    expectFitted(*canvas, QSize(rightPane - 4, canvas->height()), picture);
+    EXPECT_EQ(sourceCaption->text(), "Source: astronaut.bmp");
+    EXPECT_EQ(resultCaption->text(), "Result: astronaut~.bmp");
+    EXPECT_LT(sourceCaption->geometry().right(), rightPane);
+    EXPECT_GE(resultCaption->x(), rightPane);
+    EXPECT_FALSE(differenceCaption->isVisible());
+
+    canvas->setZoom(8.0, QPointF(0, 0));
+    mode->setCurrentIndex(1);
+    expectFitted(*canvas, canvas->size(), picture);
+    EXPECT_NEAR(canvas->dividerX(), picture.width() * canvas->zoom() / 2, 1.0) << "the middle of the picture";
+    EXPECT_LT(sourceCaption->geometry().right(), canvas->dividerX());
+    EXPECT_GT(resultCaption->x(), canvas->dividerX());
+    const QPoint sourceSide(picture.width() / 2 - 3, 100);
+    const QPoint resultSide(picture.width() / 2 + 3, 100);
+    QImage shot = canvas->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(centreOf(*canvas, sourceSide)), original.pixelColor(sourceSide));
+    EXPECT_EQ(shot.pixelColor(centreOf(*canvas, resultSide)), mirrored.pixelColor(resultSide));
+    ASSERT_NE(original.pixelColor(resultSide), mirrored.pixelColor(resultSide));
+
+    window->findChild<QSlider*>("SplitSlider")->setValue(250);
+    EXPECT_NEAR(canvas->dividerX(), picture.width() * canvas->zoom() / 4, 1.0);
+    EXPECT_GT(resultCaption->x(), canvas->dividerX()) << "the captions follow the divider";
+
+    canvas->setZoom(8.0, QPointF(0, 0));
+    mode->setCurrentIndex(2);
+    expectFitted(*canvas, canvas->size(), picture);
+    EXPECT_TRUE(differenceCaption->isVisible());
+    EXPECT_FALSE(sourceCaption->isVisible());
+    EXPECT_EQ(differenceCaption->text(), "Difference x 8 of Result: astronaut~.bmp and Source: astronaut.bmp");
+    shot = canvas->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(centreOf(*canvas, resultSide)), canvas->difference().pixelColor(resultSide));
+
+    canvas->setZoom(8.0, QPointF(0, 0));
+    mode->setCurrentIndex(0);
+    expectFitted(*canvas, QSize(rightPane - 4, canvas->height()), picture);
+    EXPECT_TRUE(resultCaption->isVisible());
+    EXPECT_GE(resultCaption->x(), rightPane);
     window->close();
 }
 

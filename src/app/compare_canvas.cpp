@@ -1,5 +1,7 @@
 #include "app/compare_canvas.h"
 
+#include <QFileInfo>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
@@ -16,6 +18,27 @@ constexpr double kMaxZoom = 64.0;
 constexpr double kWheelStep = 1.25;
 constexpr int kGap = 4;
 constexpr int kDefaultGain = 8;
+constexpr int kCaptionMargin = 6;
+
+QLabel* makeCaption(QWidget* canvas, const char* name) {
+    auto* caption = new QLabel(canvas);
+    caption->setObjectName(QString::fromLatin1(name));
+    // The captions lie over the pictures; panning and the pixel readout must reach through them.
+    caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+    QPalette colours = caption->palette();
+    colours.setColor(QPalette::Window, QColor(0, 0, 0, 170));
+    colours.setColor(QPalette::WindowText, Qt::white);
+    caption->setPalette(colours);
+    caption->setAutoFillBackground(true);
+    caption->setContentsMargins(6, 2, 6, 2);
+    return caption;
+}
+
+void nameCaption(QLabel* caption, const QString& role, const QString& name) {
+    caption->setText(role + QStringLiteral(": ") + QFileInfo(name).fileName());
+    caption->setToolTip(name);
+    caption->adjustSize();
+}
 
 }  // namespace
 
@@ -26,22 +49,50 @@ CompareCanvas::CompareCanvas(QImage source, QImage decoded, QWidget* parent)
     setMinimumSize(320, 240);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Dark);
+    sourceCaption_ = makeCaption(this, "SourceCaption");
+    resultCaption_ = makeCaption(this, "ResultCaption");
+    differenceCaption_ = makeCaption(this, "DifferenceCaption");
+    setNames(QStringLiteral("source"), QStringLiteral("result"));
     setGain(kDefaultGain);
+}
+
+void CompareCanvas::setNames(const QString& sourceName, const QString& resultName) {
+    sourceName_ = sourceName;
+    resultName_ = resultName;
+    nameCaption(sourceCaption_, QStringLiteral("Source"), sourceName);
+    nameCaption(resultCaption_, QStringLiteral("Result"), resultName);
+    updateDifferenceCaption();
+    placeCaptions();
+}
+
+void CompareCanvas::updateDifferenceCaption() {
+    differenceCaption_->setText(QStringLiteral("Difference x %1 of Result: %2 and Source: %3")
+                                    .arg(gain_)
+                                    .arg(QFileInfo(resultName_).fileName(), QFileInfo(sourceName_).fileName()));
+    differenceCaption_->adjustSize();
 }
 
 void CompareCanvas::setMode(Mode mode) {
     mode_ = mode;
-    update();
+    fitToView();
 }
 
 void CompareCanvas::setSplit(double fraction) {
     split_ = std::clamp(fraction, 0.0, 1.0);
-    update();
+    refresh();
+}
+
+int CompareCanvas::dividerX() const {
+    const QRect pane = panes().constFirst();
+    const double x = pane.left() + (split_ * source_.width() - origin_.x()) * zoom_;
+    return std::clamp(static_cast<int>(std::lround(x)), pane.left(), pane.right() + 1);
 }
 
 void CompareCanvas::setGain(int gain) {
+    gain_ = gain;
     difference_ = amplifiedDifference(source_, decoded_, gain);
-    update();
+    updateDifferenceCaption();
+    refresh();
 }
 
 void CompareCanvas::setZoom(double zoom, QPointF anchor) {
@@ -51,7 +102,7 @@ void CompareCanvas::setZoom(double zoom, QPointF anchor) {
     const QPointF pictureAtAnchor = origin_ + inPane / zoom_;
     zoom_ = zoom;
     origin_ = pictureAtAnchor - inPane / zoom_;
-    update();
+    refresh();
     emit zoomChanged(zoom_);
 }
 
@@ -65,9 +116,45 @@ void CompareCanvas::fitToView() {
     const double fit = std::min(pane.width() / double(source_.width()), pane.height() / double(source_.height()));
     zoom_ = std::clamp(fit, kMinZoom, kMaxZoom);
     origin_ = QPointF(0, 0);
-    update();
+    refresh();
     emit zoomChanged(zoom_);
 }
+
+void CompareCanvas::refresh() {
+    placeCaptions();
+    update();
+}
+
+void CompareCanvas::placeCaptions() {
+    const QList<QRect> shown = panes();
+    const QPoint margin(kCaptionMargin, kCaptionMargin);
+    sourceCaption_->setVisible(mode_ != Mode::Difference);
+    resultCaption_->setVisible(mode_ != Mode::Difference);
+    differenceCaption_->setVisible(mode_ == Mode::Difference);
+    switch (mode_) {
+        case Mode::SideBySide:
+            sourceCaption_->move(shown[0].topLeft() + margin);
+            resultCaption_->move(shown[1].topLeft() + margin);
+            break;
+        case Mode::Difference:
+            differenceCaption_->move(shown[0].topLeft() + margin);
+            break;
+        case Mode::Split: {
+            // Each caption sits on its own side of the divider and follows it.
+            const QRect pane = shown[0];
+            const int divider = dividerX();
+            const int top = pane.top() + kCaptionMargin;
+            const int sourceLeft = divider - kCaptionMargin - sourceCaption_->width();
+            const int resultLeft = divider + kCaptionMargin;
+            const int lastResultLeft = pane.right() + 1 - kCaptionMargin - resultCaption_->width();
+            sourceCaption_->move(std::max(pane.left() + kCaptionMargin, sourceLeft), top);
+            resultCaption_->move(std::min(lastResultLeft, resultLeft), top);
+            break;
+        }
+    }
+}
+
+void CompareCanvas::resizeEvent(QResizeEvent*) { placeCaptions(); }
 
 QList<QRect> CompareCanvas::panes() const {
     if (mode_ != Mode::SideBySide) return {rect()};
@@ -112,7 +199,7 @@ void CompareCanvas::paintEvent(QPaintEvent*) {
             break;
         case Mode::Split: {
             const QRect pane = shown[0];
-            const int divider = pane.left() + static_cast<int>(std::lround(split_ * pane.width()));
+            const int divider = dividerX();
             drawPicture(painter, pane, QRect(pane.left(), pane.top(), divider - pane.left(), pane.height()), source_);
             drawPicture(painter, pane, QRect(divider, pane.top(), pane.right() - divider + 1, pane.height()), decoded_);
             painter.setPen(QPen(Qt::yellow, 1));
@@ -137,7 +224,7 @@ void CompareCanvas::mouseMoveEvent(QMouseEvent* event) {
     if (dragFrom_) {
         origin_ -= QPointF(position - *dragFrom_) / zoom_;
         dragFrom_ = position;
-        update();
+        refresh();
     }
     if (const auto pixel = pixelAt(position)) emit hovered(*pixel);
 }

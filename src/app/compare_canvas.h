@@ -5,11 +5,14 @@
 #include <QWidget>
 #include <optional>
 
+class QLabel;
+
 namespace brenlow {
 
 // Two pictures of one size drawn under one zoom and one pan: side by side, split at a movable
 // divider (source left, decoded right), or as their amplified difference. Pixels are drawn
-// nearest-neighbour from 1:1 up. Dragging pans, the wheel zooms about the pointer.
+// nearest-neighbour from 1:1 up. Dragging pans, the wheel zooms about the pointer. Captions over
+// the panes say which picture is the source and which the result.
 class CompareCanvas : public QWidget {
     Q_OBJECT
 
@@ -18,10 +21,16 @@ public:
 
     CompareCanvas(QImage source, QImage decoded, QWidget* parent = nullptr);
 
+    // The names the captions give the two pictures.
+    void setNames(const QString& sourceName, const QString& resultName);
+
     Mode mode() const { return mode_; }
+    // Each mode has its own pane size, so choosing one fits the picture afresh.
     void setMode(Mode mode);
-    // Where the decoded picture begins in Split mode, as a fraction of the width.
+    // Where the decoded picture begins in Split mode, as a fraction of the picture's width.
     void setSplit(double fraction);
+    // The widget column of the divider in Split mode.
+    int dividerX() const;
     // The difference image is |decoded - source| x gain.
     void setGain(int gain);
     const QImage& difference() const { return difference_; }
@@ -43,6 +52,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -51,15 +61,25 @@ protected:
 private:
     QList<QRect> panes() const;
     void drawPicture(QPainter& painter, const QRect& pane, const QRect& clip, const QImage& picture) const;
+    // Repaints and moves the captions to the panes they name.
+    void refresh();
+    void placeCaptions();
+    void updateDifferenceCaption();
 
     QImage source_;
     QImage decoded_;
     QImage difference_;
     Mode mode_ = Mode::SideBySide;
     double split_ = 0.5;
+    int gain_ = 0;
     double zoom_ = 1.0;
     QPointF origin_;
     std::optional<QPoint> dragFrom_;
+    QString sourceName_;
+    QString resultName_;
+    QLabel* sourceCaption_ = nullptr;
+    QLabel* resultCaption_ = nullptr;
+    QLabel* differenceCaption_ = nullptr;
 };
 
 }  // namespace brenlow

@@ -36,7 +36,8 @@ QToolButton* button(const QString& text, const char* name) {
 
 }  // namespace
 
-CompareWindow::CompareWindow(const QString& caption, const QImage& source, const QImage& decoded, QWidget* parent)
+CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source, const QString& caption,
+                             const QImage& decoded, QWidget* parent)
     : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("CompareWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -45,6 +46,7 @@ CompareWindow::CompareWindow(const QString& caption, const QImage& source, const
     sourceTop_ = source.height() - source_.height();
 
     canvas_ = new CompareCanvas(source_, decoded_);
+    canvas_->setNames(sourceCaption, caption);
     readout_ = new QLabel(QStringLiteral("Point at a pixel to read both pictures."));
     readout_->setObjectName(QStringLiteral("PixelReadout"));
     auto* layout = new QVBoxLayout(this);

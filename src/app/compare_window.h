@@ -17,7 +17,9 @@ class CompareWindow : public QWidget {
     Q_OBJECT
 
 public:
-    CompareWindow(const QString& caption, const QImage& source, const QImage& decoded, QWidget* parent = nullptr);
+    // Each picture comes with the caption of the window or file it was taken from.
+    CompareWindow(const QString& sourceCaption, const QImage& source, const QString& caption, const QImage& decoded,
+                  QWidget* parent = nullptr);
 
     CompareCanvas* canvas() const { return canvas_; }
     QString readout() const;

@@ -16,12 +16,17 @@ namespace brenlow {
 
 namespace {
 
+struct NamedPicture {
+    QString name;
+    QImage picture;
+};
+
 // A decoded window opened from a file ("base~.bmp") is compared with base.bmp, or base.jpg.
-QImage sourceBesideDecoded(const QString& caption) {
+NamedPicture sourceBesideDecoded(const QString& caption) {
     if (caption.endsWith(QStringLiteral("~.bmp"))) {
         const QString base = caption.chopped(5);
         for (const QString& name : {base + QStringLiteral(".bmp"), base + QStringLiteral(".jpg")})
-            if (QFileInfo(name).isFile()) return loadDocumentPicture(name.toStdString());
+            if (QFileInfo(name).isFile()) return {name, loadDocumentPicture(name.toStdString())};
     }
     throw Error("No source is known for \"" + caption.toStdString() +
                 "\": compare a window decoded by a command, or a base~.bmp beside its base.bmp");
@@ -61,8 +66,9 @@ void TMainForm::Compare1Click() {
     if (!document) return;
     const QImage& decoded = document->requirePicture();
     const RunRecord* run = Measurements->runThatMade(document);
-    const QImage source = run ? run->reference : sourceBesideDecoded(document->windowTitle());
-    auto* window = new CompareWindow(document->windowTitle(), source, decoded, this);
+    const NamedPicture source =
+        run ? NamedPicture{run->source, run->reference} : sourceBesideDecoded(document->windowTitle());
+    auto* window = new CompareWindow(source.name, source.picture, document->windowTitle(), decoded, this);
     window->show();
 }
 
