@@ -313,7 +313,8 @@ TEST_F(MainWindowTest, CaptionIsTheProgramName) {
 
 TEST_F(MainWindowTest, OpenDialogOffersTheFiveFilters) {
     EXPECT_EQ(TMainForm::openDialogFilter(),
-              "Bitmap files (*.bmp);;AVC files (*.avc);;JPG files (*.jpg);;AJC files (*.ajc);;All (*)");
+              "Bitmap files (*.bmp);;AVC files (*.avc);;JPG files (*.jpg);;AJC files (*.ajc);;"
+              "Other pictures (*.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG);;All (*)");
 }
 
 TEST_F(MainWindowTest, ExitClosesTheMainWindowWithoutAsking) {

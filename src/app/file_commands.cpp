@@ -26,6 +26,7 @@ namespace {
 constexpr const char* kOpenFilters[][2] = {
     {"Bitmap files (*.bmp)", "*.bmp"}, {"AVC files (*.avc)", "*.avc"}, {"JPG files (*.jpg)", "*.jpg"},
     {"AJC files (*.ajc)", "*.ajc"},
+    {"Other pictures (*.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG)", ""},
     {"All", "*"},  // "*.*" would hide names without a dot here
 };
 
