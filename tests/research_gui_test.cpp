@@ -11,6 +11,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QXYSeries>
+#include <cmath>
 #include <filesystem>
 
 #include "app/compare_canvas.h"
@@ -164,19 +165,25 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
     EXPECT_EQ(canvas->findChild<QLabel*>("SourceCaption")->text(), "Source: astronaut.bmp") << "the coded document";
     EXPECT_EQ(canvas->findChild<QLabel*>("ResultCaption")->text(), "Result: astronaut~.bmp");
 
-    // At 8x from the top-left corner, pixel (10, 20) covers an 8 x 8 block in each pane.
+    // At 8x, pixel (10, 20) covers an 8 x 8 block in each pane, wherever fitting left the picture;
+    // `inside` is the top-left of the 6 x 6 whole widget pixels surely within that block.
     canvas->setZoom(8.0, QPointF(0, 0));
     const int rightPane = (canvas->width() - 4) / 2 + 4;
-    EXPECT_EQ(canvas->pixelAt(QPoint(84, 164)), QPoint(10, 20));
-    EXPECT_EQ(canvas->pixelAt(QPoint(rightPane + 84, 164)), QPoint(10, 20));
+    const QPointF block = (QPointF(10, 20) - canvas->origin()) * 8.0;
+    const QPoint inside(static_cast<int>(std::floor(block.x())) + 1, static_cast<int>(std::floor(block.y())) + 1);
+    const QPoint middle = inside + QPoint(3, 3);
+    EXPECT_EQ(canvas->pixelAt(middle), QPoint(10, 20));
+    EXPECT_EQ(canvas->pixelAt(middle + QPoint(rightPane, 0)), QPoint(10, 20));
     const QImage shot = canvas->grab().toImage();
-    for (int dy = 0; dy < 8; ++dy)
-        for (int dx = 0; dx < 8; ++dx) {
-            EXPECT_EQ(shot.pixelColor(80 + dx, 160 + dy), original.pixelColor(10, 20)) << "nearest neighbour";
-            EXPECT_EQ(shot.pixelColor(rightPane + 80 + dx, 160 + dy), decoded.pixelColor(10, 20));
+    for (int dy = 0; dy < 6; ++dy)
+        for (int dx = 0; dx < 6; ++dx) {
+            const QPoint at = inside + QPoint(dx, dy);
+            EXPECT_EQ(shot.pixelColor(at), original.pixelColor(10, 20)) << "nearest neighbour";
+            EXPECT_EQ(shot.pixelColor(at + QPoint(rightPane, 0)), decoded.pixelColor(10, 20));
         }
 
-    QMouseEvent move(QEvent::MouseMove, QPointF(rightPane + 84, 164), QPointF(), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(middle + QPoint(rightPane, 0)), QPointF(), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(canvas, &move);
     const QColor a = original.pixelColor(10, 20);
     const QColor b = decoded.pixelColor(10, 20);
@@ -186,31 +193,37 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
         << window->readout().toStdString();
 
     // Dragging 40 pixels left in one pane moves both by 5 picture pixels.
+    const QPointF start = canvas->origin();
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QMouseEvent drag(QEvent::MouseMove, QPointF(60, 100), QPointF(), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(60, 100), QPointF(), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(canvas, &press);
     QApplication::sendEvent(canvas, &drag);
     QApplication::sendEvent(canvas, &release);
-    EXPECT_EQ(canvas->origin(), QPointF(5, 0));
-    EXPECT_EQ(canvas->pixelAt(QPoint(rightPane + 84, 164)), QPoint(15, 20));
+    EXPECT_EQ(canvas->origin(), start + QPointF(5, 0));
+    EXPECT_EQ(canvas->pixelAt(middle + QPoint(rightPane, 0)), QPoint(15, 20));
     window->close();
 }
 
-// The picture is fitted: wholly inside the view, and as large as the view allows.
+// Where the picture's left edge is drawn, from its pane's left edge.
+double pictureLeft(const CompareCanvas& canvas) { return -canvas.origin().x() * canvas.zoom(); }
+
+// The picture is fitted: wholly inside the pane, centred, and as large as the pane allows.
 void expectFitted(const CompareCanvas& canvas, QSize pane, QSize picture) {
     const QSizeF shown = QSizeF(picture) * canvas.zoom();
-    EXPECT_EQ(canvas.origin(), QPointF(0, 0));
-    EXPECT_LE(shown.width(), pane.width() + 1e-9);
-    EXPECT_LE(shown.height(), pane.height() + 1e-9);
+    const QPointF topLeft = -canvas.origin() * canvas.zoom();
+    EXPECT_GE(topLeft.x(), -1e-9);
+    EXPECT_GE(topLeft.y(), -1e-9);
+    EXPECT_NEAR(2 * topLeft.x() + shown.width(), pane.width(), 1e-6) << "centred across";
+    EXPECT_NEAR(2 * topLeft.y() + shown.height(), pane.height(), 1e-6) << "centred down";
     EXPECT_TRUE(shown.width() > pane.width() - 1 || shown.height() > pane.height() - 1)
         << shown.width() << " x " << shown.height() << " in " << pane.width() << " x " << pane.height();
 }
 
-// The widget position at the centre of a picture pixel, in a pane whose left edge is at `left`.
-QPoint centreOf(const CompareCanvas& canvas, QPoint pixel, int left = 0) {
-    return QPoint(left + static_cast<int>((pixel.x() + 0.5) * canvas.zoom()),
-                  static_cast<int>((pixel.y() + 0.5) * canvas.zoom()));
+// The widget position at the centre of a picture pixel.
+QPoint centreOf(const CompareCanvas& canvas, QPoint pixel) {
+    const QPointF at = (QPointF(pixel) + QPointF(0.5, 0.5) - canvas.origin()) * canvas.zoom();
+    return QPoint(static_cast<int>(at.x()), static_cast<int>(at.y()));
 }
 
 TEST_F(ResearchGuiTest, CompareModesFitThePictureWhenChosenAndNameSourceAndResult) {
@@ -243,7 +256,8 @@ TEST_F(ResearchGuiTest, CompareModesFitThePictureWhenChosenAndNameSourceAndResul
     canvas->setZoom(8.0, QPointF(0, 0));
     mode->setCurrentIndex(1);
     expectFitted(*canvas, canvas->size(), picture);
-    EXPECT_NEAR(canvas->dividerX(), picture.width() * canvas->zoom() / 2, 1.0) << "the middle of the picture";
+    EXPECT_NEAR(canvas->dividerX(), pictureLeft(*canvas) + picture.width() * canvas->zoom() / 2, 1.0)
+        << "the middle of the picture";
     EXPECT_LT(sourceCaption->geometry().right(), canvas->dividerX());
     EXPECT_GT(resultCaption->x(), canvas->dividerX());
     const QPoint sourceSide(picture.width() / 2 - 3, 100);
@@ -254,7 +268,7 @@ TEST_F(ResearchGuiTest, CompareModesFitThePictureWhenChosenAndNameSourceAndResul
     ASSERT_NE(original.pixelColor(resultSide), mirrored.pixelColor(resultSide));
 
     window->findChild<QSlider*>("SplitSlider")->setValue(250);
-    EXPECT_NEAR(canvas->dividerX(), picture.width() * canvas->zoom() / 4, 1.0);
+    EXPECT_NEAR(canvas->dividerX(), pictureLeft(*canvas) + picture.width() * canvas->zoom() / 4, 1.0);
     EXPECT_GT(resultCaption->x(), canvas->dividerX()) << "the captions follow the divider";
 
     canvas->setZoom(8.0, QPointF(0, 0));

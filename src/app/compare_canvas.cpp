@@ -115,7 +115,8 @@ void CompareCanvas::fitToView() {
     const QRect pane = panes().constFirst();
     const double fit = std::min(pane.width() / double(source_.width()), pane.height() / double(source_.height()));
     zoom_ = std::clamp(fit, kMinZoom, kMaxZoom);
-    origin_ = QPointF(0, 0);
+    const QSizeF slack = QSizeF(pane.size()) / zoom_ - QSizeF(source_.size());
+    origin_ = -QPointF(slack.width(), slack.height()) / 2;
     refresh();
     emit zoomChanged(zoom_);
 }

@@ -39,6 +39,7 @@ public:
     // Zooms keeping the picture point under `anchor` (a widget position) in place.
     void setZoom(double zoom, QPointF anchor);
     void zoomBy(double factor);
+    // The whole picture as large as the pane allows, centred in it.
     void fitToView();
     // The picture coordinate shown at each pane's top-left corner; shared by all panes.
     QPointF origin() const { return origin_; }
