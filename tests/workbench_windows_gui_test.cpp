@@ -116,8 +116,13 @@ TEST_F(WorkbenchWindowsTest, CascadeKeepsEveryWindowReadableAndInside) {
     form->AJC1->trigger();  // codes the wide picture, the active one
     ASSERT_EQ(documentCount(), 4);
     form->documents().first()->resize(90, 70);  // the user shrank the sample's window
+    form->ClientArea->setActiveSubWindow(form->documents().first());
 
     form->WindowCascade1->trigger();
+    const QList<QMdiSubWindow*> stacked = form->ClientArea->subWindowList(QMdiArea::StackingOrder);
+    EXPECT_EQ(stacked.last(), form->documents().first()) << "the active window ends on top";
+    for (qsizetype i = 1; i < stacked.size(); ++i)
+        EXPECT_GT(stacked[i]->y(), stacked[i - 1]->y()) << "each window lies below the one under it";
     expectAllInside(*form, "after Cascade");
     const QList<TMDIChild*> documents = form->documents();
     const QRect area = workArea(*form);

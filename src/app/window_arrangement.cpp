@@ -66,10 +66,15 @@ void placeNewWindow(QMdiArea& area, QMdiSubWindow& window) {
 
 void cascade(QMdiArea& area) {
     const QRect whole = area.viewport()->rect();
+    // Each window is raised above the one before, so every caption shows; the active window ends
+    // on top, last in the cascade.
+    QList<QMdiSubWindow*> windows = openWindows(area);
+    if (QMdiSubWindow* active = area.activeSubWindow(); windows.removeOne(active)) windows.append(active);
     QPoint previous;
     bool first = true;
-    for (QMdiSubWindow* window : openWindows(area)) {
+    for (QMdiSubWindow* window : windows) {
         window->showNormal();
+        window->raise();
         const QSize readable = window->sizeHint().boundedTo(whole.size());
         window->resize(window->size().expandedTo(readable).boundedTo(whole.size()));
         previous = first ? whole.topLeft() : cascadePosition(whole, previous, cascadeStep(*window), window->size());
