@@ -61,7 +61,17 @@ void placeNewWindow(QMdiArea& area, QMdiSubWindow& window) {
         return;
     }
     const QPoint previous = windows[index - 1]->pos();
-    window.move(cascadePosition(whole, previous, cascadeStep(window), window.size()));
+    const int step = cascadeStep(window);
+    // A window nearly as large as the area would wrap back onto the first one and hide it: it
+    // steps on instead, shrunk to the room left (it scrolls), while that room is at least half the area.
+    const QPoint next = previous + QPoint(step, step);
+    const QSize room(whole.right() + 1 - next.x(), whole.bottom() + 1 - next.y());
+    const QSize enough = window.size().boundedTo(whole.size() / 2).expandedTo(window.minimumSize());
+    if (room.width() >= enough.width() && room.height() >= enough.height()) {
+        window.setGeometry(QRect(next, window.size().boundedTo(room)));
+        return;
+    }
+    window.move(cascadePosition(whole, previous, step, window.size()));
 }
 
 void cascade(QMdiArea& area) {
