@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,8 +21,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The output is being written in `folder` and is not whole yet: the tool holds it open, unnamed
-// ("folder/#123 (deleted)") or under a hidden ".brenlow-" name, smaller than `wholeSize`.
+// True when the open file starts as a bitmap file does.
+bool startsAsBitmap(const fs::path& descriptor) {
+    char start[2] = {};
+    const int fd = ::open(descriptor.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool bitmap = fd >= 0 && ::pread(fd, start, 2, 0) == 2 && start[0] == 'B' && start[1] == 'M';
+    if (fd >= 0) ::close(fd);
+    return bitmap;
+}
+
+// The decoded bitmap is being written in `folder` and is not whole yet: the tool holds it open,
+// unnamed ("folder/#123 (deleted)") or under a hidden ".brenlow-" name, smaller than `wholeSize`.
+// (The small container, held open beside it until both are in place, does not count: stopped
+// when only it is still open, the tool may already be putting the pair in place.)
 bool isWritingMidway(int pid, const fs::path& folder, std::uintmax_t wholeSize) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", error)) {
@@ -33,7 +45,7 @@ bool isWritingMidway(int pid, const fs::path& folder, std::uintmax_t wholeSize) 
         const bool unseen = name.ends_with(" (deleted)") || name.starts_with(".brenlow-");
         struct stat info {};
         if (unseen && ::stat(entry.path().c_str(), &info) == 0 && info.st_size > 0 &&
-            static_cast<std::uintmax_t>(info.st_size) < wholeSize) {
+            static_cast<std::uintmax_t>(info.st_size) < wholeSize && startsAsBitmap(entry.path())) {
             return true;
         }
     }

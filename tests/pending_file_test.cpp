@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -112,6 +114,25 @@ TEST(PendingFileTest, ASetIsPutInPlaceOnlyUnderTheFoldersLock) {
     ::close(folder);
     placing.get();
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"a.avc", "a~.bmp"}));
+}
+
+// A stop signal that comes while a set is being put in place waits for the whole set, then ends
+// the process as it would have.
+TEST(PendingFileTest, AStopSignalWaitsUntilTheSetIsInPlace) {
+    testing::TempDir dir;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        {
+            const StopSignalsDeferred wholeSet;
+            ::raise(SIGTERM);
+            writeFileAtomically(dir.file("placed"), bytesOf("whole"));
+        }
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+    EXPECT_EQ(testing::fileBytes(dir.file("placed")), "whole");
 }
 
 }  // namespace

@@ -278,6 +278,7 @@ void PendingFile::putInPlace() {
         if (::rename(hiddenName_->path().c_str(), path_.c_str()) != 0) {
             throwWriteError(path_, errno);
         }
+        hiddenName_.reset();  // the name is gone: nothing for a stop signal to remove
     } else {
         linkUnnamedIntoPlace();
     }
@@ -315,6 +316,7 @@ void putInPlaceTogether(std::span<PendingFile> files) {
         return;
     }
     const std::vector<LockedFolder> locks = lockFolders(files);
+    const StopSignalsDeferred wholeSet;
     for (PendingFile& file : files) {
         file.putInPlace();
     }

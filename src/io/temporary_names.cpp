@@ -36,14 +36,26 @@ void removeHeldNames() {
     }
 }
 
-void onStopSignal(int signal) {
-    const int savedErrno = errno;
-    removeHeldNames();
+// While a command puts its outputs in place, a stop signal waits until the whole set is there.
+std::atomic<int> settingInPlace{0};
+std::atomic<int> deferredSignal{0};
+
+void restorePreviousAction(int signal) {
     for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
         if (kStopSignals[i] == signal) {
             ::sigaction(signal, &previousActions[i], nullptr);
         }
     }
+}
+
+void onStopSignal(int signal) {
+    if (settingInPlace.load() > 0) {
+        deferredSignal.store(signal);
+        return;
+    }
+    const int savedErrno = errno;
+    removeHeldNames();
+    restorePreviousAction(signal);
     errno = savedErrno;
     ::raise(signal);
 }
@@ -94,6 +106,21 @@ VisibleTemporaryName::VisibleTemporaryName(std::string path) : path_(std::move(p
 VisibleTemporaryName::~VisibleTemporaryName() {
     if (slot_ >= 0) {
         slots[slot_].state.store(kFree, std::memory_order_release);
+    }
+}
+
+StopSignalsDeferred::StopSignalsDeferred() {
+    installHandlersOnce();
+    settingInPlace.fetch_add(1);
+}
+
+StopSignalsDeferred::~StopSignalsDeferred() {
+    if (settingInPlace.fetch_sub(1) == 1) {
+        if (const int signal = deferredSignal.exchange(0); signal != 0) {
+            removeHeldNames();
+            restorePreviousAction(signal);
+            ::raise(signal);
+        }
     }
 }
 

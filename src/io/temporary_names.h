@@ -22,6 +22,16 @@ private:
     int slot_ = -1;  // -1 when every slot was taken: the name is then not removed on a signal
 };
 
+// While one exists, SIGINT, SIGTERM and SIGHUP wait: a command putting its outputs in place
+// finishes the whole set first, then the signal does what it does.
+class StopSignalsDeferred {
+public:
+    StopSignalsDeferred();
+    ~StopSignalsDeferred();
+    StopSignalsDeferred(const StopSignalsDeferred&) = delete;
+    StopSignalsDeferred& operator=(const StopSignalsDeferred&) = delete;
+};
+
 // A short hidden name in `folder` ("." for the current one) that no file has yet, most likely:
 // callers create it with O_EXCL and try another when it exists. Short, so that a temporary file
 // beside a target whose own name is as long as the file system allows still has a legal name.
