@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <span>
 
 #include "io/bitmap_file.h"
+#include "io/file_io.h"
 
 namespace brenlow::testing {
 
@@ -36,6 +38,13 @@ std::string WorkbenchTest::openPicture(const QImage& picture, const std::string&
     const std::string path = dir.file(name);
     saveBitmapFile(picture, path);
     openThroughDialog(path);
+    return path;
+}
+
+std::string WorkbenchTest::writeUnreadablePicture(const std::string& name) {
+    const std::string path = dir.file(name);
+    const std::string garbage = "not a bitmap at all";
+    writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(garbage.data()), garbage.size()));
     return path;
 }
 

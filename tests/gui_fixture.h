@@ -26,6 +26,9 @@ protected:
     // Writes a picture as a bitmap file in the work folder and opens it.
     std::string openPicture(const QImage& picture, const std::string& name);
 
+    // Writes a file of text under this name in the work folder: no reader takes it. Returns its path.
+    std::string writeUnreadablePicture(const std::string& name);
+
     TMDIChild* lastDocument() const;
     int documentCount() const;
     // Lets windows closed during the test finish deleting themselves.

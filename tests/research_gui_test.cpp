@@ -50,6 +50,16 @@ protected:
 
     void activate(QMdiSubWindow* window) { form->ClientArea->setActiveSubWindow(window); }
 
+    // Compare with Source on the active window: the one compare window it opened, or null.
+    CompareWindow* openCompareView() {
+        form->Compare1->trigger();
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        const QList<CompareWindow*> windows = openWindows<CompareWindow>();
+        EXPECT_EQ(windows.size(), 1);
+        QApplication::processEvents();
+        return windows.size() == 1 && messages.isEmpty() ? windows.first() : nullptr;
+    }
+
     template <typename Window>
     QList<Window*> openWindows() const {
         QList<Window*> windows;
@@ -153,12 +163,8 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
     const std::string source = openCopy(samplePath("astronaut.bmp"));
     form->AJC1->trigger();
     const QImage decoded = lastDocument()->bitmap();
-    form->Compare1->trigger();
-    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    const QList<CompareWindow*> windows = openWindows<CompareWindow>();
-    ASSERT_EQ(windows.size(), 1);
-    CompareWindow* window = windows.first();
-    QApplication::processEvents();
+    CompareWindow* window = openCompareView();
+    ASSERT_NE(window, nullptr);
     CompareCanvas* canvas = window->canvas();
     const QImage original = loadBitmapFile(source);
     EXPECT_EQ(canvas->difference(), amplifiedDifference(original, decoded, 8));
@@ -232,12 +238,8 @@ TEST_F(ResearchGuiTest, CompareModesFitThePictureWhenChosenAndNameSourceAndResul
     const QImage mirrored = original.mirrored(true, false);
     saveBitmapFile(mirrored, dir.file("astronaut~.bmp"));
     openThroughDialog(dir.file("astronaut~.bmp"));
-    form->Compare1->trigger();
-    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    const QList<CompareWindow*> windows = openWindows<CompareWindow>();
-    ASSERT_EQ(windows.size(), 1);
-    CompareWindow* window = windows.first();
-    QApplication::processEvents();
+    CompareWindow* window = openCompareView();
+    ASSERT_NE(window, nullptr);
     CompareCanvas* canvas = window->canvas();
     auto* mode = window->findChild<QComboBox*>("CompareMode");
     auto* sourceCaption = canvas->findChild<QLabel*>("SourceCaption");

@@ -238,9 +238,8 @@ TEST_F(WorkbenchCommandsTest, SaveOverAReadOnlyFileIsRefusedAndTheFileKept) {
 }
 
 TEST_F(WorkbenchCommandsTest, UnreadableBitmapLeavesNoWindowAndSaveWritesNothing) {
-    const std::string path = dir.file("broken.bmp");
-    const std::string garbage = "not a bitmap at all";
-    writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(garbage.data()), garbage.size()));
+    const std::string path = writeUnreadablePicture("broken.bmp");
+    const std::string garbage = fileBytes(path);
     openThroughDialog(path);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QString::fromStdString(path))) << messages[0].toStdString();

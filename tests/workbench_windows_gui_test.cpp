@@ -151,9 +151,7 @@ TEST_F(WorkbenchWindowsTest, ATinyPictureStillGetsACaptionAndItsButtons) {
 }
 
 TEST_F(WorkbenchWindowsTest, AFailedOpenLeavesNoWindowAndNamesTheFile) {
-    const std::string path = dir.file("broken.bmp");
-    const std::string garbage = "not a bitmap at all";
-    writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(garbage.data()), garbage.size()));
+    const std::string path = writeUnreadablePicture("broken.bmp");
     openThroughDialog(path);
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(QString::fromStdString(path))) << messages[0].toStdString();

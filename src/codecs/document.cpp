@@ -100,17 +100,23 @@ PictureDocument openPictureDocument(const std::string& name, bool withPlanes) {
     return document;
 }
 
-QImage sourceFilePicture(const std::string& caption) {
-    if (keepsItsFile(caption)) {
-        return loadDocumentPicture(caption);
-    }
-    return loadBitmapFile(derivedFile(caption, ".bmp"));
+namespace {
+
+// The source of a document, its file's kind already known: its own file when it keeps it, else base + ".bmp".
+QImage sourceFilePicture(const std::string& caption, bool keepsFile) {
+    return keepsFile ? loadDocumentPicture(caption) : loadBitmapFile(derivedFile(caption, ".bmp"));
 }
 
+}  // namespace
+
+QImage sourceFilePicture(const std::string& caption) { return sourceFilePicture(caption, keepsItsFile(caption)); }
+
 QImage sourceFilePicture(const DocumentView& document) {
-    const bool fileIsTheSource = baseName(document.caption) + ".bmp" == document.caption || keepsItsFile(document.caption);
-    return document.filePicture != nullptr && fileIsTheSource ? *document.filePicture
-                                                              : sourceFilePicture(document.caption);
+    const bool ownBitmap = baseName(document.caption) + ".bmp" == document.caption;
+    // The file's first bytes are read once, and not at all for a .bmp document.
+    const bool keepsFile = !ownBitmap && keepsItsFile(document.caption);
+    return document.filePicture != nullptr && (ownBitmap || keepsFile) ? *document.filePicture
+                                                                        : sourceFilePicture(document.caption, keepsFile);
 }
 
 QImage documentFilePicture(const DocumentView& document) {
