@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "codecs/bd_rate.h"
+#include "research/bd_rate.h"
 
 namespace brenlow {
 namespace {

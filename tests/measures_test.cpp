@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "imaging/measures.h"
+#include "research/measures.h"
 #include "imaging/quality_metrics.h"
 #include "io/error.h"
 #include "support/test_support.h"

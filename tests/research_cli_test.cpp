@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "cli_runner.h"
-#include "imaging/measures.h"
+#include "research/measures.h"
 #include "io/bitmap_file.h"
 #include "support/test_support.h"
 

@@ -18,10 +18,10 @@
 #include "app/compare_window.h"
 #include "app/measurements_dock.h"
 #include "app/sweep_window.h"
-#include "codecs/sweep_report.h"
+#include "research/sweep_report.h"
 #include "gui_fixture.h"
 #include "imaging/difference_image.h"
-#include "imaging/measures.h"
+#include "research/measures.h"
 #include "io/bitmap_file.h"
 
 namespace brenlow::testing {

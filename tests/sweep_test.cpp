@@ -1,4 +1,4 @@
-#include "codecs/sweep.h"
+#include "research/sweep.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "codecs/still_codecs.h"
-#include "codecs/sweep_report.h"
+#include "research/sweep_report.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "support/test_support.h"

@@ -12,7 +12,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
-#include "codecs/still_measures.h"
+#include "research/still_measures.h"
 
 class QAction;
 class QLabel;

@@ -6,7 +6,7 @@
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
 
-#include "imaging/measures.h"
+#include "research/measures.h"
 
 namespace brenlow {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/sweep_progress.h"
 #include "app/sweep_window.h"
 #include "codecs/document.h"
-#include "codecs/sweep.h"
+#include "research/sweep.h"
 #include "io/error.h"
 
 namespace brenlow {

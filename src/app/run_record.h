@@ -4,7 +4,7 @@
 #include <QString>
 
 #include "codecs/field_rules.h"
-#include "codecs/still_measures.h"
+#include "research/still_measures.h"
 #include "imaging/quality_metrics.h"
 
 namespace brenlow {

@@ -10,7 +10,7 @@
 #include <limits>
 #include <vector>
 
-#include "codecs/sweep_report.h"
+#include "research/sweep_report.h"
 
 namespace brenlow {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "codecs/sweep.h"
+#include "research/sweep.h"
 
 class QWidget;
 

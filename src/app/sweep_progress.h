@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "codecs/sweep.h"
+#include "research/sweep.h"
 
 class QWidget;
 

@@ -13,8 +13,8 @@
 #include <exception>
 
 #include "app/sweep_charts.h"
-#include "codecs/sweep_report.h"
-#include "imaging/measures.h"
+#include "research/sweep_report.h"
+#include "research/measures.h"
 #include "io/file_io.h"
 
 namespace brenlow {

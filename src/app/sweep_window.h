@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "codecs/sweep.h"
+#include "research/sweep.h"
 
 class QTableWidget;
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "codecs/sequence_codec.h"
-#include "codecs/still_measures.h"
+#include "research/still_measures.h"
 
 namespace brenlow::cli {
 

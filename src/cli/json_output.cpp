@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "cli/library_versions.h"
-#include "codecs/sweep_report.h"
+#include "research/sweep_report.h"
 
 namespace brenlow::cli {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "cli/command_line.h"
 #include "codecs/still_codecs.h"
-#include "codecs/still_measures.h"
-#include "codecs/sweep.h"
+#include "research/still_measures.h"
+#include "research/sweep.h"
 
 namespace brenlow::cli {
 

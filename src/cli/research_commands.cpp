@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "cli/json_output.h"
-#include "codecs/sweep.h"
-#include "codecs/sweep_report.h"
-#include "imaging/measures.h"
+#include "research/sweep.h"
+#include "research/sweep_report.h"
+#include "research/measures.h"
 
 namespace brenlow::cli {
 namespace {

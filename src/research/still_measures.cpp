@@ -1,4 +1,4 @@
-#include "codecs/still_measures.h"
+#include "research/still_measures.h"
 
 namespace brenlow {
 

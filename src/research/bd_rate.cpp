@@ -1,4 +1,4 @@
-#include "codecs/bd_rate.h"
+#include "research/bd_rate.h"
 
 #include <algorithm>
 #include <array>

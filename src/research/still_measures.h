@@ -6,7 +6,7 @@
 #include <string>
 
 #include "codecs/document.h"
-#include "imaging/measures.h"
+#include "research/measures.h"
 
 namespace brenlow {
 

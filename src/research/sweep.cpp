@@ -1,4 +1,4 @@
-#include "codecs/sweep.h"
+#include "research/sweep.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,4 +1,4 @@
-#include "imaging/measures.h"
+#include "research/measures.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "codecs/sweep_report.h"
+#include "research/sweep_report.h"
 
 #include <algorithm>
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "codecs/document.h"
-#include "codecs/still_measures.h"
+#include "research/still_measures.h"
 #include "imaging/image_planes.h"
 #include "imaging/quality_metrics.h"
 

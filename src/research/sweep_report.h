@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "codecs/bd_rate.h"
-#include "codecs/sweep.h"
+#include "research/bd_rate.h"
+#include "research/sweep.h"
 
 namespace brenlow {
 
