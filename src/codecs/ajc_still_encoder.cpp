@@ -10,10 +10,14 @@ namespace brenlow {
 
 namespace {
 
+Bytes ajcFileOf(const Bytes& jpeg, const StillParameters& parameters) {
+    return buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
+}
+
 CodedStill containAndDecode(const Bytes& jpeg, const StillParameters& parameters, const std::string& caption,
                             bool keepPlanes) {
     CodedStill coded;
-    coded.file = buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
+    coded.file = ajcFileOf(jpeg, parameters);
     coded.decoded = decodeAjcPicture(decodeCodedImage(coded.file, CodedImageKind::AjcStill), caption, keepPlanes);
     return coded;
 }
@@ -28,6 +32,10 @@ CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters,
                         bool keepPlanes) {
     return containAndDecode(codeQuantised(source, parameters.divisor, parameters.quality), parameters, caption,
                             keepPlanes);
+}
+
+Bytes encodeAjcFile(const QImage& source, const StillParameters& parameters) {
+    return ajcFileOf(codeQuantised(source, parameters.divisor, parameters.quality), parameters);
 }
 
 StillRunResult encodeAjcStill(const DocumentView& document, const StillParameters& parameters) {

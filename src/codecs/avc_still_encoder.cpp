@@ -11,6 +11,12 @@ namespace brenlow {
 
 namespace {
 
+template <typename Picture>
+Bytes avcFileOf(const Picture& picture, const StillParameters& parameters) {
+    const Bytes jpeg = codeHalfSize(picture, parameters.divisor, parameters.quality);
+    return buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes, jpeg);
+}
+
 // Codes the picture (planes or a document) and decodes the result. The decoded picture, twice the
 // halved size, is made meanwhile on another thread: the JPEG library codes on one core. A focus
 // the decoder would refuse on that picture is refused before anything is coded.
@@ -21,9 +27,8 @@ CodedStill codeAndDecode(const Picture& picture, QSize size, const StillParamete
     const int decodedHeight = size.height() / 2 * 2;
     requireBoundedSharpening(parameters.passes, decodedWidth, decodedHeight, "The focus");
     BitmapInTheMaking decodedBitmap(decodedWidth, decodedHeight);
-    const Bytes jpeg = codeHalfSize(picture, parameters.divisor, parameters.quality);
     CodedStill coded;
-    coded.file = buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes, jpeg);
+    coded.file = avcFileOf(picture, parameters);
     coded.decoded = decodeAvcPicture(decodeCodedImage(coded.file, CodedImageKind::AvcStill), caption, keepPlanes,
                                      &decodedBitmap);
     return coded;
@@ -45,6 +50,11 @@ CodedStill codeAvcStill(const ImagePlanes& planes, const StillParameters& parame
 
 CodedStill codeAvcStill(const DocumentView& document, const StillParameters& parameters, const std::string& caption) {
     return codeAndDecode(document, codedPictureSize(document), parameters, caption, document.wantsDecodedPlanes);
+}
+
+Bytes encodeAvcFile(const ImagePlanes& planes, const StillParameters& parameters) {
+    requireBoundedSharpening(parameters.passes, planes.width() / 2 * 2, planes.height() / 2 * 2, "The focus");
+    return avcFileOf(planes, parameters);
 }
 
 StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters) {

@@ -58,6 +58,11 @@ CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters,
                         bool keepPlanes = true);
 CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption);
 
+// The coding halves alone, the same bytes as above, for a caller that times coding and decoding
+// apart; decodeAvcPicture and decodeAjcPicture are the other halves.
+Bytes encodeAvcFile(const ImagePlanes& planes, const StillParameters& parameters);
+Bytes encodeAjcFile(const QImage& source, const StillParameters& parameters);
+
 // Compress > "AVC": halve the document's planes, quantise, code as JPEG into base.avc, decode it
 // (writing base~.bmp) and report against the source file's pixels.
 StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters);
