@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "research/measures.h"
+#include "research/butteraugli.h"
+#include "research/colour_difference.h"
 #include "imaging/quality_metrics.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 #include "support/test_support.h"
 
@@ -45,6 +48,15 @@ void distortedPixel(int x, int y, uchar* bgr) {
     bgr[2] = clamp(bgr[2] + (x + 2 * y) % 7 - 3);
     bgr[1] = clamp(bgr[1] - (3 * x + y) % 5);
     bgr[0] = clamp(bgr[0] + (x * y) % 9 - 4);
+}
+
+// The larger pair of the reference script, for MS-SSIM and CIEDE2000.
+void heavilyDistortedPixel(int x, int y, uchar* bgr) {
+    referencePixel(x, y, bgr);
+    const auto clamp = [](int v) { return static_cast<uchar>(std::clamp(v, 0, 255)); };
+    bgr[2] = clamp(bgr[2] + 6 * ((x + 2 * y) % 7 - 3));
+    bgr[1] = clamp(bgr[1] - 5 * ((3 * x + y) % 5));
+    bgr[0] = clamp(bgr[0] + 3 * ((x * y) % 9 - 4));
 }
 
 double lumaAt(const QImage& picture, int x, int y) {
@@ -181,6 +193,151 @@ TEST(FormatMeasureTest, FixedDecimalsWithAFullStopAndWordsForTheSpecialValues) {
     EXPECT_EQ(formatMeasure(0.99881130699, 5), "0.99881");
     EXPECT_EQ(formatMeasure(kInf, 3), "inf");
     EXPECT_EQ(formatMeasure(std::numeric_limits<double>::quiet_NaN(), 3), "n/a");
+}
+
+QImage withNoise(const QImage& picture, int amplitude) {
+    return pictureOf(picture.width(), picture.height(), [&](int x, int y, uchar* p) {
+        const uchar* source = picture.constScanLine(y) + 3 * x;
+        const int offset = ((x * 37 + y * 91) % 17 - 8) * amplitude / 8;
+        for (int byte = 0; byte < 3; ++byte) p[byte] = static_cast<uchar>(std::clamp(source[byte] + offset, 0, 255));
+    });
+}
+
+TEST(PerceptualMeasuresTest, IdenticalPicturesHaveNoDifference) {
+    const QImage picture = testing::patternBitmap(190, 180);
+    const PictureMeasures m = measurePictures(picture, picture);
+    EXPECT_EQ(m.msSsimLuma, 1.0);
+    EXPECT_EQ(m.msSsimLumaDb, kInf);
+    EXPECT_EQ(m.ciede2000, 0.0);
+    if (butteraugliAvailable()) {
+        EXPECT_EQ(m.butteraugliMax, 0.0);
+        EXPECT_EQ(m.butteraugli3Norm, 0.0);
+    } else {
+        EXPECT_TRUE(std::isnan(m.butteraugliMax) && std::isnan(m.butteraugli3Norm));
+    }
+}
+
+TEST(PerceptualMeasuresTest, MatchesFiguresComputedIndependentlyInPlainPython) {
+    // Figures printed by tests/data/measures_reference.py for its five-scale pair.
+    const QImage reference = pictureOf(180, 178, referencePixel);
+    const QImage test = pictureOf(180, 178, heavilyDistortedPixel);
+    const PictureMeasures m = measurePictures(reference, test, {.msSsim = true, .ciede2000 = true, .butteraugli = false});
+    EXPECT_NEAR(m.msSsimLuma, 0.998006465269, 1e-12);
+    EXPECT_NEAR(m.msSsimLumaDb, 27.003761936369, 27.0 * 1e-9);
+    EXPECT_NEAR(m.ciede2000, 4.461013168433, 4.46 * 1e-9);
+}
+
+TEST(PerceptualMeasuresTest, ChoosingFewerMeasuresLeavesThemOutAndTheOthersUnchanged) {
+    const QImage reference = pictureOf(180, 178, referencePixel);
+    const QImage test = pictureOf(180, 178, heavilyDistortedPixel);
+    const PictureMeasures all = measurePictures(reference, test);
+    const PictureMeasures few = measurePictures(reference, test, {.msSsim = false, .ciede2000 = false, .butteraugli = false});
+    for (double leftOut : {few.msSsimLuma, few.msSsimLumaDb, few.ciede2000, few.butteraugliMax, few.butteraugli3Norm})
+        EXPECT_TRUE(std::isnan(leftOut));
+    EXPECT_EQ(few.psnr, all.psnr);
+    EXPECT_EQ(few.psnrLuma, all.psnrLuma);
+    EXPECT_EQ(few.ssimLuma, all.ssimLuma);
+}
+
+TEST(PerceptualMeasuresTest, MsSsimNeedsFiveScalesOfAtLeastAWindow) {
+    const auto pair = [](int width, int height) {
+        const QImage reference = testing::patternBitmap(width, height);
+        return measurePictures(reference, withNoise(reference, 8));
+    };
+    const PictureMeasures narrow = pair(175, 200);
+    EXPECT_TRUE(std::isnan(narrow.msSsimLuma));
+    EXPECT_EQ(formatMeasure(narrow.msSsimLumaDb, 3), "n/a");
+    EXPECT_TRUE(std::isfinite(narrow.ssimLuma));
+    EXPECT_GT(narrow.ciede2000, 0.0);
+    EXPECT_TRUE(std::isnan(pair(200, 175).msSsimLuma));
+    const PictureMeasures smallest = pair(176, 176);
+    EXPECT_GT(smallest.msSsimLuma, 0.0);
+    EXPECT_LT(smallest.msSsimLuma, 1.0);
+}
+
+TEST(PerceptualMeasuresTest, AnticorrelatedPicturesGiveMsSsimZero) {
+    // The negative's contrast-structure term is below 0 at full size; it counts as 0.
+    const QImage reference = pictureOf(200, 190, referencePixel);
+    QImage negative = reference;
+    negative.invertPixels();
+    const PictureMeasures m = measurePictures(reference, negative, {.msSsim = true, .ciede2000 = false, .butteraugli = false});
+    EXPECT_EQ(m.msSsimLuma, 0.0);
+    EXPECT_EQ(m.msSsimLumaDb, 0.0);
+}
+
+TEST(PerceptualMeasuresTest, CroppedDecodedPictureMeetsItsSourceAtTheBottomLeft) {
+    const QImage reference = testing::patternBitmap(181, 179);
+    const PictureMeasures m = measurePictures(reference, reference.copy(0, 1, 180, 178));
+    EXPECT_EQ(m.msSsimLuma, 1.0);
+    EXPECT_EQ(m.ciede2000, 0.0);
+    if (butteraugliAvailable()) {
+        EXPECT_EQ(m.butteraugliMax, 0.0);
+    }
+}
+
+TEST(Ciede2000Test, PublishedWorkedPairs) {
+    // Pairs 1, 7, 13, 15 and 20 of Sharma, Wu and Dalal's test data: 13 and 15 straddle the hue
+    // mean's wrap-around, 7 has a neutral colour.
+    struct Pair {
+        Lab first, second;
+        double difference;
+    };
+    const Pair pairs[] = {{{50, 2.6772, -79.7751}, {50, 0, -82.7485}, 2.0425}, {{50, 0, 0}, {50, -1, 2}, 2.3669},
+                          {{50, 2.49, -0.001}, {50, -2.49, 0.0009}, 7.1792},
+                          {{50, 2.49, -0.001}, {50, -2.49, 0.0011}, 7.2195},
+                          {{50, 2.5, 0}, {73, 25, -18}, 27.1492}};
+    for (const Pair& pair : pairs) {
+        EXPECT_NEAR(ciede2000(pair.first, pair.second), pair.difference, 5e-5);
+        EXPECT_NEAR(ciede2000(pair.second, pair.first), pair.difference, 5e-5);
+    }
+}
+
+TEST(Ciede2000Test, SrgbPrimariesAndWhiteReachTheirLabValues) {
+    const Lab white = labOfSrgb(255, 255, 255);
+    EXPECT_NEAR(white.lightness, 100.0, 1e-5);
+    EXPECT_NEAR(white.a, 0.0, 1e-4);
+    EXPECT_NEAR(white.b, 0.0, 1e-4);
+    const Lab black = labOfSrgb(0, 0, 0);
+    EXPECT_EQ(black.lightness, 0.0);
+    const Lab red = labOfSrgb(255, 0, 0);
+    EXPECT_NEAR(red.lightness, 53.2408, 1e-3);
+    EXPECT_NEAR(red.a, 80.0925, 1e-3);
+    EXPECT_NEAR(red.b, 67.2032, 1e-3);
+    // Dark codes take the straight part of the sRGB decoding: 10 / 255 / 12.92 of white's Y.
+    EXPECT_NEAR(labOfSrgb(10, 10, 10).lightness, 903.2963 * 10 / 255 / 12.92, 1e-3);
+}
+
+TEST(ButteraugliTest, GrowsWithTheDistortion) {
+    if (!butteraugliAvailable()) GTEST_SKIP() << "built without libjxl's Butteraugli";
+    const QImage source = loadBitmapFile(testing::samplePath("astronaut.bmp")).copy(128, 128, 192, 160);
+    const MeasureChoice butteraugliOnly{.msSsim = false, .ciede2000 = false, .butteraugli = true};
+    double lastMax = 0.0, lastNorm = 0.0;
+    for (int amplitude : {2, 8, 24}) {
+        const PictureMeasures m = measurePictures(source, withNoise(source, amplitude), butteraugliOnly);
+        EXPECT_GT(m.butteraugliMax, lastMax) << amplitude;
+        EXPECT_GT(m.butteraugli3Norm, lastNorm) << amplitude;
+        EXPECT_LE(m.butteraugli3Norm, m.butteraugliMax);
+        lastMax = m.butteraugliMax, lastNorm = m.butteraugli3Norm;
+    }
+}
+
+TEST(ButteraugliTest, HeatMapHasThePictureSizeAndRampsFromDarkBlue) {
+    const QImage source = testing::patternBitmap(64, 48);
+    if (!butteraugliAvailable()) {
+        EXPECT_THROW(butteraugliHeatMap(source, source), Error);
+        return;
+    }
+    const QImage same = butteraugliHeatMap(source, source);
+    ASSERT_EQ(same.size(), source.size());
+    ASSERT_EQ(same.format(), QImage::Format_BGR888);
+    EXPECT_EQ(same.pixelColor(10, 20), QColor(0, 0, 96)) << "distance 0";
+    const QImage noisy = butteraugliHeatMap(source, withNoise(source, 40));
+    int warm = 0;
+    for (int y = 0; y < noisy.height(); ++y)
+        for (int x = 0; x < noisy.width(); ++x) warm += noisy.pixelColor(x, y).red() > 0;
+    EXPECT_GT(warm, 0) << "strong noise reaches distances above 1";
+    EXPECT_THROW(butteraugliHeatMap(source, source.copy(0, 0, 63, 48)), Error);
+    EXPECT_THROW(butteraugliHeatMap(source, source.convertToFormat(QImage::Format_RGB32)), Error);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@ namespace brenlow {
 
 // Fidelity of a decoded picture against its source, in the usual research units. A PSNR is
 // +infinity when the error is exactly zero; SSIM is NaN when the common area is smaller than the
-// 11 x 11 window.
+// 11 x 11 window. A measure the caller left out of its MeasureChoice is NaN.
 struct PictureMeasures {
     double psnrRed = 0.0;    // dB, 10 log10(255^2 / MSE) of one channel
     double psnrGreen = 0.0;
@@ -16,12 +16,24 @@ struct PictureMeasures {
     double psnr = 0.0;       // dB, the MSE pooled over all three channels
     double psnrLuma = 0.0;   // dB, of Y = 0.299 R + 0.587 G + 0.114 B, kept in double
     double ssimLuma = 0.0;   // mean SSIM of Y: Gaussian 11 x 11, sigma 1.5, K1 0.01, K2 0.03, L 255
+    double msSsimLuma = 0.0;   // five-scale MS-SSIM of Y, same windows; NaN below 176 x 176
+    double msSsimLumaDb = 0.0; // dB, -10 log10(1 - MS-SSIM): +infinity when MS-SSIM is 1
+    double ciede2000 = 0.0;    // mean CIEDE2000 difference of the pixels, from 8-bit sRGB
+    double butteraugliMax = 0.0;    // largest Butteraugli distance; NaN in a build without it
+    double butteraugli3Norm = 0.0;  // 3-norm of the Butteraugli distance map
+};
+
+// The slower measures a caller may leave out; PSNR and SSIM are always measured.
+struct MeasureChoice {
+    bool msSsim = true;
+    bool ciede2000 = true;
+    bool butteraugli = true;
 };
 
 // Measures `test` against `reference`, both 24-bit bitmaps (Format_BGR888), over their common
 // area counted from the bottom-left corner as ChannelSnr counts it. Throws Error for another
-// format or an empty common area.
-PictureMeasures measurePictures(const QImage& reference, const QImage& test);
+// format or an empty common area, or when Butteraugli cannot be measured.
+PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice = {});
 
 // Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.
 double bitsPerPixel(std::uint64_t codedBytes, int width, int height);

@@ -1,0 +1,134 @@
+#include "research/butteraugli.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "io/error.h"
+
+#ifdef BRENLOW_HAS_BUTTERAUGLI
+#include <jxl/butteraugli.h>
+#include <jxl/thread_parallel_runner.h>
+
+#include "imaging/parallel.h"
+#endif
+
+namespace brenlow {
+namespace {
+
+void checkHeatMapPair(const QImage& reference, const QImage& test) {
+    if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
+        throw Error("The Butteraugli heat map needs pictures of 24 bits per pixel");
+    }
+    if (reference.size() != test.size() || reference.isNull()) {
+        throw Error("The Butteraugli heat map needs two pictures of the same size");
+    }
+}
+
+#ifdef BRENLOW_HAS_BUTTERAUGLI
+
+struct RampStop {
+    double distance;
+    std::array<double, 3> rgb;
+};
+
+constexpr std::array<RampStop, 4> kRamp = {{{0.0, {0, 0, 96}}, {1.0, {0, 200, 0}}, {2.0, {255, 220, 0}},
+                                            {3.0, {220, 0, 0}}}};
+
+void paintDistance(double distance, uchar* bgr) {
+    std::size_t upper = 1;
+    while (upper + 1 < kRamp.size() && distance > kRamp[upper].distance) ++upper;
+    const RampStop& low = kRamp[upper - 1];
+    const RampStop& high = kRamp[upper];
+    const double t = std::clamp((distance - low.distance) / (high.distance - low.distance), 0.0, 1.0);
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const double value = low.rgb[channel] + t * (high.rgb[channel] - low.rgb[channel]);
+        bgr[2 - channel] = static_cast<uchar>(value + 0.5);
+    }
+}
+
+// RGB bytes of the bottom-left width x height of a picture, top row first as the library reads them.
+std::vector<std::uint8_t> rgbRows(const QImage& picture, int width, int height) {
+    std::vector<std::uint8_t> rgb(3 * static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+    std::uint8_t* out = rgb.data();
+    for (int y = picture.height() - height; y < picture.height(); ++y) {
+        const uchar* in = picture.constScanLine(y);
+        for (int c = 0; c < width; ++c, in += 3, out += 3) out[0] = in[2], out[1] = in[1], out[2] = in[0];
+    }
+    return rgb;
+}
+
+struct ApiRelease {
+    void operator()(JxlButteraugliApi* api) const { JxlButteraugliApiDestroy(api); }
+};
+struct ResultRelease {
+    void operator()(JxlButteraugliResult* result) const { JxlButteraugliResultDestroy(result); }
+};
+struct RunnerRelease {
+    void operator()(void* runner) const { JxlThreadParallelRunnerDestroy(runner); }
+};
+using ButteraugliResult = std::unique_ptr<JxlButteraugliResult, ResultRelease>;
+
+ButteraugliResult compute(const CommonArea& area) {
+    const std::unique_ptr<JxlButteraugliApi, ApiRelease> api(JxlButteraugliApiCreate(nullptr));
+    const std::unique_ptr<void, RunnerRelease> runner(
+        JxlThreadParallelRunnerCreate(nullptr, static_cast<std::size_t>(kernelThreads())));
+    if (!api || !runner) throw Error("Not enough memory to measure the Butteraugli distance");
+    JxlButteraugliApiSetParallelRunner(api.get(), JxlThreadParallelRunner, runner.get());
+    const std::vector<std::uint8_t> reference = rgbRows(area.reference, area.width, area.height);
+    const std::vector<std::uint8_t> test = rgbRows(area.test, area.width, area.height);
+    const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    ButteraugliResult result(JxlButteraugliCompute(api.get(), static_cast<std::uint32_t>(area.width),
+                                                   static_cast<std::uint32_t>(area.height), &format, reference.data(),
+                                                   reference.size(), &format, test.data(), test.size()));
+    if (!result) throw Error("The Butteraugli distance could not be measured (too little memory for the picture?)");
+    return result;
+}
+
+#endif
+
+}  // namespace
+
+#ifdef BRENLOW_HAS_BUTTERAUGLI
+
+bool butteraugliAvailable() { return true; }
+
+ButteraugliDistance butteraugliDistance(const CommonArea& area) {
+    const ButteraugliResult result = compute(area);
+    return {JxlButteraugliResultGetMaxDistance(result.get()), JxlButteraugliResultGetDistance(result.get(), 3.0f)};
+}
+
+QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
+    checkHeatMapPair(reference, test);
+    const ButteraugliResult result = compute({reference, test, reference.width(), reference.height()});
+    const float* distances = nullptr;
+    std::uint32_t stride = 0;
+    JxlButteraugliResultGetDistmap(result.get(), &distances, &stride);
+    QImage map(reference.size(), QImage::Format_BGR888);
+    for (int y = 0; y < map.height(); ++y) {
+        const float* row = distances + static_cast<std::size_t>(y) * stride;
+        uchar* out = map.scanLine(y);
+        for (int x = 0; x < map.width(); ++x) paintDistance(row[x], out + 3 * x);
+    }
+    return map;
+}
+
+#else
+
+bool butteraugliAvailable() { return false; }
+
+ButteraugliDistance butteraugliDistance(const CommonArea&) {
+    return {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
+}
+
+QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
+    checkHeatMapPair(reference, test);
+    throw Error("This build has no Butteraugli measure: libjxl's jxl/butteraugli.h was missing when it was built");
+}
+
+#endif
+
+}  // namespace brenlow

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QImage>
+
+#include "research/common_area.h"
+
+namespace brenlow {
+
+// Whether this build measures Butteraugli distances: only when libjxl 0.7's jxl/butteraugli.h
+// was there to build against. Without it the distances are NaN and the heat map throws.
+bool butteraugliAvailable();
+
+// Butteraugli distances of the test picture against the reference (8-bit sRGB): the largest of
+// the distance map and its 3-norm. NaN for both when butteraugliAvailable() is false.
+struct ButteraugliDistance {
+    double max = 0.0;
+    double threeNorm = 0.0;
+};
+
+// Throws Error when the library cannot measure the pair (for instance out of memory).
+ButteraugliDistance butteraugliDistance(const CommonArea& area);
+
+// The distance map of two Format_BGR888 pictures of the same size as a Format_BGR888 picture of
+// that size: 0 dark blue, 1 green, 2 yellow, 3 and above red, linear between those. Throws Error
+// for other formats, different sizes, or a build without Butteraugli.
+QImage butteraugliHeatMap(const QImage& reference, const QImage& test);
+
+}  // namespace brenlow

@@ -1,0 +1,148 @@
+#include "research/colour_difference.h"
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "imaging/parallel.h"
+
+namespace brenlow {
+namespace {
+
+constexpr double kWhiteX = 0.95047;
+constexpr double kWhiteY = 1.0;
+constexpr double kWhiteZ = 1.08883;
+constexpr double kDegrees = 180.0 / std::numbers::pi;
+constexpr double kRadians = std::numbers::pi / 180.0;
+
+double linearOfSrgb(int code) {
+    const double v = code / 255.0;
+    return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+}
+
+const std::array<double, 256>& linearTable() {
+    static const std::array<double, 256> table = [] {
+        std::array<double, 256> values{};
+        for (int code = 0; code < 256; ++code) values[static_cast<std::size_t>(code)] = linearOfSrgb(code);
+        return values;
+    }();
+    return table;
+}
+
+double labCompanding(double t) {
+    constexpr double kEdge = 6.0 / 29.0;
+    return t > kEdge * kEdge * kEdge ? std::cbrt(t) : t / (3.0 * kEdge * kEdge) + 4.0 / 29.0;
+}
+
+Lab labOfLinear(double r, double g, double b) {
+    const double x = 0.4124564 * r + 0.3575761 * g + 0.1804375 * b;
+    const double y = 0.2126729 * r + 0.7151522 * g + 0.0721750 * b;
+    const double z = 0.0193339 * r + 0.1191920 * g + 0.9503041 * b;
+    const double fx = labCompanding(x / kWhiteX);
+    const double fy = labCompanding(y / kWhiteY);
+    const double fz = labCompanding(z / kWhiteZ);
+    return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
+}
+
+double chromaOf(double a, double b) { return std::sqrt(a * a + b * b); }
+
+double seventhPower(double v) {
+    const double square = v * v;
+    return square * square * square * v;
+}
+
+// sqrt(C^7 / (C^7 + 25^7)): how far a chroma is from neutral, as the a* rescaling and R_C use it.
+double chromaWeight(double chroma) {
+    constexpr double kTwentyFiveToTheSeventh = 6103515625.0;
+    const double power = seventhPower(chroma);
+    return std::sqrt(power / (power + kTwentyFiveToTheSeventh));
+}
+
+// Hue angle in degrees, 0 to 360; 0 for a neutral colour.
+double hueDegrees(double b, double aPrime) {
+    if (b == 0.0 && aPrime == 0.0) return 0.0;
+    const double h = std::atan2(b, aPrime) * kDegrees;
+    return h < 0.0 ? h + 360.0 : h;
+}
+
+double hueDifference(double h1, double h2) {
+    const double d = h2 - h1;
+    if (d > 180.0) return d - 360.0;
+    if (d < -180.0) return d + 360.0;
+    return d;
+}
+
+double meanHue(double h1, double h2) {
+    if (std::abs(h1 - h2) <= 180.0) return (h1 + h2) / 2.0;
+    return h1 + h2 < 360.0 ? (h1 + h2 + 360.0) / 2.0 : (h1 + h2 - 360.0) / 2.0;
+}
+
+double hueTerm(double meanHueDegrees) {
+    const double h = meanHueDegrees * kRadians;
+    return 1.0 - 0.17 * std::cos(h - 30.0 * kRadians) + 0.24 * std::cos(2.0 * h) +
+           0.32 * std::cos(3.0 * h + 6.0 * kRadians) - 0.20 * std::cos(4.0 * h - 63.0 * kRadians);
+}
+
+double rowDifferenceSum(const uchar* a, const uchar* b, int width) {
+    const std::array<double, 256>& linear = linearTable();
+    double sum = 0.0;
+    for (int c = 0; c < width; ++c, a += 3, b += 3) {
+        if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) continue;
+        sum += ciede2000(labOfLinear(linear[a[2]], linear[a[1]], linear[a[0]]),
+                         labOfLinear(linear[b[2]], linear[b[1]], linear[b[0]]));
+    }
+    return sum;
+}
+
+}  // namespace
+
+Lab labOfSrgb(uchar red, uchar green, uchar blue) {
+    const std::array<double, 256>& linear = linearTable();
+    return labOfLinear(linear[red], linear[green], linear[blue]);
+}
+
+double ciede2000(const Lab& first, const Lab& second) {
+    const double meanChroma = (chromaOf(first.a, first.b) + chromaOf(second.a, second.b)) / 2.0;
+    const double aScale = 1.0 + 0.5 * (1.0 - chromaWeight(meanChroma));
+    const double a1 = aScale * first.a;
+    const double a2 = aScale * second.a;
+    const double c1 = chromaOf(a1, first.b);
+    const double c2 = chromaOf(a2, second.b);
+    const double h1 = hueDegrees(first.b, a1);
+    const double h2 = hueDegrees(second.b, a2);
+    const bool neutral = c1 * c2 == 0.0;
+
+    const double deltaL = second.lightness - first.lightness;
+    const double deltaC = c2 - c1;
+    const double deltaHue = neutral ? 0.0 : hueDifference(h1, h2);
+    const double deltaH = 2.0 * std::sqrt(c1 * c2) * std::sin(deltaHue * kRadians / 2.0);
+
+    const double meanL = (first.lightness + second.lightness) / 2.0;
+    const double meanC = (c1 + c2) / 2.0;
+    const double meanH = neutral ? h1 + h2 : meanHue(h1, h2);
+    const double lightnessOffset = (meanL - 50.0) * (meanL - 50.0);
+    const double sL = 1.0 + 0.015 * lightnessOffset / std::sqrt(20.0 + lightnessOffset);
+    const double sC = 1.0 + 0.045 * meanC;
+    const double sH = 1.0 + 0.015 * meanC * hueTerm(meanH);
+    const double rotation = 30.0 * std::exp(-((meanH - 275.0) / 25.0) * ((meanH - 275.0) / 25.0));
+    const double rT = -std::sin(2.0 * rotation * kRadians) * 2.0 * chromaWeight(meanC);
+
+    const double l = deltaL / sL;
+    const double c = deltaC / sC;
+    const double h = deltaH / sH;
+    return std::sqrt(l * l + c * c + h * h + rT * c * h);
+}
+
+double meanCiede2000(const CommonArea& area) {
+    std::vector<double> rowSums(static_cast<std::size_t>(area.height));
+    parallelRows(0, area.height, [&](int begin, int end) {
+        for (int r = begin; r < end; ++r)
+            rowSums[static_cast<std::size_t>(r)] = rowDifferenceSum(area.referenceRow(r), area.testRow(r), area.width);
+    });
+    double sum = 0.0;
+    for (double rowSum : rowSums) sum += rowSum;
+    return sum / (static_cast<double>(area.width) * area.height);
+}
+
+}  // namespace brenlow

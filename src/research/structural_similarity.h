@@ -1,0 +1,21 @@
+#pragma once
+
+#include "research/common_area.h"
+
+namespace brenlow {
+
+// Structural similarity of the luma of a common area. Both use Gaussian 11 x 11 windows with
+// sigma 1.5, K1 0.01, K2 0.03 and L 255, and each is NaN when a window does not fit.
+struct LumaSimilarity {
+    double ssim = 0.0;    // mean SSIM over the full-size windows
+    double msSsim = 0.0;  // five-scale MS-SSIM, NaN too when not asked for or below 176 x 176
+};
+
+// SSIM, and MS-SSIM when `multiScale`: the mean contrast-structure term cs_j at each of five
+// scales, 2 x 2 averages between them (a last odd row or column dropped; rows pair up from the
+// bottom), and the mean luminance term l_5 at the coarsest only:
+// MS-SSIM = prod cs_j^w_j * l_5^w_5, w = 0.0448, 0.2856, 0.3001, 0.2363, 0.1333. A negative
+// cs_j counts as 0, so strongly anticorrelated pictures give 0 rather than a complex power.
+LumaSimilarity lumaSimilarity(const CommonArea& area, bool multiScale);
+
+}  // namespace brenlow
