@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/file_io.h"
+
+namespace brenlow {
+
+// The qualities a codec takes, both ends included; higher is better.
+struct QualityRange {
+    int lowest = 0;
+    int highest = 100;
+};
+
+// A codec of today's formats, through its own library, that our codecs are measured against.
+// Each one codes lossily from a 24-bit picture and decodes back to one; nothing is written.
+class AnchorCodec {
+public:
+    virtual ~AnchorCodec() = default;
+
+    // "webp", "avif", "jxl", "jp2": the command-line name.
+    virtual std::string name() const = 0;
+    // ".webp", ".avif", ".jxl", ".jp2": the extension of its files.
+    virtual std::string extension() const = 0;
+    virtual QualityRange qualities() const = 0;
+
+    // The file of a Format_BGR888 picture (rows top-down) at a quality within qualities().
+    // Throws Error with the library's reason when it fails.
+    virtual Bytes encode(const QImage& picture, int quality) const = 0;
+
+    // The picture of a file, as Format_BGR888. Throws Error for anything that is not a whole
+    // file of the format, and for a picture above kMaxPixels before its pixels are allocated.
+    virtual QImage decode(std::span<const std::uint8_t> file) const = 0;
+
+    // The library as it runs, "libwebp 1.2.4".
+    virtual std::string libraryVersion() const = 0;
+
+    // How quality becomes the library's setting, and the speed or effort used: one line for reports.
+    virtual std::string settings() const = 0;
+};
+
+// The anchor codecs this build has, always in the order webp, avif, jxl, jp2.
+const std::vector<const AnchorCodec*>& anchorCodecs();
+
+// The built codec of that command-line name; null when unknown or left out of this build.
+const AnchorCodec* anchorCodecNamed(std::string_view name);
+
+// "webp, avif, jxl, jp2" for the codecs built, for messages.
+std::string anchorCodecNames();
+
+}  // namespace brenlow

@@ -1,0 +1,55 @@
+#include "anchors/anchor_experiment.h"
+
+#include "codecs/codec_steps.h"
+#include "codecs/output_files.h"
+#include "io/error.h"
+
+namespace brenlow {
+namespace {
+
+// A document of the codec's own format keeps its file: the coded file goes beside it.
+std::string codedFileName(const std::string& caption, const AnchorCodec& codec) {
+    const std::string extension = codec.extension();
+    const std::string plain = baseName(caption) + extension;
+    return plain == caption ? baseName(caption) + "~" + extension : plain;
+}
+
+void requireQualityWithin(const AnchorCodec& codec, int quality) {
+    const QualityRange range = codec.qualities();
+    if (quality < range.lowest || quality > range.highest) {
+        throw Error("The " + codec.name() + " quality " + std::to_string(quality) + " is not between " +
+                    std::to_string(range.lowest) + " and " + std::to_string(range.highest));
+    }
+}
+
+}  // namespace
+
+CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int quality, const std::string& caption) {
+    requireQualityWithin(codec, quality);
+    CodedStill coded;
+    coded.file = codec.encode(picture, quality);
+    coded.decoded.caption = caption;
+    coded.decoded.bitmap = codec.decode(coded.file);
+    return coded;
+}
+
+StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCodec& codec, int quality) {
+    const std::string& caption = document.caption;
+    const std::string codedPath = codedFileName(caption, codec);
+    const std::string decodedPath = baseName(caption) + "~.bmp";
+    refuseOverwritingSources({caption}, {codedPath, decodedPath});
+    const std::uint64_t originalSize = fileSizeOf(caption);
+    if (document.bitmap == nullptr) {
+        throw Error("The document \"" + caption + "\" has no picture");
+    }
+    requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The " + codec.name() + " codec");
+
+    CodedStill coded = namingFileOnError(
+        caption, [&] { return codeAnchorStill(*document.bitmap, codec, quality, decodedPath); });
+    const QImage reference = documentFilePicture(document);
+
+    return writeOutputsAndReport({{codedPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, codedPath,
+                                 originalSize, coded.file.size(), coded.decoded, reference);
+}
+
+}  // namespace brenlow
