@@ -24,6 +24,9 @@ struct Sample {
 // Which of two samples at the same x a curve through the points keeps.
 enum class Keep { LowestY, HighestY };
 
+// What a curve is integrated over: quality for a delta rate, log10(rate) for a delta quality.
+enum class Abscissa { Quality, LogRate };
+
 // A cubic in the scaled variable t = (x - centre) / scale, which keeps the normal equations well
 // conditioned for qualities around 30 to 50 dB.
 struct Cubic {
@@ -75,13 +78,14 @@ private:
 
 using Fit = std::variant<Cubic, Hermite>;
 
-std::vector<Sample> rateSamples(std::span<const RatePoint> points, bool logRateAsX) {
+std::vector<Sample> samplesOf(std::span<const RatePoint> points, Abscissa abscissa) {
     std::vector<Sample> samples;
     samples.reserve(points.size());
     for (const RatePoint& point : points) {
         if (!std::isfinite(point.quality) || !(point.rate > 0.0) || !std::isfinite(point.rate)) continue;
         const double logRate = std::log10(point.rate);
-        samples.push_back(logRateAsX ? Sample{logRate, point.quality} : Sample{point.quality, logRate});
+        const bool byRate = abscissa == Abscissa::LogRate;
+        samples.push_back(byRate ? Sample{logRate, point.quality} : Sample{point.quality, logRate});
     }
     return samples;
 }
@@ -210,12 +214,14 @@ double sharedFraction(double sharedWidth, const Fit& fit) {
     return std::max(0.0, sharedWidth) / (highestOf(fit) - lowestOf(fit));
 }
 
-// The mean of test minus anchor over the x interval both cover, with its overlap figures.
-BdResult meanDifference(std::vector<Sample> anchorSamples, std::vector<Sample> testSamples,
-                        BdInterpolation interpolation, Keep keep) {
+// The mean of test minus anchor over the abscissa interval both cover, with its overlap figures.
+// Of points sharing a quality the one with the fewest bits wins, of points sharing a rate the best.
+BdResult meanDifference(std::span<const RatePoint> anchor, std::span<const RatePoint> test,
+                        BdInterpolation interpolation, Abscissa abscissa) {
     BdResult result;
-    const std::optional<Fit> anchorFit = fitCurve(std::move(anchorSamples), interpolation, keep);
-    const std::optional<Fit> testFit = fitCurve(std::move(testSamples), interpolation, keep);
+    const Keep keep = abscissa == Abscissa::Quality ? Keep::LowestY : Keep::HighestY;
+    const std::optional<Fit> anchorFit = fitCurve(samplesOf(anchor, abscissa), interpolation, keep);
+    const std::optional<Fit> testFit = fitCurve(samplesOf(test, abscissa), interpolation, keep);
     if (!anchorFit || !testFit) return result;
     const double from = std::max(lowestOf(*anchorFit), lowestOf(*testFit));
     const double to = std::min(highestOf(*anchorFit), highestOf(*testFit));
@@ -231,14 +237,14 @@ BdResult meanDifference(std::vector<Sample> anchorSamples, std::vector<Sample> t
 
 BdResult bjontegaardDeltaRateResult(std::span<const RatePoint> anchor, std::span<const RatePoint> test,
                                     BdInterpolation interpolation) {
-    BdResult result = meanDifference(rateSamples(anchor, false), rateSamples(test, false), interpolation, Keep::LowestY);
+    BdResult result = meanDifference(anchor, test, interpolation, Abscissa::Quality);
     result.value = (std::pow(10.0, result.value) - 1.0) * 100.0;
     return result;
 }
 
 BdResult bjontegaardDeltaQualityResult(std::span<const RatePoint> anchor, std::span<const RatePoint> test,
                                        BdInterpolation interpolation) {
-    return meanDifference(rateSamples(anchor, true), rateSamples(test, true), interpolation, Keep::HighestY);
+    return meanDifference(anchor, test, interpolation, Abscissa::LogRate);
 }
 
 double bjontegaardDeltaRate(std::span<const RatePoint> anchor, std::span<const RatePoint> test,
