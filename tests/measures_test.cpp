@@ -19,6 +19,7 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kC1 = 6.5025;  // (0.01 * 255)^2
+constexpr MeasureChoice kWithoutButteraugli{.msSsim = true, .ciede2000 = true, .butteraugli = false};
 
 using PixelRule = std::function<void(int x, int y, uchar* bgr)>;
 
@@ -221,7 +222,7 @@ TEST(PerceptualMeasuresTest, MatchesFiguresComputedIndependentlyInPlainPython) {
     // Figures printed by tests/data/measures_reference.py for its five-scale pair.
     const QImage reference = pictureOf(180, 178, referencePixel);
     const QImage test = pictureOf(180, 178, heavilyDistortedPixel);
-    const PictureMeasures m = measurePictures(reference, test, {.msSsim = true, .ciede2000 = true, .butteraugli = false});
+    const PictureMeasures m = measurePictures(reference, test, kWithoutButteraugli);
     EXPECT_NEAR(m.msSsimLuma, 0.998006465269, 1e-12);
     EXPECT_NEAR(m.msSsimLumaDb, 27.003761936369, 27.0 * 1e-9);
     EXPECT_NEAR(m.ciede2000, 4.461013168433, 4.46 * 1e-9);
@@ -231,7 +232,7 @@ TEST(PerceptualMeasuresTest, ChoosingFewerMeasuresLeavesThemOutAndTheOthersUncha
     const QImage reference = pictureOf(180, 178, referencePixel);
     const QImage test = pictureOf(180, 178, heavilyDistortedPixel);
     const PictureMeasures all = measurePictures(reference, test);
-    const PictureMeasures few = measurePictures(reference, test, {.msSsim = false, .ciede2000 = false, .butteraugli = false});
+    const PictureMeasures few = measurePictures(reference, test, MeasureChoice{false, false, false});
     for (double leftOut : {few.msSsimLuma, few.msSsimLumaDb, few.ciede2000, few.butteraugliMax, few.butteraugli3Norm})
         EXPECT_TRUE(std::isnan(leftOut));
     EXPECT_EQ(few.psnr, all.psnr);
@@ -260,7 +261,7 @@ TEST(PerceptualMeasuresTest, AnticorrelatedPicturesGiveMsSsimZero) {
     const QImage reference = pictureOf(200, 190, referencePixel);
     QImage negative = reference;
     negative.invertPixels();
-    const PictureMeasures m = measurePictures(reference, negative, {.msSsim = true, .ciede2000 = false, .butteraugli = false});
+    const PictureMeasures m = measurePictures(reference, negative, kWithoutButteraugli);
     EXPECT_EQ(m.msSsimLuma, 0.0);
     EXPECT_EQ(m.msSsimLumaDb, 0.0);
 }

@@ -1,6 +1,8 @@
 #include "research/colour_difference.h"
 
 #include <array>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -30,9 +32,23 @@ const std::array<double, 256>& linearTable() {
     return table;
 }
 
+// Cube root of t in the range Lab needs (about 0.009 to 1.1), to within an ulp or two: a guess
+// from the exponent bits, then three Halley steps, each tripling the correct digits. Faster than
+// std::cbrt, which the six roots per pixel would otherwise make the bulk of the time.
+double cubeRoot(double t) {
+    constexpr std::uint64_t kExponentBias = 715094163;  // (1023 - 1023 / 3 - 0.033) * 2^20
+    const std::uint64_t high = (std::bit_cast<std::uint64_t>(t) >> 32) / 3 + kExponentBias;
+    double y = std::bit_cast<double>(high << 32);
+    for (int step = 0; step < 3; ++step) {
+        const double cube = y * y * y;
+        y *= (cube + 2.0 * t) / (2.0 * cube + t);
+    }
+    return y;
+}
+
 double labCompanding(double t) {
     constexpr double kEdge = 6.0 / 29.0;
-    return t > kEdge * kEdge * kEdge ? std::cbrt(t) : t / (3.0 * kEdge * kEdge) + 4.0 / 29.0;
+    return t > kEdge * kEdge * kEdge ? cubeRoot(t) : t / (3.0 * kEdge * kEdge) + 4.0 / 29.0;
 }
 
 Lab labOfLinear(double r, double g, double b) {
@@ -78,10 +94,19 @@ double meanHue(double h1, double h2) {
     return h1 + h2 < 360.0 ? (h1 + h2 + 360.0) / 2.0 : (h1 + h2 - 360.0) / 2.0;
 }
 
+// T = 1 - 0.17 cos(h - 30) + 0.24 cos 2h + 0.32 cos(3h + 6) - 0.20 cos(4h - 63), the multiple
+// angles built from one sine and cosine: four cosines per pixel would cost more than the rest.
 double hueTerm(double meanHueDegrees) {
     const double h = meanHueDegrees * kRadians;
-    return 1.0 - 0.17 * std::cos(h - 30.0 * kRadians) + 0.24 * std::cos(2.0 * h) +
-           0.32 * std::cos(3.0 * h + 6.0 * kRadians) - 0.20 * std::cos(4.0 * h - 63.0 * kRadians);
+    const double c1 = std::cos(h), s1 = std::sin(h);
+    const double c2 = 2.0 * c1 * c1 - 1.0, s2 = 2.0 * s1 * c1;
+    const double c3 = c1 * c2 - s1 * s2, s3 = s1 * c2 + c1 * s2;
+    const double c4 = 2.0 * c2 * c2 - 1.0, s4 = 2.0 * s2 * c2;
+    constexpr double kCos30 = 0.86602540378443865, kSin30 = 0.5;
+    constexpr double kCos6 = 0.99452189536827333, kSin6 = 0.10452846326765347;
+    constexpr double kCos63 = 0.45399049973954675, kSin63 = 0.89100652418836786;
+    return 1.0 - 0.17 * (c1 * kCos30 + s1 * kSin30) + 0.24 * c2 + 0.32 * (c3 * kCos6 - s3 * kSin6) -
+           0.20 * (c4 * kCos63 + s4 * kSin63);
 }
 
 double rowDifferenceSum(const uchar* a, const uchar* b, int width) {

@@ -73,7 +73,8 @@ void measurePerceptual(const CommonArea& area, const MeasureChoice& choice, Pict
     measures.msSsimLuma = similarity.msSsim;
     measures.msSsimLumaDb = std::isnan(similarity.msSsim) ? kNaN : decibelsOfSimilarity(similarity.msSsim);
     measures.ciede2000 = choice.ciede2000 ? meanCiede2000(area) : kNaN;
-    const ButteraugliDistance butteraugli = choice.butteraugli ? butteraugliDistance(area) : ButteraugliDistance{kNaN, kNaN};
+    const ButteraugliDistance butteraugli =
+        choice.butteraugli ? butteraugliDistance(area) : ButteraugliDistance{kNaN, kNaN};
     measures.butteraugliMax = butteraugli.max;
     measures.butteraugli3Norm = butteraugli.threeNorm;
 }

@@ -207,7 +207,8 @@ template <typename Source>
 WindowSums windowMeans(const Source& source, const std::array<double, kWindow>& weights) {
     const int windowRows = source.height() - kWindow + 1;
     std::vector<WindowSums> rowSums(static_cast<std::size_t>(windowRows));
-    parallelRows(0, windowRows, [&](int begin, int end) { SsimBand<Source>(source, weights).run(begin, end, rowSums); }, 32);
+    parallelRows(
+        0, windowRows, [&](int begin, int end) { SsimBand<Source>(source, weights).run(begin, end, rowSums); }, 32);
     WindowSums total;
     for (const WindowSums& row : rowSums) {
         total.ssim += row.ssim;
