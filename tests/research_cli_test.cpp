@@ -8,6 +8,7 @@
 #include <regex>
 
 #include "cli_runner.h"
+#include "research/butteraugli.h"
 #include "research/measures.h"
 #include "io/bitmap_file.h"
 #include "support/test_support.h"
@@ -117,7 +118,9 @@ TEST_F(ResearchCliTest, JsonOfACodingCommandCarriesItsReportLineFilesAndEveryMea
     EXPECT_EQ(object["sizes"].toObject()["coded"].toInt(), static_cast<int>(avcFile.size()));
     EXPECT_EQ(object["coded_file"].toString(), "astronaut.avc");
     const QJsonObject measures = object["measures"].toObject();
-    EXPECT_EQ(measures.keys(), QStringList({"bits_per_pixel", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y"}));
+    EXPECT_EQ(measures.keys(),
+              QStringList({"bits_per_pixel", "butteraugli_3norm", "butteraugli_max", "ciede2000", "ms_ssim_y",
+                           "ms_ssim_y_db", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y"}));
     EXPECT_DOUBLE_EQ(measures["bits_per_pixel"].toDouble(), 8.0 * static_cast<double>(avcFile.size()) / (512 * 512));
     EXPECT_GE(object["seconds"].toDouble(), 0.0);
     EXPECT_EQ(object["versions"].toObject()["libjpeg"].toString().left(2), "62");
@@ -139,17 +142,25 @@ TEST_F(ResearchCliTest, CompareMeasuresTheSecondPictureAgainstTheFirst) {
     saveBitmapFile(changed, cwd.file("b.bmp"));
 
     const CliRun same = runCli({"compare", "a.bmp", "a.bmp"}, cwd.path());
-    EXPECT_EQ(same.out, "PSNR_R=inf; PSNR_G=inf; PSNR_B=inf; PSNR=inf; PSNR_Y=inf; SSIM_Y=1.00000;\n");
+    const std::string noButteraugli = butteraugliAvailable() ? "0.0000" : "n/a";
+    EXPECT_EQ(same.out, "PSNR_R=inf; PSNR_G=inf; PSNR_B=inf; PSNR=inf; PSNR_Y=inf; SSIM_Y=1.00000; MS-SSIM_Y=n/a; "
+                        "MS-SSIM_Y_dB=n/a; CIEDE2000=0.0000; BUTTERAUGLI_MAX=" + noButteraugli +
+                            "; BUTTERAUGLI_3NORM=" + noButteraugli + ";\n");
 
     const PictureMeasures m = measurePictures(reference, changed);
     const CliRun differ = runCli({"compare", "a.bmp", "b.bmp"}, cwd.path());
     EXPECT_EQ(differ.out, "PSNR_R=" + formatMeasure(m.psnrRed, 3) + "; PSNR_G=inf; PSNR_B=inf; PSNR=" +
                               formatMeasure(m.psnr, 3) + "; PSNR_Y=" + formatMeasure(m.psnrLuma, 3) +
-                              "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) + ";\n");
+                              "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) +
+                              "; MS-SSIM_Y=n/a; MS-SSIM_Y_dB=n/a; CIEDE2000=" + formatMeasure(m.ciede2000, 4) +
+                              "; BUTTERAUGLI_MAX=" + formatMeasure(m.butteraugliMax, 4) +
+                              "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";\n");
 
     const QJsonObject json = parsedObject(runCli({"compare", "--json", "a.bmp", "b.bmp"}, cwd.path()).out);
     EXPECT_EQ(json["measures"].toObject()["psnr_g"].toString(), "inf");
     EXPECT_DOUBLE_EQ(json["measures"].toObject()["psnr_r"].toDouble(), m.psnrRed);
+    EXPECT_TRUE(json["measures"].toObject()["ms_ssim_y"].isNull()) << "below 176 x 176";
+    EXPECT_DOUBLE_EQ(json["measures"].toObject()["ciede2000"].toDouble(), m.ciede2000);
     EXPECT_EQ(json["compared"].toString(), "b.bmp");
 
     EXPECT_EQ(runCli({"compare", "a.bmp"}, cwd.path()).exitCode, 2);

@@ -64,7 +64,10 @@ QJsonObject deltaRatesJson(const SweepOutcome& outcome) {
 QJsonObject measuresJson(const PictureMeasures& measures) {
     return {{"psnr_r", measureValue(measures.psnrRed)}, {"psnr_g", measureValue(measures.psnrGreen)},
             {"psnr_b", measureValue(measures.psnrBlue)}, {"psnr", measureValue(measures.psnr)},
-            {"psnr_y", measureValue(measures.psnrLuma)}, {"ssim_y", measureValue(measures.ssimLuma)}};
+            {"psnr_y", measureValue(measures.psnrLuma)}, {"ssim_y", measureValue(measures.ssimLuma)},
+            {"ms_ssim_y", measureValue(measures.msSsimLuma)}, {"ms_ssim_y_db", measureValue(measures.msSsimLumaDb)},
+            {"ciede2000", measureValue(measures.ciede2000)}, {"butteraugli_max", measureValue(measures.butteraugliMax)},
+            {"butteraugli_3norm", measureValue(measures.butteraugli3Norm)}};
 }
 
 QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,

@@ -17,7 +17,10 @@ double secondsSince(Clock::time_point started) {
 std::string measuresLine(const PictureMeasures& m) {
     return "PSNR_R=" + formatMeasure(m.psnrRed, 3) + "; PSNR_G=" + formatMeasure(m.psnrGreen, 3) +
            "; PSNR_B=" + formatMeasure(m.psnrBlue, 3) + "; PSNR=" + formatMeasure(m.psnr, 3) +
-           "; PSNR_Y=" + formatMeasure(m.psnrLuma, 3) + "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) + ";";
+           "; PSNR_Y=" + formatMeasure(m.psnrLuma, 3) + "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) +
+           "; MS-SSIM_Y=" + formatMeasure(m.msSsimLuma, 5) + "; MS-SSIM_Y_dB=" + formatMeasure(m.msSsimLumaDb, 3) +
+           "; CIEDE2000=" + formatMeasure(m.ciede2000, 4) + "; BUTTERAUGLI_MAX=" + formatMeasure(m.butteraugliMax, 4) +
+           "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";";
 }
 
 SweepSettings sweepSettings(const Request& request) {

@@ -55,7 +55,8 @@ std::vector<DeltaRate> deltaRatesAgainstJpeg(const SweepOutcome& outcome) {
 
 std::string sweepCsv(const SweepOutcome& outcome) {
     std::string csv =
-        "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report\r\n";
+        "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
+        "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm\r\n";
     for (const SweepPoint& point : outcome.points) {
         const PictureMeasures& m = point.measures.picture;
         csv += std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
@@ -64,7 +65,9 @@ std::string sweepCsv(const SweepOutcome& outcome) {
                formatMeasure(point.measures.bitsPerPixel, 6) + "," + formatMeasure(m.psnrRed, 4) + "," +
                formatMeasure(m.psnrGreen, 4) + "," + formatMeasure(m.psnrBlue, 4) + "," + formatMeasure(m.psnr, 4) +
                "," + formatMeasure(m.psnrLuma, 4) + "," + formatMeasure(m.ssimLuma, 6) + "," +
-               quoted(point.reportLine) + "\r\n";
+               quoted(point.reportLine) + "," + formatMeasure(m.msSsimLuma, 6) + "," +
+               formatMeasure(m.msSsimLumaDb, 4) + "," + formatMeasure(m.ciede2000, 4) + "," +
+               formatMeasure(m.butteraugliMax, 4) + "," + formatMeasure(m.butteraugli3Norm, 4) + "\r\n";
     }
     return csv;
 }
