@@ -189,6 +189,27 @@ TEST_P(AnchorCodecTest, QualitiesOutsideTheRangeAreRefused) {
     EXPECT_NO_THROW(codeAnchorStill(photo(), codec(), range.lowest, "crop~.bmp"));
 }
 
+// A document of the codec's own format keeps its file; the outputs go beside it.
+TEST(AnchorExperimentTest, ADocumentOfTheFormatKeepsItsFileAndGetsItsOutputsBeside) {
+    const AnchorCodec* jp2 = anchorCodecNamed("jp2");
+    if (jp2 == nullptr) GTEST_SKIP() << "built without OpenJPEG";
+    TempDir dir;
+    const std::string caption = dir.file("pic.jp2");
+    const Bytes own = jp2->encode(photo(), 90);
+    writeFileAtomically(caption, own);
+    const QImage picture = jp2->decode(own);
+    const DocumentView document{caption, &picture, nullptr, &picture};
+
+    const StillRunResult result = runAnchorExperiment(document, *jp2, 40);
+    EXPECT_EQ(result.codedPath, dir.file("pic~.jp2"));
+    EXPECT_EQ(readWholeFile(caption), own);
+    const Bytes coded = readWholeFile(dir.file("pic~.jp2"));
+    EXPECT_EQ(loadBitmapFile(dir.file("pic~.bmp")), jp2->decode(coded));
+    EXPECT_EQ(result.figures.codedSize, coded.size());
+    EXPECT_EQ(result.figures.originalSize, own.size());
+    EXPECT_NE(result.reportLine.find("SNR_B="), std::string::npos) << result.reportLine;
+}
+
 INSTANTIATE_TEST_SUITE_P(BuiltCodecs, AnchorCodecTest, ::testing::ValuesIn(builtCodecNames()),
                          [](const auto& info) { return info.param; });
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(AnchorCodecTest);

@@ -87,7 +87,7 @@ std::string versionText(std::uint32_t packed) {
 
 std::string decimal(double value) {
     char text[16];
-    std::snprintf(text, sizeof text, "%.2f", value);
+    std::snprintf(text, sizeof text, "%g", value);
     return text;
 }
 

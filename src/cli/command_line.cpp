@@ -6,6 +6,7 @@
 #include <limits>
 #include <optional>
 
+#include "anchors/anchor_codec.h"
 #include "io/file_io.h"
 
 namespace brenlow::cli {
@@ -99,6 +100,57 @@ void defineSweep(CLI::App& app, Request& request) {
     addPicture(*sweep, request);
 }
 
+// Our codecs' qualities as their own subcommands take them.
+QualityRange qualitiesOf(const std::string& codec) {
+    if (codec == "avc" || codec == "ajc") return {1, 100};
+    if (const AnchorCodec* anchor = anchorCodecNamed(codec)) return anchor->qualities();
+    return {0, 100};
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// Runs once the options are read, when the codec and its quality range are both known; our own
+// codecs then run as their subcommands, so that `code --codec avc` is `avc`.
+void chooseCodedCommand(const CLI::App& code, Request& request) {
+    const std::vector<std::string> names = codeCodecNames();
+    if (std::find(names.begin(), names.end(), request.codec) == names.end()) {
+        throw CLI::ValidationError("--codec", "\"" + request.codec + "\" is not one of " + joined(names));
+    }
+    const QualityRange range = qualitiesOf(request.codec);
+    if (request.quality < range.lowest || request.quality > range.highest) {
+        throw CLI::ValidationError("--quality", request.codec + " takes qualities between " +
+                                                    std::to_string(range.lowest) + " and " + std::to_string(range.highest));
+    }
+    const bool ours = request.codec == "jpeg" || request.codec == "avc" || request.codec == "ajc";
+    if (code.count("--divisor") > 0 && (!ours || request.codec == "jpeg")) {
+        throw CLI::ValidationError("--divisor", "only avc and ajc take a divisor");
+    }
+    if (code.count("--focus") > 0 && request.codec != "avc") {
+        throw CLI::ValidationError("--focus", "only avc takes a focus");
+    }
+    request.subcommand = request.codec == "avc"    ? Subcommand::Avc
+                         : request.codec == "ajc"  ? Subcommand::Ajc
+                         : request.codec == "jpeg" ? Subcommand::Jpeg
+                                                   : Subcommand::Code;
+}
+
+void defineCode(CLI::App& app, Request& request) {
+    CLI::App* code = app.add_subcommand(
+        "code", "code FILE with any codec into base + its extension and decode it to base~.bmp; "
+                "jpeg, avc and ajc run as their own commands");
+    code->callback([code, &request] { chooseCodedCommand(*code, request); });
+    code->add_option("--codec", request.codec, "one of " + joined(codeCodecNames()))->required();
+    addDecimal(*code, "-q,--quality", request.quality, 0, 100, "quality within the codec's range (default 80)");
+    addDivisor(*code, request, "avc and ajc only; 0 gives 2.5");
+    addDecimal(*code, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the avc decoder (default 2)");
+    addJson(*code, request);
+    addPicture(*code, request);
+}
+
 std::string requireCodedStill(const std::string& name) {
     return hasMarker(name, ".avc") || hasMarker(name, ".ajc") ? std::string() : "FILE must name an .avc or .ajc file";
 }
@@ -140,6 +192,8 @@ void defineCommandLine(CLI::App& app, Request& request) {
     addJson(*jpeg, request);
     addPicture(*jpeg, request);
 
+    defineCode(app, request);
+
     CLI::App* decode = addSubcommand(app, request, "decode", "decode an .avc or .ajc still into a bitmap",
                                      Subcommand::Decode);
     decode->add_option("FILE", request.file, "the coded still")->required()->check(requireCodedStill, "CODED");
@@ -164,6 +218,12 @@ void defineCommandLine(CLI::App& app, Request& request) {
     compare->add_flag("--json", request.json, "print one JSON object");
 
     defineSweep(app, request);
+}
+
+std::vector<std::string> codeCodecNames() {
+    std::vector<std::string> names{"jpeg", "avc", "ajc"};
+    for (const AnchorCodec* codec : anchorCodecs()) names.push_back(codec->name());
+    return names;
 }
 
 std::vector<int> parseQualities(const std::string& text) {

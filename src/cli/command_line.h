@@ -10,7 +10,8 @@
 
 namespace brenlow::cli {
 
-enum class Subcommand { Avc, Ajc, Jpeg, Decode, SequenceEncode, SequenceDecode, Compare, Sweep };
+// `code` with one of our codecs runs as that codec's own subcommand; Code is left for the anchor codecs.
+enum class Subcommand { Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep };
 
 // The codec of one of the three still commands (avc, ajc, jpeg).
 StillCodec codecOf(Subcommand subcommand);
@@ -29,6 +30,7 @@ struct Request {
     int jobs = 1;
     bool json = false;                               // one JSON object instead of the report line
     std::string secondFile;                          // compare: the picture measured against FILE
+    std::string codec;                               // code: the codec's command-line name
     std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
 };
@@ -36,6 +38,9 @@ struct Request {
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and
 // non-numeric values are parse errors, never silent resets.
 void defineCommandLine(CLI::App& app, Request& request);
+
+// The names `code --codec` takes in this build: jpeg, avc, ajc, then the anchor codecs built.
+std::vector<std::string> codeCodecNames();
 
 // A sweep's qualities: "FROM:TO:STEP" or a comma-separated list, each 1..100. Empty when the
 // text is neither.

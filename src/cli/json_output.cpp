@@ -19,7 +19,10 @@ QJsonValue measureValue(double value) {
 }
 
 QJsonObject versionsJson() {
-    return {{"brenlow", text(programVersion())}, {"qt", text(qtVersion())}, {"libjpeg", text(jpegLibraryVersion())}};
+    QJsonObject versions{
+        {"brenlow", text(programVersion())}, {"qt", text(qtVersion())}, {"libjpeg", text(jpegLibraryVersion())}};
+    for (const auto& [library, version] : anchorLibraryVersions()) versions[text(library)] = text(version);
+    return versions;
 }
 
 // The common head of every object: what ran on what, and with which libraries.
@@ -29,7 +32,7 @@ QJsonObject runJson(const char* command, const Request& request, double seconds)
 
 QJsonObject stillParametersJson(const Request& request, const StillParameters& parameters) {
     QJsonObject object{{"quality", parameters.quality}};
-    if (request.subcommand == Subcommand::Jpeg) return object;
+    if (request.subcommand == Subcommand::Jpeg || request.subcommand == Subcommand::Code) return object;
     object["divisor"] = static_cast<double>(parameters.divisor);
     if (request.subcommand == Subcommand::Avc) object["focus"] = parameters.passes;
     return object;
@@ -70,9 +73,11 @@ QJsonObject measuresJson(const PictureMeasures& measures) {
             {"butteraugli_3norm", measureValue(measures.butteraugli3Norm)}};
 }
 
-QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
-                         const StillMeasures& measures, double seconds) {
-    QJsonObject object = runJson(codecName(codecOf(request.subcommand)), request, seconds);
+namespace {
+
+// The figures of a still run after the object's head, the same for every codec.
+void addStillFigures(QJsonObject& object, const Request& request, const StillParameters& parameters,
+                     const StillRunResult& result, const StillMeasures& measures) {
     object["parameters"] = stillParametersJson(request, parameters);
     object["coded_file"] = text(result.codedPath);
     QJsonObject sizes = sizesJson(result.figures);
@@ -84,6 +89,24 @@ QJsonObject stillRunJson(const Request& request, const StillParameters& paramete
     QJsonObject measured = measuresJson(measures.picture);
     measured["bits_per_pixel"] = measures.bitsPerPixel;
     object["measures"] = measured;
+}
+
+}  // namespace
+
+QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
+                         const StillMeasures& measures, double seconds) {
+    QJsonObject object = runJson(codecName(codecOf(request.subcommand)), request, seconds);
+    addStillFigures(object, request, parameters, result, measures);
+    return object;
+}
+
+QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+                          const StillRunResult& result, const StillMeasures& measures, double seconds) {
+    QJsonObject object = runJson("code", request, seconds);
+    object["codec"] = text(codec.name());
+    object["settings"] = text(codec.settings());
+    object["library"] = text(codec.libraryVersion());
+    addStillFigures(object, request, parameters, result, measures);
     return object;
 }
 

@@ -3,6 +3,7 @@
 #include <QJsonObject>
 #include <string>
 
+#include "anchors/anchor_codec.h"
 #include "cli/command_line.h"
 #include "codecs/still_codecs.h"
 #include "research/still_measures.h"
@@ -18,6 +19,10 @@ QJsonObject measuresJson(const PictureMeasures& measures);
 // measure, the seconds it took and the library versions.
 QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
                          const StillMeasures& measures, double seconds);
+
+// `code` with an anchor codec: the same figures, with the codec's name, settings and library.
+QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+                          const StillRunResult& result, const StillMeasures& measures, double seconds);
 
 // The compare command: both pictures and the measures of B against A.
 QJsonObject compareJson(const Request& request, const PictureMeasures& measures, double seconds);

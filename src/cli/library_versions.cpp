@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <jpeglib.h>
 
+#include "anchors/anchor_codec.h"
+
 namespace brenlow::cli {
 
 std::string programVersion() { return BRENLOW_VERSION; }
@@ -18,6 +20,16 @@ std::string jpegLibraryVersion() {
                "." + std::to_string(kNumber % 1000);
 #endif
     return version;
+}
+
+std::vector<std::pair<std::string, std::string>> anchorLibraryVersions() {
+    std::vector<std::pair<std::string, std::string>> versions;
+    for (const AnchorCodec* codec : anchorCodecs()) {
+        const std::string text = codec->libraryVersion();
+        const std::size_t space = text.find(' ');
+        versions.emplace_back(text.substr(0, space), space == std::string::npos ? "" : text.substr(space + 1));
+    }
+    return versions;
 }
 
 }  // namespace brenlow::cli

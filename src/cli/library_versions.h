@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brenlow::cli {
 
@@ -9,5 +11,9 @@ namespace brenlow::cli {
 std::string programVersion();
 std::string qtVersion();
 std::string jpegLibraryVersion();
+
+// The anchor codecs' libraries as they run, each as a name and its version:
+// {"libwebp", "1.2.4"}, {"libavif", "0.11.1 (dav1d ..., aom ...)"}, {"libjxl", ...}, {"OpenJPEG", ...}.
+std::vector<std::pair<std::string, std::string>> anchorLibraryVersions();
 
 }  // namespace brenlow::cli

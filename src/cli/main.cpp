@@ -3,6 +3,8 @@
 #include <exception>
 #include <iostream>
 
+#include "anchors/anchor_codec.h"
+#include "anchors/anchor_experiment.h"
 #include "cli/command_line.h"
 #include "cli/research_commands.h"
 #include "codecs/document.h"
@@ -44,6 +46,12 @@ std::string runStill(const Request& request) {
     view.wantsDecodedPlanes = false;
     const StillParameters parameters =
         stillParameters(request, request.subcommand == Subcommand::Ajc ? Command::AjcStill : Command::AvcStill);
+    if (request.subcommand == Subcommand::Code) {
+        // The command line let only a built codec through.
+        const AnchorCodec& codec = *anchorCodecNamed(request.codec);
+        const StillRunResult result = runAnchorExperiment(view, codec, request.quality);
+        return request.json ? anchorRunJsonLine(request, codec, parameters, view, result, started) : result.reportLine;
+    }
     const StillRunResult result = codeStill(request, view, parameters);
     return request.json ? stillRunJsonLine(request, parameters, view, result, started) : result.reportLine;
 }
@@ -71,6 +79,7 @@ void run(const Request& request) {
         case Subcommand::Avc:
         case Subcommand::Ajc:
         case Subcommand::Jpeg:
+        case Subcommand::Code:
             std::cout << runStill(request) << '\n';
             break;
         case Subcommand::Decode:

@@ -54,6 +54,13 @@ std::string stillRunJsonLine(const Request& request, const StillParameters& para
     return jsonLine(stillRunJson(request, parameters, result, measures, secondsSince(started)));
 }
 
+std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+                              const DocumentView& document, const StillRunResult& result, Clock::time_point started) {
+    const StillMeasures measures =
+        measureStill(documentFilePicture(document), result.decoded.bitmap, result.figures.codedSize);
+    return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
+}
+
 std::string runCompareCommand(const Request& request) {
     const Clock::time_point started = Clock::now();
     const PictureMeasures measures =

@@ -4,6 +4,7 @@
 #include <ostream>
 #include <string>
 
+#include "anchors/anchor_codec.h"
 #include "cli/command_line.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
@@ -16,6 +17,11 @@ using Clock = std::chrono::steady_clock;
 // report line is measured against. Throws Error.
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
                              const StillRunResult& result, Clock::time_point started);
+
+// The same for `code` with an anchor codec, measured against the document's own file as its
+// report line is. Throws Error.
+std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+                              const DocumentView& document, const StillRunResult& result, Clock::time_point started);
 
 // compare A B: "PSNR_R=..; PSNR_G=..; PSNR_B=..; PSNR=..; PSNR_Y=..; SSIM_Y=..;" or, with
 // --json, one object. Throws Error.
