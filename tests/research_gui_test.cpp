@@ -109,12 +109,16 @@ TEST_F(ResearchGuiTest, SweepCanBeCancelledAndLeavesNoFileBehind) {
     openCopy(testDataPath("chelsea.bmp"));
     const std::vector<std::string> before = namesIn(dir);
     bool sawDialog = false;
-    QTimer::singleShot(0, form.get(), [&] {
+    // The sweep prepares its source before the dialog comes up.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
         if (auto* dialog = form->findChild<QProgressDialog*>("SweepProgress")) {
+            watch.stop();
             sawDialog = dialog->isVisible();
             dialog->findChild<QPushButton*>()->click();
         }
     });
+    watch.start(0);
     form->Sweep1->trigger();
     EXPECT_TRUE(sawDialog);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();

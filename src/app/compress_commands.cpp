@@ -22,7 +22,8 @@ void TMainForm::JPEG1Click() {
     const QualitySetting quality = readQuality(fieldText(Edit2), Command::JpegExperiment);
     if (quality.wasReset) Edit2->setText(QStringLiteral("80"));
     const StillParameters parameters{quality.quality, 0.0f, 0};
-    showMeasuredResult(*document, StillCodec::Jpeg, parameters, runJpegExperiment(document->view(), quality.quality));
+    const DocumentView view = document->view();
+    codeAndShow(*document, StillCodec::Jpeg, parameters, [&] { return runJpegExperiment(view, quality.quality); });
 }
 
 void TMainForm::AJC1Click() {
@@ -45,7 +46,8 @@ void TMainForm::runStillEncoder(Command command, StillEncoder encode) {
         readStillFields(command, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
     if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
     const StillCodec codec = command == Command::AvcStill ? StillCodec::Avc : StillCodec::Ajc;
-    showMeasuredResult(*document, codec, reading.parameters, encode(document->view(), reading.parameters));
+    const DocumentView view = document->view();
+    codeAndShow(*document, codec, reading.parameters, [&] { return encode(view, reading.parameters); });
 }
 
 void TMainForm::showStillResult(StillRunResult result) {

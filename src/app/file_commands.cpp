@@ -61,7 +61,9 @@ void TMainForm::FileOpen1Execute() {
 void TMainForm::FileSave1Execute() {
     const TMDIChild* document = activeDocument();
     if (!document) return;
-    saveBitmapFile(document->requirePicture(), saveTargetFor(document->fileName()));
+    const QImage picture = document->requirePicture();
+    const std::string target = saveTargetFor(document->fileName());
+    runInBackground([&] { saveBitmapFile(picture, target); });
 }
 
 void TMainForm::FileExit1Execute() {
@@ -91,17 +93,19 @@ void TMainForm::OpenDocument(const QString& name) {
             break;
     }
     // The picture is read before any window exists, so that a failed open leaves none behind.
-    QImage picture = loadDocumentPicture(routedFileName(fileName, route));
-    ImagePlanes planes = planesFromBitmap(picture);
-    showDecodedPicture(DecodedPicture{fileName, std::move(picture), std::move(planes)});
+    showDecodedPicture(inBackground([&] {
+        QImage picture = loadDocumentPicture(routedFileName(fileName, route));
+        ImagePlanes planes = planesFromBitmap(picture);
+        return DecodedPicture{fileName, std::move(picture), std::move(planes)};
+    }));
 }
 
 void TMainForm::DecodeAvcFile(const QString& path) {
-    showDecodedPicture(brenlow::DecodeAvcFile(path.toStdString()));
+    showDecodedPicture(inBackground([&] { return brenlow::DecodeAvcFile(path.toStdString()); }));
 }
 
 void TMainForm::DecodeAjcFile(const QString& path) {
-    showDecodedPicture(brenlow::DecodeAjcFile(path.toStdString()));
+    showDecodedPicture(inBackground([&] { return brenlow::DecodeAjcFile(path.toStdString()); }));
 }
 
 void TMainForm::CloseAllDocuments() {
@@ -112,11 +116,13 @@ void TMainForm::CloseAllDocuments() {
 // also tries without a word.
 void TMainForm::openDocuments(const QStringList& names) {
     for (const QString& name : names) {
-        const bool opened = runCommand([&] {
-            if (routeDocument(name.toStdString()) == DocumentRoute::Missing)
-                throw Error("The file does not exist.", name.toStdString());
-            OpenDocument(name);
-        });
+        const bool opened = runCommand(
+            [&] {
+                if (routeDocument(name.toStdString()) == DocumentRoute::Missing)
+                    throw Error("The file does not exist.", name.toStdString());
+                OpenDocument(name);
+            },
+            openingText(name));
         if (opened) rememberRecentFile(name);
     }
 }
@@ -124,9 +130,9 @@ void TMainForm::openDocuments(const QStringList& names) {
 TMDIChild* TMainForm::addDocument(const QString& caption) {
     auto* document = new TMDIChild(caption);
     ClientArea->addSubWindow(document);
-    connect(document, &TMDIChild::zoomChanged, this, [this](double scale) {
-        statusBar()->showMessage(QStringLiteral("Zoom %1%").arg(qRound(scale * 100)));
-    });
+    // Closing a window is held back while a command may still be reading it.
+    document->installEventFilter(this);
+    connect(document, &TMDIChild::zoomChanged, this, &TMainForm::showActiveZoom);
     document->show();
     ClientArea->setActiveSubWindow(document);
     return document;
@@ -139,7 +145,7 @@ void TMainForm::showDecodedPicture(DecodedPicture picture) {
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
-    if (holdsLocalFiles(event->mimeData())) event->acceptProposedAction();
+    if (!commandRunning_ && holdsLocalFiles(event->mimeData())) event->acceptProposedAction();
 }
 
 void TMainForm::dropEvent(QDropEvent* event) {

@@ -24,9 +24,11 @@
 
 #include "app/about_box.h"
 #include "app/action_icons.h"
+#include "app/command_progress.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
 #include "app/window_arrangement.h"
+#include "app/worker_thread.h"
 #include "app/workbench_settings.h"
 #include "io/error.h"
 
@@ -38,6 +40,11 @@ constexpr int kFieldHeight = 22;
 constexpr int kReportFieldMinimumWidth = 364;
 const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
 const QString kStateKey = QStringLiteral("mainWindow/state");
+
+// A file or window name as a menu entry shows it: a lone "&" would underline the next letter.
+QString menuText(int number, const QString& name) {
+    return QStringLiteral("&%1 %2").arg(number).arg(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+}
 
 // A hint "Open|Open a file" is a tooltip and a status-line text; without a bar both are the same.
 void applyHint(QAction* action, const QString& hint) {
@@ -368,6 +375,11 @@ void TMainForm::createStatusBar() {
     StatusText = new QLabel(QStringLiteral("0 X 0"));
     StatusText->setObjectName(QStringLiteral("StatusText"));
     statusBar()->addWidget(StatusText, 1);
+    CommandProgress1 = new CommandProgress;
+    statusBar()->addPermanentWidget(CommandProgress1);
+    ZoomText = new QLabel;
+    ZoomText->setObjectName(QStringLiteral("ZoomText"));
+    statusBar()->addPermanentWidget(ZoomText);
 }
 
 void TMainForm::connectCommands() {
@@ -398,13 +410,29 @@ QMenu* TMainForm::createPopupMenu() {
 
 void TMainForm::updateMenus() {
     const bool anyDocument = !ClientArea->subWindowList().isEmpty();
-    FileClose1->setEnabled(ClientArea->currentSubWindow() != nullptr);
-    Sweep1->setEnabled(activeDocument() != nullptr);
-    Compare1->setEnabled(activeDocument() != nullptr);
+    updateCommandActions();
     for (QAction* action : {WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1,
                             WindowArrangeAll1})
         action->setEnabled(anyDocument);
     updateWindowList();
+    showActiveZoom();
+}
+
+// Every entry that starts a command rests while one runs: its results keep their order, and a
+// window it reads cannot go away under it.
+void TMainForm::updateCommandActions() {
+    const bool idle = !commandRunning_;
+    for (QAction* action : {FileNew1, FileOpen1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
+                            AVCSequence1, AVCBMP1, test1, zoomOut1, Test2})
+        action->setEnabled(idle);
+    FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
+    Sweep1->setEnabled(idle && activeDocument() != nullptr);
+    Compare1->setEnabled(idle && activeDocument() != nullptr);
+}
+
+void TMainForm::showActiveZoom() {
+    const TMDIChild* document = activeDocument();
+    ZoomText->setText(document ? QStringLiteral("Zoom %1%").arg(qRound(document->zoom() * 100)) : QString());
 }
 
 void TMainForm::updateWindowList() {
@@ -414,7 +442,7 @@ void TMainForm::updateWindowList() {
     windowListSeparator_->setVisible(!windows.isEmpty());
     for (qsizetype i = 0; i < windows.size(); ++i) {
         QMdiSubWindow* window = windows[i];
-        QAction* entry = Window1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(window->windowTitle()));
+        QAction* entry = Window1->addAction(menuText(static_cast<int>(i + 1), window->windowTitle()));
         entry->setCheckable(true);
         entry->setChecked(window == ClientArea->currentSubWindow());
         connect(entry, &QAction::triggered, ClientArea, [this, window] { ClientArea->setActiveSubWindow(window); });
@@ -460,6 +488,8 @@ bool TMainForm::runCommand(const std::function<void()>& command, const QString& 
     // One command at a time: a command's own dialogs keep the event loop turning.
     if (commandRunning_) return false;
     commandRunning_ = true;
+    busyText_ = busyText;
+    updateCommandActions();
     QString failure;
     showBusyState(busyText);
     try {
@@ -475,8 +505,35 @@ bool TMainForm::runCommand(const std::function<void()>& command, const QString& 
     }
     clearBusyState(busyText);
     commandRunning_ = false;
+    busyText_.clear();
+    updateCommandActions();
     if (!failure.isEmpty()) showMessage(failure);
     return failure.isEmpty();
+}
+
+// The event loop turns while the worker runs: the busy cursor says the workbench still answers.
+void TMainForm::runInBackground(const std::function<void()>& work) {
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    CommandProgress1->start(busyText_.isEmpty() ? QStringLiteral("Working...") : busyText_, progressDelay);
+    const auto finish = [this] {
+        CommandProgress1->finish();
+        QApplication::restoreOverrideCursor();
+    };
+    try {
+        runOnWorkerThread(work);
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Close && commandRunning_ && qobject_cast<TMDIChild*>(watched)) {
+        event->ignore();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QString TMainForm::activeFileName() const {
@@ -487,6 +544,10 @@ QString TMainForm::activeFileName() const {
 QString TMainForm::codingText(const QString& codec) const {
     const QString file = activeFileName();
     return file.isEmpty() ? QString() : QStringLiteral("Coding %1 with %2...").arg(file, codec);
+}
+
+QString TMainForm::openingText(const QString& name) {
+    return QStringLiteral("Opening %1...").arg(QFileInfo(name).fileName());
 }
 
 void TMainForm::showReportLine(const QString& line) {
@@ -511,7 +572,7 @@ void TMainForm::saveWithConfirmation() {
 }
 
 void TMainForm::openRecordedDocument(const QString& name) {
-    if (runCommand([&] { OpenDocument(name); })) rememberRecentFile(name);
+    if (runCommand([&] { OpenDocument(name); }, openingText(name))) rememberRecentFile(name);
 }
 
 void TMainForm::openRecentFile(const QString& path) {
@@ -529,7 +590,7 @@ void TMainForm::fillRecentFilesMenu() {
     const QStringList files = recentFiles();
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        QAction* entry = RecentFiles1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        QAction* entry = RecentFiles1->addAction(menuText(static_cast<int>(i + 1), path));
         connect(entry, &QAction::triggered, this, [this, path] { openRecentFile(path); });
     }
     if (files.isEmpty()) RecentFiles1->addAction(QStringLiteral("(none)"))->setEnabled(false);
@@ -558,6 +619,10 @@ void TMainForm::saveLayout() const {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    if (commandRunning_) {
+        event->ignore();
+        return;
+    }
     saveLayout();
     QMainWindow::closeEvent(event);
 }

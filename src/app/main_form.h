@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
@@ -26,6 +28,7 @@ class QToolButton;
 
 namespace brenlow {
 
+class CommandProgress;
 class MeasurementsDock;
 class TAboutBox;
 class TMDIChild;
@@ -49,6 +52,8 @@ public:
     std::function<void(const QString&)> showMessage;
     // The open dialog; an empty name means the user cancelled.
     std::function<QString()> askFileToOpen;
+    // How long a command works before the status bar shows that it is still at it.
+    std::chrono::milliseconds progressDelay{500};
 
     QMdiArea* ClientArea = nullptr;
     TAboutBox* AboutBox = nullptr;
@@ -109,6 +114,9 @@ public:
 
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* StatusText = nullptr;
+    // The active document's zoom, kept in the status bar's right-hand corner.
+    QLabel* ZoomText = nullptr;
+    CommandProgress* CommandProgress1 = nullptr;
 
     // File commands.
     void FileNew1Execute();
@@ -142,7 +150,8 @@ public:
 
     // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
     // failure is shown and the workbench goes on. False when it failed or another command was
-    // still running.
+    // still running. Meanwhile every entry that starts a command is disabled, drops are refused and
+    // no window closes.
     bool runCommand(const std::function<void()>& command, const QString& busyText = {});
     // Opens a file as File > Open does and keeps it among the recent files when it opened.
     void openRecordedDocument(const QString& name);
@@ -158,6 +167,7 @@ public:
     static QString openDialogFilter();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -178,6 +188,8 @@ private:
     void createStatusBar();
     void connectCommands();
     void updateMenus();
+    void updateCommandActions();
+    void showActiveZoom();
     void updateWindowList();
     void updateEditActions();
     void trackEditField(QWidget* now);
@@ -191,6 +203,8 @@ private:
     void showReportLine(const QString& line);
     // "Coding astronaut.bmp with AVC..." for the active document, empty without one.
     QString codingText(const QString& codec) const;
+    // "Opening astronaut.bmp..."
+    static QString openingText(const QString& name);
     QString activeFileName() const;
 
     QAction* makeAction(const char* name, const QString& caption, const QString& hint);
@@ -199,14 +213,25 @@ private:
     QLineEdit* addField(const char* name, const QString& text, int width, bool readOnly);
     QLabel* addBoldLabel(const char* name, const QString& text);
 
+    // Runs a command's core work on a worker thread (see runOnWorkerThread), with CommandProgress1
+    // naming the command once it has run for progressDelay. `work` must not touch widgets.
+    void runInBackground(const std::function<void()>& work);
+    template <typename Work>
+    auto inBackground(Work work) -> decltype(work()) {
+        std::optional<decltype(work())> result;
+        runInBackground([&] { result.emplace(work()); });
+        return std::move(*result);
+    }
+
     using StillEncoder = StillRunResult (*)(const DocumentView&, const StillParameters&);
     void runStillEncoder(Command command, StillEncoder encode);
     TMDIChild* addDocument(const QString& caption);
     void showDecodedPicture(DecodedPicture picture);
     void showStillResult(StillRunResult result);
-    // Shows the result and keeps its measures for the Measurements panel and the Compare view.
-    void showMeasuredResult(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
-                            StillRunResult result);
+    // Codes and measures in the background, then shows the result and keeps its measures for the
+    // Measurements panel and the Compare view.
+    void codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+                     const std::function<StillRunResult()>& code);
     void runWithProgressBar(std::int32_t lastFrame, const std::function<void(const FrameProgress&)>& work);
 
     QToolBar* progressPanel_ = nullptr;
@@ -214,6 +239,7 @@ private:
     QList<QAction*> windowListEntries_;
     QPointer<QLineEdit> editTarget_;
     bool commandRunning_ = false;
+    QString busyText_;
 };
 
 }  // namespace brenlow

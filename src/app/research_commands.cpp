@@ -34,15 +34,20 @@ NamedPicture sourceBesideDecoded(const QString& caption) {
 
 }  // namespace
 
-void TMainForm::showMeasuredResult(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
-                                   StillRunResult result) {
+void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+                            const std::function<StillRunResult()>& code) {
     RunRecord record;
     record.source = source.windowTitle();
     record.codec = codec;
     record.parameters = parameters;
+    const DocumentView view = source.view();
+    StillRunResult result = inBackground([&] {
+        StillRunResult coded = code();
+        record.reference = referencePictureFor(codec, view);
+        record.measures = measureStill(record.reference, coded.decoded.bitmap, coded.figures.codedSize);
+        return coded;
+    });
     record.figures = result.figures;
-    record.reference = referencePictureFor(codec, source.view());
-    record.measures = measureStill(record.reference, result.decoded.bitmap, result.figures.codedSize);
     showStillResult(std::move(result));
     Measurements->recordRun(&source, activeDocument(), record);
 }
@@ -53,7 +58,8 @@ void TMainForm::Sweep1Click() {
     SweepSettings settings;
     settings.divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
     settings.passes = readFocus(Edit5->text().toStdString());
-    const SweepSource source = prepareSweep(document->view(), settings);
+    const DocumentView view = document->view();
+    const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
     std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
     if (!outcome) return;
     auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), this);

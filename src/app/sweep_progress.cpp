@@ -1,12 +1,10 @@
 #include "app/sweep_progress.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QProgressDialog>
-#include <QThread>
 #include <atomic>
-#include <exception>
-#include <memory>
+
+#include "app/worker_thread.h"
 
 namespace brenlow {
 
@@ -25,30 +23,22 @@ std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSou
     std::atomic<bool> cancelled{false};
     QObject::connect(&dialog, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
     SweepOutcome outcome;
-    std::exception_ptr failure;
     const auto progress = [&dialog, &cancelled](int done, int) {
         // Queued to the dialog: dropped unseen if it is gone by then.
         QMetaObject::invokeMethod(&dialog, [&dialog, done] { dialog.setValue(done); }, Qt::QueuedConnection);
         return !cancelled;
     };
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        try {
-            outcome = runSweep(source, settings, progress);
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     // The dialog's Cancel button must not show the command's wait cursor.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    worker->start();
     dialog.show();
-    loop.exec();
-    worker->wait();
+    try {
+        runOnWorkerThread([&] { outcome = runSweep(source, settings, progress); });
+    } catch (...) {
+        QApplication::restoreOverrideCursor();
+        throw;
+    }
     QApplication::restoreOverrideCursor();
 
-    if (failure) std::rethrow_exception(failure);
     if (cancelled || outcome.cancelled) return std::nullopt;
     return outcome;
 }
