@@ -26,7 +26,12 @@ void checkHeatMapPair(const QImage& reference, const QImage& test) {
     if (reference.size() != test.size() || reference.isNull()) {
         throw Error("The Butteraugli heat map needs two pictures of the same size");
     }
+    if (static_cast<long long>(reference.width()) * reference.height() > kButteraugliMaxPixels) {
+        throw Error("The Butteraugli heat map takes pictures of up to 4 megapixels");
+    }
 }
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 #ifdef BRENLOW_HAS_BUTTERAUGLI
 
@@ -97,6 +102,7 @@ ButteraugliResult compute(const CommonArea& area) {
 bool butteraugliAvailable() { return true; }
 
 ButteraugliDistance butteraugliDistance(const CommonArea& area) {
+    if (static_cast<long long>(area.width) * area.height > kButteraugliMaxPixels) return {kNaN, kNaN};
     const ButteraugliResult result = compute(area);
     return {JxlButteraugliResultGetMaxDistance(result.get()), JxlButteraugliResultGetDistance(result.get(), 3.0f)};
 }
@@ -120,9 +126,7 @@ QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
 
 bool butteraugliAvailable() { return false; }
 
-ButteraugliDistance butteraugliDistance(const CommonArea&) {
-    return {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::quiet_NaN()};
-}
+ButteraugliDistance butteraugliDistance(const CommonArea&) { return {kNaN, kNaN}; }
 
 QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);

@@ -10,8 +10,12 @@ namespace brenlow {
 // was there to build against. Without it the distances are NaN and the heat map throws.
 bool butteraugliAvailable();
 
+// The library needs about 250 bytes per pixel, so larger areas are not measured.
+constexpr long long kButteraugliMaxPixels = 2048LL * 2048;
+
 // Butteraugli distances of the test picture against the reference (8-bit sRGB): the largest of
-// the distance map and its 3-norm. NaN for both when butteraugliAvailable() is false.
+// the distance map and its 3-norm. NaN for both when butteraugliAvailable() is false or the area
+// has more than kButteraugliMaxPixels pixels.
 struct ButteraugliDistance {
     double max = 0.0;
     double threeNorm = 0.0;
@@ -22,7 +26,8 @@ ButteraugliDistance butteraugliDistance(const CommonArea& area);
 
 // The distance map of two Format_BGR888 pictures of the same size as a Format_BGR888 picture of
 // that size: 0 dark blue, 1 green, 2 yellow, 3 and above red, linear between those. Throws Error
-// for other formats, different sizes, or a build without Butteraugli.
+// for other formats, different sizes, more than kButteraugliMaxPixels pixels, or a build without
+// Butteraugli.
 QImage butteraugliHeatMap(const QImage& reference, const QImage& test);
 
 }  // namespace brenlow

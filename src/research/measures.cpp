@@ -64,7 +64,8 @@ void measurePsnr(const CommonArea& area, PictureMeasures& measures) {
 
 double decibelsOfSimilarity(double similarity) {
     if (similarity >= 1.0) return std::numeric_limits<double>::infinity();
-    return -10.0 * std::log10(1.0 - similarity);
+    const double decibels = -10.0 * std::log10(1.0 - similarity);
+    return decibels == 0.0 ? 0.0 : decibels;  // an MS-SSIM of 0 reads 0 dB, not -0
 }
 
 void measurePerceptual(const CommonArea& area, const MeasureChoice& choice, PictureMeasures& measures) {
