@@ -98,6 +98,10 @@ public:
         QImage picture = newBgrPicture(decoder->image->width, decoder->image->height, "AVIF");
         result = avifDecoderNextImage(decoder.get());
         if (result != AVIF_RESULT_OK) throw Error("AVIF decoder failed: " + reason(result, decoder->diag));
+        if (decoder->image->width != static_cast<std::uint32_t>(picture.width()) ||
+            decoder->image->height != static_cast<std::uint32_t>(picture.height())) {
+            throw Error("AVIF decoder failed: the picture is not the size its header announces");
+        }
         avifRGBImage rgb = bgrView(decoder->image, picture, picture.bits());
         result = avifImageYUVToRGB(decoder->image, &rgb);
         if (result != AVIF_RESULT_OK) throw Error(std::string("AVIF decoder failed: ") + avifResultToString(result));

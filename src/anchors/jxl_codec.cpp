@@ -116,6 +116,11 @@ public:
     }
 
     QImage decode(std::span<const std::uint8_t> file) const override {
+        // Checked first, so that the library does not print its own complaint about other files.
+        const JxlSignature signature = JxlSignatureCheck(file.data(), file.size());
+        if (signature != JXL_SIG_CODESTREAM && signature != JXL_SIG_CONTAINER) {
+            throw Error("JPEG XL decoder failed: not a JPEG XL file");
+        }
         const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
         const JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, kThreads);
         if (!decoder || !runner) throw Error("JPEG XL decoder failed: not enough memory");
