@@ -49,7 +49,7 @@ double psnr(const QImage& reference, const QImage& test) {
 
 // The dimensions the format's own library reads from a file, with its plain decoding calls:
 // they must decode the whole picture, not only its header.
-QSize sizeByLibrary(const std::string& codec, const Bytes& file) {
+QSize sizeByLibrary(const std::string& codec, [[maybe_unused]] const Bytes& file) {
 #ifdef BRENLOW_HAS_WEBP
     if (codec == "webp") {
         int width = 0, height = 0;
