@@ -5,12 +5,14 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStyle>
 #include <QWheelEvent>
 #include <cstdint>
 #include <span>
 
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
+#include "app/window_arrangement.h"
 #include "io/file_io.h"
 
 namespace brenlow::testing {
@@ -136,6 +138,65 @@ TEST_F(WorkbenchWindowsTest, CascadeKeepsEveryWindowReadableAndInside) {
     EXPECT_EQ(documents[3]->width(), area.width());
     for (qsizetype i = 1; i < documents.size(); ++i)
         EXPECT_NE(documents[i]->pos(), documents[i - 1]->pos()) << "every caption stays in view";
+}
+
+// No window above `window` in the stacking order covers its caption.
+bool captionShows(const TMainForm& form, const QMdiSubWindow* window) {
+    const int captionHeight = window->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, window);
+    const QRect caption(window->pos(), QSize(window->width(), captionHeight));
+    const QList<QMdiSubWindow*> stacked = form.ClientArea->subWindowList(QMdiArea::StackingOrder);
+    for (qsizetype i = stacked.indexOf(window) + 1; i < stacked.size(); ++i)
+        if (stacked[i]->geometry().intersects(caption)) return false;
+    return true;
+}
+
+class TileTest : public WorkbenchWindowsTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(TileTest, EveryWindowStaysReadableInsideAndCaptioned) {
+    resizeForm(QSize(1366, 768));
+    const std::string path = dir.file("tiled.bmp");
+    saveBitmapFile(patternBitmap(300, 200), path);
+    for (int i = 0; i < GetParam(); ++i) openThroughDialog(path);
+    ASSERT_EQ(documentCount(), GetParam());
+    for (QAction* command : {form->WindowTileHorizontal1, form->WindowTileVertical1}) {
+        SCOPED_TRACE(command->text().toStdString());
+        command->trigger();
+        expectAllInside(*form, command->text().toStdString());
+        for (const TMDIChild* document : form->documents()) {
+            EXPECT_GE(document->width(), 240) << document->geometry().width();
+            EXPECT_GE(document->height(), 180) << document->geometry().height();
+            EXPECT_TRUE(captionShows(*form, document)) << "window at " << document->x() << ", " << document->y();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowCounts, TileTest, ::testing::Values(3, 7, 40));
+
+TEST(TileLayout, StripsWhileTheyFitThenLinesOfStripsThenSharedTilesThenNone) {
+    const QRect whole(0, 0, 1366, 640);
+    const QSize readable(240, 180);
+    const QList<QRect> strips = tileLayout(3, whole, readable, 24, Qt::Vertical);
+    ASSERT_EQ(strips.size(), 3);
+    for (const QRect& strip : strips) EXPECT_EQ(strip.width(), 1366);
+    EXPECT_EQ(strips[2].bottom(), whole.bottom());
+
+    const QList<QRect> columns = tileLayout(5, whole, readable, 24, Qt::Vertical);
+    ASSERT_EQ(columns.size(), 5);
+    EXPECT_EQ(columns[0], QRect(0, 0, 683, 213)) << "three in the first column, two in the second";
+    EXPECT_EQ(columns[3], QRect(683, 0, 683, 320));
+
+    const QList<QRect> rows = tileLayout(7, whole, readable, 24, Qt::Horizontal);
+    ASSERT_EQ(rows.size(), 7);
+    EXPECT_EQ(rows[0], QRect(0, 0, 341, 320)) << "four in the first row, three in the second";
+    EXPECT_EQ(rows[4], QRect(0, 320, 455, 320));
+
+    for (const Qt::Orientation along : {Qt::Vertical, Qt::Horizontal}) {
+        const QList<QRect> shared = tileLayout(40, whole, readable, 24, along);
+        ASSERT_EQ(shared.size(), 40);
+        EXPECT_EQ(shared[1].topLeft(), shared[0].topLeft() + QPoint(0, 24)) << "the next window one caption lower";
+        for (const QRect& tile : shared) EXPECT_GE(tile.height(), 180);
+        EXPECT_TRUE(tileLayout(1000, whole, readable, 24, along).isEmpty()) << "cascaded instead";
+    }
 }
 
 TEST_F(WorkbenchWindowsTest, ATinyPictureStillGetsACaptionAndItsButtons) {

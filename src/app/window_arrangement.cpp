@@ -5,10 +5,15 @@
 #include <QMdiSubWindow>
 #include <QRect>
 #include <QStyle>
+#include <algorithm>
+#include <utility>
 
 namespace brenlow {
 
 namespace {
+
+// Below this a tiled window shows too little of its picture to be of use.
+constexpr QSize kReadableTile(240, 180);
 
 QList<QMdiSubWindow*> openWindows(const QMdiArea& area) {
     QList<QMdiSubWindow*> windows;
@@ -17,13 +22,19 @@ QList<QMdiSubWindow*> openWindows(const QMdiArea& area) {
     return windows;
 }
 
-// Splits `length` pixels into `count` strips whose sizes differ by at most one.
-QRect strip(const QRect& whole, int index, int count, Qt::Orientation along) {
-    const int length = along == Qt::Vertical ? whole.height() : whole.width();
-    const int start = length * index / count;
-    const int end = length * (index + 1) / count;
-    if (along == Qt::Vertical) return QRect(whole.left(), whole.top() + start, whole.width(), end - start);
-    return QRect(whole.left() + start, whole.top(), end - start, whole.height());
+// Splits `length` pixels into `count` parts whose sizes differ by at most one; part `index` as
+// its start and end.
+std::pair<int, int> share(int length, int index, int count) {
+    return {length * index / count, length * (index + 1) / count};
+}
+
+QRect transposed(const QRect& rect) {
+    return QRect(rect.top(), rect.left(), rect.height(), rect.width());
+}
+
+// `count` parts that differ by at most one, the larger first.
+int partSize(int count, int parts, int index) {
+    return count / parts + (index < count % parts ? 1 : 0);
 }
 
 int cascadeStep(const QMdiSubWindow& window) {
@@ -40,12 +51,34 @@ QPoint cascadePosition(const QRect& whole, QPoint previous, int step, QSize size
     return next;
 }
 
+// Tile `index` of a grid of `count` tiles in `lines` full lines of `whole`: columns filled top to
+// bottom for strips one above the other, rows filled left to right for strips side by side.
+QRect gridTile(const QRect& whole, int index, int count, int lines, Qt::Orientation along) {
+    if (along == Qt::Horizontal) return transposed(gridTile(transposed(whole), index, count, lines, Qt::Vertical));
+    int line = 0;
+    int first = 0;
+    while (index >= first + partSize(count, lines, line)) first += partSize(count, lines, line++);
+    const auto [left, right] = share(whole.width(), line, lines);
+    const auto [top, bottom] = share(whole.height(), index - first, partSize(count, lines, line));
+    return QRect(whole.left() + left, whole.top() + top, right - left, bottom - top);
+}
+
 void tile(QMdiArea& area, Qt::Orientation along) {
     const QList<QMdiSubWindow*> windows = openWindows(area);
+    if (windows.isEmpty()) return;
     const QRect whole = area.viewport()->rect();
-    for (int i = 0; i < windows.size(); ++i) {
+    QSize readable = kReadableTile;
+    for (const QMdiSubWindow* window : windows) readable = readable.expandedTo(window->minimumSizeHint());
+    const QList<QRect> tiles = tileLayout(static_cast<int>(windows.size()), whole, readable.boundedTo(whole.size()),
+                                          cascadeStep(*windows.first()), along);
+    if (tiles.isEmpty()) {
+        cascade(area);
+        return;
+    }
+    for (qsizetype i = 0; i < windows.size(); ++i) {
         windows[i]->showNormal();
-        windows[i]->setGeometry(strip(whole, i, static_cast<int>(windows.size()), along));
+        windows[i]->setGeometry(tiles[i]);
+        windows[i]->raise();  // a window sharing a tile lies over the one before, below its caption
     }
 }
 
@@ -91,6 +124,32 @@ void cascade(QMdiArea& area) {
         first = false;
         window->move(previous);
     }
+}
+
+QList<QRect> tileLayout(int count, const QRect& whole, QSize readable, int step, Qt::Orientation along) {
+    const int rowsThatFit = std::max(1, whole.height() / readable.height());
+    const int columnsThatFit = std::max(1, whole.width() / readable.width());
+    QList<QRect> tiles;
+    if (count <= rowsThatFit * columnsThatFit) {
+        const int perLine = along == Qt::Vertical ? rowsThatFit : columnsThatFit;
+        const int lines = (count + perLine - 1) / perLine;
+        for (int i = 0; i < count; ++i) tiles.append(gridTile(whole, i, count, lines, along));
+        return tiles;
+    }
+    // Fewer, taller rows until the front window of each tile's stack is still readable.
+    for (int rows = rowsThatFit; rows >= 1; --rows) {
+        const int cells = rows * columnsThatFit;
+        const int deepest = (count + cells - 1) / cells;
+        if (whole.height() / rows - (deepest - 1) * step < readable.height()) continue;
+        for (int cell = 0; cell < cells; ++cell) {
+            const QRect tile = gridTile(whole, cell, cells, along == Qt::Vertical ? columnsThatFit : rows, along);
+            const int depth = partSize(count, cells, cell);
+            for (int i = 0; i < depth; ++i)
+                tiles.append(QRect(tile.left(), tile.top() + i * step, tile.width(), tile.height() - (depth - 1) * step));
+        }
+        return tiles;
+    }
+    return tiles;
 }
 
 void tileHorizontally(QMdiArea& area) {

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QList>
+#include <QRect>
+#include <QSize>
+#include <Qt>
+
 class QMdiArea;
 class QMdiSubWindow;
 
@@ -18,11 +23,21 @@ void placeNewWindow(QMdiArea& area, QMdiSubWindow& window);
 // smaller than its sizeHint() or the area, whichever is smaller, and never larger than the area.
 void cascade(QMdiArea& area);
 
-// Stacks the open windows one above the other, each as wide as the area.
+// Tiling never leaves a window too small to read (240 x 180, or more where a window needs it).
+// The windows, in the order they were opened, become strips one above the other, each as wide as
+// the area, while that many strips fit; then columns of such strips. With more windows than
+// readable tiles, neighbours in that order share a tile, each one caption's height below the one
+// before and over it, so that every caption shows and the last one is seen whole; where even that
+// leaves the front window too small, the windows are cascaded instead.
 void tileHorizontally(QMdiArea& area);
 
-// Places the open windows side by side, each as high as the area.
+// As tileHorizontally, turned: strips side by side, each as high as the area, then rows of them.
 void tileVertically(QMdiArea& area);
+
+// The tiles for `count` windows in the order they are given to them (see tileHorizontally): strips
+// stacked along `along` (Qt::Vertical: one above the other); empty where they must be cascaded
+// instead. `step` is a caption's height.
+QList<QRect> tileLayout(int count, const QRect& whole, QSize readable, int step, Qt::Orientation along);
 
 void minimizeAll(QMdiArea& area);
 
