@@ -151,17 +151,41 @@ TEST_F(SweepTest, DeltaRatesOfTheOwnCodecsAgainstJpeg) {
     SweepSettings settings;
     settings.qualities = {20, 40, 60, 80, 90};
     const SweepOutcome outcome = sweep(settings);
-    const std::vector<DeltaRate> rates = deltaRatesAgainstJpeg(outcome);
-    ASSERT_EQ(rates.size(), 2u);
-    EXPECT_EQ(rates[0].codec, StillCodec::Avc);
-    EXPECT_EQ(rates[1].codec, StillCodec::Ajc);
+    const std::vector<DeltaRow> rows = deltaTable(outcome, StillCodec::Jpeg, {CurveMeasure::Psnr});
+    ASSERT_EQ(rows.size(), 4u) << "AVC and AJC, each cubic and PCHIP";
+    EXPECT_EQ(rows[0].codec, StillCodec::Avc);
+    EXPECT_EQ(rows[2].codec, StillCodec::Ajc);
+    EXPECT_EQ(rows[3].interpolation, BdInterpolation::Pchip);
     EXPECT_EQ(curveOf(outcome, StillCodec::Avc, CurveMeasure::SsimLuma).size(), 5u);
     // The curve of a codec against itself is the zero check of the whole path.
     const auto jpeg = curveOf(outcome, StillCodec::Jpeg, CurveMeasure::Psnr);
     EXPECT_NEAR(bjontegaardDeltaRate(jpeg, jpeg), 0.0, 1e-9);
 
     settings.codecs = {StillCodec::Avc};
-    EXPECT_TRUE(deltaRatesAgainstJpeg(sweep(settings)).empty());
+    EXPECT_TRUE(deltaTable(sweep(settings), StillCodec::Jpeg).empty());
+}
+
+// Where a lower score is better, a codec that reaches the anchor's scores with fewer bits must
+// come out negative, as it does on PSNR, and its quality delta must be in the measure's own sense.
+TEST(DeltaTableTest, MeasuresWhereLowerIsBetterAreTurnedRound) {
+    SweepOutcome outcome;
+    for (StillCodec codec : {StillCodec::Jpeg, StillCodec::Webp}) {
+        for (int step = 0; step < 5; ++step) {
+            SweepPoint point;
+            point.codec = codec;
+            point.measures.bitsPerPixel = (0.5 + 0.25 * step) * (codec == StillCodec::Webp ? 0.8 : 1.0);
+            point.measures.picture.psnr = 30.0 + 2.0 * step;
+            point.measures.picture.ciede2000 = 4.0 - 0.5 * step;
+            outcome.points.push_back(point);
+        }
+    }
+    for (const DeltaRow& row : deltaTable(outcome, StillCodec::Jpeg, {CurveMeasure::Psnr, CurveMeasure::Ciede2000})) {
+        SCOPED_TRACE(std::string(measureKey(row.measure)) + " " + interpolationName(row.interpolation));
+        EXPECT_NEAR(row.rate.value, -20.0, 1e-6);
+        EXPECT_FALSE(row.rate.weakOverlap);
+        if (row.measure == CurveMeasure::Ciede2000) EXPECT_LT(row.quality.value, 0.0);
+        else EXPECT_GT(row.quality.value, 0.0);
+    }
 }
 
 }  // namespace

@@ -80,9 +80,12 @@ QTableWidget* SweepWindow::makeTable() const {
 
 QString SweepWindow::deltaRatesText() const {
     QStringList lines;
-    for (const DeltaRate& rate : deltaRatesAgainstJpeg(outcome_))
-        lines << QStringLiteral("%1 against JPEG: %2 on PSNR, %3 on PSNR of the luma")
-                     .arg(QString::fromLatin1(codecName(rate.codec)).toUpper(), percent(rate.psnr), percent(rate.psnrLuma));
+    for (const DeltaRow& row : deltaTable(outcome_, StillCodec::Jpeg, {CurveMeasure::Psnr, CurveMeasure::PsnrLuma})) {
+        if (row.interpolation != BdInterpolation::Cubic) continue;
+        lines << QStringLiteral("%1 against JPEG on %2: %3")
+                     .arg(QString::fromLatin1(codecName(row.codec)).toUpper(),
+                          QString::fromStdString(measureLabel(row.measure)), percent(row.rate.value));
+    }
     if (lines.isEmpty()) return QStringLiteral("No delta rates: the sweep has no JPEG curve to compare with.");
     return QStringLiteral("Bjontegaard delta rates (cubic fit of log10 bits per pixel against PSNR; n/a where the "
                           "curves share no PSNR interval):\n") +

@@ -80,13 +80,42 @@ void addJson(CLI::App& command, Request& request) {
     command.add_flag("--json", request.json, "print one JSON object with every figure instead of the report line");
 }
 
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+std::vector<std::string> splitAtCommas(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t comma = text.find(','); comma != std::string::npos; comma = text.find(',', start)) {
+        parts.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
 void defineSweep(CLI::App& app, Request& request) {
     CLI::App* sweep = addSubcommand(app, request, "sweep",
                                     "code FILE with each codec at each quality in memory and print every measure",
                                     Subcommand::Sweep);
-    sweep->add_option("--codecs", request.codecs, "codecs to try (default jpeg,avc,ajc)")
+    sweep->add_option("--codecs", request.codecs, "codecs to try, of " + joined(codeCodecNames()) + " (default jpeg,avc,ajc)")
         ->delimiter(',')
-        ->check(CLI::IsMember({"jpeg", "avc", "ajc"}));
+        ->check(CLI::IsMember(codeCodecNames()));
+    sweep->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
+        ->check(CLI::IsMember(codeCodecNames()));
+    sweep->add_option_function<std::string>(
+              "--measures", [&request](const std::string& text) { request.measures = splitAtCommas(text); },
+              "slower measures to take besides PSNR and SSIM: a list of ms_ssim, ciede2000, butteraugli, or none "
+              "(default all three)")
+        ->check([](const std::string& text) {
+            for (const std::string& name : splitAtCommas(text))
+                if (name != "ms_ssim" && name != "ciede2000" && name != "butteraugli" && name != "none")
+                    return "\"" + name + "\" is not one of ms_ssim, ciede2000, butteraugli, none";
+            return std::string();
+        });
     sweep->add_option_function<std::string>(
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
               "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")
@@ -105,12 +134,6 @@ QualityRange qualitiesOf(const std::string& codec) {
     if (codec == "avc" || codec == "ajc") return {1, 100};
     if (const AnchorCodec* anchor = anchorCodecNamed(codec)) return anchor->qualities();
     return {0, 100};
-}
-
-std::string joined(const std::vector<std::string>& names) {
-    std::string text;
-    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
-    return text;
 }
 
 // Runs once the options are read, when the codec and its quality range are both known; our own
@@ -221,8 +244,8 @@ void defineCommandLine(CLI::App& app, Request& request) {
 }
 
 std::vector<std::string> codeCodecNames() {
-    std::vector<std::string> names{"jpeg", "avc", "ajc"};
-    for (const AnchorCodec* codec : anchorCodecs()) names.push_back(codec->name());
+    std::vector<std::string> names;
+    for (StillCodec codec : availableCodecs()) names.emplace_back(codecName(codec));
     return names;
 }
 

@@ -32,6 +32,8 @@ struct Request {
     std::string secondFile;                          // compare: the picture measured against FILE
     std::string codec;                               // code: the codec's command-line name
     std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep
+    std::string anchor = "jpeg";
+    std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
 };
 

@@ -48,18 +48,43 @@ QJsonObject pointJson(const SweepPoint& point) {
     return {{"codec", codecName(point.codec)}, {"quality", point.quality},
             {"sizes", sizesJson(point.figures)},
             {"ratio", static_cast<double>(point.figures.compressionRatio)},
-            {"report", text(point.reportLine)},  {"measures", measures}};
+            {"report", text(point.reportLine)},  {"measures", measures},
+            {"timing", QJsonObject{{"encode_seconds", point.encodeSeconds},
+                                   {"decode_seconds", point.decodeSeconds},
+                                   {"encode_megapixels_per_second",
+                                    measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
+                                   {"decode_megapixels_per_second",
+                                    measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}}}};
 }
 
-QJsonObject deltaRatesJson(const SweepOutcome& outcome) {
-    QJsonObject rates{
-        {"anchor", "jpeg"},
-        {"interpolation", "least-squares cubic of log10(bits per pixel) against PSNR, integrated over the shared "
-                          "PSNR interval"}};
-    for (const DeltaRate& rate : deltaRatesAgainstJpeg(outcome))
-        rates[codecName(rate.codec)] =
-            QJsonObject{{"psnr_percent", measureValue(rate.psnr)}, {"psnr_y_percent", measureValue(rate.psnrLuma)}};
-    return rates;
+QJsonArray measuresChosenJson(const Request& request) {
+    QJsonArray measures{"psnr", "ssim"};
+    for (const std::string& measure : request.measures)
+        if (measure != "none") measures.append(text(measure));
+    return measures;
+}
+
+QJsonObject bdResultJson(const BdResult& result) {
+    return {{"value", measureValue(result.value)},
+            {"shared_fraction_anchor", result.sharedFractionAnchor},
+            {"shared_fraction_test", result.sharedFractionTest},
+            {"weak_overlap", result.weakOverlap}};
+}
+
+QJsonObject deltaRatesJson(const SweepOutcome& outcome, StillCodec anchor, const MeasureChoice& measures) {
+    QJsonArray rows;
+    for (const DeltaRow& row : deltaTable(outcome, anchor, deltaMeasuresTaken(measures)))
+        rows.append(QJsonObject{{"codec", codecName(row.codec)},
+                                {"measure", measureKey(row.measure)},
+                                {"interpolation", interpolationName(row.interpolation)},
+                                {"rate_percent", bdResultJson(row.rate)},
+                                {"quality_delta", bdResultJson(row.quality)}});
+    return {{"anchor", codecName(anchor)},
+            {"method", "cubic: least-squares cubic fit; pchip: monotone piecewise cubic Hermite through the points; "
+                       "rate: mean log10(bits per pixel) difference over the shared quality interval, as 10^mean - 1; "
+                       "quality: mean measure difference over the shared log10(bits per pixel) interval; CIEDE2000 "
+                       "and Butteraugli are turned round for the fit, their quality delta is in their own unit"},
+            {"rows", rows}};
 }
 
 }  // namespace
@@ -118,7 +143,7 @@ QJsonObject compareJson(const Request& request, const PictureMeasures& measures,
 }
 
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
-                      double seconds) {
+                      StillCodec anchor, const MeasureChoice& measures, double seconds) {
     QJsonObject object = runJson("sweep", request, seconds);
     QJsonArray codecs;
     for (const std::string& codec : request.codecs) codecs.append(text(codec));
@@ -127,12 +152,14 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
     object["parameters"] = QJsonObject{{"codecs", codecs},
                                        {"qualities", qualities},
                                        {"divisor", static_cast<double>(divisorFor(request.divisor, Command::AvcStill))},
-                                       {"focus", focusFor(request.focus)}};
+                                       {"focus", focusFor(request.focus)},
+                                       {"anchor", text(request.anchor)},
+                                       {"measures", measuresChosenJson(request)}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
     QJsonArray points;
     for (const SweepPoint& point : outcome.points) points.append(pointJson(point));
     object["points"] = points;
-    object["bd_rate"] = deltaRatesJson(outcome);
+    object["bd_rate"] = deltaRatesJson(outcome, anchor, measures);
     return object;
 }
 

@@ -27,9 +27,9 @@ QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, cons
 // The compare command: both pictures and the measures of B against A.
 QJsonObject compareJson(const Request& request, const PictureMeasures& measures, double seconds);
 
-// A sweep: its settings, one object per point, and the delta rates against JPEG.
+// A sweep: its settings, one object per point with its timings, and the delta rates against the anchor.
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
-                      double seconds);
+                      StillCodec anchor, const MeasureChoice& measures, double seconds);
 
 // The object on one line.
 std::string jsonLine(const QJsonObject& object);

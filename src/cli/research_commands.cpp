@@ -1,5 +1,6 @@
 #include "cli/research_commands.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "cli/json_output.h"
@@ -23,6 +24,10 @@ std::string measuresLine(const PictureMeasures& m) {
            "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";";
 }
 
+bool asked(const std::vector<std::string>& measures, const char* name) {
+    return std::find(measures.begin(), measures.end(), name) != measures.end();
+}
+
 SweepSettings sweepSettings(const Request& request) {
     SweepSettings settings;
     settings.codecs.clear();
@@ -31,19 +36,37 @@ SweepSettings sweepSettings(const Request& request) {
     settings.qualities = request.qualities;
     settings.divisor = divisorFor(request.divisor, Command::AvcStill);
     settings.passes = focusFor(request.focus);
+    settings.measures = {asked(request.measures, "ms_ssim"), asked(request.measures, "ciede2000"),
+                         asked(request.measures, "butteraugli")};
     return settings;
 }
 
-std::string percentOrReason(double rate) {
-    return std::isnan(rate) ? "n/a (no shared PSNR interval, or fewer than four points)" : formatMeasure(rate, 2) + " %";
+std::string signedMeasure(double value, int decimals) {
+    return (value > 0 ? "+" : "") + formatMeasure(value, decimals);
 }
 
-void writeDeltaRates(const SweepOutcome& outcome, std::ostream& notes) {
-    for (const DeltaRate& rate : deltaRatesAgainstJpeg(outcome)) {
-        notes << "BD-rate " << codecName(rate.codec) << " against jpeg, cubic fit of log10(bits per pixel) against PSNR: "
-              << percentOrReason(rate.psnr) << " on PSNR, " << percentOrReason(rate.psnrLuma) << " on PSNR_Y\n";
+std::string overlapWarning(const DeltaRow& row, const char* anchor) {
+    if (!row.rate.weakOverlap) return {};
+    return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
+           anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " +
+           codecName(row.codec) + "'s)";
+}
+
+void writeDeltaRates(const SweepOutcome& outcome, StillCodec anchor, const MeasureChoice& measures,
+                     std::ostream& notes) {
+    for (const DeltaRow& row : deltaTable(outcome, anchor, deltaMeasuresTaken(measures))) {
+        notes << "BD-rate " << codecName(row.codec) << " against " << codecName(anchor) << " on "
+              << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ": ";
+        if (std::isnan(row.rate.value)) {
+            notes << "n/a (too few points, or no shared interval)\n";
+            continue;
+        }
+        notes << signedMeasure(row.rate.value, 2) << " %, BD-" << measureKey(row.measure) << " "
+              << signedMeasure(row.quality.value, 4) << overlapWarning(row, codecName(anchor)) << "\n";
     }
 }
+
+StillCodec anchorOf(const Request& request) { return codecNamed(request.anchor).value_or(StillCodec::Jpeg); }
 
 }  // namespace
 
@@ -56,8 +79,8 @@ std::string stillRunJsonLine(const Request& request, const StillParameters& para
 
 std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started) {
-    const StillMeasures measures =
-        measureStill(documentFilePicture(document), result.decoded.bitmap, result.figures.codedSize);
+    const QImage reference = referencePictureFor(*codecNamed(codec.name()), document);
+    const StillMeasures measures = measureStill(reference, result.decoded.bitmap, result.figures.codedSize);
     return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
 }
 
@@ -74,8 +97,8 @@ std::string runSweepCommand(const Request& request, std::ostream& notes) {
     const PictureDocument document = openPictureDocument(request.file, false);
     const SweepSource source = prepareSweep(document.view(), settings);
     const SweepOutcome outcome = runSweep(source, settings);
-    if (request.json) return jsonLine(sweepJson(request, source, outcome, secondsSince(started)));
-    writeDeltaRates(outcome, notes);
+    if (request.json) return jsonLine(sweepJson(request, source, outcome, anchorOf(request), settings.measures, secondsSince(started)));
+    writeDeltaRates(outcome, anchorOf(request), settings.measures, notes);
     return sweepCsv(outcome);
 }
 

@@ -1,6 +1,8 @@
 #include "research/sweep.h"
 
 #include <algorithm>
+#include <chrono>
+#include <limits>
 #include <utility>
 
 #include "codecs/codec_steps.h"
@@ -8,38 +10,73 @@
 #include "imaging/bitmap_bridge.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
 namespace {
 
-CodedStill codeAt(const SweepSource& source, StillCodec codec, const StillParameters& parameters) {
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// The coded file alone: what the codec's command would write.
+Bytes encodeAt(const SweepSource& source, StillCodec codec, const StillParameters& parameters) {
     switch (codec) {
         case StillCodec::Jpeg:
-            return codeJpegStill(source.bitmap, parameters.quality, source.caption);
+            return SaveAsJpeg(source.bitmap, parameters.quality);
         case StillCodec::Avc:
-            return codeAvcStill(source.planes, parameters, source.caption);
+            return encodeAvcFile(source.planes, parameters);
         case StillCodec::Ajc:
-            break;
+            return encodeAjcFile(source.references.at(codec), parameters);
+        default:
+            return anchorCodecOf(codec)->encode(source.bitmap, parameters.quality);
     }
-    return codeAjcStill(planesFromBitmap(source.references.at(codec)), parameters, source.caption);
+}
+
+DecodedPicture decodeAt(StillCodec codec, const Bytes& file, const std::string& caption) {
+    DecodedPicture decoded;
+    decoded.caption = caption;
+    switch (codec) {
+        case StillCodec::Jpeg:
+            LoadJpeg(decoded.bitmap, file);
+            return decoded;
+        case StillCodec::Avc:
+            return decodeAvcPicture(decodeCodedImage(file, CodedImageKind::AvcStill), caption, false);
+        case StillCodec::Ajc:
+            return decodeAjcPicture(decodeCodedImage(file, CodedImageKind::AjcStill), caption, false);
+        default:
+            decoded.bitmap = anchorCodecOf(codec)->decode(file);
+            return decoded;
+    }
 }
 
 SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
-    CodedStill coded = codeAt(source, codec, parameters);
-    const QImage& reference = source.references.at(codec);
     SweepPoint point;
     point.codec = codec;
     point.quality = quality;
-    point.measures = measureStill(reference, coded.decoded.bitmap, coded.file.size());
-    const StillRunResult result = makeStillResult({}, source.originalSize, coded.file.size(),
-                                                  std::move(coded.decoded), reportsSnr(codec) ? &reference : nullptr);
+    const Clock::time_point encodeStart = Clock::now();
+    const Bytes file = encodeAt(source, codec, parameters);
+    point.encodeSeconds = secondsSince(encodeStart);
+    const Clock::time_point decodeStart = Clock::now();
+    DecodedPicture decoded = decodeAt(codec, file, source.caption);
+    point.decodeSeconds = secondsSince(decodeStart);
+
+    const QImage& reference = source.references.at(codec);
+    point.measures = measureStill(reference, decoded.bitmap, file.size(), settings.measures);
+    point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
+    const StillRunResult result = makeStillResult({}, source.originalSize, file.size(), std::move(decoded),
+                                                  reportsSnr(codec) ? &reference : nullptr);
     point.figures = result.figures;
     point.reportLine = result.reportLine;
     return point;
 }
 
 }  // namespace
+
+double megapixelsPerSecond(double megapixels, double seconds) {
+    return seconds > 0.0 ? megapixels / seconds : std::numeric_limits<double>::infinity();
+}
 
 SweepSource prepareSweep(const DocumentView& document, const SweepSettings& settings) {
     if (document.bitmap == nullptr || document.bitmap->isNull()) {

@@ -15,12 +15,13 @@
 namespace brenlow {
 
 // What a rate-distortion sweep tries: each codec at each quality, with the divisor and the
-// sharpening passes of the single commands.
+// sharpening passes of the single commands, and which measures it takes.
 struct SweepSettings {
     std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
     float divisor = 2.5f;
     std::int32_t passes = 2;
+    MeasureChoice measures;  // the slow measures may be left out
 };
 
 // Everything a sweep reads, taken from the document and its files up front, so that the sweep
@@ -45,7 +46,13 @@ struct SweepPoint {
     CompressionFigures figures;
     std::string reportLine;
     StillMeasures measures;
+    double encodeSeconds = 0.0;  // wall-clock time of coding alone, then of decoding alone
+    double decodeSeconds = 0.0;
+    double megapixels = 0.0;     // of the reference picture
 };
+
+// Speed in megapixels per second; infinity when the clock saw no time pass.
+double megapixelsPerSecond(double megapixels, double seconds);
 
 struct SweepOutcome {
     std::vector<SweepPoint> points;  // codec by codec in the order of the settings, qualities within
@@ -55,7 +62,7 @@ struct SweepOutcome {
 // Asked before each point with the number done and the total; returning false stops the sweep.
 using SweepProgress = std::function<bool(int done, int total)>;
 
-// Codes and decodes every point in memory; writes nothing. A cancelled sweep keeps the points
+// Codes and decodes every point in memory, timing each half; writes nothing. A cancelled sweep keeps the points
 // done so far. Throws Error as the single commands do (a picture too small for the AVC codec).
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
 

@@ -1,21 +1,10 @@
 #include "research/sweep_report.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace brenlow {
 namespace {
-
-double measureOf(const SweepPoint& point, CurveMeasure measure) {
-    switch (measure) {
-        case CurveMeasure::Psnr:
-            return point.measures.picture.psnr;
-        case CurveMeasure::PsnrLuma:
-            return point.measures.picture.psnrLuma;
-        case CurveMeasure::SsimLuma:
-            break;
-    }
-    return point.measures.picture.ssimLuma;
-}
 
 std::vector<StillCodec> codecsOf(const SweepOutcome& outcome) {
     std::vector<StillCodec> codecs;
@@ -32,6 +21,121 @@ std::string quoted(const std::string& text) {
 
 }  // namespace
 
+const std::vector<CurveMeasure>& curveMeasures() {
+    static const std::vector<CurveMeasure> measures{
+        CurveMeasure::Psnr,         CurveMeasure::PsnrLuma,  CurveMeasure::SsimLuma,
+        CurveMeasure::SsimLumaDb,   CurveMeasure::MsSsimLuma, CurveMeasure::MsSsimLumaDb,
+        CurveMeasure::Ciede2000,    CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm};
+    return measures;
+}
+
+const std::vector<CurveMeasure>& deltaMeasures() {
+    static const std::vector<CurveMeasure> measures{
+        CurveMeasure::Psnr,      CurveMeasure::PsnrLuma,       CurveMeasure::SsimLumaDb,      CurveMeasure::MsSsimLumaDb,
+        CurveMeasure::Ciede2000, CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm};
+    return measures;
+}
+
+std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice) {
+    std::vector<CurveMeasure> taken;
+    for (CurveMeasure measure : deltaMeasures()) {
+        const bool left =
+            (measure == CurveMeasure::MsSsimLumaDb && !choice.msSsim) ||
+            (measure == CurveMeasure::Ciede2000 && !choice.ciede2000) ||
+            ((measure == CurveMeasure::ButteraugliMax || measure == CurveMeasure::Butteraugli3Norm) && !choice.butteraugli);
+        if (!left) taken.push_back(measure);
+    }
+    return taken;
+}
+
+const char* measureKey(CurveMeasure measure) {
+    switch (measure) {
+        case CurveMeasure::Psnr:
+            return "psnr";
+        case CurveMeasure::PsnrLuma:
+            return "psnr_y";
+        case CurveMeasure::SsimLuma:
+            return "ssim_y";
+        case CurveMeasure::SsimLumaDb:
+            return "ssim_y_db";
+        case CurveMeasure::MsSsimLuma:
+            return "ms_ssim_y";
+        case CurveMeasure::MsSsimLumaDb:
+            return "ms_ssim_y_db";
+        case CurveMeasure::Ciede2000:
+            return "ciede2000";
+        case CurveMeasure::ButteraugliMax:
+            return "butteraugli_max";
+        case CurveMeasure::Butteraugli3Norm:
+            break;
+    }
+    return "butteraugli_3norm";
+}
+
+std::optional<CurveMeasure> curveMeasureNamed(const std::string& key) {
+    for (CurveMeasure measure : curveMeasures())
+        if (key == measureKey(measure)) return measure;
+    return std::nullopt;
+}
+
+std::string measureLabel(CurveMeasure measure) {
+    switch (measure) {
+        case CurveMeasure::Psnr:
+            return "PSNR (dB)";
+        case CurveMeasure::PsnrLuma:
+            return "PSNR of the luma (dB)";
+        case CurveMeasure::SsimLuma:
+            return "SSIM of the luma";
+        case CurveMeasure::SsimLumaDb:
+            return "SSIM of the luma (dB)";
+        case CurveMeasure::MsSsimLuma:
+            return "MS-SSIM of the luma";
+        case CurveMeasure::MsSsimLumaDb:
+            return "MS-SSIM of the luma (dB)";
+        case CurveMeasure::Ciede2000:
+            return "CIEDE2000 (mean difference)";
+        case CurveMeasure::ButteraugliMax:
+            return "Butteraugli (max)";
+        case CurveMeasure::Butteraugli3Norm:
+            break;
+    }
+    return "Butteraugli (3-norm)";
+}
+
+bool higherIsBetter(CurveMeasure measure) {
+    return measure != CurveMeasure::Ciede2000 && measure != CurveMeasure::ButteraugliMax &&
+           measure != CurveMeasure::Butteraugli3Norm;
+}
+
+double measureOf(const SweepPoint& point, CurveMeasure measure) {
+    const PictureMeasures& m = point.measures.picture;
+    switch (measure) {
+        case CurveMeasure::Psnr:
+            return m.psnr;
+        case CurveMeasure::PsnrLuma:
+            return m.psnrLuma;
+        case CurveMeasure::SsimLuma:
+            return m.ssimLuma;
+        case CurveMeasure::SsimLumaDb:
+            return -10.0 * std::log10(1.0 - m.ssimLuma);
+        case CurveMeasure::MsSsimLuma:
+            return m.msSsimLuma;
+        case CurveMeasure::MsSsimLumaDb:
+            return m.msSsimLumaDb;
+        case CurveMeasure::Ciede2000:
+            return m.ciede2000;
+        case CurveMeasure::ButteraugliMax:
+            return m.butteraugliMax;
+        case CurveMeasure::Butteraugli3Norm:
+            break;
+    }
+    return m.butteraugli3Norm;
+}
+
+const char* interpolationName(BdInterpolation interpolation) {
+    return interpolation == BdInterpolation::Cubic ? "cubic" : "pchip";
+}
+
 std::vector<RatePoint> curveOf(const SweepOutcome& outcome, StillCodec codec, CurveMeasure measure) {
     std::vector<RatePoint> curve;
     for (const SweepPoint& point : outcome.points)
@@ -39,18 +143,32 @@ std::vector<RatePoint> curveOf(const SweepOutcome& outcome, StillCodec codec, Cu
     return curve;
 }
 
-std::vector<DeltaRate> deltaRatesAgainstJpeg(const SweepOutcome& outcome) {
+std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
+                                 const std::vector<CurveMeasure>& measures) {
     const std::vector<StillCodec> codecs = codecsOf(outcome);
-    std::vector<DeltaRate> rates;
-    if (std::find(codecs.begin(), codecs.end(), StillCodec::Jpeg) == codecs.end()) return rates;
-    const auto psnr = curveOf(outcome, StillCodec::Jpeg, CurveMeasure::Psnr);
-    const auto psnrLuma = curveOf(outcome, StillCodec::Jpeg, CurveMeasure::PsnrLuma);
+    std::vector<DeltaRow> rows;
+    if (std::find(codecs.begin(), codecs.end(), anchor) == codecs.end()) return rows;
     for (StillCodec codec : codecs) {
-        if (codec == StillCodec::Jpeg) continue;
-        rates.push_back({codec, bjontegaardDeltaRate(psnr, curveOf(outcome, codec, CurveMeasure::Psnr)),
-                         bjontegaardDeltaRate(psnrLuma, curveOf(outcome, codec, CurveMeasure::PsnrLuma))});
+        if (codec == anchor) continue;
+        for (CurveMeasure measure : measures) {
+            const double sign = higherIsBetter(measure) ? 1.0 : -1.0;
+            const auto oriented = [&](StillCodec of) {
+                std::vector<RatePoint> curve = curveOf(outcome, of, measure);
+                for (RatePoint& point : curve) point.quality *= sign;
+                return curve;
+            };
+            const std::vector<RatePoint> anchorCurve = oriented(anchor);
+            const std::vector<RatePoint> testCurve = oriented(codec);
+            for (BdInterpolation interpolation : {BdInterpolation::Cubic, BdInterpolation::Pchip}) {
+                DeltaRow row{codec, measure, interpolation,
+                             bjontegaardDeltaRateResult(anchorCurve, testCurve, interpolation),
+                             bjontegaardDeltaQualityResult(anchorCurve, testCurve, interpolation)};
+                row.quality.value *= sign;
+                rows.push_back(row);
+            }
+        }
     }
-    return rates;
+    return rows;
 }
 
 std::string sweepCsv(const SweepOutcome& outcome) {

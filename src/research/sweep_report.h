@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,22 +9,64 @@
 
 namespace brenlow {
 
-// Which quality a rate-distortion curve plots against the bits per pixel.
-enum class CurveMeasure { Psnr, PsnrLuma, SsimLuma };
+// Which measure a rate-distortion curve plots against the bits per pixel.
+enum class CurveMeasure {
+    Psnr,
+    PsnrLuma,
+    SsimLuma,
+    SsimLumaDb,  // -10 log10(1 - SSIM), the scale on which SSIM curves are compared
+    MsSsimLuma,
+    MsSsimLumaDb,
+    Ciede2000,
+    ButteraugliMax,
+    Butteraugli3Norm
+};
+
+// Every measure, in the order above.
+const std::vector<CurveMeasure>& curveMeasures();
+
+// The name in CSV, JSON and on the command line: "psnr", "psnr_y", "ssim_y", "ssim_y_db",
+// "ms_ssim_y", "ms_ssim_y_db", "ciede2000", "butteraugli_max", "butteraugli_3norm".
+const char* measureKey(CurveMeasure measure);
+std::optional<CurveMeasure> curveMeasureNamed(const std::string& key);
+
+// How a person reads it: "PSNR (dB)", "MS-SSIM of the luma (dB)", "CIEDE2000 (mean ΔE)", ...
+std::string measureLabel(CurveMeasure measure);
+
+// False for the colour difference and the distances, where a better picture scores lower.
+bool higherIsBetter(CurveMeasure measure);
+
+double measureOf(const SweepPoint& point, CurveMeasure measure);
 
 // One codec's curve in the order of its qualities: (bits per pixel, measure) per point.
 std::vector<RatePoint> curveOf(const SweepOutcome& outcome, StillCodec codec, CurveMeasure measure);
 
-// The Bjontegaard delta rates of one codec against plain JPEG, on the pooled PSNR and on the
-// luma PSNR (see bjontegaardDeltaRate for the interpolation).
-struct DeltaRate {
+// The measures a delta rate is taken on by default: those whose value grows or falls with quality
+// on a scale where differences mean the same everywhere (SSIMs in dB).
+const std::vector<CurveMeasure>& deltaMeasures();
+
+// Those of deltaMeasures that `choice` takes.
+std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice);
+
+// A codec's Bjontegaard deltas against the anchor on one measure with one interpolation: the rate
+// in per cent (negative: fewer bits for the same quality) and the quality in the measure's own
+// unit (positive: better for PSNR and SSIM dB, negative: better for CIEDE2000 and Butteraugli).
+struct DeltaRow {
     StillCodec codec = StillCodec::Avc;
-    double psnr = 0.0;
-    double psnrLuma = 0.0;
+    CurveMeasure measure = CurveMeasure::Psnr;
+    BdInterpolation interpolation = BdInterpolation::Cubic;
+    BdResult rate;
+    BdResult quality;
 };
 
-// For every codec of the sweep but JPEG, in the sweep's order; empty when JPEG was not swept.
-std::vector<DeltaRate> deltaRatesAgainstJpeg(const SweepOutcome& outcome);
+// For every codec of the sweep but the anchor, in the sweep's order, each measure in turn with
+// the cubic fit and then PCHIP; empty when the anchor was not swept. Measures where lower is
+// better are turned round before the curves are compared.
+std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
+                                 const std::vector<CurveMeasure>& measures = deltaMeasures());
+
+// "cubic" or "pchip".
+const char* interpolationName(BdInterpolation interpolation);
 
 // The points as CSV (RFC 4180), a header row first, numbers with a full stop, "inf" for an
 // infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted.
