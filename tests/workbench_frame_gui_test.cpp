@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
@@ -151,6 +152,28 @@ TEST_F(WorkbenchFrameTest, RecentFilesKeepTheLastEightMostRecentFirst) {
     recentMenuEntry(4)->trigger();
     EXPECT_EQ(documentCount(), before + 1);
     EXPECT_EQ(recentMenuTexts(), expected({6, 3, 9, 8, 7, 5, 4, 2}));
+}
+
+TEST_F(WorkbenchFrameTest, MenuEntriesShowAnAmpersandInANameAsItIs) {
+    const std::string path = openPicture(patternBitmap(6, 4), "a&b.bmp");
+    const QString escaped = QString::fromStdString(path).replace("&", "&&");
+    EXPECT_EQ(recentMenuTexts(), QStringList({"&1 " + escaped}));
+    emit form->Window1->aboutToShow();
+    EXPECT_EQ(form->Window1->actions().constLast()->text(), "&1 " + escaped);
+}
+
+TEST_F(WorkbenchFrameTest, TheActiveWindowsZoomShowsWhenItBecomesActive) {
+    EXPECT_EQ(form->ZoomText->text(), "");
+    openPicture(patternBitmap(40, 30), "near.bmp");
+    TMDIChild* near = lastDocument();
+    near->setZoom(2.0);
+    openPicture(patternBitmap(40, 30), "far.bmp");
+    EXPECT_EQ(form->ZoomText->text(), "Zoom 100%");
+    form->ClientArea->setActiveSubWindow(near);
+    EXPECT_EQ(form->ZoomText->text(), "Zoom 200%");
+    near->close();
+    settleClosedWindows();
+    EXPECT_EQ(form->ZoomText->text(), "Zoom 100%");
 }
 
 TEST_F(WorkbenchFrameTest, FilesNamedOnTheCommandLineOrDroppedAreKeptWhenTheyOpen) {

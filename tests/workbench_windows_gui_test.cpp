@@ -48,10 +48,9 @@ protected:
         QApplication::sendEvent(scrollerOf(document), &press);
     }
 
-    void turnWheel(TMDIChild& document, int angle, Qt::KeyboardModifiers modifiers) {
+    void turnWheel(TMDIChild& document, int angle, Qt::KeyboardModifiers modifiers, QPointF at = QPointF(2, 2)) {
         QWidget* viewport = scrollerOf(document)->viewport();
-        const QPointF inside(2, 2);
-        QWheelEvent wheel(inside, viewport->mapToGlobal(inside), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
+        QWheelEvent wheel(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, angle), Qt::NoButton, modifiers,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(viewport, &wheel);
     }
@@ -289,6 +288,29 @@ TEST_F(WorkbenchWindowsTest, ZoomKeysWinOverMenuShortcutsAndTheWheelZoomsOnlyWit
     EXPECT_DOUBLE_EQ(document.zoom(), 1.5);
     turnWheel(document, -120, Qt::ControlModifier);
     turnWheel(document, -120, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(document.zoom(), 2.0 / 3);
+}
+
+TEST_F(WorkbenchWindowsTest, CtrlWheelKeepsThePicturePointUnderThePointer) {
+    openPicture(patternBitmap(900, 700), "anchored.bmp");
+    TMDIChild& document = *lastDocument();
+    document.resize(420, 340);
+    QApplication::processEvents();
+    QScrollArea* scroller = scrollerOf(document);
+    scroller->horizontalScrollBar()->setValue(100);
+    scroller->verticalScrollBar()->setValue(80);
+    const QPointF pointer(150, 120);
+    const auto pictureUnderPointer = [&] {
+        return (pointer + QPointF(scroller->horizontalScrollBar()->value(), scroller->verticalScrollBar()->value())) /
+               document.zoom();
+    };
+    const QPointF before = pictureUnderPointer();
+    for (const int angle : {120, 120, -120, -120, -120}) {
+        turnWheel(document, angle, Qt::ControlModifier, pointer);
+        const QPointF now = pictureUnderPointer();
+        EXPECT_NEAR(now.x(), before.x(), 1.0) << "at zoom " << document.zoom();
+        EXPECT_NEAR(now.y(), before.y(), 1.0) << "at zoom " << document.zoom();
+    }
     EXPECT_DOUBLE_EQ(document.zoom(), 2.0 / 3);
 }
 

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
@@ -128,6 +129,18 @@ void TMDIChild::zoomToFit() {
                      static_cast<double>(room.height()) / picture.height()));
 }
 
+// The picture's point under `anchor` (in the viewport) stays under it, as far as the scroll
+// range allows.
+void TMDIChild::zoomAround(double scale, QPointF anchor) {
+    QScrollBar* across = scrollArea_->horizontalScrollBar();
+    QScrollBar* down = scrollArea_->verticalScrollBar();
+    const QPointF picturePoint = (anchor + QPointF(across->value(), down->value())) / zoom();
+    setZoom(scale);
+    const QPointF scrolled = picturePoint * zoom() - anchor;
+    across->setValue(qRound(scrolled.x()));
+    down->setValue(qRound(scrolled.y()));
+}
+
 void TMDIChild::zoomToActualSize() {
     setZoom(1.0);
 }
@@ -166,8 +179,7 @@ bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
         const auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {
             const int steps = wheel->angleDelta().y();
-            if (steps > 0) zoomIn();
-            if (steps < 0) zoomOut();
+            if (steps != 0) zoomAround(steps > 0 ? nextZoomStep(zoom()) : previousZoomStep(zoom()), wheel->position());
             return true;
         }
     }

@@ -16,7 +16,8 @@ namespace brenlow {
 
 // A document window: its caption names the document's file, Image1 shows its bitmap and Planes
 // holds the same picture as floats (absent for JPEG-experiment windows). Deletes itself when
-// closed. Ctrl+wheel, Ctrl++, Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (1:1) zoom the view, not the bitmap.
+// closed. Ctrl+wheel (about the point under the pointer), Ctrl++, Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (1:1)
+// zoom the view, not the bitmap.
 class TMDIChild : public QMdiSubWindow {
     Q_OBJECT
 
@@ -74,6 +75,7 @@ protected:
 private:
     void FormClose();
     void resizeClientArea(QSize client);
+    void zoomAround(double scale, QPointF anchor);
     // Runs the zoom command a key asks for; false when the key is not a zoom key.
     bool runZoomKey(const QKeyEvent& key);
 
