@@ -15,6 +15,7 @@ namespace {
 constexpr int kMaxJobs = 64;
 constexpr int kMaxFocus = 1000;
 
+constexpr int kMaxShards = 100000;
 // Reads a whole option value as a plain decimal number: digits with an optional minus sign and
 // leading zeros. CLI11's own conversion would take "010" as octal and "0x10" as hex.
 std::optional<long long> decimalValue(const std::string& text) {
@@ -98,6 +99,20 @@ std::vector<std::string> splitAtCommas(const std::string& text) {
 }
 
 void defineSweep(CLI::App& app, Request& request) {
+// "I/N" with 1 <= I <= N.
+bool shardOf(const std::string& text, int& shard, int& count) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return false;
+    const std::optional<long long> i = decimalValue(text.substr(0, slash));
+    const std::optional<long long> n = decimalValue(text.substr(slash + 1));
+    if (!i || !n || *i < 1 || *n > kMaxShards || *i > *n) return false;
+    shard = static_cast<int>(*i);
+    count = static_cast<int>(*n);
+    return true;
+}
+
+void addDataSetOptions(CLI::App& sweep, Request& request);
+
     CLI::App* sweep = addSubcommand(app, request, "sweep",
                                     "code FILE with each codec at each quality in memory and print every measure",
                                     Subcommand::Sweep);
@@ -126,7 +141,50 @@ void defineSweep(CLI::App& app, Request& request) {
     addDivisor(*sweep, request, "0 gives 2.5");
     addDecimal(*sweep, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the AVC decoder (default 2)");
     sweep->add_flag("--json", request.json, "print one JSON object instead of CSV");
-    addPicture(*sweep, request);
+    addDataSetOptions(*sweep, request);
+    sweep->add_option("FILE", request.files,
+                      "pictures, folders of pictures or quoted patterns ('kodak/*.png'); more than one picture, or a "
+                      "folder, makes a data set")
+        ->required();
+}
+
+// Output options a data set's sweep and merge share.
+void addDataSetOutputs(CLI::App& command, Request& request) {
+    command.add_option("--aggregate-csv", request.aggregateCsvPath,
+                       "write a data set's aggregate (mean bits per pixel and measures per codec and quality) as CSV");
+    command.add_flag("--quiet", request.quiet, "print nothing on stderr but errors: no progress, notes nor tables");
+}
+
+void addDataSetOptions(CLI::App& sweep, Request& request) {
+    addDecimal(sweep, "-j,--jobs", request.sweepJobs, 1, kMaxJobs,
+               "pictures-with-a-codec coded at a time, each on a thread (default: one per core); the output does "
+               "not depend on it");
+    sweep.add_option("--out", request.resultFolder,
+                     "keep one result file per picture and codec in DIR; a rerun takes those made alike and makes "
+                     "the rest")
+        ->type_name("DIR");
+    sweep.add_option_function<std::string>(
+             "--shard", [&request](const std::string& text) { shardOf(text, request.shard, request.shardCount); },
+             "run only part I of N of the data set's items (needs --out; then merge the folders)")
+        ->type_name("I/N")
+        ->check([](const std::string& text) {
+            int shard = 0, count = 0;
+            return shardOf(text, shard, count) ? std::string()
+                                               : std::string("--shard must be I/N with 1 <= I <= N <= 100000");
+        });
+    addDataSetOutputs(sweep, request);
+}
+
+void defineMerge(CLI::App& app, Request& request) {
+    CLI::App* merge = addSubcommand(app, request, "merge",
+                                    "print the data set kept in the result folders of sweep --out or its shards, as "
+                                    "one sweep of the whole data set prints it",
+                                    Subcommand::Merge);
+    merge->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
+        ->check(CLI::IsMember(codeCodecNames()));
+    merge->add_flag("--json", request.json, "print one JSON object instead of CSV");
+    addDataSetOutputs(*merge, request);
+    merge->add_option("DIR", request.files, "result folders")->required();
 }
 
 // Our codecs' qualities as their own subcommands take them.
@@ -242,6 +300,7 @@ void defineCommandLine(CLI::App& app, Request& request) {
 
     defineSweep(app, request);
 }
+    defineMerge(app, request);
 
 std::vector<std::string> codeCodecNames() {
     std::vector<std::string> names;

@@ -11,7 +11,7 @@
 namespace brenlow::cli {
 
 // `code` with one of our codecs runs as that codec's own subcommand; Code is left for the anchor codecs.
-enum class Subcommand { Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep };
+enum class Subcommand { Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge };
 
 // The codec of one of the three still commands (avc, ajc, jpeg).
 StillCodec codecOf(Subcommand subcommand);
@@ -35,6 +35,13 @@ struct Request {
     std::string anchor = "jpeg";
     std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
+    std::vector<std::string> files;     // sweep: pictures, folders and patterns; merge: result folders
+    int sweepJobs = 0;                  // items coded at a time; 0: one per core
+    std::string resultFolder;           // sweep --out
+    int shard = 1;                      // sweep --shard I/N
+    int shardCount = 1;
+    std::string aggregateCsvPath;       // --aggregate-csv
+    bool quiet = false;                 // no progress, notes nor tables on stderr
 };
 
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and

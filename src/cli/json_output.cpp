@@ -12,18 +12,29 @@ namespace {
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
+}  // namespace
+
 QJsonValue measureValue(double value) {
     if (std::isnan(value)) return QJsonValue::Null;
     if (std::isinf(value)) return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
     return value;
 }
 
-QJsonObject versionsJson() {
-    QJsonObject versions{
-        {"brenlow", text(programVersion())}, {"qt", text(qtVersion())}, {"libjpeg", text(jpegLibraryVersion())}};
-    for (const auto& [library, version] : anchorLibraryVersions()) versions[text(library)] = text(version);
+LibraryVersions runVersions() {
+    LibraryVersions versions{{"brenlow", programVersion()}, {"qt", qtVersion()}, {"libjpeg", jpegLibraryVersion()}};
+    for (const auto& [library, version] : anchorLibraryVersions()) versions[library] = version;
     return versions;
 }
+
+QJsonObject libraryVersionsJson(const LibraryVersions& versions) {
+    QJsonObject object;
+    for (const auto& [library, version] : versions) object[text(library)] = text(version);
+    return object;
+}
+
+namespace {
+
+QJsonObject versionsJson() { return libraryVersionsJson(runVersions()); }
 
 // The common head of every object: what ran on what, and with which libraries.
 QJsonObject runJson(const char* command, const Request& request, double seconds) {
@@ -42,6 +53,8 @@ QJsonObject sizesJson(const CompressionFigures& figures) {
     return {{"original", static_cast<qint64>(figures.originalSize)}, {"coded", static_cast<qint64>(figures.codedSize)}};
 }
 
+}  // namespace
+
 QJsonObject pointJson(const SweepPoint& point) {
     QJsonObject measures = measuresJson(point.measures.picture);
     measures["bits_per_pixel"] = point.measures.bitsPerPixel;
@@ -57,12 +70,16 @@ QJsonObject pointJson(const SweepPoint& point) {
                                     measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}}}};
 }
 
+namespace {
+
 QJsonArray measuresChosenJson(const Request& request) {
     QJsonArray measures{"psnr", "ssim"};
     for (const std::string& measure : request.measures)
         if (measure != "none") measures.append(text(measure));
     return measures;
 }
+
+}  // namespace
 
 QJsonObject bdResultJson(const BdResult& result) {
     return {{"value", measureValue(result.value)},
@@ -71,20 +88,30 @@ QJsonObject bdResultJson(const BdResult& result) {
             {"weak_overlap", result.weakOverlap}};
 }
 
-QJsonObject deltaRatesJson(const SweepOutcome& outcome, StillCodec anchor, const MeasureChoice& measures) {
-    QJsonArray rows;
-    for (const DeltaRow& row : deltaTable(outcome, anchor, deltaMeasuresTaken(measures)))
-        rows.append(QJsonObject{{"codec", codecName(row.codec)},
-                                {"measure", measureKey(row.measure)},
-                                {"interpolation", interpolationName(row.interpolation)},
-                                {"rate_percent", bdResultJson(row.rate)},
-                                {"quality_delta", bdResultJson(row.quality)}});
-    return {{"anchor", codecName(anchor)},
-            {"method", "cubic: least-squares cubic fit; pchip: monotone piecewise cubic Hermite through the points; "
+QJsonArray deltaRowsJson(const std::vector<DeltaRow>& rows) {
+    QJsonArray array;
+    for (const DeltaRow& row : rows)
+        array.append(QJsonObject{{"codec", codecName(row.codec)},
+                                 {"measure", measureKey(row.measure)},
+                                 {"interpolation", interpolationName(row.interpolation)},
+                                 {"rate_percent", bdResultJson(row.rate)},
+                                 {"quality_delta", bdResultJson(row.quality)}});
+    return array;
+}
+
+const char* deltaMethod() {
+    return "cubic: least-squares cubic fit; pchip: monotone piecewise cubic Hermite through the points; "
                        "rate: mean log10(bits per pixel) difference over the shared quality interval, as 10^mean - 1; "
                        "quality: mean measure difference over the shared log10(bits per pixel) interval; CIEDE2000 "
-                       "and Butteraugli are turned round for the fit, their quality delta is in their own unit"},
-            {"rows", rows}};
+                       "and Butteraugli are turned round for the fit, their quality delta is in their own unit";
+}
+
+namespace {
+
+QJsonObject deltaRatesJson(const SweepOutcome& outcome, StillCodec anchor, const MeasureChoice& measures) {
+    return {{"anchor", codecName(anchor)},
+            {"method", deltaMethod()},
+            {"rows", deltaRowsJson(deltaTable(outcome, anchor, deltaMeasuresTaken(measures)))}};
 }
 
 }  // namespace

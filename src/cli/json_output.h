@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "cli/command_line.h"
 #include "codecs/still_codecs.h"
 #include "research/still_measures.h"
+#include "research/dataset_outcome.h"
 #include "research/sweep.h"
 
 namespace brenlow::cli {
@@ -30,6 +32,21 @@ QJsonObject compareJson(const Request& request, const PictureMeasures& measures,
 // A sweep: its settings, one object per point with its timings, and the delta rates against the anchor.
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
                       StillCodec anchor, const MeasureChoice& measures, double seconds);
+
+// A measure's value: a number, "inf" or "-inf", or null for NaN.
+QJsonValue measureValue(double value);
+
+// The versions of this program and the libraries its figures depend on, and their object.
+LibraryVersions runVersions();
+QJsonObject libraryVersionsJson(const LibraryVersions& versions);
+
+// One point of a sweep: codec, quality, sizes, ratio, report line, every measure and its timings.
+QJsonObject pointJson(const SweepPoint& point);
+
+// A delta with the share of each curve it was taken over; delta rows as the sweep gives them, and how they are taken.
+QJsonObject bdResultJson(const BdResult& result);
+QJsonArray deltaRowsJson(const std::vector<DeltaRow>& rows);
+const char* deltaMethod();
 
 // The object on one line.
 std::string jsonLine(const QJsonObject& object);

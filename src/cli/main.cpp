@@ -6,6 +6,7 @@
 #include "anchors/anchor_codec.h"
 #include "anchors/anchor_experiment.h"
 #include "cli/command_line.h"
+#include "cli/dataset_commands.h"
 #include "cli/research_commands.h"
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
@@ -98,6 +99,9 @@ void run(const Request& request) {
             std::cout << runSweepCommand(request, std::cerr);
             break;
     }
+        case Subcommand::Merge:
+            std::cout << runMergeCommand(request, std::cerr);
+            break;
 }
 
 int parseAndRun(int argc, char** argv) {

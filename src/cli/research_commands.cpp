@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
+#include "cli/dataset_commands.h"
 #include "cli/json_output.h"
+#include "research/dataset_inputs.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
 #include "research/measures.h"
@@ -28,6 +30,32 @@ bool asked(const std::vector<std::string>& measures, const char* name) {
     return std::find(measures.begin(), measures.end(), name) != measures.end();
 }
 
+std::string signedMeasure(double value, int decimals) {
+    return (value > 0 ? "+" : "") + formatMeasure(value, decimals);
+}
+
+std::string overlapWarning(const DeltaRow& row, const char* anchor) {
+    if (!row.rate.weakOverlap) return {};
+    return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
+           anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " +
+           codecName(row.codec) + "'s)";
+}
+
+}  // namespace
+
+void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes) {
+    for (const DeltaRow& row : rows) {
+        notes << "BD-rate " << codecName(row.codec) << " against " << codecName(anchor) << " on "
+              << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ": ";
+        if (std::isnan(row.rate.value)) {
+            notes << "n/a (too few points, or no shared interval)\n";
+            continue;
+        }
+        notes << signedMeasure(row.rate.value, 2) << " %, BD-" << measureKey(row.measure) << " "
+              << signedMeasure(row.quality.value, 4) << overlapWarning(row, codecName(anchor)) << "\n";
+    }
+}
+
 SweepSettings sweepSettings(const Request& request) {
     SweepSettings settings;
     settings.codecs.clear();
@@ -41,34 +69,7 @@ SweepSettings sweepSettings(const Request& request) {
     return settings;
 }
 
-std::string signedMeasure(double value, int decimals) {
-    return (value > 0 ? "+" : "") + formatMeasure(value, decimals);
-}
-
-std::string overlapWarning(const DeltaRow& row, const char* anchor) {
-    if (!row.rate.weakOverlap) return {};
-    return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
-           anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " +
-           codecName(row.codec) + "'s)";
-}
-
-void writeDeltaRates(const SweepOutcome& outcome, StillCodec anchor, const MeasureChoice& measures,
-                     std::ostream& notes) {
-    for (const DeltaRow& row : deltaTable(outcome, anchor, deltaMeasuresTaken(measures))) {
-        notes << "BD-rate " << codecName(row.codec) << " against " << codecName(anchor) << " on "
-              << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ": ";
-        if (std::isnan(row.rate.value)) {
-            notes << "n/a (too few points, or no shared interval)\n";
-            continue;
-        }
-        notes << signedMeasure(row.rate.value, 2) << " %, BD-" << measureKey(row.measure) << " "
-              << signedMeasure(row.quality.value, 4) << overlapWarning(row, codecName(anchor)) << "\n";
-    }
-}
-
 StillCodec anchorOf(const Request& request) { return codecNamed(request.anchor).value_or(StillCodec::Jpeg); }
-
-}  // namespace
 
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
                              const StillRunResult& result, Clock::time_point started) {
@@ -92,13 +93,20 @@ std::string runCompareCommand(const Request& request) {
 }
 
 std::string runSweepCommand(const Request& request, std::ostream& notes) {
+    if (asksForDataSet(request.files) || !request.resultFolder.empty() || request.shardCount > 1)
+        return runDataSetSweep(request, notes);
     const Clock::time_point started = Clock::now();
-    const SweepSettings settings = sweepSettings(request);
-    const PictureDocument document = openPictureDocument(request.file, false);
+    Request single = request;
+    single.file = request.files.front();
+    const SweepSettings settings = sweepSettings(single);
+    const PictureDocument document = openPictureDocument(single.file, false);
     const SweepSource source = prepareSweep(document.view(), settings);
     const SweepOutcome outcome = runSweep(source, settings);
-    if (request.json) return jsonLine(sweepJson(request, source, outcome, anchorOf(request), settings.measures, secondsSince(started)));
-    writeDeltaRates(outcome, anchorOf(request), settings.measures, notes);
+    if (single.json)
+        return jsonLine(sweepJson(single, source, outcome, anchorOf(single), settings.measures, secondsSince(started)));
+    if (!single.quiet)
+        writeDeltaRates(deltaTable(outcome, anchorOf(single), deltaMeasuresTaken(settings.measures)), anchorOf(single),
+                        notes);
     return sweepCsv(outcome);
 }
 

@@ -8,6 +8,8 @@
 #include "cli/command_line.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
+#include "research/sweep.h"
+#include "research/sweep_report.h"
 
 namespace brenlow::cli {
 
@@ -27,8 +29,19 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
 // --json, one object. Throws Error.
 std::string runCompareCommand(const Request& request);
 
+// The sweep's settings as the options ask.
+SweepSettings sweepSettings(const Request& request);
+
+// The codec the delta rates are taken against.
+StillCodec anchorOf(const Request& request);
+
+// "BD-rate avc against jpeg on psnr, cubic: -12.34 %, BD-psnr +0.5012", one line per row, with a
+// warning where the curves share little.
+void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes);
+
 // sweep FILE: the CSV table, or with --json one object. With CSV the delta rates against JPEG
-// go to `notes`, one line per codec. Writes no file. Throws Error.
+// go to `notes`, one line per codec. Writes no file. Several pictures, a folder or a pattern run
+// as a data set (see runDataSetSweep). Throws Error.
 std::string runSweepCommand(const Request& request, std::ostream& notes);
 
 }  // namespace brenlow::cli

@@ -145,7 +145,13 @@ std::vector<RatePoint> curveOf(const SweepOutcome& outcome, StillCodec codec, Cu
 
 std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
                                  const std::vector<CurveMeasure>& measures) {
-    const std::vector<StillCodec> codecs = codecsOf(outcome);
+    return deltaTable(
+        codecsOf(outcome), [&](StillCodec codec, CurveMeasure measure) { return curveOf(outcome, codec, measure); },
+        anchor, measures);
+}
+
+std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const CurveSource& curves, StillCodec anchor,
+                                 const std::vector<CurveMeasure>& measures) {
     std::vector<DeltaRow> rows;
     if (std::find(codecs.begin(), codecs.end(), anchor) == codecs.end()) return rows;
     for (StillCodec codec : codecs) {
@@ -153,7 +159,7 @@ std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
         for (CurveMeasure measure : measures) {
             const double sign = higherIsBetter(measure) ? 1.0 : -1.0;
             const auto oriented = [&](StillCodec of) {
-                std::vector<RatePoint> curve = curveOf(outcome, of, measure);
+                std::vector<RatePoint> curve = curves(of, measure);
                 for (RatePoint& point : curve) point.quality *= sign;
                 return curve;
             };
@@ -171,22 +177,26 @@ std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
     return rows;
 }
 
+std::string sweepCsvHeader() {
+    return "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
+           "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm\r\n";
+}
+
+std::string sweepCsvRow(const SweepPoint& point) {
+    const PictureMeasures& m = point.measures.picture;
+    return std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
+           std::to_string(point.figures.codedSize) + "," + std::to_string(point.figures.originalSize) + "," +
+           formatMeasure(point.figures.compressionRatio, 5) + "," + formatMeasure(point.measures.bitsPerPixel, 6) +
+           "," + formatMeasure(m.psnrRed, 4) + "," + formatMeasure(m.psnrGreen, 4) + "," +
+           formatMeasure(m.psnrBlue, 4) + "," + formatMeasure(m.psnr, 4) + "," + formatMeasure(m.psnrLuma, 4) + "," +
+           formatMeasure(m.ssimLuma, 6) + "," + quoted(point.reportLine) + "," + formatMeasure(m.msSsimLuma, 6) +
+           "," + formatMeasure(m.msSsimLumaDb, 4) + "," + formatMeasure(m.ciede2000, 4) + "," +
+           formatMeasure(m.butteraugliMax, 4) + "," + formatMeasure(m.butteraugli3Norm, 4) + "\r\n";
+}
+
 std::string sweepCsv(const SweepOutcome& outcome) {
-    std::string csv =
-        "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
-        "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm\r\n";
-    for (const SweepPoint& point : outcome.points) {
-        const PictureMeasures& m = point.measures.picture;
-        csv += std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
-               std::to_string(point.figures.codedSize) + "," + std::to_string(point.figures.originalSize) + "," +
-               formatMeasure(point.figures.compressionRatio, 5) + "," +
-               formatMeasure(point.measures.bitsPerPixel, 6) + "," + formatMeasure(m.psnrRed, 4) + "," +
-               formatMeasure(m.psnrGreen, 4) + "," + formatMeasure(m.psnrBlue, 4) + "," + formatMeasure(m.psnr, 4) +
-               "," + formatMeasure(m.psnrLuma, 4) + "," + formatMeasure(m.ssimLuma, 6) + "," +
-               quoted(point.reportLine) + "," + formatMeasure(m.msSsimLuma, 6) + "," +
-               formatMeasure(m.msSsimLumaDb, 4) + "," + formatMeasure(m.ciede2000, 4) + "," +
-               formatMeasure(m.butteraugliMax, 4) + "," + formatMeasure(m.butteraugli3Norm, 4) + "\r\n";
-    }
+    std::string csv = sweepCsvHeader();
+    for (const SweepPoint& point : outcome.points) csv += sweepCsvRow(point);
     return csv;
 }
 

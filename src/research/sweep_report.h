@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -65,11 +66,22 @@ struct DeltaRow {
 std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
                                  const std::vector<CurveMeasure>& measures = deltaMeasures());
 
+// A codec's curve on a measure, wherever its points come from (one picture, a data set's means).
+using CurveSource = std::function<std::vector<RatePoint>(StillCodec codec, CurveMeasure measure)>;
+
+// deltaTable for `codecs` in their order, the curves taken from `curves`.
+std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const CurveSource& curves, StillCodec anchor,
+                                 const std::vector<CurveMeasure>& measures);
+
 // "cubic" or "pchip".
 const char* interpolationName(BdInterpolation interpolation);
 
 // The points as CSV (RFC 4180), a header row first, numbers with a full stop, "inf" for an
 // infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted.
 std::string sweepCsv(const SweepOutcome& outcome);
+
+// The same CSV's header row and one point's row, each ending in CR LF.
+std::string sweepCsvHeader();
+std::string sweepCsvRow(const SweepPoint& point);
 
 }  // namespace brenlow

@@ -1,0 +1,166 @@
+#include "cli/dataset_commands.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <span>
+#include <thread>
+
+#include "cli/dataset_json.h"
+#include "cli/json_output.h"
+#include "cli/research_commands.h"
+#include "io/file_io.h"
+#include "research/dataset_inputs.h"
+#include "research/dataset_run.h"
+
+namespace brenlow::cli {
+namespace {
+
+double secondsSince(Clock::time_point started) {
+    return std::chrono::duration<double>(Clock::now() - started).count();
+}
+
+std::string minutesAndSeconds(double seconds) {
+    const long whole = std::lround(seconds);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld:%02ld", whole / 60, whole % 60);
+    return text;
+}
+
+// "done/total points, elapsed, remaining" rewritten in place on a terminal, a few times a second.
+class ProgressLine {
+public:
+    ProgressLine(std::ostream& out, bool shown) : out_(out), shown_(shown) {}
+    ~ProgressLine() {
+        if (printed_) out_ << '\n' << std::flush;
+    }
+    ProgressLine(const ProgressLine&) = delete;
+    ProgressLine& operator=(const ProgressLine&) = delete;
+
+    bool operator()(int done, int total) {
+        const double elapsed = secondsSince(started_);
+        if (!shown_ || (done < total && elapsed - lastShown_ < 0.25)) return true;
+        lastShown_ = elapsed;
+        printed_ = true;
+        const std::string remaining =
+            done > 0 ? minutesAndSeconds(elapsed * (total - done) / done) + " remaining" : "";
+        out_ << '\r' << done << '/' << total << " points, " << minutesAndSeconds(elapsed) << " elapsed, "
+             << remaining << "   " << std::flush;
+        return true;
+    }
+
+private:
+    std::ostream& out_;
+    bool shown_;
+    bool printed_ = false;
+    Clock::time_point started_ = Clock::now();
+    double lastShown_ = -1.0;
+};
+
+void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
+    const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
+    notes << "Aggregate of " << outcome.pictures.size()
+          << " pictures: mean bits per pixel and mean measures, each over the pictures where it is defined\n";
+    char cell[64];
+    std::snprintf(cell, sizeof cell, "%-6s %7s %10s", "codec", "quality", "bpp");
+    notes << cell;
+    for (CurveMeasure measure : measures) {
+        std::snprintf(cell, sizeof cell, " %17s", measureKey(measure));
+        notes << cell;
+    }
+    notes << '\n';
+    for (const AggregatePoint& point : outcome.aggregate) {
+        std::snprintf(cell, sizeof cell, "%-6s %7d %10s", codecName(point.codec), point.quality,
+                      formatMeasure(point.bitsPerPixel, 6).c_str());
+        notes << cell;
+        for (CurveMeasure measure : measures) {
+            const auto index = std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
+            std::snprintf(cell, sizeof cell, " %17s", formatMeasure(point.means[static_cast<std::size_t>(index)], 4).c_str());
+            notes << cell;
+        }
+        notes << '\n';
+    }
+}
+
+void writePerPictureDeltas(const DataSetOutcome& outcome, StillCodec anchor, std::ostream& notes) {
+    for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
+        const DeltaSummary& rate = row.rate;
+        notes << "BD-rate " << codecName(row.codec) << " against " << codecName(anchor) << " on "
+              << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ", per picture: ";
+        if (rate.count == 0) {
+            notes << "n/a for every picture\n";
+            continue;
+        }
+        notes << "mean " << formatMeasure(rate.mean, 2) << " %, median " << formatMeasure(rate.median, 2)
+              << " %, min " << formatMeasure(rate.min, 2) << " %, max " << formatMeasure(rate.max, 2)
+              << " %, stdev " << formatMeasure(rate.stdev, 2) << " % over " << rate.count << " pictures";
+        if (rate.leftOut > 0) notes << " (" << rate.leftOut << " n/a left out)";
+        notes << '\n';
+    }
+}
+
+void writeTextFile(const std::string& path, const std::string& text) {
+    writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+}
+
+// What a whole data set prints, the same for a run and a merge.
+std::string dataSetOutput(const Request& request, const DataSetOutcome& outcome, Clock::time_point started,
+                          std::ostream& notes) {
+    const StillCodec anchor = anchorOf(request);
+    if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
+    if (request.json) return jsonLine(dataSetJson(outcome, anchor, secondsSince(started)));
+    if (!request.quiet) {
+        writeAggregateTable(outcome, notes);
+        notes << "On the aggregate curves:\n";
+        writeDeltaRates(aggregateDeltaTable(outcome, anchor), anchor, notes);
+        writePerPictureDeltas(outcome, anchor, notes);
+    }
+    return dataSetCsv(outcome);
+}
+
+void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
+    if (run.shardCount > 1)
+        notes << "Shard " << run.shard << " of " << run.shardCount << ": ";
+    notes << work.computed << " items made, " << work.reused << " taken as they were in \"" << run.resultFolder
+          << "\"";
+    if (work.replaced > 0) notes << ", " << work.replaced << " made again (made otherwise or from another picture file)";
+    notes << '\n';
+    if (run.shardCount > 1)
+        notes << "When every shard is done: brenlow-cli merge DIR... with each shard's result folder\n";
+}
+
+}  // namespace
+
+std::string runDataSetSweep(const Request& request, std::ostream& notes) {
+    const Clock::time_point started = Clock::now();
+    DataSetRun run;
+    run.pictures = expandPictureArguments(request.files);
+    run.settings = sweepSettings(request);
+    run.versions = runVersions();
+    run.resultFolder = request.resultFolder;
+    run.shard = request.shard;
+    run.shardCount = request.shardCount;
+    run.jobs = request.sweepJobs > 0 ? request.sweepJobs
+                                     : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    DataSetWork work;
+    {
+        ProgressLine progress(notes, !request.quiet && isatty(STDERR_FILENO) == 1);
+        work = runDataSetItems(run, std::ref(progress));
+    }
+    if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, work, notes);
+    if (run.shardCount > 1) return {};
+    // With a result folder the output is read back from it, so a resumed run prints what an
+    // uninterrupted one does.
+    const DataSetOutcome outcome =
+        run.resultFolder.empty() ? collectDataSet(run, work) : loadDataSet({run.resultFolder});
+    return dataSetOutput(request, outcome, started, notes);
+}
+
+std::string runMergeCommand(const Request& request, std::ostream& notes) {
+    const Clock::time_point started = Clock::now();
+    return dataSetOutput(request, loadDataSet(request.files), started, notes);
+}
+
+}  // namespace brenlow::cli

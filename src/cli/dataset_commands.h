@@ -1,0 +1,21 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "cli/command_line.h"
+
+namespace brenlow::cli {
+
+// sweep over a data set: the pictures of every FILE argument, `-j` items (a picture with a codec)
+// at a time. Returns what goes to stdout: the points as CSV with a first column "picture", or with
+// --json one object; a shard returns nothing and leaves its results in --out. On `notes` (unless
+// --quiet): progress when it is a terminal, what was resumed, the aggregate table and the delta
+// rates. --aggregate-csv writes the aggregate to a file. Throws Error.
+std::string runDataSetSweep(const Request& request, std::ostream& notes);
+
+// merge DIR...: the data set of the result folders, printed as runDataSetSweep prints a whole run.
+// Throws Error naming what is missing or made otherwise.
+std::string runMergeCommand(const Request& request, std::ostream& notes);
+
+}  // namespace brenlow::cli

@@ -1,0 +1,102 @@
+#include "cli/dataset_json.h"
+
+#include <QJsonArray>
+
+#include "cli/json_output.h"
+
+namespace brenlow::cli {
+namespace {
+
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
+QJsonObject parametersJson(const DataSetOutcome& outcome, StillCodec anchor) {
+    const DataSetParameters& parameters = outcome.parameters;
+    QJsonArray codecs;
+    for (StillCodec codec : outcome.codecs) codecs.append(codecName(codec));
+    QJsonArray qualities;
+    for (int quality : parameters.qualities) qualities.append(quality);
+    QJsonArray measures{"psnr", "ssim"};
+    if (parameters.measures.msSsim) measures.append("ms_ssim");
+    if (parameters.measures.ciede2000) measures.append("ciede2000");
+    if (parameters.measures.butteraugli) measures.append("butteraugli");
+    return {{"codecs", codecs},
+            {"qualities", qualities},
+            {"divisor", static_cast<double>(parameters.divisor)},
+            {"focus", parameters.passes},
+            {"anchor", codecName(anchor)},
+            {"measures", measures}};
+}
+
+QJsonArray pointsJson(const DataSetOutcome& outcome) {
+    QJsonArray points;
+    for (const PictureOutcome& picture : outcome.outcomes) {
+        for (const SweepPoint& point : picture.sweep.points) {
+            QJsonObject object = pointJson(point);
+            object["picture"] = text(picture.picture);
+            points.append(object);
+        }
+    }
+    return points;
+}
+
+QJsonArray aggregateJson(const DataSetOutcome& outcome) {
+    QJsonArray points;
+    for (const AggregatePoint& point : outcome.aggregate) {
+        QJsonObject means{{"bits_per_pixel", point.bitsPerPixel}};
+        QJsonObject counts;
+        for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
+            means[measureKey(curveMeasures()[i])] = measureValue(point.means[i]);
+            counts[measureKey(curveMeasures()[i])] = point.counts[i];
+        }
+        points.append(QJsonObject{{"codec", codecName(point.codec)},
+                                  {"quality", point.quality},
+                                  {"pictures", point.pictures},
+                                  {"means", means},
+                                  {"counts", counts}});
+    }
+    return points;
+}
+
+QJsonObject summaryJson(const DeltaSummary& summary, const std::vector<double>& values) {
+    QJsonArray each;
+    for (double value : values) each.append(measureValue(value));
+    return {{"mean", measureValue(summary.mean)},     {"median", measureValue(summary.median)},
+            {"min", measureValue(summary.min)},       {"max", measureValue(summary.max)},
+            {"stdev", measureValue(summary.stdev)},   {"count", summary.count},
+            {"left_out", summary.leftOut},            {"per_picture", each}};
+}
+
+QJsonObject perPictureJson(const DataSetOutcome& outcome, StillCodec anchor) {
+    QJsonObject rows;
+    for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
+        const std::string key = std::string(codecName(row.codec)) + "/" + measureKey(row.measure) + "/" +
+                                interpolationName(row.interpolation);
+        rows[text(key)] = QJsonObject{{"rate_percent", summaryJson(row.rate, row.rates)},
+                                      {"quality_delta", summaryJson(row.quality, row.qualities)}};
+    }
+    return rows;
+}
+
+}  // namespace
+
+QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, double seconds) {
+    QJsonArray pictures;
+    for (const std::string& picture : outcome.pictures) pictures.append(text(picture));
+    return {{"command", "sweep"},
+            {"seconds", seconds},
+            {"versions", libraryVersionsJson(outcome.parameters.versions)},
+            {"parameters", parametersJson(outcome, anchor)},
+            {"pictures", pictures},
+            {"points", pointsJson(outcome)},
+            {"aggregate", aggregateJson(outcome)},
+            {"bd_rate",
+             QJsonObject{{"anchor", codecName(anchor)},
+                         {"method", deltaMethod()},
+                         {"aggregate", deltaRowsJson(aggregateDeltaTable(outcome, anchor))},
+                         {"per_picture", perPictureJson(outcome, anchor)},
+                         {"per_picture_method",
+                          "each picture's delta on its own curves; mean, median, min, max and sample standard "
+                          "deviation over the pictures where it is defined (count), the others left out (left_out)"}}}};
+}
+
+}  // namespace brenlow::cli

@@ -1,0 +1,98 @@
+#include "research/dataset_inputs.h"
+
+#include <glob.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <system_error>
+#include <utility>
+
+#include "io/error.h"
+
+namespace brenlow {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c); });
+    return text;
+}
+
+bool isFolder(const std::string& name) {
+    std::error_code error;
+    return fs::is_directory(name, error);
+}
+
+bool isFile(const std::string& name) {
+    std::error_code error;
+    return fs::exists(name, error) && !fs::is_directory(name, error);
+}
+
+std::vector<std::string> picturesInFolder(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, error)) {
+        std::error_code kindError;
+        if (entry.is_regular_file(kindError) && isDataSetPictureName(entry.path().filename().string()))
+            names.push_back(entry.path().filename().string());
+    }
+    if (error) throw Error("The folder cannot be read (" + error.message() + ")", folder);
+    std::sort(names.begin(), names.end());
+    const std::string prefix = folder.back() == '/' ? folder : folder + "/";
+    for (std::string& name : names) name = prefix + name;
+    return names;
+}
+
+std::vector<std::string> patternMatches(const std::string& pattern) {
+    glob_t matches{};
+    const int status = glob(pattern.c_str(), GLOB_ERR, nullptr, &matches);
+    std::vector<std::string> names;
+    if (status == 0)
+        for (std::size_t i = 0; i < matches.gl_pathc; ++i)
+            if (!isFolder(matches.gl_pathv[i])) names.emplace_back(matches.gl_pathv[i]);
+    globfree(&matches);
+    if (status == GLOB_NOSPACE) throw Error("Out of memory while matching the pattern", pattern);
+    return names;
+}
+
+}  // namespace
+
+bool isDataSetPictureName(const std::string& name) {
+    static const std::array<const char*, 10> extensions{".bmp", ".png", ".ppm", ".pgm", ".tif",
+                                                        ".tiff", ".webp", ".jpg", ".jpeg", ".gif"};
+    const std::string extension = lowerCase(fs::path(name).extension().string());
+    return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+}
+
+std::vector<std::string> expandPictureArguments(const std::vector<std::string>& arguments) {
+    std::vector<std::string> pictures;
+    for (const std::string& argument : arguments) {
+        std::vector<std::string> found;
+        if (isFile(argument)) {
+            found.push_back(argument);
+        } else if (isFolder(argument)) {
+            found = picturesInFolder(argument);
+            if (found.empty()) throw Error("The folder holds no picture", argument);
+        } else {
+            found = patternMatches(argument);
+            if (found.empty()) throw Error("No file or folder matches", argument);
+        }
+        for (std::string& picture : found) {
+            // Each picture's results are filed under its name, so a second mention would share them.
+            if (std::find(pictures.begin(), pictures.end(), picture) != pictures.end())
+                throw Error("The picture is named twice", picture);
+            pictures.push_back(std::move(picture));
+        }
+    }
+    return pictures;
+}
+
+bool asksForDataSet(const std::vector<std::string>& arguments) {
+    return arguments.size() > 1 || (arguments.size() == 1 && !isFile(arguments.front()) &&
+                                    (isFolder(arguments.front()) || !patternMatches(arguments.front()).empty()));
+}
+
+}  // namespace brenlow

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "research/sweep.h"
+#include "research/sweep_report.h"
+
+namespace brenlow {
+
+// The library versions a run's figures depend on, by library name.
+using LibraryVersions = std::map<std::string, std::string>;
+
+// What every result of one data set must share to be averaged with the others.
+struct DataSetParameters {
+    std::vector<int> qualities;
+    float divisor = 2.5f;
+    std::int32_t passes = 2;
+    MeasureChoice measures;
+    LibraryVersions versions;
+};
+
+bool operator==(const DataSetParameters& a, const DataSetParameters& b);
+
+// The parameters of a sweep's settings made with these libraries.
+DataSetParameters dataSetParameters(const SweepSettings& settings, const LibraryVersions& versions);
+
+// One picture's points, codec by codec in the data set's order, qualities within.
+struct PictureOutcome {
+    std::string picture;  // the path as given or expanded
+    SweepOutcome sweep;
+};
+
+// One codec at one quality over the data set: the mean bits per pixel and the mean of each
+// measure over the pictures where it is defined (a NaN is left out; an infinite PSNR makes the
+// mean infinite), and how many pictures each mean is over.
+struct AggregatePoint {
+    StillCodec codec = StillCodec::Jpeg;
+    int quality = 0;
+    int pictures = 0;
+    double bitsPerPixel = 0.0;
+    std::vector<double> means;  // by curveMeasures() order; NaN when no picture has the measure
+    std::vector<int> counts;    // the same order
+};
+
+// A whole data set: every picture's sweep and the aggregate curves. The codecs and pictures keep
+// the order the run was asked for.
+struct DataSetOutcome {
+    std::vector<std::string> pictures;
+    std::vector<StillCodec> codecs;
+    DataSetParameters parameters;
+    std::vector<PictureOutcome> outcomes;  // one per picture, in the order of `pictures`
+    std::vector<AggregatePoint> aggregate; // codec by codec, qualities within
+};
+
+// The aggregate points of the per-picture outcomes: each codec at each quality some picture has,
+// averaged over the pictures that have it, in the order of `codecs` and of the first picture's qualities.
+std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
+                                            const std::vector<StillCodec>& codecs);
+
+// The outcome of the pictures' sweeps with its aggregate.
+DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<StillCodec> codecs,
+                                  DataSetParameters parameters, std::vector<PictureOutcome> outcomes);
+
+// The aggregate curve of a codec on a measure: (mean bits per pixel, mean measure) per quality.
+std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, StillCodec codec, CurveMeasure measure);
+
+// The delta rates of the aggregate curves against the anchor, as deltaTable gives them.
+std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, StillCodec anchor);
+
+// Summary of one delta over the pictures; NaN values (too few points, no shared interval) are
+// left out and counted apart. The standard deviation is the sample one (n - 1); NaN below two values.
+struct DeltaSummary {
+    double mean = 0.0;
+    double median = 0.0;
+    double min = 0.0;
+    double max = 0.0;
+    double stdev = 0.0;
+    int count = 0;     // values summarised
+    int leftOut = 0;   // NaN values
+};
+
+DeltaSummary summarise(const std::vector<double>& values);
+
+// One row of the per-picture table: a codec against the anchor on a measure with one
+// interpolation, each picture's values in the data set's order, and their summaries.
+struct PerPictureDeltas {
+    StillCodec codec = StillCodec::Avc;
+    CurveMeasure measure = CurveMeasure::Psnr;
+    BdInterpolation interpolation = BdInterpolation::Cubic;
+    std::vector<double> rates;      // per cent, per picture
+    std::vector<double> qualities;  // in the measure's unit, per picture
+    DeltaSummary rate;
+    DeltaSummary quality;
+};
+
+// The rows in deltaTable's order; empty when the anchor was not swept.
+std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, StillCodec anchor);
+
+// The points of every picture as CSV: sweepCsv with a first column "picture".
+std::string dataSetCsv(const DataSetOutcome& outcome);
+
+// The aggregate as CSV: codec, quality, pictures, bits_per_pixel, then each measure's mean and
+// its count of pictures.
+std::string aggregateCsv(const DataSetOutcome& outcome);
+
+}  // namespace brenlow

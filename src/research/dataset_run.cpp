@@ -1,0 +1,256 @@
+#include "research/dataset_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <filesystem>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "codecs/codec_steps.h"
+#include "io/error.h"
+
+namespace brenlow {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string resultPath(const std::string& folder, const std::string& picture, StillCodec codec) {
+    return (fs::path(folder) / resultFileName(picture, codec)).string();
+}
+
+// What of the parameters two results differ in, for a person to read; empty when they agree.
+std::string parameterDifference(const DataSetParameters& a, const DataSetParameters& b) {
+    if (a.qualities != b.qualities) return "qualities";
+    if (a.divisor != b.divisor) return "divisor";
+    if (a.passes != b.passes) return "focus";
+    if (a.measures.msSsim != b.measures.msSsim || a.measures.ciede2000 != b.measures.ciede2000 ||
+        a.measures.butteraugli != b.measures.butteraugli)
+        return "measures";
+    for (const auto& [library, version] : a.versions) {
+        const auto other = b.versions.find(library);
+        if (other == b.versions.end() || other->second != version)
+            return "library versions (" + library + " " + version + " against " +
+                   (other == b.versions.end() ? "none" : other->second) + ")";
+    }
+    return a.versions == b.versions ? std::string() : "library versions";
+}
+
+bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, StillCodec codec,
+              const PictureStamp& stamp, const DataSetParameters& parameters) {
+    return stored && stored->picture == picture && stored->codec == codec && stored->stamp == stamp &&
+           stored->parameters == parameters && stored->sweep.points.size() == parameters.qualities.size();
+}
+
+// A stored file that cannot be read is made again like one made otherwise.
+std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unreadable) {
+    try {
+        return readResult(path);
+    } catch (const Error&) {
+        unreadable = true;
+        return std::nullopt;
+    }
+}
+
+// The item's sweep, its errors naming the picture; nullopt when the progress stopped it.
+std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item, const SweepProgress& progress) {
+    const std::string& picture = run.pictures[item.picture];
+    SweepSettings settings = run.settings;
+    settings.codecs = {item.codec};
+    return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
+        StoredResult result{picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}};
+        const PictureDocument document = openPictureDocument(picture, false);
+        result.sweep = runSweep(prepareSweep(document.view(), settings), settings, progress);
+        if (result.sweep.cancelled) return std::nullopt;
+        return result;
+    });
+}
+
+// Hands the items out to the threads and counts the points done across all of them.
+class ItemRunner {
+public:
+    ItemRunner(const DataSetRun& run, const std::vector<DataSetItem>& items, const DataSetProgress& progress)
+        : run_(run), items_(items), progress_(progress), parameters_(dataSetParameters(run.settings, run.versions)) {
+        work_.results.resize(items.size());
+        total_ = static_cast<int>(items.size() * run.settings.qualities.size());
+    }
+
+    DataSetWork run() {
+        const int threads = std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
+        {
+            std::vector<std::jthread> workers;
+            for (int i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });
+            work();
+        }
+        if (failure_) std::rethrow_exception(failure_);
+        work_.cancelled = stop_;
+        if (work_.cancelled) work_.results.clear();
+        return std::move(work_);
+    }
+
+private:
+    void work() {
+        for (std::size_t i = next_++; i < items_.size() && !stop_; i = next_++) {
+            try {
+                runItem(i);
+            } catch (...) {
+                const std::lock_guard lock(mutex_);
+                if (!failure_) failure_ = std::current_exception();
+                stop_ = true;
+            }
+        }
+    }
+
+    void runItem(std::size_t index) {
+        const DataSetItem& item = items_[index];
+        const std::string& picture = run_.pictures[item.picture];
+        if (!run_.resultFolder.empty()) {
+            const std::string path = resultPath(run_.resultFolder, picture, item.codec);
+            bool unreadable = false;
+            std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
+            if (reusable(stored, picture, item.codec, namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                         parameters_)) {
+                const int points = static_cast<int>(stored->sweep.points.size());
+                finish(index, std::move(*stored), &DataSetWork::reused, points);
+                return;
+            }
+            if (stored || unreadable) count(&DataSetWork::replaced);
+        }
+        std::optional<StoredResult> result = sweepItem(run_, item, [this](int done, int) {
+            return done == 0 ? !stop_.load() : pointDone();
+        });
+        if (!result) return;
+        if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, *result);
+        finish(index, std::move(*result), &DataSetWork::computed, 0);
+    }
+
+    bool pointDone() { return advance(1); }
+
+    bool advance(int points) {
+        const std::lock_guard lock(mutex_);
+        done_ += points;
+        if (progress_ && !progress_(done_, total_)) stop_ = true;
+        return !stop_;
+    }
+
+    void count(int DataSetWork::*counter) {
+        const std::lock_guard lock(mutex_);
+        ++(work_.*counter);
+    }
+
+    void finish(std::size_t index, StoredResult result, int DataSetWork::*counter, int pointsSkipped) {
+        {
+            const std::lock_guard lock(mutex_);
+            work_.results[index] = std::move(result);
+            ++(work_.*counter);
+        }
+        if (pointsSkipped > 0) advance(pointsSkipped);
+    }
+
+    const DataSetRun& run_;
+    const std::vector<DataSetItem>& items_;
+    const DataSetProgress& progress_;
+    const DataSetParameters parameters_;
+    DataSetWork work_;
+    std::mutex mutex_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> stop_{false};
+    std::exception_ptr failure_;
+    int done_ = 0;
+    int total_ = 0;
+};
+
+// Each picture's points, codecs in the manifest's order, from the item results `find` gives.
+template <typename Find>
+DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
+    std::vector<PictureOutcome> outcomes;
+    for (const std::string& picture : manifest.pictures) {
+        PictureOutcome outcome{picture, {}};
+        for (StillCodec codec : manifest.codecs) {
+            const StoredResult& result = find(picture, codec);
+            outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
+                                        result.sweep.points.end());
+        }
+        outcomes.push_back(std::move(outcome));
+    }
+    return makeDataSetOutcome(manifest.pictures, manifest.codecs, manifest.parameters, std::move(outcomes));
+}
+
+void requireSameDataSet(const DataSetManifest& first, const std::string& firstFolder, const DataSetManifest& other,
+                        const std::string& otherFolder) {
+    std::string difference;
+    if (first.pictures != other.pictures) difference = "other pictures";
+    else if (first.codecs != other.codecs) difference = "other codecs";
+    else if (!(first.parameters == other.parameters))
+        difference = "other parameters (" + parameterDifference(first.parameters, other.parameters) + ")";
+    if (!difference.empty())
+        throw Error("The result folders \"" + firstFolder + "\" and \"" + otherFolder + "\" hold data sets of " +
+                    difference + "; merge only the shards of one run");
+}
+
+}  // namespace
+
+std::vector<DataSetItem> dataSetItems(std::size_t pictures, const std::vector<StillCodec>& codecs) {
+    std::vector<DataSetItem> items;
+    for (std::size_t picture = 0; picture < pictures; ++picture)
+        for (StillCodec codec : codecs) items.push_back({picture, codec});
+    return items;
+}
+
+std::vector<DataSetItem> shardOf(const std::vector<DataSetItem>& items, int shard, int count) {
+    if (count < 1 || shard < 1 || shard > count)
+        throw Error("Shard " + std::to_string(shard) + " of " + std::to_string(count) + " does not exist");
+    std::vector<DataSetItem> part;
+    for (std::size_t k = static_cast<std::size_t>(shard - 1); k < items.size(); k += static_cast<std::size_t>(count))
+        part.push_back(items[k]);
+    return part;
+}
+
+DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress) {
+    if (run.shardCount > 1 && run.resultFolder.empty())
+        throw Error("A shard keeps its results in a result folder for the merge; name one");
+    const std::vector<DataSetItem> items =
+        shardOf(dataSetItems(run.pictures.size(), run.settings.codecs), run.shard, run.shardCount);
+    if (!run.resultFolder.empty())
+        writeManifest(run.resultFolder,
+                      {run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)});
+    return ItemRunner(run, items, progress).run();
+}
+
+DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
+    const DataSetManifest manifest{run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)};
+    return assemble(manifest, [&](const std::string& picture, StillCodec codec) -> const StoredResult& {
+        for (const StoredResult& result : work.results)
+            if (result.picture == picture && result.codec == codec) return result;
+        throw Error("The run has no result for codec " + std::string(codecName(codec)), picture);
+    });
+}
+
+DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
+    if (folders.empty()) throw Error("Name at least one result folder");
+    const DataSetManifest manifest = readManifest(folders.front());
+    for (std::size_t i = 1; i < folders.size(); ++i)
+        requireSameDataSet(manifest, folders.front(), readManifest(folders[i]), folders[i]);
+    std::vector<StoredResult> results;
+    results.reserve(manifest.pictures.size() * manifest.codecs.size());
+    return assemble(manifest, [&](const std::string& picture, StillCodec codec) -> const StoredResult& {
+        for (const std::string& folder : folders) {
+            const std::string path = resultPath(folder, picture, codec);
+            std::optional<StoredResult> stored = readResult(path);
+            if (!stored) continue;
+            const std::string difference = parameterDifference(manifest.parameters, stored->parameters);
+            if (stored->picture != picture || stored->codec != codec || !difference.empty())
+                throw Error("The result was made " +
+                                (difference.empty() ? "for another item" : "with other " + difference) +
+                                " than the data set of its folder; run that item again",
+                            path);
+            results.push_back(std::move(*stored));
+            return results.back();
+        }
+        throw Error("The results lack picture \"" + picture + "\" with codec " + codecName(codec) +
+                    " (is a shard missing or unfinished?)");
+    });
+}
+
+}  // namespace brenlow

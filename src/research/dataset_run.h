@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "research/dataset_store.h"
+
+namespace brenlow {
+
+// One picture with one codec: what a data set is run, resumed and shared out by.
+struct DataSetItem {
+    std::size_t picture = 0;  // index into the data set's pictures
+    StillCodec codec = StillCodec::Jpeg;
+};
+
+// The items of `pictures` pictures in their stable order: picture by picture, codecs within.
+std::vector<DataSetItem> dataSetItems(std::size_t pictures, const std::vector<StillCodec>& codecs);
+
+// Shard `shard` of `count` (1-based): item k of dataSetItems (from 0) goes to shard k mod count + 1,
+// so the shards are disjoint, cover every item and each gets a mix of pictures and codecs.
+std::vector<DataSetItem> shardOf(const std::vector<DataSetItem>& items, int shard, int count);
+
+// A data set to run.
+struct DataSetRun {
+    std::vector<std::string> pictures;
+    SweepSettings settings;
+    LibraryVersions versions;
+    std::string resultFolder;  // empty: the results are held in memory only
+    int shard = 1;
+    int shardCount = 1;        // above 1 only with a result folder
+    int jobs = 1;              // items coded at a time, each on a thread of its own
+};
+
+// Called with the points done and the total, from the working threads but one call at a time;
+// returning false stops the run once the items under way notice it.
+using DataSetProgress = std::function<bool(int done, int total)>;
+
+// What a run did with its items.
+struct DataSetWork {
+    std::vector<StoredResult> results;  // the shard's items in order
+    int computed = 0;                   // coded and measured now
+    int reused = 0;                     // found in the result folder as they were made
+    int replaced = 0;                   // found there but made otherwise, made again
+    bool cancelled = false;             // results then holds no item
+};
+
+// Runs the shard's items, `jobs` at a time. With a result folder, the manifest is written first;
+// an item whose file there was made from the same picture file (size and modification time) with
+// the same parameters and library versions is taken as it stands, every other item is made and
+// filed whole as soon as it is done, so a run stopped at any moment loses only the items under way.
+// Throws Error naming the picture that failed; the items filed until then stay.
+DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
+
+// The whole data set of an unsharded run's results.
+DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
+
+// The whole data set from the result folders of one or more runs or shards, each item taken from
+// the first folder that has it. Throws Error when the folders' manifests differ, when a result was
+// made with other parameters than the manifest's, or when an item is in none of them (naming it).
+DataSetOutcome loadDataSet(const std::vector<std::string>& folders);
+
+}  // namespace brenlow

@@ -1,0 +1,233 @@
+#include "research/dataset_store.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <span>
+#include <system_error>
+
+#include "io/error.h"
+#include "io/file_io.h"
+
+namespace brenlow {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kResultFormat = "brenlow data set result 1";
+constexpr const char* kManifestFormat = "brenlow data set 1";
+// A result file holds a few dozen points; anything far larger is not one of ours.
+constexpr std::uint64_t kMaxStoredBytes = 64u << 20;
+
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
+// JSON has no infinity nor NaN: an infinite PSNR is kept as "inf", an undefined measure as null.
+// Finite numbers are written in their shortest form that reads back to the same double.
+QJsonValue numberValue(double value) {
+    if (std::isnan(value)) return QJsonValue::Null;
+    if (std::isinf(value)) return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return value;
+}
+
+double numberOf(const QJsonValue& value) {
+    if (value.isDouble()) return value.toDouble();
+    if (value.toString() == QStringLiteral("inf")) return std::numeric_limits<double>::infinity();
+    if (value.toString() == QStringLiteral("-inf")) return -std::numeric_limits<double>::infinity();
+    return std::numeric_limits<double>::quiet_NaN();
+}
+
+StillCodec codecOfName(const QString& name, const std::string& path) {
+    for (StillCodec codec : {StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc, StillCodec::Webp, StillCodec::Avif,
+                             StillCodec::Jxl, StillCodec::Jp2})
+        if (name == QLatin1String(codecName(codec))) return codec;
+    throw Error("The result names an unknown codec \"" + name.toStdString() + "\"", path);
+}
+
+QJsonObject parametersJson(const DataSetParameters& parameters) {
+    QJsonArray qualities;
+    for (int quality : parameters.qualities) qualities.append(quality);
+    QJsonObject versions;
+    for (const auto& [library, version] : parameters.versions) versions[text(library)] = text(version);
+    return {{"qualities", qualities},
+            {"divisor", static_cast<double>(parameters.divisor)},
+            {"focus", parameters.passes},
+            {"ms_ssim", parameters.measures.msSsim},
+            {"ciede2000", parameters.measures.ciede2000},
+            {"butteraugli", parameters.measures.butteraugli},
+            {"versions", versions}};
+}
+
+DataSetParameters parametersOf(const QJsonObject& object) {
+    DataSetParameters parameters;
+    for (const QJsonValue& quality : object["qualities"].toArray()) parameters.qualities.push_back(quality.toInt());
+    parameters.divisor = static_cast<float>(object["divisor"].toDouble());
+    parameters.passes = object["focus"].toInt();
+    parameters.measures = {object["ms_ssim"].toBool(), object["ciede2000"].toBool(), object["butteraugli"].toBool()};
+    const QJsonObject versions = object["versions"].toObject();
+    for (auto it = versions.begin(); it != versions.end(); ++it)
+        parameters.versions[it.key().toStdString()] = it.value().toString().toStdString();
+    return parameters;
+}
+
+QJsonObject pointJson(const SweepPoint& point) {
+    const PictureMeasures& m = point.measures.picture;
+    return {{"quality", point.quality},
+            {"coded_size", static_cast<qint64>(point.figures.codedSize)},
+            {"original_size", static_cast<qint64>(point.figures.originalSize)},
+            {"ratio", numberValue(point.figures.compressionRatio)},
+            {"report", text(point.reportLine)},
+            {"bits_per_pixel", numberValue(point.measures.bitsPerPixel)},
+            {"psnr_r", numberValue(m.psnrRed)},
+            {"psnr_g", numberValue(m.psnrGreen)},
+            {"psnr_b", numberValue(m.psnrBlue)},
+            {"psnr", numberValue(m.psnr)},
+            {"psnr_y", numberValue(m.psnrLuma)},
+            {"ssim_y", numberValue(m.ssimLuma)},
+            {"ms_ssim_y", numberValue(m.msSsimLuma)},
+            {"ms_ssim_y_db", numberValue(m.msSsimLumaDb)},
+            {"ciede2000", numberValue(m.ciede2000)},
+            {"butteraugli_max", numberValue(m.butteraugliMax)},
+            {"butteraugli_3norm", numberValue(m.butteraugli3Norm)},
+            {"encode_seconds", point.encodeSeconds},
+            {"decode_seconds", point.decodeSeconds},
+            {"megapixels", point.megapixels}};
+}
+
+SweepPoint pointOf(const QJsonObject& object, StillCodec codec) {
+    SweepPoint point;
+    point.codec = codec;
+    point.quality = object["quality"].toInt();
+    point.figures.codedSize = static_cast<std::uint32_t>(object["coded_size"].toInteger());
+    point.figures.originalSize = static_cast<std::uint32_t>(object["original_size"].toInteger());
+    point.figures.compressionRatio = static_cast<float>(numberOf(object["ratio"]));
+    point.reportLine = object["report"].toString().toStdString();
+    point.measures.bitsPerPixel = numberOf(object["bits_per_pixel"]);
+    PictureMeasures& m = point.measures.picture;
+    m.psnrRed = numberOf(object["psnr_r"]);
+    m.psnrGreen = numberOf(object["psnr_g"]);
+    m.psnrBlue = numberOf(object["psnr_b"]);
+    m.psnr = numberOf(object["psnr"]);
+    m.psnrLuma = numberOf(object["psnr_y"]);
+    m.ssimLuma = numberOf(object["ssim_y"]);
+    m.msSsimLuma = numberOf(object["ms_ssim_y"]);
+    m.msSsimLumaDb = numberOf(object["ms_ssim_y_db"]);
+    m.ciede2000 = numberOf(object["ciede2000"]);
+    m.butteraugliMax = numberOf(object["butteraugli_max"]);
+    m.butteraugli3Norm = numberOf(object["butteraugli_3norm"]);
+    point.encodeSeconds = object["encode_seconds"].toDouble();
+    point.decodeSeconds = object["decode_seconds"].toDouble();
+    point.megapixels = object["megapixels"].toDouble();
+    return point;
+}
+
+void writeJson(const std::string& path, const QJsonObject& object) {
+    const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Indented);
+    writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                        static_cast<std::size_t>(bytes.size())));
+}
+
+// The object of a JSON file of the given format. Throws Error naming the file.
+QJsonObject readJson(const std::string& path, const char* format) {
+    const Bytes bytes = readWholeFile(path, kMaxStoredBytes);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(
+        QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        throw Error("The file is not JSON (" + error.errorString().toStdString() + ")", path);
+    const QJsonObject object = document.object();
+    if (object["format"].toString() != QLatin1String(format))
+        throw Error("The file is not a \"" + std::string(format) + "\" file", path);
+    return object;
+}
+
+std::uint64_t pathHash(const std::string& text) {
+    std::uint64_t hash = 14695981039346656037ull;  // 64-bit FNV-1a: stable across runs and machines
+    for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+}  // namespace
+
+PictureStamp pictureStampOf(const std::string& path) {
+    std::error_code error;
+    const std::uint64_t size = fs::file_size(path, error);
+    const fs::file_time_type modified = fs::last_write_time(path, error);
+    if (error) throw Error("The picture cannot be read (" + error.message() + ")", path);
+    return {size, std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count()};
+}
+
+std::string resultFileName(const std::string& picture, StillCodec codec) {
+    std::string name = fs::path(picture).filename().string();
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') c = '_';
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(pathHash(picture)));
+    return name + "-" + hash + "-" + codecName(codec) + ".json";
+}
+
+void writeResult(const std::string& folder, const StoredResult& result) {
+    QJsonArray points;
+    for (const SweepPoint& point : result.sweep.points) points.append(pointJson(point));
+    writeJson((fs::path(folder) / resultFileName(result.picture, result.codec)).string(),
+              {{"format", kResultFormat},
+               {"picture", text(result.picture)},
+               {"picture_size", static_cast<qint64>(result.stamp.size)},
+               {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
+               {"codec", codecName(result.codec)},
+               {"parameters", parametersJson(result.parameters)},
+               {"points", points}});
+}
+
+std::optional<StoredResult> readResult(const std::string& path) {
+    std::error_code error;
+    if (!fs::exists(path, error)) return std::nullopt;
+    const QJsonObject object = readJson(path, kResultFormat);
+    StoredResult result;
+    result.picture = object["picture"].toString().toStdString();
+    result.codec = codecOfName(object["codec"].toString(), path);
+    result.stamp.size = static_cast<std::uint64_t>(object["picture_size"].toInteger());
+    result.stamp.modifiedNanoseconds = object["picture_modified_ns"].toString().toLongLong();
+    result.parameters = parametersOf(object["parameters"].toObject());
+    for (const QJsonValue& point : object["points"].toArray())
+        result.sweep.points.push_back(pointOf(point.toObject(), result.codec));
+    return result;
+}
+
+std::string manifestPath(const std::string& folder) { return (fs::path(folder) / "dataset.json").string(); }
+
+void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) throw Error("The result folder cannot be made (" + error.message() + ")", folder);
+    QJsonArray pictures;
+    for (const std::string& picture : manifest.pictures) pictures.append(text(picture));
+    QJsonArray codecs;
+    for (StillCodec codec : manifest.codecs) codecs.append(codecName(codec));
+    writeJson(manifestPath(folder), {{"format", kManifestFormat},
+                                     {"pictures", pictures},
+                                     {"codecs", codecs},
+                                     {"parameters", parametersJson(manifest.parameters)}});
+}
+
+DataSetManifest readManifest(const std::string& folder) {
+    const std::string path = manifestPath(folder);
+    std::error_code error;
+    if (!fs::exists(path, error)) throw Error("The folder holds no data set (no dataset.json)", folder);
+    const QJsonObject object = readJson(path, kManifestFormat);
+    DataSetManifest manifest;
+    for (const QJsonValue& picture : object["pictures"].toArray())
+        manifest.pictures.push_back(picture.toString().toStdString());
+    for (const QJsonValue& codec : object["codecs"].toArray())
+        manifest.codecs.push_back(codecOfName(codec.toString(), path));
+    manifest.parameters = parametersOf(object["parameters"].toObject());
+    return manifest;
+}
+
+}  // namespace brenlow

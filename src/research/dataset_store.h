@@ -1,0 +1,61 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "research/dataset_outcome.h"
+
+namespace brenlow {
+
+// A picture file as a stored result was made from: a result whose picture has changed since is
+// made again.
+struct PictureStamp {
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+    bool operator==(const PictureStamp&) const = default;
+};
+
+// Throws Error naming the file when it cannot be read.
+PictureStamp pictureStampOf(const std::string& path);
+
+// One picture swept with one codec, as a result folder keeps it.
+struct StoredResult {
+    std::string picture;
+    StillCodec codec = StillCodec::Jpeg;
+    PictureStamp stamp;
+    DataSetParameters parameters;
+    SweepOutcome sweep;  // that codec's points only
+};
+
+// The file of a picture x codec item inside a result folder: the picture's file name (other
+// characters than letters, digits, '.', '-' and '_' made '_'), a hash of its whole path, the codec.
+std::string resultFileName(const std::string& picture, StillCodec codec);
+
+// Writes the result into the folder whole or not at all. Throws Error.
+void writeResult(const std::string& folder, const StoredResult& result);
+
+// The result kept in the file; nullopt when there is no such file. Throws Error naming the file
+// when it cannot be read or is not a result file of this program.
+std::optional<StoredResult> readResult(const std::string& path);
+
+// What a result folder is for: the whole data set, however much of it one shard makes, so that a
+// merge knows every item it must find.
+struct DataSetManifest {
+    std::vector<std::string> pictures;
+    std::vector<StillCodec> codecs;
+    DataSetParameters parameters;
+    bool operator==(const DataSetManifest&) const = default;
+};
+
+// The manifest's file inside a result folder.
+std::string manifestPath(const std::string& folder);
+
+// Creates the folder when needed and writes the manifest whole. Throws Error.
+void writeManifest(const std::string& folder, const DataSetManifest& manifest);
+
+// Throws Error naming the file when the folder has none or it cannot be read.
+DataSetManifest readManifest(const std::string& folder);
+
+}  // namespace brenlow

@@ -1,0 +1,217 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "io/error.h"
+#include "research/dataset_inputs.h"
+#include "research/dataset_run.h"
+#include "support/dataset_pictures.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+void touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+TEST(DataSetInputsTest, FoldersGiveTheirPicturesByNameAndPatternsTheirMatches) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "set");
+    fs::create_directory(dir.path() / "set" / "inner.png");
+    for (const char* name : {"b.PNG", "a.jpeg", "c.Tiff", "notes.txt", "d.webp", "e.gif"}) touch(dir.file("set/") + name);
+    const std::string set = dir.file("set");
+    EXPECT_EQ(expandPictureArguments({set}), (std::vector<std::string>{set + "/a.jpeg", set + "/b.PNG", set + "/c.Tiff",
+                                                                         set + "/d.webp", set + "/e.gif"}));
+    EXPECT_EQ(expandPictureArguments({set + "/[bd]*", set + "/a.jpeg"}),
+              (std::vector<std::string>{set + "/b.PNG", set + "/d.webp", set + "/a.jpeg"}));
+    EXPECT_TRUE(asksForDataSet({set}));
+    EXPECT_TRUE(asksForDataSet({set + "/*.gif"}));
+    EXPECT_FALSE(asksForDataSet({set + "/e.gif"}));
+    EXPECT_FALSE(asksForDataSet({dir.file("missing.bmp")})) << "left to the single sweep, which names it";
+
+    EXPECT_NE(testing::messageOf([&] { expandPictureArguments({set + "/*.bmp"}); }).find("No file or folder matches"),
+              std::string::npos);
+    fs::create_directory(dir.path() / "empty");
+    EXPECT_NE(testing::messageOf([&] { expandPictureArguments({dir.file("empty")}); }).find("holds no picture"),
+              std::string::npos);
+    EXPECT_NE(testing::messageOf([&] { expandPictureArguments({set, set + "/e.gif"}); }).find("named twice"),
+              std::string::npos);
+}
+
+TEST(DataSetShardTest, ShardsAreDisjointCoverEveryItemAndTakeEveryNth) {
+    const std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
+    const std::vector<DataSetItem> items = dataSetItems(5, codecs);
+    ASSERT_EQ(items.size(), 15u);
+    EXPECT_EQ(items[4].picture, 1u);
+    EXPECT_EQ(items[4].codec, StillCodec::Avc);
+    std::vector<int> owner(items.size(), 0);
+    for (int shard = 1; shard <= 4; ++shard) {
+        for (const DataSetItem& item : shardOf(items, shard, 4)) {
+            const std::size_t k = item.picture * codecs.size() +
+                                  static_cast<std::size_t>(std::find(codecs.begin(), codecs.end(), item.codec) - codecs.begin());
+            EXPECT_EQ(owner[k], 0) << "item " << k << " in two shards";
+            EXPECT_EQ(static_cast<int>(k % 4) + 1, shard);
+            owner[k] = shard;
+        }
+    }
+    EXPECT_EQ(std::count(owner.begin(), owner.end(), 0), 0);
+    EXPECT_THROW(shardOf(items, 5, 4), Error);
+    EXPECT_THROW(shardOf(items, 0, 4), Error);
+}
+
+TEST(DataSetSummaryTest, NaNsAreLeftOutAndCountedAndTheDeviationIsTheSampleOne) {
+    const double nan = std::nan("");
+    const DeltaSummary even = summarise({4.0, nan, 1.0, 3.0, 2.0});
+    EXPECT_EQ(even.count, 4);
+    EXPECT_EQ(even.leftOut, 1);
+    EXPECT_DOUBLE_EQ(even.mean, 2.5);
+    EXPECT_DOUBLE_EQ(even.median, 2.5);
+    EXPECT_DOUBLE_EQ(even.min, 1.0);
+    EXPECT_DOUBLE_EQ(even.max, 4.0);
+    EXPECT_DOUBLE_EQ(even.stdev, std::sqrt(5.0 / 3.0));
+    EXPECT_DOUBLE_EQ(summarise({7.0, -1.0, 3.0}).median, 3.0);
+    const DeltaSummary one = summarise({nan, 2.0});
+    EXPECT_TRUE(std::isnan(one.stdev));
+    EXPECT_DOUBLE_EQ(one.mean, 2.0);
+    EXPECT_TRUE(std::isnan(summarise({nan}).mean));
+}
+
+// Five small pictures through two of our codecs at four qualities, with MS-SSIM, which two of the
+// pictures are too small for.
+class DataSetRunTest : public ::testing::Test {
+protected:
+    DataSetRunTest() : pictures(testing::makeSmallDataSet(dir.path().string())) {
+        run.pictures = pictures;
+        run.settings.codecs = {StillCodec::Jpeg, StillCodec::Ajc};
+        run.settings.qualities = {30, 50, 70, 90};
+        run.settings.measures = {true, false, false};
+        run.versions = {{"brenlow", "test"}};
+        run.jobs = 2;
+    }
+
+    DataSetOutcome runInMemory() {
+        DataSetRun inMemory = run;
+        inMemory.resultFolder.clear();
+        return collectDataSet(inMemory, runDataSetItems(inMemory));
+    }
+
+    TempDir dir;
+    TempDir results;
+    std::vector<std::string> pictures;
+    DataSetRun run;
+};
+
+TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) {
+    const DataSetOutcome outcome = runInMemory();
+    ASSERT_EQ(outcome.outcomes.size(), 5u);
+    ASSERT_EQ(outcome.aggregate.size(), 8u);
+    const std::size_t msSsim = static_cast<std::size_t>(
+        std::find(curveMeasures().begin(), curveMeasures().end(), CurveMeasure::MsSsimLumaDb) - curveMeasures().begin());
+    const std::size_t psnr = 0;
+    for (const AggregatePoint& point : outcome.aggregate) {
+        SCOPED_TRACE(std::string(codecName(point.codec)) + " at " + std::to_string(point.quality));
+        double bits = 0.0, psnrSum = 0.0, msSsimSum = 0.0;
+        int msSsimCount = 0;
+        for (const PictureOutcome& picture : outcome.outcomes) {
+            const auto at = std::find_if(picture.sweep.points.begin(), picture.sweep.points.end(), [&](const SweepPoint& p) {
+                return p.codec == point.codec && p.quality == point.quality;
+            });
+            ASSERT_NE(at, picture.sweep.points.end());
+            bits += at->measures.bitsPerPixel;
+            psnrSum += at->measures.picture.psnr;
+            if (!std::isnan(at->measures.picture.msSsimLuma)) {
+                msSsimSum += at->measures.picture.msSsimLumaDb;
+                ++msSsimCount;
+            }
+        }
+        EXPECT_EQ(point.pictures, 5);
+        EXPECT_DOUBLE_EQ(point.bitsPerPixel, bits / 5);
+        EXPECT_DOUBLE_EQ(point.means[psnr], psnrSum / 5);
+        EXPECT_EQ(point.counts[msSsim], 3) << "two pictures are below 176 pixels";
+        EXPECT_DOUBLE_EQ(point.means[msSsim], msSsimSum / 3);
+    }
+    const std::vector<RatePoint> curve = aggregateCurve(outcome, StillCodec::Ajc, CurveMeasure::Psnr);
+    ASSERT_EQ(curve.size(), 4u);
+    EXPECT_EQ(curve[2].rate, outcome.aggregate[6].bitsPerPixel);
+
+    const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, StillCodec::Jpeg);
+    ASSERT_FALSE(perPicture.empty());
+    EXPECT_EQ(perPicture.front().rates.size(), 5u);
+    EXPECT_EQ(perPicture.front().rate.count + perPicture.front().rate.leftOut, 5);
+    EXPECT_EQ(aggregateDeltaTable(outcome, StillCodec::Jpeg).size(), perPicture.size());
+}
+
+TEST_F(DataSetRunTest, OneJobGivesThePointsOfManyAndEachPictureItsOwnSweep) {
+    const DataSetOutcome parallel = runInMemory();
+    run.jobs = 1;
+    const DataSetOutcome serial = runInMemory();
+    EXPECT_EQ(dataSetCsv(parallel), dataSetCsv(serial));
+    EXPECT_EQ(aggregateCsv(parallel), aggregateCsv(serial));
+
+    SweepSettings settings = run.settings;
+    const PictureDocument document = openPictureDocument(pictures[3], false);
+    const SweepOutcome alone = runSweep(prepareSweep(document.view(), settings), settings);
+    EXPECT_EQ(sweepCsv(alone), sweepCsv(parallel.outcomes[3].sweep));
+}
+
+TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrintsTheSame) {
+    run.resultFolder = results.path().string();
+    const DataSetWork first = runDataSetItems(run);
+    EXPECT_EQ(first.computed, 10);
+    const DataSetOutcome whole = loadDataSet({run.resultFolder});
+    EXPECT_EQ(dataSetCsv(whole), dataSetCsv(collectDataSet(run, first))) << "the files keep every figure exactly";
+
+    fs::remove(results.file(resultFileName(pictures[1], StillCodec::Ajc)));
+    DataSetRun otherFocus = run;
+    otherFocus.settings.passes = 3;
+    otherFocus.pictures = {pictures[4]};
+    otherFocus.settings.codecs = {StillCodec::Jpeg};
+    runDataSetItems(otherFocus);  // a stale result for picture 4 with JPEG, and a manifest to be replaced
+    std::ofstream(results.file(resultFileName(pictures[0], StillCodec::Jpeg))) << "{ cut short";
+
+    const DataSetWork resumed = runDataSetItems(run);
+    EXPECT_EQ(resumed.computed, 3);
+    EXPECT_EQ(resumed.reused, 7);
+    EXPECT_EQ(resumed.replaced, 2);
+    EXPECT_EQ(dataSetCsv(loadDataSet({run.resultFolder})), dataSetCsv(whole));
+
+    fs::last_write_time(pictures[2], fs::last_write_time(pictures[2]) + std::chrono::seconds(5));
+    EXPECT_EQ(runDataSetItems(run).computed, 2) << "a picture changed since is made again";
+}
+
+TEST_F(DataSetRunTest, MergeOfShardsEqualsTheWholeRunAndNamesWhatItLacksOrCannotMix) {
+    run.resultFolder = results.path().string();
+    const DataSetOutcome whole = collectDataSet(run, runDataSetItems(run));
+    std::vector<std::string> folders;
+    std::vector<TempDir> shardDirs(3);
+    for (int shard = 1; shard <= 3; ++shard) {
+        DataSetRun part = run;
+        part.shard = shard;
+        part.shardCount = 3;
+        part.resultFolder = shardDirs[static_cast<std::size_t>(shard - 1)].path().string();
+        EXPECT_EQ(runDataSetItems(part).results.size(), shard == 1 ? 4u : 3u);
+        folders.push_back(part.resultFolder);
+    }
+    EXPECT_EQ(dataSetCsv(loadDataSet(folders)), dataSetCsv(whole));
+    EXPECT_EQ(aggregateCsv(loadDataSet(folders)), aggregateCsv(whole));
+
+    const std::string lacking = testing::messageOf([&] { loadDataSet({folders[0], folders[2]}); });
+    EXPECT_NE(lacking.find("lack picture \"" + pictures[0] + "\" with codec ajc"), std::string::npos) << lacking;
+
+    DataSetRun otherVersions = run;
+    otherVersions.versions = {{"brenlow", "other"}};
+    otherVersions.resultFolder = shardDirs[1].path().string();
+    otherVersions.shard = 2;
+    otherVersions.shardCount = 3;
+    runDataSetItems(otherVersions);
+    const std::string mixed = testing::messageOf([&] { loadDataSet(folders); });
+    EXPECT_NE(mixed.find("other parameters (library versions (brenlow test against other))"), std::string::npos)
+        << mixed;
+}
+
+}  // namespace
+}  // namespace brenlow

@@ -1,0 +1,31 @@
+#include "support/dataset_pictures.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+
+std::vector<std::string> makeSmallDataSet(const std::string& folder) {
+    struct Crop {
+        std::string source;
+        QRect area;
+        std::string name;
+    };
+    const std::vector<Crop> crops{{samplePath("astronaut.bmp"), {0, 0, 256, 256}, "a_astronaut.png"},
+                                  {samplePath("astronaut.bmp"), {100, 200, 200, 160}, "b_astronaut.bmp"},
+                                  {testDataPath("chelsea.bmp"), {0, 0, 224, 192}, "c_chelsea.png"},
+                                  {testDataPath("coffee.bmp"), {50, 50, 160, 200}, "d_coffee.ppm"},
+                                  {testDataPath("chelsea.bmp"), {200, 100, 192, 180}, "e_chelsea.bmp"}};
+    std::vector<std::string> paths;
+    for (const Crop& crop : crops) {
+        const QImage picture = QImage(QString::fromStdString(crop.source)).copy(crop.area).convertToFormat(QImage::Format_RGB888);
+        const std::string path = folder + "/" + crop.name;
+        EXPECT_TRUE(picture.save(QString::fromStdString(path))) << path;
+        paths.push_back(path);
+    }
+    return paths;
+}
+
+}  // namespace brenlow::testing

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brenlow::testing {
+
+// Five crops of the sample and the test photographs, 128 to 256 pixels a side, as PNG, BMP and
+// PPM files in `folder` (which must exist); two are too small for MS-SSIM. Returns their paths in
+// name order.
+std::vector<std::string> makeSmallDataSet(const std::string& folder);
+
+}  // namespace brenlow::testing
