@@ -1,6 +1,7 @@
 #include "app/compare_canvas.h"
 
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
@@ -34,8 +35,12 @@ QLabel* makeCaption(QWidget* canvas, const char* name) {
     return caption;
 }
 
+QString namedRole(const QString& role, const QString& name) {
+    return role + QStringLiteral(": ") + QFileInfo(name).fileName();
+}
+
 void nameCaption(QLabel* caption, const QString& role, const QString& name) {
-    caption->setText(role + QStringLiteral(": ") + QFileInfo(name).fileName());
+    caption->setText(namedRole(role, name));
     caption->setToolTip(name);
     caption->adjustSize();
 }
@@ -52,6 +57,10 @@ CompareCanvas::CompareCanvas(QImage source, QImage decoded, QWidget* parent)
     sourceCaption_ = makeCaption(this, "SourceCaption");
     resultCaption_ = makeCaption(this, "ResultCaption");
     differenceCaption_ = makeCaption(this, "DifferenceCaption");
+    flipCaption_ = makeCaption(this, "FlipCaption");
+    heatMapCaption_ = makeCaption(this, "HeatMapCaption");
+    // Space flips in Flip mode, wherever the pointer is.
+    setFocusPolicy(Qt::StrongFocus);
     setNames(QStringLiteral("source"), QStringLiteral("result"));
     setGain(kDefaultGain);
 }
@@ -59,17 +68,54 @@ CompareCanvas::CompareCanvas(QImage source, QImage decoded, QWidget* parent)
 void CompareCanvas::setNames(const QString& sourceName, const QString& resultName) {
     sourceName_ = sourceName;
     resultName_ = resultName;
-    nameCaption(sourceCaption_, QStringLiteral("Source"), sourceName);
-    nameCaption(resultCaption_, QStringLiteral("Result"), resultName);
+    nameCaption(sourceCaption_, sourceRole_, sourceName);
+    nameCaption(resultCaption_, resultRole_, resultName);
     updateDifferenceCaption();
+    updateFlipCaption();
+    updateHeatMapCaption();
     placeCaptions();
 }
 
+void CompareCanvas::setRoles(const QString& sourceRole, const QString& resultRole) {
+    sourceRole_ = sourceRole;
+    resultRole_ = resultRole;
+    setNames(sourceName_, resultName_);
+}
+
 void CompareCanvas::updateDifferenceCaption() {
-    differenceCaption_->setText(QStringLiteral("Difference x %1 of Result: %2 and Source: %3")
+    differenceCaption_->setText(QStringLiteral("Difference x %1 of %2 and %3")
                                     .arg(gain_)
-                                    .arg(QFileInfo(resultName_).fileName(), QFileInfo(sourceName_).fileName()));
+                                    .arg(namedRole(resultRole_, resultName_), namedRole(sourceRole_, sourceName_)));
     differenceCaption_->adjustSize();
+}
+
+void CompareCanvas::updateFlipCaption() {
+    const QString& shownRole = showsResult_ ? resultRole_ : sourceRole_;
+    const QString& otherRole = showsResult_ ? sourceRole_ : resultRole_;
+    flipCaption_->setText(QStringLiteral("%1    Space: show %2")
+                              .arg(namedRole(shownRole, showsResult_ ? resultName_ : sourceName_), otherRole));
+    flipCaption_->setToolTip(showsResult_ ? resultName_ : sourceName_);
+    flipCaption_->adjustSize();
+}
+
+void CompareCanvas::updateHeatMapCaption() {
+    heatMapCaption_->setText(heatMap_.isNull() ? QStringLiteral("Computing the Butteraugli heat map...")
+                                               : QStringLiteral("Butteraugli distance of %1 against %2")
+                                                     .arg(namedRole(resultRole_, resultName_),
+                                                          namedRole(sourceRole_, sourceName_)));
+    heatMapCaption_->adjustSize();
+}
+
+void CompareCanvas::flip() {
+    showsResult_ = !showsResult_;
+    updateFlipCaption();
+    refresh();
+}
+
+void CompareCanvas::setHeatMap(QImage map) {
+    heatMap_ = std::move(map);
+    updateHeatMapCaption();
+    refresh();
 }
 
 void CompareCanvas::setMode(Mode mode) {
@@ -129,9 +175,12 @@ void CompareCanvas::refresh() {
 void CompareCanvas::placeCaptions() {
     const QList<QRect> shown = panes();
     const QPoint margin(kCaptionMargin, kCaptionMargin);
-    sourceCaption_->setVisible(mode_ != Mode::Difference);
-    resultCaption_->setVisible(mode_ != Mode::Difference);
+    const bool twoPictures = mode_ == Mode::SideBySide || mode_ == Mode::Split;
+    sourceCaption_->setVisible(twoPictures);
+    resultCaption_->setVisible(twoPictures);
     differenceCaption_->setVisible(mode_ == Mode::Difference);
+    flipCaption_->setVisible(mode_ == Mode::Flip);
+    heatMapCaption_->setVisible(mode_ == Mode::HeatMap);
     switch (mode_) {
         case Mode::SideBySide:
             sourceCaption_->move(shown[0].topLeft() + margin);
@@ -139,6 +188,12 @@ void CompareCanvas::placeCaptions() {
             break;
         case Mode::Difference:
             differenceCaption_->move(shown[0].topLeft() + margin);
+            break;
+        case Mode::Flip:
+            flipCaption_->move(shown[0].topLeft() + margin);
+            break;
+        case Mode::HeatMap:
+            heatMapCaption_->move(shown[0].topLeft() + margin);
             break;
         case Mode::Split: {
             // Each caption sits on its own side of the divider and follows it.
@@ -196,7 +251,9 @@ void CompareCanvas::paintEvent(QPaintEvent*) {
             drawPicture(painter, shown[1], shown[1], decoded_);
             break;
         case Mode::Difference:
-            drawPicture(painter, shown[0], shown[0], difference_);
+        case Mode::Flip:
+        case Mode::HeatMap:
+            drawPicture(painter, shown[0], shown[0], singlePicture());
             break;
         case Mode::Split: {
             const QRect pane = shown[0];
@@ -207,6 +264,17 @@ void CompareCanvas::paintEvent(QPaintEvent*) {
             painter.drawLine(divider, pane.top(), divider, pane.bottom());
             break;
         }
+    }
+}
+
+const QImage& CompareCanvas::singlePicture() const {
+    switch (mode_) {
+        case Mode::Difference:
+            return difference_;
+        case Mode::HeatMap:
+            return heatMap_;
+        default:
+            return showsResult_ ? decoded_ : source_;
     }
 }
 
@@ -232,6 +300,14 @@ void CompareCanvas::mouseMoveEvent(QMouseEvent* event) {
 
 void CompareCanvas::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) dragFrom_.reset();
+}
+
+void CompareCanvas::keyPressEvent(QKeyEvent* event) {
+    if (mode_ == Mode::Flip && event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        flip();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 }  // namespace brenlow

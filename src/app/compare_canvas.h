@@ -10,19 +10,22 @@ class QLabel;
 namespace brenlow {
 
 // Two pictures of one size drawn under one zoom and one pan: side by side, split at a movable
-// divider (source left, decoded right), or as their amplified difference. Pixels are drawn
+// divider (source left, decoded right), as their amplified difference, one at a time (Space
+// flips to the other in place), or as a heat map given from outside. Pixels are drawn
 // nearest-neighbour from 1:1 up. Dragging pans, the wheel zooms about the pointer. Captions over
-// the panes say which picture is the source and which the result.
+// the panes say which picture is which: "Source" and "Result" unless given other roles.
 class CompareCanvas : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Mode { SideBySide, Split, Difference };
+    enum class Mode { SideBySide, Split, Difference, Flip, HeatMap };
 
     CompareCanvas(QImage source, QImage decoded, QWidget* parent = nullptr);
 
     // The names the captions give the two pictures.
     void setNames(const QString& sourceName, const QString& resultName);
+    // What the captions call the two pictures, "Source" and "Result" at first.
+    void setRoles(const QString& sourceRole, const QString& resultRole);
 
     Mode mode() const { return mode_; }
     // Each mode has its own pane size, so choosing one fits the picture afresh.
@@ -34,6 +37,15 @@ public:
     // The difference image is |decoded - source| x gain.
     void setGain(int gain);
     const QImage& difference() const { return difference_; }
+
+    // Flip mode shows the result instead of the source, or back, keeping zoom and pan.
+    void flip();
+    bool showsResult() const { return showsResult_; }
+
+    // The picture HeatMap mode shows, of the pictures' size; until it is given the mode says it
+    // is being computed.
+    void setHeatMap(QImage map);
+    const QImage& heatMap() const { return heatMap_; }
 
     double zoom() const { return zoom_; }
     // Zooms keeping the picture point under `anchor` (a widget position) in place.
@@ -58,6 +70,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QList<QRect> panes() const;
@@ -66,10 +79,16 @@ private:
     void refresh();
     void placeCaptions();
     void updateDifferenceCaption();
+    void updateFlipCaption();
+    void updateHeatMapCaption();
+    // The one picture a single-pane mode other than Split shows.
+    const QImage& singlePicture() const;
 
     QImage source_;
     QImage decoded_;
     QImage difference_;
+    QImage heatMap_;
+    bool showsResult_ = false;
     Mode mode_ = Mode::SideBySide;
     double split_ = 0.5;
     int gain_ = 0;
@@ -78,9 +97,13 @@ private:
     std::optional<QPoint> dragFrom_;
     QString sourceName_;
     QString resultName_;
+    QString sourceRole_ = QStringLiteral("Source");
+    QString resultRole_ = QStringLiteral("Result");
     QLabel* sourceCaption_ = nullptr;
     QLabel* resultCaption_ = nullptr;
     QLabel* differenceCaption_ = nullptr;
+    QLabel* flipCaption_ = nullptr;
+    QLabel* heatMapCaption_ = nullptr;
 };
 
 }  // namespace brenlow

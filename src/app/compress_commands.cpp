@@ -1,10 +1,14 @@
 #include "app/main_form.h"
 
 #include <QLineEdit>
+#include <QMenu>
 
+#include "anchors/anchor_experiment.h"
+#include "app/codec_titles.h"
 #include "app/mdi_child.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
+#include "io/error.h"
 
 namespace brenlow {
 
@@ -12,6 +16,23 @@ namespace {
 
 std::string fieldText(const QLineEdit* field) {
     return field->text().toStdString();
+}
+
+// An anchor codec reads the quality field as it stands: a value it does not take is refused,
+// never quietly replaced as the JPEG command replaces it.
+int anchorQuality(const QLineEdit& field, const AnchorCodec& codec, const QString& title) {
+    bool whole = false;
+    const int quality = field.text().trimmed().toInt(&whole);
+    const QualityRange range = codec.qualities();
+    if (!whole || quality < range.lowest || quality > range.highest) {
+        throw Error(QStringLiteral("%1 takes a quality from %2 to %3; the quality field reads \"%4\".")
+                        .arg(title)
+                        .arg(range.lowest)
+                        .arg(range.highest)
+                        .arg(field.text())
+                        .toStdString());
+    }
+    return quality;
 }
 
 }  // namespace
@@ -24,6 +45,39 @@ void TMainForm::JPEG1Click() {
     const StillParameters parameters{quality.quality, 0.0f, 0};
     const DocumentView view = document->view();
     codeAndShow(*document, StillCodec::Jpeg, parameters, [&] { return runJpegExperiment(view, quality.quality); });
+}
+
+void TMainForm::createAnchorCodecMenu() {
+    Compress1->addSeparator();
+    AnchorCodec1 = Compress1->addMenu(QStringLiteral("A&nchor Codec"));
+    AnchorCodec1->setObjectName(QStringLiteral("AnchorCodec1"));
+    AnchorCodec1->menuAction()->setStatusTip(
+        QStringLiteral("Codes the active picture with a codec of today's formats, to measure ours against"));
+    for (const StillCodec codec : availableCodecs()) {
+        const AnchorCodec* anchor = anchorCodecOf(codec);
+        if (!anchor) continue;
+        const QString title = codecTitle(codec);
+        QAction* entry = AnchorCodec1->addAction(title);
+        entry->setObjectName(QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
+        entry->setStatusTip(QStringLiteral("Codes the active picture at the quality field with %1: %2")
+                                .arg(QString::fromStdString(anchor->libraryVersion()),
+                                     QString::fromStdString(anchor->settings())));
+        connect(entry, &QAction::triggered, this, [this, codec, title] {
+            runCommand([this, codec] { AnchorCodecClick(codec); }, codingText(title));
+        });
+        AnchorCodecEntries.append(entry);
+    }
+    if (AnchorCodecEntries.isEmpty()) AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
+}
+
+void TMainForm::AnchorCodecClick(StillCodec codec) {
+    const TMDIChild* document = activeDocument();
+    const AnchorCodec* anchor = anchorCodecOf(codec);
+    if (!document || !anchor) return;
+    const int quality = anchorQuality(*Edit2, *anchor, codecTitle(codec));
+    const StillParameters parameters{static_cast<std::uint8_t>(quality), 0.0f, 0};
+    const DocumentView view = document->view();
+    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, *anchor, quality); });
 }
 
 void TMainForm::AJC1Click() {

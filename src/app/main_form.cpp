@@ -234,6 +234,7 @@ void TMainForm::createCompressMenu() {
     JPEG1->setShortcut(QKeySequence(Qt::Key_F5));
     AJC2->setShortcut(QKeySequence(Qt::Key_F6));
     AJC1->setShortcut(QKeySequence(Qt::Key_F7));
+    createAnchorCodecMenu();
 }
 
 void TMainForm::createResearchMenu() {
@@ -246,6 +247,11 @@ void TMainForm::createResearchMenu() {
     Compare1 = Research1->addAction(QStringLiteral("&Compare with Source"));
     Compare1->setObjectName(QStringLiteral("Compare1"));
     applyHint(Compare1, QStringLiteral("Compare|Shows the active decoded picture beside its source"));
+    CompareTwo1 = Research1->addAction(QStringLiteral("Compare &Two Windows..."));
+    CompareTwo1->setObjectName(QStringLiteral("CompareTwo1"));
+    applyHint(CompareTwo1, QStringLiteral("Compare Two Windows|Shows two open pictures of the same size, A and B, "
+                                          "and measures B against A"));
+    connect(CompareTwo1, &QAction::triggered, this, &TMainForm::CompareTwo1Click);
     for (const auto& [action, handler] :
          {std::pair{Sweep1, &TMainForm::Sweep1Click}, std::pair{Compare1, &TMainForm::Compare1Click}}) {
         // A named copy: a structured binding cannot be captured by every compiler.
@@ -428,6 +434,8 @@ void TMainForm::updateCommandActions() {
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
     Sweep1->setEnabled(idle && activeDocument() != nullptr);
     Compare1->setEnabled(idle && activeDocument() != nullptr);
+    CompareTwo1->setEnabled(idle && documents().size() >= 2);
+    for (QAction* entry : AnchorCodecEntries) entry->setEnabled(idle);
 }
 
 void TMainForm::showActiveZoom() {

@@ -93,6 +93,10 @@ public:
     QAction* Test2 = nullptr;
     QAction* Sweep1 = nullptr;
     QAction* Compare1 = nullptr;
+    QAction* CompareTwo1 = nullptr;
+    // Compress > Anchor Codec: one entry per anchor codec built, in the order of availableCodecs().
+    QMenu* AnchorCodec1 = nullptr;
+    QList<QAction*> AnchorCodecEntries;
     // Every measure of the active window's last run.
     MeasurementsDock* Measurements = nullptr;
 
@@ -137,6 +141,8 @@ public:
     void AJC2Click();
     void AVCSequence1Click();
     void AVCBMP1Click();
+    // Codes the active document with an anchor codec at the quality field, as the JPEG command does.
+    void AnchorCodecClick(StillCodec codec);
 
     // View tools.
     void test1Click();
@@ -147,6 +153,8 @@ public:
     // of a decoded window with its source.
     void Sweep1Click();
     void Compare1Click();
+    // Asks for two open windows of one size, A and B, and compares B with A.
+    void CompareTwo1Click();
 
     // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
     // failure is shown and the workbench goes on. False when it failed or another command was
@@ -180,6 +188,7 @@ private:
     void createWindowActions();
     void createMenus();
     void createCompressMenu();
+    void createAnchorCodecMenu();
     void createResearchMenu();
     void createWindowMenu();
     void createToolBar();

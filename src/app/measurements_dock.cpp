@@ -5,7 +5,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QVBoxLayout>
+#include <cmath>
 
+#include "app/codec_titles.h"
 #include "research/measures.h"
 
 namespace brenlow {
@@ -16,15 +18,22 @@ constexpr const char* kRows[][2] = {
     {"run", "Run"},           {"source", "Source"},        {"coded_size", "Coded size"},
     {"bits_per_pixel", "Bits per pixel"},                  {"psnr_r", "PSNR red"},
     {"psnr_g", "PSNR green"}, {"psnr_b", "PSNR blue"},     {"psnr", "PSNR (RGB)"},
-    {"psnr_y", "PSNR luma"},  {"ssim_y", "SSIM luma"},
+    {"psnr_y", "PSNR luma"},  {"ssim_y", "SSIM luma"},        {"ms_ssim_y", "MS-SSIM luma"},
+    {"ms_ssim_y_db", "MS-SSIM luma (dB)"},                 {"ciede2000", "CIEDE2000"},
+    {"butteraugli_max", "Butteraugli max"},                {"butteraugli_3norm", "Butteraugli 3-norm"},
 };
 
-QString decibels(double value) { return QString::fromStdString(formatMeasure(value, 3)) + QStringLiteral(" dB"); }
+// "n/a" for a measure that is undefined for the pair or left out of this build.
+QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
 
-QString codecTitle(StillCodec codec) { return QString::fromLatin1(codecName(codec)).toUpper(); }
+QString decibels(double value) {
+    return std::isnan(value) ? measure(value, 3) : measure(value, 3) + QStringLiteral(" dB");
+}
 
 QString runText(const RunRecord& record) {
     QString text = QStringLiteral("%1, quality %2").arg(codecTitle(record.codec)).arg(record.parameters.quality);
+    // The anchor codecs take the quality alone.
+    if (anchorCodecOf(record.codec)) return text;
     if (record.codec != StillCodec::Jpeg) text += QStringLiteral(", divisor %1").arg(record.parameters.divisor);
     if (record.codec == StillCodec::Avc) text += QStringLiteral(", focus %1").arg(record.parameters.passes);
     return text;
@@ -53,7 +62,8 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     setWidget(panel);
     toggleViewAction()->setToolTip(QStringLiteral("Measurements"));
     toggleViewAction()->setStatusTip(
-        QStringLiteral("Shows every measure of the active window's last run: coded size, bits per pixel, PSNR and SSIM"));
+        QStringLiteral("Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, "
+                       "MS-SSIM, CIEDE2000 and Butteraugli"));
     showWindow(nullptr);
 }
 
@@ -101,13 +111,18 @@ void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) 
     values_["run"]->setText(runText(*record));
     values_["source"]->setText(record->source);
     values_["coded_size"]->setText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
-    values_["bits_per_pixel"]->setText(QString::fromStdString(formatMeasure(record->measures.bitsPerPixel, 4)));
+    values_["bits_per_pixel"]->setText(measure(record->measures.bitsPerPixel, 4));
     values_["psnr_r"]->setText(decibels(m.psnrRed));
     values_["psnr_g"]->setText(decibels(m.psnrGreen));
     values_["psnr_b"]->setText(decibels(m.psnrBlue));
     values_["psnr"]->setText(decibels(m.psnr));
     values_["psnr_y"]->setText(decibels(m.psnrLuma));
-    values_["ssim_y"]->setText(QString::fromStdString(formatMeasure(m.ssimLuma, 5)));
+    values_["ssim_y"]->setText(measure(m.ssimLuma, 5));
+    values_["ms_ssim_y"]->setText(measure(m.msSsimLuma, 5));
+    values_["ms_ssim_y_db"]->setText(decibels(m.msSsimLumaDb));
+    values_["ciede2000"]->setText(measure(m.ciede2000, 4));
+    values_["butteraugli_max"]->setText(measure(m.butteraugliMax, 4));
+    values_["butteraugli_3norm"]->setText(measure(m.butteraugli3Norm, 4));
 }
 
 QString MeasurementsDock::valueText(const QString& name) const {

@@ -8,6 +8,7 @@
 #include "app/measurements_dock.h"
 #include "app/sweep_progress.h"
 #include "app/sweep_window.h"
+#include "app/window_pair_dialog.h"
 #include "codecs/document.h"
 #include "research/sweep.h"
 #include "io/error.h"
@@ -74,8 +75,36 @@ void TMainForm::Compare1Click() {
     const RunRecord* run = Measurements->runThatMade(document);
     const NamedPicture source =
         run ? NamedPicture{run->source, run->reference} : sourceBesideDecoded(document->windowTitle());
+    const PictureMeasures measures = inBackground([&] { return measurePictures(source.picture, decoded); });
     auto* window = new CompareWindow(source.name, source.picture, document->windowTitle(), decoded, this);
+    window->showMeasures(measures);
     window->show();
+}
+
+// The dialog is answered before the command starts, so that it shows no busy cursor.
+void TMainForm::CompareTwo1Click() {
+    if (commandRunning_) return;
+    QList<TMDIChild*> shown;
+    for (TMDIChild* document : documents())
+        if (!document->bitmap().isNull()) shown << document;
+    if (shown.size() < 2) {
+        showMessage(QStringLiteral("Compare Two Windows needs two open windows with pictures of the same size."));
+        return;
+    }
+    WindowPairDialog dialog(shown, activeDocument(), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.windowB()) return;
+    const QPointer<TMDIChild> a = dialog.windowA();
+    const QPointer<TMDIChild> b = dialog.windowB();
+    runCommand([&] {
+        if (!a || !b) throw Error("A window chosen for the comparison has been closed.");
+        const QImage& first = a->requirePicture();
+        const QImage& second = b->requirePicture();
+        const PictureMeasures measures = inBackground([&] { return measurePictures(first, second); });
+        auto* window = new CompareWindow(a->windowTitle(), first, b->windowTitle(), second, this,
+                                         CompareRoles::twoWindows());
+        window->showMeasures(measures);
+        window->show();
+    });
 }
 
 }  // namespace brenlow
