@@ -8,6 +8,7 @@
 
 #include "anchors/anchor_codec.h"
 #include "io/file_io.h"
+#include "research/quality_list.h"
 
 namespace brenlow::cli {
 namespace {
@@ -306,35 +307,6 @@ std::vector<std::string> codeCodecNames() {
     std::vector<std::string> names;
     for (StillCodec codec : availableCodecs()) names.emplace_back(codecName(codec));
     return names;
-}
-
-std::vector<int> parseQualities(const std::string& text) {
-    std::vector<int> qualities;
-    const auto number = [](const std::string& part, int& value) {
-        const std::optional<long long> read = decimalValue(part);
-        value = static_cast<int>(read.value_or(0));
-        return read && *read >= 1 && *read <= 100;
-    };
-    int from = 0, to = 0, step = 0;
-    const auto first = text.find(':');
-    const auto second = first == std::string::npos ? first : text.find(':', first + 1);
-    if (second != std::string::npos) {
-        if (!number(text.substr(0, first), from) || !number(text.substr(first + 1, second - first - 1), to) ||
-            !number(text.substr(second + 1), step) || from > to) {
-            return {};
-        }
-        for (int quality = from; quality <= to; quality += step) qualities.push_back(quality);
-        return qualities;
-    }
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t comma = std::min(text.find(',', start), text.size());
-        int quality = 0;
-        if (!number(text.substr(start, comma - start), quality)) return {};
-        qualities.push_back(quality);
-        start = comma + 1;
-    }
-    return qualities;
 }
 
 }  // namespace brenlow::cli

@@ -51,8 +51,4 @@ void defineCommandLine(CLI::App& app, Request& request);
 // The names `code --codec` takes in this build: jpeg, avc, ajc, then the anchor codecs built.
 std::vector<std::string> codeCodecNames();
 
-// A sweep's qualities: "FROM:TO:STEP" or a comma-separated list, each 1..100. Empty when the
-// text is neither.
-std::vector<int> parseQualities(const std::string& text);
-
 }  // namespace brenlow::cli

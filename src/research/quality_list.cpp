@@ -1,0 +1,48 @@
+#include "research/quality_list.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace brenlow {
+namespace {
+
+// A quality from 1 to 100 written as plain decimal digits, or false.
+bool readQuality(const std::string& part, int& value) {
+    const char* end = part.data() + part.size();
+    const auto [stop, error] = std::from_chars(part.data(), end, value);
+    return !part.empty() && stop == end && error == std::errc() && value >= 1 && value <= 100;
+}
+
+std::vector<int> parseRange(const std::string& text, std::size_t first, std::size_t second) {
+    int from = 0, to = 0, step = 0;
+    if (!readQuality(text.substr(0, first), from) || !readQuality(text.substr(first + 1, second - first - 1), to) ||
+        !readQuality(text.substr(second + 1), step) || from > to) {
+        return {};
+    }
+    std::vector<int> qualities;
+    for (int quality = from; quality <= to; quality += step) qualities.push_back(quality);
+    return qualities;
+}
+
+std::vector<int> parseList(const std::string& text) {
+    std::vector<int> qualities;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        int quality = 0;
+        if (!readQuality(text.substr(start, comma - start), quality)) return {};
+        qualities.push_back(quality);
+        start = comma + 1;
+    }
+    return qualities;
+}
+
+}  // namespace
+
+std::vector<int> parseQualities(const std::string& text) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    return second == std::string::npos ? parseList(text) : parseRange(text, first, second);
+}
+
+}  // namespace brenlow

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brenlow {
+
+// A sweep's qualities: "FROM:TO:STEP" (both ends included when the step lands on TO) or a
+// comma-separated list such as "25,50,75", each a plain decimal from 1 to 100 ("010" is 10).
+// Empty when the text is neither.
+std::vector<int> parseQualities(const std::string& text);
+
+}  // namespace brenlow
