@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "cli_runner.h"
+#include "support/dataset_pictures.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kSweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "30,50,70,90",
+                                      "--measures", "ms_ssim"};
+
+std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+// The object less what depends on the clock: its seconds and every point's timings.
+QJsonObject withoutTimes(const std::string& line) {
+    QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    object.remove("seconds");
+    QJsonArray points;
+    for (const QJsonValue& point : object["points"].toArray()) {
+        QJsonObject untimed = point.toObject();
+        untimed.remove("timing");
+        points.append(untimed);
+    }
+    object["points"] = points;
+    return object;
+}
+
+class DataSetCliTest : public ::testing::Test {
+protected:
+    DataSetCliTest() {
+        fs::create_directory(cwd.path() / "set");
+        makeSmallDataSet(cwd.file("set"));
+    }
+
+    CliRun run(const std::vector<std::string>& arguments) { return runCli(arguments, cwd.path()); }
+
+    CliRun succeeded(const std::vector<std::string>& arguments) {
+        CliRun result = run(arguments);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        return result;
+    }
+
+    TempDir cwd;
+};
+
+TEST_F(DataSetCliTest, AFolderGivesOneRowPerPictureAndPointTheAggregateOnStderrAndNothingBesideThePictures) {
+    const auto before = folderSnapshot(cwd.file("set"));
+    const CliRun csv = succeeded(kSweep + std::vector<std::string>{"--aggregate-csv", "aggregate.csv", "set"});
+    EXPECT_EQ(folderSnapshot(cwd.file("set")), before);
+    EXPECT_EQ(csv.out.rfind("picture,codec,quality,coded_size,", 0), 0u);
+    EXPECT_EQ(std::count(csv.out.begin(), csv.out.end(), '\n'), 1 + 5 * 2 * 4);
+    EXPECT_NE(csv.out.find("\r\nset/a_astronaut.png,jpeg,30,"), std::string::npos);
+    EXPECT_NE(csv.out.find("\r\nset/e_chelsea.bmp,ajc,90,"), std::string::npos);
+    EXPECT_NE(csv.err.find("Aggregate of 5 pictures"), std::string::npos) << csv.err;
+    EXPECT_NE(csv.err.find("BD-rate ajc against jpeg on psnr, pchip, per picture: mean "), std::string::npos);
+    EXPECT_EQ(csv.err.find("points,"), std::string::npos) << "no progress when stderr is no terminal";
+
+    const std::string aggregate = fileBytes(cwd.file("aggregate.csv"));
+    EXPECT_EQ(aggregate.rfind("codec,quality,pictures,bits_per_pixel,psnr,psnr_pictures,", 0), 0u);
+    EXPECT_NE(aggregate.find("\r\najc,70,5,"), std::string::npos);
+
+    const CliRun pattern = succeeded(kSweep + std::vector<std::string>{"--quiet", "set/*.png", "set/d_coffee.ppm"});
+    EXPECT_EQ(std::count(pattern.out.begin(), pattern.out.end(), '\n'), 1 + 3 * 2 * 4);
+    EXPECT_NE(pattern.out.find("\r\nset/d_coffee.ppm,ajc,90,"), std::string::npos);
+    EXPECT_EQ(pattern.err, "");
+}
+
+TEST_F(DataSetCliTest, TwoJobsPrintWhatOnePrintsAndTheJsonHoldsEveryPart) {
+    const std::vector<std::string> json = kSweep + std::vector<std::string>{"--json", "set"};
+    const QJsonObject one = withoutTimes(succeeded(json + std::vector<std::string>{"-j", "1"}).out);
+    EXPECT_EQ(withoutTimes(succeeded(json + std::vector<std::string>{"-j", "2"}).out), one);
+    EXPECT_EQ(succeeded(kSweep + std::vector<std::string>{"-j", "1", "set"}).out,
+              succeeded(kSweep + std::vector<std::string>{"-j", "2", "set"}).out);
+
+    EXPECT_EQ(one["pictures"].toArray().size(), 5);
+    EXPECT_EQ(one["points"].toArray().size(), 40);
+    EXPECT_EQ(one["points"].toArray()[39].toObject()["picture"].toString(), "set/e_chelsea.bmp");
+    const QJsonArray aggregate = one["aggregate"].toArray();
+    ASSERT_EQ(aggregate.size(), 8);
+    EXPECT_EQ(aggregate[0].toObject()["counts"].toObject()["ms_ssim_y_db"].toInt(), 3);
+    EXPECT_EQ(one["parameters"].toObject()["measures"].toArray(), (QJsonArray{"psnr", "ssim", "ms_ssim"}));
+    const QJsonObject rates = one["bd_rate"].toObject();
+    EXPECT_EQ(rates["aggregate"].toArray().size(), 8) << "psnr, psnr_y, ssim_y_db and ms_ssim_y_db, cubic and pchip";
+    const QJsonObject psnr = rates["per_picture"].toObject()["ajc/psnr/pchip"].toObject()["rate_percent"].toObject();
+    EXPECT_EQ(psnr["count"].toInt() + psnr["left_out"].toInt(), 5);
+    EXPECT_EQ(psnr["per_picture"].toArray().size(), 5);
+    EXPECT_LE(psnr["min"].toDouble(), psnr["median"].toDouble());
+}
+
+TEST_F(DataSetCliTest, AResumedRunMakesOnlyTheMissingItemsAndPrintsWhatAWholeRunPrints) {
+    const std::vector<std::string> sweep = kSweep + std::vector<std::string>{"--out", "results", "--json", "set"};
+    const CliRun whole = succeeded(sweep);
+    EXPECT_NE(whole.err.find("10 items made, 0 taken as they were"), std::string::npos) << whole.err;
+    std::vector<fs::path> files;
+    for (const fs::directory_entry& entry : fs::directory_iterator(cwd.path() / "results")) files.push_back(entry.path());
+    ASSERT_EQ(files.size(), 11u) << "ten items and the manifest";
+    std::sort(files.begin(), files.end());
+    fs::remove(files[0]);
+    fs::remove(files[5]);
+
+    const CliRun resumed = succeeded(sweep);
+    EXPECT_NE(resumed.err.find("2 items made, 8 taken as they were"), std::string::npos) << resumed.err;
+    EXPECT_EQ(withoutTimes(resumed.out), withoutTimes(whole.out));
+    const auto timingAt = [](const std::string& line, int point) {
+        return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object()["points"][point]["timing"];
+    };
+    EXPECT_EQ(timingAt(resumed.out, 20), timingAt(whole.out, 20)) << "an item taken as it was keeps its timings";
+
+}
+
+TEST_F(DataSetCliTest, ShardsRunByGnuParallelMergeIntoTheWholeRun) {
+    if (std::system("parallel --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "GNU parallel is not installed";
+    const CliRun whole = succeeded(kSweep + std::vector<std::string>{"--out", "whole", "--json", "set"});
+    std::string command = "cd '" + cwd.path().string() + "' && parallel --halt now,fail=1 '" BRENLOW_CLI_PATH;
+    for (const std::string& argument : kSweep) command += " " + argument;
+    command += " --quiet --shard {}/3 --out shard{} set' ::: 1 2 3";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+    const std::vector<std::string> merge{"merge", "shard1", "shard2", "shard3"};
+    EXPECT_EQ(withoutTimes(succeeded(merge + std::vector<std::string>{"--json"}).out), withoutTimes(whole.out));
+    EXPECT_EQ(succeeded(merge).out, succeeded({"merge", "whole"}).out);
+    const QJsonObject againstAjc =
+        QJsonDocument::fromJson(QByteArray::fromStdString(succeeded(merge + std::vector<std::string>{"--anchor", "ajc", "--json"}).out))
+            .object();
+    EXPECT_EQ(againstAjc["bd_rate"].toObject()["anchor"].toString(), "ajc");
+    EXPECT_EQ(againstAjc["bd_rate"].toObject()["aggregate"].toArray()[0].toObject()["codec"].toString(), "jpeg");
+}
+
+TEST_F(DataSetCliTest, MergeRefusesMixedParametersAndNamesAMissingItem) {
+    succeeded(kSweep + std::vector<std::string>{"--quiet", "--shard", "1/2", "--out", "one", "set"});
+    succeeded({"sweep", "--codecs", "jpeg,ajc", "--qualities", "30,50,70,80", "--measures", "ms_ssim", "--quiet",
+               "--shard", "2/2", "--out", "two", "set"});
+    const CliRun mixed = run({"merge", "one", "two"});
+    EXPECT_EQ(mixed.exitCode, 1);
+    EXPECT_NE(mixed.err.find("other parameters (qualities)"), std::string::npos) << mixed.err;
+    EXPECT_EQ(mixed.out, "");
+
+    const CliRun missing = run({"merge", "one"});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("lack picture \"set/a_astronaut.png\" with codec ajc"), std::string::npos)
+        << missing.err;
+
+    for (const char* shard : {"0/3", "4/3", "1/0", "2", "a/b"})
+        EXPECT_EQ(run(kSweep + std::vector<std::string>{"--shard", shard, "--out", "x", "set"}).exitCode, 2) << shard;
+    const CliRun noFolder = run(kSweep + std::vector<std::string>{"--shard", "1/2", "set"});
+    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_NE(noFolder.err.find("result folder"), std::string::npos) << noFolder.err;
+}
+
+}  // namespace
+}  // namespace brenlow::testing
