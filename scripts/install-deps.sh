@@ -7,6 +7,7 @@ packages=(g++ make cmake pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-de
           qt6-svg-dev qt6-image-formats-plugins  # TIFF and WebP pictures
           libwebp-dev libavif-dev libjxl-dev libopenjp2-7-dev  # the anchor codecs
           libbenchmark-dev
+          dpkg-dev desktop-file-utils appstream  # the .deb's dependencies, and the packaging tests' validators
           parallel  # data set shards in the tests and on the hosts of a sweep
           clang libclang-rt-14-dev llvm valgrind)  # sanitizers, fuzzing and their readable reports
 if [[ "${1:-}" == "--with-display" ]]; then

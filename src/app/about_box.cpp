@@ -3,8 +3,10 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 
 #include "app/action_icons.h"
+#include "research/library_versions.h"
 
 namespace brenlow {
 
@@ -17,12 +19,17 @@ QLabel* makeLabel(const QString& name, const QString& text, QWidget* parent, QPo
     return label;
 }
 
+QString buildDetailsText() {
+    QStringList lines;
+    for (const std::string& line : buildDetailLines()) lines << QString::fromStdString(line);
+    return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(298, 218);
     QFont smaller = font();
     smaller.setPointSize(8);
     setFont(smaller);
@@ -30,7 +37,6 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     auto* panel = new QFrame(this);
     panel->setObjectName(QStringLiteral("Panel1"));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setGeometry(8, 8, 281, 161);
 
     auto* icon = new QLabel(panel);
     icon->setObjectName(QStringLiteral("ProgramIcon"));
@@ -38,7 +44,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     icon->setPixmap(programIcon().pixmap(32, 32));
 
     ProductName = makeLabel(QStringLiteral("ProductName"), QStringLiteral("Brenlow"), panel, {104, 16});
-    Version = makeLabel(QStringLiteral("Version"), QStringLiteral("Version 4.0"), panel, {104, 40});
+    Version = makeLabel(QStringLiteral("Version"),
+                        QStringLiteral("Version %1").arg(QString::fromStdString(programVersion())), panel, {104, 40});
     Copyright = makeLabel(QStringLiteral("Copyright"),
                           QStringLiteral("\u00A9 2026 the Brenlow developers"), panel, {104, 60});
     Comments = makeLabel(QStringLiteral("Comments"),
@@ -46,9 +53,19 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
     Comments->setWordWrap(true);
     Comments->setFixedWidth(170);
 
+    // Below the notice, the panel's full width: the libraries' lines are long and people copy them.
+    constexpr int kDetailsTop = 120;
+    BuildDetails = makeLabel(QStringLiteral("BuildDetails"), buildDetailsText(), panel, {8, kDetailsTop});
+    BuildDetails->setWordWrap(true);
+    BuildDetails->setFixedWidth(265);
+    BuildDetails->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    const int panelHeight = std::max(161, kDetailsTop + BuildDetails->heightForWidth(265) + 8);
+    panel->setGeometry(8, 8, 281, panelHeight);
+    setFixedSize(298, panelHeight + 57);
+
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setGeometry(120, 178, 65, 33);
+    OKButton->setGeometry(120, panelHeight + 17, 65, 33);
     OKButton->setDefault(true);
     OKButton->setFocus();
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);

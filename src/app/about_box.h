@@ -7,7 +7,8 @@ class QPushButton;
 
 namespace brenlow {
 
-// Help > About: product name, version, notice and contact, closed with OK.
+// Help > About: product name, version, notice and contact, and the commit and library versions a
+// bug report needs, as `brenlow-cli --version` prints them; closed with OK.
 class TAboutBox : public QDialog {
     Q_OBJECT
 
@@ -18,6 +19,7 @@ public:
     QLabel* Version = nullptr;
     QLabel* Copyright = nullptr;
     QLabel* Comments = nullptr;
+    QLabel* BuildDetails = nullptr;
     QPushButton* OKButton = nullptr;
 };
 

@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <cmath>
 
-#include "cli/library_versions.h"
+#include "research/library_versions.h"
 #include "research/sweep_report.h"
 
 namespace brenlow::cli {

@@ -12,6 +12,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "research/library_versions.h"
 
 namespace brenlow::cli {
 namespace {
@@ -98,20 +99,29 @@ void run(const Request& request) {
         case Subcommand::Sweep:
             std::cout << runSweepCommand(request, std::cerr);
             break;
-    }
         case Subcommand::Merge:
             std::cout << runMergeCommand(request, std::cerr);
             break;
+    }
+}
+
+std::string versionText() {
+    std::string text = "brenlow-cli " + programVersion();
+    for (const std::string& line : buildDetailLines()) text += "\n" + line;
+    return text;
 }
 
 int parseAndRun(int argc, char** argv) {
     CLI::App app{"Brenlow: lossy still-image compression experiments on files", "brenlow-cli"};
     Request request;
     defineCommandLine(app, request);
+    app.set_version_flag("-V,--version", versionText, "print the version, the commit and the libraries' versions");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
         return app.exit(help);
+    } catch (const CLI::CallForVersion& version) {
+        return app.exit(version);
     } catch (const CLI::ParseError& error) {
         std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
         return kUsage;

@@ -1,14 +1,17 @@
-#include "cli/library_versions.h"
+#include "research/library_versions.h"
 
 #include <QtGlobal>
 #include <cstdio>
 #include <jpeglib.h>
 
 #include "anchors/anchor_codec.h"
+#include "source_commit.h"
 
-namespace brenlow::cli {
+namespace brenlow {
 
 std::string programVersion() { return BRENLOW_VERSION; }
+
+std::string sourceCommit() { return BRENLOW_SOURCE_COMMIT; }
 
 std::string qtVersion() { return qVersion(); }
 
@@ -32,4 +35,10 @@ std::vector<std::pair<std::string, std::string>> anchorLibraryVersions() {
     return versions;
 }
 
-}  // namespace brenlow::cli
+std::vector<std::string> buildDetailLines() {
+    std::vector<std::string> lines{"commit " + sourceCommit(), "Qt " + qtVersion(), "libjpeg " + jpegLibraryVersion()};
+    for (const auto& [library, version] : anchorLibraryVersions()) lines.push_back(library + " " + version);
+    return lines;
+}
+
+}  // namespace brenlow

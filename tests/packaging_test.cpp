@@ -1,0 +1,186 @@
+#include <gtest/gtest.h>
+
+#include <QMimeDatabase>
+#include <QRegularExpression>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <cstdio>
+#include <filesystem>
+#include <regex>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "anchors/anchor_codec.h"
+#include "cli_runner.h"
+#include "container/coded_image.h"
+#include "io/file_io.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+const std::string kPackaging = BRENLOW_PACKAGING_DIR;
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string output;  // stdout and stderr together
+};
+
+std::string quoted(const std::string& text) {
+    std::string result = "'";
+    for (char c : text) result += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return result + "'";
+}
+
+ToolRun runTool(const std::string& commandLine) {
+    ToolRun run;
+    FILE* pipe = popen((commandLine + " 2>&1").c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[4096];
+    for (std::size_t read; (read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.output.append(buffer, read);
+    const int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+bool toolMissing(const std::string& tool) { return runTool("command -v " + tool).exitCode != 0; }
+
+std::string packagingFile(const std::string& name) { return fileBytes(kPackaging + "/" + name); }
+
+// The lines of `text` that match `pattern`, each as its first capture.
+QStringList captures(const std::string& text, const QString& pattern) {
+    QStringList found;
+    QRegularExpressionMatchIterator matches =
+        QRegularExpression(pattern, QRegularExpression::MultilineOption).globalMatch(QString::fromStdString(text));
+    while (matches.hasNext()) found << matches.next().captured(1);
+    return found;
+}
+
+QStringList helpCommands() {
+    const CliRun help = runCli({"--help"}, std::filesystem::temp_directory_path());
+    const std::size_t section = help.out.find("Subcommands:");
+    return section == std::string::npos ? QStringList()
+                                        : captures(help.out.substr(section), QStringLiteral("^  ([a-z][a-z0-9-]*) "));
+}
+
+TEST(PackagingFilesTest, DesktopEntryAndMetainfoPassTheirValidators) {
+    if (toolMissing("desktop-file-validate") || toolMissing("appstreamcli"))
+        GTEST_SKIP() << "desktop-file-validate or appstreamcli missing (desktop-file-utils, appstream)";
+    const ToolRun desktop = runTool("desktop-file-validate " + quoted(kPackaging + "/org.example.brenlow.desktop"));
+    EXPECT_EQ(desktop.exitCode, 0) << desktop.output;
+    EXPECT_EQ(desktop.output, "") << "hints and warnings count too";
+    const ToolRun metainfo =
+        runTool("appstreamcli validate --no-net --pedantic " + quoted(kPackaging + "/org.example.brenlow.metainfo.xml"));
+    EXPECT_EQ(metainfo.exitCode, 0) << metainfo.output;
+}
+
+TEST(PackagingFilesTest, DesktopEntryAndMetainfoClaimEveryTypeTheMimeFileDefines) {
+    const QStringList defined = captures(packagingFile("brenlow-mime.xml"), QStringLiteral("<mime-type type=\"([^\"]+)\""));
+    ASSERT_EQ(defined, QStringList({"application/x-brenlow-avc", "application/x-brenlow-ajc"}));
+    const std::string desktop = packagingFile("org.example.brenlow.desktop");
+    const QStringList opened = captures(desktop, QStringLiteral("^MimeType=(.*)$")).value(0).split(';');
+    const QStringList provided =
+        captures(packagingFile("org.example.brenlow.metainfo.xml"), QStringLiteral("<mediatype>([^<]+)</mediatype>"));
+    for (const QString& type : defined) {
+        EXPECT_TRUE(opened.contains(type)) << type.toStdString();
+        EXPECT_TRUE(provided.contains(type)) << type.toStdString();
+    }
+    // The workbench opens every file named on its command line.
+    EXPECT_EQ(captures(desktop, QStringLiteral("^Exec=(.*)$")), QStringList({"brenlow %F"}));
+}
+
+// QMimeDatabase reads shared-mime-info packages as the desktop does, so it shows what a file
+// manager will make of the file; it must see only our package and its own built-in types.
+TEST(PackagingFilesTest, MimeFileRecognisesCodedPicturesByContentAndByName) {
+    TempDir data;
+    std::filesystem::create_directories(data.path() / "mime" / "packages");
+    std::filesystem::copy_file(kPackaging + "/brenlow-mime.xml", data.path() / "mime" / "packages" / "brenlow.xml");
+    qputenv("XDG_DATA_DIRS", QByteArray::fromStdString(data.path().string()));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.file("home")));
+
+    const Bytes jpeg{0xFF, 0xD8, 0xFF, 0xD9};
+    writeCodedImage(data.file("still.bin"), CodedImageKind::AvcStill, 2, 2, jpeg);
+    writeCodedImage(data.file("frame.bin"), CodedImageKind::SequenceFrame, 2, 7, jpeg);
+    writeCodedImage(data.file("full.bin"), CodedImageKind::AjcStill, 2, 0, jpeg);
+    writeFileAtomically(data.file("unwritten.ajc"), Bytes{0, 1, 2, 3});
+
+    const QMimeDatabase database;
+    const auto byContent = [&](const std::string& name) {
+        return database.mimeTypeForFile(QString::fromStdString(data.file(name)), QMimeDatabase::MatchContent).name();
+    };
+    EXPECT_EQ(byContent("still.bin"), "application/x-brenlow-avc");
+    EXPECT_EQ(byContent("frame.bin"), "application/x-brenlow-avc");
+    EXPECT_EQ(byContent("full.bin"), "application/x-brenlow-ajc");
+    EXPECT_EQ(database.mimeTypeForFile(QString::fromStdString(data.file("unwritten.ajc"))).name(),
+              "application/x-brenlow-ajc");
+    EXPECT_EQ(database.mimeTypeForFile(QStringLiteral("x.avc"), QMimeDatabase::MatchExtension).name(),
+              "application/x-brenlow-avc");
+}
+
+TEST(PackagingFilesTest, EachIconPictureHasTheSizeOfItsFolder) {
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        const std::string folder = std::to_string(size) + "x" + std::to_string(size);
+        const QImage icon(QString::fromStdString(kPackaging + "/icons/" + folder + "/brenlow.png"));
+        EXPECT_EQ(icon.size(), QSize(size, size)) << folder;
+        EXPECT_TRUE(icon.hasAlphaChannel()) << folder;
+    }
+}
+
+TEST(PackagingFilesTest, ManualPageDescribesEveryCommandTheHelpLists) {
+    const QStringList commands = helpCommands();
+    ASSERT_GE(commands.size(), 9) << "the help's command list was not found";
+    const QStringList described = captures(packagingFile("man/brenlow-cli.1"), QStringLiteral("^\\.SS \"?([a-z0-9-]+)"));
+    for (const QString& command : commands) EXPECT_TRUE(described.contains(command)) << command.toStdString();
+}
+
+// The completion reads the commands and codecs from the program's help, so a change in the help's
+// layout would silently leave it offering nothing.
+TEST(PackagingFilesTest, CompletionOffersEveryCommandAndCodec) {
+    const auto complete = [](const std::vector<std::string>& words) {
+        std::string array;
+        for (const std::string& word : words) array.append(" ").append(quoted(word));
+        const std::string script = "source " + quoted(kPackaging + "/brenlow-cli.bash-completion") +
+                                   "; COMP_WORDS=(" + quoted(BRENLOW_CLI_PATH) + array + "); COMP_CWORD=" +
+                                   std::to_string(words.size()) + "; _brenlow_cli; printf '%s\\n' \"${COMPREPLY[@]}\"";
+        const ToolRun run = runTool("bash -c " + quoted(script));
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        return QString::fromStdString(run.output).split('\n', Qt::SkipEmptyParts);
+    };
+    EXPECT_EQ(complete({""}), helpCommands());
+
+    QStringList codecs{"jpeg", "avc", "ajc"};
+    for (const AnchorCodec* codec : anchorCodecs()) codecs << QString::fromStdString(codec->name());
+    EXPECT_EQ(complete({"code", "--codec", ""}), codecs);
+    QStringList secondItems;
+    for (const QString& codec : codecs)
+        if (codec.startsWith('a')) secondItems << "jpeg," + codec;
+    EXPECT_EQ(complete({"sweep", "--codecs", "jpeg,a"}), secondItems);
+    EXPECT_TRUE(complete({"sweep", "--"}).contains("--qualities"));
+}
+
+TEST(VersionTest, VersionNamesTheProgramTheCommitAndEveryLibrary) {
+    const CliRun version = runCli({"--version"}, std::filesystem::temp_directory_path());
+    ASSERT_EQ(version.exitCode, 0) << version.err;
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(runCli({"-V"}, std::filesystem::temp_directory_path()).out, version.out);
+
+    std::istringstream lines(version.out);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line, "brenlow-cli " BRENLOW_VERSION);
+    std::getline(lines, line);
+    EXPECT_TRUE(std::regex_match(line, std::regex("commit (unknown|[0-9A-Za-z._-]+)"))) << line;
+    std::getline(lines, line);
+    EXPECT_TRUE(std::regex_match(line, std::regex("Qt 6\\.[0-9]+\\.[0-9]+"))) << line;
+    std::getline(lines, line);
+    EXPECT_TRUE(std::regex_match(line, std::regex("libjpeg [0-9]+.*"))) << line;
+    for (const AnchorCodec* codec : anchorCodecs()) {
+        std::getline(lines, line);
+        EXPECT_EQ(line, codec->libraryVersion());
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << "nothing after the libraries: " << line;
+}
+
+}  // namespace
+}  // namespace brenlow::testing
