@@ -15,8 +15,8 @@ namespace {
 
 constexpr int kMaxJobs = 64;
 constexpr int kMaxFocus = 1000;
-
 constexpr int kMaxShards = 100000;
+
 // Reads a whole option value as a plain decimal number: digits with an optional minus sign and
 // leading zeros. CLI11's own conversion would take "010" as octal and "0x10" as hex.
 std::optional<long long> decimalValue(const std::string& text) {
@@ -99,7 +99,6 @@ std::vector<std::string> splitAtCommas(const std::string& text) {
     return parts;
 }
 
-void defineSweep(CLI::App& app, Request& request) {
 // "I/N" with 1 <= I <= N.
 bool shardOf(const std::string& text, int& shard, int& count) {
     const std::size_t slash = text.find('/');
@@ -114,6 +113,7 @@ bool shardOf(const std::string& text, int& shard, int& count) {
 
 void addDataSetOptions(CLI::App& sweep, Request& request);
 
+void defineSweep(CLI::App& app, Request& request) {
     CLI::App* sweep = addSubcommand(app, request, "sweep",
                                     "code FILE with each codec at each quality in memory and print every measure",
                                     Subcommand::Sweep);
@@ -300,8 +300,8 @@ void defineCommandLine(CLI::App& app, Request& request) {
     compare->add_flag("--json", request.json, "print one JSON object");
 
     defineSweep(app, request);
-}
     defineMerge(app, request);
+}
 
 std::vector<std::string> codeCodecNames() {
     std::vector<std::string> names;
