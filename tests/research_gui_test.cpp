@@ -1,24 +1,15 @@
 #include <QApplication>
-#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMouseEvent>
-#include <QProgressDialog>
-#include <QPushButton>
 #include <QSlider>
-#include <QTableWidget>
-#include <QTimer>
-#include <QXYSeries>
 #include <cmath>
-#include <filesystem>
 
 #include "app/compare_canvas.h"
 #include "app/compare_window.h"
 #include "app/measurements_dock.h"
-#include "app/sweep_window.h"
-#include "research/sweep_report.h"
 #include "gui_fixture.h"
 #include "imaging/difference_image.h"
 #include "research/measures.h"
@@ -26,15 +17,6 @@
 
 namespace brenlow::testing {
 namespace {
-
-namespace fs = std::filesystem;
-
-std::vector<std::string> namesIn(const TempDir& dir) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 QString decibels(double value) { return QString::fromStdString(formatMeasure(value, 3)) + " dB"; }
 
@@ -103,64 +85,6 @@ TEST_F(ResearchGuiTest, MeasurementsPanelFollowsTheActiveWindow) {
     openPicture(patternBitmap(16, 16), "other.bmp");
     EXPECT_EQ(shown("run"), "");
     EXPECT_TRUE(form->Measurements->toggleViewAction()->isCheckable());
-}
-
-TEST_F(ResearchGuiTest, SweepCanBeCancelledAndLeavesNoFileBehind) {
-    openCopy(testDataPath("chelsea.bmp"));
-    const std::vector<std::string> before = namesIn(dir);
-    bool sawDialog = false;
-    // The sweep prepares its source before the dialog comes up.
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
-        if (auto* dialog = form->findChild<QProgressDialog*>("SweepProgress")) {
-            watch.stop();
-            sawDialog = dialog->isVisible();
-            dialog->findChild<QPushButton*>()->click();
-        }
-    });
-    watch.start(0);
-    form->Sweep1->trigger();
-    EXPECT_TRUE(sawDialog);
-    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    EXPECT_TRUE(openWindows<SweepWindow>().isEmpty());
-    EXPECT_EQ(namesIn(dir), before);
-    EXPECT_EQ(documentCount(), 1);
-    EXPECT_EQ(form->findChild<QProgressDialog*>("SweepProgress"), nullptr);
-}
-
-TEST_F(ResearchGuiTest, SweepShowsOneCurvePerCodecAndExportsItsTable) {
-    openCopy(testDataPath("chelsea.bmp"));
-    const std::vector<std::string> before = namesIn(dir);
-    form->Sweep1->trigger();
-    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
-    EXPECT_EQ(namesIn(dir), before);
-    const QList<SweepWindow*> windows = openWindows<SweepWindow>();
-    ASSERT_EQ(windows.size(), 1);
-    SweepWindow* window = windows.first();
-    EXPECT_EQ(window->findChild<QTableWidget*>("SweepTable")->rowCount(), 27);
-    for (const char* name : {"PsnrChart", "SsimChart"}) {
-        const QChartView* chart = window->findChild<QChartView*>(name);
-        ASSERT_NE(chart, nullptr) << name;
-        QStringList curves;
-        for (QAbstractSeries* series : chart->chart()->series()) {
-            curves << series->name();
-            EXPECT_EQ(static_cast<QXYSeries*>(series)->count(), 9);
-        }
-        EXPECT_EQ(curves, QStringList({"JPEG", "AVC", "AJC"}));
-    }
-    const std::string csvPath = dir.file("curves.csv");
-    window->askCsvName = [&] { return QString::fromStdString(csvPath); };
-    window->findChild<QPushButton*>("ExportCsv")->click();
-    EXPECT_EQ(fileBytes(csvPath), sweepCsv(window->outcome()));
-
-    // The workbench's own AVC command at quality 80 gives the sweep's figures at 80.
-    const SweepPoint& avc80 = window->outcome().points[9 + 7];
-    ASSERT_EQ(avc80.codec, StillCodec::Avc);
-    ASSERT_EQ(avc80.quality, 80);
-    window->close();
-    form->AJC1->trigger();
-    EXPECT_EQ(form->Edit6->text().toStdString(), avc80.reportLine);
-    EXPECT_EQ(form->CodedSize, avc80.figures.codedSize);
 }
 
 TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) {

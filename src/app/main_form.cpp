@@ -27,6 +27,7 @@
 #include "app/command_progress.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
+#include "app/sweep_dialog.h"
 #include "app/window_arrangement.h"
 #include "app/worker_thread.h"
 #include "app/workbench_settings.h"
@@ -79,6 +80,13 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         box.exec();
     };
     askFileToOpen = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), openDialogFilter()); };
+    askSweepChoice = [](SweepDialog& dialog) {
+        // The dialog comes up inside the sweep command, under its wait cursor.
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const bool accepted = dialog.exec() == QDialog::Accepted;
+        QApplication::restoreOverrideCursor();
+        return accepted;
+    };
 
     createActions();
     createMenus();
@@ -243,7 +251,7 @@ void TMainForm::createResearchMenu() {
     applyHint(Research1->menuAction(), QStringLiteral("Measures, rate-distortion curves and comparisons"));
     Sweep1 = Research1->addAction(QStringLiteral("Rate-distortion &Sweep..."));
     Sweep1->setObjectName(QStringLiteral("Sweep1"));
-    applyHint(Sweep1, QStringLiteral("Sweep|Codes the active picture with each codec at qualities 10 to 90 and plots the curves"));
+    applyHint(Sweep1, QStringLiteral("Sweep|Codes the active picture with the codecs and qualities you choose and plots the curves"));
     Compare1 = Research1->addAction(QStringLiteral("&Compare with Source"));
     Compare1->setObjectName(QStringLiteral("Compare1"));
     applyHint(Compare1, QStringLiteral("Compare|Shows the active decoded picture beside its source"));

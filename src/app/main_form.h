@@ -30,6 +30,7 @@ namespace brenlow {
 
 class CommandProgress;
 class MeasurementsDock;
+class SweepDialog;
 class TAboutBox;
 class TMDIChild;
 
@@ -52,6 +53,8 @@ public:
     std::function<void(const QString&)> showMessage;
     // The open dialog; an empty name means the user cancelled.
     std::function<QString()> askFileToOpen;
+    // Shows the sweep dialog and says whether the user pressed OK on a choice it took.
+    std::function<bool(SweepDialog&)> askSweepChoice;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 

@@ -6,6 +6,7 @@
 #include "app/compare_window.h"
 #include "app/mdi_child.h"
 #include "app/measurements_dock.h"
+#include "app/sweep_dialog.h"
 #include "app/sweep_progress.h"
 #include "app/sweep_window.h"
 #include "app/window_pair_dialog.h"
@@ -59,11 +60,18 @@ void TMainForm::Sweep1Click() {
     SweepSettings settings;
     settings.divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
     settings.passes = readFocus(Edit5->text().toStdString());
+    SweepDialog dialog(recalledSweepChoice(), this);
+    if (!askSweepChoice(dialog)) return;
+    const SweepChoice choice = dialog.choice();
+    rememberSweepChoice(choice);
+    settings.codecs = choice.codecs;
+    settings.qualities = qualitiesOf(choice);
+    settings.measures = choice.measures;
     const DocumentView view = document->view();
     const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
     std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
     if (!outcome) return;
-    auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), this);
+    auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), choice.anchor, this);
     window->showMessage = showMessage;
     window->show();
 }

@@ -2,15 +2,17 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QComboBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineSeries>
 #include <QValueAxis>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <vector>
 
-#include "research/sweep_report.h"
+#include "app/codec_titles.h"
 
 namespace brenlow {
 namespace {
@@ -51,41 +53,96 @@ void fitAxes(const QChart& chart, QValueAxis& x, QValueAxis& y) {
     y.applyNiceNumbers();
 }
 
-QChartView* chartOf(const SweepOutcome& outcome, CurveMeasure measure, const QString& title, const QString& yTitle) {
+QString axisTitle(CurveMeasure measure) {
+    const QString label = QString::fromStdString(measureLabel(measure));
+    return higherIsBetter(measure) ? label : label + QStringLiteral(", lower is better");
+}
+
+QChart* chartOf(const SweepOutcome& outcome, CurveMeasure measure) {
     auto* chart = new QChart;
-    chart->setTitle(title);
+    chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
     for (StillCodec codec : codecsOf(outcome))
-        addCurve(*chart, QString::fromLatin1(codecName(codec)).toUpper(), curveOf(outcome, codec, measure));
+        addCurve(*chart, codecTitle(codec), curveOf(outcome, codec, measure));
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("bits per pixel"));
     auto* y = new QValueAxis;
-    y->setTitleText(yTitle);
+    y->setTitleText(axisTitle(measure));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);
     fitAxes(*chart, *x, *y);
     chart->legend()->setAlignment(Qt::AlignBottom);
+    return chart;
+}
+
+QChartView* chartView(QChart* chart, const char* name) {
     auto* view = new QChartView(chart);
+    view->setObjectName(QString::fromLatin1(name));
     view->setRenderHint(QPainter::Antialiasing);
     view->setMinimumSize(420, 320);
     return view;
 }
 
+// The view takes the new chart but leaves the old one to its caller.
+void showChart(QChartView& view, QChart* chart) {
+    QChart* old = view.chart();
+    view.setChart(chart);
+    delete old;
+}
+
+QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
+    auto* selector = new QComboBox;
+    selector->setObjectName(QStringLiteral("ChartMeasure"));
+    for (CurveMeasure measure : measures)
+        selector->addItem(QString::fromStdString(measureLabel(measure)), static_cast<int>(measure));
+    const bool msSsim = std::find(measures.begin(), measures.end(), CurveMeasure::MsSsimLumaDb) != measures.end();
+    const int start = selector->findData(static_cast<int>(msSsim ? CurveMeasure::MsSsimLumaDb : CurveMeasure::SsimLumaDb));
+    selector->setCurrentIndex(std::max(start, 0));
+    return selector;
+}
+
+// The right-hand chart with its selector above it.
+QWidget* chosenMeasureChart(const SweepOutcome& outcome) {
+    auto* panel = new QWidget;
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QComboBox* selector = measureSelector(measuresHeld(outcome));
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("&Measure:"));
+    label->setBuddy(selector);
+    row->addWidget(label);
+    row->addWidget(selector, 1);
+    layout->addLayout(row);
+    const auto chosen = [selector] {
+        return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
+    };
+    QChartView* view = chartView(chartOf(outcome, chosen()), "MeasureChart");
+    layout->addWidget(view, 1);
+    // The outcome outlives the charts: the sweep window holds both.
+    QObject::connect(selector, &QComboBox::currentIndexChanged, view,
+                     [view, chosen, &outcome] { showChart(*view, chartOf(outcome, chosen())); });
+    return panel;
+}
+
 }  // namespace
+
+std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
+    std::vector<CurveMeasure> held;
+    for (CurveMeasure measure : curveMeasures()) {
+        const bool any = std::any_of(outcome.points.begin(), outcome.points.end(),
+                                     [measure](const SweepPoint& point) { return !std::isnan(measureOf(point, measure)); });
+        if (any) held.push_back(measure);
+    }
+    return held;
+}
 
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));
     auto* layout = new QHBoxLayout(charts);
     layout->setContentsMargins(0, 0, 0, 0);
-    QChartView* psnr = chartOf(outcome, CurveMeasure::Psnr, QStringLiteral("PSNR against bits per pixel"),
-                               QStringLiteral("PSNR (dB)"));
-    psnr->setObjectName(QStringLiteral("PsnrChart"));
-    QChartView* ssim = chartOf(outcome, CurveMeasure::SsimLuma, QStringLiteral("SSIM of the luma against bits per pixel"),
-                               QStringLiteral("SSIM"));
-    ssim->setObjectName(QStringLiteral("SsimChart"));
-    layout->addWidget(psnr);
-    layout->addWidget(ssim);
+    layout->addWidget(chartView(chartOf(outcome, CurveMeasure::Psnr), "PsnrChart"), 1);
+    layout->addWidget(chosenMeasureChart(outcome), 1);
     return charts;
 }
 

@@ -1,13 +1,21 @@
 #pragma once
 
-#include "research/sweep.h"
+#include <vector>
+
+#include "research/sweep_report.h"
 
 class QWidget;
 
 namespace brenlow {
 
-// The rate-distortion charts of a sweep: bits per pixel against PSNR and against SSIM, one curve
-// per codec.
+// The measures of which the sweep holds at least one value, in the order of curveMeasures():
+// a measure left out of the sweep, or not measurable on its picture, has none.
+std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome);
+
+// The rate-distortion charts of a sweep, one curve per codec: bits per pixel against PSNR
+// ("PsnrChart") beside bits per pixel against the measure chosen in "ChartMeasure"
+// ("MeasureChart"), which offers the measures held and starts on MS-SSIM in dB when it was taken.
+// The charts read `outcome` whenever the measure changes: it must outlive them.
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome);
 
 }  // namespace brenlow

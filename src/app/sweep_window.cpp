@@ -3,39 +3,25 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <cmath>
 #include <exception>
 
 #include "app/sweep_charts.h"
+#include "app/codec_titles.h"
+#include "app/sweep_tables.h"
 #include "research/sweep_report.h"
-#include "research/measures.h"
 #include "io/file_io.h"
 
 namespace brenlow {
-namespace {
 
-QString percent(double rate) {
-    return std::isnan(rate) ? QStringLiteral("n/a") : QString::fromStdString(formatMeasure(rate, 2)) + QStringLiteral(" %");
-}
-
-QStringList rowOf(const SweepPoint& point) {
-    const PictureMeasures& m = point.measures.picture;
-    const auto text = [](double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); };
-    return {QString::fromLatin1(codecName(point.codec)).toUpper(), QString::number(point.quality),
-            QString::number(point.figures.codedSize), text(point.measures.bitsPerPixel, 4), text(m.psnrRed, 3),
-            text(m.psnrGreen, 3), text(m.psnrBlue, 3), text(m.psnr, 3), text(m.psnrLuma, 3), text(m.ssimLuma, 5)};
-}
-
-}  // namespace
-
-SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, QWidget* parent)
-    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)) {
+SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, StillCodec anchor, QWidget* parent)
+    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor) {
     setObjectName(QStringLiteral("SweepWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Sweep: %1").arg(caption));
@@ -45,12 +31,12 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, QWidget* 
     showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(makeRateDistortionCharts(outcome_), 3);
-    auto* rates = new QLabel(deltaRatesText());
-    rates->setObjectName(QStringLiteral("DeltaRates"));
-    rates->setWordWrap(true);
-    layout->addWidget(rates);
-    layout->addWidget(makeTable(), 2);
+    auto* parts = new QSplitter(Qt::Vertical);
+    parts->addWidget(makeRateDistortionCharts(outcome_));
+    parts->addWidget(makeTables());
+    parts->setStretchFactor(0, 3);
+    parts->setStretchFactor(1, 2);
+    layout->addWidget(parts, 1);
     auto* buttons = new QHBoxLayout;
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV..."));
     exportButton->setObjectName(QStringLiteral("ExportCsv"));
@@ -61,35 +47,35 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, QWidget* 
     resize(980, 760);
 }
 
-QTableWidget* SweepWindow::makeTable() const {
-    const QStringList headers = {"Codec", "Quality", "Coded size", "Bits per pixel", "PSNR R", "PSNR G", "PSNR B",
-                                 "PSNR", "PSNR Y", "SSIM Y"};
-    auto* table = new QTableWidget(static_cast<int>(outcome_.points.size()), static_cast<int>(headers.size()));
-    table->setObjectName(QStringLiteral("SweepTable"));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const QStringList cells = rowOf(outcome_.points[static_cast<std::size_t>(row)]);
-        for (int column = 0; column < cells.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(cells[column]));
-    }
-    table->resizeColumnsToContents();
-    return table;
+QWidget* SweepWindow::makeTables() const {
+    auto* tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("SweepTabs"));
+    tabs->addTab(makeDeltaRates(), QStringLiteral("Delta rates against %1").arg(codecTitle(anchor_)));
+    tabs->addTab(makePointTable(outcome_), QStringLiteral("Every point"));
+    return tabs;
 }
 
-QString SweepWindow::deltaRatesText() const {
-    QStringList lines;
-    for (const DeltaRow& row : deltaTable(outcome_, StillCodec::Jpeg, {CurveMeasure::Psnr, CurveMeasure::PsnrLuma})) {
-        if (row.interpolation != BdInterpolation::Cubic) continue;
-        lines << QStringLiteral("%1 against JPEG on %2: %3")
-                     .arg(QString::fromLatin1(codecName(row.codec)).toUpper(),
-                          QString::fromStdString(measureLabel(row.measure)), percent(row.rate.value));
+QWidget* SweepWindow::makeDeltaRates() const {
+    auto* rates = new QWidget;
+    auto* layout = new QVBoxLayout(rates);
+    auto* note = new QLabel;
+    note->setObjectName(QStringLiteral("DeltaRates"));
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    QTableWidget* table = makeDeltaTable(outcome_, anchor_);
+    if (!table) {
+        note->setText(QStringLiteral("No delta rates: they need a curve of %1, the anchor, and of another codec.")
+                          .arg(codecTitle(anchor_)));
+        layout->addStretch(1);
+        return rates;
     }
-    if (lines.isEmpty()) return QStringLiteral("No delta rates: the sweep has no JPEG curve to compare with.");
-    return QStringLiteral("Bjontegaard delta rates (cubic fit of log10 bits per pixel against PSNR; n/a where the "
-                          "curves share no PSNR interval):\n") +
-           lines.join(QLatin1Char('\n'));
+    note->setText(QStringLiteral("Bjontegaard deltas against %1. A negative BD-rate needs fewer bits for the same "
+                                 "quality; a positive BD-quality is better on PSNR and SSIM, a negative one on "
+                                 "CIEDE2000 and Butteraugli. \"!\": the curves share less than half of a range, "
+                                 "hover for how much.")
+                      .arg(codecTitle(anchor_)));
+    layout->addWidget(table, 1);
+    return rates;
 }
 
 QString SweepWindow::csvFileName(const QString& chosen) {

@@ -6,19 +6,19 @@
 
 #include "research/sweep.h"
 
-class QTableWidget;
-
 namespace brenlow {
 
-// The result of a sweep: the rate-distortion charts, the delta rates against JPEG, a table of
-// every point, and CSV export. A window of its own; deletes itself when closed.
+// The result of a sweep: the rate-distortion charts, the delta rates against the anchor codec,
+// a table of every point, and CSV export. A window of its own; deletes itself when closed.
 class SweepWindow : public QWidget {
     Q_OBJECT
 
 public:
-    SweepWindow(const QString& caption, SweepOutcome outcome, QWidget* parent = nullptr);
+    SweepWindow(const QString& caption, SweepOutcome outcome, StillCodec anchor = StillCodec::Jpeg,
+                QWidget* parent = nullptr);
 
     const SweepOutcome& outcome() const { return outcome_; }
+    StillCodec anchor() const { return anchor_; }
 
     // The save dialog of the export; an empty name means the user cancelled.
     std::function<QString()> askCsvName;
@@ -32,10 +32,11 @@ public:
     static QString csvFileName(const QString& chosen);
 
 private:
-    QTableWidget* makeTable() const;
-    QString deltaRatesText() const;
+    QWidget* makeTables() const;
+    QWidget* makeDeltaRates() const;
 
     SweepOutcome outcome_;
+    StillCodec anchor_;
 };
 
 }  // namespace brenlow

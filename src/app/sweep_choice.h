@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+#include "research/measures.h"
+#include "research/still_measures.h"
+
+namespace brenlow {
+
+// What the sweep dialog asks: the codecs, the qualities as the user wrote them, the slower
+// measures and the codec the delta rates are taken against.
+struct SweepChoice {
+    std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
+    QString qualities = QStringLiteral("10:90:10");
+    // Butteraugli takes seconds a point: asked for, not assumed.
+    MeasureChoice measures{true, true, false};
+    StillCodec anchor = StillCodec::Jpeg;
+};
+
+// The qualities as written, spaces allowed; empty when they do not read (see parseQualities).
+std::vector<int> qualitiesOf(const SweepChoice& choice);
+
+// The choice last accepted, or the defaults the first time. Codecs this build lacks are left out
+// and Butteraugli is off where it cannot be measured; the anchor is one of the codecs kept.
+SweepChoice recalledSweepChoice();
+
+// Kept in the workbench's settings for the next sweep.
+void rememberSweepChoice(const SweepChoice& choice);
+
+}  // namespace brenlow
