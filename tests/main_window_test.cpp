@@ -85,7 +85,8 @@ TEST_F(MainWindowTest, CompressMenuShowsThreeCommandsAndHidesTheRest) {
     const std::vector<MenuEntry> expected = {
         {"JPEG", true, true, "F5"},         {"AJC", true, true, "F6"},        {"AVC", true, true, "F7"},
         {"AVC Sequence", false, false, ""}, {"AVC -> BMP", false, false, ""}, {"soomIn", false, false, ""},
-        {"zoomOut", false, false, ""},      {"Test", false, false, ""},
+        {"zoomOut", false, false, ""},      {"Test", false, false, ""},       {"", true, true, ""},
+        {"Anchor Codec", true, true, ""},
     };
     EXPECT_EQ(entriesOf(form->Compress1), expected);
     for (const QAction* action : form->Compress1->actions()) EXPECT_TRUE(action->icon().isNull());
@@ -133,7 +134,8 @@ TEST_F(MainWindowTest, ActionsCarryTheirHintsAsTooltipAndStatusText) {
         {form->HelpAbout1, "About", "Displays program information, version number, and copyright"},
         {form->RecentFiles1->menuAction(), "Recent Files", "Opens one of the last files opened"},
         {form->Measurements->toggleViewAction(), "Measurements",
-         "Shows every measure of the active window's last run: coded size, bits per pixel, PSNR and SSIM"},
+         "Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, MS-SSIM, "
+         "CIEDE2000 and Butteraugli"},
     };
     for (const auto& [action, tooltip, status] : hints) {
         EXPECT_EQ(action->toolTip(), tooltip) << action->objectName().toStdString();

@@ -108,6 +108,7 @@ QWidget* CompareWindow::makeControls() {
     auto* row = new QHBoxLayout(controls);
     row->setContentsMargins(0, 0, 0, 0);
     QComboBox* mode = makeModeBox();
+    mode_ = mode;
     auto* split = new QSlider(Qt::Horizontal);
     split_ = split;
     split->setObjectName(QStringLiteral("SplitSlider"));
@@ -211,11 +212,15 @@ void CompareWindow::startHeatMap() {
 
 void CompareWindow::finishHeatMap(const QImage& map, const QString& failure) {
     canvas_->unsetCursor();
-    if (!failure.isEmpty()) {
-        readout_->setText(QStringLiteral("No heat map: %1").arg(failure));
+    if (failure.isEmpty()) {
+        canvas_->setHeatMap(map);
         return;
     }
-    canvas_->setHeatMap(map);
+    // The mode is left for good: the same pair would fail again.
+    mode_->setItemData(kHeatMapMode, failure, Qt::ToolTipRole);
+    static_cast<QStandardItemModel*>(mode_->model())->item(kHeatMapMode)->setEnabled(false);
+    if (mode_->currentIndex() == kHeatMapMode) mode_->setCurrentIndex(0);
+    readout_->setText(QStringLiteral("No heat map: %1").arg(failure));
 }
 
 void CompareWindow::showMeasures(const PictureMeasures& m) {

@@ -71,6 +71,7 @@ private:
     QLabel* zoomText_ = nullptr;
     QLabel* measures_ = nullptr;
     HeatMapLegend* legend_ = nullptr;
+    QComboBox* mode_ = nullptr;
     QWidget* split_ = nullptr;
     QWidget* gain_ = nullptr;
 };

@@ -49,7 +49,7 @@ void TMainForm::JPEG1Click() {
 
 void TMainForm::createAnchorCodecMenu() {
     Compress1->addSeparator();
-    AnchorCodec1 = Compress1->addMenu(QStringLiteral("A&nchor Codec"));
+    AnchorCodec1 = Compress1->addMenu(QStringLiteral("Anchor Codec"));
     AnchorCodec1->setObjectName(QStringLiteral("AnchorCodec1"));
     AnchorCodec1->menuAction()->setStatusTip(
         QStringLiteral("Codes the active picture with a codec of today's formats, to measure ours against"));

@@ -26,7 +26,7 @@ void addWindow(QComboBox* box, const TMDIChild* window, qsizetype index) {
 
 }  // namespace
 
-WindowPairDialog::WindowPairDialog(const QList<TMDIChild*>& windows, const TMDIChild* active, QWidget* parent)
+WindowPairDialog::WindowPairDialog(const QList<TMDIChild*>& windows, TMDIChild* active, QWidget* parent)
     : QDialog(parent), windows_(windows) {
     setObjectName(QStringLiteral("WindowPairDialog"));
     setWindowTitle(QStringLiteral("Compare Two Windows"));
@@ -45,7 +45,7 @@ WindowPairDialog::WindowPairDialog(const QList<TMDIChild*>& windows, const TMDIC
     connect(buttons_, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons_, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    qsizetype first = windows_.indexOf(const_cast<TMDIChild*>(active));
+    qsizetype first = windows_.indexOf(active);
     for (qsizetype i = 0; i < windows_.size(); ++i) {
         addWindow(boxA_, windows_[i], i);
         const bool partner = active && windows_[i] != active && windows_[i]->bitmap().size() == active->bitmap().size();
@@ -56,12 +56,12 @@ WindowPairDialog::WindowPairDialog(const QList<TMDIChild*>& windows, const TMDIC
     connect(boxA_, &QComboBox::currentIndexChanged, this, [this] { offerB(windowB()); });
 }
 
-void WindowPairDialog::offerB(const TMDIChild* preferred) {
+void WindowPairDialog::offerB(TMDIChild* preferred) {
     const TMDIChild* a = windowA();
     boxB_->clear();
     for (qsizetype i = 0; i < windows_.size(); ++i)
         if (windows_[i] != a && windows_[i]->bitmap().size() == a->bitmap().size()) addWindow(boxB_, windows_[i], i);
-    const int kept = boxB_->findData(QVariant::fromValue(windows_.indexOf(const_cast<TMDIChild*>(preferred))));
+    const int kept = boxB_->findData(QVariant::fromValue(windows_.indexOf(preferred)));
     boxB_->setCurrentIndex(std::max(kept, 0));
     const QSize size = a->bitmap().size();
     note_->setText(boxB_->count() == 0 ? QStringLiteral("No other window shows a %1 x %2 picture as A does.")

@@ -19,14 +19,14 @@ class WindowPairDialog : public QDialog {
 
 public:
     // `windows` all hold a picture; `active` is one of them, or null.
-    WindowPairDialog(const QList<TMDIChild*>& windows, const TMDIChild* active, QWidget* parent = nullptr);
+    WindowPairDialog(const QList<TMDIChild*>& windows, TMDIChild* active, QWidget* parent = nullptr);
 
     TMDIChild* windowA() const;
     // Null when no other window has A's size.
     TMDIChild* windowB() const;
 
 private:
-    void offerB(const TMDIChild* preferred);
+    void offerB(TMDIChild* preferred);
     TMDIChild* chosen(const QComboBox* box) const;
 
     QList<TMDIChild*> windows_;
