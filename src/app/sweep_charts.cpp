@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QPen>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -24,10 +25,34 @@ std::vector<StillCodec> codecsOf(const SweepOutcome& outcome) {
     return codecs;
 }
 
+// A colour of its own for each codec, the same in both charts: the charts' theme has only five.
+QColor codecColour(StillCodec codec) {
+    switch (codec) {
+        case StillCodec::Jpeg:
+            return QColor(0x1f, 0x5f, 0xbf);
+        case StillCodec::Avc:
+            return QColor(0xe0, 0x7b, 0x00);
+        case StillCodec::Ajc:
+            return QColor(0x2e, 0x9e, 0x3e);
+        case StillCodec::Webp:
+            return QColor(0xc6, 0x28, 0x28);
+        case StillCodec::Avif:
+            return QColor(0x7b, 0x3f, 0xb5);
+        case StillCodec::Jxl:
+            return QColor(0x00, 0x89, 0x7b);
+        case StillCodec::Jp2:
+            break;
+    }
+    return QColor(0x8d, 0x6e, 0x63);
+}
+
 // One curve: the line and its points, named after the codec; infinite values are left out.
-void addCurve(QChart& chart, const QString& name, const std::vector<RatePoint>& curve) {
+void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& curve) {
     auto* line = new QLineSeries;
-    line->setName(name);
+    line->setName(codecTitle(codec));
+    QPen pen(codecColour(codec));
+    pen.setWidth(2);
+    line->setPen(pen);
     line->setPointsVisible(true);
     for (const RatePoint& point : curve)
         if (std::isfinite(point.quality)) line->append(point.rate, point.quality);
@@ -62,7 +87,7 @@ QChart* chartOf(const SweepOutcome& outcome, CurveMeasure measure) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
     for (StillCodec codec : codecsOf(outcome))
-        addCurve(*chart, codecTitle(codec), curveOf(outcome, codec, measure));
+        addCurve(*chart, codec, curveOf(outcome, codec, measure));
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("bits per pixel"));
     auto* y = new QValueAxis;
@@ -101,27 +126,16 @@ QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
     return selector;
 }
 
-// The right-hand chart with its selector above it.
-QWidget* chosenMeasureChart(const SweepOutcome& outcome) {
-    auto* panel = new QWidget;
-    auto* layout = new QVBoxLayout(panel);
-    layout->setContentsMargins(0, 0, 0, 0);
-    QComboBox* selector = measureSelector(measuresHeld(outcome));
-    auto* row = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("&Measure:"));
-    label->setBuddy(selector);
-    row->addWidget(label);
-    row->addWidget(selector, 1);
-    layout->addLayout(row);
+// The right-hand chart, which follows the selector.
+QChartView* chosenMeasureChart(const SweepOutcome& outcome, const QComboBox* selector) {
     const auto chosen = [selector] {
         return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
     };
     QChartView* view = chartView(chartOf(outcome, chosen()), "MeasureChart");
-    layout->addWidget(view, 1);
     // The outcome outlives the charts: the sweep window holds both.
     QObject::connect(selector, &QComboBox::currentIndexChanged, view,
                      [view, chosen, &outcome] { showChart(*view, chartOf(outcome, chosen())); });
-    return panel;
+    return view;
 }
 
 }  // namespace
@@ -139,10 +153,20 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));
-    auto* layout = new QHBoxLayout(charts);
+    QComboBox* selector = measureSelector(measuresHeld(outcome));
+    auto* label = new QLabel(QStringLiteral("&Right-hand chart:"));
+    label->setBuddy(selector);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(label);
+    choice->addWidget(selector);
+    choice->addStretch(1);
+    auto* pair = new QHBoxLayout;
+    pair->addWidget(chartView(chartOf(outcome, CurveMeasure::Psnr), "PsnrChart"), 1);
+    pair->addWidget(chosenMeasureChart(outcome, selector), 1);
+    auto* layout = new QVBoxLayout(charts);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(chartView(chartOf(outcome, CurveMeasure::Psnr), "PsnrChart"), 1);
-    layout->addWidget(chosenMeasureChart(outcome), 1);
+    layout->addLayout(choice);
+    layout->addLayout(pair, 1);
     return charts;
 }
 
