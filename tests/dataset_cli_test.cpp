@@ -16,8 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kSweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "30,50,70,90",
-                                      "--measures", "ms_ssim"};
+const std::vector<std::string> kSweep{"sweep",       "--codecs",   "jpeg,ajc", "--qualities",
+                                      "30,50,70,90", "--measures", "ms_ssim"};
 
 std::vector<std::string> operator+(std::vector<std::string> first, const std::vector<std::string>& second) {
     first.insert(first.end(), second.begin(), second.end());
@@ -105,7 +105,8 @@ TEST_F(DataSetCliTest, AResumedRunMakesOnlyTheMissingItemsAndPrintsWhatAWholeRun
     const CliRun whole = succeeded(sweep);
     EXPECT_NE(whole.err.find("10 items made, 0 taken as they were"), std::string::npos) << whole.err;
     std::vector<fs::path> files;
-    for (const fs::directory_entry& entry : fs::directory_iterator(cwd.path() / "results")) files.push_back(entry.path());
+    for (const fs::directory_entry& entry : fs::directory_iterator(cwd.path() / "results"))
+        files.push_back(entry.path());
     ASSERT_EQ(files.size(), 11u) << "ten items and the manifest";
     std::sort(files.begin(), files.end());
     fs::remove(files[0]);
@@ -118,7 +119,6 @@ TEST_F(DataSetCliTest, AResumedRunMakesOnlyTheMissingItemsAndPrintsWhatAWholeRun
         return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object()["points"][point]["timing"];
     };
     EXPECT_EQ(timingAt(resumed.out, 20), timingAt(whole.out, 20)) << "an item taken as it was keeps its timings";
-
 }
 
 TEST_F(DataSetCliTest, ShardsRunByGnuParallelMergeIntoTheWholeRun) {
@@ -133,7 +133,8 @@ TEST_F(DataSetCliTest, ShardsRunByGnuParallelMergeIntoTheWholeRun) {
     EXPECT_EQ(withoutTimes(succeeded(merge + std::vector<std::string>{"--json"}).out), withoutTimes(whole.out));
     EXPECT_EQ(succeeded(merge).out, succeeded({"merge", "whole"}).out);
     const QJsonObject againstAjc =
-        QJsonDocument::fromJson(QByteArray::fromStdString(succeeded(merge + std::vector<std::string>{"--anchor", "ajc", "--json"}).out))
+        QJsonDocument::fromJson(
+            QByteArray::fromStdString(succeeded(merge + std::vector<std::string>{"--anchor", "ajc", "--json"}).out))
             .object();
     EXPECT_EQ(againstAjc["bd_rate"].toObject()["anchor"].toString(), "ajc");
     EXPECT_EQ(againstAjc["bd_rate"].toObject()["aggregate"].toArray()[0].toObject()["codec"].toString(), "jpeg");

@@ -16,16 +16,19 @@ namespace {
 using testing::TempDir;
 namespace fs = std::filesystem;
 
-void touch(const std::string& path) { std::ofstream(path) << "x"; }
+void touch(const std::string& path) {
+    std::ofstream(path) << "x";
+}
 
 TEST(DataSetInputsTest, FoldersGiveTheirPicturesByNameAndPatternsTheirMatches) {
     TempDir dir;
     fs::create_directory(dir.path() / "set");
     fs::create_directory(dir.path() / "set" / "inner.png");
-    for (const char* name : {"b.PNG", "a.jpeg", "c.Tiff", "notes.txt", "d.webp", "e.gif"}) touch(dir.file("set/") + name);
+    for (const char* name : {"b.PNG", "a.jpeg", "c.Tiff", "notes.txt", "d.webp", "e.gif"})
+        touch(dir.file("set/") + name);
     const std::string set = dir.file("set");
     EXPECT_EQ(expandPictureArguments({set}), (std::vector<std::string>{set + "/a.jpeg", set + "/b.PNG", set + "/c.Tiff",
-                                                                         set + "/d.webp", set + "/e.gif"}));
+                                                                       set + "/d.webp", set + "/e.gif"}));
     EXPECT_EQ(expandPictureArguments({set + "/[bd]*", set + "/a.jpeg"}),
               (std::vector<std::string>{set + "/b.PNG", set + "/d.webp", set + "/a.jpeg"}));
     EXPECT_TRUE(asksForDataSet({set}));
@@ -38,7 +41,9 @@ TEST(DataSetInputsTest, FoldersGiveTheirPicturesByNameAndPatternsTheirMatches) {
     fs::create_directory(dir.path() / "empty");
     EXPECT_NE(testing::messageOf([&] { expandPictureArguments({dir.file("empty")}); }).find("holds no picture"),
               std::string::npos);
-    EXPECT_NE(testing::messageOf([&] { expandPictureArguments({set, set + "/e.gif"}); }).find("named twice"),
+    EXPECT_NE(testing::messageOf([&] {
+                  expandPictureArguments({set, set + "/e.gif"});
+              }).find("named twice"),
               std::string::npos);
 }
 
@@ -51,8 +56,9 @@ TEST(DataSetShardTest, ShardsAreDisjointCoverEveryItemAndTakeEveryNth) {
     std::vector<int> owner(items.size(), 0);
     for (int shard = 1; shard <= 4; ++shard) {
         for (const DataSetItem& item : shardOf(items, shard, 4)) {
-            const std::size_t k = item.picture * codecs.size() +
-                                  static_cast<std::size_t>(std::find(codecs.begin(), codecs.end(), item.codec) - codecs.begin());
+            const std::size_t k =
+                item.picture * codecs.size() +
+                static_cast<std::size_t>(std::find(codecs.begin(), codecs.end(), item.codec) - codecs.begin());
             EXPECT_EQ(owner[k], 0) << "item " << k << " in two shards";
             EXPECT_EQ(static_cast<int>(k % 4) + 1, shard);
             owner[k] = shard;
@@ -109,17 +115,18 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
     const DataSetOutcome outcome = runInMemory();
     ASSERT_EQ(outcome.outcomes.size(), 5u);
     ASSERT_EQ(outcome.aggregate.size(), 8u);
-    const std::size_t msSsim = static_cast<std::size_t>(
-        std::find(curveMeasures().begin(), curveMeasures().end(), CurveMeasure::MsSsimLumaDb) - curveMeasures().begin());
+    const std::size_t msSsim =
+        static_cast<std::size_t>(std::find(curveMeasures().begin(), curveMeasures().end(), CurveMeasure::MsSsimLumaDb) -
+                                 curveMeasures().begin());
     const std::size_t psnr = 0;
     for (const AggregatePoint& point : outcome.aggregate) {
         SCOPED_TRACE(std::string(codecName(point.codec)) + " at " + std::to_string(point.quality));
         double bits = 0.0, psnrSum = 0.0, msSsimSum = 0.0;
         int msSsimCount = 0;
         for (const PictureOutcome& picture : outcome.outcomes) {
-            const auto at = std::find_if(picture.sweep.points.begin(), picture.sweep.points.end(), [&](const SweepPoint& p) {
-                return p.codec == point.codec && p.quality == point.quality;
-            });
+            const auto at =
+                std::find_if(picture.sweep.points.begin(), picture.sweep.points.end(),
+                             [&](const SweepPoint& p) { return p.codec == point.codec && p.quality == point.quality; });
             ASSERT_NE(at, picture.sweep.points.end());
             bits += at->measures.bitsPerPixel;
             psnrSum += at->measures.picture.psnr;

@@ -115,7 +115,8 @@ void addDataSetOptions(CLI::App& sweep, Request& request);
 
 void defineSweep(CLI::App& app, Request& request) {
     CLI::App* sweep = addSubcommand(app, request, "sweep",
-                                    "code FILE with each codec at each quality in memory and print every measure",
+                                    "code each picture with each codec at each quality in memory and print every "
+                                    "measure; several pictures or a folder make a data set with mean curves",
                                     Subcommand::Sweep);
     sweep->add_option("--codecs", request.codecs, "codecs to try, of " + joined(codeCodecNames()) + " (default jpeg,avc,ajc)")
         ->delimiter(',')

@@ -44,10 +44,9 @@ public:
         if (!shown_ || (done < total && elapsed - lastShown_ < 0.25)) return true;
         lastShown_ = elapsed;
         printed_ = true;
-        const std::string remaining =
-            done > 0 ? minutesAndSeconds(elapsed * (total - done) / done) + " remaining" : "";
-        out_ << '\r' << done << '/' << total << " points, " << minutesAndSeconds(elapsed) << " elapsed, "
-             << remaining << "   " << std::flush;
+        const std::string remaining = done > 0 ? minutesAndSeconds(elapsed * (total - done) / done) + " remaining" : "";
+        out_ << '\r' << done << '/' << total << " points, " << minutesAndSeconds(elapsed) << " elapsed, " << remaining
+             << "   " << std::flush;
         return true;
     }
 
@@ -76,8 +75,10 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
                       formatMeasure(point.bitsPerPixel, 6).c_str());
         notes << cell;
         for (CurveMeasure measure : measures) {
-            const auto index = std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
-            std::snprintf(cell, sizeof cell, " %17s", formatMeasure(point.means[static_cast<std::size_t>(index)], 4).c_str());
+            const auto index =
+                std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
+            std::snprintf(cell, sizeof cell, " %17s",
+                          formatMeasure(point.means[static_cast<std::size_t>(index)], 4).c_str());
             notes << cell;
         }
         notes << '\n';
@@ -93,9 +94,9 @@ void writePerPictureDeltas(const DataSetOutcome& outcome, StillCodec anchor, std
             notes << "n/a for every picture\n";
             continue;
         }
-        notes << "mean " << formatMeasure(rate.mean, 2) << " %, median " << formatMeasure(rate.median, 2)
-              << " %, min " << formatMeasure(rate.min, 2) << " %, max " << formatMeasure(rate.max, 2)
-              << " %, stdev " << formatMeasure(rate.stdev, 2) << " % over " << rate.count << " pictures";
+        notes << "mean " << formatMeasure(rate.mean, 2) << " %, median " << formatMeasure(rate.median, 2) << " %, min "
+              << formatMeasure(rate.min, 2) << " %, max " << formatMeasure(rate.max, 2) << " %, stdev "
+              << formatMeasure(rate.stdev, 2) << " % over " << rate.count << " pictures";
         if (rate.leftOut > 0) notes << " (" << rate.leftOut << " n/a left out)";
         notes << '\n';
     }
@@ -121,11 +122,10 @@ std::string dataSetOutput(const Request& request, const DataSetOutcome& outcome,
 }
 
 void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
-    if (run.shardCount > 1)
-        notes << "Shard " << run.shard << " of " << run.shardCount << ": ";
-    notes << work.computed << " items made, " << work.reused << " taken as they were in \"" << run.resultFolder
-          << "\"";
-    if (work.replaced > 0) notes << ", " << work.replaced << " made again (made otherwise or from another picture file)";
+    if (run.shardCount > 1) notes << "Shard " << run.shard << " of " << run.shardCount << ": ";
+    notes << work.computed << " items made, " << work.reused << " taken as they were in \"" << run.resultFolder << "\"";
+    if (work.replaced > 0)
+        notes << ", " << work.replaced << " made again (made otherwise or from another picture file)";
     notes << '\n';
     if (run.shardCount > 1)
         notes << "When every shard is done: brenlow-cli merge DIR... with each shard's result folder\n";
@@ -142,8 +142,8 @@ std::string runDataSetSweep(const Request& request, std::ostream& notes) {
     run.resultFolder = request.resultFolder;
     run.shard = request.shard;
     run.shardCount = request.shardCount;
-    run.jobs = request.sweepJobs > 0 ? request.sweepJobs
-                                     : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    run.jobs =
+        request.sweepJobs > 0 ? request.sweepJobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     DataSetWork work;
     {
         ProgressLine progress(notes, !request.quiet && isatty(STDERR_FILENO) == 1);

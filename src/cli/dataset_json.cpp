@@ -7,7 +7,9 @@
 namespace brenlow::cli {
 namespace {
 
-QString text(const std::string& value) { return QString::fromStdString(value); }
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
 
 QJsonObject parametersJson(const DataSetOutcome& outcome, StillCodec anchor) {
     const DataSetParameters& parameters = outcome.parameters;
@@ -60,10 +62,10 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
 QJsonObject summaryJson(const DeltaSummary& summary, const std::vector<double>& values) {
     QJsonArray each;
     for (double value : values) each.append(measureValue(value));
-    return {{"mean", measureValue(summary.mean)},     {"median", measureValue(summary.median)},
-            {"min", measureValue(summary.min)},       {"max", measureValue(summary.max)},
-            {"stdev", measureValue(summary.stdev)},   {"count", summary.count},
-            {"left_out", summary.leftOut},            {"per_picture", each}};
+    return {{"mean", measureValue(summary.mean)},   {"median", measureValue(summary.median)},
+            {"min", measureValue(summary.min)},     {"max", measureValue(summary.max)},
+            {"stdev", measureValue(summary.stdev)}, {"count", summary.count},
+            {"left_out", summary.leftOut},          {"per_picture", each}};
 }
 
 QJsonObject perPictureJson(const DataSetOutcome& outcome, StillCodec anchor) {

@@ -61,7 +61,7 @@ std::vector<std::string> patternMatches(const std::string& pattern) {
 }  // namespace
 
 bool isDataSetPictureName(const std::string& name) {
-    static const std::array<const char*, 10> extensions{".bmp", ".png", ".ppm", ".pgm", ".tif",
+    static const std::array<const char*, 10> extensions{".bmp",  ".png",  ".ppm", ".pgm",  ".tif",
                                                         ".tiff", ".webp", ".jpg", ".jpeg", ".gif"};
     const std::string extension = lowerCase(fs::path(name).extension().string());
     return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();

@@ -92,9 +92,8 @@ std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, StillCodec 
 
 std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, StillCodec anchor) {
     return deltaTable(
-        outcome.codecs,
-        [&](StillCodec codec, CurveMeasure measure) { return aggregateCurve(outcome, codec, measure); }, anchor,
-        deltaMeasuresTaken(outcome.parameters.measures));
+        outcome.codecs, [&](StillCodec codec, CurveMeasure measure) { return aggregateCurve(outcome, codec, measure); },
+        anchor, deltaMeasuresTaken(outcome.parameters.measures));
 }
 
 DeltaSummary summarise(const std::vector<double>& values) {
@@ -147,7 +146,8 @@ std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome
 std::string dataSetCsv(const DataSetOutcome& outcome) {
     std::string csv = "picture," + sweepCsvHeader();
     for (const PictureOutcome& picture : outcome.outcomes)
-        for (const SweepPoint& point : picture.sweep.points) csv += csvField(picture.picture) + "," + sweepCsvRow(point);
+        for (const SweepPoint& point : picture.sweep.points)
+            csv += csvField(picture.picture) + "," + sweepCsvRow(point);
     return csv;
 }
 

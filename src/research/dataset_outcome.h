@@ -51,8 +51,8 @@ struct DataSetOutcome {
     std::vector<std::string> pictures;
     std::vector<StillCodec> codecs;
     DataSetParameters parameters;
-    std::vector<PictureOutcome> outcomes;  // one per picture, in the order of `pictures`
-    std::vector<AggregatePoint> aggregate; // codec by codec, qualities within
+    std::vector<PictureOutcome> outcomes;   // one per picture, in the order of `pictures`
+    std::vector<AggregatePoint> aggregate;  // codec by codec, qualities within
 };
 
 // The aggregate points of the per-picture outcomes: each codec at each quality some picture has,
@@ -78,8 +78,8 @@ struct DeltaSummary {
     double min = 0.0;
     double max = 0.0;
     double stdev = 0.0;
-    int count = 0;     // values summarised
-    int leftOut = 0;   // NaN values
+    int count = 0;    // values summarised
+    int leftOut = 0;  // NaN values
 };
 
 DeltaSummary summarise(const std::vector<double>& values);

@@ -59,7 +59,8 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     SweepSettings settings = run.settings;
     settings.codecs = {item.codec};
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
-        StoredResult result{picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}};
+        StoredResult result{
+            picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}};
         const PictureDocument document = openPictureDocument(picture, false);
         result.sweep = runSweep(prepareSweep(document.view(), settings), settings, progress);
         if (result.sweep.cancelled) return std::nullopt;
@@ -109,17 +110,16 @@ private:
             const std::string path = resultPath(run_.resultFolder, picture, item.codec);
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
-            if (reusable(stored, picture, item.codec, namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
-                         parameters_)) {
+            if (reusable(stored, picture, item.codec,
+                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }), parameters_)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, points);
                 return;
             }
             if (stored || unreadable) count(&DataSetWork::replaced);
         }
-        std::optional<StoredResult> result = sweepItem(run_, item, [this](int done, int) {
-            return done == 0 ? !stop_.load() : pointDone();
-        });
+        std::optional<StoredResult> result =
+            sweepItem(run_, item, [this](int done, int) { return done == 0 ? !stop_.load() : pointDone(); });
         if (!result) return;
         if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, *result);
         finish(index, std::move(*result), &DataSetWork::computed, 0);
@@ -180,8 +180,10 @@ DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
 void requireSameDataSet(const DataSetManifest& first, const std::string& firstFolder, const DataSetManifest& other,
                         const std::string& otherFolder) {
     std::string difference;
-    if (first.pictures != other.pictures) difference = "other pictures";
-    else if (first.codecs != other.codecs) difference = "other codecs";
+    if (first.pictures != other.pictures)
+        difference = "other pictures";
+    else if (first.codecs != other.codecs)
+        difference = "other codecs";
     else if (!(first.parameters == other.parameters))
         difference = "other parameters (" + parameterDifference(first.parameters, other.parameters) + ")";
     if (!difference.empty())

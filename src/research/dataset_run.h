@@ -29,8 +29,8 @@ struct DataSetRun {
     LibraryVersions versions;
     std::string resultFolder;  // empty: the results are held in memory only
     int shard = 1;
-    int shardCount = 1;        // above 1 only with a result folder
-    int jobs = 1;              // items coded at a time, each on a thread of its own
+    int shardCount = 1;  // above 1 only with a result folder
+    int jobs = 1;        // items coded at a time, each on a thread of its own
 };
 
 // Called with the points done and the total, from the working threads but one call at a time;

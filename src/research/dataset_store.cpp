@@ -26,7 +26,9 @@ constexpr const char* kManifestFormat = "brenlow data set 1";
 // A result file holds a few dozen points; anything far larger is not one of ours.
 constexpr std::uint64_t kMaxStoredBytes = 64u << 20;
 
-QString text(const std::string& value) { return QString::fromStdString(value); }
+QString text(const std::string& value) {
+    return QString::fromStdString(value);
+}
 
 // JSON has no infinity nor NaN: an infinite PSNR is kept as "inf", an undefined measure as null.
 // Finite numbers are written in their shortest form that reads back to the same double.
@@ -200,7 +202,9 @@ std::optional<StoredResult> readResult(const std::string& path) {
     return result;
 }
 
-std::string manifestPath(const std::string& folder) { return (fs::path(folder) / "dataset.json").string(); }
+std::string manifestPath(const std::string& folder) {
+    return (fs::path(folder) / "dataset.json").string();
+}
 
 void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
     std::error_code error;

@@ -1,7 +1,7 @@
 #include "support/dataset_pictures.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
+#include <QImage>
 
 #include "support/test_support.h"
 
@@ -20,7 +20,8 @@ std::vector<std::string> makeSmallDataSet(const std::string& folder) {
                                   {testDataPath("chelsea.bmp"), {200, 100, 192, 180}, "e_chelsea.bmp"}};
     std::vector<std::string> paths;
     for (const Crop& crop : crops) {
-        const QImage picture = QImage(QString::fromStdString(crop.source)).copy(crop.area).convertToFormat(QImage::Format_RGB888);
+        const QImage picture =
+            QImage(QString::fromStdString(crop.source)).copy(crop.area).convertToFormat(QImage::Format_RGB888);
         const std::string path = folder + "/" + crop.name;
         EXPECT_TRUE(picture.save(QString::fromStdString(path))) << path;
         paths.push_back(path);
