@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QXYSeries>
@@ -134,6 +135,7 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     std::optional<SweepChoice> offered;
     form->askSweepChoice = [&](SweepDialog& dialog) {
         offered = dialog.choice();
+        EXPECT_EQ(form->statusBar()->currentMessage(), "") << "nothing sweeps while the dialog asks";
         return false;
     };
     openSmallPicture();

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QStatusBar>
 
 #include "app/compare_window.h"
 #include "app/mdi_child.h"
@@ -61,7 +62,10 @@ void TMainForm::Sweep1Click() {
     settings.divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
     settings.passes = readFocus(Edit5->text().toStdString());
     SweepDialog dialog(recalledSweepChoice(), this);
+    // The status line names the sweep once the user has said what it runs.
+    statusBar()->clearMessage();
     if (!askSweepChoice(dialog)) return;
+    statusBar()->showMessage(busyText_);
     const SweepChoice choice = dialog.choice();
     rememberSweepChoice(choice);
     settings.codecs = choice.codecs;
