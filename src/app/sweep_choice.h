@@ -13,7 +13,7 @@ namespace brenlow {
 struct SweepChoice {
     std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
     QString qualities = QStringLiteral("10:90:10");
-    // Butteraugli takes seconds a point: asked for, not assumed.
+    // Butteraugli, the slowest measure by far, is asked for rather than assumed.
     MeasureChoice measures{true, true, false};
     StillCodec anchor = StillCodec::Jpeg;
 };

@@ -21,7 +21,7 @@ class SweepDialog : public QDialog {
     Q_OBJECT
 
 public:
-    SweepDialog(const SweepChoice& offered, QWidget* parent = nullptr);
+    explicit SweepDialog(const SweepChoice& offered, QWidget* parent = nullptr);
 
     // What the fields hold now.
     SweepChoice choice() const;
