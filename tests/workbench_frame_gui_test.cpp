@@ -252,6 +252,13 @@ TEST(CsvExportName, GetsTheExtensionOnlyWhenItHasNone) {
     EXPECT_EQ(SweepWindow::csvFileName("table.txt"), "table.txt");
 }
 
+TEST_F(WorkbenchFrameTest, TheSweepWindowOpensNoLargerThanTheScreenLeavesRoomFor) {
+    const SweepWindow sweep("small screen", SweepOutcome{});
+    const QSize room = sweep.screen()->availableGeometry().size();
+    EXPECT_LE(sweep.width(), room.width());
+    EXPECT_LE(sweep.height() + 30, room.height()) << "with a caption above it";
+}
+
 TEST_F(WorkbenchFrameTest, ExportWritesTheNameWithTheExtensionAdded) {
     SweepWindow window("empty", SweepOutcome{});
     window.showMessage = [this](const QString& text) { messages << text; };

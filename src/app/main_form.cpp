@@ -39,6 +39,10 @@ namespace {
 
 constexpr int kFieldHeight = 22;
 constexpr int kReportFieldMinimumWidth = 364;
+// The longest report line of the sample picture, digit for digit, and the field's frame around it.
+const QString kReportLineShape = QStringLiteral(
+    "Ratio: 00.000; File size: 00000; Original size: 000000 SNR_R=0000.000; SNR_G=0000.000; SNR_B=000.000;");
+constexpr int kReportFieldPadding = 16;
 const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
 const QString kStateKey = QStringLiteral("mainWindow/state");
 
@@ -612,10 +616,14 @@ void TMainForm::fillRecentFilesMenu() {
     if (files.isEmpty()) RecentFiles1->addAction(QStringLiteral("(none)"))->setEnabled(false);
 }
 
-// About four fifths of the screen, centred, yet never so narrow that the toolbar folds.
+// About four fifths of the screen, centred, yet never so narrow that the toolbar folds or that a
+// report line of the sample's length is cut, where the screen has the room.
 void TMainForm::placeOnScreen() {
     const QRect available = screen()->availableGeometry();
-    const int width = std::min(std::max(available.width() * 4 / 5, ToolBar2->sizeHint().width()), available.width());
+    const int reportLine = Edit6->fontMetrics().horizontalAdvance(kReportLineShape) + kReportFieldPadding;
+    const int toolbar =
+        ToolBar2->sizeHint().width() - kReportFieldMinimumWidth + std::max(reportLine, kReportFieldMinimumWidth);
+    const int width = std::min(std::max(available.width() * 4 / 5, toolbar), available.width());
     const QSize size(width, available.height() * 4 / 5);
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
 }

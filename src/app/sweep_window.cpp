@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/codec_titles.h"
 #include "app/sweep_tables.h"
@@ -44,7 +45,7 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, StillCode
     buttons->addStretch(1);
     buttons->addWidget(exportButton);
     layout->addLayout(buttons);
-    resize(980, 760);
+    resizeWithinScreen(*this, QSize(980, 760));
 }
 
 QWidget* SweepWindow::makeTables() const {

@@ -145,7 +145,8 @@ QList<QRect> tileLayout(int count, const QRect& whole, QSize readable, int step,
             const QRect tile = gridTile(whole, cell, cells, along == Qt::Vertical ? columnsThatFit : rows, along);
             const int depth = partSize(count, cells, cell);
             for (int i = 0; i < depth; ++i)
-                tiles.append(QRect(tile.left(), tile.top() + i * step, tile.width(), tile.height() - (depth - 1) * step));
+                tiles.append(
+                    QRect(tile.left(), tile.top() + i * step, tile.width(), tile.height() - (depth - 1) * step));
         }
         return tiles;
     }
