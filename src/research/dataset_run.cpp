@@ -1,14 +1,19 @@
 #include "research/dataset_run.h"
 
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
 #include <algorithm>
 #include <atomic>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
 
 #include "codecs/codec_steps.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -68,6 +73,17 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     });
 }
 
+// Qt instantiates its image plugins when a picture first needs them, and two threads doing so at
+// once can corrupt its heap. Asking it to recognise data no plugin takes instantiates every one, here
+// on the calling thread before any worker starts; the readers' allocation limit is set here too.
+void loadPictureReaders() {
+    raiseReaderAllocationLimit();
+    QByteArray unrecognisable(64, '\0');
+    QBuffer buffer(&unrecognisable);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader::imageFormat(&buffer);
+}
+
 // Hands the items out to the threads and counts the points done across all of them.
 class ItemRunner {
 public:
@@ -79,6 +95,7 @@ public:
 
     DataSetWork run() {
         const int threads = std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
+        if (threads > 1) loadPictureReaders();
         {
             std::vector<std::jthread> workers;
             for (int i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });
@@ -222,10 +239,13 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
 
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
     const DataSetManifest manifest{run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)};
+    std::map<std::pair<std::string, StillCodec>, const StoredResult*> byItem;
+    for (const StoredResult& result : work.results) byItem[{result.picture, result.codec}] = &result;
     return assemble(manifest, [&](const std::string& picture, StillCodec codec) -> const StoredResult& {
-        for (const StoredResult& result : work.results)
-            if (result.picture == picture && result.codec == codec) return result;
-        throw Error("The run has no result for codec " + std::string(codecName(codec)), picture);
+        const auto found = byItem.find({picture, codec});
+        if (found == byItem.end())
+            throw Error("The run has no result for codec " + std::string(codecName(codec)), picture);
+        return *found->second;
     });
 }
 
