@@ -6,6 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
+
+#include <signal.h>
+#include <sys/wait.h>
 
 #include "cli_runner.h"
 #include "support/dataset_pictures.h"
@@ -15,6 +19,7 @@ namespace brenlow::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 const std::vector<std::string> kSweep{"sweep",       "--codecs",   "jpeg,ajc", "--qualities",
                                       "30,50,70,90", "--measures", "ms_ssim"};
@@ -119,6 +124,38 @@ TEST_F(DataSetCliTest, AResumedRunMakesOnlyTheMissingItemsAndPrintsWhatAWholeRun
         return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object()["points"][point]["timing"];
     };
     EXPECT_EQ(timingAt(resumed.out, 20), timingAt(whole.out, 20)) << "an item taken as it was keeps its timings";
+}
+
+// Killed once a few items are filed, the run leaves only whole files; run again, it makes the rest.
+TEST_F(DataSetCliTest, ARunKilledHalfWayIsFinishedByTheSameCommand) {
+    const std::vector<std::string> sweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "10:90:10", "--measures",
+                                         "none",  "-j",       "1",        "--json",      "set",      "--out"};
+    const CliProcess process = startCli(sweep + std::vector<std::string>{"results"}, cwd.path());
+    const auto filed = [&] {
+        std::error_code error;
+        int count = 0;
+        for (fs::directory_iterator it(cwd.path() / "results", error), end; !error && it != end; it.increment(error))
+            count += it->path().extension() == ".json" ? 1 : 0;
+        return count;
+    };
+    bool ended = false;
+    while (filed() < 4 && !(ended = waitpid(process.pid, nullptr, WNOHANG) != 0)) std::this_thread::sleep_for(1ms);
+    if (!ended) {
+        kill(process.pid, SIGKILL);
+        waitForCli(process);
+    }
+    const int done = filed() - 1;
+    if (done >= 10) GTEST_SKIP() << "the run ended before it could be stopped";
+
+    const CliRun resumed = succeeded(sweep + std::vector<std::string>{"results"});
+    EXPECT_NE(resumed.err.find(std::to_string(10 - done) + " items made, " + std::to_string(done) + " taken"),
+              std::string::npos)
+        << resumed.err;
+    const CliRun whole = succeeded(sweep + std::vector<std::string>{"again"});
+    EXPECT_EQ(withoutTimes(resumed.out), withoutTimes(whole.out));
+    EXPECT_EQ(std::count_if(fs::directory_iterator(cwd.path() / "results"), fs::directory_iterator(),
+                            [](const fs::directory_entry& entry) { return entry.path().extension() == ".json"; }),
+              11);
 }
 
 TEST_F(DataSetCliTest, ShardsRunByGnuParallelMergeIntoTheWholeRun) {
