@@ -206,6 +206,11 @@ TEST_F(ResearchCliTest, CompareMeasuresTheSecondPictureAgainstTheFirst) {
     EXPECT_DOUBLE_EQ(json["measures"].toObject()["ciede2000"].toDouble(), m.ciede2000);
     EXPECT_EQ(json["compared"].toString(), "b.bmp");
 
+    const CliRun fewer = runCli({"compare", "--measures", "none", "a.bmp", "b.bmp"}, cwd.path());
+    EXPECT_EQ(fewer.out.substr(0, fewer.out.find(" MS-SSIM")), differ.out.substr(0, differ.out.find(" MS-SSIM")));
+    EXPECT_NE(fewer.out.find("CIEDE2000=n/a; BUTTERAUGLI_MAX=n/a;"), std::string::npos) << fewer.out;
+    EXPECT_EQ(runCli({"compare", "--measures", "psnr", "a.bmp", "b.bmp"}, cwd.path()).exitCode, 2);
+
     EXPECT_EQ(runCli({"compare", "a.bmp"}, cwd.path()).exitCode, 2);
     const CliRun missing = runCli({"compare", "a.bmp", "none.bmp"}, cwd.path());
     EXPECT_EQ(missing.exitCode, 1);

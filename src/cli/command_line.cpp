@@ -113,6 +113,21 @@ bool shardOf(const std::string& text, int& shard, int& count) {
 
 void addDataSetOptions(CLI::App& sweep, Request& request);
 
+void addMeasuresOption(CLI::App& command, Request& request) {
+    command
+        .add_option_function<std::string>(
+            "--measures", [&request](const std::string& text) { request.measures = splitAtCommas(text); },
+            "slower measures to take besides PSNR and SSIM: a list of ms_ssim, ciede2000, butteraugli, or none "
+            "(default all three)")
+        ->check([](const std::string& text) {
+            for (const std::string& name : splitAtCommas(text))
+                if (name != "ms_ssim" && name != "ciede2000" && name != "butteraugli" && name != "none")
+                    return "\"" + name + "\" is not one of ms_ssim, ciede2000, butteraugli, none";
+            return std::string();
+        });
+}
+
+
 void defineSweep(CLI::App& app, Request& request) {
     CLI::App* sweep = addSubcommand(app, request, "sweep",
                                     "code each picture with each codec at each quality in memory and print every "
@@ -123,16 +138,7 @@ void defineSweep(CLI::App& app, Request& request) {
         ->check(CLI::IsMember(codeCodecNames()));
     sweep->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
         ->check(CLI::IsMember(codeCodecNames()));
-    sweep->add_option_function<std::string>(
-              "--measures", [&request](const std::string& text) { request.measures = splitAtCommas(text); },
-              "slower measures to take besides PSNR and SSIM: a list of ms_ssim, ciede2000, butteraugli, or none "
-              "(default all three)")
-        ->check([](const std::string& text) {
-            for (const std::string& name : splitAtCommas(text))
-                if (name != "ms_ssim" && name != "ciede2000" && name != "butteraugli" && name != "none")
-                    return "\"" + name + "\" is not one of ms_ssim, ciede2000, butteraugli, none";
-            return std::string();
-        });
+    addMeasuresOption(*sweep, request);
     sweep->add_option_function<std::string>(
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
               "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")
@@ -299,6 +305,7 @@ void defineCommandLine(CLI::App& app, Request& request) {
     compare->add_option("A", request.file, "the reference picture")->required();
     compare->add_option("B", request.secondFile, "the picture measured")->required();
     compare->add_flag("--json", request.json, "print one JSON object");
+    addMeasuresOption(*compare, request);
 
     defineSweep(app, request);
     defineMerge(app, request);

@@ -56,6 +56,11 @@ void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::
     }
 }
 
+MeasureChoice measureChoiceOf(const Request& request) {
+    return {asked(request.measures, "ms_ssim"), asked(request.measures, "ciede2000"),
+            asked(request.measures, "butteraugli")};
+}
+
 SweepSettings sweepSettings(const Request& request) {
     SweepSettings settings;
     settings.codecs.clear();
@@ -64,8 +69,7 @@ SweepSettings sweepSettings(const Request& request) {
     settings.qualities = request.qualities;
     settings.divisor = divisorFor(request.divisor, Command::AvcStill);
     settings.passes = focusFor(request.focus);
-    settings.measures = {asked(request.measures, "ms_ssim"), asked(request.measures, "ciede2000"),
-                         asked(request.measures, "butteraugli")};
+    settings.measures = measureChoiceOf(request);
     return settings;
 }
 
@@ -88,7 +92,8 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
 std::string runCompareCommand(const Request& request) {
     const Clock::time_point started = Clock::now();
     const PictureMeasures measures =
-        measurePictures(loadDocumentPicture(request.file), loadDocumentPicture(request.secondFile));
+        measurePictures(loadDocumentPicture(request.file), loadDocumentPicture(request.secondFile),
+                        measureChoiceOf(request));
     return request.json ? jsonLine(compareJson(request, measures, secondsSince(started))) : measuresLine(measures);
 }
 

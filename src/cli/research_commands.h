@@ -26,8 +26,11 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started);
 
 // compare A B: "PSNR_R=..; PSNR_G=..; PSNR_B=..; PSNR=..; PSNR_Y=..; SSIM_Y=..;" or, with
-// --json, one object. Throws Error.
+// --json, one object; the measures --measures leaves out read n/a. Throws Error.
 std::string runCompareCommand(const Request& request);
+
+// The slower measures --measures asks for.
+MeasureChoice measureChoiceOf(const Request& request);
 
 // The sweep's settings as the options ask.
 SweepSettings sweepSettings(const Request& request);

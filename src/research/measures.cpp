@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 #include "research/butteraugli.h"
 #include "research/colour_difference.h"
@@ -30,24 +31,41 @@ struct RowErrors {
     double luma = 0.0;
 };
 
-RowErrors rowErrors(const uchar* a, const uchar* b, int width) {
-    RowErrors errors;
+BRENLOW_VECTOR_CLONES std::uint64_t squaredByteErrors(const uchar* __restrict a, const uchar* __restrict b, int width,
+                                                      int byte) {
+    std::uint64_t sum = 0;
     for (int c = 0; c < width; ++c) {
-        for (int byte = 0; byte < 3; ++byte) {
-            const int difference = a[3 * c + byte] - b[3 * c + byte];
-            errors.channel[static_cast<std::size_t>(byte)] += static_cast<std::uint64_t>(difference * difference);
-        }
-        const double difference = lumaOf(a + 3 * c) - lumaOf(b + 3 * c);
-        errors.luma += difference * difference;
+        const int difference = a[3 * c + byte] - b[3 * c + byte];
+        sum += static_cast<std::uint64_t>(difference * difference);
     }
+    return sum;
+}
+
+BRENLOW_VECTOR_CLONES void squaredLumaErrors(const uchar* __restrict a, const uchar* __restrict b, int width,
+                                             double* __restrict errors) {
+    for (int c = 0; c < width; ++c) {
+        const double difference = lumaOf(a + 3 * c) - lumaOf(b + 3 * c);
+        errors[c] = difference * difference;
+    }
+}
+
+// The channel sums are whole numbers, in any order; the luma errors are added in column order
+// as the plain loop adds them, and only that sum stays scalar.
+RowErrors rowErrors(const uchar* a, const uchar* b, int width, std::vector<double>& lumaErrors) {
+    RowErrors errors;
+    for (int byte = 0; byte < 3; ++byte)
+        errors.channel[static_cast<std::size_t>(byte)] = squaredByteErrors(a, b, width, byte);
+    squaredLumaErrors(a, b, width, lumaErrors.data());
+    for (int c = 0; c < width; ++c) errors.luma += lumaErrors[static_cast<std::size_t>(c)];
     return errors;
 }
 
 void measurePsnr(const CommonArea& area, PictureMeasures& measures) {
     std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
     parallelRows(0, area.height, [&](int begin, int end) {
+        std::vector<double> lumaErrors(static_cast<std::size_t>(area.width));
         for (int r = begin; r < end; ++r)
-            rows[static_cast<std::size_t>(r)] = rowErrors(area.referenceRow(r), area.testRow(r), area.width);
+            rows[static_cast<std::size_t>(r)] = rowErrors(area.referenceRow(r), area.testRow(r), area.width, lumaErrors);
     });
     RowErrors total;
     for (const RowErrors& row : rows) {

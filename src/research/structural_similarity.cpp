@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "imaging/vector_clones.h"
 
 namespace brenlow {
 namespace {
@@ -31,6 +32,11 @@ std::array<double, kWindow> gaussianWindow() {
     return weights;
 }
 
+// Luma of one row of BGR pixels.
+BRENLOW_VECTOR_CLONES void lumaOfRow(const uchar* bgr, int width, double* luma) {
+    for (int c = 0; c < width; ++c) luma[c] = lumaOf(bgr + 3 * c);
+}
+
 // The full-size scale, its luma worked out row by row from the pixels.
 class AreaLuma {
 public:
@@ -40,12 +46,8 @@ public:
     int height() const { return area_.height; }
 
     void lumaRow(int r, double* x, double* y) const {
-        const uchar* a = area_.referenceRow(r);
-        const uchar* b = area_.testRow(r);
-        for (int c = 0; c < area_.width; ++c) {
-            x[c] = lumaOf(a + 3 * c);
-            y[c] = lumaOf(b + 3 * c);
-        }
+        lumaOfRow(area_.referenceRow(r), area_.width, x);
+        lumaOfRow(area_.testRow(r), area_.width, y);
     }
 
 private:
@@ -80,8 +82,9 @@ private:
     std::vector<double> x_, y_;
 };
 
-double average(double topLeft, double topRight, double bottomLeft, double bottomRight) {
-    return (topLeft + topRight + bottomLeft + bottomRight) / 4.0;
+BRENLOW_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
+    for (int c = 0; c < width; ++c)
+        half[c] = (lower[2 * c] + lower[2 * c + 1] + upper[2 * c] + upper[2 * c + 1]) / 4.0;
 }
 
 // The next scale down: each value the mean of a 2 x 2 cell, a last odd row or column dropped.
@@ -93,12 +96,8 @@ LumaPlanes halved(const Source& source) {
         for (int r = begin; r < end; ++r) {
             source.lumaRow(2 * r, x0.data(), y0.data());
             source.lumaRow(2 * r + 1, x1.data(), y1.data());
-            double* x = half.xRow(r);
-            double* y = half.yRow(r);
-            for (std::size_t c = 0; c < static_cast<std::size_t>(half.width()); ++c) {
-                x[c] = average(x0[2 * c], x0[2 * c + 1], x1[2 * c], x1[2 * c + 1]);
-                y[c] = average(y0[2 * c], y0[2 * c + 1], y1[2 * c], y1[2 * c + 1]);
-            }
+            halveRow(x0.data(), x1.data(), half.width(), half.xRow(r));
+            halveRow(y0.data(), y1.data(), half.width(), half.yRow(r));
         }
     });
     return half;
@@ -118,97 +117,183 @@ struct WindowSums {
     double luminance = 0.0;
 };
 
+// Which of the three sums a scale needs: the others cost two divisions per window for nothing.
+struct WantedSums {
+    bool ssim = true;
+    bool contrastStructure = true;
+    bool luminance = true;
+};
+
+using Weights = std::array<double, kWindow>;
+
+// The window across one row, a block of columns at a time so that the five sums stay in the
+// cache. Each sum adds its eleven products in window order, the products formed as (w p) p, so
+// the figures are those of the plain one-window-at-a-time loop.
+BRENLOW_VECTOR_CLONES void filterAcrossBlock(const double* __restrict p, const double* __restrict q, std::size_t columns,
+                                             const Weights& weights, double* __restrict x, double* __restrict y,
+                                             double* __restrict xx, double* __restrict yy, double* __restrict xy) {
+    for (std::size_t c = 0; c < columns; ++c) x[c] = y[c] = xx[c] = yy[c] = xy[c] = 0.0;
+    for (std::size_t k = 0; k < kWindow; ++k) {
+        const double w = weights[k];
+        for (std::size_t c = 0; c < columns; ++c) {
+            const double wp = w * p[c + k];
+            const double wq = w * q[c + k];
+            x[c] += wp;
+            y[c] += wq;
+            xx[c] += wp * p[c + k];
+            yy[c] += wq * q[c + k];
+            xy[c] += wp * q[c + k];
+        }
+    }
+}
+
+void filterAcross(const double* p, const double* q, std::size_t columns, const Weights& weights, Moments& out) {
+    constexpr std::size_t kBlock = 512;
+    for (std::size_t begin = 0; begin < columns; begin += kBlock)
+        filterAcrossBlock(p + begin, q + begin, std::min(kBlock, columns - begin), weights, out.x.data() + begin,
+                          out.y.data() + begin, out.xx.data() + begin, out.yy.data() + begin, out.xy.data() + begin);
+}
+
+// One moment of a window row: its eleven filtered rows, top of the window first.
+using WindowColumn = std::array<const double*, kWindow>;
+
+BRENLOW_VECTOR_CLONES void filterDown(const WindowColumn& rows, std::size_t columns, const Weights& weights,
+                                      double* __restrict out) {
+    for (std::size_t c = 0; c < columns; ++c) {
+        double sum = 0;
+#pragma GCC unroll 11
+        for (std::size_t k = 0; k < kWindow; ++k) sum += weights[k] * rows[k][c];
+        out[c] = sum;
+    }
+}
+
+// The numerators and denominators of the luminance and contrast-structure terms of every window
+// of a row, from its five window means.
+struct TermParts {
+    std::vector<double> luminanceNumerator, luminanceDenominator, contrastNumerator, contrastDenominator;
+
+    explicit TermParts(std::size_t columns)
+        : luminanceNumerator(columns), luminanceDenominator(columns), contrastNumerator(columns),
+          contrastDenominator(columns) {}
+};
+
+BRENLOW_VECTOR_CLONES void termParts(const Moments& down, std::size_t columns, TermParts& parts) {
+    const double* __restrict mxs = down.x.data();
+    const double* __restrict mys = down.y.data();
+    const double* __restrict xxs = down.xx.data();
+    const double* __restrict yys = down.yy.data();
+    const double* __restrict xys = down.xy.data();
+    double* __restrict luminanceNumerator = parts.luminanceNumerator.data();
+    double* __restrict luminanceDenominator = parts.luminanceDenominator.data();
+    double* __restrict contrastNumerator = parts.contrastNumerator.data();
+    double* __restrict contrastDenominator = parts.contrastDenominator.data();
+    for (std::size_t c = 0; c < columns; ++c) {
+        const double mx = mxs[c];
+        const double my = mys[c];
+        const double vx = xxs[c] - mx * mx;
+        const double vy = yys[c] - my * my;
+        const double cov = xys[c] - mx * my;
+        luminanceNumerator[c] = 2 * mx * my + kC1;
+        luminanceDenominator[c] = mx * mx + my * my + kC1;
+        contrastNumerator[c] = 2 * cov + kC2;
+        contrastDenominator[c] = vx + vy + kC2;
+    }
+}
+
+BRENLOW_VECTOR_CLONES void quotients(const double* __restrict numerators, const double* __restrict denominators,
+                                     std::size_t columns, double* __restrict out) {
+    for (std::size_t c = 0; c < columns; ++c) out[c] = numerators[c] / denominators[c];
+}
+
+// SSIM = (l_num cs_num) / (l_den cs_den), multiplied before the one division as the plain formula does.
+BRENLOW_VECTOR_CLONES void ssimQuotients(const TermParts& parts, std::size_t columns, double* __restrict out) {
+    const double* __restrict luminanceNumerator = parts.luminanceNumerator.data();
+    const double* __restrict luminanceDenominator = parts.luminanceDenominator.data();
+    const double* __restrict contrastNumerator = parts.contrastNumerator.data();
+    const double* __restrict contrastDenominator = parts.contrastDenominator.data();
+    for (std::size_t c = 0; c < columns; ++c)
+        out[c] = (luminanceNumerator[c] * contrastNumerator[c]) / (luminanceDenominator[c] * contrastDenominator[c]);
+}
+
+// Only the terms wanted, each in a loop of its own so that each vectorises.
+void windowTerms(const Moments& down, std::size_t columns, WantedSums wanted, TermParts& parts, Moments& terms) {
+    termParts(down, columns, parts);
+    if (wanted.ssim) ssimQuotients(parts, columns, terms.x.data());
+    if (wanted.contrastStructure)
+        quotients(parts.contrastNumerator.data(), parts.contrastDenominator.data(), columns, terms.y.data());
+    if (wanted.luminance)
+        quotients(parts.luminanceNumerator.data(), parts.luminanceDenominator.data(), columns, terms.xx.data());
+}
+
+// Adds the terms in column order, as the plain loop does; only this stays scalar.
+WindowSums sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted) {
+    WindowSums sums;
+    for (std::size_t c = 0; c < columns; ++c) {
+        if (wanted.ssim) sums.ssim += terms.x[c];
+        if (wanted.contrastStructure) sums.contrastStructure += terms.y[c];
+        if (wanted.luminance) sums.luminance += terms.xx[c];
+    }
+    return sums;
+}
+
 // Window sums of the luma for a band of window rows, one per window row. The window is separable:
 // each picture row is filtered across once into a ring of eleven rows, then down per window row.
 template <typename Source>
 class SsimBand {
 public:
-    SsimBand(const Source& source, const std::array<double, kWindow>& weights)
-        : source_(source), weights_(weights), columns_(static_cast<std::size_t>(source.width() - kWindow + 1)),
+    SsimBand(const Source& source, const Weights& weights, WantedSums wanted)
+        : source_(source), weights_(weights), wanted_(wanted),
+          columns_(static_cast<std::size_t>(source.width() - kWindow + 1)),
           lumaX_(static_cast<std::size_t>(source.width())), lumaY_(static_cast<std::size_t>(source.width())),
-          down_(columns_) {
+          down_(columns_), parts_(columns_), terms_(columns_) {
         ring_.reserve(kWindow);
         for (int k = 0; k < kWindow; ++k) ring_.emplace_back(columns_);
     }
 
     void run(int firstWindowRow, int endWindowRow, std::vector<WindowSums>& rowSums) {
         for (int r = firstWindowRow; r < endWindowRow + kWindow - 1; ++r) {
-            filterAcross(r, ring_[static_cast<std::size_t>(r % kWindow)]);
+            source_.lumaRow(r, lumaX_.data(), lumaY_.data());
+            filterAcross(lumaX_.data(), lumaY_.data(), columns_, weights_, ring_[static_cast<std::size_t>(r % kWindow)]);
             const int windowRow = r - (kWindow - 1);
             if (windowRow >= firstWindowRow) rowSums[static_cast<std::size_t>(windowRow)] = windowRowSums(windowRow);
         }
     }
 
 private:
-    void filterAcross(int r, Moments& out) {
-        source_.lumaRow(r, lumaX_.data(), lumaY_.data());
-        for (std::size_t c = 0; c < columns_; ++c) {
-            double x = 0, y = 0, xx = 0, yy = 0, xy = 0;
-            for (std::size_t k = 0; k < kWindow; ++k) {
-                const double w = weights_[k];
-                const double p = lumaX_[c + k];
-                const double q = lumaY_[c + k];
-                x += w * p;
-                y += w * q;
-                xx += w * p * p;
-                yy += w * q * q;
-                xy += w * p * q;
-            }
-            out.x[c] = x, out.y[c] = y, out.xx[c] = xx, out.yy[c] = yy, out.xy[c] = xy;
-        }
-    }
-
-    void filterDown(int windowRow) {
-        std::fill(down_.x.begin(), down_.x.end(), 0.0);
-        std::fill(down_.y.begin(), down_.y.end(), 0.0);
-        std::fill(down_.xx.begin(), down_.xx.end(), 0.0);
-        std::fill(down_.yy.begin(), down_.yy.end(), 0.0);
-        std::fill(down_.xy.begin(), down_.xy.end(), 0.0);
-        for (int k = 0; k < kWindow; ++k) {
-            const Moments& row = ring_[static_cast<std::size_t>((windowRow + k) % kWindow)];
-            const double w = weights_[static_cast<std::size_t>(k)];
-            for (std::size_t c = 0; c < columns_; ++c) {
-                down_.x[c] += w * row.x[c];
-                down_.y[c] += w * row.y[c];
-                down_.xx[c] += w * row.xx[c];
-                down_.yy[c] += w * row.yy[c];
-                down_.xy[c] += w * row.xy[c];
-            }
-        }
+    WindowColumn column(int windowRow, std::vector<double> Moments::*moment) const {
+        WindowColumn rows{};
+        for (int k = 0; k < kWindow; ++k)
+            rows[static_cast<std::size_t>(k)] = (ring_[static_cast<std::size_t>((windowRow + k) % kWindow)].*moment).data();
+        return rows;
     }
 
     WindowSums windowRowSums(int windowRow) {
-        filterDown(windowRow);
-        WindowSums sums;
-        for (std::size_t c = 0; c < columns_; ++c) {
-            const double mx = down_.x[c];
-            const double my = down_.y[c];
-            const double vx = down_.xx[c] - mx * mx;
-            const double vy = down_.yy[c] - my * my;
-            const double cov = down_.xy[c] - mx * my;
-            sums.ssim += ((2 * mx * my + kC1) * (2 * cov + kC2)) / ((mx * mx + my * my + kC1) * (vx + vy + kC2));
-            sums.contrastStructure += (2 * cov + kC2) / (vx + vy + kC2);
-            sums.luminance += (2 * mx * my + kC1) / (mx * mx + my * my + kC1);
-        }
-        return sums;
+        for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
+            filterDown(column(windowRow, moment), columns_, weights_, (down_.*moment).data());
+        windowTerms(down_, columns_, wanted_, parts_, terms_);
+        return sumInOrder(terms_, columns_, wanted_);
     }
 
     const Source& source_;
-    const std::array<double, kWindow>& weights_;
+    const Weights& weights_;
+    WantedSums wanted_;
     std::size_t columns_;
     std::vector<double> lumaX_, lumaY_;
     std::vector<Moments> ring_;
     Moments down_;
+    TermParts parts_;
+    Moments terms_;  // x: SSIM, y: contrast-structure, xx: luminance of each window
 };
 
 // Means over all windows of one scale. One sum per window row, added in order afterwards: the
 // result does not depend on how the rows were split into bands.
 template <typename Source>
-WindowSums windowMeans(const Source& source, const std::array<double, kWindow>& weights) {
+WindowSums windowMeans(const Source& source, const Weights& weights, WantedSums wanted) {
     const int windowRows = source.height() - kWindow + 1;
     std::vector<WindowSums> rowSums(static_cast<std::size_t>(windowRows));
     parallelRows(
-        0, windowRows, [&](int begin, int end) { SsimBand<Source>(source, weights).run(begin, end, rowSums); }, 32);
+        0, windowRows,
+        [&](int begin, int end) { SsimBand<Source>(source, weights, wanted).run(begin, end, rowSums); }, 32);
     WindowSums total;
     for (const WindowSums& row : rowSums) {
         total.ssim += row.ssim;
@@ -222,11 +307,12 @@ WindowSums windowMeans(const Source& source, const std::array<double, kWindow>& 
 double scaleFactor(double term, std::size_t scale) { return std::pow(std::max(term, 0.0), kScaleWeights[scale]); }
 
 // Scales 2 to 5 given the full-size means; the caller has checked that the coarsest holds a window.
-double multiScaleSsim(const AreaLuma& full, const WindowSums& fullMeans, const std::array<double, kWindow>& weights) {
+double multiScaleSsim(const AreaLuma& full, const WindowSums& fullMeans, const Weights& weights) {
     double product = scaleFactor(fullMeans.contrastStructure, 0);
     LumaPlanes scale = halved(full);
     for (std::size_t j = 1; j < kScaleWeights.size(); ++j) {
-        const WindowSums means = windowMeans(scale, weights);
+        const bool coarsest = j + 1 == kScaleWeights.size();
+        const WindowSums means = windowMeans(scale, weights, {false, true, coarsest});
         product *= scaleFactor(means.contrastStructure, j);
         if (j + 1 < kScaleWeights.size()) {
             scale = halved(scale);
@@ -246,10 +332,10 @@ bool coarsestScaleHoldsAWindow(const CommonArea& area) {
 
 LumaSimilarity lumaSimilarity(const CommonArea& area, bool multiScale) {
     if (area.width < kWindow || area.height < kWindow) return {kNaN, kNaN};
-    const std::array<double, kWindow> weights = gaussianWindow();
+    const Weights weights = gaussianWindow();
     const AreaLuma full(area);
-    const WindowSums fullMeans = windowMeans(full, weights);
     const bool fits = multiScale && coarsestScaleHoldsAWindow(area);
+    const WindowSums fullMeans = windowMeans(full, weights, {true, fits, false});
     return {fullMeans.ssim, fits ? multiScaleSsim(full, fullMeans, weights) : kNaN};
 }
 
