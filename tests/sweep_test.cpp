@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <stdexcept>
 #include <filesystem>
 
 #include "codecs/still_codecs.h"
@@ -111,6 +113,62 @@ TEST_F(SweepTest, ProgressCountsThePointsAndFalseStopsTheSweep) {
     EXPECT_TRUE(stopped.cancelled);
     ASSERT_EQ(stopped.points.size(), 2u);
     EXPECT_EQ(stopped.points[1].reportLine, whole.points[1].reportLine);
+}
+
+// Every figure of every point, bit for bit; the timings may differ.
+void expectSamePoints(const SweepOutcome& a, const SweepOutcome& b) {
+    ASSERT_EQ(a.points.size(), b.points.size());
+    for (std::size_t i = 0; i < a.points.size(); ++i) {
+        const SweepPoint& p = a.points[i];
+        const SweepPoint& q = b.points[i];
+        SCOPED_TRACE(std::string(codecName(p.codec)) + " " + std::to_string(p.quality));
+        EXPECT_EQ(p.codec, q.codec);
+        EXPECT_EQ(p.quality, q.quality);
+        EXPECT_EQ(p.reportLine, q.reportLine);
+        EXPECT_EQ(p.figures.codedSize, q.figures.codedSize);
+        EXPECT_EQ(p.measures.bitsPerPixel, q.measures.bitsPerPixel);
+        const PictureMeasures& m = p.measures.picture;
+        const PictureMeasures& n = q.measures.picture;
+        for (const auto& [x, y] : {std::pair{m.psnrRed, n.psnrRed}, {m.psnrGreen, n.psnrGreen}, {m.psnrBlue, n.psnrBlue},
+                                   {m.psnr, n.psnr}, {m.psnrLuma, n.psnrLuma}, {m.ssimLuma, n.ssimLuma},
+                                   {m.msSsimLuma, n.msSsimLuma}, {m.ciede2000, n.ciede2000}})
+            EXPECT_EQ(formatMeasure(x, 6), formatMeasure(y, 6));
+    }
+}
+
+TEST_F(SweepTest, OneThreadOrTwoAndPlanesOrBitmapGiveTheSamePointsInTheSameOrder) {
+    SweepSettings settings;
+    settings.qualities = {20, 55, 90};
+    settings.measures = {.msSsim = true, .ciede2000 = true, .butteraugli = false};
+    settings.threads = 1;
+    const SweepOutcome one = sweep(settings);
+    settings.threads = 2;
+    const SweepOutcome two = sweep(settings);
+    ASSERT_EQ(one.points.size(), 9u);
+    EXPECT_EQ(two.points[3].codec, StillCodec::Avc);
+    EXPECT_EQ(two.points[3].quality, 20);
+    expectSamePoints(one, two);
+
+    // Without planes the AVC codec halves the bitmap itself, to the same bytes.
+    DocumentView bitmapOnly = document.view();
+    bitmapOnly.planes = nullptr;
+    const SweepSource source = prepareSweep(bitmapOnly, settings);
+    EXPECT_TRUE(source.planes.empty());
+    expectSamePoints(one, runSweep(source, settings));
+}
+
+TEST_F(SweepTest, TheErrorOfTheFirstFailingPointInOrderIsThrown) {
+    SweepSettings settings;
+    settings.codecs = {StillCodec::Jpeg, StillCodec::Ajc};
+    settings.qualities = {50, 60};
+    settings.threads = 2;
+    SweepSource source = prepareSweep(document.view(), settings);
+    source.references.erase(StillCodec::Ajc);
+    EXPECT_THROW(runSweep(source, settings), std::out_of_range);
+    std::atomic<int> asked{0};
+    source.references.erase(StillCodec::Jpeg);
+    EXPECT_THROW(runSweep(source, settings, [&](int, int) { return ++asked > 0; }), std::out_of_range);
+    EXPECT_LE(asked, 2) << "no point is started after one failed";
 }
 
 TEST_F(SweepTest, RefusesADocumentWithoutPictureOrAPictureTooSmallForTheAvcCodec) {

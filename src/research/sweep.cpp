@@ -2,12 +2,18 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <limits>
+#include <mutex>
+#include <optional>
 #include <utility>
 
 #include "codecs/codec_steps.h"
+#include "codecs/field_rules.h"
+#include "container/coded_image.h"
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
+#include "imaging/parallel.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"
@@ -19,13 +25,21 @@ using Clock = std::chrono::steady_clock;
 
 double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
+// The same bytes as encodeAvcFile on the bitmap's planes, without making them (144 MB at 12 MP);
+// prepareSweep has refused a focus the decoder would refuse.
+Bytes encodeAvcFromBitmap(const QImage& bitmap, const StillParameters& parameters) {
+    return buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes,
+                           codeHalfSize(bitmap, parameters.divisor, parameters.quality));
+}
+
 // The coded file alone: what the codec's command would write.
 Bytes encodeAt(const SweepSource& source, StillCodec codec, const StillParameters& parameters) {
     switch (codec) {
         case StillCodec::Jpeg:
             return SaveAsJpeg(source.bitmap, parameters.quality);
         case StillCodec::Avc:
-            return encodeAvcFile(source.planes, parameters);
+            return source.planes.empty() ? encodeAvcFromBitmap(source.bitmap, parameters)
+                                         : encodeAvcFile(source.planes, parameters);
         case StillCodec::Ajc:
             return encodeAjcFile(source.references.at(codec), parameters);
         default:
@@ -49,6 +63,43 @@ DecodedPicture decodeAt(StillCodec codec, const Bytes& file, const std::string& 
             return decoded;
     }
 }
+
+struct SweepTask {
+    StillCodec codec;
+    int quality;
+};
+
+// Hands out the points in order, asking the progress before each; once it says stop, or a point
+// fails, no more are handed out, so the points started are always the first ones.
+class TaskQueue {
+public:
+    TaskQueue(int total, const SweepProgress& progress) : total_(total), progress_(progress) {}
+
+    std::optional<int> next() {
+        const std::lock_guard lock(mutex_);
+        if (stopped_ || next_ == total_) return std::nullopt;
+        if (progress_ && !progress_(next_, total_)) {
+            stopped_ = cancelled_ = true;
+            return std::nullopt;
+        }
+        return next_++;
+    }
+
+    void stop() {
+        const std::lock_guard lock(mutex_);
+        stopped_ = true;
+    }
+
+    bool cancelled() const { return cancelled_; }
+
+private:
+    std::mutex mutex_;
+    int total_;
+    int next_ = 0;
+    bool stopped_ = false;
+    bool cancelled_ = false;
+    const SweepProgress& progress_;
+};
 
 SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
@@ -92,7 +143,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
         namingFileOnError(document.caption, [&] {
             requireBoundedSharpening(settings.passes, decoded.width(), decoded.height(), "The focus");
         });
-        source.planes = document.planes != nullptr ? document.planes->clone() : planesFromBitmap(*document.bitmap);
+        if (document.planes != nullptr) source.planes = document.planes->clone();
     }
     for (StillCodec codec : settings.codecs)
         if (!source.references.contains(codec)) source.references[codec] = referencePictureFor(codec, document);
@@ -100,18 +151,33 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
 }
 
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress) {
-    SweepOutcome outcome;
-    const int total = static_cast<int>(settings.codecs.size() * settings.qualities.size());
-    for (StillCodec codec : settings.codecs) {
-        for (int quality : settings.qualities) {
-            if (progress && !progress(static_cast<int>(outcome.points.size()), total)) {
-                outcome.cancelled = true;
-                return outcome;
+    std::vector<SweepTask> tasks;
+    for (StillCodec codec : settings.codecs)
+        for (int quality : settings.qualities) tasks.push_back({codec, quality});
+    const int total = static_cast<int>(tasks.size());
+    std::vector<std::optional<SweepPoint>> points(tasks.size());
+    std::vector<std::exception_ptr> failures(tasks.size());
+    TaskQueue queue(total, progress);
+    const int threads = std::min(total, settings.threads > 0 ? settings.threads : kernelThreads());
+    parallelFor(std::max(threads, 1), threads, [&](int) {
+        while (const std::optional<int> index = queue.next()) {
+            const std::size_t i = static_cast<std::size_t>(*index);
+            try {
+                points[i] = measurePoint(source, tasks[i].codec, tasks[i].quality, settings);
+            } catch (...) {
+                failures[i] = std::current_exception();
+                queue.stop();
             }
-            outcome.points.push_back(measurePoint(source, codec, quality, settings));
         }
-    }
-    if (progress) progress(total, total);
+    });
+    for (const std::exception_ptr& failure : failures)
+        if (failure) std::rethrow_exception(failure);
+
+    SweepOutcome outcome;
+    outcome.cancelled = queue.cancelled();
+    for (std::optional<SweepPoint>& point : points)
+        if (point) outcome.points.push_back(std::move(*point));
+    if (progress && !outcome.cancelled) progress(total, total);
     return outcome;
 }
 

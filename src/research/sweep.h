@@ -22,6 +22,7 @@ struct SweepSettings {
     float divisor = 2.5f;
     std::int32_t passes = 2;
     MeasureChoice measures;  // the slow measures may be left out
+    int threads = 0;         // points coded at once, each holding one decoded picture; 0: one per core
 };
 
 // Everything a sweep reads, taken from the document and its files up front, so that the sweep
@@ -30,7 +31,8 @@ struct SweepSource {
     std::string caption;
     std::uint64_t originalSize = 0;
     QImage bitmap;                            // the document's picture, what the JPEG experiment codes
-    ImagePlanes planes;                       // the document's planes, what the AVC codec halves
+    ImagePlanes planes;                       // the document's planes, what the AVC codec halves; empty
+                                              // when it has none and the AVC codec halves the bitmap
     std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep
 };
 
@@ -59,11 +61,14 @@ struct SweepOutcome {
     bool cancelled = false;
 };
 
-// Asked before each point with the number done and the total; returning false stops the sweep.
+// Asked before each point is started, in order, with the number started before it and the total;
+// returning false stops the sweep. Called from the sweep's threads, one call at a time.
 using SweepProgress = std::function<bool(int done, int total)>;
 
-// Codes and decodes every point in memory, timing each half; writes nothing. A cancelled sweep keeps the points
-// done so far. Throws Error as the single commands do (a picture too small for the AVC codec).
+// Codes and decodes every point in memory, timing each half; writes nothing. Points run on
+// settings.threads threads with the same figures as on one. A cancelled sweep keeps the points
+// started before it, in order. Throws Error as the single commands do (a picture too small for the
+// AVC codec): the error of the first point in order that failed.
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
 
 }  // namespace brenlow
