@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times brenlow-cli avc, ajc and jpeg against the libjpeg command-line pair (cjpeg + djpeg with the
 # same parameters) on a 12-megapixel photograph, as whole processes, and prints medians, ratios and
-# peak resident memory. Also a 48-megapixel run of avc and the sequence encoder's frame rate.
+# peak resident memory. Also the sweep of jpeg, avc and ajc at 9 qualities against 27 pairs,
+# compare (PSNR family, SSIM, MS-SSIM) against djpeg alone, a 48-megapixel run of avc and the
+# sequence encoder's frame rate.
 #   bench/compare.sh [PICTURE.bmp] [RUNS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,6 +29,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/bench/make_photo" "$picture" "$work/photo.bmp" 4000 3000
 "$build/bench/make_photo" "$picture" "$work/big.bmp" 8000 6000
+# What compare measures: the photograph through the pair.
+cjpeg -quality 80 -baseline -dct float -outfile "$work/decoded.jpg" "$work/photo.bmp"
+djpeg -dct float -bmp -outfile "$work/decoded.bmp" "$work/decoded.jpg"
 
 now_ms() { date +%s%3N; }
 
@@ -48,12 +53,19 @@ reference_pair() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
+sweep=(sweep --codecs jpeg,avc,ajc --qualities 10:90:10)
+jobs=(pair avc ajc jpeg avc48 sweep_none sweep_all djpeg compare)
 declare -A times rss
 for ((run = 1; run <= runs; run++)); do
-  for job in pair avc ajc jpeg avc48; do
+  for job in "${jobs[@]}"; do
     case $job in
       pair) result=$(reference_pair "$work/photo.bmp") ;;
       avc48) result=$(measure "$cli" avc "$work/big.bmp") ;;
+      sweep_none) result=$(measure "$cli" "${sweep[@]}" --measures none "$work/photo.bmp") ;;
+      sweep_all) result=$(measure "$cli" "${sweep[@]}" "$work/photo.bmp") ;;
+      djpeg) result=$(measure djpeg -dct float -bmp -outfile "$work/djpeg.bmp" "$work/decoded.jpg") ;;
+      compare) result=$(measure "$cli" compare --measures ms_ssim "$work/photo.bmp" "$work/decoded.bmp") ;;
       *) result=$(measure "$cli" "$job" "$work/photo.bmp") ;;
     esac
     times[$job]+="${result% *}"$'\n'
@@ -61,16 +73,26 @@ for ((run = 1; run <= runs; run++)); do
   done
 done
 
-printf '%-8s %10s %12s %8s\n' job median_ms peak_rss_MB ratio
-pair_ms=$(printf '%s' "${times[pair]}" | median)
-for job in pair avc ajc jpeg avc48; do
-  ms=$(printf '%s' "${times[$job]}" | median)
+median_ms() { printf '%s' "${times[$1]}" | median; }
+pair_ms=$(median_ms pair)
+djpeg_ms=$(median_ms djpeg)
+# What each job's ratio is taken against.
+declare -A base=([pair]=$pair_ms [avc]=$pair_ms [ajc]=$pair_ms [jpeg]=$pair_ms [avc48]=$pair_ms
+                 [sweep_none]=$((27 * pair_ms)) [sweep_all]=$((27 * pair_ms)) [djpeg]=$djpeg_ms [compare]=$djpeg_ms)
+declare -A against=([pair]=pair [avc]=pair [ajc]=pair [jpeg]=pair [avc48]=pair
+                    [sweep_none]="27 pairs" [sweep_all]="27 pairs" [djpeg]=djpeg [compare]=djpeg)
+
+printf '%-10s %10s %12s %8s  %s\n' job median_ms peak_rss_MB ratio against
+for job in "${jobs[@]}"; do
+  ms=$(median_ms "$job")
   mb=$(( $(printf '%s' "${rss[$job]}" | median) / 1024 ))
-  printf '%-8s %10s %12s %8s\n' "$job" "$ms" "$mb" "$(awk -v a="$ms" -v b="$pair_ms" 'BEGIN { printf "%.2f", a / b }')"
+  printf '%-10s %10s %12s %8s  %s\n' "$job" "$ms" "$mb" \
+    "$(awk -v a="$ms" -v b="${base[$job]}" 'BEGIN { printf "%.2f", a / b }')" "${against[$job]}"
 done
-avc_ms=$(printf '%s' "${times[avc]}" | median)
-avc48_ms=$(printf '%s' "${times[avc48]}" | median)
+avc_ms=$(median_ms avc)
+avc48_ms=$(median_ms avc48)
 echo "avc 48 MP / 12 MP: $(awk -v a="$avc48_ms" -v b="$avc_ms" 'BEGIN { printf "%.2f", a / b }')"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The sequence encoder on 1920 x 1080 frames, one and two at a time.
 frames=50

@@ -226,14 +226,12 @@ void windowTerms(const Moments& down, std::size_t columns, WantedSums wanted, Te
 }
 
 // Adds the terms in column order, as the plain loop does; only this stays scalar.
-WindowSums sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted) {
-    WindowSums sums;
+void sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted, WindowSums& sums) {
     for (std::size_t c = 0; c < columns; ++c) {
         if (wanted.ssim) sums.ssim += terms.x[c];
         if (wanted.contrastStructure) sums.contrastStructure += terms.y[c];
         if (wanted.luminance) sums.luminance += terms.xx[c];
     }
-    return sums;
 }
 
 // Window sums of the luma for a band of window rows, one per window row. The window is separable:
@@ -245,7 +243,7 @@ public:
         : source_(source), weights_(weights), wanted_(wanted),
           columns_(static_cast<std::size_t>(source.width() - kWindow + 1)),
           lumaX_(static_cast<std::size_t>(source.width())), lumaY_(static_cast<std::size_t>(source.width())),
-          down_(columns_), parts_(columns_), terms_(columns_) {
+          down_(kDownBlock), parts_(kDownBlock), terms_(kDownBlock) {
         ring_.reserve(kWindow);
         for (int k = 0; k < kWindow; ++k) ring_.emplace_back(columns_);
     }
@@ -260,19 +258,29 @@ public:
     }
 
 private:
-    WindowColumn column(int windowRow, std::vector<double> Moments::*moment) const {
+    WindowColumn column(int windowRow, std::vector<double> Moments::*moment, std::size_t firstColumn) const {
         WindowColumn rows{};
         for (int k = 0; k < kWindow; ++k)
-            rows[static_cast<std::size_t>(k)] = (ring_[static_cast<std::size_t>((windowRow + k) % kWindow)].*moment).data();
+            rows[static_cast<std::size_t>(k)] =
+                (ring_[static_cast<std::size_t>((windowRow + k) % kWindow)].*moment).data() + firstColumn;
         return rows;
     }
 
+    // A block of columns at a time, filtered down and turned into terms while they are in the
+    // cache; the sums go on in column order from one block to the next.
     WindowSums windowRowSums(int windowRow) {
-        for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
-            filterDown(column(windowRow, moment), columns_, weights_, (down_.*moment).data());
-        windowTerms(down_, columns_, wanted_, parts_, terms_);
-        return sumInOrder(terms_, columns_, wanted_);
+        WindowSums sums;
+        for (std::size_t begin = 0; begin < columns_; begin += kDownBlock) {
+            const std::size_t count = std::min(kDownBlock, columns_ - begin);
+            for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
+                filterDown(column(windowRow, moment, begin), count, weights_, (down_.*moment).data());
+            windowTerms(down_, count, wanted_, parts_, terms_);
+            sumInOrder(terms_, count, wanted_, sums);
+        }
+        return sums;
     }
+
+    static constexpr std::size_t kDownBlock = 256;
 
     const Source& source_;
     const Weights& weights_;

@@ -1,0 +1,43 @@
+// Microbenchmarks of the research measures on a 12-megapixel picture against its JPEG-decoded
+// copy, each measure alone where the MeasureChoice allows it, in megapixels per second.
+#include <benchmark/benchmark.h>
+
+#include "bench_picture.h"
+
+#include "jpeg/jpeg_bridge.h"
+#include "research/measures.h"
+
+namespace brenlow {
+namespace {
+
+using bench::kHeight;
+using bench::kWidth;
+using bench::picture;
+
+const QImage& decodedPicture() {
+    static const QImage decoded = [] {
+        QImage made;
+        LoadJpeg(made, SaveAsJpeg(picture(), 50));
+        return made;
+    }();
+    return decoded;
+}
+
+void measure(benchmark::State& state, const MeasureChoice& choice) {
+    for (auto _ : state) benchmark::DoNotOptimize(measurePictures(picture(), decodedPicture(), choice));
+    state.counters["MP/s"] = benchmark::Counter(
+        static_cast<double>(kWidth) * kHeight * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+}
+
+// PSNR and SSIM are always taken; the others are timed as the difference to this one.
+void BM_PsnrFamilyAndSsim(benchmark::State& state) { measure(state, {false, false, false}); }
+BENCHMARK(BM_PsnrFamilyAndSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WithMsSsim(benchmark::State& state) { measure(state, {true, false, false}); }
+BENCHMARK(BM_WithMsSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_WithCiede2000(benchmark::State& state) { measure(state, {false, true, false}); }
+BENCHMARK(BM_WithCiede2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+}  // namespace brenlow
