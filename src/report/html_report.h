@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "research/dataset_outcome.h"
+#include "research/imported_curves.h"
+
+namespace brenlow {
+
+// What a report shows beside the data set's own results.
+struct ReportContext {
+    std::string title = "Data set report";
+    StillCodec anchor = StillCodec::Jpeg;       // the codec the delta rates are taken against
+    std::vector<ImportedCurve> imported;        // published curves drawn and compared with the anchor
+    LibraryVersions versions;                   // of the program writing the report; the run's are in the outcome
+    std::string machine;                        // lines as machineDescription() gives them
+};
+
+// The context of a report written now, here: this program's library versions, this machine, the
+// default title.
+ReportContext currentReportContext(StillCodec anchor, std::vector<ImportedCurve> imported);
+
+// "host: ...", "CPU: ...", "cores: ...", "system: ..." lines read from this machine; a part that
+// cannot be read says "unknown".
+std::string machineDescription();
+
+// One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
+// library versions, the machine, one inline SVG plot per measure taken (bits per pixel against
+// the measure, one curve per codec and per imported curve), the delta rates on the aggregate
+// curves and summarised over the pictures, and each picture's deltas. Draws with Qt Charts, so a
+// QApplication must exist; throws Error when there is none.
+std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
+
+}  // namespace brenlow

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "research/bd_rate.h"
+#include "research/dataset_outcome.h"
+#include "research/sweep_report.h"
+
+namespace brenlow {
+
+// Another codec's published rate-distortion points: one curve per measure it reports, each point
+// (bits per pixel, value) in the file's order. It is compared with the data set's curves as it is:
+// the file must hold figures over the same pictures for the comparison to mean anything.
+struct ImportedCurve {
+    std::string name;
+    std::map<CurveMeasure, std::vector<RatePoint>> curves;
+};
+
+// Reads a curve from either
+//  - JSON as learned-codec evaluations publish it: {"name": "...", "results": {"bpp": [...],
+//    "psnr": [...], "ms-ssim": [...]}}; "psnr" is our psnr, "psnr-y"/"psnr_y" psnr_y, "ms-ssim"
+//    (linear) gives ms_ssim_y and ms_ssim_y_db (-10 log10(1 - v)), "ms-ssim-db" ms_ssim_y_db;
+//    other keys are ignored; or
+//  - CSV with a header row: "bpp" or "bits_per_pixel", measure columns named by measureKey,
+//    an optional "name" column; without one the file's base name is the name.
+// A file ending in .json is read as JSON, any other as CSV. Throws Error naming the file and what
+// is wrong with it: not readable, not JSON, no bits per pixel, no measure we know, columns or
+// arrays of different lengths, a value that is not a number.
+ImportedCurve readImportedCurve(const std::string& path);
+
+// One row of the imported curves' delta table: the curve's name and its deltas against the anchor
+// (row.codec means nothing here).
+struct ImportedDeltaRow {
+    std::string name;
+    DeltaRow row;
+};
+
+// Each imported curve against the anchor's aggregate curve, on the measures the data set took
+// and the curve has, in deltaTable's order (each measure with the cubic fit then PCHIP); empty
+// when the anchor was not swept.
+std::vector<ImportedDeltaRow> importedDeltaTable(const DataSetOutcome& outcome, StillCodec anchor,
+                                                 const std::vector<ImportedCurve>& imported);
+
+}  // namespace brenlow
