@@ -109,13 +109,55 @@ double hueTerm(double meanHueDegrees) {
            0.20 * (c4 * kCos63 + s4 * kSin63);
 }
 
-double rowDifferenceSum(const uchar* a, const uchar* b, int width) {
-    const std::array<double, 256>& linear = linearTable();
+std::uint32_t colourKey(const uchar* bgr) {
+    return bgr[0] | static_cast<std::uint32_t>(bgr[1]) << 8 | static_cast<std::uint32_t>(bgr[2]) << 16;
+}
+
+// A value per key, for the keys met lately, one slot per hash of the key: a photograph and its
+// decoded copy repeat colours, and pairs of colours, often enough that a look-up beats the work.
+template <typename Value>
+class RecentValues {
+public:
+    template <typename Make>
+    const Value& valueOf(std::uint64_t key, const Make& make) {
+        Entry& entry = entries_[static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kBits))];
+        if (entry.key != key) entry = {key, make()};
+        return entry.value;
+    }
+
+private:
+    static constexpr int kBits = 14;
+    struct Entry {
+        std::uint64_t key = ~std::uint64_t{0};  // no colour
+        Value value{};
+    };
+    std::vector<Entry> entries_ = std::vector<Entry>(std::size_t{1} << kBits);
+};
+
+class DifferenceCache {
+public:
+    double differenceOf(const uchar* a, const uchar* b) {
+        const std::uint64_t first = colourKey(a), second = colourKey(b);
+        return differences_.valueOf(first | second << 24, [&] { return ciede2000(labOf(first, a), labOf(second, b)); });
+    }
+
+private:
+    Lab labOf(std::uint32_t key, const uchar* bgr) {
+        return labs_.valueOf(key, [&] {
+            const std::array<double, 256>& linear = linearTable();
+            return labOfLinear(linear[bgr[2]], linear[bgr[1]], linear[bgr[0]]);
+        });
+    }
+
+    RecentValues<Lab> labs_;
+    RecentValues<double> differences_;
+};
+
+double rowDifferenceSum(const uchar* a, const uchar* b, int width, DifferenceCache& cache) {
     double sum = 0.0;
     for (int c = 0; c < width; ++c, a += 3, b += 3) {
         if (a[0] == b[0] && a[1] == b[1] && a[2] == b[2]) continue;
-        sum += ciede2000(labOfLinear(linear[a[2]], linear[a[1]], linear[a[0]]),
-                         labOfLinear(linear[b[2]], linear[b[1]], linear[b[0]]));
+        sum += cache.differenceOf(a, b);
     }
     return sum;
 }
@@ -162,8 +204,10 @@ double ciede2000(const Lab& first, const Lab& second) {
 double meanCiede2000(const CommonArea& area) {
     std::vector<double> rowSums(static_cast<std::size_t>(area.height));
     parallelRows(0, area.height, [&](int begin, int end) {
+        DifferenceCache cache;
         for (int r = begin; r < end; ++r)
-            rowSums[static_cast<std::size_t>(r)] = rowDifferenceSum(area.referenceRow(r), area.testRow(r), area.width);
+            rowSums[static_cast<std::size_t>(r)] =
+                rowDifferenceSum(area.referenceRow(r), area.testRow(r), area.width, cache);
     });
     double sum = 0.0;
     for (double rowSum : rowSums) sum += rowSum;
