@@ -179,7 +179,8 @@ std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const Cu
 
 std::string sweepCsvHeader() {
     return "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
-           "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm\r\n";
+           "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,"
+           "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
 }
 
 std::string sweepCsvRow(const SweepPoint& point) {
@@ -191,7 +192,10 @@ std::string sweepCsvRow(const SweepPoint& point) {
            formatMeasure(m.psnrBlue, 4) + "," + formatMeasure(m.psnr, 4) + "," + formatMeasure(m.psnrLuma, 4) + "," +
            formatMeasure(m.ssimLuma, 6) + "," + quoted(point.reportLine) + "," + formatMeasure(m.msSsimLuma, 6) +
            "," + formatMeasure(m.msSsimLumaDb, 4) + "," + formatMeasure(m.ciede2000, 4) + "," +
-           formatMeasure(m.butteraugliMax, 4) + "," + formatMeasure(m.butteraugli3Norm, 4) + "\r\n";
+           formatMeasure(m.butteraugliMax, 4) + "," + formatMeasure(m.butteraugli3Norm, 4) + "," +
+           formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +
+           formatMeasure(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2) + "," +
+           formatMeasure(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2) + "\r\n";
 }
 
 std::string sweepCsv(const SweepOutcome& outcome) {

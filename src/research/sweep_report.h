@@ -77,7 +77,9 @@ std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const Cu
 const char* interpolationName(BdInterpolation interpolation);
 
 // The points as CSV (RFC 4180), a header row first, numbers with a full stop, "inf" for an
-// infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted.
+// infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted. The four timing
+// columns come last, so that cutting them off leaves what every run of the same inputs prints.
+inline constexpr int kSweepCsvTimingColumns = 4;
 std::string sweepCsv(const SweepOutcome& outcome);
 
 // The same CSV's header row and one point's row, each ending in CR LF.

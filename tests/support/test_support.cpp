@@ -1,5 +1,6 @@
 #include "support/test_support.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -77,6 +78,20 @@ std::string messageOf(const std::function<void()>& action) {
         return error.what();
     }
     return "no error";
+}
+
+std::string withoutLastColumns(const std::string& csv, int columns) {
+    std::string kept;
+    std::size_t start = 0;
+    while (start < csv.size()) {
+        const std::size_t end = std::min(csv.find('\n', start), csv.size());
+        std::size_t cut = end;
+        for (int column = 0; column < columns && cut != std::string::npos && cut > start; ++column)
+            cut = csv.rfind(',', cut - 1);
+        kept += csv.substr(start, (cut == std::string::npos || cut < start ? end : cut) - start) + "\n";
+        start = end + 1;
+    }
+    return kept;
 }
 
 }  // namespace brenlow::testing

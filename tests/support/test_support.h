@@ -57,6 +57,9 @@ std::string fileBytes(const std::string& path);
 // The message of the Error an action throws, or "no error".
 std::string messageOf(const std::function<void()>& action);
 
+// A CSV with the last `columns` fields of every line cut off: a sweep's figures without its timings.
+std::string withoutLastColumns(const std::string& csv, int columns);
+
 // Runs a function with the working directory changed, restoring it afterwards.
 class WorkingDirectory {
 public:
