@@ -156,8 +156,18 @@ void defineSweep(CLI::App& app, Request& request) {
         ->required();
 }
 
+void addImportOption(CLI::App& command, Request& request) {
+    command
+        .add_option("--import", request.importFiles,
+                    "another codec's published points, JSON ({\"name\", \"results\": {\"bpp\", \"psnr\", "
+                    "\"ms-ssim\", ...}}) or CSV (bpp and measure columns), compared with the anchor; repeatable")
+        ->type_name("FILE")
+        ->allow_extra_args(false);
+}
+
 // Output options a data set's sweep and merge share.
 void addDataSetOutputs(CLI::App& command, Request& request) {
+    addImportOption(command, request);
     command.add_option("--aggregate-csv", request.aggregateCsvPath,
                        "write a data set's aggregate (mean bits per pixel and measures per codec and quality) as CSV");
     command.add_flag("--quiet", request.quiet, "print nothing on stderr but errors: no progress, notes nor tables");
@@ -193,6 +203,18 @@ void defineMerge(CLI::App& app, Request& request) {
     merge->add_flag("--json", request.json, "print one JSON object instead of CSV");
     addDataSetOutputs(*merge, request);
     merge->add_option("DIR", request.files, "result folders")->required();
+}
+
+void defineReport(CLI::App& app, Request& request) {
+    CLI::App* report = addSubcommand(app, request, "report",
+                                     "write the data set kept in result folders as one self-contained HTML page with "
+                                     "its curves and delta rates",
+                                     Subcommand::Report);
+    report->add_option("--html", request.htmlPath, "the page to write")->type_name("FILE")->required();
+    report->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
+        ->check(CLI::IsMember(codeCodecNames()));
+    addImportOption(*report, request);
+    report->add_option("DIR", request.files, "result folders of sweep --out or its shards")->required();
 }
 
 // Our codecs' qualities as their own subcommands take them.
@@ -309,6 +331,7 @@ void defineCommandLine(CLI::App& app, Request& request) {
 
     defineSweep(app, request);
     defineMerge(app, request);
+    defineReport(app, request);
 }
 
 std::vector<std::string> codeCodecNames() {

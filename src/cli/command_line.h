@@ -11,7 +11,7 @@
 namespace brenlow::cli {
 
 // `code` with one of our codecs runs as that codec's own subcommand; Code is left for the anchor codecs.
-enum class Subcommand { Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge };
+enum class Subcommand { Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge, Report };
 
 // The codec of one of the three still commands (avc, ajc, jpeg).
 StillCodec codecOf(Subcommand subcommand);
@@ -42,6 +42,8 @@ struct Request {
     int shardCount = 1;
     std::string aggregateCsvPath;       // --aggregate-csv
     bool quiet = false;                 // no progress, notes nor tables on stderr
+    std::vector<std::string> importFiles;  // --import: published curves compared with the anchor
+    std::string htmlPath;               // report --html
 };
 
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and

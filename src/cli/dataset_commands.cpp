@@ -107,15 +107,16 @@ void writeTextFile(const std::string& path, const std::string& text) {
 }
 
 // What a whole data set prints, the same for a run and a merge.
-std::string dataSetOutput(const Request& request, const DataSetOutcome& outcome, Clock::time_point started,
-                          std::ostream& notes) {
+std::string dataSetOutput(const Request& request, const DataSetOutcome& outcome,
+                          const std::vector<ImportedCurve>& imported, Clock::time_point started, std::ostream& notes) {
     const StillCodec anchor = anchorOf(request);
     if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
-    if (request.json) return jsonLine(dataSetJson(outcome, anchor, secondsSince(started)));
+    if (request.json) return jsonLine(dataSetJson(outcome, anchor, imported, secondsSince(started)));
     if (!request.quiet) {
         writeAggregateTable(outcome, notes);
         notes << "On the aggregate curves:\n";
         writeDeltaRates(aggregateDeltaTable(outcome, anchor), anchor, notes);
+        writeDeltaRates(importedDeltaTable(outcome, anchor, imported), anchor, notes);
         writePerPictureDeltas(outcome, anchor, notes);
     }
     return dataSetCsv(outcome);
@@ -133,8 +134,16 @@ void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream&
 
 }  // namespace
 
+std::vector<ImportedCurve> importedCurves(const Request& request) {
+    std::vector<ImportedCurve> curves;
+    for (const std::string& path : request.importFiles) curves.push_back(readImportedCurve(path));
+    return curves;
+}
+
 std::string runDataSetSweep(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
+    // A bad curve file is found before the run, not after it.
+    const std::vector<ImportedCurve> imported = importedCurves(request);
     DataSetRun run;
     run.pictures = expandPictureArguments(request.files);
     run.settings = sweepSettings(request);
@@ -155,12 +164,13 @@ std::string runDataSetSweep(const Request& request, std::ostream& notes) {
     // uninterrupted one does.
     const DataSetOutcome outcome =
         run.resultFolder.empty() ? collectDataSet(run, work) : loadDataSet({run.resultFolder});
-    return dataSetOutput(request, outcome, started, notes);
+    return dataSetOutput(request, outcome, imported, started, notes);
 }
 
 std::string runMergeCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
-    return dataSetOutput(request, loadDataSet(request.files), started, notes);
+    const std::vector<ImportedCurve> imported = importedCurves(request);
+    return dataSetOutput(request, loadDataSet(request.files), imported, started, notes);
 }
 
 }  // namespace brenlow::cli

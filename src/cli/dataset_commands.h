@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/command_line.h"
+#include "research/imported_curves.h"
 
 namespace brenlow::cli {
 
@@ -17,5 +18,8 @@ std::string runDataSetSweep(const Request& request, std::ostream& notes);
 // merge DIR...: the data set of the result folders, printed as runDataSetSweep prints a whole run.
 // Throws Error naming what is missing or made otherwise.
 std::string runMergeCommand(const Request& request, std::ostream& notes);
+
+// The curves of every --import file in order. Throws Error naming a file that cannot be read.
+std::vector<ImportedCurve> importedCurves(const Request& request);
 
 }  // namespace brenlow::cli

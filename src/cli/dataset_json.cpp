@@ -79,9 +79,31 @@ QJsonObject perPictureJson(const DataSetOutcome& outcome, StillCodec anchor) {
     return rows;
 }
 
+QJsonArray importedJson(const std::vector<ImportedCurve>& imported) {
+    QJsonArray curves;
+    for (const ImportedCurve& curve : imported) {
+        QJsonArray measures;
+        for (const auto& [measure, points] : curve.curves) measures.append(measureKey(measure));
+        curves.append(QJsonObject{{"name", text(curve.name)}, {"measures", measures}});
+    }
+    return curves;
+}
+
+// The rows as deltaRowsJson gives a codec's, with the curve's name as the codec.
+QJsonArray importedRowsJson(const std::vector<NamedDeltaRow>& rows) {
+    QJsonArray array;
+    for (const NamedDeltaRow& row : rows) {
+        QJsonObject object = deltaRowsJson({row.row}).first().toObject();
+        object["codec"] = text(row.name);
+        array.append(object);
+    }
+    return array;
+}
+
 }  // namespace
 
-QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, double seconds) {
+QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const std::vector<ImportedCurve>& imported,
+                        double seconds) {
     QJsonArray pictures;
     for (const std::string& picture : outcome.pictures) pictures.append(text(picture));
     return {{"command", "sweep"},
@@ -91,10 +113,12 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, double
             {"pictures", pictures},
             {"points", pointsJson(outcome)},
             {"aggregate", aggregateJson(outcome)},
+            {"imported", importedJson(imported)},
             {"bd_rate",
              QJsonObject{{"anchor", codecName(anchor)},
                          {"method", deltaMethod()},
                          {"aggregate", deltaRowsJson(aggregateDeltaTable(outcome, anchor))},
+                         {"imported", importedRowsJson(importedDeltaTable(outcome, anchor, imported))},
                          {"per_picture", perPictureJson(outcome, anchor)},
                          {"per_picture_method",
                           "each picture's delta on its own curves; mean, median, min, max and sample standard "

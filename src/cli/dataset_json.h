@@ -3,12 +3,15 @@
 #include <QJsonObject>
 
 #include "research/dataset_outcome.h"
+#include "research/imported_curves.h"
 
 namespace brenlow::cli {
 
 // A data set's sweep as one object: the parameters and library versions its results were made
 // with, the pictures, every point with its picture, the aggregate per codec and quality, and the
-// delta rates on the aggregate curves and summarised over the pictures.
-QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, double seconds);
+// delta rates on the aggregate curves and summarised over the pictures; the imported curves with
+// the measures each has, and their delta rates against the anchor in bd_rate.imported.
+QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const std::vector<ImportedCurve>& imported,
+                        double seconds);
 
 }  // namespace brenlow::cli

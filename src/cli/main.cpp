@@ -7,6 +7,7 @@
 #include "anchors/anchor_experiment.h"
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"
+#include "cli/report_command.h"
 #include "cli/research_commands.h"
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
@@ -102,6 +103,9 @@ void run(const Request& request) {
         case Subcommand::Merge:
             std::cout << runMergeCommand(request, std::cerr);
             break;
+        case Subcommand::Report:
+            runReportCommand(request);
+            break;
     }
 }
 
@@ -124,6 +128,10 @@ int parseAndRun(int argc, char** argv) {
         return app.exit(version);
     } catch (const CLI::ParseError& error) {
         std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
+        return kUsage;
+    }
+    if (request.subcommand == Subcommand::Report && !reportAvailable()) {
+        std::cerr << "brenlow-cli: report is not available: this build has no Qt Charts\n";
         return kUsage;
     }
     try {

@@ -34,25 +34,28 @@ std::string signedMeasure(double value, int decimals) {
     return (value > 0 ? "+" : "") + formatMeasure(value, decimals);
 }
 
-std::string overlapWarning(const DeltaRow& row, const char* anchor) {
+std::string overlapWarning(const DeltaRow& row, const char* anchor, const std::string& test) {
     if (!row.rate.weakOverlap) return {};
     return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
-           anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " +
-           codecName(row.codec) + "'s)";
+           anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " + test + "'s)";
 }
 
 }  // namespace
 
 void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes) {
-    for (const DeltaRow& row : rows) {
-        notes << "BD-rate " << codecName(row.codec) << " against " << codecName(anchor) << " on "
+    writeDeltaRates(namedByCodec(rows), anchor, notes);
+}
+
+void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, std::ostream& notes) {
+    for (const auto& [name, row] : rows) {
+        notes << "BD-rate " << name << " against " << codecName(anchor) << " on "
               << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ": ";
         if (std::isnan(row.rate.value)) {
             notes << "n/a (too few points, or no shared interval)\n";
             continue;
         }
         notes << signedMeasure(row.rate.value, 2) << " %, BD-" << measureKey(row.measure) << " "
-              << signedMeasure(row.quality.value, 4) << overlapWarning(row, codecName(anchor)) << "\n";
+              << signedMeasure(row.quality.value, 4) << overlapWarning(row, codecName(anchor), name) << "\n";
     }
 }
 

@@ -8,6 +8,7 @@
 #include "cli/command_line.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
+#include "research/imported_curves.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
 
@@ -41,6 +42,9 @@ StillCodec anchorOf(const Request& request);
 // "BD-rate avc against jpeg on psnr, cubic: -12.34 %, BD-psnr +0.5012", one line per row, with a
 // warning where the curves share little.
 void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes);
+
+// The same for rows named after their curve, a codec's or an imported one's.
+void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, std::ostream& notes);
 
 // sweep FILE: the CSV table, or with --json one object. With CSV the delta rates against JPEG
 // go to `notes`, one line per codec. Writes no file. Several pictures, a folder or a pattern run

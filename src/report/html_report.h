@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "research/dataset_outcome.h"
+#include "report/machine_description.h"
 #include "research/imported_curves.h"
 
 namespace brenlow {
@@ -20,10 +21,6 @@ struct ReportContext {
 // The context of a report written now, here: this program's library versions, this machine, the
 // default title.
 ReportContext currentReportContext(StillCodec anchor, std::vector<ImportedCurve> imported);
-
-// "host: ...", "CPU: ...", "cores: ...", "system: ..." lines read from this machine; a part that
-// cannot be read says "unknown".
-std::string machineDescription();
 
 // One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
 // library versions, the machine, one inline SVG plot per measure taken (bits per pixel against

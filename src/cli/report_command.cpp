@@ -1,0 +1,50 @@
+#include "cli/report_command.h"
+
+#include <QApplication>
+#include <span>
+
+#include "cli/dataset_commands.h"
+#include "cli/research_commands.h"
+#include "io/file_io.h"
+#include "report/html_report.h"
+#include "research/dataset_run.h"
+
+namespace brenlow::cli {
+namespace {
+
+// Qt Charts draws with widgets, which need a platform; a terminal without a display gets the offscreen one.
+void chooseOffscreenWithoutDisplay() {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+        qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+std::string reportTitle(const DataSetOutcome& outcome) {
+    std::string codecs;
+    for (StillCodec codec : outcome.codecs) codecs += (codecs.empty() ? "" : ", ") + std::string(codecName(codec));
+    return "Data set of " + std::to_string(outcome.pictures.size()) + " pictures: " + codecs;
+}
+
+}  // namespace
+
+bool reportAvailable() {
+    return true;
+}
+
+void runReportCommand(const Request& request) {
+    // Everything that can fail on the user's files fails before a window system is touched.
+    const DataSetOutcome outcome = loadDataSet(request.files);
+    ReportContext context = currentReportContext(anchorOf(request), importedCurves(request));
+    context.title = reportTitle(outcome);
+
+    chooseOffscreenWithoutDisplay();
+    int argc = 1;
+    char name[] = "brenlow-cli";
+    char* argv[] = {name, nullptr};
+    const QApplication application(argc, argv);
+    const std::string page = htmlReport(outcome, context);
+    writeFileAtomically(request.htmlPath,
+                        std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
+}
+
+}  // namespace brenlow::cli

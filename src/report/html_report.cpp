@@ -1,0 +1,169 @@
+#include "report/html_report.h"
+
+#include <QApplication>
+#include <cmath>
+#include <ctime>
+
+#include "io/error.h"
+#include "report/curve_plot.h"
+#include "report/report_tables.h"
+#include "research/library_versions.h"
+#include "research/measures.h"
+
+namespace brenlow {
+namespace {
+
+const char* kStyle = R"(body { font-family: sans-serif; margin: 2em auto; max-width: 1200px; color: #222; }
+h1 { font-size: 1.6em; } h2 { font-size: 1.3em; border-bottom: 1px solid #ccc; margin-top: 2em; }
+h3 { font-size: 1.05em; }
+table { border-collapse: collapse; margin: 0.5em 0 1em; font-size: 0.9em; }
+th, td { border: 1px solid #ccc; padding: 0.2em 0.6em; text-align: left; }
+th { background: #f0f0f0; } td.num { text-align: right; font-variant-numeric: tabular-nums; }
+.weak { color: #b00; } figure { margin: 1em 0; } pre { background: #f6f6f6; padding: 0.6em; }
+.plots { display: flex; flex-wrap: wrap; gap: 1em; }
+)";
+
+std::string section(const std::string& title, const std::string& body) {
+    return "<h2>" + htmlEscaped(title) + "</h2>\n" + body;
+}
+
+std::string keyValueTable(const std::vector<std::pair<std::string, std::string>>& rows) {
+    std::string html = "<table>\n";
+    for (const auto& [key, value] : rows)
+        html += "<tr><th>" + htmlEscaped(key) + "</th><td>" + htmlEscaped(value) + "</td></tr>\n";
+    return html + "</table>\n";
+}
+
+template <typename Items, typename Name>
+std::string joined(const Items& items, Name name) {
+    std::string text;
+    for (const auto& item : items) text += (text.empty() ? "" : ", ") + name(item);
+    return text;
+}
+
+std::string measuresTaken(const MeasureChoice& choice) {
+    std::string text = "PSNR, SSIM";
+    if (choice.msSsim) text += ", MS-SSIM";
+    if (choice.ciede2000) text += ", CIEDE2000";
+    if (choice.butteraugli) text += ", Butteraugli";
+    return text;
+}
+
+std::string importedList(const std::vector<ImportedCurve>& imported) {
+    return joined(imported, [](const ImportedCurve& curve) {
+        return curve.name + " (" +
+               joined(curve.curves, [](const auto& entry) { return std::string(measureKey(entry.first)); }) + ")";
+    });
+}
+
+std::string parametersHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    const DataSetParameters& parameters = outcome.parameters;
+    std::vector<std::pair<std::string, std::string>> rows{
+        {"pictures", std::to_string(outcome.pictures.size())},
+        {"codecs", joined(outcome.codecs, [](StillCodec codec) { return std::string(codecName(codec)); })},
+        {"qualities", joined(parameters.qualities, [](int quality) { return std::to_string(quality); })},
+        {"divisor (avc, ajc)", formatMeasure(parameters.divisor, 1)},
+        {"focus passes (avc)", std::to_string(parameters.passes)},
+        {"measures", measuresTaken(parameters.measures)},
+        {"delta rates against", codecName(context.anchor)}};
+    if (!context.imported.empty()) rows.emplace_back("published curves", importedList(context.imported));
+    return keyValueTable(rows);
+}
+
+std::string versionsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    const LibraryVersions& run = outcome.parameters.versions;
+    std::string html = "<p>The results were made with:</p>\n" +
+                       keyValueTable(std::vector<std::pair<std::string, std::string>>(run.begin(), run.end()));
+    if (!context.versions.empty() && context.versions != run)
+        html += "<p>This report was written with:</p>\n" +
+                keyValueTable(std::vector<std::pair<std::string, std::string>>(context.versions.begin(),
+                                                                               context.versions.end()));
+    return html;
+}
+
+bool hasFinitePoint(const std::vector<PlotCurve>& curves) {
+    for (const PlotCurve& curve : curves)
+        for (const RatePoint& point : curve.points)
+            if (std::isfinite(point.rate) && std::isfinite(point.quality)) return true;
+    return false;
+}
+
+std::vector<PlotCurve> curvesOn(const DataSetOutcome& outcome, const ReportContext& context, CurveMeasure measure) {
+    std::vector<PlotCurve> curves;
+    for (StillCodec codec : outcome.codecs)
+        curves.push_back({codecName(codec), aggregateCurve(outcome, codec, measure), false});
+    for (const ImportedCurve& imported : context.imported) {
+        const auto found = imported.curves.find(measure);
+        if (found != imported.curves.end()) curves.push_back({imported.name + " (published)", found->second, true});
+    }
+    return curves;
+}
+
+std::string plotsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    std::string html = "<p>Mean bits per pixel against the mean measure over the pictures, one point per quality; "
+                       "dashed lines are published curves.</p>\n<div class=\"plots\">\n";
+    for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures)) {
+        const std::vector<PlotCurve> curves = curvesOn(outcome, context, measure);
+        if (!hasFinitePoint(curves)) continue;
+        const std::string label = measureLabel(measure);
+        html += "<figure id=\"plot-" + std::string(measureKey(measure)) + "\">\n" +
+                curvePlotSvg(curves, label + " against bits per pixel", "bits per pixel",
+                             higherIsBetter(measure) ? label : label + ", lower is better") +
+                "\n</figure>\n";
+    }
+    return html + "</div>\n";
+}
+
+std::string deltasHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    std::vector<NamedDeltaRow> rows = namedByCodec(aggregateDeltaTable(outcome, context.anchor));
+    for (NamedDeltaRow& row : importedDeltaTable(outcome, context.anchor, context.imported))
+        rows.push_back(std::move(row));
+    if (rows.empty()) return "<p>The anchor " + std::string(codecName(context.anchor)) + " was not swept.</p>\n";
+    return "<p>Negative rates: fewer bits for the same quality. Quality deltas are in the measure's unit (for "
+           "CIEDE2000 and Butteraugli lower is better). <span class=\"weak\">*</span> the curves share less than half "
+           "of either's range.</p>\n" +
+           aggregateDeltaTableHtml(rows, context.anchor);
+}
+
+std::string utcNow() {
+    const std::time_t now = std::time(nullptr);
+    std::tm parts{};
+    gmtime_r(&now, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &parts);
+    return text;
+}
+
+}  // namespace
+
+ReportContext currentReportContext(StillCodec anchor, std::vector<ImportedCurve> imported) {
+    ReportContext context;
+    context.anchor = anchor;
+    context.imported = std::move(imported);
+    context.versions = {{"brenlow", programVersion()}, {"qt", qtVersion()}, {"libjpeg", jpegLibraryVersion()}};
+    for (const auto& [library, version] : anchorLibraryVersions()) context.versions[library] = version;
+    context.machine = machineDescription();
+    return context;
+}
+
+std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context) {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        throw Error("The report's plots are drawn with Qt Charts, which needs the program's QApplication");
+    const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, context.anchor);
+    const std::string title = htmlEscaped(context.title);
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+           "</title>\n<style>\n" + kStyle + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
+           utcNow() + ".</p>\n" + section("Parameters", parametersHtml(outcome, context)) +
+           section("Library versions", versionsHtml(outcome, context)) +
+           section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
+           section("Aggregate curves", plotsHtml(outcome, context)) +
+           section("Delta rates on the aggregate curves", deltasHtml(outcome, context)) +
+           section("Delta rates over the pictures",
+                   "<p>Each picture's delta rate on its own curves, summarised over the pictures where it is "
+                   "defined.</p>\n" +
+                       perPictureSummaryHtml(perPicture)) +
+           section("Each picture's delta rates (cubic fit)", perPictureTablesHtml(outcome, perPicture)) +
+           "</body>\n</html>\n";
+}
+
+}  // namespace brenlow

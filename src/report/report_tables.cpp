@@ -1,0 +1,145 @@
+#include "report/report_tables.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "research/measures.h"
+
+namespace brenlow {
+namespace {
+
+std::string cell(const std::string& text) {
+    return "<td>" + text + "</td>";
+}
+
+std::string numberCell(const std::string& text) {
+    return "<td class=\"num\">" + text + "</td>";
+}
+
+std::string headerRow(const std::vector<std::string>& titles) {
+    std::string row = "<tr>";
+    for (const std::string& title : titles) row += "<th>" + htmlEscaped(title) + "</th>";
+    return row + "</tr>\n";
+}
+
+// A delta with a mark when the curves share less than half of either's range.
+std::string deltaCell(const BdResult& result, int decimals) {
+    const std::string mark = result.weakOverlap ? "<sup class=\"weak\">*</sup>" : "";
+    return numberCell(signedFigure(result.value, decimals) + mark);
+}
+
+// An id made of names: letters, digits and '-' only.
+std::string idOf(const std::string& text) {
+    std::string id;
+    for (char c : text) id += std::isalnum(static_cast<unsigned char>(c)) ? c : '-';
+    return id;
+}
+
+std::vector<StillCodec> codecsIn(const std::vector<PerPictureDeltas>& rows) {
+    std::vector<StillCodec> codecs;
+    for (const PerPictureDeltas& row : rows)
+        if (std::find(codecs.begin(), codecs.end(), row.codec) == codecs.end()) codecs.push_back(row.codec);
+    return codecs;
+}
+
+std::vector<CurveMeasure> measuresIn(const std::vector<PerPictureDeltas>& rows) {
+    std::vector<CurveMeasure> measures;
+    for (const PerPictureDeltas& row : rows)
+        if (std::find(measures.begin(), measures.end(), row.measure) == measures.end()) measures.push_back(row.measure);
+    return measures;
+}
+
+}  // namespace
+
+std::string htmlEscaped(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+            case '&':
+                escaped += "&amp;";
+                break;
+            case '<':
+                escaped += "&lt;";
+                break;
+            case '>':
+                escaped += "&gt;";
+                break;
+            case '"':
+                escaped += "&quot;";
+                break;
+            case '\'':
+                escaped += "&#39;";
+                break;
+            default:
+                escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string signedFigure(double value, int decimals) {
+    std::string figure = formatMeasure(value, decimals);
+    if (value > 0) figure.insert(figure.begin(), '+');
+    return figure;
+}
+
+std::string aggregateDeltaTableHtml(const std::vector<NamedDeltaRow>& rows, StillCodec anchor) {
+    const std::string against = codecName(anchor);
+    std::string html = "<table class=\"deltas\">\n" +
+                       headerRow({"against " + against, "measure", "BD-rate cubic (%)", "BD-rate PCHIP (%)",
+                                  "BD-quality cubic", "BD-quality PCHIP"});
+    // deltaTable gives each measure's cubic row, then its PCHIP row.
+    for (std::size_t i = 0; i + 1 < rows.size(); i += 2) {
+        const DeltaRow& cubic = rows[i].row;
+        const DeltaRow& pchip = rows[i + 1].row;
+        html += "<tr id=\"bd-" + idOf(rows[i].name) + "-" + measureKey(cubic.measure) + "\">" +
+                cell(htmlEscaped(rows[i].name)) + cell(htmlEscaped(measureLabel(cubic.measure))) +
+                deltaCell(cubic.rate, 2) + deltaCell(pchip.rate, 2) + deltaCell(cubic.quality, 4) +
+                deltaCell(pchip.quality, 4) + "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows) {
+    std::string html = "<table class=\"deltas\">\n" + headerRow({"codec", "measure", "fit", "mean (%)", "median (%)",
+                                                                 "min (%)", "max (%)", "stdev (%)", "pictures"});
+    for (const PerPictureDeltas& row : rows) {
+        const DeltaSummary& rate = row.rate;
+        const std::string pictures =
+            std::to_string(rate.count) + (rate.leftOut > 0 ? " (" + std::to_string(rate.leftOut) + " n/a)" : "");
+        html += "<tr id=\"pp-" + std::string(codecName(row.codec)) + "-" + measureKey(row.measure) + "-" +
+                interpolationName(row.interpolation) + "\">" + cell(codecName(row.codec)) +
+                cell(htmlEscaped(measureLabel(row.measure))) + cell(interpolationName(row.interpolation)) +
+                numberCell(signedFigure(rate.mean, 2)) + numberCell(signedFigure(rate.median, 2)) +
+                numberCell(signedFigure(rate.min, 2)) + numberCell(signedFigure(rate.max, 2)) +
+                numberCell(formatMeasure(rate.stdev, 2)) + numberCell(pictures) + "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vector<PerPictureDeltas>& rows) {
+    const std::vector<StillCodec> codecs = codecsIn(rows);
+    std::string html;
+    for (CurveMeasure measure : measuresIn(rows)) {
+        std::vector<std::string> titles{"picture"};
+        for (StillCodec codec : codecs) titles.push_back(std::string(codecName(codec)) + " (%)");
+        html += "<h3>" + htmlEscaped(measureLabel(measure)) + "</h3>\n<table class=\"deltas\">\n" + headerRow(titles);
+        for (std::size_t picture = 0; picture < outcome.pictures.size(); ++picture) {
+            html += "<tr>" + cell(htmlEscaped(outcome.pictures[picture]));
+            for (StillCodec codec : codecs) {
+                const auto row = std::find_if(rows.begin(), rows.end(), [&](const PerPictureDeltas& candidate) {
+                    return candidate.codec == codec && candidate.measure == measure &&
+                           candidate.interpolation == BdInterpolation::Cubic;
+                });
+                const bool known = row != rows.end() && picture < row->rates.size();
+                html += numberCell(known ? signedFigure(row->rates[picture], 2) : "n/a");
+            }
+            html += "</tr>\n";
+        }
+        html += "</table>\n";
+    }
+    return html;
+}
+
+}  // namespace brenlow

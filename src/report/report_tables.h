@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "research/dataset_outcome.h"
+#include "research/imported_curves.h"
+
+namespace brenlow {
+
+// The text with &, <, > and quotes written as entities, safe in an element or an attribute value.
+std::string htmlEscaped(const std::string& text);
+
+// The delta rates on the aggregate curves as an HTML table: one row per codec or imported curve
+// and measure (id "bd-NAME-MEASURE"), the cubic fit and PCHIP side by side; a value taken over
+// little of the curves is marked.
+std::string aggregateDeltaTableHtml(const std::vector<NamedDeltaRow>& rows, StillCodec anchor);
+
+// Each per-picture delta rate's mean, median, min, max and standard deviation over the pictures,
+// one row per codec, measure and fit (id "pp-CODEC-MEASURE-FIT").
+std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows);
+
+// Every picture's delta rate with the cubic fit: one table per measure, a row per picture and a
+// column per codec.
+std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vector<PerPictureDeltas>& rows);
+
+// "+1.23", "-4.56", "n/a": a delta as the tables show it.
+std::string signedFigure(double value, int decimals);
+
+}  // namespace brenlow

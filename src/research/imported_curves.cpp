@@ -1,0 +1,250 @@
+#include "research/imported_curves.h"
+
+#include <QByteArray>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <limits>
+#include <optional>
+
+#include "io/error.h"
+#include "io/file_io.h"
+
+namespace brenlow {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Published curves hold tens of points; anything far larger is not such a file.
+constexpr std::uint64_t kMaxImportBytes = 16u << 20;
+
+std::string lowered(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The measure a column or results key holds, under our key or a name evaluation suites use;
+// '-' and '_' are the same, case does not count.
+std::optional<CurveMeasure> measureOfColumn(std::string key) {
+    key = lowered(key);
+    std::replace(key.begin(), key.end(), '-', '_');
+    if (key == "psnr_rgb") return CurveMeasure::Psnr;
+    if (key == "ssim") return CurveMeasure::SsimLuma;
+    if (key == "ssim_db") return CurveMeasure::SsimLumaDb;
+    if (key == "ms_ssim") return CurveMeasure::MsSsimLuma;
+    if (key == "ms_ssim_db") return CurveMeasure::MsSsimLumaDb;
+    return curveMeasureNamed(key);
+}
+
+bool isRateColumn(const std::string& key) {
+    const std::string name = lowered(key);
+    return name == "bpp" || name == "bits_per_pixel";
+}
+
+// A linear SSIM also gives its curve on the dB scale the delta rates use, unless the file has that too.
+void addDecibelCurves(ImportedCurve& curve) {
+    for (const auto& [linear, decibels] : {std::pair{CurveMeasure::SsimLuma, CurveMeasure::SsimLumaDb},
+                                          std::pair{CurveMeasure::MsSsimLuma, CurveMeasure::MsSsimLumaDb}}) {
+        const auto found = curve.curves.find(linear);
+        if (found == curve.curves.end() || curve.curves.count(decibels) > 0) continue;
+        std::vector<RatePoint> converted = found->second;
+        for (RatePoint& point : converted) point.quality = -10.0 * std::log10(1.0 - point.quality);
+        curve.curves[decibels] = std::move(converted);
+    }
+}
+
+// The curves of the columns: rates first, then (key, values) in the file's order.
+ImportedCurve curveOfColumns(std::string name, const std::vector<double>& rates,
+                             const std::vector<std::pair<std::string, std::vector<double>>>& columns,
+                             const std::string& path) {
+    ImportedCurve curve{std::move(name), {}};
+    for (const auto& [key, values] : columns) {
+        const std::optional<CurveMeasure> measure = measureOfColumn(key);
+        if (!measure || curve.curves.count(*measure) > 0) continue;
+        std::vector<RatePoint>& points = curve.curves[*measure];
+        for (std::size_t i = 0; i < rates.size(); ++i) points.push_back({rates[i], values[i]});
+    }
+    if (curve.curves.empty())
+        throw Error("The curve file holds no measure this program knows (psnr, psnr_y, ms-ssim, ssim_y_db, "
+                    "ciede2000, ...)",
+                    path);
+    addDecibelCurves(curve);
+    return curve;
+}
+
+std::string stemOf(const std::string& path) {
+    return std::filesystem::path(path).stem().string();
+}
+
+std::vector<double> numbersOf(const QJsonValue& value, const std::string& key, const std::string& path) {
+    if (!value.isArray()) throw Error("The curve file's \"" + key + "\" is not an array of numbers", path);
+    std::vector<double> numbers;
+    for (const QJsonValue& element : value.toArray()) {
+        if (!element.isDouble() && !element.isNull())
+            throw Error("The curve file's \"" + key + "\" holds something other than a number", path);
+        numbers.push_back(element.isNull() ? kNaN : element.toDouble());
+    }
+    return numbers;
+}
+
+ImportedCurve jsonCurve(const QByteArray& bytes, const std::string& path) {
+    QJsonParseError problem;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &problem);
+    if (problem.error != QJsonParseError::NoError)
+        throw Error("The curve file is not JSON (" + problem.errorString().toStdString() + " at byte " +
+                        std::to_string(problem.offset) + ")",
+                    path);
+    const QJsonObject results = document.object()["results"].toObject();
+    if (results.isEmpty()) throw Error("The curve file has no \"results\" object", path);
+    std::optional<std::vector<double>> rates;
+    std::vector<std::pair<std::string, std::vector<double>>> columns;
+    for (auto it = results.begin(); it != results.end(); ++it) {
+        const std::string key = it.key().toStdString();
+        if (isRateColumn(key)) {
+            rates = numbersOf(it.value(), key, path);
+        } else if (measureOfColumn(key)) {
+            columns.emplace_back(key, numbersOf(it.value(), key, path));
+        }
+    }
+    if (!rates) throw Error("The curve file's results have no \"bpp\"", path);
+    for (const auto& [key, values] : columns)
+        if (values.size() != rates->size())
+            throw Error("The curve file's \"" + key + "\" has " + std::to_string(values.size()) +
+                            " values and its \"bpp\" " + std::to_string(rates->size()),
+                        path);
+    const QString name = document.object()["name"].toString();
+    return curveOfColumns(name.isEmpty() ? stemOf(path) : name.toStdString(), *rates, columns, path);
+}
+
+// One CSV line's fields (RFC 4180 quoting, no line breaks inside a field).
+std::vector<std::string> csvFields(const std::string& line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
+std::vector<std::string> nonEmptyLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty()) lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// A number as our own CSV writes it: "inf" for an infinite PSNR, "n/a" or nothing where undefined.
+std::optional<double> csvNumber(const std::string& field) {
+    if (field.empty() || field == "n/a") return kNaN;
+    if (field == "inf") return std::numeric_limits<double>::infinity();
+    double value = 0.0;
+    const char* end = field.data() + field.size();
+    const auto [stop, error] = std::from_chars(field.data(), end, value);
+    if (error != std::errc() || stop != end) return std::nullopt;
+    return value;
+}
+
+ImportedCurve csvCurve(const std::string& text, const std::string& path) {
+    const std::vector<std::string> lines = nonEmptyLines(text);
+    if (lines.empty()) throw Error("The curve file is empty", path);
+    const std::vector<std::string> header = csvFields(lines.front());
+    const auto rateColumn = std::find_if(header.begin(), header.end(), isRateColumn);
+    if (rateColumn == header.end()) throw Error("The curve file has no \"bpp\" or \"bits_per_pixel\" column", path);
+    if (lines.size() < 2) throw Error("The curve file has a header but no points", path);
+    const auto nameColumn =
+        std::find_if(header.begin(), header.end(), [](const std::string& key) { return lowered(key) == "name"; });
+    std::vector<double> rates;
+    std::vector<std::pair<std::string, std::vector<double>>> columns;
+    for (const std::string& key : header)
+        if (measureOfColumn(key)) columns.emplace_back(key, std::vector<double>{});
+    std::string name;
+    for (std::size_t row = 1; row < lines.size(); ++row) {
+        const std::vector<std::string> fields = csvFields(lines[row]);
+        const std::string where = "line " + std::to_string(row + 1);
+        if (fields.size() != header.size())
+            throw Error("The curve file's " + where + " has " + std::to_string(fields.size()) +
+                            " fields and its header " + std::to_string(header.size()),
+                        path);
+        const auto numberAt = [&](std::size_t column) {
+            const std::optional<double> value = csvNumber(fields[column]);
+            if (!value)
+                throw Error("The curve file's " + where + " has \"" + fields[column] + "\" for " + header[column] +
+                                ", not a number",
+                            path);
+            return *value;
+        };
+        rates.push_back(numberAt(static_cast<std::size_t>(rateColumn - header.begin())));
+        for (auto& [key, values] : columns)
+            values.push_back(numberAt(static_cast<std::size_t>(std::find(header.begin(), header.end(), key) -
+                                                               header.begin())));
+        if (name.empty() && nameColumn != header.end())
+            name = fields[static_cast<std::size_t>(nameColumn - header.begin())];
+    }
+    return curveOfColumns(name.empty() ? stemOf(path) : name, rates, columns, path);
+}
+
+bool endsWithJson(const std::string& path) {
+    const std::string name = lowered(path);
+    return name.size() >= 5 && name.compare(name.size() - 5, 5, ".json") == 0;
+}
+
+}  // namespace
+
+ImportedCurve readImportedCurve(const std::string& path) {
+    Bytes bytes;
+    try {
+        bytes = readWholeFile(path, kMaxImportBytes);
+    } catch (const Error& error) {
+        throw error.concerning(path);
+    }
+    const std::string text(bytes.begin(), bytes.end());
+    return endsWithJson(path) ? jsonCurve(QByteArray::fromStdString(text), path) : csvCurve(text, path);
+}
+
+std::vector<NamedDeltaRow> namedByCodec(const std::vector<DeltaRow>& rows) {
+    std::vector<NamedDeltaRow> named;
+    for (const DeltaRow& row : rows) named.push_back({codecName(row.codec), row});
+    return named;
+}
+
+std::vector<NamedDeltaRow> importedDeltaTable(const DataSetOutcome& outcome, StillCodec anchor,
+                                                 const std::vector<ImportedCurve>& imported) {
+    std::vector<NamedDeltaRow> table;
+    if (std::find(outcome.codecs.begin(), outcome.codecs.end(), anchor) == outcome.codecs.end()) return table;
+    // deltaTable compares codecs: the imported curve stands in as some codec other than the anchor.
+    const StillCodec standIn = anchor == StillCodec::Jpeg ? StillCodec::Avc : StillCodec::Jpeg;
+    for (const ImportedCurve& curve : imported) {
+        std::vector<CurveMeasure> measures;
+        for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures))
+            if (curve.curves.count(measure) > 0) measures.push_back(measure);
+        const CurveSource source = [&](StillCodec codec, CurveMeasure measure) {
+            return codec == anchor ? aggregateCurve(outcome, anchor, measure) : curve.curves.at(measure);
+        };
+        for (const DeltaRow& row : deltaTable({anchor, standIn}, source, anchor, measures))
+            table.push_back({curve.name, row});
+    }
+    return table;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+
+#include "io/error.h"
+#include "research/imported_curves.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+std::string written(const TempDir& dir, const std::string& name, const std::string& text) {
+    std::ofstream(dir.file(name), std::ios::binary) << text;
+    return dir.file(name);
+}
+
+std::vector<double> qualitiesOf(const std::vector<RatePoint>& points) {
+    std::vector<double> qualities;
+    for (const RatePoint& point : points) qualities.push_back(point.quality);
+    return qualities;
+}
+
+TEST(ImportedCurveTest, ReadsPublishedJsonWithLinearMsSsimAlsoInDecibels) {
+    const TempDir dir;
+    const ImportedCurve curve = readImportedCurve(written(dir, "suite.json", R"({"name": "learned-a",
+        "description": "ignored", "results": {"bpp": [0.25, 0.5, 1.0], "psnr": [30, 33, 36.5],
+        "PSNR-Y": [31, 34, 38], "ms-ssim": [0.9, 0.99, 0.999], "lpips": [0.3, 0.2, 0.1]}})"));
+    EXPECT_EQ(curve.name, "learned-a");
+    ASSERT_EQ(curve.curves.size(), 4u) << "psnr, psnr_y, ms_ssim_y and ms_ssim_y_db; lpips is not ours";
+    const std::vector<RatePoint>& psnr = curve.curves.at(CurveMeasure::Psnr);
+    ASSERT_EQ(psnr.size(), 3u);
+    EXPECT_EQ(psnr[1].rate, 0.5);
+    EXPECT_EQ(psnr[2].quality, 36.5);
+    EXPECT_EQ(qualitiesOf(curve.curves.at(CurveMeasure::PsnrLuma)), (std::vector<double>{31, 34, 38}));
+    const std::vector<double> decibels = qualitiesOf(curve.curves.at(CurveMeasure::MsSsimLumaDb));
+    ASSERT_EQ(decibels.size(), 3u);
+    EXPECT_NEAR(decibels[0], 10.0, 1e-9);
+    EXPECT_NEAR(decibels[1], 20.0, 1e-9);
+    EXPECT_NEAR(decibels[2], 30.0, 1e-9);
+}
+
+TEST(ImportedCurveTest, ReadsCsvByColumnNameWithTheFileNameOrNameColumnAsName) {
+    const TempDir dir;
+    const ImportedCurve unnamed = readImportedCurve(
+        written(dir, "codec-x.csv", "quality,bits_per_pixel,psnr,ssim_y_db,other\r\n10,0.2,29.5,9.1,a\r\n"
+                                    "20,0.4,\"32.25\",n/a,b\r\n\r\n30,0.8,inf,14.0,c\r\n"));
+    EXPECT_EQ(unnamed.name, "codec-x");
+    ASSERT_EQ(unnamed.curves.size(), 2u);
+    const std::vector<RatePoint>& psnr = unnamed.curves.at(CurveMeasure::Psnr);
+    ASSERT_EQ(psnr.size(), 3u);
+    EXPECT_EQ(psnr[1].rate, 0.4);
+    EXPECT_EQ(psnr[1].quality, 32.25);
+    EXPECT_TRUE(std::isinf(psnr[2].quality));
+    EXPECT_TRUE(std::isnan(unnamed.curves.at(CurveMeasure::SsimLumaDb)[1].quality));
+
+    const ImportedCurve named =
+        readImportedCurve(written(dir, "points.txt", "name,bpp,ms_ssim_y\n\"codec, y\",0.5,0.99\n"));
+    EXPECT_EQ(named.name, "codec, y");
+    EXPECT_NEAR(named.curves.at(CurveMeasure::MsSsimLumaDb).at(0).quality, 20.0, 1e-9);
+}
+
+TEST(ImportedCurveTest, RefusesBrokenFilesNamingTheFileAndTheFault) {
+    const TempDir dir;
+    const std::vector<std::pair<std::string, std::string>> files{
+        {"a.json", R"({"name": "x", "results": {"bpp": [0.5, 1.0], "psnr": [30)"},
+        {"b.json", R"({"name": "x", "results": {"bpp": [0.5, 1.0], "psnr": [30, 33, 36]}})"},
+        {"c.json", R"({"name": "x", "results": {"psnr": [30, 33]}})"},
+        {"d.json", R"({"name": "x", "results": {"bpp": [0.5, 1.0], "psnr": [30, "high"]}})"},
+        {"e.json", R"({"name": "x", "results": {"bpp": [0.5, 1.0], "lpips": [0.3, 0.2]}})"},
+        {"f.json", R"([1, 2, 3])"},
+        {"g.csv", "psnr,ssim_y\n30,0.9\n"},
+        {"h.csv", "bpp,psnr\n0.5,30\n1.0\n"},
+        {"i.csv", "bpp,psnr\n0.5,thirty\n"},
+        {"j.csv", "bpp,psnr\n"}};
+    const std::vector<std::string> faults{"not JSON",      "\"psnr\" has 3 values and its \"bpp\" 2",
+                                          "have no \"bpp\"", "other than a number",
+                                          "no measure",    "no \"results\" object",
+                                          "no \"bpp\"",    "line 3 has 1 fields and its header 2",
+                                          "\"thirty\"",    "no points"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = written(dir, files[i].first, files[i].second);
+        const std::string message = messageOf([&] { readImportedCurve(path); });
+        EXPECT_NE(message.find(faults[i]), std::string::npos) << files[i].first << ": " << message;
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+    }
+    const std::string missing = dir.file("none.json");
+    EXPECT_NE(messageOf([&] { readImportedCurve(missing); }).find(missing), std::string::npos);
+}
+
+// A data set whose anchor curve is given by hand, as a sweep's aggregate would hold it.
+DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
+    DataSetOutcome outcome;
+    outcome.codecs = {StillCodec::Jpeg};
+    outcome.parameters.measures = {false, false, false};
+    const std::size_t psnr = 0;
+    for (std::size_t i = 0; i < curve.size(); ++i) {
+        AggregatePoint point{StillCodec::Jpeg, static_cast<int>(10 * (i + 1)), 1, curve[i].rate,
+                             std::vector<double>(curveMeasures().size(), std::nan("")),
+                             std::vector<int>(curveMeasures().size(), 1)};
+        point.means[psnr] = curve[i].quality;
+        outcome.aggregate.push_back(point);
+    }
+    return outcome;
+}
+
+TEST(ImportedDeltaTableTest, ACurveAtNineTenthsOfTheAnchorsRateSavesTenPerCentOnEveryFit) {
+    const std::vector<RatePoint> jpeg{{0.3, 28.0}, {0.6, 31.5}, {1.1, 34.0}, {1.9, 37.2}, {3.0, 40.1}};
+    ImportedCurve cheaper{"cheaper", {}};
+    for (const RatePoint& point : jpeg) cheaper.curves[CurveMeasure::Psnr].push_back({point.rate * 0.9, point.quality});
+    cheaper.curves[CurveMeasure::MsSsimLumaDb] = {{0.5, 10.0}, {1.0, 14.0}};  // the data set took no MS-SSIM
+    const DataSetOutcome outcome = outcomeWithJpegCurve(jpeg);
+
+    const std::vector<NamedDeltaRow> rows = importedDeltaTable(outcome, StillCodec::Jpeg, {cheaper});
+    ASSERT_EQ(rows.size(), 2u) << "psnr with the cubic fit and PCHIP: the data set took no MS-SSIM";
+    for (const NamedDeltaRow& row : rows) {
+        EXPECT_EQ(row.name, "cheaper");
+        EXPECT_EQ(row.row.measure, CurveMeasure::Psnr);
+        EXPECT_NEAR(row.row.rate.value, -10.0, 1e-6) << interpolationName(row.row.interpolation);
+        EXPECT_GT(row.row.quality.value, 0.0);
+    }
+    EXPECT_TRUE(importedDeltaTable(outcome, StillCodec::Avc, {cheaper}).empty()) << "avc was not swept";
+}
+
+}  // namespace
+}  // namespace brenlow::testing

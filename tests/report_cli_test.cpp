@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+
+#include "cli_runner.h"
+#include "research/measures.h"
+#include "support/dataset_pictures.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+QJsonObject objectOf(const std::string& line) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+}
+
+// A small data set swept once for every test: jpeg and ajc at four qualities with MS-SSIM.
+class ReportCliTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = new TempDir;
+        fs::create_directory(folder_->path() / "set");
+        makeSmallDataSet(folder_->file("set"));
+        const CliRun sweep = runCli({"sweep", "--codecs", "jpeg,ajc", "--qualities", "30,50,70,90", "--measures",
+                                     "ms_ssim", "--quiet", "--out", "results", "set"},
+                                    folder_->path());
+        ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+    }
+    static void TearDownTestSuite() { delete folder_; }
+
+    CliRun run(const std::vector<std::string>& arguments) { return runCli(arguments, folder_->path()); }
+
+    std::string path(const std::string& name) { return folder_->file(name); }
+
+    // A published curve made of the JPEG aggregate with every rate cut to nine tenths.
+    std::string cheaperJpegCurve(const QJsonObject& merged) {
+        QJsonArray rates, psnr, msSsim;
+        for (const QJsonValue& point : merged["aggregate"].toArray()) {
+            if (point["codec"].toString() != "jpeg") continue;
+            const QJsonObject means = point["means"].toObject();
+            rates.append(0.9 * means["bits_per_pixel"].toDouble());
+            psnr.append(means["psnr"]);
+            msSsim.append(means["ms_ssim_y"]);
+        }
+        const QJsonObject curve{{"name", "cheaper"},
+                                {"results", QJsonObject{{"bpp", rates}, {"psnr", psnr}, {"ms-ssim", msSsim}}}};
+        std::ofstream(path("cheaper.json")) << QJsonDocument(curve).toJson().toStdString();
+        return "cheaper.json";
+    }
+
+    static TempDir* folder_;
+};
+
+TempDir* ReportCliTest::folder_ = nullptr;
+
+TEST_F(ReportCliTest, APublishedCurveAtNineTenthsOfJpegsRateIsTenPerCentBelowIt) {
+    const std::string curve = cheaperJpegCurve(objectOf(run({"merge", "--json", "results"}).out));
+    const CliRun merged = run({"merge", "--json", "--import", curve, "results"});
+    ASSERT_EQ(merged.exitCode, 0) << merged.err;
+    const QJsonObject object = objectOf(merged.out);
+    EXPECT_EQ(object["imported"].toArray(),
+              (QJsonArray{QJsonObject{{"name", "cheaper"}, {"measures", QJsonArray{"psnr", "ms_ssim_y", "ms_ssim_y_db"}}}}));
+    const QJsonArray rows = object["bd_rate"].toObject()["imported"].toArray();
+    ASSERT_EQ(rows.size(), 4) << "psnr and ms_ssim_y_db, cubic and PCHIP";
+    for (const QJsonValue& row : rows) {
+        EXPECT_EQ(row["codec"].toString(), "cheaper");
+        // The published MS-SSIM is the mean of linear values, turned into dB after averaging; the
+        // data set's is the mean of each picture's dB: close, not equal.
+        const double tolerance = row["measure"].toString() == "psnr" ? 1e-6 : 1.0;
+        EXPECT_NEAR(row["rate_percent"]["value"].toDouble(), -10.0, tolerance)
+            << row["measure"].toString().toStdString();
+    }
+
+    const CliRun table = run({"merge", "--import", curve, "results"});
+    EXPECT_NE(table.err.find("BD-rate cheaper against jpeg on psnr, cubic: -10.00 %"), std::string::npos) << table.err;
+    EXPECT_NE(table.err.find("BD-rate ajc against jpeg on psnr, cubic: "), std::string::npos) << "codecs stay";
+}
+
+TEST_F(ReportCliTest, ABadCurveFileStopsTheSweepBeforeItRuns) {
+    std::ofstream(path("bad.json")) << R"({"name": "x", "results": {"bpp": [1, 2], "psnr": [30]}})";
+    const CliRun sweep = run({"sweep", "--codecs", "jpeg", "--out", "never", "--import", "bad.json", "set"});
+    EXPECT_EQ(sweep.exitCode, 1);
+    EXPECT_NE(sweep.err.find("\"psnr\" has 1 values and its \"bpp\" 2: \"bad.json\""), std::string::npos) << sweep.err;
+    EXPECT_FALSE(fs::exists(path("never")));
+    EXPECT_EQ(run({"merge", "--anchor", "cheaper", "results"}).exitCode, 2) << "an imported curve is no anchor";
+}
+
+TEST_F(ReportCliTest, TheReportIsOneSelfContainedPageWithAPlotPerMeasureAndTheJsonsDeltas) {
+    const std::string curve = cheaperJpegCurve(objectOf(run({"merge", "--json", "results"}).out));
+    const CliRun report = run({"report", "--html", "page.html", "--import", curve, "results"});
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    EXPECT_EQ(report.out, "");
+    const std::string page = fileBytes(path("page.html"));
+    EXPECT_EQ(page.rfind("<!DOCTYPE html>\n<html", 0), 0u);
+    EXPECT_EQ(page.substr(page.size() - 8), "</html>\n");
+    EXPECT_EQ(page.find("http"), std::string::npos) << "no links out, not even XML namespaces";
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    for (const char* measure : {"psnr", "psnr_y", "ssim_y_db", "ms_ssim_y_db"}) {
+        const std::size_t plot = page.find("<figure id=\"plot-" + std::string(measure) + "\">\n<svg");
+        EXPECT_NE(plot, std::string::npos) << measure;
+        EXPECT_NE(page.find("cheaper (published)", plot), std::string::npos) << measure;
+    }
+    EXPECT_EQ(page.find("plot-ciede2000"), std::string::npos) << "not taken";
+
+    const QJsonObject merged = objectOf(run({"merge", "--json", "--import", curve, "results"}).out);
+    const auto rowOf = [&](const std::string& id) {
+        const std::size_t start = page.find("<tr id=\"" + id + "\">");
+        return start == std::string::npos ? std::string() : page.substr(start, page.find("</tr>", start) - start);
+    };
+    const auto shown = [](const QJsonValue& value, int decimals) {
+        const std::string figure = formatMeasure(value.isDouble() ? value.toDouble() : std::nan(""), decimals);
+        return ">" + (value.toDouble() > 0 ? "+" + figure : figure) + "<";
+    };
+    for (const QJsonValue& row : merged["bd_rate"]["aggregate"].toArray()) {
+        const std::string html = rowOf("bd-ajc-" + row["measure"].toString().toStdString());
+        EXPECT_NE(html.find(shown(row["rate_percent"]["value"], 2)), std::string::npos) << html;
+        EXPECT_NE(html.find(shown(row["quality_delta"]["value"], 4)), std::string::npos) << html;
+    }
+    EXPECT_NE(rowOf("bd-cheaper-psnr").find(">-10.00<"), std::string::npos);
+    const QJsonObject perPicture = merged["bd_rate"]["per_picture"]["ajc/psnr/pchip"]["rate_percent"].toObject();
+    const std::string summary = rowOf("pp-ajc-psnr-pchip");
+    for (const char* key : {"mean", "median", "min", "max"})
+        EXPECT_NE(summary.find(shown(perPicture[key], 2)), std::string::npos) << key << summary;
+    EXPECT_NE(page.find("set/e_chelsea.bmp"), std::string::npos) << "each picture's row";
+}
+
+TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {
+    std::ofstream(path("kept.html")) << "old";
+    const auto before = folderSnapshot(folder_->path());
+    EXPECT_EQ(run({"report", "--html", "kept.html", "--import", "missing.json", "results"}).exitCode, 1);
+    EXPECT_EQ(run({"report", "--html", "kept.html", "set"}).exitCode, 1) << "no result folder";
+    EXPECT_EQ(folderSnapshot(folder_->path()), before);
+    const CliRun nowhere = run({"report", "--html", "no/such/folder/page.html", "results"});
+    EXPECT_EQ(nowhere.exitCode, 1);
+    EXPECT_NE(nowhere.err.find("no/such/folder"), std::string::npos) << nowhere.err;
+    EXPECT_EQ(run({"report", "results"}).exitCode, 2) << "--html is required";
+}
+
+}  // namespace
+}  // namespace brenlow::testing
