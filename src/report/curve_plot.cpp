@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QChart>
+#include <QFont>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
 #include <QLineSeries>
@@ -60,16 +61,34 @@ void fitAxes(const std::vector<PlotCurve>& curves, QValueAxis& x, QValueAxis& y)
     y.applyNiceNumbers();
 }
 
+// A font by a name browsers know, at a size in pixels: the generator writes both into the SVG.
+QFont plotFont(int pixels, bool bold = false) {
+    QFont font(QStringLiteral("sans-serif"));
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QValueAxis* axisTitled(const std::string& title) {
+    auto* axis = new QValueAxis;
+    axis->setTitleText(QString::fromStdString(title));
+    axis->setTitleFont(plotFont(13));
+    axis->setLabelsFont(plotFont(11));
+    return axis;
+}
+
 QChart* chartOf(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
                 const std::string& yTitle) {
     auto* chart = new QChart;
     chart->setAnimationOptions(QChart::NoAnimation);
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(4, 4, 4, 4));
     chart->setTitle(QString::fromStdString(title));
+    chart->setTitleFont(plotFont(15, true));
+    chart->legend()->setFont(plotFont(12));
     for (std::size_t i = 0; i < curves.size(); ++i) chart->addSeries(seriesOf(curves[i], i));
-    auto* x = new QValueAxis;
-    x->setTitleText(QString::fromStdString(xTitle));
-    auto* y = new QValueAxis;
-    y->setTitleText(QString::fromStdString(yTitle));
+    QValueAxis* x = axisTitled(xTitle);
+    QValueAxis* y = axisTitled(yTitle);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);

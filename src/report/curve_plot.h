@@ -18,6 +18,6 @@ struct PlotCurve {
 // `height` pixels, with the axes' titles, drawn by Qt Charts. Each curve keeps the colour of its
 // place in `curves`. Needs a QApplication.
 std::string curvePlotSvg(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
-                         const std::string& yTitle, int width = 720, int height = 440);
+                         const std::string& yTitle, int width = 580, int height = 400);
 
 }  // namespace brenlow

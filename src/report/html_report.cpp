@@ -19,8 +19,8 @@ h3 { font-size: 1.05em; }
 table { border-collapse: collapse; margin: 0.5em 0 1em; font-size: 0.9em; }
 th, td { border: 1px solid #ccc; padding: 0.2em 0.6em; text-align: left; }
 th { background: #f0f0f0; } td.num { text-align: right; font-variant-numeric: tabular-nums; }
-.weak { color: #b00; } figure { margin: 1em 0; } pre { background: #f6f6f6; padding: 0.6em; }
-.plots { display: flex; flex-wrap: wrap; gap: 1em; }
+.weak { color: #b00; } sup { line-height: 0; } figure { margin: 1em 0; } pre { background: #f6f6f6; padding: 0.6em; }
+.plots { display: flex; flex-wrap: wrap; gap: 0 1em; } .plots svg { max-width: 100%; height: auto; }
 )";
 
 std::string section(const std::string& title, const std::string& body) {
@@ -100,8 +100,9 @@ std::vector<PlotCurve> curvesOn(const DataSetOutcome& outcome, const ReportConte
 }
 
 std::string plotsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
-    std::string html = "<p>Mean bits per pixel against the mean measure over the pictures, one point per quality; "
-                       "dashed lines are published curves.</p>\n<div class=\"plots\">\n";
+    std::string html = "<p>Mean bits per pixel against the mean measure over the pictures, one point per quality" +
+                       std::string(context.imported.empty() ? "" : "; dashed lines are published curves") +
+                       ".</p>\n<div class=\"plots\">\n";
     for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures)) {
         const std::vector<PlotCurve> curves = curvesOn(outcome, context, measure);
         if (!hasFinitePoint(curves)) continue;
