@@ -91,6 +91,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QApplication::restoreOverrideCursor();
         return accepted;
     };
+    askDataSetFolder = [this](const QString& start) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Data Set Sweep: Folder"), start);
+        QApplication::restoreOverrideCursor();
+        return folder;
+    };
 
     createActions();
     createMenus();
@@ -256,6 +262,11 @@ void TMainForm::createResearchMenu() {
     Sweep1 = Research1->addAction(QStringLiteral("Rate-distortion &Sweep..."));
     Sweep1->setObjectName(QStringLiteral("Sweep1"));
     applyHint(Sweep1, QStringLiteral("Sweep|Codes the active picture with the codecs and qualities you choose and plots the curves"));
+    DataSetSweep1 = Research1->addAction(QStringLiteral("&Data Set Sweep..."));
+    DataSetSweep1->setObjectName(QStringLiteral("DataSetSweep1"));
+    applyHint(DataSetSweep1, QStringLiteral("Data Set Sweep|Sweeps every picture of a folder and plots the mean curves"));
+    connect(DataSetSweep1, &QAction::triggered, this,
+            [this] { runCommand([this] { DataSetSweep1Click(); }, QStringLiteral("Sweeping a data set...")); });
     Compare1 = Research1->addAction(QStringLiteral("&Compare with Source"));
     Compare1->setObjectName(QStringLiteral("Compare1"));
     applyHint(Compare1, QStringLiteral("Compare|Shows the active decoded picture beside its source"));
@@ -445,6 +456,7 @@ void TMainForm::updateCommandActions() {
         action->setEnabled(idle);
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
     Sweep1->setEnabled(idle && activeDocument() != nullptr);
+    DataSetSweep1->setEnabled(idle);
     Compare1->setEnabled(idle && activeDocument() != nullptr);
     CompareTwo1->setEnabled(idle && documents().size() >= 2);
     for (QAction* entry : AnchorCodecEntries) entry->setEnabled(idle);

@@ -14,6 +14,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "research/dataset_outcome.h"
 #include "research/still_measures.h"
 
 class QAction;
@@ -31,6 +32,7 @@ namespace brenlow {
 class CommandProgress;
 class MeasurementsDock;
 class SweepDialog;
+struct SweepChoice;
 class TAboutBox;
 class TMDIChild;
 
@@ -55,6 +57,8 @@ public:
     std::function<QString()> askFileToOpen;
     // Shows the sweep dialog and says whether the user pressed OK on a choice it took.
     std::function<bool(SweepDialog&)> askSweepChoice;
+    // The folder dialog of Data Set Sweep, opened on `start`; an empty name means the user cancelled.
+    std::function<QString(const QString& start)> askDataSetFolder;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 
@@ -95,6 +99,7 @@ public:
     QAction* zoomOut1 = nullptr;
     QAction* Test2 = nullptr;
     QAction* Sweep1 = nullptr;
+    QAction* DataSetSweep1 = nullptr;
     QAction* Compare1 = nullptr;
     QAction* CompareTwo1 = nullptr;
     // Compress > Anchor Codec: one entry per anchor codec built, in the order of availableCodecs().
@@ -158,6 +163,12 @@ public:
     void Compare1Click();
     // Asks for two open windows of one size, A and B, and compares B with A.
     void CompareTwo1Click();
+    // Sweeps every picture of a folder with the codecs and qualities of the sweep dialog and shows
+    // the aggregate in a data set window.
+    void DataSetSweep1Click();
+    // Opens a data set's picture and its point coded again in memory as the sweep coded it, and
+    // shows the pair in the Compare view.
+    void openDataSetPoint(const std::string& picture, const SweepPoint& point, const DataSetParameters& parameters);
 
     // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
     // failure is shown and the workbench goes on. False when it failed or another command was
@@ -234,6 +245,9 @@ private:
         runInBackground([&] { result.emplace(work()); });
         return std::move(*result);
     }
+
+    // The sweep dialog's answer, remembered for the next sweep; nothing when the user cancelled.
+    std::optional<SweepChoice> chooseSweep();
 
     using StillEncoder = StillRunResult (*)(const DocumentView&, const StillParameters&);
     void runStillEncoder(Command command, StillEncoder encode);

@@ -55,27 +55,29 @@ void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const Sti
     Measurements->recordRun(&source, activeDocument(), record);
 }
 
-void TMainForm::Sweep1Click() {
-    const TMDIChild* document = activeDocument();
-    if (!document) return;
-    SweepSettings settings;
-    settings.divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
-    settings.passes = readFocus(Edit5->text().toStdString());
+std::optional<SweepChoice> TMainForm::chooseSweep() {
     SweepDialog dialog(recalledSweepChoice(), this);
     // The status line names the sweep once the user has said what it runs.
     statusBar()->clearMessage();
-    if (!askSweepChoice(dialog)) return;
+    if (!askSweepChoice(dialog)) return std::nullopt;
     statusBar()->showMessage(busyText_);
-    const SweepChoice choice = dialog.choice();
-    rememberSweepChoice(choice);
-    settings.codecs = choice.codecs;
-    settings.qualities = qualitiesOf(choice);
-    settings.measures = choice.measures;
+    rememberSweepChoice(dialog.choice());
+    return dialog.choice();
+}
+
+void TMainForm::Sweep1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const float divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
+    const std::int32_t passes = readFocus(Edit5->text().toStdString());
+    const std::optional<SweepChoice> choice = chooseSweep();
+    if (!choice) return;
+    const SweepSettings settings = sweepSettingsOf(*choice, divisor, passes);
     const DocumentView view = document->view();
     const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
     std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
     if (!outcome) return;
-    auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), choice.anchor, this);
+    auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), choice->anchor, this);
     window->showMessage = showMessage;
     window->show();
 }

@@ -83,11 +83,10 @@ QString axisTitle(CurveMeasure measure) {
     return higherIsBetter(measure) ? label : label + QStringLiteral(", lower is better");
 }
 
-QChart* chartOf(const SweepOutcome& outcome, CurveMeasure measure) {
+QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves, CurveMeasure measure) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
-    for (StillCodec codec : codecsOf(outcome))
-        addCurve(*chart, codec, curveOf(outcome, codec, measure));
+    for (StillCodec codec : codecs) addCurve(*chart, codec, curves(codec, measure));
     auto* x = new QValueAxis;
     x->setTitleText(QStringLiteral("bits per pixel"));
     auto* y = new QValueAxis;
@@ -127,14 +126,14 @@ QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
 }
 
 // The right-hand chart, which follows the selector.
-QChartView* chosenMeasureChart(const SweepOutcome& outcome, const QComboBox* selector) {
+QChartView* chosenMeasureChart(const std::vector<StillCodec>& codecs, const CurveSource& curves,
+                               const QComboBox* selector) {
     const auto chosen = [selector] {
         return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
     };
-    QChartView* view = chartView(chartOf(outcome, chosen()), "MeasureChart");
-    // The outcome outlives the charts: the sweep window holds both.
+    QChartView* view = chartView(chartOf(codecs, curves, chosen()), "MeasureChart");
     QObject::connect(selector, &QComboBox::currentIndexChanged, view,
-                     [view, chosen, &outcome] { showChart(*view, chartOf(outcome, chosen())); });
+                     [view, chosen, codecs, curves] { showChart(*view, chartOf(codecs, curves, chosen())); });
     return view;
 }
 
@@ -151,9 +150,18 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
 }
 
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
+    // The outcome outlives the charts: the sweep window holds both.
+    return makeRateDistortionCharts(codecsOf(outcome), measuresHeld(outcome),
+                                    [&outcome](StillCodec codec, CurveMeasure measure) {
+                                        return curveOf(outcome, codec, measure);
+                                    });
+}
+
+QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const std::vector<CurveMeasure>& measures,
+                                  const CurveSource& curves) {
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));
-    QComboBox* selector = measureSelector(measuresHeld(outcome));
+    QComboBox* selector = measureSelector(measures);
     auto* label = new QLabel(QStringLiteral("&Right-hand chart:"));
     label->setBuddy(selector);
     auto* choice = new QHBoxLayout;
@@ -161,8 +169,8 @@ QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
     choice->addWidget(selector);
     choice->addStretch(1);
     auto* pair = new QHBoxLayout;
-    pair->addWidget(chartView(chartOf(outcome, CurveMeasure::Psnr), "PsnrChart"), 1);
-    pair->addWidget(chosenMeasureChart(outcome, selector), 1);
+    pair->addWidget(chartView(chartOf(codecs, curves, CurveMeasure::Psnr), "PsnrChart"), 1);
+    pair->addWidget(chosenMeasureChart(codecs, curves, selector), 1);
     auto* layout = new QVBoxLayout(charts);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(choice);

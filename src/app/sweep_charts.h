@@ -18,4 +18,9 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome);
 // The charts read `outcome` whenever the measure changes: it must outlive them.
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome);
 
+// The same charts of any curves: one per codec, in their order, the measures offered in
+// "ChartMeasure". The curves are read whenever the measure changes: what they read must outlive the charts.
+QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const std::vector<CurveMeasure>& measures,
+                                  const CurveSource& curves);
+
 }  // namespace brenlow

@@ -35,6 +35,16 @@ std::vector<int> qualitiesOf(const SweepChoice& choice) {
     return parseQualities(QString(choice.qualities).remove(QLatin1Char(' ')).toStdString());
 }
 
+SweepSettings sweepSettingsOf(const SweepChoice& choice, float divisor, std::int32_t passes) {
+    SweepSettings settings;
+    settings.codecs = choice.codecs;
+    settings.qualities = qualitiesOf(choice);
+    settings.measures = choice.measures;
+    settings.divisor = divisor;
+    settings.passes = passes;
+    return settings;
+}
+
 SweepChoice recalledSweepChoice() {
     const std::unique_ptr<QSettings> settings = openWorkbenchSettings();
     SweepChoice choice;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "research/measures.h"
+#include "research/sweep.h"
 #include "research/still_measures.h"
 
 namespace brenlow {
@@ -20,6 +21,9 @@ struct SweepChoice {
 
 // The qualities as written, spaces allowed; empty when they do not read (see parseQualities).
 std::vector<int> qualitiesOf(const SweepChoice& choice);
+
+// The settings of a sweep of the choice, with the workbench's divisor and sharpening passes.
+SweepSettings sweepSettingsOf(const SweepChoice& choice, float divisor, std::int32_t passes);
 
 // The choice last accepted, or the defaults the first time. Codecs this build lacks are left out
 // and Butteraugli is off where it cannot be measured; the anchor is one of the codecs kept.

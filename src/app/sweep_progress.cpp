@@ -8,13 +8,11 @@
 
 namespace brenlow {
 
-std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSource& source,
-                                                 const SweepSettings& settings) {
-    const int total = static_cast<int>(settings.codecs.size() * settings.qualities.size());
-    QProgressDialog dialog(QStringLiteral("Coding each codec at each quality..."), QStringLiteral("Cancel"), 0, total,
-                           parent);
-    dialog.setObjectName(QStringLiteral("SweepProgress"));
-    dialog.setWindowTitle(QStringLiteral("Sweep"));
+bool runWithProgressDialog(QWidget* parent, const ProgressText& text, int total,
+                           const std::function<void(const std::function<bool(int done, int total)>&)>& work) {
+    QProgressDialog dialog(text.label, QStringLiteral("Cancel"), 0, total, parent);
+    dialog.setObjectName(text.name);
+    dialog.setWindowTitle(text.title);
     dialog.setWindowModality(Qt::WindowModal);
     dialog.setMinimumDuration(0);
     dialog.setAutoClose(false);
@@ -22,8 +20,7 @@ std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSou
 
     std::atomic<bool> cancelled{false};
     QObject::connect(&dialog, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
-    SweepOutcome outcome;
-    const auto progress = [&dialog, &cancelled](int done, int) {
+    const std::function<bool(int, int)> progress = [&dialog, &cancelled](int done, int) {
         // Queued to the dialog: dropped unseen if it is gone by then.
         QMetaObject::invokeMethod(&dialog, [&dialog, done] { dialog.setValue(done); }, Qt::QueuedConnection);
         return !cancelled;
@@ -32,14 +29,24 @@ std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSou
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     dialog.show();
     try {
-        runOnWorkerThread([&] { outcome = runSweep(source, settings, progress); });
+        runOnWorkerThread([&] { work(progress); });
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;
     }
     QApplication::restoreOverrideCursor();
+    return !cancelled;
+}
 
-    if (cancelled || outcome.cancelled) return std::nullopt;
+std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSource& source,
+                                                 const SweepSettings& settings) {
+    const int total = static_cast<int>(settings.codecs.size() * settings.qualities.size());
+    SweepOutcome outcome;
+    const bool finished = runWithProgressDialog(
+        parent,
+        {QStringLiteral("SweepProgress"), QStringLiteral("Sweep"), QStringLiteral("Coding each codec at each quality...")},
+        total, [&](const std::function<bool(int, int)>& progress) { outcome = runSweep(source, settings, progress); });
+    if (!finished || outcome.cancelled) return std::nullopt;
     return outcome;
 }
 

@@ -60,21 +60,6 @@ std::vector<PointColumn> pointColumns() {
     };
 }
 
-QTableWidget* readOnlyTable(const char* name, int rows, const QStringList& headers) {
-    auto* table = new QTableWidget(rows, static_cast<int>(headers.size()));
-    table->setObjectName(QString::fromLatin1(name));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->verticalHeader()->hide();
-    return table;
-}
-
-QTableWidgetItem* numberItem(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
-    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    return item;
-}
-
 // "the curves share 35 % of JPEG's PSNR range and 80 % of WEBP's": the range is the quality
 // interval for a delta rate and the bit-rate interval for a delta quality.
 QString overlapText(const BdResult& result, StillCodec anchor, StillCodec codec, const QString& range) {
@@ -122,6 +107,21 @@ std::vector<CurveMeasure> deltaMeasuresHeld(const SweepOutcome& outcome) {
 
 }  // namespace
 
+QTableWidget* readOnlyTable(const char* name, int rows, const QStringList& headers) {
+    auto* table = new QTableWidget(rows, static_cast<int>(headers.size()));
+    table->setObjectName(QString::fromLatin1(name));
+    table->setHorizontalHeaderLabels(headers);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    return table;
+}
+
+QTableWidgetItem* numberItem(const QString& text) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return item;
+}
+
 QTableWidget* makePointTable(const SweepOutcome& outcome) {
     const std::vector<PointColumn> columns = pointColumns();
     QStringList headers;
@@ -138,7 +138,10 @@ QTableWidget* makePointTable(const SweepOutcome& outcome) {
 }
 
 QTableWidget* makeDeltaTable(const SweepOutcome& outcome, StillCodec anchor) {
-    const std::vector<DeltaRow> rows = deltaTable(outcome, anchor, deltaMeasuresHeld(outcome));
+    return makeDeltaTable(deltaTable(outcome, anchor, deltaMeasuresHeld(outcome)), anchor);
+}
+
+QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, StillCodec anchor) {
     if (rows.empty()) return nullptr;
     QTableWidget* table = readOnlyTable("DeltaTable", static_cast<int>(rows.size() / 2),
                                         {"Codec", "Measure", "BD-rate, cubic", "BD-quality, cubic", "BD-rate, PCHIP",

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QStringList>
+
 #include "research/sweep_report.h"
 
 class QTableWidget;
+class QTableWidgetItem;
 
 namespace brenlow {
 
@@ -15,5 +18,14 @@ QTableWidget* makePointTable(const SweepOutcome& outcome);
 // A delta averaged over less than half of a curve's range ends in " !" and its tooltip says how
 // much the curves share. Null when the sweep has no anchor curve or no other codec.
 QTableWidget* makeDeltaTable(const SweepOutcome& outcome, StillCodec anchor);
+
+// The same table of rows as deltaTable gives them, the cubic fit's row of each pair first.
+QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, StillCodec anchor);
+
+// A table the user cannot edit, without row numbers, named `name`.
+QTableWidget* readOnlyTable(const char* name, int rows, const QStringList& headers);
+
+// A cell of a number, aligned right.
+QTableWidgetItem* numberItem(const QString& text);
 
 }  // namespace brenlow

@@ -125,6 +125,12 @@ SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality
 
 }  // namespace
 
+DecodedPicture decodedSweepPoint(const SweepSource& source, StillCodec codec, int quality,
+                                 const SweepSettings& settings) {
+    const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
+    return decodeAt(codec, encodeAt(source, codec, parameters), source.caption);
+}
+
 double megapixelsPerSecond(double megapixels, double seconds) {
     return seconds > 0.0 ? megapixels / seconds : std::numeric_limits<double>::infinity();
 }

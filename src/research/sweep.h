@@ -71,4 +71,9 @@ using SweepProgress = std::function<bool(int done, int total)>;
 // AVC codec): the error of the first point in order that failed.
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
 
+// One point coded and decoded again in memory exactly as runSweep codes it, for a caller that
+// shows it beside source.references.at(codec). Throws Error as runSweep does.
+DecodedPicture decodedSweepPoint(const SweepSource& source, StillCodec codec, int quality,
+                                 const SweepSettings& settings);
+
 }  // namespace brenlow

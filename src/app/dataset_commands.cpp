@@ -1,0 +1,113 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSettings>
+#include <algorithm>
+#include <thread>
+
+#include "app/codec_titles.h"
+#include "app/compare_window.h"
+#include "app/dataset_progress.h"
+#include "app/dataset_window.h"
+#include "app/main_form.h"
+#include "app/mdi_child.h"
+#include "app/sweep_choice.h"
+#include "app/workbench_settings.h"
+#include "io/error.h"
+#include "research/dataset_inputs.h"
+#include "research/library_versions.h"
+#include "research/measures.h"
+#include "research/sweep.h"
+
+namespace brenlow {
+namespace {
+
+const QString kFolderKey = QStringLiteral("dataSet/folder");
+
+QString recalledDataSetFolder() {
+    return openWorkbenchSettings()->value(kFolderKey, QDir::homePath()).toString();
+}
+
+void rememberDataSetFolder(const QString& folder) { openWorkbenchSettings()->setValue(kFolderKey, folder); }
+
+// The versions the command line files a data set with, so that both make the same parameters.
+LibraryVersions workbenchVersions() {
+    LibraryVersions versions{{"brenlow", programVersion()}, {"qt", qtVersion()}, {"libjpeg", jpegLibraryVersion()}};
+    for (const auto& [library, version] : anchorLibraryVersions()) versions[library] = version;
+    return versions;
+}
+
+// One point coded again, with the picture it is measured against.
+struct CodedPoint {
+    QImage reference;
+    DecodedPicture decoded;
+    PictureMeasures measures;
+};
+
+// The picture is read as the data set run reads it, so that the point has the sweep's bits.
+CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const DataSetParameters& parameters) {
+    SweepSettings settings;
+    settings.codecs = {point.codec};
+    settings.qualities = {point.quality};
+    settings.divisor = parameters.divisor;
+    settings.passes = parameters.passes;
+    settings.measures = parameters.measures;
+    const PictureDocument document = openPictureDocument(picture, false);
+    const SweepSource source = prepareSweep(document.view(), settings);
+    CodedPoint coded;
+    coded.reference = source.references.at(point.codec);
+    coded.decoded = decodedSweepPoint(source, point.codec, point.quality, settings);
+    coded.measures = measurePictures(coded.reference, coded.decoded.bitmap);
+    return coded;
+}
+
+}  // namespace
+
+void TMainForm::DataSetSweep1Click() {
+    const float divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
+    const std::int32_t passes = readFocus(Edit5->text().toStdString());
+    const QString folder = askDataSetFolder(recalledDataSetFolder());
+    if (folder.isEmpty()) return;
+    rememberDataSetFolder(folder);
+    const std::optional<SweepChoice> choice = chooseSweep();
+    if (!choice) return;
+
+    DataSetRun run;
+    run.pictures = expandPictureArguments({folder.toStdString()});
+    run.settings = sweepSettingsOf(*choice, divisor, passes);
+    run.versions = workbenchVersions();
+    run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    std::optional<DataSetOutcome> outcome = runDataSetWithProgress(this, run);
+    if (!outcome) return;
+    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*outcome), choice->anchor, this);
+    window->showMessage = showMessage;
+    window->openPoint = [this](const std::string& picture, const SweepPoint& point,
+                               const DataSetParameters& parameters) {
+        // Copies: the data set window may close while the command runs.
+        runCommand([this, picture, point, parameters] { openDataSetPoint(picture, point, parameters); },
+                   QStringLiteral("Coding %1 with %2 at quality %3...")
+                       .arg(QFileInfo(QString::fromStdString(picture)).fileName(), codecTitle(point.codec))
+                       .arg(point.quality));
+    };
+    window->show();
+}
+
+void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& point,
+                                 const DataSetParameters& parameters) {
+    CodedPoint coded = inBackground([&] { return codePoint(picture, point, parameters); });
+    OpenDocument(QString::fromStdString(picture));
+    const TMDIChild* document = activeDocument();
+    if (!document) throw Error("\"" + picture + "\" could not be opened.");
+    const QString sourceCaption = document->windowTitle();
+    const QString caption = QStringLiteral("%1, %2 at quality %3")
+                                .arg(sourceCaption, codecTitle(point.codec))
+                                .arg(point.quality);
+    coded.decoded.caption = caption.toStdString();
+    const QImage decoded = coded.decoded.bitmap;
+    showDecodedPicture(std::move(coded.decoded));
+    auto* window = new CompareWindow(sourceCaption, coded.reference, caption, decoded, this);
+    window->showMeasures(coded.measures);
+    window->show();
+}
+
+}  // namespace brenlow

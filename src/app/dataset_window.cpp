@@ -1,0 +1,145 @@
+#include "app/dataset_window.h"
+
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <exception>
+#include <span>
+
+#include "app/codec_titles.h"
+#include "app/screen_fit.h"
+#include "app/sweep_charts.h"
+#include "app/sweep_tables.h"
+#include "app/sweep_window.h"
+#include "io/file_io.h"
+
+namespace brenlow {
+namespace {
+
+QWidget* withNote(const QString& name, const QString& text, QWidget* table) {
+    auto* part = new QWidget;
+    auto* layout = new QVBoxLayout(part);
+    auto* note = new QLabel(text);
+    note->setObjectName(name);
+    note->setWordWrap(true);
+    layout->addWidget(note);
+    if (table) layout->addWidget(table, 1);
+    else layout->addStretch(1);
+    return part;
+}
+
+QPushButton* button(const char* name, const QString& text) {
+    auto* pushButton = new QPushButton(text);
+    pushButton->setObjectName(QString::fromLatin1(name));
+    return pushButton;
+}
+
+}  // namespace
+
+DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, StillCodec anchor, QWidget* parent)
+    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor) {
+    setObjectName(QStringLiteral("DataSetWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Data set: %1 (%2 pictures)").arg(caption).arg(outcome_.pictures.size()));
+    askCsvName = [this](const QString& title) {
+        return QFileDialog::getSaveFileName(this, title, QString(), QStringLiteral("CSV (*.csv)"));
+    };
+    showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
+
+    auto* layout = new QVBoxLayout(this);
+    auto* parts = new QSplitter(Qt::Vertical);
+    // The window holds the outcome the charts read.
+    parts->addWidget(makeRateDistortionCharts(outcome_.codecs, aggregateMeasuresHeld(outcome_),
+                                              [this](StillCodec codec, CurveMeasure measure) {
+                                                  return aggregateCurve(outcome_, codec, measure);
+                                              }));
+    parts->addWidget(makeTables());
+    parts->setStretchFactor(0, 3);
+    parts->setStretchFactor(1, 2);
+    layout->addWidget(parts, 1);
+    layout->addWidget(makeButtons());
+    resizeWithinScreen(*this, QSize(1100, 820));
+}
+
+QWidget* DataSetWindow::makeTables() {
+    auto* tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("DataSetTabs"));
+    tabs->addTab(makeDeltaRates(), QStringLiteral("Aggregate delta rates against %1").arg(codecTitle(anchor_)));
+    QTableWidget* summary = makeDeltaSummaryTable(outcome_, anchor_);
+    tabs->addTab(withNote(QStringLiteral("DeltaSummaryNote"),
+                          summary ? QStringLiteral("Each picture's Bjontegaard deltas against %1, summarised over "
+                                                   "the pictures; a picture whose curves share no interval is left "
+                                                   "out and counted as n/a.")
+                                        .arg(codecTitle(anchor_))
+                                  : QStringLiteral("No per-picture deltas: they need a curve of %1, the anchor, and "
+                                                   "of another codec.")
+                                        .arg(codecTitle(anchor_)),
+                          summary),
+                 QStringLiteral("Per-picture deltas"));
+    QTableWidget* pictures = makePictureTable(outcome_, rows_);
+    connect(pictures, &QTableWidget::cellActivated, this, [this](int row, int) { openRow(row); });
+    tabs->addTab(withNote(QStringLiteral("PictureNote"),
+                          QStringLiteral("Double-click a row, or press Enter on it, to open the picture and its "
+                                         "result at that codec and quality in the Compare view."),
+                          pictures),
+                 QStringLiteral("Every picture"));
+    return tabs;
+}
+
+QWidget* DataSetWindow::makeDeltaRates() const {
+    QTableWidget* table = makeDeltaTable(aggregateDeltaTable(outcome_, anchor_), anchor_);
+    const QString text =
+        table ? QStringLiteral("Bjontegaard deltas of the aggregate curves (each point the mean over the pictures) "
+                               "against %1. A negative BD-rate needs fewer bits for the same quality. \"!\": the "
+                               "curves share less than half of a range, hover for how much.")
+                    .arg(codecTitle(anchor_))
+              : QStringLiteral("No delta rates: they need a curve of %1, the anchor, and of another codec.")
+                    .arg(codecTitle(anchor_));
+    return withNote(QStringLiteral("DeltaRates"), text, table);
+}
+
+QWidget* DataSetWindow::makeButtons() {
+    auto* buttons = new QWidget;
+    auto* layout = new QHBoxLayout(buttons);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addStretch(1);
+    QPushButton* points = button("ExportCsv", QStringLiteral("Export CSV..."));
+    connect(points, &QPushButton::clicked, this, &DataSetWindow::exportCsv);
+    QPushButton* aggregate = button("ExportAggregateCsv", QStringLiteral("Export Aggregate CSV..."));
+    connect(aggregate, &QPushButton::clicked, this, &DataSetWindow::exportAggregateCsv);
+    layout->addWidget(points);
+    layout->addWidget(aggregate);
+    return buttons;
+}
+
+void DataSetWindow::exportCsv() { exportText(QStringLiteral("Export CSV of every point"), dataSetCsv(outcome_)); }
+
+void DataSetWindow::exportAggregateCsv() {
+    exportText(QStringLiteral("Export CSV of the aggregate"), aggregateCsv(outcome_));
+}
+
+void DataSetWindow::exportText(const QString& title, const std::string& text) {
+    const QString chosen = askCsvName(title);
+    if (chosen.isEmpty()) return;
+    try {
+        writeFileAtomically(SweepWindow::csvFileName(chosen).toStdString(),
+                            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    } catch (const std::exception& error) {
+        showMessage(QString::fromStdString(error.what()));
+    }
+}
+
+void DataSetWindow::openRow(int row) {
+    if (!openPoint || row < 0 || row >= static_cast<int>(rows_.size())) return;
+    const PictureRow& where = rows_[static_cast<std::size_t>(row)];
+    const PictureOutcome& picture = outcome_.outcomes[where.picture];
+    openPoint(picture.picture, picture.sweep.points[where.point], outcome_.parameters);
+}
+
+}  // namespace brenlow

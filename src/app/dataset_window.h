@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/dataset_tables.h"
+#include "research/dataset_outcome.h"
+
+namespace brenlow {
+
+// The result of a data set sweep: the aggregate rate-distortion charts, the aggregate delta rates
+// against the anchor, the per-picture deltas summarised, every picture's points, and CSV export
+// of the points and of the aggregate. A window of its own; deletes itself when closed.
+class DataSetWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    DataSetWindow(const QString& caption, DataSetOutcome outcome, StillCodec anchor, QWidget* parent = nullptr);
+
+    const DataSetOutcome& outcome() const { return outcome_; }
+    StillCodec anchor() const { return anchor_; }
+
+    // The save dialog of an export, given its title; an empty name means the user cancelled.
+    std::function<QString(const QString& title)> askCsvName;
+    // How a failed export is reported.
+    std::function<void(const QString&)> showMessage;
+    // Opens one point of one picture: what a row of the picture table does when activated
+    // (double-click or Enter). Unset, rows do nothing.
+    std::function<void(const std::string& picture, const SweepPoint& point, const DataSetParameters& parameters)>
+        openPoint;
+
+    // Writes dataSetCsv, or aggregateCsv, to the file the user names, whole or not at all.
+    void exportCsv();
+    void exportAggregateCsv();
+
+    // What activating row `row` of the picture table does.
+    void openRow(int row);
+
+private:
+    QWidget* makeTables();
+    QWidget* makeDeltaRates() const;
+    QWidget* makeButtons();
+    void exportText(const QString& title, const std::string& text);
+
+    DataSetOutcome outcome_;
+    StillCodec anchor_;
+    std::vector<PictureRow> rows_;
+};
+
+}  // namespace brenlow
