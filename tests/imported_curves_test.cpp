@@ -58,6 +58,11 @@ TEST(ImportedCurveTest, ReadsCsvByColumnNameWithTheFileNameOrNameColumnAsName) {
         readImportedCurve(written(dir, "points.txt", "name,bpp,ms_ssim_y\n\"codec, y\",0.5,0.99\n"));
     EXPECT_EQ(named.name, "codec, y");
     EXPECT_NEAR(named.curves.at(CurveMeasure::MsSsimLumaDb).at(0).quality, 20.0, 1e-9);
+
+    const ImportedCurve ours = readImportedCurve(written(dir, "aggregate.csv",
+        "codec,quality,pictures,bits_per_pixel,psnr,psnr_pictures\r\nwebp,30,5,0.4,31.0,5\r\nwebp,60,5,0.8,34.0,5\r\n"));
+    EXPECT_EQ(ours.name, "webp") << "one codec's rows of our own aggregate CSV";
+    EXPECT_EQ(ours.curves.size(), 1u);
 }
 
 TEST(ImportedCurveTest, RefusesBrokenFilesNamingTheFileAndTheFault) {
@@ -72,12 +77,14 @@ TEST(ImportedCurveTest, RefusesBrokenFilesNamingTheFileAndTheFault) {
         {"g.csv", "psnr,ssim_y\n30,0.9\n"},
         {"h.csv", "bpp,psnr\n0.5,30\n1.0\n"},
         {"i.csv", "bpp,psnr\n0.5,thirty\n"},
-        {"j.csv", "bpp,psnr\n"}};
+        {"j.csv", "bpp,psnr\n"},
+        {"k.csv", "codec,bpp,psnr\nwebp,0.5,30\navif,0.6,31\n"}};
     const std::vector<std::string> faults{"not JSON",      "\"psnr\" has 3 values and its \"bpp\" 2",
                                           "have no \"bpp\"", "other than a number",
                                           "no measure",    "no \"results\" object",
                                           "no \"bpp\"",    "line 3 has 1 fields and its header 2",
-                                          "\"thirty\"",    "no points"};
+                                          "\"thirty\"",    "no points",
+                                          "names \"avif\" after \"webp\""};
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string path = written(dir, files[i].first, files[i].second);
         const std::string message = messageOf([&] { readImportedCurve(path); });

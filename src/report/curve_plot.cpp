@@ -91,7 +91,10 @@ QChart* chartOf(const std::vector<PlotCurve>& curves, const std::string& title, 
     QValueAxis* y = axisTitled(yTitle);
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);
+    for (QAbstractSeries* series : chart->series()) {
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
     fitAxes(curves, *x, *y);
     chart->legend()->setAlignment(Qt::AlignRight);
     return chart;

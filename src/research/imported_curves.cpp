@@ -172,8 +172,11 @@ ImportedCurve csvCurve(const std::string& text, const std::string& path) {
     const auto rateColumn = std::find_if(header.begin(), header.end(), isRateColumn);
     if (rateColumn == header.end()) throw Error("The curve file has no \"bpp\" or \"bits_per_pixel\" column", path);
     if (lines.size() < 2) throw Error("The curve file has a header but no points", path);
-    const auto nameColumn =
-        std::find_if(header.begin(), header.end(), [](const std::string& key) { return lowered(key) == "name"; });
+    const auto columnNamed = [&](const char* name) {
+        return std::find_if(header.begin(), header.end(), [&](const std::string& key) { return lowered(key) == name; });
+    };
+    // Our own aggregate CSV names each row's codec: one codec's rows make a curve named after it.
+    const auto nameColumn = columnNamed("name") != header.end() ? columnNamed("name") : columnNamed("codec");
     std::vector<double> rates;
     std::vector<std::pair<std::string, std::vector<double>>> columns;
     for (const std::string& key : header)
@@ -198,8 +201,14 @@ ImportedCurve csvCurve(const std::string& text, const std::string& path) {
         for (auto& [key, values] : columns)
             values.push_back(numberAt(static_cast<std::size_t>(std::find(header.begin(), header.end(), key) -
                                                                header.begin())));
-        if (name.empty() && nameColumn != header.end())
-            name = fields[static_cast<std::size_t>(nameColumn - header.begin())];
+        if (nameColumn != header.end()) {
+            const std::string& rowName = fields[static_cast<std::size_t>(nameColumn - header.begin())];
+            if (row > 1 && rowName != name)
+                throw Error("The curve file's " + where + " names \"" + rowName + "\" after \"" + name +
+                                "\": keep one curve's rows in a file",
+                            path);
+            name = rowName;
+        }
     }
     return curveOfColumns(name.empty() ? stemOf(path) : name, rates, columns, path);
 }

@@ -24,10 +24,11 @@ struct ImportedCurve {
 //    (linear) gives ms_ssim_y and ms_ssim_y_db (-10 log10(1 - v)), "ms-ssim-db" ms_ssim_y_db;
 //    other keys are ignored; or
 //  - CSV with a header row: "bpp" or "bits_per_pixel", measure columns named by measureKey,
-//    an optional "name" column; without one the file's base name is the name.
+//    an optional "name" (or else "codec") column, the same on every row; without one the file's
+//    base name is the name.
 // A file ending in .json is read as JSON, any other as CSV. Throws Error naming the file and what
 // is wrong with it: not readable, not JSON, no bits per pixel, no measure we know, columns or
-// arrays of different lengths, a value that is not a number.
+// arrays of different lengths, a value that is not a number, rows of several curves.
 ImportedCurve readImportedCurve(const std::string& path);
 
 // A delta row with the name of the curve tested: a codec's, or an imported curve's (whose
