@@ -94,15 +94,25 @@ TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt
     const std::string expected = fileText(dir.path() / "cli.csv");
     ASSERT_FALSE(expected.empty());
 
-    QStringList titles;
-    window->askCsvName = [&](const QString& title) {
-        titles << title;
-        return QString::fromStdString(dir.file(titles.size() == 1 ? "aggregate" : "points.csv"));
+    QStringList filters;
+    window->askSaveName = [&](const QString&, const QString& filter) {
+        filters << filter;
+        const char* names[] = {"aggregate", "points.csv", "report"};
+        return QString::fromStdString(dir.file(names[filters.size() - 1]));
     };
     window->findChild<QPushButton*>("ExportAggregateCsv")->click();
     EXPECT_EQ(fileText(dir.path() / "aggregate.csv"), expected);
     window->findChild<QPushButton*>("ExportCsv")->click();
     EXPECT_EQ(fileText(dir.path() / "points.csv"), dataSetCsv(outcome));
+    if (auto* report = window->findChild<QPushButton*>("ExportHtmlReport")) {
+        report->click();
+        const std::string html = fileText(dir.path() / "report.html");
+        EXPECT_NE(html.find("<svg"), std::string::npos);
+        EXPECT_NE(html.find("c.bmp"), std::string::npos) << "the report names every picture";
+        EXPECT_EQ(filters.last(), "HTML (*.html)");
+    } else {
+        EXPECT_FALSE(DataSetWindow::htmlReportBuilt());
+    }
 
     const auto* psnr = window->findChild<QChartView*>("PsnrChart");
     ASSERT_EQ(psnr->chart()->series().size(), 2);

@@ -1,6 +1,7 @@
 #include "app/dataset_window.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -16,8 +17,10 @@
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/sweep_tables.h"
-#include "app/sweep_window.h"
 #include "io/file_io.h"
+#ifdef BRENLOW_HTML_REPORT
+#include "report/html_report.h"
+#endif
 
 namespace brenlow {
 namespace {
@@ -34,6 +37,12 @@ QWidget* withNote(const QString& name, const QString& text, QWidget* table) {
     return part;
 }
 
+// The name chosen, with the suffix added when it has none.
+QString withSuffix(const QString& chosen, const QString& suffix) {
+    if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
+    return chosen + (chosen.endsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix);
+}
+
 QPushButton* button(const char* name, const QString& text) {
     auto* pushButton = new QPushButton(text);
     pushButton->setObjectName(QString::fromLatin1(name));
@@ -47,8 +56,8 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, Sti
     setObjectName(QStringLiteral("DataSetWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Data set: %1 (%2 pictures)").arg(caption).arg(outcome_.pictures.size()));
-    askCsvName = [this](const QString& title) {
-        return QFileDialog::getSaveFileName(this, title, QString(), QStringLiteral("CSV (*.csv)"));
+    askSaveName = [this](const QString& title, const QString& filter) {
+        return QFileDialog::getSaveFileName(this, title, QString(), filter);
     };
     showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
 
@@ -115,20 +124,48 @@ QWidget* DataSetWindow::makeButtons() {
     connect(aggregate, &QPushButton::clicked, this, &DataSetWindow::exportAggregateCsv);
     layout->addWidget(points);
     layout->addWidget(aggregate);
+    if (htmlReportBuilt()) {
+        QPushButton* report = button("ExportHtmlReport", QStringLiteral("Export HTML Report..."));
+        connect(report, &QPushButton::clicked, this, &DataSetWindow::exportHtmlReport);
+        layout->addWidget(report);
+    }
     return buttons;
 }
 
-void DataSetWindow::exportCsv() { exportText(QStringLiteral("Export CSV of every point"), dataSetCsv(outcome_)); }
-
-void DataSetWindow::exportAggregateCsv() {
-    exportText(QStringLiteral("Export CSV of the aggregate"), aggregateCsv(outcome_));
+void DataSetWindow::exportCsv() {
+    exportText(QStringLiteral("Export CSV of every point"), QStringLiteral("csv"), dataSetCsv(outcome_));
 }
 
-void DataSetWindow::exportText(const QString& title, const std::string& text) {
-    const QString chosen = askCsvName(title);
+void DataSetWindow::exportAggregateCsv() {
+    exportText(QStringLiteral("Export CSV of the aggregate"), QStringLiteral("csv"), aggregateCsv(outcome_));
+}
+
+bool DataSetWindow::htmlReportBuilt() {
+#ifdef BRENLOW_HTML_REPORT
+    return true;
+#else
+    return false;
+#endif
+}
+
+void DataSetWindow::exportHtmlReport() {
+#ifdef BRENLOW_HTML_REPORT
+    std::string report;
+    try {
+        report = htmlReport(outcome_, currentReportContext(anchor_, {}));
+    } catch (const std::exception& error) {
+        showMessage(QString::fromStdString(error.what()));
+        return;
+    }
+    exportText(QStringLiteral("Export HTML report"), QStringLiteral("html"), report);
+#endif
+}
+
+void DataSetWindow::exportText(const QString& title, const QString& suffix, const std::string& text) {
+    const QString chosen = askSaveName(title, QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix));
     if (chosen.isEmpty()) return;
     try {
-        writeFileAtomically(SweepWindow::csvFileName(chosen).toStdString(),
+        writeFileAtomically(withSuffix(chosen, suffix).toStdString(),
                             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(error.what()));

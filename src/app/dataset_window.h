@@ -12,8 +12,8 @@
 namespace brenlow {
 
 // The result of a data set sweep: the aggregate rate-distortion charts, the aggregate delta rates
-// against the anchor, the per-picture deltas summarised, every picture's points, and CSV export
-// of the points and of the aggregate. A window of its own; deletes itself when closed.
+// against the anchor, the per-picture deltas summarised, every picture's points, and export of
+// the points and of the aggregate as CSV and of the whole as an HTML report. A window of its own; deletes itself when closed.
 class DataSetWindow : public QWidget {
     Q_OBJECT
 
@@ -23,8 +23,8 @@ public:
     const DataSetOutcome& outcome() const { return outcome_; }
     StillCodec anchor() const { return anchor_; }
 
-    // The save dialog of an export, given its title; an empty name means the user cancelled.
-    std::function<QString(const QString& title)> askCsvName;
+    // The save dialog of an export, given its title and filter; an empty name means the user cancelled.
+    std::function<QString(const QString& title, const QString& filter)> askSaveName;
     // How a failed export is reported.
     std::function<void(const QString&)> showMessage;
     // Opens one point of one picture: what a row of the picture table does when activated
@@ -35,6 +35,11 @@ public:
     // Writes dataSetCsv, or aggregateCsv, to the file the user names, whole or not at all.
     void exportCsv();
     void exportAggregateCsv();
+    // Writes the data set's HTML report, its delta rates against the anchor; only in a build with the report.
+    void exportHtmlReport();
+
+    // Whether this build writes the HTML report.
+    static bool htmlReportBuilt();
 
     // What activating row `row` of the picture table does.
     void openRow(int row);
@@ -43,7 +48,7 @@ private:
     QWidget* makeTables();
     QWidget* makeDeltaRates() const;
     QWidget* makeButtons();
-    void exportText(const QString& title, const std::string& text);
+    void exportText(const QString& title, const QString& suffix, const std::string& text);
 
     DataSetOutcome outcome_;
     StillCodec anchor_;
