@@ -2,6 +2,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QSettings>
+#include <QStatusBar>
 #include <algorithm>
 #include <thread>
 
@@ -66,6 +67,8 @@ CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const 
 void TMainForm::DataSetSweep1Click() {
     const float divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
     const std::int32_t passes = readFocus(Edit5->text().toStdString());
+    // As for the sweep, the status line names the work once the dialogs are answered.
+    statusBar()->clearMessage();
     const QString folder = askDataSetFolder(recalledDataSetFolder());
     if (folder.isEmpty()) return;
     rememberDataSetFolder(folder);
