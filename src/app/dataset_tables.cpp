@@ -22,7 +22,8 @@ void fillSummaryRow(QTableWidget& table, int row, const PerPictureDeltas& deltas
     const DeltaSummary& summary = rate ? deltas.rate : deltas.quality;
     const int decimals = rate ? 2 : 4;
     const QStringList texts{codecTitle(deltas.codec), QString::fromStdString(measureLabel(deltas.measure)),
-                            QString::fromLatin1(interpolationName(deltas.interpolation)),
+                            deltas.interpolation == BdInterpolation::Cubic ? QStringLiteral("cubic")
+                                                                           : QStringLiteral("PCHIP"),
                             rate ? QStringLiteral("BD-rate %") : QStringLiteral("BD-quality")};
     int column = 0;
     for (const QString& text : texts) table.setItem(row, column++, new QTableWidgetItem(text));
