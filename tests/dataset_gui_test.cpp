@@ -3,6 +3,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProcess>
@@ -88,22 +91,29 @@ TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt
     QProcess cli;
     cli.setWorkingDirectory(QString::fromStdString(dir.path().string()));
     cli.start(QStringLiteral(BRENLOW_CLI_PATH), {"sweep", "set", "--codecs", "jpeg,ajc", "--qualities", "20,40,60,90",
-                                                 "--measures", "ciede2000", "--aggregate-csv", "cli.csv"});
+                                                 "--measures", "ciede2000", "--aggregate-csv", "cli.csv", "--json"});
     ASSERT_TRUE(cli.waitForFinished(120000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     const std::string expected = fileText(dir.path() / "cli.csv");
     ASSERT_FALSE(expected.empty());
+    const QJsonObject cliJson = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
 
     QStringList filters;
     window->askSaveName = [&](const QString&, const QString& filter) {
         filters << filter;
-        const char* names[] = {"aggregate", "points.csv", "report"};
+        const char* names[] = {"aggregate", "points.csv", "set", "report"};
         return QString::fromStdString(dir.file(names[filters.size() - 1]));
     };
     window->findChild<QPushButton*>("ExportAggregateCsv")->click();
     EXPECT_EQ(fileText(dir.path() / "aggregate.csv"), expected);
     window->findChild<QPushButton*>("ExportCsv")->click();
     EXPECT_EQ(fileText(dir.path() / "points.csv"), dataSetCsv(outcome));
+    window->findChild<QPushButton*>("ExportJson")->click();
+    const QJsonObject exported = QJsonDocument::fromJson(QByteArray::fromStdString(fileText(dir.path() / "set.json"))).object();
+    ASSERT_EQ(cliJson["aggregate"].toArray().size(), 2 * 4);
+    EXPECT_EQ(exported["aggregate"], cliJson["aggregate"]);
+    EXPECT_EQ(exported["bd_rate"], cliJson["bd_rate"]);
+    EXPECT_EQ(exported["parameters"], cliJson["parameters"]);
     if (auto* report = window->findChild<QPushButton*>("ExportHtmlReport")) {
         report->click();
         const std::string html = fileText(dir.path() / "report.html");

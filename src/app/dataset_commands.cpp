@@ -16,8 +16,8 @@
 #include "app/workbench_settings.h"
 #include "io/error.h"
 #include "research/dataset_inputs.h"
-#include "research/library_versions.h"
 #include "research/measures.h"
+#include "research/research_json.h"
 #include "research/sweep.h"
 
 namespace brenlow {
@@ -30,13 +30,6 @@ QString recalledDataSetFolder() {
 }
 
 void rememberDataSetFolder(const QString& folder) { openWorkbenchSettings()->setValue(kFolderKey, folder); }
-
-// The versions the command line files a data set with, so that both make the same parameters.
-LibraryVersions workbenchVersions() {
-    LibraryVersions versions{{"brenlow", programVersion()}, {"qt", qtVersion()}, {"libjpeg", jpegLibraryVersion()}};
-    for (const auto& [library, version] : anchorLibraryVersions()) versions[library] = version;
-    return versions;
-}
 
 // One point coded again, with the picture it is measured against.
 struct CodedPoint {
@@ -78,7 +71,7 @@ void TMainForm::DataSetSweep1Click() {
     DataSetRun run;
     run.pictures = expandPictureArguments({folder.toStdString()});
     run.settings = sweepSettingsOf(*choice, divisor, passes);
-    run.versions = workbenchVersions();
+    run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::optional<DataSetOutcome> outcome = runDataSetWithProgress(this, run);
     if (!outcome) return;

@@ -18,6 +18,8 @@
 #include "app/sweep_charts.h"
 #include "app/sweep_tables.h"
 #include "io/file_io.h"
+#include "research/dataset_json.h"
+#include "research/research_json.h"
 #ifdef BRENLOW_HTML_REPORT
 #include "report/html_report.h"
 #endif
@@ -122,8 +124,11 @@ QWidget* DataSetWindow::makeButtons() {
     connect(points, &QPushButton::clicked, this, &DataSetWindow::exportCsv);
     QPushButton* aggregate = button("ExportAggregateCsv", QStringLiteral("Export Aggregate CSV..."));
     connect(aggregate, &QPushButton::clicked, this, &DataSetWindow::exportAggregateCsv);
+    QPushButton* json = button("ExportJson", QStringLiteral("Export JSON..."));
+    connect(json, &QPushButton::clicked, this, &DataSetWindow::exportJson);
     layout->addWidget(points);
     layout->addWidget(aggregate);
+    layout->addWidget(json);
     if (htmlReportBuilt()) {
         QPushButton* report = button("ExportHtmlReport", QStringLiteral("Export HTML Report..."));
         connect(report, &QPushButton::clicked, this, &DataSetWindow::exportHtmlReport);
@@ -138,6 +143,12 @@ void DataSetWindow::exportCsv() {
 
 void DataSetWindow::exportAggregateCsv() {
     exportText(QStringLiteral("Export CSV of the aggregate"), QStringLiteral("csv"), aggregateCsv(outcome_));
+}
+
+void DataSetWindow::exportJson() {
+    // The seconds of the run are not the window's to know; the object says 0 rather than a guess.
+    exportText(QStringLiteral("Export JSON"), QStringLiteral("json"),
+               jsonLine(dataSetJson(outcome_, anchor_, {}, 0.0)) + "\n");
 }
 
 bool DataSetWindow::htmlReportBuilt() {

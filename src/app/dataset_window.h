@@ -35,6 +35,8 @@ public:
     // Writes dataSetCsv, or aggregateCsv, to the file the user names, whole or not at all.
     void exportCsv();
     void exportAggregateCsv();
+    // Writes the data set as the command line's --json object: every point, the aggregate and the delta rates.
+    void exportJson();
     // Writes the data set's HTML report, its delta rates against the anchor; only in a build with the report.
     void exportHtmlReport();
 

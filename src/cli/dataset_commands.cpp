@@ -8,8 +8,8 @@
 #include <span>
 #include <thread>
 
-#include "cli/dataset_json.h"
 #include "cli/json_output.h"
+#include "research/dataset_json.h"
 #include "cli/research_commands.h"
 #include "io/file_io.h"
 #include "research/dataset_inputs.h"

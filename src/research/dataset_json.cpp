@@ -1,10 +1,10 @@
-#include "cli/dataset_json.h"
+#include "research/dataset_json.h"
 
 #include <QJsonArray>
 
-#include "cli/json_output.h"
+#include "research/research_json.h"
 
-namespace brenlow::cli {
+namespace brenlow {
 namespace {
 
 QString text(const std::string& value) {
@@ -125,4 +125,4 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const 
                           "deviation over the pictures where it is defined (count), the others left out (left_out)"}}}};
 }
 
-}  // namespace brenlow::cli
+}  // namespace brenlow

@@ -5,7 +5,7 @@
 #include "research/dataset_outcome.h"
 #include "research/imported_curves.h"
 
-namespace brenlow::cli {
+namespace brenlow {
 
 // A data set's sweep as one object: the parameters and library versions its results were made
 // with, the pictures, every point with its picture, the aggregate per codec and quality, and the
@@ -14,4 +14,4 @@ namespace brenlow::cli {
 QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const std::vector<ImportedCurve>& imported,
                         double seconds);
 
-}  // namespace brenlow::cli
+}  // namespace brenlow

@@ -1,0 +1,90 @@
+#include "research/research_json.h"
+
+#include <QJsonDocument>
+#include <cmath>
+
+#include "research/library_versions.h"
+
+namespace brenlow {
+namespace {
+
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
+}  // namespace
+
+QJsonValue measureValue(double value) {
+    if (std::isnan(value)) return QJsonValue::Null;
+    if (std::isinf(value)) return value > 0 ? QStringLiteral("inf") : QStringLiteral("-inf");
+    return value;
+}
+
+QJsonObject measuresJson(const PictureMeasures& measures) {
+    return {{"psnr_r", measureValue(measures.psnrRed)}, {"psnr_g", measureValue(measures.psnrGreen)},
+            {"psnr_b", measureValue(measures.psnrBlue)}, {"psnr", measureValue(measures.psnr)},
+            {"psnr_y", measureValue(measures.psnrLuma)}, {"ssim_y", measureValue(measures.ssimLuma)},
+            {"ms_ssim_y", measureValue(measures.msSsimLuma)}, {"ms_ssim_y_db", measureValue(measures.msSsimLumaDb)},
+            {"ciede2000", measureValue(measures.ciede2000)}, {"butteraugli_max", measureValue(measures.butteraugliMax)},
+            {"butteraugli_3norm", measureValue(measures.butteraugli3Norm)}};
+}
+
+QJsonObject sizesJson(const CompressionFigures& figures) {
+    return {{"original", static_cast<qint64>(figures.originalSize)}, {"coded", static_cast<qint64>(figures.codedSize)}};
+}
+
+LibraryVersions runVersions() {
+    LibraryVersions versions{{"brenlow", programVersion()}, {"qt", qtVersion()}, {"libjpeg", jpegLibraryVersion()}};
+    for (const auto& [library, version] : anchorLibraryVersions()) versions[library] = version;
+    return versions;
+}
+
+QJsonObject libraryVersionsJson(const LibraryVersions& versions) {
+    QJsonObject object;
+    for (const auto& [library, version] : versions) object[text(library)] = text(version);
+    return object;
+}
+
+QJsonObject pointJson(const SweepPoint& point) {
+    QJsonObject measures = measuresJson(point.measures.picture);
+    measures["bits_per_pixel"] = point.measures.bitsPerPixel;
+    return {{"codec", codecName(point.codec)}, {"quality", point.quality},
+            {"sizes", sizesJson(point.figures)},
+            {"ratio", static_cast<double>(point.figures.compressionRatio)},
+            {"report", text(point.reportLine)},  {"measures", measures},
+            {"timing", QJsonObject{{"encode_seconds", point.encodeSeconds},
+                                   {"decode_seconds", point.decodeSeconds},
+                                   {"encode_megapixels_per_second",
+                                    measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
+                                   {"decode_megapixels_per_second",
+                                    measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}}}};
+}
+
+QJsonObject bdResultJson(const BdResult& result) {
+    return {{"value", measureValue(result.value)},
+            {"shared_fraction_anchor", result.sharedFractionAnchor},
+            {"shared_fraction_test", result.sharedFractionTest},
+            {"weak_overlap", result.weakOverlap}};
+}
+
+QJsonArray deltaRowsJson(const std::vector<DeltaRow>& rows) {
+    QJsonArray array;
+    for (const DeltaRow& row : rows)
+        array.append(QJsonObject{{"codec", codecName(row.codec)},
+                                 {"measure", measureKey(row.measure)},
+                                 {"interpolation", interpolationName(row.interpolation)},
+                                 {"rate_percent", bdResultJson(row.rate)},
+                                 {"quality_delta", bdResultJson(row.quality)}});
+    return array;
+}
+
+const char* deltaMethod() {
+    return "cubic: least-squares cubic fit; pchip: monotone piecewise cubic Hermite through the points; "
+           "rate: mean log10(bits per pixel) difference over the shared quality interval, as 10^mean - 1; "
+           "quality: mean measure difference over the shared log10(bits per pixel) interval; CIEDE2000 "
+           "and Butteraugli are turned round for the fit, their quality delta is in their own unit";
+}
+
+std::string jsonLine(const QJsonObject& object) {
+    return QJsonDocument(object).toJson(QJsonDocument::Compact).toStdString();
+}
+
+}  // namespace brenlow

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <string>
+#include <vector>
+
+#include "research/dataset_outcome.h"
+#include "research/measures.h"
+#include "research/sweep.h"
+#include "research/sweep_report.h"
+
+namespace brenlow {
+
+// A measure's value: a number, "inf" or "-inf" (JSON has no infinity), or null for NaN.
+QJsonValue measureValue(double value);
+
+// Every measure by name.
+QJsonObject measuresJson(const PictureMeasures& measures);
+
+// A coded file's size and its source's.
+QJsonObject sizesJson(const CompressionFigures& figures);
+
+// The versions of this program and the libraries its figures depend on, and their object.
+LibraryVersions runVersions();
+QJsonObject libraryVersionsJson(const LibraryVersions& versions);
+
+// One point of a sweep: codec, quality, sizes, ratio, report line, every measure and its timings.
+QJsonObject pointJson(const SweepPoint& point);
+
+// A delta with the share of each curve it was taken over; delta rows as the sweep gives them, and how they are taken.
+QJsonObject bdResultJson(const BdResult& result);
+QJsonArray deltaRowsJson(const std::vector<DeltaRow>& rows);
+const char* deltaMethod();
+
+// The object on one line.
+std::string jsonLine(const QJsonObject& object);
+
+}  // namespace brenlow
