@@ -63,6 +63,8 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     const std::string& picture = run.pictures[item.picture];
     SweepSettings settings = run.settings;
     settings.codecs = {item.codec};
+    // -j says how many items run side by side; points side by side within each would multiply threads.
+    settings.threads = 1;
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{
             picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}};
