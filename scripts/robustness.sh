@@ -6,14 +6,14 @@
 # Exits non-zero on any failure or report.
 #   scripts/robustness.sh [ORDINARY_BUILD_DIR]
 # BRENLOW_SANITIZE_BUILD_DIR (build-sanitize), BRENLOW_FUZZ_BUILD_DIR (build-fuzzers) and
-# BRENLOW_FUZZ_SECONDS (60) change the defaults.
+# BRENLOW_FUZZ_SECONDS (45) change the defaults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 ordinary_dir=${1:-build}
 build_dir=${BRENLOW_SANITIZE_BUILD_DIR:-build-sanitize}
 fuzz_dir=${BRENLOW_FUZZ_BUILD_DIR:-build-fuzzers}
-fuzz_seconds=${BRENLOW_FUZZ_SECONDS:-60}
+fuzz_seconds=${BRENLOW_FUZZ_SECONDS:-45}
 jobs=$(nproc)
 targets=(container jpeg bitmap decode)
 
