@@ -4,21 +4,12 @@
 #include <QPainter>
 #include <array>
 
+#include "research/butteraugli.h"
+
 namespace brenlow {
 namespace {
 
-struct Stop {
-    double distance;
-    QColor colour;
-};
-
-// The stops butteraugliHeatMap paints with.
-const std::array<Stop, 4> kStops = {{{0.0, QColor(0, 0, 96)},
-                                     {1.0, QColor(0, 200, 0)},
-                                     {2.0, QColor(255, 220, 0)},
-                                     {3.0, QColor(220, 0, 0)}}};
-
-constexpr double kLastDistance = 3.0;
+constexpr double kLastDistance = kHeatMapRamp.back().distance;
 constexpr int kRampWidth = 180;
 constexpr int kRampHeight = 12;
 constexpr int kMargin = 8;
@@ -45,11 +36,12 @@ void HeatMapLegend::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const int left = rampLeft();
     QLinearGradient ramp(left, 0, rampRight(), 0);
-    for (const Stop& stop : kStops) ramp.setColorAt(stop.distance / kLastDistance, stop.colour);
+    for (const HeatMapStop& stop : kHeatMapRamp)
+        ramp.setColorAt(stop.distance / kLastDistance, QColor(stop.rgb[0], stop.rgb[1], stop.rgb[2]));
     painter.fillRect(QRect(left, 0, kRampWidth, kRampHeight), ramp);
     painter.setPen(palette().color(QPalette::WindowText));
     const int baseline = kRampHeight + fontMetrics().ascent() + 2;
-    for (const Stop& stop : kStops) {
+    for (const HeatMapStop& stop : kHeatMapRamp) {
         const QString label = stop.distance < kLastDistance ? QString::number(stop.distance)
                                                             : QStringLiteral("≥ 3");
         const int x = left + static_cast<int>(stop.distance / kLastDistance * kRampWidth);

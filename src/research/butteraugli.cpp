@@ -35,22 +35,14 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 #ifdef BRENLOW_HAS_BUTTERAUGLI
 
-struct RampStop {
-    double distance;
-    std::array<double, 3> rgb;
-};
-
-constexpr std::array<RampStop, 4> kRamp = {{{0.0, {0, 0, 96}}, {1.0, {0, 200, 0}}, {2.0, {255, 220, 0}},
-                                            {3.0, {220, 0, 0}}}};
-
 void paintDistance(double distance, uchar* bgr) {
     std::size_t upper = 1;
-    while (upper + 1 < kRamp.size() && distance > kRamp[upper].distance) ++upper;
-    const RampStop& low = kRamp[upper - 1];
-    const RampStop& high = kRamp[upper];
+    while (upper + 1 < kHeatMapRamp.size() && distance > kHeatMapRamp[upper].distance) ++upper;
+    const HeatMapStop& low = kHeatMapRamp[upper - 1];
+    const HeatMapStop& high = kHeatMapRamp[upper];
     const double t = std::clamp((distance - low.distance) / (high.distance - low.distance), 0.0, 1.0);
     for (std::size_t channel = 0; channel < 3; ++channel) {
-        const double value = low.rgb[channel] + t * (high.rgb[channel] - low.rgb[channel]);
+        const double value = low.rgb[channel] + t * static_cast<double>(high.rgb[channel] - low.rgb[channel]);
         bgr[2 - channel] = static_cast<uchar>(value + 0.5);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <array>
 
 #include "research/common_area.h"
 
@@ -23,6 +24,15 @@ struct ButteraugliDistance {
 
 // Throws Error when the library cannot measure the pair (for instance out of memory).
 ButteraugliDistance butteraugliDistance(const CommonArea& area);
+
+// The colours the heat map paints distances with, linear between stops; distances past the last
+// take its colour. Shared with the legend that explains them.
+struct HeatMapStop {
+    double distance;
+    std::array<int, 3> rgb;
+};
+inline constexpr std::array<HeatMapStop, 4> kHeatMapRamp = {
+    {{0.0, {0, 0, 96}}, {1.0, {0, 200, 0}}, {2.0, {255, 220, 0}}, {3.0, {220, 0, 0}}}};
 
 // The distance map of two Format_BGR888 pictures of the same size as a Format_BGR888 picture of
 // that size: 0 dark blue, 1 green, 2 yellow, 3 and above red, linear between those. Throws Error
