@@ -45,7 +45,7 @@ void quantiseInOrder(ImagePlanes& planes, float divisor) {
 constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
 
 // True when every quotient is non-negative and within the 32-bit range (NaN is neither).
-BRENLOW_VECTOR_CLONES bool quotientsAreOrdinary(const float* samples, std::size_t count, float divisor) {
+BRENLOW_WIDE_VECTOR_CLONES bool quotientsAreOrdinary(const float* samples, std::size_t count, float divisor) {
     int unusual = 0;
     for (std::size_t k = 0; k < count; ++k) {
         const float quotient = samples[k] / divisor;
@@ -55,13 +55,13 @@ BRENLOW_VECTOR_CLONES bool quotientsAreOrdinary(const float* samples, std::size_
 }
 
 // Within the 32-bit range the low byte of a 32-bit truncation is that of the 64-bit one.
-BRENLOW_VECTOR_CLONES void quantiseOrdinary(float* samples, std::size_t count, float divisor) {
+BRENLOW_WIDE_VECTOR_CLONES void quantiseOrdinary(float* samples, std::size_t count, float divisor) {
     for (std::size_t k = 0; k < count; ++k) {
         samples[k] = static_cast<float>(static_cast<std::uint8_t>(static_cast<std::int32_t>(samples[k] / divisor)));
     }
 }
 
-BRENLOW_VECTOR_CLONES void dequantiseSamples(float* samples, std::size_t count, double factor) {
+BRENLOW_WIDE_VECTOR_CLONES void dequantiseSamples(float* samples, std::size_t count, double factor) {
     for (std::size_t k = 0; k < count; ++k) {
         samples[k] = dequantised(samples[k], factor);
     }

@@ -29,7 +29,7 @@ std::size_t planeRowOffset(int pictureRow, int width, int height) {
     return static_cast<std::size_t>(height - 1 - pictureRow) * static_cast<std::size_t>(width);
 }
 
-BRENLOW_VECTOR_CLONES void widenPixelRow(const uchar* pixels, int width, float* red, float* green, float* blue) {
+BRENLOW_WIDE_VECTOR_CLONES void widenPixelRow(const uchar* pixels, int width, float* red, float* green, float* blue) {
     for (int x = 0; x < width; ++x) {
         blue[x] = pixels[3 * x];
         green[x] = pixels[3 * x + 1];

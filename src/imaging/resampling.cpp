@@ -19,7 +19,7 @@ std::string sizeText(const ImagePlanes& planes) {
     return std::to_string(planes.width()) + " x " + std::to_string(planes.height());
 }
 
-BRENLOW_VECTOR_CLONES void halveRows(const float* source, int sourceWidth, float* destination, int destinationWidth, int rowBegin,
+BRENLOW_WIDE_VECTOR_CLONES void halveRows(const float* source, int sourceWidth, float* destination, int destinationWidth, int rowBegin,
                int rowEnd) {
     for (int r = rowBegin; r < rowEnd; ++r) {
         const float* row = source + static_cast<std::size_t>(2 * r) * sourceWidth;
@@ -33,7 +33,7 @@ BRENLOW_VECTOR_CLONES void halveRows(const float* source, int sourceWidth, float
 }
 
 // Plane rows 2r and 2r + 1 are picture rows H - 1 - 2r and H - 2 - 2r; byte 2 is red, 0 blue.
-BRENLOW_VECTOR_CLONES void halveBitmapRows(const QImage& bitmap, ImagePlanes& dst, int rowBegin, int rowEnd) {
+BRENLOW_WIDE_VECTOR_CLONES void halveBitmapRows(const QImage& bitmap, ImagePlanes& dst, int rowBegin, int rowEnd) {
     const int height = bitmap.height();
     for (int r = rowBegin; r < rowEnd; ++r) {
         const uchar* row = bitmap.constScanLine(height - 1 - 2 * r);

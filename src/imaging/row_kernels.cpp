@@ -13,7 +13,7 @@ namespace brenlow::rows {
 // half-way averages, and the odd-odd sample stays 0.0 as a hole.
 // Columns 0 and 2 both take source column 0; from column 2 on, column j takes j / 2 - 1, so the
 // loop runs over source columns with no clamp inside.
-BRENLOW_VECTOR_CLONES static void seedColumns(const float* __restrict sourceRow, const float* __restrict sourceNextRow,
+BRENLOW_WIDE_VECTOR_CLONES static void seedColumns(const float* __restrict sourceRow, const float* __restrict sourceNextRow,
                                               float* __restrict even, float* __restrict odd, int sourceColumns) {
     for (int sc = 0; sc < sourceColumns; ++sc) {
         const double seed = sourceRow[sc];
@@ -35,7 +35,7 @@ static double diagonalMean(const float* up, const float* down, int left, int rig
     return (static_cast<double>(up[left]) + down[right] + down[left] + up[right]) * 0.25;
 }
 
-BRENLOW_VECTOR_CLONES static bool hasZero(const float* row, int width) {
+BRENLOW_WIDE_VECTOR_CLONES static bool hasZero(const float* row, int width) {
     int zeros = 0;
     for (int j = 0; j < width; ++j) {
         zeros |= static_cast<int>(row[j] == 0.0f);
@@ -46,7 +46,7 @@ BRENLOW_VECTOR_CLONES static bool hasZero(const float* row, int width) {
 // The row is never `up` or `down` here. The means are made for every sample of a stretch and
 // then chosen where the row holds a zero: two loops on whole vectors, where one loop would
 // branch sample by sample (the compiler will not compute a mean the row may not need).
-BRENLOW_VECTOR_CLONES static void fillInterior(float* __restrict row, const float* __restrict up,
+BRENLOW_WIDE_VECTOR_CLONES static void fillInterior(float* __restrict row, const float* __restrict up,
                                                const float* __restrict down, int width) {
     if (!hasZero(row + 1, width - 2)) {
         return;  // most seeded rows have no holes at all
@@ -88,7 +88,7 @@ void fillRow(float* row, const float* up, const float* down, int width) {
 }
 
 // Sums are kept in double in the order left, previous, next, right, then the corners.
-BRENLOW_VECTOR_CLONES void sharpenRowFromWide(float* out, const double* previous, const double* current,
+BRENLOW_WIDE_VECTOR_CLONES void sharpenRowFromWide(float* out, const double* previous, const double* current,
                                               const double* next, int width, double strength) {
     for (int j = 1; j + 1 < width; ++j) {
         const double edges = current[j - 1] + previous[j] + next[j] + current[j + 1];
@@ -100,7 +100,7 @@ BRENLOW_VECTOR_CLONES void sharpenRowFromWide(float* out, const double* previous
     }
 }
 
-BRENLOW_VECTOR_CLONES void widenRow(const float* samples, int width, double* wide) {
+BRENLOW_WIDE_VECTOR_CLONES void widenRow(const float* samples, int width, double* wide) {
     for (int j = 0; j < width; ++j) {
         wide[j] = samples[j];
     }
@@ -108,7 +108,7 @@ BRENLOW_VECTOR_CLONES void widenRow(const float* samples, int width, double* wid
 
 constexpr float kInt32Limit = 2147483520.0f;  // the largest float below 2^31
 
-BRENLOW_VECTOR_CLONES static bool withinInt32(const float* samples, int width) {
+BRENLOW_WIDE_VECTOR_CLONES static bool withinInt32(const float* samples, int width) {
     int outside = 0;
     for (int x = 0; x < width; ++x) {
         outside |= static_cast<int>(!(samples[x] >= -kInt32Limit)) | static_cast<int>(!(samples[x] <= kInt32Limit));
@@ -118,7 +118,7 @@ BRENLOW_VECTOR_CLONES static bool withinInt32(const float* samples, int width) {
 
 // Within the 32-bit range, truncation through 32 bits has the same low byte as through 64 bits
 // and vectorises.
-BRENLOW_VECTOR_CLONES static void narrowWithinInt32(const float* red, const float* green, const float* blue, int width,
+BRENLOW_WIDE_VECTOR_CLONES static void narrowWithinInt32(const float* red, const float* green, const float* blue, int width,
                                              std::uint8_t* pixels) {
     for (int x = 0; x < width; ++x) {
         pixels[3 * x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(blue[x]));
@@ -139,7 +139,7 @@ void narrowPixelRow(const float* red, const float* green, const float* blue, int
     }
 }
 
-BRENLOW_VECTOR_CLONES static void narrowIntoPixelsWithinInt32(const float* __restrict samples, int width,
+BRENLOW_WIDE_VECTOR_CLONES static void narrowIntoPixelsWithinInt32(const float* __restrict samples, int width,
                                                               std::uint8_t* __restrict pixels) {
     for (int x = 0; x < width; ++x) {
         pixels[3 * x] = static_cast<std::uint8_t>(static_cast<std::int32_t>(samples[x]));

@@ -8,3 +8,11 @@
 #else
 #define BRENLOW_VECTOR_CLONES
 #endif
+
+// Loops whose every output sample stands alone (no sums across samples) may also take 512-bit
+// vectors: the width changes nothing but the speed.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define BRENLOW_WIDE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define BRENLOW_WIDE_VECTOR_CLONES
+#endif
