@@ -180,11 +180,12 @@ TEST(MeasuresEqualityTest, APhotographThroughJpegAtThreeQualities) {
 
 TEST(MeasuresEqualityTest, EdgeSizesAroundTheWindowsAndTheBlocks) {
     // 11 and 176: the smallest SSIM and MS-SSIM; 523 and 1037 columns leave a part block of the
-    // filter's 512 columns; odd sizes drop a last row or column at each halving.
+    // filter's 512 columns; odd sizes drop a last row or column at each halving; 19 x 17 has a
+    // window column and a window row past the filters' eight columns and six rows at a time.
     const QImage photo = loadBitmapFile(std::string(BRENLOW_SAMPLES_DIR) + "/astronaut.bmp");
     const QImage wide = photo.scaled(1037, 180);
     for (const auto& [width, height] : std::vector<std::pair<int, int>>{
-             {11, 11}, {12, 40}, {10, 20}, {176, 176}, {177, 353}, {523, 191}, {1037, 180}, {200, 175}}) {
+             {11, 11}, {19, 17}, {12, 40}, {10, 20}, {176, 176}, {177, 353}, {523, 191}, {1037, 180}, {200, 175}}) {
         const QImage reference = (width > 512 ? wide : photo).copy(0, 0, width, height);
         expectSameFigures(reference, throughJpeg(reference, 30), std::to_string(width) + " x " + std::to_string(height));
     }

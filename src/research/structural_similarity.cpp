@@ -3,12 +3,25 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <numeric>
 #include <vector>
 
 #include "imaging/parallel.h"
 #include "imaging/vector_clones.h"
+
+// The filters and the terms of each window also come in a 512-bit version: each lane works out
+// the same operations in the same order, so only the speed changes.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+#define SSIM_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#define SSIM_MULTIVERSIONED 1
+#define SSIM_TARGET(name) __attribute__((target(name)))
+#else
+#define SSIM_VECTOR_CLONES
+#define SSIM_MULTIVERSIONED 0
+#define SSIM_TARGET(name)
+#endif
 
 namespace brenlow {
 namespace {
@@ -33,9 +46,15 @@ std::array<double, kWindow> gaussianWindow() {
 }
 
 // Luma of one row of BGR pixels.
-BRENLOW_VECTOR_CLONES void lumaOfRow(const uchar* bgr, int width, double* luma) {
+SSIM_VECTOR_CLONES void lumaOfRow(const uchar* bgr, int width, double* luma) {
     for (int c = 0; c < width; ++c) luma[c] = lumaOf(bgr + 3 * c);
 }
+
+// Where a scale's luma of a row is: in the caller's buffers or in the scale itself.
+struct LumaRows {
+    const double* x;
+    const double* y;
+};
 
 // The full-size scale, its luma worked out row by row from the pixels.
 class AreaLuma {
@@ -45,9 +64,11 @@ public:
     int width() const { return area_.width; }
     int height() const { return area_.height; }
 
-    void lumaRow(int r, double* x, double* y) const {
-        lumaOfRow(area_.referenceRow(r), area_.width, x);
-        lumaOfRow(area_.testRow(r), area_.width, y);
+    // Row r worked out into the buffers.
+    LumaRows lumaRow(int r, double* xBuffer, double* yBuffer) const {
+        lumaOfRow(area_.referenceRow(r), area_.width, xBuffer);
+        lumaOfRow(area_.testRow(r), area_.width, yBuffer);
+        return {xBuffer, yBuffer};
     }
 
 private:
@@ -64,10 +85,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    void lumaRow(int r, double* x, double* y) const {
-        std::copy_n(xRow(r), width_, x);
-        std::copy_n(yRow(r), width_, y);
-    }
+    LumaRows lumaRow(int r, double*, double*) const { return {xRow(r), yRow(r)}; }
 
     const double* xRow(int r) const { return x_.data() + offset(r); }
     const double* yRow(int r) const { return y_.data() + offset(r); }
@@ -82,7 +100,7 @@ private:
     std::vector<double> x_, y_;
 };
 
-BRENLOW_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
+SSIM_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
     for (int c = 0; c < width; ++c)
         half[c] = (lower[2 * c] + lower[2 * c + 1] + upper[2 * c] + upper[2 * c + 1]) / 4.0;
 }
@@ -94,10 +112,10 @@ LumaPlanes halved(const Source& source) {
     parallelRows(0, half.height(), [&](int begin, int end) {
         std::vector<double> x0(static_cast<std::size_t>(source.width())), y0(x0.size()), x1(x0.size()), y1(x0.size());
         for (int r = begin; r < end; ++r) {
-            source.lumaRow(2 * r, x0.data(), y0.data());
-            source.lumaRow(2 * r + 1, x1.data(), y1.data());
-            halveRow(x0.data(), x1.data(), half.width(), half.xRow(r));
-            halveRow(y0.data(), y1.data(), half.width(), half.yRow(r));
+            const LumaRows lower = source.lumaRow(2 * r, x0.data(), y0.data());
+            const LumaRows upper = source.lumaRow(2 * r + 1, x1.data(), y1.data());
+            halveRow(lower.x, upper.x, half.width(), half.xRow(r));
+            halveRow(lower.y, upper.y, half.width(), half.yRow(r));
         }
     });
     return half;
@@ -126,46 +144,109 @@ struct WantedSums {
 
 using Weights = std::array<double, kWindow>;
 
-// The window across one row, a block of columns at a time so that the five sums stay in the
-// cache. Each sum adds its eleven products in window order, the products formed as (w p) p, so
-// the figures are those of the plain one-window-at-a-time loop.
-BRENLOW_VECTOR_CLONES void filterAcrossBlock(const double* __restrict p, const double* __restrict q, std::size_t columns,
-                                             const Weights& weights, double* __restrict x, double* __restrict y,
-                                             double* __restrict xx, double* __restrict yy, double* __restrict xy) {
-    for (std::size_t c = 0; c < columns; ++c) x[c] = y[c] = xx[c] = yy[c] = xy[c] = 0.0;
-    for (std::size_t k = 0; k < kWindow; ++k) {
-        const double w = weights[k];
-        for (std::size_t c = 0; c < columns; ++c) {
-            const double wp = w * p[c + k];
-            const double wq = w * q[c + k];
-            x[c] += wp;
-            y[c] += wq;
-            xx[c] += wp * p[c + k];
-            yy[c] += wq * q[c + k];
-            xy[c] += wp * q[c + k];
-        }
-    }
+// The filters work on whole vectors of columns, the widest the processor has, each lane doing the
+// operations of one column in the order of the plain one-window-at-a-time loop: each sum adds its
+// eleven products in window order, the products formed as (w p) p. The sums stay in registers,
+// and the last columns that do not fill a vector take a one-lane vector.
+template <int Lanes>
+struct LaneCount {
+    using Vector [[gnu::vector_size(Lanes * sizeof(double))]] = double;
+};
+template <int Lanes>
+using Vector = typename LaneCount<Lanes>::Vector;
+
+// Loads and stores through memory rather than by value: a vector return changes the calling
+// convention between the versions.
+template <typename V>
+[[gnu::always_inline]] inline void load(const double* from, V& v) {
+    std::memcpy(&v, from, sizeof v);
 }
 
-void filterAcross(const double* p, const double* q, std::size_t columns, const Weights& weights, Moments& out) {
-    constexpr std::size_t kBlock = 512;
-    for (std::size_t begin = 0; begin < columns; begin += kBlock)
-        filterAcrossBlock(p + begin, q + begin, std::min(kBlock, columns - begin), weights, out.x.data() + begin,
-                          out.y.data() + begin, out.xx.data() + begin, out.yy.data() + begin, out.xy.data() + begin);
+template <typename V>
+[[gnu::always_inline]] inline void store(const V& v, double* to) {
+    std::memcpy(to, &v, sizeof v);
 }
 
-// One moment of a window row: its eleven filtered rows, top of the window first.
-using WindowColumn = std::array<const double*, kWindow>;
-
-BRENLOW_VECTOR_CLONES void filterDown(const WindowColumn& rows, std::size_t columns, const Weights& weights,
-                                      double* __restrict out) {
-    for (std::size_t c = 0; c < columns; ++c) {
-        double sum = 0;
+template <typename V>
+[[gnu::always_inline]] inline void filterAcrossColumns(const double* p, const double* q, const Weights& weights,
+                                                       std::size_t c, Moments& out) {
+    V x{}, y{}, xx{}, yy{}, xy{};
 #pragma GCC unroll 11
-        for (std::size_t k = 0; k < kWindow; ++k) sum += weights[k] * rows[k][c];
-        out[c] = sum;
+    for (std::size_t k = 0; k < kWindow; ++k) {
+        V pk, qk;
+        load(p + c + k, pk);
+        load(q + c + k, qk);
+        const V wp = weights[k] * pk;
+        const V wq = weights[k] * qk;
+        x += wp;
+        y += wq;
+        xx += wp * pk;
+        yy += wq * qk;
+        xy += wp * qk;
     }
+    store(x, out.x.data() + c);
+    store(y, out.y.data() + c);
+    store(xx, out.xx.data() + c);
+    store(yy, out.yy.data() + c);
+    store(xy, out.xy.data() + c);
 }
+
+template <int Lanes>
+[[gnu::always_inline]] inline void filterAcrossWith(const double* p, const double* q, std::size_t columns,
+                                                    const Weights& weights, Moments& out) {
+    std::size_t c = 0;
+    for (; c + Lanes <= columns; c += Lanes) filterAcrossColumns<Vector<Lanes>>(p, q, weights, c, out);
+    for (; c < columns; ++c) filterAcrossColumns<Vector<1>>(p, q, weights, c, out);
+}
+
+// Window rows filtered down together: each filtered row is loaded once and added into every
+// window row it belongs to, still in window order for each.
+constexpr int kRowsTogether = 6;
+constexpr int kRowsLoaded = kWindow - 1 + kRowsTogether;
+using LoadedRows = std::array<const double*, kRowsLoaded>;
+using WindowRowsOut = std::array<double*, kRowsTogether>;
+
+template <typename V>
+[[gnu::always_inline]] inline void filterDownColumns(const LoadedRows& rows, const Weights& weights, std::size_t c,
+                                                     const WindowRowsOut& out) {
+    std::array<V, kRowsTogether> sums{};
+#pragma GCC unroll 16
+    for (int i = 0; i < kRowsLoaded; ++i) {
+        V row;
+        load(rows[static_cast<std::size_t>(i)] + c, row);
+#pragma GCC unroll 6
+        for (int j = 0; j < kRowsTogether; ++j)
+            if (i >= j && i - j < kWindow)
+                sums[static_cast<std::size_t>(j)] += weights[static_cast<std::size_t>(i - j)] * row;
+    }
+#pragma GCC unroll 6
+    for (std::size_t j = 0; j < kRowsTogether; ++j) store(sums[j], out[j] + c);
+}
+
+template <int Lanes>
+[[gnu::always_inline]] inline void filterDownWith(const LoadedRows& rows, std::size_t columns, const Weights& weights,
+                                                  const WindowRowsOut& out) {
+    std::size_t c = 0;
+    for (; c + Lanes <= columns; c += Lanes) filterDownColumns<Vector<Lanes>>(rows, weights, c, out);
+    for (; c < columns; ++c) filterDownColumns<Vector<1>>(rows, weights, c, out);
+}
+
+// One version of both filters, for a target and its vector width.
+#define SSIM_FILTERS(target, lanes)                                                                                      \
+    SSIM_TARGET(target)                                                                                                  \
+    void filterAcross(const double* p, const double* q, std::size_t columns, const Weights& weights, Moments& out) {     \
+        filterAcrossWith<lanes>(p, q, columns, weights, out);                                                            \
+    }                                                                                                                    \
+    SSIM_TARGET(target)                                                                                                  \
+    void filterDown(const LoadedRows& rows, std::size_t columns, const Weights& weights, const WindowRowsOut& out) {     \
+        filterDownWith<lanes>(rows, columns, weights, out);                                                              \
+    }
+
+#if SSIM_MULTIVERSIONED
+SSIM_FILTERS("avx512f", 8)
+SSIM_FILTERS("avx2", 4)
+#endif
+SSIM_FILTERS("default", 2)
 
 // The numerators and denominators of the luminance and contrast-structure terms of every window
 // of a row, from its five window means.
@@ -177,7 +258,7 @@ struct TermParts {
           contrastDenominator(columns) {}
 };
 
-BRENLOW_VECTOR_CLONES void termParts(const Moments& down, std::size_t columns, TermParts& parts) {
+SSIM_VECTOR_CLONES void termParts(const Moments& down, std::size_t columns, TermParts& parts) {
     const double* __restrict mxs = down.x.data();
     const double* __restrict mys = down.y.data();
     const double* __restrict xxs = down.xx.data();
@@ -200,13 +281,13 @@ BRENLOW_VECTOR_CLONES void termParts(const Moments& down, std::size_t columns, T
     }
 }
 
-BRENLOW_VECTOR_CLONES void quotients(const double* __restrict numerators, const double* __restrict denominators,
+SSIM_VECTOR_CLONES void quotients(const double* __restrict numerators, const double* __restrict denominators,
                                      std::size_t columns, double* __restrict out) {
     for (std::size_t c = 0; c < columns; ++c) out[c] = numerators[c] / denominators[c];
 }
 
 // SSIM = (l_num cs_num) / (l_den cs_den), multiplied before the one division as the plain formula does.
-BRENLOW_VECTOR_CLONES void ssimQuotients(const TermParts& parts, std::size_t columns, double* __restrict out) {
+SSIM_VECTOR_CLONES void ssimQuotients(const TermParts& parts, std::size_t columns, double* __restrict out) {
     const double* __restrict luminanceNumerator = parts.luminanceNumerator.data();
     const double* __restrict luminanceDenominator = parts.luminanceDenominator.data();
     const double* __restrict contrastNumerator = parts.contrastNumerator.data();
@@ -235,7 +316,7 @@ void sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted, Wi
 }
 
 // Window sums of the luma for a band of window rows, one per window row. The window is separable:
-// each picture row is filtered across once into a ring of eleven rows, then down per window row.
+// each picture row is filtered across once into a ring, then down a few window rows at a time.
 template <typename Source>
 class SsimBand {
 public:
@@ -243,41 +324,56 @@ public:
         : source_(source), weights_(weights), wanted_(wanted),
           columns_(static_cast<std::size_t>(source.width() - kWindow + 1)),
           lumaX_(static_cast<std::size_t>(source.width())), lumaY_(static_cast<std::size_t>(source.width())),
-          down_(kDownBlock), parts_(kDownBlock), terms_(kDownBlock) {
-        ring_.reserve(kWindow);
-        for (int k = 0; k < kWindow; ++k) ring_.emplace_back(columns_);
+          parts_(kDownBlock), terms_(kDownBlock) {
+        ring_.reserve(kRowsLoaded);
+        for (int k = 0; k < kRowsLoaded; ++k) ring_.emplace_back(columns_);
+        down_.reserve(kRowsTogether);
+        for (int j = 0; j < kRowsTogether; ++j) down_.emplace_back(kDownBlock);
     }
 
     void run(int firstWindowRow, int endWindowRow, std::vector<WindowSums>& rowSums) {
+        int groupStart = firstWindowRow;
         for (int r = firstWindowRow; r < endWindowRow + kWindow - 1; ++r) {
-            source_.lumaRow(r, lumaX_.data(), lumaY_.data());
-            filterAcross(lumaX_.data(), lumaY_.data(), columns_, weights_, ring_[static_cast<std::size_t>(r % kWindow)]);
-            const int windowRow = r - (kWindow - 1);
-            if (windowRow >= firstWindowRow) rowSums[static_cast<std::size_t>(windowRow)] = windowRowSums(windowRow);
+            const LumaRows luma = source_.lumaRow(r, lumaX_.data(), lumaY_.data());
+            filterAcross(luma.x, luma.y, columns_, weights_, ring_[slot(r)]);
+            const int groupEnd = r - (kWindow - 1) + 1;
+            if (groupEnd == std::min(groupStart + kRowsTogether, endWindowRow)) {
+                addWindowRows(groupStart, groupEnd - groupStart, rowSums);
+                groupStart = groupEnd;
+            }
         }
     }
 
 private:
-    WindowColumn column(int windowRow, std::vector<double> Moments::*moment, std::size_t firstColumn) const {
-        WindowColumn rows{};
-        for (int k = 0; k < kWindow; ++k)
-            rows[static_cast<std::size_t>(k)] =
-                (ring_[static_cast<std::size_t>((windowRow + k) % kWindow)].*moment).data() + firstColumn;
+    static std::size_t slot(int row) { return static_cast<std::size_t>(row % kRowsLoaded); }
+
+    // A group short of kRowsTogether rows still reads a full set of ring rows; the window rows
+    // that the stale ones make are not used.
+    LoadedRows loadedRows(int firstWindowRow, std::vector<double> Moments::*moment, std::size_t firstColumn) const {
+        LoadedRows rows{};
+        for (int i = 0; i < kRowsLoaded; ++i)
+            rows[static_cast<std::size_t>(i)] = (ring_[slot(firstWindowRow + i)].*moment).data() + firstColumn;
         return rows;
     }
 
+    WindowRowsOut windowRowsOut(std::vector<double> Moments::*moment) {
+        WindowRowsOut out{};
+        for (std::size_t j = 0; j < kRowsTogether; ++j) out[j] = (down_[j].*moment).data();
+        return out;
+    }
+
     // A block of columns at a time, filtered down and turned into terms while they are in the
-    // cache; the sums go on in column order from one block to the next.
-    WindowSums windowRowSums(int windowRow) {
-        WindowSums sums;
+    // cache; each window row's sums go on in column order from one block to the next.
+    void addWindowRows(int firstWindowRow, int count, std::vector<WindowSums>& rowSums) {
         for (std::size_t begin = 0; begin < columns_; begin += kDownBlock) {
-            const std::size_t count = std::min(kDownBlock, columns_ - begin);
+            const std::size_t columns = std::min(kDownBlock, columns_ - begin);
             for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
-                filterDown(column(windowRow, moment, begin), count, weights_, (down_.*moment).data());
-            windowTerms(down_, count, wanted_, parts_, terms_);
-            sumInOrder(terms_, count, wanted_, sums);
+                filterDown(loadedRows(firstWindowRow, moment, begin), columns, weights_, windowRowsOut(moment));
+            for (int j = 0; j < count; ++j) {
+                windowTerms(down_[static_cast<std::size_t>(j)], columns, wanted_, parts_, terms_);
+                sumInOrder(terms_, columns, wanted_, rowSums[static_cast<std::size_t>(firstWindowRow + j)]);
+            }
         }
-        return sums;
     }
 
     static constexpr std::size_t kDownBlock = 256;
@@ -288,7 +384,7 @@ private:
     std::size_t columns_;
     std::vector<double> lumaX_, lumaY_;
     std::vector<Moments> ring_;
-    Moments down_;
+    std::vector<Moments> down_;
     TermParts parts_;
     Moments terms_;  // x: SSIM, y: contrast-structure, xx: luminance of each window
 };
