@@ -141,6 +141,7 @@ TEST_F(AnchorWorkbenchGuiTest, AnchorCodecsCodeAtTheQualityFieldAndReportAsTheTo
         EXPECT_EQ(decoded, loadBitmapFile(dir.file("photo~.bmp")));
 
         const PictureMeasures m = measurePictures(loadDocumentPicture(dir.file("photo.jpg")), decoded);
+        ASSERT_TRUE(waitForMeasures());
         EXPECT_EQ(shown("run"), title + ", quality 35");
         EXPECT_EQ(shown("psnr"), measureText(m.psnr, 3) + " dB");
         EXPECT_EQ(shown("ms_ssim_y"), measureText(m.msSsimLuma, 5));

@@ -1,9 +1,11 @@
 #include "gui_fixture.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QEvent>
 #include <span>
 
+#include "app/measurements_dock.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 
@@ -21,6 +23,13 @@ WorkbenchTest::~WorkbenchTest() {
     form.reset();
     settleClosedWindows();
     inDir.reset();
+}
+
+bool WorkbenchTest::waitForMeasures() const {
+    const QDeadlineTimer deadline(60000);
+    while (form->Measurements->measuring() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    return !form->Measurements->measuring();
 }
 
 void WorkbenchTest::openThroughDialog(const std::string& path) {

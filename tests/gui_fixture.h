@@ -29,6 +29,10 @@ protected:
     // Writes a file of text under this name in the work folder: no reader takes it. Returns its path.
     std::string writeUnreadablePicture(const std::string& name);
 
+    // Turns the event loop until the Measurements panel holds every measure of the runs so far;
+    // false when that takes longer than a minute.
+    bool waitForMeasures() const;
+
     TMDIChild* lastDocument() const;
     int documentCount() const;
     // Lets windows closed during the test finish deleting themselves.

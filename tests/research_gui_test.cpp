@@ -61,6 +61,9 @@ TEST_F(ResearchGuiTest, MeasurementsPanelFollowsTheActiveWindow) {
     QMdiSubWindow* avcWindow = lastDocument();
     const PictureMeasures avc = measurePictures(loadBitmapFile(source), lastDocument()->bitmap());
     EXPECT_EQ(shown("run"), "AVC, quality 80, divisor 2.5, focus 2");
+    EXPECT_EQ(shown("psnr"), "measuring...") << "the result is shown before the slow measures are taken";
+    EXPECT_EQ(shown("coded_size"), QString("%1 bytes").arg(form->CodedSize));
+    ASSERT_TRUE(waitForMeasures());
     EXPECT_EQ(shown("psnr"), decibels(avc.psnr));
     EXPECT_EQ(shown("ssim_y"), QString::fromStdString(formatMeasure(avc.ssimLuma, 5)));
     EXPECT_EQ(shown("coded_size"), QString("%1 bytes").arg(form->CodedSize));
@@ -71,6 +74,7 @@ TEST_F(ResearchGuiTest, MeasurementsPanelFollowsTheActiveWindow) {
 
     form->JPEG1->trigger();
     const PictureMeasures jpeg = measurePictures(loadBitmapFile(source), lastDocument()->bitmap());
+    ASSERT_TRUE(waitForMeasures());
     EXPECT_EQ(shown("run"), "JPEG, quality 80");
     EXPECT_EQ(shown("psnr_r"), decibels(jpeg.psnrRed));
     EXPECT_NE(shown("psnr_r"), decibels(avc.psnrRed));

@@ -106,6 +106,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     connectCommands();
 
     Measurements = new MeasurementsDock(this);
+    Measurements->showFailure = [this](const QString& text) { showMessage(text); };
     addDockWidget(Qt::RightDockWidgetArea, Measurements);
     Measurements->hide();
     Research1->addAction(Measurements->toggleViewAction());

@@ -4,8 +4,12 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QThread>
 #include <QVBoxLayout>
 #include <cmath>
+#include <exception>
+
+#include "io/error.h"
 
 #include "app/codec_titles.h"
 #include "research/measures.h"
@@ -22,6 +26,8 @@ constexpr const char* kRows[][2] = {
     {"ms_ssim_y_db", "MS-SSIM luma (dB)"},                 {"ciede2000", "CIEDE2000"},
     {"butteraugli_max", "Butteraugli max"},                {"butteraugli_3norm", "Butteraugli 3-norm"},
 };
+
+const QString kMeasuring = QStringLiteral("measuring...");
 
 // "n/a" for a measure that is undefined for the pair or left out of this build.
 QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
@@ -67,14 +73,69 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     showWindow(nullptr);
 }
 
-void MeasurementsDock::recordRun(const QMdiSubWindow* source, const QMdiSubWindow* decoded, const RunRecord& record) {
-    const auto shared = std::make_shared<const RunRecord>(record);
+MeasurementsDock::~MeasurementsDock() {
+    pending_.clear();
+    if (worker_) worker_->wait();
+}
+
+void MeasurementsDock::recordRun(const QMdiSubWindow* source, const QMdiSubWindow* decoded, RunRecord record,
+                                 const QImage& decodedPicture) {
+    record.measures.bitsPerPixel =
+        bitsPerPixel(record.figures.codedSize, record.reference.width(), record.reference.height());
+    record.measuring = true;
+    const auto shared = std::make_shared<RunRecord>(std::move(record));
     keep(source, shared);
     keep(decoded, shared);
     if (decoded) made_.insert(decoded, shared);
+    pending_.push_back({shared, decodedPicture});
+    measureNext();
 }
 
-void MeasurementsDock::keep(const QMdiSubWindow* window, const std::shared_ptr<const RunRecord>& record) {
+bool MeasurementsDock::measuring() const { return worker_ != nullptr || !pending_.empty(); }
+
+// The job reads only its own copies of the two pictures; the record is changed here, on the
+// window's thread, once the worker has ended.
+void MeasurementsDock::measureNext() {
+    if (worker_ || pending_.empty()) return;
+    PendingMeasures job = std::move(pending_.front());
+    pending_.pop_front();
+    struct Outcome {
+        StillMeasures measures;
+        QString failure;
+    };
+    const auto outcome = std::make_shared<Outcome>();
+    const QImage reference = job.record->reference;
+    worker_.reset(QThread::create([outcome, reference, decoded = job.decoded, codedSize = job.record->figures.codedSize] {
+        try {
+            outcome->measures = measureStill(reference, decoded, codedSize);
+        } catch (const std::exception& error) {
+            outcome->failure = QString::fromStdString(error.what());
+        }
+    }));
+    connect(worker_.get(), &QThread::finished, this, [this, record = job.record, outcome] {
+        worker_->wait();
+        worker_.reset();
+        record->measuring = false;
+        if (outcome->failure.isEmpty()) {
+            record->measures = outcome->measures;
+        } else if (showFailure) {
+            showFailure(QStringLiteral("The measures of %1 could not be taken: %2").arg(record->source, outcome->failure));
+        }
+        showIfActive(record.get());
+        measureNext();
+    });
+    worker_->start();
+}
+
+void MeasurementsDock::showIfActive(const RunRecord* record) {
+    for (auto found = runs_.constBegin(); found != runs_.constEnd(); ++found) {
+        const QMdiSubWindow* window = found.key();
+        if (found.value().get() == record && window->mdiArea() && window->mdiArea()->activeSubWindow() == window)
+            showWindow(window);
+    }
+}
+
+void MeasurementsDock::keep(const QMdiSubWindow* window, const std::shared_ptr<RunRecord>& record) {
     if (!window) return;
     if (!runs_.contains(window)) connect(window, &QObject::destroyed, this, [this, window] {
             runs_.remove(window);
@@ -112,6 +173,11 @@ void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) 
     values_["source"]->setText(record->source);
     values_["coded_size"]->setText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
     values_["bits_per_pixel"]->setText(measure(record->measures.bitsPerPixel, 4));
+    if (record->measuring) {
+        for (const auto& [name, label] : kRows)
+            if (values_[QString::fromLatin1(name)]->text().isEmpty()) values_[QString::fromLatin1(name)]->setText(kMeasuring);
+        return;
+    }
     values_["psnr_r"]->setText(decibels(m.psnrRed));
     values_["psnr_g"]->setText(decibels(m.psnrGreen));
     values_["psnr_b"]->setText(decibels(m.psnrBlue));

@@ -47,12 +47,12 @@ void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const Sti
     StillRunResult result = inBackground([&] {
         StillRunResult coded = code();
         record.reference = referencePictureFor(codec, view);
-        record.measures = measureStill(record.reference, coded.decoded.bitmap, coded.figures.codedSize);
         return coded;
     });
     record.figures = result.figures;
+    const QImage decoded = result.decoded.bitmap;
     showStillResult(std::move(result));
-    Measurements->recordRun(&source, activeDocument(), record);
+    Measurements->recordRun(&source, activeDocument(), std::move(record), decoded);
 }
 
 std::optional<SweepChoice> TMainForm::chooseSweep() {

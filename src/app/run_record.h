@@ -16,6 +16,7 @@ struct RunRecord {
     StillParameters parameters;
     CompressionFigures figures;
     StillMeasures measures;
+    bool measuring = false;       // the measures are still being taken on their own thread
     QImage reference;             // the picture the decoded one was measured against
 };
 
