@@ -248,62 +248,45 @@ SSIM_FILTERS("avx2", 4)
 #endif
 SSIM_FILTERS("default", 2)
 
-// The numerators and denominators of the luminance and contrast-structure terms of every window
-// of a row, from its five window means.
+// The numerators and denominators of the luminance and contrast-structure terms of one window,
+// from its five window means.
 struct TermParts {
-    std::vector<double> luminanceNumerator, luminanceDenominator, contrastNumerator, contrastDenominator;
-
-    explicit TermParts(std::size_t columns)
-        : luminanceNumerator(columns), luminanceDenominator(columns), contrastNumerator(columns),
-          contrastDenominator(columns) {}
+    double luminanceNumerator, luminanceDenominator, contrastNumerator, contrastDenominator;
 };
 
-SSIM_VECTOR_CLONES void termParts(const Moments& down, std::size_t columns, TermParts& parts) {
-    const double* __restrict mxs = down.x.data();
-    const double* __restrict mys = down.y.data();
-    const double* __restrict xxs = down.xx.data();
-    const double* __restrict yys = down.yy.data();
-    const double* __restrict xys = down.xy.data();
-    double* __restrict luminanceNumerator = parts.luminanceNumerator.data();
-    double* __restrict luminanceDenominator = parts.luminanceDenominator.data();
-    double* __restrict contrastNumerator = parts.contrastNumerator.data();
-    double* __restrict contrastDenominator = parts.contrastDenominator.data();
-    for (std::size_t c = 0; c < columns; ++c) {
-        const double mx = mxs[c];
-        const double my = mys[c];
-        const double vx = xxs[c] - mx * mx;
-        const double vy = yys[c] - my * my;
-        const double cov = xys[c] - mx * my;
-        luminanceNumerator[c] = 2 * mx * my + kC1;
-        luminanceDenominator[c] = mx * mx + my * my + kC1;
-        contrastNumerator[c] = 2 * cov + kC2;
-        contrastDenominator[c] = vx + vy + kC2;
-    }
+[[gnu::always_inline]] inline TermParts termParts(double mx, double my, double xx, double yy, double xy) {
+    const double vx = xx - mx * mx;
+    const double vy = yy - my * my;
+    const double cov = xy - mx * my;
+    return {2 * mx * my + kC1, mx * mx + my * my + kC1, 2 * cov + kC2, vx + vy + kC2};
 }
 
-SSIM_VECTOR_CLONES void quotients(const double* __restrict numerators, const double* __restrict denominators,
-                                     std::size_t columns, double* __restrict out) {
-    for (std::size_t c = 0; c < columns; ++c) out[c] = numerators[c] / denominators[c];
-}
+// Each term straight from the window means in a loop of its own, so that each vectorises with
+// nothing stored between.
+#define SSIM_TERM_LOOP(name, term)                                                                               \
+    SSIM_VECTOR_CLONES void name(const Moments& down, std::size_t columns, double* __restrict out) {             \
+        const double* __restrict mx = down.x.data();                                                             \
+        const double* __restrict my = down.y.data();                                                             \
+        const double* __restrict xx = down.xx.data();                                                            \
+        const double* __restrict yy = down.yy.data();                                                            \
+        const double* __restrict xy = down.xy.data();                                                            \
+        for (std::size_t c = 0; c < columns; ++c) {                                                              \
+            const TermParts parts = termParts(mx[c], my[c], xx[c], yy[c], xy[c]);                               \
+            out[c] = term;                                                                                       \
+        }                                                                                                        \
+    }
 
 // SSIM = (l_num cs_num) / (l_den cs_den), multiplied before the one division as the plain formula does.
-SSIM_VECTOR_CLONES void ssimQuotients(const TermParts& parts, std::size_t columns, double* __restrict out) {
-    const double* __restrict luminanceNumerator = parts.luminanceNumerator.data();
-    const double* __restrict luminanceDenominator = parts.luminanceDenominator.data();
-    const double* __restrict contrastNumerator = parts.contrastNumerator.data();
-    const double* __restrict contrastDenominator = parts.contrastDenominator.data();
-    for (std::size_t c = 0; c < columns; ++c)
-        out[c] = (luminanceNumerator[c] * contrastNumerator[c]) / (luminanceDenominator[c] * contrastDenominator[c]);
-}
+SSIM_TERM_LOOP(ssimTerms, (parts.luminanceNumerator * parts.contrastNumerator) /
+                              (parts.luminanceDenominator * parts.contrastDenominator))
+SSIM_TERM_LOOP(contrastStructureTerms, parts.contrastNumerator / parts.contrastDenominator)
+SSIM_TERM_LOOP(luminanceTerms, parts.luminanceNumerator / parts.luminanceDenominator)
 
-// Only the terms wanted, each in a loop of its own so that each vectorises.
-void windowTerms(const Moments& down, std::size_t columns, WantedSums wanted, TermParts& parts, Moments& terms) {
-    termParts(down, columns, parts);
-    if (wanted.ssim) ssimQuotients(parts, columns, terms.x.data());
-    if (wanted.contrastStructure)
-        quotients(parts.contrastNumerator.data(), parts.contrastDenominator.data(), columns, terms.y.data());
-    if (wanted.luminance)
-        quotients(parts.luminanceNumerator.data(), parts.luminanceDenominator.data(), columns, terms.xx.data());
+// Only the terms wanted.
+void windowTerms(const Moments& down, std::size_t columns, WantedSums wanted, Moments& terms) {
+    if (wanted.ssim) ssimTerms(down, columns, terms.x.data());
+    if (wanted.contrastStructure) contrastStructureTerms(down, columns, terms.y.data());
+    if (wanted.luminance) luminanceTerms(down, columns, terms.xx.data());
 }
 
 // Adds the terms in column order, as the plain loop does; only this stays scalar.
@@ -324,7 +307,7 @@ public:
         : source_(source), weights_(weights), wanted_(wanted),
           columns_(static_cast<std::size_t>(source.width() - kWindow + 1)),
           lumaX_(static_cast<std::size_t>(source.width())), lumaY_(static_cast<std::size_t>(source.width())),
-          parts_(kDownBlock), terms_(kDownBlock) {
+          terms_(kDownBlock) {
         ring_.reserve(kRowsLoaded);
         for (int k = 0; k < kRowsLoaded; ++k) ring_.emplace_back(columns_);
         down_.reserve(kRowsTogether);
@@ -370,7 +353,7 @@ private:
             for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
                 filterDown(loadedRows(firstWindowRow, moment, begin), columns, weights_, windowRowsOut(moment));
             for (int j = 0; j < count; ++j) {
-                windowTerms(down_[static_cast<std::size_t>(j)], columns, wanted_, parts_, terms_);
+                windowTerms(down_[static_cast<std::size_t>(j)], columns, wanted_, terms_);
                 sumInOrder(terms_, columns, wanted_, rowSums[static_cast<std::size_t>(firstWindowRow + j)]);
             }
         }
@@ -385,7 +368,6 @@ private:
     std::vector<double> lumaX_, lumaY_;
     std::vector<Moments> ring_;
     std::vector<Moments> down_;
-    TermParts parts_;
     Moments terms_;  // x: SSIM, y: contrast-structure, xx: luminance of each window
 };
 
