@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -78,47 +79,34 @@ private:
 // A coarser scale: the luma of both pictures held in memory, row 0 at the bottom.
 class LumaPlanes {
 public:
+    // Left unset: every value is written once, by the pass over the scale above.
     LumaPlanes(int width, int height)
-        : width_(width), height_(height), x_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height)),
-          y_(x_.size()) {}
+        : width_(width), height_(height), x_(std::make_unique_for_overwrite<double[]>(size())),
+          y_(std::make_unique_for_overwrite<double[]>(size())) {}
 
     int width() const { return width_; }
     int height() const { return height_; }
 
     LumaRows lumaRow(int r, double*, double*) const { return {xRow(r), yRow(r)}; }
 
-    const double* xRow(int r) const { return x_.data() + offset(r); }
-    const double* yRow(int r) const { return y_.data() + offset(r); }
-    double* xRow(int r) { return x_.data() + offset(r); }
-    double* yRow(int r) { return y_.data() + offset(r); }
+    const double* xRow(int r) const { return x_.get() + offset(r); }
+    const double* yRow(int r) const { return y_.get() + offset(r); }
+    double* xRow(int r) { return x_.get() + offset(r); }
+    double* yRow(int r) { return y_.get() + offset(r); }
 
 private:
+    std::size_t size() const { return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_); }
     std::size_t offset(int r) const { return static_cast<std::size_t>(r) * static_cast<std::size_t>(width_); }
 
     int width_;
     int height_;
-    std::vector<double> x_, y_;
+    std::unique_ptr<double[]> x_, y_;
 };
 
+// The next scale down: each value the mean of a 2 x 2 cell, a last odd row or column dropped.
 SSIM_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
     for (int c = 0; c < width; ++c)
         half[c] = (lower[2 * c] + lower[2 * c + 1] + upper[2 * c] + upper[2 * c + 1]) / 4.0;
-}
-
-// The next scale down: each value the mean of a 2 x 2 cell, a last odd row or column dropped.
-template <typename Source>
-LumaPlanes halved(const Source& source) {
-    LumaPlanes half(source.width() / 2, source.height() / 2);
-    parallelRows(0, half.height(), [&](int begin, int end) {
-        std::vector<double> x0(static_cast<std::size_t>(source.width())), y0(x0.size()), x1(x0.size()), y1(x0.size());
-        for (int r = begin; r < end; ++r) {
-            const LumaRows lower = source.lumaRow(2 * r, x0.data(), y0.data());
-            const LumaRows upper = source.lumaRow(2 * r + 1, x1.data(), y1.data());
-            halveRow(lower.x, upper.x, half.width(), half.xRow(r));
-            halveRow(lower.y, upper.y, half.width(), half.yRow(r));
-        }
-    });
-    return half;
 }
 
 // The five window statistics (means of x, y, x^2, y^2, xy), one value per window column.
@@ -300,14 +288,17 @@ void sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted, Wi
 
 // Window sums of the luma for a band of window rows, one per window row. The window is separable:
 // each picture row is filtered across once into a ring, then down a few window rows at a time.
+// Given the next scale, the band also halves the rows it reads into it, while they are at hand.
 template <typename Source>
 class SsimBand {
 public:
-    SsimBand(const Source& source, const Weights& weights, WantedSums wanted)
-        : source_(source), weights_(weights), wanted_(wanted),
-          columns_(static_cast<std::size_t>(source.width() - kWindow + 1)),
-          lumaX_(static_cast<std::size_t>(source.width())), lumaY_(static_cast<std::size_t>(source.width())),
-          terms_(kDownBlock) {
+    SsimBand(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half)
+        : source_(source), weights_(weights), wanted_(wanted), half_(half), windowRows_(source.height() - kWindow + 1),
+          columns_(static_cast<std::size_t>(source.width() - kWindow + 1)), terms_(kDownBlock) {
+        for (std::size_t i = 0; i < 2; ++i) {
+            lumaX_[i].resize(static_cast<std::size_t>(source.width()));
+            lumaY_[i].resize(static_cast<std::size_t>(source.width()));
+        }
         ring_.reserve(kRowsLoaded);
         for (int k = 0; k < kRowsLoaded; ++k) ring_.emplace_back(columns_);
         down_.reserve(kRowsTogether);
@@ -316,8 +307,11 @@ public:
 
     void run(int firstWindowRow, int endWindowRow, std::vector<WindowSums>& rowSums) {
         int groupStart = firstWindowRow;
+        LumaRows lower{};
         for (int r = firstWindowRow; r < endWindowRow + kWindow - 1; ++r) {
-            const LumaRows luma = source_.lumaRow(r, lumaX_.data(), lumaY_.data());
+            const LumaRows luma = source_.lumaRow(r, lumaX_[r % 2].data(), lumaY_[r % 2].data());
+            if (r % 2 == 1 && r > firstWindowRow && halvesPairFrom(r - 1, endWindowRow)) halve(lower, luma, r / 2);
+            lower = luma;
             filterAcross(luma.x, luma.y, columns_, weights_, ring_[slot(r)]);
             const int groupEnd = r - (kWindow - 1) + 1;
             if (groupEnd == std::min(groupStart + kRowsTogether, endWindowRow)) {
@@ -328,6 +322,17 @@ public:
     }
 
 private:
+    // Each pair of rows is halved by one band: the one whose window rows hold its lower row, the
+    // last band also those above its window rows.
+    bool halvesPairFrom(int lowerRow, int endWindowRow) const {
+        return half_ != nullptr && lowerRow / 2 < half_->height() && (lowerRow < endWindowRow || endWindowRow == windowRows_);
+    }
+
+    void halve(const LumaRows& lower, const LumaRows& upper, int halfRow) {
+        halveRow(lower.x, upper.x, half_->width(), half_->xRow(halfRow));
+        halveRow(lower.y, upper.y, half_->width(), half_->yRow(halfRow));
+    }
+
     static std::size_t slot(int row) { return static_cast<std::size_t>(row % kRowsLoaded); }
 
     // A group short of kRowsTogether rows still reads a full set of ring rows; the window rows
@@ -364,8 +369,10 @@ private:
     const Source& source_;
     const Weights& weights_;
     WantedSums wanted_;
+    LumaPlanes* half_;
+    int windowRows_;
     std::size_t columns_;
-    std::vector<double> lumaX_, lumaY_;
+    std::array<std::vector<double>, 2> lumaX_, lumaY_;  // this row and the one below
     std::vector<Moments> ring_;
     std::vector<Moments> down_;
     Moments terms_;  // x: SSIM, y: contrast-structure, xx: luminance of each window
@@ -374,12 +381,12 @@ private:
 // Means over all windows of one scale. One sum per window row, added in order afterwards: the
 // result does not depend on how the rows were split into bands.
 template <typename Source>
-WindowSums windowMeans(const Source& source, const Weights& weights, WantedSums wanted) {
+WindowSums windowMeans(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half) {
     const int windowRows = source.height() - kWindow + 1;
     std::vector<WindowSums> rowSums(static_cast<std::size_t>(windowRows));
     parallelRows(
         0, windowRows,
-        [&](int begin, int end) { SsimBand<Source>(source, weights, wanted).run(begin, end, rowSums); }, 32);
+        [&](int begin, int end) { SsimBand<Source>(source, weights, wanted, half).run(begin, end, rowSums); }, 32);
     WindowSums total;
     for (const WindowSums& row : rowSums) {
         total.ssim += row.ssim;
@@ -392,18 +399,20 @@ WindowSums windowMeans(const Source& source, const Weights& weights, WantedSums 
 
 double scaleFactor(double term, std::size_t scale) { return std::pow(std::max(term, 0.0), kScaleWeights[scale]); }
 
-// Scales 2 to 5 given the full-size means; the caller has checked that the coarsest holds a window.
-double multiScaleSsim(const AreaLuma& full, const WindowSums& fullMeans, const Weights& weights) {
+// Scales 2 to 5 given the full-size means and scale 2; the caller has checked that the coarsest
+// holds a window.
+double multiScaleSsim(LumaPlanes scale, const WindowSums& fullMeans, const Weights& weights) {
     double product = scaleFactor(fullMeans.contrastStructure, 0);
-    LumaPlanes scale = halved(full);
     for (std::size_t j = 1; j < kScaleWeights.size(); ++j) {
         const bool coarsest = j + 1 == kScaleWeights.size();
-        const WindowSums means = windowMeans(scale, weights, {false, true, coarsest});
-        product *= scaleFactor(means.contrastStructure, j);
-        if (j + 1 < kScaleWeights.size()) {
-            scale = halved(scale);
-        } else {
+        if (coarsest) {
+            const WindowSums means = windowMeans(scale, weights, {false, true, true}, nullptr);
+            product *= scaleFactor(means.contrastStructure, j);
             product *= std::pow(means.luminance, kScaleWeights[j]);
+        } else {
+            LumaPlanes next(scale.width() / 2, scale.height() / 2);
+            product *= scaleFactor(windowMeans(scale, weights, {false, true, false}, &next).contrastStructure, j);
+            scale = std::move(next);
         }
     }
     return product;
@@ -421,8 +430,10 @@ LumaSimilarity lumaSimilarity(const CommonArea& area, bool multiScale) {
     const Weights weights = gaussianWindow();
     const AreaLuma full(area);
     const bool fits = multiScale && coarsestScaleHoldsAWindow(area);
-    const WindowSums fullMeans = windowMeans(full, weights, {true, fits, false});
-    return {fullMeans.ssim, fits ? multiScaleSsim(full, fullMeans, weights) : kNaN};
+    if (!fits) return {windowMeans(full, weights, {true, false, false}, nullptr).ssim, kNaN};
+    LumaPlanes half(area.width / 2, area.height / 2);
+    const WindowSums fullMeans = windowMeans(full, weights, {true, true, false}, &half);
+    return {fullMeans.ssim, multiScaleSsim(std::move(half), fullMeans, weights)};
 }
 
 }  // namespace brenlow
