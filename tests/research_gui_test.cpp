@@ -91,6 +91,18 @@ TEST_F(ResearchGuiTest, MeasurementsPanelFollowsTheActiveWindow) {
     EXPECT_TRUE(form->Measurements->toggleViewAction()->isCheckable());
 }
 
+// The window's pixels stand for its file only until a tool changes them.
+TEST_F(ResearchGuiTest, AChangedDocumentIsStillMeasuredAgainstItsFile) {
+    const std::string source = openCopy(samplePath("astronaut.bmp"));
+    const QImage file = loadBitmapFile(source);
+    form->Test2->trigger();
+    ASSERT_NE(lastDocument()->bitmap(), file) << "the tool sharpens the window's picture, not the file";
+    form->AJC1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    ASSERT_TRUE(waitForMeasures());
+    EXPECT_EQ(shown("psnr"), decibels(measurePictures(file, lastDocument()->bitmap()).psnr));
+}
+
 TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) {
     const std::string source = openCopy(samplePath("astronaut.bmp"));
     form->AJC1->trigger();

@@ -93,11 +93,12 @@ void TMainForm::OpenDocument(const QString& name) {
             break;
     }
     // The picture is read before any window exists, so that a failed open leaves none behind.
-    showDecodedPicture(inBackground([&] {
+    TMDIChild* document = showDecodedPicture(inBackground([&] {
         QImage picture = loadDocumentPicture(routedFileName(fileName, route));
         ImagePlanes planes = planesFromBitmap(picture);
         return DecodedPicture{fileName, std::move(picture), std::move(planes)};
     }));
+    document->holdFilePixels();
 }
 
 void TMainForm::DecodeAvcFile(const QString& path) {
@@ -138,10 +139,11 @@ TMDIChild* TMainForm::addDocument(const QString& caption) {
     return document;
 }
 
-void TMainForm::showDecodedPicture(DecodedPicture picture) {
+TMDIChild* TMainForm::showDecodedPicture(DecodedPicture picture) {
     TMDIChild* document = addDocument(QString::fromStdString(picture.caption));
     document->showPicture(std::move(picture.bitmap), std::move(picture.planes));
     placeNewWindow(*ClientArea, *document);
+    return document;
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* event) {

@@ -252,10 +252,10 @@ private:
     using StillEncoder = StillRunResult (*)(const DocumentView&, const StillParameters&);
     void runStillEncoder(Command command, StillEncoder encode);
     TMDIChild* addDocument(const QString& caption);
-    void showDecodedPicture(DecodedPicture picture);
+    TMDIChild* showDecodedPicture(DecodedPicture picture);
     void showStillResult(StillRunResult result);
-    // Codes and measures in the background, then shows the result and keeps its measures for the
-    // Measurements panel and the Compare view.
+    // Codes in the background, then shows the result and hands the run to the Measurements panel,
+    // which measures it on a thread of its own, for itself and the Compare view.
     void codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
                      const std::function<StillRunResult()>& code);
     void runWithProgressBar(std::int32_t lastFrame, const std::function<void(const FrameProgress&)>& work);

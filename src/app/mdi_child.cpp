@@ -85,6 +85,7 @@ void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {
     if (bitmap.format() != QImage::Format_BGR888) bitmap = bitmap.convertToFormat(QImage::Format_BGR888);
     Image1->setPicture(std::move(bitmap));
     Planes = std::move(planes);
+    holdsFilePixels_ = false;
     applySizingRule();
 }
 
@@ -199,12 +200,15 @@ ImagePlanes& TMDIChild::ensurePlanes() {
 
 void TMDIChild::refreshFromPlanes() {
     if (!Planes) return;
+    holdsFilePixels_ = false;
     PlanesToBitmap(Image1->picture(), *Planes);
     Image1->update();
 }
 
 DocumentView TMDIChild::view() const {
-    return DocumentView{fileName(), &Image1->picture(), Planes ? &*Planes : nullptr};
+    DocumentView view{fileName(), &Image1->picture(), Planes ? &*Planes : nullptr};
+    if (holdsFilePixels_) view.filePicture = &Image1->picture();
+    return view;
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {

@@ -61,6 +61,11 @@ public:
     // Shows changed Planes: writes them into the bitmap and repaints.
     void refreshFromPlanes();
 
+    // Marks the bitmap as the pixels of the file the caption names, exactly as read, so that the
+    // commands take their source from it instead of reading the file again. Showing another
+    // picture or changing this one clears the mark.
+    void holdFilePixels() { holdsFilePixels_ = true; }
+
     DocumentView view() const;
 
 signals:
@@ -80,6 +85,7 @@ private:
     bool runZoomKey(const QKeyEvent& key);
 
     QScrollArea* scrollArea_ = nullptr;
+    bool holdsFilePixels_ = false;
 };
 
 }  // namespace brenlow
