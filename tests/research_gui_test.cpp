@@ -14,6 +14,8 @@
 #include "imaging/difference_image.h"
 #include "research/measures.h"
 #include "io/bitmap_file.h"
+#include "io/file_io.h"
+#include "codecs/still_codecs.h"
 
 namespace brenlow::testing {
 namespace {
@@ -97,8 +99,11 @@ TEST_F(ResearchGuiTest, AChangedDocumentIsStillMeasuredAgainstItsFile) {
     const QImage file = loadBitmapFile(source);
     form->Test2->trigger();
     ASSERT_NE(lastDocument()->bitmap(), file) << "the tool sharpens the window's picture, not the file";
+    const ImagePlanes sharpened = lastDocument()->Planes->clone();
     form->AJC1->trigger();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(readWholeFile(dir.file("astronaut.avc")), encodeAvcFile(sharpened, StillParameters{}))
+        << "coded from the planes, which keep the tool's fractions";
     ASSERT_TRUE(waitForMeasures());
     EXPECT_EQ(shown("psnr"), decibels(measurePictures(file, lastDocument()->bitmap()).psnr));
 }

@@ -207,7 +207,11 @@ void TMDIChild::refreshFromPlanes() {
 
 DocumentView TMDIChild::view() const {
     DocumentView view{fileName(), &Image1->picture(), Planes ? &*Planes : nullptr};
-    if (holdsFilePixels_) view.filePicture = &Image1->picture();
+    if (holdsFilePixels_) {
+        view.filePicture = &Image1->picture();
+        // The planes hold these very bytes, which the codecs read faster than 144 MB of floats.
+        view.planes = nullptr;
+    }
     return view;
 }
 
