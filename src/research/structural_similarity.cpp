@@ -66,10 +66,10 @@ public:
     int width() const { return area_.width; }
     int height() const { return area_.height; }
 
-    // Row r worked out into the buffers.
-    LumaRows lumaRow(int r, double* xBuffer, double* yBuffer) const {
-        lumaOfRow(area_.referenceRow(r), area_.width, xBuffer);
-        lumaOfRow(area_.testRow(r), area_.width, yBuffer);
+    // Columns [first, first + count) of row r, worked out into the buffers.
+    LumaRows lumaRow(int r, std::size_t first, std::size_t count, double* xBuffer, double* yBuffer) const {
+        lumaOfRow(area_.referenceRow(r) + 3 * first, static_cast<int>(count), xBuffer);
+        lumaOfRow(area_.testRow(r) + 3 * first, static_cast<int>(count), yBuffer);
         return {xBuffer, yBuffer};
     }
 
@@ -88,7 +88,9 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    LumaRows lumaRow(int r, double*, double*) const { return {xRow(r), yRow(r)}; }
+    LumaRows lumaRow(int r, std::size_t first, std::size_t, double*, double*) const {
+        return {xRow(r) + first, yRow(r) + first};
+    }
 
     const double* xRow(int r) const { return x_.get() + offset(r); }
     const double* yRow(int r) const { return y_.get() + offset(r); }
@@ -289,49 +291,77 @@ void sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted, Wi
 
 // Window sums of the luma for a band of window rows, one per window row. The window is separable:
 // each picture row is filtered across once into a ring, then down a few window rows at a time.
-// Given the next scale, the band also halves the rows it reads into it, while they are at hand.
+// A wide picture goes through in strips of columns, left to right, so that the ring stays in the
+// processor's second-level cache; each window row's sums go on from one strip to the next, in
+// column order. Given the next scale, the band also halves the rows it reads into it, while they
+// are at hand.
 template <typename Source>
 class SsimBand {
 public:
     SsimBand(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half)
         : source_(source), weights_(weights), wanted_(wanted), half_(half), windowRows_(source.height() - kWindow + 1),
-          columns_(static_cast<std::size_t>(source.width() - kWindow + 1)), terms_(kDownBlock) {
+          columns_(static_cast<std::size_t>(source.width() - kWindow + 1)), stripWidth_(stripWidth(columns_)),
+          terms_(kDownBlock) {
         for (std::size_t i = 0; i < 2; ++i) {
-            lumaX_[i].resize(static_cast<std::size_t>(source.width()));
-            lumaY_[i].resize(static_cast<std::size_t>(source.width()));
+            lumaX_[i].resize(stripWidth_ + kWindow - 1);
+            lumaY_[i].resize(stripWidth_ + kWindow - 1);
         }
         ring_.reserve(kRowsLoaded);
-        for (int k = 0; k < kRowsLoaded; ++k) ring_.emplace_back(columns_);
+        for (int k = 0; k < kRowsLoaded; ++k) ring_.emplace_back(stripWidth_);
         down_.reserve(kRowsTogether);
         for (int j = 0; j < kRowsTogether; ++j) down_.emplace_back(kDownBlock);
     }
 
+    // Strips of an even width, so that no cell of the next scale straddles two of them.
     void run(int firstWindowRow, int endWindowRow, std::vector<WindowSums>& rowSums) {
+        for (std::size_t first = 0; first < columns_; first += stripWidth_)
+            runStrip(firstWindowRow, endWindowRow, {first, std::min(stripWidth_, columns_ - first)}, rowSums);
+    }
+
+private:
+    // Window columns [first, first + count).
+    struct Strip {
+        std::size_t first;
+        std::size_t count;
+    };
+
+    static std::size_t stripWidth(std::size_t columns) {
+        const std::size_t strips = (columns + kStripColumns - 1) / kStripColumns;
+        const std::size_t width = (columns + strips - 1) / strips;
+        return width + width % 2;
+    }
+
+    void runStrip(int firstWindowRow, int endWindowRow, Strip strip, std::vector<WindowSums>& rowSums) {
         int groupStart = firstWindowRow;
         LumaRows lower{};
         for (int r = firstWindowRow; r < endWindowRow + kWindow - 1; ++r) {
-            const LumaRows luma = source_.lumaRow(r, lumaX_[r % 2].data(), lumaY_[r % 2].data());
-            if (r % 2 == 1 && r > firstWindowRow && halvesPairFrom(r - 1, endWindowRow)) halve(lower, luma, r / 2);
+            const LumaRows luma = source_.lumaRow(r, strip.first, strip.count + kWindow - 1, lumaX_[r % 2].data(),
+                                                  lumaY_[r % 2].data());
+            if (r % 2 == 1 && r > firstWindowRow && halvesPairFrom(r - 1, endWindowRow)) halve(lower, luma, r / 2, strip);
             lower = luma;
-            filterAcross(luma.x, luma.y, columns_, weights_, ring_[slot(r)]);
+            filterAcross(luma.x, luma.y, strip.count, weights_, ring_[slot(r)]);
             const int groupEnd = r - (kWindow - 1) + 1;
             if (groupEnd == std::min(groupStart + kRowsTogether, endWindowRow)) {
-                addWindowRows(groupStart, groupEnd - groupStart, rowSums);
+                addWindowRows(groupStart, groupEnd - groupStart, strip.count, rowSums);
                 groupStart = groupEnd;
             }
         }
     }
 
-private:
     // Each pair of rows is halved by one band: the one whose window rows hold its lower row, the
     // last band also those above its window rows.
     bool halvesPairFrom(int lowerRow, int endWindowRow) const {
         return half_ != nullptr && lowerRow / 2 < half_->height() && (lowerRow < endWindowRow || endWindowRow == windowRows_);
     }
 
-    void halve(const LumaRows& lower, const LumaRows& upper, int halfRow) {
-        halveRow(lower.x, upper.x, half_->width(), half_->xRow(halfRow));
-        halveRow(lower.y, upper.y, half_->width(), half_->yRow(halfRow));
+    // The cells whose left column is in the strip's window columns, and in the last strip those
+    // right of them too.
+    void halve(const LumaRows& lower, const LumaRows& upper, int halfRow, Strip strip) {
+        const bool last = strip.first + strip.count == columns_;
+        const std::size_t begin = strip.first / 2;
+        const std::size_t end = last ? static_cast<std::size_t>(half_->width()) : (strip.first + strip.count) / 2;
+        halveRow(lower.x, upper.x, static_cast<int>(end - begin), half_->xRow(halfRow) + begin);
+        halveRow(lower.y, upper.y, static_cast<int>(end - begin), half_->yRow(halfRow) + begin);
     }
 
     static std::size_t slot(int row) { return static_cast<std::size_t>(row % kRowsLoaded); }
@@ -353,9 +383,9 @@ private:
 
     // A block of columns at a time, filtered down and turned into terms while they are in the
     // cache; each window row's sums go on in column order from one block to the next.
-    void addWindowRows(int firstWindowRow, int count, std::vector<WindowSums>& rowSums) {
-        for (std::size_t begin = 0; begin < columns_; begin += kDownBlock) {
-            const std::size_t columns = std::min(kDownBlock, columns_ - begin);
+    void addWindowRows(int firstWindowRow, int count, std::size_t stripColumns, std::vector<WindowSums>& rowSums) {
+        for (std::size_t begin = 0; begin < stripColumns; begin += kDownBlock) {
+            const std::size_t columns = std::min(kDownBlock, stripColumns - begin);
             for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
                 filterDown(loadedRows(firstWindowRow, moment, begin), columns, weights_, windowRowsOut(moment));
             for (int j = 0; j < count; ++j) {
@@ -366,6 +396,7 @@ private:
     }
 
     static constexpr std::size_t kDownBlock = 256;
+    static constexpr std::size_t kStripColumns = 2048;
 
     const Source& source_;
     const Weights& weights_;
@@ -373,6 +404,7 @@ private:
     LumaPlanes* half_;
     int windowRows_;
     std::size_t columns_;
+    std::size_t stripWidth_;
     std::array<std::vector<double>, 2> lumaX_, lumaY_;  // this row and the one below
     std::vector<Moments> ring_;
     std::vector<Moments> down_;
