@@ -34,12 +34,6 @@ BRENLOW_VECTOR_CLONES Energies channelEnergies(const float* reference, int refer
 
 double ratioOf(const Energies& energies) { return energies.error == 0.0 ? -1.0 : energies.signal / energies.error; }
 
-// Whole-number energies of one band of rows, blue, green and red in byte order.
-struct ByteEnergies {
-    std::uint64_t signal[kChannels] = {};
-    std::uint64_t error[kChannels] = {};
-};
-
 // Sums of squares of a run of pixels, lane by lane: lane i holds bytes i, i + 48, i + 96, ... so
 // the loop runs on whole vectors and lane i belongs to channel i % 3. A lane takes at most
 // kLaneTerms squares of at most 255 * 255, which 32 bits hold.
@@ -63,6 +57,22 @@ BRENLOW_VECTOR_CLONES void addLaneSquares(const uchar* __restrict a, const uchar
     }
 }
 
+ByteEnergies byteEnergies(const QImage& reference, const QImage& test, int width, int rowBegin, int rowEnd) {
+    ByteEnergies energies;
+    for (int r = rowBegin; r < rowEnd; ++r) {
+        // Row r counts from the bottom in both pictures, as plane rows do.
+        addRowEnergies(reference.constScanLine(reference.height() - 1 - r), test.constScanLine(test.height() - 1 - r),
+                       width, energies);
+    }
+    return energies;
+}
+
+double ratioOf(std::uint64_t signal, std::uint64_t error) {
+    return error == 0 ? -1.0 : static_cast<double>(signal) / static_cast<double>(error);
+}
+
+}  // namespace
+
 void addRowEnergies(const uchar* a, const uchar* b, int width, ByteEnergies& energies) {
     const int bytes = 3 * width;
     const int wholeGroups = bytes / kLanes;
@@ -82,22 +92,6 @@ void addRowEnergies(const uchar* a, const uchar* b, int width, ByteEnergies& ene
         energies.error[k % 3] += static_cast<std::uint64_t>(difference * difference);
     }
 }
-
-ByteEnergies byteEnergies(const QImage& reference, const QImage& test, int width, int rowBegin, int rowEnd) {
-    ByteEnergies energies;
-    for (int r = rowBegin; r < rowEnd; ++r) {
-        // Row r counts from the bottom in both pictures, as plane rows do.
-        addRowEnergies(reference.constScanLine(reference.height() - 1 - r), test.constScanLine(test.height() - 1 - r),
-                       width, energies);
-    }
-    return energies;
-}
-
-double ratioOf(std::uint64_t signal, std::uint64_t error) {
-    return error == 0 ? -1.0 : static_cast<double>(signal) / static_cast<double>(error);
-}
-
-}  // namespace
 
 SnrTriple ChannelSnr(const QImage& reference, const QImage& test) {
     if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {

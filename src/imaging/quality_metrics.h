@@ -25,6 +25,15 @@ SnrTriple ChannelSnr(const ImagePlanes& reference, const ImagePlanes& test);
 // samples are whole numbers that double holds exactly, so the result equals that of the planes.
 SnrTriple ChannelSnr(const QImage& reference, const QImage& test);
 
+// Whole-number energies of 24-bit pixels by byte of the pixel: 0 blue, 1 green, 2 red.
+struct ByteEnergies {
+    std::uint64_t signal[kChannels] = {};  // squares of the reference's bytes
+    std::uint64_t error[kChannels] = {};   // squares of the differences
+};
+
+// Adds the energies of one row of `width` pixels of `a` against `b`, on whole vectors.
+void addRowEnergies(const uchar* a, const uchar* b, int width, ByteEnergies& energies);
+
 // Five significant digits in fixed notation with a full stop, ties to even, no leading zero:
 // 32.770248 -> "32.770", 0.5 -> ".50000", 12345.6 -> "12346.". Values below 0.1 get leading zeros
 // after the point (".012346"), values of 100000 and more trailing zeros before it ("123460.").

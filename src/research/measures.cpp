@@ -13,6 +13,7 @@
 #include "research/butteraugli.h"
 #include "research/colour_difference.h"
 #include "research/structural_similarity.h"
+#include "imaging/quality_metrics.h"
 
 namespace brenlow {
 namespace {
@@ -31,16 +32,6 @@ struct RowErrors {
     double luma = 0.0;
 };
 
-BRENLOW_VECTOR_CLONES std::uint64_t squaredByteErrors(const uchar* __restrict a, const uchar* __restrict b, int width,
-                                                      int byte) {
-    std::uint64_t sum = 0;
-    for (int c = 0; c < width; ++c) {
-        const int difference = a[3 * c + byte] - b[3 * c + byte];
-        sum += static_cast<std::uint64_t>(difference * difference);
-    }
-    return sum;
-}
-
 BRENLOW_VECTOR_CLONES void squaredLumaErrors(const uchar* __restrict a, const uchar* __restrict b, int width,
                                              double* __restrict errors) {
     for (int c = 0; c < width; ++c) {
@@ -49,12 +40,13 @@ BRENLOW_VECTOR_CLONES void squaredLumaErrors(const uchar* __restrict a, const uc
     }
 }
 
-// The channel sums are whole numbers, in any order; the luma errors are added in column order
-// as the plain loop adds them, and only that sum stays scalar.
+// The channel sums are whole numbers, in any order, all three in one pass; the luma errors are
+// added in column order as the plain loop adds them, and only that sum stays scalar.
 RowErrors rowErrors(const uchar* a, const uchar* b, int width, std::vector<double>& lumaErrors) {
     RowErrors errors;
-    for (int byte = 0; byte < 3; ++byte)
-        errors.channel[static_cast<std::size_t>(byte)] = squaredByteErrors(a, b, width, byte);
+    ByteEnergies energies;
+    addRowEnergies(a, b, width, energies);
+    for (std::size_t byte = 0; byte < 3; ++byte) errors.channel[byte] = energies.error[byte];
     squaredLumaErrors(a, b, width, lumaErrors.data());
     for (int c = 0; c < width; ++c) errors.luma += lumaErrors[static_cast<std::size_t>(c)];
     return errors;
