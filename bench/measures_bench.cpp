@@ -6,6 +6,7 @@
 
 #include "jpeg/jpeg_bridge.h"
 #include "research/measures.h"
+#include "research/structural_similarity.h"
 
 namespace brenlow {
 namespace {
@@ -23,10 +24,20 @@ const QImage& decodedPicture() {
     return decoded;
 }
 
-void measure(benchmark::State& state, const MeasureChoice& choice) {
-    for (auto _ : state) benchmark::DoNotOptimize(measurePictures(picture(), decodedPicture(), choice));
+void countMegapixels(benchmark::State& state) {
     state.counters["MP/s"] = benchmark::Counter(
         static_cast<double>(kWidth) * kHeight * static_cast<double>(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+}
+
+void measure(benchmark::State& state, const MeasureChoice& choice) {
+    for (auto _ : state) benchmark::DoNotOptimize(measurePictures(picture(), decodedPicture(), choice));
+    countMegapixels(state);
+}
+
+void similarity(benchmark::State& state, bool multiScale) {
+    const CommonArea area{picture(), decodedPicture(), kWidth, kHeight};
+    for (auto _ : state) benchmark::DoNotOptimize(lumaSimilarity(area, multiScale));
+    countMegapixels(state);
 }
 
 // PSNR and SSIM are always taken; the others are timed as the difference to this one.
@@ -35,6 +46,13 @@ BENCHMARK(BM_PsnrFamilyAndSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_WithMsSsim(benchmark::State& state) { measure(state, {true, false, false}); }
 BENCHMARK(BM_WithMsSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// SSIM alone, and SSIM with MS-SSIM, without the PSNR family.
+void BM_Ssim(benchmark::State& state) { similarity(state, false); }
+BENCHMARK(BM_Ssim)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_SsimAndMsSsim(benchmark::State& state) { similarity(state, true); }
+BENCHMARK(BM_SsimAndMsSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_WithCiede2000(benchmark::State& state) { measure(state, {false, true, false}); }
 BENCHMARK(BM_WithCiede2000)->Unit(benchmark::kMillisecond)->UseRealTime();
