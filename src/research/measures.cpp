@@ -40,24 +40,52 @@ BRENLOW_VECTOR_CLONES void squaredLumaErrors(const uchar* __restrict a, const uc
     }
 }
 
-// The channel sums are whole numbers, in any order, all three in one pass; the luma errors are
-// added in column order as the plain loop adds them, and only that sum stays scalar.
-RowErrors rowErrors(const uchar* a, const uchar* b, int width, std::vector<double>& lumaErrors) {
-    RowErrors errors;
-    ByteEnergies energies;
-    addRowEnergies(a, b, width, energies);
-    for (std::size_t byte = 0; byte < 3; ++byte) errors.channel[byte] = energies.error[byte];
-    squaredLumaErrors(a, b, width, lumaErrors.data());
-    for (int c = 0; c < width; ++c) errors.luma += lumaErrors[static_cast<std::size_t>(c)];
-    return errors;
-}
+// Rows whose luma errors are summed side by side: each row's sum is a chain of dependent
+// additions in column order, so one chain would wait on every addition.
+constexpr int kRowsSideBySide = 8;
+
+// The squared errors of a group of rows, one row after another, and their sums.
+class RowGroupErrors {
+public:
+    explicit RowGroupErrors(int width) : width_(static_cast<std::size_t>(width)), luma_(kRowsSideBySide * width_) {}
+
+    // Rows [first, first + count) of the area, count at most kRowsSideBySide.
+    void measure(const CommonArea& area, int first, int count, RowErrors* out) {
+        for (int i = 0; i < count; ++i) {
+            const uchar* a = area.referenceRow(first + i);
+            const uchar* b = area.testRow(first + i);
+            ByteEnergies energies;
+            addRowEnergies(a, b, area.width, energies);
+            for (std::size_t byte = 0; byte < 3; ++byte) out[i].channel[byte] = energies.error[byte];
+            squaredLumaErrors(a, b, area.width, row(i));
+        }
+        sumLumaInColumnOrder(count, out);
+    }
+
+private:
+    double* row(int i) { return luma_.data() + static_cast<std::size_t>(i) * width_; }
+
+    // The channel sums are whole numbers, in any order; the luma errors are added in column
+    // order, as the plain loop adds them.
+    void sumLumaInColumnOrder(int count, RowErrors* out) {
+        std::array<double, kRowsSideBySide> sums{};
+        std::array<const double*, kRowsSideBySide> rows{};
+        for (int i = 0; i < kRowsSideBySide; ++i) rows[static_cast<std::size_t>(i)] = row(std::min(i, count - 1));
+        for (std::size_t c = 0; c < width_; ++c)
+            for (std::size_t i = 0; i < kRowsSideBySide; ++i) sums[i] += rows[i][c];
+        for (int i = 0; i < count; ++i) out[i].luma = sums[static_cast<std::size_t>(i)];
+    }
+
+    std::size_t width_;
+    std::vector<double> luma_;
+};
 
 void measurePsnr(const CommonArea& area, PictureMeasures& measures) {
     std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
     parallelRows(0, area.height, [&](int begin, int end) {
-        std::vector<double> lumaErrors(static_cast<std::size_t>(area.width));
-        for (int r = begin; r < end; ++r)
-            rows[static_cast<std::size_t>(r)] = rowErrors(area.referenceRow(r), area.testRow(r), area.width, lumaErrors);
+        RowGroupErrors group(area.width);
+        for (int r = begin; r < end; r += kRowsSideBySide)
+            group.measure(area, r, std::min(kRowsSideBySide, end - r), rows.data() + r);
     });
     RowErrors total;
     for (const RowErrors& row : rows) {
