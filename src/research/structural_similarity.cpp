@@ -280,13 +280,33 @@ void windowTerms(const Moments& down, std::size_t columns, WantedSums wanted, Mo
     if (wanted.luminance) luminanceTerms(down, columns, terms.xx.data());
 }
 
-// Adds the terms in column order, as the plain loop does; only this stays scalar.
-void sumInOrder(const Moments& terms, std::size_t columns, WantedSums wanted, WindowSums& sums) {
-    for (std::size_t c = 0; c < columns; ++c) {
-        if (wanted.ssim) sums.ssim += terms.x[c];
-        if (wanted.contrastStructure) sums.contrastStructure += terms.y[c];
-        if (wanted.luminance) sums.luminance += terms.xx[c];
+// Adds one term of window rows in column order, as the plain loop does: only this stays scalar,
+// the rows side by side so that their sums do not wait on one another.
+template <int Rows>
+void addInOrder(const Moments* terms, std::vector<double> Moments::*term, std::size_t columns, double WindowSums::*sum,
+                WindowSums* sums) {
+    std::array<double, Rows> partial{};
+    for (std::size_t j = 0; j < Rows; ++j) partial[j] = sums[j].*sum;
+    for (std::size_t c = 0; c < columns; ++c)
+        for (std::size_t j = 0; j < Rows; ++j) partial[j] += (terms[j].*term)[c];
+    for (std::size_t j = 0; j < Rows; ++j) sums[j].*sum = partial[j];
+}
+
+void addInOrder(const std::vector<Moments>& terms, int rows, std::vector<double> Moments::*term, std::size_t columns,
+                double WindowSums::*sum, WindowSums* sums) {
+    if (rows == kRowsTogether) {
+        addInOrder<kRowsTogether>(terms.data(), term, columns, sum, sums);
+        return;
     }
+    for (std::size_t j = 0; j < static_cast<std::size_t>(rows); ++j) addInOrder<1>(&terms[j], term, columns, sum, &sums[j]);
+}
+
+// The sums of the terms wanted; the terms are x: SSIM, y: contrast-structure, xx: luminance.
+void sumInOrder(const std::vector<Moments>& terms, int rows, std::size_t columns, WantedSums wanted, WindowSums* sums) {
+    if (wanted.ssim) addInOrder(terms, rows, &Moments::x, columns, &WindowSums::ssim, sums);
+    if (wanted.contrastStructure)
+        addInOrder(terms, rows, &Moments::y, columns, &WindowSums::contrastStructure, sums);
+    if (wanted.luminance) addInOrder(terms, rows, &Moments::xx, columns, &WindowSums::luminance, sums);
 }
 
 // Window sums of the luma for a band of window rows, one per window row. The window is separable:
@@ -301,7 +321,7 @@ public:
     SsimBand(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half)
         : source_(source), weights_(weights), wanted_(wanted), half_(half), windowRows_(source.height() - kWindow + 1),
           columns_(static_cast<std::size_t>(source.width() - kWindow + 1)), stripWidth_(stripWidth(columns_)),
-          terms_(kDownBlock) {
+          terms_(kRowsTogether, Moments(kDownBlock)) {
         for (std::size_t i = 0; i < 2; ++i) {
             lumaX_[i].resize(stripWidth_ + kWindow - 1);
             lumaY_[i].resize(stripWidth_ + kWindow - 1);
@@ -388,10 +408,9 @@ private:
             const std::size_t columns = std::min(kDownBlock, stripColumns - begin);
             for (auto moment : {&Moments::x, &Moments::y, &Moments::xx, &Moments::yy, &Moments::xy})
                 filterDown(loadedRows(firstWindowRow, moment, begin), columns, weights_, windowRowsOut(moment));
-            for (int j = 0; j < count; ++j) {
-                windowTerms(down_[static_cast<std::size_t>(j)], columns, wanted_, terms_);
-                sumInOrder(terms_, columns, wanted_, rowSums[static_cast<std::size_t>(firstWindowRow + j)]);
-            }
+            for (std::size_t j = 0; j < static_cast<std::size_t>(count); ++j)
+                windowTerms(down_[j], columns, wanted_, terms_[j]);
+            sumInOrder(terms_, count, columns, wanted_, &rowSums[static_cast<std::size_t>(firstWindowRow)]);
         }
     }
 
@@ -408,7 +427,7 @@ private:
     std::array<std::vector<double>, 2> lumaX_, lumaY_;  // this row and the one below
     std::vector<Moments> ring_;
     std::vector<Moments> down_;
-    Moments terms_;  // x: SSIM, y: contrast-structure, xx: luminance of each window
+    std::vector<Moments> terms_;  // x: SSIM, y: contrast-structure, xx: luminance of each window
 };
 
 // Means over all windows of one scale. One sum per window row, added in order afterwards: the
