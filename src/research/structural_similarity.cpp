@@ -3,11 +3,17 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <numeric>
 #include <vector>
+
+#if defined(__unix__)
+#include <sys/mman.h>
+#endif
 
 #include "imaging/parallel.h"
 #include "imaging/vector_clones.h"
@@ -77,13 +83,35 @@ private:
     const CommonArea& area_;
 };
 
+struct FreeDoubles {
+    void operator()(double* values) const { std::free(values); }
+};
+using UnsetDoubles = std::unique_ptr<double[], FreeDoubles>;
+
+// Room for values that are written once before they are read. Tens of megabytes go into huge
+// pages where the system has them: the first writes then take a few hundred times fewer page faults.
+UnsetDoubles unsetDoubles(std::size_t count) {
+    const std::size_t bytes = std::max<std::size_t>(count * sizeof(double), 1);
+    void* memory = nullptr;
+#if defined(MADV_HUGEPAGE)
+    constexpr std::size_t kHugePage = std::size_t{2} << 20;
+    if (bytes >= kHugePage) {
+        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
+        memory = std::aligned_alloc(kHugePage, rounded);
+        if (memory != nullptr) madvise(memory, rounded, MADV_HUGEPAGE);
+    }
+#endif
+    if (memory == nullptr) memory = std::malloc(bytes);
+    if (memory == nullptr) throw std::bad_alloc();
+    return UnsetDoubles(static_cast<double*>(memory));
+}
+
 // A coarser scale: the luma of both pictures held in memory, row 0 at the bottom.
 class LumaPlanes {
 public:
     // Left unset: every value is written once, by the pass over the scale above.
     LumaPlanes(int width, int height)
-        : width_(width), height_(height), x_(std::make_unique_for_overwrite<double[]>(size())),
-          y_(std::make_unique_for_overwrite<double[]>(size())) {}
+        : width_(width), height_(height), x_(unsetDoubles(size())), y_(unsetDoubles(size())) {}
 
     int width() const { return width_; }
     int height() const { return height_; }
@@ -103,7 +131,7 @@ private:
 
     int width_;
     int height_;
-    std::unique_ptr<double[]> x_, y_;
+    UnsetDoubles x_, y_;
 };
 
 // The next scale down: each value the mean of a 2 x 2 cell, a last odd row or column dropped.
