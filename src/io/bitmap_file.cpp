@@ -9,6 +9,7 @@
 
 #include "io/bitmap_decoders.h"
 #include "io/bitmap_layout.h"
+#include "io/bitmap_recycling.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -272,7 +273,7 @@ QImage as24BitPicture(const QImage& picture) {
 
 QImage makeBitmap(int width, int height) {
     checkPictureSize(width, height, "The picture");
-    QImage image(width, height, QImage::Format_BGR888);
+    QImage image = allocateBitmap(width, height);
     if (image.isNull()) {
         throw Error("Not enough memory for a picture of " + std::to_string(width) + " x " + std::to_string(height) +
                     " pixels");

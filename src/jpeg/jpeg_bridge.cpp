@@ -8,6 +8,7 @@
 #include <jerror.h>
 
 #include "io/bitmap_file.h"
+#include "io/bitmap_recycling.h"
 #include "io/error.h"
 #include "jpeg/jpeg_error_manager.h"
 #include "jpeg/jpeg_memory_io.h"
@@ -128,8 +129,7 @@ int decompress(DecompressionJob& job) {
         info.out_color_space = JCS_EXT_BGR;
     }
     jpeg_start_decompress(&info);
-    *job.picture = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
-                          QImage::Format_BGR888);
+    *job.picture = allocateBitmap(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
     if (job.picture->isNull()) {
         jpeg_detail::failWith(reinterpret_cast<j_common_ptr>(&info), JERR_OUT_OF_MEMORY);
     }

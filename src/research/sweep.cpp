@@ -14,6 +14,7 @@
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/parallel.h"
+#include "io/bitmap_recycling.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"
@@ -157,6 +158,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
 }
 
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress) {
+    const BitmapRecycling recycling;
     std::vector<SweepTask> tasks;
     for (StillCodec codec : settings.codecs)
         for (int quality : settings.qualities) tasks.push_back({codec, quality});
