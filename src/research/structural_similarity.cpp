@@ -16,7 +16,6 @@
 #endif
 
 #include "imaging/parallel.h"
-#include "imaging/vector_clones.h"
 
 // The loops over a row also come in a version for the processors with 512-bit vectors, whose byte
 // shuffles make the luma faster too: each lane works out the same operations in the same order, so
