@@ -101,8 +101,6 @@ Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality) 
     return SaveAsJpeg(mappedBitmap(picture, *table), quality);
 }
 
-namespace {
-
 StillRunResult assembleResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
                               DecodedPicture decoded, const SnrTriple* snr) {
     StillRunResult result;
@@ -112,8 +110,6 @@ StillRunResult assembleResult(const std::string& codedPath, std::uint64_t origin
     result.decoded = std::move(decoded);
     return result;
 }
-
-}  // namespace
 
 StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
                                DecodedPicture decoded, const QImage* reference) {

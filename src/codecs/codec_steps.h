@@ -85,6 +85,10 @@ Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality);
 StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
                                DecodedPicture decoded, const QImage* reference);
 
+// The same with the ratios already measured; null for the short report line.
+StillRunResult assembleResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
+                              DecodedPicture decoded, const SnrTriple* snr);
+
 // writeOutputs, then makeStillResult with the full report line against `reference`; `decoded`
 // (which the outputs may point into) is moved into the result only once everything is written.
 // Nothing is reported when a write fails.

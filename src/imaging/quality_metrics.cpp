@@ -112,8 +112,12 @@ SnrTriple ChannelSnr(const QImage& reference, const QImage& test) {
             total.error[byte] += part.error[byte];
         }
     }
-    return {ratioOf(total.signal[2], total.error[2]), ratioOf(total.signal[1], total.error[1]),
-            ratioOf(total.signal[0], total.error[0])};
+    return snrOfEnergies(total);
+}
+
+SnrTriple snrOfEnergies(const ByteEnergies& energies) {
+    return {ratioOf(energies.signal[2], energies.error[2]), ratioOf(energies.signal[1], energies.error[1]),
+            ratioOf(energies.signal[0], energies.error[0])};
 }
 
 SnrTriple ChannelSnr(const ImagePlanes& reference, const ImagePlanes& test) {

@@ -34,6 +34,9 @@ struct ByteEnergies {
 // Adds the energies of one row of `width` pixels of `a` against `b`, on whole vectors.
 void addRowEnergies(const uchar* a, const uchar* b, int width, ByteEnergies& energies);
 
+// The ratios of energies summed over a whole common area: ChannelSnr's figures.
+SnrTriple snrOfEnergies(const ByteEnergies& energies);
+
 // Five significant digits in fixed notation with a full stop, ties to even, no leading zero:
 // 32.770248 -> "32.770", 0.5 -> ".50000", 12345.6 -> "12346.". Values below 0.1 get leading zeros
 // after the point (".012346"), values of 100000 and more trailing zeros before it ("123460.").

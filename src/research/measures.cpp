@@ -26,9 +26,9 @@ double psnrOf(double squaredError, double samples) {
     return 10.0 * std::log10(kPeak * kPeak / (squaredError / samples));
 }
 
-// Squared errors of one row: whole numbers per byte (blue, green, red), luma in double.
+// Energies of one row: whole numbers per byte (blue, green, red), luma errors in double.
 struct RowErrors {
-    std::array<std::uint64_t, 3> channel{};
+    ByteEnergies channel;
     double luma = 0.0;
 };
 
@@ -54,9 +54,8 @@ public:
         for (int i = 0; i < count; ++i) {
             const uchar* a = area.referenceRow(first + i);
             const uchar* b = area.testRow(first + i);
-            ByteEnergies energies;
-            addRowEnergies(a, b, area.width, energies);
-            for (std::size_t byte = 0; byte < 3; ++byte) out[i].channel[byte] = energies.error[byte];
+            out[i].channel = ByteEnergies{};
+            addRowEnergies(a, b, area.width, out[i].channel);
             squaredLumaErrors(a, b, area.width, row(i));
         }
         sumLumaInColumnOrder(count, out);
@@ -80,24 +79,29 @@ private:
     std::vector<double> luma_;
 };
 
-void measurePsnr(const CommonArea& area, PictureMeasures& measures) {
+void measurePsnr(const CommonArea& area, PictureMeasures& measures, ByteEnergies& energies) {
     std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
     parallelRows(0, area.height, [&](int begin, int end) {
         RowGroupErrors group(area.width);
         for (int r = begin; r < end; r += kRowsSideBySide)
             group.measure(area, r, std::min(kRowsSideBySide, end - r), rows.data() + r);
     });
-    RowErrors total;
+    energies = ByteEnergies{};
+    double luma = 0.0;
     for (const RowErrors& row : rows) {
-        for (std::size_t byte = 0; byte < 3; ++byte) total.channel[byte] += row.channel[byte];
-        total.luma += row.luma;
+        for (std::size_t byte = 0; byte < 3; ++byte) {
+            energies.signal[byte] += row.channel.signal[byte];
+            energies.error[byte] += row.channel.error[byte];
+        }
+        luma += row.luma;
     }
+    const std::uint64_t* error = energies.error;
     const double samples = static_cast<double>(area.width) * area.height;
-    measures.psnrRed = psnrOf(static_cast<double>(total.channel[2]), samples);
-    measures.psnrGreen = psnrOf(static_cast<double>(total.channel[1]), samples);
-    measures.psnrBlue = psnrOf(static_cast<double>(total.channel[0]), samples);
-    measures.psnr = psnrOf(static_cast<double>(total.channel[0] + total.channel[1] + total.channel[2]), 3 * samples);
-    measures.psnrLuma = psnrOf(total.luma, samples);
+    measures.psnrRed = psnrOf(static_cast<double>(error[2]), samples);
+    measures.psnrGreen = psnrOf(static_cast<double>(error[1]), samples);
+    measures.psnrBlue = psnrOf(static_cast<double>(error[0]), samples);
+    measures.psnr = psnrOf(static_cast<double>(error[0] + error[1] + error[2]), 3 * samples);
+    measures.psnrLuma = psnrOf(luma, samples);
 }
 
 double decibelsOfSimilarity(double similarity) {
@@ -121,6 +125,12 @@ void measurePerceptual(const CommonArea& area, const MeasureChoice& choice, Pict
 }  // namespace
 
 PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice) {
+    ByteEnergies energies;
+    return measurePictures(reference, test, choice, energies);
+}
+
+PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice,
+                                ByteEnergies& energies) {
     if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
         throw Error("Measures need pictures of 24 bits per pixel");
     }
@@ -130,7 +140,7 @@ PictureMeasures measurePictures(const QImage& reference, const QImage& test, con
         throw Error("The two pictures have no pixels in common to measure");
     }
     PictureMeasures measures;
-    measurePsnr(area, measures);
+    measurePsnr(area, measures, energies);
     measurePerceptual(area, choice, measures);
     return measures;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "imaging/quality_metrics.h"
+
 namespace brenlow {
 
 // Fidelity of a decoded picture against its source, in the usual research units. A PSNR is
@@ -34,6 +36,11 @@ struct MeasureChoice {
 // area counted from the bottom-left corner as ChannelSnr counts it. Throws Error for another
 // format or an empty common area, or when Butteraugli cannot be measured.
 PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice = {});
+
+// The same, also handing back the whole-number channel energies the PSNR family was summed from:
+// snrOfEnergies of them gives ChannelSnr's ratios without another pass over the pictures.
+PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice,
+                                ByteEnergies& energies);
 
 // Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.
 double bitsPerPixel(std::uint64_t codedBytes, int width, int height);

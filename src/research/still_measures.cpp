@@ -64,8 +64,14 @@ QImage referencePictureFor(StillCodec codec, const DocumentView& document) {
 
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice) {
+    ByteEnergies energies;
+    return measureStill(reference, decoded, codedBytes, choice, energies);
+}
+
+StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
+                           const MeasureChoice& choice, ByteEnergies& energies) {
     StillMeasures measures;
-    measures.picture = measurePictures(reference, decoded, choice);
+    measures.picture = measurePictures(reference, decoded, choice, energies);
     measures.bitsPerPixel = bitsPerPixel(codedBytes, reference.width(), reference.height());
     return measures;
 }

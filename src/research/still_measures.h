@@ -46,4 +46,8 @@ struct StillMeasures {
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice = {});
 
+// The same, also handing back the channel energies behind the report line's ratios.
+StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
+                           const MeasureChoice& choice, ByteEnergies& energies);
+
 }  // namespace brenlow

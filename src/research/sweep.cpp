@@ -115,10 +115,13 @@ SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality
     point.decodeSeconds = secondsSince(decodeStart);
 
     const QImage& reference = source.references.at(codec);
-    point.measures = measureStill(reference, decoded.bitmap, file.size(), settings.measures);
+    // The report line's ratios come from the sums the PSNR family takes against the same picture.
+    ByteEnergies energies;
+    point.measures = measureStill(reference, decoded.bitmap, file.size(), settings.measures, energies);
     point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
-    const StillRunResult result = makeStillResult({}, source.originalSize, file.size(), std::move(decoded),
-                                                  reportsSnr(codec) ? &reference : nullptr);
+    const SnrTriple snr = snrOfEnergies(energies);
+    const StillRunResult result =
+        assembleResult({}, source.originalSize, file.size(), std::move(decoded), reportsSnr(codec) ? &snr : nullptr);
     point.figures = result.figures;
     point.reportLine = result.reportLine;
     return point;
