@@ -182,7 +182,7 @@ TEST(MeasuresEqualityTest, EdgeSizesAroundTheWindowsAndTheBlocks) {
     // 11 and 176: the smallest SSIM and MS-SSIM; 523 and 1037 columns leave a part block of the
     // filter's 512 columns; odd sizes drop a last row or column at each halving; 19 x 17 has a
     // window column and a window row past the filters' eight columns and six rows at a time; 2103
-    // columns go through in two strips.
+    // and 4201 columns go through in two and three strips, each halving its own cells.
     const QImage photo = loadBitmapFile(std::string(BRENLOW_SAMPLES_DIR) + "/astronaut.bmp");
     const QImage wide = photo.scaled(1037, 180);
     for (const auto& [width, height] : std::vector<std::pair<int, int>>{
@@ -190,8 +190,10 @@ TEST(MeasuresEqualityTest, EdgeSizesAroundTheWindowsAndTheBlocks) {
         const QImage reference = (width > 512 ? wide : photo).copy(0, 0, width, height);
         expectSameFigures(reference, throughJpeg(reference, 30), std::to_string(width) + " x " + std::to_string(height));
     }
-    const QImage wider = photo.scaled(2103, 177);
-    expectSameFigures(wider, throughJpeg(wider, 30), "2103 x 177");
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{2103, 177}, {4201, 176}}) {
+        const QImage wider = photo.scaled(width, height);
+        expectSameFigures(wider, throughJpeg(wider, 30), std::to_string(width) + " x " + std::to_string(height));
+    }
     expectSameFigures(photo, throughJpeg(photo, 40).copy(0, 1, 511, 509), "a cropped decoded picture");
 }
 
