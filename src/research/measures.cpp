@@ -12,6 +12,7 @@
 #include "io/error.h"
 #include "research/butteraugli.h"
 #include "research/colour_difference.h"
+#include "research/row_errors.h"
 #include "research/structural_similarity.h"
 #include "imaging/quality_metrics.h"
 
@@ -26,12 +27,6 @@ double psnrOf(double squaredError, double samples) {
     return 10.0 * std::log10(kPeak * kPeak / (squaredError / samples));
 }
 
-// Energies of one row: whole numbers per byte (blue, green, red), luma errors in double.
-struct RowErrors {
-    ByteEnergies channel;
-    double luma = 0.0;
-};
-
 BRENLOW_VECTOR_CLONES void squaredLumaErrors(const uchar* __restrict a, const uchar* __restrict b, int width,
                                              double* __restrict errors) {
     for (int c = 0; c < width; ++c) {
@@ -40,52 +35,26 @@ BRENLOW_VECTOR_CLONES void squaredLumaErrors(const uchar* __restrict a, const uc
     }
 }
 
-// Rows whose luma errors are summed side by side: each row's sum is a chain of dependent
-// additions in column order, so one chain would wait on every addition.
-constexpr int kRowsSideBySide = 8;
-
-// The squared errors of a group of rows, one row after another, and their sums.
-class RowGroupErrors {
-public:
-    explicit RowGroupErrors(int width) : width_(static_cast<std::size_t>(width)), luma_(kRowsSideBySide * width_) {}
-
-    // Rows [first, first + count) of the area, count at most kRowsSideBySide.
-    void measure(const CommonArea& area, int first, int count, RowErrors* out) {
-        for (int i = 0; i < count; ++i) {
-            const uchar* a = area.referenceRow(first + i);
-            const uchar* b = area.testRow(first + i);
-            out[i].channel = ByteEnergies{};
-            addRowEnergies(a, b, area.width, out[i].channel);
-            squaredLumaErrors(a, b, area.width, row(i));
-        }
-        sumLumaInColumnOrder(count, out);
-    }
-
-private:
-    double* row(int i) { return luma_.data() + static_cast<std::size_t>(i) * width_; }
-
-    // The channel sums are whole numbers, in any order; the luma errors are added in column
-    // order, as the plain loop adds them.
-    void sumLumaInColumnOrder(int count, RowErrors* out) {
-        std::array<double, kRowsSideBySide> sums{};
-        std::array<const double*, kRowsSideBySide> rows{};
-        for (int i = 0; i < kRowsSideBySide; ++i) rows[static_cast<std::size_t>(i)] = row(std::min(i, count - 1));
-        for (std::size_t c = 0; c < width_; ++c)
-            for (std::size_t i = 0; i < kRowsSideBySide; ++i) sums[i] += rows[i][c];
-        for (int i = 0; i < count; ++i) out[i].luma = sums[static_cast<std::size_t>(i)];
-    }
-
-    std::size_t width_;
-    std::vector<double> luma_;
-};
-
-void measurePsnr(const CommonArea& area, PictureMeasures& measures, ByteEnergies& energies) {
-    std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
+// The row sums of an area that holds no SSIM window, whose pass would have taken them.
+void measureRowErrors(const CommonArea& area, std::vector<RowErrors>& rows) {
     parallelRows(0, area.height, [&](int begin, int end) {
-        RowGroupErrors group(area.width);
-        for (int r = begin; r < end; r += kRowsSideBySide)
-            group.measure(area, r, std::min(kRowsSideBySide, end - r), rows.data() + r);
+        LumaErrorRows errors(static_cast<std::size_t>(area.width));
+        for (int first = begin; first < end; first += LumaErrorRows::kSideBySide) {
+            const int count = std::min(LumaErrorRows::kSideBySide, end - first);
+            for (int i = 0; i < count; ++i) {
+                const uchar* a = area.referenceRow(first + i);
+                const uchar* b = area.testRow(first + i);
+                addRowEnergies(a, b, area.width, rows[static_cast<std::size_t>(first + i)].channel);
+                squaredLumaErrors(a, b, area.width, errors.row(i));
+            }
+            errors.addInColumnOrder(count, static_cast<std::size_t>(area.width), rows.data() + first);
+        }
     });
+}
+
+// The PSNR family from the sums of every row, added up in row order.
+void psnrOfRows(const CommonArea& area, const std::vector<RowErrors>& rows, PictureMeasures& measures,
+                ByteEnergies& energies) {
     energies = ByteEnergies{};
     double luma = 0.0;
     for (const RowErrors& row : rows) {
@@ -110,8 +79,14 @@ double decibelsOfSimilarity(double similarity) {
     return decibels == 0.0 ? 0.0 : decibels;  // an MS-SSIM of 0 reads 0 dB, not -0
 }
 
-void measurePerceptual(const CommonArea& area, const MeasureChoice& choice, PictureMeasures& measures) {
-    const LumaSimilarity similarity = lumaSimilarity(area, choice.msSsim);
+// The PSNR family's row sums are taken by the SSIM pass while it has the rows at hand, so that
+// both pictures are gone through once; an area too small for a window goes through on its own.
+void measurePsnrAndPerceptual(const CommonArea& area, const MeasureChoice& choice, PictureMeasures& measures,
+                              ByteEnergies& energies) {
+    std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
+    const LumaSimilarity similarity = lumaSimilarity(area, choice.msSsim, &rows);
+    if (!similarity.rowErrorsTaken) measureRowErrors(area, rows);
+    psnrOfRows(area, rows, measures, energies);
     measures.ssimLuma = similarity.ssim;
     measures.msSsimLuma = similarity.msSsim;
     measures.msSsimLumaDb = std::isnan(similarity.msSsim) ? kNaN : decibelsOfSimilarity(similarity.msSsim);
@@ -140,8 +115,7 @@ PictureMeasures measurePictures(const QImage& reference, const QImage& test, con
         throw Error("The two pictures have no pixels in common to measure");
     }
     PictureMeasures measures;
-    measurePsnr(area, measures, energies);
-    measurePerceptual(area, choice, measures);
+    measurePsnrAndPerceptual(area, choice, measures, energies);
     return measures;
 }
 

@@ -9,6 +9,8 @@
 #include <memory>
 #include <new>
 #include <numeric>
+#include <optional>
+#include <type_traits>
 #include <vector>
 
 #if defined(__unix__)
@@ -70,6 +72,7 @@ public:
 
     int width() const { return area_.width; }
     int height() const { return area_.height; }
+    const CommonArea& area() const { return area_; }
 
     // Columns [first, first + count) of row r, worked out into the buffers.
     LumaRows lumaRow(int r, std::size_t first, std::size_t count, double* xBuffer, double* yBuffer) const {
@@ -345,8 +348,10 @@ void sumInOrder(const std::vector<Moments>& terms, int rows, std::size_t columns
 template <typename Source>
 class SsimBand {
 public:
-    SsimBand(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half)
-        : source_(source), weights_(weights), wanted_(wanted), half_(half), windowRows_(source.height() - kWindow + 1),
+    SsimBand(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half,
+             std::vector<RowErrors>* rowErrors)
+        : source_(source), weights_(weights), wanted_(wanted), half_(half), rowErrors_(rowErrors),
+          windowRows_(source.height() - kWindow + 1),
           columns_(static_cast<std::size_t>(source.width() - kWindow + 1)), stripWidth_(stripWidth(columns_)),
           terms_(kRowsTogether, Moments(kDownBlock)) {
         for (std::size_t i = 0; i < 2; ++i) {
@@ -357,6 +362,7 @@ public:
         for (int k = 0; k < kRowsLoaded; ++k) ring_.emplace_back(stripWidth_);
         down_.reserve(kRowsTogether);
         for (int j = 0; j < kRowsTogether; ++j) down_.emplace_back(kDownBlock);
+        if (rowErrors_ != nullptr) errorRows_.emplace(stripWidth_ + kWindow - 1);
     }
 
     // Strips of an even width, so that no cell of the next scale straddles two of them.
@@ -384,6 +390,8 @@ private:
         for (int r = firstWindowRow; r < endWindowRow + kWindow - 1; ++r) {
             const LumaRows luma = source_.lumaRow(r, strip.first, strip.count + kWindow - 1, lumaX_[r % 2].data(),
                                                   lumaY_[r % 2].data());
+            if constexpr (std::is_same_v<Source, AreaLuma>)
+                if (rowErrors_ != nullptr && ownsRow(r, endWindowRow)) takeRowErrors(r, luma, strip);
             if (r % 2 == 1 && r > firstWindowRow && halvesPairFrom(r - 1, endWindowRow)) halve(lower, luma, r / 2, strip);
             lower = luma;
             filterAcross(luma.x, luma.y, strip.count, weights_, ring_[slot(r)]);
@@ -393,6 +401,34 @@ private:
                 groupStart = groupEnd;
             }
         }
+        addPendingRowErrors();
+    }
+
+    // Each row's errors are taken by one band: the one whose window rows hold it, the last band
+    // also the rows above its window rows.
+    bool ownsRow(int row, int endWindowRow) const { return row < endWindowRow || endWindowRow == windowRows_; }
+
+    // The strip's own columns of the row, and in the last strip those right of them too; the luma
+    // errors wait for the rows after it, to be added side by side.
+    void takeRowErrors(int row, const LumaRows& luma, Strip strip) {
+        const bool last = strip.first + strip.count == columns_;
+        const std::size_t columns = last ? strip.count + kWindow - 1 : strip.count;
+        RowErrors& sums = (*rowErrors_)[static_cast<std::size_t>(row)];
+        const CommonArea& area = source_.area();
+        addRowEnergies(area.referenceRow(row) + 3 * strip.first, area.testRow(row) + 3 * strip.first,
+                       static_cast<int>(columns), sums.channel);
+        if (pendingRows_ > 0 && row != firstPendingRow_ + pendingRows_) addPendingRowErrors();
+        if (pendingRows_ == 0) firstPendingRow_ = row;
+        squaredDifferences(luma.x, luma.y, columns, errorRows_->row(pendingRows_));
+        pendingColumns_ = columns;
+        if (++pendingRows_ == LumaErrorRows::kSideBySide) addPendingRowErrors();
+    }
+
+    void addPendingRowErrors() {
+        if (pendingRows_ == 0) return;
+        errorRows_->addInColumnOrder(pendingRows_, pendingColumns_,
+                                     rowErrors_->data() + static_cast<std::size_t>(firstPendingRow_));
+        pendingRows_ = 0;
     }
 
     // Each pair of rows is halved by one band: the one whose window rows hold its lower row, the
@@ -448,6 +484,11 @@ private:
     const Weights& weights_;
     WantedSums wanted_;
     LumaPlanes* half_;
+    std::vector<RowErrors>* rowErrors_;
+    std::optional<LumaErrorRows> errorRows_;
+    int firstPendingRow_ = 0;
+    int pendingRows_ = 0;
+    std::size_t pendingColumns_ = 0;
     int windowRows_;
     std::size_t columns_;
     std::size_t stripWidth_;
@@ -460,12 +501,16 @@ private:
 // Means over all windows of one scale. One sum per window row, added in order afterwards: the
 // result does not depend on how the rows were split into bands.
 template <typename Source>
-WindowSums windowMeans(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half) {
+WindowSums windowMeans(const Source& source, const Weights& weights, WantedSums wanted, LumaPlanes* half,
+                       std::vector<RowErrors>* rowErrors = nullptr) {
     const int windowRows = source.height() - kWindow + 1;
     std::vector<WindowSums> rowSums(static_cast<std::size_t>(windowRows));
     parallelRows(
         0, windowRows,
-        [&](int begin, int end) { SsimBand<Source>(source, weights, wanted, half).run(begin, end, rowSums); }, 32);
+        [&](int begin, int end) {
+            SsimBand<Source>(source, weights, wanted, half, rowErrors).run(begin, end, rowSums);
+        },
+        32);
     WindowSums total;
     for (const WindowSums& row : rowSums) {
         total.ssim += row.ssim;
@@ -504,15 +549,16 @@ bool coarsestScaleHoldsAWindow(const CommonArea& area) {
 
 }  // namespace
 
-LumaSimilarity lumaSimilarity(const CommonArea& area, bool multiScale) {
-    if (area.width < kWindow || area.height < kWindow) return {kNaN, kNaN};
+LumaSimilarity lumaSimilarity(const CommonArea& area, bool multiScale, std::vector<RowErrors>* rowErrors) {
+    if (area.width < kWindow || area.height < kWindow) return {kNaN, kNaN, false};
     const Weights weights = gaussianWindow();
     const AreaLuma full(area);
     const bool fits = multiScale && coarsestScaleHoldsAWindow(area);
-    if (!fits) return {windowMeans(full, weights, {true, false, false}, nullptr).ssim, kNaN};
+    const bool taken = rowErrors != nullptr;
+    if (!fits) return {windowMeans(full, weights, {true, false, false}, nullptr, rowErrors).ssim, kNaN, taken};
     LumaPlanes half(area.width / 2, area.height / 2);
-    const WindowSums fullMeans = windowMeans(full, weights, {true, true, false}, &half);
-    return {fullMeans.ssim, multiScaleSsim(std::move(half), fullMeans, weights)};
+    const WindowSums fullMeans = windowMeans(full, weights, {true, true, false}, &half, rowErrors);
+    return {fullMeans.ssim, multiScaleSsim(std::move(half), fullMeans, weights), taken};
 }
 
 }  // namespace brenlow
