@@ -9,6 +9,11 @@
 #include <cmath>
 #include <exception>
 
+#if defined(__linux__)
+#include <sys/resource.h>
+#include <unistd.h>
+#endif
+
 #include "io/error.h"
 
 #include "app/codec_titles.h"
@@ -28,6 +33,14 @@ constexpr const char* kRows[][2] = {
 };
 
 const QString kMeasuring = QStringLiteral("measuring...");
+
+// The measures run at a lower priority, and so do the threads they start, so that painting the
+// result and the next command the user starts never wait for them.
+void yieldToTheWindows() {
+#if defined(__linux__)
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+#endif
+}
 
 // "n/a" for a measure that is undefined for the pair or left out of this build.
 QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
@@ -106,6 +119,7 @@ void MeasurementsDock::measureNext() {
     const auto outcome = std::make_shared<Outcome>();
     const QImage reference = job.record->reference;
     worker_.reset(QThread::create([outcome, reference, decoded = job.decoded, codedSize = job.record->figures.codedSize] {
+        yieldToTheWindows();
         try {
             outcome->measures = measureStill(reference, decoded, codedSize);
         } catch (const std::exception& error) {
