@@ -93,6 +93,43 @@ TEST_F(ResearchGuiTest, MeasurementsPanelFollowsTheActiveWindow) {
     EXPECT_TRUE(form->Measurements->toggleViewAction()->isCheckable());
 }
 
+// The measures follow the commands on a thread of their own: each run keeps its own, whatever
+// the user does meanwhile.
+TEST_F(ResearchGuiTest, RunsMeasuredInTheBackgroundKeepTheirOwnMeasuresWhileWindowsCloseAndOpen) {
+    const std::string source = openCopy(samplePath("astronaut.bmp"));
+    QMdiSubWindow* sourceWindow = lastDocument();
+    form->JPEG1->trigger();
+    QMdiSubWindow* jpegWindow = lastDocument();
+    const QImage jpegDecoded = lastDocument()->bitmap();
+    jpegWindow->close();  // before its measures are in
+    activate(sourceWindow);
+    form->AJC1->trigger();
+    QMdiSubWindow* avcWindow = lastDocument();
+    const QImage avcDecoded = lastDocument()->bitmap();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_TRUE(form->Measurements->measuring());
+    ASSERT_TRUE(waitForMeasures());
+    settleClosedWindows();
+
+    const QImage file = loadBitmapFile(source);
+    EXPECT_EQ(shown("psnr"), decibels(measurePictures(file, avcDecoded).psnr));
+    activate(sourceWindow);
+    EXPECT_EQ(shown("run"), "AVC, quality 80, divisor 2.5, focus 2") << "the source shows the last run that coded it";
+    EXPECT_EQ(shown("psnr"), decibels(measurePictures(file, avcDecoded).psnr));
+    EXPECT_NE(decibels(measurePictures(file, jpegDecoded).psnr), shown("psnr"));
+    activate(avcWindow);
+    EXPECT_EQ(form->Measurements->runThatMade(avcWindow)->measures.picture.psnr,
+              measurePictures(file, avcDecoded).psnr);
+}
+
+TEST_F(ResearchGuiTest, ClosingTheWorkbenchWhileMeasuringWaitsForTheMeasures) {
+    openCopy(samplePath("astronaut.bmp"));
+    form->AJC1->trigger();
+    ASSERT_TRUE(form->Measurements->measuring());
+    form.reset();  // must neither crash nor leave a thread behind writing into freed memory
+    SUCCEED();
+}
+
 // The window's pixels stand for its file only until a tool changes them.
 TEST_F(ResearchGuiTest, AChangedDocumentIsStillMeasuredAgainstItsFile) {
     const std::string source = openCopy(samplePath("astronaut.bmp"));
