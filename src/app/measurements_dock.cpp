@@ -109,6 +109,9 @@ bool MeasurementsDock::measuring() const { return worker_ != nullptr || !pending
 // The job reads only its own copies of the two pictures; the record is changed here, on the
 // window's thread, once the worker has ended.
 void MeasurementsDock::measureNext() {
+    // A run whose windows have all closed, or moved on to later runs, is shown nowhere: its
+    // measures are not taken, and its pictures go.
+    while (!pending_.empty() && pending_.front().record.use_count() == 1) pending_.pop_front();
     if (worker_ || pending_.empty()) return;
     PendingMeasures job = std::move(pending_.front());
     pending_.pop_front();
