@@ -116,3 +116,26 @@ TEST(DequantiseTest, UndoesQuantisingWithinOneStep) {
 
 }  // namespace
 }  // namespace brenlow
+
+namespace brenlow {
+namespace {
+
+// Every byte value at every place of a row, in rows whose ends fall inside and outside the
+// 64-byte steps of the vector mapping; a table of scrambled entries catches a wrong half or quarter.
+TEST(MappedBitmapTest, EveryByteGoesThroughItsOwnEntryWhateverTheRowLength) {
+    ByteTable table{};
+    for (std::size_t value = 0; value < table.size(); ++value) table[value] = static_cast<uchar>((value * 167 + 89) % 256);
+    for (int width : {1, 21, 22, 64, 85, 300}) {
+        QImage bitmap(width, 7, QImage::Format_BGR888);
+        for (int y = 0; y < bitmap.height(); ++y)
+            for (int i = 0; i < 3 * width; ++i) bitmap.scanLine(y)[i] = static_cast<uchar>((y * 131 + i * 7) % 256);
+        const QImage mapped = mappedBitmap(bitmap, table);
+        int wrong = 0;
+        for (int y = 0; y < bitmap.height(); ++y)
+            for (int i = 0; i < 3 * width; ++i) wrong += mapped.constScanLine(y)[i] != table[bitmap.constScanLine(y)[i]];
+        EXPECT_EQ(wrong, 0) << "width " << width;
+    }
+}
+
+}  // namespace
+}  // namespace brenlow
