@@ -10,9 +10,9 @@
 #endif
 
 // Loops whose every output sample stands alone (no sums across samples) may also take 512-bit
-// vectors: the width changes nothing but the speed.
+// vectors, with the byte shuffles that come with them: the width changes nothing but the speed.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define BRENLOW_WIDE_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#define BRENLOW_WIDE_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define BRENLOW_WIDE_VECTOR_CLONES
 #endif

@@ -18,16 +18,14 @@
 #endif
 
 #include "imaging/parallel.h"
+#include "imaging/vector_clones.h"
 
-// The loops over a row also come in a version for the processors with 512-bit vectors, whose byte
-// shuffles make the luma faster too: each lane works out the same operations in the same order, so
-// only the speed changes.
+// The filters come in one version per vector width, each lane working out the same operations in
+// the same order, so only the speed changes.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
-#define SSIM_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #define SSIM_MULTIVERSIONED 1
 #define SSIM_TARGET(name) __attribute__((target(name)))
 #else
-#define SSIM_VECTOR_CLONES
 #define SSIM_MULTIVERSIONED 0
 #define SSIM_TARGET(name)
 #endif
@@ -55,7 +53,7 @@ std::array<double, kWindow> gaussianWindow() {
 }
 
 // Luma of one row of BGR pixels.
-SSIM_VECTOR_CLONES void lumaOfRow(const uchar* bgr, int width, double* luma) {
+BRENLOW_WIDE_VECTOR_CLONES void lumaOfRow(const uchar* bgr, int width, double* luma) {
     for (int c = 0; c < width; ++c) luma[c] = lumaOf(bgr + 3 * c);
 }
 
@@ -137,7 +135,7 @@ private:
 };
 
 // The next scale down: each value the mean of a 2 x 2 cell, a last odd row or column dropped.
-SSIM_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
+BRENLOW_WIDE_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
     for (int c = 0; c < width; ++c)
         half[c] = (lower[2 * c] + lower[2 * c + 1] + upper[2 * c] + upper[2 * c + 1]) / 4.0;
 }
@@ -285,7 +283,7 @@ struct TermParts {
 // Each term straight from the window means in a loop of its own, so that each vectorises with
 // nothing stored between.
 #define SSIM_TERM_LOOP(name, term)                                                                               \
-    SSIM_VECTOR_CLONES void name(const Moments& down, std::size_t columns, double* __restrict out) {             \
+    BRENLOW_WIDE_VECTOR_CLONES void name(const Moments& down, std::size_t columns, double* __restrict out) {             \
         const double* __restrict mx = down.x.data();                                                             \
         const double* __restrict my = down.y.data();                                                             \
         const double* __restrict xx = down.xx.data();                                                            \
