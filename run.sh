@@ -7,7 +7,10 @@ cd "$(dirname "$0")"
 ./scripts/install-deps.sh
 build_dir=${BRENLOW_BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build_dir" -j "$(nproc)"
+# Only the two programs: the test programs are ./test.sh's to build.
+targets=(brenlow-cli)
+cmake --build "$build_dir" --target help | grep -qE '^\.\.\. brenlow( |$)' && targets+=(brenlow)
+cmake --build "$build_dir" -j "$(nproc)" --target "${targets[@]}"
 
 if [[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" && -x "$build_dir/src/app/brenlow" ]]; then
   exec "$build_dir/src/app/brenlow" samples/astronaut.bmp

@@ -1,15 +1,27 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test through ctest; then the sanitizer build of
-# the suite, the fuzz targets and valgrind (scripts/robustness.sh; BRENLOW_SKIP_ROBUSTNESS=1 leaves
-# them out). Exits non-zero on any failure.
+# Installs what is missing, builds, and runs the ordinary suite through ctest: every test but the
+# soak. CI runs the robustness run (scripts/robustness.sh) and the soak after it (.ci/run).
+#   ./test.sh           the ordinary suite
+#   ./test.sh --quick   the edit loop: builds only the unit-test programs and runs the unit label
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 
+quick=0
+case "${1:-}" in
+  "") ;;
+  --quick) quick=1 ;;
+  *) echo "usage: ./test.sh [--quick]" >&2; exit 2 ;;
+esac
+
 ./scripts/install-deps.sh
 build_dir=${BRENLOW_BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBRENLOW_BUILD_TESTS=ON
-cmake --build "$build_dir" -j "$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)"
-if [[ "${BRENLOW_SKIP_ROBUSTNESS:-}" != 1 ]]; then
-  ./scripts/robustness.sh "$build_dir"
+jobs=$(nproc)
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release -DBRENLOW_BUILD_TESTS=ON >/dev/null
+export QT_QPA_PLATFORM=offscreen
+if [[ $quick == 1 ]]; then
+  cmake --build "$build_dir" -j "$jobs" --target unit_tests
+  exec ctest --test-dir "$build_dir" -L unit -j "$jobs" --output-on-failure
 fi
+cmake --build "$build_dir" -j "$jobs"
+ctest --test-dir "$build_dir" -LE soak -j "$jobs" --output-on-failure

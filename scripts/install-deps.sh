@@ -2,7 +2,7 @@
 # Installs the Debian packages Brenlow needs to build, test and run; a no-op where all are present.
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config qt6-base-dev libjpeg62-turbo-dev libgtest-dev libcli11-dev
+packages=(g++ make cmake pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libgtest-dev libcli11-dev
           qt6-charts-dev libqt6opengl6-dev  # Qt Charts' CMake files ask for Qt's OpenGL module
           qt6-svg-dev qt6-image-formats-plugins  # TIFF and WebP pictures
           libwebp-dev libavif-dev libjxl-dev libopenjp2-7-dev  # the anchor codecs

@@ -1,8 +1,6 @@
 #include "research/library_versions.h"
 
 #include <QtGlobal>
-#include <cstdio>
-#include <jpeglib.h>
 
 #include "anchors/anchor_codec.h"
 #include "source_commit.h"
@@ -14,16 +12,6 @@ std::string programVersion() { return BRENLOW_VERSION; }
 std::string sourceCommit() { return BRENLOW_SOURCE_COMMIT; }
 
 std::string qtVersion() { return qVersion(); }
-
-std::string jpegLibraryVersion() {
-    std::string version = std::to_string(JPEG_LIB_VERSION);
-#ifdef LIBJPEG_TURBO_VERSION_NUMBER
-    constexpr int kNumber = LIBJPEG_TURBO_VERSION_NUMBER;
-    version += ", libjpeg-turbo " + std::to_string(kNumber / 1000000) + "." + std::to_string(kNumber / 1000 % 1000) +
-               "." + std::to_string(kNumber % 1000);
-#endif
-    return version;
-}
 
 std::vector<std::pair<std::string, std::string>> anchorLibraryVersions() {
     std::vector<std::pair<std::string, std::string>> versions;

@@ -4,15 +4,15 @@
 #include <utility>
 #include <vector>
 
+#include "jpeg/jpeg_library_version.h"
+
 namespace brenlow {
 
 // The versions a run's figures depend on: this program, the commit it was built from ("unknown"
-// outside a git checkout), Qt at run time, and the JPEG library the program was built against
-// ("62, libjpeg-turbo 2.1.5").
+// outside a git checkout), Qt at run time, and jpegLibraryVersion().
 std::string programVersion();
 std::string sourceCommit();
 std::string qtVersion();
-std::string jpegLibraryVersion();
 
 // The anchor codecs' libraries as they run, each as a name and its version:
 // {"libwebp", "1.2.4"}, {"libavif", "0.11.1 (dav1d ..., aom ...)"}, {"libjxl", ...}, {"OpenJPEG", ...}.

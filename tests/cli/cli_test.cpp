@@ -5,7 +5,7 @@
 #include <fstream>
 #include <regex>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"

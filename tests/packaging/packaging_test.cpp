@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 
 #include "anchors/anchor_codec.h"
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "container/coded_image.h"
 #include "io/file_io.h"
 #include "support/test_support.h"

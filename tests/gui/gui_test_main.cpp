@@ -6,6 +6,8 @@
 
 // The workbench's widgets need one application object for the whole run.
 int main(int argc, char** argv) {
+    // ctest lists the cases by running this program, display or none.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     // The workbench remembers its layout and recent files: never in the user's own settings, and
     // not shared with other runs.

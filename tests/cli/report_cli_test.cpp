@@ -7,7 +7,7 @@
 #include <fstream>
 #include <regex>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "research/measures.h"
 #include "support/dataset_pictures.h"
 #include "support/test_support.h"

@@ -8,7 +8,7 @@
 #include <set>
 #include <regex>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "research/butteraugli.h"
 #include "research/measures.h"
 #include "io/bitmap_file.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <functional>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "codecs/codec_steps.h"
 #include "container/coded_image.h"
 #include "io/bitmap_file.h"

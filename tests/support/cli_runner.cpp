@@ -1,4 +1,4 @@
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 
 #include <fcntl.h>
 #include <poll.h>

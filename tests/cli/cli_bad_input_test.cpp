@@ -4,7 +4,7 @@
 #include <fstream>
 #include <functional>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "container/coded_image.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"

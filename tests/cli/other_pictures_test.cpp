@@ -3,7 +3,7 @@
 #include <QImage>
 #include <filesystem>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"

@@ -1,6 +1,8 @@
 // Pins every output file and report line of the coding commands on the shipped pictures at
 // several qualities, so that work on speed cannot change a single bit. The pinned digests were
 // recorded with the plain one-sample-at-a-time kernels; BRENLOW_RECORD_GOLDEN=<file> rewrites them.
+// The coded and decoded JPEG bytes depend on the JPEG library: the file's first line names the one
+// that made them, and a digest that differs under another library says so.
 #include <gtest/gtest.h>
 
 #include <QCryptographicHash>
@@ -8,10 +10,12 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <string_view>
 
 #include "codecs/document.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "jpeg/jpeg_library_version.h"
 #include "support/test_support.h"
 
 namespace brenlow {
@@ -73,24 +77,41 @@ Digests computeDigests(bool withPlanes) {
 
 std::string pinnedPath() { return testing::testDataPath("golden_outputs.txt"); }
 
-Digests readPinned() {
+constexpr std::string_view kLibraryLine = "# made with libjpeg ";
+
+struct PinnedDigests {
+    std::string jpegLibrary;  // as jpegLibraryVersion() gave it when they were recorded
     Digests digests;
+};
+
+PinnedDigests readPinned() {
+    PinnedDigests pinned;
     std::ifstream in(pinnedPath());
     std::string line;
     while (std::getline(in, line)) {
+        if (line.starts_with(kLibraryLine)) pinned.jpegLibrary = line.substr(kLibraryLine.size());
         const auto tab = line.find('\t');
         if (tab != std::string::npos) {
-            digests[line.substr(0, tab)] = line.substr(tab + 1);
+            pinned.digests[line.substr(0, tab)] = line.substr(tab + 1);
         }
     }
-    return digests;
+    return pinned;
+}
+
+// Why a digest may differ, beside a change of ours: another JPEG library than the one that made it.
+std::string libraryNote(const std::string& pinnedLibrary) {
+    if (pinnedLibrary == jpegLibraryVersion()) return "";
+    return "; the pinned digests were made with libjpeg " + (pinnedLibrary.empty() ? "(not named)" : pinnedLibrary) +
+           " and this build uses libjpeg " + jpegLibraryVersion() +
+           ": outputs that pass through JPEG may differ for that reason alone";
 }
 
 void expectPinned(const Digests& computed) {
-    const Digests pinned = readPinned();
-    ASSERT_EQ(pinned.size(), computed.size()) << "pinned digests missing or stale: " << pinnedPath();
+    const PinnedDigests pinned = readPinned();
+    const std::string note = libraryNote(pinned.jpegLibrary);
+    ASSERT_EQ(pinned.digests.size(), computed.size()) << "pinned digests missing or stale: " << pinnedPath() << note;
     for (const auto& [key, value] : computed) {
-        EXPECT_EQ(pinned.at(key), value) << key;
+        EXPECT_EQ(pinned.digests.at(key), value) << key << note;
     }
 }
 
@@ -98,6 +119,7 @@ TEST(GoldenOutputsTest, EveryFileAndReportLineIsUnchanged) {
     const Digests computed = computeDigests(true);
     if (const char* record = std::getenv("BRENLOW_RECORD_GOLDEN")) {
         std::ofstream out(record);
+        out << kLibraryLine << jpegLibraryVersion() << '\n';
         for (const auto& [key, value] : computed) {
             out << key << '\t' << value << '\n';
         }
@@ -107,6 +129,14 @@ TEST(GoldenOutputsTest, EveryFileAndReportLineIsUnchanged) {
 }
 
 TEST(GoldenOutputsTest, WorkingFromBitmapsAloneChangesNothing) { expectPinned(computeDigests(false)); }
+
+TEST(GoldenOutputsTest, DigestsMadeWithAnotherJpegLibraryNameBothLibraries) {
+    EXPECT_EQ(libraryNote(jpegLibraryVersion()), "");
+    const std::string note = libraryNote("80, libjpeg-turbo 3.0.0");
+    EXPECT_NE(note.find("made with libjpeg 80, libjpeg-turbo 3.0.0"), std::string::npos) << note;
+    EXPECT_NE(note.find("this build uses libjpeg " + jpegLibraryVersion()), std::string::npos) << note;
+    EXPECT_EQ(readPinned().jpegLibrary, jpegLibraryVersion()) << "the shipped digests name the library that made them";
+}
 
 }  // namespace
 }  // namespace brenlow

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 #include "support/test_support.h"

@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "anchors/anchor_codec.h"
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "io/bitmap_file.h"
 #include "support/test_support.h"
 

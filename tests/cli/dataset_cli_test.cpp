@@ -11,7 +11,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include "cli_runner.h"
+#include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
 #include "research/sweep_report.h"
 #include "support/test_support.h"
