@@ -28,6 +28,14 @@ std::vector<const AnchorCodec*> builtInCodecs() {
 
 }  // namespace
 
+Bytes AnchorCodec::encode(const QImage& picture, int quality) const {
+    return encodeWith(picture, quality, defaultSettings());
+}
+
+std::string AnchorCodec::settings() const { return describeSettings(defaultSettings()); }
+
+CodecSettings AnchorCodec::defaultSettings() const { return resolvedSettings({}, settingDescriptions()); }
+
 const std::vector<const AnchorCodec*>& anchorCodecs() {
     static const std::vector<const AnchorCodec*> codecs = builtInCodecs();
     return codecs;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "codecs/codec_settings.h"
 #include "io/file_io.h"
 
 namespace brenlow {
@@ -29,9 +30,16 @@ public:
     virtual std::string extension() const = 0;
     virtual QualityRange qualities() const = 0;
 
-    // The file of a Format_BGR888 picture (rows top-down) at a quality within qualities().
-    // Throws Error with the library's reason when it fails.
-    virtual Bytes encode(const QImage& picture, int quality) const = 0;
+    // The settings it takes beside the quality; their defaults are the settings of encode().
+    virtual std::vector<SettingDescription> settingDescriptions() const = 0;
+
+    // The file of a Format_BGR888 picture (rows top-down) at a quality within qualities(), with
+    // resolved settings (every declared key, each value accepted by its description). Throws Error
+    // with the library's reason when it fails.
+    virtual Bytes encodeWith(const QImage& picture, int quality, const CodecSettings& settings) const = 0;
+
+    // The same at the default settings.
+    Bytes encode(const QImage& picture, int quality) const;
 
     // The picture of a file, as Format_BGR888. Throws Error for anything that is not a whole
     // file of the format, and for a picture above kMaxPixels before its pixels are allocated.
@@ -41,7 +49,13 @@ public:
     virtual std::string libraryVersion() const = 0;
 
     // How quality becomes the library's setting, and the speed or effort used: one line for reports.
-    virtual std::string settings() const = 0;
+    virtual std::string describeSettings(const CodecSettings& settings) const = 0;
+
+    // The same at the default settings.
+    std::string settings() const;
+
+    // Every declared setting at its default.
+    CodecSettings defaultSettings() const;
 };
 
 // The anchor codecs this build has, always in the order webp, avif, jxl, jp2.

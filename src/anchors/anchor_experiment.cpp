@@ -25,15 +25,25 @@ void requireQualityWithin(const AnchorCodec& codec, int quality) {
 }  // namespace
 
 CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int quality, const std::string& caption) {
+    return codeAnchorStill(picture, codec, quality, caption, codec.defaultSettings());
+}
+
+CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int quality, const std::string& caption,
+                           const CodecSettings& settings) {
     requireQualityWithin(codec, quality);
     CodedStill coded;
-    coded.file = codec.encode(picture, quality);
+    coded.file = codec.encodeWith(picture, quality, settings);
     coded.decoded.caption = caption;
     coded.decoded.bitmap = codec.decode(coded.file);
     return coded;
 }
 
 StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCodec& codec, int quality) {
+    return runAnchorExperiment(document, codec, quality, codec.defaultSettings());
+}
+
+StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCodec& codec, int quality,
+                                   const CodecSettings& settings) {
     const std::string& caption = document.caption;
     const std::string codedPath = codedFileName(caption, codec);
     const std::string decodedPath = baseName(caption) + "~.bmp";
@@ -45,7 +55,7 @@ StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCod
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The " + codec.name() + " codec");
 
     CodedStill coded = namingFileOnError(
-        caption, [&] { return codeAnchorStill(*document.bitmap, codec, quality, decodedPath); });
+        caption, [&] { return codeAnchorStill(*document.bitmap, codec, quality, decodedPath, settings); });
     const QImage reference = documentFilePicture(document);
 
     return writeOutputsAndReport({{codedPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, codedPath,

@@ -9,10 +9,6 @@
 namespace brenlow::anchors {
 namespace {
 
-// Speed 6 of libavif's 0 (slowest) .. 10: a 512 x 512 photograph codes in a fraction of a second
-// with aom, where the default speed takes several.
-constexpr int kSpeed = 6;
-
 struct ImageDeleter {
     void operator()(avifImage* image) const { avifImageDestroy(image); }
 };
@@ -50,10 +46,14 @@ avifRGBImage bgrView(const avifImage* image, const QImage& picture, uchar* pixel
     return rgb;
 }
 
-std::unique_ptr<avifImage, ImageDeleter> yuvImageOf(const QImage& picture) {
+avifPixelFormat pixelFormatOf(const std::string& yuv) {
+    return yuv == "444" ? AVIF_PIXEL_FORMAT_YUV444 : AVIF_PIXEL_FORMAT_YUV420;
+}
+
+std::unique_ptr<avifImage, ImageDeleter> yuvImageOf(const QImage& picture, avifPixelFormat format) {
     std::unique_ptr<avifImage, ImageDeleter> image(
         avifImageCreate(static_cast<std::uint32_t>(picture.width()), static_cast<std::uint32_t>(picture.height()), 8,
-                        AVIF_PIXEL_FORMAT_YUV420));
+                        format));
     if (!image) throw Error("AVIF encoder failed: not enough memory");
     // The library only reads the pixels it converts.
     const avifRGBImage rgb = bgrView(image.get(), picture, const_cast<uchar*>(picture.constBits()));
@@ -73,14 +73,21 @@ public:
     std::string extension() const override { return ".avif"; }
     QualityRange qualities() const override { return {0, 100}; }
 
-    Bytes encode(const QImage& source, int quality) const override {
+    std::vector<SettingDescription> settingDescriptions() const override {
+        // Speed 6: a 512 x 512 photograph codes in a fraction of a second with aom, where the
+        // library's default speed takes several.
+        return {{"speed", "encoder speed, 0 slowest and smallest files, 10 fastest", 0, 10, {}, "6"},
+                {"yuv", "chroma subsampling", 0, 0, {"420", "444"}, "420"}};
+    }
+
+    Bytes encodeWith(const QImage& source, int quality, const CodecSettings& settings) const override {
         const QImage picture = bgrPictureFor(source, "AVIF");
-        const auto image = yuvImageOf(picture);
+        const auto image = yuvImageOf(picture, pixelFormatOf(settings.at("yuv")));
         std::unique_ptr<avifEncoder, EncoderDeleter> encoder(avifEncoderCreate());
         if (!encoder) throw Error("AVIF encoder failed: not enough memory");
         encoder->codecChoice = AVIF_CODEC_CHOICE_AUTO;
         encoder->maxThreads = 1;
-        encoder->speed = kSpeed;
+        encoder->speed = settingNumber(settings, "speed");
         encoder->minQuantizer = encoder->maxQuantizer = quantizerFor(quality);
         WrittenData written;
         const avifResult result = avifEncoderWrite(encoder.get(), image.get(), &written.data);
@@ -114,9 +121,11 @@ public:
         return std::string("libavif ") + avifVersion() + " (" + codecs + ")";
     }
 
-    std::string settings() const override {
-        return std::string("YUV 4:2:0 8-bit, min = max quantizer round((100 - q) x 63 / 100), speed ") +
-               std::to_string(kSpeed) + ", encoder " + encoderName() + " (libavif's automatic choice), 1 thread";
+    std::string describeSettings(const CodecSettings& settings) const override {
+        const std::string& yuv = settings.at("yuv");
+        return "YUV " + yuv.substr(0, 1) + ":" + yuv.substr(1, 1) + ":" + yuv.substr(2, 1) +
+               " 8-bit, min = max quantizer round((100 - q) x 63 / 100), speed " + settings.at("speed") + ", encoder " +
+               encoderName() + " (libavif's automatic choice), 1 thread";
     }
 };
 

@@ -13,7 +13,6 @@
 namespace brenlow::anchors {
 namespace {
 
-constexpr int kResolutions = 6;  // OpenJPEG's default: five wavelet levels
 constexpr int kChannels = 3;
 
 // One quality layer at a compression ratio against the 24-bit picture: 4:1 at quality 100,
@@ -47,9 +46,9 @@ Codec newCodec(opj_codec_t* codec, std::string& lastError, const char* failure) 
 }
 
 // Each resolution halves the picture; OpenJPEG needs at least one pixel left at the smallest.
-int resolutionsFor(const QImage& picture) {
+int resolutionsFor(const QImage& picture, int asked) {
     const auto shorter = static_cast<unsigned>(std::min(picture.width(), picture.height()));
-    return std::min(kResolutions, static_cast<int>(std::bit_width(shorter)));
+    return std::min(asked, static_cast<int>(std::bit_width(shorter)));
 }
 
 Image planarImageOf(const QImage& picture) {
@@ -79,7 +78,7 @@ Image planarImageOf(const QImage& picture) {
     return image;
 }
 
-opj_cparameters_t encoderParameters(const QImage& picture, int quality) {
+opj_cparameters_t encoderParameters(const QImage& picture, int quality, int resolutions) {
     opj_cparameters_t parameters;
     opj_set_default_encoder_parameters(&parameters);
     parameters.irreversible = 1;
@@ -87,7 +86,7 @@ opj_cparameters_t encoderParameters(const QImage& picture, int quality) {
     parameters.tcp_numlayers = 1;
     parameters.tcp_rates[0] = ratioFor(quality);
     parameters.cp_disto_alloc = 1;
-    parameters.numresolution = resolutionsFor(picture);
+    parameters.numresolution = resolutionsFor(picture, resolutions);
     return parameters;
 }
 
@@ -136,13 +135,19 @@ public:
     std::string extension() const override { return ".jp2"; }
     QualityRange qualities() const override { return {0, 100}; }
 
-    Bytes encode(const QImage& source, int quality) const override {
+    std::vector<SettingDescription> settingDescriptions() const override {
+        // 6: OpenJPEG's default, five wavelet levels.
+        return {{"resolutions", "resolution levels, each half the size of the one above (wavelet levels + 1)", 1, 10,
+                 {}, "6"}};
+    }
+
+    Bytes encodeWith(const QImage& source, int quality, const CodecSettings& settings) const override {
         const char* failure = "JPEG 2000 encoder failed: ";
         const QImage picture = bgrPictureFor(source, "JPEG 2000");
         const Image image = planarImageOf(picture);
         std::string lastError;
         const Codec codec = newCodec(opj_create_compress(OPJ_CODEC_JP2), lastError, failure);
-        opj_cparameters_t parameters = encoderParameters(picture, quality);
+        opj_cparameters_t parameters = encoderParameters(picture, quality, settingNumber(settings, "resolutions"));
         Jp2Sink sink;
         const Jp2Stream stream = writingStream(sink);
         if (!opj_setup_encoder(codec.get(), &parameters, image.get()) ||
@@ -185,9 +190,9 @@ public:
 
     std::string libraryVersion() const override { return std::string("OpenJPEG ") + opj_version(); }
 
-    std::string settings() const override {
+    std::string describeSettings(const CodecSettings& settings) const override {
         return "JP2 file, irreversible 9/7 wavelet with colour transform, one layer at compression ratio "
-               "4 x 2^((100 - q) / 12.5) (16:1 at q 75), " + std::to_string(kResolutions) + " resolutions";
+               "4 x 2^((100 - q) / 12.5) (16:1 at q 75), " + settings.at("resolutions") + " resolutions";
     }
 };
 

@@ -14,7 +14,6 @@
 namespace brenlow::anchors {
 namespace {
 
-constexpr int kEffort = 7;  // libjxl's default, 1 (fastest) .. 9
 constexpr int kThreads = 2;
 // libjxl 0.7 refuses larger distances; the quadratic below reaches it at quality 10.
 constexpr float kMaxDistance = 15.0f;
@@ -97,7 +96,11 @@ public:
     std::string extension() const override { return ".jxl"; }
     QualityRange qualities() const override { return {0, 100}; }
 
-    Bytes encode(const QImage& source, int quality) const override {
+    std::vector<SettingDescription> settingDescriptions() const override {
+        return {{"effort", "encoder effort, 1 fastest, 9 smallest files", 1, 9, {}, "7"}};  // 7: libjxl's default
+    }
+
+    Bytes encodeWith(const QImage& source, int quality, const CodecSettings& settings) const override {
         QImage picture = bgrPictureFor(source, "JPEG XL").copy();
         swapRedAndBlue(picture);
         const JxlEncoderPtr encoder = JxlEncoderMake(nullptr);
@@ -106,7 +109,7 @@ public:
         check(JxlEncoderSetParallelRunner(encoder.get(), JxlThreadParallelRunner, runner.get()), encoder.get());
         describePicture(encoder.get(), picture);
         JxlEncoderFrameSettings* frame = JxlEncoderFrameSettingsCreate(encoder.get(), nullptr);
-        check(JxlEncoderFrameSettingsSetOption(frame, JXL_ENC_FRAME_SETTING_EFFORT, kEffort), encoder.get());
+        check(JxlEncoderFrameSettingsSetOption(frame, JXL_ENC_FRAME_SETTING_EFFORT, settingNumber(settings, "effort")), encoder.get());
         check(JxlEncoderSetFrameDistance(frame, distanceFor(quality)), encoder.get());
         const JxlPixelFormat format = rowsOf(picture);
         check(JxlEncoderAddImageFrame(frame, &format, picture.constBits(), static_cast<std::size_t>(picture.sizeInBytes())),
@@ -157,10 +160,10 @@ public:
 
     std::string libraryVersion() const override { return "libjxl " + versionText(JxlEncoderVersion()); }
 
-    std::string settings() const override {
+    std::string describeSettings(const CodecSettings& settings) const override {
         return "lossy (XYB), distance 0.1 + (100 - q) x 0.09 for q >= 30, 53/3000 q^2 - 23/20 q + 25 below, "
                "capped at " + decimal(kMaxDistance) + " (q " + std::to_string(75) + " gives " +
-               decimal(distanceFor(75)) + "), effort " + std::to_string(kEffort) + ", " +
+               decimal(distanceFor(75)) + "), effort " + settings.at("effort") + ", " +
                std::to_string(kThreads) + " threads";
     }
 

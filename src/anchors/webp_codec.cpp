@@ -7,9 +7,6 @@
 namespace brenlow::anchors {
 namespace {
 
-// libwebp's default method: its own balance of speed against size.
-constexpr int kMethod = 4;
-
 const char* encodingProblem(WebPEncodingError error) {
     switch (error) {
         case VP8_ENC_ERROR_OUT_OF_MEMORY:
@@ -54,12 +51,17 @@ public:
     std::string extension() const override { return ".webp"; }
     QualityRange qualities() const override { return {0, 100}; }
 
-    Bytes encode(const QImage& source, int quality) const override {
+    std::vector<SettingDescription> settingDescriptions() const override {
+        // libwebp's default method: its own balance of speed against size.
+        return {{"method", "encoder effort, 0 fastest, 6 smallest files", 0, 6, {}, "4"}};
+    }
+
+    Bytes encodeWith(const QImage& source, int quality, const CodecSettings& settings) const override {
         const QImage picture = bgrPictureFor(source, "WebP");
         WebPConfig config;
         if (!WebPConfigInit(&config)) throw Error("WebP encoder failed: the library does not match its header");
         config.quality = static_cast<float>(quality);
-        config.method = kMethod;
+        config.method = settingNumber(settings, "method");
         EncodingState state;
         state.picture.width = picture.width();
         state.picture.height = picture.height();
@@ -89,8 +91,9 @@ public:
 
     std::string libraryVersion() const override { return "libwebp " + versionText(WebPGetEncoderVersion()); }
 
-    std::string settings() const override {
-        return "lossy, quality as given (0-100), method " + std::to_string(kMethod) + " (libwebp's default)";
+    std::string describeSettings(const CodecSettings& settings) const override {
+        const std::string method = settings.at("method");
+        return "lossy, quality as given (0-100), method " + method + (method == "4" ? " (libwebp's default)" : "");
     }
 };
 

@@ -7,7 +7,9 @@
 #include <optional>
 
 #include "anchors/anchor_codec.h"
+#include "io/error.h"
 #include "io/file_io.h"
+#include "research/codec_registry.h"
 #include "research/quality_list.h"
 
 namespace brenlow::cli {
@@ -226,10 +228,24 @@ QualityRange qualitiesOf(const std::string& codec) {
 
 // Runs once the options are read, when the codec and its quality range are both known; our own
 // codecs then run as their subcommands, so that `code --codec avc` is `avc`.
+// A setting of avc or ajc given both ways is refused; given once, the option carries it.
+void takeOwnSetting(const CLI::App& code, Request& request, const std::string& key, int& option) {
+    const auto given = request.codecSettings.find(key);
+    if (given == request.codecSettings.end()) return;
+    if (code.count("--" + key) > 0) {
+        throw CLI::ValidationError("--" + key, "the " + key + " is given twice, as --" + key + " and in --codec");
+    }
+    option = static_cast<int>(*decimalValue(given->second));
+    request.codecSettings.erase(given);
+}
+
 void chooseCodedCommand(const CLI::App& code, Request& request) {
-    const std::vector<std::string> names = codeCodecNames();
-    if (std::find(names.begin(), names.end(), request.codec) == names.end()) {
-        throw CLI::ValidationError("--codec", "\"" + request.codec + "\" is not one of " + joined(names));
+    try {
+        const CodecChoice choice = checkedCodecChoice(request.codec);
+        request.codec = choice.codec;
+        request.codecSettings = choice.settings;
+    } catch (const Error& error) {
+        throw CLI::ValidationError("--codec", error.what());
     }
     const QualityRange range = qualitiesOf(request.codec);
     if (request.quality < range.lowest || request.quality > range.highest) {
@@ -243,6 +259,8 @@ void chooseCodedCommand(const CLI::App& code, Request& request) {
     if (code.count("--focus") > 0 && request.codec != "avc") {
         throw CLI::ValidationError("--focus", "only avc takes a focus");
     }
+    takeOwnSetting(code, request, "divisor", request.divisor);
+    takeOwnSetting(code, request, "focus", request.focus);
     request.subcommand = request.codec == "avc"    ? Subcommand::Avc
                          : request.codec == "ajc"  ? Subcommand::Ajc
                          : request.codec == "jpeg" ? Subcommand::Jpeg
@@ -254,7 +272,9 @@ void defineCode(CLI::App& app, Request& request) {
         "code", "code FILE with any codec into base + its extension and decode it to base~.bmp; "
                 "jpeg, avc and ajc run as their own commands");
     code->callback([code, &request] { chooseCodedCommand(*code, request); });
-    code->add_option("--codec", request.codec, "one of " + joined(codeCodecNames()))->required();
+    code->add_option("--codec", request.codec,
+                     "NAME[:KEY=VALUE]..., NAME one of " + joined(codeCodecNames()) + " (settings: brenlow-cli codecs)")
+        ->required();
     addDecimal(*code, "-q,--quality", request.quality, 0, 100, "quality within the codec's range (default 80)");
     addDivisor(*code, request, "avc and ajc only; 0 gives 2.5");
     addDecimal(*code, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the avc decoder (default 2)");
@@ -329,9 +349,22 @@ void defineCommandLine(CLI::App& app, Request& request) {
     compare->add_flag("--json", request.json, "print one JSON object");
     addMeasuresOption(*compare, request);
 
+    CLI::App* codecs = addSubcommand(app, request, "codecs",
+                                     "list every codec with its qualities, settings and library", Subcommand::Codecs);
+    codecs->add_flag("--json", request.json, "print one JSON object");
+
     defineSweep(app, request);
     defineMerge(app, request);
     defineReport(app, request);
+}
+
+CodecSettings runSettings(const Request& request) {
+    const StillCodec codec = request.subcommand == Subcommand::Code ? *codecNamed(request.codec) : codecOf(request.subcommand);
+    const CodecEntry& entry = codecEntryOf(codec);
+    CodecSettings given = request.codecSettings;
+    if (codec == StillCodec::Avc || codec == StillCodec::Ajc) given["divisor"] = std::to_string(request.divisor);
+    if (codec == StillCodec::Avc) given["focus"] = std::to_string(request.focus);
+    return resolvedSettings(given, entry.settings);
 }
 
 std::vector<std::string> codeCodecNames() {

@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "codecs/sequence_codec.h"
+#include "codecs/codec_settings.h"
 #include "research/still_measures.h"
 
 namespace brenlow::cli {
 
 // `code` with one of our codecs runs as that codec's own subcommand; Code is left for the anchor codecs.
-enum class Subcommand { Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge, Report };
+enum class Subcommand {
+    Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge, Report, Codecs
+};
 
 // The codec of one of the three still commands (avc, ajc, jpeg).
 StillCodec codecOf(Subcommand subcommand);
@@ -31,6 +34,7 @@ struct Request {
     bool json = false;                               // one JSON object instead of the report line
     std::string secondFile;                          // compare: the picture measured against FILE
     std::string codec;                               // code: the codec's command-line name
+    CodecSettings codecSettings;                     // code: the settings given after it (NAME:KEY=VALUE)
     std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep
     std::string anchor = "jpeg";
     std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
@@ -52,5 +56,9 @@ void defineCommandLine(CLI::App& app, Request& request);
 
 // The names `code --codec` takes in this build: jpeg, avc, ajc, then the anchor codecs built.
 std::vector<std::string> codeCodecNames();
+
+// The settings a still run codes with, every declared key: those given after the codec's name,
+// and for avc and ajc the divisor and focus of their options.
+CodecSettings runSettings(const Request& request);
 
 }  // namespace brenlow::cli

@@ -42,6 +42,9 @@ QJsonObject deltaRatesJson(const SweepOutcome& outcome, StillCodec anchor, const
 void addStillFigures(QJsonObject& object, const Request& request, const StillParameters& parameters,
                      const StillRunResult& result, const StillMeasures& measures) {
     object["parameters"] = stillParametersJson(request, parameters);
+    QJsonObject settings;
+    for (const auto& [key, value] : runSettings(request)) settings[text(key)] = text(value);
+    object["codec_settings"] = settings;
     object["coded_file"] = text(result.codedPath);
     QJsonObject sizes = sizesJson(result.figures);
     sizes["width"] = result.decoded.bitmap.width();
@@ -67,7 +70,7 @@ QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, cons
                           const StillRunResult& result, const StillMeasures& measures, double seconds) {
     QJsonObject object = runJson("code", request, seconds);
     object["codec"] = text(codec.name());
-    object["settings"] = text(codec.settings());
+    object["settings"] = text(codec.describeSettings(runSettings(request)));
     object["library"] = text(codec.libraryVersion());
     addStillFigures(object, request, parameters, result, measures);
     return object;

@@ -5,6 +5,7 @@
 
 #include "anchors/anchor_codec.h"
 #include "anchors/anchor_experiment.h"
+#include "cli/codecs_command.h"
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"
 #include "cli/report_command.h"
@@ -13,6 +14,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "research/codec_registry.h"
 #include "research/library_versions.h"
 
 namespace brenlow::cli {
@@ -37,7 +39,7 @@ StillRunResult codeStill(const Request& request, const DocumentView& view, const
         case Subcommand::Ajc:
             return encodeAjcStill(view, parameters);
         default:
-            return runJpegExperiment(view, parameters.quality);
+            return runJpegExperiment(view, parameters.quality, jpegOptionsFrom(runSettings(request)));
     }
 }
 
@@ -52,7 +54,7 @@ std::string runStill(const Request& request) {
     if (request.subcommand == Subcommand::Code) {
         // The command line let only a built codec through.
         const AnchorCodec& codec = *anchorCodecNamed(request.codec);
-        const StillRunResult result = runAnchorExperiment(view, codec, request.quality);
+        const StillRunResult result = runAnchorExperiment(view, codec, request.quality, runSettings(request));
         return request.json ? anchorRunJsonLine(request, codec, parameters, view, result, started) : result.reportLine;
     }
     const StillRunResult result = codeStill(request, view, parameters);
@@ -105,6 +107,9 @@ void run(const Request& request) {
             break;
         case Subcommand::Report:
             runReportCommand(request);
+            break;
+        case Subcommand::Codecs:
+            std::cout << codecsListing(request.json);
             break;
     }
 }

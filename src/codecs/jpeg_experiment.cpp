@@ -19,15 +19,16 @@ std::string experimentJpegName(const std::string& caption) {
 
 }  // namespace
 
-CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption) {
+CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption,
+                         const JpegOptions& options) {
     CodedStill coded;
-    coded.file = SaveAsJpeg(bitmap, quality);
+    coded.file = SaveAsJpeg(bitmap, quality, options);
     coded.decoded.caption = caption;
     LoadJpeg(coded.decoded.bitmap, coded.file);
     return coded;
 }
 
-StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality) {
+StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality, const JpegOptions& options) {
     const std::string& caption = document.caption;
     const std::string jpegPath = experimentJpegName(caption);
     const std::string decodedPath = baseName(caption) + "~.bmp";
@@ -39,7 +40,7 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The JPEG experiment");
 
     CodedStill coded =
-        namingFileOnError(caption, [&] { return codeJpegStill(*document.bitmap, quality, decodedPath); });
+        namingFileOnError(caption, [&] { return codeJpegStill(*document.bitmap, quality, decodedPath, options); });
     const QImage reference = documentFilePicture(document);
 
     return writeOutputsAndReport({{jpegPath, &coded.file}, {decodedPath, nullptr, &coded.decoded.bitmap}}, jpegPath,

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "codecs/document.h"
+#include "jpeg/jpeg_bridge.h"
 #include "codecs/field_rules.h"
 #include "container/coded_image.h"
 #include "imaging/quality_metrics.h"
@@ -56,7 +57,8 @@ CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, c
 CodedStill codeAvcStill(const DocumentView& document, const StillParameters& parameters, const std::string& caption);
 CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters, const std::string& caption,
                         bool keepPlanes = true);
-CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption);
+CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption,
+                         const JpegOptions& options = {});
 
 // The coding halves alone, the same bytes as above, for a caller that times coding and decoding
 // apart; decodeAvcPicture and decodeAjcPicture are the other halves.
@@ -73,6 +75,7 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
 
 // Compress > "JPEG": code the document's bitmap as base.jpg (base~.jpg for a .jpg document),
 // decode it, write base~.bmp and report against the source file's pixels.
-StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality);
+// Options other than the library's defaults code other bytes into the same files.
+StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality, const JpegOptions& options = {});
 
 }  // namespace brenlow

@@ -26,6 +26,7 @@ constexpr JDIMENSION kRowsPerCall = 16;
 struct CompressionJob {
     const QImage* picture = nullptr;  // Format_BGR888, not empty
     int quality = 0;
+    JpegOptions options;
     Bytes* output = nullptr;
     ErrorManager errors{};
 };
@@ -59,6 +60,10 @@ int compress(CompressionJob& job) {
     jpeg_set_defaults(&info);
     info.dct_method = JDCT_FLOAT;
     jpeg_set_quality(&info, job.quality, TRUE);
+    info.optimize_coding = job.options.optimizeHuffman ? TRUE : FALSE;
+    // The library's defaults sample the chroma at half size both ways (4:2:0).
+    info.comp_info[0].h_samp_factor = job.options.chroma == ChromaSubsampling::Full ? 1 : 2;
+    info.comp_info[0].v_samp_factor = job.options.chroma == ChromaSubsampling::Half ? 2 : 1;
     jpeg_start_compress(&info, TRUE);
     JSAMPROW rows[kRowsPerCall];
     while (info.next_scanline < info.image_height) {
@@ -159,13 +164,15 @@ int decompress(DecompressionJob& job) {
 
 }  // namespace
 
-Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality) {
+Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality) { return SaveAsJpeg(picture, quality, JpegOptions{}); }
+
+Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality, const JpegOptions& options) {
     if (picture.width() == 0 || picture.height() == 0) {
         return {};
     }
     const QImage converted = as24BitPicture(picture);
     Bytes output;
-    CompressionJob job{.picture = &converted, .quality = quality, .output = &output};
+    CompressionJob job{.picture = &converted, .quality = quality, .options = options, .output = &output};
     if (compress(job) != jpeg_detail::kNoFailure) {
         jpeg_detail::throwJpegFailure(job.errors, converted.width(), converted.height(), 3);
     }

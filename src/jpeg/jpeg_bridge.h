@@ -18,6 +18,18 @@ inline constexpr int kMaxJpegScans = 100;
 // Library failures throw Error("JPEG error #N: <the library's own text>").
 Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality);
 
+// How the chroma is sampled against the luma: 4:2:0 halves it both ways (the library's default),
+// 4:2:2 across only, 4:4:4 not at all.
+enum class ChromaSubsampling { Half, HalfAcross, Full };
+
+struct JpegOptions {
+    bool optimizeHuffman = false;  // Huffman tables made for the picture instead of the standard ones
+    ChromaSubsampling chroma = ChromaSubsampling::Half;
+};
+
+// The same with other choices than the library's defaults; JpegOptions{} gives the same bytes.
+Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality, const JpegOptions& options);
+
 // The same, written whole or not at all to fileName. pixelFormat (0 = 24-bit, 1 = 8-bit palette)
 // only says how the picture would present itself and does not change the file.
 void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t quality, int pixelFormat);

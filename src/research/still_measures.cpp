@@ -1,65 +1,32 @@
 #include "research/still_measures.h"
 
+#include "research/codec_registry.h"
+
 namespace brenlow {
 
-namespace {
-
-constexpr StillCodec kAllCodecs[] = {StillCodec::Jpeg, StillCodec::Avc,  StillCodec::Ajc, StillCodec::Webp,
-                                     StillCodec::Avif, StillCodec::Jxl, StillCodec::Jp2};
-
-}  // namespace
-
-const char* codecName(StillCodec codec) {
-    switch (codec) {
-        case StillCodec::Jpeg:
-            return "jpeg";
-        case StillCodec::Avc:
-            return "avc";
-        case StillCodec::Ajc:
-            return "ajc";
-        case StillCodec::Webp:
-            return "webp";
-        case StillCodec::Avif:
-            return "avif";
-        case StillCodec::Jxl:
-            return "jxl";
-        case StillCodec::Jp2:
-            break;
-    }
-    return "jp2";
-}
+const char* codecName(StillCodec codec) { return codecEntryOf(codec).name.c_str(); }
 
 const AnchorCodec* anchorCodecOf(StillCodec codec) {
-    switch (codec) {
-        case StillCodec::Jpeg:
-        case StillCodec::Avc:
-        case StillCodec::Ajc:
-            return nullptr;
-        default:
-            return anchorCodecNamed(codecName(codec));
-    }
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.codec == codec) return entry.anchor;
+    return nullptr;
 }
 
 std::vector<StillCodec> availableCodecs() {
     std::vector<StillCodec> codecs;
-    for (StillCodec codec : kAllCodecs)
-        if (codec == StillCodec::Jpeg || codec == StillCodec::Avc || codec == StillCodec::Ajc ||
-            anchorCodecOf(codec) != nullptr)
-            codecs.push_back(codec);
+    for (const CodecEntry& entry : codecRegistry()) codecs.push_back(entry.codec);
     return codecs;
 }
 
 std::optional<StillCodec> codecNamed(const std::string& name) {
-    for (StillCodec codec : availableCodecs())
-        if (name == codecName(codec)) return codec;
-    return std::nullopt;
+    const CodecEntry* entry = codecEntryNamed(name);
+    return entry != nullptr ? std::optional(entry->codec) : std::nullopt;
 }
 
-bool reportsSnr(StillCodec codec) { return codec != StillCodec::Ajc; }
+bool reportsSnr(StillCodec codec) { return codecEntryOf(codec).reportsSnr; }
 
 QImage referencePictureFor(StillCodec codec, const DocumentView& document) {
-    return codec == StillCodec::Avc || codec == StillCodec::Ajc ? sourceFilePicture(document)
-                                                                : documentFilePicture(document);
+    return codecEntryOf(codec).againstSourceFile ? sourceFilePicture(document) : documentFilePicture(document);
 }
 
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,

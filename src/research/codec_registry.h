@@ -1,0 +1,48 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "anchors/anchor_codec.h"
+#include "codecs/codec_settings.h"
+#include "jpeg/jpeg_bridge.h"
+
+namespace brenlow {
+
+enum class StillCodec;
+
+// Every codec this build has, the three commands' and the anchors alike: the one place that lists
+// them. Front ends, writers and completion read it.
+struct CodecEntry {
+    StillCodec codec;
+    std::string name;       // "jpeg": the command-line name
+    std::string title;      // "JPEG": as menus and reports name it
+    std::string extension;  // ".jpg": of its coded files
+    QualityRange qualities;
+    std::vector<SettingDescription> settings;  // beside the quality, with today's choices as defaults
+    const AnchorCodec* anchor = nullptr;       // the library codec behind an anchor; null for ours
+    bool againstSourceFile = false;  // measured against the source file (base.bmp) rather than the document's own
+    bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
+    std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
+    std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
+};
+
+// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build.
+const std::vector<CodecEntry>& codecRegistry();
+
+// The built codec of that name; null when there is none.
+const CodecEntry* codecEntryNamed(std::string_view name);
+const CodecEntry& codecEntryOf(StillCodec codec);
+
+// "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, for messages.
+std::string codecNamesText();
+
+// A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry. Throws Error
+// naming the codec, the key and what is allowed, or the codecs there are.
+CodecChoice checkedCodecChoice(std::string_view text);
+
+// The JPEG library's options of resolved jpeg settings (optimize, subsampling).
+JpegOptions jpegOptionsFrom(const CodecSettings& resolved);
+
+}  // namespace brenlow
