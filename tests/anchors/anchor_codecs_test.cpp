@@ -189,6 +189,28 @@ TEST_P(AnchorCodecTest, QualitiesOutsideTheRangeAreRefused) {
     EXPECT_NO_THROW(codeAnchorStill(photo(), codec(), range.lowest, "crop~.bmp"));
 }
 
+// Each setting's default is what encode() uses, and a value away from it reaches the library.
+TEST_P(AnchorCodecTest, DefaultSettingsGiveTheBytesOfEncodeAndEveryOtherValueReachesTheLibrary) {
+    const std::vector<SettingDescription> declared = codec().settingDescriptions();
+    ASSERT_FALSE(declared.empty());
+    const Bytes plain = codec().encode(photo(), 60);
+    EXPECT_EQ(codec().encodeWith(photo(), 60, codec().defaultSettings()), plain);
+    for (const SettingDescription& setting : declared) {
+        SCOPED_TRACE(setting.key);
+        EXPECT_TRUE(setting.accepts(setting.defaultValue));
+        const std::string other = !setting.choices.empty() ? (setting.choices.front() == setting.defaultValue
+                                                                  ? setting.choices.back()
+                                                                  : setting.choices.front())
+                                                            : std::to_string(setting.lowest);
+        CodecSettings settings = codec().defaultSettings();
+        settings[setting.key] = other;
+        const Bytes changed = codec().encodeWith(photo(), 60, settings);
+        EXPECT_NE(changed, plain) << setting.key << "=" << other;
+        EXPECT_EQ(codec().decode(changed).size(), photo().size());
+        EXPECT_NE(codec().describeSettings(settings), codec().settings()) << "the report line of settings says which";
+    }
+}
+
 // A document of the codec's own format keeps its file; the outputs go beside it.
 TEST(AnchorExperimentTest, ADocumentOfTheFormatKeepsItsFileAndGetsItsOutputsBeside) {
     const AnchorCodec* jp2 = anchorCodecNamed("jp2");

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <regex>
 
+#include "io/bitmap_file.h"
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
 #include "support/hostile_files.h"
@@ -34,6 +35,38 @@ TEST(SaveAsJpegTest, SamePictureGivesIdenticalBytes) {
     EXPECT_EQ(first[0], 0xFF);
     EXPECT_EQ(first[1], 0xD8);
     EXPECT_NE(SaveAsJpeg(picture, 30), first);
+}
+
+TEST(SaveAsJpegTest, OptionsChangeTheBytesAsTheyShouldAndTheDefaultsChangeNothing) {
+    const QImage picture = loadBitmapFile(testing::samplePath("astronaut.bmp")).copy(160, 80, 160, 120);
+    const Bytes plain = SaveAsJpeg(picture, 75);
+    EXPECT_EQ(SaveAsJpeg(picture, 75, JpegOptions{}), plain);
+
+    // Tables made for the picture code the same coefficients in fewer bytes.
+    const Bytes optimized = SaveAsJpeg(picture, 75, {.optimizeHuffman = true});
+    EXPECT_LT(optimized.size(), plain.size());
+    QImage fromPlain, fromOptimized;
+    LoadJpeg(fromPlain, plain);
+    LoadJpeg(fromOptimized, optimized);
+    EXPECT_EQ(fromOptimized, fromPlain);
+
+    // Chroma kept at full size costs bytes and keeps the colours closer to the picture.
+    const auto squaredError = [&](const Bytes& file) {
+        QImage decoded;
+        LoadJpeg(decoded, file);
+        double sum = 0.0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int i = 0; i < picture.width() * 3; ++i) {
+                const double d = decoded.constScanLine(y)[i] - picture.constScanLine(y)[i];
+                sum += d * d;
+            }
+        return sum;
+    };
+    const Bytes across = SaveAsJpeg(picture, 75, {.chroma = ChromaSubsampling::HalfAcross});
+    const Bytes full = SaveAsJpeg(picture, 75, {.chroma = ChromaSubsampling::Full});
+    EXPECT_LT(plain.size(), across.size());
+    EXPECT_LT(across.size(), full.size());
+    EXPECT_LT(squaredError(full), squaredError(plain));
 }
 
 TEST(SaveAsJpegTest, LibraryClampsTheQuality) {
