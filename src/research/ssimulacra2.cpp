@@ -1,6 +1,7 @@
 #include "research/ssimulacra2.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
