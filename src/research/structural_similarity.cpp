@@ -134,7 +134,7 @@ private:
     UnsetDoubles x_, y_;
 };
 
-// The next scale down: each value the mean of a 2 x 2 cell, a last odd row or column dropped.
+// The next scale down: each value the mean of a 2 x 2 cell.
 BRENLOW_WIDE_VECTOR_CLONES void halveRow(const double* lower, const double* upper, int width, double* half) {
     for (int c = 0; c < width; ++c)
         half[c] = (lower[2 * c] + lower[2 * c + 1] + upper[2 * c] + upper[2 * c + 1]) / 4.0;
@@ -390,7 +390,8 @@ private:
                                                   lumaY_[r % 2].data());
             if constexpr (std::is_same_v<Source, AreaLuma>)
                 if (rowErrors_ != nullptr && ownsRow(r, endWindowRow)) takeRowErrors(r, luma, strip);
-            if (r % 2 == 1 && r > firstWindowRow && halvesPairFrom(r - 1, endWindowRow)) halve(lower, luma, r / 2, strip);
+            if (upperOfPair(r) && r > firstWindowRow && halvesPairFrom(r - 1, endWindowRow))
+                halve(lower, luma, halfRowOf(r - 1), strip);
             lower = luma;
             filterAcross(luma.x, luma.y, strip.count, weights_, ring_[slot(r)]);
             const int groupEnd = r - (kWindow - 1) + 1;
@@ -429,10 +430,17 @@ private:
         pendingRows_ = 0;
     }
 
+    // Rows pair up from the top, as top-down pictures pair them: of an odd number of rows, the
+    // bottom one (row 0 here) is the one left out.
+    int pairOffset() const { return source_.height() % 2; }
+    bool upperOfPair(int row) const { return (row - pairOffset()) % 2 == 1; }
+    int halfRowOf(int lowerRow) const { return (lowerRow - pairOffset()) / 2; }
+
     // Each pair of rows is halved by one band: the one whose window rows hold its lower row, the
     // last band also those above its window rows.
     bool halvesPairFrom(int lowerRow, int endWindowRow) const {
-        return half_ != nullptr && lowerRow / 2 < half_->height() && (lowerRow < endWindowRow || endWindowRow == windowRows_);
+        return half_ != nullptr && halfRowOf(lowerRow) < half_->height() &&
+               (lowerRow < endWindowRow || endWindowRow == windowRows_);
     }
 
     // The cells whose left column is in the strip's window columns, and in the last strip those

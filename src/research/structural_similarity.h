@@ -16,8 +16,8 @@ struct LumaSimilarity {
 };
 
 // SSIM, and MS-SSIM when `multiScale`: the mean contrast-structure term cs_j at each of five
-// scales, 2 x 2 averages between them (a last odd row or column dropped; rows pair up from the
-// bottom), and the mean luminance term l_5 at the coarsest only:
+// scales, 2 x 2 averages between them (of an odd number the bottom row and the right column are
+// dropped: rows pair up from the top, as top-down implementations pair them), and the mean luminance term l_5 at the coarsest only:
 // MS-SSIM = prod cs_j^w_j * l_5^w_5, w = 0.0448, 0.2856, 0.3001, 0.2363, 0.1333. A negative
 // cs_j counts as 0, so strongly anticorrelated pictures give 0 rather than a complex power.
 // Given `rowErrors`, one zeroed entry per row of the area, the full-size pass also adds up each

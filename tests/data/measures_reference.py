@@ -154,8 +154,9 @@ def ciede2000(lab1, lab2):
     return math.sqrt((dlp / s_l) ** 2 + (dcp / s_c) ** 2 + (dhp_big / s_h) ** 2 + r_t * (dcp / s_c) * (dhp_big / s_h))
 
 
-# Rows from the bottom up, as the measured common area counts them: 2 x 2 cells pair rows from there.
-rows = range(BIG_HEIGHT - 1, -1, -1)
+# Rows from the top down: 2 x 2 cells pair rows from the top, so an odd scale drops its bottom row
+# (and its right column), as the C++ measure does.
+rows = range(BIG_HEIGHT)
 a = [[luma(reference(x, y)) for x in range(BIG_WIDTH)] for y in rows]
 b = [[luma(heavily_distorted(x, y)) for x in range(BIG_WIDTH)] for y in rows]
 similarity = ms_ssim(a, b)

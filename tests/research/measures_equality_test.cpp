@@ -39,12 +39,16 @@ Plane lumaPlane(const QImage& picture, int width, int height) {
     return plane;
 }
 
+// Rows pair up from the top: of an odd number, the bottom row (row 0 here) is left out.
 Plane halvedPlane(const Plane& p) {
     Plane half{p.width / 2, p.height / 2, {}};
-    for (int r = 0; r < half.height; ++r)
+    const int skipped = p.height % 2;
+    for (int r = 0; r < half.height; ++r) {
+        const int lower = skipped + 2 * r;
         for (int c = 0; c < half.width; ++c)
-            half.values.push_back(
-                (p.at(2 * r, 2 * c) + p.at(2 * r, 2 * c + 1) + p.at(2 * r + 1, 2 * c) + p.at(2 * r + 1, 2 * c + 1)) / 4.0);
+            half.values.push_back((p.at(lower, 2 * c) + p.at(lower, 2 * c + 1) + p.at(lower + 1, 2 * c) +
+                                   p.at(lower + 1, 2 * c + 1)) / 4.0);
+    }
     return half;
 }
 

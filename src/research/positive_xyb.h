@@ -1,0 +1,14 @@
+#pragma once
+
+#include "research/float_plane.h"
+
+namespace brenlow {
+
+// The XYB colour space as SSIMULACRA 2 takes it, from linear-light RGB planes: the opsin
+// absorbance mix of the three plus a small bias, its cube root less the cube root of the bias,
+// X = (L - M) / 2, Y = (L + M) / 2, B = S; then each channel moved into about 0..1 so that SSIM's
+// terms make sense: X 14 X + 0.42, Y + 0.01, B - Y + 0.55. Neutral colours have X 0.42, B 0.55.
+// `xyb` takes the size of `linear`.
+void positiveXybOf(const ColourPlanes& linear, ColourPlanes& xyb);
+
+}  // namespace brenlow
