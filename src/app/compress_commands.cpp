@@ -4,11 +4,14 @@
 #include <QMenu>
 
 #include "anchors/anchor_experiment.h"
+#include "app/codec_settings_dialog.h"
 #include "app/codec_titles.h"
 #include "app/mdi_child.h"
+#include "app/workbench_settings.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
 #include "io/error.h"
+#include "research/codec_registry.h"
 
 namespace brenlow {
 
@@ -53,31 +56,62 @@ void TMainForm::createAnchorCodecMenu() {
     AnchorCodec1->setObjectName(QStringLiteral("AnchorCodec1"));
     AnchorCodec1->menuAction()->setStatusTip(
         QStringLiteral("Codes the active picture with a codec of today's formats, to measure ours against"));
-    for (const StillCodec codec : availableCodecs()) {
-        const AnchorCodec* anchor = anchorCodecOf(codec);
-        if (!anchor) continue;
-        const QString title = codecTitle(codec);
+    for (const CodecEntry& codec : codecRegistry()) {
+        if (codec.anchor == nullptr) continue;
+        const QString title = QString::fromStdString(codec.title);
         QAction* entry = AnchorCodec1->addAction(title);
         entry->setObjectName(QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
-        entry->setStatusTip(QStringLiteral("Codes the active picture at the quality field with %1: %2")
-                                .arg(QString::fromStdString(anchor->libraryVersion()),
-                                     QString::fromStdString(anchor->settings())));
-        connect(entry, &QAction::triggered, this, [this, codec, title] {
-            runCommand([this, codec] { AnchorCodecClick(codec); }, codingText(title));
+        entry->setData(QString::fromStdString(codec.name));
+        const StillCodec still = codec.codec;
+        connect(entry, &QAction::triggered, this, [this, still, title] {
+            runCommand([this, still] { AnchorCodecClick(still); }, codingText(title));
         });
         AnchorCodecEntries.append(entry);
     }
-    if (AnchorCodecEntries.isEmpty()) AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
+    if (AnchorCodecEntries.isEmpty()) {
+        AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
+        return;
+    }
+    AnchorCodec1->addSeparator();
+    AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
+    AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
+    AnchorCodecSettings1->setStatusTip(
+        QStringLiteral("Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
+    connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
+    describeAnchorEntries();
+}
+
+// Each entry's status tip says how it codes now, at the remembered settings.
+void TMainForm::describeAnchorEntries() {
+    for (QAction* entry : AnchorCodecEntries) {
+        const CodecEntry& codec = *codecEntryNamed(entry->data().toString().toStdString());
+        const CodecSettings settings = resolvedSettings(rememberedCodecSettings(codec), codec.settings);
+        entry->setStatusTip(QStringLiteral("Codes the active picture at the quality field with %1: %2")
+                                .arg(QString::fromStdString(codec.library()),
+                                     QString::fromStdString(codec.settingsLine(settings))));
+    }
+}
+
+CodecSettingsDialog* TMainForm::AnchorCodecSettingsClick() {
+    QList<const CodecEntry*> anchors;
+    for (const CodecEntry& codec : codecRegistry())
+        if (codec.anchor != nullptr) anchors.append(&codec);
+    auto* dialog = new CodecSettingsDialog(anchors, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, &TMainForm::describeAnchorEntries);
+    return dialog;
 }
 
 void TMainForm::AnchorCodecClick(StillCodec codec) {
     const TMDIChild* document = activeDocument();
-    const AnchorCodec* anchor = anchorCodecOf(codec);
-    if (!document || !anchor) return;
-    const int quality = anchorQuality(*Edit2, *anchor, codecTitle(codec));
+    const CodecEntry& entry = codecEntryOf(codec);
+    if (!document || !entry.anchor) return;
+    const AnchorCodec& anchor = *entry.anchor;
+    const int quality = anchorQuality(*Edit2, anchor, codecTitle(codec));
     const StillParameters parameters{static_cast<std::uint8_t>(quality), 0.0f, 0};
+    const CodecSettings settings = resolvedSettings(rememberedCodecSettings(entry), entry.settings);
     const DocumentView view = document->view();
-    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, *anchor, quality); });
+    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, anchor, quality, settings); });
 }
 
 void TMainForm::AJC1Click() {

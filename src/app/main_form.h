@@ -29,6 +29,7 @@ class QToolButton;
 
 namespace brenlow {
 
+class CodecSettingsDialog;
 class CommandProgress;
 class MeasurementsDock;
 class SweepDialog;
@@ -105,6 +106,7 @@ public:
     // Compress > Anchor Codec: one entry per anchor codec built, in the order of availableCodecs().
     QMenu* AnchorCodec1 = nullptr;
     QList<QAction*> AnchorCodecEntries;
+    QAction* AnchorCodecSettings1 = nullptr;  // Anchor Codec > Settings...
     // Every measure of the active window's last run.
     MeasurementsDock* Measurements = nullptr;
 
@@ -151,6 +153,8 @@ public:
     void AVCBMP1Click();
     // Codes the active document with an anchor codec at the quality field, as the JPEG command does.
     void AnchorCodecClick(StillCodec codec);
+    // Opens the codec settings dialog; returns it so that a caller (a test) can fill and accept it.
+    CodecSettingsDialog* AnchorCodecSettingsClick();
 
     // View tools.
     void test1Click();
@@ -203,6 +207,7 @@ private:
     void createMenus();
     void createCompressMenu();
     void createAnchorCodecMenu();
+    void describeAnchorEntries();
     void createResearchMenu();
     void createWindowMenu();
     void createToolBar();

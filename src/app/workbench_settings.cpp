@@ -3,11 +3,17 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "io/error.h"
+
 namespace brenlow {
 
 namespace {
 
 const QString kRecentFilesKey = QStringLiteral("recentFiles");
+
+QString codecSettingsKey(const CodecEntry& codec) {
+    return QStringLiteral("codecSettings/") + QString::fromStdString(codec.name);
+}
 
 void storeRecentFiles(const QStringList& files) {
     openWorkbenchSettings()->setValue(kRecentFilesKey, files);
@@ -39,6 +45,33 @@ void forgetRecentFile(const QString& file) {
     QStringList files = recentFiles();
     files.removeAll(file);
     storeRecentFiles(files);
+}
+
+CodecSettings rememberedCodecSettings(const CodecEntry& codec) {
+    const QString text = openWorkbenchSettings()->value(codecSettingsKey(codec)).toString();
+    if (text.isEmpty()) return {};
+    try {
+        CodecChoice choice = parseCodecChoice(codec.name + ":" + text.toStdString());
+        checkCodecSettings(codec.name, choice.settings, codec.settings);
+        return choice.settings;
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+void rememberCodecSettings(const CodecEntry& codec, const CodecSettings& settings) {
+    CodecChoice choice{codec.name, {}, {}};
+    for (const SettingDescription& setting : codec.settings) {
+        const auto value = settings.find(setting.key);
+        if (value != settings.end() && value->second != setting.defaultValue) choice.settings[setting.key] = value->second;
+    }
+    const std::string text = choice.text();
+    const std::unique_ptr<QSettings> stored = openWorkbenchSettings();
+    if (choice.settings.empty()) {
+        stored->remove(codecSettingsKey(codec));
+    } else {
+        stored->setValue(codecSettingsKey(codec), QString::fromStdString(text.substr(codec.name.size() + 1)));
+    }
 }
 
 }  // namespace brenlow

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <memory>
 
+#include "research/codec_registry.h"
+
 class QSettings;
 
 namespace brenlow {
@@ -21,5 +23,10 @@ QStringList withRecentFile(QStringList files, const QString& file);
 QStringList recentFiles();
 void rememberRecentFile(const QString& file);
 void forgetRecentFile(const QString& file);
+
+// The settings the user chose for a codec, only those away from the defaults. Settings stored by
+// another build that the codec no longer takes are dropped, never an error.
+CodecSettings rememberedCodecSettings(const CodecEntry& codec);
+void rememberCodecSettings(const CodecEntry& codec, const CodecSettings& settings);
 
 }  // namespace brenlow

@@ -8,6 +8,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QProcess>
+#include <QSettings>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QThread>
@@ -15,11 +16,13 @@
 #include <filesystem>
 
 #include "anchors/anchor_codec.h"
+#include "app/codec_settings_dialog.h"
 #include "app/compare_canvas.h"
 #include "app/compare_window.h"
 #include "app/heat_map_legend.h"
 #include "app/measurements_dock.h"
 #include "app/window_pair_dialog.h"
+#include "app/workbench_settings.h"
 #include "codecs/document.h"
 #include "gui_fixture.h"
 #include "imaging/difference_image.h"
@@ -166,6 +169,40 @@ TEST_F(AnchorWorkbenchGuiTest, AnchorCodecsCodeAtTheQualityFieldAndReportAsTheTo
     }
     if (coded == 0) GTEST_SKIP() << "neither WebP nor JPEG 2000 is built";
     EXPECT_EQ(documentCount(), 1 + coded);
+}
+
+// Settings chosen in the dialog are remembered and code the next run; a value another build
+// stored that the codec no longer takes falls back to the default instead of failing.
+TEST_F(AnchorWorkbenchGuiTest, ChosenCodecSettingsAreRememberedAndCodeTheNextRun) {
+    QAction* webp = anchorEntry("WebP");
+    if (!webp) GTEST_SKIP() << "WebP is not built";
+    const AnchorCodec& codec = *anchorCodecNamed("webp");
+    ASSERT_NE(form->AnchorCodecSettings1, nullptr);
+    const std::string source = openCopy(samplePath("astronaut.bmp"));
+    form->Edit2->setText(QStringLiteral("60"));
+
+    CodecSettingsDialog* dialog = form->AnchorCodecSettingsClick();
+    dialog->showCodec(dialog->codecChoice->findText(QStringLiteral("WebP")));
+    EXPECT_EQ(dialog->shownSettings(), codec.defaultSettings());
+    EXPECT_FALSE(dialog->setField(QStringLiteral("method"), QStringLiteral("7"))) << "outside 0-6";
+    ASSERT_TRUE(dialog->setField(QStringLiteral("method"), QStringLiteral("0")));
+    dialog->acceptChoices();
+    EXPECT_TRUE(webp->statusTip().contains("method 0")) << webp->statusTip().toStdString();
+
+    form->ClientArea->setActiveSubWindow(lastDocument());
+    webp->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const CodecSettings chosen{{"method", "0"}};
+    const Bytes expected = codec.encodeWith(loadBitmapFile(source), 60, resolvedSettings(chosen, codec.settingDescriptions()));
+    EXPECT_EQ(readWholeFile(dir.file("astronaut.webp")), expected);
+    EXPECT_EQ(openWorkbenchSettings()->value("codecSettings/webp").toString(), "method=0");
+
+    openWorkbenchSettings()->setValue("codecSettings/webp", "method=9:quality=2");
+    EXPECT_EQ(rememberedCodecSettings(*codecEntryNamed("webp")), CodecSettings{});
+    CodecSettingsDialog* reopened = form->AnchorCodecSettingsClick();
+    reopened->showCodec(reopened->codecChoice->findText(QStringLiteral("WebP")));
+    EXPECT_EQ(reopened->shownSettings(), codec.defaultSettings());
+    reopened->close();
 }
 
 TEST_F(AnchorWorkbenchGuiTest, AQualityTheCodecRefusesIsReportedAndNothingIsWritten) {
