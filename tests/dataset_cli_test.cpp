@@ -30,20 +30,6 @@ std::vector<std::string> operator+(std::vector<std::string> first, const std::ve
     return first;
 }
 
-// The object less what depends on the clock: its seconds and every point's timings.
-QJsonObject withoutTimes(const std::string& line) {
-    QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
-    object.remove("seconds");
-    QJsonArray points;
-    for (const QJsonValue& point : object["points"].toArray()) {
-        QJsonObject untimed = point.toObject();
-        untimed.remove("timing");
-        points.append(untimed);
-    }
-    object["points"] = points;
-    return object;
-}
-
 class DataSetCliTest : public ::testing::Test {
 protected:
     DataSetCliTest() {

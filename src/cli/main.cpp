@@ -13,6 +13,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "io/error.h"
 #include "research/library_versions.h"
 
 namespace brenlow::cli {
@@ -21,6 +22,7 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
+constexpr int kFinishedWithFailedItems = 3;
 
 StillParameters stillParameters(const Request& request, Command command) {
     StillParameters parameters;
@@ -77,7 +79,15 @@ void runSequenceDecode(const Request& request) {
     decodeSequence(options);
 }
 
-void run(const Request& request) {
+// The exit status of a command that ran to its end.
+int statusOf(std::size_t failedItems) { return failedItems > 0 ? kFinishedWithFailedItems : kSuccess; }
+
+int printed(const CommandOutput& output) {
+    std::cout << output.text;
+    return statusOf(output.failedItems);
+}
+
+int run(const Request& request) {
     switch (request.subcommand) {
         case Subcommand::Avc:
         case Subcommand::Ajc:
@@ -98,15 +108,13 @@ void run(const Request& request) {
             std::cout << runCompareCommand(request) << '\n';
             break;
         case Subcommand::Sweep:
-            std::cout << runSweepCommand(request, std::cerr);
-            break;
+            return printed(runSweepCommand(request, std::cerr));
         case Subcommand::Merge:
-            std::cout << runMergeCommand(request, std::cerr);
-            break;
+            return printed(runMergeCommand(request, std::cerr));
         case Subcommand::Report:
-            runReportCommand(request);
-            break;
+            return statusOf(runReportCommand(request));
     }
+    return kSuccess;
 }
 
 std::string versionText() {
@@ -135,12 +143,14 @@ int parseAndRun(int argc, char** argv) {
         return kUsage;
     }
     try {
-        run(request);
+        return run(request);
+    } catch (const UsageError& error) {
+        std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
+        return kUsage;
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';
         return kFailure;
     }
-    return kSuccess;
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 #include "cli/report_command.h"
 
 #include <QApplication>
+#include <iostream>
 #include <span>
 
 #include "cli/dataset_commands.h"
 #include "cli/research_commands.h"
+#include "cli/run_outputs.h"
 #include "io/file_io.h"
 #include "report/html_report.h"
 #include "research/dataset_run.h"
@@ -31,10 +33,12 @@ bool reportAvailable() {
     return true;
 }
 
-void runReportCommand(const Request& request) {
+std::size_t runReportCommand(const Request& request) {
     // Everything that can fail on the user's files fails before a window system is touched.
+    const auto locks = lockedForReading(request.files);
+    checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
     const DataSetOutcome outcome = loadDataSet(request.files);
-    ReportContext context = currentReportContext(anchorOf(request), importedCurves(request));
+    ReportContext context = currentReportContext(anchorOf(request, outcome.codecs), importedCurves(request));
     context.title = reportTitle(outcome);
 
     chooseOffscreenWithoutDisplay();
@@ -45,6 +49,7 @@ void runReportCommand(const Request& request) {
     const std::string page = htmlReport(outcome, context);
     writeFileAtomically(request.htmlPath,
                         std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
+    return writeFailedItems(outcome.failed, std::cerr);
 }
 
 }  // namespace brenlow::cli

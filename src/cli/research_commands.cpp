@@ -5,6 +5,7 @@
 
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
+#include "io/error.h"
 #include "research/dataset_inputs.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
@@ -78,6 +79,14 @@ SweepSettings sweepSettings(const Request& request) {
 
 StillCodec anchorOf(const Request& request) { return codecNamed(request.anchor).value_or(StillCodec::Jpeg); }
 
+StillCodec anchorOf(const Request& request, const std::vector<StillCodec>& codecs) {
+    const StillCodec anchor = anchorOf(request);
+    if (!request.anchorGiven || std::find(codecs.begin(), codecs.end(), anchor) != codecs.end()) return anchor;
+    std::string names;
+    for (StillCodec codec : codecs) names += (names.empty() ? "" : ", ") + std::string(codecName(codec));
+    throw UsageError("--anchor: \"" + request.anchor + "\" is not one of the run's codecs: " + names);
+}
+
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
                              const StillRunResult& result, Clock::time_point started) {
     const QImage reference = referencePictureFor(codecOf(request.subcommand), document);
@@ -100,7 +109,7 @@ std::string runCompareCommand(const Request& request) {
     return request.json ? jsonLine(compareJson(request, measures, secondsSince(started))) : measuresLine(measures);
 }
 
-std::string runSweepCommand(const Request& request, std::ostream& notes) {
+CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     if (asksForDataSet(request.files) || !request.resultFolder.empty() || request.shardCount > 1)
         return runDataSetSweep(request, notes);
     const Clock::time_point started = Clock::now();
@@ -111,11 +120,11 @@ std::string runSweepCommand(const Request& request, std::ostream& notes) {
     const SweepSource source = prepareSweep(document.view(), settings);
     const SweepOutcome outcome = runSweep(source, settings);
     if (single.json)
-        return jsonLine(sweepJson(single, source, outcome, anchorOf(single), settings.measures, secondsSince(started)));
+        return {jsonLine(sweepJson(single, source, outcome, anchorOf(single), settings.measures, secondsSince(started)))};
     if (!single.quiet)
         writeDeltaRates(deltaTable(outcome, anchorOf(single), deltaMeasuresTaken(settings.measures)), anchorOf(single),
                         notes);
-    return sweepCsv(outcome);
+    return {sweepCsv(outcome)};
 }
 
 }  // namespace brenlow::cli

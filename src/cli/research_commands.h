@@ -39,6 +39,10 @@ SweepSettings sweepSettings(const Request& request);
 // The codec the delta rates are taken against.
 StillCodec anchorOf(const Request& request);
 
+// The anchor of a data set read from result folders. Throws UsageError when --anchor names a codec
+// the data set lacks, naming the codecs it has.
+StillCodec anchorOf(const Request& request, const std::vector<StillCodec>& codecs);
+
 // "BD-rate avc against jpeg on psnr, cubic: -12.34 %, BD-psnr +0.5012", one line per row, with a
 // warning where the curves share little.
 void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes);
@@ -49,6 +53,6 @@ void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, 
 // sweep FILE: the CSV table, or with --json one object. With CSV the delta rates against JPEG
 // go to `notes`, one line per codec. Writes no file. Several pictures, a folder or a pattern run
 // as a data set (see runDataSetSweep). Throws Error.
-std::string runSweepCommand(const Request& request, std::ostream& notes);
+CommandOutput runSweepCommand(const Request& request, std::ostream& notes);
 
 }  // namespace brenlow::cli

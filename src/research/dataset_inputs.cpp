@@ -1,6 +1,7 @@
 #include "research/dataset_inputs.h"
 
 #include <glob.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <array>
@@ -58,6 +59,19 @@ std::vector<std::string> patternMatches(const std::string& pattern) {
     return names;
 }
 
+// A file's identity, so that two spellings of one file ("set/a.png", "./set/a.png") are known as one.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity identityOf(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    return {info.st_dev, info.st_ino};
+}
+
 }  // namespace
 
 bool isDataSetPictureName(const std::string& name) {
@@ -69,6 +83,7 @@ bool isDataSetPictureName(const std::string& name) {
 
 std::vector<std::string> expandPictureArguments(const std::vector<std::string>& arguments) {
     std::vector<std::string> pictures;
+    std::vector<FileIdentity> identities;
     for (const std::string& argument : arguments) {
         std::vector<std::string> found;
         if (isFile(argument)) {
@@ -81,10 +96,14 @@ std::vector<std::string> expandPictureArguments(const std::vector<std::string>& 
             if (found.empty()) throw Error("No file or folder matches", argument);
         }
         for (std::string& picture : found) {
-            // Each picture's results are filed under its name, so a second mention would share them.
-            if (std::find(pictures.begin(), pictures.end(), picture) != pictures.end())
-                throw Error("The picture is named twice", picture);
+            // A picture counted twice would weigh twice in every mean.
+            const FileIdentity identity = identityOf(picture);
+            for (std::size_t i = 0; i < pictures.size(); ++i)
+                if (pictures[i] == picture || (identity.inode != 0 && identities[i] == identity))
+                    throw UsageError("The picture \"" + picture + "\" is named twice" +
+                                     (pictures[i] == picture ? std::string() : " (also as \"" + pictures[i] + "\")"));
             pictures.push_back(std::move(picture));
+            identities.push_back(identity);
         }
     }
     return pictures;

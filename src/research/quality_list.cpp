@@ -37,12 +37,26 @@ std::vector<int> parseList(const std::string& text) {
     return qualities;
 }
 
+std::string repeatedQuality(const std::vector<int>& qualities) {
+    for (std::size_t i = 0; i < qualities.size(); ++i)
+        if (std::find(qualities.begin(), qualities.begin() + static_cast<std::ptrdiff_t>(i), qualities[i]) !=
+            qualities.begin() + static_cast<std::ptrdiff_t>(i))
+            return "quality " + std::to_string(qualities[i]) + " is named twice";
+    return {};
+}
+
 }  // namespace
 
 std::vector<int> parseQualities(const std::string& text) {
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
     return second == std::string::npos ? parseList(text) : parseRange(text, first, second);
+}
+
+std::string qualitiesProblem(const std::string& text) {
+    const std::vector<int> qualities = parseQualities(text);
+    if (qualities.empty()) return "qualities must be FROM:TO:STEP or a list, each 1..100";
+    return repeatedQuality(qualities);
 }
 
 }  // namespace brenlow
