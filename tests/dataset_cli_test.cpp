@@ -184,7 +184,7 @@ TEST_F(DataSetCliTest, MergeRefusesMixedParametersAndNamesAMissingItem) {
     for (const char* shard : {"0/3", "4/3", "1/0", "2", "a/b"})
         EXPECT_EQ(run(kSweep + std::vector<std::string>{"--shard", shard, "--out", "x", "set"}).exitCode, 2) << shard;
     const CliRun noFolder = run(kSweep + std::vector<std::string>{"--shard", "1/2", "set"});
-    EXPECT_EQ(noFolder.exitCode, 1);
+    EXPECT_EQ(noFolder.exitCode, 2) << "a usage error like every other";
     EXPECT_NE(noFolder.err.find("result folder"), std::string::npos) << noFolder.err;
 }
 

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -247,6 +248,95 @@ TEST_F(DataSetSafetyTest, APictureThatFailsIsRecordedAndTheRunGoesOnWithTheOther
         EXPECT_EQ(report.exitCode, 3) << report.err;
         EXPECT_NE(fileBytes(cwd.file("r.html")).find("p4_tiny.bmp</td><td>avc</td>"), std::string::npos);
     }
+}
+
+// Each of these names what is wrong, in the tool's own words, once.
+TEST_F(DataSetSafetyTest, MessagesSayWhatIsWrong) {
+    exited(0, kSweep + Arguments{"--quiet", "--out", "results", "set"});
+    fs::copy(cwd.path() / "results", cwd.path() / "damaged");
+    std::ofstream(resultFile("damaged", "p1.bmp", "jpeg"), std::ios::trunc) << "[]";
+    struct Case {
+        Arguments arguments;
+        int status;
+        std::string message;
+    };
+    const std::vector<Case> cases{
+        {{"merge", "/nonexistent"}, 1, "The folder does not exist: \"/nonexistent\""},
+        {{"merge", "damaged"}, 1, "is not a \"brenlow data set result 1\" file"},
+        {{"sweep", "--qualities", "90:10:10", "set"}, 2, "counts upward from FROM to TO, and 90 is above 10"},
+        {{"sweep", "--codecs", "jpeg", "set/*.gif"}, 1, "No file or folder matches: \"set/*.gif\""},
+        {kSweep + Arguments{"--shard", "1/2", "set"}, 2, "name it with --out"},
+    };
+    for (const Case& test : cases) {
+        const CliRun result = exited(test.status, test.arguments);
+        EXPECT_NE(result.err.find(test.message), std::string::npos) << result.err;
+        EXPECT_EQ(result.err.find("no error occurred"), std::string::npos) << result.err;
+    }
+    const std::string bitmap = fileBytes(cwd.file("set/p1.bmp"));
+    std::ofstream(cwd.file("cut.bmp"), std::ios::binary) << bitmap.substr(0, bitmap.size() / 2);
+    const CliRun cut = exited(3, {"sweep", "--codecs", "jpeg", "--qualities", "50", "--measures", "none", "set/p1.bmp",
+                                  "cut.bmp"});
+    const std::string line = cut.err.substr(cut.err.find("jpeg on \"cut.bmp\": "));
+    EXPECT_NE(line.find("is truncated"), std::string::npos) << line;
+    const auto mentions = [](const std::string& text, const std::string& name) {
+        std::size_t count = 0;
+        for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) ++count;
+        return count;
+    };
+    EXPECT_EQ(mentions(line.substr(line.find(": ") + 2), "\"cut.bmp\""), 1u) << "the reason names the file once: " << line;
+}
+
+// A data set file that lacks its pictures, codecs or parameters is named with what it lacks.
+TEST_F(DataSetSafetyTest, ADamagedDataSetFileIsNamedWithWhatItLacks) {
+    exited(0, kSweep + Arguments{"--quiet", "--out", "results", "set"});
+    const QJsonObject manifest = readJsonFile(cwd.path() / "results" / "dataset.json");
+    struct Damage {
+        const char* key;
+        QJsonValue value;  // undefined: the key is removed
+        const char* lacks;
+    };
+    for (const Damage& damage : {Damage{"pictures", QJsonArray(), "pictures"}, Damage{"codecs", QJsonValue(), "codecs"},
+                                 Damage{"parameters", QJsonValue(), "parameters"}}) {
+        QJsonObject broken = manifest;
+        if (damage.value.isArray()) broken[damage.key] = damage.value;
+        else broken.remove(damage.key);
+        writeJsonFile(cwd.path() / "results" / "dataset.json", broken);
+        const CliRun merged = exited(1, {"merge", "results"});
+        EXPECT_NE(merged.err.find(std::string("The data set file is damaged: it has no ") + damage.lacks + ": \"results/dataset.json\""),
+                  std::string::npos)
+            << merged.err;
+        EXPECT_EQ(merged.out, "");
+    }
+}
+
+// Resuming a finished folder writes nothing, so a folder on a read-only file system resumes too.
+TEST_F(DataSetSafetyTest, ResumingAFinishedFolderRewritesNothing) {
+    const Arguments sweep = kSweep + Arguments{"--quiet", "--out", "results", "set"};
+    exited(0, sweep);
+    const auto before = folderSnapshot(cwd.path() / "results");
+    struct stat first {}, second {};
+    ASSERT_EQ(::stat(cwd.file("results/dataset.json").c_str(), &first), 0);
+    exited(0, sweep);
+    ASSERT_EQ(::stat(cwd.file("results/dataset.json").c_str(), &second), 0);
+    EXPECT_EQ(first.st_ino, second.st_ino) << "the data set file was written again";
+    EXPECT_EQ(folderSnapshot(cwd.path() / "results"), before);
+}
+
+// Two curves of one name, or one named like a codec of the run, could not be told apart.
+TEST_F(DataSetSafetyTest, ImportsOfOneNameOrNamedLikeACodecAreUsageErrors) {
+    exited(0, kSweep + Arguments{"--quiet", "--out", "results", "set"});
+    std::ofstream(cwd.file("a.csv")) << "name,bpp,psnr\nlearned,0.5,30\nlearned,1.0,33\n";
+    std::ofstream(cwd.file("b.csv")) << "name,bpp,psnr\nlearned,0.4,30\nlearned,0.9,33\n";
+    std::ofstream(cwd.file("c.csv")) << "name,bpp,psnr\najc,0.4,30\najc,0.9,33\n";
+    for (const Arguments& arguments :
+         {Arguments{"merge", "--import", "a.csv", "--import", "b.csv", "results"},
+          Arguments{"merge", "--import", "c.csv", "results"},
+          kSweep + Arguments{"--import", "a.csv", "--import", "b.csv", "--out", "other", "set"}}) {
+        const CliRun result = exited(2, arguments);
+        EXPECT_NE(result.err.find("--import: "), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "");
+    }
+    EXPECT_FALSE(fs::exists(cwd.path() / "other")) << "refused before the run";
 }
 
 }  // namespace

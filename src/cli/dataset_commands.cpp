@@ -14,6 +14,7 @@
 #include "research/dataset_json.h"
 #include "cli/research_commands.h"
 #include "cli/run_outputs.h"
+#include "io/error.h"
 #include "io/file_io.h"
 #include "io/folder_lock.h"
 #include "research/dataset_inputs.h"
@@ -115,6 +116,7 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes) {
     const StillCodec anchor = anchorOf(request, outcome.codecs);
+    checkImportNames(imported, outcome.codecs);
     if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
     CommandOutput output;
     if (request.json) {
@@ -168,6 +170,18 @@ std::vector<std::unique_ptr<FolderLock>> lockedForReading(const std::vector<std:
     return locks;
 }
 
+void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<StillCodec>& codecs) {
+    for (auto curve = curves.begin(); curve != curves.end(); ++curve) {
+        for (auto earlier = curves.begin(); earlier != curve; ++earlier)
+            if (earlier->name == curve->name)
+                throw UsageError("--import: two curves are named \"" + curve->name + "\"; give one of them another name");
+        for (StillCodec codec : codecs)
+            if (curve->name == codecName(codec))
+                throw UsageError("--import: the curve \"" + curve->name +
+                                 "\" is named like a codec of the run; give it another name");
+    }
+}
+
 std::vector<ImportedCurve> importedCurves(const Request& request) {
     std::vector<ImportedCurve> curves;
     for (const std::string& path : request.importFiles) curves.push_back(readImportedCurve(path));
@@ -184,6 +198,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
                                                request.resultFolder.empty() ? std::vector<std::string>{}
                                                                             : std::vector<std::string>{request.resultFolder}));
     run.settings = sweepSettings(request);
+    checkImportNames(imported, run.settings.codecs);
     run.versions = runVersions();
     run.resultFolder = request.resultFolder;
     run.shard = request.shard;

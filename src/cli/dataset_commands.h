@@ -29,6 +29,10 @@ std::vector<std::unique_ptr<FolderLock>> lockedForReading(const std::vector<std:
 // Lists the failed items on `notes` (errors, so even under --quiet) and returns how many there are.
 std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream& notes);
 
+// Throws UsageError when two curves share a name or one is named like one of the codecs: their
+// rows could not be told apart.
+void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<StillCodec>& codecs);
+
 // The curves of every --import file in order. Throws Error naming a file that cannot be read.
 std::vector<ImportedCurve> importedCurves(const Request& request);
 

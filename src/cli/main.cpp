@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <QtGlobal>
 #include <clocale>
 #include <exception>
 #include <iostream>
@@ -156,7 +157,19 @@ int parseAndRun(int argc, char** argv) {
 }  // namespace
 }  // namespace brenlow::cli
 
+namespace {
+
+// Qt and the image libraries under it report on stderr what the tool already reports in its own
+// words, or nothing a user can act on (a TIFF reader's directory warnings): only its own messages
+// reach stderr.
+void keepLibraryNoiseOffStderr(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << '\n';
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    qInstallMessageHandler(keepLibraryNoiseOffStderr);
     // The report line's ratios use the user's decimal separator, as the workbench's do.
     std::setlocale(LC_ALL, "");
     return brenlow::cli::parseAndRun(argc, argv);

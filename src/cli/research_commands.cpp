@@ -6,6 +6,7 @@
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
 #include "io/error.h"
+#include "io/file_io.h"
 #include "research/dataset_inputs.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
@@ -112,6 +113,9 @@ std::string runCompareCommand(const Request& request) {
 CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     if (asksForDataSet(request.files) || !request.resultFolder.empty() || request.shardCount > 1)
         return runDataSetSweep(request, notes);
+    // A pattern that matches nothing is said to be one, not reported as a missing file.
+    if (!fileExists(request.files.front()) && request.files.front().find_first_of("*?[") != std::string::npos)
+        expandPictureArguments(request.files);
     const Clock::time_point started = Clock::now();
     Request single = request;
     single.file = request.files.front();

@@ -29,6 +29,8 @@ std::vector<Identity>& heldFolders() {
 FolderLock::FolderLock(const std::string& folder, Use use)
     : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     struct stat info {};
+    if (fd_.get() < 0 && errno == ENOENT) throw Error("The folder does not exist", folder);
+    if (fd_.get() < 0 && errno == ENOTDIR) throw Error("This is not a folder", folder);
     if (fd_.get() < 0 || ::fstat(fd_.get(), &info) != 0)
         throw Error("Cannot open the folder: " + std::string(std::strerror(errno)), folder);
     int status = 0;

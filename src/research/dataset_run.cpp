@@ -238,6 +238,14 @@ void requireSameDataSet(const DataSetManifest& first, const std::string& firstFo
                     difference + "; merge only the shards of one run");
 }
 
+bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifest) {
+    try {
+        return readManifest(folder) == manifest;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 }  // namespace
 
 std::vector<DataSetItem> dataSetItems(std::size_t pictures, const std::vector<StillCodec>& codecs) {
@@ -261,9 +269,11 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
         throw Error("A shard keeps its results in a result folder for the merge; name one");
     const std::vector<DataSetItem> items =
         shardOf(dataSetItems(run.pictures.size(), run.settings.codecs), run.shard, run.shardCount);
-    if (!run.resultFolder.empty())
-        writeManifest(run.resultFolder,
-                      {run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)});
+    if (!run.resultFolder.empty()) {
+        const DataSetManifest manifest{run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)};
+        // A finished folder is resumed without a write, even on a read-only file system.
+        if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
+    }
     return ItemRunner(run, items, progress).run();
 }
 

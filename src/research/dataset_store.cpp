@@ -141,10 +141,10 @@ QJsonObject readJson(const std::string& path, const char* format) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(
         QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    if (error.error != QJsonParseError::NoError)
         throw Error("The file is not JSON (" + error.errorString().toStdString() + ")", path);
     const QJsonObject object = document.object();
-    if (object["format"].toString() != QLatin1String(format))
+    if (!document.isObject() || object["format"].toString() != QLatin1String(format))
         throw Error("The file is not a \"" + std::string(format) + "\" file", path);
     return object;
 }
@@ -160,6 +160,18 @@ QJsonValue pathJson(const std::string& path) {
 std::string pathOf(const QJsonValue& value) {
     if (!value.isObject()) return value.toString().toStdString();
     return QByteArray::fromHex(value.toObject()["hex"].toString().toLatin1()).toStdString();
+}
+
+// A data set without pictures, codecs or qualities would merge as an empty one and print nothing
+// that says why.
+void requireManifestParts(const QJsonObject& object, const std::string& path) {
+    const auto lacks = [&](const QJsonValue& value) { return !value.isArray() || value.toArray().isEmpty(); };
+    std::string missing;
+    if (lacks(object["pictures"])) missing = "pictures";
+    else if (lacks(object["codecs"])) missing = "codecs";
+    else if (!object["parameters"].isObject()) missing = "parameters";
+    else if (lacks(object["parameters"].toObject()["qualities"])) missing = "qualities";
+    if (!missing.empty()) throw Error("The data set file is damaged: it has no " + missing, path);
 }
 
 std::uint64_t pathHash(const std::string& text) {
@@ -246,6 +258,7 @@ DataSetManifest readManifest(const std::string& folder) {
     std::error_code error;
     if (!fs::exists(path, error)) throw Error("The folder holds no data set (no dataset.json)", folder);
     const QJsonObject object = readJson(path, kManifestFormat);
+    requireManifestParts(object, path);
     DataSetManifest manifest;
     for (const QJsonValue& picture : object["pictures"].toArray())
         manifest.pictures.push_back(pathOf(picture));
