@@ -32,7 +32,9 @@ Arguments operator+(Arguments first, const Arguments& second) {
 
 const Arguments kSweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "40,70,90", "--measures", "none", "-j", "1"};
 
-QJsonObject objectOf(const std::string& line) { return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object(); }
+QJsonObject objectOf(const std::string& line) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+}
 
 // Three small pictures in "set": what the runs, resumes and merges below work on.
 class DataSetSafetyTest : public ::testing::Test {
@@ -143,7 +145,8 @@ TEST_F(DataSetSafetyTest, AnAnchorThatIsNotACodecOfTheRunIsAUsageErrorNamingTheR
          {kSweep + Arguments{"--anchor", "avc", "set"}, kSweep + Arguments{"--anchor", "avc", "set/p1.bmp"},
           Arguments{"merge", "--anchor", "avc", "results"}}) {
         const CliRun result = exited(2, arguments);
-        EXPECT_NE(result.err.find("\"avc\" is not one of the run's codecs: jpeg, ajc"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("\"avc\" is not one of the run's codecs: jpeg, ajc"), std::string::npos)
+            << result.err;
         EXPECT_EQ(result.out, "");
     }
     EXPECT_EQ(run(Arguments{"merge", "--anchor", "ajc", "results"}).exitCode, 0);
@@ -195,7 +198,8 @@ TEST_F(DataSetSafetyTest, OutputsThatAreInputsOrCannotBeWrittenAreRefusedBeforeA
     const std::vector<Case> cases{
         {kSweep + Arguments{"--aggregate-csv", "set/p1.bmp", "set"}, "it is one of the run's inputs"},
         {kSweep + Arguments{"--aggregate-csv", "./set/../set/p2.png", "set"}, "it is one of the run's inputs"},
-        {kSweep + Arguments{"--aggregate-csv", "new/dataset.json", "--out", "new", "set"}, "it is one of the run's inputs"},
+        {kSweep + Arguments{"--aggregate-csv", "new/dataset.json", "--out", "new", "set"},
+         "it is one of the run's inputs"},
         {Arguments{"merge", "--aggregate-csv", "results/dataset.json", "results"}, "it is one of the run's inputs"},
         {Arguments{"merge", "--aggregate-csv", "./results/dataset.json", "results"}, "it is one of the run's inputs"},
         {kSweep + Arguments{"--aggregate-csv", "missing/a.csv", "set"}, "Cannot write \"missing/a.csv\""},
@@ -283,7 +287,8 @@ TEST_F(DataSetSafetyTest, MessagesSayWhatIsWrong) {
         for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) ++count;
         return count;
     };
-    EXPECT_EQ(mentions(line.substr(line.find(": ") + 2), "\"cut.bmp\""), 1u) << "the reason names the file once: " << line;
+    EXPECT_EQ(mentions(line.substr(line.find(": ") + 2), "\"cut.bmp\""), 1u)
+        << "the reason names the file once: " << line;
 }
 
 // A data set file that lacks its pictures, codecs or parameters is named with what it lacks.
@@ -302,8 +307,9 @@ TEST_F(DataSetSafetyTest, ADamagedDataSetFileIsNamedWithWhatItLacks) {
         else broken.remove(damage.key);
         writeJsonFile(cwd.path() / "results" / "dataset.json", broken);
         const CliRun merged = exited(1, {"merge", "results"});
-        EXPECT_NE(merged.err.find(std::string("The data set file is damaged: it has no ") + damage.lacks + ": \"results/dataset.json\""),
-                  std::string::npos)
+        const std::string expected =
+            std::string("The data set file is damaged: it has no ") + damage.lacks + ": \"results/dataset.json\"";
+        EXPECT_NE(merged.err.find(expected), std::string::npos)
             << merged.err;
         EXPECT_EQ(merged.out, "");
     }

@@ -149,7 +149,8 @@ TEST(OtherPicturesTest, ADocumentNotNamedBmpIsCodedFromItsOwnPixelsNotFromAnothe
         ASSERT_EQ(odd.exitCode, 0) << odd.err;
         ASSERT_EQ(plain.exitCode, 0) << plain.err;
         EXPECT_EQ(odd.out, plain.out) << command;
-        EXPECT_EQ(fileBytes(data.file(std::string("pi.") + command)), fileBytes(data.file(std::string("same.") + command)))
+        EXPECT_EQ(fileBytes(data.file(std::string("pi.") + command)),
+                  fileBytes(data.file(std::string("same.") + command)))
             << command;
     }
 }

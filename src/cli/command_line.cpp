@@ -166,8 +166,8 @@ void defineSweep(CLI::App& app, Request& request) {
         request.anchorGiven = sweep->count("--anchor") > 0;
         checkSweepCodecs(request);
         if (request.shardCount > 1 && request.resultFolder.empty())
-            throw CLI::ValidationError("--shard",
-                                       "a shard keeps its results for the merge in a result folder: name it with --out");
+            throw CLI::ValidationError(
+                "--shard", "a shard keeps its results for the merge in a result folder: name it with --out");
     });
 }
 

@@ -166,7 +166,8 @@ std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream
 
 std::vector<std::unique_ptr<FolderLock>> lockedForReading(const std::vector<std::string>& folders) {
     std::vector<std::unique_ptr<FolderLock>> locks;
-    for (const std::string& folder : folders) locks.push_back(std::make_unique<FolderLock>(folder, FolderLock::Use::Reading));
+    for (const std::string& folder : folders)
+        locks.push_back(std::make_unique<FolderLock>(folder, FolderLock::Use::Reading));
     return locks;
 }
 
@@ -174,7 +175,8 @@ void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vecto
     for (auto curve = curves.begin(); curve != curves.end(); ++curve) {
         for (auto earlier = curves.begin(); earlier != curve; ++earlier)
             if (earlier->name == curve->name)
-                throw UsageError("--import: two curves are named \"" + curve->name + "\"; give one of them another name");
+                throw UsageError("--import: two curves are named \"" + curve->name +
+                                 "\"; give one of them another name");
         for (StillCodec codec : codecs)
             if (curve->name == codecName(codec))
                 throw UsageError("--import: the curve \"" + curve->name +
@@ -194,9 +196,9 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     const std::vector<ImportedCurve> imported = importedCurves(request);
     DataSetRun run;
     run.pictures = expandPictureArguments(request.files);
-    checkDataSetOutputs(request, dataSetInputs(request, run.pictures,
-                                               request.resultFolder.empty() ? std::vector<std::string>{}
-                                                                            : std::vector<std::string>{request.resultFolder}));
+    std::vector<std::string> resultFolders;
+    if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
+    checkDataSetOutputs(request, dataSetInputs(request, run.pictures, resultFolders));
     run.settings = sweepSettings(request);
     checkImportNames(imported, run.settings.codecs);
     run.versions = runVersions();

@@ -106,7 +106,7 @@ int run(const Request& request) {
             runSequenceDecode(request);
             break;
         case Subcommand::Compare:
-            std::cout << runCompareCommand(request) << '\n';
+            std::cout << runCompareCommand(request, std::cerr) << '\n';
             break;
         case Subcommand::Sweep:
             return printed(runSweepCommand(request, std::cerr));

@@ -28,6 +28,8 @@ std::string measuresLine(const PictureMeasures& m) {
            "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";";
 }
 
+std::string sizeText(QSize size) { return std::to_string(size.width()) + " x " + std::to_string(size.height()); }
+
 bool asked(const std::vector<std::string>& measures, const char* name) {
     return std::find(measures.begin(), measures.end(), name) != measures.end();
 }
@@ -102,12 +104,18 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
     return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
 }
 
-std::string runCompareCommand(const Request& request) {
+std::string runCompareCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
-    const PictureMeasures measures =
-        measurePictures(loadDocumentPicture(request.file), loadDocumentPicture(request.secondFile),
-                        measureChoiceOf(request));
-    return request.json ? jsonLine(compareJson(request, measures, secondsSince(started))) : measuresLine(measures);
+    const QImage reference = loadDocumentPicture(request.file);
+    const QImage compared = loadDocumentPicture(request.secondFile);
+    // Pictures of two sizes are measured over their common area, which a reader must not take for the whole.
+    if (reference.size() != compared.size())
+        notes << "The pictures differ in size: \"" << request.file << "\" is " << sizeText(reference.size()) << ", \""
+              << request.secondFile << "\" " << sizeText(compared.size()) << "; measured over the "
+              << sizeText(reference.size().boundedTo(compared.size())) << " they share, from the bottom-left corner\n";
+    const PictureMeasures measures = measurePictures(reference, compared, measureChoiceOf(request));
+    if (!request.json) return measuresLine(measures);
+    return jsonLine(compareJson(request, measures, reference.size(), compared.size(), secondsSince(started)));
 }
 
 CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {

@@ -27,8 +27,9 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started);
 
 // compare A B: "PSNR_R=..; PSNR_G=..; PSNR_B=..; PSNR=..; PSNR_Y=..; SSIM_Y=..;" or, with
-// --json, one object; the measures --measures leaves out read n/a. Throws Error.
-std::string runCompareCommand(const Request& request);
+// --json, one object; the measures --measures leaves out read n/a. Pictures of two sizes are
+// measured over their common area: `notes` says so with both sizes, and --json gives them. Throws Error.
+std::string runCompareCommand(const Request& request, std::ostream& notes);
 
 // The slower measures --measures asks for.
 MeasureChoice measureChoiceOf(const Request& request);

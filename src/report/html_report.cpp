@@ -165,7 +165,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
     const std::string title = htmlEscaped(context.title);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
            "</title>\n<style>\n" + kStyle + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
-           utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) + section("Parameters", parametersHtml(outcome, context)) +
+           utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) +
+           section("Parameters", parametersHtml(outcome, context)) +
            section("Library versions", versionsHtml(outcome, context)) +
            section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
            section("Aggregate curves", plotsHtml(outcome, context)) +

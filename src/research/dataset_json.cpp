@@ -103,7 +103,8 @@ QJsonArray importedRowsJson(const std::vector<NamedDeltaRow>& rows) {
 QJsonArray failedJson(const std::vector<FailedItem>& failed) {
     QJsonArray array;
     for (const FailedItem& item : failed)
-        array.append(QJsonObject{{"picture", text(item.picture)}, {"codec", codecName(item.codec)}, {"reason", text(item.reason)}});
+        array.append(QJsonObject{
+            {"picture", text(item.picture)}, {"codec", codecName(item.codec)}, {"reason", text(item.reason)}});
     return array;
 }
 

@@ -270,7 +270,8 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     const std::vector<DataSetItem> items =
         shardOf(dataSetItems(run.pictures.size(), run.settings.codecs), run.shard, run.shardCount);
     if (!run.resultFolder.empty()) {
-        const DataSetManifest manifest{run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)};
+        const DataSetManifest manifest{run.pictures, run.settings.codecs,
+                                       dataSetParameters(run.settings, run.versions)};
         // A finished folder is resumed without a write, even on a read-only file system.
         if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
     }
