@@ -345,5 +345,21 @@ TEST_F(DataSetSafetyTest, ImportsOfOneNameOrNamedLikeACodecAreUsageErrors) {
     EXPECT_FALSE(fs::exists(cwd.path() / "other")) << "refused before the run";
 }
 
+// A folder's entries that look like pictures but are none are named, not silently left out.
+TEST_F(DataSetSafetyTest, FolderEntriesThatAreNoPicturesAreNamedInANote) {
+    fs::create_symlink(cwd.path() / "nowhere.png", cwd.path() / "set" / "gone.png");
+    fs::create_symlink("/dev/null", cwd.path() / "set" / "device.png");
+    fs::create_directory(cwd.path() / "set" / "folder.bmp");
+    std::ofstream(cwd.file("set/notes.txt")) << "not a picture's name";
+    const CliRun result = exited(0, kSweep + Arguments{"--json", "set"});
+    for (const char* note : {"Left out of the data set: \"set/device.png\" (not a regular file)",
+                             "Left out of the data set: \"set/folder.bmp\" (a folder)",
+                             "Left out of the data set: \"set/gone.png\" (a link to nothing)"})
+        EXPECT_NE(result.err.find(note), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("notes.txt"), std::string::npos) << "other files are no pictures to leave out";
+    EXPECT_EQ(objectOf(result.out)["pictures"].toArray().size(), 3);
+    EXPECT_EQ(exited(0, kSweep + Arguments{"--quiet", "set"}).err, "");
+}
+
 }  // namespace
 }  // namespace brenlow::testing

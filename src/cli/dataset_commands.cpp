@@ -195,7 +195,10 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     // A bad curve file is found before the run, not after it.
     const std::vector<ImportedCurve> imported = importedCurves(request);
     DataSetRun run;
-    run.pictures = expandPictureArguments(request.files);
+    std::vector<std::string> leftOut;
+    run.pictures = expandPictureArguments(request.files, &leftOut);
+    if (!request.quiet)
+        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << entry << '\n';
     std::vector<std::string> resultFolders;
     if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
     checkDataSetOutputs(request, dataSetInputs(request, run.pictures, resultFolders));
