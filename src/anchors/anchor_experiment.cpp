@@ -10,8 +10,8 @@ namespace {
 // A document of the codec's own format keeps its file: the coded file goes beside it.
 std::string codedFileName(const std::string& caption, const AnchorCodec& codec) {
     const std::string extension = codec.extension();
-    const std::string plain = baseName(caption) + extension;
-    return plain == caption ? baseName(caption) + "~" + extension : plain;
+    const std::string plain = outputBaseName(caption) + extension;
+    return plain == caption ? outputBaseName(caption) + "~" + extension : plain;
 }
 
 void requireQualityWithin(const AnchorCodec& codec, int quality) {
@@ -46,7 +46,7 @@ StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCod
                                    const CodecSettings& settings) {
     const std::string& caption = document.caption;
     const std::string codedPath = codedFileName(caption, codec);
-    const std::string decodedPath = baseName(caption) + "~.bmp";
+    const std::string decodedPath = outputBaseName(caption) + "~.bmp";
     refuseOverwritingSources({caption}, {codedPath, decodedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
     if (document.bitmap == nullptr) {

@@ -130,6 +130,16 @@ void addMeasuresOption(CLI::App& command, Request& request) {
 }
 
 
+// A codec named twice would repeat its points; an anchor the run lacks would leave every delta out.
+void checkSweepCodecs(const Request& request) {
+    for (auto codec = request.codecs.begin(); codec != request.codecs.end(); ++codec)
+        if (std::find(request.codecs.begin(), codec, *codec) != codec)
+            throw CLI::ValidationError("--codecs", "\"" + *codec + "\" is named twice");
+    if (request.anchorGiven && std::find(request.codecs.begin(), request.codecs.end(), request.anchor) == request.codecs.end())
+        throw CLI::ValidationError("--anchor", "\"" + request.anchor + "\" is not one of the run's codecs: " +
+                                                   joined(request.codecs));
+}
+
 void defineSweep(CLI::App& app, Request& request) {
     CLI::App* sweep = addSubcommand(app, request, "sweep",
                                     "code each picture with each codec at each quality in memory and print every "
@@ -144,10 +154,7 @@ void defineSweep(CLI::App& app, Request& request) {
     sweep->add_option_function<std::string>(
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
               "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")
-        ->check([](const std::string& text) {
-            return parseQualities(text).empty() ? std::string("qualities must be FROM:TO:STEP or a list, each 1..100")
-                                                : std::string();
-        });
+        ->check(qualitiesProblem);
     addDivisor(*sweep, request, "0 gives 2.5");
     addDecimal(*sweep, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the AVC decoder (default 2)");
     sweep->add_flag("--json", request.json, "print one JSON object instead of CSV");
@@ -156,6 +163,14 @@ void defineSweep(CLI::App& app, Request& request) {
                       "pictures, folders of pictures or quoted patterns ('kodak/*.png'); more than one picture, or a "
                       "folder, makes a data set")
         ->required();
+    sweep->callback([sweep, &request] {
+        request.subcommand = Subcommand::Sweep;
+        request.anchorGiven = sweep->count("--anchor") > 0;
+        checkSweepCodecs(request);
+        if (request.shardCount > 1 && request.resultFolder.empty())
+            throw CLI::ValidationError(
+                "--shard", "a shard keeps its results for the merge in a result folder: name it with --out");
+    });
 }
 
 void addImportOption(CLI::App& command, Request& request) {
@@ -205,6 +220,10 @@ void defineMerge(CLI::App& app, Request& request) {
     merge->add_flag("--json", request.json, "print one JSON object instead of CSV");
     addDataSetOutputs(*merge, request);
     merge->add_option("DIR", request.files, "result folders")->required();
+    merge->callback([merge, &request] {
+        request.subcommand = Subcommand::Merge;
+        request.anchorGiven = merge->count("--anchor") > 0;
+    });
 }
 
 void defineReport(CLI::App& app, Request& request) {
@@ -217,6 +236,10 @@ void defineReport(CLI::App& app, Request& request) {
         ->check(CLI::IsMember(codeCodecNames()));
     addImportOption(*report, request);
     report->add_option("DIR", request.files, "result folders of sweep --out or its shards")->required();
+    report->callback([report, &request] {
+        request.subcommand = Subcommand::Report;
+        request.anchorGiven = report->count("--anchor") > 0;
+    });
 }
 
 // Our codecs' qualities as their own subcommands take them.

@@ -37,6 +37,7 @@ struct Request {
     CodecSettings codecSettings;                     // code: the settings given after it (NAME:KEY=VALUE)
     std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep
     std::string anchor = "jpeg";
+    bool anchorGiven = false;                        // --anchor named, so it must be a codec of the run
     std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
     std::vector<std::string> files;     // sweep: pictures, folders and patterns; merge: result folders
@@ -48,6 +49,13 @@ struct Request {
     bool quiet = false;                 // no progress, notes nor tables on stderr
     std::vector<std::string> importFiles;  // --import: published curves compared with the anchor
     std::string htmlPath;               // report --html
+};
+
+// What a command prints on stdout, and how many of its data set's items could not be made (the
+// tool then exits with status 3, "finished with failed items").
+struct CommandOutput {
+    std::string text;
+    std::size_t failedItems = 0;
 };
 
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and

@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <cmath>
 #include <cstdio>
 #include <span>
@@ -11,7 +13,10 @@
 #include "cli/json_output.h"
 #include "research/dataset_json.h"
 #include "cli/research_commands.h"
+#include "cli/run_outputs.h"
+#include "io/error.h"
 #include "io/file_io.h"
+#include "io/folder_lock.h"
 #include "research/dataset_inputs.h"
 #include "research/dataset_run.h"
 
@@ -63,7 +68,7 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     notes << "Aggregate of " << outcome.pictures.size()
           << " pictures: mean bits per pixel and mean measures, each over the pictures where it is defined\n";
     char cell[64];
-    std::snprintf(cell, sizeof cell, "%-6s %7s %10s", "codec", "quality", "bpp");
+    std::snprintf(cell, sizeof cell, "%-6s %7s %8s %10s", "codec", "quality", "pictures", "bpp");
     notes << cell;
     for (CurveMeasure measure : measures) {
         std::snprintf(cell, sizeof cell, " %17s", measureKey(measure));
@@ -71,7 +76,7 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     }
     notes << '\n';
     for (const AggregatePoint& point : outcome.aggregate) {
-        std::snprintf(cell, sizeof cell, "%-6s %7d %10s", codecName(point.codec), point.quality,
+        std::snprintf(cell, sizeof cell, "%-6s %7d %8d %10s", codecName(point.codec), point.quality, point.pictures,
                       formatMeasure(point.bitsPerPixel, 6).c_str());
         notes << cell;
         for (CurveMeasure measure : measures) {
@@ -107,19 +112,34 @@ void writeTextFile(const std::string& path, const std::string& text) {
 }
 
 // What a whole data set prints, the same for a run and a merge.
-std::string dataSetOutput(const Request& request, const DataSetOutcome& outcome,
-                          const std::vector<ImportedCurve>& imported, Clock::time_point started, std::ostream& notes) {
-    const StillCodec anchor = anchorOf(request);
+CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
+                            const std::vector<ImportedCurve>& imported, Clock::time_point started,
+                            std::ostream& notes) {
+    const StillCodec anchor = anchorOf(request, outcome.codecs);
+    checkImportNames(imported, outcome.codecs);
     if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
-    if (request.json) return jsonLine(dataSetJson(outcome, anchor, imported, secondsSince(started)));
-    if (!request.quiet) {
-        writeAggregateTable(outcome, notes);
-        notes << "On the aggregate curves:\n";
-        writeDeltaRates(aggregateDeltaTable(outcome, anchor), anchor, notes);
-        writeDeltaRates(importedDeltaTable(outcome, anchor, imported), anchor, notes);
-        writePerPictureDeltas(outcome, anchor, notes);
+    CommandOutput output;
+    if (request.json) {
+        output.text = jsonLine(dataSetJson(outcome, anchor, imported, secondsSince(started)));
+    } else {
+        if (!request.quiet) {
+            writeAggregateTable(outcome, notes);
+            notes << "On the aggregate curves:\n";
+            writeDeltaRates(aggregateDeltaTable(outcome, anchor), anchor, notes);
+            writeDeltaRates(importedDeltaTable(outcome, anchor, imported), anchor, notes);
+            writePerPictureDeltas(outcome, anchor, notes);
+        }
+        output.text = dataSetCsv(outcome);
     }
-    return dataSetCsv(outcome);
+    output.failedItems = writeFailedItems(outcome.failed, notes);
+    return output;
+}
+
+std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
+    std::vector<FailedItem> failed;
+    for (const StoredResult& result : work.results)
+        if (!result.failure.empty()) failed.push_back({result.picture, result.codec, result.failure});
+    return failed;
 }
 
 void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
@@ -127,6 +147,7 @@ void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream&
     notes << work.computed << " items made, " << work.reused << " taken as they were in \"" << run.resultFolder << "\"";
     if (work.replaced > 0)
         notes << ", " << work.replaced << " made again (made otherwise or from another picture file)";
+    if (work.failed > 0) notes << ", " << work.failed << " failed";
     notes << '\n';
     if (run.shardCount > 1)
         notes << "When every shard is done: brenlow-cli merge DIR... with each shard's result folder\n";
@@ -134,32 +155,74 @@ void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream&
 
 }  // namespace
 
+// Failed items are errors, so --quiet keeps them; they come last, where a long run's end is read.
+std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream& notes) {
+    if (failed.empty()) return 0;
+    notes << failed.size() << (failed.size() == 1 ? " item" : " items") << " failed, left out of every figure:\n";
+    for (const FailedItem& item : failed)
+        notes << "  " << codecName(item.codec) << " on \"" << item.picture << "\": " << item.reason << '\n';
+    return failed.size();
+}
+
+std::vector<std::unique_ptr<FolderLock>> lockedForReading(const std::vector<std::string>& folders) {
+    std::vector<std::unique_ptr<FolderLock>> locks;
+    for (const std::string& folder : folders)
+        locks.push_back(std::make_unique<FolderLock>(folder, FolderLock::Use::Reading));
+    return locks;
+}
+
+void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<StillCodec>& codecs) {
+    for (auto curve = curves.begin(); curve != curves.end(); ++curve) {
+        for (auto earlier = curves.begin(); earlier != curve; ++earlier)
+            if (earlier->name == curve->name)
+                throw UsageError("--import: two curves are named \"" + curve->name +
+                                 "\"; give one of them another name");
+        for (StillCodec codec : codecs)
+            if (curve->name == codecName(codec))
+                throw UsageError("--import: the curve \"" + curve->name +
+                                 "\" is named like a codec of the run; give it another name");
+    }
+}
+
 std::vector<ImportedCurve> importedCurves(const Request& request) {
     std::vector<ImportedCurve> curves;
     for (const std::string& path : request.importFiles) curves.push_back(readImportedCurve(path));
     return curves;
 }
 
-std::string runDataSetSweep(const Request& request, std::ostream& notes) {
+CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
     // A bad curve file is found before the run, not after it.
     const std::vector<ImportedCurve> imported = importedCurves(request);
     DataSetRun run;
-    run.pictures = expandPictureArguments(request.files);
+    std::vector<std::string> leftOut;
+    run.pictures = expandPictureArguments(request.files, &leftOut);
+    if (!request.quiet)
+        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << entry << '\n';
+    std::vector<std::string> resultFolders;
+    if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
+    checkDataSetOutputs(request, dataSetInputs(request, run.pictures, resultFolders));
     run.settings = sweepSettings(request);
+    checkImportNames(imported, run.settings.codecs);
     run.versions = runVersions();
     run.resultFolder = request.resultFolder;
     run.shard = request.shard;
     run.shardCount = request.shardCount;
     run.jobs =
         request.sweepJobs > 0 ? request.sweepJobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    // Two runs into one folder would each print and resume the other's results.
+    std::optional<FolderLock> folderLock;
+    if (!run.resultFolder.empty()) {
+        makeResultFolder(run.resultFolder);
+        folderLock.emplace(run.resultFolder, FolderLock::Use::Writing);
+    }
     DataSetWork work;
     {
         ProgressLine progress(notes, !request.quiet && isatty(STDERR_FILENO) == 1);
         work = runDataSetItems(run, std::ref(progress));
     }
     if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, work, notes);
-    if (run.shardCount > 1) return {};
+    if (run.shardCount > 1) return {{}, writeFailedItems(failedItemsOf(work), notes)};
     // With a result folder the output is read back from it, so a resumed run prints what an
     // uninterrupted one does.
     const DataSetOutcome outcome =
@@ -167,9 +230,11 @@ std::string runDataSetSweep(const Request& request, std::ostream& notes) {
     return dataSetOutput(request, outcome, imported, started, notes);
 }
 
-std::string runMergeCommand(const Request& request, std::ostream& notes) {
+CommandOutput runMergeCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
     const std::vector<ImportedCurve> imported = importedCurves(request);
+    const auto locks = lockedForReading(request.files);
+    checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
     return dataSetOutput(request, loadDataSet(request.files), imported, started, notes);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <ostream>
 #include <string>
 
 #include "cli/command_line.h"
+#include "io/folder_lock.h"
 #include "research/imported_curves.h"
 
 namespace brenlow::cli {
@@ -12,12 +14,24 @@ namespace brenlow::cli {
 // at a time. Returns what goes to stdout: the points as CSV with a first column "picture", or with
 // --json one object; a shard returns nothing and leaves its results in --out. On `notes` (unless
 // --quiet): progress when it is a terminal, what was resumed, the aggregate table and the delta
-// rates. --aggregate-csv writes the aggregate to a file. Throws Error.
-std::string runDataSetSweep(const Request& request, std::ostream& notes);
+// rates. --aggregate-csv writes the aggregate to a file. The items that failed are listed on
+// `notes` at the end, --quiet or not, and counted in the result. Throws Error.
+CommandOutput runDataSetSweep(const Request& request, std::ostream& notes);
 
 // merge DIR...: the data set of the result folders, printed as runDataSetSweep prints a whole run.
 // Throws Error naming what is missing or made otherwise.
-std::string runMergeCommand(const Request& request, std::ostream& notes);
+CommandOutput runMergeCommand(const Request& request, std::ostream& notes);
+
+// Each result folder locked for reading, so that no run changes a data set while it is printed.
+// Throws Error naming a folder that is missing or that a run is writing.
+std::vector<std::unique_ptr<FolderLock>> lockedForReading(const std::vector<std::string>& folders);
+
+// Lists the failed items on `notes` (errors, so even under --quiet) and returns how many there are.
+std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream& notes);
+
+// Throws UsageError when two curves share a name or one is named like one of the codecs: their
+// rows could not be told apart.
+void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<StillCodec>& codecs);
 
 // The curves of every --import file in order. Throws Error naming a file that cannot be read.
 std::vector<ImportedCurve> importedCurves(const Request& request);

@@ -76,9 +76,14 @@ QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, cons
     return object;
 }
 
-QJsonObject compareJson(const Request& request, const PictureMeasures& measures, double seconds) {
+QJsonObject compareJson(const Request& request, const PictureMeasures& measures, QSize reference, QSize compared,
+                        double seconds) {
     QJsonObject object = runJson("compare", request, seconds);
     object["compared"] = text(request.secondFile);
+    const auto sizeJson = [](QSize size) { return QJsonObject{{"width", size.width()}, {"height", size.height()}}; };
+    object["sizes"] = QJsonObject{{"reference", sizeJson(reference)},
+                                  {"compared", sizeJson(compared)},
+                                  {"measured", sizeJson(reference.boundedTo(compared))}};
     object["measures"] = measuresJson(measures);
     return object;
 }

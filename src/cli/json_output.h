@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSize>
 #include <string>
 
 #include "anchors/anchor_codec.h"
@@ -24,7 +25,9 @@ QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, cons
                           const StillRunResult& result, const StillMeasures& measures, double seconds);
 
 // The compare command: both pictures and the measures of B against A.
-QJsonObject compareJson(const Request& request, const PictureMeasures& measures, double seconds);
+// compare's object: both pictures' sizes and the common area measured are under "sizes".
+QJsonObject compareJson(const Request& request, const PictureMeasures& measures, QSize reference, QSize compared,
+                        double seconds);
 
 // A sweep: its settings, one object per point with its timings, and the delta rates against the anchor.
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,

@@ -1,4 +1,5 @@
 #include <CLI/CLI.hpp>
+#include <QtGlobal>
 #include <clocale>
 #include <exception>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "io/error.h"
 #include "research/codec_registry.h"
 #include "research/library_versions.h"
 
@@ -23,6 +25,7 @@ namespace {
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kUsage = 2;
+constexpr int kFinishedWithFailedItems = 3;
 
 StillParameters stillParameters(const Request& request, Command command) {
     StillParameters parameters;
@@ -79,7 +82,15 @@ void runSequenceDecode(const Request& request) {
     decodeSequence(options);
 }
 
-void run(const Request& request) {
+// The exit status of a command that ran to its end.
+int statusOf(std::size_t failedItems) { return failedItems > 0 ? kFinishedWithFailedItems : kSuccess; }
+
+int printed(const CommandOutput& output) {
+    std::cout << output.text;
+    return statusOf(output.failedItems);
+}
+
+int run(const Request& request) {
     switch (request.subcommand) {
         case Subcommand::Avc:
         case Subcommand::Ajc:
@@ -97,21 +108,19 @@ void run(const Request& request) {
             runSequenceDecode(request);
             break;
         case Subcommand::Compare:
-            std::cout << runCompareCommand(request) << '\n';
+            std::cout << runCompareCommand(request, std::cerr) << '\n';
             break;
         case Subcommand::Sweep:
-            std::cout << runSweepCommand(request, std::cerr);
-            break;
+            return printed(runSweepCommand(request, std::cerr));
         case Subcommand::Merge:
-            std::cout << runMergeCommand(request, std::cerr);
-            break;
+            return printed(runMergeCommand(request, std::cerr));
         case Subcommand::Report:
-            runReportCommand(request);
-            break;
+            return statusOf(runReportCommand(request));
         case Subcommand::Codecs:
             std::cout << codecsListing(request.json);
             break;
     }
+    return kSuccess;
 }
 
 std::string versionText() {
@@ -140,18 +149,32 @@ int parseAndRun(int argc, char** argv) {
         return kUsage;
     }
     try {
-        run(request);
+        return run(request);
+    } catch (const UsageError& error) {
+        std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
+        return kUsage;
     } catch (const std::exception& error) {
         std::cerr << error.what() << '\n';
         return kFailure;
     }
-    return kSuccess;
 }
 
 }  // namespace
 }  // namespace brenlow::cli
 
+namespace {
+
+// Qt and the image libraries under it report on stderr what the tool already reports in its own
+// words, or nothing a user can act on (a TIFF reader's directory warnings): only its own messages
+// reach stderr.
+void keepLibraryNoiseOffStderr(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << '\n';
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    qInstallMessageHandler(keepLibraryNoiseOffStderr);
     // The report line's ratios use the user's decimal separator, as the workbench's do.
     std::setlocale(LC_ALL, "");
     return brenlow::cli::parseAndRun(argc, argv);

@@ -1,10 +1,15 @@
 #include "cli/report_command.h"
 
 #include <QApplication>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <iostream>
 #include <span>
 
 #include "cli/dataset_commands.h"
 #include "cli/research_commands.h"
+#include "cli/run_outputs.h"
 #include "io/file_io.h"
 #include "report/html_report.h"
 #include "research/dataset_run.h"
@@ -19,6 +24,31 @@ void chooseOffscreenWithoutDisplay() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
 }
 
+// Qt's platform wants a runtime folder; without XDG_RUNTIME_DIR it makes one in TMPDIR, warns, and
+// leaves it there. A private one is made for the report instead and removed with everything in it.
+class PrivateRuntimeFolder {
+public:
+    PrivateRuntimeFolder() {
+        if (!qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) return;
+        const QByteArray base = qEnvironmentVariableIsEmpty("TMPDIR") ? QByteArray("/tmp") : qgetenv("TMPDIR");
+        std::string pattern = base.toStdString() + "/brenlow-runtime-XXXXXX";
+        if (::mkdtemp(pattern.data()) == nullptr) return;
+        folder_ = pattern;
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(folder_));
+    }
+    ~PrivateRuntimeFolder() {
+        if (folder_.empty()) return;
+        std::error_code error;
+        std::filesystem::remove_all(folder_, error);
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    PrivateRuntimeFolder(const PrivateRuntimeFolder&) = delete;
+    PrivateRuntimeFolder& operator=(const PrivateRuntimeFolder&) = delete;
+
+private:
+    std::string folder_;
+};
+
 std::string reportTitle(const DataSetOutcome& outcome) {
     std::string codecs;
     for (StillCodec codec : outcome.codecs) codecs += (codecs.empty() ? "" : ", ") + std::string(codecName(codec));
@@ -31,13 +61,17 @@ bool reportAvailable() {
     return true;
 }
 
-void runReportCommand(const Request& request) {
+std::size_t runReportCommand(const Request& request) {
     // Everything that can fail on the user's files fails before a window system is touched.
+    const auto locks = lockedForReading(request.files);
+    checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
     const DataSetOutcome outcome = loadDataSet(request.files);
-    ReportContext context = currentReportContext(anchorOf(request), importedCurves(request));
+    ReportContext context = currentReportContext(anchorOf(request, outcome.codecs), importedCurves(request));
+    checkImportNames(context.imported, outcome.codecs);
     context.title = reportTitle(outcome);
 
     chooseOffscreenWithoutDisplay();
+    const PrivateRuntimeFolder runtimeFolder;
     int argc = 1;
     char name[] = "brenlow-cli";
     char* argv[] = {name, nullptr};
@@ -45,6 +79,7 @@ void runReportCommand(const Request& request) {
     const std::string page = htmlReport(outcome, context);
     writeFileAtomically(request.htmlPath,
                         std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
+    return writeFailedItems(outcome.failed, std::cerr);
 }
 
 }  // namespace brenlow::cli

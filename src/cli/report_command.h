@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include "cli/command_line.h"
 
 namespace brenlow::cli {
@@ -9,7 +11,8 @@ bool reportAvailable();
 
 // report DIR... --html FILE: the data set of the result folders as one HTML page, written whole
 // or not at all; the --import curves drawn and compared with the anchor. Makes the QApplication
-// the plots need, on the offscreen platform when there is no display. Throws Error.
-void runReportCommand(const Request& request);
+// the plots need, on the offscreen platform when there is no display. Returns how many of the
+// data set's items failed (the page lists them). Throws Error.
+std::size_t runReportCommand(const Request& request);
 
 }  // namespace brenlow::cli

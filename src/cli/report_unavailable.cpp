@@ -7,7 +7,7 @@ bool reportAvailable() {
     return false;
 }
 
-void runReportCommand(const Request&) {
+std::size_t runReportCommand(const Request&) {
     throw Error("This brenlow-cli was built without Qt Charts, so it cannot write reports");
 }
 

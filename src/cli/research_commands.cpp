@@ -5,6 +5,8 @@
 
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
+#include "io/error.h"
+#include "io/file_io.h"
 #include "research/dataset_inputs.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
@@ -25,6 +27,8 @@ std::string measuresLine(const PictureMeasures& m) {
            "; CIEDE2000=" + formatMeasure(m.ciede2000, 4) + "; BUTTERAUGLI_MAX=" + formatMeasure(m.butteraugliMax, 4) +
            "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";";
 }
+
+std::string sizeText(QSize size) { return std::to_string(size.width()) + " x " + std::to_string(size.height()); }
 
 bool asked(const std::vector<std::string>& measures, const char* name) {
     return std::find(measures.begin(), measures.end(), name) != measures.end();
@@ -78,6 +82,14 @@ SweepSettings sweepSettings(const Request& request) {
 
 StillCodec anchorOf(const Request& request) { return codecNamed(request.anchor).value_or(StillCodec::Jpeg); }
 
+StillCodec anchorOf(const Request& request, const std::vector<StillCodec>& codecs) {
+    const StillCodec anchor = anchorOf(request);
+    if (!request.anchorGiven || std::find(codecs.begin(), codecs.end(), anchor) != codecs.end()) return anchor;
+    std::string names;
+    for (StillCodec codec : codecs) names += (names.empty() ? "" : ", ") + std::string(codecName(codec));
+    throw UsageError("--anchor: \"" + request.anchor + "\" is not one of the run's codecs: " + names);
+}
+
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
                              const StillRunResult& result, Clock::time_point started) {
     const QImage reference = referencePictureFor(codecOf(request.subcommand), document);
@@ -92,17 +104,26 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
     return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
 }
 
-std::string runCompareCommand(const Request& request) {
+std::string runCompareCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
-    const PictureMeasures measures =
-        measurePictures(loadDocumentPicture(request.file), loadDocumentPicture(request.secondFile),
-                        measureChoiceOf(request));
-    return request.json ? jsonLine(compareJson(request, measures, secondsSince(started))) : measuresLine(measures);
+    const QImage reference = loadDocumentPicture(request.file);
+    const QImage compared = loadDocumentPicture(request.secondFile);
+    // Pictures of two sizes are measured over their common area, which a reader must not take for the whole.
+    if (reference.size() != compared.size())
+        notes << "The pictures differ in size: \"" << request.file << "\" is " << sizeText(reference.size()) << ", \""
+              << request.secondFile << "\" " << sizeText(compared.size()) << "; measured over the "
+              << sizeText(reference.size().boundedTo(compared.size())) << " they share, from the bottom-left corner\n";
+    const PictureMeasures measures = measurePictures(reference, compared, measureChoiceOf(request));
+    if (!request.json) return measuresLine(measures);
+    return jsonLine(compareJson(request, measures, reference.size(), compared.size(), secondsSince(started)));
 }
 
-std::string runSweepCommand(const Request& request, std::ostream& notes) {
+CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     if (asksForDataSet(request.files) || !request.resultFolder.empty() || request.shardCount > 1)
         return runDataSetSweep(request, notes);
+    // A pattern that matches nothing is said to be one, not reported as a missing file.
+    if (!fileExists(request.files.front()) && request.files.front().find_first_of("*?[") != std::string::npos)
+        expandPictureArguments(request.files);
     const Clock::time_point started = Clock::now();
     Request single = request;
     single.file = request.files.front();
@@ -111,11 +132,11 @@ std::string runSweepCommand(const Request& request, std::ostream& notes) {
     const SweepSource source = prepareSweep(document.view(), settings);
     const SweepOutcome outcome = runSweep(source, settings);
     if (single.json)
-        return jsonLine(sweepJson(single, source, outcome, anchorOf(single), settings.measures, secondsSince(started)));
+        return {jsonLine(sweepJson(single, source, outcome, anchorOf(single), settings.measures, secondsSince(started)))};
     if (!single.quiet)
         writeDeltaRates(deltaTable(outcome, anchorOf(single), deltaMeasuresTaken(settings.measures)), anchorOf(single),
                         notes);
-    return sweepCsv(outcome);
+    return {sweepCsv(outcome)};
 }
 
 }  // namespace brenlow::cli

@@ -27,8 +27,9 @@ std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, 
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started);
 
 // compare A B: "PSNR_R=..; PSNR_G=..; PSNR_B=..; PSNR=..; PSNR_Y=..; SSIM_Y=..;" or, with
-// --json, one object; the measures --measures leaves out read n/a. Throws Error.
-std::string runCompareCommand(const Request& request);
+// --json, one object; the measures --measures leaves out read n/a. Pictures of two sizes are
+// measured over their common area: `notes` says so with both sizes, and --json gives them. Throws Error.
+std::string runCompareCommand(const Request& request, std::ostream& notes);
 
 // The slower measures --measures asks for.
 MeasureChoice measureChoiceOf(const Request& request);
@@ -38,6 +39,10 @@ SweepSettings sweepSettings(const Request& request);
 
 // The codec the delta rates are taken against.
 StillCodec anchorOf(const Request& request);
+
+// The anchor of a data set read from result folders. Throws UsageError when --anchor names a codec
+// the data set lacks, naming the codecs it has.
+StillCodec anchorOf(const Request& request, const std::vector<StillCodec>& codecs);
 
 // "BD-rate avc against jpeg on psnr, cubic: -12.34 %, BD-psnr +0.5012", one line per row, with a
 // warning where the curves share little.
@@ -49,6 +54,6 @@ void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, 
 // sweep FILE: the CSV table, or with --json one object. With CSV the delta rates against JPEG
 // go to `notes`, one line per codec. Writes no file. Several pictures, a folder or a pattern run
 // as a data set (see runDataSetSweep). Throws Error.
-std::string runSweepCommand(const Request& request, std::ostream& notes);
+CommandOutput runSweepCommand(const Request& request, std::ostream& notes);
 
 }  // namespace brenlow::cli

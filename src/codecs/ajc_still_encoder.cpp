@@ -40,7 +40,7 @@ Bytes encodeAjcFile(const QImage& source, const StillParameters& parameters) {
 
 StillRunResult encodeAjcStill(const DocumentView& document, const StillParameters& parameters) {
     const std::string& caption = document.caption;
-    const std::string base = baseName(caption);
+    const std::string base = outputBaseName(caption);
     const std::string codedPath = base + ".ajc";
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);

@@ -59,7 +59,7 @@ Bytes encodeAvcFile(const ImagePlanes& planes, const StillParameters& parameters
 
 StillRunResult encodeAvcStill(const DocumentView& document, const StillParameters& parameters) {
     const std::string& caption = document.caption;
-    const std::string base = baseName(caption);
+    const std::string base = outputBaseName(caption);
     const std::string codedPath = base + ".avc";
     const std::string decodedPath = base + "~.bmp";
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath, decodedPath});

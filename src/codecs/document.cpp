@@ -102,21 +102,27 @@ PictureDocument openPictureDocument(const std::string& name, bool withPlanes) {
 
 namespace {
 
-// The source of a document, its file's kind already known: its own file when it keeps it, else base + ".bmp".
-QImage sourceFilePicture(const std::string& caption, bool keepsFile) {
-    return keepsFile ? loadDocumentPicture(caption) : loadBitmapFile(derivedFile(caption, ".bmp"));
+bool endsWithBmp(const std::string& name) {
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".bmp") == 0;
+}
+
+// The source of a document: base + ".bmp" is its own file only for a ".bmp" name; any other
+// document is coded from its own pixels, never from a file that merely shares its first letters.
+QImage sourceFilePicture(const std::string& caption, bool codedFromItsOwnPixels) {
+    return codedFromItsOwnPixels ? loadDocumentPicture(caption) : loadBitmapFile(derivedFile(caption, ".bmp"));
 }
 
 }  // namespace
 
-QImage sourceFilePicture(const std::string& caption) { return sourceFilePicture(caption, keepsItsFile(caption)); }
+QImage sourceFilePicture(const std::string& caption) {
+    return sourceFilePicture(caption, !endsWithBmp(caption));
+}
 
+// A held filePicture is always the file meant: the document's own for a ".bmp" name, and its own
+// pixels for any other.
 QImage sourceFilePicture(const DocumentView& document) {
-    const bool ownBitmap = baseName(document.caption) + ".bmp" == document.caption;
-    // The file's first bytes are read once, and not at all for a .bmp document.
-    const bool keepsFile = !ownBitmap && keepsItsFile(document.caption);
-    return document.filePicture != nullptr && (ownBitmap || keepsFile) ? *document.filePicture
-                                                                        : sourceFilePicture(document.caption, keepsFile);
+    return document.filePicture != nullptr ? *document.filePicture
+                                           : sourceFilePicture(document.caption, !endsWithBmp(document.caption));
 }
 
 QImage documentFilePicture(const DocumentView& document) {
@@ -124,7 +130,7 @@ QImage documentFilePicture(const DocumentView& document) {
 }
 
 std::string saveTargetFor(const std::string& caption) {
-    return keepsItsFile(caption) ? baseName(caption) + "~.bmp" : caption;
+    return keepsItsFile(caption) ? outputBaseName(caption) + "~.bmp" : caption;
 }
 
 }  // namespace brenlow

@@ -68,8 +68,9 @@ struct PictureDocument {
 // commands could not name their files after it (see baseName), before anything is read.
 PictureDocument openPictureDocument(const std::string& name, bool withPlanes = true);
 
-// The picture a codec takes from disk for a document: the own file of a document that keeps its
-// file, otherwise base + ".bmp" (for a .bmp document its own file). Throws Error when it cannot be read.
+// The picture a codec takes from disk for a document: a name ending in ".bmp" reads base + ".bmp"
+// (its own file); any other name its own pixels, as OpenDocument reads them, never another file.
+// Throws Error when it cannot be read.
 QImage sourceFilePicture(const std::string& caption);
 
 // The same, taken from the document's filePicture when that is the file meant.

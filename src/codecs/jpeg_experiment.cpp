@@ -14,7 +14,7 @@ namespace {
 
 // A JPEG document keeps its file: the experiment's JPEG goes beside it as base + "~.jpg".
 std::string experimentJpegName(const std::string& caption) {
-    return baseName(caption) + (hasMarker(caption, ".jpg") ? "~.jpg" : ".jpg");
+    return outputBaseName(caption) + (hasMarker(caption, ".jpg") ? "~.jpg" : ".jpg");
 }
 
 }  // namespace
@@ -31,7 +31,7 @@ CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::
 StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t quality, const JpegOptions& options) {
     const std::string& caption = document.caption;
     const std::string jpegPath = experimentJpegName(caption);
-    const std::string decodedPath = baseName(caption) + "~.bmp";
+    const std::string decodedPath = outputBaseName(caption) + "~.bmp";
     refuseOverwritingSources({caption}, {jpegPath, decodedPath});
     const std::uint64_t originalSize = fileSizeOf(caption);
     if (document.bitmap == nullptr) {

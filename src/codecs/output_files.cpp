@@ -6,20 +6,10 @@
 
 #include "io/bitmap_file.h"
 #include "io/error.h"
+#include "io/file_io.h"
 #include "io/pending_file.h"
 
 namespace brenlow {
-namespace {
-
-bool sameFile(const std::string& a, const std::string& b) {
-    if (a == b) {
-        return true;
-    }
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
-
-}  // namespace
 
 void writeOutputs(std::initializer_list<OutputFile> outputs) {
     std::vector<PendingFile> prepared;
@@ -38,7 +28,7 @@ void writeOutputs(std::initializer_list<OutputFile> outputs) {
 void refuseOverwritingSources(std::initializer_list<std::string> sources, std::initializer_list<std::string> outputs) {
     for (const std::string& output : outputs) {
         for (const std::string& source : sources) {
-            if (sameFile(source, output)) {
+            if (samePlace(source, output)) {
                 throw Error("Refusing to write \"" + output + "\": it is the picture being coded");
             }
         }

@@ -22,9 +22,10 @@ public:
     const std::string& fileName() const noexcept { return fileName_; }
 
     // The same error, naming fileName unless it names a file already: the innermost file is the
-    // one the cause was found in.
+    // one the cause was found in, and a cause that quotes the file needs it no second time.
     Error concerning(const std::string& fileName) const {
-        return fileName_.empty() ? Error(cause_, fileName) : *this;
+        return fileName_.empty() && cause_.find("\"" + fileName + "\"") == std::string::npos ? Error(cause_, fileName)
+                                                                                            : *this;
     }
 
     static std::string oneLine(const std::string& cause, const std::string& fileName) {
@@ -34,6 +35,13 @@ public:
 private:
     std::string cause_;
     std::string fileName_;
+};
+
+// An error in what the user asked for rather than in a file or the machine: a front end shows it as
+// a usage error (brenlow-cli's exit status 2).
+class UsageError : public Error {
+public:
+    using Error::Error;
 };
 
 }  // namespace brenlow

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "io/error.h"
 #include "io/file_descriptor.h"
@@ -137,6 +138,29 @@ std::string baseName(const std::string& name) {
                     ", which here would reach into the folder \"" + name.substr(0, separator + 1) + "\"");
     }
     return name.substr(0, name.size() - kDropped);
+}
+
+std::string outputBaseName(const std::string& name) {
+    static const char* const kOtherPictures[] = {".png", ".ppm", ".pgm", ".tif", ".tiff", ".webp", ".jpeg", ".gif"};
+    const std::size_t dot = name.find_last_of("./");
+    if (dot == std::string::npos || name[dot] != '.' || dot == 0 || name[dot - 1] == '/') return baseName(name);
+    std::string extension = name.substr(dot);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+    for (const char* other : kOtherPictures)
+        if (extension == other) return name.substr(0, dot);
+    return baseName(name);
+}
+
+bool samePlace(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    if (a == b) return true;
+    std::error_code error;
+    if (fs::equivalent(a, b, error) && !error) return true;
+    const fs::path first(a), second(b);
+    if (first.filename() != second.filename() || first.filename().empty()) return false;
+    const fs::path firstFolder = first.has_parent_path() ? first.parent_path() : fs::path(".");
+    const fs::path secondFolder = second.has_parent_path() ? second.parent_path() : fs::path(".");
+    return fs::equivalent(firstFolder, secondFolder, error) && !error;
 }
 
 bool hasMarker(const std::string& name, const char* marker) { return name.find(marker) != std::string::npos; }

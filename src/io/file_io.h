@@ -54,6 +54,16 @@ private:
 // and make the files of an unrelated picture.
 std::string baseName(const std::string& name);
 
+// The name a picture's outputs are named after. A ".bmp", ".jpg", ".avc" or ".ajc" name, or any
+// other, follows baseName; a picture of another type (".png", ".tiff", ".jpeg", ".webp" and the like,
+// in any case) loses its whole extension, so "x.tiff" gives "x", never "x.". Throws Error as baseName.
+std::string outputBaseName(const std::string& name);
+
+// True when both names reach one file, however spelt: the same name, the same existing file (by
+// device and inode, links followed), or the same file name in the same folder for a file that does
+// not exist yet.
+bool samePlace(const std::string& a, const std::string& b);
+
 // True when the name contains the marker anywhere, case-sensitively (".avc", ".ajc", ".jpg").
 bool hasMarker(const std::string& name, const char* marker);
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "io/error.h"
+#include "io/folder_lock.h"
 
 namespace brenlow {
 namespace {
@@ -222,6 +223,8 @@ std::vector<LockedFolder> lockFolders(std::span<PendingFile> files) {
     folders.erase(std::unique(folders.begin(), folders.end(), [&](const auto& a, const auto& b) { return key(a) == key(b); }),
                   folders.end());
     for (const LockedFolder& folder : folders) {
+        // A second lock of the same folder from this process would wait for its own run forever.
+        if (folderLockedByThisProcess(folder.device, folder.inode)) continue;
         while (::flock(folder.fd.get(), LOCK_EX) != 0) {
             if (errno != EINTR) {
                 throw Error("Cannot lock the folder of \"" + files.front().path() + "\": " + std::strerror(errno));
@@ -265,6 +268,10 @@ PendingFile::PendingFile(std::string path, FilePieces pieces) : path_(std::move(
         }
         throwWriteError(path_, error);
     }
+}
+
+void checkCanBeWritten(const std::string& path) {
+    const PendingFile trial(path, {});
 }
 
 PendingFile::~PendingFile() {

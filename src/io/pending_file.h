@@ -45,6 +45,11 @@ private:
     bool placed_ = false;
 };
 
+// Throws the Error writing the file would throw for its target (a missing or unwritable folder, a
+// folder or a read-only file in the way), having written and put in place nothing: for outputs
+// that a long run writes only at its end.
+void checkCanBeWritten(const std::string& path);
+
 // Puts every file in place, one after another, while holding an advisory lock (flock) on each of
 // their folders: two commands writing the same outputs at once each put their whole set in place
 // in turn, so the outputs found afterwards all come from one of them.

@@ -8,6 +8,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "io/gif_frame.h"
 
 namespace brenlow {
 namespace {
@@ -57,6 +58,9 @@ QImage loadOtherPictureFile(const std::string& path) {
     const QSize size = reader.size();
     if (size.isValid()) {
         checkPictureSize(size.width(), size.height(), "The picture in \"" + path + "\"");
+    }
+    if (reader.format() == "gif" && !gifFirstFrameIsWhole(data)) {
+        throw Error("\"" + path + "\" cannot be read as a picture: the file ends inside its picture data");
     }
     raiseReaderAllocationLimit();
     QImage picture;

@@ -27,6 +27,17 @@ std::string section(const std::string& title, const std::string& body) {
     return "<h2>" + htmlEscaped(title) + "</h2>\n" + body;
 }
 
+// The items the run could not make: every figure of the page is taken without them.
+std::string failedItemsHtml(const std::vector<FailedItem>& failed) {
+    if (failed.empty()) return {};
+    std::string html = "<p>These items could not be made; every figure below is taken without them.</p>\n<table>\n"
+                       "<tr><th>picture</th><th>codec</th><th>reason</th></tr>\n";
+    for (const FailedItem& item : failed)
+        html += "<tr><td>" + htmlEscaped(item.picture) + "</td><td>" + codecName(item.codec) + "</td><td>" +
+                htmlEscaped(item.reason) + "</td></tr>\n";
+    return section("Failed items", html + "</table>\n");
+}
+
 std::string keyValueTable(const std::vector<std::pair<std::string, std::string>>& rows) {
     std::string html = "<table>\n";
     for (const auto& [key, value] : rows)
@@ -154,7 +165,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
     const std::string title = htmlEscaped(context.title);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
            "</title>\n<style>\n" + kStyle + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
-           utcNow() + ".</p>\n" + section("Parameters", parametersHtml(outcome, context)) +
+           utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) +
+           section("Parameters", parametersHtml(outcome, context)) +
            section("Library versions", versionsHtml(outcome, context)) +
            section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
            section("Aggregate curves", plotsHtml(outcome, context)) +

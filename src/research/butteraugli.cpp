@@ -19,6 +19,11 @@
 namespace brenlow {
 namespace {
 
+bool measurableSize(int width, int height) {
+    return width >= kButteraugliMinSide && height >= kButteraugliMinSide &&
+           static_cast<long long>(width) * height <= kButteraugliMaxPixels;
+}
+
 void checkHeatMapPair(const QImage& reference, const QImage& test) {
     if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
         throw Error("The Butteraugli heat map needs pictures of 24 bits per pixel");
@@ -28,6 +33,9 @@ void checkHeatMapPair(const QImage& reference, const QImage& test) {
     }
     if (static_cast<long long>(reference.width()) * reference.height() > kButteraugliMaxPixels) {
         throw Error("The Butteraugli heat map takes pictures of up to 4 megapixels");
+    }
+    if (!measurableSize(reference.width(), reference.height())) {
+        throw Error("The Butteraugli heat map needs pictures of at least 8 x 8 pixels");
     }
 }
 
@@ -94,7 +102,7 @@ ButteraugliResult compute(const CommonArea& area) {
 bool butteraugliAvailable() { return true; }
 
 ButteraugliDistance butteraugliDistance(const CommonArea& area) {
-    if (static_cast<long long>(area.width) * area.height > kButteraugliMaxPixels) return {kNaN, kNaN};
+    if (!measurableSize(area.width, area.height)) return {kNaN, kNaN};
     const ButteraugliResult result = compute(area);
     return {JxlButteraugliResultGetMaxDistance(result.get()), JxlButteraugliResultGetDistance(result.get(), 3.0f)};
 }

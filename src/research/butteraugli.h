@@ -14,9 +14,13 @@ bool butteraugliAvailable();
 // The library needs about 250 bytes per pixel, so larger areas are not measured.
 constexpr long long kButteraugliMaxPixels = 2048LL * 2048;
 
+// Below this many pixels on a side the library's filters have nothing to work on and it reports
+// 0 ("identical") whatever the pictures hold, so the distance is left undefined there.
+constexpr int kButteraugliMinSide = 8;
+
 // Butteraugli distances of the test picture against the reference (8-bit sRGB): the largest of
-// the distance map and its 3-norm. NaN for both when butteraugliAvailable() is false or the area
-// has more than kButteraugliMaxPixels pixels.
+// the distance map and its 3-norm. NaN for both when butteraugliAvailable() is false, or the area
+// has more than kButteraugliMaxPixels pixels or a side under kButteraugliMinSide.
 struct ButteraugliDistance {
     double max = 0.0;
     double threeNorm = 0.0;

@@ -100,6 +100,14 @@ QJsonArray importedRowsJson(const std::vector<NamedDeltaRow>& rows) {
     return array;
 }
 
+QJsonArray failedJson(const std::vector<FailedItem>& failed) {
+    QJsonArray array;
+    for (const FailedItem& item : failed)
+        array.append(QJsonObject{
+            {"picture", text(item.picture)}, {"codec", codecName(item.codec)}, {"reason", text(item.reason)}});
+    return array;
+}
+
 }  // namespace
 
 QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const std::vector<ImportedCurve>& imported,
@@ -113,6 +121,7 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const 
             {"pictures", pictures},
             {"points", pointsJson(outcome)},
             {"aggregate", aggregateJson(outcome)},
+            {"failed", failedJson(outcome.failed)},
             {"imported", importedJson(imported)},
             {"bd_rate",
              QJsonObject{{"anchor", codecName(anchor)},

@@ -76,7 +76,7 @@ std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& o
 
 DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<StillCodec> codecs,
                                   DataSetParameters parameters, std::vector<PictureOutcome> outcomes) {
-    DataSetOutcome outcome{std::move(pictures), std::move(codecs), std::move(parameters), std::move(outcomes), {}};
+    DataSetOutcome outcome{std::move(pictures), std::move(codecs), std::move(parameters), std::move(outcomes), {}, {}};
     outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.codecs);
     return outcome;
 }

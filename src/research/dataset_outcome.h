@@ -45,6 +45,14 @@ struct AggregatePoint {
     std::vector<int> counts;    // the same order
 };
 
+// A picture that could not be swept with a codec, and why: the run goes on with the other items.
+struct FailedItem {
+    std::string picture;
+    StillCodec codec = StillCodec::Jpeg;
+    std::string reason;
+    bool operator==(const FailedItem&) const = default;
+};
+
 // A whole data set: every picture's sweep and the aggregate curves. The codecs and pictures keep
 // the order the run was asked for.
 struct DataSetOutcome {
@@ -53,6 +61,7 @@ struct DataSetOutcome {
     DataSetParameters parameters;
     std::vector<PictureOutcome> outcomes;   // one per picture, in the order of `pictures`
     std::vector<AggregatePoint> aggregate;  // codec by codec, qualities within
+    std::vector<FailedItem> failed;         // items without points, in the items' order
 };
 
 // The aggregate points of the per-picture outcomes: each codec at each quality some picture has,

@@ -42,10 +42,20 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     return a.versions == b.versions ? std::string() : "library versions";
 }
 
+// Whether the result holds one point per quality of the run, in its order, and no other: a file
+// with points added or changed would otherwise be averaged as if it were the run's.
+bool holdsTheRunsPoints(const StoredResult& stored, const std::vector<int>& qualities) {
+    if (stored.sweep.points.size() != qualities.size()) return false;
+    for (std::size_t i = 0; i < qualities.size(); ++i)
+        if (stored.sweep.points[i].quality != qualities[i] || stored.sweep.points[i].codec != stored.codec)
+            return false;
+    return true;
+}
+
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, StillCodec codec,
               const PictureStamp& stamp, const DataSetParameters& parameters) {
     return stored && stored->picture == picture && stored->codec == codec && stored->stamp == stamp &&
-           stored->parameters == parameters && stored->sweep.points.size() == parameters.qualities.size();
+           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters.qualities);
 }
 
 // A stored file that cannot be read is made again like one made otherwise.
@@ -67,7 +77,7 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     settings.threads = 1;
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{
-            picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}};
+            picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
         result.sweep = runSweep(prepareSweep(document.view(), settings), settings, progress);
         if (result.sweep.cancelled) return std::nullopt;
@@ -113,12 +123,25 @@ private:
     void work() {
         for (std::size_t i = next_++; i < items_.size() && !stop_; i = next_++) {
             try {
-                runItem(i);
+                runItemOrRecordItsFailure(i);
             } catch (...) {
                 const std::lock_guard lock(mutex_);
                 if (!failure_) failure_ = std::current_exception();
                 stop_ = true;
             }
+        }
+    }
+
+    // A picture that cannot be read or coded ends its own item, not the run; a fault of the result
+    // folder itself (a full disk) still ends the run.
+    void runItemOrRecordItsFailure(std::size_t index) {
+        try {
+            runItem(index);
+        } catch (const Error& error) {
+            const DataSetItem& item = items_[index];
+            StoredResult failed{run_.pictures[item.picture], item.codec, {}, parameters_, {}, error.what()};
+            if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
+            finish(index, std::move(failed), &DataSetWork::failed, static_cast<int>(parameters_.qualities.size()));
         }
     }
 
@@ -184,16 +207,21 @@ private:
 template <typename Find>
 DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
     std::vector<PictureOutcome> outcomes;
+    std::vector<FailedItem> failed;
     for (const std::string& picture : manifest.pictures) {
         PictureOutcome outcome{picture, {}};
         for (StillCodec codec : manifest.codecs) {
             const StoredResult& result = find(picture, codec);
+            if (!result.failure.empty()) failed.push_back({picture, codec, result.failure});
             outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
                                         result.sweep.points.end());
         }
         outcomes.push_back(std::move(outcome));
     }
-    return makeDataSetOutcome(manifest.pictures, manifest.codecs, manifest.parameters, std::move(outcomes));
+    DataSetOutcome outcome =
+        makeDataSetOutcome(manifest.pictures, manifest.codecs, manifest.parameters, std::move(outcomes));
+    outcome.failed = std::move(failed);
+    return outcome;
 }
 
 void requireSameDataSet(const DataSetManifest& first, const std::string& firstFolder, const DataSetManifest& other,
@@ -208,6 +236,14 @@ void requireSameDataSet(const DataSetManifest& first, const std::string& firstFo
     if (!difference.empty())
         throw Error("The result folders \"" + firstFolder + "\" and \"" + otherFolder + "\" hold data sets of " +
                     difference + "; merge only the shards of one run");
+}
+
+bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifest) {
+    try {
+        return readManifest(folder) == manifest;
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 }  // namespace
@@ -233,9 +269,12 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
         throw Error("A shard keeps its results in a result folder for the merge; name one");
     const std::vector<DataSetItem> items =
         shardOf(dataSetItems(run.pictures.size(), run.settings.codecs), run.shard, run.shardCount);
-    if (!run.resultFolder.empty())
-        writeManifest(run.resultFolder,
-                      {run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)});
+    if (!run.resultFolder.empty()) {
+        const DataSetManifest manifest{run.pictures, run.settings.codecs,
+                                       dataSetParameters(run.settings, run.versions)};
+        // A finished folder is resumed without a write, even on a read-only file system.
+        if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
+    }
     return ItemRunner(run, items, progress).run();
 }
 
@@ -268,6 +307,10 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
                 throw Error("The result was made " +
                                 (difference.empty() ? "for another item" : "with other " + difference) +
                                 " than the data set of its folder; run that item again",
+                            path);
+            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, manifest.parameters.qualities))
+                throw Error("The result is damaged: its points are not one per quality of its data set; run that "
+                            "item again",
                             path);
             results.push_back(std::move(*stored));
             return results.back();

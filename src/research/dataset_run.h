@@ -43,6 +43,7 @@ struct DataSetWork {
     int computed = 0;                   // coded and measured now
     int reused = 0;                     // found in the result folder as they were made
     int replaced = 0;                   // found there but made otherwise, made again
+    int failed = 0;                     // could not be made: their results hold the reason, no points
     bool cancelled = false;             // results then holds no item
 };
 
@@ -50,15 +51,18 @@ struct DataSetWork {
 // an item whose file there was made from the same picture file (size and modification time) with
 // the same parameters and library versions is taken as it stands, every other item is made and
 // filed whole as soon as it is done, so a run stopped at any moment loses only the items under way.
-// Throws Error naming the picture that failed; the items filed until then stay.
+// An item whose picture cannot be read or coded is recorded (and filed) with the reason and no
+// points, and the run goes on; such a record is made again by the next run. Throws Error when the
+// result folder cannot be written; the items filed until then stay.
 DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
 
 // The whole data set of an unsharded run's results.
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
 
 // The whole data set from the result folders of one or more runs or shards, each item taken from
-// the first folder that has it. Throws Error when the folders' manifests differ, when a result was
-// made with other parameters than the manifest's, or when an item is in none of them (naming it).
+// the first folder that has it; the failed items recorded there are in `failed`. Throws Error when
+// the folders' manifests differ, when a result was made with other parameters than the manifest's
+// or holds other points than one per quality, or when an item is in none of them (naming it).
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders);
 
 }  // namespace brenlow

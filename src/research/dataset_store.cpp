@@ -141,12 +141,37 @@ QJsonObject readJson(const std::string& path, const char* format) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(
         QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size())), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
+    if (error.error != QJsonParseError::NoError)
         throw Error("The file is not JSON (" + error.errorString().toStdString() + ")", path);
     const QJsonObject object = document.object();
-    if (object["format"].toString() != QLatin1String(format))
+    if (!document.isObject() || object["format"].toString() != QLatin1String(format))
         throw Error("The file is not a \"" + std::string(format) + "\" file", path);
     return object;
+}
+
+// A picture's path exactly as the file system spells it. JSON strings are Unicode, so a path that
+// is not UTF-8 is kept as its bytes in hexadecimal beside a readable form.
+QJsonValue pathJson(const std::string& path) {
+    const QString readable = text(path);
+    if (readable.toStdString() == path) return readable;
+    return QJsonObject{{"text", readable}, {"hex", QString::fromLatin1(QByteArray::fromStdString(path).toHex())}};
+}
+
+std::string pathOf(const QJsonValue& value) {
+    if (!value.isObject()) return value.toString().toStdString();
+    return QByteArray::fromHex(value.toObject()["hex"].toString().toLatin1()).toStdString();
+}
+
+// A data set without pictures, codecs or qualities would merge as an empty one and print nothing
+// that says why.
+void requireManifestParts(const QJsonObject& object, const std::string& path) {
+    const auto lacks = [&](const QJsonValue& value) { return !value.isArray() || value.toArray().isEmpty(); };
+    std::string missing;
+    if (lacks(object["pictures"])) missing = "pictures";
+    else if (lacks(object["codecs"])) missing = "codecs";
+    else if (!object["parameters"].isObject()) missing = "parameters";
+    else if (lacks(object["parameters"].toObject()["qualities"])) missing = "qualities";
+    if (!missing.empty()) throw Error("The data set file is damaged: it has no " + missing, path);
 }
 
 std::uint64_t pathHash(const std::string& text) {
@@ -166,7 +191,9 @@ PictureStamp pictureStampOf(const std::string& path) {
 }
 
 std::string resultFileName(const std::string& picture, StillCodec codec) {
-    std::string name = fs::path(picture).filename().string();
+    // The digest tells the files apart; the readable part is cut so that any name fits.
+    constexpr std::size_t kReadableBytes = 100;
+    std::string name = fs::path(picture).filename().string().substr(0, kReadableBytes);
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') c = '_';
     char hash[17];
@@ -177,14 +204,15 @@ std::string resultFileName(const std::string& picture, StillCodec codec) {
 void writeResult(const std::string& folder, const StoredResult& result) {
     QJsonArray points;
     for (const SweepPoint& point : result.sweep.points) points.append(pointJson(point));
-    writeJson((fs::path(folder) / resultFileName(result.picture, result.codec)).string(),
-              {{"format", kResultFormat},
-               {"picture", text(result.picture)},
-               {"picture_size", static_cast<qint64>(result.stamp.size)},
-               {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
-               {"codec", codecName(result.codec)},
-               {"parameters", parametersJson(result.parameters)},
-               {"points", points}});
+    QJsonObject object{{"format", kResultFormat},
+                       {"picture", pathJson(result.picture)},
+                       {"picture_size", static_cast<qint64>(result.stamp.size)},
+                       {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
+                       {"codec", codecName(result.codec)},
+                       {"parameters", parametersJson(result.parameters)},
+                       {"points", points}};
+    if (!result.failure.empty()) object["failure"] = text(result.failure);
+    writeJson((fs::path(folder) / resultFileName(result.picture, result.codec)).string(), object);
 }
 
 std::optional<StoredResult> readResult(const std::string& path) {
@@ -192,11 +220,12 @@ std::optional<StoredResult> readResult(const std::string& path) {
     if (!fs::exists(path, error)) return std::nullopt;
     const QJsonObject object = readJson(path, kResultFormat);
     StoredResult result;
-    result.picture = object["picture"].toString().toStdString();
+    result.picture = pathOf(object["picture"]);
     result.codec = codecOfName(object["codec"].toString(), path);
     result.stamp.size = static_cast<std::uint64_t>(object["picture_size"].toInteger());
     result.stamp.modifiedNanoseconds = object["picture_modified_ns"].toString().toLongLong();
     result.parameters = parametersOf(object["parameters"].toObject());
+    result.failure = object["failure"].toString().toStdString();
     for (const QJsonValue& point : object["points"].toArray())
         result.sweep.points.push_back(pointOf(point.toObject(), result.codec));
     return result;
@@ -206,12 +235,16 @@ std::string manifestPath(const std::string& folder) {
     return (fs::path(folder) / "dataset.json").string();
 }
 
-void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
+void makeResultFolder(const std::string& folder) {
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) throw Error("The result folder cannot be made (" + error.message() + ")", folder);
+}
+
+void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
+    makeResultFolder(folder);
     QJsonArray pictures;
-    for (const std::string& picture : manifest.pictures) pictures.append(text(picture));
+    for (const std::string& picture : manifest.pictures) pictures.append(pathJson(picture));
     QJsonArray codecs;
     for (StillCodec codec : manifest.codecs) codecs.append(codecName(codec));
     writeJson(manifestPath(folder), {{"format", kManifestFormat},
@@ -225,9 +258,10 @@ DataSetManifest readManifest(const std::string& folder) {
     std::error_code error;
     if (!fs::exists(path, error)) throw Error("The folder holds no data set (no dataset.json)", folder);
     const QJsonObject object = readJson(path, kManifestFormat);
+    requireManifestParts(object, path);
     DataSetManifest manifest;
     for (const QJsonValue& picture : object["pictures"].toArray())
-        manifest.pictures.push_back(picture.toString().toStdString());
+        manifest.pictures.push_back(pathOf(picture));
     for (const QJsonValue& codec : object["codecs"].toArray())
         manifest.codecs.push_back(codecOfName(codec.toString(), path));
     manifest.parameters = parametersOf(object["parameters"].toObject());

@@ -26,11 +26,13 @@ struct StoredResult {
     StillCodec codec = StillCodec::Jpeg;
     PictureStamp stamp;
     DataSetParameters parameters;
-    SweepOutcome sweep;  // that codec's points only
+    SweepOutcome sweep;   // that codec's points only
+    std::string failure;  // why the item could not be made; then it has no points
 };
 
-// The file of a picture x codec item inside a result folder: the picture's file name (other
-// characters than letters, digits, '.', '-' and '_' made '_'), a hash of its whole path, the codec.
+// The file of a picture x codec item inside a result folder: the first 100 bytes of the picture's
+// file name (other characters than letters, digits, '.', '-' and '_' made '_'), a hash of its whole
+// path, the codec; so any name a folder can hold gives a result file name it can hold too.
 std::string resultFileName(const std::string& picture, StillCodec codec);
 
 // Writes the result into the folder whole or not at all. Throws Error.
@@ -51,6 +53,9 @@ struct DataSetManifest {
 
 // The manifest's file inside a result folder.
 std::string manifestPath(const std::string& folder);
+
+// Creates the folder and its parents when needed. Throws Error naming it.
+void makeResultFolder(const std::string& folder);
 
 // Creates the folder when needed and writes the manifest whole. Throws Error.
 void writeManifest(const std::string& folder, const DataSetManifest& manifest);

@@ -57,21 +57,44 @@ void addDecibelCurves(ImportedCurve& curve) {
     }
 }
 
-// The curves of the columns: rates first, then (key, values) in the file's order.
+// No coded picture spends more than 64 bits on a pixel; a larger rate is a fault of the file, and
+// would squash every other curve of a plot into its corner.
+constexpr double kMaxBitsPerPixel = 64.0;
+
+// A rate the curves can use: above 0 (its logarithm is taken), at most kMaxBitsPerPixel.
+bool usableRate(double rate, const std::string& path) {
+    if (rate > kMaxBitsPerPixel)
+        throw Error("The curve file has a point at " + std::to_string(rate) + " bits per pixel, above " +
+                        std::to_string(static_cast<int>(kMaxBitsPerPixel)),
+                    path);
+    return rate > 0.0;
+}
+
+// The curves of the columns: rates first, then (key, values) in the file's order. Points without a
+// usable rate are left out; a file with no point left that has a measure is refused.
 ImportedCurve curveOfColumns(std::string name, const std::vector<double>& rates,
                              const std::vector<std::pair<std::string, std::vector<double>>>& columns,
                              const std::string& path) {
     ImportedCurve curve{std::move(name), {}};
+    bool anyUsable = false;
     for (const auto& [key, values] : columns) {
         const std::optional<CurveMeasure> measure = measureOfColumn(key);
         if (!measure || curve.curves.count(*measure) > 0) continue;
         std::vector<RatePoint>& points = curve.curves[*measure];
-        for (std::size_t i = 0; i < rates.size(); ++i) points.push_back({rates[i], values[i]});
+        for (std::size_t i = 0; i < rates.size(); ++i) {
+            if (!usableRate(rates[i], path)) continue;
+            if (std::isinf(values[i]) && values[i] < 0)
+                throw Error("The curve file's \"" + key + "\" holds -inf, which no measure reaches", path);
+            points.push_back({rates[i], values[i]});
+            anyUsable = anyUsable || !std::isnan(values[i]);
+        }
     }
     if (curve.curves.empty())
         throw Error("The curve file holds no measure this program knows (psnr, psnr_y, ms-ssim, ssim_y_db, "
                     "ciede2000, ...)",
                     path);
+    if (!anyUsable)
+        throw Error("The curve file has no usable point: none has bits per pixel above 0 and a measure", path);
     addDecibelCurves(curve);
     return curve;
 }
@@ -158,6 +181,8 @@ std::vector<std::string> nonEmptyLines(const std::string& text) {
 std::optional<double> csvNumber(const std::string& field) {
     if (field.empty() || field == "n/a") return kNaN;
     if (field == "inf") return std::numeric_limits<double>::infinity();
+    // The number reader takes "-inf" and "-5" but no plus sign; a written "+" means the same.
+    if (field.size() > 1 && field[0] == '+' && field[1] != '+' && field[1] != '-') return csvNumber(field.substr(1));
     double value = 0.0;
     const char* end = field.data() + field.size();
     const auto [stop, error] = std::from_chars(field.data(), end, value);
@@ -227,7 +252,9 @@ ImportedCurve readImportedCurve(const std::string& path) {
     } catch (const Error& error) {
         throw error.concerning(path);
     }
-    const std::string text(bytes.begin(), bytes.end());
+    std::string text(bytes.begin(), bytes.end());
+    // Spreadsheets save UTF-8 with a byte-order mark, which would stick to the first column's name.
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);
     return endsWithJson(path) ? jsonCurve(QByteArray::fromStdString(text), path) : csvCurve(text, path);
 }
 

@@ -37,12 +37,39 @@ std::vector<int> parseList(const std::string& text) {
     return qualities;
 }
 
+std::string repeatedQuality(const std::vector<int>& qualities) {
+    for (std::size_t i = 0; i < qualities.size(); ++i)
+        if (std::find(qualities.begin(), qualities.begin() + static_cast<std::ptrdiff_t>(i), qualities[i]) !=
+            qualities.begin() + static_cast<std::ptrdiff_t>(i))
+            return "quality " + std::to_string(qualities[i]) + " is named twice";
+    return {};
+}
+
 }  // namespace
 
 std::vector<int> parseQualities(const std::string& text) {
     const std::size_t first = text.find(':');
     const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
     return second == std::string::npos ? parseList(text) : parseRange(text, first, second);
+}
+
+// "FROM:TO:STEP" whose two ends read but run downward: the step only goes upward.
+std::string downwardRange(const std::string& text) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = first == std::string::npos ? first : text.find(':', first + 1);
+    int from = 0, to = 0;
+    if (second == std::string::npos || !readQuality(text.substr(0, first), from) ||
+        !readQuality(text.substr(first + 1, second - first - 1), to) || from <= to)
+        return {};
+    return "FROM:TO:STEP counts upward from FROM to TO, and " + std::to_string(from) + " is above " +
+           std::to_string(to) + " (write " + std::to_string(to) + ":" + std::to_string(from) + ":STEP)";
+}
+
+std::string qualitiesProblem(const std::string& text) {
+    const std::vector<int> qualities = parseQualities(text);
+    if (const std::string downward = downwardRange(text); !downward.empty()) return downward;
+    if (qualities.empty()) return "qualities must be FROM:TO:STEP or a list, each 1..100";
+    return repeatedQuality(qualities);
 }
 
 }  // namespace brenlow

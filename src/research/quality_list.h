@@ -10,4 +10,8 @@ namespace brenlow {
 // Empty when the text is neither.
 std::vector<int> parseQualities(const std::string& text);
 
+// What is wrong with the qualities for a person to read, empty when parseQualities takes them and
+// names no quality twice (a repeated point would weigh twice in a curve and its mean).
+std::string qualitiesProblem(const std::string& text);
+
 }  // namespace brenlow

@@ -143,5 +143,18 @@ TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {
     EXPECT_EQ(run({"report", "results"}).exitCode, 2) << "--html is required";
 }
 
+// Without XDG_RUNTIME_DIR Qt made a runtime folder in TMPDIR, left it there and warned about it.
+TEST_F(ReportCliTest, TheReportLeavesNothingInTheTemporaryFolderAndPrintsNothingOfItsLibraries) {
+    const TempDir temporary;
+    const CliProcess report = startCli({"report", "--html", "quiet.html", "results"}, folder_->path(),
+                                       {"TMPDIR=" + temporary.path().string(), "XDG_RUNTIME_DIR="});
+    EXPECT_EQ(waitForCli(report), 0);
+    EXPECT_TRUE(fs::exists(path("quiet.html")));
+    EXPECT_TRUE(fs::is_empty(temporary.path())) << "left behind: " << fs::directory_iterator(temporary.path())->path();
+    const CliRun plain = run({"report", "--html", "plain.html", "results"});
+    EXPECT_EQ(plain.exitCode, 0);
+    EXPECT_EQ(plain.err, "");
+}
+
 }  // namespace
 }  // namespace brenlow::testing

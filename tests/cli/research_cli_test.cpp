@@ -143,6 +143,25 @@ TEST_F(ResearchCliTest, SweepRefusesBadCodecsAndQualitiesAsUsageErrors) {
     }
 }
 
+// Pictures of two sizes are measured over the area they share: said on stderr, and in the JSON.
+TEST_F(ResearchCliTest, CompareOfTwoSizesSaysSoAndGivesBothSizes) {
+    saveBitmapFile(patternBitmap(40, 30), cwd.file("a.bmp"));
+    saveBitmapFile(patternBitmap(36, 32), cwd.file("b.bmp"));
+    saveBitmapFile(patternBitmap(40, 30).mirrored(true, false), cwd.file("c.bmp"));
+    const CliRun differing = runCli({"compare", "a.bmp", "b.bmp", "--json", "--measures", "none"}, cwd.path());
+    ASSERT_EQ(differing.exitCode, 0) << differing.err;
+    EXPECT_NE(differing.err.find("\"a.bmp\" is 40 x 30, \"b.bmp\" 36 x 32; measured over the 36 x 30"),
+              std::string::npos)
+        << differing.err;
+    const QJsonObject sizes = parsedObject(differing.out)["sizes"].toObject();
+    EXPECT_EQ(sizes["reference"].toObject(), (QJsonObject{{"width", 40}, {"height", 30}}));
+    EXPECT_EQ(sizes["compared"].toObject(), (QJsonObject{{"width", 36}, {"height", 32}}));
+    EXPECT_EQ(sizes["measured"].toObject(), (QJsonObject{{"width", 36}, {"height", 30}}));
+    const CliRun same = runCli({"compare", "a.bmp", "c.bmp", "--measures", "none"}, cwd.path());
+    ASSERT_EQ(same.exitCode, 0) << same.err;
+    EXPECT_EQ(same.err, "") << "pictures of one size need no word";
+}
+
 TEST_F(ResearchCliTest, JsonOfACodingCommandCarriesItsReportLineFilesAndEveryMeasure) {
     const CliRun plain = runOnSample({"avc"});
     ASSERT_EQ(plain.exitCode, 0) << plain.err;

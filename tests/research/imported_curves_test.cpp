@@ -95,6 +95,41 @@ TEST(ImportedCurveTest, RefusesBrokenFilesNamingTheFileAndTheFault) {
     EXPECT_NE(messageOf([&] { readImportedCurve(missing); }).find(missing), std::string::npos);
 }
 
+// A curve a report could only draw as nan, or that squashes the data set's curves into a corner.
+TEST(ImportedCurveTest, RefusesCurvesWithoutAUsablePointOrWithRatesOutOfRange) {
+    const TempDir dir;
+    const std::vector<std::pair<std::string, std::string>> files{
+        {"zero.csv", "bpp,psnr\n0,30\n0,31\n"},
+        {"negative.json", R"({"name": "x", "results": {"bpp": [-1, -2], "psnr": [30, 31]}})"},
+        {"null.json", R"({"name": "x", "results": {"bpp": [null, null], "psnr": [30, 31]}})"},
+        {"empty.json", R"({"name": "x", "results": {"bpp": [], "psnr": []}})"},
+        {"undefined.csv", "bpp,psnr\n0.5,n/a\n1.0,\n"},
+        {"huge.csv", "bpp,psnr\n0.5,30\n100,60\n"},
+        {"minus.csv", "bpp,psnr\n0.5,30\n1.0,-inf\n"}};
+    const std::vector<std::string> faults{"no usable point", "no usable point", "no usable point", "no usable point",
+                                          "no usable point", "above 64",        "-inf"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = written(dir, files[i].first, files[i].second);
+        const std::string message = messageOf([&] { readImportedCurve(path); });
+        EXPECT_NE(message.find(faults[i]), std::string::npos) << files[i].first << ": " << message;
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+    }
+    const ImportedCurve some = readImportedCurve(written(dir, "some.csv", "bpp,psnr\n0,29\n0.5,30\n1.0,33\n"));
+    EXPECT_EQ(some.curves.at(CurveMeasure::Psnr).size(), 2u) << "the point at 0 bits per pixel is left out";
+}
+
+// What spreadsheets write: a byte-order mark before the header, a plus sign before a number.
+TEST(ImportedCurveTest, ReadsAByteOrderMarkAndPlusSigns) {
+    const TempDir dir;
+    const ImportedCurve curve =
+        readImportedCurve(written(dir, "sheet.csv", "\xEF\xBB\xBF" "bpp,psnr\r\n+0.5,+30\r\n1.0,+inf\r\n"));
+    const std::vector<RatePoint>& psnr = curve.curves.at(CurveMeasure::Psnr);
+    ASSERT_EQ(psnr.size(), 2u);
+    EXPECT_EQ(psnr[0].rate, 0.5);
+    EXPECT_EQ(psnr[0].quality, 30.0);
+    EXPECT_TRUE(std::isinf(psnr[1].quality) && psnr[1].quality > 0);
+}
+
 // A data set whose anchor curve is given by hand, as a sweep's aggregate would hold it.
 DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
     DataSetOutcome outcome;

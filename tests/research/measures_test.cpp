@@ -335,6 +335,29 @@ TEST(PerceptualMeasuresTest, MsSsimDropsTheBottomRowAndRightColumnOfOddScalesAsT
         EXPECT_NEAR(measurePictures(reference, test, msSsimOnly).msSsimLuma, directMsSsim(reference, test), 1e-9);
 }
 
+TEST(PerceptualMeasuresTest, ButteraugliIsUndefinedBelowEightPixelsOnASide) {
+    // Red against blue: the library reads such small areas as identical, which they are not.
+    const auto redAgainstBlue = [](int width, int height) {
+        const QImage red = pictureOf(width, height, [](int, int, uchar* p) { p[0] = 0, p[1] = 0, p[2] = 255; });
+        const QImage blue = pictureOf(width, height, [](int, int, uchar* p) { p[0] = 255, p[1] = 0, p[2] = 0; });
+        return measurePictures(red, blue);
+    };
+    struct Size {
+        int width, height;
+        bool defined;
+    };
+    for (const Size size : {Size{7, 7, false}, Size{7, 40, false}, Size{40, 7, false}, Size{1, 1, false},
+                            Size{8, 8, true}, Size{12, 9, true}}) {
+        const PictureMeasures m = redAgainstBlue(size.width, size.height);
+        const bool expectDefined = size.defined && butteraugliAvailable();
+        EXPECT_EQ(!std::isnan(m.butteraugliMax), expectDefined) << size.width << " x " << size.height;
+        EXPECT_EQ(!std::isnan(m.butteraugli3Norm), expectDefined) << size.width << " x " << size.height;
+        if (expectDefined) {
+            EXPECT_GT(m.butteraugliMax, 1.0) << "red and blue differ plainly";
+        }
+    }
+}
+
 TEST(PerceptualMeasuresTest, AnticorrelatedPicturesGiveMsSsimZero) {
     // The negative's contrast-structure term is below 0 at full size; it counts as 0.
     const QImage reference = pictureOf(200, 190, referencePixel);

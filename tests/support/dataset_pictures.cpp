@@ -2,10 +2,25 @@
 
 #include <gtest/gtest.h>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include "support/test_support.h"
 
 namespace brenlow::testing {
+
+QJsonObject withoutTimes(const std::string& line) {
+    QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+    object.remove("seconds");
+    QJsonArray points;
+    for (const QJsonValue& point : object["points"].toArray()) {
+        QJsonObject untimed = point.toObject();
+        untimed.remove("timing");
+        points.append(untimed);
+    }
+    object["points"] = points;
+    return object;
+}
 
 std::vector<std::string> makeSmallDataSet(const std::string& folder) {
     struct Crop {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <string>
 #include <vector>
 
@@ -9,5 +10,9 @@ namespace brenlow::testing {
 // PPM files in `folder` (which must exist); two are too small for MS-SSIM. Returns their paths in
 // name order.
 std::vector<std::string> makeSmallDataSet(const std::string& folder);
+
+// A data set's JSON line as an object, less what depends on the clock: its seconds and every
+// point's timings.
+QJsonObject withoutTimes(const std::string& line);
 
 }  // namespace brenlow::testing

@@ -42,6 +42,32 @@ QImage patternBitmap(int width, int height) {
     return image;
 }
 
+std::string grayGifFile(int width, int height) {
+    constexpr int kMinimumCodeSize = 7;  // 128 colours; codes of 8 bits
+    constexpr int kClear = 1 << kMinimumCodeSize;
+    constexpr int kEnd = kClear + 1;
+    std::string file("GIF89a");
+    const auto put = [&file](int byte) { file.push_back(static_cast<char>(byte)); };
+    const auto putWord = [&put](int value) { put(value & 0xFF), put(value >> 8); };
+    putWord(width), putWord(height), put(0xF6), put(0), put(0);
+    for (int entry = 0; entry < 128; ++entry) put(2 * entry), put(2 * entry), put(2 * entry);
+    put(0x2C), putWord(0), putWord(0), putWord(width), putWord(height), put(0), put(kMinimumCodeSize);
+    std::string codes;
+    const long long pixels = static_cast<long long>(width) * height;
+    for (long long pixel = 0; pixel < pixels; ++pixel) {
+        if (pixel % 100 == 0) codes.push_back(static_cast<char>(kClear));
+        codes.push_back(static_cast<char>((pixel % width + pixel / width) % 128));
+    }
+    codes.push_back(static_cast<char>(kEnd));
+    for (std::size_t at = 0; at < codes.size(); at += 255) {
+        const std::string block = codes.substr(at, 255);
+        put(static_cast<int>(block.size()));
+        file.append(block);
+    }
+    put(0), put(0x3B);
+    return file;
+}
+
 ImagePlanes constantPlanes(int width, int height, float value) {
     ImagePlanes planes(width, height);
     for (int channel = 0; channel < kChannels; ++channel) {

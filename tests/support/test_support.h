@@ -45,6 +45,10 @@ std::string testDataPath(const std::string& name);  // tests/data/<name>
 // A 24-bit picture whose pixels follow a simple pattern of position and channel, never flat.
 QImage patternBitmap(int width, int height);
 
+// The bytes of a GIF file of one grey-ramp frame. Its codes are all eight bits wide (a clear
+// code before the table would widen them), so any size may be asked for in the header.
+std::string grayGifFile(int width, int height);
+
 // Planes of the given size with every sample of every channel set to value.
 ImagePlanes constantPlanes(int width, int height, float value);
 

@@ -1,0 +1,44 @@
+#include "cli/run_outputs.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "io/error.h"
+#include "io/file_io.h"
+#include "io/pending_file.h"
+#include "research/dataset_store.h"
+
+namespace brenlow::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+void addFolderFiles(const std::string& folder, std::vector<std::string>& files) {
+    files.push_back(manifestPath(folder));
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        if (it->is_regular_file(error)) files.push_back(it->path().string());
+}
+
+}  // namespace
+
+std::vector<std::string> dataSetInputs(const Request& request, const std::vector<std::string>& pictures,
+                                       const std::vector<std::string>& resultFolders) {
+    std::vector<std::string> inputs = pictures;
+    inputs.insert(inputs.end(), request.importFiles.begin(), request.importFiles.end());
+    for (const std::string& folder : resultFolders) addFolderFiles(folder, inputs);
+    return inputs;
+}
+
+void checkDataSetOutputs(const Request& request, const std::vector<std::string>& inputs) {
+    for (const std::string& output : {request.aggregateCsvPath, request.htmlPath}) {
+        if (output.empty()) continue;
+        for (const std::string& input : inputs)
+            if (samePlace(output, input))
+                throw Error("Refusing to write \"" + output + "\": it is one of the run's inputs (\"" + input +
+                            "\"); name another file");
+        checkCanBeWritten(output);
+    }
+}
+
+}  // namespace brenlow::cli
