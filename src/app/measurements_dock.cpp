@@ -17,20 +17,23 @@
 #include "io/error.h"
 
 #include "app/codec_titles.h"
+#include "research/measure_table.h"
 #include "research/measures.h"
 
 namespace brenlow {
 namespace {
 
-// Row name, label, in the order shown.
-constexpr const char* kRows[][2] = {
-    {"run", "Run"},           {"source", "Source"},        {"coded_size", "Coded size"},
-    {"bits_per_pixel", "Bits per pixel"},                  {"psnr_r", "PSNR red"},
-    {"psnr_g", "PSNR green"}, {"psnr_b", "PSNR blue"},     {"psnr", "PSNR (RGB)"},
-    {"psnr_y", "PSNR luma"},  {"ssim_y", "SSIM luma"},        {"ms_ssim_y", "MS-SSIM luma"},
-    {"ms_ssim_y_db", "MS-SSIM luma (dB)"},                 {"ciede2000", "CIEDE2000"},
-    {"butteraugli_max", "Butteraugli max"},                {"butteraugli_3norm", "Butteraugli 3-norm"},
-};
+// Row name and label of what the panel shows before the measures.
+constexpr const char* kRunRows[][2] = {
+    {"run", "Run"}, {"source", "Source"}, {"coded_size", "Coded size"}, {"bits_per_pixel", "Bits per pixel"}};
+
+// Every row, the run's first and then the measure table's.
+QList<QPair<QString, QString>> panelRows() {
+    QList<QPair<QString, QString>> rows;
+    for (const auto& [name, label] : kRunRows) rows.append({QString::fromLatin1(name), QString::fromLatin1(label)});
+    for (const MeasureRow& row : measureTable()) rows.append({QString::fromLatin1(row.key), QString::fromLatin1(row.label)});
+    return rows;
+}
 
 const QString kMeasuring = QStringLiteral("measuring...");
 
@@ -45,8 +48,10 @@ void yieldToTheWindows() {
 // "n/a" for a measure that is undefined for the pair or left out of this build.
 QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
 
-QString decibels(double value) {
-    return std::isnan(value) ? measure(value, 3) : measure(value, 3) + QStringLiteral(" dB");
+QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
+    const double value = row.of(measures);
+    const QString text = measure(value, row.decimals);
+    return std::isnan(value) || *row.unit == '\0' ? text : text + QLatin1Char(' ') + QString::fromLatin1(row.unit);
 }
 
 QString runText(const RunRecord& record) {
@@ -69,12 +74,12 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     heading_->setWordWrap(true);
     layout->addWidget(heading_);
     auto* form = new QFormLayout;
-    for (const auto& [name, label] : kRows) {
+    for (const auto& [name, label] : panelRows()) {
         auto* value = new QLabel;
-        value->setObjectName(QString::fromLatin1(name));
+        value->setObjectName(name);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        form->addRow(QString::fromLatin1(label) + QLatin1Char(':'), value);
-        values_.insert(QString::fromLatin1(name), value);
+        form->addRow(label + QLatin1Char(':'), value);
+        values_.insert(name, value);
     }
     layout->addLayout(form);
     layout->addStretch(1);
@@ -191,21 +196,11 @@ void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) 
     values_["coded_size"]->setText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
     values_["bits_per_pixel"]->setText(measure(record->measures.bitsPerPixel, 4));
     if (record->measuring) {
-        for (const auto& [name, label] : kRows)
-            if (values_[QString::fromLatin1(name)]->text().isEmpty()) values_[QString::fromLatin1(name)]->setText(kMeasuring);
+        for (QLabel* value : values_)
+            if (value->text().isEmpty()) value->setText(kMeasuring);
         return;
     }
-    values_["psnr_r"]->setText(decibels(m.psnrRed));
-    values_["psnr_g"]->setText(decibels(m.psnrGreen));
-    values_["psnr_b"]->setText(decibels(m.psnrBlue));
-    values_["psnr"]->setText(decibels(m.psnr));
-    values_["psnr_y"]->setText(decibels(m.psnrLuma));
-    values_["ssim_y"]->setText(measure(m.ssimLuma, 5));
-    values_["ms_ssim_y"]->setText(measure(m.msSsimLuma, 5));
-    values_["ms_ssim_y_db"]->setText(decibels(m.msSsimLumaDb));
-    values_["ciede2000"]->setText(measure(m.ciede2000, 4));
-    values_["butteraugli_max"]->setText(measure(m.butteraugliMax, 4));
-    values_["butteraugli_3norm"]->setText(measure(m.butteraugli3Norm, 4));
+    for (const MeasureRow& row : measureTable()) values_[QString::fromLatin1(row.key)]->setText(shownMeasure(row, m));
 }
 
 QString MeasurementsDock::valueText(const QString& name) const {

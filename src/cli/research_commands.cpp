@@ -8,6 +8,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/dataset_inputs.h"
+#include "research/measure_table.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
 #include "research/measures.h"
@@ -20,12 +21,10 @@ double secondsSince(Clock::time_point started) {
 }
 
 std::string measuresLine(const PictureMeasures& m) {
-    return "PSNR_R=" + formatMeasure(m.psnrRed, 3) + "; PSNR_G=" + formatMeasure(m.psnrGreen, 3) +
-           "; PSNR_B=" + formatMeasure(m.psnrBlue, 3) + "; PSNR=" + formatMeasure(m.psnr, 3) +
-           "; PSNR_Y=" + formatMeasure(m.psnrLuma, 3) + "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) +
-           "; MS-SSIM_Y=" + formatMeasure(m.msSsimLuma, 5) + "; MS-SSIM_Y_dB=" + formatMeasure(m.msSsimLumaDb, 3) +
-           "; CIEDE2000=" + formatMeasure(m.ciede2000, 4) + "; BUTTERAUGLI_MAX=" + formatMeasure(m.butteraugliMax, 4) +
-           "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";";
+    std::string line;
+    for (const MeasureRow& row : measureTable())
+        line += (line.empty() ? "" : " ") + std::string(row.lineName) + "=" + formatMeasure(row.of(m), row.decimals) + ";";
+    return line;
 }
 
 std::string sizeText(QSize size) { return std::to_string(size.width()) + " x " + std::to_string(size.height()); }
@@ -64,8 +63,10 @@ void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, 
 }
 
 MeasureChoice measureChoiceOf(const Request& request) {
-    return {asked(request.measures, "ms_ssim"), asked(request.measures, "ciede2000"),
-            asked(request.measures, "butteraugli")};
+    MeasureChoice choice;
+    for (const MeasureGroup group : slowMeasureGroups())
+        takeGroup(group, choice, asked(request.measures, measureGroupName(group)));
+    return choice;
 }
 
 SweepSettings sweepSettings(const Request& request) {

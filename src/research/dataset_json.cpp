@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 
+#include "research/measure_table.h"
 #include "research/research_json.h"
 
 namespace brenlow {
@@ -18,9 +19,8 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, StillCodec anchor) {
     QJsonArray qualities;
     for (int quality : parameters.qualities) qualities.append(quality);
     QJsonArray measures{"psnr", "ssim"};
-    if (parameters.measures.msSsim) measures.append("ms_ssim");
-    if (parameters.measures.ciede2000) measures.append("ciede2000");
-    if (parameters.measures.butteraugli) measures.append("butteraugli");
+    for (const MeasureGroup group : slowMeasureGroups())
+        if (groupTaken(group, parameters.measures)) measures.append(QLatin1String(measureGroupName(group)));
     return {{"codecs", codecs},
             {"qualities", qualities},
             {"divisor", static_cast<double>(parameters.divisor)},

@@ -15,6 +15,7 @@
 
 #include "io/error.h"
 #include "io/file_io.h"
+#include "research/measure_table.h"
 
 namespace brenlow {
 namespace {
@@ -57,13 +58,13 @@ QJsonObject parametersJson(const DataSetParameters& parameters) {
     for (int quality : parameters.qualities) qualities.append(quality);
     QJsonObject versions;
     for (const auto& [library, version] : parameters.versions) versions[text(library)] = text(version);
-    return {{"qualities", qualities},
-            {"divisor", static_cast<double>(parameters.divisor)},
-            {"focus", parameters.passes},
-            {"ms_ssim", parameters.measures.msSsim},
-            {"ciede2000", parameters.measures.ciede2000},
-            {"butteraugli", parameters.measures.butteraugli},
-            {"versions", versions}};
+    QJsonObject object{{"qualities", qualities},
+                       {"divisor", static_cast<double>(parameters.divisor)},
+                       {"focus", parameters.passes},
+                       {"versions", versions}};
+    for (const MeasureGroup group : slowMeasureGroups())
+        object[QLatin1String(measureGroupName(group))] = groupTaken(group, parameters.measures);
+    return object;
 }
 
 DataSetParameters parametersOf(const QJsonObject& object) {
@@ -71,7 +72,8 @@ DataSetParameters parametersOf(const QJsonObject& object) {
     for (const QJsonValue& quality : object["qualities"].toArray()) parameters.qualities.push_back(quality.toInt());
     parameters.divisor = static_cast<float>(object["divisor"].toDouble());
     parameters.passes = object["focus"].toInt();
-    parameters.measures = {object["ms_ssim"].toBool(), object["ciede2000"].toBool(), object["butteraugli"].toBool()};
+    for (const MeasureGroup group : slowMeasureGroups())
+        takeGroup(group, parameters.measures, object[QLatin1String(measureGroupName(group))].toBool());
     const QJsonObject versions = object["versions"].toObject();
     for (auto it = versions.begin(); it != versions.end(); ++it)
         parameters.versions[it.key().toStdString()] = it.value().toString().toStdString();
@@ -79,27 +81,18 @@ DataSetParameters parametersOf(const QJsonObject& object) {
 }
 
 QJsonObject pointJson(const SweepPoint& point) {
-    const PictureMeasures& m = point.measures.picture;
-    return {{"quality", point.quality},
+    QJsonObject object{{"quality", point.quality},
             {"coded_size", static_cast<qint64>(point.figures.codedSize)},
             {"original_size", static_cast<qint64>(point.figures.originalSize)},
             {"ratio", numberValue(point.figures.compressionRatio)},
             {"report", text(point.reportLine)},
             {"bits_per_pixel", numberValue(point.measures.bitsPerPixel)},
-            {"psnr_r", numberValue(m.psnrRed)},
-            {"psnr_g", numberValue(m.psnrGreen)},
-            {"psnr_b", numberValue(m.psnrBlue)},
-            {"psnr", numberValue(m.psnr)},
-            {"psnr_y", numberValue(m.psnrLuma)},
-            {"ssim_y", numberValue(m.ssimLuma)},
-            {"ms_ssim_y", numberValue(m.msSsimLuma)},
-            {"ms_ssim_y_db", numberValue(m.msSsimLumaDb)},
-            {"ciede2000", numberValue(m.ciede2000)},
-            {"butteraugli_max", numberValue(m.butteraugliMax)},
-            {"butteraugli_3norm", numberValue(m.butteraugli3Norm)},
             {"encode_seconds", point.encodeSeconds},
             {"decode_seconds", point.decodeSeconds},
             {"megapixels", point.megapixels}};
+    for (const MeasureRow& row : measureTable())
+        object[QLatin1String(row.key)] = numberValue(row.of(point.measures.picture));
+    return object;
 }
 
 SweepPoint pointOf(const QJsonObject& object, StillCodec codec) {
@@ -111,18 +104,7 @@ SweepPoint pointOf(const QJsonObject& object, StillCodec codec) {
     point.figures.compressionRatio = static_cast<float>(numberOf(object["ratio"]));
     point.reportLine = object["report"].toString().toStdString();
     point.measures.bitsPerPixel = numberOf(object["bits_per_pixel"]);
-    PictureMeasures& m = point.measures.picture;
-    m.psnrRed = numberOf(object["psnr_r"]);
-    m.psnrGreen = numberOf(object["psnr_g"]);
-    m.psnrBlue = numberOf(object["psnr_b"]);
-    m.psnr = numberOf(object["psnr"]);
-    m.psnrLuma = numberOf(object["psnr_y"]);
-    m.ssimLuma = numberOf(object["ssim_y"]);
-    m.msSsimLuma = numberOf(object["ms_ssim_y"]);
-    m.msSsimLumaDb = numberOf(object["ms_ssim_y_db"]);
-    m.ciede2000 = numberOf(object["ciede2000"]);
-    m.butteraugliMax = numberOf(object["butteraugli_max"]);
-    m.butteraugli3Norm = numberOf(object["butteraugli_3norm"]);
+    for (const MeasureRow& row : measureTable()) point.measures.picture.*row.value = numberOf(object[QLatin1String(row.key)]);
     point.encodeSeconds = object["encode_seconds"].toDouble();
     point.decodeSeconds = object["decode_seconds"].toDouble();
     point.megapixels = object["megapixels"].toDouble();

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "research/library_versions.h"
+#include "research/measure_table.h"
 
 namespace brenlow {
 namespace {
@@ -19,12 +20,9 @@ QJsonValue measureValue(double value) {
 }
 
 QJsonObject measuresJson(const PictureMeasures& measures) {
-    return {{"psnr_r", measureValue(measures.psnrRed)}, {"psnr_g", measureValue(measures.psnrGreen)},
-            {"psnr_b", measureValue(measures.psnrBlue)}, {"psnr", measureValue(measures.psnr)},
-            {"psnr_y", measureValue(measures.psnrLuma)}, {"ssim_y", measureValue(measures.ssimLuma)},
-            {"ms_ssim_y", measureValue(measures.msSsimLuma)}, {"ms_ssim_y_db", measureValue(measures.msSsimLumaDb)},
-            {"ciede2000", measureValue(measures.ciede2000)}, {"butteraugli_max", measureValue(measures.butteraugliMax)},
-            {"butteraugli_3norm", measureValue(measures.butteraugli3Norm)}};
+    QJsonObject object;
+    for (const MeasureRow& row : measureTable()) object[QLatin1String(row.key)] = measureValue(row.of(measures));
+    return object;
 }
 
 QJsonObject sizesJson(const CompressionFigures& figures) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "research/measure_table.h"
+
 namespace brenlow {
 namespace {
 
@@ -177,23 +179,29 @@ std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const Cu
     return rows;
 }
 
+// The measures always taken come before the report line, the slower ones after it.
 std::string sweepCsvHeader() {
-    return "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
-           "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,"
-           "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
+    std::string header = "codec,quality,coded_size,original_size,ratio,bits_per_pixel,";
+    for (const MeasureRow& row : measureTable())
+        if (row.group == MeasureGroup::Always) header += std::string(row.key) + ",";
+    header += "report,";
+    for (const MeasureRow& row : measureTable())
+        if (row.group != MeasureGroup::Always) header += std::string(row.key) + ",";
+    return header + "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
 }
 
 std::string sweepCsvRow(const SweepPoint& point) {
     const PictureMeasures& m = point.measures.picture;
-    return std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
-           std::to_string(point.figures.codedSize) + "," + std::to_string(point.figures.originalSize) + "," +
-           formatMeasure(point.figures.compressionRatio, 5) + "," + formatMeasure(point.measures.bitsPerPixel, 6) +
-           "," + formatMeasure(m.psnrRed, 4) + "," + formatMeasure(m.psnrGreen, 4) + "," +
-           formatMeasure(m.psnrBlue, 4) + "," + formatMeasure(m.psnr, 4) + "," + formatMeasure(m.psnrLuma, 4) + "," +
-           formatMeasure(m.ssimLuma, 6) + "," + quoted(point.reportLine) + "," + formatMeasure(m.msSsimLuma, 6) +
-           "," + formatMeasure(m.msSsimLumaDb, 4) + "," + formatMeasure(m.ciede2000, 4) + "," +
-           formatMeasure(m.butteraugliMax, 4) + "," + formatMeasure(m.butteraugli3Norm, 4) + "," +
-           formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +
+    std::string row = std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
+                      std::to_string(point.figures.codedSize) + "," + std::to_string(point.figures.originalSize) +
+                      "," + formatMeasure(point.figures.compressionRatio, 5) + "," +
+                      formatMeasure(point.measures.bitsPerPixel, 6) + ",";
+    for (const MeasureRow& measure : measureTable())
+        if (measure.group == MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
+    row += quoted(point.reportLine) + ",";
+    for (const MeasureRow& measure : measureTable())
+        if (measure.group != MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
+    return row + formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2) + "\r\n";
 }

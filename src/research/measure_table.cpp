@@ -1,0 +1,80 @@
+#include "research/measure_table.h"
+
+#include <algorithm>
+
+namespace brenlow {
+
+const std::vector<MeasureRow>& measureTable() {
+    using G = MeasureGroup;
+    using M = PictureMeasures;
+    static const std::vector<MeasureRow> rows{
+        {"psnr_r", "PSNR red", "PSNR_R", "dB", 3, 4, true, G::Always, &M::psnrRed},
+        {"psnr_g", "PSNR green", "PSNR_G", "dB", 3, 4, true, G::Always, &M::psnrGreen},
+        {"psnr_b", "PSNR blue", "PSNR_B", "dB", 3, 4, true, G::Always, &M::psnrBlue},
+        {"psnr", "PSNR (RGB)", "PSNR", "dB", 3, 4, true, G::Always, &M::psnr},
+        {"psnr_y", "PSNR luma", "PSNR_Y", "dB", 3, 4, true, G::Always, &M::psnrLuma},
+        {"ssim_y", "SSIM luma", "SSIM_Y", "", 5, 6, true, G::Always, &M::ssimLuma},
+        {"ms_ssim_y", "MS-SSIM luma", "MS-SSIM_Y", "", 5, 6, true, G::MsSsim, &M::msSsimLuma},
+        {"ms_ssim_y_db", "MS-SSIM luma (dB)", "MS-SSIM_Y_dB", "dB", 3, 4, true, G::MsSsim, &M::msSsimLumaDb},
+        {"ciede2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, G::Ciede2000, &M::ciede2000},
+        {"butteraugli_max", "Butteraugli max", "BUTTERAUGLI_MAX", "", 4, 4, false, G::Butteraugli, &M::butteraugliMax},
+        {"butteraugli_3norm", "Butteraugli 3-norm", "BUTTERAUGLI_3NORM", "", 4, 4, false, G::Butteraugli,
+         &M::butteraugli3Norm},
+    };
+    return rows;
+}
+
+const MeasureRow* measureRowNamed(std::string_view key) {
+    const std::vector<MeasureRow>& rows = measureTable();
+    const auto row = std::find_if(rows.begin(), rows.end(), [key](const MeasureRow& r) { return r.key == key; });
+    return row == rows.end() ? nullptr : &*row;
+}
+
+const char* measureGroupName(MeasureGroup group) {
+    switch (group) {
+        case MeasureGroup::MsSsim:
+            return "ms_ssim";
+        case MeasureGroup::Ciede2000:
+            return "ciede2000";
+        case MeasureGroup::Butteraugli:
+            return "butteraugli";
+        case MeasureGroup::Always:
+            break;
+    }
+    return "";
+}
+
+const std::vector<MeasureGroup>& slowMeasureGroups() {
+    static const std::vector<MeasureGroup> groups{MeasureGroup::MsSsim, MeasureGroup::Ciede2000, MeasureGroup::Butteraugli};
+    return groups;
+}
+
+namespace {
+
+bool* flagOf(MeasureGroup group, MeasureChoice& choice) {
+    switch (group) {
+        case MeasureGroup::MsSsim:
+            return &choice.msSsim;
+        case MeasureGroup::Ciede2000:
+            return &choice.ciede2000;
+        case MeasureGroup::Butteraugli:
+            return &choice.butteraugli;
+        case MeasureGroup::Always:
+            break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool groupTaken(MeasureGroup group, const MeasureChoice& choice) {
+    MeasureChoice copy = choice;
+    const bool* flag = flagOf(group, copy);
+    return flag == nullptr || *flag;
+}
+
+void takeGroup(MeasureGroup group, MeasureChoice& choice, bool taken) {
+    if (bool* flag = flagOf(group, choice)) *flag = taken;
+}
+
+}  // namespace brenlow
