@@ -10,6 +10,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/codec_registry.h"
+#include "research/measure_table.h"
 #include "research/quality_list.h"
 
 namespace brenlow::cli {
@@ -115,16 +116,24 @@ bool shardOf(const std::string& text, int& shard, int& count) {
 
 void addDataSetOptions(CLI::App& sweep, Request& request);
 
+std::string slowMeasureNames() {
+    std::string names;
+    for (const MeasureGroup group : slowMeasureGroups()) names += (names.empty() ? "" : ", ") + std::string(measureGroupName(group));
+    return names;
+}
+
 void addMeasuresOption(CLI::App& command, Request& request) {
     command
         .add_option_function<std::string>(
             "--measures", [&request](const std::string& text) { request.measures = splitAtCommas(text); },
-            "slower measures to take besides PSNR and SSIM: a list of ms_ssim, ciede2000, butteraugli, or none "
-            "(default all three)")
+            "slower measures to take besides PSNR and SSIM: a list of " + slowMeasureNames() +
+                ", or none (default ms_ssim, ciede2000, butteraugli)")
         ->check([](const std::string& text) {
-            for (const std::string& name : splitAtCommas(text))
-                if (name != "ms_ssim" && name != "ciede2000" && name != "butteraugli" && name != "none")
-                    return "\"" + name + "\" is not one of ms_ssim, ciede2000, butteraugli, none";
+            for (const std::string& name : splitAtCommas(text)) {
+                const bool known = std::any_of(slowMeasureGroups().begin(), slowMeasureGroups().end(),
+                                               [&](MeasureGroup group) { return name == measureGroupName(group); });
+                if (!known && name != "none") return "\"" + name + "\" is not one of " + slowMeasureNames() + ", none";
+            }
             return std::string();
         });
 }

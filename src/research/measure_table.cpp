@@ -20,6 +20,7 @@ const std::vector<MeasureRow>& measureTable() {
         {"butteraugli_max", "Butteraugli max", "BUTTERAUGLI_MAX", "", 4, 4, false, G::Butteraugli, &M::butteraugliMax},
         {"butteraugli_3norm", "Butteraugli 3-norm", "BUTTERAUGLI_3NORM", "", 4, 4, false, G::Butteraugli,
          &M::butteraugli3Norm},
+        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, G::Ssimulacra2, &M::ssimulacra2},
     };
     return rows;
 }
@@ -38,6 +39,8 @@ const char* measureGroupName(MeasureGroup group) {
             return "ciede2000";
         case MeasureGroup::Butteraugli:
             return "butteraugli";
+        case MeasureGroup::Ssimulacra2:
+            return "ssimulacra2";
         case MeasureGroup::Always:
             break;
     }
@@ -45,7 +48,8 @@ const char* measureGroupName(MeasureGroup group) {
 }
 
 const std::vector<MeasureGroup>& slowMeasureGroups() {
-    static const std::vector<MeasureGroup> groups{MeasureGroup::MsSsim, MeasureGroup::Ciede2000, MeasureGroup::Butteraugli};
+    static const std::vector<MeasureGroup> groups{MeasureGroup::MsSsim, MeasureGroup::Ciede2000, MeasureGroup::Butteraugli,
+                                                  MeasureGroup::Ssimulacra2};
     return groups;
 }
 
@@ -59,6 +63,8 @@ bool* flagOf(MeasureGroup group, MeasureChoice& choice) {
             return &choice.ciede2000;
         case MeasureGroup::Butteraugli:
             return &choice.butteraugli;
+        case MeasureGroup::Ssimulacra2:
+            return &choice.ssimulacra2;
         case MeasureGroup::Always:
             break;
     }

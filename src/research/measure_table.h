@@ -10,7 +10,7 @@ namespace brenlow {
 
 // The slower measures a run may leave out each belong to a group named as --measures names it;
 // the others are always taken.
-enum class MeasureGroup { Always, MsSsim, Ciede2000, Butteraugli };
+enum class MeasureGroup { Always, MsSsim, Ciede2000, Butteraugli, Ssimulacra2 };
 
 // One measure of a picture pair, as every writer, panel and report shows it: the one place that
 // lists the measures. Rows are in the order outputs list them.
@@ -33,7 +33,8 @@ const std::vector<MeasureRow>& measureTable();
 // The row of that key; null when there is none.
 const MeasureRow* measureRowNamed(std::string_view key);
 
-// The --measures name of a slow group ("ms_ssim", "ciede2000", "butteraugli"); empty for Always.
+// The --measures name of a slow group ("ms_ssim", "ciede2000", "butteraugli", "ssimulacra2");
+// empty for Always.
 const char* measureGroupName(MeasureGroup group);
 
 // The groups a run may leave out, in the order --measures lists them.

@@ -13,6 +13,7 @@
 #include "research/butteraugli.h"
 #include "research/colour_difference.h"
 #include "research/row_errors.h"
+#include "research/ssimulacra2.h"
 #include "research/structural_similarity.h"
 #include "imaging/quality_metrics.h"
 
@@ -95,6 +96,7 @@ void measurePsnrAndPerceptual(const CommonArea& area, const MeasureChoice& choic
         choice.butteraugli ? butteraugliDistance(area) : ButteraugliDistance{kNaN, kNaN};
     measures.butteraugliMax = butteraugli.max;
     measures.butteraugli3Norm = butteraugli.threeNorm;
+    measures.ssimulacra2 = choice.ssimulacra2 ? ssimulacra2(area) : kNaN;
 }
 
 }  // namespace

@@ -23,6 +23,7 @@ struct PictureMeasures {
     double ciede2000 = 0.0;    // mean CIEDE2000 difference of the pixels, from 8-bit sRGB
     double butteraugliMax = 0.0;    // largest Butteraugli distance; NaN in a build without it
     double butteraugli3Norm = 0.0;  // 3-norm of the Butteraugli distance map
+    double ssimulacra2 = 0.0;       // SSIMULACRA 2, 100 for identical pictures; NaN below 8 x 8
 };
 
 // The slower measures a caller may leave out; PSNR and SSIM are always measured.
@@ -30,6 +31,7 @@ struct MeasureChoice {
     bool msSsim = true;
     bool ciede2000 = true;
     bool butteraugli = true;
+    bool ssimulacra2 = false;  // taken only when asked for: the slowest per pixel
 };
 
 // Measures `test` against `reference`, both 24-bit bitmaps (Format_BGR888), over their common

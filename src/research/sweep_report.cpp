@@ -27,14 +27,16 @@ const std::vector<CurveMeasure>& curveMeasures() {
     static const std::vector<CurveMeasure> measures{
         CurveMeasure::Psnr,         CurveMeasure::PsnrLuma,  CurveMeasure::SsimLuma,
         CurveMeasure::SsimLumaDb,   CurveMeasure::MsSsimLuma, CurveMeasure::MsSsimLumaDb,
-        CurveMeasure::Ciede2000,    CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm};
+        CurveMeasure::Ciede2000,    CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm,
+        CurveMeasure::Ssimulacra2};
     return measures;
 }
 
 const std::vector<CurveMeasure>& deltaMeasures() {
     static const std::vector<CurveMeasure> measures{
         CurveMeasure::Psnr,      CurveMeasure::PsnrLuma,       CurveMeasure::SsimLumaDb,      CurveMeasure::MsSsimLumaDb,
-        CurveMeasure::Ciede2000, CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm};
+        CurveMeasure::Ciede2000, CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm,
+        CurveMeasure::Ssimulacra2};
     return measures;
 }
 
@@ -44,7 +46,8 @@ std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice) {
         const bool left =
             (measure == CurveMeasure::MsSsimLumaDb && !choice.msSsim) ||
             (measure == CurveMeasure::Ciede2000 && !choice.ciede2000) ||
-            ((measure == CurveMeasure::ButteraugliMax || measure == CurveMeasure::Butteraugli3Norm) && !choice.butteraugli);
+            ((measure == CurveMeasure::ButteraugliMax || measure == CurveMeasure::Butteraugli3Norm) && !choice.butteraugli) ||
+            (measure == CurveMeasure::Ssimulacra2 && !choice.ssimulacra2);
         if (!left) taken.push_back(measure);
     }
     return taken;
@@ -69,9 +72,11 @@ const char* measureKey(CurveMeasure measure) {
         case CurveMeasure::ButteraugliMax:
             return "butteraugli_max";
         case CurveMeasure::Butteraugli3Norm:
+            return "butteraugli_3norm";
+        case CurveMeasure::Ssimulacra2:
             break;
     }
-    return "butteraugli_3norm";
+    return "ssimulacra2";
 }
 
 std::optional<CurveMeasure> curveMeasureNamed(const std::string& key) {
@@ -99,9 +104,11 @@ std::string measureLabel(CurveMeasure measure) {
         case CurveMeasure::ButteraugliMax:
             return "Butteraugli (max)";
         case CurveMeasure::Butteraugli3Norm:
+            return "Butteraugli (3-norm)";
+        case CurveMeasure::Ssimulacra2:
             break;
     }
-    return "Butteraugli (3-norm)";
+    return "SSIMULACRA 2";
 }
 
 bool higherIsBetter(CurveMeasure measure) {
@@ -129,9 +136,11 @@ double measureOf(const SweepPoint& point, CurveMeasure measure) {
         case CurveMeasure::ButteraugliMax:
             return m.butteraugliMax;
         case CurveMeasure::Butteraugli3Norm:
+            return m.butteraugli3Norm;
+        case CurveMeasure::Ssimulacra2:
             break;
     }
-    return m.butteraugli3Norm;
+    return m.ssimulacra2;
 }
 
 const char* interpolationName(BdInterpolation interpolation) {

@@ -20,14 +20,15 @@ enum class CurveMeasure {
     MsSsimLumaDb,
     Ciede2000,
     ButteraugliMax,
-    Butteraugli3Norm
+    Butteraugli3Norm,
+    Ssimulacra2
 };
 
 // Every measure, in the order above.
 const std::vector<CurveMeasure>& curveMeasures();
 
 // The name in CSV, JSON and on the command line: "psnr", "psnr_y", "ssim_y", "ssim_y_db",
-// "ms_ssim_y", "ms_ssim_y_db", "ciede2000", "butteraugli_max", "butteraugli_3norm".
+// "ms_ssim_y", "ms_ssim_y_db", "ciede2000", "butteraugli_max", "butteraugli_3norm", "ssimulacra2".
 const char* measureKey(CurveMeasure measure);
 std::optional<CurveMeasure> curveMeasureNamed(const std::string& key);
 

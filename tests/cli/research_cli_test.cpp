@@ -182,7 +182,7 @@ TEST_F(ResearchCliTest, JsonOfACodingCommandCarriesItsReportLineFilesAndEveryMea
     const QJsonObject measures = object["measures"].toObject();
     EXPECT_EQ(measures.keys(),
               QStringList({"bits_per_pixel", "butteraugli_3norm", "butteraugli_max", "ciede2000", "ms_ssim_y",
-                           "ms_ssim_y_db", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y"}));
+                           "ms_ssim_y_db", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y", "ssimulacra2"}));
     EXPECT_DOUBLE_EQ(measures["bits_per_pixel"].toDouble(), 8.0 * static_cast<double>(avcFile.size()) / (512 * 512));
     EXPECT_GE(object["seconds"].toDouble(), 0.0);
     EXPECT_EQ(object["versions"].toObject()["libjpeg"].toString().left(2), "62");
@@ -207,7 +207,7 @@ TEST_F(ResearchCliTest, CompareMeasuresTheSecondPictureAgainstTheFirst) {
     const std::string noButteraugli = butteraugliAvailable() ? "0.0000" : "n/a";
     EXPECT_EQ(same.out, "PSNR_R=inf; PSNR_G=inf; PSNR_B=inf; PSNR=inf; PSNR_Y=inf; SSIM_Y=1.00000; MS-SSIM_Y=n/a; "
                         "MS-SSIM_Y_dB=n/a; CIEDE2000=0.0000; BUTTERAUGLI_MAX=" + noButteraugli +
-                            "; BUTTERAUGLI_3NORM=" + noButteraugli + ";\n");
+                            "; BUTTERAUGLI_3NORM=" + noButteraugli + "; SSIMULACRA2=n/a;\n");
 
     const PictureMeasures m = measurePictures(reference, changed);
     const CliRun differ = runCli({"compare", "a.bmp", "b.bmp"}, cwd.path());
@@ -216,7 +216,16 @@ TEST_F(ResearchCliTest, CompareMeasuresTheSecondPictureAgainstTheFirst) {
                               "; SSIM_Y=" + formatMeasure(m.ssimLuma, 5) +
                               "; MS-SSIM_Y=n/a; MS-SSIM_Y_dB=n/a; CIEDE2000=" + formatMeasure(m.ciede2000, 4) +
                               "; BUTTERAUGLI_MAX=" + formatMeasure(m.butteraugliMax, 4) +
-                              "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + ";\n");
+                              "; BUTTERAUGLI_3NORM=" + formatMeasure(m.butteraugli3Norm, 4) + "; SSIMULACRA2=n/a;\n");
+
+    // SSIMULACRA 2 only when asked for: 100 for the same picture, undefined below 8 pixels a side.
+    const CliRun scored = runCli({"compare", "a.bmp", "a.bmp", "--measures", "ssimulacra2"}, cwd.path());
+    EXPECT_NE(scored.out.find("; CIEDE2000=n/a; BUTTERAUGLI_MAX=n/a; BUTTERAUGLI_3NORM=n/a; SSIMULACRA2=100.0000;\n"),
+              std::string::npos)
+        << scored.out;
+    saveBitmapFile(patternBitmap(7, 30), cwd.file("narrow.bmp"));
+    const CliRun narrow = runCli({"compare", "narrow.bmp", "narrow.bmp", "--measures", "ssimulacra2"}, cwd.path());
+    EXPECT_NE(narrow.out.find("SSIMULACRA2=n/a;"), std::string::npos) << narrow.out;
 
     const QJsonObject json = parsedObject(runCli({"compare", "--json", "a.bmp", "b.bmp"}, cwd.path()).out);
     EXPECT_EQ(json["measures"].toObject()["psnr_g"].toString(), "inf");

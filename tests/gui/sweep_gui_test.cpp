@@ -199,7 +199,7 @@ SweepPoint psnrPoint(StillCodec codec, int quality, double bitsPerPixel, double 
     point.measures.bitsPerPixel = bitsPerPixel;
     PictureMeasures& m = point.measures.picture;
     m.psnr = m.psnrLuma = psnr;
-    m.ssimLuma = m.msSsimLuma = m.msSsimLumaDb = m.ciede2000 = m.butteraugliMax = m.butteraugli3Norm = NAN;
+    m.ssimLuma = m.msSsimLuma = m.msSsimLumaDb = m.ciede2000 = m.butteraugliMax = m.butteraugli3Norm = m.ssimulacra2 = NAN;
     return point;
 }
 

@@ -192,7 +192,7 @@ TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
     const std::string csv = sweepCsv(outcome);
     const std::string header =
         "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
-        "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,encode_seconds,decode_seconds,"
+        "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,ssimulacra2,encode_seconds,decode_seconds,"
         "encode_megapixels_per_second,decode_megapixels_per_second\r\n";
     ASSERT_EQ(csv.substr(0, header.size()), header);
     const SweepPoint& first = outcome.points[0];
@@ -201,7 +201,7 @@ TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
     const PictureMeasures& m = first.measures.picture;
     const std::string perceptual = formatMeasure(m.msSsimLuma, 6) + "," + formatMeasure(m.msSsimLumaDb, 4) + "," +
                                    formatMeasure(m.ciede2000, 4) + "," + formatMeasure(m.butteraugliMax, 4) + "," +
-                                   formatMeasure(m.butteraugli3Norm, 4);
+                                   formatMeasure(m.butteraugli3Norm, 4) + "," + formatMeasure(m.ssimulacra2, 4);
     const std::string timing = formatMeasure(first.encodeSeconds, 6) + "," + formatMeasure(first.decodeSeconds, 6) + "," +
                                formatMeasure(megapixelsPerSecond(first.megapixels, first.encodeSeconds), 2) + "," +
                                formatMeasure(megapixelsPerSecond(first.megapixels, first.decodeSeconds), 2);
