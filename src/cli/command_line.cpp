@@ -160,6 +160,8 @@ void defineSweep(CLI::App& app, Request& request) {
     sweep->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
         ->check(CLI::IsMember(codeCodecNames()));
     addMeasuresOption(*sweep, request);
+    addDecimal(*sweep, "--timing-runs", request.timingRuns, 1, 100,
+               "code and decode each point N times and give the median times and their spread (default 1)");
     sweep->add_option_function<std::string>(
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
               "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")

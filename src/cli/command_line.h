@@ -42,6 +42,7 @@ struct Request {
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
     std::vector<std::string> files;     // sweep: pictures, folders and patterns; merge: result folders
     int sweepJobs = 0;                  // items coded at a time; 0: one per core
+    int timingRuns = 1;                 // sweep --timing-runs: codings and decodings of each point timed
     std::string resultFolder;           // sweep --out
     int shard = 1;                      // sweep --shard I/N
     int shardCount = 1;

@@ -78,6 +78,9 @@ SweepSettings sweepSettings(const Request& request) {
     settings.divisor = divisorFor(request.divisor, Command::AvcStill);
     settings.passes = focusFor(request.focus);
     settings.measures = measureChoiceOf(request);
+    settings.timingRuns = request.timingRuns;
+    // Points timed side by side would share the cores, so a picture's points are then timed in turn.
+    if (request.timingRuns > 1) settings.threads = 1;
     return settings;
 }
 

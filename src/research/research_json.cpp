@@ -1,5 +1,6 @@
 #include "research/research_json.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <cmath>
 
@@ -50,6 +51,9 @@ QJsonObject pointJson(const SweepPoint& point) {
             {"report", text(point.reportLine)},  {"measures", measures},
             {"timing", QJsonObject{{"encode_seconds", point.encodeSeconds},
                                    {"decode_seconds", point.decodeSeconds},
+                                   {"runs", point.timingRuns},
+                                   {"encode_seconds_spread", QJsonArray{point.encodeFastest, point.encodeSlowest}},
+                                   {"decode_seconds_spread", QJsonArray{point.decodeFastest, point.decodeSlowest}},
                                    {"encode_megapixels_per_second",
                                     measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
                                    {"decode_megapixels_per_second",

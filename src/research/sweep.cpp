@@ -102,17 +102,34 @@ private:
     const SweepProgress& progress_;
 };
 
+// Runs `step` `runs` times, timing each run, and keeps what the last one gave.
+template <typename Step>
+auto timed(int runs, std::vector<double>& seconds, const Step& step) {
+    for (int run = 1;; ++run) {
+        const Clock::time_point start = Clock::now();
+        auto result = step();
+        seconds.push_back(secondsSince(start));
+        if (run >= runs) return result;
+    }
+}
+
 SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
     SweepPoint point;
     point.codec = codec;
     point.quality = quality;
-    const Clock::time_point encodeStart = Clock::now();
-    const Bytes file = encodeAt(source, codec, parameters);
-    point.encodeSeconds = secondsSince(encodeStart);
-    const Clock::time_point decodeStart = Clock::now();
-    DecodedPicture decoded = decodeAt(codec, file, source.caption);
-    point.decodeSeconds = secondsSince(decodeStart);
+    point.timingRuns = std::max(settings.timingRuns, 1);
+    std::vector<double> encodeTimes, decodeTimes;
+    const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, codec, parameters); });
+    DecodedPicture decoded = timed(point.timingRuns, decodeTimes, [&] { return decodeAt(codec, file, source.caption); });
+    const TimeSpread encoding = spreadOf(std::move(encodeTimes));
+    const TimeSpread decoding = spreadOf(std::move(decodeTimes));
+    point.encodeSeconds = encoding.median;
+    point.encodeFastest = encoding.fastest;
+    point.encodeSlowest = encoding.slowest;
+    point.decodeSeconds = decoding.median;
+    point.decodeFastest = decoding.fastest;
+    point.decodeSlowest = decoding.slowest;
 
     const QImage& reference = source.references.at(codec);
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
@@ -133,6 +150,14 @@ DecodedPicture decodedSweepPoint(const SweepSource& source, StillCodec codec, in
                                  const SweepSettings& settings) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
     return decodeAt(codec, encodeAt(source, codec, parameters), source.caption);
+}
+
+TimeSpread spreadOf(std::vector<double> seconds) {
+    if (seconds.empty()) throw Error("No times to take the median of");
+    std::sort(seconds.begin(), seconds.end());
+    const std::size_t middle = seconds.size() / 2;
+    const double median = seconds.size() % 2 == 1 ? seconds[middle] : (seconds[middle - 1] + seconds[middle]) / 2;
+    return {median, seconds.front(), seconds.back()};
 }
 
 double megapixelsPerSecond(double megapixels, double seconds) {

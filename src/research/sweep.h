@@ -23,6 +23,7 @@ struct SweepSettings {
     std::int32_t passes = 2;
     MeasureChoice measures;  // the slow measures may be left out
     int threads = 0;         // points coded at once, each holding one decoded picture; 0: one per core
+    int timingRuns = 1;      // each point coded and decoded this many times, its times the medians
 };
 
 // Everything a sweep reads, taken from the document and its files up front, so that the sweep
@@ -48,10 +49,24 @@ struct SweepPoint {
     CompressionFigures figures;
     std::string reportLine;
     StillMeasures measures;
-    double encodeSeconds = 0.0;  // wall-clock time of coding alone, then of decoding alone
-    double decodeSeconds = 0.0;
+    double encodeSeconds = 0.0;  // wall-clock time of coding alone, then of decoding alone: the
+    double decodeSeconds = 0.0;  // median of the timing runs
+    double encodeFastest = 0.0;  // the spread of the timing runs, fastest and slowest
+    double encodeSlowest = 0.0;
+    double decodeFastest = 0.0;
+    double decodeSlowest = 0.0;
+    int timingRuns = 1;
     double megapixels = 0.0;     // of the reference picture
 };
+
+// The median of some times (the mean of the middle two for an even count), and the fastest and
+// slowest of them. Throws Error for no times.
+struct TimeSpread {
+    double median = 0.0;
+    double fastest = 0.0;
+    double slowest = 0.0;
+};
+TimeSpread spreadOf(std::vector<double> seconds);
 
 // Speed in megapixels per second; infinity when the clock saw no time pass.
 double megapixelsPerSecond(double megapixels, double seconds);

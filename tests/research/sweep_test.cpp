@@ -252,3 +252,46 @@ TEST(DeltaTableTest, MeasuresWhereLowerIsBetterAreTurnedRound) {
 
 }  // namespace
 }  // namespace brenlow
+
+namespace brenlow {
+namespace {
+
+TEST(TimeSpreadTest, MedianFastestAndSlowestOfOddAndEvenCounts) {
+    struct Case {
+        std::vector<double> seconds;
+        double median, fastest, slowest;
+    };
+    for (const Case& c : {Case{{0.5}, 0.5, 0.5, 0.5}, Case{{3.0, 1.0, 2.0}, 2.0, 1.0, 3.0},
+                          Case{{4.0, 1.0, 3.0, 2.0}, 2.5, 1.0, 4.0}, Case{{0.1, 9.0, 0.2, 0.3, 0.2}, 0.2, 0.1, 9.0}}) {
+        const TimeSpread spread = spreadOf(c.seconds);
+        EXPECT_DOUBLE_EQ(spread.median, c.median);
+        EXPECT_DOUBLE_EQ(spread.fastest, c.fastest);
+        EXPECT_DOUBLE_EQ(spread.slowest, c.slowest);
+    }
+    EXPECT_THROW(spreadOf({}), Error);
+}
+
+// Timing a point several times changes its times, never its figures.
+TEST_F(SweepTest, TimingRunsGiveTheSameFiguresWithTheMedianInsideItsSpread) {
+    SweepSettings settings;
+    settings.codecs = {StillCodec::Jpeg, StillCodec::Ajc};
+    settings.qualities = {40};
+    settings.measures = {false, false, false, false};
+    const SweepOutcome once = sweep(settings);
+    settings.timingRuns = 3;
+    const SweepOutcome thrice = sweep(settings);
+    ASSERT_EQ(thrice.points.size(), once.points.size());
+    for (std::size_t i = 0; i < once.points.size(); ++i) {
+        const SweepPoint& point = thrice.points[i];
+        EXPECT_EQ(point.reportLine, once.points[i].reportLine);
+        EXPECT_EQ(point.figures.codedSize, once.points[i].figures.codedSize);
+        EXPECT_EQ(point.timingRuns, 3);
+        EXPECT_LE(point.encodeFastest, point.encodeSeconds);
+        EXPECT_LE(point.encodeSeconds, point.encodeSlowest);
+        EXPECT_LE(point.decodeFastest, point.decodeSeconds);
+        EXPECT_LE(point.decodeSeconds, point.decodeSlowest);
+    }
+}
+
+}  // namespace
+}  // namespace brenlow
