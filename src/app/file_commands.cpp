@@ -24,6 +24,7 @@ namespace {
 
 // Description and pattern pairs, in the order the dialog offers them.
 constexpr const char* kOpenFilters[][2] = {
+    {"All pictures (*.bmp *.avc *.jpg *.ajc *.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG)", ""},
     {"Bitmap files (*.bmp)", "*.bmp"}, {"AVC files (*.avc)", "*.avc"}, {"JPG files (*.jpg)", "*.jpg"},
     {"AJC files (*.ajc)", "*.ajc"},
     {"Other pictures (*.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG)", ""},
@@ -54,8 +55,8 @@ void TMainForm::FileNew1Execute() {
 }
 
 void TMainForm::FileOpen1Execute() {
-    const QString name = askFileToOpen();
-    if (!name.isEmpty()) openRecordedDocument(name);
+    for (const QString& name : askFilesToOpen())
+        if (!name.isEmpty()) openRecordedDocument(name);
 }
 
 void TMainForm::FileSave1Execute() {
