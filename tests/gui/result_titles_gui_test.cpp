@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTimer>
 #include <filesystem>
 
@@ -28,10 +29,12 @@ protected:
     }
 
     QStringList windowMenuEntries() const {
+        // The numbered entries, "&1 ...", of the windows open.
+        static const QRegularExpression listed(QStringLiteral("^&\\d+ "));
         emit form->Window1->aboutToShow();
         QStringList entries;
         for (const QAction* action : form->Window1->actions())
-            if (action->text().startsWith('&')) entries << action->text();
+            if (listed.match(action->text()).hasMatch()) entries << action->text();
         return entries;
     }
 
@@ -70,10 +73,10 @@ TEST_F(ResultTitlesGuiTest, ResultsShowTheirCodecAndSettingsWhileTheirCaptionSta
     TMDIChild* again = code(avc, form->AJC2, "50");
     EXPECT_EQ(again->caption(), base + "~~.bmp");
     EXPECT_EQ(again->windowTitle(), base + "~~.bmp - AJC q50 d2");
-    EXPECT_TRUE(std::filesystem::is_regular_file(base.toStdString() + "~~.bmp"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(base.toStdString() + "~.ajc"));
 
     const QStringList entries = windowMenuEntries();
-    ASSERT_EQ(entries.size(), 4);
+    ASSERT_EQ(entries.size(), 4) << entries.join('\n').toStdString();
     EXPECT_EQ(entries[1], "&2 " + avc->windowTitle());
     EXPECT_EQ(entries[2], "&3 " + jpeg->windowTitle());
 }

@@ -2,7 +2,6 @@
 #include <QLineEdit>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 
 #include "app/dataset_window.h"
 #include "app/export_names.h"
@@ -67,9 +66,13 @@ TEST_F(SmallThingsGuiTest, AnEmptyOrCutAvcSaysSoAndNamesTheFile) {
     openThroughDialog(empty);
     const std::string cut = cutAvc(40);
     openThroughDialog(cut);
-    ASSERT_EQ(messages.size(), 2);
-    for (const QString& message : messages) std::cout << message.toStdString() << "\n----\n";
+    const QString named = "\n\"%1\"";
+    EXPECT_EQ(messages, QStringList({"The file is empty: it holds no coded picture." +
+                                         named.arg(QString::fromStdString(empty)),
+                                     "The file is cut short: it ends after 40 bytes, inside its 42-byte header." +
+                                         named.arg(QString::fromStdString(cut))}));
     EXPECT_EQ(documentCount(), 0);
+    EXPECT_FALSE(fs::exists(dir.file("empty~.bmp"))) << "nothing is written for a file that holds no picture";
 }
 
 TEST_F(SmallThingsGuiTest, ExportDialogsOfferANameMadeFromThePictureOrTheDataSet) {
