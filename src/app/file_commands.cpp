@@ -1,7 +1,6 @@
 #include "app/main_form.h"
 
 #include <QDragEnterEvent>
-#include <QAction>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -163,7 +162,6 @@ TMDIChild* TMainForm::showDecodedPicture(DecodedPicture picture) {
     TMDIChild* document = addDocument(QString::fromStdString(picture.caption));
     document->showPicture(std::move(picture.bitmap), std::move(picture.planes));
     placeNewWindow(*ClientArea, *document);
-    if (WindowFitLarge1->isChecked()) document->fitWhenLarger();
     return document;
 }
 

@@ -187,12 +187,6 @@ void TMainForm::createWindowActions() {
     WindowTileVertical1->setIcon(actionIcon(ActionIcon::TileVertically));
     WindowMinimizeAll1 = makeAction("WindowMinimizeAll1", QStringLiteral("&Minimize All"), QStringLiteral("Minimize All"));
     WindowArrangeAll1 = makeAction("WindowArrangeAll1", QStringLiteral("&Arrange All"), QStringLiteral("Arrange All"));
-    WindowFitLarge1 = makeAction("WindowFitLarge1", QStringLiteral("&Fit Large Pictures"),
-                                 QStringLiteral("Fit Large Pictures|A picture larger than its window opens fitted to "
-                                                "it; Ctrl+1 shows it at 1:1"));
-    WindowFitLarge1->setCheckable(true);
-    WindowFitLarge1->setChecked(fitsLargePictures());
-    connect(WindowFitLarge1, &QAction::toggled, this, [](bool fit) { rememberFitLargePictures(fit); });
 }
 
 void TMainForm::createMenus() {
@@ -298,8 +292,6 @@ void TMainForm::createWindowMenu() {
     applyHint(Window1->menuAction(), QStringLiteral("Window related commands"));
     Window1->addActions({WindowCascade1, WindowTileHorizontal1, WindowTileVertical1, WindowMinimizeAll1,
                          WindowArrangeAll1});
-    Window1->addSeparator();
-    Window1->addAction(WindowFitLarge1);
     windowListSeparator_ = Window1->addSeparator();
     windowListSeparator_->setVisible(false);
 }

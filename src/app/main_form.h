@@ -81,8 +81,6 @@ public:
     QAction* WindowTileVertical1 = nullptr;
     QAction* WindowMinimizeAll1 = nullptr;
     QAction* WindowArrangeAll1 = nullptr;
-    // Window > Fit Large Pictures: a picture larger than its window opens fitted to it; remembered.
-    QAction* WindowFitLarge1 = nullptr;
     QAction* HelpAbout1 = nullptr;
 
     QMenu* File1 = nullptr;

@@ -54,8 +54,6 @@ public:
     void zoomOut();
     // The whole picture in the room the window offers.
     void zoomToFit();
-    // Fits the picture when the window shows only part of it at the current zoom; true when it did.
-    bool fitWhenLarger();
     void zoomToActualSize();
 
     // The bitmap, for commands that read or write it. Throws Error when the window holds no

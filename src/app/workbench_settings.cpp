@@ -74,12 +74,4 @@ void rememberCodecSettings(const CodecEntry& codec, const CodecSettings& setting
     }
 }
 
-bool fitsLargePictures() {
-    return openWorkbenchSettings()->value(QStringLiteral("view/fitLargePictures"), true).toBool();
-}
-
-void rememberFitLargePictures(bool fit) {
-    openWorkbenchSettings()->setValue(QStringLiteral("view/fitLargePictures"), fit);
-}
-
 }  // namespace brenlow

@@ -29,8 +29,4 @@ void forgetRecentFile(const QString& file);
 CodecSettings rememberedCodecSettings(const CodecEntry& codec);
 void rememberCodecSettings(const CodecEntry& codec, const CodecSettings& settings);
 
-// Whether a picture larger than its window opens fitted to it (the default) or at 1:1.
-bool fitsLargePictures();
-void rememberFitLargePictures(bool fit);
-
 }  // namespace brenlow
