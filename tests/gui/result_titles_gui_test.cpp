@@ -9,7 +9,6 @@
 #include <filesystem>
 
 #include "app/compare_window.h"
-#include "app/result_titles.h"
 #include "app/window_pair_dialog.h"
 #include "app/workbench_settings.h"
 #include "gui_fixture.h"
@@ -44,16 +43,6 @@ protected:
         return nullptr;
     }
 };
-
-TEST(RunDescription, NamesOnlyTheFieldsEachCodecReads) {
-    const StillParameters parameters{80, 2.5f, 3};
-    EXPECT_EQ(runDescription(StillCodec::Avc, parameters), "AVC q80 d2 f3");
-    EXPECT_EQ(runDescription(StillCodec::Ajc, {40, 7.5f, 3}), "AJC q40 d7");
-    EXPECT_EQ(runDescription(StillCodec::Jpeg, {30, 0.0f, 0}), "JPEG q30");
-    EXPECT_EQ(runDescription(StillCodec::Jpeg, {30, 0.0f, 0}, {{"speed", "6"}, {"yuv", "444"}}),
-              "JPEG q30 speed 6 yuv 444");
-    EXPECT_EQ(describedTitle("/p/a~.bmp", ""), "/p/a~.bmp");
-}
 
 TEST_F(ResultTitlesGuiTest, ResultsShowTheirCodecAndSettingsWhileTheirCaptionStaysTheFile) {
     const std::string path = openCopy(samplePath("astronaut.bmp"));
