@@ -111,7 +111,8 @@ void TMainForm::AnchorCodecClick(StillCodec codec) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), 0.0f, 0};
     const CodecSettings settings = resolvedSettings(rememberedCodecSettings(entry), entry.settings);
     const DocumentView view = document->view();
-    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, anchor, quality, settings); });
+    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, anchor, quality, settings); },
+                settings);
 }
 
 void TMainForm::AJC1Click() {
@@ -138,12 +139,13 @@ void TMainForm::runStillEncoder(Command command, StillEncoder encode) {
     codeAndShow(*document, codec, reading.parameters, [&] { return encode(view, reading.parameters); });
 }
 
-void TMainForm::showStillResult(StillRunResult result) {
+TMDIChild* TMainForm::showStillResult(StillRunResult result) {
     OriginalSize = result.figures.originalSize;
     CodedSize = result.figures.codedSize;
     CompressionRatio = result.figures.compressionRatio;
-    showDecodedPicture(std::move(result.decoded));
+    TMDIChild* shown = showDecodedPicture(std::move(result.decoded));
     showReportLine(QString::fromStdString(result.reportLine));
+    return shown;
 }
 
 }  // namespace brenlow

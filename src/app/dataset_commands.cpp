@@ -94,7 +94,7 @@ void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& p
     OpenDocument(QString::fromStdString(picture));
     const TMDIChild* document = activeDocument();
     if (!document) throw Error("\"" + picture + "\" could not be opened.");
-    const QString sourceCaption = document->windowTitle();
+    const QString sourceCaption = document->caption();
     const QString caption = QStringLiteral("%1, %2 at quality %3")
                                 .arg(sourceCaption, codecTitle(point.codec))
                                 .arg(point.quality);

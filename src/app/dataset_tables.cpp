@@ -7,6 +7,7 @@
 
 #include "app/codec_titles.h"
 #include "app/sweep_tables.h"
+#include "app/table_sorting.h"
 
 namespace brenlow {
 namespace {
@@ -57,6 +58,7 @@ QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, StillCodec an
         fillSummaryRow(*table, static_cast<int>(2 * i + 1), deltas[i], false);
     }
     table->resizeColumnsToContents();
+    sortByHeaderClick(*table);
     return table;
 }
 
@@ -74,7 +76,10 @@ QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<Pictur
     for (int row = 0; row < table->rowCount(); ++row) {
         const PictureOutcome& picture = outcome.outcomes[rows[static_cast<std::size_t>(row)].picture];
         const SweepPoint& point = picture.sweep.points[rows[static_cast<std::size_t>(row)].point];
-        table->setItem(row, 0, new QTableWidgetItem(QFileInfo(QString::fromStdString(picture.picture)).fileName()));
+        auto* name = new QTableWidgetItem(QFileInfo(QString::fromStdString(picture.picture)).fileName());
+        // The row's place in `rows`, which a sort of the table does not move.
+        name->setData(Qt::UserRole, row);
+        table->setItem(row, 0, name);
         table->setItem(row, 1, new QTableWidgetItem(codecTitle(point.codec)));
         table->setItem(row, 2, numberItem(QString::number(point.quality)));
         table->setItem(row, 3, numberItem(QString::number(point.figures.codedSize)));
@@ -83,6 +88,7 @@ QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<Pictur
         for (CurveMeasure measure : measures) table->setItem(row, column++, numberItem(number(measureOf(point, measure), 4)));
     }
     table->resizeColumnsToContents();
+    sortByHeaderClick(*table);
     return table;
 }
 

@@ -14,6 +14,7 @@
 #include <span>
 
 #include "app/codec_titles.h"
+#include "app/export_names.h"
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/sweep_tables.h"
@@ -54,12 +55,12 @@ QPushButton* button(const char* name, const QString& text) {
 }  // namespace
 
 DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, StillCodec anchor, QWidget* parent)
-    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor) {
+    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor), folder_(caption) {
     setObjectName(QStringLiteral("DataSetWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Data set: %1 (%2 pictures)").arg(caption).arg(outcome_.pictures.size()));
     askSaveName = [this](const QString& title, const QString& filter) {
-        return QFileDialog::getSaveFileName(this, title, QString(), filter);
+        return QFileDialog::getSaveFileName(this, title, suggestion_, filter);
     };
     showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
 
@@ -94,7 +95,9 @@ QWidget* DataSetWindow::makeTables() {
                           summary),
                  QStringLiteral("Per-picture deltas"));
     QTableWidget* pictures = makePictureTable(outcome_, rows_);
-    connect(pictures, &QTableWidget::cellActivated, this, [this](int row, int) { openRow(row); });
+    // A sorted table shows the points in another order; the first cell knows which point it is.
+    connect(pictures, &QTableWidget::cellActivated, this,
+            [this, pictures](int row, int) { openRow(pictures->item(row, 0)->data(Qt::UserRole).toInt()); });
     tabs->addTab(withNote(QStringLiteral("PictureNote"),
                           QStringLiteral("Double-click a row, or press Enter on it, to open the picture and its "
                                          "result at that codec and quality in the Compare view."),
@@ -138,16 +141,16 @@ QWidget* DataSetWindow::makeButtons() {
 }
 
 void DataSetWindow::exportCsv() {
-    exportText(QStringLiteral("Export CSV of every point"), QStringLiteral("csv"), dataSetCsv(outcome_));
+    exportText(QStringLiteral("Export CSV of every point"), QStringLiteral("-points.csv"), QStringLiteral("csv"), dataSetCsv(outcome_));
 }
 
 void DataSetWindow::exportAggregateCsv() {
-    exportText(QStringLiteral("Export CSV of the aggregate"), QStringLiteral("csv"), aggregateCsv(outcome_));
+    exportText(QStringLiteral("Export CSV of the aggregate"), QStringLiteral("-aggregate.csv"), QStringLiteral("csv"), aggregateCsv(outcome_));
 }
 
 void DataSetWindow::exportJson() {
     // The seconds of the run are not the window's to know; the object says 0 rather than a guess.
-    exportText(QStringLiteral("Export JSON"), QStringLiteral("json"),
+    exportText(QStringLiteral("Export JSON"), QStringLiteral(".json"), QStringLiteral("json"),
                jsonLine(dataSetJson(outcome_, anchor_, {}, 0.0)) + "\n");
 }
 
@@ -168,11 +171,13 @@ void DataSetWindow::exportHtmlReport() {
         showMessage(QString::fromStdString(error.what()));
         return;
     }
-    exportText(QStringLiteral("Export HTML report"), QStringLiteral("html"), report);
+    exportText(QStringLiteral("Export HTML report"), QStringLiteral("-report.html"), QStringLiteral("html"), report);
 #endif
 }
 
-void DataSetWindow::exportText(const QString& title, const QString& suffix, const std::string& text) {
+void DataSetWindow::exportText(const QString& title, const QString& ending, const QString& suffix,
+                               const std::string& text) {
+    suggestion_ = dataSetExportName(folder_, ending);
     const QString chosen = askSaveName(title, QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix));
     if (chosen.isEmpty()) return;
     try {

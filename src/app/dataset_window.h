@@ -40,21 +40,26 @@ public:
     // Writes the data set's HTML report, its delta rates against the anchor; only in a build with the report.
     void exportHtmlReport();
 
+    // The name the export dialog open now, or last, offers: made from the data set's folder.
+    const QString& suggestedName() const { return suggestion_; }
+
     // Whether this build writes the HTML report.
     static bool htmlReportBuilt();
 
-    // What activating row `row` of the picture table does.
+    // What activating the `row`th point of the picture table, as first listed, does.
     void openRow(int row);
 
 private:
     QWidget* makeTables();
     QWidget* makeDeltaRates() const;
     QWidget* makeButtons();
-    void exportText(const QString& title, const QString& suffix, const std::string& text);
+    void exportText(const QString& title, const QString& ending, const QString& suffix, const std::string& text);
 
     DataSetOutcome outcome_;
     StillCodec anchor_;
     std::vector<PictureRow> rows_;
+    QString folder_;
+    QString suggestion_;
 };
 
 }  // namespace brenlow

@@ -2,16 +2,19 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QUrl>
+#include <string>
 
 #include "app/about_box.h"
 #include "app/mdi_child.h"
 #include "app/window_arrangement.h"
 #include "app/workbench_settings.h"
 #include "codecs/document.h"
+#include "container/coded_image.h"
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/bitmap_file.h"
@@ -24,11 +27,25 @@ namespace {
 
 // Description and pattern pairs, in the order the dialog offers them.
 constexpr const char* kOpenFilters[][2] = {
+    {"All pictures (*.bmp *.avc *.jpg *.ajc *.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG)", ""},
     {"Bitmap files (*.bmp)", "*.bmp"}, {"AVC files (*.avc)", "*.avc"}, {"JPG files (*.jpg)", "*.jpg"},
     {"AJC files (*.ajc)", "*.ajc"},
     {"Other pictures (*.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG)", ""},
     {"All", "*"},  // "*.*" would hide names without a dot here
 };
+
+// The decoders call a short coded file's integrity lost; the user is better served by hearing
+// that it is empty, or ends before its header does, as after a copy that broke off.
+void refuseHeaderlessCodedFile(const QString& path) {
+    const QFileInfo file(path);
+    if (!file.isFile()) return;
+    const qint64 size = file.size();
+    if (size == 0) throw Error("The file is empty: it holds no coded picture.", path.toStdString());
+    if (size < static_cast<qint64>(kCodedHeaderSize))
+        throw Error("The file is cut short: it ends after " + std::to_string(size) + " bytes, inside its " +
+                        std::to_string(kCodedHeaderSize) + "-byte header.",
+                    path.toStdString());
+}
 
 bool holdsLocalFiles(const QMimeData* data) {
     if (!data || !data->hasUrls()) return false;
@@ -54,8 +71,8 @@ void TMainForm::FileNew1Execute() {
 }
 
 void TMainForm::FileOpen1Execute() {
-    const QString name = askFileToOpen();
-    if (!name.isEmpty()) openRecordedDocument(name);
+    for (const QString& name : askFilesToOpen())
+        if (!name.isEmpty()) openRecordedDocument(name);
 }
 
 void TMainForm::FileSave1Execute() {
@@ -102,10 +119,12 @@ void TMainForm::OpenDocument(const QString& name) {
 }
 
 void TMainForm::DecodeAvcFile(const QString& path) {
+    refuseHeaderlessCodedFile(path);
     showDecodedPicture(inBackground([&] { return brenlow::DecodeAvcFile(path.toStdString()); }));
 }
 
 void TMainForm::DecodeAjcFile(const QString& path) {
+    refuseHeaderlessCodedFile(path);
     showDecodedPicture(inBackground([&] { return brenlow::DecodeAjcFile(path.toStdString()); }));
 }
 

@@ -25,10 +25,12 @@
 #include "app/about_box.h"
 #include "app/action_icons.h"
 #include "app/command_progress.h"
+#include "app/field_tips.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
 #include "app/sweep_dialog.h"
 #include "app/window_arrangement.h"
+#include "app/window_menu.h"
 #include "app/worker_thread.h"
 #include "app/workbench_settings.h"
 #include "io/error.h"
@@ -45,11 +47,6 @@ const QString kReportLineShape = QStringLiteral(
 constexpr int kReportFieldPadding = 16;
 const QString kGeometryKey = QStringLiteral("mainWindow/geometry");
 const QString kStateKey = QStringLiteral("mainWindow/state");
-
-// A file or window name as a menu entry shows it: a lone "&" would underline the next letter.
-QString menuText(int number, const QString& name) {
-    return QStringLiteral("&%1 %2").arg(number).arg(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
-}
 
 // A hint "Open|Open a file" is a tooltip and a status-line text; without a bar both are the same.
 void applyHint(QAction* action, const QString& hint) {
@@ -83,7 +80,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok, this);
         box.exec();
     };
-    askFileToOpen = [this] { return QFileDialog::getOpenFileName(this, QString(), QString(), openDialogFilter()); };
+    askFilesToOpen = [this] { return QFileDialog::getOpenFileNames(this, QString(), QString(), openDialogFilter()); };
     askSweepChoice = [](SweepDialog& dialog) {
         // The dialog comes up inside the sweep command, under its wait cursor.
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -377,9 +374,21 @@ void TMainForm::createParameterFields() {
     Label1 = addBoldLabel("Label1", QStringLiteral("Focus  "));
     Edit5 = addField("Edit5", QStringLiteral("2"), 48, true);
     Edit6 = addField("Edit6", QString(), kReportFieldMinimumWidth, true);
+    describeParameterFields();
     // The report line takes whatever room the toolbar has left.
     Edit6->setMaximumWidth(QWIDGETSIZE_MAX);
     Edit6->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+// The fields carry no labels of their own beyond the row's heading: their tips say what they hold.
+void TMainForm::describeParameterFields() {
+    Edit2->setToolTip(qualityTip());
+    const auto describe = [](QLineEdit* field, QString (*tip)(const QString&)) {
+        field->setToolTip(tip(field->text()));
+        connect(field, &QLineEdit::textChanged, field, [field, tip](const QString& text) { field->setToolTip(tip(text)); });
+    };
+    describe(Edit3, divisorTip);
+    describe(Edit5, focusTip);
 }
 
 void TMainForm::createProgressBar() {
@@ -466,21 +475,6 @@ void TMainForm::updateCommandActions() {
 void TMainForm::showActiveZoom() {
     const TMDIChild* document = activeDocument();
     ZoomText->setText(document ? QStringLiteral("Zoom %1%").arg(qRound(document->zoom() * 100)) : QString());
-}
-
-void TMainForm::updateWindowList() {
-    qDeleteAll(windowListEntries_);
-    windowListEntries_.clear();
-    const QList<QMdiSubWindow*> windows = ClientArea->subWindowList(QMdiArea::CreationOrder);
-    windowListSeparator_->setVisible(!windows.isEmpty());
-    for (qsizetype i = 0; i < windows.size(); ++i) {
-        QMdiSubWindow* window = windows[i];
-        QAction* entry = Window1->addAction(menuText(static_cast<int>(i + 1), window->windowTitle()));
-        entry->setCheckable(true);
-        entry->setChecked(window == ClientArea->currentSubWindow());
-        connect(entry, &QAction::triggered, ClientArea, [this, window] { ClientArea->setActiveSubWindow(window); });
-        windowListEntries_.append(entry);
-    }
 }
 
 // The edit commands act on the last edit field that had the focus, so that they still find it
@@ -571,7 +565,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 QString TMainForm::activeFileName() const {
     const TMDIChild* document = activeDocument();
-    return document ? QFileInfo(document->windowTitle()).fileName() : QString();
+    return document ? QFileInfo(document->caption()).fileName() : QString();
 }
 
 QString TMainForm::codingText(const QString& codec) const {
@@ -623,7 +617,7 @@ void TMainForm::fillRecentFilesMenu() {
     const QStringList files = recentFiles();
     for (qsizetype i = 0; i < files.size(); ++i) {
         const QString path = files[i];
-        QAction* entry = RecentFiles1->addAction(menuText(static_cast<int>(i + 1), path));
+        QAction* entry = RecentFiles1->addAction(numberedMenuText(static_cast<int>(i + 1), path));
         connect(entry, &QAction::triggered, this, [this, path] { openRecentFile(path); });
     }
     if (files.isEmpty()) RecentFiles1->addAction(QStringLiteral("(none)"))->setEnabled(false);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "codecs/codec_settings.h"
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
@@ -54,8 +55,8 @@ public:
 
     // How a failed command's message reaches the user: a modal message box with one OK button.
     std::function<void(const QString&)> showMessage;
-    // The open dialog; an empty name means the user cancelled.
-    std::function<QString()> askFileToOpen;
+    // The open dialog, which takes several files at once; an empty list means the user cancelled.
+    std::function<QStringList()> askFilesToOpen;
     // Shows the sweep dialog and says whether the user pressed OK on a choice it took.
     std::function<bool(SweepDialog&)> askSweepChoice;
     // The folder dialog of Data Set Sweep, opened on `start`; an empty name means the user cancelled.
@@ -188,6 +189,8 @@ public:
 
     TMDIChild* activeDocument() const;
     QList<TMDIChild*> documents() const;
+    // The Sweep, Compare and Data Set windows open now, oldest first.
+    QList<QWidget*> sideWindows() const;
 
     // The open dialog's filter list.
     static QString openDialogFilter();
@@ -212,6 +215,7 @@ private:
     void createWindowMenu();
     void createToolBar();
     void createParameterFields();
+    void describeParameterFields();
     void createProgressBar();
     void createStatusBar();
     void connectCommands();
@@ -258,11 +262,12 @@ private:
     void runStillEncoder(Command command, StillEncoder encode);
     TMDIChild* addDocument(const QString& caption);
     TMDIChild* showDecodedPicture(DecodedPicture picture);
-    void showStillResult(StillRunResult result);
+    TMDIChild* showStillResult(StillRunResult result);
     // Codes in the background, then shows the result and hands the run to the Measurements panel,
     // which measures it on a thread of its own, for itself and the Compare view.
+    // The result's title names the codec, `parameters` and an anchor's resolved `settings`.
     void codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
-                     const std::function<StillRunResult()>& code);
+                     const std::function<StillRunResult()>& code, const CodecSettings& settings = {});
     void runWithProgressBar(std::int32_t lastFrame, const std::function<void(const FrameProgress&)>& work);
 
     QToolBar* progressPanel_ = nullptr;

@@ -10,6 +10,7 @@
 #include <array>
 #include <optional>
 
+#include "app/result_titles.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/error.h"
 
@@ -60,7 +61,7 @@ double previousZoomStep(double scale) {
 
 }  // namespace
 
-TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(parent) {
+TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(parent), caption_(caption) {
     setObjectName(QStringLiteral("MDIChild"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
@@ -78,7 +79,12 @@ TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(pa
 }
 
 std::string TMDIChild::fileName() const {
-    return windowTitle().toStdString();
+    return caption_.toStdString();
+}
+
+void TMDIChild::setDescription(const QString& description) {
+    description_ = description;
+    setWindowTitle(describedTitle(caption_, description_));
 }
 
 void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {

@@ -27,7 +27,13 @@ public:
     PictureView* Image1 = nullptr;
     std::optional<ImagePlanes> Planes;
 
+    // The document's file, from which the commands name what they write; the title shown may
+    // say more (what made a result) but never changes this.
+    const QString& caption() const { return caption_; }
     std::string fileName() const;
+    // Shows "caption - description" as the title; an empty description shows the caption alone.
+    void setDescription(const QString& description);
+    const QString& description() const { return description_; }
     const QImage& bitmap() const { return Image1->picture(); }
 
     // Shows a loaded picture (converted to 24 bits) and sizes the window to it.
@@ -85,6 +91,8 @@ private:
     bool runZoomKey(const QKeyEvent& key);
 
     QScrollArea* scrollArea_ = nullptr;
+    QString caption_;
+    QString description_;
     bool holdsFilePixels_ = false;
 };
 

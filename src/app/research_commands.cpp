@@ -7,6 +7,7 @@
 #include "app/compare_window.h"
 #include "app/mdi_child.h"
 #include "app/measurements_dock.h"
+#include "app/result_titles.h"
 #include "app/sweep_dialog.h"
 #include "app/sweep_progress.h"
 #include "app/sweep_window.h"
@@ -38,7 +39,7 @@ NamedPicture sourceBesideDecoded(const QString& caption) {
 }  // namespace
 
 void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
-                            const std::function<StillRunResult()>& code) {
+                            const std::function<StillRunResult()>& code, const CodecSettings& settings) {
     RunRecord record;
     record.source = source.windowTitle();
     record.codec = codec;
@@ -51,7 +52,7 @@ void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const Sti
     });
     record.figures = result.figures;
     const QImage decoded = result.decoded.bitmap;
-    showStillResult(std::move(result));
+    showStillResult(std::move(result))->setDescription(runDescription(codec, parameters, settings));
     Measurements->recordRun(&source, activeDocument(), std::move(record), decoded);
 }
 
@@ -77,7 +78,7 @@ void TMainForm::Sweep1Click() {
     const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
     std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
     if (!outcome) return;
-    auto* window = new SweepWindow(document->windowTitle(), std::move(*outcome), choice->anchor, this);
+    auto* window = new SweepWindow(document->caption(), std::move(*outcome), choice->anchor, this);
     window->showMessage = showMessage;
     window->show();
 }
@@ -88,7 +89,7 @@ void TMainForm::Compare1Click() {
     const QImage& decoded = document->requirePicture();
     const RunRecord* run = Measurements->runThatMade(document);
     const NamedPicture source =
-        run ? NamedPicture{run->source, run->reference} : sourceBesideDecoded(document->windowTitle());
+        run ? NamedPicture{run->source, run->reference} : sourceBesideDecoded(document->caption());
     const PictureMeasures measures = inBackground([&] { return measurePictures(source.picture, decoded); });
     auto* window = new CompareWindow(source.name, source.picture, document->windowTitle(), decoded, this);
     window->showMeasures(measures);

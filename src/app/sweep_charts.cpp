@@ -1,18 +1,23 @@
 #include "app/sweep_charts.h"
 
 #include <QChart>
+#include <QCheckBox>
 #include <QChartView>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QLogValueAxis>
 #include <QPen>
+#include <QSet>
 #include <QValueAxis>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
+#include "app/chart_legend.h"
 #include "app/codec_titles.h"
 
 namespace brenlow {
@@ -46,8 +51,9 @@ QColor codecColour(StillCodec codec) {
     return QColor(0x8d, 0x6e, 0x63);
 }
 
-// One curve: the line and its points, named after the codec; infinite values are left out.
-void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& curve) {
+// One curve: the line and its points, named after the codec; infinite values are left out, and
+// on a log scale so are rates of zero.
+void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& curve, bool logRate) {
     auto* line = new QLineSeries;
     line->setName(codecTitle(codec));
     QPen pen(codecColour(codec));
@@ -55,26 +61,32 @@ void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& cur
     line->setPen(pen);
     line->setPointsVisible(true);
     for (const RatePoint& point : curve)
-        if (std::isfinite(point.quality)) line->append(point.rate, point.quality);
+        if (std::isfinite(point.quality) && (!logRate || point.rate > 0.0)) line->append(point.rate, point.quality);
     chart.addSeries(line);
 }
 
 // Axes that hold every curve, not only the first one attached.
-void fitAxes(const QChart& chart, QValueAxis& x, QValueAxis& y) {
+void fitAxes(const QChart& chart, QAbstractAxis& x, QValueAxis& y) {
+    double left = std::numeric_limits<double>::infinity();
     double right = 0.0;
     double bottom = std::numeric_limits<double>::infinity();
     double top = -bottom;
     for (QAbstractSeries* series : chart.series()) {
         for (const QPointF& point : static_cast<QLineSeries*>(series)->points()) {
+            left = std::min(left, point.x());
             right = std::max(right, point.x());
             bottom = std::min(bottom, point.y());
             top = std::max(top, point.y());
         }
     }
     if (bottom > top) return;
-    x.setRange(0.0, right);
+    if (auto* linear = qobject_cast<QValueAxis*>(&x)) {
+        linear->setRange(0.0, right);
+        linear->applyNiceNumbers();
+    } else {
+        x.setRange(left / 1.25, right * 1.25);  // a margin on a log scale is a factor
+    }
     y.setRange(bottom, top);
-    x.applyNiceNumbers();
     y.applyNiceNumbers();
 }
 
@@ -83,12 +95,31 @@ QString axisTitle(CurveMeasure measure) {
     return higherIsBetter(measure) ? label : label + QStringLiteral(", lower is better");
 }
 
-QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves, CurveMeasure measure) {
+QAbstractAxis* rateAxis(bool logRate) {
+    if (!logRate) {
+        auto* x = new QValueAxis;
+        x->setTitleText(QStringLiteral("bits per pixel"));
+        return x;
+    }
+    auto* x = new QLogValueAxis;
+    x->setBase(2.0);
+    x->setLabelFormat(QStringLiteral("%.3g"));
+    x->setMinorTickCount(-1);
+    x->setTitleText(QStringLiteral("bits per pixel (log scale)"));
+    return x;
+}
+
+struct ChartOptions {
+    bool logRate = false;
+    QSet<QString> hidden;  // the curves the user hid by their legend entries
+};
+
+QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves, CurveMeasure measure,
+                const std::shared_ptr<ChartOptions>& options) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
-    for (StillCodec codec : codecs) addCurve(*chart, codec, curves(codec, measure));
-    auto* x = new QValueAxis;
-    x->setTitleText(QStringLiteral("bits per pixel"));
+    for (StillCodec codec : codecs) addCurve(*chart, codec, curves(codec, measure), options->logRate);
+    QAbstractAxis* x = rateAxis(options->logRate);
     auto* y = new QValueAxis;
     y->setTitleText(axisTitle(measure));
     chart->addAxis(x, Qt::AlignBottom);
@@ -96,6 +127,12 @@ QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves
     for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);
     fitAxes(*chart, *x, *y);
     chart->legend()->setAlignment(Qt::AlignBottom);
+    letLegendHideCurves(*chart, [options](const QString& name, bool shown) {
+        if (shown) options->hidden.remove(name);
+        else options->hidden.insert(name);
+    });
+    for (QAbstractSeries* series : chart->series())
+        if (options->hidden.contains(series->name())) showCurve(*chart, *series, false);
     return chart;
 }
 
@@ -125,16 +162,10 @@ QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
     return selector;
 }
 
-// The right-hand chart, which follows the selector.
-QChartView* chosenMeasureChart(const std::vector<StillCodec>& codecs, const CurveSource& curves,
-                               const QComboBox* selector) {
-    const auto chosen = [selector] {
-        return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
-    };
-    QChartView* view = chartView(chartOf(codecs, curves, chosen()), "MeasureChart");
-    QObject::connect(selector, &QComboBox::currentIndexChanged, view,
-                     [view, chosen, codecs, curves] { showChart(*view, chartOf(codecs, curves, chosen())); });
-    return view;
+QCheckBox* logRateBox() {
+    auto* box = new QCheckBox(QStringLiteral("&Log scale for bits per pixel"));
+    box->setObjectName(QStringLiteral("ChartLogRate"));
+    return box;
 }
 
 }  // namespace
@@ -162,15 +193,35 @@ QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const s
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));
     QComboBox* selector = measureSelector(measures);
+    QCheckBox* logRate = logRateBox();
     auto* label = new QLabel(QStringLiteral("&Right-hand chart:"));
     label->setBuddy(selector);
     auto* choice = new QHBoxLayout;
     choice->addWidget(label);
     choice->addWidget(selector);
+    choice->addSpacing(16);
+    choice->addWidget(logRate);
     choice->addStretch(1);
+
+    const auto psnrOptions = std::make_shared<ChartOptions>();
+    const auto measureOptions = std::make_shared<ChartOptions>();
+    const auto chosen = [selector] {
+        return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
+    };
+    QChartView* psnr = chartView(chartOf(codecs, curves, CurveMeasure::Psnr, psnrOptions), "PsnrChart");
+    QChartView* chosenChart = chartView(chartOf(codecs, curves, chosen(), measureOptions), "MeasureChart");
+    QObject::connect(selector, &QComboBox::currentIndexChanged, chosenChart, [=] {
+        showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
+    });
+    QObject::connect(logRate, &QCheckBox::toggled, chosenChart, [=](bool on) {
+        psnrOptions->logRate = on;
+        measureOptions->logRate = on;
+        showChart(*psnr, chartOf(codecs, curves, CurveMeasure::Psnr, psnrOptions));
+        showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
+    });
     auto* pair = new QHBoxLayout;
-    pair->addWidget(chartView(chartOf(codecs, curves, CurveMeasure::Psnr), "PsnrChart"), 1);
-    pair->addWidget(chosenMeasureChart(codecs, curves, selector), 1);
+    pair->addWidget(psnr, 1);
+    pair->addWidget(chosenChart, 1);
     auto* layout = new QVBoxLayout(charts);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(choice);

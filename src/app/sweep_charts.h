@@ -19,7 +19,8 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome);
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome);
 
 // The same charts of any curves: one per codec, in their order, the measures offered in
-// "ChartMeasure". The curves are read whenever the measure changes: what they read must outlive the charts.
+// "ChartMeasure". "ChartLogRate" puts bits per pixel on a log scale in both; a click on a legend
+// entry hides that curve, or shows it again. The curves are read whenever the measure changes: what they read must outlive the charts.
 QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const std::vector<CurveMeasure>& measures,
                                   const CurveSource& curves);
 

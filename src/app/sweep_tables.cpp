@@ -9,6 +9,7 @@
 
 #include "app/sweep_charts.h"
 #include "app/codec_titles.h"
+#include "app/table_sorting.h"
 
 namespace brenlow {
 namespace {
@@ -117,7 +118,7 @@ QTableWidget* readOnlyTable(const char* name, int rows, const QStringList& heade
 }
 
 QTableWidgetItem* numberItem(const QString& text) {
-    auto* item = new QTableWidgetItem(text);
+    auto* item = new NumberItem(text);
     item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return item;
 }
@@ -134,6 +135,7 @@ QTableWidget* makePointTable(const SweepOutcome& outcome) {
             table->setItem(row, column, numberItem(columns[static_cast<std::size_t>(column)].cell(point)));
     }
     table->resizeColumnsToContents();
+    sortByHeaderClick(*table);
     return table;
 }
 
@@ -149,6 +151,7 @@ QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, StillCodec ancho
     for (std::size_t pair = 0; pair + 1 < rows.size(); pair += 2)
         fillDeltaRow(*table, static_cast<int>(pair / 2), rows[pair], rows[pair + 1], anchor);
     table->resizeColumnsToContents();
+    sortByHeaderClick(*table);
     return table;
 }
 

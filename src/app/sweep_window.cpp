@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/export_names.h"
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/codec_titles.h"
@@ -22,12 +23,13 @@
 namespace brenlow {
 
 SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, StillCodec anchor, QWidget* parent)
-    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor) {
+    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor), picture_(caption) {
     setObjectName(QStringLiteral("SweepWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Sweep: %1").arg(caption));
     askCsvName = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"), QString(), QStringLiteral("CSV (*.csv)"));
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"), suggestedCsvName(),
+                                            QStringLiteral("CSV (*.csv)"));
     };
     showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
 
@@ -77,6 +79,10 @@ QWidget* SweepWindow::makeDeltaRates() const {
                       .arg(codecTitle(anchor_)));
     layout->addWidget(table, 1);
     return rates;
+}
+
+QString SweepWindow::suggestedCsvName() const {
+    return pictureExportName(picture_, QStringLiteral("-sweep.csv"));
 }
 
 QString SweepWindow::csvFileName(const QString& chosen) {

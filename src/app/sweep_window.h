@@ -28,6 +28,9 @@ public:
     // Writes the table as CSV to the file the user names, whole or not at all.
     void exportCsv();
 
+    // The name the export dialog offers, made from the swept picture's file.
+    QString suggestedCsvName() const;
+
     // The name the export writes: the chosen one, with ".csv" added when it has no extension.
     static QString csvFileName(const QString& chosen);
 
@@ -37,6 +40,7 @@ private:
 
     SweepOutcome outcome_;
     StillCodec anchor_;
+    QString picture_;
 };
 
 }  // namespace brenlow

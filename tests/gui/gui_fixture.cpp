@@ -33,7 +33,7 @@ bool WorkbenchTest::waitForMeasures() const {
 }
 
 void WorkbenchTest::openThroughDialog(const std::string& path) {
-    form->askFileToOpen = [path] { return QString::fromStdString(path); };
+    form->askFilesToOpen = [path] { return QStringList{QString::fromStdString(path)}; };
     form->FileOpen1->trigger();
 }
 

@@ -313,8 +313,9 @@ TEST_F(MainWindowTest, CaptionIsTheProgramName) {
     EXPECT_TRUE(qobject_cast<QMdiArea*>(form->centralWidget()) != nullptr);
 }
 
-TEST_F(MainWindowTest, OpenDialogOffersTheFiveFilters) {
+TEST_F(MainWindowTest, OpenDialogOffersAllPicturesFirstThenTheFiveFilters) {
     EXPECT_EQ(TMainForm::openDialogFilter(),
+              "All pictures (*.bmp *.avc *.jpg *.ajc *.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG);;"
               "Bitmap files (*.bmp);;AVC files (*.avc);;JPG files (*.jpg);;AJC files (*.ajc);;"
               "Other pictures (*.png *.tif *.tiff *.webp *.ppm *.pgm *.gif *.jpeg *.JPG);;All (*)");
 }

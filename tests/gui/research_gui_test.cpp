@@ -155,7 +155,8 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
     const QImage original = loadBitmapFile(source);
     EXPECT_EQ(canvas->difference(), amplifiedDifference(original, decoded, 8));
     EXPECT_EQ(canvas->findChild<QLabel*>("SourceCaption")->text(), "Source: astronaut.bmp") << "the coded document";
-    EXPECT_EQ(canvas->findChild<QLabel*>("ResultCaption")->text(), "Result: astronaut~.bmp");
+    EXPECT_EQ(canvas->findChild<QLabel*>("ResultCaption")->text(), "Result: astronaut~.bmp - AVC q80 d2 f2")
+        << "the result named with what made it, at the fields' defaults";
 
     // At 8x, pixel (10, 20) covers an 8 x 8 block in each pane, wherever fitting left the picture;
     // `inside` is the top-left of the 6 x 6 whole widget pixels surely within that block.

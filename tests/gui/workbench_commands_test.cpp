@@ -66,7 +66,7 @@ protected:
         EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
         EXPECT_EQ(documentCount(), 2);
         const std::string base = path.substr(0, path.size() - 4);
-        EXPECT_EQ(lastDocument()->windowTitle().toStdString(), base + "~.bmp");
+        EXPECT_EQ(lastDocument()->caption().toStdString(), base + "~.bmp");
         EXPECT_EQ(lastDocument()->bitmap().size(), QSize(512, 512));
         EXPECT_EQ(lastDocument()->widget()->size(), QSize(512, 512));
         EXPECT_EQ(form->OriginalSize, fileSizeOf(path));

@@ -1,0 +1,98 @@
+#include <QDir>
+#include <QLineEdit>
+#include <filesystem>
+#include <fstream>
+
+#include "app/dataset_window.h"
+#include "app/export_names.h"
+#include "app/sweep_window.h"
+#include "app/workbench_settings.h"
+#include "gui_fixture.h"
+#include "io/bitmap_file.h"
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class SmallThingsGuiTest : public WorkbenchTest {
+protected:
+    // An .avc of the sample as the AVC command writes it, then cut to `keep` bytes; its path.
+    std::string cutAvc(std::uintmax_t keep) {
+        const std::string path = openCopy(samplePath("astronaut.bmp"));
+        form->AJC1->trigger();
+        form->CloseAllDocuments();
+        const std::string avc = path.substr(0, path.size() - 4) + ".avc";
+        EXPECT_GT(fs::file_size(avc), keep);
+        fs::resize_file(avc, keep);
+        return avc;
+    }
+};
+
+TEST_F(SmallThingsGuiTest, OpenTakesSeveralFilesAtOnceAndRemembersEach) {
+    const std::string first = dir.file("first.bmp");
+    const std::string second = dir.file("second.bmp");
+    saveBitmapFile(patternBitmap(6, 4), first);
+    saveBitmapFile(patternBitmap(4, 6), second);
+    form->askFilesToOpen = [&] { return QStringList{QString::fromStdString(first), QString::fromStdString(second)}; };
+    form->FileOpen1->trigger();
+    ASSERT_EQ(documentCount(), 2);
+    EXPECT_EQ(form->documents()[0]->caption().toStdString(), first);
+    EXPECT_EQ(form->documents()[1]->caption().toStdString(), second);
+    EXPECT_EQ(recentFiles().mid(0, 2), QStringList({QString::fromStdString(second), QString::fromStdString(first)}));
+
+    form->askFilesToOpen = [] { return QStringList{}; };
+    form->FileOpen1->trigger();
+    EXPECT_EQ(documentCount(), 2) << "a cancelled dialog opens nothing";
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// The tips give the values as the commands read the fields, not the raw text.
+TEST_F(SmallThingsGuiTest, ToolbarFieldTipsGiveTheValueTheCommandsWillUse) {
+    EXPECT_TRUE(form->Edit2->toolTip().contains("0-100"));
+    for (const auto& [code, divisor] : {std::pair{"0", "2.5"}, std::pair{"3", "3.5"}}) {
+        form->Edit3->setText(code);
+        EXPECT_TRUE(form->Edit3->toolTip().contains(QStringLiteral("divided by %1 ").arg(divisor)))
+            << form->Edit3->toolTip().toStdString();
+    }
+    form->Edit5->setText("-3");
+    EXPECT_TRUE(form->Edit5->toolTip().startsWith("Focus: 1 sharpening passes"));
+}
+
+TEST_F(SmallThingsGuiTest, AnEmptyOrCutAvcSaysSoAndNamesTheFile) {
+    const std::string empty = dir.file("empty.avc");
+    std::ofstream(empty).close();
+    openThroughDialog(empty);
+    const std::string cut = cutAvc(40);
+    openThroughDialog(cut);
+    const QString named = "\n\"%1\"";
+    EXPECT_EQ(messages, QStringList({"The file is empty: it holds no coded picture." +
+                                         named.arg(QString::fromStdString(empty)),
+                                     "The file is cut short: it ends after 40 bytes, inside its 42-byte header." +
+                                         named.arg(QString::fromStdString(cut))}));
+    EXPECT_EQ(documentCount(), 0);
+    EXPECT_FALSE(fs::exists(dir.file("empty~.bmp"))) << "nothing is written for a file that holds no picture";
+}
+
+TEST_F(SmallThingsGuiTest, ExportDialogsOfferANameMadeFromThePictureOrTheDataSet) {
+    EXPECT_EQ(pictureExportName("/p/astronaut.bmp", "-sweep.csv"), "/p/astronaut-sweep.csv");
+    EXPECT_EQ(QDir::fromNativeSeparators(dataSetExportName("/d/kodak/", ".json")), "/d/kodak/kodak.json");
+    const SweepWindow sweep(QString::fromStdString(dir.file("crop.bmp")), SweepOutcome{});
+    EXPECT_EQ(sweep.suggestedCsvName().toStdString(), dir.file("crop-sweep.csv"));
+
+    const QString folder = QString::fromStdString(dir.file("kodak"));
+    DataSetWindow dataSet(folder, DataSetOutcome{}, StillCodec::Jpeg);
+    QStringList offered;
+    dataSet.askSaveName = [&](const QString&, const QString&) {
+        offered << QDir::fromNativeSeparators(dataSet.suggestedName());
+        return QString();
+    };
+    dataSet.exportCsv();
+    dataSet.exportAggregateCsv();
+    dataSet.exportJson();
+    const QString start = QDir::fromNativeSeparators(folder) + "/kodak";
+    EXPECT_EQ(offered, QStringList({start + "-points.csv", start + "-aggregate.csv", start + ".json"}));
+}
+
+}  // namespace
+}  // namespace brenlow::testing
