@@ -93,12 +93,7 @@ std::string joined(const std::vector<std::string>& names) {
 
 std::vector<std::string> splitAtCommas(const std::string& text) {
     std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t comma = text.find(','); comma != std::string::npos; comma = text.find(',', start)) {
-        parts.push_back(text.substr(start, comma - start));
-        start = comma + 1;
-    }
-    parts.push_back(text.substr(start));
+    for (const std::string_view part : splitAt(text, ',')) parts.emplace_back(part);
     return parts;
 }
 

@@ -14,20 +14,20 @@ bool decimalNumber(std::string_view text, int& number) {
     return problem == std::errc() && end == text.data() + text.size();
 }
 
-std::vector<std::string_view> partsOf(std::string_view text) {
+std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
+
+}  // namespace
+
+std::vector<std::string_view> splitAt(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     std::size_t start = 0;
-    for (std::size_t colon = text.find(':'); colon != std::string_view::npos; colon = text.find(':', start)) {
-        parts.push_back(text.substr(start, colon - start));
-        start = colon + 1;
+    for (std::size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, start)) {
+        parts.push_back(text.substr(start, at - start));
+        start = at + 1;
     }
     parts.push_back(text.substr(start));
     return parts;
 }
-
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-}  // namespace
 
 std::string SettingDescription::allowed() const {
     if (choices.empty()) return std::to_string(lowest) + "-" + std::to_string(highest);
@@ -51,7 +51,7 @@ std::string CodecChoice::text() const {
 std::string CodecChoice::curveName() const { return label.empty() ? text() : label; }
 
 CodecChoice parseCodecChoice(std::string_view text) {
-    const std::vector<std::string_view> parts = partsOf(text);
+    const std::vector<std::string_view> parts = splitAt(text, ':');
     CodecChoice choice;
     choice.codec = std::string(parts.front());
     if (choice.codec.empty()) throw Error("The codec " + quoted(text) + " has no name before its settings");

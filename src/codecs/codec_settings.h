@@ -38,6 +38,9 @@ struct CodecChoice {
     std::string curveName() const;
 };
 
+// The parts of `text` between the separators: "a,,b" gives "a", "", "b"; "" gives one empty part.
+std::vector<std::string_view> splitAt(std::string_view text, char separator);
+
 // Reads NAME[:KEY=VALUE]... Throws Error for an empty name, a part without "=", an empty key or
 // value, or a key given twice; whether the codec and its keys exist is checked elsewhere.
 CodecChoice parseCodecChoice(std::string_view text);
