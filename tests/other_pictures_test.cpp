@@ -106,6 +106,13 @@ TEST(OtherPicturesTest, AGifCutShortIsRefusedLikeTheOtherFormats) {
         EXPECT_EQ(run.err.rfind("\"" + std::string(cut.name) + "\" cannot be read as a picture", 0), 0u) << run.err;
         EXPECT_FALSE(fs::exists(data.file(std::string(cut.name).substr(0, std::strlen(cut.name) - 4) + ".ajc")));
     }
+    std::string huge = whole;
+    for (const std::size_t at : {6u, 7u, 8u, 9u, 402u, 403u, 404u, 405u}) huge[at] = '\xFF';  // both 65535 x 65535
+    writeFileAtomically(data.file("huge.gif"), textBytes(huge));
+    const CliRun hugeRun = runCli({"ajc", "huge.gif"}, data.path());
+    EXPECT_EQ(hugeRun.exitCode, 1);
+    EXPECT_EQ(hugeRun.err, "The picture in \"huge.gif\" is too large: 65535 x 65535 pixels is above the limit of 100 "
+                           "megapixels\n");
 }
 
 // Outputs are named after the name less its whole extension for the picture types whose extension
