@@ -48,7 +48,7 @@ StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCod
     const std::string codedPath = codedFileName(caption, codec);
     const std::string decodedPath = outputBaseName(caption) + "~.bmp";
     refuseOverwritingSources({caption}, {codedPath, decodedPath});
-    const std::uint64_t originalSize = fileSizeOf(caption);
+    const std::uint64_t originalSize = originalSizeOf(document);
     if (document.bitmap == nullptr) {
         throw Error("The document \"" + caption + "\" has no picture");
     }

@@ -55,6 +55,17 @@ CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const 
     return coded;
 }
 
+// The items the run went on without, for a message beside the data set window.
+QString failedItemsText(const std::vector<FailedItem>& failed) {
+    QString text = QStringLiteral("%1 of the data set's items failed; every figure is taken without them:")
+                       .arg(failed.size());
+    for (const FailedItem& item : failed)
+        text += QStringLiteral("\n%1 on %2: %3")
+                    .arg(codecTitle(item.codec), QString::fromStdString(item.picture),
+                         QString::fromStdString(item.reason));
+    return text;
+}
+
 }  // namespace
 
 void TMainForm::DataSetSweep1Click() {
@@ -75,6 +86,7 @@ void TMainForm::DataSetSweep1Click() {
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::optional<DataSetOutcome> outcome = runDataSetWithProgress(this, run);
     if (!outcome) return;
+    const std::vector<FailedItem> failed = outcome->failed;
     auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*outcome), choice->anchor, this);
     window->showMessage = showMessage;
     window->openPoint = [this](const std::string& picture, const SweepPoint& point,
@@ -86,6 +98,7 @@ void TMainForm::DataSetSweep1Click() {
                        .arg(point.quality));
     };
     window->show();
+    if (!failed.empty()) showMessage(failedItemsText(failed));
 }
 
 void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& point,

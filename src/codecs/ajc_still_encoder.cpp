@@ -43,7 +43,7 @@ StillRunResult encodeAjcStill(const DocumentView& document, const StillParameter
     const std::string base = outputBaseName(caption);
     const std::string codedPath = base + ".ajc";
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath});
-    const std::uint64_t originalSize = fileSizeOf(caption);
+    const std::uint64_t originalSize = originalSizeOf(document);
 
     const QImage source = sourceFilePicture(document);
     CodedStill coded = namingFileOnError(

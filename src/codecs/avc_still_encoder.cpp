@@ -63,7 +63,7 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     const std::string codedPath = base + ".avc";
     const std::string decodedPath = base + "~.bmp";
     refuseOverwritingSources({caption, base + ".bmp"}, {codedPath, decodedPath});
-    const std::uint64_t originalSize = fileSizeOf(caption);
+    const std::uint64_t originalSize = originalSizeOf(document);
 
     CodedStill coded = namingFileOnError(caption, [&] { return codeAvcStill(document, parameters, decodedPath); });
     const QImage reference = sourceFilePicture(document);

@@ -129,6 +129,14 @@ QImage documentFilePicture(const DocumentView& document) {
     return document.filePicture != nullptr ? *document.filePicture : loadDocumentPicture(document.caption);
 }
 
+std::uint64_t originalSizeOf(const DocumentView& document) {
+    const std::string& caption = document.caption;
+    const std::uint64_t fileSize = fileSizeOf(caption);
+    if (document.bitmap == nullptr || endsWithBmp(caption) || hasMarker(caption, ".jpg") || !keepsItsFile(caption))
+        return fileSize;
+    return bitmapFileSize(document.bitmap->width(), document.bitmap->height());
+}
+
 std::string saveTargetFor(const std::string& caption) {
     return keepsItsFile(caption) ? outputBaseName(caption) + "~.bmp" : caption;
 }

@@ -79,6 +79,12 @@ QImage sourceFilePicture(const DocumentView& document);
 // The pixels of the document's own file (as OpenDocument reads it), from filePicture when held.
 QImage documentFilePicture(const DocumentView& document);
 
+// The size a report line compares the coded file with: the file's own size for a bitmap and a
+// ".jpg" document; for other pictures (PNG, TIFF, WebP, ...), whose compressed size would make the
+// ratio meaningless, the size of their picture as a 24-bit bitmap file. Throws Error when the file
+// cannot be read.
+std::uint64_t originalSizeOf(const DocumentView& document);
+
 // Where Save writes a document: its caption, or base + "~.bmp" when it keeps its file.
 std::string saveTargetFor(const std::string& caption);
 

@@ -33,7 +33,7 @@ StillRunResult runJpegExperiment(const DocumentView& document, std::uint8_t qual
     const std::string jpegPath = experimentJpegName(caption);
     const std::string decodedPath = outputBaseName(caption) + "~.bmp";
     refuseOverwritingSources({caption}, {jpegPath, decodedPath});
-    const std::uint64_t originalSize = fileSizeOf(caption);
+    const std::uint64_t originalSize = originalSizeOf(document);
     if (document.bitmap == nullptr) {
         throw Error("The document \"" + caption + "\" has no picture");
     }

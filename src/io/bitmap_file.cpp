@@ -89,13 +89,22 @@ namespace {
 
 std::size_t paddedRowBytes(std::size_t width) { return (width * 3 + 3) / 4 * 4; }
 
+}  // namespace
+
+std::uint64_t bitmapFileSize(int width, int height) {
+    return kFileHeaderSize + kInfoHeaderSize +
+           static_cast<std::uint64_t>(paddedRowBytes(static_cast<std::size_t>(width))) * static_cast<std::uint64_t>(height);
+}
+
+namespace {
+
 // The 54-byte header of a 24-bit bottom-up bitmap file of this size.
 Bytes bitmapHeader(int width, int height) {
     const std::size_t imageBytes = paddedRowBytes(static_cast<std::size_t>(width)) * static_cast<std::size_t>(height);
     Bytes header(kFileHeaderSize + kInfoHeaderSize, 0);
     header[0] = 'B';
     header[1] = 'M';
-    writeLe32(header.data() + 2, static_cast<std::uint32_t>(header.size() + imageBytes));
+    writeLe32(header.data() + 2, static_cast<std::uint32_t>(bitmapFileSize(width, height)));
     writeLe32(header.data() + 10, static_cast<std::uint32_t>(header.size()));
     writeLe32(header.data() + 14, static_cast<std::uint32_t>(kInfoHeaderSize));
     writeLe32(header.data() + 18, static_cast<std::uint32_t>(width));

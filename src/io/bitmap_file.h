@@ -30,6 +30,10 @@ QImage decodeBitmap(std::span<const std::uint8_t> data, const std::string& name)
 // Reads a Windows bitmap file as decodeBitmap does. Throws Error when it cannot be opened or read.
 QImage loadBitmapFile(const std::string& path);
 
+// The size of the 24-bit bitmap file saveBitmapFile writes for a picture of this size: the 54-byte
+// header and the rows, each padded to a multiple of four bytes.
+std::uint64_t bitmapFileSize(int width, int height);
+
 // A 24-bit Windows bitmap file of the picture, rows bottom-up, 54-byte header.
 Bytes encodeBitmap(const QImage& picture);
 

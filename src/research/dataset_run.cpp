@@ -135,17 +135,20 @@ private:
     // A picture that cannot be read or coded ends its own item, not the run; a fault of the result
     // folder itself (a full disk) still ends the run.
     void runItemOrRecordItsFailure(std::size_t index) {
+        int pointsCounted = 0;
         try {
-            runItem(index);
+            runItem(index, pointsCounted);
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
             StoredResult failed{run_.pictures[item.picture], item.codec, {}, parameters_, {}, error.what()};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
-            finish(index, std::move(failed), &DataSetWork::failed, static_cast<int>(parameters_.qualities.size()));
+            // The progress counts the item's points once, those done before it failed included.
+            finish(index, std::move(failed), &DataSetWork::failed,
+                   static_cast<int>(parameters_.qualities.size()) - pointsCounted);
         }
     }
 
-    void runItem(std::size_t index) {
+    void runItem(std::size_t index, int& pointsCounted) {
         const DataSetItem& item = items_[index];
         const std::string& picture = run_.pictures[item.picture];
         if (!run_.resultFolder.empty()) {
@@ -161,7 +164,11 @@ private:
             if (stored || unreadable) count(&DataSetWork::replaced);
         }
         std::optional<StoredResult> result =
-            sweepItem(run_, item, [this](int done, int) { return done == 0 ? !stop_.load() : pointDone(); });
+            sweepItem(run_, item, [this, &pointsCounted](int done, int) {
+                if (done == 0) return !stop_.load();
+                ++pointsCounted;
+                return pointDone();
+            });
         if (!result) return;
         if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, *result);
         finish(index, std::move(*result), &DataSetWork::computed, 0);

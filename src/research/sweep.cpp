@@ -170,7 +170,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
     }
     SweepSource source;
     source.caption = document.caption;
-    source.originalSize = fileSizeOf(document.caption);
+    source.originalSize = originalSizeOf(document);
     source.bitmap = *document.bitmap;
     if (std::find(settings.codecs.begin(), settings.codecs.end(), StillCodec::Avc) != settings.codecs.end()) {
         // A focus the decoder would refuse is refused before the first point is coded.

@@ -178,6 +178,19 @@ TEST_F(DataSetGuiTest, PictureRowOpensThePictureAndItsPointInTheCompareView) {
     EXPECT_DOUBLE_EQ(measures.ssimLuma, measureOf(point, CurveMeasure::SsimLuma));
 }
 
+// A picture that cannot be read fails its own items: the data set window shows the others and a
+// message names the failed items with their reasons.
+TEST_F(DataSetGuiTest, APictureThatFailsIsNamedAndTheOthersAreShown) {
+    std::ofstream(folder / "d_text.png") << "not a picture";
+    form->DataSetSweep1->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("2 of the data set's items failed")) << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().contains("d_text.png")) << messages.first().toStdString();
+    const QList<DataSetWindow*> windows = form->findChildren<DataSetWindow*>();
+    ASSERT_EQ(windows.size(), 1);
+    EXPECT_EQ(windows.first()->outcome().failed.size(), 2u);
+}
+
 TEST_F(DataSetGuiTest, CancelledDataSetSweepShowsNothing) {
     bool sawDialog = false;
     QTimer watch;

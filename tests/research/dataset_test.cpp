@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -153,6 +154,27 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
     EXPECT_EQ(perPicture.front().rates.size(), 5u);
     EXPECT_EQ(perPicture.front().rate.count + perPicture.front().rate.leftOut, 5);
     EXPECT_EQ(aggregateDeltaTable(outcome, StillCodec::Jpeg).size(), perPicture.size());
+}
+
+// A picture that fails still counts its points, so that a progress bar reaches its end; the
+// others are made.
+TEST_F(DataSetRunTest, AFailingPictureEndsOnlyItsItemsAndTheProgressReachesItsEnd) {
+    std::ofstream(dir.file("cut.png"), std::ios::binary) << testing::fileBytes(pictures[0]).substr(0, 200);
+    run.pictures.push_back(dir.file("cut.png"));
+    int lastDone = 0, total = 0;
+    const DataSetWork work = runDataSetItems(run, [&](int done, int all) {
+        lastDone = std::max(lastDone, done);
+        total = all;
+        return true;
+    });
+    EXPECT_EQ(lastDone, total);
+    EXPECT_EQ(work.failed, 2);
+    EXPECT_EQ(work.computed, 10);
+    const DataSetOutcome outcome = collectDataSet(run, work);
+    ASSERT_EQ(outcome.failed.size(), 2u);
+    EXPECT_EQ(outcome.failed[1].codec, StillCodec::Ajc);
+    EXPECT_NE(outcome.failed[1].reason.find("cut.png"), std::string::npos) << outcome.failed[1].reason;
+    EXPECT_EQ(outcome.aggregate.front().pictures, 5);
 }
 
 TEST_F(DataSetRunTest, OneJobGivesThePointsOfManyAndEachPictureItsOwnSweep) {
