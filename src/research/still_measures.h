@@ -15,7 +15,7 @@ namespace brenlow {
 // The three still-compression commands and the anchor codecs, as a researcher compares them.
 enum class StillCodec { Jpeg, Avc, Ajc, Webp, Avif, Jxl, Jp2 };
 
-// "jpeg", "avc", "ajc", "webp", "avif", "jxl", "jp2": the command-line names.
+// The command-line name, as the codec registry lists it.
 const char* codecName(StillCodec codec);
 
 // The codec of a command-line name, if there is one and it is built in.

@@ -44,7 +44,7 @@ TEST_F(CodecSettingsCliTest, CodecsListsEveryCodecOfTheRegistryWithItsSettings) 
     EXPECT_NE(text.out.find("  subsampling=420, 422, 444 (default 420)"), std::string::npos) << text.out;
 }
 
-// The spec's own commands and `code` with the same settings write the same bytes.
+// The codecs' own commands and `code` with the same settings write the same bytes.
 TEST_F(CodecSettingsCliTest, SettingsInTheCodecNameCodeAsTheCommandsOptionsDo) {
     EXPECT_EQ(codedBy({"code", "--codec", "avc:divisor=3:focus=4", "-q", "60", "astronaut.bmp"}, "astronaut.avc"),
               codedBy({"avc", "--divisor", "3", "--focus", "4", "-q", "60", "astronaut.bmp"}, "astronaut.avc"));
