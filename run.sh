@@ -3,6 +3,8 @@
 # no display it says so and runs the AVC, AJC and JPEG commands on a copy of the sample instead.
 set -euo pipefail
 cd "$(dirname "$0")"
+# Paths are hashed relative to the checkout, so that the compiler cache serves every clone alike.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 ./scripts/install-deps.sh
 build_dir=${BRENLOW_BUILD_DIR:-build}

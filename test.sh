@@ -6,6 +6,8 @@
 # Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
+# Paths are hashed relative to the checkout, so that the compiler cache serves every clone alike.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 quick=0
 case "${1:-}" in

@@ -9,6 +9,8 @@
 # BRENLOW_FUZZ_SECONDS (45) change the defaults.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Paths are hashed relative to the checkout, so that the compiler cache serves every clone alike.
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
 
 ordinary_dir=${1:-build}
 build_dir=${BRENLOW_SANITIZE_BUILD_DIR:-build-sanitize}
