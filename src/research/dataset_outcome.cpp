@@ -6,6 +6,8 @@
 #include <numeric>
 #include <utility>
 
+#include "research/measure_table.h"
+
 namespace brenlow {
 namespace {
 
@@ -46,9 +48,13 @@ std::string csvField(const std::string& text) {
 }  // namespace
 
 bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
-    return a.qualities == b.qualities && a.divisor == b.divisor && a.passes == b.passes &&
-           a.measures.msSsim == b.measures.msSsim && a.measures.ciede2000 == b.measures.ciede2000 &&
-           a.measures.butteraugli == b.measures.butteraugli && a.versions == b.versions;
+    const auto sameGroups = [&] {
+        for (const MeasureGroup group : slowMeasureGroups())
+            if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return false;
+        return true;
+    };
+    return a.qualities == b.qualities && a.divisor == b.divisor && a.passes == b.passes && sameGroups() &&
+           a.versions == b.versions;
 }
 
 DataSetParameters dataSetParameters(const SweepSettings& settings, const LibraryVersions& versions) {

@@ -8,6 +8,7 @@
 #include "io/error.h"
 #include "research/dataset_inputs.h"
 #include "research/dataset_run.h"
+#include "research/measure_table.h"
 #include "support/dataset_pictures.h"
 #include "support/test_support.h"
 
@@ -243,6 +244,24 @@ TEST_F(DataSetRunTest, MergeOfShardsEqualsTheWholeRunAndNamesWhatItLacksOrCannot
     const std::string mixed = testing::messageOf([&] { loadDataSet(folders); });
     EXPECT_NE(mixed.find("other parameters (library versions (brenlow test against other))"), std::string::npos)
         << mixed;
+}
+
+}  // namespace
+}  // namespace brenlow
+
+namespace brenlow {
+namespace {
+
+// A result made without a measure must not be taken for a run that asks for it, nor the reverse.
+TEST(DataSetParametersTest, ParametersThatDifferInAnyMeasureGroupDiffer) {
+    const DataSetParameters made;
+    for (const MeasureGroup group : slowMeasureGroups()) {
+        SCOPED_TRACE(measureGroupName(group));
+        DataSetParameters asked = made;
+        takeGroup(group, asked.measures, !groupTaken(group, made.measures));
+        EXPECT_FALSE(asked == made);
+    }
+    EXPECT_TRUE(DataSetParameters{} == made);
 }
 
 }  // namespace
