@@ -78,8 +78,9 @@ CodecChoice parseCodecChoice(std::string_view text) {
 void checkCodecSettings(const std::string& codec, const CodecSettings& settings,
                         const std::vector<SettingDescription>& declared) {
     for (const auto& [key, value] : settings) {
+        const std::string& wanted = key;  // clang 14 cannot capture a structured binding
         const auto description = std::find_if(declared.begin(), declared.end(),
-                                               [&key](const SettingDescription& d) { return d.key == key; });
+                                               [&wanted](const SettingDescription& d) { return d.key == wanted; });
         if (description == declared.end()) {
             std::string keys;
             for (const SettingDescription& d : declared) keys += (keys.empty() ? "" : ", ") + d.key;
