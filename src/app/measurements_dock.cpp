@@ -48,13 +48,6 @@ void yieldToTheWindows() {
 // "n/a" for a measure that is undefined for the pair or left out of this build.
 QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
 
-// The panel shows every measure of the table, SSIMULACRA 2 too, in the background.
-MeasureChoice everyMeasure() {
-    MeasureChoice choice;
-    for (const MeasureGroup group : slowMeasureGroups()) takeGroup(group, choice, true);
-    return choice;
-}
-
 QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
     const double value = row.of(measures);
     const QString text = measure(value, row.decimals);
@@ -94,7 +87,7 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     toggleViewAction()->setToolTip(QStringLiteral("Measurements"));
     toggleViewAction()->setStatusTip(
         QStringLiteral("Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, "
-                       "MS-SSIM, CIEDE2000, Butteraugli and SSIMULACRA 2"));
+                       "MS-SSIM, CIEDE2000 and Butteraugli"));
     showWindow(nullptr);
 }
 
@@ -136,7 +129,7 @@ void MeasurementsDock::measureNext() {
     worker_.reset(QThread::create([outcome, reference, decoded = job.decoded, codedSize = job.record->figures.codedSize] {
         yieldToTheWindows();
         try {
-            outcome->measures = measureStill(reference, decoded, codedSize, everyMeasure());
+            outcome->measures = measureStill(reference, decoded, codedSize);
         } catch (const std::exception& error) {
             outcome->failure = QString::fromStdString(error.what());
         }

@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, ActionsCarryTheirHintsAsTooltipAndStatusText) {
         {form->RecentFiles1->menuAction(), "Recent Files", "Opens one of the last files opened"},
         {form->Measurements->toggleViewAction(), "Measurements",
          "Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, MS-SSIM, "
-         "CIEDE2000, Butteraugli and SSIMULACRA 2"},
+         "CIEDE2000 and Butteraugli"},
     };
     for (const auto& [action, tooltip, status] : hints) {
         EXPECT_EQ(action->toolTip(), tooltip) << action->objectName().toStdString();
