@@ -55,16 +55,17 @@ const std::vector<MeasureGroup>& slowMeasureGroups() {
 
 namespace {
 
-bool* flagOf(MeasureGroup group, MeasureChoice& choice) {
+// The choice's flag for a slow group; null for the measures always taken.
+bool MeasureChoice::*flagOf(MeasureGroup group) {
     switch (group) {
         case MeasureGroup::MsSsim:
-            return &choice.msSsim;
+            return &MeasureChoice::msSsim;
         case MeasureGroup::Ciede2000:
-            return &choice.ciede2000;
+            return &MeasureChoice::ciede2000;
         case MeasureGroup::Butteraugli:
-            return &choice.butteraugli;
+            return &MeasureChoice::butteraugli;
         case MeasureGroup::Ssimulacra2:
-            return &choice.ssimulacra2;
+            return &MeasureChoice::ssimulacra2;
         case MeasureGroup::Always:
             break;
     }
@@ -74,13 +75,12 @@ bool* flagOf(MeasureGroup group, MeasureChoice& choice) {
 }  // namespace
 
 bool groupTaken(MeasureGroup group, const MeasureChoice& choice) {
-    MeasureChoice copy = choice;
-    const bool* flag = flagOf(group, copy);
-    return flag == nullptr || *flag;
+    const auto flag = flagOf(group);
+    return flag == nullptr || choice.*flag;
 }
 
 void takeGroup(MeasureGroup group, MeasureChoice& choice, bool taken) {
-    if (bool* flag = flagOf(group, choice)) *flag = taken;
+    if (const auto flag = flagOf(group)) choice.*flag = taken;
 }
 
 }  // namespace brenlow
