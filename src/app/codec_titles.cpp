@@ -6,4 +6,9 @@ namespace brenlow {
 
 QString codecTitle(StillCodec codec) { return QString::fromStdString(codecEntryOf(codec).title); }
 
+QString curveTitle(const std::string& curveName) {
+    const CodecEntry* entry = codecEntryNamed(curveName);
+    return QString::fromStdString(entry != nullptr ? entry->title : curveName);
+}
+
 }  // namespace brenlow

@@ -39,18 +39,15 @@ struct CodedPoint {
 };
 
 // The picture is read as the data set run reads it, so that the point has the sweep's bits.
-CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const DataSetParameters& parameters) {
+CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
     SweepSettings settings;
-    settings.codecs = {point.codec};
+    settings.curves = {curve};
     settings.qualities = {point.quality};
-    settings.divisor = parameters.divisor;
-    settings.passes = parameters.passes;
-    settings.measures = parameters.measures;
     const PictureDocument document = openPictureDocument(picture, false);
     const SweepSource source = prepareSweep(document.view(), settings);
     CodedPoint coded;
-    coded.reference = source.references.at(point.codec);
-    coded.decoded = decodedSweepPoint(source, point.codec, point.quality, settings);
+    coded.reference = source.references.at(curve.codec);
+    coded.decoded = decodedSweepPoint(source, curve, point.quality);
     coded.measures = measurePictures(coded.reference, coded.decoded.bitmap);
     return coded;
 }
@@ -61,7 +58,7 @@ QString failedItemsText(const std::vector<FailedItem>& failed) {
                        .arg(failed.size());
     for (const FailedItem& item : failed)
         text += QStringLiteral("\n%1 on %2: %3")
-                    .arg(codecTitle(item.codec), QString::fromStdString(item.picture),
+                    .arg(curveTitle(item.curve), QString::fromStdString(item.picture),
                          QString::fromStdString(item.reason));
     return text;
 }
@@ -69,8 +66,8 @@ QString failedItemsText(const std::vector<FailedItem>& failed) {
 }  // namespace
 
 void TMainForm::DataSetSweep1Click() {
-    const float divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
-    const std::int32_t passes = readFocus(Edit5->text().toStdString());
+    const long divisorCode = readFieldInteger(Edit3->text().toStdString());
+    const long focus = readFieldInteger(Edit5->text().toStdString());
     // As for the sweep, the status line names the work once the dialogs are answered.
     statusBar()->clearMessage();
     const QString folder = askDataSetFolder(recalledDataSetFolder());
@@ -81,35 +78,34 @@ void TMainForm::DataSetSweep1Click() {
 
     DataSetRun run;
     run.pictures = expandPictureArguments({folder.toStdString()});
-    run.settings = sweepSettingsOf(*choice, divisor, passes);
+    run.settings = sweepSettingsOf(*choice, divisorCode, focus);
     run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     std::optional<DataSetOutcome> outcome = runDataSetWithProgress(this, run);
     if (!outcome) return;
     const std::vector<FailedItem> failed = outcome->failed;
-    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*outcome), choice->anchor, this);
+    const std::string anchor = anchorCurveOf(*choice, run.settings);
+    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*outcome), anchor, this);
     window->showMessage = showMessage;
-    window->openPoint = [this](const std::string& picture, const SweepPoint& point,
-                               const DataSetParameters& parameters) {
+    window->openPoint = [this](const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
         // Copies: the data set window may close while the command runs.
-        runCommand([this, picture, point, parameters] { openDataSetPoint(picture, point, parameters); },
+        runCommand([this, picture, point, curve] { openDataSetPoint(picture, point, curve); },
                    QStringLiteral("Coding %1 with %2 at quality %3...")
-                       .arg(QFileInfo(QString::fromStdString(picture)).fileName(), codecTitle(point.codec))
+                       .arg(QFileInfo(QString::fromStdString(picture)).fileName(), curveTitle(point.curve))
                        .arg(point.quality));
     };
     window->show();
     if (!failed.empty()) showMessage(failedItemsText(failed));
 }
 
-void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& point,
-                                 const DataSetParameters& parameters) {
-    CodedPoint coded = inBackground([&] { return codePoint(picture, point, parameters); });
+void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
+    CodedPoint coded = inBackground([&] { return codePoint(picture, point, curve); });
     OpenDocument(QString::fromStdString(picture));
     const TMDIChild* document = activeDocument();
     if (!document) throw Error("\"" + picture + "\" could not be opened.");
     const QString sourceCaption = document->caption();
     const QString caption = QStringLiteral("%1, %2 at quality %3")
-                                .arg(sourceCaption, codecTitle(point.codec))
+                                .arg(sourceCaption, curveTitle(point.curve))
                                 .arg(point.quality);
     coded.decoded.caption = caption.toStdString();
     const QImage decoded = coded.decoded.bitmap;

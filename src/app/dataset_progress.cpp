@@ -5,7 +5,7 @@
 namespace brenlow {
 
 std::optional<DataSetOutcome> runDataSetWithProgress(QWidget* parent, const DataSetRun& run) {
-    const int total = static_cast<int>(run.pictures.size() * run.settings.codecs.size() * run.settings.qualities.size());
+    const int total = static_cast<int>(run.pictures.size()) * sweepPointCount(run.settings);
     std::optional<DataSetOutcome> outcome;
     const bool finished = runWithProgressDialog(
         parent,

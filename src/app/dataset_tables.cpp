@@ -22,7 +22,7 @@ QString summaryCount(const DeltaSummary& summary) {
 void fillSummaryRow(QTableWidget& table, int row, const PerPictureDeltas& deltas, bool rate) {
     const DeltaSummary& summary = rate ? deltas.rate : deltas.quality;
     const int decimals = rate ? 2 : 4;
-    const QStringList texts{codecTitle(deltas.codec), QString::fromStdString(measureLabel(deltas.measure)),
+    const QStringList texts{curveTitle(deltas.curve), QString::fromStdString(measureLabel(deltas.measure)),
                             deltas.interpolation == BdInterpolation::Cubic ? QStringLiteral("cubic")
                                                                            : QStringLiteral("PCHIP"),
                             rate ? QStringLiteral("BD-rate %") : QStringLiteral("BD-quality")};
@@ -47,7 +47,7 @@ std::vector<CurveMeasure> aggregateMeasuresHeld(const DataSetOutcome& outcome) {
     return held;
 }
 
-QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, StillCodec anchor) {
+QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::string& anchor) {
     const std::vector<PerPictureDeltas> deltas = perPictureDeltaTable(outcome, anchor);
     if (deltas.empty()) return nullptr;
     QTableWidget* table = readOnlyTable("DeltaSummaryTable", static_cast<int>(2 * deltas.size()),
@@ -80,7 +80,7 @@ QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<Pictur
         // The row's place in `rows`, which a sort of the table does not move.
         name->setData(Qt::UserRole, row);
         table->setItem(row, 0, name);
-        table->setItem(row, 1, new QTableWidgetItem(codecTitle(point.codec)));
+        table->setItem(row, 1, new QTableWidgetItem(curveTitle(point.curve)));
         table->setItem(row, 2, numberItem(QString::number(point.quality)));
         table->setItem(row, 3, numberItem(QString::number(point.figures.codedSize)));
         table->setItem(row, 4, numberItem(number(point.measures.bitsPerPixel, 4)));

@@ -16,7 +16,7 @@ std::vector<CurveMeasure> aggregateMeasuresHeld(const DataSetOutcome& outcome);
 // measure and fit a row of the BD-rate in per cent and one of the BD-quality, each with the mean,
 // median, least, greatest and standard deviation over the pictures and how many had one. Null
 // when the anchor was not swept or no other codec was.
-QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, StillCodec anchor);
+QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::string& anchor);
 
 // Where a row of the picture table comes from.
 struct PictureRow {

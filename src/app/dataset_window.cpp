@@ -54,8 +54,8 @@ QPushButton* button(const char* name, const QString& text) {
 
 }  // namespace
 
-DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, StillCodec anchor, QWidget* parent)
-    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor), folder_(caption) {
+DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std::string anchor, QWidget* parent)
+    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(std::move(anchor)), folder_(caption) {
     setObjectName(QStringLiteral("DataSetWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Data set: %1 (%2 pictures)").arg(caption).arg(outcome_.pictures.size()));
@@ -67,9 +67,9 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, Sti
     auto* layout = new QVBoxLayout(this);
     auto* parts = new QSplitter(Qt::Vertical);
     // The window holds the outcome the charts read.
-    parts->addWidget(makeRateDistortionCharts(outcome_.codecs, aggregateMeasuresHeld(outcome_),
-                                              [this](StillCodec codec, CurveMeasure measure) {
-                                                  return aggregateCurve(outcome_, codec, measure);
+    parts->addWidget(makeRateDistortionCharts(curveNames(outcome_.curves), aggregateMeasuresHeld(outcome_),
+                                              [this](const std::string& curve, CurveMeasure measure) {
+                                                  return aggregateCurve(outcome_, curve, measure);
                                               }));
     parts->addWidget(makeTables());
     parts->setStretchFactor(0, 3);
@@ -82,16 +82,16 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, Sti
 QWidget* DataSetWindow::makeTables() {
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("DataSetTabs"));
-    tabs->addTab(makeDeltaRates(), QStringLiteral("Aggregate delta rates against %1").arg(codecTitle(anchor_)));
+    tabs->addTab(makeDeltaRates(), QStringLiteral("Aggregate delta rates against %1").arg(curveTitle(anchor_)));
     QTableWidget* summary = makeDeltaSummaryTable(outcome_, anchor_);
     tabs->addTab(withNote(QStringLiteral("DeltaSummaryNote"),
                           summary ? QStringLiteral("Each picture's Bjontegaard deltas against %1, summarised over "
                                                    "the pictures; a picture whose curves share no interval is left "
                                                    "out and counted as n/a.")
-                                        .arg(codecTitle(anchor_))
+                                        .arg(curveTitle(anchor_))
                                   : QStringLiteral("No per-picture deltas: they need a curve of %1, the anchor, and "
                                                    "of another codec.")
-                                        .arg(codecTitle(anchor_)),
+                                        .arg(curveTitle(anchor_)),
                           summary),
                  QStringLiteral("Per-picture deltas"));
     QTableWidget* pictures = makePictureTable(outcome_, rows_);
@@ -112,9 +112,9 @@ QWidget* DataSetWindow::makeDeltaRates() const {
         table ? QStringLiteral("Bjontegaard deltas of the aggregate curves (each point the mean over the pictures) "
                                "against %1. A negative BD-rate needs fewer bits for the same quality. \"!\": the "
                                "curves share less than half of a range, hover for how much.")
-                    .arg(codecTitle(anchor_))
+                    .arg(curveTitle(anchor_))
               : QStringLiteral("No delta rates: they need a curve of %1, the anchor, and of another codec.")
-                    .arg(codecTitle(anchor_));
+                    .arg(curveTitle(anchor_));
     return withNote(QStringLiteral("DeltaRates"), text, table);
 }
 
@@ -192,7 +192,9 @@ void DataSetWindow::openRow(int row) {
     if (!openPoint || row < 0 || row >= static_cast<int>(rows_.size())) return;
     const PictureRow& where = rows_[static_cast<std::size_t>(row)];
     const PictureOutcome& picture = outcome_.outcomes[where.picture];
-    openPoint(picture.picture, picture.sweep.points[where.point], outcome_.parameters);
+    const SweepPoint& point = picture.sweep.points[where.point];
+    const CodecCurve* curve = findCurve(outcome_.curves, point.curve);
+    if (curve != nullptr) openPoint(picture.picture, point, *curve);
 }
 
 }  // namespace brenlow

@@ -18,10 +18,10 @@ class DataSetWindow : public QWidget {
     Q_OBJECT
 
 public:
-    DataSetWindow(const QString& caption, DataSetOutcome outcome, StillCodec anchor, QWidget* parent = nullptr);
+    DataSetWindow(const QString& caption, DataSetOutcome outcome, std::string anchor, QWidget* parent = nullptr);
 
     const DataSetOutcome& outcome() const { return outcome_; }
-    StillCodec anchor() const { return anchor_; }
+    const std::string& anchor() const { return anchor_; }
 
     // The save dialog of an export, given its title and filter; an empty name means the user cancelled.
     std::function<QString(const QString& title, const QString& filter)> askSaveName;
@@ -29,8 +29,7 @@ public:
     std::function<void(const QString&)> showMessage;
     // Opens one point of one picture: what a row of the picture table does when activated
     // (double-click or Enter). Unset, rows do nothing.
-    std::function<void(const std::string& picture, const SweepPoint& point, const DataSetParameters& parameters)>
-        openPoint;
+    std::function<void(const std::string& picture, const SweepPoint& point, const CodecCurve& curve)> openPoint;
 
     // Writes dataSetCsv, or aggregateCsv, to the file the user names, whole or not at all.
     void exportCsv();
@@ -56,7 +55,7 @@ private:
     void exportText(const QString& title, const QString& ending, const QString& suffix, const std::string& text);
 
     DataSetOutcome outcome_;
-    StillCodec anchor_;
+    std::string anchor_;  // the name of the curve the delta rates are taken against
     std::vector<PictureRow> rows_;
     QString folder_;
     QString suggestion_;

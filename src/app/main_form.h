@@ -173,7 +173,7 @@ public:
     void DataSetSweep1Click();
     // Opens a data set's picture and its point coded again in memory as the sweep coded it, and
     // shows the pair in the Compare view.
-    void openDataSetPoint(const std::string& picture, const SweepPoint& point, const DataSetParameters& parameters);
+    void openDataSetPoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve);
 
     // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
     // failure is shown and the workbench goes on. False when it failed or another command was

@@ -69,16 +69,16 @@ std::optional<SweepChoice> TMainForm::chooseSweep() {
 void TMainForm::Sweep1Click() {
     const TMDIChild* document = activeDocument();
     if (!document) return;
-    const float divisor = readDivisor(Edit3->text().toStdString(), Command::AvcStill);
-    const std::int32_t passes = readFocus(Edit5->text().toStdString());
+    const long divisorCode = readFieldInteger(Edit3->text().toStdString());
+    const long focus = readFieldInteger(Edit5->text().toStdString());
     const std::optional<SweepChoice> choice = chooseSweep();
     if (!choice) return;
-    const SweepSettings settings = sweepSettingsOf(*choice, divisor, passes);
+    const SweepSettings settings = sweepSettingsOf(*choice, divisorCode, focus);
     const DocumentView view = document->view();
     const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
     std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
     if (!outcome) return;
-    auto* window = new SweepWindow(document->caption(), std::move(*outcome), choice->anchor, this);
+    auto* window = new SweepWindow(document->caption(), std::move(*outcome), anchorCurveOf(*choice, settings), this);
     window->showMessage = showMessage;
     window->show();
 }

@@ -23,40 +23,21 @@
 namespace brenlow {
 namespace {
 
-std::vector<StillCodec> codecsOf(const SweepOutcome& outcome) {
-    std::vector<StillCodec> codecs;
-    for (const SweepPoint& point : outcome.points)
-        if (codecs.empty() || codecs.back() != point.codec) codecs.push_back(point.codec);
-    return codecs;
-}
-
-// A colour of its own for each codec, the same in both charts: the charts' theme has only five.
-QColor codecColour(StillCodec codec) {
-    switch (codec) {
-        case StillCodec::Jpeg:
-            return QColor(0x1f, 0x5f, 0xbf);
-        case StillCodec::Avc:
-            return QColor(0xe0, 0x7b, 0x00);
-        case StillCodec::Ajc:
-            return QColor(0x2e, 0x9e, 0x3e);
-        case StillCodec::Webp:
-            return QColor(0xc6, 0x28, 0x28);
-        case StillCodec::Avif:
-            return QColor(0x7b, 0x3f, 0xb5);
-        case StillCodec::Jxl:
-            return QColor(0x00, 0x89, 0x7b);
-        case StillCodec::Jp2:
-            break;
-    }
-    return QColor(0x8d, 0x6e, 0x63);
+// A colour of its own for each curve, the same in both charts: the charts' theme has only five.
+QColor curveColour(std::size_t index) {
+    static const QColor colours[] = {{0x1f, 0x5f, 0xbf}, {0xe0, 0x7b, 0x00}, {0x2e, 0x9e, 0x3e}, {0xc6, 0x28, 0x28},
+                                     {0x7b, 0x3f, 0xb5}, {0x00, 0x89, 0x7b}, {0x8d, 0x6e, 0x63}, {0xd8, 0x1b, 0x60},
+                                     {0x55, 0x6b, 0x2f}, {0x37, 0x47, 0x4f}};
+    return colours[index % std::size(colours)];
 }
 
 // One curve: the line and its points, named after the codec; infinite values are left out, and
 // on a log scale so are rates of zero.
-void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& curve, bool logRate) {
+void addCurve(QChart& chart, const std::string& name, QColor colour, const std::vector<RatePoint>& curve,
+              bool logRate) {
     auto* line = new QLineSeries;
-    line->setName(codecTitle(codec));
-    QPen pen(codecColour(codec));
+    line->setName(curveTitle(name));
+    QPen pen(colour);
     pen.setWidth(2);
     line->setPen(pen);
     line->setPointsVisible(true);
@@ -114,11 +95,12 @@ struct ChartOptions {
     QSet<QString> hidden;  // the curves the user hid by their legend entries
 };
 
-QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves, CurveMeasure measure,
+QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves, CurveMeasure measure,
                 const std::shared_ptr<ChartOptions>& options) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
-    for (StillCodec codec : codecs) addCurve(*chart, codec, curves(codec, measure), options->logRate);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate);
     QAbstractAxis* x = rateAxis(options->logRate);
     auto* y = new QValueAxis;
     y->setTitleText(axisTitle(measure));
@@ -182,13 +164,19 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
 
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
     // The outcome outlives the charts: the sweep window holds both.
-    return makeRateDistortionCharts(codecsOf(outcome), measuresHeld(outcome),
-                                    [&outcome](StillCodec codec, CurveMeasure measure) {
-                                        return curveOf(outcome, codec, measure);
+    return makeRateDistortionCharts(curveNamesOf(outcome), measuresHeld(outcome),
+                                    [&outcome](const std::string& curve, CurveMeasure measure) {
+                                        return curveOf(outcome, curve, measure);
                                     });
 }
 
-QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const std::vector<CurveMeasure>& measures,
+std::vector<std::string> curveNames(const std::vector<CodecCurve>& curves) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : curves) names.push_back(curve.name);
+    return names;
+}
+
+QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const std::vector<CurveMeasure>& measures,
                                   const CurveSource& curves) {
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));

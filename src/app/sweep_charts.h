@@ -18,10 +18,13 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome);
 // The charts read `outcome` whenever the measure changes: it must outlive them.
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome);
 
-// The same charts of any curves: one per codec, in their order, the measures offered in
+// The names of the curves, in their order.
+std::vector<std::string> curveNames(const std::vector<CodecCurve>& curves);
+
+// The same charts of any curves, named in their order, the measures offered in
 // "ChartMeasure". "ChartLogRate" puts bits per pixel on a log scale in both; a click on a legend
 // entry hides that curve, or shows it again. The curves are read whenever the measure changes: what they read must outlive the charts.
-QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const std::vector<CurveMeasure>& measures,
+QWidget* makeRateDistortionCharts(const std::vector<std::string>& curveNames, const std::vector<CurveMeasure>& measures,
                                   const CurveSource& curves);
 
 }  // namespace brenlow

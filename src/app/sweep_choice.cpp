@@ -6,6 +6,8 @@
 
 #include "app/workbench_settings.h"
 #include "research/butteraugli.h"
+#include "codecs/field_rules.h"
+#include "research/codec_registry.h"
 #include "research/quality_list.h"
 
 namespace brenlow {
@@ -29,20 +31,42 @@ bool holds(const std::vector<StillCodec>& codecs, StillCodec codec) {
     return std::find(codecs.begin(), codecs.end(), codec) != codecs.end();
 }
 
+// The codec at the settings last chosen for it, named by those that differ from its defaults, so
+// that a codec left at its defaults keeps its plain name.
+CodecCurve rememberedCurve(StillCodec codec, const RunDefaults& defaults) {
+    const CodecEntry& entry = codecEntryOf(codec);
+    const CodecSettings remembered = rememberedCodecSettings(entry);
+    std::string name = entry.name;
+    for (const SettingDescription& setting : entry.settings) {
+        const auto value = remembered.find(setting.key);
+        if (value != remembered.end() && value->second != setting.defaultValue && !defaults.contains(setting.key))
+            name += ":" + setting.key + "=" + value->second;
+    }
+    return curveNamed(name, defaults);
+}
+
 }  // namespace
 
 std::vector<int> qualitiesOf(const SweepChoice& choice) {
     return parseQualities(QString(choice.qualities).remove(QLatin1Char(' ')).toStdString());
 }
 
-SweepSettings sweepSettingsOf(const SweepChoice& choice, float divisor, std::int32_t passes) {
+SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long focus) {
     SweepSettings settings;
-    settings.codecs = choice.codecs;
+    const RunDefaults defaults = runDefaultsOf(divisorCode, focus);
+    settings.curves.clear();
+    for (StillCodec codec : choice.codecs) settings.curves.push_back(rememberedCurve(codec, defaults));
     settings.qualities = qualitiesOf(choice);
     settings.measures = choice.measures;
-    settings.divisor = divisor;
-    settings.passes = passes;
+    settings.divisor = divisorFor(divisorCode, Command::AvcStill);
+    settings.passes = focusFor(focus);
     return settings;
+}
+
+std::string anchorCurveOf(const SweepChoice& choice, const SweepSettings& settings) {
+    for (const CodecCurve& curve : settings.curves)
+        if (curve.codec == choice.anchor) return curve.name;
+    return codecName(choice.anchor);
 }
 
 SweepChoice recalledSweepChoice() {

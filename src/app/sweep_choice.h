@@ -22,8 +22,13 @@ struct SweepChoice {
 // The qualities as written, spaces allowed; empty when they do not read (see parseQualities).
 std::vector<int> qualitiesOf(const SweepChoice& choice);
 
-// The settings of a sweep of the choice, with the workbench's divisor and sharpening passes.
-SweepSettings sweepSettingsOf(const SweepChoice& choice, float divisor, std::int32_t passes);
+// The settings of a sweep of the choice: each codec checked at the settings last chosen for it
+// (Compress > Anchor Codec > Settings...), the divisor code and focus of the toolbar's fields for
+// those that take them.
+SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long focus);
+
+// The name of the choice's anchor among the sweep's curves.
+std::string anchorCurveOf(const SweepChoice& choice, const SweepSettings& settings);
 
 // The choice last accepted, or the defaults the first time. Codecs this build lacks are left out
 // and Butteraugli is off where it cannot be measured; the anchor is one of the codecs kept.

@@ -40,7 +40,7 @@ bool runWithProgressDialog(QWidget* parent, const ProgressText& text, int total,
 
 std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSource& source,
                                                  const SweepSettings& settings) {
-    const int total = static_cast<int>(settings.codecs.size() * settings.qualities.size());
+    const int total = sweepPointCount(settings);
     SweepOutcome outcome;
     const bool finished = runWithProgressDialog(
         parent,

@@ -36,7 +36,7 @@ std::vector<PointColumn> pointColumns() {
         return [member, decimals](const SweepPoint& point) { return number(point.measures.picture.*member, decimals); };
     };
     return {
-        {"Codec", [](const SweepPoint& point) { return codecTitle(point.codec); }},
+        {"Codec", [](const SweepPoint& point) { return curveTitle(point.curve); }},
         {"Quality", [](const SweepPoint& point) { return QString::number(point.quality); }},
         {"Coded size", [](const SweepPoint& point) { return QString::number(point.figures.codedSize); }},
         {"Bits per pixel", [](const SweepPoint& point) { return number(point.measures.bitsPerPixel, 4); }},
@@ -63,10 +63,11 @@ std::vector<PointColumn> pointColumns() {
 
 // "the curves share 35 % of JPEG's PSNR range and 80 % of WEBP's": the range is the quality
 // interval for a delta rate and the bit-rate interval for a delta quality.
-QString overlapText(const BdResult& result, StillCodec anchor, StillCodec codec, const QString& range) {
+QString overlapText(const BdResult& result, const std::string& anchor, const std::string& curve,
+                    const QString& range) {
     return QStringLiteral("The curves share %1 % of %2's %3 and %4 % of %5's: this delta describes only that part.")
-        .arg(number(100.0 * result.sharedFractionAnchor, 0), codecTitle(anchor), range,
-             number(100.0 * result.sharedFractionTest, 0), codecTitle(codec));
+        .arg(number(100.0 * result.sharedFractionAnchor, 0), curveTitle(anchor), range,
+             number(100.0 * result.sharedFractionTest, 0), curveTitle(curve));
 }
 
 QTableWidgetItem* deltaItem(const BdResult& result, const QString& text, const QString& overlap) {
@@ -83,18 +84,19 @@ QTableWidgetItem* deltaItem(const BdResult& result, const QString& text, const Q
 }
 
 // The row of one codec and measure: the cubic fit's row comes first, PCHIP's right after it.
-void fillDeltaRow(QTableWidget& table, int row, const DeltaRow& cubic, const DeltaRow& pchip, StillCodec anchor) {
+void fillDeltaRow(QTableWidget& table, int row, const DeltaRow& cubic, const DeltaRow& pchip,
+                  const std::string& anchor) {
     const QString measure = QString::fromStdString(measureLabel(cubic.measure));
     const QString qualityRange = QString::fromStdString(measureLabel(cubic.measure)) + QStringLiteral(" range");
     const QString rateRange = QStringLiteral("bit-rate range");
-    table.setItem(row, 0, new QTableWidgetItem(codecTitle(cubic.codec)));
+    table.setItem(row, 0, new QTableWidgetItem(curveTitle(cubic.curve)));
     table.setItem(row, 1, new QTableWidgetItem(measure));
     int column = 2;
     for (const DeltaRow* fit : {&cubic, &pchip}) {
         table.setItem(row, column++, deltaItem(fit->rate, signedNumber(fit->rate.value, 2) + QStringLiteral(" %"),
-                                               overlapText(fit->rate, anchor, fit->codec, qualityRange)));
+                                               overlapText(fit->rate, anchor, fit->curve, qualityRange)));
         table.setItem(row, column++, deltaItem(fit->quality, signedNumber(fit->quality.value, 4),
-                                               overlapText(fit->quality, anchor, fit->codec, rateRange)));
+                                               overlapText(fit->quality, anchor, fit->curve, rateRange)));
     }
 }
 
@@ -139,11 +141,11 @@ QTableWidget* makePointTable(const SweepOutcome& outcome) {
     return table;
 }
 
-QTableWidget* makeDeltaTable(const SweepOutcome& outcome, StillCodec anchor) {
+QTableWidget* makeDeltaTable(const SweepOutcome& outcome, const std::string& anchor) {
     return makeDeltaTable(deltaTable(outcome, anchor, deltaMeasuresHeld(outcome)), anchor);
 }
 
-QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, StillCodec anchor) {
+QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, const std::string& anchor) {
     if (rows.empty()) return nullptr;
     QTableWidget* table = readOnlyTable("DeltaTable", static_cast<int>(rows.size() / 2),
                                         {"Codec", "Measure", "BD-rate, cubic", "BD-quality, cubic", "BD-rate, PCHIP",

@@ -17,10 +17,10 @@ QTableWidget* makePointTable(const SweepOutcome& outcome);
 // BD-rate in per cent and BD-quality in the measure's unit, with the cubic fit and with PCHIP.
 // A delta averaged over less than half of a curve's range ends in " !" and its tooltip says how
 // much the curves share. Null when the sweep has no anchor curve or no other codec.
-QTableWidget* makeDeltaTable(const SweepOutcome& outcome, StillCodec anchor);
+QTableWidget* makeDeltaTable(const SweepOutcome& outcome, const std::string& anchor);
 
 // The same table of rows as deltaTable gives them, the cubic fit's row of each pair first.
-QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, StillCodec anchor);
+QTableWidget* makeDeltaTable(const std::vector<DeltaRow>& rows, const std::string& anchor);
 
 // A table the user cannot edit, without row numbers, named `name`.
 QTableWidget* readOnlyTable(const char* name, int rows, const QStringList& headers);

@@ -22,8 +22,8 @@
 
 namespace brenlow {
 
-SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, StillCodec anchor, QWidget* parent)
-    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(anchor), picture_(caption) {
+SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::string anchor, QWidget* parent)
+    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(std::move(anchor)), picture_(caption) {
     setObjectName(QStringLiteral("SweepWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Sweep: %1").arg(caption));
@@ -53,7 +53,7 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, StillCode
 QWidget* SweepWindow::makeTables() const {
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("SweepTabs"));
-    tabs->addTab(makeDeltaRates(), QStringLiteral("Delta rates against %1").arg(codecTitle(anchor_)));
+    tabs->addTab(makeDeltaRates(), QStringLiteral("Delta rates against %1").arg(curveTitle(anchor_)));
     tabs->addTab(makePointTable(outcome_), QStringLiteral("Every point"));
     return tabs;
 }
@@ -68,7 +68,7 @@ QWidget* SweepWindow::makeDeltaRates() const {
     QTableWidget* table = makeDeltaTable(outcome_, anchor_);
     if (!table) {
         note->setText(QStringLiteral("No delta rates: they need a curve of %1, the anchor, and of another codec.")
-                          .arg(codecTitle(anchor_)));
+                          .arg(curveTitle(anchor_)));
         layout->addStretch(1);
         return rates;
     }
@@ -76,7 +76,7 @@ QWidget* SweepWindow::makeDeltaRates() const {
                                  "quality; a positive BD-quality is better on PSNR and SSIM, a negative one on "
                                  "CIEDE2000 and Butteraugli. \"!\": the curves share less than half of a range, "
                                  "hover for how much.")
-                      .arg(codecTitle(anchor_)));
+                      .arg(curveTitle(anchor_)));
     layout->addWidget(table, 1);
     return rates;
 }

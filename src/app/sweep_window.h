@@ -14,11 +14,11 @@ class SweepWindow : public QWidget {
     Q_OBJECT
 
 public:
-    SweepWindow(const QString& caption, SweepOutcome outcome, StillCodec anchor = StillCodec::Jpeg,
+    SweepWindow(const QString& caption, SweepOutcome outcome, std::string anchor = "jpeg",
                 QWidget* parent = nullptr);
 
     const SweepOutcome& outcome() const { return outcome_; }
-    StillCodec anchor() const { return anchor_; }
+    const std::string& anchor() const { return anchor_; }
 
     // The save dialog of the export; an empty name means the user cancelled.
     std::function<QString()> askCsvName;
@@ -39,7 +39,7 @@ private:
     QWidget* makeDeltaRates() const;
 
     SweepOutcome outcome_;
-    StillCodec anchor_;
+    std::string anchor_;  // the name of the curve the delta rates are taken against
     QString picture_;
 };
 

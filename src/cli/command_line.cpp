@@ -134,14 +134,22 @@ void addMeasuresOption(CLI::App& command, Request& request) {
 }
 
 
-// A codec named twice would repeat its points; an anchor the run lacks would leave every delta out.
+// A curve named twice would repeat its points; an anchor the run lacks would leave every delta out.
 void checkSweepCodecs(const Request& request) {
-    for (auto codec = request.codecs.begin(); codec != request.codecs.end(); ++codec)
-        if (std::find(request.codecs.begin(), codec, *codec) != codec)
-            throw CLI::ValidationError("--codecs", "\"" + *codec + "\" is named twice");
-    if (request.anchorGiven && std::find(request.codecs.begin(), request.codecs.end(), request.anchor) == request.codecs.end())
+    std::vector<CodecCurve> curves;
+    try {
+        curves = curvesNamed(request.codecs, requestRunDefaults(request));
+    } catch (const Error& error) {
+        throw CLI::ValidationError("--codecs", error.what());
+    }
+    try {
+        withOwnQualities(curves, request.qualitiesFor);
+    } catch (const Error& error) {
+        throw CLI::ValidationError("--qualities-for", error.what());
+    }
+    if (request.anchorGiven && !curveMatching(request.anchor, curves, requestRunDefaults(request)))
         throw CLI::ValidationError("--anchor", "\"" + request.anchor + "\" is not one of the run's codecs: " +
-                                                   joined(request.codecs));
+                                                   curveNamesText(curves));
 }
 
 void defineSweep(CLI::App& app, Request& request) {
@@ -149,11 +157,19 @@ void defineSweep(CLI::App& app, Request& request) {
                                     "code each picture with each codec at each quality in memory and print every "
                                     "measure; several pictures or a folder make a data set with mean curves",
                                     Subcommand::Sweep);
-    sweep->add_option("--codecs", request.codecs, "codecs to try, of " + joined(codeCodecNames()) + " (default jpeg,avc,ajc)")
+    sweep->add_option("--codecs", request.codecs,
+                      "curves to sweep, each a codec of " + joined(codeCodecNames()) +
+                          " with settings, NAME[:KEY=VALUE]...[:label=NAME] (`codecs` lists them); the same codec "
+                          "at other settings is another curve (default jpeg,avc,ajc)")
         ->delimiter(',')
-        ->check(CLI::IsMember(codeCodecNames()));
-    sweep->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
-        ->check(CLI::IsMember(codeCodecNames()));
+        ->allow_extra_args(false);
+    sweep->add_option("--anchor", request.anchor,
+                      "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
+    sweep->add_option("--qualities-for", request.qualitiesFor,
+                      "a curve's own qualities, CURVE=QUALITIES as in 'jp2=5:60:5' or 'avif:speed=4=20,40,60'; "
+                      "repeatable; the other curves take --qualities")
+        ->type_name("CURVE=LIST")
+        ->allow_extra_args(false);
     addMeasuresOption(*sweep, request);
     addDecimal(*sweep, "--timing-runs", request.timingRuns, 1, 100,
                "code and decode each point N times and give the median times and their spread (default 1)");
@@ -221,8 +237,8 @@ void defineMerge(CLI::App& app, Request& request) {
                                     "print the data set kept in the result folders of sweep --out or its shards, as "
                                     "one sweep of the whole data set prints it",
                                     Subcommand::Merge);
-    merge->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
-        ->check(CLI::IsMember(codeCodecNames()));
+    merge->add_option("--anchor", request.anchor,
+                      "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     merge->add_flag("--json", request.json, "print one JSON object instead of CSV");
     addDataSetOutputs(*merge, request);
     merge->add_option("DIR", request.files, "result folders")->required();
@@ -238,8 +254,8 @@ void defineReport(CLI::App& app, Request& request) {
                                      "its curves and delta rates",
                                      Subcommand::Report);
     report->add_option("--html", request.htmlPath, "the page to write")->type_name("FILE")->required();
-    report->add_option("--anchor", request.anchor, "codec the delta rates are taken against (default jpeg)")
-        ->check(CLI::IsMember(codeCodecNames()));
+    report->add_option("--anchor", request.anchor,
+                       "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     addImportOption(*report, request);
     report->add_option("DIR", request.files, "result folders of sweep --out or its shards")->required();
     report->callback([report, &request] {
@@ -394,6 +410,33 @@ CodecSettings runSettings(const Request& request) {
     if (codec == StillCodec::Avc || codec == StillCodec::Ajc) given["divisor"] = std::to_string(request.divisor);
     if (codec == StillCodec::Avc) given["focus"] = std::to_string(request.focus);
     return resolvedSettings(given, entry.settings);
+}
+
+RunDefaults requestRunDefaults(const Request& request) { return runDefaultsOf(request.divisor, request.focus); }
+
+void withOwnQualities(std::vector<CodecCurve>& curves, const std::vector<std::string>& qualitiesFor) {
+    for (const std::string& text : qualitiesFor) {
+        const std::size_t equals = text.rfind('=');
+        if (equals == std::string::npos || equals == 0)
+            throw Error("\"" + text + "\" is not CURVE=QUALITIES, as in jp2=5:60:5");
+        const std::string named = text.substr(0, equals);
+        const std::optional<std::string> curve = curveMatching(named, curves);
+        if (!curve) throw Error("\"" + named + "\" is not one of the run's codecs: " + curveNamesText(curves));
+        const std::string qualities = text.substr(equals + 1);
+        if (const std::string problem = qualitiesProblem(qualities); !problem.empty())
+            throw Error(named + ": " + problem);
+        for (CodecCurve& each : curves)
+            if (each.name == *curve) {
+                if (!each.qualities.empty()) throw Error("\"" + named + "\" is given its qualities twice");
+                each.qualities = parseQualities(qualities);
+            }
+    }
+}
+
+std::vector<CodecCurve> sweepCurves(const Request& request) {
+    std::vector<CodecCurve> curves = curvesNamed(request.codecs, requestRunDefaults(request));
+    withOwnQualities(curves, request.qualitiesFor);
+    return curves;
 }
 
 std::vector<std::string> codeCodecNames() {

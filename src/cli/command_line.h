@@ -7,6 +7,7 @@
 
 #include "codecs/sequence_codec.h"
 #include "codecs/codec_settings.h"
+#include "research/codec_curve.h"
 #include "research/still_measures.h"
 
 namespace brenlow::cli {
@@ -35,7 +36,8 @@ struct Request {
     std::string secondFile;                          // compare: the picture measured against FILE
     std::string codec;                               // code: the codec's command-line name
     CodecSettings codecSettings;                     // code: the settings given after it (NAME:KEY=VALUE)
-    std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep
+    std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep: curves, NAME[:KEY=VALUE]...
+    std::vector<std::string> qualitiesFor;           // sweep --qualities-for: CURVE=QUALITIES
     std::string anchor = "jpeg";
     bool anchorGiven = false;                        // --anchor named, so it must be a codec of the run
     std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
@@ -69,5 +71,15 @@ std::vector<std::string> codeCodecNames();
 // The settings a still run codes with, every declared key: those given after the codec's name,
 // and for avc and ajc the divisor and focus of their options.
 CodecSettings runSettings(const Request& request);
+
+// The divisor and focus options as defaults for every curve that does not name its own.
+RunDefaults requestRunDefaults(const Request& request);
+
+// Gives each curve named in CURVE=QUALITIES texts those qualities. Throws Error naming a curve the
+// run lacks, a curve given qualities twice, or qualities that do not read.
+void withOwnQualities(std::vector<CodecCurve>& curves, const std::vector<std::string>& qualitiesFor);
+
+// The sweep's curves as --codecs and --qualities-for name them. Throws Error.
+std::vector<CodecCurve> sweepCurves(const Request& request);
 
 }  // namespace brenlow::cli

@@ -63,12 +63,20 @@ private:
     double lastShown_ = -1.0;
 };
 
+// Curve names may be long ("avif:speed=8:yuv=444"); the column fits the longest.
+int codecColumnWidth(const DataSetOutcome& outcome) {
+    std::size_t width = 6;
+    for (const CodecCurve& curve : outcome.curves) width = std::max(width, curve.name.size());
+    return static_cast<int>(std::min<std::size_t>(width, 40));
+}
+
 void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
     notes << "Aggregate of " << outcome.pictures.size()
           << " pictures: mean bits per pixel and mean measures, each over the pictures where it is defined\n";
     char cell[64];
-    std::snprintf(cell, sizeof cell, "%-6s %7s %8s %10s", "codec", "quality", "pictures", "bpp");
+    const int width = codecColumnWidth(outcome);
+    std::snprintf(cell, sizeof cell, "%-*s %7s %8s %10s", width, "codec", "quality", "pictures", "bpp");
     notes << cell;
     for (CurveMeasure measure : measures) {
         std::snprintf(cell, sizeof cell, " %17s", measureKey(measure));
@@ -76,7 +84,8 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     }
     notes << '\n';
     for (const AggregatePoint& point : outcome.aggregate) {
-        std::snprintf(cell, sizeof cell, "%-6s %7d %8d %10s", codecName(point.codec), point.quality, point.pictures,
+        notes << point.curve << std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(point.curve.size(), static_cast<std::size_t>(width)), ' ');
+        std::snprintf(cell, sizeof cell, " %7d %8d %10s", point.quality, point.pictures,
                       formatMeasure(point.bitsPerPixel, 6).c_str());
         notes << cell;
         for (CurveMeasure measure : measures) {
@@ -90,10 +99,10 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     }
 }
 
-void writePerPictureDeltas(const DataSetOutcome& outcome, StillCodec anchor, std::ostream& notes) {
+void writePerPictureDeltas(const DataSetOutcome& outcome, const std::string& anchor, std::ostream& notes) {
     for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
         const DeltaSummary& rate = row.rate;
-        notes << "BD-rate " << codecName(row.codec) << " against " << codecName(anchor) << " on "
+        notes << "BD-rate " << row.curve << " against " << anchor << " on "
               << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ", per picture: ";
         if (rate.count == 0) {
             notes << "n/a for every picture\n";
@@ -115,8 +124,8 @@ void writeTextFile(const std::string& path, const std::string& text) {
 CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes) {
-    const StillCodec anchor = anchorOf(request, outcome.codecs);
-    checkImportNames(imported, outcome.codecs);
+    const std::string anchor = anchorOf(request, outcome.curves);
+    checkImportNames(imported, outcome.curves);
     if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
     CommandOutput output;
     if (request.json) {
@@ -138,7 +147,7 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
 std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
     std::vector<FailedItem> failed;
     for (const StoredResult& result : work.results)
-        if (!result.failure.empty()) failed.push_back({result.picture, result.codec, result.failure});
+        if (!result.failure.empty()) failed.push_back({result.picture, result.curve.name, result.failure});
     return failed;
 }
 
@@ -160,7 +169,7 @@ std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream
     if (failed.empty()) return 0;
     notes << failed.size() << (failed.size() == 1 ? " item" : " items") << " failed, left out of every figure:\n";
     for (const FailedItem& item : failed)
-        notes << "  " << codecName(item.codec) << " on \"" << item.picture << "\": " << item.reason << '\n';
+        notes << "  " << item.curve << " on \"" << item.picture << "\": " << item.reason << '\n';
     return failed.size();
 }
 
@@ -171,14 +180,13 @@ std::vector<std::unique_ptr<FolderLock>> lockedForReading(const std::vector<std:
     return locks;
 }
 
-void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<StillCodec>& codecs) {
+void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<CodecCurve>& runCurves) {
     for (auto curve = curves.begin(); curve != curves.end(); ++curve) {
         for (auto earlier = curves.begin(); earlier != curve; ++earlier)
             if (earlier->name == curve->name)
                 throw UsageError("--import: two curves are named \"" + curve->name +
                                  "\"; give one of them another name");
-        for (StillCodec codec : codecs)
-            if (curve->name == codecName(codec))
+        if (findCurve(runCurves, curve->name) != nullptr)
                 throw UsageError("--import: the curve \"" + curve->name +
                                  "\" is named like a codec of the run; give it another name");
     }
@@ -203,7 +211,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
     checkDataSetOutputs(request, dataSetInputs(request, run.pictures, resultFolders));
     run.settings = sweepSettings(request);
-    checkImportNames(imported, run.settings.codecs);
+    checkImportNames(imported, run.settings.curves);
     run.versions = runVersions();
     run.resultFolder = request.resultFolder;
     run.shard = request.shard;

@@ -31,7 +31,7 @@ std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream
 
 // Throws UsageError when two curves share a name or one is named like one of the codecs: their
 // rows could not be told apart.
-void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<StillCodec>& codecs);
+void checkImportNames(const std::vector<ImportedCurve>& curves, const std::vector<CodecCurve>& runCurves);
 
 // The curves of every --import file in order. Throws Error naming a file that cannot be read.
 std::vector<ImportedCurve> importedCurves(const Request& request);

@@ -32,8 +32,8 @@ QJsonArray measuresChosenJson(const Request& request) {
     return measures;
 }
 
-QJsonObject deltaRatesJson(const SweepOutcome& outcome, StillCodec anchor, const MeasureChoice& measures) {
-    return {{"anchor", codecName(anchor)},
+QJsonObject deltaRatesJson(const SweepOutcome& outcome, const std::string& anchor, const MeasureChoice& measures) {
+    return {{"anchor", text(anchor)},
             {"method", deltaMethod()},
             {"rows", deltaRowsJson(deltaTable(outcome, anchor, deltaMeasuresTaken(measures)))}};
 }
@@ -89,7 +89,7 @@ QJsonObject compareJson(const Request& request, const PictureMeasures& measures,
 }
 
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
-                      StillCodec anchor, const MeasureChoice& measures, double seconds) {
+                      const std::string& anchor, const MeasureChoice& measures, double seconds) {
     QJsonObject object = runJson("sweep", request, seconds);
     QJsonArray codecs;
     for (const std::string& codec : request.codecs) codecs.append(text(codec));
@@ -99,8 +99,9 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
                                        {"qualities", qualities},
                                        {"divisor", static_cast<double>(divisorFor(request.divisor, Command::AvcStill))},
                                        {"focus", focusFor(request.focus)},
-                                       {"anchor", text(request.anchor)},
-                                       {"measures", measuresChosenJson(request)}};
+                                       {"anchor", text(anchor)},
+                                       {"measures", measuresChosenJson(request)},
+                                       {"curves", curvesJson(outcome.curves)}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
     QJsonArray points;
     for (const SweepPoint& point : outcome.points) points.append(pointJson(point));

@@ -31,6 +31,6 @@ QJsonObject compareJson(const Request& request, const PictureMeasures& measures,
 
 // A sweep: its settings, one object per point with its timings, and the delta rates against the anchor.
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
-                      StillCodec anchor, const MeasureChoice& measures, double seconds);
+                      const std::string& anchor, const MeasureChoice& measures, double seconds);
 
 }  // namespace brenlow::cli

@@ -50,9 +50,7 @@ private:
 };
 
 std::string reportTitle(const DataSetOutcome& outcome) {
-    std::string codecs;
-    for (StillCodec codec : outcome.codecs) codecs += (codecs.empty() ? "" : ", ") + std::string(codecName(codec));
-    return "Data set of " + std::to_string(outcome.pictures.size()) + " pictures: " + codecs;
+    return "Data set of " + std::to_string(outcome.pictures.size()) + " pictures: " + curveNamesText(outcome.curves);
 }
 
 }  // namespace
@@ -66,8 +64,8 @@ std::size_t runReportCommand(const Request& request) {
     const auto locks = lockedForReading(request.files);
     checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
     const DataSetOutcome outcome = loadDataSet(request.files);
-    ReportContext context = currentReportContext(anchorOf(request, outcome.codecs), importedCurves(request));
-    checkImportNames(context.imported, outcome.codecs);
+    ReportContext context = currentReportContext(anchorOf(request, outcome.curves), importedCurves(request));
+    checkImportNames(context.imported, outcome.curves);
     context.title = reportTitle(outcome);
 
     chooseOffscreenWithoutDisplay();

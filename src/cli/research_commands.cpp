@@ -37,7 +37,7 @@ std::string signedMeasure(double value, int decimals) {
     return (value > 0 ? "+" : "") + formatMeasure(value, decimals);
 }
 
-std::string overlapWarning(const DeltaRow& row, const char* anchor, const std::string& test) {
+std::string overlapWarning(const DeltaRow& row, const std::string& anchor, const std::string& test) {
     if (!row.rate.weakOverlap) return {};
     return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
            anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " + test + "'s)";
@@ -45,20 +45,16 @@ std::string overlapWarning(const DeltaRow& row, const char* anchor, const std::s
 
 }  // namespace
 
-void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes) {
-    writeDeltaRates(namedByCodec(rows), anchor, notes);
-}
-
-void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, std::ostream& notes) {
-    for (const auto& [name, row] : rows) {
-        notes << "BD-rate " << name << " against " << codecName(anchor) << " on "
+void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& anchor, std::ostream& notes) {
+    for (const DeltaRow& row : rows) {
+        notes << "BD-rate " << row.curve << " against " << anchor << " on "
               << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ": ";
         if (std::isnan(row.rate.value)) {
             notes << "n/a (too few points, or no shared interval)\n";
             continue;
         }
         notes << signedMeasure(row.rate.value, 2) << " %, BD-" << measureKey(row.measure) << " "
-              << signedMeasure(row.quality.value, 4) << overlapWarning(row, codecName(anchor), name) << "\n";
+              << signedMeasure(row.quality.value, 4) << overlapWarning(row, anchor, row.curve) << "\n";
     }
 }
 
@@ -71,9 +67,7 @@ MeasureChoice measureChoiceOf(const Request& request) {
 
 SweepSettings sweepSettings(const Request& request) {
     SweepSettings settings;
-    settings.codecs.clear();
-    for (const std::string& name : request.codecs)
-        if (const auto codec = codecNamed(name)) settings.codecs.push_back(*codec);
+    settings.curves = sweepCurves(request);
     settings.qualities = request.qualities;
     settings.divisor = divisorFor(request.divisor, Command::AvcStill);
     settings.passes = focusFor(request.focus);
@@ -84,14 +78,12 @@ SweepSettings sweepSettings(const Request& request) {
     return settings;
 }
 
-StillCodec anchorOf(const Request& request) { return codecNamed(request.anchor).value_or(StillCodec::Jpeg); }
-
-StillCodec anchorOf(const Request& request, const std::vector<StillCodec>& codecs) {
-    const StillCodec anchor = anchorOf(request);
-    if (!request.anchorGiven || std::find(codecs.begin(), codecs.end(), anchor) != codecs.end()) return anchor;
-    std::string names;
-    for (StillCodec codec : codecs) names += (names.empty() ? "" : ", ") + std::string(codecName(codec));
-    throw UsageError("--anchor: \"" + request.anchor + "\" is not one of the run's codecs: " + names);
+std::string anchorOf(const Request& request, const std::vector<CodecCurve>& curves) {
+    if (const std::optional<std::string> anchor = curveMatching(request.anchor, curves, requestRunDefaults(request)))
+        return *anchor;
+    // Without --anchor a run lacking jpeg simply has no delta rates.
+    if (!request.anchorGiven) return request.anchor;
+    throw UsageError("--anchor: \"" + request.anchor + "\" is not one of the run's codecs: " + curveNamesText(curves));
 }
 
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
@@ -135,11 +127,11 @@ CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     const PictureDocument document = openPictureDocument(single.file, false);
     const SweepSource source = prepareSweep(document.view(), settings);
     const SweepOutcome outcome = runSweep(source, settings);
+    const std::string anchor = anchorOf(single, settings.curves);
     if (single.json)
-        return {jsonLine(sweepJson(single, source, outcome, anchorOf(single), settings.measures, secondsSince(started)))};
+        return {jsonLine(sweepJson(single, source, outcome, anchor, settings.measures, secondsSince(started)))};
     if (!single.quiet)
-        writeDeltaRates(deltaTable(outcome, anchorOf(single), deltaMeasuresTaken(settings.measures)), anchorOf(single),
-                        notes);
+        writeDeltaRates(deltaTable(outcome, anchor, deltaMeasuresTaken(settings.measures)), anchor, notes);
     return {sweepCsv(outcome)};
 }
 

@@ -37,19 +37,13 @@ MeasureChoice measureChoiceOf(const Request& request);
 // The sweep's settings as the options ask.
 SweepSettings sweepSettings(const Request& request);
 
-// The codec the delta rates are taken against.
-StillCodec anchorOf(const Request& request);
-
-// The anchor of a data set read from result folders. Throws UsageError when --anchor names a codec
-// the data set lacks, naming the codecs it has.
-StillCodec anchorOf(const Request& request, const std::vector<StillCodec>& codecs);
+// The name of the curve the delta rates are taken against: --anchor names it by its name or by its
+// codec and settings. Throws UsageError when --anchor names a curve the run lacks, naming those it has.
+std::string anchorOf(const Request& request, const std::vector<CodecCurve>& curves);
 
 // "BD-rate avc against jpeg on psnr, cubic: -12.34 %, BD-psnr +0.5012", one line per row, with a
 // warning where the curves share little.
-void writeDeltaRates(const std::vector<DeltaRow>& rows, StillCodec anchor, std::ostream& notes);
-
-// The same for rows named after their curve, a codec's or an imported one's.
-void writeDeltaRates(const std::vector<NamedDeltaRow>& rows, StillCodec anchor, std::ostream& notes);
+void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& anchor, std::ostream& notes);
 
 // sweep FILE: the CSV table, or with --json one object. With CSV the delta rates against JPEG
 // go to `notes`, one line per codec. Writes no file. Several pictures, a folder or a pattern run

@@ -8,6 +8,7 @@
 #include "report/curve_plot.h"
 #include "report/report_tables.h"
 #include "research/library_versions.h"
+#include "research/measure_table.h"
 #include "research/measures.h"
 
 namespace brenlow {
@@ -33,7 +34,7 @@ std::string failedItemsHtml(const std::vector<FailedItem>& failed) {
     std::string html = "<p>These items could not be made; every figure below is taken without them.</p>\n<table>\n"
                        "<tr><th>picture</th><th>codec</th><th>reason</th></tr>\n";
     for (const FailedItem& item : failed)
-        html += "<tr><td>" + htmlEscaped(item.picture) + "</td><td>" + codecName(item.codec) + "</td><td>" +
+        html += "<tr><td>" + htmlEscaped(item.picture) + "</td><td>" + htmlEscaped(item.curve) + "</td><td>" +
                 htmlEscaped(item.reason) + "</td></tr>\n";
     return section("Failed items", html + "</table>\n");
 }
@@ -53,10 +54,9 @@ std::string joined(const Items& items, Name name) {
 }
 
 std::string measuresTaken(const MeasureChoice& choice) {
-    std::string text = "PSNR, SSIM";
-    if (choice.msSsim) text += ", MS-SSIM";
-    if (choice.ciede2000) text += ", CIEDE2000";
-    if (choice.butteraugli) text += ", Butteraugli";
+    std::string text = "psnr, ssim";
+    for (const MeasureGroup group : slowMeasureGroups())
+        if (groupTaken(group, choice)) text += std::string(", ") + measureGroupName(group);
     return text;
 }
 
@@ -71,12 +71,12 @@ std::string parametersHtml(const DataSetOutcome& outcome, const ReportContext& c
     const DataSetParameters& parameters = outcome.parameters;
     std::vector<std::pair<std::string, std::string>> rows{
         {"pictures", std::to_string(outcome.pictures.size())},
-        {"codecs", joined(outcome.codecs, [](StillCodec codec) { return std::string(codecName(codec)); })},
+        {"codecs", joined(outcome.curves, [](const CodecCurve& curve) { return curve.name; })},
         {"qualities", joined(parameters.qualities, [](int quality) { return std::to_string(quality); })},
         {"divisor (avc, ajc)", formatMeasure(parameters.divisor, 1)},
         {"focus passes (avc)", std::to_string(parameters.passes)},
         {"measures", measuresTaken(parameters.measures)},
-        {"delta rates against", codecName(context.anchor)}};
+        {"delta rates against", context.anchor}};
     if (!context.imported.empty()) rows.emplace_back("published curves", importedList(context.imported));
     return keyValueTable(rows);
 }
@@ -101,8 +101,8 @@ bool hasFinitePoint(const std::vector<PlotCurve>& curves) {
 
 std::vector<PlotCurve> curvesOn(const DataSetOutcome& outcome, const ReportContext& context, CurveMeasure measure) {
     std::vector<PlotCurve> curves;
-    for (StillCodec codec : outcome.codecs)
-        curves.push_back({codecName(codec), aggregateCurve(outcome, codec, measure), false});
+    for (const CodecCurve& curve : outcome.curves)
+        curves.push_back({curve.name, aggregateCurve(outcome, curve.name, measure), false});
     for (const ImportedCurve& imported : context.imported) {
         const auto found = imported.curves.find(measure);
         if (found != imported.curves.end()) curves.push_back({imported.name + " (published)", found->second, true});
@@ -127,10 +127,9 @@ std::string plotsHtml(const DataSetOutcome& outcome, const ReportContext& contex
 }
 
 std::string deltasHtml(const DataSetOutcome& outcome, const ReportContext& context) {
-    std::vector<NamedDeltaRow> rows = namedByCodec(aggregateDeltaTable(outcome, context.anchor));
-    for (NamedDeltaRow& row : importedDeltaTable(outcome, context.anchor, context.imported))
-        rows.push_back(std::move(row));
-    if (rows.empty()) return "<p>The anchor " + std::string(codecName(context.anchor)) + " was not swept.</p>\n";
+    std::vector<DeltaRow> rows = aggregateDeltaTable(outcome, context.anchor);
+    for (DeltaRow& row : importedDeltaTable(outcome, context.anchor, context.imported)) rows.push_back(std::move(row));
+    if (rows.empty()) return "<p>The anchor " + htmlEscaped(context.anchor) + " was not swept.</p>\n";
     return "<p>Negative rates: fewer bits for the same quality. Quality deltas are in the measure's unit (for "
            "CIEDE2000 and Butteraugli lower is better). <span class=\"weak\">*</span> the curves share less than half "
            "of either's range.</p>\n" +
@@ -148,9 +147,9 @@ std::string utcNow() {
 
 }  // namespace
 
-ReportContext currentReportContext(StillCodec anchor, std::vector<ImportedCurve> imported) {
+ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve> imported) {
     ReportContext context;
-    context.anchor = anchor;
+    context.anchor = std::move(anchor);
     context.imported = std::move(imported);
     context.versions = {{"brenlow", programVersion()}, {"qt", qtVersion()}, {"libjpeg", jpegLibraryVersion()}};
     for (const auto& [library, version] : anchorLibraryVersions()) context.versions[library] = version;
@@ -167,6 +166,7 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
            "</title>\n<style>\n" + kStyle + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
            utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) +
            section("Parameters", parametersHtml(outcome, context)) +
+           section("Curves", curvesTableHtml(outcome)) +
            section("Library versions", versionsHtml(outcome, context)) +
            section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
            section("Aggregate curves", plotsHtml(outcome, context)) +

@@ -12,7 +12,7 @@ namespace brenlow {
 // What a report shows beside the data set's own results.
 struct ReportContext {
     std::string title = "Data set report";
-    StillCodec anchor = StillCodec::Jpeg;       // the codec the delta rates are taken against
+    std::string anchor = "jpeg";                // the curve the delta rates are taken against
     std::vector<ImportedCurve> imported;        // published curves drawn and compared with the anchor
     LibraryVersions versions;                   // of the program writing the report; the run's are in the outcome
     std::string machine;                        // lines as machineDescription() gives them
@@ -20,11 +20,11 @@ struct ReportContext {
 
 // The context of a report written now, here: this program's library versions, this machine, the
 // default title.
-ReportContext currentReportContext(StillCodec anchor, std::vector<ImportedCurve> imported);
+ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve> imported);
 
 // One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
-// library versions, the machine, one inline SVG plot per measure taken (bits per pixel against
-// the measure, one curve per codec and per imported curve), the delta rates on the aggregate
+// library versions, the curves with their settings, the machine, one inline SVG plot per measure
+// taken (bits per pixel against the measure, one line per curve and per imported curve), the delta rates on the aggregate
 // curves and summarised over the pictures, and each picture's deltas. Draws with Qt Charts, so a
 // QApplication must exist; throws Error when there is none.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "research/codec_registry.h"
 #include "research/measures.h"
 
 namespace brenlow {
@@ -35,11 +36,17 @@ std::string idOf(const std::string& text) {
     return id;
 }
 
-std::vector<StillCodec> codecsIn(const std::vector<PerPictureDeltas>& rows) {
-    std::vector<StillCodec> codecs;
+std::vector<std::string> curvesIn(const std::vector<PerPictureDeltas>& rows) {
+    std::vector<std::string> curves;
     for (const PerPictureDeltas& row : rows)
-        if (std::find(codecs.begin(), codecs.end(), row.codec) == codecs.end()) codecs.push_back(row.codec);
-    return codecs;
+        if (std::find(curves.begin(), curves.end(), row.curve) == curves.end()) curves.push_back(row.curve);
+    return curves;
+}
+
+std::string qualitiesText(const std::vector<int>& qualities) {
+    std::string text;
+    for (int quality : qualities) text += (text.empty() ? "" : ", ") + std::to_string(quality);
+    return text;
 }
 
 std::vector<CurveMeasure> measuresIn(const std::vector<PerPictureDeltas>& rows) {
@@ -84,19 +91,30 @@ std::string signedFigure(double value, int decimals) {
     return figure;
 }
 
-std::string aggregateDeltaTableHtml(const std::vector<NamedDeltaRow>& rows, StillCodec anchor) {
-    const std::string against = codecName(anchor);
+std::string aggregateDeltaTableHtml(const std::vector<DeltaRow>& rows, const std::string& anchor) {
     std::string html = "<table class=\"deltas\">\n" +
-                       headerRow({"against " + against, "measure", "BD-rate cubic (%)", "BD-rate PCHIP (%)",
+                       headerRow({"against " + anchor, "measure", "BD-rate cubic (%)", "BD-rate PCHIP (%)",
                                   "BD-quality cubic", "BD-quality PCHIP"});
     // deltaTable gives each measure's cubic row, then its PCHIP row.
     for (std::size_t i = 0; i + 1 < rows.size(); i += 2) {
-        const DeltaRow& cubic = rows[i].row;
-        const DeltaRow& pchip = rows[i + 1].row;
-        html += "<tr id=\"bd-" + idOf(rows[i].name) + "-" + measureKey(cubic.measure) + "\">" +
-                cell(htmlEscaped(rows[i].name)) + cell(htmlEscaped(measureLabel(cubic.measure))) +
+        const DeltaRow& cubic = rows[i];
+        const DeltaRow& pchip = rows[i + 1];
+        html += "<tr id=\"bd-" + idOf(cubic.curve) + "-" + measureKey(cubic.measure) + "\">" +
+                cell(htmlEscaped(cubic.curve)) + cell(htmlEscaped(measureLabel(cubic.measure))) +
                 deltaCell(cubic.rate, 2) + deltaCell(pchip.rate, 2) + deltaCell(cubic.quality, 4) +
                 deltaCell(pchip.quality, 4) + "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
+std::string curvesTableHtml(const DataSetOutcome& outcome) {
+    std::string html = "<table>\n" + headerRow({"curve", "codec", "settings", "qualities", "library"});
+    for (const CodecCurve& curve : outcome.curves) {
+        const CodecEntry& entry = codecEntryOf(curve.codec);
+        html += "<tr id=\"curve-" + idOf(curve.name) + "\">" + cell(htmlEscaped(curve.name)) + cell(htmlEscaped(entry.name)) +
+                cell(htmlEscaped(curve.settingsText().empty() ? "none" : curve.settingsText())) +
+                cell(qualitiesText(curve.qualitiesOr(outcome.parameters.qualities))) +
+                cell(htmlEscaped(entry.library())) + "</tr>\n";
     }
     return html + "</table>\n";
 }
@@ -108,8 +126,8 @@ std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows) {
         const DeltaSummary& rate = row.rate;
         const std::string pictures =
             std::to_string(rate.count) + (rate.leftOut > 0 ? " (" + std::to_string(rate.leftOut) + " n/a)" : "");
-        html += "<tr id=\"pp-" + std::string(codecName(row.codec)) + "-" + measureKey(row.measure) + "-" +
-                interpolationName(row.interpolation) + "\">" + cell(codecName(row.codec)) +
+        html += "<tr id=\"pp-" + idOf(row.curve) + "-" + measureKey(row.measure) + "-" +
+                interpolationName(row.interpolation) + "\">" + cell(htmlEscaped(row.curve)) +
                 cell(htmlEscaped(measureLabel(row.measure))) + cell(interpolationName(row.interpolation)) +
                 numberCell(signedFigure(rate.mean, 2)) + numberCell(signedFigure(rate.median, 2)) +
                 numberCell(signedFigure(rate.min, 2)) + numberCell(signedFigure(rate.max, 2)) +
@@ -119,17 +137,17 @@ std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows) {
 }
 
 std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vector<PerPictureDeltas>& rows) {
-    const std::vector<StillCodec> codecs = codecsIn(rows);
+    const std::vector<std::string> curves = curvesIn(rows);
     std::string html;
     for (CurveMeasure measure : measuresIn(rows)) {
         std::vector<std::string> titles{"picture"};
-        for (StillCodec codec : codecs) titles.push_back(std::string(codecName(codec)) + " (%)");
+        for (const std::string& curve : curves) titles.push_back(curve + " (%)");
         html += "<h3>" + htmlEscaped(measureLabel(measure)) + "</h3>\n<table class=\"deltas\">\n" + headerRow(titles);
         for (std::size_t picture = 0; picture < outcome.pictures.size(); ++picture) {
             html += "<tr>" + cell(htmlEscaped(outcome.pictures[picture]));
-            for (StillCodec codec : codecs) {
+            for (const std::string& curve : curves) {
                 const auto row = std::find_if(rows.begin(), rows.end(), [&](const PerPictureDeltas& candidate) {
-                    return candidate.codec == codec && candidate.measure == measure &&
+                    return candidate.curve == curve && candidate.measure == measure &&
                            candidate.interpolation == BdInterpolation::Cubic;
                 });
                 const bool known = row != rows.end() && picture < row->rates.size();

@@ -11,17 +11,20 @@ namespace brenlow {
 // The text with &, <, > and quotes written as entities, safe in an element or an attribute value.
 std::string htmlEscaped(const std::string& text);
 
-// The delta rates on the aggregate curves as an HTML table: one row per codec or imported curve
+// The delta rates on the aggregate curves as an HTML table: one row per curve or imported curve
 // and measure (id "bd-NAME-MEASURE"), the cubic fit and PCHIP side by side; a value taken over
 // little of the curves is marked.
-std::string aggregateDeltaTableHtml(const std::vector<NamedDeltaRow>& rows, StillCodec anchor);
+std::string aggregateDeltaTableHtml(const std::vector<DeltaRow>& rows, const std::string& anchor);
+
+// The data set's curves: name, codec, every setting, qualities and the library behind each.
+std::string curvesTableHtml(const DataSetOutcome& outcome);
 
 // Each per-picture delta rate's mean, median, min, max and standard deviation over the pictures,
-// one row per codec, measure and fit (id "pp-CODEC-MEASURE-FIT").
+// one row per curve, measure and fit (id "pp-CURVE-MEASURE-FIT").
 std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows);
 
 // Every picture's delta rate with the cubic fit: one table per measure, a row per picture and a
-// column per codec.
+// column per curve.
 std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vector<PerPictureDeltas>& rows);
 
 // "+1.23", "-4.56", "n/a": a delta as the tables show it.

@@ -12,10 +12,10 @@ QString text(const std::string& value) {
     return QString::fromStdString(value);
 }
 
-QJsonObject parametersJson(const DataSetOutcome& outcome, StillCodec anchor) {
+QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anchor) {
     const DataSetParameters& parameters = outcome.parameters;
     QJsonArray codecs;
-    for (StillCodec codec : outcome.codecs) codecs.append(codecName(codec));
+    for (const CodecCurve& curve : outcome.curves) codecs.append(text(curve.name));
     QJsonArray qualities;
     for (int quality : parameters.qualities) qualities.append(quality);
     QJsonArray measures{"psnr", "ssim"};
@@ -25,8 +25,9 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, StillCodec anchor) {
             {"qualities", qualities},
             {"divisor", static_cast<double>(parameters.divisor)},
             {"focus", parameters.passes},
-            {"anchor", codecName(anchor)},
-            {"measures", measures}};
+            {"anchor", text(anchor)},
+            {"measures", measures},
+            {"curves", curvesJson(outcome.curves)}};
 }
 
 QJsonArray pointsJson(const DataSetOutcome& outcome) {
@@ -50,7 +51,7 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
             means[measureKey(curveMeasures()[i])] = measureValue(point.means[i]);
             counts[measureKey(curveMeasures()[i])] = point.counts[i];
         }
-        points.append(QJsonObject{{"codec", codecName(point.codec)},
+        points.append(QJsonObject{{"codec", text(point.curve)},
                                   {"quality", point.quality},
                                   {"pictures", point.pictures},
                                   {"means", means},
@@ -68,10 +69,10 @@ QJsonObject summaryJson(const DeltaSummary& summary, const std::vector<double>& 
             {"left_out", summary.leftOut},          {"per_picture", each}};
 }
 
-QJsonObject perPictureJson(const DataSetOutcome& outcome, StillCodec anchor) {
+QJsonObject perPictureJson(const DataSetOutcome& outcome, const std::string& anchor) {
     QJsonObject rows;
     for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
-        const std::string key = std::string(codecName(row.codec)) + "/" + measureKey(row.measure) + "/" +
+        const std::string key = row.curve + "/" + measureKey(row.measure) + "/" +
                                 interpolationName(row.interpolation);
         rows[text(key)] = QJsonObject{{"rate_percent", summaryJson(row.rate, row.rates)},
                                       {"quality_delta", summaryJson(row.quality, row.qualities)}};
@@ -89,28 +90,17 @@ QJsonArray importedJson(const std::vector<ImportedCurve>& imported) {
     return curves;
 }
 
-// The rows as deltaRowsJson gives a codec's, with the curve's name as the codec.
-QJsonArray importedRowsJson(const std::vector<NamedDeltaRow>& rows) {
-    QJsonArray array;
-    for (const NamedDeltaRow& row : rows) {
-        QJsonObject object = deltaRowsJson({row.row}).first().toObject();
-        object["codec"] = text(row.name);
-        array.append(object);
-    }
-    return array;
-}
-
 QJsonArray failedJson(const std::vector<FailedItem>& failed) {
     QJsonArray array;
     for (const FailedItem& item : failed)
         array.append(QJsonObject{
-            {"picture", text(item.picture)}, {"codec", codecName(item.codec)}, {"reason", text(item.reason)}});
+            {"picture", text(item.picture)}, {"codec", text(item.curve)}, {"reason", text(item.reason)}});
     return array;
 }
 
 }  // namespace
 
-QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const std::vector<ImportedCurve>& imported,
+QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor, const std::vector<ImportedCurve>& imported,
                         double seconds) {
     QJsonArray pictures;
     for (const std::string& picture : outcome.pictures) pictures.append(text(picture));
@@ -124,10 +114,10 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const 
             {"failed", failedJson(outcome.failed)},
             {"imported", importedJson(imported)},
             {"bd_rate",
-             QJsonObject{{"anchor", codecName(anchor)},
+             QJsonObject{{"anchor", text(anchor)},
                          {"method", deltaMethod()},
                          {"aggregate", deltaRowsJson(aggregateDeltaTable(outcome, anchor))},
-                         {"imported", importedRowsJson(importedDeltaTable(outcome, anchor, imported))},
+                         {"imported", deltaRowsJson(importedDeltaTable(outcome, anchor, imported))},
                          {"per_picture", perPictureJson(outcome, anchor)},
                          {"per_picture_method",
                           "each picture's delta on its own curves; mean, median, min, max and sample standard "

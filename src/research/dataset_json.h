@@ -12,7 +12,7 @@ namespace brenlow {
 // that failed with their reasons, and the delta rates on the aggregate curves and summarised over
 // the pictures; the imported curves with the measures each has, and their delta rates against the
 // anchor in bd_rate.imported.
-QJsonObject dataSetJson(const DataSetOutcome& outcome, StillCodec anchor, const std::vector<ImportedCurve>& imported,
+QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor, const std::vector<ImportedCurve>& imported,
                         double seconds);
 
 }  // namespace brenlow

@@ -31,21 +31,25 @@ struct PointSums {
         }
     }
 
-    AggregatePoint mean(StillCodec codec, int quality) const {
-        AggregatePoint point{codec, quality, pictures, bitsPerPixel / pictures, {}, counts};
+    AggregatePoint mean(const std::string& curve, int quality) const {
+        AggregatePoint point{curve, quality, pictures, bitsPerPixel / pictures, {}, counts};
         for (std::size_t i = 0; i < sums.size(); ++i) point.means.push_back(counts[i] > 0 ? sums[i] / counts[i] : kNaN);
         return point;
     }
 };
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string field = "\"";
-    for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return field + "\"";
+std::vector<std::string> namesOf(const std::vector<CodecCurve>& curves) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : curves) names.push_back(curve.name);
+    return names;
 }
 
 }  // namespace
+
+std::string settingsOf(const DataSetOutcome& outcome, const std::string& curveName) {
+    const CodecCurve* curve = findCurve(outcome.curves, curveName);
+    return curve == nullptr ? std::string() : curve->settingsText();
+}
 
 bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
     const auto sameGroups = [&] {
@@ -62,43 +66,45 @@ DataSetParameters dataSetParameters(const SweepSettings& settings, const Library
 }
 
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
-                                            const std::vector<StillCodec>& codecs) {
+                                            const std::vector<CodecCurve>& curves) {
     std::vector<AggregatePoint> points;
-    for (StillCodec codec : codecs) {
+    for (const CodecCurve& curve : curves) {
         std::vector<std::pair<int, PointSums>> byQuality;  // in the order the qualities first appear
         for (const PictureOutcome& outcome : outcomes) {
             for (const SweepPoint& point : outcome.sweep.points) {
-                if (point.codec != codec) continue;
+                if (point.curve != curve.name) continue;
                 auto at = std::find_if(byQuality.begin(), byQuality.end(),
                                        [&](const auto& entry) { return entry.first == point.quality; });
                 if (at == byQuality.end()) at = byQuality.insert(byQuality.end(), {point.quality, PointSums{}});
                 at->second.add(point);
             }
         }
-        for (const auto& [quality, sums] : byQuality) points.push_back(sums.mean(codec, quality));
+        for (const auto& [quality, sums] : byQuality) points.push_back(sums.mean(curve.name, quality));
     }
     return points;
 }
 
-DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<StillCodec> codecs,
+DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<CodecCurve> curves,
                                   DataSetParameters parameters, std::vector<PictureOutcome> outcomes) {
-    DataSetOutcome outcome{std::move(pictures), std::move(codecs), std::move(parameters), std::move(outcomes), {}, {}};
-    outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.codecs);
+    DataSetOutcome outcome{std::move(pictures), std::move(curves), std::move(parameters), std::move(outcomes), {}, {}};
+    outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
     return outcome;
 }
 
-std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, StillCodec codec, CurveMeasure measure) {
+std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, const std::string& curveName,
+                                      CurveMeasure measure) {
     const std::size_t index = static_cast<std::size_t>(
         std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin());
     std::vector<RatePoint> curve;
     for (const AggregatePoint& point : outcome.aggregate)
-        if (point.codec == codec) curve.push_back({point.bitsPerPixel, point.means[index]});
+        if (point.curve == curveName) curve.push_back({point.bitsPerPixel, point.means[index]});
     return curve;
 }
 
-std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, StillCodec anchor) {
+std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, const std::string& anchor) {
     return deltaTable(
-        outcome.codecs, [&](StillCodec codec, CurveMeasure measure) { return aggregateCurve(outcome, codec, measure); },
+        namesOf(outcome.curves),
+        [&](const std::string& curve, CurveMeasure measure) { return aggregateCurve(outcome, curve, measure); },
         anchor, deltaMeasuresTaken(outcome.parameters.measures));
 }
 
@@ -125,17 +131,17 @@ DeltaSummary summarise(const std::vector<double>& values) {
     return summary;
 }
 
-std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, StillCodec anchor) {
+std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, const std::string& anchor) {
     std::vector<PerPictureDeltas> table;
     const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
     for (const PictureOutcome& picture : outcome.outcomes) {
         const std::vector<DeltaRow> rows = deltaTable(
-            outcome.codecs,
-            [&](StillCodec codec, CurveMeasure measure) { return curveOf(picture.sweep, codec, measure); }, anchor,
-            measures);
+            namesOf(outcome.curves),
+            [&](const std::string& curve, CurveMeasure measure) { return curveOf(picture.sweep, curve, measure); },
+            anchor, measures);
         table.resize(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            table[i].codec = rows[i].codec;
+            table[i].curve = rows[i].curve;
             table[i].measure = rows[i].measure;
             table[i].interpolation = rows[i].interpolation;
             table[i].rates.push_back(rows[i].rate.value);
@@ -153,7 +159,7 @@ std::string dataSetCsv(const DataSetOutcome& outcome) {
     std::string csv = "picture," + sweepCsvHeader();
     for (const PictureOutcome& picture : outcome.outcomes)
         for (const SweepPoint& point : picture.sweep.points)
-            csv += csvField(picture.picture) + "," + sweepCsvRow(point);
+            csv += csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve));
     return csv;
 }
 
@@ -163,7 +169,7 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
         csv += std::string(",") + measureKey(measure) + "," + measureKey(measure) + "_pictures";
     csv += "\r\n";
     for (const AggregatePoint& point : outcome.aggregate) {
-        csv += std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
+        csv += csvField(point.curve) + "," + std::to_string(point.quality) + "," +
                std::to_string(point.pictures) + "," + formatMeasure(point.bitsPerPixel, 6);
         for (std::size_t i = 0; i < point.means.size(); ++i) {
             csv += ',';

@@ -33,11 +33,11 @@ struct PictureOutcome {
     SweepOutcome sweep;
 };
 
-// One codec at one quality over the data set: the mean bits per pixel and the mean of each
+// One curve at one quality over the data set: the mean bits per pixel and the mean of each
 // measure over the pictures where it is defined (a NaN is left out; an infinite PSNR makes the
 // mean infinite), and how many pictures each mean is over.
 struct AggregatePoint {
-    StillCodec codec = StillCodec::Jpeg;
+    std::string curve;
     int quality = 0;
     int pictures = 0;
     double bitsPerPixel = 0.0;
@@ -45,39 +45,43 @@ struct AggregatePoint {
     std::vector<int> counts;    // the same order
 };
 
-// A picture that could not be swept with a codec, and why: the run goes on with the other items.
+// A picture that could not be swept with a curve, and why: the run goes on with the other items.
 struct FailedItem {
     std::string picture;
-    StillCodec codec = StillCodec::Jpeg;
+    std::string curve;
     std::string reason;
     bool operator==(const FailedItem&) const = default;
 };
 
-// A whole data set: every picture's sweep and the aggregate curves. The codecs and pictures keep
+// A whole data set: every picture's sweep and the aggregate curves. The curves and pictures keep
 // the order the run was asked for.
 struct DataSetOutcome {
     std::vector<std::string> pictures;
-    std::vector<StillCodec> codecs;
+    std::vector<CodecCurve> curves;
     DataSetParameters parameters;
     std::vector<PictureOutcome> outcomes;   // one per picture, in the order of `pictures`
-    std::vector<AggregatePoint> aggregate;  // codec by codec, qualities within
+    std::vector<AggregatePoint> aggregate;  // curve by curve, qualities within
     std::vector<FailedItem> failed;         // items without points, in the items' order
 };
 
-// The aggregate points of the per-picture outcomes: each codec at each quality some picture has,
-// averaged over the pictures that have it, in the order of `codecs` and of the first picture's qualities.
+// The aggregate points of the per-picture outcomes: each curve at each quality some picture has,
+// averaged over the pictures that have it, in the order of `curves` and of the first picture's qualities.
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
-                                            const std::vector<StillCodec>& codecs);
+                                            const std::vector<CodecCurve>& curves);
 
 // The outcome of the pictures' sweeps with its aggregate.
-DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<StillCodec> codecs,
+DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<CodecCurve> curves,
                                   DataSetParameters parameters, std::vector<PictureOutcome> outcomes);
 
-// The aggregate curve of a codec on a measure: (mean bits per pixel, mean measure) per quality.
-std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, StillCodec codec, CurveMeasure measure);
+// The settings of the named curve as text; "" when the data set has no such curve.
+std::string settingsOf(const DataSetOutcome& outcome, const std::string& curveName);
 
-// The delta rates of the aggregate curves against the anchor, as deltaTable gives them.
-std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, StillCodec anchor);
+// The aggregate of a curve on a measure: (mean bits per pixel, mean measure) per quality.
+std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, const std::string& curveName,
+                                      CurveMeasure measure);
+
+// The delta rates of the aggregate curves against the anchor curve, as deltaTable gives them.
+std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, const std::string& anchor);
 
 // Summary of one delta over the pictures; NaN values (too few points, no shared interval) are
 // left out and counted apart. The standard deviation is the sample one (n - 1); NaN below two values.
@@ -93,10 +97,10 @@ struct DeltaSummary {
 
 DeltaSummary summarise(const std::vector<double>& values);
 
-// One row of the per-picture table: a codec against the anchor on a measure with one
+// One row of the per-picture table: a curve against the anchor on a measure with one
 // interpolation, each picture's values in the data set's order, and their summaries.
 struct PerPictureDeltas {
-    StillCodec codec = StillCodec::Avc;
+    std::string curve;
     CurveMeasure measure = CurveMeasure::Psnr;
     BdInterpolation interpolation = BdInterpolation::Cubic;
     std::vector<double> rates;      // per cent, per picture
@@ -106,12 +110,12 @@ struct PerPictureDeltas {
 };
 
 // The rows in deltaTable's order; empty when the anchor was not swept.
-std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, StillCodec anchor);
+std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, const std::string& anchor);
 
 // The points of every picture as CSV: sweepCsv with a first column "picture".
 std::string dataSetCsv(const DataSetOutcome& outcome);
 
-// The aggregate as CSV: codec, quality, pictures, bits_per_pixel, then each measure's mean and
+// The aggregate as CSV: codec (the curve's name), quality, pictures, bits_per_pixel, then each measure's mean and
 // its count of pictures.
 std::string aggregateCsv(const DataSetOutcome& outcome);
 

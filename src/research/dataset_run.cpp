@@ -15,14 +15,15 @@
 #include "codecs/codec_steps.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
+#include "research/measure_table.h"
 
 namespace brenlow {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string resultPath(const std::string& folder, const std::string& picture, StillCodec codec) {
-    return (fs::path(folder) / resultFileName(picture, codec)).string();
+std::string resultPath(const std::string& folder, const std::string& picture, const CodecCurve& curve) {
+    return (fs::path(folder) / resultFileName(picture, curve.name)).string();
 }
 
 // What of the parameters two results differ in, for a person to read; empty when they agree.
@@ -30,9 +31,8 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     if (a.qualities != b.qualities) return "qualities";
     if (a.divisor != b.divisor) return "divisor";
     if (a.passes != b.passes) return "focus";
-    if (a.measures.msSsim != b.measures.msSsim || a.measures.ciede2000 != b.measures.ciede2000 ||
-        a.measures.butteraugli != b.measures.butteraugli)
-        return "measures";
+    for (const MeasureGroup group : slowMeasureGroups())
+        if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return "measures";
     for (const auto& [library, version] : a.versions) {
         const auto other = b.versions.find(library);
         if (other == b.versions.end() || other->second != version)
@@ -42,19 +42,21 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     return a.versions == b.versions ? std::string() : "library versions";
 }
 
-// Whether the result holds one point per quality of the run, in its order, and no other: a file
+// Whether the result holds one point per quality of its curve, in its order, and no other: a file
 // with points added or changed would otherwise be averaged as if it were the run's.
-bool holdsTheRunsPoints(const StoredResult& stored, const std::vector<int>& qualities) {
+bool holdsTheRunsPoints(const StoredResult& stored, const std::vector<int>& runQualities) {
+    const std::vector<int>& qualities = stored.curve.qualitiesOr(runQualities);
     if (stored.sweep.points.size() != qualities.size()) return false;
     for (std::size_t i = 0; i < qualities.size(); ++i)
-        if (stored.sweep.points[i].quality != qualities[i] || stored.sweep.points[i].codec != stored.codec)
+        if (stored.sweep.points[i].quality != qualities[i] || stored.sweep.points[i].curve != stored.curve.name)
             return false;
     return true;
 }
 
-bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, StillCodec codec,
+// A result made at other settings, or under another name, is never taken for the run's curve.
+bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
               const PictureStamp& stamp, const DataSetParameters& parameters) {
-    return stored && stored->picture == picture && stored->codec == codec && stored->stamp == stamp &&
+    return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
            stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters.qualities);
 }
 
@@ -71,13 +73,13 @@ std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unrea
 // The item's sweep, its errors naming the picture; nullopt when the progress stopped it.
 std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item, const SweepProgress& progress) {
     const std::string& picture = run.pictures[item.picture];
+    const CodecCurve& curve = run.settings.curves[item.curve];
     SweepSettings settings = run.settings;
-    settings.codecs = {item.codec};
+    settings.curves = {curve};
     // -j says how many items run side by side; points side by side within each would multiply threads.
     settings.threads = 1;
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
-        StoredResult result{
-            picture, item.codec, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
+        StoredResult result{picture, curve, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
         result.sweep = runSweep(prepareSweep(document.view(), settings), settings, progress);
         if (result.sweep.cancelled) return std::nullopt;
@@ -102,7 +104,7 @@ public:
     ItemRunner(const DataSetRun& run, const std::vector<DataSetItem>& items, const DataSetProgress& progress)
         : run_(run), items_(items), progress_(progress), parameters_(dataSetParameters(run.settings, run.versions)) {
         work_.results.resize(items.size());
-        total_ = static_cast<int>(items.size() * run.settings.qualities.size());
+        for (const DataSetItem& item : items) total_ += pointsOf(item);
     }
 
     DataSetWork run() {
@@ -120,6 +122,10 @@ public:
     }
 
 private:
+    int pointsOf(const DataSetItem& item) const {
+        return static_cast<int>(run_.settings.curves[item.curve].qualitiesOr(run_.settings.qualities).size());
+    }
+
     void work() {
         for (std::size_t i = next_++; i < items_.size() && !stop_; i = next_++) {
             try {
@@ -140,22 +146,23 @@ private:
             runItem(index, pointsCounted);
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
-            StoredResult failed{run_.pictures[item.picture], item.codec, {}, parameters_, {}, error.what()};
+            StoredResult failed{
+                run_.pictures[item.picture], run_.settings.curves[item.curve], {}, parameters_, {}, error.what()};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
-            finish(index, std::move(failed), &DataSetWork::failed,
-                   static_cast<int>(parameters_.qualities.size()) - pointsCounted);
+            finish(index, std::move(failed), &DataSetWork::failed, pointsOf(item) - pointsCounted);
         }
     }
 
     void runItem(std::size_t index, int& pointsCounted) {
         const DataSetItem& item = items_[index];
         const std::string& picture = run_.pictures[item.picture];
+        const CodecCurve& curve = run_.settings.curves[item.curve];
         if (!run_.resultFolder.empty()) {
-            const std::string path = resultPath(run_.resultFolder, picture, item.codec);
+            const std::string path = resultPath(run_.resultFolder, picture, curve);
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
-            if (reusable(stored, picture, item.codec,
+            if (reusable(stored, picture, curve,
                          namingFileOnError(picture, [&] { return pictureStampOf(picture); }), parameters_)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, points);
@@ -210,23 +217,24 @@ private:
     int total_ = 0;
 };
 
-// Each picture's points, codecs in the manifest's order, from the item results `find` gives.
+// Each picture's points, curves in the manifest's order, from the item results `find` gives.
 template <typename Find>
 DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
     std::vector<PictureOutcome> outcomes;
     std::vector<FailedItem> failed;
     for (const std::string& picture : manifest.pictures) {
         PictureOutcome outcome{picture, {}};
-        for (StillCodec codec : manifest.codecs) {
-            const StoredResult& result = find(picture, codec);
-            if (!result.failure.empty()) failed.push_back({picture, codec, result.failure});
+        outcome.sweep.curves = manifest.curves;
+        for (const CodecCurve& curve : manifest.curves) {
+            const StoredResult& result = find(picture, curve);
+            if (!result.failure.empty()) failed.push_back({picture, curve.name, result.failure});
             outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
                                         result.sweep.points.end());
         }
         outcomes.push_back(std::move(outcome));
     }
     DataSetOutcome outcome =
-        makeDataSetOutcome(manifest.pictures, manifest.codecs, manifest.parameters, std::move(outcomes));
+        makeDataSetOutcome(manifest.pictures, manifest.curves, manifest.parameters, std::move(outcomes));
     outcome.failed = std::move(failed);
     return outcome;
 }
@@ -236,8 +244,8 @@ void requireSameDataSet(const DataSetManifest& first, const std::string& firstFo
     std::string difference;
     if (first.pictures != other.pictures)
         difference = "other pictures";
-    else if (first.codecs != other.codecs)
-        difference = "other codecs";
+    else if (first.curves != other.curves)
+        difference = "other curves (codecs or settings)";
     else if (!(first.parameters == other.parameters))
         difference = "other parameters (" + parameterDifference(first.parameters, other.parameters) + ")";
     if (!difference.empty())
@@ -255,10 +263,10 @@ bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifes
 
 }  // namespace
 
-std::vector<DataSetItem> dataSetItems(std::size_t pictures, const std::vector<StillCodec>& codecs) {
+std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves) {
     std::vector<DataSetItem> items;
     for (std::size_t picture = 0; picture < pictures; ++picture)
-        for (StillCodec codec : codecs) items.push_back({picture, codec});
+        for (std::size_t curve = 0; curve < curves; ++curve) items.push_back({picture, curve});
     return items;
 }
 
@@ -275,9 +283,9 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     if (run.shardCount > 1 && run.resultFolder.empty())
         throw Error("A shard keeps its results in a result folder for the merge; name one");
     const std::vector<DataSetItem> items =
-        shardOf(dataSetItems(run.pictures.size(), run.settings.codecs), run.shard, run.shardCount);
+        shardOf(dataSetItems(run.pictures.size(), run.settings.curves.size()), run.shard, run.shardCount);
     if (!run.resultFolder.empty()) {
-        const DataSetManifest manifest{run.pictures, run.settings.codecs,
+        const DataSetManifest manifest{run.pictures, run.settings.curves,
                                        dataSetParameters(run.settings, run.versions)};
         // A finished folder is resumed without a write, even on a read-only file system.
         if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
@@ -286,13 +294,12 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
 }
 
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
-    const DataSetManifest manifest{run.pictures, run.settings.codecs, dataSetParameters(run.settings, run.versions)};
-    std::map<std::pair<std::string, StillCodec>, const StoredResult*> byItem;
-    for (const StoredResult& result : work.results) byItem[{result.picture, result.codec}] = &result;
-    return assemble(manifest, [&](const std::string& picture, StillCodec codec) -> const StoredResult& {
-        const auto found = byItem.find({picture, codec});
-        if (found == byItem.end())
-            throw Error("The run has no result for codec " + std::string(codecName(codec)), picture);
+    const DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
+    for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
+    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
+        const auto found = byItem.find({picture, curve.name});
+        if (found == byItem.end()) throw Error("The run has no result for codec " + curve.name, picture);
         return *found->second;
     });
 }
@@ -303,16 +310,20 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
     for (std::size_t i = 1; i < folders.size(); ++i)
         requireSameDataSet(manifest, folders.front(), readManifest(folders[i]), folders[i]);
     std::vector<StoredResult> results;
-    results.reserve(manifest.pictures.size() * manifest.codecs.size());
-    return assemble(manifest, [&](const std::string& picture, StillCodec codec) -> const StoredResult& {
+    results.reserve(manifest.pictures.size() * manifest.curves.size());
+    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
         for (const std::string& folder : folders) {
-            const std::string path = resultPath(folder, picture, codec);
+            const std::string path = resultPath(folder, picture, curve);
             std::optional<StoredResult> stored = readResult(path);
             if (!stored) continue;
             const std::string difference = parameterDifference(manifest.parameters, stored->parameters);
-            if (stored->picture != picture || stored->codec != codec || !difference.empty())
-                throw Error("The result was made " +
-                                (difference.empty() ? "for another item" : "with other " + difference) +
+            const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
+            const std::string made = otherItem                  ? "for another item"
+                                     : !difference.empty()      ? "with other " + difference
+                                     : !(stored->curve == curve) ? "at other settings"
+                                                                 : "";
+            if (!made.empty())
+                throw Error("The result was made " + made +
                                 " than the data set of its folder; run that item again",
                             path);
             if (stored->failure.empty() && !holdsTheRunsPoints(*stored, manifest.parameters.qualities))
@@ -322,7 +333,7 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
             results.push_back(std::move(*stored));
             return results.back();
         }
-        throw Error("The results lack picture \"" + picture + "\" with codec " + codecName(codec) +
+        throw Error("The results lack picture \"" + picture + "\" with codec " + curve.name +
                     " (is a shard missing or unfinished?)");
     });
 }

@@ -9,17 +9,18 @@
 
 namespace brenlow {
 
-// One picture with one codec: what a data set is run, resumed and shared out by.
+// One picture with one curve: what a data set is run, resumed and shared out by.
 struct DataSetItem {
     std::size_t picture = 0;  // index into the data set's pictures
-    StillCodec codec = StillCodec::Jpeg;
+    std::size_t curve = 0;    // index into its curves
 };
 
-// The items of `pictures` pictures in their stable order: picture by picture, codecs within.
-std::vector<DataSetItem> dataSetItems(std::size_t pictures, const std::vector<StillCodec>& codecs);
+// The items of `pictures` pictures and `curves` curves in their stable order: picture by picture,
+// curves within.
+std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves);
 
 // Shard `shard` of `count` (1-based): item k of dataSetItems (from 0) goes to shard k mod count + 1,
-// so the shards are disjoint, cover every item and each gets a mix of pictures and codecs.
+// so the shards are disjoint, cover every item and each gets a mix of pictures and curves.
 std::vector<DataSetItem> shardOf(const std::vector<DataSetItem>& items, int shard, int count);
 
 // A data set to run.
@@ -49,7 +50,7 @@ struct DataSetWork {
 
 // Runs the shard's items, `jobs` at a time. With a result folder, the manifest is written first;
 // an item whose file there was made from the same picture file (size and modification time) with
-// the same parameters and library versions is taken as it stands, every other item is made and
+// the same curve (codec, settings, qualities), parameters and library versions is taken as it stands, every other item is made and
 // filed whole as soon as it is done, so a run stopped at any moment loses only the items under way.
 // An item whose picture cannot be read or coded is recorded (and filed) with the reason and no
 // points, and the run goes on; such a record is made again by the next run. Throws Error when the

@@ -15,6 +15,7 @@
 
 #include "io/error.h"
 #include "io/file_io.h"
+#include "codecs/field_rules.h"
 #include "research/measure_table.h"
 
 namespace brenlow {
@@ -47,10 +48,38 @@ double numberOf(const QJsonValue& value) {
 }
 
 StillCodec codecOfName(const QString& name, const std::string& path) {
-    for (StillCodec codec : {StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc, StillCodec::Webp, StillCodec::Avif,
-                             StillCodec::Jxl, StillCodec::Jp2})
-        if (name == QLatin1String(codecName(codec))) return codec;
-    throw Error("The result names an unknown codec \"" + name.toStdString() + "\"", path);
+    if (const std::optional<StillCodec> codec = codecNamed(name.toStdString())) return *codec;
+    throw Error("The file names a codec this build lacks: \"" + name.toStdString() + "\"", path);
+}
+
+// Files written before curves had settings name their codec alone: it ran at its defaults and at
+// the run's divisor and focus.
+CodecCurve curveOfCodec(StillCodec codec, const DataSetParameters& parameters) {
+    return defaultCurve(codec, runDefaultsOf(divisorCode(parameters.divisor), parameters.passes));
+}
+
+QJsonObject curveJson(const CodecCurve& curve) {
+    QJsonObject settings;
+    for (const auto& [key, value] : curve.settings) settings[text(key)] = text(value);
+    QJsonObject object{{"name", text(curve.name)}, {"codec", codecName(curve.codec)}, {"settings", settings}};
+    if (!curve.qualities.empty()) {
+        QJsonArray qualities;
+        for (int quality : curve.qualities) qualities.append(quality);
+        object["qualities"] = qualities;
+    }
+    return object;
+}
+
+CodecCurve curveOf(const QJsonObject& object, const std::string& path) {
+    CodecCurve curve;
+    curve.codec = codecOfName(object["codec"].toString(), path);
+    curve.name = object["name"].toString().toStdString();
+    if (curve.name.empty()) throw Error("The file names a curve without a name", path);
+    const QJsonObject settings = object["settings"].toObject();
+    for (auto it = settings.begin(); it != settings.end(); ++it)
+        curve.settings[it.key().toStdString()] = it.value().toString().toStdString();
+    for (const QJsonValue& quality : object["qualities"].toArray()) curve.qualities.push_back(quality.toInt());
+    return curve;
 }
 
 QJsonObject parametersJson(const DataSetParameters& parameters) {
@@ -95,9 +124,10 @@ QJsonObject pointJson(const SweepPoint& point) {
     return object;
 }
 
-SweepPoint pointOf(const QJsonObject& object, StillCodec codec) {
+SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
     SweepPoint point;
-    point.codec = codec;
+    point.codec = curve.codec;
+    point.curve = curve.name;
     point.quality = object["quality"].toInt();
     point.figures.codedSize = static_cast<std::uint32_t>(object["coded_size"].toInteger());
     point.figures.originalSize = static_cast<std::uint32_t>(object["original_size"].toInteger());
@@ -162,6 +192,18 @@ std::uint64_t pathHash(const std::string& text) {
     return hash;
 }
 
+std::string fileNameSafe(std::string name) {
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') c = '_';
+    return name;
+}
+
+std::string hexDigest(const std::string& text) {
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(pathHash(text)));
+    return hash;
+}
+
 }  // namespace
 
 PictureStamp pictureStampOf(const std::string& path) {
@@ -172,15 +214,15 @@ PictureStamp pictureStampOf(const std::string& path) {
     return {size, std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count()};
 }
 
-std::string resultFileName(const std::string& picture, StillCodec codec) {
-    // The digest tells the files apart; the readable part is cut so that any name fits.
+std::string resultFileName(const std::string& picture, const std::string& curveName) {
+    // The digests tell the files apart; the readable parts are cut so that any name fits.
     constexpr std::size_t kReadableBytes = 100;
-    std::string name = fs::path(picture).filename().string().substr(0, kReadableBytes);
-    for (char& c : name)
-        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '.' && c != '-' && c != '_') c = '_';
-    char hash[17];
-    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(pathHash(picture)));
-    return name + "-" + hash + "-" + codecName(codec) + ".json";
+    constexpr std::size_t kReadableCurveBytes = 40;
+    const std::string name = fileNameSafe(fs::path(picture).filename().string().substr(0, kReadableBytes));
+    const std::string curve = fileNameSafe(curveName.substr(0, kReadableCurveBytes));
+    // A codec at its defaults keeps the name such files always had.
+    const std::string curvePart = curve == curveName ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
+    return name + "-" + hexDigest(picture) + "-" + curvePart + ".json";
 }
 
 void writeResult(const std::string& folder, const StoredResult& result) {
@@ -190,11 +232,12 @@ void writeResult(const std::string& folder, const StoredResult& result) {
                        {"picture", pathJson(result.picture)},
                        {"picture_size", static_cast<qint64>(result.stamp.size)},
                        {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
-                       {"codec", codecName(result.codec)},
+                       {"codec", codecName(result.curve.codec)},
+                       {"curve", curveJson(result.curve)},
                        {"parameters", parametersJson(result.parameters)},
                        {"points", points}};
     if (!result.failure.empty()) object["failure"] = text(result.failure);
-    writeJson((fs::path(folder) / resultFileName(result.picture, result.codec)).string(), object);
+    writeJson((fs::path(folder) / resultFileName(result.picture, result.curve.name)).string(), object);
 }
 
 std::optional<StoredResult> readResult(const std::string& path) {
@@ -203,13 +246,16 @@ std::optional<StoredResult> readResult(const std::string& path) {
     const QJsonObject object = readJson(path, kResultFormat);
     StoredResult result;
     result.picture = pathOf(object["picture"]);
-    result.codec = codecOfName(object["codec"].toString(), path);
     result.stamp.size = static_cast<std::uint64_t>(object["picture_size"].toInteger());
     result.stamp.modifiedNanoseconds = object["picture_modified_ns"].toString().toLongLong();
     result.parameters = parametersOf(object["parameters"].toObject());
+    result.curve = object["curve"].isObject()
+                       ? curveOf(object["curve"].toObject(), path)
+                       : curveOfCodec(codecOfName(object["codec"].toString(), path), result.parameters);
+    result.sweep.curves = {result.curve};
     result.failure = object["failure"].toString().toStdString();
     for (const QJsonValue& point : object["points"].toArray())
-        result.sweep.points.push_back(pointOf(point.toObject(), result.codec));
+        result.sweep.points.push_back(pointOf(point.toObject(), result.curve));
     return result;
 }
 
@@ -227,11 +273,15 @@ void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
     makeResultFolder(folder);
     QJsonArray pictures;
     for (const std::string& picture : manifest.pictures) pictures.append(pathJson(picture));
-    QJsonArray codecs;
-    for (StillCodec codec : manifest.codecs) codecs.append(codecName(codec));
+    QJsonArray codecs, curves;
+    for (const CodecCurve& curve : manifest.curves) {
+        codecs.append(text(curve.name));
+        curves.append(curveJson(curve));
+    }
     writeJson(manifestPath(folder), {{"format", kManifestFormat},
                                      {"pictures", pictures},
                                      {"codecs", codecs},
+                                     {"curves", curves},
                                      {"parameters", parametersJson(manifest.parameters)}});
 }
 
@@ -244,9 +294,13 @@ DataSetManifest readManifest(const std::string& folder) {
     DataSetManifest manifest;
     for (const QJsonValue& picture : object["pictures"].toArray())
         manifest.pictures.push_back(pathOf(picture));
-    for (const QJsonValue& codec : object["codecs"].toArray())
-        manifest.codecs.push_back(codecOfName(codec.toString(), path));
     manifest.parameters = parametersOf(object["parameters"].toObject());
+    if (object["curves"].isArray()) {
+        for (const QJsonValue& curve : object["curves"].toArray()) manifest.curves.push_back(curveOf(curve.toObject(), path));
+    } else {
+        for (const QJsonValue& codec : object["codecs"].toArray())
+            manifest.curves.push_back(curveOfCodec(codecOfName(codec.toString(), path), manifest.parameters));
+    }
     return manifest;
 }
 

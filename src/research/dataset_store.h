@@ -20,20 +20,21 @@ struct PictureStamp {
 // Throws Error naming the file when it cannot be read.
 PictureStamp pictureStampOf(const std::string& path);
 
-// One picture swept with one codec, as a result folder keeps it.
+// One picture swept with one curve, as a result folder keeps it.
 struct StoredResult {
     std::string picture;
-    StillCodec codec = StillCodec::Jpeg;
+    CodecCurve curve;
     PictureStamp stamp;
     DataSetParameters parameters;
-    SweepOutcome sweep;   // that codec's points only
+    SweepOutcome sweep;   // that curve's points only
     std::string failure;  // why the item could not be made; then it has no points
 };
 
-// The file of a picture x codec item inside a result folder: the first 100 bytes of the picture's
+// The file of a picture x curve item inside a result folder: the first 100 bytes of the picture's
 // file name (other characters than letters, digits, '.', '-' and '_' made '_'), a hash of its whole
-// path, the codec; so any name a folder can hold gives a result file name it can hold too.
-std::string resultFileName(const std::string& picture, StillCodec codec);
+// path, the curve's name made safe the same way (with a hash of it when that changed it); so any
+// name a folder can hold gives a result file name it can hold too.
+std::string resultFileName(const std::string& picture, const std::string& curveName);
 
 // Writes the result into the folder whole or not at all. Throws Error.
 void writeResult(const std::string& folder, const StoredResult& result);
@@ -46,7 +47,7 @@ std::optional<StoredResult> readResult(const std::string& path);
 // merge knows every item it must find.
 struct DataSetManifest {
     std::vector<std::string> pictures;
-    std::vector<StillCodec> codecs;
+    std::vector<CodecCurve> curves;
     DataSetParameters parameters;
     bool operator==(const DataSetManifest&) const = default;
 };

@@ -258,27 +258,18 @@ ImportedCurve readImportedCurve(const std::string& path) {
     return endsWithJson(path) ? jsonCurve(QByteArray::fromStdString(text), path) : csvCurve(text, path);
 }
 
-std::vector<NamedDeltaRow> namedByCodec(const std::vector<DeltaRow>& rows) {
-    std::vector<NamedDeltaRow> named;
-    for (const DeltaRow& row : rows) named.push_back({codecName(row.codec), row});
-    return named;
-}
-
-std::vector<NamedDeltaRow> importedDeltaTable(const DataSetOutcome& outcome, StillCodec anchor,
-                                                 const std::vector<ImportedCurve>& imported) {
-    std::vector<NamedDeltaRow> table;
-    if (std::find(outcome.codecs.begin(), outcome.codecs.end(), anchor) == outcome.codecs.end()) return table;
-    // deltaTable compares codecs: the imported curve stands in as some codec other than the anchor.
-    const StillCodec standIn = anchor == StillCodec::Jpeg ? StillCodec::Avc : StillCodec::Jpeg;
+std::vector<DeltaRow> importedDeltaTable(const DataSetOutcome& outcome, const std::string& anchor,
+                                         const std::vector<ImportedCurve>& imported) {
+    std::vector<DeltaRow> table;
+    if (findCurve(outcome.curves, anchor) == nullptr) return table;
     for (const ImportedCurve& curve : imported) {
         std::vector<CurveMeasure> measures;
         for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures))
             if (curve.curves.count(measure) > 0) measures.push_back(measure);
-        const CurveSource source = [&](StillCodec codec, CurveMeasure measure) {
-            return codec == anchor ? aggregateCurve(outcome, anchor, measure) : curve.curves.at(measure);
+        const CurveSource source = [&](const std::string& name, CurveMeasure measure) {
+            return name == anchor ? aggregateCurve(outcome, anchor, measure) : curve.curves.at(measure);
         };
-        for (const DeltaRow& row : deltaTable({anchor, standIn}, source, anchor, measures))
-            table.push_back({curve.name, row});
+        for (const DeltaRow& row : deltaTable({anchor, curve.name}, source, anchor, measures)) table.push_back(row);
     }
     return table;
 }

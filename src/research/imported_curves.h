@@ -31,20 +31,10 @@ struct ImportedCurve {
 // arrays of different lengths, a value that is not a number, rows of several curves.
 ImportedCurve readImportedCurve(const std::string& path);
 
-// A delta row with the name of the curve tested: a codec's, or an imported curve's (whose
-// row.codec then means nothing).
-struct NamedDeltaRow {
-    std::string name;
-    DeltaRow row;
-};
-
-// The rows named after their codecs.
-std::vector<NamedDeltaRow> namedByCodec(const std::vector<DeltaRow>& rows);
-
 // Each imported curve against the anchor's aggregate curve, on the measures the data set took
-// and the curve has, in deltaTable's order (each measure with the cubic fit then PCHIP); empty
-// when the anchor was not swept.
-std::vector<NamedDeltaRow> importedDeltaTable(const DataSetOutcome& outcome, StillCodec anchor,
-                                                 const std::vector<ImportedCurve>& imported);
+// and the curve has, in deltaTable's order (each measure with the cubic fit then PCHIP), each row
+// named after the imported curve; empty when the anchor was not swept.
+std::vector<DeltaRow> importedDeltaTable(const DataSetOutcome& outcome, const std::string& anchor,
+                                         const std::vector<ImportedCurve>& imported);
 
 }  // namespace brenlow

@@ -1,5 +1,7 @@
 #include "research/research_json.h"
 
+#include "research/codec_registry.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <cmath>
@@ -45,7 +47,7 @@ QJsonObject libraryVersionsJson(const LibraryVersions& versions) {
 QJsonObject pointJson(const SweepPoint& point) {
     QJsonObject measures = measuresJson(point.measures.picture);
     measures["bits_per_pixel"] = point.measures.bitsPerPixel;
-    return {{"codec", codecName(point.codec)}, {"quality", point.quality},
+    return {{"codec", text(point.curve)}, {"quality", point.quality},
             {"sizes", sizesJson(point.figures)},
             {"ratio", static_cast<double>(point.figures.compressionRatio)},
             {"report", text(point.reportLine)},  {"measures", measures},
@@ -60,6 +62,25 @@ QJsonObject pointJson(const SweepPoint& point) {
                                     measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}}}};
 }
 
+QJsonArray curvesJson(const std::vector<CodecCurve>& curves) {
+    QJsonArray array;
+    for (const CodecCurve& curve : curves) {
+        QJsonObject settings;
+        for (const auto& [key, value] : curve.settings) settings[text(key)] = text(value);
+        QJsonObject object{{"name", text(curve.name)},
+                           {"codec", codecName(curve.codec)},
+                           {"settings", settings},
+                           {"library", text(codecEntryOf(curve.codec).library())}};
+        if (!curve.qualities.empty()) {
+            QJsonArray qualities;
+            for (int quality : curve.qualities) qualities.append(quality);
+            object["qualities"] = qualities;
+        }
+        array.append(object);
+    }
+    return array;
+}
+
 QJsonObject bdResultJson(const BdResult& result) {
     return {{"value", measureValue(result.value)},
             {"shared_fraction_anchor", result.sharedFractionAnchor},
@@ -70,7 +91,7 @@ QJsonObject bdResultJson(const BdResult& result) {
 QJsonArray deltaRowsJson(const std::vector<DeltaRow>& rows) {
     QJsonArray array;
     for (const DeltaRow& row : rows)
-        array.append(QJsonObject{{"codec", codecName(row.codec)},
+        array.append(QJsonObject{{"codec", text(row.curve)},
                                  {"measure", measureKey(row.measure)},
                                  {"interpolation", interpolationName(row.interpolation)},
                                  {"rate_percent", bdResultJson(row.rate)},

@@ -26,7 +26,11 @@ QJsonObject sizesJson(const CompressionFigures& figures);
 LibraryVersions runVersions();
 QJsonObject libraryVersionsJson(const LibraryVersions& versions);
 
-// One point of a sweep: codec, quality, sizes, ratio, report line, every measure and its timings.
+// Each curve: its name, codec, every setting, its own qualities when it has them, and the library
+// behind it.
+QJsonArray curvesJson(const std::vector<CodecCurve>& curves);
+
+// One point of a sweep: codec (the curve's name), quality, sizes, ratio, report line, every measure and its timings.
 QJsonObject pointJson(const SweepPoint& point);
 
 // A delta with the share of each curve it was taken over; delta rows as the sweep gives them, and how they are taken.

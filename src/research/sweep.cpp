@@ -1,5 +1,7 @@
 #include "research/sweep.h"
 
+#include "research/codec_registry.h"
+
 #include <algorithm>
 #include <chrono>
 #include <exception>
@@ -33,18 +35,19 @@ Bytes encodeAvcFromBitmap(const QImage& bitmap, const StillParameters& parameter
                            codeHalfSize(bitmap, parameters.divisor, parameters.quality));
 }
 
-// The coded file alone: what the codec's command would write.
-Bytes encodeAt(const SweepSource& source, StillCodec codec, const StillParameters& parameters) {
-    switch (codec) {
+// The coded file alone: what the codec's command would write at the curve's settings.
+Bytes encodeAt(const SweepSource& source, const CodecCurve& curve, int quality) {
+    const StillParameters parameters = stillParametersOf(curve, quality);
+    switch (curve.codec) {
         case StillCodec::Jpeg:
-            return SaveAsJpeg(source.bitmap, parameters.quality);
+            return SaveAsJpeg(source.bitmap, parameters.quality, jpegOptionsFrom(curve.settings));
         case StillCodec::Avc:
             return source.planes.empty() ? encodeAvcFromBitmap(source.bitmap, parameters)
                                          : encodeAvcFile(source.planes, parameters);
         case StillCodec::Ajc:
-            return encodeAjcFile(source.references.at(codec), parameters);
+            return encodeAjcFile(source.references.at(curve.codec), parameters);
         default:
-            return anchorCodecOf(codec)->encode(source.bitmap, parameters.quality);
+            return anchorCodecOf(curve.codec)->encodeWith(source.bitmap, quality, curve.settings);
     }
 }
 
@@ -66,7 +69,7 @@ DecodedPicture decodeAt(StillCodec codec, const Bytes& file, const std::string& 
 }
 
 struct SweepTask {
-    StillCodec codec;
+    const CodecCurve* curve;
     int quality;
 };
 
@@ -113,14 +116,15 @@ auto timed(int runs, std::vector<double>& seconds, const Step& step) {
     }
 }
 
-SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings) {
-    const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
+SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings) {
+    const StillCodec codec = curve.codec;
     SweepPoint point;
     point.codec = codec;
+    point.curve = curve.name;
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
     std::vector<double> encodeTimes, decodeTimes;
-    const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, codec, parameters); });
+    const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
     DecodedPicture decoded = timed(point.timingRuns, decodeTimes, [&] { return decodeAt(codec, file, source.caption); });
     const TimeSpread encoding = spreadOf(std::move(encodeTimes));
     const TimeSpread decoding = spreadOf(std::move(decodeTimes));
@@ -146,10 +150,18 @@ SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality
 
 }  // namespace
 
-DecodedPicture decodedSweepPoint(const SweepSource& source, StillCodec codec, int quality,
-                                 const SweepSettings& settings) {
-    const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
-    return decodeAt(codec, encodeAt(source, codec, parameters), source.caption);
+std::vector<CodecCurve> defaultSweepCurves() {
+    return defaultCurves({StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc});
+}
+
+int sweepPointCount(const SweepSettings& settings) {
+    std::size_t points = 0;
+    for (const CodecCurve& curve : settings.curves) points += curve.qualitiesOr(settings.qualities).size();
+    return static_cast<int>(points);
+}
+
+DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality) {
+    return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
 }
 
 TimeSpread spreadOf(std::vector<double> seconds) {
@@ -172,24 +184,27 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
     source.caption = document.caption;
     source.originalSize = originalSizeOf(document);
     source.bitmap = *document.bitmap;
-    if (std::find(settings.codecs.begin(), settings.codecs.end(), StillCodec::Avc) != settings.codecs.end()) {
+    for (const CodecCurve& curve : settings.curves) {
+        if (curve.codec != StillCodec::Avc) continue;
         // A focus the decoder would refuse is refused before the first point is coded.
         const QSize decoded(document.bitmap->width() / 2 * 2, document.bitmap->height() / 2 * 2);
+        const std::int32_t passes = stillParametersOf(curve, 80).passes;
         namingFileOnError(document.caption, [&] {
-            requireBoundedSharpening(settings.passes, decoded.width(), decoded.height(), "The focus");
+            requireBoundedSharpening(passes, decoded.width(), decoded.height(), "The focus");
         });
-        if (document.planes != nullptr) source.planes = document.planes->clone();
+        if (document.planes != nullptr && source.planes.empty()) source.planes = document.planes->clone();
     }
-    for (StillCodec codec : settings.codecs)
-        if (!source.references.contains(codec)) source.references[codec] = referencePictureFor(codec, document);
+    for (const CodecCurve& curve : settings.curves)
+        if (!source.references.contains(curve.codec))
+            source.references[curve.codec] = referencePictureFor(curve.codec, document);
     return source;
 }
 
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress) {
     const BitmapRecycling recycling;
     std::vector<SweepTask> tasks;
-    for (StillCodec codec : settings.codecs)
-        for (int quality : settings.qualities) tasks.push_back({codec, quality});
+    for (const CodecCurve& curve : settings.curves)
+        for (int quality : curve.qualitiesOr(settings.qualities)) tasks.push_back({&curve, quality});
     const int total = static_cast<int>(tasks.size());
     std::vector<std::optional<SweepPoint>> points(tasks.size());
     std::vector<std::exception_ptr> failures(tasks.size());
@@ -199,7 +214,7 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
             try {
-                points[i] = measurePoint(source, tasks[i].codec, tasks[i].quality, settings);
+                points[i] = measurePoint(source, *tasks[i].curve, tasks[i].quality, settings);
             } catch (...) {
                 failures[i] = std::current_exception();
                 queue.stop();
@@ -210,6 +225,7 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
         if (failure) std::rethrow_exception(failure);
 
     SweepOutcome outcome;
+    outcome.curves = settings.curves;
     outcome.cancelled = queue.cancelled();
     for (std::optional<SweepPoint>& point : points)
         if (point) outcome.points.push_back(std::move(*point));

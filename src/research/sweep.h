@@ -8,19 +8,23 @@
 #include <vector>
 
 #include "codecs/document.h"
+#include "research/codec_curve.h"
 #include "research/still_measures.h"
 #include "imaging/image_planes.h"
 #include "imaging/quality_metrics.h"
 
 namespace brenlow {
 
-// What a rate-distortion sweep tries: each codec at each quality, with the divisor and the
-// sharpening passes of the single commands, and which measures it takes.
+// The jpeg, avc and ajc curves at their defaults.
+std::vector<CodecCurve> defaultSweepCurves();
+
+// What a rate-distortion sweep tries: each curve (a codec at its settings) at each of its
+// qualities, and which measures it takes.
 struct SweepSettings {
-    std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
-    std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
-    float divisor = 2.5f;
-    std::int32_t passes = 2;
+    std::vector<CodecCurve> curves = defaultSweepCurves();
+    std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};  // of the curves without their own
+    float divisor = 2.5f;     // the divisor and focus the run gave the curves that did not name
+    std::int32_t passes = 2;  // their own, as the data set's parameters record them
     MeasureChoice measures;  // the slow measures may be left out
     int threads = 0;         // points coded at once, each holding one decoded picture; 0: one per core
     int timingRuns = 1;      // each point coded and decoded this many times, its times the medians
@@ -34,17 +38,21 @@ struct SweepSource {
     QImage bitmap;                            // the document's picture, what the JPEG experiment codes
     ImagePlanes planes;                       // the document's planes, what the AVC codec halves; empty
                                               // when it has none and the AVC codec halves the bitmap
-    std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep
+    std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep's curves
 };
 
-// Reads the source file's size and the reference pictures the codecs of `settings` need.
+// The points a sweep of the settings codes: each curve's qualities added up.
+int sweepPointCount(const SweepSettings& settings);
+
+// Reads the source file's size and the reference pictures the curves of `settings` need.
 // Throws Error when the document has no picture or a file cannot be read.
 SweepSource prepareSweep(const DocumentView& document, const SweepSettings& settings);
 
-// One codec at one quality: the figures and report line its single command would give, and
+// One curve at one quality: the figures and report line its single command would give, and
 // every measure.
 struct SweepPoint {
     StillCodec codec = StillCodec::Jpeg;
+    std::string curve;  // the name of its curve
     int quality = 0;
     CompressionFigures figures;
     std::string reportLine;
@@ -72,7 +80,8 @@ TimeSpread spreadOf(std::vector<double> seconds);
 double megapixelsPerSecond(double megapixels, double seconds);
 
 struct SweepOutcome {
-    std::vector<SweepPoint> points;  // codec by codec in the order of the settings, qualities within
+    std::vector<CodecCurve> curves;  // as the settings gave them
+    std::vector<SweepPoint> points;  // curve by curve in that order, qualities within
     bool cancelled = false;
 };
 
@@ -87,8 +96,7 @@ using SweepProgress = std::function<bool(int done, int total)>;
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
 
 // One point coded and decoded again in memory exactly as runSweep codes it, for a caller that
-// shows it beside source.references.at(codec). Throws Error as runSweep does.
-DecodedPicture decodedSweepPoint(const SweepSource& source, StillCodec codec, int quality,
-                                 const SweepSettings& settings);
+// shows it beside source.references.at(curve.codec). Throws Error as runSweep does.
+DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality);
 
 }  // namespace brenlow

@@ -8,12 +8,6 @@
 namespace brenlow {
 namespace {
 
-std::vector<StillCodec> codecsOf(const SweepOutcome& outcome) {
-    std::vector<StillCodec> codecs;
-    for (const SweepPoint& point : outcome.points)
-        if (std::find(codecs.begin(), codecs.end(), point.codec) == codecs.end()) codecs.push_back(point.codec);
-    return codecs;
-}
 
 std::string quoted(const std::string& text) {
     std::string field = "\"";
@@ -22,6 +16,10 @@ std::string quoted(const std::string& text) {
 }
 
 }  // namespace
+
+std::string csvField(const std::string& text) {
+    return text.find_first_of(",\"\r\n") == std::string::npos ? text : quoted(text);
+}
 
 const std::vector<CurveMeasure>& curveMeasures() {
     static const std::vector<CurveMeasure> measures{
@@ -147,37 +145,51 @@ const char* interpolationName(BdInterpolation interpolation) {
     return interpolation == BdInterpolation::Cubic ? "cubic" : "pchip";
 }
 
-std::vector<RatePoint> curveOf(const SweepOutcome& outcome, StillCodec codec, CurveMeasure measure) {
+std::string settingsTextOf(const SweepOutcome& outcome, const std::string& curveName) {
+    const CodecCurve* curve = findCurve(outcome.curves, curveName);
+    return curve == nullptr ? std::string() : curve->settingsText();
+}
+
+std::vector<std::string> curveNamesOf(const SweepOutcome& outcome) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : outcome.curves) names.push_back(curve.name);
+    for (const SweepPoint& point : outcome.points)
+        if (std::find(names.begin(), names.end(), point.curve) == names.end()) names.push_back(point.curve);
+    return names;
+}
+
+std::vector<RatePoint> curveOf(const SweepOutcome& outcome, const std::string& curveName, CurveMeasure measure) {
     std::vector<RatePoint> curve;
     for (const SweepPoint& point : outcome.points)
-        if (point.codec == codec) curve.push_back({point.measures.bitsPerPixel, measureOf(point, measure)});
+        if (point.curve == curveName) curve.push_back({point.measures.bitsPerPixel, measureOf(point, measure)});
     return curve;
 }
 
-std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
+std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, const std::string& anchor,
                                  const std::vector<CurveMeasure>& measures) {
     return deltaTable(
-        codecsOf(outcome), [&](StillCodec codec, CurveMeasure measure) { return curveOf(outcome, codec, measure); },
-        anchor, measures);
+        curveNamesOf(outcome),
+        [&](const std::string& curve, CurveMeasure measure) { return curveOf(outcome, curve, measure); }, anchor,
+        measures);
 }
 
-std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const CurveSource& curves, StillCodec anchor,
-                                 const std::vector<CurveMeasure>& measures) {
+std::vector<DeltaRow> deltaTable(const std::vector<std::string>& curveNames, const CurveSource& curves,
+                                 const std::string& anchor, const std::vector<CurveMeasure>& measures) {
     std::vector<DeltaRow> rows;
-    if (std::find(codecs.begin(), codecs.end(), anchor) == codecs.end()) return rows;
-    for (StillCodec codec : codecs) {
-        if (codec == anchor) continue;
+    if (std::find(curveNames.begin(), curveNames.end(), anchor) == curveNames.end()) return rows;
+    for (const std::string& name : curveNames) {
+        if (name == anchor) continue;
         for (CurveMeasure measure : measures) {
             const double sign = higherIsBetter(measure) ? 1.0 : -1.0;
-            const auto oriented = [&](StillCodec of) {
+            const auto oriented = [&](const std::string& of) {
                 std::vector<RatePoint> curve = curves(of, measure);
                 for (RatePoint& point : curve) point.quality *= sign;
                 return curve;
             };
             const std::vector<RatePoint> anchorCurve = oriented(anchor);
-            const std::vector<RatePoint> testCurve = oriented(codec);
+            const std::vector<RatePoint> testCurve = oriented(name);
             for (BdInterpolation interpolation : {BdInterpolation::Cubic, BdInterpolation::Pchip}) {
-                DeltaRow row{codec, measure, interpolation,
+                DeltaRow row{name, measure, interpolation,
                              bjontegaardDeltaRateResult(anchorCurve, testCurve, interpolation),
                              bjontegaardDeltaQualityResult(anchorCurve, testCurve, interpolation)};
                 row.quality.value *= sign;
@@ -196,12 +208,12 @@ std::string sweepCsvHeader() {
     header += "report,";
     for (const MeasureRow& row : measureTable())
         if (row.group != MeasureGroup::Always) header += std::string(row.key) + ",";
-    return header + "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
+    return header + "settings,encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
 }
 
-std::string sweepCsvRow(const SweepPoint& point) {
+std::string sweepCsvRow(const SweepPoint& point, const std::string& settings) {
     const PictureMeasures& m = point.measures.picture;
-    std::string row = std::string(codecName(point.codec)) + "," + std::to_string(point.quality) + "," +
+    std::string row = csvField(point.curve) + "," + std::to_string(point.quality) + "," +
                       std::to_string(point.figures.codedSize) + "," + std::to_string(point.figures.originalSize) +
                       "," + formatMeasure(point.figures.compressionRatio, 5) + "," +
                       formatMeasure(point.measures.bitsPerPixel, 6) + ",";
@@ -210,6 +222,7 @@ std::string sweepCsvRow(const SweepPoint& point) {
     row += quoted(point.reportLine) + ",";
     for (const MeasureRow& measure : measureTable())
         if (measure.group != MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
+    row += csvField(settings) + ",";
     return row + formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2) + "\r\n";
@@ -217,7 +230,7 @@ std::string sweepCsvRow(const SweepPoint& point) {
 
 std::string sweepCsv(const SweepOutcome& outcome) {
     std::string csv = sweepCsvHeader();
-    for (const SweepPoint& point : outcome.points) csv += sweepCsvRow(point);
+    for (const SweepPoint& point : outcome.points) csv += sweepCsvRow(point, settingsTextOf(outcome, point.curve));
     return csv;
 }
 

@@ -40,8 +40,14 @@ bool higherIsBetter(CurveMeasure measure);
 
 double measureOf(const SweepPoint& point, CurveMeasure measure);
 
-// One codec's curve in the order of its qualities: (bits per pixel, measure) per point.
-std::vector<RatePoint> curveOf(const SweepOutcome& outcome, StillCodec codec, CurveMeasure measure);
+// One curve's points in the order of its qualities: (bits per pixel, measure) per point.
+std::vector<RatePoint> curveOf(const SweepOutcome& outcome, const std::string& curveName, CurveMeasure measure);
+
+// The names of the outcome's curves in order (those of its points too, when it lists none).
+std::vector<std::string> curveNamesOf(const SweepOutcome& outcome);
+
+// The settings of the named curve as text ("speed=6:yuv=420"); "" when the outcome lacks it.
+std::string settingsTextOf(const SweepOutcome& outcome, const std::string& curveName);
 
 // The measures a delta rate is taken on by default: those whose value grows or falls with quality
 // on a scale where differences mean the same everywhere (SSIMs in dB).
@@ -50,41 +56,45 @@ const std::vector<CurveMeasure>& deltaMeasures();
 // Those of deltaMeasures that `choice` takes.
 std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice);
 
-// A codec's Bjontegaard deltas against the anchor on one measure with one interpolation: the rate
+// A curve's Bjontegaard deltas against the anchor curve on one measure with one interpolation: the rate
 // in per cent (negative: fewer bits for the same quality) and the quality in the measure's own
 // unit (positive: better for PSNR and SSIM dB, negative: better for CIEDE2000 and Butteraugli).
 struct DeltaRow {
-    StillCodec codec = StillCodec::Avc;
+    std::string curve;
     CurveMeasure measure = CurveMeasure::Psnr;
     BdInterpolation interpolation = BdInterpolation::Cubic;
     BdResult rate;
     BdResult quality;
 };
 
-// For every codec of the sweep but the anchor, in the sweep's order, each measure in turn with
+// For every curve of the sweep but the anchor, in the sweep's order, each measure in turn with
 // the cubic fit and then PCHIP; empty when the anchor was not swept. Measures where lower is
 // better are turned round before the curves are compared.
-std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, StillCodec anchor,
+std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, const std::string& anchor,
                                  const std::vector<CurveMeasure>& measures = deltaMeasures());
 
-// A codec's curve on a measure, wherever its points come from (one picture, a data set's means).
-using CurveSource = std::function<std::vector<RatePoint>(StillCodec codec, CurveMeasure measure)>;
+// A named curve on a measure, wherever its points come from (one picture, a data set's means).
+using CurveSource = std::function<std::vector<RatePoint>(const std::string& curveName, CurveMeasure measure)>;
 
-// deltaTable for `codecs` in their order, the curves taken from `curves`.
-std::vector<DeltaRow> deltaTable(const std::vector<StillCodec>& codecs, const CurveSource& curves, StillCodec anchor,
-                                 const std::vector<CurveMeasure>& measures);
+// deltaTable for the curves named in their order, their points taken from `curves`.
+std::vector<DeltaRow> deltaTable(const std::vector<std::string>& curveNames, const CurveSource& curves,
+                                 const std::string& anchor, const std::vector<CurveMeasure>& measures);
 
 // "cubic" or "pchip".
 const char* interpolationName(BdInterpolation interpolation);
 
 // The points as CSV (RFC 4180), a header row first, numbers with a full stop, "inf" for an
-// infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted. The four timing
-// columns come last, so that cutting them off leaves what every run of the same inputs prints.
+// infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted. The codec column
+// names the curve, the settings column gives its settings. The four timing columns come last, so
+// that cutting them off leaves what every run of the same inputs prints.
 inline constexpr int kSweepCsvTimingColumns = 4;
 std::string sweepCsv(const SweepOutcome& outcome);
 
+// A CSV field, quoted only when it holds a comma, a quote or a line break.
+std::string csvField(const std::string& text);
+
 // The same CSV's header row and one point's row, each ending in CR LF.
 std::string sweepCsvHeader();
-std::string sweepCsvRow(const SweepPoint& point);
+std::string sweepCsvRow(const SweepPoint& point, const std::string& settings);
 
 }  // namespace brenlow

@@ -128,17 +128,17 @@ TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt
     ASSERT_EQ(psnr->chart()->series().size(), 2);
     const auto* ajc = static_cast<QXYSeries*>(psnr->chart()->series().at(1));
     EXPECT_EQ(ajc->name(), codecTitle(StillCodec::Ajc));
-    const std::vector<RatePoint> curve = aggregateCurve(outcome, StillCodec::Ajc, CurveMeasure::Psnr);
+    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure::Psnr);
     ASSERT_EQ(ajc->count(), static_cast<int>(curve.size()));
     EXPECT_DOUBLE_EQ(ajc->at(2).x(), curve[2].rate);
     EXPECT_DOUBLE_EQ(ajc->at(2).y(), curve[2].quality);
 
     const auto* deltas = window->findChild<QTableWidget*>("DeltaTable");
     ASSERT_NE(deltas, nullptr);
-    EXPECT_EQ(deltas->rowCount(), static_cast<int>(aggregateDeltaTable(outcome, StillCodec::Jpeg).size() / 2));
+    EXPECT_EQ(deltas->rowCount(), static_cast<int>(aggregateDeltaTable(outcome, "jpeg").size() / 2));
     const auto* summary = window->findChild<QTableWidget*>("DeltaSummaryTable");
     ASSERT_NE(summary, nullptr);
-    const PerPictureDeltas first = perPictureDeltaTable(outcome, StillCodec::Jpeg).front();
+    const PerPictureDeltas first = perPictureDeltaTable(outcome, "jpeg").front();
     EXPECT_EQ(summary->item(0, 4)->text(), QString::fromStdString(formatMeasure(first.rate.mean, 2)));
     EXPECT_EQ(summary->item(0, 9)->text(), "3");
     EXPECT_EQ(window->findChild<QTableWidget*>("PictureTable")->rowCount(), 3 * 2 * 4);

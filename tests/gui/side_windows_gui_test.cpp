@@ -32,9 +32,9 @@ protected:
 TEST_F(SideWindowsGuiTest, SweepCompareAndDataSetWindowsAreListedAfterTheDocumentsAndRaisedFromTheMenu) {
     openPicture(patternBitmap(8, 8), "pattern.bmp");
     const QImage picture = lastDocument()->bitmap();
-    auto* sweep = new SweepWindow("pattern.bmp", SweepOutcome{}, StillCodec::Jpeg, form.get());
+    auto* sweep = new SweepWindow("pattern.bmp", SweepOutcome{}, "jpeg", form.get());
     auto* compare = new CompareWindow("a.bmp", picture, "b.bmp", picture, form.get());
-    auto* dataSet = new DataSetWindow("set", DataSetOutcome{}, StillCodec::Jpeg, form.get());
+    auto* dataSet = new DataSetWindow("set", DataSetOutcome{}, "jpeg", form.get());
     for (QWidget* window : {static_cast<QWidget*>(sweep), static_cast<QWidget*>(compare), static_cast<QWidget*>(dataSet)})
         window->show();
 

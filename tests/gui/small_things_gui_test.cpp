@@ -81,7 +81,7 @@ TEST_F(SmallThingsGuiTest, ExportDialogsOfferANameMadeFromThePictureOrTheDataSet
     EXPECT_EQ(sweep.suggestedCsvName().toStdString(), dir.file("crop-sweep.csv"));
 
     const QString folder = QString::fromStdString(dir.file("kodak"));
-    DataSetWindow dataSet(folder, DataSetOutcome{}, StillCodec::Jpeg);
+    DataSetWindow dataSet(folder, DataSetOutcome{}, "jpeg");
     QStringList offered;
     dataSet.askSaveName = [&](const QString&, const QString&) {
         offered << QDir::fromNativeSeparators(dataSet.suggestedName());

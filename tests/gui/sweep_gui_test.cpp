@@ -108,20 +108,20 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     for (std::size_t c = 0; c < codecs.size(); ++c) {
         EXPECT_EQ(series[static_cast<int>(c)]->name(), codecTitle(codecs[c]));
         EXPECT_EQ(static_cast<QXYSeries*>(series[static_cast<int>(c)])->points(),
-                  pointsOf(curveOf(outcome, codecs[c], CurveMeasure::PsnrLuma)));
+                  pointsOf(curveOf(outcome, codecName(codecs[c]), CurveMeasure::PsnrLuma)));
     }
 
     // Against the anchor chosen: its own curve has no row; a PCHIP BD-rate is the core's figure.
-    EXPECT_EQ(window->anchor(), anchor);
+    EXPECT_EQ(window->anchor(), codecName(anchor));
     auto* deltas = window->findChild<QTableWidget*>("DeltaTable");
     ASSERT_NE(deltas, nullptr);
     const std::vector<CurveMeasure> measures{CurveMeasure::Psnr, CurveMeasure::PsnrLuma, CurveMeasure::SsimLumaDb,
                                              CurveMeasure::MsSsimLumaDb};
     ASSERT_EQ(deltas->rowCount(), 8);
-    const std::vector<DeltaRow> expected = deltaTable(outcome, anchor, measures);
+    const std::vector<DeltaRow> expected = deltaTable(outcome, codecName(anchor), measures);
     for (int row = 0; row < deltas->rowCount(); ++row) {
         const DeltaRow& pchip = expected[2 * static_cast<std::size_t>(row) + 1];
-        EXPECT_EQ(deltas->item(row, 0)->text(), codecTitle(pchip.codec));
+        EXPECT_EQ(deltas->item(row, 0)->text(), curveTitle(pchip.curve));
         EXPECT_EQ(deltas->item(row, 1)->text().toStdString(), measureLabel(pchip.measure));
         EXPECT_EQ(deltas->item(row, 2)->text(), "n/a") << "three qualities make no cubic fit";
         const QString rate = QString::fromStdString(formatMeasure(pchip.rate.value, 2));
@@ -195,6 +195,7 @@ TEST(QualityList, ReadsARangeOrAListOfQualitiesFrom1To100) {
 SweepPoint psnrPoint(StillCodec codec, int quality, double bitsPerPixel, double psnr) {
     SweepPoint point;
     point.codec = codec;
+    point.curve = codecName(codec);
     point.quality = quality;
     point.measures.bitsPerPixel = bitsPerPixel;
     PictureMeasures& m = point.measures.picture;
@@ -209,7 +210,7 @@ TEST(SweepWindowDeltas, ADeltaOverLittleOfTheCurvesIsMarkedAndSaysHowMuchTheySha
     for (const auto& [codec, rate, psnr] : {std::tuple{StillCodec::Jpeg, 0.5, 30.0}, std::tuple{StillCodec::Avc, 0.4, 30.5},
                                             std::tuple{StillCodec::Ajc, 2.0, 37.0}})
         for (int i = 0; i < 4; ++i) outcome.points.push_back(psnrPoint(codec, 20 * (i + 1), rate * (i + 1), psnr + 3.0 * i));
-    const SweepWindow window("made up", outcome, StillCodec::Jpeg);
+    const SweepWindow window("made up", outcome, "jpeg");
     const auto* deltas = window.findChild<QTableWidget*>("DeltaTable");
     ASSERT_NE(deltas, nullptr);
     ASSERT_EQ(deltas->rowCount(), 4) << "AVC and AJC on PSNR and PSNR Y";
@@ -220,13 +221,13 @@ TEST(SweepWindowDeltas, ADeltaOverLittleOfTheCurvesIsMarkedAndSaysHowMuchTheySha
     const QTableWidgetItem* apart = deltas->item(2, 2);
     EXPECT_EQ(deltas->item(2, 0)->text(), "AJC");
     EXPECT_TRUE(apart->text().endsWith(" !")) << apart->text().toStdString();
-    const DeltaRow ajc = deltaTable(outcome, StillCodec::Jpeg, {CurveMeasure::Psnr})[2];
+    const DeltaRow ajc = deltaTable(outcome, "jpeg", {CurveMeasure::Psnr})[2];
     EXPECT_TRUE(apart->toolTip().startsWith(QStringLiteral("The curves share %1 % of JPEG's PSNR (dB) range and %2 % of AJC's")
                                                 .arg(formatMeasure(100 * ajc.rate.sharedFractionAnchor, 0).c_str())
                                                 .arg(formatMeasure(100 * ajc.rate.sharedFractionTest, 0).c_str())))
         << apart->toolTip().toStdString();
 
-    const SweepWindow withoutAnchor("made up", outcome, StillCodec::Webp);
+    const SweepWindow withoutAnchor("made up", outcome, "webp");
     EXPECT_EQ(withoutAnchor.findChild<QTableWidget*>("DeltaTable"), nullptr);
     EXPECT_TRUE(withoutAnchor.findChild<QLabel*>("DeltaRates")->text().startsWith("No delta rates"));
 }

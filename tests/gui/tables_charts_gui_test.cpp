@@ -44,6 +44,7 @@ int columnTitled(const QTableWidget& table, const QString& title) {
 SweepPoint point(StillCodec codec, int quality, std::uint32_t codedSize) {
     SweepPoint made;
     made.codec = codec;
+    made.curve = codecName(codec);
     made.quality = quality;
     made.figures.codedSize = codedSize;
     return made;
@@ -70,18 +71,18 @@ TEST_F(TablesChartsGuiTest, AHeaderClickSortsThePointTableByValueAndASecondTheOt
 TEST_F(TablesChartsGuiTest, ASortedPictureTableStillOpensThePointOfTheRowActivated) {
     DataSetOutcome outcome;
     outcome.pictures = {"a.bmp", "b.bmp"};
-    outcome.codecs = {StillCodec::Jpeg};
+    outcome.curves = defaultCurves({StillCodec::Jpeg});
     SweepOutcome first;
     first.points = {point(StillCodec::Jpeg, 90, 5000)};
     SweepOutcome second;
     second.points = {point(StillCodec::Jpeg, 10, 700)};
     outcome.outcomes = {{"a.bmp", first}, {"b.bmp", second}};
-    outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.codecs);
-    DataSetWindow window("set", outcome, StillCodec::Jpeg);
+    outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
+    DataSetWindow window("set", outcome, "jpeg");
     window.show();
     std::string opened;
     int quality = -1;
-    window.openPoint = [&](const std::string& picture, const SweepPoint& chosen, const DataSetParameters&) {
+    window.openPoint = [&](const std::string& picture, const SweepPoint& chosen, const CodecCurve&) {
         opened = picture;
         quality = chosen.quality;
     };
@@ -97,9 +98,9 @@ TEST_F(TablesChartsGuiTest, ASortedPictureTableStillOpensThePointOfTheRowActivat
 class ChartsTest : public WorkbenchTest {
 protected:
     ChartsTest()
-        : charts(makeRateDistortionCharts({StillCodec::Jpeg, StillCodec::Avc}, {CurveMeasure::SsimLuma},
-                                          [](StillCodec codec, CurveMeasure) {
-                                              const double shift = codec == StillCodec::Jpeg ? 0.0 : 1.0;
+        : charts(makeRateDistortionCharts({"jpeg", "avc"}, {CurveMeasure::SsimLuma},
+                                          [](const std::string& curve, CurveMeasure) {
+                                              const double shift = curve == "jpeg" ? 0.0 : 1.0;
                                               return std::vector<RatePoint>{
                                                   {0.0, 20.0 + shift}, {0.25, 30.0 + shift}, {2.0, 40.0 + shift}};
                                           })) {

@@ -53,17 +53,15 @@ TEST(DataSetInputsTest, FoldersGiveTheirPicturesByNameAndPatternsTheirMatches) {
 }
 
 TEST(DataSetShardTest, ShardsAreDisjointCoverEveryItemAndTakeEveryNth) {
-    const std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc};
-    const std::vector<DataSetItem> items = dataSetItems(5, codecs);
+    const std::size_t curves = 3;
+    const std::vector<DataSetItem> items = dataSetItems(5, curves);
     ASSERT_EQ(items.size(), 15u);
     EXPECT_EQ(items[4].picture, 1u);
-    EXPECT_EQ(items[4].codec, StillCodec::Avc);
+    EXPECT_EQ(items[4].curve, 1u);
     std::vector<int> owner(items.size(), 0);
     for (int shard = 1; shard <= 4; ++shard) {
         for (const DataSetItem& item : shardOf(items, shard, 4)) {
-            const std::size_t k =
-                item.picture * codecs.size() +
-                static_cast<std::size_t>(std::find(codecs.begin(), codecs.end(), item.codec) - codecs.begin());
+            const std::size_t k = item.picture * curves + item.curve;
             EXPECT_EQ(owner[k], 0) << "item " << k << " in two shards";
             EXPECT_EQ(static_cast<int>(k % 4) + 1, shard);
             owner[k] = shard;
@@ -97,7 +95,7 @@ class DataSetRunTest : public ::testing::Test {
 protected:
     DataSetRunTest() : pictures(testing::makeSmallDataSet(dir.path().string())) {
         run.pictures = pictures;
-        run.settings.codecs = {StillCodec::Jpeg, StillCodec::Ajc};
+        run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
         run.settings.qualities = {30, 50, 70, 90};
         run.settings.measures = {true, false, false};
         run.versions = {{"brenlow", "test"}};
@@ -125,13 +123,13 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
                                  curveMeasures().begin());
     const std::size_t psnr = 0;
     for (const AggregatePoint& point : outcome.aggregate) {
-        SCOPED_TRACE(std::string(codecName(point.codec)) + " at " + std::to_string(point.quality));
+        SCOPED_TRACE(point.curve + " at " + std::to_string(point.quality));
         double bits = 0.0, psnrSum = 0.0, msSsimSum = 0.0;
         int msSsimCount = 0;
         for (const PictureOutcome& picture : outcome.outcomes) {
             const auto at =
                 std::find_if(picture.sweep.points.begin(), picture.sweep.points.end(),
-                             [&](const SweepPoint& p) { return p.codec == point.codec && p.quality == point.quality; });
+                             [&](const SweepPoint& p) { return p.curve == point.curve && p.quality == point.quality; });
             ASSERT_NE(at, picture.sweep.points.end());
             bits += at->measures.bitsPerPixel;
             psnrSum += at->measures.picture.psnr;
@@ -146,15 +144,15 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
         EXPECT_EQ(point.counts[msSsim], 3) << "two pictures are below 176 pixels";
         EXPECT_DOUBLE_EQ(point.means[msSsim], msSsimSum / 3);
     }
-    const std::vector<RatePoint> curve = aggregateCurve(outcome, StillCodec::Ajc, CurveMeasure::Psnr);
+    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure::Psnr);
     ASSERT_EQ(curve.size(), 4u);
     EXPECT_EQ(curve[2].rate, outcome.aggregate[6].bitsPerPixel);
 
-    const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, StillCodec::Jpeg);
+    const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, "jpeg");
     ASSERT_FALSE(perPicture.empty());
     EXPECT_EQ(perPicture.front().rates.size(), 5u);
     EXPECT_EQ(perPicture.front().rate.count + perPicture.front().rate.leftOut, 5);
-    EXPECT_EQ(aggregateDeltaTable(outcome, StillCodec::Jpeg).size(), perPicture.size());
+    EXPECT_EQ(aggregateDeltaTable(outcome, "jpeg").size(), perPicture.size());
 }
 
 // A picture that fails still counts its points, so that a progress bar reaches its end; the
@@ -173,7 +171,7 @@ TEST_F(DataSetRunTest, AFailingPictureEndsOnlyItsItemsAndTheProgressReachesItsEn
     EXPECT_EQ(work.computed, 10);
     const DataSetOutcome outcome = collectDataSet(run, work);
     ASSERT_EQ(outcome.failed.size(), 2u);
-    EXPECT_EQ(outcome.failed[1].codec, StillCodec::Ajc);
+    EXPECT_EQ(outcome.failed[1].curve, "ajc");
     EXPECT_NE(outcome.failed[1].reason.find("cut.png"), std::string::npos) << outcome.failed[1].reason;
     EXPECT_EQ(outcome.aggregate.front().pictures, 5);
 }
@@ -198,13 +196,13 @@ TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrints
     const DataSetOutcome whole = loadDataSet({run.resultFolder});
     EXPECT_EQ(dataSetCsv(whole), dataSetCsv(collectDataSet(run, first))) << "the files keep every figure exactly";
 
-    fs::remove(results.file(resultFileName(pictures[1], StillCodec::Ajc)));
+    fs::remove(results.file(resultFileName(pictures[1], "ajc")));
     DataSetRun otherFocus = run;
     otherFocus.settings.passes = 3;
     otherFocus.pictures = {pictures[4]};
-    otherFocus.settings.codecs = {StillCodec::Jpeg};
+    otherFocus.settings.curves = defaultCurves({StillCodec::Jpeg});
     runDataSetItems(otherFocus);  // a stale result for picture 4 with JPEG, and a manifest to be replaced
-    std::ofstream(results.file(resultFileName(pictures[0], StillCodec::Jpeg))) << "{ cut short";
+    std::ofstream(results.file(resultFileName(pictures[0], "jpeg"))) << "{ cut short";
 
     const DataSetWork resumed = runDataSetItems(run);
     EXPECT_EQ(resumed.computed, 3);

@@ -133,11 +133,11 @@ TEST(ImportedCurveTest, ReadsAByteOrderMarkAndPlusSigns) {
 // A data set whose anchor curve is given by hand, as a sweep's aggregate would hold it.
 DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
     DataSetOutcome outcome;
-    outcome.codecs = {StillCodec::Jpeg};
+    outcome.curves = defaultCurves({StillCodec::Jpeg});
     outcome.parameters.measures = {false, false, false};
     const std::size_t psnr = 0;
     for (std::size_t i = 0; i < curve.size(); ++i) {
-        AggregatePoint point{StillCodec::Jpeg, static_cast<int>(10 * (i + 1)), 1, curve[i].rate,
+        AggregatePoint point{"jpeg", static_cast<int>(10 * (i + 1)), 1, curve[i].rate,
                              std::vector<double>(curveMeasures().size(), std::nan("")),
                              std::vector<int>(curveMeasures().size(), 1)};
         point.means[psnr] = curve[i].quality;
@@ -153,15 +153,15 @@ TEST(ImportedDeltaTableTest, ACurveAtNineTenthsOfTheAnchorsRateSavesTenPerCentOn
     cheaper.curves[CurveMeasure::MsSsimLumaDb] = {{0.5, 10.0}, {1.0, 14.0}};  // the data set took no MS-SSIM
     const DataSetOutcome outcome = outcomeWithJpegCurve(jpeg);
 
-    const std::vector<NamedDeltaRow> rows = importedDeltaTable(outcome, StillCodec::Jpeg, {cheaper});
+    const std::vector<DeltaRow> rows = importedDeltaTable(outcome, "jpeg", {cheaper});
     ASSERT_EQ(rows.size(), 2u) << "psnr with the cubic fit and PCHIP: the data set took no MS-SSIM";
-    for (const NamedDeltaRow& row : rows) {
-        EXPECT_EQ(row.name, "cheaper");
-        EXPECT_EQ(row.row.measure, CurveMeasure::Psnr);
-        EXPECT_NEAR(row.row.rate.value, -10.0, 1e-6) << interpolationName(row.row.interpolation);
-        EXPECT_GT(row.row.quality.value, 0.0);
+    for (const DeltaRow& row : rows) {
+        EXPECT_EQ(row.curve, "cheaper");
+        EXPECT_EQ(row.measure, CurveMeasure::Psnr);
+        EXPECT_NEAR(row.rate.value, -10.0, 1e-6) << interpolationName(row.interpolation);
+        EXPECT_GT(row.quality.value, 0.0);
     }
-    EXPECT_TRUE(importedDeltaTable(outcome, StillCodec::Avc, {cheaper}).empty()) << "avc was not swept";
+    EXPECT_TRUE(importedDeltaTable(outcome, "avc", {cheaper}).empty()) << "avc was not swept";
 }
 
 }  // namespace

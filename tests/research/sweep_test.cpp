@@ -43,8 +43,7 @@ TEST(SweepFocusTest, AFocusTheDecoderWouldRefuseIsRefusedUpFront) {
     saveBitmapFile(testing::patternBitmap(2000, 1200), path);
     const PictureDocument document = openPictureDocument(path, false);
     SweepSettings settings;
-    settings.codecs = {StillCodec::Jpeg, StillCodec::Avc};
-    settings.passes = 1000;
+    settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Avc}, runDefaultsOf(2, 1000));
     try {
         prepareSweep(document.view(), settings);
         FAIL() << "the focus was accepted";
@@ -53,7 +52,7 @@ TEST(SweepFocusTest, AFocusTheDecoderWouldRefuseIsRefusedUpFront) {
             << error.what();
         EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
     }
-    settings.codecs = {StillCodec::Jpeg};
+    settings.curves = defaultCurves({StillCodec::Jpeg});
     EXPECT_NO_THROW(prepareSweep(document.view(), settings));
 }
 
@@ -98,7 +97,7 @@ TEST_F(SweepTest, HigherQualityCostsMoreBitsAndGivesMoreFidelity) {
 
 TEST_F(SweepTest, ProgressCountsThePointsAndFalseStopsTheSweep) {
     SweepSettings settings;
-    settings.codecs = {StillCodec::Avc, StillCodec::Jpeg};
+    settings.curves = defaultCurves({StillCodec::Avc, StillCodec::Jpeg});
     settings.qualities = {30, 60, 90};
     std::vector<int> seen;
     const SweepOutcome whole = sweep(settings, [&](int done, int total) {
@@ -159,7 +158,7 @@ TEST_F(SweepTest, OneThreadOrTwoAndPlanesOrBitmapGiveTheSamePointsInTheSameOrder
 
 TEST_F(SweepTest, TheErrorOfTheFirstFailingPointInOrderIsThrown) {
     SweepSettings settings;
-    settings.codecs = {StillCodec::Jpeg, StillCodec::Ajc};
+    settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
     settings.qualities = {50, 60};
     settings.threads = 2;
     SweepSource source = prepareSweep(document.view(), settings);
@@ -186,13 +185,13 @@ TEST_F(SweepTest, RefusesADocumentWithoutPictureOrAPictureTooSmallForTheAvcCodec
 
 TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
     SweepSettings settings;
-    settings.codecs = {StillCodec::Ajc};
+    settings.curves = defaultCurves({StillCodec::Ajc});
     settings.qualities = {50, 70};
     const SweepOutcome outcome = sweep(settings);
     const std::string csv = sweepCsv(outcome);
     const std::string header =
         "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
-        "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,ssimulacra2,encode_seconds,decode_seconds,"
+        "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,ssimulacra2,settings,encode_seconds,decode_seconds,"
         "encode_megapixels_per_second,decode_megapixels_per_second\r\n";
     ASSERT_EQ(csv.substr(0, header.size()), header);
     const SweepPoint& first = outcome.points[0];
@@ -205,7 +204,8 @@ TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
     const std::string timing = formatMeasure(first.encodeSeconds, 6) + "," + formatMeasure(first.decodeSeconds, 6) + "," +
                                formatMeasure(megapixelsPerSecond(first.megapixels, first.encodeSeconds), 2) + "," +
                                formatMeasure(megapixelsPerSecond(first.megapixels, first.decodeSeconds), 2);
-    EXPECT_NE(csv.find(",\"" + first.reportLine + "\"," + perceptual + "," + timing + "\r\n"), std::string::npos);
+    EXPECT_NE(csv.find(",\"" + first.reportLine + "\"," + perceptual + ",divisor=2," + timing + "\r\n"), std::string::npos)
+        << "the settings column comes before the timing columns";
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
 }
 
@@ -213,18 +213,18 @@ TEST_F(SweepTest, DeltaRatesOfTheOwnCodecsAgainstJpeg) {
     SweepSettings settings;
     settings.qualities = {20, 40, 60, 80, 90};
     const SweepOutcome outcome = sweep(settings);
-    const std::vector<DeltaRow> rows = deltaTable(outcome, StillCodec::Jpeg, {CurveMeasure::Psnr});
+    const std::vector<DeltaRow> rows = deltaTable(outcome, "jpeg", {CurveMeasure::Psnr});
     ASSERT_EQ(rows.size(), 4u) << "AVC and AJC, each cubic and PCHIP";
-    EXPECT_EQ(rows[0].codec, StillCodec::Avc);
-    EXPECT_EQ(rows[2].codec, StillCodec::Ajc);
+    EXPECT_EQ(rows[0].curve, "avc");
+    EXPECT_EQ(rows[2].curve, "ajc");
     EXPECT_EQ(rows[3].interpolation, BdInterpolation::Pchip);
-    EXPECT_EQ(curveOf(outcome, StillCodec::Avc, CurveMeasure::SsimLuma).size(), 5u);
+    EXPECT_EQ(curveOf(outcome, "avc", CurveMeasure::SsimLuma).size(), 5u);
     // The curve of a codec against itself is the zero check of the whole path.
-    const auto jpeg = curveOf(outcome, StillCodec::Jpeg, CurveMeasure::Psnr);
+    const auto jpeg = curveOf(outcome, "jpeg", CurveMeasure::Psnr);
     EXPECT_NEAR(bjontegaardDeltaRate(jpeg, jpeg), 0.0, 1e-9);
 
-    settings.codecs = {StillCodec::Avc};
-    EXPECT_TRUE(deltaTable(sweep(settings), StillCodec::Jpeg).empty());
+    settings.curves = defaultCurves({StillCodec::Avc});
+    EXPECT_TRUE(deltaTable(sweep(settings), "jpeg").empty());
 }
 
 // Where a lower score is better, a codec that reaches the anchor's scores with fewer bits must
@@ -235,13 +235,14 @@ TEST(DeltaTableTest, MeasuresWhereLowerIsBetterAreTurnedRound) {
         for (int step = 0; step < 5; ++step) {
             SweepPoint point;
             point.codec = codec;
+            point.curve = codecName(codec);
             point.measures.bitsPerPixel = (0.5 + 0.25 * step) * (codec == StillCodec::Webp ? 0.8 : 1.0);
             point.measures.picture.psnr = 30.0 + 2.0 * step;
             point.measures.picture.ciede2000 = 4.0 - 0.5 * step;
             outcome.points.push_back(point);
         }
     }
-    for (const DeltaRow& row : deltaTable(outcome, StillCodec::Jpeg, {CurveMeasure::Psnr, CurveMeasure::Ciede2000})) {
+    for (const DeltaRow& row : deltaTable(outcome, "jpeg", {CurveMeasure::Psnr, CurveMeasure::Ciede2000})) {
         SCOPED_TRACE(std::string(measureKey(row.measure)) + " " + interpolationName(row.interpolation));
         EXPECT_NEAR(row.rate.value, -20.0, 1e-6);
         EXPECT_FALSE(row.rate.weakOverlap);
@@ -274,7 +275,7 @@ TEST(TimeSpreadTest, MedianFastestAndSlowestOfOddAndEvenCounts) {
 // Timing a point several times changes its times, never its figures.
 TEST_F(SweepTest, TimingRunsGiveTheSameFiguresWithTheMedianInsideItsSpread) {
     SweepSettings settings;
-    settings.codecs = {StillCodec::Jpeg, StillCodec::Ajc};
+    settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
     settings.qualities = {40};
     settings.measures = {false, false, false, false};
     const SweepOutcome once = sweep(settings);
