@@ -84,5 +84,53 @@ TEST_F(CodecSettingsCliTest, AWrongCodecKeyOrValueIsAUsageErrorThatSaysWhatIsAll
     EXPECT_FALSE(fileExists(cwd.file("astronaut.jpg")));
 }
 
+// A sweep names each curve by its codec string, keeps its settings beside every figure, and takes
+// an anchor and a quality list by the curve's name or its codec and settings.
+TEST_F(CodecSettingsCliTest, ASweepOfOneCodecAtTwoSettingsKeepsTwoCurvesWithTheirSettings) {
+    const CliRun json = run({"sweep", "--measures", "none", "--qualities", "40,80", "--codecs",
+                             "jpeg,jpeg:optimize=1:label=opt,avc:focus=0", "--qualities-for", "avc:focus=0=30,50,70",
+                             "--anchor", "jpeg:optimize=1", "--json", "astronaut.bmp"});
+    ASSERT_EQ(json.exitCode, 0) << json.err;
+    const QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+    const QJsonArray curves = object["parameters"]["curves"].toArray();
+    ASSERT_EQ(curves.size(), 3);
+    EXPECT_EQ(curves[1]["name"].toString(), "opt");
+    EXPECT_EQ(curves[1]["settings"]["optimize"].toString(), "1");
+    EXPECT_EQ(curves[2]["settings"].toObject(), (QJsonObject{{"divisor", "2"}, {"focus", "0"}}));
+    EXPECT_EQ(curves[2]["qualities"].toArray(), (QJsonArray{30, 50, 70}));
+    EXPECT_EQ(object["points"].toArray().size(), 2 + 2 + 3);
+    EXPECT_EQ(object["bd_rate"]["anchor"].toString(), "opt") << "the anchor named by its codec and settings";
+    const QJsonArray points = object["points"].toArray();
+    EXPECT_LT(points[2]["sizes"]["coded"].toInteger(), points[0]["sizes"]["coded"].toInteger())
+        << "optimised Huffman tables code the same quality in fewer bytes";
+
+    const CliRun csv = run({"sweep", "--measures", "none", "--qualities", "50", "--codecs", "jpeg:subsampling=444",
+                            "astronaut.bmp"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err;
+    EXPECT_NE(csv.out.find("\r\njpeg:subsampling=444,50,"), std::string::npos) << csv.out;
+    EXPECT_NE(csv.out.find(",optimize=0:subsampling=444,"), std::string::npos) << csv.out;
+}
+
+TEST_F(CodecSettingsCliTest, ASweepsCurvesAreCheckedBeforeAnyCoding) {
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* message;
+    };
+    for (const Case& c : {Case{{"--codecs", "jpeg,avif:speed=11"}, "takes speed 0-10, not \"11\""},
+                          Case{{"--codecs", "webp:effort=3"}, "The codec webp has no setting \"effort\""},
+                          Case{{"--codecs", "jpeg,jpeg:optimize=0"}, "are the same codec at the same settings"},
+                          Case{{"--codecs", "jpeg", "--qualities-for", "avc=10,20"}, "\"avc\" is not one of the run's codecs: jpeg"},
+                          Case{{"--codecs", "jpeg", "--qualities-for", "jpeg=90:10:10"}, "jpeg: "},
+                          Case{{"--codecs", "jpeg:label=a", "--anchor", "jpeg:optimize=1"}, "is not one of the run's codecs: a"}}) {
+        std::vector<std::string> arguments{"sweep", "--out", "results"};
+        arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+        arguments.push_back("astronaut.bmp");
+        const CliRun refused = run(arguments);
+        EXPECT_EQ(refused.exitCode, 2) << c.message;
+        EXPECT_NE(refused.err.find(c.message), std::string::npos) << refused.err;
+    }
+    EXPECT_FALSE(fileExists(cwd.file("results"))) << "nothing is made for a run that is refused";
+}
+
 }  // namespace
 }  // namespace brenlow::testing

@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <filesystem>
+
+#include "codecs/still_codecs.h"
+#include "io/error.h"
+#include "io/file_io.h"
+#include "jpeg/jpeg_bridge.h"
+#include "research/codec_curve.h"
+#include "research/codec_registry.h"
+#include "research/dataset_run.h"
+#include "research/sweep.h"
+#include "support/test_support.h"
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string errorOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Error& error) {
+        return error.what();
+    }
+    return "(no error)";
+}
+
+TEST(CodecCurveTest, ACurveIsNamedAsGivenAndHoldsEverySettingTheRunDefaultsFillingOnlyWhatItLeftOpen) {
+    const RunDefaults defaults = runDefaultsOf(5, 3);
+    const CodecCurve plain = curveNamed("avc", defaults);
+    EXPECT_EQ(plain.name, "avc");
+    EXPECT_EQ(plain.settingsText(), "divisor=5:focus=3");
+    const CodecCurve own = curveNamed("avc:focus=0:label=sharp-free", defaults);
+    EXPECT_EQ(own.name, "sharp-free");
+    EXPECT_EQ(own.settingsText(), "divisor=5:focus=0") << "the curve's own focus wins over the run's";
+    EXPECT_EQ(curveNamed("jpeg", defaults).settingsText(), "optimize=0:subsampling=420") << "jpeg takes no divisor";
+
+    const StillParameters parameters = stillParametersOf(curveNamed("avc:divisor=0", defaults), 70);
+    EXPECT_EQ(parameters.quality, 70);
+    EXPECT_FLOAT_EQ(parameters.divisor, 2.5f) << "divisor code 0 means 2.5, as in the toolbar";
+    EXPECT_EQ(parameters.passes, 3);
+    EXPECT_EQ(stillParametersOf(defaultCurve(StillCodec::Avc, runDefaultsOf(-4, -1)), 50).passes, 1)
+        << "a negative focus from the toolbar reads as 1, as the commands read it";
+}
+
+TEST(CodecCurveTest, CurvesThatWouldRepeatTheSamePointsAreRefusedNamingBoth) {
+    EXPECT_EQ(curvesNamed({"jpeg", "jpeg:optimize=1"}).size(), 2u);
+    const struct {
+        std::vector<std::string> names;
+        std::string message;
+    } cases[] = {
+        {{"jpeg", "jpeg"}, "The curve \"jpeg\" is named twice"},
+        {{"jpeg", "jpeg:subsampling=420"}, "\"jpeg:subsampling=420\" and \"jpeg\" are the same codec at the same settings"},
+        {{"jpeg:label=a", "jpeg:optimize=1:label=a"}, "The curve \"a\" is named twice"},
+        {{"jpeg:speed=3"}, "The codec jpeg has no setting \"speed\"; it takes optimize, subsampling"},
+    };
+    for (const auto& [names, message] : cases)
+        EXPECT_EQ(errorOf([&] { curvesNamed(names); }), message);
+}
+
+TEST(CodecCurveTest, AnAnchorIsFoundByItsNameOrByItsCodecAndSettings) {
+    const std::vector<CodecCurve> curves = curvesNamed({"jpeg:optimize=1:label=opt", "avc"});
+    EXPECT_EQ(curveMatching("opt", curves), "opt");
+    EXPECT_EQ(curveMatching("jpeg:optimize=1", curves), "opt");
+    EXPECT_EQ(curveMatching("avc:divisor=2", curves), "avc") << "the default spelt out is the same curve";
+    EXPECT_FALSE(curveMatching("jpeg", curves));
+    EXPECT_FALSE(curveMatching("no-such:thing", curves));
+}
+
+class CurveSweepTest : public ::testing::Test {
+protected:
+    CurveSweepTest() {
+        saveBitmapFile(patternBitmap(96, 64), path);
+        document.emplace(openPictureDocument(path, false));
+    }
+
+    SweepOutcome sweep(const std::vector<std::string>& names) {
+        SweepSettings settings;
+        settings.curves = curvesNamed(names);
+        settings.qualities = {30, 70};
+        settings.measures = {false, false, false, false};
+        return runSweep(prepareSweep(document->view(), settings), settings);
+    }
+
+    TempDir dir;
+    std::string path = dir.file("p.bmp");
+    std::optional<PictureDocument> document;
+};
+
+// Each curve is coded at its own settings: the same bytes as the JPEG library with those options.
+TEST_F(CurveSweepTest, OneCodecAtTwoSettingsGivesTwoCurvesCodedAtEach) {
+    const SweepOutcome outcome = sweep({"jpeg", "jpeg:subsampling=444:label=full"});
+    ASSERT_EQ(outcome.points.size(), 4u);
+    const QImage& bitmap = *document->view().bitmap;
+    JpegOptions full;
+    full.chroma = ChromaSubsampling::Full;
+    for (const SweepPoint& point : outcome.points) {
+        const bool isFull = point.curve == "full";
+        const Bytes expected = SaveAsJpeg(bitmap, static_cast<std::uint8_t>(point.quality), isFull ? full : JpegOptions{});
+        EXPECT_EQ(point.figures.codedSize, expected.size()) << point.curve << " at " << point.quality;
+    }
+    EXPECT_EQ(outcome.points[2].curve, "full");
+    EXPECT_NE(outcome.points[0].figures.codedSize, outcome.points[2].figures.codedSize);
+    EXPECT_NE(sweepCsv(outcome).find("full,30,"), std::string::npos);
+    EXPECT_NE(sweepCsv(outcome).find(",optimize=0:subsampling=444,"), std::string::npos);
+}
+
+// A result filed under a curve's name is taken again only when that curve's settings are the same.
+TEST_F(CurveSweepTest, AResultMadeAtOtherSettingsUnderTheSameNameIsMadeAgain) {
+    DataSetRun run;
+    run.pictures = {path};
+    run.settings.curves = curvesNamed({"jpeg:label=mine"});
+    run.settings.qualities = {40, 60};
+    run.settings.measures = {false, false, false, false};
+    run.resultFolder = dir.file("results");
+    EXPECT_EQ(runDataSetItems(run).computed, 1);
+    EXPECT_EQ(runDataSetItems(run).reused, 1);
+
+    run.settings.curves = curvesNamed({"jpeg:optimize=1:label=mine"});
+    const DataSetWork other = runDataSetItems(run);
+    EXPECT_EQ(other.replaced, 1);
+    EXPECT_EQ(other.reused, 0);
+    const DataSetOutcome loaded = loadDataSet({run.resultFolder});
+    ASSERT_EQ(loaded.curves.size(), 1u);
+    EXPECT_EQ(loaded.curves[0].settingsText(), "optimize=1:subsampling=420");
+
+    run.settings.curves[0].qualities = {50};
+    EXPECT_EQ(runDataSetItems(run).replaced, 1) << "a curve's own qualities are part of it";
+    EXPECT_EQ(loadDataSet({run.resultFolder}).outcomes[0].sweep.points.size(), 1u);
+}
+
+// Folders written before curves had settings name the codec alone; they still resume and merge.
+TEST_F(CurveSweepTest, AResultFileWithoutCurveIsTakenAsTheCodecAtItsDefaults) {
+    DataSetRun run;
+    run.pictures = {path};
+    run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Avc});
+    run.settings.qualities = {40};
+    run.settings.measures = {false, false, false, false};
+    run.resultFolder = dir.file("old");
+    runDataSetItems(run);
+    for (const fs::directory_entry& entry : fs::directory_iterator(run.resultFolder)) {
+        const Bytes bytes = readWholeFile(entry.path().string());
+        QJsonObject object = QJsonDocument::fromJson(QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                                                                static_cast<qsizetype>(bytes.size())))
+                                 .object();
+        object.remove("curve");
+        object.remove("curves");
+        const QByteArray old = QJsonDocument(object).toJson();
+        writeFileAtomically(entry.path().string(), std::span(reinterpret_cast<const std::uint8_t*>(old.constData()),
+                                                             static_cast<std::size_t>(old.size())));
+    }
+    EXPECT_EQ(runDataSetItems(run).reused, 2);
+    EXPECT_EQ(loadDataSet({run.resultFolder}).curves, run.settings.curves);
+}
+
+}  // namespace
+}  // namespace brenlow::testing
