@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <set>
+#include <string_view>
 
 #include "io/error.h"
 #include "io/file_io.h"
@@ -23,6 +24,13 @@ const char* const kFixedPlaceholders[] = {"input", "output", "quality"};
 
 bool isWordChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Built by appending: GCC 12 warns (-Wrestrict) about '"\"" + text + "\""' here, wrongly.
+std::string inQuotes(std::string_view text) {
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    return quoted.append(1, '"').append(text).append(1, '"');
 }
 
 bool isWord(const std::string& text) { return !text.empty() && std::all_of(text.begin(), text.end(), isWordChar); }
@@ -66,11 +74,11 @@ private:
     [[noreturn]] void fail(const std::string& what) const { throw Error(where_ + what); }
 
     QJsonValue required(const char* key) const {
-        if (!object_.contains(key)) fail("\"" + std::string(key) + "\" is missing");
+        if (!object_.contains(key)) fail(inQuotes(key) + " is missing");
         return object_.value(key);
     }
 
-    std::string text(const char* key) const { return textOf(required(key), "\"" + std::string(key) + "\""); }
+    std::string text(const char* key) const { return textOf(required(key), inQuotes(key)); }
 
     std::string textOf(const QJsonValue& value, const std::string& what) const {
         if (!value.isString() || value.toString().isEmpty()) fail(what + " must be a text that is not empty");
@@ -88,7 +96,7 @@ private:
         static const std::set<QString> known{"name",    "title",   "encode",   "decode",    "format",
                                              "extension", "quality", "settings", "time_limit"};
         for (const QString& key : object_.keys())
-            if (known.count(key) == 0) fail("\"" + key.toStdString() + "\" is not a key of a codec description");
+            if (known.count(key) == 0) fail(inQuotes(key.toStdString()) + " is not a key of a codec description");
     }
 
     void checkName(const std::string& name) const {
@@ -99,7 +107,7 @@ private:
 
     std::vector<std::string> arguments(const char* key) const {
         const QJsonValue value = required(key);
-        const std::string what = "\"" + std::string(key) + "\"";
+        const std::string what = inQuotes(key);
         if (!value.isArray() || value.toArray().isEmpty()) fail(what + " must be an array of arguments, program first");
         std::vector<std::string> list;
         for (const QJsonValue& argument : value.toArray()) {
@@ -118,7 +126,7 @@ private:
 
     std::string extension() const {
         std::string extension = text("extension");
-        if (extension.front() != '.') extension.insert(0, ".");
+        if (extension.front() != '.') extension = std::string(1, '.').append(extension);
         const bool plain = extension.size() > 1 && std::all_of(extension.begin() + 1, extension.end(), [](char c) {
                                return isWordChar(c) || c == '-';
                            });
@@ -156,7 +164,7 @@ private:
     SettingDescription settingOf(const QJsonObject& entry) const {
         for (const QString& key : entry.keys())
             if (key != "key" && key != "meaning" && key != "min" && key != "max" && key != "choices" && key != "default")
-                fail("\"" + key.toStdString() + "\" is not a key of a setting");
+                fail(inQuotes(key.toStdString()) + " is not a key of a setting");
         SettingDescription setting;
         setting.key = textOf(entry.value("key"), "a setting's \"key\"");
         const std::string what = "the setting \"" + setting.key + "\"";
