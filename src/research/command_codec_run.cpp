@@ -36,9 +36,31 @@ QImage readDecoded(const std::string& path) {
     return pictureFileKind(path) == PictureFileKind::Other ? loadOtherPictureFile(path) : loadBitmapFile(path);
 }
 
+// The decoder's picture, which must be the source's size. Its own words may say why it is not.
+QImage decodedPicture(const CommandCodec& codec, int quality, const std::string& path, QSize sourceSize,
+                      const std::string& stderrTail) {
+    QImage picture;
+    try {
+        picture = as24BitPicture(readDecoded(path));
+    } catch (const Error& error) {
+        throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture cannot be read: " + error.cause(),
+                               stderrTail));
+    }
+    if (picture.size() != sourceSize) {
+        throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture is " +
+                                   std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
+                                   " pixels, the source " + std::to_string(sourceSize.width()) + " x " +
+                                   std::to_string(sourceSize.height()),
+                               stderrTail));
+    }
+    return picture;
+}
+
+CallTime timeOf(const ChildOutcome& outcome) { return {outcome.wallSeconds, outcome.cpuSeconds}; }
+
 // Runs one of the codec's commands; throws Error unless it ends with status 0 within the limit
 // and leaves `output` behind.
-CallTime runCall(const CommandCodec& codec, const std::string& which, const std::vector<std::string>& arguments,
+ChildOutcome runCall(const CommandCodec& codec, const std::string& which, const std::vector<std::string>& arguments,
                  const std::string& folder, const std::string& output, int quality) {
     const std::string intro = failureIntro(codec, quality) + ": the " + which + " command \"" + arguments.front() + "\" ";
     ChildOutcome outcome;
@@ -49,7 +71,7 @@ CallTime runCall(const CommandCodec& codec, const std::string& which, const std:
     }
     if (!outcome.succeeded()) throw Error(withStderr(intro + outcome.endText(codec.timeLimitSeconds), outcome.stderrTail));
     if (!fileExists(output)) throw Error(withStderr(intro + "wrote no file at {output}", outcome.stderrTail));
-    return {outcome.wallSeconds, outcome.cpuSeconds};
+    return outcome;
 }
 
 }  // namespace
@@ -67,22 +89,15 @@ CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& set
     writeSource(source, input, codec.pictureFormat);
 
     CommandPoint point;
-    point.encode = runCall(codec, "encode", substitutedArguments(codec.encode, input, coded, quality, settings),
-                           folder.path(), coded, quality);
+    point.encode = timeOf(runCall(codec, "encode", substitutedArguments(codec.encode, input, coded, quality, settings),
+                                  folder.path(), coded, quality));
     point.codedBytes = fileSizeOf(coded);
     if (point.codedBytes == 0) throw Error(failureIntro(codec, quality) + ": the encode command wrote an empty file");
-    point.decode = runCall(codec, "decode", substitutedArguments(codec.decode, coded, decoded, quality, settings),
-                           folder.path(), decoded, quality);
-    try {
-        point.decoded = as24BitPicture(readDecoded(decoded));
-    } catch (const Error& error) {
-        throw Error(failureIntro(codec, quality) + ": the decoded picture cannot be read: " + error.cause());
-    }
-    if (point.decoded.size() != source.size()) {
-        throw Error(failureIntro(codec, quality) + ": the decoded picture is " + std::to_string(point.decoded.width()) +
-                    " x " + std::to_string(point.decoded.height()) + " pixels, the source " +
-                    std::to_string(source.width()) + " x " + std::to_string(source.height()));
-    }
+    const ChildOutcome decoding = runCall(codec, "decode",
+                                          substitutedArguments(codec.decode, coded, decoded, quality, settings),
+                                          folder.path(), decoded, quality);
+    point.decode = timeOf(decoding);
+    point.decoded = decodedPicture(codec, quality, decoded, source.size(), decoding.stderrTail);
     return point;
 }
 

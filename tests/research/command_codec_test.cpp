@@ -203,6 +203,7 @@ TEST_F(CommandCodecRunTest, FailedCallsAreErrorsWithTheEndOfStderr) {
                                                                 programs.file("pid") + "; wait");
     const std::string small = script(programs, "small", "printf 'P6\\n2 2\\n255\\n' > \"$2\"; head -c 12 /dev/zero >> \"$2\"");
     const std::string empty = script(programs, "empty", ": > \"$2\"");
+    const std::string garbage = script(programs, "garbage", "echo 'decoder: broken stream' >&2; echo nonsense > \"$2\"");
     const std::string copy = R"(["cp", "{input}", "{output}"])";
     struct Case {
         std::string encode;
@@ -219,6 +220,8 @@ TEST_F(CommandCodecRunTest, FailedCallsAreErrorsWithTheEndOfStderr) {
         {copy, R"(["true", "{input}", "{output}"])", {"the decode command \"true\" wrote no file at {output}",
                                                        "it wrote nothing on stderr"}},
         {"[" + quoted(empty) + R"(, "{input}", "{output}"])", copy, {"the encode command wrote an empty file"}},
+        {copy, "[" + quoted(garbage) + R"(, "{input}", "{output}"])",
+         {"the decoded picture cannot be read", "its stderr ended:\ndecoder: broken stream"}},
         {R"(["/nonexistent/enc", "{input}", "{output}"])", copy, {"Cannot start \"/nonexistent/enc\""}},
         {copy, R"(["sh", "-c", "kill -9 $$", "{input}", "{output}"])", {"was ended by signal 9"}},
     };
