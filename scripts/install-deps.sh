@@ -9,6 +9,8 @@ packages=(g++ make cmake pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libg
           libbenchmark-dev
           dpkg-dev desktop-file-utils appstream  # the .deb's dependencies, and the packaging tests' validators
           parallel  # data set shards in the tests and on the hosts of a sweep
+          slurm-wlm munge  # the one-node Slurm the job-array test starts on this machine
+          webp imagemagick  # the programs of the codec descriptions in examples/codecs
           clang libclang-rt-14-dev llvm valgrind)  # sanitizers, fuzzing and their readable reports
 if [[ "${1:-}" == "--with-display" ]]; then
   packages+=(xvfb xauth)

@@ -7,13 +7,6 @@
 namespace brenlow {
 namespace {
 
-// A document of the codec's own format keeps its file: the coded file goes beside it.
-std::string codedFileName(const std::string& caption, const AnchorCodec& codec) {
-    const std::string extension = codec.extension();
-    const std::string plain = outputBaseName(caption) + extension;
-    return plain == caption ? outputBaseName(caption) + "~" + extension : plain;
-}
-
 void requireQualityWithin(const AnchorCodec& codec, int quality) {
     const QualityRange range = codec.qualities();
     if (quality < range.lowest || quality > range.highest) {
@@ -23,6 +16,12 @@ void requireQualityWithin(const AnchorCodec& codec, int quality) {
 }
 
 }  // namespace
+
+std::string anchorCodedFileName(const std::string& caption, const AnchorCodec& codec) {
+    const std::string extension = codec.extension();
+    const std::string plain = outputBaseName(caption) + extension;
+    return plain == caption ? outputBaseName(caption) + "~" + extension : plain;
+}
 
 CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int quality, const std::string& caption) {
     return codeAnchorStill(picture, codec, quality, caption, codec.defaultSettings());
@@ -45,7 +44,7 @@ StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCod
 StillRunResult runAnchorExperiment(const DocumentView& document, const AnchorCodec& codec, int quality,
                                    const CodecSettings& settings) {
     const std::string& caption = document.caption;
-    const std::string codedPath = codedFileName(caption, codec);
+    const std::string codedPath = anchorCodedFileName(caption, codec);
     const std::string decodedPath = outputBaseName(caption) + "~.bmp";
     refuseOverwritingSources({caption}, {codedPath, decodedPath});
     const std::uint64_t originalSize = originalSizeOf(document);

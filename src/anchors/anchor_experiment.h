@@ -16,6 +16,10 @@ CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int 
                            const CodecSettings& settings);
 CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int quality, const std::string& caption);
 
+// The coded file an anchor experiment writes for a document: base + extension, or base + "~" +
+// extension when that is the document's own file. Throws Error as outputBaseName.
+std::string anchorCodedFileName(const std::string& caption, const AnchorCodec& codec);
+
 // Compress with an anchor codec: code the document's bitmap into base + extension (base + "~" +
 // extension when that is the document's own file), decode it to base~.bmp, write both together
 // and report as the JPEG experiment does, against the document's own file. Throws Error; on

@@ -70,7 +70,9 @@ void addDivisor(CLI::App& command, Request& request, const std::string& whenZero
 }
 
 void addPicture(CLI::App& command, Request& request) {
-    command.add_option("FILE", request.file, "picture: a bitmap, or a JPEG file when the name contains .jpg")
+    command
+        .add_option("FILE", request.files,
+                    "pictures, coded one after another: a bitmap, or a JPEG file when the name contains .jpg")
         ->required();
 }
 

@@ -42,7 +42,8 @@ struct Request {
     bool anchorGiven = false;                        // --anchor named, so it must be a codec of the run
     std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
-    std::vector<std::string> files;     // sweep: pictures, folders and patterns; merge: result folders
+    std::vector<std::string> files;     // still commands and sweep: pictures (sweep: folders and patterns
+                                        // too); merge: result folders
     int sweepJobs = 0;                  // items coded at a time; 0: one per core
     int timingRuns = 1;                 // sweep --timing-runs: codings and decodings of each point timed
     std::string resultFolder;           // sweep --out

@@ -13,9 +13,11 @@
 #include "cli/research_commands.h"
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
+#include "codecs/output_files.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
 #include "io/error.h"
+#include "io/file_io.h"
 #include "research/codec_registry.h"
 #include "research/library_versions.h"
 
@@ -64,6 +66,34 @@ std::string runStill(const Request& request) {
     return request.json ? stillRunJsonLine(request, parameters, view, result, started) : result.reportLine;
 }
 
+// What a still command writes for one picture, as its codec names its files.
+std::vector<std::string> stillOutputs(const Request& request, const std::string& file) {
+    const std::string decoded = outputBaseName(file) + "~.bmp";
+    switch (request.subcommand) {
+        case Subcommand::Avc:
+            return {outputBaseName(file) + ".avc", decoded};
+        case Subcommand::Ajc:
+            return {outputBaseName(file) + ".ajc"};
+        case Subcommand::Jpeg:
+            return {experimentJpegName(file), decoded};
+        default:
+            return {anchorCodedFileName(file, *anchorCodecNamed(request.codec)), decoded};
+    }
+}
+
+// Each picture in turn, one line each; pictures whose outputs would meet are refused before any
+// is coded, so no picture's files replace another's.
+void runStills(const Request& request) {
+    std::vector<PlannedOutputs> plan;
+    for (const std::string& file : request.files) plan.push_back({file, stillOutputs(request, file)});
+    refuseClashingOutputs(plan);
+    Request one = request;
+    for (const std::string& file : request.files) {
+        one.file = file;
+        std::cout << runStill(one) << '\n' << std::flush;
+    }
+}
+
 void runSequenceEncode(const Request& request) {
     SequenceEncodeOptions options;
     options.prefix = request.framePrefix;
@@ -96,7 +126,7 @@ int run(const Request& request) {
         case Subcommand::Ajc:
         case Subcommand::Jpeg:
         case Subcommand::Code:
-            std::cout << runStill(request) << '\n';
+            runStills(request);
             break;
         case Subcommand::Decode:
             decodeStillToFile(request.file, request.output);

@@ -10,14 +10,10 @@
 #include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
-namespace {
 
-// A JPEG document keeps its file: the experiment's JPEG goes beside it as base + "~.jpg".
 std::string experimentJpegName(const std::string& caption) {
     return outputBaseName(caption) + (hasMarker(caption, ".jpg") ? "~.jpg" : ".jpg");
 }
-
-}  // namespace
 
 CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption,
                          const JpegOptions& options) {

@@ -35,4 +35,25 @@ void refuseOverwritingSources(std::initializer_list<std::string> sources, std::i
     }
 }
 
+void refuseClashingOutputs(const std::vector<PlannedOutputs>& plan) {
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+        for (const std::string& output : plan[i].outputs) {
+            for (std::size_t j = 0; j < plan.size(); ++j) {
+                if (j != i && samePlace(output, plan[j].input)) {
+                    throw Error("Refusing to code \"" + plan[i].input + "\": its output \"" + output +
+                                "\" is \"" + plan[j].input + "\", another picture of the same command");
+                }
+            }
+            for (std::size_t j = 0; j < i; ++j) {
+                for (const std::string& earlier : plan[j].outputs) {
+                    if (samePlace(output, earlier)) {
+                        throw Error("Refusing to code \"" + plan[i].input + "\": its output \"" + output +
+                                    "\" would replace the one \"" + plan[j].input + "\" gives in the same command");
+                    }
+                }
+            }
+        }
+    }
+}
+
 }  // namespace brenlow

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "io/file_io.h"
 
@@ -23,5 +24,16 @@ void writeOutputs(std::initializer_list<OutputFile> outputs);
 // Throws Error when an output names one of the files a command reads: a command never writes
 // over its own source, whatever spelling reaches it.
 void refuseOverwritingSources(std::initializer_list<std::string> sources, std::initializer_list<std::string> outputs);
+
+// The inputs of one command and the files each of them is to write, in the order they are coded.
+struct PlannedOutputs {
+    std::string input;
+    std::vector<std::string> outputs;
+};
+
+// Throws Error, before anything is coded, when an input's output would replace a file another
+// input of the same command writes, or would be another of its inputs ("x.jpeg" and "x.webp" both
+// name x~.bmp; "a.bmp a~.bmp" would code a picture the first input just replaced).
+void refuseClashingOutputs(const std::vector<PlannedOutputs>& plan);
 
 }  // namespace brenlow

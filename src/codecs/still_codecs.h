@@ -73,6 +73,10 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
 // and report ratio and sizes.
 StillRunResult encodeAjcStill(const DocumentView& document, const StillParameters& parameters);
 
+// The JPEG file the experiment writes for a document: base + ".jpg", or base + "~.jpg" for a JPEG
+// document, which keeps its file. Throws Error as outputBaseName.
+std::string experimentJpegName(const std::string& caption);
+
 // Compress > "JPEG": code the document's bitmap as base.jpg (base~.jpg for a .jpg document),
 // decode it, write base~.bmp and report against the source file's pixels.
 // Options other than the library's defaults code other bytes into the same files.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 
@@ -145,6 +146,44 @@ TEST(OtherPicturesTest, OutputsOfLongerExtensionsDropTheWholeExtension) {
     }
     for (const char* misnamed : {"t..avc", "t.~.bmp", "j..ajc", "w..jpg", "w..webp"})
         EXPECT_FALSE(fs::exists(data.file(misnamed))) << misnamed;
+}
+
+// Several pictures in one command are coded one after another, unless one's outputs would replace
+// another's (x.jpeg and x.webp both name x~.bmp) or another input: then nothing is written at all.
+TEST(OtherPicturesTest, PicturesOfOneCommandNeverReplaceEachOthersOutputs) {
+    TempDir data;
+    const QImage picture = patternBitmap(64, 48);
+    saveBitmapFile(picture, data.file("a.bmp"));
+    ASSERT_TRUE(picture.save(QString::fromStdString(data.file("x.webp")), "WEBP", 100));
+    ASSERT_TRUE(picture.save(QString::fromStdString(data.file("x.png")), "PNG"));
+    writeFileAtomically(data.file("x.jpeg"), SaveAsJpeg(picture, 90));
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* message;  // empty: both pictures are coded
+    };
+    const std::vector<Case> cases{
+        {{"avc", "x.jpeg", "x.webp"}, "its output \"x.avc\" would replace the one \"x.jpeg\" gives"},
+        {{"ajc", "x.png", "./x.png"}, "its output \"./x.ajc\" would replace the one \"x.png\" gives"},
+        {{"jpeg", "a.bmp", "a~.bmp"}, "its output \"a~.bmp\" is \"a~.bmp\", another picture"},
+        {{"code", "--codec", "jp2", "x.webp", "x.png"}, "its output \"x.jp2\" would replace"},
+        {{"avc", "a.bmp", "x.png"}, ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.arguments.front() + " " + test.arguments.back());
+        const auto before = folderSnapshot(data.path());
+        const CliRun run = runCli(test.arguments, data.path());
+        if (run.err.find("not one of") != std::string::npos) continue;  // an anchor codec this build lacks
+        if (*test.message == '\0') {
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+            EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+            for (const char* output : {"a.avc", "a~.bmp", "x.avc", "x~.bmp"})
+                EXPECT_TRUE(fs::exists(data.file(output))) << output;
+            continue;
+        }
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_NE(run.err.find(test.message), std::string::npos) << run.err;
+        EXPECT_EQ(folderSnapshot(data.path()), before) << "nothing is written";
+    }
 }
 
 // "pic.xy" is no ".bmp" name: it is coded from its own pixels, never from "pi.bmp" beside it.

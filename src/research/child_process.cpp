@@ -1,0 +1,183 @@
+#include "research/child_process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <sstream>
+
+#include "io/error.h"
+
+extern char** environ;
+
+namespace brenlow {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Enough to see why a program failed; a chatty encoder's progress never grows the buffer past it.
+constexpr std::size_t kKeptStderrBytes = 16384;
+constexpr std::size_t kTailLines = 8;
+constexpr int kPollMilliseconds = 20;
+
+// Closes what it holds on every way out.
+class Descriptor {
+public:
+    explicit Descriptor(int fd = -1) : fd_(fd) {}
+    ~Descriptor() { reset(); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    void reset() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+};
+
+class SpawnSetup {
+public:
+    SpawnSetup(const std::string& folder, int stderrWriter) {
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawnattr_init(&attributes_);
+        posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions_, stderrWriter, 2);
+        posix_spawn_file_actions_addchdir_np(&actions_, folder.c_str());
+        // A group of its own, so a time-out reaches whatever it started; default signals, so a
+        // parent that ignores SIGPIPE or blocks SIGTERM passes nothing odd on.
+        sigset_t none, all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setpgroup(&attributes_, 0);
+        posix_spawnattr_setsigmask(&attributes_, &none);
+        posix_spawnattr_setsigdefault(&attributes_, &all);
+        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions_);
+        posix_spawnattr_destroy(&attributes_);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    pid_t spawn(const std::vector<std::string>& arguments) {
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        const int failed = posix_spawnp(&pid, argv[0], &actions_, &attributes_, argv.data(), environ);
+        if (failed != 0) {
+            throw Error("Cannot start \"" + arguments.front() + "\": " + std::strerror(failed));
+        }
+        return pid;
+    }
+
+private:
+    posix_spawn_file_actions_t actions_;
+    posix_spawnattr_t attributes_;
+};
+
+void keepTail(std::string& kept, const char* data, std::size_t size) {
+    kept.append(data, size);
+    if (kept.size() > kKeptStderrBytes) kept.erase(0, kept.size() - kKeptStderrBytes);
+}
+
+// Reads what is there without waiting; false once the writers have all closed it.
+bool drain(int fd, std::string& kept) {
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got > 0) {
+            keepTail(kept, buffer, static_cast<std::size_t>(got));
+            continue;
+        }
+        if (got < 0 && errno == EINTR) continue;
+        return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+    }
+}
+
+std::string lastLines(const std::string& text) {
+    const std::size_t end = text.find_last_not_of("\r\n");
+    if (end == std::string::npos) return {};
+    std::size_t start = end + 1;
+    for (std::size_t lines = 0; lines < kTailLines && start > 0; ++lines) {
+        const std::size_t newline = text.rfind('\n', start - 1);
+        start = newline == std::string::npos ? 0 : newline;
+    }
+    if (text[start] == '\n') ++start;
+    return text.substr(start, end + 1 - start);
+}
+
+// True once the child has ended; it stays a zombie, so its process group id is not reused
+// before the group is killed.
+bool hasEnded(pid_t pid) {
+    siginfo_t info{};
+    return ::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == pid;
+}
+
+double secondsOf(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
+
+}  // namespace
+
+std::string ChildOutcome::endText(double timeLimitSeconds) const {
+    std::ostringstream text;
+    if (timedOut) text << "ran past its time limit of " << timeLimitSeconds << " s";
+    else if (signal != 0) text << "was ended by signal " << signal << " (" << strsignal(signal) << ")";
+    else text << "exited with status " << exitStatus;
+    return text.str();
+}
+
+ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const std::string& folder,
+                             double timeLimitSeconds) {
+    if (arguments.empty() || arguments.front().empty()) throw Error("No program to run");
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) throw Error(std::string("Cannot make a pipe: ") + std::strerror(errno));
+    Descriptor reader(ends[0]);
+    Descriptor writer(ends[1]);
+    ::fcntl(reader.get(), F_SETFL, O_NONBLOCK);
+
+    const Clock::time_point started = Clock::now();
+    const Clock::time_point deadline =
+        started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeLimitSeconds));
+    const pid_t pid = SpawnSetup(folder, writer.get()).spawn(arguments);
+    writer.reset();
+
+    ChildOutcome outcome;
+    std::string kept;
+    bool open = true;
+    int status = 0;
+    rusage usage{};
+    while (!hasEnded(pid)) {
+        if (Clock::now() >= deadline) {
+            outcome.timedOut = true;
+            break;
+        }
+        pollfd watched{reader.get(), POLLIN, 0};
+        if (open && ::poll(&watched, 1, kPollMilliseconds) > 0) open = drain(reader.get(), kept);
+        else if (!open) ::usleep(kPollMilliseconds * 1000);
+    }
+    // Whatever it left running would hold the pipe and the folder.
+    ::kill(-pid, SIGKILL);
+    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    if (open) drain(reader.get(), kept);
+    outcome.wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();
+    outcome.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
+    if (!outcome.timedOut && WIFEXITED(status)) outcome.exitStatus = WEXITSTATUS(status);
+    if (!outcome.timedOut && WIFSIGNALED(status)) outcome.signal = WTERMSIG(status);
+    outcome.stderrTail = lastLines(kept);
+    return outcome;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace brenlow {
+
+// How one run of another program ended.
+struct ChildOutcome {
+    bool timedOut = false;   // killed at the time limit, with every process of its group
+    int exitStatus = -1;     // its exit status, or -1 when a signal ended it
+    int signal = 0;          // the signal that ended it, or 0
+    std::string stderrTail;  // the last lines it wrote on stderr
+    double wallSeconds = 0;
+    double cpuSeconds = 0;   // user + system, its own and its waited-for children's
+
+    bool succeeded() const { return !timedOut && exitStatus == 0; }
+    // "exited with status 1", "was ended by signal 9", "ran past its time limit of 2 s".
+    std::string endText(double timeLimitSeconds) const;
+};
+
+// Runs `arguments` (program first, looked up on PATH) without a shell, in `folder`, with stdin
+// and stdout on /dev/null and stderr captured, in a process group of its own. At the time limit,
+// or when the program ends, every process left in the group is killed, so nothing it started
+// outlives the call. Safe to call from several threads at once. Throws Error when the program
+// cannot be started (not found, not executable).
+ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const std::string& folder,
+                             double timeLimitSeconds);
+
+}  // namespace brenlow

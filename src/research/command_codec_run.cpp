@@ -1,0 +1,104 @@
+#include "research/command_codec_run.h"
+
+#include <QImageWriter>
+
+#include "io/bitmap_file.h"
+#include "io/error.h"
+#include "io/file_io.h"
+#include "io/picture_file.h"
+#include "research/child_process.h"
+#include "research/private_folder.h"
+
+namespace brenlow {
+namespace {
+
+std::string failureIntro(const CommandCodec& codec, int quality) {
+    return "The codec \"" + codec.name + "\" (" + codec.file + ") at quality " + std::to_string(quality);
+}
+
+std::string withStderr(const std::string& message, const std::string& stderrTail) {
+    return stderrTail.empty() ? message + "; it wrote nothing on stderr" : message + "; its stderr ended:\n" + stderrTail;
+}
+
+void writeSource(const QImage& source, const std::string& path, const std::string& format) {
+    if (format == "bmp") {
+        saveBitmapFile(source, path);
+        return;
+    }
+    QImageWriter writer(QString::fromStdString(path), format.c_str());
+    if (!writer.write(source)) {
+        throw Error("Cannot write the picture for the encoder as " + format + ": " + writer.errorString().toStdString(),
+                    path);
+    }
+}
+
+QImage readDecoded(const std::string& path) {
+    return pictureFileKind(path) == PictureFileKind::Other ? loadOtherPictureFile(path) : loadBitmapFile(path);
+}
+
+// The decoder's picture, which must be the source's size. Its own words may say why it is not.
+QImage decodedPicture(const CommandCodec& codec, int quality, const std::string& path, QSize sourceSize,
+                      const std::string& stderrTail) {
+    QImage picture;
+    try {
+        picture = as24BitPicture(readDecoded(path));
+    } catch (const Error& error) {
+        throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture cannot be read: " + error.cause(),
+                               stderrTail));
+    }
+    if (picture.size() != sourceSize) {
+        throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture is " +
+                                   std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
+                                   " pixels, the source " + std::to_string(sourceSize.width()) + " x " +
+                                   std::to_string(sourceSize.height()),
+                               stderrTail));
+    }
+    return picture;
+}
+
+CallTime timeOf(const ChildOutcome& outcome) { return {outcome.wallSeconds, outcome.cpuSeconds}; }
+
+// Runs one of the codec's commands; throws Error unless it ends with status 0 within the limit
+// and leaves `output` behind.
+ChildOutcome runCall(const CommandCodec& codec, const std::string& which, const std::vector<std::string>& arguments,
+                 const std::string& folder, const std::string& output, int quality) {
+    const std::string intro = failureIntro(codec, quality) + ": the " + which + " command \"" + arguments.front() + "\" ";
+    ChildOutcome outcome;
+    try {
+        outcome = runChildProcess(arguments, folder, codec.timeLimitSeconds);
+    } catch (const Error& error) {
+        throw Error(failureIntro(codec, quality) + ": " + error.what());
+    }
+    if (!outcome.succeeded()) throw Error(withStderr(intro + outcome.endText(codec.timeLimitSeconds), outcome.stderrTail));
+    if (!fileExists(output)) throw Error(withStderr(intro + "wrote no file at {output}", outcome.stderrTail));
+    return outcome;
+}
+
+}  // namespace
+
+CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
+                             int quality) {
+    if (quality < codec.qualities.lowest || quality > codec.qualities.highest) {
+        throw Error(failureIntro(codec, quality) + ": the quality is not between " +
+                    std::to_string(codec.qualities.lowest) + " and " + std::to_string(codec.qualities.highest));
+    }
+    const PrivateFolder folder("brenlow-codec");
+    const std::string input = folder.file("source." + codec.pictureFormat);
+    const std::string coded = folder.file("coded" + codec.extension);
+    const std::string decoded = folder.file("decoded." + codec.pictureFormat);
+    writeSource(source, input, codec.pictureFormat);
+
+    CommandPoint point;
+    point.encode = timeOf(runCall(codec, "encode", substitutedArguments(codec.encode, input, coded, quality, settings),
+                                  folder.path(), coded, quality));
+    point.codedBytes = fileSizeOf(coded);
+    if (point.codedBytes == 0) throw Error(failureIntro(codec, quality) + ": the encode command wrote an empty file");
+    const ChildOutcome decoding = runCall(codec, "decode",
+                                          substitutedArguments(codec.decode, coded, decoded, quality, settings),
+                                          folder.path(), decoded, quality);
+    point.decode = timeOf(decoding);
+    point.decoded = decodedPicture(codec, quality, decoded, source.size(), decoding.stderrTail);
+    return point;
+}
+
+}  // namespace brenlow
