@@ -1,6 +1,7 @@
 #include "cli/command_line.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <charconv>
 #include <climits>
 #include <limits>
@@ -99,6 +100,23 @@ std::vector<std::string> splitAtCommas(const std::string& text) {
     return parts;
 }
 
+// A list of sizes in bits per pixel: each a decimal number above 0 and at most 64, none twice;
+// ascending. Throws Error saying what is wrong.
+std::vector<double> bppTargetsOf(const std::string& text) {
+    std::vector<double> targets;
+    for (const std::string& part : splitAtCommas(text)) {
+        char* end = nullptr;
+        const double target = std::strtod(part.c_str(), &end);
+        if (part.empty() || end != part.c_str() + part.size() || !(target > 0.0) || target > 64.0)
+            throw Error("\"" + part + "\" is not a size in bits per pixel above 0 and at most 64");
+        if (std::find(targets.begin(), targets.end(), target) != targets.end())
+            throw Error("the size " + part + " is named twice");
+        targets.push_back(target);
+    }
+    std::sort(targets.begin(), targets.end());
+    return targets;
+}
+
 // "I/N" with 1 <= I <= N.
 bool shardOf(const std::string& text, int& shard, int& count) {
     const std::size_t slash = text.find('/');
@@ -179,6 +197,19 @@ void defineSweep(CLI::App& app, Request& request) {
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
               "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")
         ->check(qualitiesProblem);
+    sweep->add_option_function<std::string>(
+              "--bpp", [&request](const std::string& text) { request.bppTargets = bppTargetsOf(text); },
+              "code each picture with each curve to these sizes instead of at qualities: the highest quality whose "
+              "bits per pixel are at most each target, such as 0.25,0.5,1.0")
+        ->type_name("LIST")
+        ->check([](const std::string& text) {
+            try {
+                bppTargetsOf(text);
+                return std::string();
+            } catch (const Error& error) {
+                return std::string(error.what());
+            }
+        });
     addDivisor(*sweep, request, "0 gives 2.5");
     addDecimal(*sweep, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the AVC decoder (default 2)");
     sweep->add_flag("--json", request.json, "print one JSON object instead of CSV");
@@ -190,6 +221,9 @@ void defineSweep(CLI::App& app, Request& request) {
     sweep->callback([sweep, &request] {
         request.subcommand = Subcommand::Sweep;
         request.anchorGiven = sweep->count("--anchor") > 0;
+        if (sweep->count("--bpp") > 0 && (sweep->count("--qualities") > 0 || sweep->count("--qualities-for") > 0))
+            throw CLI::ValidationError("--bpp", "a sweep codes either to sizes or at qualities: leave out --qualities "
+                                                "and --qualities-for");
         checkSweepCodecs(request);
         if (request.shardCount > 1 && request.resultFolder.empty())
             throw CLI::ValidationError(

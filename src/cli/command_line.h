@@ -38,6 +38,7 @@ struct Request {
     CodecSettings codecSettings;                     // code: the settings given after it (NAME:KEY=VALUE)
     std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep: curves, NAME[:KEY=VALUE]...
     std::vector<std::string> qualitiesFor;           // sweep --qualities-for: CURVE=QUALITIES
+    std::vector<double> bppTargets;                  // sweep --bpp: sizes to code each picture to
     std::string anchor = "jpeg";
     bool anchorGiven = false;                        // --anchor named, so it must be a codec of the run
     std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};

@@ -70,29 +70,54 @@ int codecColumnWidth(const DataSetOutcome& outcome) {
     return static_cast<int>(std::min<std::size_t>(width, 40));
 }
 
+// The aggregate points in the order the table shows them: curve by curve at qualities; target by
+// target, the curves side by side, when they were coded to sizes, so that each target compares
+// the codecs at one size.
+std::vector<const AggregatePoint*> tableOrder(const DataSetOutcome& outcome) {
+    std::vector<const AggregatePoint*> points;
+    for (const AggregatePoint& point : outcome.aggregate) points.push_back(&point);
+    if (!outcome.parameters.bppTargets.empty())
+        std::stable_sort(points.begin(), points.end(),
+                         [](const AggregatePoint* a, const AggregatePoint* b) { return a->targetBpp < b->targetBpp; });
+    return points;
+}
+
 void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
+    const bool sized = !outcome.parameters.bppTargets.empty();
     notes << "Aggregate of " << outcome.pictures.size()
-          << " pictures: mean bits per pixel and mean measures, each over the pictures where it is defined\n";
+          << " pictures: mean bits per pixel and mean measures, each over the pictures where it is defined"
+          << (sized ? "; per size target, each picture coded at the highest quality within it (missed: pictures "
+                      "whose lowest quality is larger)\n"
+                    : "\n");
     char cell[64];
     const int width = codecColumnWidth(outcome);
-    std::snprintf(cell, sizeof cell, "%-*s %7s %8s %10s", width, "codec", "quality", "pictures", "bpp");
-    notes << cell;
+    std::snprintf(cell, sizeof cell, "%-*s %7s %8s %10s", width, "codec", sized ? "target" : "quality", "pictures",
+                  "bpp");
+    notes << cell << (sized ? "   missed" : "");
     for (CurveMeasure measure : measures) {
         std::snprintf(cell, sizeof cell, " %17s", measureKey(measure));
         notes << cell;
     }
     notes << '\n';
-    for (const AggregatePoint& point : outcome.aggregate) {
-        notes << point.curve << std::string(static_cast<std::size_t>(width) - std::min<std::size_t>(point.curve.size(), static_cast<std::size_t>(width)), ' ');
-        std::snprintf(cell, sizeof cell, " %7d %8d %10s", point.quality, point.pictures,
-                      formatMeasure(point.bitsPerPixel, 6).c_str());
+    for (const AggregatePoint* point : tableOrder(outcome)) {
+        notes << point->curve
+              << std::string(static_cast<std::size_t>(width) -
+                                 std::min<std::size_t>(point->curve.size(), static_cast<std::size_t>(width)),
+                             ' ');
+        const std::string place = sized ? formatMeasure(point->targetBpp, 3) : std::to_string(point->quality);
+        std::snprintf(cell, sizeof cell, " %7s %8d %10s", place.c_str(), point->pictures,
+                      formatMeasure(point->bitsPerPixel, 6).c_str());
         notes << cell;
+        if (sized) {
+            std::snprintf(cell, sizeof cell, " %8d", point->missed);
+            notes << cell;
+        }
         for (CurveMeasure measure : measures) {
             const auto index =
                 std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
             std::snprintf(cell, sizeof cell, " %17s",
-                          formatMeasure(point.means[static_cast<std::size_t>(index)], 4).c_str());
+                          formatMeasure(point->means[static_cast<std::size_t>(index)], 4).c_str());
             notes << cell;
         }
         notes << '\n';

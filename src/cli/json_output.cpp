@@ -93,9 +93,11 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
     QJsonObject object = runJson("sweep", request, seconds);
     QJsonArray codecs;
     for (const std::string& codec : request.codecs) codecs.append(text(codec));
-    QJsonArray qualities;
+    QJsonArray qualities, targets;
     for (int quality : request.qualities) qualities.append(quality);
+    for (double target : request.bppTargets) targets.append(target);
     object["parameters"] = QJsonObject{{"codecs", codecs},
+                                       {"bpp_targets", targets},
                                        {"qualities", qualities},
                                        {"divisor", static_cast<double>(divisorFor(request.divisor, Command::AvcStill))},
                                        {"focus", focusFor(request.focus)},

@@ -69,6 +69,7 @@ SweepSettings sweepSettings(const Request& request) {
     SweepSettings settings;
     settings.curves = sweepCurves(request);
     settings.qualities = request.qualities;
+    settings.bppTargets = request.bppTargets;
     settings.divisor = divisorFor(request.divisor, Command::AvcStill);
     settings.passes = focusFor(request.focus);
     settings.measures = measureChoiceOf(request);

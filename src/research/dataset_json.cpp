@@ -1,6 +1,7 @@
 #include "research/dataset_json.h"
 
 #include <QJsonArray>
+#include <cmath>
 
 #include "research/measure_table.h"
 #include "research/research_json.h"
@@ -10,6 +11,12 @@ namespace {
 
 QString text(const std::string& value) {
     return QString::fromStdString(value);
+}
+
+QJsonArray targetsJson(const std::vector<double>& targets) {
+    QJsonArray array;
+    for (double target : targets) array.append(target);
+    return array;
 }
 
 QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anchor) {
@@ -27,7 +34,8 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anc
             {"focus", parameters.passes},
             {"anchor", text(anchor)},
             {"measures", measures},
-            {"curves", curvesJson(outcome.curves)}};
+            {"curves", curvesJson(outcome.curves)},
+            {"bpp_targets", targetsJson(parameters.bppTargets)}};
 }
 
 QJsonArray pointsJson(const DataSetOutcome& outcome) {
@@ -51,11 +59,16 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
             means[measureKey(curveMeasures()[i])] = measureValue(point.means[i]);
             counts[measureKey(curveMeasures()[i])] = point.counts[i];
         }
-        points.append(QJsonObject{{"codec", text(point.curve)},
-                                  {"quality", point.quality},
-                                  {"pictures", point.pictures},
-                                  {"means", means},
-                                  {"counts", counts}});
+        QJsonObject object{{"codec", text(point.curve)},
+                           {"quality", point.quality},
+                           {"pictures", point.pictures},
+                           {"means", means},
+                           {"counts", counts}};
+        if (!std::isnan(point.targetBpp)) {
+            object["target_bits_per_pixel"] = point.targetBpp;
+            object["target_missed"] = point.missed;
+        }
+        points.append(object);
     }
     return points;
 }

@@ -16,12 +16,14 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // A running sum per measure over the pictures that have it.
 struct PointSums {
     int pictures = 0;
+    int missed = 0;
     double bitsPerPixel = 0.0;
     std::vector<double> sums = std::vector<double>(curveMeasures().size(), 0.0);
     std::vector<int> counts = std::vector<int>(curveMeasures().size(), 0);
 
     void add(const SweepPoint& point) {
         ++pictures;
+        missed += point.targetMissed ? 1 : 0;
         bitsPerPixel += point.measures.bitsPerPixel;
         for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
             const double value = measureOf(point, curveMeasures()[i]);
@@ -31,8 +33,10 @@ struct PointSums {
         }
     }
 
-    AggregatePoint mean(const std::string& curve, int quality) const {
-        AggregatePoint point{curve, quality, pictures, bitsPerPixel / pictures, {}, counts};
+    AggregatePoint mean(const std::string& curve, const SweepPoint& first) const {
+        const bool sized = !std::isnan(first.targetBpp);
+        AggregatePoint point{curve, sized ? 0 : first.quality, first.targetBpp, missed, pictures, bitsPerPixel / pictures,
+                             {}, counts};
         for (std::size_t i = 0; i < sums.size(); ++i) point.means.push_back(counts[i] > 0 ? sums[i] / counts[i] : kNaN);
         return point;
     }
@@ -57,29 +61,34 @@ bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
             if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return false;
         return true;
     };
-    return a.qualities == b.qualities && a.divisor == b.divisor && a.passes == b.passes && sameGroups() &&
+    return a.qualities == b.qualities && a.bppTargets == b.bppTargets && a.divisor == b.divisor && a.passes == b.passes && sameGroups() &&
            a.versions == b.versions;
 }
 
 DataSetParameters dataSetParameters(const SweepSettings& settings, const LibraryVersions& versions) {
-    return {settings.qualities, settings.divisor, settings.passes, settings.measures, versions};
+    return {settings.qualities, settings.bppTargets, settings.divisor, settings.passes, settings.measures, versions};
 }
 
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
                                             const std::vector<CodecCurve>& curves) {
     std::vector<AggregatePoint> points;
     for (const CodecCurve& curve : curves) {
-        std::vector<std::pair<int, PointSums>> byQuality;  // in the order the qualities first appear
+        // In the order the qualities (or targets) first appear; a point coded to a size is grouped
+        // by its target, as its quality differs from picture to picture.
+        std::vector<std::pair<SweepPoint, PointSums>> byPoint;
+        const auto samePoint = [](const SweepPoint& a, const SweepPoint& b) {
+            return std::isnan(a.targetBpp) ? std::isnan(b.targetBpp) && a.quality == b.quality : a.targetBpp == b.targetBpp;
+        };
         for (const PictureOutcome& outcome : outcomes) {
             for (const SweepPoint& point : outcome.sweep.points) {
                 if (point.curve != curve.name) continue;
-                auto at = std::find_if(byQuality.begin(), byQuality.end(),
-                                       [&](const auto& entry) { return entry.first == point.quality; });
-                if (at == byQuality.end()) at = byQuality.insert(byQuality.end(), {point.quality, PointSums{}});
+                auto at = std::find_if(byPoint.begin(), byPoint.end(),
+                                       [&](const auto& entry) { return samePoint(entry.first, point); });
+                if (at == byPoint.end()) at = byPoint.insert(byPoint.end(), {point, PointSums{}});
                 at->second.add(point);
             }
         }
-        for (const auto& [quality, sums] : byQuality) points.push_back(sums.mean(curve.name, quality));
+        for (const auto& [first, sums] : byPoint) points.push_back(sums.mean(curve.name, first));
     }
     return points;
 }
@@ -156,17 +165,20 @@ std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome
 }
 
 std::string dataSetCsv(const DataSetOutcome& outcome) {
-    std::string csv = "picture," + sweepCsvHeader();
+    const bool sized = !outcome.parameters.bppTargets.empty();
+    std::string csv = "picture," + sweepCsvHeader(sized);
     for (const PictureOutcome& picture : outcome.outcomes)
         for (const SweepPoint& point : picture.sweep.points)
-            csv += csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve));
+            csv += csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve), sized);
     return csv;
 }
 
 std::string aggregateCsv(const DataSetOutcome& outcome) {
+    const bool sized = !outcome.parameters.bppTargets.empty();
     std::string csv = "codec,quality,pictures,bits_per_pixel";
     for (CurveMeasure measure : curveMeasures())
         csv += std::string(",") + measureKey(measure) + "," + measureKey(measure) + "_pictures";
+    if (sized) csv += ",target_bits_per_pixel,target_missed";
     csv += "\r\n";
     for (const AggregatePoint& point : outcome.aggregate) {
         csv += csvField(point.curve) + "," + std::to_string(point.quality) + "," +
@@ -177,6 +189,7 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
             csv += ',';
             csv += std::to_string(point.counts[i]);
         }
+        if (sized) csv += "," + formatMeasure(point.targetBpp, 6) + "," + std::to_string(point.missed);
         csv += "\r\n";
     }
     return csv;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@ using LibraryVersions = std::map<std::string, std::string>;
 // What every result of one data set must share to be averaged with the others.
 struct DataSetParameters {
     std::vector<int> qualities;
+    std::vector<double> bppTargets;  // when the curves were coded to sizes instead of at the qualities
     float divisor = 2.5f;
     std::int32_t passes = 2;
     MeasureChoice measures;
@@ -38,7 +40,9 @@ struct PictureOutcome {
 // mean infinite), and how many pictures each mean is over.
 struct AggregatePoint {
     std::string curve;
-    int quality = 0;
+    int quality = 0;  // 0 for a size target: each picture has its own quality there
+    double targetBpp = std::numeric_limits<double>::quiet_NaN();
+    int missed = 0;   // pictures whose lowest quality still coded above the target
     int pictures = 0;
     double bitsPerPixel = 0.0;
     std::vector<double> means;  // by curveMeasures() order; NaN when no picture has the measure
@@ -64,8 +68,9 @@ struct DataSetOutcome {
     std::vector<FailedItem> failed;         // items without points, in the items' order
 };
 
-// The aggregate points of the per-picture outcomes: each curve at each quality some picture has,
-// averaged over the pictures that have it, in the order of `curves` and of the first picture's qualities.
+// The aggregate points of the per-picture outcomes: each curve at each quality (or size target) some
+// picture has, averaged over the pictures that have it, in the order of `curves` and of the first
+// picture's qualities or targets.
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
                                             const std::vector<CodecCurve>& curves);
 

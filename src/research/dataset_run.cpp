@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <exception>
 #include <filesystem>
 #include <map>
@@ -29,6 +30,7 @@ std::string resultPath(const std::string& folder, const std::string& picture, co
 // What of the parameters two results differ in, for a person to read; empty when they agree.
 std::string parameterDifference(const DataSetParameters& a, const DataSetParameters& b) {
     if (a.qualities != b.qualities) return "qualities";
+    if (a.bppTargets != b.bppTargets) return "size targets";
     if (a.divisor != b.divisor) return "divisor";
     if (a.passes != b.passes) return "focus";
     for (const MeasureGroup group : slowMeasureGroups())
@@ -42,14 +44,18 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     return a.versions == b.versions ? std::string() : "library versions";
 }
 
-// Whether the result holds one point per quality of its curve, in its order, and no other: a file
-// with points added or changed would otherwise be averaged as if it were the run's.
-bool holdsTheRunsPoints(const StoredResult& stored, const std::vector<int>& runQualities) {
-    const std::vector<int>& qualities = stored.curve.qualitiesOr(runQualities);
-    if (stored.sweep.points.size() != qualities.size()) return false;
-    for (std::size_t i = 0; i < qualities.size(); ++i)
-        if (stored.sweep.points[i].quality != qualities[i] || stored.sweep.points[i].curve != stored.curve.name)
-            return false;
+// Whether the result holds one point per quality (or size target) of its curve, in its order, and
+// no other: a file with points added or changed would otherwise be averaged as if it were the run's.
+bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& parameters) {
+    const std::vector<SweepPoint>& points = stored.sweep.points;
+    const std::vector<int>& qualities = stored.curve.qualitiesOr(parameters.qualities);
+    const std::vector<double>& targets = parameters.bppTargets;
+    if (points.size() != (targets.empty() ? qualities.size() : targets.size())) return false;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const bool samePlace = targets.empty() ? points[i].quality == qualities[i] && std::isnan(points[i].targetBpp)
+                                               : points[i].targetBpp == targets[i];
+        if (!samePlace || points[i].curve != stored.curve.name) return false;
+    }
     return true;
 }
 
@@ -57,7 +63,7 @@ bool holdsTheRunsPoints(const StoredResult& stored, const std::vector<int>& runQ
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
               const PictureStamp& stamp, const DataSetParameters& parameters) {
     return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
-           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters.qualities);
+           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters);
 }
 
 // A stored file that cannot be read is made again like one made otherwise.
@@ -123,6 +129,7 @@ public:
 
 private:
     int pointsOf(const DataSetItem& item) const {
+        if (!run_.settings.bppTargets.empty()) return static_cast<int>(run_.settings.bppTargets.size());
         return static_cast<int>(run_.settings.curves[item.curve].qualitiesOr(run_.settings.qualities).size());
     }
 
@@ -326,7 +333,7 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
                 throw Error("The result was made " + made +
                                 " than the data set of its folder; run that item again",
                             path);
-            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, manifest.parameters.qualities))
+            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, manifest.parameters))
                 throw Error("The result is damaged: its points are not one per quality of its data set; run that "
                             "item again",
                             path);

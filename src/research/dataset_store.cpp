@@ -91,6 +91,11 @@ QJsonObject parametersJson(const DataSetParameters& parameters) {
                        {"divisor", static_cast<double>(parameters.divisor)},
                        {"focus", parameters.passes},
                        {"versions", versions}};
+    if (!parameters.bppTargets.empty()) {
+        QJsonArray targets;
+        for (double target : parameters.bppTargets) targets.append(target);
+        object["bpp_targets"] = targets;
+    }
     for (const MeasureGroup group : slowMeasureGroups())
         object[QLatin1String(measureGroupName(group))] = groupTaken(group, parameters.measures);
     return object;
@@ -99,6 +104,7 @@ QJsonObject parametersJson(const DataSetParameters& parameters) {
 DataSetParameters parametersOf(const QJsonObject& object) {
     DataSetParameters parameters;
     for (const QJsonValue& quality : object["qualities"].toArray()) parameters.qualities.push_back(quality.toInt());
+    for (const QJsonValue& target : object["bpp_targets"].toArray()) parameters.bppTargets.push_back(target.toDouble());
     parameters.divisor = static_cast<float>(object["divisor"].toDouble());
     parameters.passes = object["focus"].toInt();
     for (const MeasureGroup group : slowMeasureGroups())
@@ -121,6 +127,10 @@ QJsonObject pointJson(const SweepPoint& point) {
             {"megapixels", point.megapixels}};
     for (const MeasureRow& row : measureTable())
         object[QLatin1String(row.key)] = numberValue(row.of(point.measures.picture));
+    if (!std::isnan(point.targetBpp)) {
+        object["target_bpp"] = point.targetBpp;
+        object["target_missed"] = point.targetMissed;
+    }
     return object;
 }
 
@@ -138,6 +148,10 @@ SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
     point.encodeSeconds = object["encode_seconds"].toDouble();
     point.decodeSeconds = object["decode_seconds"].toDouble();
     point.megapixels = object["megapixels"].toDouble();
+    if (object["target_bpp"].isDouble()) {
+        point.targetBpp = object["target_bpp"].toDouble();
+        point.targetMissed = object["target_missed"].toBool();
+    }
     return point;
 }
 

@@ -47,7 +47,7 @@ QJsonObject libraryVersionsJson(const LibraryVersions& versions) {
 QJsonObject pointJson(const SweepPoint& point) {
     QJsonObject measures = measuresJson(point.measures.picture);
     measures["bits_per_pixel"] = point.measures.bitsPerPixel;
-    return {{"codec", text(point.curve)}, {"quality", point.quality},
+    QJsonObject object{{"codec", text(point.curve)}, {"quality", point.quality},
             {"sizes", sizesJson(point.figures)},
             {"ratio", static_cast<double>(point.figures.compressionRatio)},
             {"report", text(point.reportLine)},  {"measures", measures},
@@ -60,6 +60,11 @@ QJsonObject pointJson(const SweepPoint& point) {
                                     measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
                                    {"decode_megapixels_per_second",
                                     measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}}}};
+    if (!std::isnan(point.targetBpp)) {
+        object["target_bits_per_pixel"] = point.targetBpp;
+        object["target_missed"] = point.targetMissed;
+    }
+    return object;
 }
 
 QJsonArray curvesJson(const std::vector<CodecCurve>& curves) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -70,7 +71,8 @@ DecodedPicture decodeAt(StillCodec codec, const Bytes& file, const std::string& 
 
 struct SweepTask {
     const CodecCurve* curve;
-    int quality;
+    int quality;                                             // when it has no target
+    double target = std::numeric_limits<double>::quiet_NaN();  // bits per pixel
 };
 
 // Hands out the points in order, asking the progress before each; once it says stop, or a point
@@ -116,6 +118,30 @@ auto timed(int runs, std::vector<double>& seconds, const Step& step) {
     }
 }
 
+// The highest quality of the codec's range whose file has at most `target` bits per pixel, found by
+// bisection on the assumption that size grows with quality (each quality coded once); the lowest
+// quality, marked missed, when even that is larger.
+struct TargetQuality {
+    int quality = 0;
+    bool missed = false;
+};
+
+TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curve, double target) {
+    const QImage& reference = source.references.at(curve.codec);
+    const QualityRange range = codecEntryOf(curve.codec).qualities;
+    const auto fits = [&](int quality) {
+        return bitsPerPixel(encodeAt(source, curve, quality).size(), reference.width(), reference.height()) <= target;
+    };
+    if (!fits(range.lowest)) return {range.lowest, true};
+    if (fits(range.highest)) return {range.highest, false};
+    int fitting = range.lowest, tooLarge = range.highest;
+    while (tooLarge - fitting > 1) {
+        const int middle = fitting + (tooLarge - fitting) / 2;
+        (fits(middle) ? fitting : tooLarge) = middle;
+    }
+    return {fitting, false};
+}
+
 SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings) {
     const StillCodec codec = curve.codec;
     SweepPoint point;
@@ -148,6 +174,15 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     return point;
 }
 
+SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings) {
+    if (std::isnan(task.target)) return measurePoint(source, *task.curve, task.quality, settings);
+    const TargetQuality found = qualityForTarget(source, *task.curve, task.target);
+    SweepPoint point = measurePoint(source, *task.curve, found.quality, settings);
+    point.targetBpp = task.target;
+    point.targetMissed = found.missed;
+    return point;
+}
+
 }  // namespace
 
 std::vector<CodecCurve> defaultSweepCurves() {
@@ -156,7 +191,8 @@ std::vector<CodecCurve> defaultSweepCurves() {
 
 int sweepPointCount(const SweepSettings& settings) {
     std::size_t points = 0;
-    for (const CodecCurve& curve : settings.curves) points += curve.qualitiesOr(settings.qualities).size();
+    for (const CodecCurve& curve : settings.curves)
+        points += settings.bppTargets.empty() ? curve.qualitiesOr(settings.qualities).size() : settings.bppTargets.size();
     return static_cast<int>(points);
 }
 
@@ -203,8 +239,13 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress) {
     const BitmapRecycling recycling;
     std::vector<SweepTask> tasks;
-    for (const CodecCurve& curve : settings.curves)
+    for (const CodecCurve& curve : settings.curves) {
+        if (!settings.bppTargets.empty()) {
+            for (double target : settings.bppTargets) tasks.push_back({&curve, 0, target});
+            continue;
+        }
         for (int quality : curve.qualitiesOr(settings.qualities)) tasks.push_back({&curve, quality});
+    }
     const int total = static_cast<int>(tasks.size());
     std::vector<std::optional<SweepPoint>> points(tasks.size());
     std::vector<std::exception_ptr> failures(tasks.size());
@@ -214,7 +255,7 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
             try {
-                points[i] = measurePoint(source, *tasks[i].curve, tasks[i].quality, settings);
+                points[i] = pointOf(source, tasks[i], settings);
             } catch (...) {
                 failures[i] = std::current_exception();
                 queue.stop();

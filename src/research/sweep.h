@@ -3,6 +3,7 @@
 #include <QImage>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <string>
 #include <vector>
@@ -23,6 +24,9 @@ std::vector<CodecCurve> defaultSweepCurves();
 struct SweepSettings {
     std::vector<CodecCurve> curves = defaultSweepCurves();
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};  // of the curves without their own
+    // Sizes in bits per pixel, ascending: when given, each curve is coded once per target, at the
+    // highest quality whose bits per pixel do not exceed it, instead of at the qualities.
+    std::vector<double> bppTargets;
     float divisor = 2.5f;     // the divisor and focus the run gave the curves that did not name
     std::int32_t passes = 2;  // their own, as the data set's parameters record them
     MeasureChoice measures;  // the slow measures may be left out
@@ -41,7 +45,7 @@ struct SweepSource {
     std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep's curves
 };
 
-// The points a sweep of the settings codes: each curve's qualities added up.
+// The points a sweep of the settings codes: each curve's qualities, or the size targets for each curve, added up.
 int sweepPointCount(const SweepSettings& settings);
 
 // Reads the source file's size and the reference pictures the curves of `settings` need.
@@ -65,6 +69,8 @@ struct SweepPoint {
     double decodeSlowest = 0.0;
     int timingRuns = 1;
     double megapixels = 0.0;     // of the reference picture
+    double targetBpp = std::numeric_limits<double>::quiet_NaN();  // the size it was coded for, when it was
+    bool targetMissed = false;   // even the lowest quality codes above the target: the point is that quality
 };
 
 // The median of some times (the mean of the middle two for an even count), and the fastest and

@@ -201,17 +201,21 @@ std::vector<DeltaRow> deltaTable(const std::vector<std::string>& curveNames, con
 }
 
 // The measures always taken come before the report line, the slower ones after it.
-std::string sweepCsvHeader() {
+bool codedToSizes(const std::vector<SweepPoint>& points) {
+    return !points.empty() && !std::isnan(points.front().targetBpp);
+}
+
+std::string sweepCsvHeader(bool sized) {
     std::string header = "codec,quality,coded_size,original_size,ratio,bits_per_pixel,";
     for (const MeasureRow& row : measureTable())
         if (row.group == MeasureGroup::Always) header += std::string(row.key) + ",";
     header += "report,";
     for (const MeasureRow& row : measureTable())
         if (row.group != MeasureGroup::Always) header += std::string(row.key) + ",";
-    return header + "settings,encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
+    return header + (sized ? "settings,target_bits_per_pixel,target_missed," : "settings,") + "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
 }
 
-std::string sweepCsvRow(const SweepPoint& point, const std::string& settings) {
+std::string sweepCsvRow(const SweepPoint& point, const std::string& settings, bool sized) {
     const PictureMeasures& m = point.measures.picture;
     std::string row = csvField(point.curve) + "," + std::to_string(point.quality) + "," +
                       std::to_string(point.figures.codedSize) + "," + std::to_string(point.figures.originalSize) +
@@ -223,14 +227,17 @@ std::string sweepCsvRow(const SweepPoint& point, const std::string& settings) {
     for (const MeasureRow& measure : measureTable())
         if (measure.group != MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
     row += csvField(settings) + ",";
+    if (sized) row += formatMeasure(point.targetBpp, 6) + "," + (point.targetMissed ? "1," : "0,");
     return row + formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2) + "\r\n";
 }
 
 std::string sweepCsv(const SweepOutcome& outcome) {
-    std::string csv = sweepCsvHeader();
-    for (const SweepPoint& point : outcome.points) csv += sweepCsvRow(point, settingsTextOf(outcome, point.curve));
+    const bool sized = codedToSizes(outcome.points);
+    std::string csv = sweepCsvHeader(sized);
+    for (const SweepPoint& point : outcome.points)
+        csv += sweepCsvRow(point, settingsTextOf(outcome, point.curve), sized);
     return csv;
 }
 

@@ -93,8 +93,12 @@ std::string sweepCsv(const SweepOutcome& outcome);
 // A CSV field, quoted only when it holds a comma, a quote or a line break.
 std::string csvField(const std::string& text);
 
-// The same CSV's header row and one point's row, each ending in CR LF.
-std::string sweepCsvHeader();
-std::string sweepCsvRow(const SweepPoint& point, const std::string& settings);
+// The same CSV's header row and one point's row, each ending in CR LF. Points coded to size targets
+// (`sized`) have two more columns before the timing ones: the target and whether it was missed.
+std::string sweepCsvHeader(bool sized = false);
+std::string sweepCsvRow(const SweepPoint& point, const std::string& settings, bool sized = false);
+
+// Whether the points were coded to size targets rather than at qualities.
+bool codedToSizes(const std::vector<SweepPoint>& points);
 
 }  // namespace brenlow

@@ -11,6 +11,7 @@
 #include "research/codec_curve.h"
 #include "research/codec_registry.h"
 #include "research/dataset_run.h"
+#include "research/measures.h"
 #include "research/sweep.h"
 #include "support/test_support.h"
 
@@ -154,6 +155,65 @@ TEST_F(CurveSweepTest, AResultFileWithoutCurveIsTakenAsTheCodecAtItsDefaults) {
     }
     EXPECT_EQ(runDataSetItems(run).reused, 2);
     EXPECT_EQ(loadDataSet({run.resultFolder}).curves, run.settings.curves);
+}
+
+// A size target takes the highest quality within it: one quality higher codes above it.
+TEST_F(CurveSweepTest, ASizeTargetIsCodedAtTheHighestQualityWithinItOrMarkedMissed) {
+    SweepSettings settings;
+    settings.curves = curvesNamed({"jpeg", "jpeg:optimize=1"});
+    settings.bppTargets = {0.001, 1.5, 3.0};
+    settings.measures = {false, false, false, false};
+    const SweepSource source = prepareSweep(document->view(), settings);
+    const SweepOutcome outcome = runSweep(source, settings);
+    ASSERT_EQ(outcome.points.size(), 6u);
+    const QImage& bitmap = *document->view().bitmap;
+    const auto bppAt = [&](const SweepPoint& point, int quality) {
+        JpegOptions options;
+        options.optimizeHuffman = point.curve != "jpeg";
+        return bitsPerPixel(SaveAsJpeg(bitmap, static_cast<std::uint8_t>(quality), options).size(), bitmap.width(),
+                            bitmap.height());
+    };
+    for (const SweepPoint& point : outcome.points) {
+        SCOPED_TRACE(point.curve + " to " + std::to_string(point.targetBpp));
+        if (point.targetBpp < 0.01) {
+            EXPECT_TRUE(point.targetMissed);
+            EXPECT_EQ(point.quality, 0) << "the lowest quality of the codec";
+            continue;
+        }
+        EXPECT_FALSE(point.targetMissed);
+        EXPECT_LE(point.measures.bitsPerPixel, point.targetBpp);
+        EXPECT_DOUBLE_EQ(point.measures.bitsPerPixel, bppAt(point, point.quality));
+        if (point.quality < 100) EXPECT_GT(bppAt(point, point.quality + 1), point.targetBpp);
+    }
+    EXPECT_GE(outcome.points[4].quality, outcome.points[1].quality) << "optimised tables fit more quality in a size";
+    const std::string csv = sweepCsv(outcome);
+    EXPECT_NE(csv.find(",settings,target_bits_per_pixel,target_missed,encode_seconds,"), std::string::npos);
+    EXPECT_NE(csv.find(",optimize=0:subsampling=420,0.001000,1,"), std::string::npos);
+}
+
+// Results coded to sizes are taken again only for the same targets, and the aggregate is per target.
+TEST_F(CurveSweepTest, ADataSetCodedToSizesResumesOnlyWithTheSameTargets) {
+    DataSetRun run;
+    const std::string second = dir.file("q.bmp");
+    saveBitmapFile(patternBitmap(64, 48), second);
+    run.pictures = {path, second};
+    run.settings.curves = curvesNamed({"jpeg"});
+    run.settings.bppTargets = {1.0, 2.0};
+    run.settings.measures = {false, false, false, false};
+    run.resultFolder = dir.file("sized");
+    EXPECT_EQ(runDataSetItems(run).computed, 2);
+    EXPECT_EQ(runDataSetItems(run).reused, 2);
+    const DataSetOutcome loaded = loadDataSet({run.resultFolder});
+    ASSERT_EQ(loaded.aggregate.size(), 2u);
+    EXPECT_EQ(loaded.aggregate[1].targetBpp, 2.0);
+    EXPECT_EQ(loaded.aggregate[1].pictures, 2);
+    EXPECT_LE(loaded.aggregate[1].bitsPerPixel, 2.0);
+
+    run.settings.bppTargets = {1.0, 2.5};
+    EXPECT_EQ(runDataSetItems(run).replaced, 2);
+    run.settings.bppTargets = {};
+    run.settings.qualities = {50};
+    EXPECT_EQ(runDataSetItems(run).replaced, 2) << "points coded at qualities are not those coded to sizes";
 }
 
 }  // namespace

@@ -137,9 +137,13 @@ DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
     outcome.parameters.measures = {false, false, false};
     const std::size_t psnr = 0;
     for (std::size_t i = 0; i < curve.size(); ++i) {
-        AggregatePoint point{"jpeg", static_cast<int>(10 * (i + 1)), 1, curve[i].rate,
-                             std::vector<double>(curveMeasures().size(), std::nan("")),
-                             std::vector<int>(curveMeasures().size(), 1)};
+        AggregatePoint point;
+        point.curve = "jpeg";
+        point.quality = static_cast<int>(10 * (i + 1));
+        point.pictures = 1;
+        point.bitsPerPixel = curve[i].rate;
+        point.means.assign(curveMeasures().size(), std::nan(""));
+        point.counts.assign(curveMeasures().size(), 1);
         point.means[psnr] = curve[i].quality;
         outcome.aggregate.push_back(point);
     }
