@@ -8,6 +8,7 @@
 
 #include "app/codec_titles.h"
 #include "app/compare_window.h"
+#include "app/dataset_pictures.h"
 #include "app/dataset_progress.h"
 #include "app/dataset_window.h"
 #include "app/main_form.h"
@@ -80,14 +81,23 @@ void TMainForm::DataSetSweep1Click() {
     if (!choice) return;
 
     DataSetRun run;
-    run.pictures = expandPictureArguments({folder.toStdString()});
     run.settings = sweepSettingsOf(*choice, divisor, passes);
+    DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})),
+                            run.settings.codecs.size(), run.settings.qualities.size(), this);
+    if (!askDataSetPictures(list)) return;
+    run.pictures = list.chosenPictures();
+    if (run.pictures.empty()) return;
     run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    std::optional<DataSetOutcome> outcome = runDataSetWithProgress(this, run);
-    if (!outcome) return;
-    const std::vector<FailedItem> failed = outcome->failed;
-    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*outcome), choice->anchor, this);
+    DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    if (!progress.outcome) return;
+    const std::vector<FailedItem> failed = progress.outcome->failed;
+    auto* window =
+        new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome), choice->anchor, this);
+    if (progress.cancelled)
+        window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
+                                                           .arg(progress.picturesDone)
+                                                           .arg(progress.picturesTotal));
     window->showMessage = showMessage;
     window->openPoint = [this](const std::string& picture, const SweepPoint& point,
                                const DataSetParameters& parameters) {

@@ -25,6 +25,7 @@
 #include "app/about_box.h"
 #include "app/action_icons.h"
 #include "app/command_progress.h"
+#include "app/dataset_pictures.h"
 #include "app/field_tips.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
@@ -85,6 +86,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         // The dialog comes up inside the sweep command, under its wait cursor.
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const bool accepted = dialog.exec() == QDialog::Accepted;
+        QApplication::restoreOverrideCursor();
+        return accepted;
+    };
+    askDataSetPictures = [](DataSetPictureList& list) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const bool accepted = list.exec() == QDialog::Accepted;
         QApplication::restoreOverrideCursor();
         return accepted;
     };

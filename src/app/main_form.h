@@ -32,6 +32,7 @@ namespace brenlow {
 
 class CodecSettingsDialog;
 class CommandProgress;
+class DataSetPictureList;
 class MeasurementsDock;
 class SweepDialog;
 struct SweepChoice;
@@ -61,6 +62,8 @@ public:
     std::function<bool(SweepDialog&)> askSweepChoice;
     // The folder dialog of Data Set Sweep, opened on `start`; an empty name means the user cancelled.
     std::function<QString(const QString& start)> askDataSetFolder;
+    // Shows the pictures a data set sweep found and says whether the user pressed Start.
+    std::function<bool(DataSetPictureList&)> askDataSetPictures;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 
