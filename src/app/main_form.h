@@ -85,9 +85,15 @@ public:
     QAction* WindowMinimizeAll1 = nullptr;
     QAction* WindowArrangeAll1 = nullptr;
     QAction* HelpAbout1 = nullptr;
+    // View: the active document's zoom; the bitmap is never changed.
+    QAction* ViewFit1 = nullptr;
+    QAction* ViewActualSize1 = nullptr;
+    QAction* ViewZoomIn1 = nullptr;
+    QAction* ViewZoomOut1 = nullptr;
 
     QMenu* File1 = nullptr;
     QMenu* Edit1 = nullptr;
+    QMenu* View1 = nullptr;
     QMenu* Compress1 = nullptr;
     QMenu* Window1 = nullptr;
     QMenu* Research1 = nullptr;
@@ -210,6 +216,7 @@ private:
     void createFileActions();
     void createEditActions();
     void createWindowActions();
+    void createViewMenu();
     void createMenus();
     void createCompressMenu();
     void createAnchorCodecMenu();

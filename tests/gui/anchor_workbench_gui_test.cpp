@@ -29,6 +29,7 @@
 #include "io/bitmap_file.h"
 #include "research/butteraugli.h"
 #include "research/measures.h"
+#include "research/ssimulacra2.h"
 
 namespace brenlow::testing {
 namespace {
@@ -152,6 +153,7 @@ TEST_F(AnchorWorkbenchGuiTest, AnchorCodecsCodeAtTheQualityFieldAndReportAsTheTo
         EXPECT_EQ(shown("ciede2000"), measureText(m.ciede2000, 4));
         EXPECT_EQ(shown("butteraugli_max"), measureText(m.butteraugliMax, 4));
         EXPECT_EQ(shown("butteraugli_3norm"), measureText(m.butteraugli3Norm, 4));
+        EXPECT_EQ(shown("ssimulacra2"), measureText(ssimulacra2(loadDocumentPicture(dir.file("photo.jpg")), decoded), 4));
         if (!butteraugliAvailable()) {
             EXPECT_EQ(shown("butteraugli_max"), "n/a");
         }
