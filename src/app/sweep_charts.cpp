@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QLogValueAxis>
+#include <QFontMetrics>
 #include <QPen>
 #include <QSet>
 #include <QValueAxis>
@@ -18,10 +19,16 @@
 #include <memory>
 
 #include "app/chart_legend.h"
+#include "app/chart_point_tips.h"
 #include "app/codec_titles.h"
 
 namespace brenlow {
 namespace {
+
+// What a chart puts beside its plot area: across, the upright axis with its labels and title and
+// the margins; down, the chart's title, the legend, the rate axis's labels and title, the margins.
+constexpr int kAroundThePlotAcross = 160;
+constexpr int kAroundThePlotDown = 190;
 
 std::vector<StillCodec> codecsOf(const SweepOutcome& outcome) {
     std::vector<StillCodec> codecs;
@@ -53,7 +60,8 @@ QColor codecColour(StillCodec codec) {
 
 // One curve: the line and its points, named after the codec; infinite values are left out, and
 // on a log scale so are rates of zero.
-void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& curve, bool logRate) {
+void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& curve, bool logRate,
+              CurveMeasure measure, const QualityAt& qualityAt) {
     auto* line = new QLineSeries;
     line->setName(codecTitle(codec));
     QPen pen(codecColour(codec));
@@ -63,6 +71,7 @@ void addCurve(QChart& chart, StillCodec codec, const std::vector<RatePoint>& cur
     for (const RatePoint& point : curve)
         if (std::isfinite(point.quality) && (!logRate || point.rate > 0.0)) line->append(point.rate, point.quality);
     chart.addSeries(line);
+    showPointTips(*line, codec, measure, qualityAt);
 }
 
 // Axes that hold every curve, not only the first one attached.
@@ -112,13 +121,15 @@ QAbstractAxis* rateAxis(bool logRate) {
 struct ChartOptions {
     bool logRate = false;
     QSet<QString> hidden;  // the curves the user hid by their legend entries
+    QualityAt qualityAt;
 };
 
 QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves, CurveMeasure measure,
                 const std::shared_ptr<ChartOptions>& options) {
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
-    for (StillCodec codec : codecs) addCurve(*chart, codec, curves(codec, measure), options->logRate);
+    for (StillCodec codec : codecs)
+        addCurve(*chart, codec, curves(codec, measure), options->logRate, measure, options->qualityAt);
     QAbstractAxis* x = rateAxis(options->logRate);
     auto* y = new QValueAxis;
     y->setTitleText(axisTitle(measure));
@@ -136,11 +147,24 @@ QChart* chartOf(const std::vector<StillCodec>& codecs, const CurveSource& curves
     return chart;
 }
 
+// The chart leaves the plot area what remains of the view, and shortens an axis title longer than
+// its side: the view is kept large enough for both titles whole, the upright one included.
+void keepAxisTitlesWhole(QChartView& view) {
+    int width = 420;
+    int height = 320;
+    for (const QAbstractAxis* axis : view.chart()->axes()) {
+        const int title = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+        if (axis->orientation() == Qt::Horizontal) width = std::max(width, title + kAroundThePlotAcross);
+        else height = std::max(height, title + kAroundThePlotDown);
+    }
+    view.setMinimumSize(width, height);
+}
+
 QChartView* chartView(QChart* chart, const char* name) {
     auto* view = new QChartView(chart);
     view->setObjectName(QString::fromLatin1(name));
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(420, 320);
+    keepAxisTitlesWhole(*view);
     return view;
 }
 
@@ -149,6 +173,7 @@ void showChart(QChartView& view, QChart* chart) {
     QChart* old = view.chart();
     view.setChart(chart);
     delete old;
+    keepAxisTitlesWhole(view);
 }
 
 QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
@@ -182,14 +207,18 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
 
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
     // The outcome outlives the charts: the sweep window holds both.
-    return makeRateDistortionCharts(codecsOf(outcome), measuresHeld(outcome),
-                                    [&outcome](StillCodec codec, CurveMeasure measure) {
-                                        return curveOf(outcome, codec, measure);
-                                    });
+    return makeRateDistortionCharts(
+        codecsOf(outcome), measuresHeld(outcome),
+        [&outcome](StillCodec codec, CurveMeasure measure) { return curveOf(outcome, codec, measure); },
+        [&outcome](StillCodec codec, double rate) -> std::optional<int> {
+            for (const SweepPoint& point : outcome.points)
+                if (point.codec == codec && point.measures.bitsPerPixel == rate) return point.quality;
+            return std::nullopt;
+        });
 }
 
 QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const std::vector<CurveMeasure>& measures,
-                                  const CurveSource& curves) {
+                                  const CurveSource& curves, const QualityAt& qualityAt) {
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));
     QComboBox* selector = measureSelector(measures);
@@ -205,6 +234,8 @@ QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const s
 
     const auto psnrOptions = std::make_shared<ChartOptions>();
     const auto measureOptions = std::make_shared<ChartOptions>();
+    psnrOptions->qualityAt = qualityAt;
+    measureOptions->qualityAt = qualityAt;
     const auto chosen = [selector] {
         return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
     };
@@ -219,13 +250,16 @@ QWidget* makeRateDistortionCharts(const std::vector<StillCodec>& codecs, const s
         showChart(*psnr, chartOf(codecs, curves, CurveMeasure::Psnr, psnrOptions));
         showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
     });
-    auto* pair = new QHBoxLayout;
-    pair->addWidget(psnr, 1);
-    pair->addWidget(chosenChart, 1);
+    auto* pair = new QWidget;
+    pair->setObjectName(QStringLiteral("ChartPair"));
+    auto* pairLayout = new QHBoxLayout(pair);
+    pairLayout->setContentsMargins(0, 0, 0, 0);
+    pairLayout->addWidget(psnr, 1);
+    pairLayout->addWidget(chosenChart, 1);
     auto* layout = new QVBoxLayout(charts);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(choice);
-    layout->addLayout(pair, 1);
+    layout->addWidget(pair, 1);
     return charts;
 }
 
