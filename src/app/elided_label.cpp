@@ -6,7 +6,7 @@
 namespace brenlow {
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
-    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setTextFormat(Qt::PlainText);
 }
 

@@ -41,11 +41,18 @@ const QString kMeasuring = QStringLiteral("measuring...");
 
 // The measures run at a lower priority, and so do the threads they start, so that painting the
 // result and the next command the user starts never wait for them.
-// The thread is named, so that a look at the process tells it apart.
 void yieldToTheWindows() {
 #if defined(__linux__)
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
-    pthread_setname_np(pthread_self(), "measures");
+#endif
+}
+
+// The thread is named, so that a look at the process tells it apart.
+void nameMeasuringThread(std::thread& thread) {
+#if defined(__linux__)
+    pthread_setname_np(thread.native_handle(), "measures");
+#else
+    (void)thread;
 #endif
 }
 
@@ -149,6 +156,7 @@ void MeasurementsDock::measureNext() {
         // Dropped unseen when the panel is gone by then: its destructor has joined this thread.
         QMetaObject::invokeMethod(this, [this] { finishMeasures(); }, Qt::QueuedConnection);
     });
+    nameMeasuringThread(run->thread);
 }
 
 void MeasurementsDock::finishMeasures() {
