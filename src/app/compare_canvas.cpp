@@ -142,6 +142,7 @@ void CompareCanvas::setGain(int gain) {
 }
 
 void CompareCanvas::setZoom(double zoom, QPointF anchor) {
+    fitted_ = false;
     zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     const QRect pane = panes().constFirst();
     const QPointF inPane = anchor - QPointF(pane.topLeft());
@@ -163,6 +164,7 @@ void CompareCanvas::fitToView() {
     zoom_ = std::clamp(fit, kMinZoom, kMaxZoom);
     const QSizeF slack = QSizeF(pane.size()) / zoom_ - QSizeF(source_.size());
     origin_ = -QPointF(slack.width(), slack.height()) / 2;
+    fitted_ = true;
     refresh();
     emit zoomChanged(zoom_);
 }
@@ -210,7 +212,12 @@ void CompareCanvas::placeCaptions() {
     }
 }
 
-void CompareCanvas::resizeEvent(QResizeEvent*) { placeCaptions(); }
+// A fitted picture stays fitted when the canvas changes size (a legend appearing below it), until
+// the user zooms or pans.
+void CompareCanvas::resizeEvent(QResizeEvent*) {
+    if (fitted_) fitToView();
+    else placeCaptions();
+}
 
 QList<QRect> CompareCanvas::panes() const {
     if (mode_ != Mode::SideBySide) return {rect()};
@@ -293,6 +300,7 @@ void CompareCanvas::mouseMoveEvent(QMouseEvent* event) {
     if (dragFrom_) {
         origin_ -= QPointF(position - *dragFrom_) / zoom_;
         dragFrom_ = position;
+        fitted_ = false;
         refresh();
     }
     if (const auto pixel = pixelAt(position)) emit hovered(*pixel);

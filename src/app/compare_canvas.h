@@ -51,8 +51,10 @@ public:
     // Zooms keeping the picture point under `anchor` (a widget position) in place.
     void setZoom(double zoom, QPointF anchor);
     void zoomBy(double factor);
-    // The whole picture as large as the pane allows, centred in it.
+    // The whole picture as large as the pane allows, centred in it; kept so when the canvas is
+    // resized, until the user zooms or pans.
     void fitToView();
+    bool fitted() const { return fitted_; }
     // The picture coordinate shown at each pane's top-left corner; shared by all panes.
     QPointF origin() const { return origin_; }
 
@@ -93,6 +95,7 @@ private:
     double split_ = 0.5;
     int gain_ = 0;
     double zoom_ = 1.0;
+    bool fitted_ = false;
     QPointF origin_;
     std::optional<QPoint> dragFrom_;
     QString sourceName_;

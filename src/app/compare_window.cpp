@@ -54,6 +54,7 @@ QString measure(double value, int decimals) { return QString::fromStdString(form
 
 // The result of the heat map's thread, handed back to the window's.
 struct HeatMapOutcome {
+    ButteraugliMap distances;
     QImage map;
     QString failure;
 };
@@ -200,13 +201,17 @@ void CompareWindow::startHeatMap() {
     auto outcome = std::make_shared<HeatMapOutcome>();
     QThread* worker = QThread::create([outcome, reference = source_, test = decoded_] {
         try {
-            outcome->map = butteraugliHeatMap(reference, test);
+            outcome->distances = butteraugliDistanceMap(reference, test);
+            outcome->map = heatMapOf(outcome->distances);
         } catch (const std::exception& error) {
             outcome->failure = QString::fromStdString(error.what());
         }
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    connect(worker, &QThread::finished, this, [this, outcome] { finishHeatMap(outcome->map, outcome->failure); });
+    connect(worker, &QThread::finished, this, [this, outcome] {
+        distances_ = std::move(outcome->distances);
+        finishHeatMap(outcome->map, outcome->failure);
+    });
     worker->start();
 }
 
@@ -237,11 +242,15 @@ QString CompareWindow::readout() const { return readout_->text(); }
 
 void CompareWindow::showPixel(QPoint pixel) {
     if (!source_.rect().contains(pixel)) return;
-    readout_->setText(QStringLiteral("x %1, y %2    %3 %4    %5 %6    difference %7")
-                          .arg(pixel.x())
-                          .arg(pixel.y() + sourceTop_)
-                          .arg(roles_.firstReading, rgbText(source_, pixel), roles_.secondReading,
-                               rgbText(decoded_, pixel), differenceText(source_, decoded_, pixel)));
+    QString text = QStringLiteral("x %1, y %2    %3 %4    %5 %6    difference %7")
+                       .arg(pixel.x())
+                       .arg(pixel.y() + sourceTop_)
+                       .arg(roles_.firstReading, rgbText(source_, pixel), roles_.secondReading,
+                            rgbText(decoded_, pixel), differenceText(source_, decoded_, pixel));
+    // Over the heat map the pixel's distance is what its colour stands for.
+    if (canvas_->mode() == CompareCanvas::Mode::HeatMap && QRect(0, 0, distances_.width, distances_.height).contains(pixel))
+        text += QStringLiteral("    Butteraugli %1").arg(QString::number(distances_.at(pixel.x(), pixel.y()), 'f', 3));
+    readout_->setText(text);
 }
 
 }  // namespace brenlow

@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QWidget>
 
+#include "research/butteraugli.h"
 #include "research/measures.h"
 
 class QComboBox;
@@ -51,7 +52,8 @@ public:
     // Why the heat map cannot be shown for these pictures; empty when it can.
     QString heatMapUnavailable() const;
 
-    // Shows the values of both pictures at a pixel of the common area.
+    // Shows the values of both pictures at a pixel of the common area, and over the heat map the
+    // Butteraugli distance there.
     void showPixel(QPoint pixel);
 
 private:
@@ -63,6 +65,7 @@ private:
 
     QImage source_;
     QImage decoded_;
+    ButteraugliMap distances_;  // of the heat map, once computed
     CompareRoles roles_;
     int sourceTop_ = 0;  // rows of the source above the common area
     bool heatMapStarted_ = false;

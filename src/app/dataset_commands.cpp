@@ -8,6 +8,7 @@
 
 #include "app/codec_titles.h"
 #include "app/compare_window.h"
+#include "app/dataset_pictures.h"
 #include "app/dataset_progress.h"
 #include "app/dataset_window.h"
 #include "app/main_form.h"
@@ -77,15 +78,24 @@ void TMainForm::DataSetSweep1Click() {
     if (!choice) return;
 
     DataSetRun run;
-    run.pictures = expandPictureArguments({folder.toStdString()});
     run.settings = sweepSettingsOf(*choice, divisorCode, focus);
+    const std::size_t curves = std::max<std::size_t>(run.settings.curves.size(), 1);
+    DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})), run.settings.curves.size(),
+                            static_cast<std::size_t>(sweepPointCount(run.settings)) / curves, this);
+    if (!askDataSetPictures(list)) return;
+    run.pictures = list.chosenPictures();
+    if (run.pictures.empty()) return;
     run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    std::optional<DataSetOutcome> outcome = runDataSetWithProgress(this, run);
-    if (!outcome) return;
-    const std::vector<FailedItem> failed = outcome->failed;
+    DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    if (!progress.outcome) return;
+    const std::vector<FailedItem> failed = progress.outcome->failed;
     const std::string anchor = anchorCurveOf(*choice, run.settings);
-    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*outcome), anchor, this);
+    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome), anchor, this);
+    if (progress.cancelled)
+        window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
+                                                           .arg(progress.picturesDone)
+                                                           .arg(progress.picturesTotal));
     window->showMessage = showMessage;
     window->openPoint = [this](const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
         // Copies: the data set window may close while the command runs.

@@ -13,7 +13,9 @@
 #include <exception>
 #include <span>
 
+#include "app/chart_export.h"
 #include "app/codec_titles.h"
+#include "app/delta_filter.h"
 #include "app/export_names.h"
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
@@ -67,10 +69,15 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
     auto* layout = new QVBoxLayout(this);
     auto* parts = new QSplitter(Qt::Vertical);
     // The window holds the outcome the charts read.
-    parts->addWidget(makeRateDistortionCharts(curveNames(outcome_.curves), aggregateMeasuresHeld(outcome_),
-                                              [this](const std::string& curve, CurveMeasure measure) {
-                                                  return aggregateCurve(outcome_, curve, measure);
-                                              }));
+    charts_ = makeRateDistortionCharts(
+        curveNames(outcome_.curves), aggregateMeasuresHeld(outcome_),
+        [this](const std::string& curve, CurveMeasure measure) { return aggregateCurve(outcome_, curve, measure); },
+        [this](const std::string& curve, double rate) -> std::optional<int> {
+            for (const AggregatePoint& point : outcome_.aggregate)
+                if (point.curve == curve && point.bitsPerPixel == rate) return point.quality;
+            return std::nullopt;
+        });
+    parts->addWidget(charts_);
     parts->addWidget(makeTables());
     parts->setStretchFactor(0, 3);
     parts->setStretchFactor(1, 2);
@@ -115,7 +122,7 @@ QWidget* DataSetWindow::makeDeltaRates() const {
                     .arg(curveTitle(anchor_))
               : QStringLiteral("No delta rates: they need a curve of %1, the anchor, and of another codec.")
                     .arg(curveTitle(anchor_));
-    return withNote(QStringLiteral("DeltaRates"), text, table);
+    return withNote(QStringLiteral("DeltaRates"), text, table ? withMeasureFilter(table) : nullptr);
 }
 
 QWidget* DataSetWindow::makeButtons() {
@@ -129,8 +136,11 @@ QWidget* DataSetWindow::makeButtons() {
     connect(aggregate, &QPushButton::clicked, this, &DataSetWindow::exportAggregateCsv);
     QPushButton* json = button("ExportJson", QStringLiteral("Export JSON..."));
     connect(json, &QPushButton::clicked, this, &DataSetWindow::exportJson);
+    QPushButton* image = button("ExportImage", QStringLiteral("Export Image..."));
+    connect(image, &QPushButton::clicked, this, &DataSetWindow::exportImage);
     layout->addWidget(points);
     layout->addWidget(aggregate);
+    layout->addWidget(image);
     layout->addWidget(json);
     if (htmlReportBuilt()) {
         QPushButton* report = button("ExportHtmlReport", QStringLiteral("Export HTML Report..."));
@@ -173,6 +183,17 @@ void DataSetWindow::exportHtmlReport() {
     }
     exportText(QStringLiteral("Export HTML report"), QStringLiteral("-report.html"), QStringLiteral("html"), report);
 #endif
+}
+
+void DataSetWindow::exportImage() {
+    suggestion_ = dataSetExportName(folder_, QStringLiteral("-charts.png"));
+    const QString chosen = askSaveName(QStringLiteral("Export the charts as an image"), chartImageFilter());
+    if (chosen.isEmpty()) return;
+    try {
+        saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
+    } catch (const std::exception& error) {
+        showMessage(QString::fromStdString(error.what()));
+    }
 }
 
 void DataSetWindow::exportText(const QString& title, const QString& ending, const QString& suffix,

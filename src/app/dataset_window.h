@@ -36,6 +36,8 @@ public:
     void exportAggregateCsv();
     // Writes the data set as the command line's --json object: every point, the aggregate and the delta rates.
     void exportJson();
+    // Writes the two charts as a PNG or SVG image, as the name the user gives ends.
+    void exportImage();
     // Writes the data set's HTML report, its delta rates against the anchor; only in a build with the report.
     void exportHtmlReport();
 
@@ -59,6 +61,7 @@ private:
     std::vector<PictureRow> rows_;
     QString folder_;
     QString suggestion_;
+    QWidget* charts_ = nullptr;
 };
 
 }  // namespace brenlow

@@ -162,6 +162,8 @@ TMDIChild* TMainForm::showDecodedPicture(DecodedPicture picture) {
     TMDIChild* document = addDocument(QString::fromStdString(picture.caption));
     document->showPicture(std::move(picture.bitmap), std::move(picture.planes));
     placeNewWindow(*ClientArea, *document);
+    // A picture larger than the room shows whole; its bitmap stays as it is.
+    document->fitWhenLarger();
     return document;
 }
 

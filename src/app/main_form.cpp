@@ -25,6 +25,7 @@
 #include "app/about_box.h"
 #include "app/action_icons.h"
 #include "app/command_progress.h"
+#include "app/dataset_pictures.h"
 #include "app/field_tips.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
@@ -88,6 +89,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QApplication::restoreOverrideCursor();
         return accepted;
     };
+    askDataSetPictures = [](DataSetPictureList& list) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const bool accepted = list.exec() == QDialog::Accepted;
+        QApplication::restoreOverrideCursor();
+        return accepted;
+    };
     askDataSetFolder = [this](const QString& start) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Data Set Sweep: Folder"), start);
@@ -112,6 +119,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     placeOnScreen();
     restoreLayout();
 
+    // A panel that grows, or a smaller main window, must not push document windows out of sight.
+    ClientArea->viewport()->installEventFilter(this);
     connect(ClientArea, &QMdiArea::subWindowActivated, this, &TMainForm::updateMenus);
     connect(ClientArea, &QMdiArea::subWindowActivated, Measurements, &MeasurementsDock::showWindow);
     connect(Window1, &QMenu::aboutToShow, this, &TMainForm::updateWindowList);
@@ -211,6 +220,7 @@ void TMainForm::createMenus() {
     applyHint(Edit1->menuAction(), QStringLiteral("Edit commands"));
     Edit1->addActions({EditCut1, EditCopy1, EditPaste1});
 
+    createViewMenu();
     createCompressMenu();
     createResearchMenu();
     createWindowMenu();
@@ -284,6 +294,32 @@ void TMainForm::createResearchMenu() {
         });
     }
     Research1->addSeparator();
+}
+
+void TMainForm::createViewMenu() {
+    View1 = menuBar()->addMenu(QStringLiteral("&View"));
+    View1->setObjectName(QStringLiteral("View1"));
+    applyHint(View1->menuAction(), QStringLiteral("How the active picture is shown"));
+    const auto entry = [this](const char* name, const QString& caption, const QString& hint, const QKeySequence& key,
+                              void (TMDIChild::*zoom)()) {
+        QAction* action = makeAction(name, caption, hint);
+        action->setShortcut(key);
+        // A document with the focus takes these keys itself, ahead of the entries.
+        View1->addAction(action);
+        connect(action, &QAction::triggered, this, [this, zoom] {
+            if (TMDIChild* document = activeDocument()) (document->*zoom)();
+        });
+        return action;
+    };
+    ViewFit1 = entry("ViewFit1", QStringLiteral("&Fit"), QStringLiteral("Fit|Shows the whole picture in its window"),
+                     QKeySequence(Qt::CTRL | Qt::Key_0), &TMDIChild::zoomToFit);
+    ViewActualSize1 = entry("ViewActualSize1", QStringLiteral("&1:1"),
+                            QStringLiteral("1:1|Shows the picture one screen pixel per picture pixel"),
+                            QKeySequence(Qt::CTRL | Qt::Key_1), &TMDIChild::zoomToActualSize);
+    ViewZoomIn1 = entry("ViewZoomIn1", QStringLiteral("Zoom &In"), QStringLiteral("Zoom In|Enlarges the view"),
+                        QKeySequence(Qt::CTRL | Qt::Key_Plus), &TMDIChild::zoomIn);
+    ViewZoomOut1 = entry("ViewZoomOut1", QStringLiteral("Zoom &Out"), QStringLiteral("Zoom Out|Reduces the view"),
+                         QKeySequence(Qt::CTRL | Qt::Key_Minus), &TMDIChild::zoomOut);
 }
 
 void TMainForm::createWindowMenu() {
@@ -454,6 +490,8 @@ void TMainForm::updateMenus() {
                             WindowArrangeAll1})
         action->setEnabled(anyDocument);
     updateWindowList();
+    for (QAction* action : {ViewFit1, ViewActualSize1, ViewZoomIn1, ViewZoomOut1})
+        action->setEnabled(activeDocument() != nullptr);
     showActiveZoom();
 }
 
@@ -556,6 +594,7 @@ void TMainForm::runInBackground(const std::function<void()>& work) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == ClientArea->viewport()) keepInside(*ClientArea);
     if (event->type() == QEvent::Close && commandRunning_ && qobject_cast<TMDIChild*>(watched)) {
         event->ignore();
         return true;

@@ -32,6 +32,7 @@ namespace brenlow {
 
 class CodecSettingsDialog;
 class CommandProgress;
+class DataSetPictureList;
 class MeasurementsDock;
 class SweepDialog;
 struct SweepChoice;
@@ -61,6 +62,8 @@ public:
     std::function<bool(SweepDialog&)> askSweepChoice;
     // The folder dialog of Data Set Sweep, opened on `start`; an empty name means the user cancelled.
     std::function<QString(const QString& start)> askDataSetFolder;
+    // Shows the pictures a data set sweep found and says whether the user pressed Start.
+    std::function<bool(DataSetPictureList&)> askDataSetPictures;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 
@@ -82,9 +85,15 @@ public:
     QAction* WindowMinimizeAll1 = nullptr;
     QAction* WindowArrangeAll1 = nullptr;
     QAction* HelpAbout1 = nullptr;
+    // View: the active document's zoom; the bitmap is never changed.
+    QAction* ViewFit1 = nullptr;
+    QAction* ViewActualSize1 = nullptr;
+    QAction* ViewZoomIn1 = nullptr;
+    QAction* ViewZoomOut1 = nullptr;
 
     QMenu* File1 = nullptr;
     QMenu* Edit1 = nullptr;
+    QMenu* View1 = nullptr;
     QMenu* Compress1 = nullptr;
     QMenu* Window1 = nullptr;
     QMenu* Research1 = nullptr;
@@ -207,6 +216,7 @@ private:
     void createFileActions();
     void createEditActions();
     void createWindowActions();
+    void createViewMenu();
     void createMenus();
     void createCompressMenu();
     void createAnchorCodecMenu();

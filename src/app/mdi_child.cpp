@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMdiArea>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -134,6 +135,28 @@ void TMDIChild::zoomToFit() {
     const QSize room = scrollArea_->maximumViewportSize();
     setZoom(std::min(static_cast<double>(room.width()) / picture.width(),
                      static_cast<double>(room.height()) / picture.height()));
+}
+
+bool TMDIChild::fitWhenLarger() {
+    // The scroll area takes the window's new size only when its layout next runs.
+    if (QLayout* frame = layout()) frame->activate();
+    const QSize room = scrollArea_->maximumViewportSize();
+    const QSize shown = Image1->size();
+    if (Image1->picture().isNull() || (shown.width() <= room.width() && shown.height() <= room.height())) return false;
+    zoomToFit();
+    return true;
+}
+
+void TMDIChild::followView(const TMDIChild& other) {
+    setZoom(other.zoom());
+    if (QLayout* frame = layout()) frame->activate();
+    const QPoint position = other.scrollPosition();
+    scrollArea_->horizontalScrollBar()->setValue(position.x());
+    scrollArea_->verticalScrollBar()->setValue(position.y());
+}
+
+QPoint TMDIChild::scrollPosition() const {
+    return {scrollArea_->horizontalScrollBar()->value(), scrollArea_->verticalScrollBar()->value()};
 }
 
 // The picture's point under `anchor` (in the viewport) stays under it, as far as the scroll

@@ -55,6 +55,12 @@ public:
     // The whole picture in the room the window offers.
     void zoomToFit();
     void zoomToActualSize();
+    // Fits the picture when the window shows only part of it at the current zoom; true when it did.
+    bool fitWhenLarger();
+    // Shows the picture at `other`'s zoom, scrolled to the same place: a result opens where its
+    // source was looked at.
+    void followView(const TMDIChild& other);
+    QPoint scrollPosition() const;
 
     // The bitmap, for commands that read or write it. Throws Error when the window holds no
     // picture, so that nothing empty is ever saved over a file.

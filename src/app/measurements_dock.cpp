@@ -4,12 +4,12 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QThread>
 #include <QVBoxLayout>
 #include <cmath>
 #include <exception>
 
 #if defined(__linux__)
+#include <pthread.h>
 #include <sys/resource.h>
 #include <unistd.h>
 #endif
@@ -17,8 +17,10 @@
 #include "io/error.h"
 
 #include "app/codec_titles.h"
+#include "app/elided_label.h"
 #include "research/measure_table.h"
 #include "research/measures.h"
+#include "research/ssimulacra2.h"
 
 namespace brenlow {
 namespace {
@@ -42,6 +44,15 @@ const QString kMeasuring = QStringLiteral("measuring...");
 void yieldToTheWindows() {
 #if defined(__linux__)
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+#endif
+}
+
+// The thread is named, so that a look at the process tells it apart.
+void nameMeasuringThread(std::thread& thread) {
+#if defined(__linux__)
+    pthread_setname_np(thread.native_handle(), "measures");
+#else
+    (void)thread;
 #endif
 }
 
@@ -69,13 +80,12 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     setObjectName(QStringLiteral("MeasurementsDock"));
     auto* panel = new QWidget;
     auto* layout = new QVBoxLayout(panel);
-    heading_ = new QLabel;
+    heading_ = new ElidedLabel;
     heading_->setObjectName(QStringLiteral("MeasurementsHeading"));
-    heading_->setWordWrap(true);
     layout->addWidget(heading_);
     auto* form = new QFormLayout;
     for (const auto& [name, label] : panelRows()) {
-        auto* value = new QLabel;
+        auto* value = new ElidedLabel;
         value->setObjectName(name);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         form->addRow(label + QLatin1Char(':'), value);
@@ -87,13 +97,13 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     toggleViewAction()->setToolTip(QStringLiteral("Measurements"));
     toggleViewAction()->setStatusTip(
         QStringLiteral("Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, "
-                       "MS-SSIM, CIEDE2000 and Butteraugli"));
+                       "MS-SSIM, CIEDE2000, Butteraugli and SSIMULACRA 2"));
     showWindow(nullptr);
 }
 
 MeasurementsDock::~MeasurementsDock() {
     pending_.clear();
-    if (worker_) worker_->wait();
+    stopMeasuring();
 }
 
 void MeasurementsDock::recordRun(const QMdiSubWindow* source, const QMdiSubWindow* decoded, RunRecord record,
@@ -109,44 +119,68 @@ void MeasurementsDock::recordRun(const QMdiSubWindow* source, const QMdiSubWindo
     measureNext();
 }
 
-bool MeasurementsDock::measuring() const { return worker_ != nullptr || !pending_.empty(); }
+bool MeasurementsDock::measuring() const { return measuring_ != nullptr || !pending_.empty(); }
 
-// The job reads only its own copies of the two pictures; the record is changed here, on the
-// window's thread, once the worker has ended.
+namespace {
+
+// The measures in steps, the slowest last; a stop request is seen between them.
+void takeMeasures(const QImage& reference, const QImage& decoded, std::uint64_t codedSize,
+                  const std::atomic<bool>& stop, StillMeasures& measures) {
+    measures = measureStill(reference, decoded, codedSize);
+    if (stop) return;
+    measures.picture.ssimulacra2 = ssimulacra2(reference, decoded);
+}
+
+}  // namespace
+
+// The thread reads only its own copies of the two pictures; the record is changed here, on the
+// window's thread, once the thread has ended.
 void MeasurementsDock::measureNext() {
     // A run whose windows have all closed, or moved on to later runs, is shown nowhere: its
     // measures are not taken, and its pictures go.
     while (!pending_.empty() && pending_.front().record.use_count() == 1) pending_.pop_front();
-    if (worker_ || pending_.empty()) return;
+    if (measuring_ || pending_.empty()) return;
     PendingMeasures job = std::move(pending_.front());
     pending_.pop_front();
-    struct Outcome {
-        StillMeasures measures;
-        QString failure;
-    };
-    const auto outcome = std::make_shared<Outcome>();
-    const QImage reference = job.record->reference;
-    worker_.reset(QThread::create([outcome, reference, decoded = job.decoded, codedSize = job.record->figures.codedSize] {
+    measuring_ = std::make_unique<Measuring>();
+    measuring_->record = job.record;
+    Measuring* run = measuring_.get();
+    run->thread = std::thread([this, run, reference = job.record->reference, decoded = std::move(job.decoded),
+                               codedSize = job.record->figures.codedSize] {
         yieldToTheWindows();
         try {
-            outcome->measures = measureStill(reference, decoded, codedSize);
+            takeMeasures(reference, decoded, codedSize, run->stop, run->measures);
         } catch (const std::exception& error) {
-            outcome->failure = QString::fromStdString(error.what());
+            run->failure = QString::fromStdString(error.what());
         }
-    }));
-    connect(worker_.get(), &QThread::finished, this, [this, record = job.record, outcome] {
-        worker_->wait();
-        worker_.reset();
-        record->measuring = false;
-        if (outcome->failure.isEmpty()) {
-            record->measures = outcome->measures;
-        } else if (showFailure) {
-            showFailure(QStringLiteral("The measures of %1 could not be taken: %2").arg(record->source, outcome->failure));
-        }
-        showIfActive(record.get());
-        measureNext();
+        // Dropped unseen when the panel is gone by then: its destructor has joined this thread.
+        QMetaObject::invokeMethod(this, [this] { finishMeasures(); }, Qt::QueuedConnection);
     });
-    worker_->start();
+    nameMeasuringThread(run->thread);
+}
+
+void MeasurementsDock::finishMeasures() {
+    if (!measuring_) return;
+    measuring_->thread.join();
+    const std::unique_ptr<Measuring> run = std::move(measuring_);
+    const std::shared_ptr<RunRecord>& record = run->record;
+    record->measuring = false;
+    if (run->stop) {
+        // Nothing shows the run any more.
+    } else if (run->failure.isEmpty()) {
+        record->measures = run->measures;
+    } else if (showFailure) {
+        showFailure(QStringLiteral("The measures of %1 could not be taken: %2").arg(record->source, run->failure));
+    }
+    showIfActive(record.get());
+    measureNext();
+}
+
+void MeasurementsDock::stopMeasuring() {
+    if (!measuring_) return;
+    measuring_->stop = true;
+    if (measuring_->thread.joinable()) measuring_->thread.join();
+    measuring_.reset();
 }
 
 void MeasurementsDock::showIfActive(const RunRecord* record) {
@@ -159,12 +193,16 @@ void MeasurementsDock::showIfActive(const RunRecord* record) {
 
 void MeasurementsDock::keep(const QMdiSubWindow* window, const std::shared_ptr<RunRecord>& record) {
     if (!window) return;
-    if (!runs_.contains(window)) connect(window, &QObject::destroyed, this, [this, window] {
-            runs_.remove(window);
-            made_.remove(window);
-        });
+    if (!runs_.contains(window)) connect(window, &QObject::destroyed, this, [this, window] { forget(window); });
     runs_.insert(window, record);
     if (window->mdiArea() && window->mdiArea()->activeSubWindow() == window) showWindow(window);
+}
+
+void MeasurementsDock::forget(const QMdiSubWindow* window) {
+    runs_.remove(window);
+    made_.remove(window);
+    // The run being measured is shown nowhere now: it stops after the step under way.
+    if (measuring_ && measuring_->record.use_count() == 1) measuring_->stop = true;
 }
 
 const RunRecord* MeasurementsDock::runOf(const QMdiSubWindow* window) const {
@@ -187,25 +225,25 @@ void MeasurementsDock::showWindow(const QMdiSubWindow* window) {
 }
 
 void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) {
-    heading_->setText(heading);
-    for (QLabel* value : values_) value->clear();
+    heading_->setFullText(heading);
+    for (ElidedLabel* value : values_) value->setFullText(QString());
     if (!record) return;
     const PictureMeasures& m = record->measures.picture;
-    values_["run"]->setText(runText(*record));
-    values_["source"]->setText(record->source);
-    values_["coded_size"]->setText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
-    values_["bits_per_pixel"]->setText(measure(record->measures.bitsPerPixel, 4));
+    values_["run"]->setFullText(runText(*record));
+    values_["source"]->setFullText(record->source);
+    values_["coded_size"]->setFullText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
+    values_["bits_per_pixel"]->setFullText(measure(record->measures.bitsPerPixel, 4));
     if (record->measuring) {
-        for (QLabel* value : values_)
-            if (value->text().isEmpty()) value->setText(kMeasuring);
+        for (ElidedLabel* value : values_)
+            if (value->fullText().isEmpty()) value->setFullText(kMeasuring);
         return;
     }
-    for (const MeasureRow& row : measureTable()) values_[QString::fromLatin1(row.key)]->setText(shownMeasure(row, m));
+    for (const MeasureRow& row : measureTable()) values_[QString::fromLatin1(row.key)]->setFullText(shownMeasure(row, m));
 }
 
 QString MeasurementsDock::valueText(const QString& name) const {
-    const QLabel* value = values_.value(name);
-    return value ? value->text() : QString();
+    const ElidedLabel* value = values_.value(name);
+    return value ? value->fullText() : QString();
 }
 
 }  // namespace brenlow

@@ -3,26 +3,31 @@
 #include <QDockWidget>
 #include <QHash>
 #include <QMap>
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "app/run_record.h"
 
-class QLabel;
 class QMdiSubWindow;
-class QThread;
 
 namespace brenlow {
 
+class ElidedLabel;
+
 // The Measurements panel: every measure of the active window's last run. A decoded window's run
-// is the one that made it; a source document's is the last one that coded it.
+// is the one that made it; a source document's is the last one that coded it. Its width is the
+// user's: long texts lose their middle (the tooltip holds them whole), so that switching windows
+// never resizes the panel.
 class MeasurementsDock : public QDockWidget {
     Q_OBJECT
 
 public:
     explicit MeasurementsDock(QWidget* parent = nullptr);
-    // Waits for the measures being taken; those not started are dropped.
+    // Stops the measures being taken after their current step and waits for them; those not
+    // started are dropped.
     ~MeasurementsDock() override;
 
     // Keeps the run for the document that was coded and for the window showing its result, and
@@ -31,7 +36,8 @@ public:
     void recordRun(const QMdiSubWindow* source, const QMdiSubWindow* decoded, RunRecord record,
                    const QImage& decodedPicture);
 
-    // Whether some run's measures are still being taken.
+    // Whether some run's measures are still being taken. A run that no window shows any more is
+    // stopped after the step under way (the fast measures, then SSIMULACRA 2) and its thread joined.
     bool measuring() const;
 
     // Told why a run's measures could not be taken.
@@ -54,17 +60,29 @@ private:
         QImage decoded;
     };
 
+    // The run being measured on its own thread, which posts finishMeasures() when it ends.
+    struct Measuring {
+        std::shared_ptr<RunRecord> record;
+        std::atomic<bool> stop{false};
+        StillMeasures measures;
+        QString failure;
+        std::thread thread;
+    };
+
     void keep(const QMdiSubWindow* window, const std::shared_ptr<RunRecord>& record);
+    void forget(const QMdiSubWindow* window);
     void showRun(const RunRecord* record, const QString& heading);
     void measureNext();
+    void finishMeasures();
+    void stopMeasuring();
     void showIfActive(const RunRecord* record);
 
     QHash<const QMdiSubWindow*, std::shared_ptr<RunRecord>> runs_;
     QHash<const QMdiSubWindow*, std::shared_ptr<RunRecord>> made_;
     std::deque<PendingMeasures> pending_;
-    std::unique_ptr<QThread> worker_;
-    QLabel* heading_ = nullptr;
-    QMap<QString, QLabel*> values_;
+    std::unique_ptr<Measuring> measuring_;
+    ElidedLabel* heading_ = nullptr;
+    QMap<QString, ElidedLabel*> values_;
 };
 
 }  // namespace brenlow

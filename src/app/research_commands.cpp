@@ -52,7 +52,9 @@ void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const Sti
     });
     record.figures = result.figures;
     const QImage decoded = result.decoded.bitmap;
-    showStillResult(std::move(result))->setDescription(runDescription(codec, parameters, settings));
+    TMDIChild* shown = showStillResult(std::move(result));
+    shown->setDescription(runDescription(codec, parameters, settings));
+    shown->followView(source);
     Measurements->recordRun(&source, activeDocument(), std::move(record), decoded);
 }
 

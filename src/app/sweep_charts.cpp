@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QLogValueAxis>
+#include <QFontMetrics>
 #include <QPen>
 #include <QSet>
 #include <QValueAxis>
@@ -18,10 +19,16 @@
 #include <memory>
 
 #include "app/chart_legend.h"
+#include "app/chart_point_tips.h"
 #include "app/codec_titles.h"
 
 namespace brenlow {
 namespace {
+
+// What a chart puts beside its plot area: across, the upright axis with its labels and title and
+// the margins; down, the chart's title, the legend, the rate axis's labels and title, the margins.
+constexpr int kAroundThePlotAcross = 160;
+constexpr int kAroundThePlotDown = 190;
 
 // A colour of its own for each curve, the same in both charts: the charts' theme has only five.
 QColor curveColour(std::size_t index) {
@@ -34,7 +41,7 @@ QColor curveColour(std::size_t index) {
 // One curve: the line and its points, named after the codec; infinite values are left out, and
 // on a log scale so are rates of zero.
 void addCurve(QChart& chart, const std::string& name, QColor colour, const std::vector<RatePoint>& curve,
-              bool logRate) {
+              bool logRate, CurveMeasure measure, const QualityAt& qualityAt) {
     auto* line = new QLineSeries;
     line->setName(curveTitle(name));
     QPen pen(colour);
@@ -44,6 +51,7 @@ void addCurve(QChart& chart, const std::string& name, QColor colour, const std::
     for (const RatePoint& point : curve)
         if (std::isfinite(point.quality) && (!logRate || point.rate > 0.0)) line->append(point.rate, point.quality);
     chart.addSeries(line);
+    showPointTips(*line, name, measure, qualityAt);
 }
 
 // Axes that hold every curve, not only the first one attached.
@@ -93,6 +101,7 @@ QAbstractAxis* rateAxis(bool logRate) {
 struct ChartOptions {
     bool logRate = false;
     QSet<QString> hidden;  // the curves the user hid by their legend entries
+    QualityAt qualityAt;
 };
 
 QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves, CurveMeasure measure,
@@ -100,7 +109,8 @@ QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves
     auto* chart = new QChart;
     chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
     for (std::size_t i = 0; i < names.size(); ++i)
-        addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate);
+        addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate, measure,
+                 options->qualityAt);
     QAbstractAxis* x = rateAxis(options->logRate);
     auto* y = new QValueAxis;
     y->setTitleText(axisTitle(measure));
@@ -118,11 +128,24 @@ QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves
     return chart;
 }
 
+// The chart leaves the plot area what remains of the view, and shortens an axis title longer than
+// its side: the view is kept large enough for both titles whole, the upright one included.
+void keepAxisTitlesWhole(QChartView& view) {
+    int width = 420;
+    int height = 320;
+    for (const QAbstractAxis* axis : view.chart()->axes()) {
+        const int title = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+        if (axis->orientation() == Qt::Horizontal) width = std::max(width, title + kAroundThePlotAcross);
+        else height = std::max(height, title + kAroundThePlotDown);
+    }
+    view.setMinimumSize(width, height);
+}
+
 QChartView* chartView(QChart* chart, const char* name) {
     auto* view = new QChartView(chart);
     view->setObjectName(QString::fromLatin1(name));
     view->setRenderHint(QPainter::Antialiasing);
-    view->setMinimumSize(420, 320);
+    keepAxisTitlesWhole(*view);
     return view;
 }
 
@@ -131,6 +154,7 @@ void showChart(QChartView& view, QChart* chart) {
     QChart* old = view.chart();
     view.setChart(chart);
     delete old;
+    keepAxisTitlesWhole(view);
 }
 
 QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
@@ -164,10 +188,14 @@ std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
 
 QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
     // The outcome outlives the charts: the sweep window holds both.
-    return makeRateDistortionCharts(curveNamesOf(outcome), measuresHeld(outcome),
-                                    [&outcome](const std::string& curve, CurveMeasure measure) {
-                                        return curveOf(outcome, curve, measure);
-                                    });
+    return makeRateDistortionCharts(
+        curveNamesOf(outcome), measuresHeld(outcome),
+        [&outcome](const std::string& curve, CurveMeasure measure) { return curveOf(outcome, curve, measure); },
+        [&outcome](const std::string& curve, double rate) -> std::optional<int> {
+            for (const SweepPoint& point : outcome.points)
+                if (point.curve == curve && point.measures.bitsPerPixel == rate) return point.quality;
+            return std::nullopt;
+        });
 }
 
 std::vector<std::string> curveNames(const std::vector<CodecCurve>& curves) {
@@ -177,7 +205,7 @@ std::vector<std::string> curveNames(const std::vector<CodecCurve>& curves) {
 }
 
 QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const std::vector<CurveMeasure>& measures,
-                                  const CurveSource& curves) {
+                                  const CurveSource& curves, const QualityAt& qualityAt) {
     auto* charts = new QWidget;
     charts->setObjectName(QStringLiteral("RateDistortionCharts"));
     QComboBox* selector = measureSelector(measures);
@@ -193,6 +221,8 @@ QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const 
 
     const auto psnrOptions = std::make_shared<ChartOptions>();
     const auto measureOptions = std::make_shared<ChartOptions>();
+    psnrOptions->qualityAt = qualityAt;
+    measureOptions->qualityAt = qualityAt;
     const auto chosen = [selector] {
         return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
     };
@@ -207,13 +237,16 @@ QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const 
         showChart(*psnr, chartOf(codecs, curves, CurveMeasure::Psnr, psnrOptions));
         showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
     });
-    auto* pair = new QHBoxLayout;
-    pair->addWidget(psnr, 1);
-    pair->addWidget(chosenChart, 1);
+    auto* pair = new QWidget;
+    pair->setObjectName(QStringLiteral("ChartPair"));
+    auto* pairLayout = new QHBoxLayout(pair);
+    pairLayout->setContentsMargins(0, 0, 0, 0);
+    pairLayout->addWidget(psnr, 1);
+    pairLayout->addWidget(chosenChart, 1);
     auto* layout = new QVBoxLayout(charts);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addLayout(choice);
-    layout->addLayout(pair, 1);
+    layout->addWidget(pair, 1);
     return charts;
 }
 

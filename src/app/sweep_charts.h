@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/chart_point_tips.h"
 #include "research/sweep_report.h"
 
 class QWidget;
@@ -23,8 +24,10 @@ std::vector<std::string> curveNames(const std::vector<CodecCurve>& curves);
 
 // The same charts of any curves, named in their order, the measures offered in
 // "ChartMeasure". "ChartLogRate" puts bits per pixel on a log scale in both; a click on a legend
-// entry hides that curve, or shows it again. The curves are read whenever the measure changes: what they read must outlive the charts.
+// entry hides that curve, or shows it again; hovering a point tells its codec, quality (from
+// `qualityAt`, when given), bits per pixel and value. The two charts are "ChartPair", what an image
+// export draws. The curves are read whenever the measure changes: what they read must outlive the charts.
 QWidget* makeRateDistortionCharts(const std::vector<std::string>& curveNames, const std::vector<CurveMeasure>& measures,
-                                  const CurveSource& curves);
+                                  const CurveSource& curves, const QualityAt& qualityAt = {});
 
 }  // namespace brenlow

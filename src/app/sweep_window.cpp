@@ -12,6 +12,8 @@
 #include <QVBoxLayout>
 #include <exception>
 
+#include "app/chart_export.h"
+#include "app/delta_filter.h"
 #include "app/export_names.h"
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
@@ -31,11 +33,17 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
         return QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"), suggestedCsvName(),
                                             QStringLiteral("CSV (*.csv)"));
     };
+    askImageName = [this] {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Export the charts as an image"),
+                                            pictureExportName(picture_, QStringLiteral("-charts.png")),
+                                            chartImageFilter());
+    };
     showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
 
     auto* layout = new QVBoxLayout(this);
     auto* parts = new QSplitter(Qt::Vertical);
-    parts->addWidget(makeRateDistortionCharts(outcome_));
+    charts_ = makeRateDistortionCharts(outcome_);
+    parts->addWidget(charts_);
     parts->addWidget(makeTables());
     parts->setStretchFactor(0, 3);
     parts->setStretchFactor(1, 2);
@@ -44,8 +52,12 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV..."));
     exportButton->setObjectName(QStringLiteral("ExportCsv"));
     connect(exportButton, &QPushButton::clicked, this, &SweepWindow::exportCsv);
+    auto* imageButton = new QPushButton(QStringLiteral("Export Image..."));
+    imageButton->setObjectName(QStringLiteral("ExportImage"));
+    connect(imageButton, &QPushButton::clicked, this, &SweepWindow::exportImage);
     buttons->addStretch(1);
     buttons->addWidget(exportButton);
+    buttons->addWidget(imageButton);
     layout->addLayout(buttons);
     resizeWithinScreen(*this, QSize(980, 760));
 }
@@ -77,8 +89,18 @@ QWidget* SweepWindow::makeDeltaRates() const {
                                  "CIEDE2000 and Butteraugli. \"!\": the curves share less than half of a range, "
                                  "hover for how much.")
                       .arg(curveTitle(anchor_)));
-    layout->addWidget(table, 1);
+    layout->addWidget(withMeasureFilter(table), 1);
     return rates;
+}
+
+void SweepWindow::exportImage() {
+    const QString chosen = askImageName();
+    if (chosen.isEmpty()) return;
+    try {
+        saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
+    } catch (const std::exception& error) {
+        showMessage(QString::fromStdString(error.what()));
+    }
 }
 
 QString SweepWindow::suggestedCsvName() const {

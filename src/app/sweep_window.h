@@ -22,11 +22,16 @@ public:
 
     // The save dialog of the export; an empty name means the user cancelled.
     std::function<QString()> askCsvName;
+    // The save dialog of the image export; an empty name means the user cancelled.
+    std::function<QString()> askImageName;
     // How a failed export is reported.
     std::function<void(const QString&)> showMessage;
 
     // Writes the table as CSV to the file the user names, whole or not at all.
     void exportCsv();
+
+    // Writes the two charts as a PNG or SVG image, as the name the user gives ends.
+    void exportImage();
 
     // The name the export dialog offers, made from the swept picture's file.
     QString suggestedCsvName() const;
@@ -41,6 +46,7 @@ private:
     SweepOutcome outcome_;
     std::string anchor_;  // the name of the curve the delta rates are taken against
     QString picture_;
+    QWidget* charts_ = nullptr;
 };
 
 }  // namespace brenlow

@@ -69,8 +69,11 @@ void tile(QMdiArea& area, Qt::Orientation along) {
     const QRect whole = area.viewport()->rect();
     QSize readable = kReadableTile;
     for (const QMdiSubWindow* window : windows) readable = readable.expandedTo(window->minimumSizeHint());
-    const QList<QRect> tiles = tileLayout(static_cast<int>(windows.size()), whole, readable.boundedTo(whole.size()),
-                                          cascadeStep(*windows.first()), along);
+
+    QSize smallest;
+    for (const QMdiSubWindow* window : windows) smallest = smallest.expandedTo(window->minimumSizeHint());
+    const QList<QRect> tiles =
+        tileLayout(static_cast<int>(windows.size()), whole, readable.boundedTo(whole.size()), smallest, along);
     if (tiles.isEmpty()) {
         cascade(area);
         return;
@@ -78,7 +81,6 @@ void tile(QMdiArea& area, Qt::Orientation along) {
     for (qsizetype i = 0; i < windows.size(); ++i) {
         windows[i]->showNormal();
         windows[i]->setGeometry(tiles[i]);
-        windows[i]->raise();  // a window sharing a tile lies over the one before, below its caption
     }
 }
 
@@ -113,43 +115,52 @@ void cascade(QMdiArea& area) {
     // on top, last in the cascade.
     QList<QMdiSubWindow*> windows = openWindows(area);
     if (QMdiSubWindow* active = area.activeSubWindow(); windows.removeOne(active)) windows.append(active);
+    if (windows.isEmpty()) return;
+    // Every window leaves room below it for the steps of those after it, so that the cascade never
+    // wraps back over a caption, as long as the smallest windows allow it. Across, a wide window
+    // goes back to the left edge and still steps down.
+    const int steps = static_cast<int>(windows.size() - 1) * cascadeStep(*windows.first());
+    const QSize room(whole.width(), whole.height() - steps);
     QPoint previous;
     bool first = true;
     for (QMdiSubWindow* window : windows) {
         window->showNormal();
         window->raise();
-        const QSize readable = window->sizeHint().boundedTo(whole.size());
-        window->resize(window->size().expandedTo(readable).boundedTo(whole.size()));
+        const QSize largest = room.expandedTo(window->minimumSizeHint()).boundedTo(whole.size());
+        const QSize readable = window->sizeHint().boundedTo(largest);
+        window->resize(window->size().expandedTo(readable).boundedTo(largest));
         previous = first ? whole.topLeft() : cascadePosition(whole, previous, cascadeStep(*window), window->size());
         first = false;
         window->move(previous);
     }
 }
 
-QList<QRect> tileLayout(int count, const QRect& whole, QSize readable, int step, Qt::Orientation along) {
+QList<QRect> tileLayout(int count, const QRect& whole, QSize readable, QSize smallest, Qt::Orientation along) {
     const int rowsThatFit = std::max(1, whole.height() / readable.height());
     const int columnsThatFit = std::max(1, whole.width() / readable.width());
-    QList<QRect> tiles;
+    const int perLineThatFits = along == Qt::Vertical ? rowsThatFit : columnsThatFit;
+    int lines = 0;
     if (count <= rowsThatFit * columnsThatFit) {
-        const int perLine = along == Qt::Vertical ? rowsThatFit : columnsThatFit;
-        const int lines = (count + perLine - 1) / perLine;
-        for (int i = 0; i < count; ++i) tiles.append(gridTile(whole, i, count, lines, along));
-        return tiles;
-    }
-    // Fewer, taller rows until the front window of each tile's stack is still readable.
-    for (int rows = rowsThatFit; rows >= 1; --rows) {
-        const int cells = rows * columnsThatFit;
-        const int deepest = (count + cells - 1) / cells;
-        if (whole.height() / rows - (deepest - 1) * step < readable.height()) continue;
-        for (int cell = 0; cell < cells; ++cell) {
-            const QRect tile = gridTile(whole, cell, cells, along == Qt::Vertical ? columnsThatFit : rows, along);
-            const int depth = partSize(count, cells, cell);
-            for (int i = 0; i < depth; ++i)
-                tiles.append(
-                    QRect(tile.left(), tile.top() + i * step, tile.width(), tile.height() - (depth - 1) * step));
+        lines = (count + perLineThatFits - 1) / perLineThatFits;
+    } else {
+        // Smaller tiles, one window each: the grid whose tiles keep the most of the readable size.
+        double best = 0.0;
+        for (int candidate = 1; candidate <= count; ++candidate) {
+            const int perLine = (count + candidate - 1) / candidate;
+            const QSize tile = along == Qt::Vertical ? QSize(whole.width() / candidate, whole.height() / perLine)
+                                                     : QSize(whole.width() / perLine, whole.height() / candidate);
+            if (tile.width() < smallest.width() || tile.height() < smallest.height()) continue;
+            const double kept = std::min(static_cast<double>(tile.width()) / readable.width(),
+                                         static_cast<double>(tile.height()) / readable.height());
+            if (kept > best) {
+                best = kept;
+                lines = candidate;
+            }
         }
-        return tiles;
     }
+    QList<QRect> tiles;
+    if (lines == 0) return tiles;
+    for (int i = 0; i < count; ++i) tiles.append(gridTile(whole, i, count, lines, along));
     return tiles;
 }
 
@@ -159,6 +170,19 @@ void tileHorizontally(QMdiArea& area) {
 
 void tileVertically(QMdiArea& area) {
     tile(area, Qt::Horizontal);
+}
+
+void keepInside(QMdiArea& area) {
+    const QRect whole = area.viewport()->rect();
+    if (whole.isEmpty()) return;
+    for (QMdiSubWindow* window : openWindows(area)) {
+        if (window->isMaximized()) continue;
+        const QSize size = window->size().boundedTo(whole.size()).expandedTo(window->minimumSize());
+        const int left = std::max(whole.left(), std::min(window->x(), whole.right() + 1 - size.width()));
+        const int top = std::max(whole.top(), std::min(window->y(), whole.bottom() + 1 - size.height()));
+        const QRect inside(QPoint(left, top), size);
+        if (inside != window->geometry()) window->setGeometry(inside);
+    }
 }
 
 void minimizeAll(QMdiArea& area) {

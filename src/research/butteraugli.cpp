@@ -41,8 +41,6 @@ void checkHeatMapPair(const QImage& reference, const QImage& test) {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-#ifdef BRENLOW_HAS_BUTTERAUGLI
-
 void paintDistance(double distance, uchar* bgr) {
     std::size_t upper = 1;
     while (upper + 1 < kHeatMapRamp.size() && distance > kHeatMapRamp[upper].distance) ++upper;
@@ -54,6 +52,8 @@ void paintDistance(double distance, uchar* bgr) {
         bgr[2 - channel] = static_cast<uchar>(value + 0.5);
     }
 }
+
+#ifdef BRENLOW_HAS_BUTTERAUGLI
 
 // RGB bytes of the bottom-left width x height of a picture, top row first as the library reads them.
 std::vector<std::uint8_t> rgbRows(const QImage& picture, int width, int height) {
@@ -107,17 +107,17 @@ ButteraugliDistance butteraugliDistance(const CommonArea& area) {
     return {JxlButteraugliResultGetMaxDistance(result.get()), JxlButteraugliResultGetDistance(result.get(), 3.0f)};
 }
 
-QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
+ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);
     const ButteraugliResult result = compute({reference, test, reference.width(), reference.height()});
     const float* distances = nullptr;
     std::uint32_t stride = 0;
     JxlButteraugliResultGetDistmap(result.get(), &distances, &stride);
-    QImage map(reference.size(), QImage::Format_BGR888);
-    for (int y = 0; y < map.height(); ++y) {
+    ButteraugliMap map{reference.width(), reference.height(), {}};
+    map.distances.reserve(static_cast<std::size_t>(map.width) * map.height);
+    for (int y = 0; y < map.height; ++y) {
         const float* row = distances + static_cast<std::size_t>(y) * stride;
-        uchar* out = map.scanLine(y);
-        for (int x = 0; x < map.width(); ++x) paintDistance(row[x], out + 3 * x);
+        map.distances.insert(map.distances.end(), row, row + map.width);
     }
     return map;
 }
@@ -128,11 +128,24 @@ bool butteraugliAvailable() { return false; }
 
 ButteraugliDistance butteraugliDistance(const CommonArea&) { return {kNaN, kNaN}; }
 
-QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
+ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);
     throw Error("This build has no Butteraugli measure: libjxl's jxl/butteraugli.h was missing when it was built");
 }
 
 #endif
+
+QImage heatMapOf(const ButteraugliMap& map) {
+    QImage painted(map.width, map.height, QImage::Format_BGR888);
+    for (int y = 0; y < map.height; ++y) {
+        uchar* out = painted.scanLine(y);
+        for (int x = 0; x < map.width; ++x) paintDistance(map.at(x, y), out + 3 * x);
+    }
+    return painted;
+}
+
+QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
+    return heatMapOf(butteraugliDistanceMap(reference, test));
+}
 
 }  // namespace brenlow

@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <array>
+#include <cstddef>
+#include <vector>
 
 #include "research/common_area.h"
 
@@ -43,5 +45,20 @@ inline constexpr std::array<HeatMapStop, 4> kHeatMapRamp = {
 // for other formats, different sizes, more than kButteraugliMaxPixels pixels, or a build without
 // Butteraugli.
 QImage butteraugliHeatMap(const QImage& reference, const QImage& test);
+
+// The distance map itself, a distance per pixel, rows from the top as the pictures' scan lines.
+struct ButteraugliMap {
+    int width = 0;
+    int height = 0;
+    std::vector<float> distances;  // row by row
+
+    float at(int x, int y) const { return distances[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// The same pair as butteraugliHeatMap takes, with the same errors.
+ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test);
+
+// The heat map's colours of a distance map.
+QImage heatMapOf(const ButteraugliMap& map);
 
 }  // namespace brenlow

@@ -7,8 +7,11 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
+#include <QSlider>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QThread>
@@ -29,12 +32,14 @@
 #include "io/bitmap_file.h"
 #include "research/butteraugli.h"
 #include "research/measures.h"
+#include "research/ssimulacra2.h"
 
 namespace brenlow::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
+constexpr int kSplitMode = 1;
 constexpr int kFlipMode = 3;
 constexpr int kHeatMapMode = 4;
 
@@ -152,6 +157,7 @@ TEST_F(AnchorWorkbenchGuiTest, AnchorCodecsCodeAtTheQualityFieldAndReportAsTheTo
         EXPECT_EQ(shown("ciede2000"), measureText(m.ciede2000, 4));
         EXPECT_EQ(shown("butteraugli_max"), measureText(m.butteraugliMax, 4));
         EXPECT_EQ(shown("butteraugli_3norm"), measureText(m.butteraugli3Norm, 4));
+        EXPECT_EQ(shown("ssimulacra2"), measureText(ssimulacra2(loadDocumentPicture(dir.file("photo.jpg")), decoded), 4));
         if (!butteraugliAvailable()) {
             EXPECT_EQ(shown("butteraugli_max"), "n/a");
         }
@@ -358,6 +364,54 @@ TEST_F(AnchorWorkbenchGuiTest, HeatMapModeSaysWhyItIsUnavailableAboveItsLimit) {
     EXPECT_EQ(mode->itemData(kHeatMapMode, Qt::ToolTipRole).toString(),
               "The heat map takes pictures of up to 4194304 pixels; these have 2049 x 2048.");
     EXPECT_TRUE(static_cast<QStandardItemModel*>(mode->model())->item(kFlipMode)->isEnabled());
+}
+
+// The legend below the heat map takes room from the canvas: the picture is fitted again, whole;
+// the readout tells the distance under the pointer, and the split slider works in Split mode alone.
+TEST_F(AnchorWorkbenchGuiTest, HeatMapStaysFittedUnderItsLegendAndTheReadoutGivesTheDistance) {
+    if (!butteraugliAvailable()) GTEST_SKIP() << "no Butteraugli in this build";
+    const QImage original = loadBitmapFile(samplePath("astronaut.bmp"));
+    const QImage source = original.copy(0, 0, 480, 360);
+    const QImage result = original.copy(0, 0, 480, 360).mirrored(true, false);
+    CompareWindow window("a.bmp", source, "b.bmp", result, form.get());
+    window.resize(700, 500);
+    window.show();
+    QApplication::processEvents();
+    auto* mode = window.findChild<QComboBox*>("CompareMode");
+    auto* split = window.findChild<QSlider*>("SplitSlider");
+    for (int index = 0; index < mode->count(); ++index) {
+        mode->setCurrentIndex(index);
+        EXPECT_EQ(split->isEnabled(), index == kSplitMode) << mode->itemText(index).toStdString();
+    }
+    mode->setCurrentIndex(kHeatMapMode);
+    CompareCanvas* canvas = window.canvas();
+    ASSERT_TRUE(waitForHeatMap(*canvas));
+    QApplication::processEvents();
+    const double whole = std::min(canvas->width() / 480.0, canvas->height() / 360.0);
+    EXPECT_TRUE(canvas->fitted());
+    EXPECT_NEAR(canvas->zoom(), whole, 1e-9) << "canvas " << canvas->width() << " x " << canvas->height();
+
+    const ButteraugliMap distances = butteraugliDistanceMap(source, result);
+    for (const QPoint pixel : {QPoint(10, 20), QPoint(240, 180), QPoint(470, 350)}) {
+        const QPoint at = centreOf(*canvas, pixel);
+        QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &move);
+        // Below 1:1 the pointer's position may fall on a neighbour: the readout says which pixel it read.
+        const QStringList read = window.readout().split(QRegularExpression("[ ,]+"));
+        ASSERT_GE(read.size(), 4) << window.readout().toStdString();
+        const QPoint shown(read[1].toInt(), read[3].toInt());
+        EXPECT_LE((shown - pixel).manhattanLength(), 2);
+        EXPECT_TRUE(window.readout().endsWith(
+            QString("Butteraugli %1").arg(QString::number(distances.at(shown.x(), shown.y()), 'f', 3))))
+            << window.readout().toStdString();
+    }
+    EXPECT_EQ(heatMapOf(distances), canvas->heatMap()) << "the map shown is the map read";
+    mode->setCurrentIndex(kFlipMode);
+    EXPECT_FALSE(window.readout().isEmpty());
+    const QPoint at = centreOf(*canvas, QPoint(5, 5));
+    QMouseEvent move(QEvent::MouseMove, at, canvas->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(canvas, &move);
+    EXPECT_FALSE(window.readout().contains("Butteraugli")) << "the distance belongs to the heat map";
 }
 
 }  // namespace

@@ -7,6 +7,8 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
 #include <QLineEdit>
 #include <QProcess>
 #include <QProgressDialog>
@@ -20,6 +22,8 @@
 
 #include "app/codec_titles.h"
 #include "app/compare_window.h"
+#include "app/dataset_pictures.h"
+#include "app/dataset_progress.h"
 #include "app/dataset_window.h"
 #include "app/mdi_child.h"
 #include "app/sweep_dialog.h"
@@ -209,6 +213,113 @@ TEST_F(DataSetGuiTest, CancelledDataSetSweepShowsNothing) {
     EXPECT_EQ(form->findChild<QProgressDialog*>("DataSetProgress"), nullptr);
     EXPECT_EQ(documentCount(), 0);
     EXPECT_TRUE(form->DataSetSweep1->isEnabled()) << "the workbench is ready for the next command";
+}
+
+// The workbench's own outputs beside a data set's pictures are left out: each picture counts once.
+TEST(DataSetPicturesTest, LeavesOutDecodedResultsAndFilesCodedFromAPictureBesideThem) {
+    struct Case {
+        std::vector<std::string> found;
+        std::vector<std::string> kept;
+        std::vector<std::string> outputs;
+    };
+    const std::vector<Case> cases{
+        {{"s/a.bmp", "s/a~.bmp", "s/b.png"}, {"s/a.bmp", "s/b.png"}, {"a~.bmp (a decoded result)"}},
+        {{"s/a.bmp", "s/a.jpg", "s/a.webp"}, {"s/a.bmp"}, {"a.jpg (coded from a.bmp)", "a.webp (coded from a.bmp)"}},
+        {{"s/a.jpg", "s/a.webp", "s/a~.jpg"}, {"s/a.jpg"}, {"a.webp (coded from a.jpg)", "a~.jpg (a decoded result)"}},
+        {{"s/a.jpg", "s/b.webp", "t/a.webp"}, {"s/a.jpg", "s/b.webp", "t/a.webp"}, {}},
+        {{"s/a.png", "s/a.tif"}, {"s/a.png", "s/a.tif"}, {}},
+    };
+    for (const Case& c : cases) {
+        const PictureSelection selection = leaveOutOwnOutputs(c.found);
+        EXPECT_EQ(selection.pictures, c.kept) << c.found.front();
+        EXPECT_EQ(selection.outputs, c.outputs) << c.found.front();
+    }
+}
+
+TEST(DataSetPicturesTest, ProgressNamesTheItemUnderWayAndTheTimeLeft) {
+    DataSetRun run;
+    run.pictures = {"set/a.bmp", "set/b.bmp"};
+    run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
+    run.settings.qualities = {20, 40, 60, 90};
+    const std::vector<std::tuple<int, qint64, QString>> cases{
+        {0, 0, "Item 1 of 4: a.bmp with JPEG\nestimating the time left..."},
+        {5, 5000, "Item 2 of 4: a.bmp with AJC\nabout 11 s left"},
+        {8, 1000, "Item 3 of 4: b.bmp with JPEG\nabout 1 s left"},
+        {1, 9000, "Item 1 of 4: a.bmp with JPEG\nabout 2 min 15 s left"},
+        {16, 9000, "Item 4 of 4: b.bmp with AJC\nabout 0 s left"},
+    };
+    for (const auto& [done, elapsed, text] : cases) EXPECT_EQ(dataSetProgressText(run, done, elapsed), text) << done;
+}
+
+// A folder that holds earlier outputs: the list shows the pictures alone, says what it left out
+// and counts the runs of the pictures still ticked; the sweep takes those.
+TEST_F(DataSetGuiTest, PictureListLeavesOutOutputsAndSweepsTheTickedPictures) {
+    saveBitmapFile(patternBitmap(72, 64), (folder / "a~.bmp").string());
+    fs::copy_file(samplePath("astronaut.bmp"), folder / "b.jpg");
+    saveBitmapFile(patternBitmap(72, 64), (folder / "d.bmp").string());
+    QStringList listed;
+    QString leftOut;
+    QStringList runs;
+    form->askDataSetPictures = [&](DataSetPictureList& list) {
+        for (int row = 0; row < list.list()->count(); ++row) listed << list.list()->item(row)->text();
+        leftOut = list.findChild<QLabel*>("DataSetLeftOut")->text();
+        runs << list.runsText();
+        list.list()->item(1)->setCheckState(Qt::Unchecked);
+        runs << list.runsText();
+        return true;
+    };
+    DataSetWindow* window = sweepDataSet();
+    EXPECT_EQ(listed, QStringList({"a.bmp", "b.bmp", "c.bmp", "d.bmp"}));
+    EXPECT_TRUE(leftOut.contains("a~.bmp (a decoded result)")) << leftOut.toStdString();
+    EXPECT_TRUE(leftOut.contains("b.jpg (coded from b.bmp)")) << leftOut.toStdString();
+    EXPECT_EQ(runs, QStringList({"4 pictures x 2 codecs x 4 qualities = 32 runs",
+                                 "3 pictures x 2 codecs x 4 qualities = 24 runs"}));
+    ASSERT_NE(window, nullptr);
+    const std::vector<std::string> expected{(folder / "a.bmp").string(), (folder / "c.bmp").string(),
+                                            (folder / "d.bmp").string()};
+    EXPECT_EQ(window->outcome().pictures, expected);
+    EXPECT_FALSE(window->windowTitle().contains("partial"));
+}
+
+TEST_F(DataSetGuiTest, UntickingEveryPictureLeavesNothingToStart) {
+    bool startEnabled = true;
+    form->askDataSetPictures = [&](DataSetPictureList& list) {
+        for (int row = 0; row < list.list()->count(); ++row) list.list()->item(row)->setCheckState(Qt::Unchecked);
+        startEnabled = list.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled();
+        return false;
+    };
+    form->DataSetSweep1->trigger();
+    EXPECT_FALSE(startEnabled);
+    EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
+}
+
+// Cancel once some pictures are done: they are shown as a partial data set, marked so.
+TEST_F(DataSetGuiTest, CancelKeepsTheFinishedPicturesAsAPartialDataSet) {
+    for (int copy = 0; copy < 12; ++copy)
+        fs::copy_file(folder / "a.bmp", folder / ("e" + std::to_string(copy) + ".bmp"));
+    QString label;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
+        auto* dialog = form->findChild<QProgressDialog*>("DataSetProgress");
+        // Two codecs at four qualities: a picture is done after eight points.
+        if (dialog && dialog->value() >= 8) {
+            watch.stop();
+            label = dialog->labelText();
+            dialog->findChild<QPushButton*>()->click();
+        }
+    });
+    watch.start(0);
+    DataSetWindow* window = sweepDataSet();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(label.startsWith("Item ")) << label.toStdString();
+    EXPECT_TRUE(label.contains(" of 30: ")) << label.toStdString();
+    EXPECT_TRUE(label.contains(" left")) << label.toStdString();
+    const std::size_t done = window->outcome().pictures.size();
+    EXPECT_GE(done, 1u);
+    EXPECT_LT(done, 15u);
+    EXPECT_TRUE(window->windowTitle().endsWith(QString(" - partial: cancelled after %1 of 15 pictures").arg(done)))
+        << window->windowTitle().toStdString();
+    for (const PictureOutcome& picture : window->outcome().outcomes) EXPECT_EQ(picture.sweep.points.size(), 8u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <span>
 
+#include "app/dataset_pictures.h"
 #include "app/measurements_dock.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
@@ -15,6 +16,8 @@ WorkbenchTest::WorkbenchTest() {
     inDir.emplace(dir.path());
     form = std::make_unique<TMainForm>();
     form->showMessage = [this](const QString& text) { messages << text; };
+    // Data set sweeps take every picture they list.
+    form->askDataSetPictures = [](DataSetPictureList&) { return true; };
     form->resize(1280, 900);
     form->show();
 }

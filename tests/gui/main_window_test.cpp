@@ -59,8 +59,9 @@ TEST_F(MainWindowTest, MenuBarHasTheFiveMenusInOrderWithResearchBeforeWindow) {
         captions << action->text();
         hints << action->statusTip();
     }
-    EXPECT_EQ(captions, QStringList({"&File", "&Edit", "Compress", "&Research", "&Window", "&Help"}));
-    EXPECT_EQ(hints, QStringList({"File related commands", "Edit commands", "", "Measures, rate-distortion curves and comparisons",
+    EXPECT_EQ(captions, QStringList({"&File", "&Edit", "&View", "Compress", "&Research", "&Window", "&Help"}));
+    EXPECT_EQ(hints, QStringList({"File related commands", "Edit commands", "How the active picture is shown", "",
+                                  "Measures, rate-distortion curves and comparisons",
                                   "Window related commands", "Help topics"}));
 }
 
@@ -135,7 +136,7 @@ TEST_F(MainWindowTest, ActionsCarryTheirHintsAsTooltipAndStatusText) {
         {form->RecentFiles1->menuAction(), "Recent Files", "Opens one of the last files opened"},
         {form->Measurements->toggleViewAction(), "Measurements",
          "Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, MS-SSIM, "
-         "CIEDE2000 and Butteraugli"},
+         "CIEDE2000, Butteraugli and SSIMULACRA 2"},
     };
     for (const auto& [action, tooltip, status] : hints) {
         EXPECT_EQ(action->toolTip(), tooltip) << action->objectName().toStdString();

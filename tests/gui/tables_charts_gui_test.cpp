@@ -10,7 +10,18 @@
 #include <QTableWidget>
 #include <QValueAxis>
 
+#include <QComboBox>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFontMetrics>
+#include <QPushButton>
+#include <QToolTip>
+
+#include "app/chart_export.h"
 #include "app/dataset_window.h"
+#include "app/delta_filter.h"
+#include "app/sweep_window.h"
+#include "app/table_sorting.h"
 #include "app/sweep_charts.h"
 #include "app/sweep_tables.h"
 #include "gui_fixture.h"
@@ -151,6 +162,115 @@ TEST_F(ChartsTest, TheLogScaleOptionPutsBitsPerPixelOnALogAxisInBothChartsAndLea
     }
     charts->findChild<QCheckBox*>("ChartLogRate")->setChecked(false);
     EXPECT_EQ(curve(chart("PsnrChart"), "JPEG")->count(), 3);
+}
+
+// Curves whose points know the quality that made them: quality 10 at 0.25 bpp and so on.
+std::unique_ptr<QWidget> chartsWithQualities(const std::vector<CurveMeasure>& measures) {
+    return std::unique_ptr<QWidget>(makeRateDistortionCharts(
+        {"jpeg", "avc"}, measures,
+        [](const std::string& curve, CurveMeasure) {
+            const double shift = curve == "jpeg" ? 0.0 : 1.0;
+            return std::vector<RatePoint>{{0.25, 20.0 + shift}, {1.0, 30.0 + shift}, {2.0, 40.0 + shift}};
+        },
+        [](const std::string&, double rate) -> std::optional<int> { return static_cast<int>(rate * 40); }));
+}
+
+TEST_F(TablesChartsGuiTest, HoveringAPointTellsItsCodecQualityRateAndValue) {
+    const std::unique_ptr<QWidget> charts = chartsWithQualities({CurveMeasure::SsimLuma});
+    charts->show();
+    QApplication::processEvents();
+    QChart* psnr = charts->findChild<QChartView*>("PsnrChart")->chart();
+    QLineSeries* avc = nullptr;
+    for (QAbstractSeries* series : psnr->series())
+        if (series->name() == "AVC") avc = static_cast<QLineSeries*>(series);
+    ASSERT_NE(avc, nullptr);
+    emit avc->hovered(QPointF(1.004, 31.02), true);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text(), QString("AVC, quality 40\n1.0000 bpp\n%1: 31.0000")
+                                    .arg(QString::fromStdString(measureLabel(CurveMeasure::Psnr))));
+    emit avc->hovered(QPointF(1.5, 35.5), true);
+    // The tip fades out in a moment.
+    const QDeadlineTimer deadline(3000);
+    while (QToolTip::isVisible() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_FALSE(QToolTip::isVisible()) << "between points nothing is told";
+    EXPECT_EQ(pointTip("jpeg", std::nullopt, QPointF(0.5, 0.98), CurveMeasure::SsimLuma),
+              QString("JPEG\n0.5000 bpp\n%1: 0.9800").arg(QString::fromStdString(measureLabel(CurveMeasure::SsimLuma))))
+        << "a curve without qualities names none";
+}
+
+// However long a measure's name, its axis title fits the chart at the smallest size the view allows.
+TEST_F(TablesChartsGuiTest, AxisTitlesFitTheChartsAtTheirSmallestSize) {
+    const std::unique_ptr<QWidget> charts = chartsWithQualities(curveMeasures());
+    charts->show();
+    auto* selector = charts->findChild<QComboBox*>("ChartMeasure");
+    auto* view = charts->findChild<QChartView*>("MeasureChart");
+    for (int index = 0; index < selector->count(); ++index) {
+        selector->setCurrentIndex(index);
+        view->resize(view->minimumSize());
+        QApplication::processEvents();
+        const QRectF plot = view->chart()->plotArea();
+        for (const QAbstractAxis* axis : view->chart()->axes()) {
+            const int title = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+            const double side = axis->orientation() == Qt::Horizontal ? plot.width() : plot.height();
+            EXPECT_GE(side, title) << axis->titleText().toStdString();
+        }
+    }
+}
+
+TEST_F(TablesChartsGuiTest, ExportImageWritesTheChartsAsPngOrSvg) {
+    SweepOutcome outcome;
+    for (int quality : {20, 50, 80}) {
+        SweepPoint made = point(StillCodec::Jpeg, quality, 100 * quality);
+        made.measures.bitsPerPixel = quality / 40.0;
+        made.measures.picture.psnr = 20 + quality / 5.0;
+        outcome.points.push_back(made);
+    }
+    SweepWindow window("pic.bmp", outcome);
+    window.show();
+    QApplication::processEvents();
+    const QWidget* pair = window.findChild<QWidget*>("ChartPair");
+    ASSERT_NE(pair, nullptr);
+    for (const std::string name : {"charts", "charts.svg"}) {
+        window.askImageName = [&] { return QString::fromStdString(dir.file(name)); };
+        window.findChild<QPushButton*>("ExportImage")->click();
+    }
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("charts.png"))).size(), pair->size() * pair->devicePixelRatioF())
+        << "a name without an extension is a PNG";
+    QFile svg(QString::fromStdString(dir.file("charts.svg")));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QByteArray text = svg.readAll();
+    EXPECT_TRUE(text.contains("<svg")) << text.left(200).toStdString();
+    EXPECT_TRUE(text.contains("bits per pixel")) << "the axis titles are text of the drawing";
+}
+
+// The measure filter shows the rows of one measure, and keeps doing so however the table is sorted.
+TEST_F(TablesChartsGuiTest, TheDeltaTableShowsTheRowsOfTheMeasureChosen) {
+    auto* table = readOnlyTable("DeltaTable", 4, {"Codec", "Measure", "BD-rate, cubic"});
+    const QStringList codecs{"AVC", "AVC", "AJC", "AJC"};
+    const QStringList measures{"PSNR", "SSIM", "PSNR", "SSIM"};
+    for (int row = 0; row < 4; ++row) {
+        table->setItem(row, 0, new QTableWidgetItem(codecs[row]));
+        table->setItem(row, 1, new QTableWidgetItem(measures[row]));
+        table->setItem(row, 2, numberItem(QString::number(row)));
+    }
+    sortByHeaderClick(*table);
+    const std::unique_ptr<QWidget> part(withMeasureFilter(table));
+    part->show();
+    auto* filter = part->findChild<QComboBox*>("DeltaMeasureFilter");
+    ASSERT_NE(filter, nullptr);
+    ASSERT_EQ(filter->count(), 3);
+    const auto shownMeasures = [table] {
+        QStringList shown;
+        for (int row = 0; row < table->rowCount(); ++row)
+            if (!table->isRowHidden(row)) shown << table->item(row, 1)->text();
+        return shown;
+    };
+    filter->setCurrentIndex(filter->findText("SSIM"));
+    EXPECT_EQ(shownMeasures(), QStringList({"SSIM", "SSIM"}));
+    clickHeader(*table, 0);
+    EXPECT_EQ(shownMeasures(), QStringList({"SSIM", "SSIM"})) << "after sorting by codec";
+    filter->setCurrentIndex(0);
+    EXPECT_EQ(shownMeasures().size(), 4);
 }
 
 }  // namespace

@@ -101,6 +101,7 @@ TEST_F(WorkbenchCommandsTest, OpeningABitmapShowsItInAWindowSizedToThePicture) {
 TEST_F(WorkbenchCommandsTest, PictureLargerThanTheWorkAreaScrolls) {
     form->resize(400, 300);
     openPicture(patternBitmap(900, 700), "large.bmp");
+    form->ViewActualSize1->trigger();  // it opens fitted
     const TMDIChild* document = lastDocument();
     EXPECT_EQ(document->Image1->size(), QSize(900, 700));
     EXPECT_LT(document->widget()->width(), 900);

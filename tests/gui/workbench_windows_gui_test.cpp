@@ -97,6 +97,7 @@ TEST_P(WindowPlacementTest, APictureLargerThanTheAreaGetsAWindowThatFitsAndScrol
     resizeForm(GetParam());
     openPicture(patternBitmap(500, 400), "small.bmp");
     openPicture(patternBitmap(2600, 1500), "huge.bmp");
+    form->ViewActualSize1->trigger();  // it opens fitted
     expectAllInside(*form, "huge picture");
     const TMDIChild* huge = lastDocument();
     EXPECT_EQ(huge->Image1->size(), QSize(2600, 1500));
@@ -117,6 +118,7 @@ TEST_F(WorkbenchWindowsTest, CascadeKeepsEveryWindowReadableAndInside) {
     openCopy(samplePath("astronaut.bmp"));
     openPicture(patternBitmap(1, 1), "dot.bmp");
     openPicture(patternBitmap(3000, 300), "wide.bmp");
+    form->ViewActualSize1->trigger();  // it opens fitted; its result opens at its zoom
     form->AJC1->trigger();  // codes the wide picture, the active one
     ASSERT_EQ(documentCount(), 4);
     form->documents().first()->resize(90, 70);  // the user shrank the sample's window
@@ -151,36 +153,61 @@ bool captionShows(const TMainForm& form, const QMdiSubWindow* window) {
 
 class TileTest : public WorkbenchWindowsTest, public ::testing::WithParamInterface<int> {};
 
+// Up to the readable tiles the area holds (fifteen here), each window gets a readable one; more
+// windows get smaller tiles, never below a caption with its buttons, and never two in one tile.
 TEST_P(TileTest, EveryWindowStaysReadableInsideAndCaptioned) {
     resizeForm(QSize(1366, 768));
     const std::string path = dir.file("tiled.bmp");
     saveBitmapFile(patternBitmap(300, 200), path);
     for (int i = 0; i < GetParam(); ++i) openThroughDialog(path);
     ASSERT_EQ(documentCount(), GetParam());
+    const QSize readable = GetParam() <= 14 ? QSize(240, 180) : lastDocument()->minimumWindowSize();
     for (QAction* command : {form->WindowTileHorizontal1, form->WindowTileVertical1}) {
         SCOPED_TRACE(command->text().toStdString());
         command->trigger();
         expectAllInside(*form, command->text().toStdString());
-        for (const TMDIChild* document : form->documents()) {
-            EXPECT_GE(document->width(), 240) << document->geometry().width();
-            EXPECT_GE(document->height(), 180) << document->geometry().height();
+        const QList<TMDIChild*> documents = form->documents();
+        for (const TMDIChild* document : documents) {
+            EXPECT_GE(document->width(), readable.width()) << document->geometry().width();
+            EXPECT_GE(document->height(), readable.height()) << document->geometry().height();
             EXPECT_TRUE(captionShows(*form, document)) << "window at " << document->x() << ", " << document->y();
         }
+        for (qsizetype i = 0; i < documents.size(); ++i)
+            for (qsizetype j = i + 1; j < documents.size(); ++j)
+                EXPECT_FALSE(documents[i]->geometry().intersects(documents[j]->geometry())) << i << " and " << j;
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowCounts, TileTest, ::testing::Values(3, 7, 40));
+INSTANTIATE_TEST_SUITE_P(WindowCounts, TileTest, ::testing::Values(3, 7, 14, 40));
 
-TEST(TileLayout, StripsWhileTheyFitThenLinesOfStripsThenSharedTilesThenNone) {
+TEST_F(WorkbenchWindowsTest, CascadeOfFourteenWindowsShowsEveryCaption) {
+    resizeForm(QSize(1366, 768));
+    const std::string path = dir.file("cascaded.bmp");
+    saveBitmapFile(patternBitmap(900, 700), path);
+    for (int i = 0; i < 14; ++i) openThroughDialog(path);
+    form->WindowCascade1->trigger();
+    expectAllInside(*form, "after Cascade");
+    for (const TMDIChild* document : form->documents()) {
+        EXPECT_TRUE(captionShows(*form, document)) << "window at " << document->x() << ", " << document->y();
+        EXPECT_GE(document->height(), document->minimumWindowSize().height());
+    }
+}
+
+TEST(TileLayout, StripsWhileTheyFitThenLinesOfStripsThenSmallerTilesThenNone) {
     const QRect whole(0, 0, 1366, 640);
     const QSize readable(240, 180);
-    EXPECT_EQ(tileLayout(3, whole, readable, 24, Qt::Vertical).constLast(), QRect(0, 426, 1366, 214));
-    const QList<QRect> columns = tileLayout(5, whole, readable, 24, Qt::Vertical);
+    const QSize smallest(160, 60);
+    EXPECT_EQ(tileLayout(3, whole, readable, smallest, Qt::Vertical).constLast(), QRect(0, 426, 1366, 214));
+    const QList<QRect> columns = tileLayout(5, whole, readable, smallest, Qt::Vertical);
     EXPECT_EQ(columns[0], QRect(0, 0, 683, 213)) << "three in the first column, two in the second";
     EXPECT_EQ(columns[3], QRect(683, 0, 683, 320));
-    const QList<QRect> rows = tileLayout(7, whole, readable, 24, Qt::Horizontal);
+    const QList<QRect> rows = tileLayout(7, whole, readable, smallest, Qt::Horizontal);
     EXPECT_EQ(rows[4], QRect(0, 320, 455, 320)) << "four in the first row, three in the second";
-    EXPECT_TRUE(tileLayout(1000, whole, readable, 24, Qt::Vertical).isEmpty()) << "cascaded instead";
+    const QList<QRect> small = tileLayout(40, whole, readable, smallest, Qt::Vertical);
+    ASSERT_EQ(small.size(), 40);
+    EXPECT_EQ(small[0], QRect(0, 0, 170, 128)) << "eight columns of five";
+    EXPECT_EQ(small[39], QRect(1195, 512, 171, 128));
+    EXPECT_TRUE(tileLayout(1000, whole, readable, smallest, Qt::Vertical).isEmpty()) << "cascaded instead";
 }
 
 TEST_F(WorkbenchWindowsTest, ATinyPictureStillGetsACaptionAndItsButtons) {
