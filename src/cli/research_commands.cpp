@@ -54,7 +54,9 @@ void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& ancho
             continue;
         }
         notes << signedMeasure(row.rate.value, 2) << " %, BD-" << measureKey(row.measure) << " "
-              << signedMeasure(row.quality.value, 4) << overlapWarning(row, anchor, row.curve) << "\n";
+              << signedMeasure(row.quality.value, 4) << overlapWarning(row, anchor, row.curve)
+              << (row.decibelsOfMeanLinear ? " (the anchor's dB of its mean linear value, as the import averages)" : "")
+              << "\n";
     }
 }
 

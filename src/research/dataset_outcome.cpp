@@ -69,6 +69,15 @@ DataSetParameters dataSetParameters(const SweepSettings& settings, const Library
     return {settings.qualities, settings.bppTargets, settings.divisor, settings.passes, settings.measures, versions};
 }
 
+std::vector<std::pair<const char*, double>> decibelsOfMeanLinear(const AggregatePoint& point) {
+    const auto meanOf = [&](CurveMeasure measure) {
+        const auto index = std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
+        return static_cast<std::size_t>(index) < point.means.size() ? point.means[static_cast<std::size_t>(index)] : kNaN;
+    };
+    return {{"ssim_y_db_of_mean", ssimDecibels(meanOf(CurveMeasure::SsimLuma))},
+            {"ms_ssim_y_db_of_mean", ssimDecibels(meanOf(CurveMeasure::MsSsimLuma))}};
+}
+
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
                                             const std::vector<CodecCurve>& curves) {
     std::vector<AggregatePoint> points;
@@ -107,6 +116,15 @@ std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, const std::
     std::vector<RatePoint> curve;
     for (const AggregatePoint& point : outcome.aggregate)
         if (point.curve == curveName) curve.push_back({point.bitsPerPixel, point.means[index]});
+    return curve;
+}
+
+std::vector<RatePoint> aggregateCurveOfMeanLinear(const DataSetOutcome& outcome, const std::string& curveName,
+                                                  CurveMeasure measure) {
+    const std::optional<CurveMeasure> linear = linearOf(measure);
+    if (!linear) return aggregateCurve(outcome, curveName, measure);
+    std::vector<RatePoint> curve = aggregateCurve(outcome, curveName, *linear);
+    for (RatePoint& point : curve) point.quality = ssimDecibels(point.quality);
     return curve;
 }
 
@@ -178,6 +196,7 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
     std::string csv = "codec,quality,pictures,bits_per_pixel";
     for (CurveMeasure measure : curveMeasures())
         csv += std::string(",") + measureKey(measure) + "," + measureKey(measure) + "_pictures";
+    csv += ",ssim_y_db_of_mean,ms_ssim_y_db_of_mean";
     if (sized) csv += ",target_bits_per_pixel,target_missed";
     csv += "\r\n";
     for (const AggregatePoint& point : outcome.aggregate) {
@@ -189,6 +208,7 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
             csv += ',';
             csv += std::to_string(point.counts[i]);
         }
+        for (const auto& [key, value] : decibelsOfMeanLinear(point)) csv += "," + formatMeasure(value, 6);
         if (sized) csv += "," + formatMeasure(point.targetBpp, 6) + "," + std::to_string(point.missed);
         csv += "\r\n";
     }

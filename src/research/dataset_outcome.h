@@ -68,6 +68,10 @@ struct DataSetOutcome {
     std::vector<FailedItem> failed;         // items without points, in the items' order
 };
 
+// An aggregate point's SSIM and MS-SSIM in dB taken the other way, as the dB of the mean linear
+// value: ("ssim_y_db_of_mean", value), ("ms_ssim_y_db_of_mean", value).
+std::vector<std::pair<const char*, double>> decibelsOfMeanLinear(const AggregatePoint& point);
+
 // The aggregate points of the per-picture outcomes: each curve at each quality (or size target) some
 // picture has, averaged over the pictures that have it, in the order of `curves` and of the first
 // picture's qualities or targets.
@@ -84,6 +88,12 @@ std::string settingsOf(const DataSetOutcome& outcome, const std::string& curveNa
 // The aggregate of a curve on a measure: (mean bits per pixel, mean measure) per quality.
 std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, const std::string& curveName,
                                       CurveMeasure measure);
+
+// The same with an SSIM in dB taken as the dB of the mean linear SSIM over the pictures (the way
+// published curves average), rather than as the mean of each picture's dB; other measures as
+// aggregateCurve gives them.
+std::vector<RatePoint> aggregateCurveOfMeanLinear(const DataSetOutcome& outcome, const std::string& curveName,
+                                                  CurveMeasure measure);
 
 // The delta rates of the aggregate curves against the anchor curve, as deltaTable gives them.
 std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, const std::string& anchor);

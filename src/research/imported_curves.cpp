@@ -52,8 +52,9 @@ void addDecibelCurves(ImportedCurve& curve) {
         const auto found = curve.curves.find(linear);
         if (found == curve.curves.end() || curve.curves.count(decibels) > 0) continue;
         std::vector<RatePoint> converted = found->second;
-        for (RatePoint& point : converted) point.quality = -10.0 * std::log10(1.0 - point.quality);
+        for (RatePoint& point : converted) point.quality = ssimDecibels(point.quality);
         curve.curves[decibels] = std::move(converted);
+        curve.decibelsOfMeanLinear.insert(decibels);
     }
 }
 
@@ -267,9 +268,14 @@ std::vector<DeltaRow> importedDeltaTable(const DataSetOutcome& outcome, const st
         for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures))
             if (curve.curves.count(measure) > 0) measures.push_back(measure);
         const CurveSource source = [&](const std::string& name, CurveMeasure measure) {
-            return name == anchor ? aggregateCurve(outcome, anchor, measure) : curve.curves.at(measure);
+            if (name != anchor) return curve.curves.at(measure);
+            return curve.decibelsOfMeanLinear.count(measure) > 0 ? aggregateCurveOfMeanLinear(outcome, anchor, measure)
+                                                                  : aggregateCurve(outcome, anchor, measure);
         };
-        for (const DeltaRow& row : deltaTable({anchor, curve.name}, source, anchor, measures)) table.push_back(row);
+        for (DeltaRow row : deltaTable({anchor, curve.name}, source, anchor, measures)) {
+            row.decibelsOfMeanLinear = curve.decibelsOfMeanLinear.count(row.measure) > 0;
+            table.push_back(row);
+        }
     }
     return table;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,9 @@ namespace brenlow {
 struct ImportedCurve {
     std::string name;
     std::map<CurveMeasure, std::vector<RatePoint>> curves;
+    // The dB curves the file gave as linear SSIM or MS-SSIM: published means of the linear value,
+    // compared with the dB of the data set's mean linear value, not with its mean dB.
+    std::set<CurveMeasure> decibelsOfMeanLinear;
 };
 
 // Reads a curve from either
@@ -33,7 +37,8 @@ ImportedCurve readImportedCurve(const std::string& path);
 
 // Each imported curve against the anchor's aggregate curve, on the measures the data set took
 // and the curve has, in deltaTable's order (each measure with the cubic fit then PCHIP), each row
-// named after the imported curve; empty when the anchor was not swept.
+// named after the imported curve; empty when the anchor was not swept. An SSIM in dB that the
+// file gave linearly is compared with the anchor's dB of the mean linear value (the row says so).
 std::vector<DeltaRow> importedDeltaTable(const DataSetOutcome& outcome, const std::string& anchor,
                                          const std::vector<ImportedCurve>& imported);
 

@@ -95,12 +95,17 @@ QJsonObject bdResultJson(const BdResult& result) {
 
 QJsonArray deltaRowsJson(const std::vector<DeltaRow>& rows) {
     QJsonArray array;
-    for (const DeltaRow& row : rows)
-        array.append(QJsonObject{{"codec", text(row.curve)},
-                                 {"measure", measureKey(row.measure)},
-                                 {"interpolation", interpolationName(row.interpolation)},
-                                 {"rate_percent", bdResultJson(row.rate)},
-                                 {"quality_delta", bdResultJson(row.quality)}});
+    for (const DeltaRow& row : rows) {
+        QJsonObject object{{"codec", text(row.curve)},
+                           {"measure", measureKey(row.measure)},
+                           {"interpolation", interpolationName(row.interpolation)},
+                           {"rate_percent", bdResultJson(row.rate)},
+                           {"quality_delta", bdResultJson(row.quality)}};
+        // Over several pictures an SSIM in dB is averaged one of two ways: the row says which.
+        if (linearOf(row.measure))
+            object["decibels"] = row.decibelsOfMeanLinear ? "of the mean linear value" : "mean of each picture's";
+        array.append(object);
+    }
     return array;
 }
 

@@ -124,7 +124,7 @@ double measureOf(const SweepPoint& point, CurveMeasure measure) {
         case CurveMeasure::SsimLuma:
             return m.ssimLuma;
         case CurveMeasure::SsimLumaDb:
-            return -10.0 * std::log10(1.0 - m.ssimLuma);
+            return ssimDecibels(m.ssimLuma);
         case CurveMeasure::MsSsimLuma:
             return m.msSsimLuma;
         case CurveMeasure::MsSsimLumaDb:
@@ -140,6 +140,14 @@ double measureOf(const SweepPoint& point, CurveMeasure measure) {
     }
     return m.ssimulacra2;
 }
+
+std::optional<CurveMeasure> linearOf(CurveMeasure decibels) {
+    if (decibels == CurveMeasure::SsimLumaDb) return CurveMeasure::SsimLuma;
+    if (decibels == CurveMeasure::MsSsimLumaDb) return CurveMeasure::MsSsimLuma;
+    return std::nullopt;
+}
+
+double ssimDecibels(double linear) { return -10.0 * std::log10(1.0 - linear); }
 
 const char* interpolationName(BdInterpolation interpolation) {
     return interpolation == BdInterpolation::Cubic ? "cubic" : "pchip";

@@ -65,7 +65,17 @@ struct DeltaRow {
     BdInterpolation interpolation = BdInterpolation::Cubic;
     BdResult rate;
     BdResult quality;
+    // An SSIM in dB over a data set taken as the dB of the mean linear value, as published curves
+    // give it, rather than as the mean of each picture's dB.
+    bool decibelsOfMeanLinear = false;
 };
+
+// The linear measure whose mean a dB measure's "dB of the mean" is taken from: SSIM for SSIM dB,
+// MS-SSIM for MS-SSIM dB; nullopt for the others.
+std::optional<CurveMeasure> linearOf(CurveMeasure decibels);
+
+// -10 log10(1 - value): an SSIM on the dB scale.
+double ssimDecibels(double linear);
 
 // For every curve of the sweep but the anchor, in the sweep's order, each measure in turn with
 // the cubic fit and then PCHIP; empty when the anchor was not swept. Measures where lower is

@@ -168,5 +168,50 @@ TEST(ImportedDeltaTableTest, ACurveAtNineTenthsOfTheAnchorsRateSavesTenPerCentOn
     EXPECT_TRUE(importedDeltaTable(outcome, "avc", {cheaper}).empty()) << "avc was not swept";
 }
 
+// Published MS-SSIM curves average the linear value over the pictures. Two pictures far apart in
+// MS-SSIM make the mean of their dB and the dB of their mean differ; an import made from the anchor's
+// own mean linear values at nine tenths of its rates must then save exactly ten per cent, as it does
+// on PSNR, and never flip sign.
+TEST(ImportedDeltaTableTest, ALinearMsSsimImportIsComparedWithTheDbOfTheMeanLinearValue) {
+    DataSetOutcome outcome;
+    outcome.curves = defaultCurves({StillCodec::Jpeg});
+    outcome.parameters.measures = {true, false, false, false};
+    const double rates[] = {0.3, 0.6, 1.1, 1.9, 3.0};
+    for (const double floor : {0.80, 0.99}) {
+        PictureOutcome picture{"p" + std::to_string(floor), {}};
+        for (std::size_t i = 0; i < std::size(rates); ++i) {
+            SweepPoint point;
+            point.curve = "jpeg";
+            point.quality = static_cast<int>(10 * (i + 1));
+            point.measures.bitsPerPixel = rates[i];
+            point.measures.picture.psnr = 28.0 + 3.0 * static_cast<double>(i);
+            point.measures.picture.msSsimLuma = floor + (1.0 - floor) * (0.2 + 0.15 * static_cast<double>(i));
+            point.measures.picture.msSsimLumaDb = ssimDecibels(point.measures.picture.msSsimLuma);
+            picture.sweep.points.push_back(point);
+        }
+        outcome.outcomes.push_back(picture);
+    }
+    outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
+
+    ImportedCurve published{"published", {}, {}};
+    const std::vector<RatePoint> meanLinear = aggregateCurve(outcome, "jpeg", CurveMeasure::MsSsimLuma);
+    const std::vector<RatePoint> psnr = aggregateCurve(outcome, "jpeg", CurveMeasure::Psnr);
+    for (std::size_t i = 0; i < meanLinear.size(); ++i) {
+        published.curves[CurveMeasure::MsSsimLumaDb].push_back({meanLinear[i].rate * 0.9, ssimDecibels(meanLinear[i].quality)});
+        published.curves[CurveMeasure::Psnr].push_back({psnr[i].rate * 0.9, psnr[i].quality});
+    }
+    published.decibelsOfMeanLinear.insert(CurveMeasure::MsSsimLumaDb);
+    ASSERT_GT(std::abs(aggregateCurve(outcome, "jpeg", CurveMeasure::MsSsimLumaDb)[2].quality -
+                       aggregateCurveOfMeanLinear(outcome, "jpeg", CurveMeasure::MsSsimLumaDb)[2].quality),
+              1.0)
+        << "the two ways of averaging must differ for the test to mean anything";
+
+    for (const DeltaRow& row : importedDeltaTable(outcome, "jpeg", {published})) {
+        SCOPED_TRACE(std::string(measureKey(row.measure)) + " " + interpolationName(row.interpolation));
+        EXPECT_NEAR(row.rate.value, -10.0, 1e-6);
+        EXPECT_EQ(row.decibelsOfMeanLinear, row.measure == CurveMeasure::MsSsimLumaDb);
+    }
+}
+
 }  // namespace
 }  // namespace brenlow::testing
