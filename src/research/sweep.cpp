@@ -113,7 +113,8 @@ auto timed(int runs, std::vector<double>& seconds, const Step& step) {
     }
 }
 
-SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings) {
+SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings,
+                        PreparedReferences& prepared) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
     SweepPoint point;
     point.codec = codec;
@@ -134,7 +135,7 @@ SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality
     const QImage& reference = source.references.at(codec);
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
     ByteEnergies energies;
-    point.measures = measureStill(reference, decoded.bitmap, file.size(), settings.measures, energies);
+    point.measures = measureStill(prepared.of(reference), decoded.bitmap, file.size(), settings.measures, energies);
     point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
     const SnrTriple snr = snrOfEnergies(energies);
     const StillRunResult result =
@@ -194,12 +195,14 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
     std::vector<std::optional<SweepPoint>> points(tasks.size());
     std::vector<std::exception_ptr> failures(tasks.size());
     TaskQueue queue(total, progress);
+    const std::shared_ptr<PreparedReferences> prepared =
+        source.prepared ? source.prepared : std::make_shared<PreparedReferences>();
     const int threads = std::min(total, settings.threads > 0 ? settings.threads : kernelThreads());
     parallelFor(std::max(threads, 1), threads, [&](int) {
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
             try {
-                points[i] = measurePoint(source, tasks[i].codec, tasks[i].quality, settings);
+                points[i] = measurePoint(source, tasks[i].codec, tasks[i].quality, settings, *prepared);
             } catch (...) {
                 failures[i] = std::current_exception();
                 queue.stop();

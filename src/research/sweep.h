@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "codecs/document.h"
+#include "research/prepared_reference.h"
 #include "research/still_measures.h"
 #include "imaging/image_planes.h"
 #include "imaging/quality_metrics.h"
@@ -35,6 +37,7 @@ struct SweepSource {
     ImagePlanes planes;                       // the document's planes, what the AVC codec halves; empty
                                               // when it has none and the AVC codec halves the bitmap
     std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep
+    std::shared_ptr<PreparedReferences> prepared;  // shared with the picture's other runs; null: the sweep's own
 };
 
 // Reads the source file's size and the reference pictures the codecs of `settings` need.
