@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "research/butteraugli.h"
+#include "research/kept_measure_memory.h"
 #include "research/ssimulacra2.h"
 
 namespace brenlow {
@@ -43,7 +44,8 @@ private:
 
 // The prepared references of one picture's runs. Its codecs are measured against the document's
 // own file or the source file, which mostly hold the same pixels: pictures of the same pixels share
-// one preparation, however they were read. Safe to share between threads.
+// one preparation, however they were read. While it lives, the measures' memory is kept from point
+// to point. Safe to share between threads.
 class PreparedReferences {
 public:
     // The preparation for `reference` (Format_BGR888), made by the first call with its pixels.
@@ -55,6 +57,7 @@ private:
         std::vector<qint64> keys;  // the cache keys of the pictures found to hold its pixels
     };
 
+    KeptMeasureMemory memory_;  // the measures' memory, kept from point to point
     std::mutex mutex_;
     std::vector<Entry> entries_;
 };

@@ -18,6 +18,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"
+#include "research/measure_overlap.h"
 
 namespace brenlow {
 namespace {
@@ -114,15 +115,17 @@ auto timed(int runs, std::vector<double>& seconds, const Step& step) {
 }
 
 SweepPoint measurePoint(const SweepSource& source, StillCodec codec, int quality, const SweepSettings& settings,
-                        PreparedReferences& prepared) {
+                        PreparedReferences& prepared, MeasureOverlap& overlap) {
     const StillParameters parameters{static_cast<std::uint8_t>(quality), settings.divisor, settings.passes};
     SweepPoint point;
     point.codec = codec;
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
     std::vector<double> encodeTimes, decodeTimes;
+    MeasureOverlap::Turn turn = overlap.codingTurn();
     const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, codec, parameters); });
     DecodedPicture decoded = timed(point.timingRuns, decodeTimes, [&] { return decodeAt(codec, file, source.caption); });
+    turn.end();
     const TimeSpread encoding = spreadOf(std::move(encodeTimes));
     const TimeSpread decoding = spreadOf(std::move(decodeTimes));
     point.encodeSeconds = encoding.median;
@@ -197,12 +200,13 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
     TaskQueue queue(total, progress);
     const std::shared_ptr<PreparedReferences> prepared =
         source.prepared ? source.prepared : std::make_shared<PreparedReferences>();
-    const int threads = std::min(total, settings.threads > 0 ? settings.threads : kernelThreads());
+    MeasureOverlap overlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns);
+    const int threads = std::min(total, overlap.threads());
     parallelFor(std::max(threads, 1), threads, [&](int) {
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
             try {
-                points[i] = measurePoint(source, tasks[i].codec, tasks[i].quality, settings, *prepared);
+                points[i] = measurePoint(source, tasks[i].codec, tasks[i].quality, settings, *prepared, overlap);
             } catch (...) {
                 failures[i] = std::current_exception();
                 queue.stop();
