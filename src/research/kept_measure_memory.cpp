@@ -13,12 +13,14 @@ std::mutex keptLock;
 int kept = 0;
 
 #if defined(__GLIBC__)
-// glibc's own ceiling for the threshold above which a block is mapped on its own; the blocks of
-// the measures of a picture of a few megapixels lie below it.
-constexpr int kLargestHeapBlock = 32 << 20;
-constexpr int kKeptFreeMemory = 512 << 20;
-// Where glibc's own rule leaves the trimming threshold once blocks of that size have been freed.
-constexpr int kUsualTrimThreshold = 2 * kLargestHeapBlock;
+// Blocks up to this size come from the heap: the measures' blocks of pictures up to a megapixel or
+// two. Larger ones are mapped and unmapped on their own as ever, so a large picture's run keeps no
+// more memory than before.
+constexpr int kLargestHeapBlock = 8 << 20;
+// Free memory up to this much stays at the top of each heap: a point's measures of a small picture.
+constexpr int kKeptFreeMemory = 64 << 20;
+// Where glibc's own rule leaves the trimming threshold once blocks of 32 MB have been freed.
+constexpr int kUsualTrimThreshold = 64 << 20;
 #endif
 
 }  // namespace
