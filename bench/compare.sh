@@ -4,7 +4,9 @@
 # peak resident memory. Also the sweep of jpeg, avc and ajc at 9 qualities against 27 pairs,
 # compare (PSNR family, SSIM, MS-SSIM) against djpeg alone, the workbench's Compress > AVC (until
 # its result is shown) against brenlow-cli avc, a 48-megapixel run of avc and the sequence
-# encoder's frame rate.
+# encoder's frame rate. Then a data set of four 400 x 300 crops with jpeg, webp, avif, jxl and jp2
+# at 8 qualities on one thread, with every measure against none, and the time and peak memory of
+# data sets of 50, 100 and 200 small crops.
 #   bench/compare.sh [PICTURE.bmp] [RUNS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,7 +25,7 @@ fi
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRENLOW_BUILD_TESTS=OFF -DBRENLOW_BUILD_GUI=ON \
   -DBRENLOW_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" -j "$(nproc)" --target brenlow-cli make_photo workbench_command >/dev/null
+cmake --build "$build" -j "$(nproc)" --target brenlow-cli make_photo make_crops workbench_command >/dev/null
 cli=$build/src/cli/brenlow-cli
 workbench=$build/bench/workbench_command
 
@@ -34,6 +36,10 @@ trap 'rm -rf "$work"' EXIT
 # What compare measures: the photograph through the pair.
 cjpeg -quality 80 -baseline -dct float -outfile "$work/decoded.jpg" "$work/photo.bmp"
 djpeg -dct float -bmp -outfile "$work/decoded.bmp" "$work/decoded.jpg"
+# Small pictures for the data sets: crops of the photograph and of the test photographs.
+crop_sources=("$picture" "$root/tests/data/coffee.bmp" "$root/tests/data/chelsea.bmp")
+mkdir -p "$work/set4"
+"$build/bench/make_crops" "$work/set4" 4 400 300 "${crop_sources[@]}"
 
 now_ms() { date +%s%3N; }
 
@@ -57,7 +63,8 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 sweep=(sweep --codecs jpeg,avc,ajc --qualities 10:90:10)
-jobs=(pair avc ajc jpeg avc48 sweep_none sweep_all djpeg compare workbench_avc)
+dataset=(sweep --codecs jpeg,webp,avif,jxl,jp2 --qualities 20:90:10 -j 1 --quiet)
+jobs=(pair avc ajc jpeg avc48 sweep_none sweep_all djpeg compare workbench_avc dataset_none dataset_all)
 declare -A times rss
 measured_ms=""
 painted_ms=""
@@ -70,6 +77,8 @@ for ((run = 1; run <= runs; run++)); do
       sweep_all) result=$(measure "$cli" "${sweep[@]}" "$work/photo.bmp") ;;
       djpeg) result=$(measure djpeg -dct float -bmp -outfile "$work/djpeg.bmp" "$work/decoded.jpg") ;;
       compare) result=$(measure "$cli" compare --measures ms_ssim "$work/photo.bmp" "$work/decoded.bmp") ;;
+      dataset_none) result=$(measure "$cli" "${dataset[@]}" --measures none "$work/set4") ;;
+      dataset_all) result=$(measure "$cli" "${dataset[@]}" --measures ms_ssim,ciede2000,butteraugli,ssimulacra2 "$work/set4") ;;
       workbench_avc)
         # The workbench's own clock, from the click to the result on screen; then until the
         # Measurements panel holds every measure.
@@ -89,12 +98,13 @@ pair_ms=$(median_ms pair)
 djpeg_ms=$(median_ms djpeg)
 # What each job's ratio is taken against.
 avc_ms=$(median_ms avc)
+dataset_ms=$(median_ms dataset_none)
 declare -A base=([pair]=$pair_ms [avc]=$pair_ms [ajc]=$pair_ms [jpeg]=$pair_ms [avc48]=$pair_ms
                  [sweep_none]=$((27 * pair_ms)) [sweep_all]=$((27 * pair_ms)) [djpeg]=$djpeg_ms [compare]=$djpeg_ms
-                 [workbench_avc]=$avc_ms)
+                 [workbench_avc]=$avc_ms [dataset_none]=$dataset_ms [dataset_all]=$dataset_ms)
 declare -A against=([pair]=pair [avc]=pair [ajc]=pair [jpeg]=pair [avc48]=pair
                     [sweep_none]="27 pairs" [sweep_all]="27 pairs" [djpeg]=djpeg [compare]=djpeg
-                    [workbench_avc]="brenlow-cli avc")
+                    [workbench_avc]="brenlow-cli avc" [dataset_none]="itself" [dataset_all]="dataset_none")
 
 printf '%-14s %10s %12s %8s  %s\n' job median_ms peak_rss_MB ratio against
 for job in "${jobs[@]}"; do
@@ -109,6 +119,16 @@ echo "workbench avc until every measure is in the panel: $(printf '%s' "$measure
 avc48_ms=$(median_ms avc48)
 echo "avc 48 MP / 12 MP: $(awk -v a="$avc48_ms" -v b="$avc_ms" 'BEGIN { printf "%.2f", a / b }')"
 echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
+
+# Data sets of small crops: time and peak memory by their number of pictures.
+for count in 50 100 200; do
+  mkdir -p "$work/set$count"
+  "$build/bench/make_crops" "$work/set$count" "$count" 160 120 "${crop_sources[@]}"
+  result=$(measure "$cli" sweep --codecs jpeg,webp --qualities 30,60,90 --quiet "$work/set$count")
+  echo "data set of $count crops of 160 x 120, jpeg and webp at 3 qualities, default measures:" \
+    "${result% *} ms, $(( ${result#* } / 1024 )) MB peak, $(( ${result% *} / count )) ms a picture"
+done
+echo "load average after the data sets: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The sequence encoder on 1920 x 1080 frames, one and two at a time.
 frames=50

@@ -77,17 +77,17 @@ struct RunnerRelease {
 };
 using ButteraugliResult = std::unique_ptr<JxlButteraugliResult, ResultRelease>;
 
-ButteraugliResult compute(const CommonArea& area) {
+// The distance map of `test` against the reference bytes, both width x height.
+ButteraugliResult compute(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& test, int width,
+                          int height) {
     const std::unique_ptr<JxlButteraugliApi, ApiRelease> api(JxlButteraugliApiCreate(nullptr));
     const std::unique_ptr<void, RunnerRelease> runner(
         JxlThreadParallelRunnerCreate(nullptr, static_cast<std::size_t>(kernelThreads())));
     if (!api || !runner) throw Error("Not enough memory to measure the Butteraugli distance");
     JxlButteraugliApiSetParallelRunner(api.get(), JxlThreadParallelRunner, runner.get());
-    const std::vector<std::uint8_t> reference = rgbRows(area.reference, area.width, area.height);
-    const std::vector<std::uint8_t> test = rgbRows(area.test, area.width, area.height);
     const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    ButteraugliResult result(JxlButteraugliCompute(api.get(), static_cast<std::uint32_t>(area.width),
-                                                   static_cast<std::uint32_t>(area.height), &format, reference.data(),
+    ButteraugliResult result(JxlButteraugliCompute(api.get(), static_cast<std::uint32_t>(width),
+                                                   static_cast<std::uint32_t>(height), &format, reference.data(),
                                                    reference.size(), &format, test.data(), test.size()));
     if (!result) throw Error("The Butteraugli distance could not be measured (too little memory for the picture?)");
     return result;
@@ -101,15 +101,23 @@ ButteraugliResult compute(const CommonArea& area) {
 
 bool butteraugliAvailable() { return true; }
 
-ButteraugliDistance butteraugliDistance(const CommonArea& area) {
-    if (!measurableSize(area.width, area.height)) return {kNaN, kNaN};
-    const ButteraugliResult result = compute(area);
+ButteraugliReference butteraugliReference(const QImage& reference, int width, int height) {
+    if (!measurableSize(width, height)) return {width, height, {}};
+    return {width, height, rgbRows(reference, width, height)};
+}
+
+ButteraugliDistance butteraugliDistance(const ButteraugliReference& reference, const QImage& test) {
+    if (reference.rgb.empty()) return {kNaN, kNaN};
+    const ButteraugliResult result =
+        compute(reference.rgb, rgbRows(test, reference.width, reference.height), reference.width, reference.height);
     return {JxlButteraugliResultGetMaxDistance(result.get()), JxlButteraugliResultGetDistance(result.get(), 3.0f)};
 }
 
 ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);
-    const ButteraugliResult result = compute({reference, test, reference.width(), reference.height()});
+    const ButteraugliResult result = compute(rgbRows(reference, reference.width(), reference.height()),
+                                             rgbRows(test, test.width(), test.height()), reference.width(),
+                                             reference.height());
     const float* distances = nullptr;
     std::uint32_t stride = 0;
     JxlButteraugliResultGetDistmap(result.get(), &distances, &stride);
@@ -126,7 +134,9 @@ ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& tes
 
 bool butteraugliAvailable() { return false; }
 
-ButteraugliDistance butteraugliDistance(const CommonArea&) { return {kNaN, kNaN}; }
+ButteraugliReference butteraugliReference(const QImage&, int width, int height) { return {width, height, {}}; }
+
+ButteraugliDistance butteraugliDistance(const ButteraugliReference&, const QImage&) { return {kNaN, kNaN}; }
 
 ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);
@@ -146,6 +156,10 @@ QImage heatMapOf(const ButteraugliMap& map) {
 
 QImage butteraugliHeatMap(const QImage& reference, const QImage& test) {
     return heatMapOf(butteraugliDistanceMap(reference, test));
+}
+
+ButteraugliDistance butteraugliDistance(const CommonArea& area) {
+    return butteraugliDistance(butteraugliReference(area.reference, area.width, area.height), area.test);
 }
 
 }  // namespace brenlow

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "research/common_area.h"
@@ -30,6 +31,22 @@ struct ButteraugliDistance {
 
 // Throws Error when the library cannot measure the pair (for instance out of memory).
 ButteraugliDistance butteraugliDistance(const CommonArea& area);
+
+// The reference's bytes as the library reads them, kept for measuring many pictures against it:
+// the library's own interface takes the reference anew with every picture, so this is all of its
+// work that can be shared. Empty where the distance is left undefined.
+struct ButteraugliReference {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> rgb;
+};
+
+// The reference's share over its bottom-left width x height (Format_BGR888, at least that large).
+ButteraugliReference butteraugliReference(const QImage& reference, int width, int height);
+
+// The distances of the bottom-left area of `test` of the prepared size, exactly those
+// butteraugliDistance gives for the same pair. Throws Error as it does.
+ButteraugliDistance butteraugliDistance(const ButteraugliReference& reference, const QImage& test);
 
 // The colours the heat map paints distances with, linear between stops; distances past the last
 // take its colour. Shared with the legend that explains them.

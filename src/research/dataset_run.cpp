@@ -17,6 +17,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "research/measure_table.h"
+#include "research/reference_shelf.h"
 
 namespace brenlow {
 namespace {
@@ -77,7 +78,8 @@ std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unrea
 }
 
 // The item's sweep, its errors naming the picture; nullopt when the progress stopped it.
-std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item, const SweepProgress& progress) {
+std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item,
+                                      const std::shared_ptr<PreparedReferences>& references, const SweepProgress& progress) {
     const std::string& picture = run.pictures[item.picture];
     const CodecCurve& curve = run.settings.curves[item.curve];
     SweepSettings settings = run.settings;
@@ -87,7 +89,9 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{picture, curve, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
-        result.sweep = runSweep(prepareSweep(document.view(), settings), settings, progress);
+        SweepSource source = prepareSweep(document.view(), settings);
+        source.prepared = references;
+        result.sweep = runSweep(source, settings, progress);
         if (result.sweep.cancelled) return std::nullopt;
         return result;
     });
@@ -177,8 +181,9 @@ private:
             }
             if (stored || unreadable) count(&DataSetWork::replaced);
         }
+        const ReferenceShelf::Lease references = shelf_.lease(item.picture);
         std::optional<StoredResult> result =
-            sweepItem(run_, item, [this, &pointsCounted](int done, int) {
+            sweepItem(run_, item, references.references(), [this, &pointsCounted](int done, int) {
                 if (done == 0) return !stop_.load();
                 ++pointsCounted;
                 return pointDone();
@@ -216,6 +221,7 @@ private:
     const DataSetProgress& progress_;
     const DataSetParameters parameters_;
     DataSetWork work_;
+    ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
     std::mutex mutex_;
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> stop_{false};

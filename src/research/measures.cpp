@@ -12,6 +12,7 @@
 #include "io/error.h"
 #include "research/butteraugli.h"
 #include "research/colour_difference.h"
+#include "research/prepared_reference.h"
 #include "research/row_errors.h"
 #include "research/ssimulacra2.h"
 #include "research/structural_similarity.h"
@@ -82,8 +83,8 @@ double decibelsOfSimilarity(double similarity) {
 
 // The PSNR family's row sums are taken by the SSIM pass while it has the rows at hand, so that
 // both pictures are gone through once; an area too small for a window goes through on its own.
-void measurePsnrAndPerceptual(const CommonArea& area, const MeasureChoice& choice, PictureMeasures& measures,
-                              ByteEnergies& energies) {
+void measurePsnrAndPerceptual(const CommonArea& area, const PreparedReference& prepared, const MeasureChoice& choice,
+                              PictureMeasures& measures, ByteEnergies& energies) {
     std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
     const LumaSimilarity similarity = lumaSimilarity(area, choice.msSsim, &rows);
     if (!similarity.rowErrorsTaken) measureRowErrors(area, rows);
@@ -93,10 +94,11 @@ void measurePsnrAndPerceptual(const CommonArea& area, const MeasureChoice& choic
     measures.msSsimLumaDb = std::isnan(similarity.msSsim) ? kNaN : decibelsOfSimilarity(similarity.msSsim);
     measures.ciede2000 = choice.ciede2000 ? meanCiede2000(area) : kNaN;
     const ButteraugliDistance butteraugli =
-        choice.butteraugli ? butteraugliDistance(area) : ButteraugliDistance{kNaN, kNaN};
+        choice.butteraugli ? butteraugliDistance(prepared.butteraugli(area.width, area.height), area.test)
+                           : ButteraugliDistance{kNaN, kNaN};
     measures.butteraugliMax = butteraugli.max;
     measures.butteraugli3Norm = butteraugli.threeNorm;
-    measures.ssimulacra2 = choice.ssimulacra2 ? ssimulacra2(area) : kNaN;
+    measures.ssimulacra2 = choice.ssimulacra2 ? ssimulacra2(prepared.ssimulacra2(area.width, area.height), area.test) : kNaN;
 }
 
 }  // namespace
@@ -108,6 +110,12 @@ PictureMeasures measurePictures(const QImage& reference, const QImage& test, con
 
 PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice,
                                 ByteEnergies& energies) {
+    return measurePictures(PreparedReference(reference), test, choice, energies);
+}
+
+PictureMeasures measurePictures(const PreparedReference& prepared, const QImage& test, const MeasureChoice& choice,
+                                ByteEnergies& energies) {
+    const QImage& reference = prepared.picture();
     if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
         throw Error("Measures need pictures of 24 bits per pixel");
     }
@@ -117,7 +125,7 @@ PictureMeasures measurePictures(const QImage& reference, const QImage& test, con
         throw Error("The two pictures have no pixels in common to measure");
     }
     PictureMeasures measures;
-    measurePsnrAndPerceptual(area, choice, measures, energies);
+    measurePsnrAndPerceptual(area, prepared, choice, measures, energies);
     return measures;
 }
 

@@ -44,6 +44,13 @@ PictureMeasures measurePictures(const QImage& reference, const QImage& test, con
 PictureMeasures measurePictures(const QImage& reference, const QImage& test, const MeasureChoice& choice,
                                 ByteEnergies& energies);
 
+class PreparedReference;
+
+// The same against a prepared reference: the figures are exactly those of the overloads above,
+// and what depends on the reference alone is worked out once for every picture measured against it.
+PictureMeasures measurePictures(const PreparedReference& reference, const QImage& test, const MeasureChoice& choice,
+                                ByteEnergies& energies);
+
 // Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.
 double bitsPerPixel(std::uint64_t codedBytes, int width, int height);
 

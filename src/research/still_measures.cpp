@@ -1,6 +1,7 @@
 #include "research/still_measures.h"
 
 #include "research/codec_registry.h"
+#include "research/prepared_reference.h"
 
 namespace brenlow {
 
@@ -37,9 +38,14 @@ StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::
 
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice, ByteEnergies& energies) {
+    return measureStill(PreparedReference(reference), decoded, codedBytes, choice, energies);
+}
+
+StillMeasures measureStill(const PreparedReference& reference, const QImage& decoded, std::uint64_t codedBytes,
+                           const MeasureChoice& choice, ByteEnergies& energies) {
     StillMeasures measures;
     measures.picture = measurePictures(reference, decoded, choice, energies);
-    measures.bitsPerPixel = bitsPerPixel(codedBytes, reference.width(), reference.height());
+    measures.bitsPerPixel = bitsPerPixel(codedBytes, reference.picture().width(), reference.picture().height());
     return measures;
 }
 

@@ -50,4 +50,8 @@ StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice, ByteEnergies& energies);
 
+// The same against a reference prepared once for all of a picture's runs.
+StillMeasures measureStill(const PreparedReference& reference, const QImage& decoded, std::uint64_t codedBytes,
+                           const MeasureChoice& choice, ByteEnergies& energies);
+
 }  // namespace brenlow

@@ -21,6 +21,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"
+#include "research/measure_overlap.h"
 
 namespace brenlow {
 namespace {
@@ -142,7 +143,8 @@ TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curv
     return {fitting, false};
 }
 
-SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings) {
+SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings,
+                        PreparedReferences& prepared, MeasureOverlap& overlap) {
     const StillCodec codec = curve.codec;
     SweepPoint point;
     point.codec = codec;
@@ -150,8 +152,10 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
     std::vector<double> encodeTimes, decodeTimes;
+    MeasureOverlap::Turn turn = overlap.codingTurn();
     const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
     DecodedPicture decoded = timed(point.timingRuns, decodeTimes, [&] { return decodeAt(codec, file, source.caption); });
+    turn.end();
     const TimeSpread encoding = spreadOf(std::move(encodeTimes));
     const TimeSpread decoding = spreadOf(std::move(decodeTimes));
     point.encodeSeconds = encoding.median;
@@ -164,7 +168,7 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     const QImage& reference = source.references.at(codec);
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
     ByteEnergies energies;
-    point.measures = measureStill(reference, decoded.bitmap, file.size(), settings.measures, energies);
+    point.measures = measureStill(prepared.of(reference), decoded.bitmap, file.size(), settings.measures, energies);
     point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
     const SnrTriple snr = snrOfEnergies(energies);
     const StillRunResult result =
@@ -174,10 +178,14 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     return point;
 }
 
-SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings) {
-    if (std::isnan(task.target)) return measurePoint(source, *task.curve, task.quality, settings);
+SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings,
+                   PreparedReferences& prepared, MeasureOverlap& overlap) {
+    if (std::isnan(task.target)) return measurePoint(source, *task.curve, task.quality, settings, prepared, overlap);
+    // The search codes in the coding turn too, so that codings stay one at a time where they are.
+    MeasureOverlap::Turn turn = overlap.codingTurn();
     const TargetQuality found = qualityForTarget(source, *task.curve, task.target);
-    SweepPoint point = measurePoint(source, *task.curve, found.quality, settings);
+    turn.end();
+    SweepPoint point = measurePoint(source, *task.curve, found.quality, settings, prepared, overlap);
     point.targetBpp = task.target;
     point.targetMissed = found.missed;
     return point;
@@ -250,12 +258,15 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
     std::vector<std::optional<SweepPoint>> points(tasks.size());
     std::vector<std::exception_ptr> failures(tasks.size());
     TaskQueue queue(total, progress);
-    const int threads = std::min(total, settings.threads > 0 ? settings.threads : kernelThreads());
+    const std::shared_ptr<PreparedReferences> prepared =
+        source.prepared ? source.prepared : std::make_shared<PreparedReferences>();
+    MeasureOverlap overlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns);
+    const int threads = std::min(total, overlap.threads());
     parallelFor(std::max(threads, 1), threads, [&](int) {
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
             try {
-                points[i] = pointOf(source, tasks[i], settings);
+                points[i] = pointOf(source, tasks[i], settings, *prepared, overlap);
             } catch (...) {
                 failures[i] = std::current_exception();
                 queue.stop();

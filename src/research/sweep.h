@@ -5,11 +5,13 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "codecs/document.h"
 #include "research/codec_curve.h"
+#include "research/prepared_reference.h"
 #include "research/still_measures.h"
 #include "imaging/image_planes.h"
 #include "imaging/quality_metrics.h"
@@ -43,6 +45,7 @@ struct SweepSource {
     ImagePlanes planes;                       // the document's planes, what the AVC codec halves; empty
                                               // when it has none and the AVC codec halves the bitmap
     std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep's curves
+    std::shared_ptr<PreparedReferences> prepared;  // shared with the picture's other runs; null: the sweep's own
 };
 
 // The points a sweep of the settings codes: each curve's qualities, or the size targets for each curve, added up.

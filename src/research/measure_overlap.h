@@ -1,0 +1,41 @@
+#pragma once
+
+#include <mutex>
+#include <utility>
+
+namespace brenlow {
+
+// A sweep that codes its points one at a time (the items of a data set) leaves cores idle while
+// its codecs work on one. Its points then run on two threads taking turns to code: one point's
+// measures run on a free core while the next point is coded. The coding stays one point at a time,
+// and a point timed several times keeps the machine to itself as before. The figures do not depend
+// on it; the measures themselves spread over the cores as ever.
+class MeasureOverlap {
+public:
+    // `pointThreads`: the points the sweep would code at once.
+    MeasureOverlap(int pointThreads, int timingRuns);
+
+    // The threads to run the points on.
+    int threads() const { return on_ ? 2 : threads_; }
+
+    // Held while a point is coded; end() lets the next point's coding start.
+    class Turn {
+    public:
+        explicit Turn(std::unique_lock<std::mutex> lock) : lock_(std::move(lock)) {}
+        void end() {
+            if (lock_.owns_lock()) lock_.unlock();
+        }
+
+    private:
+        std::unique_lock<std::mutex> lock_;
+    };
+
+    Turn codingTurn() { return Turn(on_ ? std::unique_lock(coding_) : std::unique_lock<std::mutex>()); }
+
+private:
+    int threads_;
+    bool on_;
+    std::mutex coding_;
+};
+
+}  // namespace brenlow
