@@ -113,6 +113,27 @@ bool shardOf(const std::string& text, int& shard, int& count) {
 
 void addDataSetOptions(CLI::App& sweep, Request& request);
 
+// Read as soon as it is parsed, so its codecs are in the registry when --codecs, --anchor and
+// --codec are checked.
+void addCodecFileOption(CLI::App& command, Request& request) {
+    command
+        .add_option_function<std::string>(
+            "--codec-file",
+            [&request](const std::string& path) {
+                try {
+                    addCommandCodecs(readCommandCodecFile(path));
+                } catch (const Error& error) {
+                    throw CLI::ValidationError("--codec-file", error.what());
+                }
+                request.codecFiles.push_back(path);
+            },
+            "a JSON file describing codecs by the commands that run them (see examples/codecs); its codecs join "
+            "the built ones for this run; repeatable")
+        ->type_name("FILE")
+        ->allow_extra_args(false)
+        ->trigger_on_parse();
+}
+
 std::string slowMeasureNames() {
     std::string names;
     for (const MeasureGroup group : slowMeasureGroups()) names += (names.empty() ? "" : ", ") + std::string(measureGroupName(group));
@@ -173,6 +194,7 @@ void defineSweep(CLI::App& app, Request& request) {
         ->type_name("CURVE=LIST")
         ->allow_extra_args(false);
     addMeasuresOption(*sweep, request);
+    addCodecFileOption(*sweep, request);
     addDecimal(*sweep, "--timing-runs", request.timingRuns, 1, 100,
                "code and decode each point N times and give the median times and their spread (default 1)");
     sweep->add_option_function<std::string>(
@@ -242,6 +264,7 @@ void defineMerge(CLI::App& app, Request& request) {
     merge->add_option("--anchor", request.anchor,
                       "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     merge->add_flag("--json", request.json, "print one JSON object instead of CSV");
+    addCodecFileOption(*merge, request);
     addDataSetOutputs(*merge, request);
     merge->add_option("DIR", request.files, "result folders")->required();
     merge->callback([merge, &request] {
@@ -259,6 +282,7 @@ void defineReport(CLI::App& app, Request& request) {
     report->add_option("--anchor", request.anchor,
                        "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     addImportOption(*report, request);
+    addCodecFileOption(*report, request);
     report->add_option("DIR", request.files, "result folders of sweep --out or its shards")->required();
     report->callback([report, &request] {
         request.subcommand = Subcommand::Report;
@@ -266,12 +290,8 @@ void defineReport(CLI::App& app, Request& request) {
     });
 }
 
-// Our codecs' qualities as their own subcommands take them.
-QualityRange qualitiesOf(const std::string& codec) {
-    if (codec == "avc" || codec == "ajc") return {1, 100};
-    if (const AnchorCodec* anchor = anchorCodecNamed(codec)) return anchor->qualities();
-    return {0, 100};
-}
+// Each codec's qualities as the registry gives them; the name was checked against it.
+QualityRange qualitiesOf(const std::string& codec) { return codecEntryNamed(codec)->qualities; }
 
 // Runs once the options are read, when the codec and its quality range are both known; our own
 // codecs then run as their subcommands, so that `code --codec avc` is `avc`.
@@ -326,6 +346,7 @@ void defineCode(CLI::App& app, Request& request) {
     addDivisor(*code, request, "avc and ajc only; 0 gives 2.5");
     addDecimal(*code, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the avc decoder (default 2)");
     addJson(*code, request);
+    addCodecFileOption(*code, request);
     addPicture(*code, request);
 }
 
@@ -399,6 +420,7 @@ void defineCommandLine(CLI::App& app, Request& request) {
     CLI::App* codecs = addSubcommand(app, request, "codecs",
                                      "list every codec with its qualities, settings and library", Subcommand::Codecs);
     codecs->add_flag("--json", request.json, "print one JSON object");
+    addCodecFileOption(*codecs, request);
 
     defineSweep(app, request);
     defineMerge(app, request);
@@ -406,8 +428,9 @@ void defineCommandLine(CLI::App& app, Request& request) {
 }
 
 CodecSettings runSettings(const Request& request) {
-    const StillCodec codec = request.subcommand == Subcommand::Code ? *codecNamed(request.codec) : codecOf(request.subcommand);
-    const CodecEntry& entry = codecEntryOf(codec);
+    const CodecEntry& entry = request.subcommand == Subcommand::Code ? *codecEntryNamed(request.codec)
+                                                                     : codecEntryOf(codecOf(request.subcommand));
+    const StillCodec codec = entry.codec;
     CodecSettings given = request.codecSettings;
     if (codec == StillCodec::Avc || codec == StillCodec::Ajc) given["divisor"] = std::to_string(request.divisor);
     if (codec == StillCodec::Avc) given["focus"] = std::to_string(request.focus);

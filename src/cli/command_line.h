@@ -53,6 +53,7 @@ struct Request {
     bool quiet = false;                 // no progress, notes nor tables on stderr
     std::vector<std::string> importFiles;  // --import: published curves compared with the anchor
     std::string htmlPath;               // report --html
+    std::vector<std::string> codecFiles;  // --codec-file: codecs described by commands, added to the registry
 };
 
 // What a command prints on stdout, and how many of its data set's items could not be made (the

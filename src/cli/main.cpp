@@ -19,6 +19,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/codec_registry.h"
+#include "research/command_codec_experiment.h"
 #include "research/library_versions.h"
 
 namespace brenlow::cli {
@@ -57,9 +58,11 @@ std::string runStill(const Request& request) {
     const StillParameters parameters =
         stillParameters(request, request.subcommand == Subcommand::Ajc ? Command::AjcStill : Command::AvcStill);
     if (request.subcommand == Subcommand::Code) {
-        // The command line let only a built codec through.
-        const AnchorCodec& codec = *anchorCodecNamed(request.codec);
-        const StillRunResult result = runAnchorExperiment(view, codec, request.quality, runSettings(request));
+        // The command line let only a codec of the registry through.
+        const CodecEntry& codec = *codecEntryNamed(request.codec);
+        const StillRunResult result =
+            codec.command != nullptr ? runCommandExperiment(view, *codec.command, request.quality, runSettings(request))
+                                     : runAnchorExperiment(view, *codec.anchor, request.quality, runSettings(request));
         return request.json ? anchorRunJsonLine(request, codec, parameters, view, result, started) : result.reportLine;
     }
     const StillRunResult result = codeStill(request, view, parameters);
@@ -77,7 +80,7 @@ std::vector<std::string> stillOutputs(const Request& request, const std::string&
         case Subcommand::Jpeg:
             return {experimentJpegName(file), decoded};
         default:
-            return {anchorCodedFileName(file, *anchorCodecNamed(request.codec)), decoded};
+            return {codedFileNameFor(file, codecEntryNamed(request.codec)->extension), decoded};
     }
 }
 

@@ -1,6 +1,7 @@
 #include "research/sweep.h"
 
 #include "research/codec_registry.h"
+#include "research/command_sweep_point.h"
 
 #include <algorithm>
 #include <chrono>
@@ -161,6 +162,7 @@ int sweepPointCount(const SweepSettings& settings) {
 }
 
 DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality) {
+    if (curve.codec == StillCodec::Command) return commandDecodedPoint(source, curve, quality);
     return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
 }
 
@@ -214,7 +216,10 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
             try {
-                points[i] = measurePoint(source, *tasks[i].curve, tasks[i].quality, settings);
+                const CodecCurve& curve = *tasks[i].curve;
+                points[i] = curve.codec == StillCodec::Command
+                                ? commandSweepPoint(source, curve, tasks[i].quality, settings)
+                                : measurePoint(source, curve, tasks[i].quality, settings);
             } catch (...) {
                 failures[i] = std::current_exception();
                 queue.stop();
