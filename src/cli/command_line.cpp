@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cctype>
 #include <climits>
 #include <limits>
 #include <optional>
@@ -140,6 +141,12 @@ std::string slowMeasureNames() {
     return names;
 }
 
+std::vector<std::string> allSlowMeasureNames() {
+    std::vector<std::string> names;
+    for (const MeasureGroup group : slowMeasureGroups()) names.emplace_back(measureGroupName(group));
+    return names;
+}
+
 void addMeasuresOption(CLI::App& command, Request& request) {
     command
         .add_option_function<std::string>(
@@ -254,6 +261,47 @@ void addDataSetOptions(CLI::App& sweep, Request& request) {
                                                : std::string("--shard must be I/N with 1 <= I <= N <= 100000");
         });
     addDataSetOutputs(sweep, request);
+}
+
+// A name a built codec or a described one has would read back as that codec.
+std::string evaluatedNameProblem(const std::string& name) {
+    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+    });
+    if (!plain) return "--name may hold only letters, digits, '_', '-' and '.'";
+    if (codecEntryNamed(name) != nullptr) return "\"" + name + "\" is the name of a codec; name the codec otherwise";
+    return {};
+}
+
+void defineEvaluate(CLI::App& app, Request& request) {
+    CLI::App* evaluate = addSubcommand(
+        app, request, "evaluate",
+        "measure a codec that ran elsewhere from its decoded pictures, one subfolder of DIR per point, and print "
+        "(and with --out keep) its figures as a data set's sweep does",
+        Subcommand::Evaluate);
+    evaluate->add_option("--reference", request.referenceFolder, "the folder of the reference pictures")
+        ->type_name("DIR")
+        ->required();
+    evaluate->add_option("--decoded", request.decodedFolder,
+                         "one subfolder per point named by its quality or lambda, each with a decoded picture per "
+                         "reference picture (same stem, .png, .ppm or .bmp) and the coded file beside it (same stem) "
+                         "or a sizes.csv of picture,bytes")
+        ->type_name("DIR")
+        ->required();
+    evaluate->add_option("--name", request.evaluatedName, "the codec's name, as the curve is named")
+        ->required()
+        ->check(evaluatedNameProblem);
+    evaluate->add_option("--out", request.resultFolder,
+                         "keep the results in DIR as sweep --out does, for merge with other runs and report")
+        ->type_name("DIR");
+    addMeasuresOption(*evaluate, request);
+    evaluate->add_flag("--json", request.json, "print one JSON object instead of CSV");
+    addDataSetOutputs(*evaluate, request);
+    evaluate->callback([evaluate, &request] {
+        request.subcommand = Subcommand::Evaluate;
+        // Every measure of ours unless --measures leaves some out.
+        if (evaluate->count("--measures") == 0) request.measures = allSlowMeasureNames();
+    });
 }
 
 void defineMerge(CLI::App& app, Request& request) {
@@ -424,6 +472,7 @@ void defineCommandLine(CLI::App& app, Request& request) {
 
     defineSweep(app, request);
     defineMerge(app, request);
+    defineEvaluate(app, request);
     defineReport(app, request);
 }
 

@@ -120,7 +120,8 @@ void writeTextFile(const std::string& path, const std::string& text) {
     writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-// What a whole data set prints, the same for a run and a merge.
+}  // namespace
+
 CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes) {
@@ -143,6 +144,8 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
     output.failedItems = writeFailedItems(outcome.failed, notes);
     return output;
 }
+
+namespace {
 
 std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
     std::vector<FailedItem> failed;

@@ -9,6 +9,7 @@
 #include "cli/codecs_command.h"
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"
+#include "cli/evaluate_command.h"
 #include "cli/report_command.h"
 #include "cli/research_commands.h"
 #include "codecs/document.h"
@@ -147,6 +148,8 @@ int run(const Request& request) {
             return printed(runSweepCommand(request, std::cerr));
         case Subcommand::Merge:
             return printed(runMergeCommand(request, std::cerr));
+        case Subcommand::Evaluate:
+            return printed(runEvaluateCommand(request, std::cerr));
         case Subcommand::Report:
             return statusOf(runReportCommand(request));
         case Subcommand::Codecs:
