@@ -18,6 +18,7 @@
 #include "io/file_io.h"
 #include "io/folder_lock.h"
 #include "research/dataset_inputs.h"
+#include "research/command_sweep_point.h"
 #include "research/dataset_run.h"
 
 namespace brenlow::cli {
@@ -216,6 +217,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     run.settings = sweepSettings(request);
     checkImportNames(imported, run.settings.curves);
     run.versions = runVersions();
+    run.versions.merge(commandCodecVersions(run.settings.curves));
     run.resultFolder = request.resultFolder;
     run.shard = request.shard;
     run.shardCount = request.shardCount;

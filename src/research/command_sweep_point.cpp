@@ -37,6 +37,27 @@ DecodedPicture commandDecodedPoint(const SweepSource& source, const CodecCurve& 
     return decoded;
 }
 
+namespace {
+
+std::string joined(const std::vector<std::string>& arguments) {
+    std::string text;
+    for (const std::string& argument : arguments) text += (text.empty() ? "" : " ") + argument;
+    return text;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves) {
+    std::map<std::string, std::string> versions;
+    for (const CodecCurve& curve : curves) {
+        if (curve.codec != StillCodec::Command) continue;
+        const CommandCodec& codec = commandCodecOf(curve);
+        versions[codec.name + " commands"] = "encode: " + joined(codec.encode) + "; decode: " + joined(codec.decode) +
+                                             "; " + codec.pictureFormat + " pictures, " + codec.extension + " files";
+    }
+    return versions;
+}
+
 SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality,
                              const SweepSettings& settings) {
     const CommandCodec& codec = commandCodecOf(curve);

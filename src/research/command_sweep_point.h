@@ -1,5 +1,9 @@
 #pragma once
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include "research/command_codec.h"
 #include "research/sweep.h"
 
@@ -20,6 +24,11 @@ void measureOutsidePoint(SweepPoint& point, const QImage& reference, QImage deco
 
 // The decoded picture of such a point, coded again by the programs. Throws Error as above.
 DecodedPicture commandDecodedPoint(const SweepSource& source, const CodecCurve& curve, int quality);
+
+// What the results of the curves' codecs described by commands depend on, as library versions:
+// "NAME commands" -> its encode and decode commands, picture format and extension. A result made by
+// other commands then differs from the run's and is made again.
+std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves);
 
 // The codec described by commands that codes a curve. Throws Error when it is not in the
 // registry (its description file was not given).

@@ -174,8 +174,25 @@ TEST_F(CommandCodecCliTest, CodeWithADescribedCodecWritesItsFileBesideThePicture
     EXPECT_TRUE(contains(exited(2, {"code", "--codec", "copy", "x.bmp"}).err, "\"copy\" is not a codec of this build"));
 }
 
+// A result folder records each described codec's commands, so results of other commands are not reused.
+TEST_F(CommandCodecCliTest, ResultsMadeByOtherCommandsAreMadeAgain) {
+    const auto describe = [this](const std::string& format) {
+        writeFile("copy.json", R"({"name": "copy", "encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}",
+            "{output}"], "format": ")" + format + R"(", "extension": ".cpy", "quality": {"min": 1, "max": 9}})");
+    };
+    const Arguments sweep{"sweep", "--codec-file", "copy.json", "--codecs", "copy", "--qualities", "3,6",
+                          "--measures", "none", "--out", "results", "set/a_astronaut.png", "set/d_coffee.ppm"};
+    describe("ppm");
+    EXPECT_TRUE(contains(exited(0, sweep).err, "2 items made, 0 taken"));
+    EXPECT_TRUE(contains(exited(0, sweep).err, "0 items made, 2 taken"));
+    describe("bmp");
+    const CliRun again = exited(0, sweep);
+    EXPECT_TRUE(contains(again.err, "2 items made, 0 taken")) << again.err;
+    EXPECT_TRUE(contains(fileBytes(cwd.file("results/dataset.json")), "\"copy commands\": \"encode: cp {input} {output}"));
+}
+
 // A folder of decoded pictures made by hand from the webp anchor's own outputs.
-void decodedByHand(CommandCodecCliTest& test, const fs::path& root, const std::vector<std::string>& pictures,
+void decodedByHand(const fs::path& root, const std::vector<std::string>& pictures,
                    const std::vector<int>& qualities, const std::function<CliRun(const Arguments&)>& run) {
     for (int quality : qualities) {
         fs::create_directories(root / std::to_string(quality));
@@ -189,7 +206,6 @@ void decodedByHand(CommandCodecCliTest& test, const fs::path& root, const std::v
             fs::rename(root.parent_path() / "work.webp", into / (source.stem().string() + ".webp"));
         }
     }
-    (void)test;
 }
 
 TEST_F(CommandCodecCliTest, EvaluatingTheAnchorsOwnDecodedPicturesGivesItsFiguresToTheLastDigit) {
@@ -198,7 +214,7 @@ TEST_F(CommandCodecCliTest, EvaluatingTheAnchorsOwnDecodedPicturesGivesItsFigure
                "ms_ssim,ciede2000,butteraugli,ssimulacra2", "--quiet", "--out", "swept", "set"});
     std::vector<std::string> absolute;
     for (const std::string& picture : pictures) absolute.push_back((cwd.path() / "set" / fs::path(picture).filename()).string());
-    decodedByHand(*this, cwd.path() / "decoded", absolute, qualities, [this](const Arguments& a) { return run(a); });
+    decodedByHand(cwd.path() / "decoded", absolute, qualities, [this](const Arguments& a) { return run(a); });
     const CliRun evaluated = exited(0, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "by-hand",
                                         "--out", "evaluated"});
     EXPECT_TRUE(contains(evaluated.out, "\r\nset/a_astronaut.png,by-hand,60,")) << evaluated.out;
