@@ -94,10 +94,6 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
     }
 }
 
-void addCommandCodecFiles(const std::vector<std::string>& paths) {
-    for (const std::string& path : paths) addCommandCodecs(readCommandCodecFile(path));
-}
-
 const CodecEntry* codecEntryNamed(std::string_view name) {
     const std::deque<CodecEntry>& entries = codecRegistry();
     const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });

@@ -40,9 +40,6 @@ const std::deque<CodecEntry>& codecRegistry();
 // file is left as it is. Throws Error when another file gave a codec of the same name.
 void addCommandCodecs(const std::vector<CommandCodec>& codecs);
 
-// The same for the codecs of description files, read in order. Throws Error naming the file.
-void addCommandCodecFiles(const std::vector<std::string>& paths);
-
 // The codec of that name, built or added; null when there is none.
 const CodecEntry* codecEntryNamed(std::string_view name);
 // A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
