@@ -295,6 +295,8 @@ void defineEvaluate(CLI::App& app, Request& request) {
                          "keep the results in DIR as sweep --out does, for merge with other runs and report")
         ->type_name("DIR");
     addMeasuresOption(*evaluate, request);
+    evaluate->get_option("--measures")->description("slower measures to take besides PSNR and SSIM: a list of " +
+                                                    slowMeasureNames() + ", or none (default: all)");
     evaluate->add_flag("--json", request.json, "print one JSON object instead of CSV");
     addDataSetOutputs(*evaluate, request);
     evaluate->callback([evaluate, &request] {
