@@ -18,7 +18,10 @@ void requireQualityWithin(const AnchorCodec& codec, int quality) {
 }  // namespace
 
 std::string anchorCodedFileName(const std::string& caption, const AnchorCodec& codec) {
-    const std::string extension = codec.extension();
+    return codedFileNameFor(caption, codec.extension());
+}
+
+std::string codedFileNameFor(const std::string& caption, const std::string& extension) {
     const std::string plain = outputBaseName(caption) + extension;
     return plain == caption ? outputBaseName(caption) + "~" + extension : plain;
 }

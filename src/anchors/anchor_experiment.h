@@ -19,6 +19,8 @@ CodedStill codeAnchorStill(const QImage& picture, const AnchorCodec& codec, int 
 // The coded file an anchor experiment writes for a document: base + extension, or base + "~" +
 // extension when that is the document's own file. Throws Error as outputBaseName.
 std::string anchorCodedFileName(const std::string& caption, const AnchorCodec& codec);
+// The same for any codec's extension (".webp").
+std::string codedFileNameFor(const std::string& caption, const std::string& extension);
 
 // Compress with an anchor codec: code the document's bitmap into base + extension (base + "~" +
 // extension when that is the document's own file), decode it to base~.bmp, write both together

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <charconv>
+#include <cctype>
 #include <climits>
 #include <limits>
 #include <optional>
@@ -131,9 +132,36 @@ bool shardOf(const std::string& text, int& shard, int& count) {
 
 void addDataSetOptions(CLI::App& sweep, Request& request);
 
+// Read as soon as it is parsed, so its codecs are in the registry when --codecs, --anchor and
+// --codec are checked.
+void addCodecFileOption(CLI::App& command, Request& request) {
+    command
+        .add_option_function<std::string>(
+            "--codec-file",
+            [&request](const std::string& path) {
+                try {
+                    addCommandCodecs(readCommandCodecFile(path));
+                } catch (const Error& error) {
+                    throw CLI::ValidationError("--codec-file", error.what());
+                }
+                request.codecFiles.push_back(path);
+            },
+            "a JSON file describing codecs by the commands that run them (see examples/codecs); its codecs join "
+            "the built ones for this run; repeatable")
+        ->type_name("FILE")
+        ->allow_extra_args(false)
+        ->trigger_on_parse();
+}
+
 std::string slowMeasureNames() {
     std::string names;
     for (const MeasureGroup group : slowMeasureGroups()) names += (names.empty() ? "" : ", ") + std::string(measureGroupName(group));
+    return names;
+}
+
+std::vector<std::string> allSlowMeasureNames() {
+    std::vector<std::string> names;
+    for (const MeasureGroup group : slowMeasureGroups()) names.emplace_back(measureGroupName(group));
     return names;
 }
 
@@ -191,6 +219,7 @@ void defineSweep(CLI::App& app, Request& request) {
         ->type_name("CURVE=LIST")
         ->allow_extra_args(false);
     addMeasuresOption(*sweep, request);
+    addCodecFileOption(*sweep, request);
     addDecimal(*sweep, "--timing-runs", request.timingRuns, 1, 100,
                "code and decode each point N times and give the median times and their spread (default 1)");
     sweep->add_option_function<std::string>(
@@ -268,6 +297,49 @@ void addDataSetOptions(CLI::App& sweep, Request& request) {
     addDataSetOutputs(sweep, request);
 }
 
+// A name a built codec or a described one has would read back as that codec.
+std::string evaluatedNameProblem(const std::string& name) {
+    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+    });
+    if (!plain) return "--name may hold only letters, digits, '_', '-' and '.'";
+    if (codecEntryNamed(name) != nullptr) return "\"" + name + "\" is the name of a codec; name the codec otherwise";
+    return {};
+}
+
+void defineEvaluate(CLI::App& app, Request& request) {
+    CLI::App* evaluate = addSubcommand(
+        app, request, "evaluate",
+        "measure a codec that ran elsewhere from its decoded pictures, one subfolder of DIR per point, and print "
+        "(and with --out keep) its figures as a data set's sweep does",
+        Subcommand::Evaluate);
+    evaluate->add_option("--reference", request.referenceFolder, "the folder of the reference pictures")
+        ->type_name("DIR")
+        ->required();
+    evaluate->add_option("--decoded", request.decodedFolder,
+                         "one subfolder per point named by its quality or lambda, each with a decoded picture per "
+                         "reference picture (same stem, .png, .ppm or .bmp) and the coded file beside it (same stem) "
+                         "or a sizes.csv of picture,bytes")
+        ->type_name("DIR")
+        ->required();
+    evaluate->add_option("--name", request.evaluatedName, "the codec's name, as the curve is named")
+        ->required()
+        ->check(evaluatedNameProblem);
+    evaluate->add_option("--out", request.resultFolder,
+                         "keep the results in DIR as sweep --out does, for merge with other runs and report")
+        ->type_name("DIR");
+    addMeasuresOption(*evaluate, request);
+    evaluate->get_option("--measures")->description("slower measures to take besides PSNR and SSIM: a list of " +
+                                                    slowMeasureNames() + ", or none (default: all)");
+    evaluate->add_flag("--json", request.json, "print one JSON object instead of CSV");
+    addDataSetOutputs(*evaluate, request);
+    evaluate->callback([evaluate, &request] {
+        request.subcommand = Subcommand::Evaluate;
+        // Every measure of ours unless --measures leaves some out.
+        if (evaluate->count("--measures") == 0) request.measures = allSlowMeasureNames();
+    });
+}
+
 void defineMerge(CLI::App& app, Request& request) {
     CLI::App* merge = addSubcommand(app, request, "merge",
                                     "print the data set kept in the result folders of sweep --out or its shards, as "
@@ -276,6 +348,7 @@ void defineMerge(CLI::App& app, Request& request) {
     merge->add_option("--anchor", request.anchor,
                       "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     merge->add_flag("--json", request.json, "print one JSON object instead of CSV");
+    addCodecFileOption(*merge, request);
     addDataSetOutputs(*merge, request);
     merge->add_option("DIR", request.files, "result folders")->required();
     merge->callback([merge, &request] {
@@ -293,6 +366,7 @@ void defineReport(CLI::App& app, Request& request) {
     report->add_option("--anchor", request.anchor,
                        "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     addImportOption(*report, request);
+    addCodecFileOption(*report, request);
     report->add_option("DIR", request.files, "result folders of sweep --out or its shards")->required();
     report->callback([report, &request] {
         request.subcommand = Subcommand::Report;
@@ -300,12 +374,8 @@ void defineReport(CLI::App& app, Request& request) {
     });
 }
 
-// Our codecs' qualities as their own subcommands take them.
-QualityRange qualitiesOf(const std::string& codec) {
-    if (codec == "avc" || codec == "ajc") return {1, 100};
-    if (const AnchorCodec* anchor = anchorCodecNamed(codec)) return anchor->qualities();
-    return {0, 100};
-}
+// Each codec's qualities as the registry gives them; the name was checked against it.
+QualityRange qualitiesOf(const std::string& codec) { return codecEntryNamed(codec)->qualities; }
 
 // Runs once the options are read, when the codec and its quality range are both known; our own
 // codecs then run as their subcommands, so that `code --codec avc` is `avc`.
@@ -360,6 +430,7 @@ void defineCode(CLI::App& app, Request& request) {
     addDivisor(*code, request, "avc and ajc only; 0 gives 2.5");
     addDecimal(*code, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the avc decoder (default 2)");
     addJson(*code, request);
+    addCodecFileOption(*code, request);
     addPicture(*code, request);
 }
 
@@ -433,15 +504,18 @@ void defineCommandLine(CLI::App& app, Request& request) {
     CLI::App* codecs = addSubcommand(app, request, "codecs",
                                      "list every codec with its qualities, settings and library", Subcommand::Codecs);
     codecs->add_flag("--json", request.json, "print one JSON object");
+    addCodecFileOption(*codecs, request);
 
     defineSweep(app, request);
     defineMerge(app, request);
+    defineEvaluate(app, request);
     defineReport(app, request);
 }
 
 CodecSettings runSettings(const Request& request) {
-    const StillCodec codec = request.subcommand == Subcommand::Code ? *codecNamed(request.codec) : codecOf(request.subcommand);
-    const CodecEntry& entry = codecEntryOf(codec);
+    const CodecEntry& entry = request.subcommand == Subcommand::Code ? *codecEntryNamed(request.codec)
+                                                                     : codecEntryOf(codecOf(request.subcommand));
+    const StillCodec codec = entry.codec;
     CodecSettings given = request.codecSettings;
     if (codec == StillCodec::Avc || codec == StillCodec::Ajc) given["divisor"] = std::to_string(request.divisor);
     if (codec == StillCodec::Avc) given["focus"] = std::to_string(request.focus);

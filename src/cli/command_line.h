@@ -14,7 +14,7 @@ namespace brenlow::cli {
 
 // `code` with one of our codecs runs as that codec's own subcommand; Code is left for the anchor codecs.
 enum class Subcommand {
-    Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge, Report, Codecs
+    Avc, Ajc, Jpeg, Code, Decode, SequenceEncode, SequenceDecode, Compare, Sweep, Merge, Report, Codecs, Evaluate
 };
 
 // The codec of one of the three still commands (avc, ajc, jpeg).
@@ -54,6 +54,10 @@ struct Request {
     bool quiet = false;                 // no progress, notes nor tables on stderr
     std::vector<std::string> importFiles;  // --import: published curves compared with the anchor
     std::string htmlPath;               // report --html
+    std::string referenceFolder;        // evaluate --reference
+    std::string decodedFolder;          // evaluate --decoded
+    std::string evaluatedName;          // evaluate --name
+    std::vector<std::string> codecFiles;  // --codec-file: codecs described by commands, added to the registry
 };
 
 // What a command prints on stdout, and how many of its data set's items could not be made (the

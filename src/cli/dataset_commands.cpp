@@ -18,6 +18,7 @@
 #include "io/file_io.h"
 #include "io/folder_lock.h"
 #include "research/dataset_inputs.h"
+#include "research/command_sweep_point.h"
 #include "research/dataset_run.h"
 
 namespace brenlow::cli {
@@ -145,7 +146,8 @@ void writeTextFile(const std::string& path, const std::string& text) {
     writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-// What a whole data set prints, the same for a run and a merge.
+}  // namespace
+
 CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes) {
@@ -168,6 +170,8 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
     output.failedItems = writeFailedItems(outcome.failed, notes);
     return output;
 }
+
+namespace {
 
 std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
     std::vector<FailedItem> failed;
@@ -238,6 +242,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     run.settings = sweepSettings(request);
     checkImportNames(imported, run.settings.curves);
     run.versions = runVersions();
+    run.versions.merge(commandCodecVersions(run.settings.curves));
     run.resultFolder = request.resultFolder;
     run.shard = request.shard;
     run.shardCount = request.shardCount;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/command_line.h"
+#include "cli/research_commands.h"
 #include "io/folder_lock.h"
 #include "research/imported_curves.h"
 
@@ -17,6 +18,11 @@ namespace brenlow::cli {
 // rates. --aggregate-csv writes the aggregate to a file. The items that failed are listed on
 // `notes` at the end, --quiet or not, and counted in the result. Throws Error.
 CommandOutput runDataSetSweep(const Request& request, std::ostream& notes);
+
+// What a whole data set prints, the same for a run, a merge and an evaluation (see runDataSetSweep).
+CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
+                            const std::vector<ImportedCurve>& imported, Clock::time_point started,
+                            std::ostream& notes);
 
 // merge DIR...: the data set of the result folders, printed as runDataSetSweep prints a whole run.
 // Throws Error naming what is missing or made otherwise.

@@ -66,12 +66,12 @@ QJsonObject stillRunJson(const Request& request, const StillParameters& paramete
     return object;
 }
 
-QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+QJsonObject anchorRunJson(const Request& request, const CodecEntry& codec, const StillParameters& parameters,
                           const StillRunResult& result, const StillMeasures& measures, double seconds) {
     QJsonObject object = runJson("code", request, seconds);
-    object["codec"] = text(codec.name());
-    object["settings"] = text(codec.describeSettings(runSettings(request)));
-    object["library"] = text(codec.libraryVersion());
+    object["codec"] = text(codec.name);
+    object["settings"] = text(codec.settingsLine(runSettings(request)));
+    object["library"] = text(codec.library());
     addStillFigures(object, request, parameters, result, measures);
     return object;
 }

@@ -8,6 +8,7 @@
 #include "anchors/anchor_codec.h"
 #include "cli/command_line.h"
 #include "codecs/still_codecs.h"
+#include "research/codec_registry.h"
 #include "research/still_measures.h"
 #include "research/dataset_outcome.h"
 #include "research/research_json.h"
@@ -20,8 +21,9 @@ namespace brenlow::cli {
 QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
                          const StillMeasures& measures, double seconds);
 
-// `code` with an anchor codec: the same figures, with the codec's name, settings and library.
-QJsonObject anchorRunJson(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+// `code` with an anchor codec or one described by commands: the same figures, with the codec's
+// name, settings and library.
+QJsonObject anchorRunJson(const Request& request, const CodecEntry& codec, const StillParameters& parameters,
                           const StillRunResult& result, const StillMeasures& measures, double seconds);
 
 // The compare command: both pictures and the measures of B against A.

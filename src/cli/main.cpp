@@ -9,6 +9,7 @@
 #include "cli/codecs_command.h"
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"
+#include "cli/evaluate_command.h"
 #include "cli/report_command.h"
 #include "cli/research_commands.h"
 #include "codecs/document.h"
@@ -19,6 +20,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/codec_registry.h"
+#include "research/command_codec_experiment.h"
 #include "research/library_versions.h"
 
 namespace brenlow::cli {
@@ -57,9 +59,11 @@ std::string runStill(const Request& request) {
     const StillParameters parameters =
         stillParameters(request, request.subcommand == Subcommand::Ajc ? Command::AjcStill : Command::AvcStill);
     if (request.subcommand == Subcommand::Code) {
-        // The command line let only a built codec through.
-        const AnchorCodec& codec = *anchorCodecNamed(request.codec);
-        const StillRunResult result = runAnchorExperiment(view, codec, request.quality, runSettings(request));
+        // The command line let only a codec of the registry through.
+        const CodecEntry& codec = *codecEntryNamed(request.codec);
+        const StillRunResult result =
+            codec.command != nullptr ? runCommandExperiment(view, *codec.command, request.quality, runSettings(request))
+                                     : runAnchorExperiment(view, *codec.anchor, request.quality, runSettings(request));
         return request.json ? anchorRunJsonLine(request, codec, parameters, view, result, started) : result.reportLine;
     }
     const StillRunResult result = codeStill(request, view, parameters);
@@ -77,7 +81,7 @@ std::vector<std::string> stillOutputs(const Request& request, const std::string&
         case Subcommand::Jpeg:
             return {experimentJpegName(file), decoded};
         default:
-            return {anchorCodedFileName(file, *anchorCodecNamed(request.codec)), decoded};
+            return {codedFileNameFor(file, codecEntryNamed(request.codec)->extension), decoded};
     }
 }
 
@@ -144,6 +148,8 @@ int run(const Request& request) {
             return printed(runSweepCommand(request, std::cerr));
         case Subcommand::Merge:
             return printed(runMergeCommand(request, std::cerr));
+        case Subcommand::Evaluate:
+            return printed(runEvaluateCommand(request, std::cerr));
         case Subcommand::Report:
             return statusOf(runReportCommand(request));
         case Subcommand::Codecs:

@@ -96,9 +96,9 @@ std::string stillRunJsonLine(const Request& request, const StillParameters& para
     return jsonLine(stillRunJson(request, parameters, result, measures, secondsSince(started)));
 }
 
-std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+std::string anchorRunJsonLine(const Request& request, const CodecEntry& codec, const StillParameters& parameters,
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started) {
-    const QImage reference = referencePictureFor(*codecNamed(codec.name()), document);
+    const QImage reference = referencePictureFor(codec.codec, document);
     const StillMeasures measures = measureStill(reference, result.decoded.bitmap, result.figures.codedSize);
     return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
 }

@@ -8,6 +8,7 @@
 #include "cli/command_line.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
+#include "research/codec_registry.h"
 #include "research/imported_curves.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
@@ -21,9 +22,9 @@ using Clock = std::chrono::steady_clock;
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
                              const StillRunResult& result, Clock::time_point started);
 
-// The same for `code` with an anchor codec, measured against the document's own file as its
-// report line is. Throws Error.
-std::string anchorRunJsonLine(const Request& request, const AnchorCodec& codec, const StillParameters& parameters,
+// The same for `code` with an anchor codec or one described by commands, measured against the
+// document's own file as its report line is. Throws Error.
+std::string anchorRunJsonLine(const Request& request, const CodecEntry& codec, const StillParameters& parameters,
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started);
 
 // compare A B: "PSNR_R=..; PSNR_G=..; PSNR_B=..; PSNR=..; PSNR_Y=..; SSIM_Y=..;" or, with

@@ -110,11 +110,11 @@ std::string aggregateDeltaTableHtml(const std::vector<DeltaRow>& rows, const std
 std::string curvesTableHtml(const DataSetOutcome& outcome) {
     std::string html = "<table>\n" + headerRow({"curve", "codec", "settings", "qualities", "library"});
     for (const CodecCurve& curve : outcome.curves) {
-        const CodecEntry& entry = codecEntryOf(curve.codec);
-        html += "<tr id=\"curve-" + idOf(curve.name) + "\">" + cell(htmlEscaped(curve.name)) + cell(htmlEscaped(entry.name)) +
+        html += "<tr id=\"curve-" + idOf(curve.name) + "\">" + cell(htmlEscaped(curve.name)) +
+                cell(htmlEscaped(curveCodecName(curve))) +
                 cell(htmlEscaped(curve.settingsText().empty() ? "none" : curve.settingsText())) +
                 cell(qualitiesText(curve.qualitiesOr(outcome.parameters.qualities))) +
-                cell(htmlEscaped(entry.library())) + "</tr>\n";
+                cell(htmlEscaped(curveLibrary(curve))) + "</tr>\n";
     }
     return html + "</table>\n";
 }

@@ -59,7 +59,8 @@ std::vector<CodecCurve> defaultCurves(const std::vector<StillCodec>& codecs, con
 CodecCurve curveNamed(std::string_view text, const RunDefaults& defaults) {
     const CodecChoice choice = checkedCodecChoice(text);
     const CodecEntry& entry = *codecEntryNamed(choice.codec);
-    return {entry.codec, choice.curveName(), withRunDefaults(entry, choice.settings, defaults), {}};
+    return {entry.codec, choice.curveName(), withRunDefaults(entry, choice.settings, defaults), {},
+            entry.command != nullptr ? entry.name : std::string()};
 }
 
 std::vector<CodecCurve> curvesNamed(const std::vector<std::string>& texts, const RunDefaults& defaults) {
@@ -68,7 +69,7 @@ std::vector<CodecCurve> curvesNamed(const std::vector<std::string>& texts, const
         CodecCurve curve = curveNamed(text, defaults);
         for (const CodecCurve& earlier : curves) {
             if (earlier.name == curve.name) throw Error("The curve \"" + curve.name + "\" is named twice");
-            if (earlier.codec == curve.codec && earlier.settings == curve.settings)
+            if (sameCodecAndSettings(earlier, curve))
                 throw Error("\"" + curve.name + "\" and \"" + earlier.name + "\" are the same codec at the same settings");
         }
         curves.push_back(std::move(curve));
@@ -87,11 +88,32 @@ std::optional<std::string> curveMatching(std::string_view text, const std::vecto
     try {
         const CodecCurve wanted = curveNamed(text, defaults);
         for (const CodecCurve& curve : curves)
-            if (curve.codec == wanted.codec && curve.settings == wanted.settings) return curve.name;
+            if (sameCodecAndSettings(curve, wanted)) return curve.name;
     } catch (const Error&) {
         // not a codec name either: no curve matches
     }
     return std::nullopt;
+}
+
+std::string curveCodecName(const CodecCurve& curve) {
+    return curve.codec == StillCodec::Command ? curve.otherCodec : codecName(curve.codec);
+}
+
+void setCurveCodec(CodecCurve& curve, const std::string& codecName) {
+    const CodecEntry* entry = codecEntryNamed(codecName);
+    const bool built = entry != nullptr && entry->command == nullptr;
+    curve.codec = built ? entry->codec : StillCodec::Command;
+    curve.otherCodec = built ? std::string() : codecName;
+}
+
+std::string curveLibrary(const CodecCurve& curve) {
+    if (curve.codec != StillCodec::Command) return codecEntryOf(curve.codec).library();
+    if (const CodecEntry* entry = codecEntryNamed(curve.otherCodec)) return entry->library();
+    return "not built in: coded elsewhere or by commands not given now";
+}
+
+bool sameCodecAndSettings(const CodecCurve& a, const CodecCurve& b) {
+    return a.codec == b.codec && a.otherCodec == b.otherCodec && a.settings == b.settings;
 }
 
 std::string curveNamesText(const std::vector<CodecCurve>& curves) {

@@ -18,6 +18,8 @@ struct CodecCurve {
     std::string name;          // "jpeg", "avif:speed=8:yuv=444", or the label given
     CodecSettings settings;    // every key the codec declares, with its value
     std::vector<int> qualities;  // its own qualities; empty: the run's
+    std::string otherCodec = {};  // a codec not built in (StillCodec::Command): its name, as its description
+                               // file or `evaluate --name` gives it; empty for the built-in codecs
 
     bool operator==(const CodecCurve&) const = default;
 
@@ -55,6 +57,19 @@ const CodecCurve* findCurve(const std::vector<CodecCurve>& curves, std::string_v
 // when no curve matches.
 std::optional<std::string> curveMatching(std::string_view text, const std::vector<CodecCurve>& curves,
                                          const RunDefaults& defaults = {});
+
+// The name of the curve's codec: "avif", or a codec's that is not built in ("webp-m6").
+std::string curveCodecName(const CodecCurve& curve);
+
+// A curve's codec by that name: a built one, or any other name as a codec not built in.
+void setCurveCodec(CodecCurve& curve, const std::string& codecName);
+
+// What codes the curve: "libavif 0.11.1 (aom)", "commands from codecs/x.json", or for a codec not
+// built in and not described in this run, that its figures come from elsewhere.
+std::string curveLibrary(const CodecCurve& curve);
+
+// Whether two curves are the same codec at the same settings, whatever their names.
+bool sameCodecAndSettings(const CodecCurve& a, const CodecCurve& b);
 
 // "jpeg, avif:speed=4" for messages.
 std::string curveNamesText(const std::vector<CodecCurve>& curves);

@@ -24,15 +24,15 @@ CodecEntry ownCodec(StillCodec codec, std::string name, std::string title, std::
             std::move(settings), nullptr, container, codec != StillCodec::Ajc};
 }
 
-void addAnchor(std::vector<CodecEntry>& entries, StillCodec codec, std::string_view name, std::string title) {
+void addAnchor(std::deque<CodecEntry>& entries, StillCodec codec, std::string_view name, std::string title) {
     if (const AnchorCodec* anchor = anchorCodecNamed(name)) {
         entries.push_back({codec, anchor->name(), std::move(title), anchor->extension(), anchor->qualities(),
                            anchor->settingDescriptions(), anchor});
     }
 }
 
-std::vector<CodecEntry> builtCodecs() {
-    std::vector<CodecEntry> entries;
+std::deque<CodecEntry> builtCodecs() {
+    std::deque<CodecEntry> entries;
     entries.push_back(ownCodec(StillCodec::Jpeg, "jpeg", "JPEG", ".jpg", 0,
                                {{"optimize", "Huffman tables made for the picture (1) or the standard ones (0)", 0, 1,
                                  {}, "0"},
@@ -48,33 +48,61 @@ std::vector<CodecEntry> builtCodecs() {
     return entries;
 }
 
+std::deque<CodecEntry>& registry() {
+    static std::deque<CodecEntry> entries = builtCodecs();
+    return entries;
+}
+
+// The descriptions behind the added entries; a deque, so the entries' pointers stay valid.
+std::deque<CommandCodec>& commandCodecs() {
+    static std::deque<CommandCodec> codecs;
+    return codecs;
+}
+
 }  // namespace
 
 std::string CodecEntry::library() const {
+    if (command != nullptr) return "commands from " + command->file;
     return anchor != nullptr ? anchor->libraryVersion() : "libjpeg " + jpegLibraryVersion();
 }
 
 std::string CodecEntry::settingsLine(const CodecSettings& resolved) const {
     if (anchor != nullptr) return anchor->describeSettings(resolved);
+    if (command != nullptr) {
+        std::string line = "its own programs at quality as given";
+        for (const auto& [key, value] : resolved) line += ", " + key + " " + value;
+        return line;
+    }
     std::string line = name == "jpeg" ? "baseline, float DCT, quality as given (0-100)"
                                       : "the JPEG library at quality as given (1-100) inside the container";
     for (const auto& [key, value] : resolved) line += ", " + key + " " + value;
     return line;
 }
 
-const std::vector<CodecEntry>& codecRegistry() {
-    static const std::vector<CodecEntry> entries = builtCodecs();
-    return entries;
+const std::deque<CodecEntry>& codecRegistry() { return registry(); }
+
+void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
+    for (const CommandCodec& codec : codecs) {
+        if (const CodecEntry* known = codecEntryNamed(codec.name)) {
+            if (known->command != nullptr && known->command->file == codec.file) continue;
+            throw Error("The codec \"" + codec.name + "\" of " + codec.file + " is already given by " +
+                        (known->command != nullptr ? known->command->file : std::string("this build")));
+        }
+        const CommandCodec& kept = commandCodecs().emplace_back(codec);
+        registry().push_back({StillCodec::Command, kept.name, kept.title, kept.extension, kept.qualities, kept.settings,
+                              nullptr, false, true, &kept});
+    }
 }
 
 const CodecEntry* codecEntryNamed(std::string_view name) {
-    const std::vector<CodecEntry>& entries = codecRegistry();
+    const std::deque<CodecEntry>& entries = codecRegistry();
     const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });
     return entry == entries.end() ? nullptr : &*entry;
 }
 
 const CodecEntry& codecEntryOf(StillCodec codec) {
-    const std::vector<CodecEntry>& entries = codecRegistry();
+    if (codec == StillCodec::Command) throw Error("A codec described by commands is known by its name");
+    const std::deque<CodecEntry>& entries = codecRegistry();
     const auto entry =
         std::find_if(entries.begin(), entries.end(), [codec](const CodecEntry& e) { return e.codec == codec; });
     if (entry == entries.end()) throw Error("This build has no such codec");

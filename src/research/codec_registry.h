@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "anchors/anchor_codec.h"
 #include "codecs/codec_settings.h"
 #include "jpeg/jpeg_bridge.h"
+#include "research/command_codec.h"
 
 namespace brenlow {
 
@@ -24,18 +26,26 @@ struct CodecEntry {
     const AnchorCodec* anchor = nullptr;       // the library codec behind an anchor; null for ours
     bool againstSourceFile = false;  // measured against the source file (base.bmp) rather than the document's own
     bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
+    const CommandCodec* command = nullptr;  // the programs behind a codec described by commands
     std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };
 
-// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build.
-const std::vector<CodecEntry>& codecRegistry();
+// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build,
+// then the codecs described by commands that addCommandCodecs added. Entries never move.
+const std::deque<CodecEntry>& codecRegistry();
 
-// The built codec of that name; null when there is none.
+// Adds codecs described by commands (StillCodec::Command) for the rest of the process. Call it
+// before any run starts: the registry is read without a lock. A codec already added from the same
+// file is left as it is. Throws Error when another file gave a codec of the same name.
+void addCommandCodecs(const std::vector<CommandCodec>& codecs);
+
+// The codec of that name, built or added; null when there is none.
 const CodecEntry* codecEntryNamed(std::string_view name);
+// A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
 const CodecEntry& codecEntryOf(StillCodec codec);
 
-// "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, for messages.
+// "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, and the codecs added, for messages.
 std::string codecNamesText();
 
 // A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry. Throws Error

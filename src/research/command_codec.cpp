@@ -102,7 +102,8 @@ private:
     void checkName(const std::string& name) const {
         const bool plain = std::all_of(name.begin(), name.end(), [](char c) { return isWordChar(c) || c == '-' || c == '.'; });
         if (!plain) fail("a name may hold only letters, digits, '_', '-' and '.'");
-        if (codecEntryNamed(name) != nullptr) fail("the name is a built-in codec's");
+        const CodecEntry* known = codecEntryNamed(name);
+        if (known != nullptr && known->command == nullptr) fail("the name is a built-in codec's");
     }
 
     std::vector<std::string> arguments(const char* key) const {

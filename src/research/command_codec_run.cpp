@@ -7,6 +7,7 @@
 #include "io/file_io.h"
 #include "io/picture_file.h"
 #include "research/child_process.h"
+#include "research/decoded_folder.h"
 #include "research/private_folder.h"
 
 namespace brenlow {
@@ -32,16 +33,12 @@ void writeSource(const QImage& source, const std::string& path, const std::strin
     }
 }
 
-QImage readDecoded(const std::string& path) {
-    return pictureFileKind(path) == PictureFileKind::Other ? loadOtherPictureFile(path) : loadBitmapFile(path);
-}
-
 // The decoder's picture, which must be the source's size. Its own words may say why it is not.
 QImage decodedPicture(const CommandCodec& codec, int quality, const std::string& path, QSize sourceSize,
                       const std::string& stderrTail) {
     QImage picture;
     try {
-        picture = as24BitPicture(readDecoded(path));
+        picture = loadDecodedPicture(path);
     } catch (const Error& error) {
         throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture cannot be read: " + error.cause(),
                                stderrTail));
@@ -77,7 +74,7 @@ ChildOutcome runCall(const CommandCodec& codec, const std::string& which, const 
 }  // namespace
 
 CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
-                             int quality) {
+                             int quality, bool keepCodedFile) {
     if (quality < codec.qualities.lowest || quality > codec.qualities.highest) {
         throw Error(failureIntro(codec, quality) + ": the quality is not between " +
                     std::to_string(codec.qualities.lowest) + " and " + std::to_string(codec.qualities.highest));
@@ -93,6 +90,7 @@ CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& set
                                   folder.path(), coded, quality));
     point.codedBytes = fileSizeOf(coded);
     if (point.codedBytes == 0) throw Error(failureIntro(codec, quality) + ": the encode command wrote an empty file");
+    if (keepCodedFile) point.codedFile = readWholeFile(coded);
     const ChildOutcome decoding = runCall(codec, "decode",
                                           substitutedArguments(codec.decode, coded, decoded, quality, settings),
                                           folder.path(), decoded, quality);

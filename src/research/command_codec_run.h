@@ -3,6 +3,7 @@
 #include <QImage>
 #include <cstdint>
 
+#include "io/file_io.h"
 #include "research/command_codec.h"
 
 namespace brenlow {
@@ -20,6 +21,7 @@ struct CommandPoint {
     QImage decoded;                // 24-bit, the source's size
     CallTime encode;
     CallTime decode;
+    Bytes codedFile;  // the coded file itself, when asked for
 };
 
 // Codes `source` at `quality` with the codec's encoder and decodes the result with its decoder,
@@ -28,8 +30,8 @@ struct CommandPoint {
 // the codec and the quality, with the last lines the program wrote on stderr, when a call cannot
 // start, exits other than 0, is killed or runs past its limit, or when the coded file or the
 // decoded picture is missing, unreadable or (the picture) not of the source's size. The caller
-// adds the picture's name.
+// adds the picture's name. With `keepCodedFile` the coded file's bytes come back too.
 CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
-                             int quality);
+                             int quality, bool keepCodedFile = false);
 
 }  // namespace brenlow

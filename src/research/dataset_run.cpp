@@ -274,6 +274,73 @@ bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifes
     }
 }
 
+// The result folders of one run: its shards, all with the same manifest.
+struct FolderRun {
+    DataSetManifest manifest;
+    std::vector<std::string> folders;
+};
+
+std::vector<std::string> curveNames(const DataSetManifest& manifest) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : manifest.curves) names.push_back(curve.name);
+    return names;
+}
+
+// Folders of the same curves are shards of one run and must agree in everything; folders of other
+// curves are other runs (an evaluation beside the anchors' sweep) on the same pictures.
+std::vector<FolderRun> folderRuns(const std::vector<std::string>& folders) {
+    std::vector<FolderRun> runs;
+    for (const std::string& folder : folders) {
+        DataSetManifest manifest = readManifest(folder);
+        const auto same = std::find_if(runs.begin(), runs.end(), [&](const FolderRun& run) {
+            return curveNames(run.manifest) == curveNames(manifest);
+        });
+        if (same != runs.end()) {
+            requireSameDataSet(same->manifest, same->folders.front(), manifest, folder);
+            same->folders.push_back(folder);
+            continue;
+        }
+        for (const FolderRun& run : runs) {
+            if (run.manifest.pictures != manifest.pictures)
+                throw Error("The result folders \"" + run.folders.front() + "\" and \"" + folder +
+                            "\" hold other pictures; runs are merged only over the same pictures, named alike");
+            for (const CodecCurve& curve : manifest.curves)
+                if (findCurve(run.manifest.curves, curve.name) != nullptr)
+                    throw Error("The result folders \"" + run.folders.front() + "\" and \"" + folder +
+                                "\" both hold the curve \"" + curve.name + "\" but not the same curves; merge the "
+                                "shards of one run, or runs of other curves");
+        }
+        runs.push_back({std::move(manifest), {folder}});
+    }
+    return runs;
+}
+
+// One data set of several runs' curves: each curve keeps its own run's qualities, and only the
+// measures every run took are shown.
+DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
+    DataSetManifest combined = runs.front().manifest;
+    if (runs.size() == 1) return combined;
+    for (CodecCurve& curve : combined.curves) curve.qualities = curve.qualitiesOr(combined.parameters.qualities);
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const DataSetParameters& parameters = runs[i].manifest.parameters;
+        for (CodecCurve curve : runs[i].manifest.curves) {
+            curve.qualities = curve.qualitiesOr(parameters.qualities);
+            combined.curves.push_back(std::move(curve));
+        }
+        for (const MeasureGroup group : slowMeasureGroups())
+            takeGroup(group, combined.parameters.measures,
+                      groupTaken(group, combined.parameters.measures) && groupTaken(group, parameters.measures));
+        combined.parameters.versions.insert(parameters.versions.begin(), parameters.versions.end());
+    }
+    return combined;
+}
+
+const FolderRun& runOfCurve(const std::vector<FolderRun>& runs, const std::string& curveName) {
+    for (const FolderRun& run : runs)
+        if (findCurve(run.manifest.curves, curveName) != nullptr) return run;
+    throw Error("No result folder holds the curve \"" + curveName + "\"");
+}
+
 }  // namespace
 
 std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves) {
@@ -319,30 +386,33 @@ DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
 
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
     if (folders.empty()) throw Error("Name at least one result folder");
-    const DataSetManifest manifest = readManifest(folders.front());
-    for (std::size_t i = 1; i < folders.size(); ++i)
-        requireSameDataSet(manifest, folders.front(), readManifest(folders[i]), folders[i]);
+    const std::vector<FolderRun> runs = folderRuns(folders);
+    const DataSetManifest manifest = combinedManifest(runs);
     std::vector<StoredResult> results;
     results.reserve(manifest.pictures.size() * manifest.curves.size());
     return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
-        for (const std::string& folder : folders) {
-            const std::string path = resultPath(folder, picture, curve);
+        const FolderRun& run = runOfCurve(runs, curve.name);
+        const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
+        for (const std::string& folder : run.folders) {
+            const std::string path = resultPath(folder, picture, asRun);
             std::optional<StoredResult> stored = readResult(path);
             if (!stored) continue;
-            const std::string difference = parameterDifference(manifest.parameters, stored->parameters);
+            const std::string difference = parameterDifference(run.manifest.parameters, stored->parameters);
             const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
             const std::string made = otherItem                  ? "for another item"
                                      : !difference.empty()      ? "with other " + difference
-                                     : !(stored->curve == curve) ? "at other settings"
+                                     : !(stored->curve == asRun) ? "at other settings"
                                                                  : "";
             if (!made.empty())
                 throw Error("The result was made " + made +
                                 " than the data set of its folder; run that item again",
                             path);
-            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, manifest.parameters))
+            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, run.manifest.parameters))
                 throw Error("The result is damaged: its points are not one per quality of its data set; run that "
                             "item again",
                             path);
+            stored->curve = curve;
+            stored->sweep.curves = {curve};
             results.push_back(std::move(*stored));
             return results.back();
         }

@@ -61,9 +61,12 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
 
 // The whole data set from the result folders of one or more runs or shards, each item taken from
-// the first folder that has it; the failed items recorded there are in `failed`. Throws Error when
-// the folders' manifests differ, when a result was made with other parameters than the manifest's
-// or holds other points than one per quality, or when an item is in none of them (naming it).
+// the first folder of its run that has it; the failed items recorded there are in `failed`. Folders
+// of the same curves are shards of one run; runs of other curves over the same pictures join as
+// more curves, each at its own run's qualities, with only the measures every run took. Throws
+// Error when shards' manifests differ, when runs differ in pictures or share a curve's name, when
+// a result was made with other parameters than its manifest's or holds other points than one per
+// quality, or when an item is in none of them (naming it).
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders);
 
 }  // namespace brenlow

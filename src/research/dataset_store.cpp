@@ -61,7 +61,7 @@ CodecCurve curveOfCodec(StillCodec codec, const DataSetParameters& parameters) {
 QJsonObject curveJson(const CodecCurve& curve) {
     QJsonObject settings;
     for (const auto& [key, value] : curve.settings) settings[text(key)] = text(value);
-    QJsonObject object{{"name", text(curve.name)}, {"codec", codecName(curve.codec)}, {"settings", settings}};
+    QJsonObject object{{"name", text(curve.name)}, {"codec", text(curveCodecName(curve))}, {"settings", settings}};
     if (!curve.qualities.empty()) {
         QJsonArray qualities;
         for (int quality : curve.qualities) qualities.append(quality);
@@ -72,7 +72,10 @@ QJsonObject curveJson(const CodecCurve& curve) {
 
 CodecCurve curveOf(const QJsonObject& object, const std::string& path) {
     CodecCurve curve;
-    curve.codec = codecOfName(object["codec"].toString(), path);
+    const std::string codec = object["codec"].toString().toStdString();
+    if (codec.empty()) throw Error("The file names a curve without a codec", path);
+    // A codec not built in keeps its name: its figures are read like any other's.
+    setCurveCodec(curve, codec);
     curve.name = object["name"].toString().toStdString();
     if (curve.name.empty()) throw Error("The file names a curve without a name", path);
     const QJsonObject settings = object["settings"].toObject();
@@ -131,6 +134,11 @@ QJsonObject pointJson(const SweepPoint& point) {
         object["target_bpp"] = point.targetBpp;
         object["target_missed"] = point.targetMissed;
     }
+    if (!point.label.empty()) object["label"] = text(point.label);
+    if (point.timesAreCalls) {
+        object["encode_cpu_seconds"] = point.encodeCpuSeconds;
+        object["decode_cpu_seconds"] = point.decodeCpuSeconds;
+    }
     return object;
 }
 
@@ -152,6 +160,10 @@ SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
         point.targetBpp = object["target_bpp"].toDouble();
         point.targetMissed = object["target_missed"].toBool();
     }
+    point.timesAreCalls = object.contains("encode_cpu_seconds");
+    point.label = object["label"].toString().toStdString();
+    point.encodeCpuSeconds = object["encode_cpu_seconds"].toDouble();
+    point.decodeCpuSeconds = object["decode_cpu_seconds"].toDouble();
     return point;
 }
 
@@ -246,7 +258,7 @@ void writeResult(const std::string& folder, const StoredResult& result) {
                        {"picture", pathJson(result.picture)},
                        {"picture_size", static_cast<qint64>(result.stamp.size)},
                        {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
-                       {"codec", codecName(result.curve.codec)},
+                       {"codec", text(curveCodecName(result.curve))},
                        {"curve", curveJson(result.curve)},
                        {"parameters", parametersJson(result.parameters)},
                        {"points", points}};

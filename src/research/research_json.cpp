@@ -44,6 +44,27 @@ QJsonObject libraryVersionsJson(const LibraryVersions& versions) {
     return object;
 }
 
+// The times of a codec described by commands are its programs' calls, as the clock says so.
+QJsonObject timingJson(const SweepPoint& point) {
+    QJsonObject timing{{"encode_seconds", point.encodeSeconds},
+                       {"decode_seconds", point.decodeSeconds},
+                       {"runs", point.timingRuns},
+                       {"encode_seconds_spread", QJsonArray{point.encodeFastest, point.encodeSlowest}},
+                       {"decode_seconds_spread", QJsonArray{point.decodeFastest, point.decodeSlowest}},
+                       {"encode_megapixels_per_second",
+                        measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
+                       {"decode_megapixels_per_second",
+                        measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}};
+    if (point.timesAreCalls) {
+        timing["encode_cpu_seconds"] = point.encodeCpuSeconds;
+        timing["decode_cpu_seconds"] = point.decodeCpuSeconds;
+        timing["clock"] = QStringLiteral(
+            "wall and CPU (user + system, with the children it waited for) seconds of each call of the codec's "
+            "programs, writing its input picture and reading its output not included");
+    }
+    return timing;
+}
+
 QJsonObject pointJson(const SweepPoint& point) {
     QJsonObject measures = measuresJson(point.measures.picture);
     measures["bits_per_pixel"] = point.measures.bitsPerPixel;
@@ -51,15 +72,7 @@ QJsonObject pointJson(const SweepPoint& point) {
             {"sizes", sizesJson(point.figures)},
             {"ratio", static_cast<double>(point.figures.compressionRatio)},
             {"report", text(point.reportLine)},  {"measures", measures},
-            {"timing", QJsonObject{{"encode_seconds", point.encodeSeconds},
-                                   {"decode_seconds", point.decodeSeconds},
-                                   {"runs", point.timingRuns},
-                                   {"encode_seconds_spread", QJsonArray{point.encodeFastest, point.encodeSlowest}},
-                                   {"decode_seconds_spread", QJsonArray{point.decodeFastest, point.decodeSlowest}},
-                                   {"encode_megapixels_per_second",
-                                    measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
-                                   {"decode_megapixels_per_second",
-                                    measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}}}};
+            {"timing", timingJson(point)}};
     if (!std::isnan(point.targetBpp)) {
         object["target_bits_per_pixel"] = point.targetBpp;
         object["target_missed"] = point.targetMissed;
@@ -73,9 +86,9 @@ QJsonArray curvesJson(const std::vector<CodecCurve>& curves) {
         QJsonObject settings;
         for (const auto& [key, value] : curve.settings) settings[text(key)] = text(value);
         QJsonObject object{{"name", text(curve.name)},
-                           {"codec", codecName(curve.codec)},
+                           {"codec", text(curveCodecName(curve))},
                            {"settings", settings},
-                           {"library", text(codecEntryOf(curve.codec).library())}};
+                           {"library", text(curveLibrary(curve))}};
         if (!curve.qualities.empty()) {
             QJsonArray qualities;
             for (int quality : curve.qualities) qualities.append(quality);

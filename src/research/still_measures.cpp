@@ -15,7 +15,8 @@ const AnchorCodec* anchorCodecOf(StillCodec codec) {
 
 std::vector<StillCodec> availableCodecs() {
     std::vector<StillCodec> codecs;
-    for (const CodecEntry& entry : codecRegistry()) codecs.push_back(entry.codec);
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.codec != StillCodec::Command) codecs.push_back(entry.codec);
     return codecs;
 }
 
@@ -24,10 +25,11 @@ std::optional<StillCodec> codecNamed(const std::string& name) {
     return entry != nullptr ? std::optional(entry->codec) : std::nullopt;
 }
 
-bool reportsSnr(StillCodec codec) { return codecEntryOf(codec).reportsSnr; }
+// Codecs described by commands report and measure as the anchors do.
+bool reportsSnr(StillCodec codec) { return codec == StillCodec::Command || codecEntryOf(codec).reportsSnr; }
 
 QImage referencePictureFor(StillCodec codec, const DocumentView& document) {
-    return codecEntryOf(codec).againstSourceFile ? sourceFilePicture(document) : documentFilePicture(document);
+    return codec != StillCodec::Command && codecEntryOf(codec).againstSourceFile ? sourceFilePicture(document) : documentFilePicture(document);
 }
 
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,

@@ -12,8 +12,9 @@
 
 namespace brenlow {
 
-// The three still-compression commands and the anchor codecs, as a researcher compares them.
-enum class StillCodec { Jpeg, Avc, Ajc, Webp, Avif, Jxl, Jp2 };
+// The three still-compression commands and the anchor codecs, as a researcher compares them, and
+// codecs that are not built in: described by commands, or run elsewhere (their curves name them).
+enum class StillCodec { Jpeg, Avc, Ajc, Webp, Avif, Jxl, Jp2, Command };
 
 // The command-line name, as the codec registry lists it.
 const char* codecName(StillCodec codec);
@@ -21,7 +22,7 @@ const char* codecName(StillCodec codec);
 // The codec of a command-line name, if there is one and it is built in.
 std::optional<StillCodec> codecNamed(const std::string& name);
 
-// Our three codecs, then the anchor codecs this build has.
+// Our three codecs, then the anchor codecs this build has; no codec described by commands.
 std::vector<StillCodec> availableCodecs();
 
 // The anchor codec behind `codec`; null for our three and for an anchor left out of this build.

@@ -1,6 +1,7 @@
 #include "research/sweep.h"
 
 #include "research/codec_registry.h"
+#include "research/command_sweep_point.h"
 
 #include <algorithm>
 #include <chrono>
@@ -180,6 +181,12 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
 
 SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings,
                    PreparedReferences& prepared, MeasureOverlap& overlap) {
+    if (task.curve->codec == StillCodec::Command) {
+        // Each probe of a size search would run the programs twice and read a picture back.
+        if (!std::isnan(task.target))
+            throw Error("Size targets need a codec built in; \"" + task.curve->name + "\" is run by its commands");
+        return commandSweepPoint(source, *task.curve, task.quality, settings);
+    }
     if (std::isnan(task.target)) return measurePoint(source, *task.curve, task.quality, settings, prepared, overlap);
     // The search codes in the coding turn too, so that codings stay one at a time where they are.
     MeasureOverlap::Turn turn = overlap.codingTurn();
@@ -205,6 +212,7 @@ int sweepPointCount(const SweepSettings& settings) {
 }
 
 DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality) {
+    if (curve.codec == StillCodec::Command) return commandDecodedPoint(source, curve, quality);
     return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
 }
 

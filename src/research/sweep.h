@@ -74,6 +74,11 @@ struct SweepPoint {
     double megapixels = 0.0;     // of the reference picture
     double targetBpp = std::numeric_limits<double>::quiet_NaN();  // the size it was coded for, when it was
     bool targetMissed = false;   // even the lowest quality codes above the target: the point is that quality
+    bool timesAreCalls = false;  // a codec described by commands: the times are of its programs'
+    double encodeCpuSeconds = 0.0;  // calls, wall clock, beside the processor time of each call
+    double decodeCpuSeconds = 0.0;  // (user + system, its children's included): the medians
+    std::string label;  // a point decoded elsewhere: its folder's name ("0.0130"), which `quality`
+                        // stands for when it is no whole number
 };
 
 // The median of some times (the mean of the middle two for an even count), and the fastest and

@@ -157,6 +157,10 @@ TEST(PackagingFilesTest, CompletionOffersEveryCommandAndCodec) {
         if (codec.startsWith('a')) secondItems << "jpeg," + codec;
     EXPECT_EQ(complete({"sweep", "--codecs", "jpeg,a"}), secondItems);
     EXPECT_TRUE(complete({"sweep", "--"}).contains("--qualities"));
+    // Codecs described by commands, once their file is on the line.
+    const std::string described = kPackaging + "/../examples/codecs/webp-tools.json";
+    EXPECT_EQ(complete({"sweep", "--codec-file", described, "--codecs", "jpeg,webp-"}), QStringList{"jpeg,webp-m6"});
+    EXPECT_EQ(complete({"code", "--codec", "webp-"}), QStringList{});
 }
 
 TEST(VersionTest, VersionNamesTheProgramTheCommitAndEveryLibrary) {

@@ -2,6 +2,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <filesystem>
 
 #include "codecs/still_codecs.h"
@@ -214,6 +215,89 @@ TEST_F(CurveSweepTest, ADataSetCodedToSizesResumesOnlyWithTheSameTargets) {
     run.settings.bppTargets = {};
     run.settings.qualities = {50};
     EXPECT_EQ(runDataSetItems(run).replaced, 2) << "points coded at qualities are not those coded to sizes";
+}
+
+}  // namespace
+}  // namespace brenlow::testing
+
+namespace brenlow::testing {
+namespace {
+
+CommandCodec describedCodec(const std::string& name, const std::string& file) {
+    return parseCommandCodecs(QByteArray::fromStdString(
+                                  R"({"name": ")" + name + R"(", "encode": ["cp", "{input}", "{output}"],
+        "decode": ["cp", "{input}", "{output}"], "format": "ppm", "extension": ".x", "quality": {"min": 1, "max": 9},
+        "settings": [{"key": "level", "min": 0, "max": 4, "default": 2}]})"),
+                              file)
+        .front();
+}
+
+// The registry is the process's: each test adds codecs of names its own.
+TEST(CommandCodecRegistryTest, AddedCodecsAreNamedWithSettingsLikeBuiltOnesAndKeptApartInCurves) {
+    addCommandCodecs({describedCodec("reg-a", "a.json")});
+    addCommandCodecs({describedCodec("reg-a", "a.json")});  // the same file twice: nothing new
+    EXPECT_EQ(errorOf([] { addCommandCodecs({describedCodec("reg-a", "other.json")}); }),
+              "The codec \"reg-a\" of other.json is already given by a.json");
+    const CodecEntry* entry = codecEntryNamed("reg-a");
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(entry->library(), "commands from a.json");
+    EXPECT_EQ(std::count(availableCodecs().begin(), availableCodecs().end(), StillCodec::Command), 0)
+        << "the workbench's built codecs stay as they are";
+
+    const std::vector<CodecCurve> curves = curvesNamed({"reg-a", "reg-a:level=4", "jpeg"});
+    EXPECT_EQ(curves[0].codec, StillCodec::Command);
+    EXPECT_EQ(curves[1].otherCodec, "reg-a");
+    EXPECT_EQ(curves[1].settingsText(), "level=4");
+    EXPECT_EQ(curves[2].otherCodec, "");
+    EXPECT_EQ(curveMatching("reg-a:level=2", curves), "reg-a");
+    EXPECT_NE(errorOf([] { curvesNamed({"reg-a", "reg-a:level=2"}); }).find("the same codec at the same settings"),
+              std::string::npos);
+    EXPECT_NE(errorOf([] { curveNamed("reg-a:level=5"); }).find("level"), std::string::npos);
+
+    // A codec's name read back from a result file: built, added, or neither (coded elsewhere).
+    const struct {
+        const char* name;
+        StillCodec codec;
+        const char* other;
+    } reads[] = {{"jpeg", StillCodec::Jpeg, ""}, {"reg-a", StillCodec::Command, "reg-a"},
+                 {"elsewhere", StillCodec::Command, "elsewhere"}};
+    for (const auto& read : reads) {
+        CodecCurve curve;
+        setCurveCodec(curve, read.name);
+        EXPECT_EQ(curve.codec, read.codec) << read.name;
+        EXPECT_EQ(curve.otherCodec, read.other) << read.name;
+        EXPECT_EQ(curveCodecName(curve), read.name);
+    }
+}
+
+TEST(CommandCodecRegistryTest, FoldersOfOtherCurvesOnTheSamePicturesMergeAndOthersAreRefused) {
+    TempDir dir;
+    copyInto(testDataPath("chelsea.bmp"), dir, "p.bmp");
+    copyInto(testDataPath("coffee.bmp"), dir, "q.bmp");
+    const auto runInto = [&](const std::string& folder, const std::vector<std::string>& codecs,
+                             const std::vector<std::string>& pictures, const std::vector<int>& qualities) {
+        DataSetRun run;
+        for (const std::string& picture : pictures) run.pictures.push_back(dir.file(picture));
+        run.settings.curves = curvesNamed(codecs);
+        run.settings.qualities = qualities;
+        run.settings.measures = {false, false, false, false};
+        run.resultFolder = dir.file(folder);
+        runDataSetItems(run);
+        return run.resultFolder;
+    };
+    const std::string jpeg = runInto("jpeg", {"jpeg"}, {"p.bmp", "q.bmp"}, {30, 60, 90});
+    const std::string ajc = runInto("ajc", {"ajc"}, {"p.bmp", "q.bmp"}, {20, 50});
+    const DataSetOutcome both = loadDataSet({jpeg, ajc});
+    ASSERT_EQ(both.curves.size(), 2u);
+    EXPECT_EQ(both.curves[1].qualities, (std::vector<int>{20, 50})) << "each run's curves keep their qualities";
+    EXPECT_EQ(both.outcomes[1].sweep.points.size(), 5u);
+    EXPECT_EQ(both.aggregate.size(), 5u);
+
+    const std::string fewer = runInto("fewer", {"ajc"}, {"p.bmp"}, {20});
+    EXPECT_NE(errorOf([&] { loadDataSet({jpeg, fewer}); }).find("hold other pictures"), std::string::npos);
+    const std::string overlapping = runInto("overlapping", {"jpeg", "avc"}, {"p.bmp", "q.bmp"}, {30});
+    EXPECT_NE(errorOf([&] { loadDataSet({jpeg, overlapping}); }).find("both hold the curve \"jpeg\""),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,31 @@
+#include "research/command_codec_experiment.h"
+
+#include "anchors/anchor_experiment.h"
+#include "codecs/codec_steps.h"
+#include "codecs/output_files.h"
+#include "io/error.h"
+#include "research/command_codec_run.h"
+
+namespace brenlow {
+
+StillRunResult runCommandExperiment(const DocumentView& document, const CommandCodec& codec, int quality,
+                                    const CodecSettings& settings) {
+    const std::string& caption = document.caption;
+    const std::string codedPath = codedFileNameFor(caption, codec.extension);
+    const std::string decodedPath = outputBaseName(caption) + "~.bmp";
+    refuseOverwritingSources({caption}, {codedPath, decodedPath});
+    if (document.bitmap == nullptr) throw Error("The document \"" + caption + "\" has no picture");
+    requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The " + codec.name + " codec");
+    const std::uint64_t originalSize = originalSizeOf(document);
+
+    CommandPoint point =
+        namingFileOnError(caption, [&] { return runCommandCodec(codec, settings, *document.bitmap, quality, true); });
+    DecodedPicture decoded;
+    decoded.caption = decodedPath;
+    decoded.bitmap = std::move(point.decoded);
+    const QImage reference = documentFilePicture(document);
+    return writeOutputsAndReport({{codedPath, &point.codedFile}, {decodedPath, nullptr, &decoded.bitmap}}, codedPath,
+                                 originalSize, point.codedFile.size(), decoded, reference);
+}
+
+}  // namespace brenlow

@@ -1,0 +1,95 @@
+#include "research/command_sweep_point.h"
+
+#include <algorithm>
+
+#include "codecs/codec_steps.h"
+#include "io/error.h"
+#include "research/codec_registry.h"
+#include "research/command_codec_run.h"
+
+namespace brenlow {
+
+const CommandCodec& commandCodecOf(const CodecCurve& curve) {
+    const CodecEntry* entry = codecEntryNamed(curve.otherCodec);
+    if (entry == nullptr || entry->command == nullptr)
+        throw Error("The codec \"" + curve.otherCodec + "\" of the curve \"" + curve.name +
+                    "\" is not built in; give its description file with --codec-file");
+    return *entry->command;
+}
+
+void measureOutsidePoint(SweepPoint& point, const QImage& reference, QImage decoded, std::uint64_t codedBytes,
+                         std::uint64_t originalSize, const MeasureChoice& measures) {
+    ByteEnergies energies;
+    point.measures = measureStill(reference, decoded, codedBytes, measures, energies);
+    point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
+    const SnrTriple snr = snrOfEnergies(energies);
+    DecodedPicture picture;
+    picture.bitmap = std::move(decoded);
+    const StillRunResult result = assembleResult({}, originalSize, codedBytes, std::move(picture), &snr);
+    point.figures = result.figures;
+    point.reportLine = result.reportLine;
+}
+
+DecodedPicture commandDecodedPoint(const SweepSource& source, const CodecCurve& curve, int quality) {
+    DecodedPicture decoded;
+    decoded.caption = source.caption;
+    decoded.bitmap = runCommandCodec(commandCodecOf(curve), curve.settings, source.bitmap, quality).decoded;
+    return decoded;
+}
+
+namespace {
+
+std::string joined(const std::vector<std::string>& arguments) {
+    std::string text;
+    for (const std::string& argument : arguments) text += (text.empty() ? "" : " ") + argument;
+    return text;
+}
+
+}  // namespace
+
+std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves) {
+    std::map<std::string, std::string> versions;
+    for (const CodecCurve& curve : curves) {
+        if (curve.codec != StillCodec::Command) continue;
+        const CommandCodec& codec = commandCodecOf(curve);
+        versions[codec.name + " commands"] = "encode: " + joined(codec.encode) + "; decode: " + joined(codec.decode) +
+                                             "; " + codec.pictureFormat + " pictures, " + codec.extension + " files";
+    }
+    return versions;
+}
+
+SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality,
+                             const SweepSettings& settings) {
+    const CommandCodec& codec = commandCodecOf(curve);
+    SweepPoint point;
+    point.codec = curve.codec;
+    point.curve = curve.name;
+    point.quality = quality;
+    point.timingRuns = std::max(settings.timingRuns, 1);
+    point.timesAreCalls = true;
+    std::vector<double> encodeWall, decodeWall, encodeCpu, decodeCpu;
+    CommandPoint coded;
+    for (int run = 0; run < point.timingRuns; ++run) {
+        coded = runCommandCodec(codec, curve.settings, source.bitmap, quality);
+        encodeWall.push_back(coded.encode.wallSeconds);
+        decodeWall.push_back(coded.decode.wallSeconds);
+        encodeCpu.push_back(coded.encode.cpuSeconds);
+        decodeCpu.push_back(coded.decode.cpuSeconds);
+    }
+    const TimeSpread encoding = spreadOf(std::move(encodeWall));
+    const TimeSpread decoding = spreadOf(std::move(decodeWall));
+    point.encodeSeconds = encoding.median;
+    point.encodeFastest = encoding.fastest;
+    point.encodeSlowest = encoding.slowest;
+    point.decodeSeconds = decoding.median;
+    point.decodeFastest = decoding.fastest;
+    point.decodeSlowest = decoding.slowest;
+    point.encodeCpuSeconds = spreadOf(std::move(encodeCpu)).median;
+    point.decodeCpuSeconds = spreadOf(std::move(decodeCpu)).median;
+
+    measureOutsidePoint(point, source.references.at(StillCodec::Command), std::move(coded.decoded), coded.codedBytes,
+                        source.originalSize, settings.measures);
+    return point;
+}
+
+}  // namespace brenlow

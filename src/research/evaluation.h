@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "research/dataset_run.h"
+
+namespace brenlow {
+
+// A codec that ran elsewhere, measured from its decoded pictures: each reference picture against
+// its decoded version at each point of the decoded folder (see decoded_folder.h).
+struct Evaluation {
+    std::vector<std::string> pictures;  // the reference pictures
+    std::string decodedFolder;
+    std::string name;                   // the curve's and its codec's name
+    MeasureChoice measures;             // every measure, unless a caller leaves slow ones out
+    LibraryVersions versions;
+    std::string resultFolder;           // empty: the results are held in memory only
+};
+
+// The curve an evaluation makes: a codec not built in, named `name`, at the points' qualities.
+CodecCurve evaluationCurve(const std::string& name);
+
+// Measures every picture at every point and, with a result folder, files its manifest and one
+// result per picture as `sweep --out` does, so merge and report read it like any run's. A picture
+// whose decoded picture or coded size is missing, unreadable or of the wrong size is a failed item
+// naming the point, the picture and the file; the others go on. Throws Error when the decoded
+// folder holds no point or the result folder cannot be written.
+DataSetWork runEvaluation(const Evaluation& evaluation);
+
+}  // namespace brenlow

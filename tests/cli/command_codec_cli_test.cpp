@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/cli_runner.h"
+#include "support/dataset_pictures.h"
+#include "research/sweep_report.h"
+#include "support/test_support.h"
+
+#ifndef BRENLOW_EXAMPLE_CODECS_DIR
+#error "BRENLOW_EXAMPLE_CODECS_DIR must name examples/codecs"
+#endif
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Arguments = std::vector<std::string>;
+
+Arguments operator+(Arguments first, const Arguments& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+bool onPath(const std::string& program) {
+    std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (::access((fs::path(folder) / program).c_str(), X_OK) == 0) return true;
+    return false;
+}
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+QJsonObject jsonFile(const std::string& path) { return QJsonDocument::fromJson(QByteArray::fromStdString(fileBytes(path))).object(); }
+
+// The one result file in `folder` whose name holds `part`.
+std::string resultFile(const fs::path& folder, const std::string& part) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        if (contains(entry.path().filename().string(), part)) return entry.path().string();
+    return {};
+}
+
+class CommandCodecCliTest : public ::testing::Test {
+protected:
+    CommandCodecCliTest() {
+        fs::create_directory(cwd.path() / "set");
+        pictures = makeSmallDataSet(cwd.file("set"));
+    }
+
+    CliRun run(const Arguments& arguments) { return runCli(arguments, cwd.path()); }
+
+    CliRun exited(int code, const Arguments& arguments) {
+        CliRun result = run(arguments);
+        EXPECT_EQ(result.exitCode, code) << result.err;
+        return result;
+    }
+
+    // A fake codec program: a shell script of the test's (Brenlow itself runs no shell).
+    std::string script(const std::string& name, const std::string& body) {
+        const std::string path = cwd.file(name);
+        std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+        ::chmod(path.c_str(), 0755);
+        return path;
+    }
+
+    void writeFile(const std::string& name, const std::string& text) { std::ofstream(cwd.file(name)) << text; }
+
+    TempDir cwd;
+    std::vector<std::string> pictures;
+};
+
+const std::string kWebpTools = std::string(BRENLOW_EXAMPLE_CODECS_DIR) + "/webp-tools.json";
+
+TEST_F(CommandCodecCliTest, ADescribedCodecStandsBesideTheAnchorsInASweepItsResultsAndTheReport) {
+    if (!onPath("cwebp") || !onPath("dwebp")) GTEST_SKIP() << "cwebp and dwebp are not installed (scripts/install-deps.sh)";
+    const CliRun listed = exited(0, {"codecs", "--codec-file", kWebpTools});
+    EXPECT_TRUE(contains(listed.out, "webp-m6 (WebP, method 6 (cwebp and dwebp), .webp): quality 0-100, commands from " +
+                                         kWebpTools))
+        << listed.out;
+    EXPECT_TRUE(contains(listed.out, "  method=0-6 (default 6)")) << listed.out;
+
+    const Arguments sweep{"sweep", "--codec-file", kWebpTools, "--codecs", "jpeg,webp,avif,webp-m6,webp-m6:method=0",
+                          "--qualities", "30,50,70,90", "--measures", "ms_ssim", "--out", "results", "set"};
+    const CliRun swept = exited(0, sweep);
+    for (const char* row : {"\r\nset/a_astronaut.png,webp-m6,30,", "\r\nset/e_chelsea.bmp,webp-m6:method=0,90,",
+                            "\r\nset/a_astronaut.png,avif,50,"})
+        EXPECT_TRUE(contains(swept.out, row)) << row;
+    EXPECT_TRUE(contains(swept.out, ",method=0,")) << "the settings column names the curve's settings";
+    for (const char* line : {"BD-rate webp-m6 against jpeg on psnr, cubic: -", "BD-rate webp-m6 against jpeg on ms_ssim_y_db",
+                             "BD-rate webp-m6:method=0 against jpeg on psnr_y, pchip, per picture: mean -"})
+        EXPECT_TRUE(contains(swept.err, line)) << line << "\n" << swept.err;
+
+    // Its points keep the processor time of each call beside the wall time, and say so.
+    const QJsonObject stored = jsonFile(resultFile(cwd.path() / "results", "-webp-m6.json"));
+    ASSERT_FALSE(stored.isEmpty());
+    EXPECT_EQ(stored["curve"].toObject()["codec"].toString(), "webp-m6");
+    EXPECT_TRUE(stored["points"].toArray()[0].toObject().contains("encode_cpu_seconds"));
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(exited(0, sweep + Arguments{"--json"}).out)).object();
+    const QString text = QString::fromUtf8(QJsonDocument(json).toJson());
+    EXPECT_TRUE(text.contains("wall and CPU (user + system")) << "the timing says what it measured";
+
+    // The folder's figures are read back without the description file; its codec is named as it was.
+    const CliRun merged = exited(0, {"merge", "--quiet", "results"});
+    EXPECT_EQ(withoutLastColumns(merged.out, kSweepCsvTimingColumns), withoutLastColumns(swept.out, kSweepCsvTimingColumns));
+#ifdef BRENLOW_HAS_REPORT
+    exited(0, {"report", "--codec-file", kWebpTools, "--html", "report.html", "results"});
+    const std::string html = fileBytes(cwd.file("report.html"));
+    EXPECT_TRUE(contains(html, "<td>webp-m6:method=0</td><td>webp-m6</td><td>method=0</td>")) << "the curves' table";
+    EXPECT_TRUE(contains(html, "commands from " + kWebpTools));
+#endif
+}
+
+TEST_F(CommandCodecCliTest, EveryFailingCallIsAFailedItemNamingCodecPictureQualityAndStderrAndTheRunGoesOn) {
+    const std::string exits = script("exits", "echo 'encoder: no licence for this picture' >&2\nexit 1");
+    const std::string sleeps = script("sleeps", "sleep 30");
+    const std::string shrinks = script("shrinks", "printf 'P6\\n2 2\\n255\\n' > \"$2\"; head -c 12 /dev/zero >> \"$2\"");
+    const auto codec = [](const std::string& name, const std::string& encoder, const std::string& decoder) {
+        return R"({"name": ")" + name + R"(", "encode": [")" + encoder + R"(", "{input}", "{output}"], "decode": [")" +
+               decoder + R"(", "{input}", "{output}"], "format": "ppm", "extension": ".x", "quality": {"min": 0,
+               "max": 100}, "time_limit": 0.5})";
+    };
+    writeFile("failing.json", "[" + codec("exits", exits, "cp") + "," + codec("sleeps", sleeps, "cp") + "," +
+                                  codec("shrinks", "cp", shrinks) + "]");
+    const CliRun swept = exited(3, {"sweep", "--codec-file", "failing.json", "--codecs", "jpeg,exits,sleeps,shrinks",
+                                    "--qualities", "40,80", "--measures", "none", "--quiet", "set/a_astronaut.png",
+                                    "set/e_chelsea.bmp"});
+    EXPECT_TRUE(contains(swept.out, "\r\nset/e_chelsea.bmp,jpeg,80,")) << "the other items are made";
+    EXPECT_TRUE(contains(swept.err, "6 items failed, left out of every figure:")) << swept.err;
+    const struct {
+        const char* curve;
+        const char* cause;
+    } failures[] = {
+        {"exits", "the encode command \"" },
+        {"exits", "exited with status 1; its stderr ended:\nencoder: no licence for this picture"},
+        {"sleeps", "ran past its time limit of 0.5 s"},
+        {"shrinks", "the decoded picture is 2 x 2 pixels, the source "},
+    };
+    for (const auto& failure : failures) {
+        for (const char* picture : {"set/a_astronaut.png", "set/e_chelsea.bmp"}) {
+            const std::string intro = "  " + std::string(failure.curve) + " on \"" + picture + "\": The codec \"" +
+                                      failure.curve + "\" (failing.json) at quality 40: ";
+            const std::size_t at = swept.err.find(intro);
+            ASSERT_NE(at, std::string::npos) << intro << "\n" << swept.err;
+            const std::size_t end = swept.err.find("\n  ", at + 1);
+            EXPECT_TRUE(contains(swept.err.substr(at, end - at), failure.cause)) << failure.cause;
+        }
+    }
+}
+
+TEST_F(CommandCodecCliTest, CodeWithADescribedCodecWritesItsFileBesideThePictureAndReports) {
+    writeFile("copy.json", R"({"name": "copy", "encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}",
+        "{output}"], "format": "bmp", "extension": ".cpy", "quality": {"min": 1, "max": 9}})");
+    copyInto(testDataPath("chelsea.bmp"), cwd, "x.bmp");
+    const CliRun coded = exited(0, {"code", "--codec-file", "copy.json", "--codec", "copy", "-q", "5", "x.bmp"});
+    // The codec's file is a copy of the bitmap it was given: as large as the picture's own.
+    const std::string size = std::to_string(fs::file_size(cwd.file("x.bmp")));
+    EXPECT_TRUE(contains(coded.out, "; File size: " + size + "; Original size: " + size + " SNR_R=")) << coded.out;
+    EXPECT_EQ(fileBytes(cwd.file("x.cpy")), fileBytes(cwd.file("x.bmp")));
+    EXPECT_TRUE(fs::exists(cwd.file("x~.bmp")));
+    const CliRun json = exited(0, {"code", "--json", "--codec-file", "copy.json", "--codec", "copy", "-q", "5", "x.bmp"});
+    EXPECT_TRUE(contains(json.out, "\"library\":\"commands from copy.json\"")) << json.out;
+    EXPECT_TRUE(contains(exited(2, {"code", "--codec-file", "copy.json", "--codec", "copy", "-q", "10", "x.bmp"}).err,
+                         "copy takes qualities between 1 and 9"));
+    EXPECT_TRUE(contains(exited(2, {"code", "--codec", "copy", "x.bmp"}).err, "\"copy\" is not a codec of this build"));
+}
+
+// A result folder records each described codec's commands, so results of other commands are not reused.
+TEST_F(CommandCodecCliTest, ResultsMadeByOtherCommandsAreMadeAgain) {
+    const auto describe = [this](const std::string& format) {
+        writeFile("copy.json", R"({"name": "copy", "encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}",
+            "{output}"], "format": ")" + format + R"(", "extension": ".cpy", "quality": {"min": 1, "max": 9}})");
+    };
+    const Arguments sweep{"sweep", "--codec-file", "copy.json", "--codecs", "copy", "--qualities", "3,6",
+                          "--measures", "none", "--out", "results", "set/a_astronaut.png", "set/d_coffee.ppm"};
+    describe("ppm");
+    EXPECT_TRUE(contains(exited(0, sweep).err, "2 items made, 0 taken"));
+    EXPECT_TRUE(contains(exited(0, sweep).err, "0 items made, 2 taken"));
+    describe("bmp");
+    const CliRun again = exited(0, sweep);
+    EXPECT_TRUE(contains(again.err, "2 items made, 0 taken")) << again.err;
+    EXPECT_TRUE(contains(fileBytes(cwd.file("results/dataset.json")), "\"copy commands\": \"encode: cp {input} {output}"));
+}
+
+// A folder of decoded pictures made by hand from the webp anchor's own outputs.
+void decodedByHand(const fs::path& root, const std::vector<std::string>& pictures,
+                   const std::vector<int>& qualities, const std::function<CliRun(const Arguments&)>& run) {
+    for (int quality : qualities) {
+        fs::create_directories(root / std::to_string(quality));
+        for (const std::string& picture : pictures) {
+            const fs::path source(picture);
+            const fs::path work = root.parent_path() / ("work" + source.extension().string());
+            fs::copy_file(source, work, fs::copy_options::overwrite_existing);
+            EXPECT_EQ(run({"code", "--codec", "webp", "-q", std::to_string(quality), work.string()}).exitCode, 0);
+            const fs::path into = root / std::to_string(quality);
+            fs::rename(root.parent_path() / "work~.bmp", into / (source.stem().string() + ".bmp"));
+            fs::rename(root.parent_path() / "work.webp", into / (source.stem().string() + ".webp"));
+        }
+    }
+}
+
+TEST_F(CommandCodecCliTest, EvaluatingTheAnchorsOwnDecodedPicturesGivesItsFiguresToTheLastDigit) {
+    const std::vector<int> qualities{30, 60, 90};
+    exited(0, {"sweep", "--codecs", "webp", "--qualities", "30,60,90", "--measures",
+               "ms_ssim,ciede2000,butteraugli,ssimulacra2", "--quiet", "--out", "swept", "set"});
+    std::vector<std::string> absolute;
+    for (const std::string& picture : pictures) absolute.push_back((cwd.path() / "set" / fs::path(picture).filename()).string());
+    decodedByHand(cwd.path() / "decoded", absolute, qualities, [this](const Arguments& a) { return run(a); });
+    const CliRun evaluated = exited(0, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "by-hand",
+                                        "--out", "evaluated"});
+    EXPECT_TRUE(contains(evaluated.out, "\r\nset/a_astronaut.png,by-hand,60,")) << evaluated.out;
+
+    for (const std::string& picture : pictures) {
+        const std::string stem = fs::path(picture).filename().string();
+        const QJsonArray anchor = jsonFile(resultFile(cwd.path() / "swept", stem + "-")).value("points").toArray();
+        const QJsonArray byHand = jsonFile(resultFile(cwd.path() / "evaluated", stem + "-")).value("points").toArray();
+        ASSERT_EQ(byHand.size(), 3) << stem;
+        for (qsizetype i = 0; i < 3; ++i) {
+            QJsonObject a = anchor[i].toObject(), b = byHand[i].toObject();
+            for (const char* clock : {"encode_seconds", "decode_seconds"}) a.remove(clock), b.remove(clock);
+            b.remove("label");
+            EXPECT_EQ(a, b) << stem << " at " << qualities[static_cast<std::size_t>(i)];
+        }
+    }
+    // Merged with the anchor's run, the curve lies on the anchor's.
+    const CliRun merged = exited(0, {"merge", "--anchor", "webp", "swept", "evaluated"});
+    EXPECT_TRUE(contains(merged.err, "BD-rate by-hand against webp on psnr, pchip: 0.00 %, BD-psnr 0.0000")) << merged.err;
+}
+
+TEST_F(CommandCodecCliTest, EvaluateTakesLambdasAndSizesAndNamesEveryPictureItCannotMeasure) {
+    const std::string a = "set/a_astronaut.png", e = "set/e_chelsea.bmp";
+    const auto point = [&](const std::string& label) {
+        fs::create_directories(cwd.path() / "decoded" / label);
+        return cwd.path() / "decoded" / label;
+    };
+    // Lambdas: no whole numbers, so the points are numbered in the labels' order.
+    for (const char* label : {"0.0130", "0.0018", "0.0067"}) {
+        const fs::path folder = point(label);
+        fs::copy_file(cwd.file(a), folder / "a_astronaut.png");
+        std::ofstream(folder / "sizes.csv") << "picture,bytes\na_astronaut.png,1000\nb_other,5\n";
+    }
+    fs::copy_file(cwd.file(e), point("0.0018") / "e_chelsea.bmp");
+    writeFile("decoded/0.0018/e_chelsea.j2k", "x");
+    fs::copy_file(cwd.file(a), point("0.0067") / "e_chelsea.png");
+    writeFile("decoded/0.0130/e_chelsea.ppm", "P6\n1 1\n255\n");
+
+    const CliRun evaluated = exited(3, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "learned",
+                                        "--measures", "none", "--out", "lambdas"});
+    const QJsonArray points =
+        jsonFile(resultFile(cwd.path() / "lambdas", "a_astronaut.png-")).value("points").toArray();
+    ASSERT_EQ(points.size(), 3);
+    const char* labels[] = {"0.0018", "0.0067", "0.0130"};
+    for (qsizetype i = 0; i < 3; ++i) {
+        EXPECT_EQ(points[i].toObject()["quality"].toInt(), i + 1);
+        EXPECT_EQ(points[i].toObject()["label"].toString(), labels[i]);
+        EXPECT_EQ(points[i].toObject()["coded_size"].toInt(), 1000) << "the size from sizes.csv";
+        EXPECT_EQ(points[i].toObject()["psnr"].toString(), "inf") << "the reference itself, decoded";
+    }
+    for (const char* reason : {"learned on \"set/b_astronaut.bmp\": the point \"0.0018\" (decoded/0.0018) has no "
+                               "decoded picture b_astronaut.png, .ppm or .bmp",
+                               "learned on \"set/e_chelsea.bmp\": the point \"0.0018\" (decoded/0.0018): sizes.csv has "
+                               "no line for e_chelsea",
+                               "4 items failed"})
+        EXPECT_TRUE(contains(evaluated.err, reason)) << reason << "\n" << evaluated.err;
+
+    // Without sizes.csv the coded file beside the picture gives the size; a picture of another size is named.
+    fs::remove_all(cwd.path() / "decoded");
+    fs::copy_file(cwd.file(e), point("40") / "e_chelsea.bmp");
+    writeFile("decoded/40/e_chelsea.j2k", "12345");
+    fs::copy_file(cwd.file(a), point("40") / "a_astronaut.png");
+    writeFile("decoded/40/a_astronaut.bin", "123");
+    fs::copy_file(cwd.file(a), point("40") / "b_astronaut.png");
+    writeFile("decoded/40/b_astronaut.bin", "123");
+    writeFile("decoded/40/c_chelsea.png", "not a picture");
+    writeFile("decoded/40/c_chelsea.bin", "123");
+    const CliRun sized = exited(3, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "learned",
+                                    "--measures", "none"});
+    EXPECT_TRUE(contains(sized.out, "\r\nset/e_chelsea.bmp,learned,40,5,")) << sized.out;
+    EXPECT_TRUE(contains(sized.out, "\r\nset/a_astronaut.png,learned,40,3,")) << sized.out;
+    for (const char* reason : {"The decoded picture of the point \"40\" is 256 x 256 pixels, the reference 200 x 160",
+                               "c_chelsea.png", "d_coffee", "3 items failed"})
+        EXPECT_TRUE(contains(sized.err, reason)) << reason << "\n" << sized.err;
+    EXPECT_TRUE(contains(exited(2, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "jpeg"}).err,
+                         "\"jpeg\" is the name of a codec"));
+}
+
+}  // namespace
+}  // namespace brenlow::testing
