@@ -1,11 +1,14 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTableWidget>
 #include <cmath>
 
 #include "app/codec_titles.h"
@@ -15,6 +18,7 @@
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
 #include "research/measures.h"
+#include "research/sweep_report.h"
 
 namespace brenlow::testing {
 namespace {
@@ -116,6 +120,55 @@ TEST_F(SweepCurvesGuiTest, ACodecListRememberedBeforeCurvesComesBackAsCurves) {
     EXPECT_EQ(recalled.curves, QStringList({rememberedCurveName(StillCodec::Jpeg), "ajc"}));
     EXPECT_EQ(recalled.anchor, "ajc");
     EXPECT_FALSE(recalled.bySize);
+}
+
+// The column of that header in a table; -1 when there is none.
+int columnOf(const QTableWidget& table, const QString& header) {
+    for (int column = 0; column < table.columnCount(); ++column)
+        if (table.horizontalHeaderItem(column)->text() == header) return column;
+    return -1;
+}
+
+TEST_F(SweepCurvesGuiTest, PointTableAndChartsShowSsimulacra2WhereTheSweepHoldsItAndTheSizesAimedAt) {
+    openPicture(loadBitmapFile(samplePath("astronaut.bmp")).copy(160, 160, 64, 64), "crop.bmp");
+    for (const bool ssimulacra2 : {true, false}) {
+        SCOPED_TRACE(ssimulacra2);
+        form->askSweepChoice = [ssimulacra2](SweepDialog& dialog) {
+            dialog.clearCurves();
+            EXPECT_TRUE(dialog.addCurve("jpeg"));
+            dialog.findChild<QRadioButton*>(ssimulacra2 ? "SweepBySize" : "SweepByQuality")->setChecked(true);
+            dialog.findChild<QLineEdit*>("SweepBppTargets")->setText("0.05, 2");
+            dialog.findChild<QLineEdit*>("SweepQualities")->setText("30,60");
+            dialog.findChild<QCheckBox*>("SweepSsimulacra2")->setChecked(ssimulacra2);
+            dialog.accept();
+            return dialog.result() == QDialog::Accepted;
+        };
+        form->ClientArea->setActiveSubWindow(form->ClientArea->subWindowList().first());
+        form->Sweep1->trigger();
+        ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        const QList<SweepWindow*> windows = form->findChildren<SweepWindow*>();
+        ASSERT_EQ(windows.size(), 1);
+        SweepWindow* window = windows.first();
+        const auto* table = window->findChild<QTableWidget*>("SweepTable");
+        const int column = columnOf(*table, "SSIMULACRA 2");
+        ASSERT_GE(column, 0);
+        const SweepPoint& point = window->outcome().points[1];
+        EXPECT_EQ(table->item(1, column)->text(),
+                  QString::fromStdString(formatMeasure(point.measures.picture.ssimulacra2, 4)));
+        EXPECT_EQ(std::isnan(point.measures.picture.ssimulacra2), !ssimulacra2);
+        auto* selector = window->findChild<QComboBox*>("ChartMeasure");
+        EXPECT_EQ(selector->findText(QString::fromStdString(measureLabel(CurveMeasure::Ssimulacra2))) >= 0, ssimulacra2);
+
+        // Coded to sizes, the table says what each point aimed at and which could not get under it.
+        const int target = columnOf(*table, "Target bpp");
+        EXPECT_EQ(target >= 0, ssimulacra2);
+        if (target >= 0) {
+            EXPECT_EQ(table->item(0, target)->text(), "0.050 missed");
+            EXPECT_EQ(table->item(1, target)->text(), "2.000");
+        }
+        window->close();
+        settleClosedWindows();
+    }
 }
 
 }  // namespace
