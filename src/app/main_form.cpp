@@ -167,7 +167,7 @@ void TMainForm::createFileActions() {
     FileOpen1 = makeAction("FileOpen1", QStringLiteral("&Open"), QStringLiteral("Open|Open a file"));
     FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     FileOpen1->setIcon(actionIcon(ActionIcon::Open));
-    FileOpenResults1 = makeAction("FileOpenResults1", QStringLiteral("Open &Results..."),
+    FileOpenResults1 = makeAction("FileOpenResults1", QStringLiteral("Open Res&ults..."),
                                   QStringLiteral("Open Results|Opens the result folders of a data set sweep"));
     FileClose1 = makeAction("FileClose1", QStringLiteral("&Close"), QStringLiteral("Close|Close current file"));
     FileSave1 = makeAction("FileSave1", QStringLiteral("&Save"), QStringLiteral("Save|Save current file"));

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -91,6 +92,7 @@ QWidget* SweepDialog::makeCurveList(const SweepChoice& offered) {
     curves_->setObjectName(QStringLiteral("SweepCurves"));
     curves_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     curves_->setToolTip(QStringLiteral("Each codec at its settings is a curve of its own"));
+    curves_->setMaximumHeight(8 * curves_->fontMetrics().height());
     for (const QString& text : offered.curves) {
         try {
             listCurve(text, curveNamed(text.trimmed().toStdString()));
@@ -112,10 +114,7 @@ QWidget* SweepDialog::makeCurveList(const SweepChoice& offered) {
     auto* remove = new QPushButton(QStringLiteral("&Remove"));
     remove->setObjectName(QStringLiteral("SweepRemoveCurve"));
     connect(addCodec_, &QComboBox::currentIndexChanged, this, &SweepDialog::offerCodecCurve);
-    connect(add, &QPushButton::clicked, this, [this] {
-        if (addCurve(curveText_->text())) curveText_->clear();
-    });
-    connect(curveText_, &QLineEdit::returnPressed, add, &QPushButton::click);
+    connect(add, &QPushButton::clicked, this, &SweepDialog::addTypedCurve);
     connect(remove, &QPushButton::clicked, this, &SweepDialog::removeSelectedCurves);
     offerCodecCurve();
 
@@ -208,6 +207,20 @@ bool SweepDialog::addCurve(const QString& text) {
     fillAnchors();
     showRunCount();
     return true;
+}
+
+void SweepDialog::addTypedCurve() {
+    if (addCurve(curveText_->text())) curveText_->clear();
+}
+
+// Enter in the curve's field adds the curve rather than pressing OK on a choice without it.
+void SweepDialog::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focusWidget() == curveText_) {
+        addTypedCurve();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void SweepDialog::clearCurves() {

@@ -41,7 +41,11 @@ public:
 
     void accept() override;
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void addTypedCurve();
     QWidget* makeCurveList(const SweepChoice& offered);
     QWidget* makeSizeChoice(const SweepChoice& offered);
     QWidget* makeMeasureBoxes(const MeasureChoice& offered);

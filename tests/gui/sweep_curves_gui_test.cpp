@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTableWidget>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <cmath>
 
 #include "app/codec_titles.h"
@@ -86,6 +88,16 @@ TEST_F(SweepCurvesGuiTest, CurvesThatDoNotReadAndSizesThatDoNotReadAreRefusedWit
         EXPECT_TRUE(problemOf(dialog).contains(bad.named)) << problemOf(dialog).toStdString();
     }
     EXPECT_EQ(dialog.findChild<QListWidget*>("SweepCurves")->count(), 1);
+
+    // Enter in the curve's field adds it; it does not press OK.
+    auto* text = dialog.findChild<QLineEdit*>("SweepCurveText");
+    dialog.show();
+    text->setFocus();
+    text->setText("ajc");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(text, &enter);
+    EXPECT_EQ(dialog.choice().curves, QStringList({"jpeg", "ajc"}));
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
 
     dialog.findChild<QRadioButton*>("SweepBySize")->setChecked(true);
     for (const char* sizes : {"0.5,x", "0", "0.5,0.5", "65"}) {
