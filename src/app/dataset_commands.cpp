@@ -13,10 +13,12 @@
 #include "app/dataset_window.h"
 #include "app/main_form.h"
 #include "app/mdi_child.h"
+#include "app/result_folders.h"
 #include "app/sweep_choice.h"
 #include "app/workbench_settings.h"
 #include "io/error.h"
 #include "research/dataset_inputs.h"
+#include "research/dataset_run.h"
 #include "research/measures.h"
 #include "research/research_json.h"
 #include "research/sweep.h"
@@ -31,6 +33,14 @@ QString recalledDataSetFolder() {
 }
 
 void rememberDataSetFolder(const QString& folder) { openWorkbenchSettings()->setValue(kFolderKey, folder); }
+
+const QString kResultsKey = QStringLiteral("dataSet/results");
+
+QString recalledResultsFolder() {
+    return openWorkbenchSettings()->value(kResultsKey, QDir::homePath()).toString();
+}
+
+void rememberResultsFolder(const QString& folder) { openWorkbenchSettings()->setValue(kResultsKey, folder); }
 
 // One point coded again, with the picture it is measured against.
 struct CodedPoint {
@@ -89,23 +99,53 @@ void TMainForm::DataSetSweep1Click() {
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
     if (!progress.outcome) return;
-    const std::vector<FailedItem> failed = progress.outcome->failed;
-    const std::string anchor = anchorCurveOf(*choice, run.settings);
-    auto* window = new DataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome), anchor, this);
+    DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
+                                              anchorCurveOf(*choice, run.settings),
+                                              [](const std::string& picture) { return picture; });
     if (progress.cancelled)
         window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
                                                            .arg(progress.picturesDone)
                                                            .arg(progress.picturesTotal));
+}
+
+void TMainForm::OpenResults1Click() {
+    statusBar()->clearMessage();
+    const QStringList folders = askResultFolders(recalledResultsFolder());
+    if (folders.isEmpty()) return;
+    rememberResultsFolder(folders.first());
+    std::vector<std::string> names;
+    for (const QString& folder : folders) names.push_back(QDir::toNativeSeparators(folder).toStdString());
+    DataSetOutcome outcome = inBackground([&] {
+        try {
+            return loadDataSet(names);
+        } catch (const std::exception& error) {
+            throw Error(QStringLiteral("The results in %1 could not be opened: %2")
+                            .arg(resultFoldersCaption(folders), QString::fromStdString(error.what()))
+                            .toStdString());
+        }
+    });
+    const std::string anchor = resultAnchorOf(outcome.curves);
+    showDataSetWindow(resultFoldersCaption(folders), std::move(outcome), anchor,
+                      [folders](const std::string& picture) { return resultPictureFile(picture, folders); });
+}
+
+DataSetWindow* TMainForm::showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
+                                            std::function<std::string(const std::string&)> pictureFile) {
+    const std::vector<FailedItem> failed = outcome.failed;
+    auto* window = new DataSetWindow(caption, std::move(outcome), anchor, this);
     window->showMessage = showMessage;
-    window->openPoint = [this](const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
+    window->openPoint = [this, pictureFile](const std::string& picture, const SweepPoint& point,
+                                            const CodecCurve& curve) {
         // Copies: the data set window may close while the command runs.
-        runCommand([this, picture, point, curve] { openDataSetPoint(picture, point, curve); },
+        const std::string file = pictureFile(picture);
+        runCommand([this, file, point, curve] { openDataSetPoint(file, point, curve); },
                    QStringLiteral("Coding %1 with %2 at quality %3...")
-                       .arg(QFileInfo(QString::fromStdString(picture)).fileName(), curveTitle(point.curve))
+                       .arg(QFileInfo(QString::fromStdString(file)).fileName(), curveTitle(point.curve))
                        .arg(point.quality));
     };
     window->show();
     if (!failed.empty()) showMessage(failedItemsText(failed));
+    return window;
 }
 
 void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {

@@ -29,6 +29,7 @@
 #include "app/field_tips.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
+#include "app/result_folders.h"
 #include "app/sweep_dialog.h"
 #include "app/window_arrangement.h"
 #include "app/window_menu.h"
@@ -95,6 +96,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QApplication::restoreOverrideCursor();
         return accepted;
     };
+    askResultFolders = [this](const QString& start) {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const QStringList folders = chooseResultFolders(this, start);
+        QApplication::restoreOverrideCursor();
+        return folders;
+    };
     askDataSetFolder = [this](const QString& start) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Data Set Sweep: Folder"), start);
@@ -160,6 +167,8 @@ void TMainForm::createFileActions() {
     FileOpen1 = makeAction("FileOpen1", QStringLiteral("&Open"), QStringLiteral("Open|Open a file"));
     FileOpen1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     FileOpen1->setIcon(actionIcon(ActionIcon::Open));
+    FileOpenResults1 = makeAction("FileOpenResults1", QStringLiteral("Open Res&ults..."),
+                                  QStringLiteral("Open Results|Opens the result folders of a data set sweep"));
     FileClose1 = makeAction("FileClose1", QStringLiteral("&Close"), QStringLiteral("Close|Close current file"));
     FileSave1 = makeAction("FileSave1", QStringLiteral("&Save"), QStringLiteral("Save|Save current file"));
     FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -207,7 +216,7 @@ void TMainForm::createMenus() {
     FileNewItem->setObjectName(QStringLiteral("FileNewItem"));
     FileNewItem->setVisible(false);
     FileNewItem->setEnabled(false);
-    File1->addActions({FileOpen1, FileClose1, FileSave1, FileSaveAs1});
+    File1->addActions({FileOpen1, FileOpenResults1, FileClose1, FileSave1, FileSaveAs1});
     RecentFiles1 = File1->addMenu(QStringLiteral("&Recent Files"));
     RecentFiles1->setObjectName(QStringLiteral("RecentFiles1"));
     applyHint(RecentFiles1->menuAction(), QStringLiteral("Recent Files|Opens one of the last files opened"));
@@ -464,6 +473,8 @@ void TMainForm::connectCommands() {
     bind(FileNew1, &TMainForm::FileNew1Execute);
     connect(FileSave1, &QAction::triggered, this, &TMainForm::saveWithConfirmation);
     connect(FileOpen1, &QAction::triggered, this, &TMainForm::FileOpen1Execute);
+    connect(FileOpenResults1, &QAction::triggered, this,
+            [this] { runCommand([this] { OpenResults1Click(); }, QStringLiteral("Opening results...")); });
     connect(FileExit1, &QAction::triggered, this, &TMainForm::FileExit1Execute);
     connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
     connect(FileClose1, &QAction::triggered, ClientArea, &QMdiArea::closeActiveSubWindow);
@@ -499,7 +510,7 @@ void TMainForm::updateMenus() {
 // window it reads cannot go away under it.
 void TMainForm::updateCommandActions() {
     const bool idle = !commandRunning_;
-    for (QAction* action : {FileNew1, FileOpen1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
+    for (QAction* action : {FileNew1, FileOpen1, FileOpenResults1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
                             AVCSequence1, AVCBMP1, test1, zoomOut1, Test2})
         action->setEnabled(idle);
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);

@@ -33,6 +33,7 @@ namespace brenlow {
 class CodecSettingsDialog;
 class CommandProgress;
 class DataSetPictureList;
+class DataSetWindow;
 class MeasurementsDock;
 class SweepDialog;
 struct SweepChoice;
@@ -64,6 +65,8 @@ public:
     std::function<QString(const QString& start)> askDataSetFolder;
     // Shows the pictures a data set sweep found and says whether the user pressed Start.
     std::function<bool(DataSetPictureList&)> askDataSetPictures;
+    // The folder dialog of Open Results, opened on `start`, several folders at once; empty: cancelled.
+    std::function<QStringList(const QString& start)> askResultFolders;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 
@@ -72,6 +75,7 @@ public:
 
     QAction* FileNew1 = nullptr;
     QAction* FileOpen1 = nullptr;
+    QAction* FileOpenResults1 = nullptr;  // File > Open Results...
     QAction* FileClose1 = nullptr;
     QAction* FileSave1 = nullptr;
     QAction* FileSaveAs1 = nullptr;
@@ -183,6 +187,9 @@ public:
     // Opens a data set's picture and its point coded again in memory as the sweep coded it, and
     // shows the pair in the Compare view.
     void openDataSetPoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve);
+    // Opens the result folders of `sweep --out` (one run, its shards, or runs to merge) in a data
+    // set window; a folder that does not read is named in the message.
+    void OpenResults1Click();
 
     // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
     // failure is shown and the workbench goes on. False when it failed or another command was
@@ -214,6 +221,10 @@ protected:
 private:
     void createActions();
     void createFileActions();
+    // Shows a data set in a window of its own whose picture rows open their points; `pictureFile`
+    // turns a picture as the data set names it into the file to open.
+    DataSetWindow* showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
+                                     std::function<std::string(const std::string&)> pictureFile);
     void createEditActions();
     void createWindowActions();
     void createViewMenu();

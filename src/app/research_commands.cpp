@@ -44,6 +44,7 @@ void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const Sti
     record.source = source.windowTitle();
     record.codec = codec;
     record.parameters = parameters;
+    record.settings = settings;
     const DocumentView view = source.view();
     StillRunResult result = inBackground([&] {
         StillRunResult coded = code();

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 
+#include "codecs/codec_settings.h"
 #include "codecs/field_rules.h"
 #include "research/still_measures.h"
 #include "imaging/quality_metrics.h"
@@ -14,6 +15,7 @@ struct RunRecord {
     QString source;               // caption of the document that was coded
     StillCodec codec = StillCodec::Jpeg;
     StillParameters parameters;
+    CodecSettings settings;       // an anchor's settings as it coded with them, every key; empty for ours
     CompressionFigures figures;
     StillMeasures measures;
     bool measuring = false;       // the measures are still being taken on their own thread

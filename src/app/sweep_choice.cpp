@@ -5,44 +5,52 @@
 #include <algorithm>
 
 #include "app/workbench_settings.h"
-#include "research/butteraugli.h"
 #include "codecs/field_rules.h"
+#include "io/error.h"
+#include "research/butteraugli.h"
 #include "research/codec_registry.h"
 #include "research/quality_list.h"
 
 namespace brenlow {
 namespace {
 
-const QString kCodecsKey = QStringLiteral("sweep/codecs");
+const QString kCurvesKey = QStringLiteral("sweep/curves");
+const QString kCodecsKey = QStringLiteral("sweep/codecs");  // before curves: one name per codec checked
 const QString kQualitiesKey = QStringLiteral("sweep/qualities");
+const QString kBppTargetsKey = QStringLiteral("sweep/bppTargets");
+const QString kBySizeKey = QStringLiteral("sweep/bySize");
 const QString kMsSsimKey = QStringLiteral("sweep/msSsim");
 const QString kCiede2000Key = QStringLiteral("sweep/ciede2000");
 const QString kButteraugliKey = QStringLiteral("sweep/butteraugli");
+const QString kSsimulacra2Key = QStringLiteral("sweep/ssimulacra2");
 const QString kAnchorKey = QStringLiteral("sweep/anchor");
 
-std::vector<StillCodec> codecsNamed(const QStringList& names) {
-    std::vector<StillCodec> codecs;
-    for (const QString& name : names)
-        if (const auto codec = codecNamed(name.toStdString())) codecs.push_back(*codec);
-    return codecs;
-}
+// The toolbar's fields give the divisor and focus; a remembered curve names them only when its
+// own settings differ, so those keys are left to the run.
+RunDefaults toolbarDefaults(long divisorCode, long focus) { return runDefaultsOf(divisorCode, focus); }
 
-bool holds(const std::vector<StillCodec>& codecs, StillCodec codec) {
-    return std::find(codecs.begin(), codecs.end(), codec) != codecs.end();
-}
-
-// The codec at the settings last chosen for it, named by those that differ from its defaults, so
-// that a codec left at its defaults keeps its plain name.
-CodecCurve rememberedCurve(StillCodec codec, const RunDefaults& defaults) {
-    const CodecEntry& entry = codecEntryOf(codec);
-    const CodecSettings remembered = rememberedCodecSettings(entry);
-    std::string name = entry.name;
-    for (const SettingDescription& setting : entry.settings) {
-        const auto value = remembered.find(setting.key);
-        if (value != remembered.end() && value->second != setting.defaultValue && !defaults.contains(setting.key))
-            name += ":" + setting.key + "=" + value->second;
+bool readsInThisBuild(const QString& text) {
+    try {
+        (void)curveNamed(text.toStdString());
+        return true;
+    } catch (const std::exception&) {
+        return false;
     }
-    return curveNamed(name, defaults);
+}
+
+QStringList recalledCurves(const QSettings& settings, const QStringList& fallback) {
+    QStringList curves;
+    if (settings.contains(kCurvesKey)) {
+        curves = settings.value(kCurvesKey).toStringList();
+    } else if (settings.contains(kCodecsKey)) {
+        for (const QString& name : settings.value(kCodecsKey).toStringList())
+            if (const auto codec = codecNamed(name.toStdString())) curves << rememberedCurveName(*codec);
+    } else {
+        return fallback;
+    }
+    curves.erase(std::remove_if(curves.begin(), curves.end(), [](const QString& text) { return !readsInThisBuild(text); }),
+                 curves.end());
+    return curves;
 }
 
 }  // namespace
@@ -51,12 +59,38 @@ std::vector<int> qualitiesOf(const SweepChoice& choice) {
     return parseQualities(QString(choice.qualities).remove(QLatin1Char(' ')).toStdString());
 }
 
+std::vector<double> bppTargetsOf(const SweepChoice& choice) {
+    try {
+        return parseBppTargets(QString(choice.bppTargets).remove(QLatin1Char(' ')).toStdString());
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+CodecCurve sweepCurveNamed(const QString& text, long divisorCode, long focus) {
+    return curveNamed(text.trimmed().toStdString(), toolbarDefaults(divisorCode, focus));
+}
+
+QString rememberedCurveName(StillCodec codec) {
+    const CodecEntry& entry = codecEntryOf(codec);
+    const CodecSettings remembered = rememberedCodecSettings(entry);
+    const RunDefaults runKeys = toolbarDefaults(0, 0);
+    std::string name = entry.name;
+    for (const SettingDescription& setting : entry.settings) {
+        const auto value = remembered.find(setting.key);
+        if (value != remembered.end() && value->second != setting.defaultValue && !runKeys.contains(setting.key))
+            name += ":" + setting.key + "=" + value->second;
+    }
+    return QString::fromStdString(name);
+}
+
 SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long focus) {
     SweepSettings settings;
-    const RunDefaults defaults = runDefaultsOf(divisorCode, focus);
-    settings.curves.clear();
-    for (StillCodec codec : choice.codecs) settings.curves.push_back(rememberedCurve(codec, defaults));
+    std::vector<std::string> texts;
+    for (const QString& curve : choice.curves) texts.push_back(curve.trimmed().toStdString());
+    settings.curves = curvesNamed(texts, toolbarDefaults(divisorCode, focus));
     settings.qualities = qualitiesOf(choice);
+    if (choice.bySize) settings.bppTargets = bppTargetsOf(choice);
     settings.measures = choice.measures;
     settings.divisor = divisorFor(divisorCode, Command::AvcStill);
     settings.passes = focusFor(focus);
@@ -64,36 +98,45 @@ SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long 
 }
 
 std::string anchorCurveOf(const SweepChoice& choice, const SweepSettings& settings) {
-    for (const CodecCurve& curve : settings.curves)
-        if (curve.codec == choice.anchor) return curve.name;
-    return codecName(choice.anchor);
+    if (const auto anchor = curveMatching(choice.anchor.trimmed().toStdString(), settings.curves)) return *anchor;
+    return settings.curves.empty() ? choice.anchor.toStdString() : settings.curves.front().name;
 }
 
 SweepChoice recalledSweepChoice() {
     const std::unique_ptr<QSettings> settings = openWorkbenchSettings();
     SweepChoice choice;
-    if (settings->contains(kCodecsKey)) choice.codecs = codecsNamed(settings->value(kCodecsKey).toStringList());
+    choice.curves = recalledCurves(*settings, choice.curves);
     choice.qualities = settings->value(kQualitiesKey, choice.qualities).toString();
+    choice.bppTargets = settings->value(kBppTargetsKey, choice.bppTargets).toString();
+    choice.bySize = settings->value(kBySizeKey, choice.bySize).toBool();
     choice.measures.msSsim = settings->value(kMsSsimKey, choice.measures.msSsim).toBool();
     choice.measures.ciede2000 = settings->value(kCiede2000Key, choice.measures.ciede2000).toBool();
     choice.measures.butteraugli =
         butteraugliAvailable() && settings->value(kButteraugliKey, choice.measures.butteraugli).toBool();
-    const auto anchor = codecNamed(settings->value(kAnchorKey).toString().toStdString());
-    if (anchor && holds(choice.codecs, *anchor)) choice.anchor = *anchor;
-    else if (!holds(choice.codecs, choice.anchor) && !choice.codecs.empty()) choice.anchor = choice.codecs.front();
+    choice.measures.ssimulacra2 = settings->value(kSsimulacra2Key, choice.measures.ssimulacra2).toBool();
+    // An anchor remembered with the codec list was a codec name; the curve of that codec takes over.
+    const QString anchor = settings->value(kAnchorKey, choice.anchor).toString();
+    auto matching = std::find(choice.curves.begin(), choice.curves.end(), anchor);
+    if (matching == choice.curves.end())
+        matching = std::find_if(choice.curves.begin(), choice.curves.end(), [&](const QString& curve) {
+            return curve.section(QLatin1Char(':'), 0, 0) == anchor;
+        });
+    if (matching != choice.curves.end()) choice.anchor = *matching;
+    else if (!choice.curves.empty()) choice.anchor = choice.curves.front();
     return choice;
 }
 
 void rememberSweepChoice(const SweepChoice& choice) {
     const std::unique_ptr<QSettings> settings = openWorkbenchSettings();
-    QStringList names;
-    for (StillCodec codec : choice.codecs) names << QString::fromLatin1(codecName(codec));
-    settings->setValue(kCodecsKey, names);
+    settings->setValue(kCurvesKey, choice.curves);
     settings->setValue(kQualitiesKey, choice.qualities);
+    settings->setValue(kBppTargetsKey, choice.bppTargets);
+    settings->setValue(kBySizeKey, choice.bySize);
     settings->setValue(kMsSsimKey, choice.measures.msSsim);
     settings->setValue(kCiede2000Key, choice.measures.ciede2000);
     settings->setValue(kButteraugliKey, choice.measures.butteraugli);
-    settings->setValue(kAnchorKey, QString::fromLatin1(codecName(choice.anchor)));
+    settings->setValue(kSsimulacra2Key, choice.measures.ssimulacra2);
+    settings->setValue(kAnchorKey, choice.anchor);
 }
 
 }  // namespace brenlow

@@ -42,9 +42,10 @@ std::optional<SweepOutcome> runSweepWithProgress(QWidget* parent, const SweepSou
                                                  const SweepSettings& settings) {
     const int total = sweepPointCount(settings);
     SweepOutcome outcome;
+    const QString work = settings.bppTargets.empty() ? QStringLiteral("Coding each curve at each quality...")
+                                                     : QStringLiteral("Coding each curve to each size...");
     const bool finished = runWithProgressDialog(
-        parent,
-        {QStringLiteral("SweepProgress"), QStringLiteral("Sweep"), QStringLiteral("Coding each codec at each quality...")},
+        parent, {QStringLiteral("SweepProgress"), QStringLiteral("Sweep"), work},
         total, [&](const std::function<bool(int, int)>& progress) { outcome = runSweep(source, settings, progress); });
     if (!finished || outcome.cancelled) return std::nullopt;
     return outcome;

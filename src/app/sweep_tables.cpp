@@ -10,6 +10,7 @@
 #include "app/sweep_charts.h"
 #include "app/codec_titles.h"
 #include "app/table_sorting.h"
+#include "research/measure_table.h"
 
 namespace brenlow {
 namespace {
@@ -25,40 +26,47 @@ struct PointColumn {
     std::function<QString(const SweepPoint&)> cell;
 };
 
-PointColumn measureColumn(const char* header, CurveMeasure measure, int decimals) {
-    return {QString::fromLatin1(header), [measure, decimals](const SweepPoint& point) {
-                return number(measureOf(point, measure), decimals);
-            }};
+PointColumn tableColumn(const MeasureRow& row) {
+    return {QString::fromLatin1(row.label),
+            [&row](const SweepPoint& point) { return number(row.of(point.measures.picture), row.decimals); }};
 }
 
-std::vector<PointColumn> pointColumns() {
-    const auto picture = [](double PictureMeasures::*member, int decimals) {
-        return [member, decimals](const SweepPoint& point) { return number(point.measures.picture.*member, decimals); };
-    };
-    return {
+// "0.5", or "0.5 missed" where even the lowest quality codes larger.
+QString targetText(const SweepPoint& point) {
+    const QString target = number(point.targetBpp, 3);
+    return point.targetMissed ? target + QStringLiteral(" missed") : target;
+}
+
+bool codedToSizes(const SweepOutcome& outcome) {
+    return std::any_of(outcome.points.begin(), outcome.points.end(),
+                       [](const SweepPoint& point) { return !std::isnan(point.targetBpp); });
+}
+
+// Every measure of the measure table, SSIM's dB beside SSIM, and the size target where the points have one.
+std::vector<PointColumn> pointColumns(const SweepOutcome& outcome) {
+    std::vector<PointColumn> columns{
         {"Codec", [](const SweepPoint& point) { return curveTitle(point.curve); }},
         {"Quality", [](const SweepPoint& point) { return QString::number(point.quality); }},
-        {"Coded size", [](const SweepPoint& point) { return QString::number(point.figures.codedSize); }},
-        {"Bits per pixel", [](const SweepPoint& point) { return number(point.measures.bitsPerPixel, 4); }},
-        {"PSNR R", picture(&PictureMeasures::psnrRed, 3)},
-        {"PSNR G", picture(&PictureMeasures::psnrGreen, 3)},
-        {"PSNR B", picture(&PictureMeasures::psnrBlue, 3)},
-        measureColumn("PSNR", CurveMeasure::Psnr, 3),
-        measureColumn("PSNR Y", CurveMeasure::PsnrLuma, 3),
-        measureColumn("SSIM Y", CurveMeasure::SsimLuma, 5),
-        measureColumn("SSIM Y dB", CurveMeasure::SsimLumaDb, 3),
-        measureColumn("MS-SSIM Y", CurveMeasure::MsSsimLuma, 5),
-        measureColumn("MS-SSIM Y dB", CurveMeasure::MsSsimLumaDb, 3),
-        measureColumn("CIEDE2000", CurveMeasure::Ciede2000, 4),
-        measureColumn("Butteraugli max", CurveMeasure::ButteraugliMax, 4),
-        measureColumn("Butteraugli 3-norm", CurveMeasure::Butteraugli3Norm, 4),
-        {"Encode s", [](const SweepPoint& point) { return number(point.encodeSeconds, 4); }},
-        {"Decode s", [](const SweepPoint& point) { return number(point.decodeSeconds, 4); }},
-        {"Encode MP/s",
-         [](const SweepPoint& point) { return number(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2); }},
-        {"Decode MP/s",
-         [](const SweepPoint& point) { return number(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2); }},
     };
+    if (codedToSizes(outcome)) columns.push_back({"Target bpp", targetText});
+    columns.push_back({"Coded size", [](const SweepPoint& point) { return QString::number(point.figures.codedSize); }});
+    columns.push_back({"Bits per pixel", [](const SweepPoint& point) { return number(point.measures.bitsPerPixel, 4); }});
+    for (const MeasureRow& row : measureTable()) {
+        columns.push_back(tableColumn(row));
+        if (row.value == &PictureMeasures::ssimLuma)
+            columns.push_back({"SSIM luma (dB)", [](const SweepPoint& point) {
+                                   return number(measureOf(point, CurveMeasure::SsimLumaDb), 3);
+                               }});
+    }
+    columns.push_back({"Encode s", [](const SweepPoint& point) { return number(point.encodeSeconds, 4); }});
+    columns.push_back({"Decode s", [](const SweepPoint& point) { return number(point.decodeSeconds, 4); }});
+    columns.push_back({"Encode MP/s", [](const SweepPoint& point) {
+                           return number(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2);
+                       }});
+    columns.push_back({"Decode MP/s", [](const SweepPoint& point) {
+                           return number(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2);
+                       }});
+    return columns;
 }
 
 // "the curves share 35 % of JPEG's PSNR range and 80 % of WEBP's": the range is the quality
@@ -126,7 +134,7 @@ QTableWidgetItem* numberItem(const QString& text) {
 }
 
 QTableWidget* makePointTable(const SweepOutcome& outcome) {
-    const std::vector<PointColumn> columns = pointColumns();
+    const std::vector<PointColumn> columns = pointColumns(outcome);
     QStringList headers;
     for (const PointColumn& column : columns) headers << column.header;
     QTableWidget* table = readOnlyTable("SweepTable", static_cast<int>(outcome.points.size()), headers);

@@ -9,8 +9,9 @@ class QTableWidgetItem;
 
 namespace brenlow {
 
-// Every point of a sweep, one row each ("SweepTable"): codec, quality, coded size, bits per
-// pixel, every measure ("n/a" where not taken), and the coding and decoding times and speeds.
+// Every point of a sweep, one row each ("SweepTable"): codec, quality, the size target where the
+// points were coded to sizes, coded size, bits per pixel, every measure of the measure table ("n/a"
+// where not taken), and the coding and decoding times and speeds.
 QTableWidget* makePointTable(const SweepOutcome& outcome);
 
 // The delta rates against `anchor` ("DeltaTable"), one row per other codec and measure held:

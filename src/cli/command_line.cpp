@@ -101,22 +101,7 @@ std::vector<std::string> splitAtCommas(const std::string& text) {
     return parts;
 }
 
-// A list of sizes in bits per pixel: each a decimal number above 0 and at most 64, none twice;
-// ascending. Throws Error saying what is wrong.
-std::vector<double> bppTargetsOf(const std::string& text) {
-    std::vector<double> targets;
-    for (const std::string& part : splitAtCommas(text)) {
-        char* end = nullptr;
-        const double target = std::strtod(part.c_str(), &end);
-        if (part.empty() || end != part.c_str() + part.size() || !(target > 0.0) || target > 64.0)
-            throw Error("\"" + part + "\" is not a size in bits per pixel above 0 and at most 64");
-        if (std::find(targets.begin(), targets.end(), target) != targets.end())
-            throw Error("the size " + part + " is named twice");
-        targets.push_back(target);
-    }
-    std::sort(targets.begin(), targets.end());
-    return targets;
-}
+std::vector<double> bppTargetsOf(const std::string& text) { return parseBppTargets(text); }
 
 // "I/N" with 1 <= I <= N.
 bool shardOf(const std::string& text, int& shard, int& count) {

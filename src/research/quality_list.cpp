@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
+
+#include "io/error.h"
 
 namespace brenlow {
 namespace {
@@ -70,6 +73,29 @@ std::string qualitiesProblem(const std::string& text) {
     if (const std::string downward = downwardRange(text); !downward.empty()) return downward;
     if (qualities.empty()) return "qualities must be FROM:TO:STEP or a list, each 1..100";
     return repeatedQuality(qualities);
+}
+
+}  // namespace brenlow
+
+namespace brenlow {
+
+std::vector<double> parseBppTargets(const std::string& text) {
+    std::vector<double> targets;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string part = text.substr(start, comma - start);
+        start = comma + 1;
+        char* end = nullptr;
+        const double target = std::strtod(part.c_str(), &end);
+        if (part.empty() || end != part.c_str() + part.size() || !(target > 0.0) || target > 64.0)
+            throw Error("\"" + part + "\" is not a size in bits per pixel above 0 and at most 64");
+        if (std::find(targets.begin(), targets.end(), target) != targets.end())
+            throw Error("the size " + part + " is named twice");
+        targets.push_back(target);
+    }
+    std::sort(targets.begin(), targets.end());
+    return targets;
 }
 
 }  // namespace brenlow

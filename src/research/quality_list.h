@@ -14,4 +14,8 @@ std::vector<int> parseQualities(const std::string& text);
 // names no quality twice (a repeated point would weigh twice in a curve and its mean).
 std::string qualitiesProblem(const std::string& text);
 
+// Sizes in bits per pixel as "0.25,0.5,1.0": each a decimal number above 0 and at most 64, none
+// twice; handed back ascending. Throws Error saying what is wrong.
+std::vector<double> parseBppTargets(const std::string& text);
+
 }  // namespace brenlow

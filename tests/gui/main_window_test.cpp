@@ -67,7 +67,8 @@ TEST_F(MainWindowTest, MenuBarHasTheFiveMenusInOrderWithResearchBeforeWindow) {
 
 TEST_F(MainWindowTest, FileMenuEntriesMatchTheirActions) {
     const std::vector<MenuEntry> expected = {
-        {"&New", false, false, ""},        {"&Open", true, true, "Ctrl+O"},    {"&Close", true, false, ""},
+        {"&New", false, false, ""},        {"&Open", true, true, "Ctrl+O"},    {"Open Res&ults...", true, true, ""},
+        {"&Close", true, false, ""},
         {"&Save", true, true, "Ctrl+S"},   {"Save &As...", true, false, ""},   {"&Recent Files", true, true, ""},
         {"", true, true, ""},              {"E&xit", true, true, ""},
     };

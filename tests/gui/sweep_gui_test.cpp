@@ -38,12 +38,17 @@ std::vector<std::string> namesIn(const TempDir& dir) {
 
 void pressOk(SweepDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
 
-// Checks exactly `codecs` and fills in the rest of the dialog as the user would.
+QStringList namesOf(const std::vector<StillCodec>& codecs) {
+    QStringList names;
+    for (StillCodec codec : codecs) names << QString::fromLatin1(codecName(codec));
+    return names;
+}
+
+// Lists exactly `codecs` at their defaults and fills in the rest of the dialog as the user would.
 void fillDialog(SweepDialog& dialog, const std::vector<StillCodec>& codecs, const QString& qualities,
                 MeasureChoice measures, StillCodec anchor) {
-    for (StillCodec codec : availableCodecs())
-        dialog.findChild<QCheckBox*>(QStringLiteral("SweepCodec_%1").arg(codecName(codec)))
-            ->setChecked(std::find(codecs.begin(), codecs.end(), codec) != codecs.end());
+    dialog.clearCurves();
+    for (const QString& name : namesOf(codecs)) EXPECT_TRUE(dialog.addCurve(name));
     dialog.findChild<QLineEdit*>("SweepQualities")->setText(qualities);
     dialog.findChild<QCheckBox*>("SweepMsSsim")->setChecked(measures.msSsim);
     dialog.findChild<QCheckBox*>("SweepCiede2000")->setChecked(measures.ciede2000);
@@ -141,11 +146,11 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     openSmallPicture();
     form->Sweep1->trigger();
     ASSERT_TRUE(offered.has_value());
-    EXPECT_EQ(offered->codecs, codecs);
+    EXPECT_EQ(offered->curves, namesOf(codecs));
     EXPECT_EQ(offered->qualities, "40:80:20");
     EXPECT_TRUE(offered->measures.msSsim);
     EXPECT_FALSE(offered->measures.ciede2000);
-    EXPECT_EQ(offered->anchor, anchor);
+    EXPECT_EQ(offered->anchor, QString::fromLatin1(codecName(anchor)));
     EXPECT_TRUE(form->findChildren<SweepWindow*>().isEmpty()) << "Cancel runs nothing";
 }
 
@@ -161,8 +166,7 @@ TEST_F(SweepGuiTest, BadQualitiesOrNoCodecAreRefusedWithTheReasonAndNothingRuns)
             problems << dialog.findChild<QLabel*>("SweepProblem")->text();
         }
         qualities->setText("10,50");
-        for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
-            if (box->objectName().startsWith("SweepCodec_")) box->setChecked(false);
+        dialog.clearCurves();
         pressOk(dialog);
         problems << dialog.findChild<QLabel*>("SweepProblem")->text();
         EXPECT_FALSE(dialog.findChild<QComboBox*>("SweepAnchor")->isEnabled()) << "no codec to be the anchor";
@@ -178,7 +182,7 @@ TEST_F(SweepGuiTest, BadQualitiesOrNoCodecAreRefusedWithTheReasonAndNothingRuns)
         EXPECT_TRUE(problems[i].contains("1 to 100"));
     }
     EXPECT_TRUE(problems[0].contains("\"10:x:10\""));
-    EXPECT_EQ(problems[4], "Check at least one codec.");
+    EXPECT_EQ(problems[4], "Add at least one curve.");
     EXPECT_TRUE(form->findChildren<SweepWindow*>().isEmpty());
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_EQ(recalledSweepChoice().qualities, before.qualities) << "a refused choice is not remembered";

@@ -1,0 +1,173 @@
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QProcess>
+#include <QTableWidget>
+#include <filesystem>
+
+#include "app/codec_titles.h"
+#include "app/compare_window.h"
+#include "app/dataset_window.h"
+#include "app/result_folders.h"
+#include "gui_fixture.h"
+#include "io/bitmap_file.h"
+#include "research/dataset_run.h"
+#include "research/measures.h"
+
+namespace brenlow::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Result folders made by the command line in "lab", a folder beside the workbench's working folder,
+// so that the pictures the manifest names relative to "lab" are found only through the folder.
+class OpenResultsGuiTest : public WorkbenchTest {
+protected:
+    OpenResultsGuiTest() : lab(dir.path() / "lab") {
+        fs::create_directories(lab / "set");
+        const std::vector<std::pair<std::string, std::string>> sources{{samplePath("astronaut.bmp"), "a.bmp"},
+                                                                       {testDataPath("chelsea.bmp"), "b.bmp"}};
+        for (const auto& [source, name] : sources)
+            saveBitmapFile(loadBitmapFile(source).copy(40, 40, 64, 48), (lab / "set" / name).string());
+        form->askResultFolders = [this](const QString& start) {
+            startsOffered << start;
+            return chosen;
+        };
+    }
+
+    // Runs `brenlow-cli sweep set ...` in the lab; false (with the reason) when it fails.
+    ::testing::AssertionResult sweep(const QStringList& extra) {
+#ifdef BRENLOW_CLI_PATH
+        QProcess cli;
+        cli.setWorkingDirectory(QString::fromStdString(lab.string()));
+        cli.start(QStringLiteral(BRENLOW_CLI_PATH),
+                  QStringList{"sweep", "set", "--codecs", "jpeg,ajc", "--qualities", "30,70"} + extra);
+        if (!cli.waitForFinished(120000) || cli.exitCode() != 0)
+            return ::testing::AssertionFailure() << cli.readAllStandardError().toStdString();
+        return ::testing::AssertionSuccess();
+#else
+        (void)extra;
+        return ::testing::AssertionFailure() << "brenlow-cli is not built";
+#endif
+    }
+
+    QString labFolder(const char* name) const { return QString::fromStdString((lab / name).string()); }
+
+    DataSetWindow* openResults() {
+        form->FileOpenResults1->trigger();
+        const QList<DataSetWindow*> windows = form->findChildren<DataSetWindow*>();
+        return windows.size() == 1 ? windows.first() : nullptr;
+    }
+
+    fs::path lab;
+    QStringList chosen;
+    QStringList startsOffered;
+};
+
+TEST_F(OpenResultsGuiTest, ResultFolderOpensInTheDataSetWindowAndARowOpensItsPoint) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    ASSERT_TRUE(sweep({"--out", "results"}));
+    chosen = {labFolder("results")};
+    DataSetWindow* window = openResults();
+    ASSERT_NE(window, nullptr) << messages.join('\n').toStdString();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const DataSetOutcome stored = loadDataSet({(lab / "results").string()});
+    EXPECT_EQ(window->outcome().pictures, stored.pictures);
+    EXPECT_EQ(window->outcome().curves, stored.curves);
+    EXPECT_EQ(window->anchor(), "jpeg");
+    auto* table = window->findChild<QTableWidget*>("PictureTable");
+    ASSERT_EQ(table->rowCount(), 2 * 2 * 2);
+
+    // The second picture's AJC at 70: found beside the results, coded again, shown with its source.
+    const int row = 4 + 2 + 1;
+    ASSERT_EQ(table->item(row, 1)->text(), codecTitle(StillCodec::Ajc));
+    table->setCurrentCell(row, 0);
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(table, &enter);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    ASSERT_EQ(documentCount(), 2);
+    ASSERT_EQ(form->findChildren<CompareWindow*>().size(), 1);
+    const SweepPoint& point = window->outcome().outcomes[1].sweep.points[3];
+    const PictureMeasures measures =
+        measurePictures(loadBitmapFile((lab / "set" / "b.bmp").string()), lastDocument()->bitmap());
+    EXPECT_DOUBLE_EQ(measures.psnr, measureOf(point, CurveMeasure::Psnr));
+
+    // The next Open Results starts in the folder opened last.
+    window->close();
+    chosen.clear();
+    form->FileOpenResults1->trigger();
+    ASSERT_EQ(startsOffered.size(), 2);
+    EXPECT_EQ(startsOffered[1], labFolder("results"));
+}
+
+TEST_F(OpenResultsGuiTest, ShardsOpenTogetherAsTheWholeRun) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    ASSERT_TRUE(sweep({"--out", "whole"}));
+    ASSERT_TRUE(sweep({"--out", "shard1", "--shard", "1/2"}));
+    ASSERT_TRUE(sweep({"--out", "shard2", "--shard", "2/2"}));
+    chosen = {labFolder("shard1"), labFolder("shard2")};
+    DataSetWindow* window = openResults();
+    ASSERT_NE(window, nullptr) << messages.join('\n').toStdString();
+    // The same points as the unsharded run; only their timings differ.
+    const DataSetOutcome whole = loadDataSet({(lab / "whole").string()});
+    const DataSetOutcome& merged = window->outcome();
+    ASSERT_EQ(merged.pictures, whole.pictures);
+    ASSERT_EQ(merged.outcomes.size(), whole.outcomes.size());
+    for (std::size_t p = 0; p < whole.outcomes.size(); ++p) {
+        const std::vector<SweepPoint>& expected = whole.outcomes[p].sweep.points;
+        const std::vector<SweepPoint>& shown = merged.outcomes[p].sweep.points;
+        ASSERT_EQ(shown.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(shown[i].curve, expected[i].curve);
+            EXPECT_EQ(shown[i].figures.codedSize, expected[i].figures.codedSize);
+            EXPECT_EQ(shown[i].measures.picture.psnr, expected[i].measures.picture.psnr);
+        }
+    }
+    EXPECT_NE(window->windowTitle().indexOf(" + "), -1) << "the caption names both folders";
+}
+
+TEST_F(OpenResultsGuiTest, FoldersThatDoNotReadAreNamedAndOpenNothing) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    ASSERT_TRUE(sweep({"--out", "shard1", "--shard", "1/2"}));
+    ASSERT_TRUE(sweep({"--out", "other", "--measures", "ciede2000"}));
+    const std::vector<QStringList> cases{
+        {labFolder("set")},                         // pictures, no results
+        {labFolder("shard1")},                      // half of a run
+        {labFolder("shard1"), labFolder("other")},  // two different runs
+    };
+    for (const QStringList& folders : cases) {
+        messages.clear();
+        chosen = folders;
+        EXPECT_EQ(openResults(), nullptr);
+        ASSERT_EQ(messages.size(), 1) << folders.join(", ").toStdString();
+        EXPECT_TRUE(messages[0].startsWith("The results in " + resultFoldersCaption(folders) + " could not be opened: "))
+            << messages[0].toStdString();
+        EXPECT_GT(messages[0].size(), ("The results in " + resultFoldersCaption(folders)).size() + 30);
+    }
+}
+
+TEST(ResultFoldersTest, PicturesAreFoundAsGivenBesideTheFolderOrInItsParent) {
+    TempDir dir;
+    fs::create_directories(dir.path() / "lab" / "results");
+    fs::create_directories(dir.path() / "lab" / "set");
+    saveBitmapFile(QImage(4, 4, QImage::Format_BGR888), (dir.path() / "lab" / "set" / "a.bmp").string());
+    const QStringList folders{QString::fromStdString((dir.path() / "lab" / "results").string())};
+    const std::string inLab = (dir.path() / "lab" / "set" / "a.bmp").string();
+    EXPECT_EQ(resultPictureFile(inLab, folders), inLab);
+    EXPECT_EQ(resultPictureFile("set/a.bmp", folders), inLab);
+    EXPECT_EQ(resultPictureFile("set/gone.bmp", folders), "set/gone.bmp");
+}
+
+TEST(ResultFoldersTest, AnchorIsJpegWhereTheRunHasItElseTheFirstCurve) {
+    EXPECT_EQ(resultAnchorOf(curvesNamed({"ajc", "jpeg"})), "jpeg");
+    EXPECT_EQ(resultAnchorOf(curvesNamed({"ajc", "avc"})), "ajc");
+    EXPECT_EQ(resultAnchorOf({}), "");
+}
+
+}  // namespace
+}  // namespace brenlow::testing
