@@ -76,14 +76,7 @@ SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve,
         encodeCpu.push_back(coded.encode.cpuSeconds);
         decodeCpu.push_back(coded.decode.cpuSeconds);
     }
-    const TimeSpread encoding = spreadOf(std::move(encodeWall));
-    const TimeSpread decoding = spreadOf(std::move(decodeWall));
-    point.encodeSeconds = encoding.median;
-    point.encodeFastest = encoding.fastest;
-    point.encodeSlowest = encoding.slowest;
-    point.decodeSeconds = decoding.median;
-    point.decodeFastest = decoding.fastest;
-    point.decodeSlowest = decoding.slowest;
+    takeTimes(point, std::move(encodeWall), std::move(decodeWall));
     point.encodeCpuSeconds = spreadOf(std::move(encodeCpu)).median;
     point.decodeCpuSeconds = spreadOf(std::move(decodeCpu)).median;
 

@@ -157,14 +157,7 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
     DecodedPicture decoded = timed(point.timingRuns, decodeTimes, [&] { return decodeAt(codec, file, source.caption); });
     turn.end();
-    const TimeSpread encoding = spreadOf(std::move(encodeTimes));
-    const TimeSpread decoding = spreadOf(std::move(decodeTimes));
-    point.encodeSeconds = encoding.median;
-    point.encodeFastest = encoding.fastest;
-    point.encodeSlowest = encoding.slowest;
-    point.decodeSeconds = decoding.median;
-    point.decodeFastest = decoding.fastest;
-    point.decodeSlowest = decoding.slowest;
+    takeTimes(point, std::move(encodeTimes), std::move(decodeTimes));
 
     const QImage& reference = source.references.at(codec);
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
@@ -214,6 +207,17 @@ int sweepPointCount(const SweepSettings& settings) {
 DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality) {
     if (curve.codec == StillCodec::Command) return commandDecodedPoint(source, curve, quality);
     return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
+}
+
+void takeTimes(SweepPoint& point, std::vector<double> encodeSeconds, std::vector<double> decodeSeconds) {
+    const TimeSpread encoding = spreadOf(std::move(encodeSeconds));
+    const TimeSpread decoding = spreadOf(std::move(decodeSeconds));
+    point.encodeSeconds = encoding.median;
+    point.encodeFastest = encoding.fastest;
+    point.encodeSlowest = encoding.slowest;
+    point.decodeSeconds = decoding.median;
+    point.decodeFastest = decoding.fastest;
+    point.decodeSlowest = decoding.slowest;
 }
 
 TimeSpread spreadOf(std::vector<double> seconds) {

@@ -90,6 +90,9 @@ struct TimeSpread {
 };
 TimeSpread spreadOf(std::vector<double> seconds);
 
+// The point's wall-clock times, each the median of its timing runs, with their spread.
+void takeTimes(SweepPoint& point, std::vector<double> encodeSeconds, std::vector<double> decodeSeconds);
+
 // Speed in megapixels per second; infinity when the clock saw no time pass.
 double megapixelsPerSecond(double megapixels, double seconds);
 
