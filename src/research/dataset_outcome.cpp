@@ -208,8 +208,17 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
             csv += ',';
             csv += std::to_string(point.counts[i]);
         }
-        for (const auto& [key, value] : decibelsOfMeanLinear(point)) csv += "," + formatMeasure(value, 6);
-        if (sized) csv += "," + formatMeasure(point.targetBpp, 6) + "," + std::to_string(point.missed);
+        // Appended a piece at a time: GCC 12 warns wrongly about "," + std::string here.
+        for (const auto& [key, value] : decibelsOfMeanLinear(point)) {
+            csv += ',';
+            csv += formatMeasure(value, 6);
+        }
+        if (sized) {
+            csv += ',';
+            csv += formatMeasure(point.targetBpp, 6);
+            csv += ',';
+            csv += std::to_string(point.missed);
+        }
         csv += "\r\n";
     }
     return csv;

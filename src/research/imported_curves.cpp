@@ -76,7 +76,7 @@ bool usableRate(double rate, const std::string& path) {
 ImportedCurve curveOfColumns(std::string name, const std::vector<double>& rates,
                              const std::vector<std::pair<std::string, std::vector<double>>>& columns,
                              const std::string& path) {
-    ImportedCurve curve{std::move(name), {}};
+    ImportedCurve curve{std::move(name), {}, {}};
     bool anyUsable = false;
     for (const auto& [key, values] : columns) {
         const std::optional<CurveMeasure> measure = measureOfColumn(key);

@@ -184,7 +184,9 @@ TEST_F(CurveSweepTest, ASizeTargetIsCodedAtTheHighestQualityWithinItOrMarkedMiss
         EXPECT_FALSE(point.targetMissed);
         EXPECT_LE(point.measures.bitsPerPixel, point.targetBpp);
         EXPECT_DOUBLE_EQ(point.measures.bitsPerPixel, bppAt(point, point.quality));
-        if (point.quality < 100) EXPECT_GT(bppAt(point, point.quality + 1), point.targetBpp);
+        if (point.quality < 100) {
+            EXPECT_GT(bppAt(point, point.quality + 1), point.targetBpp);
+        }
     }
     EXPECT_GE(outcome.points[4].quality, outcome.points[1].quality) << "optimised tables fit more quality in a size";
     const std::string csv = sweepCsv(outcome);

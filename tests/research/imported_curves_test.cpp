@@ -152,7 +152,7 @@ DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
 
 TEST(ImportedDeltaTableTest, ACurveAtNineTenthsOfTheAnchorsRateSavesTenPerCentOnEveryFit) {
     const std::vector<RatePoint> jpeg{{0.3, 28.0}, {0.6, 31.5}, {1.1, 34.0}, {1.9, 37.2}, {3.0, 40.1}};
-    ImportedCurve cheaper{"cheaper", {}};
+    ImportedCurve cheaper{"cheaper", {}, {}};
     for (const RatePoint& point : jpeg) cheaper.curves[CurveMeasure::Psnr].push_back({point.rate * 0.9, point.quality});
     cheaper.curves[CurveMeasure::MsSsimLumaDb] = {{0.5, 10.0}, {1.0, 14.0}};  // the data set took no MS-SSIM
     const DataSetOutcome outcome = outcomeWithJpegCurve(jpeg);
