@@ -25,12 +25,6 @@ namespace brenlow::testing {
 namespace {
 
 namespace fs = std::filesystem;
-using Arguments = std::vector<std::string>;
-
-Arguments operator+(Arguments first, const Arguments& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
 
 bool onPath(const std::string& program) {
     std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");

@@ -23,13 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Arguments = std::vector<std::string>;
-
-Arguments operator+(Arguments first, const Arguments& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 const Arguments kSweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "40,70,90", "--measures", "none", "-j", "1"};
 
 QJsonObject objectOf(const std::string& line) {

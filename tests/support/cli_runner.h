@@ -45,4 +45,12 @@ std::map<std::string, std::string> folderSnapshot(const std::filesystem::path& f
 std::vector<std::string> addedNames(const std::map<std::string, std::string>& before,
                                     const std::map<std::string, std::string>& after);
 
+// A command line in parts, and two of them joined.
+using Arguments = std::vector<std::string>;
+
+inline Arguments operator+(Arguments first, const Arguments& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
 }  // namespace brenlow::testing
