@@ -161,9 +161,9 @@ QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
     auto* selector = new QComboBox;
     selector->setObjectName(QStringLiteral("ChartMeasure"));
     for (CurveMeasure measure : measures)
-        selector->addItem(QString::fromStdString(measureLabel(measure)), static_cast<int>(measure));
-    const bool msSsim = std::find(measures.begin(), measures.end(), CurveMeasure::MsSsimLumaDb) != measures.end();
-    const int start = selector->findData(static_cast<int>(msSsim ? CurveMeasure::MsSsimLumaDb : CurveMeasure::SsimLumaDb));
+        selector->addItem(QString::fromStdString(measureLabel(measure)), QString::fromLatin1(measureKey(measure)));
+    const bool msSsim = std::find(measures.begin(), measures.end(), CurveMeasure("ms_ssim_y_db")) != measures.end();
+    const int start = selector->findData(QString::fromLatin1(msSsim ? "ms_ssim_y_db" : "ssim_y_db"));
     selector->setCurrentIndex(std::max(start, 0));
     return selector;
 }
@@ -224,9 +224,9 @@ QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const 
     psnrOptions->qualityAt = qualityAt;
     measureOptions->qualityAt = qualityAt;
     const auto chosen = [selector] {
-        return selector->count() > 0 ? static_cast<CurveMeasure>(selector->currentData().toInt()) : CurveMeasure::SsimLuma;
+        return selector->count() > 0 ? CurveMeasure(selector->currentData().toString().toStdString()) : CurveMeasure("ssim_y");
     };
-    QChartView* psnr = chartView(chartOf(codecs, curves, CurveMeasure::Psnr, psnrOptions), "PsnrChart");
+    QChartView* psnr = chartView(chartOf(codecs, curves, CurveMeasure("psnr"), psnrOptions), "PsnrChart");
     QChartView* chosenChart = chartView(chartOf(codecs, curves, chosen(), measureOptions), "MeasureChart");
     QObject::connect(selector, &QComboBox::currentIndexChanged, chosenChart, [=] {
         showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
@@ -234,7 +234,7 @@ QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const 
     QObject::connect(logRate, &QCheckBox::toggled, chosenChart, [=](bool on) {
         psnrOptions->logRate = on;
         measureOptions->logRate = on;
-        showChart(*psnr, chartOf(codecs, curves, CurveMeasure::Psnr, psnrOptions));
+        showChart(*psnr, chartOf(codecs, curves, CurveMeasure("psnr"), psnrOptions));
         showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
     });
     auto* pair = new QWidget;

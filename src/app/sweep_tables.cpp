@@ -53,10 +53,8 @@ std::vector<PointColumn> pointColumns(const SweepOutcome& outcome) {
     columns.push_back({"Bits per pixel", [](const SweepPoint& point) { return number(point.measures.bitsPerPixel, 4); }});
     for (const MeasureRow& row : measureTable()) {
         columns.push_back(tableColumn(row));
-        if (row.value == &PictureMeasures::ssimLuma)
-            columns.push_back({"SSIM luma (dB)", [](const SweepPoint& point) {
-                                   return number(measureOf(point, CurveMeasure::SsimLumaDb), 3);
-                               }});
+        for (const MeasureRow& derived : curveMeasureTable())
+            if (derived.curve.decibelsOfValue && derived.value == row.value) columns.push_back(tableColumn(derived));
     }
     columns.push_back({"Encode s", [](const SweepPoint& point) { return number(point.encodeSeconds, 4); }});
     columns.push_back({"Decode s", [](const SweepPoint& point) { return number(point.decodeSeconds, 4); }});

@@ -115,10 +115,7 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
             notes << cell;
         }
         for (CurveMeasure measure : measures) {
-            const auto index =
-                std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
-            std::snprintf(cell, sizeof cell, " %17s",
-                          formatMeasure(point->means[static_cast<std::size_t>(index)], 4).c_str());
+            std::snprintf(cell, sizeof cell, " %17s", formatMeasure(point->means[measure.index()], 4).c_str());
             notes << cell;
         }
         notes << '\n';

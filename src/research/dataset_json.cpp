@@ -59,7 +59,7 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
             means[measureKey(curveMeasures()[i])] = measureValue(point.means[i]);
             counts[measureKey(curveMeasures()[i])] = point.counts[i];
         }
-        for (const auto& [key, value] : decibelsOfMeanLinear(point)) means[QLatin1String(key)] = measureValue(value);
+        for (const auto& [key, value] : decibelsOfMeanLinear(point)) means[QString::fromStdString(key)] = measureValue(value);
         QJsonObject object{{"codec", text(point.curve)},
                            {"quality", point.quality},
                            {"pictures", point.pictures},

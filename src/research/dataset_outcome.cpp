@@ -69,13 +69,15 @@ DataSetParameters dataSetParameters(const SweepSettings& settings, const Library
     return {settings.qualities, settings.bppTargets, settings.divisor, settings.passes, settings.measures, versions};
 }
 
-std::vector<std::pair<const char*, double>> decibelsOfMeanLinear(const AggregatePoint& point) {
-    const auto meanOf = [&](CurveMeasure measure) {
-        const auto index = std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin();
-        return static_cast<std::size_t>(index) < point.means.size() ? point.means[static_cast<std::size_t>(index)] : kNaN;
-    };
-    return {{"ssim_y_db_of_mean", ssimDecibels(meanOf(CurveMeasure::SsimLuma))},
-            {"ms_ssim_y_db_of_mean", ssimDecibels(meanOf(CurveMeasure::MsSsimLuma))}};
+std::vector<std::pair<std::string, double>> decibelsOfMeanLinear(const AggregatePoint& point) {
+    std::vector<std::pair<std::string, double>> means;
+    for (CurveMeasure measure : curveMeasures()) {
+        const std::optional<CurveMeasure> linear = linearOf(measure);
+        if (!linear) continue;
+        const double mean = linear->index() < point.means.size() ? point.means[linear->index()] : kNaN;
+        means.emplace_back(std::string(measureKey(measure)) + "_of_mean", ssimDecibels(mean));
+    }
+    return means;
 }
 
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
@@ -111,8 +113,7 @@ DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector
 
 std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, const std::string& curveName,
                                       CurveMeasure measure) {
-    const std::size_t index = static_cast<std::size_t>(
-        std::find(curveMeasures().begin(), curveMeasures().end(), measure) - curveMeasures().begin());
+    const std::size_t index = measure.index();
     std::vector<RatePoint> curve;
     for (const AggregatePoint& point : outcome.aggregate)
         if (point.curve == curveName) curve.push_back({point.bitsPerPixel, point.means[index]});
@@ -196,7 +197,8 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
     std::string csv = "codec,quality,pictures,bits_per_pixel";
     for (CurveMeasure measure : curveMeasures())
         csv += std::string(",") + measureKey(measure) + "," + measureKey(measure) + "_pictures";
-    csv += ",ssim_y_db_of_mean,ms_ssim_y_db_of_mean";
+    for (CurveMeasure measure : curveMeasures())
+        if (linearOf(measure)) csv += std::string(",") + measureKey(measure) + "_of_mean";
     if (sized) csv += ",target_bits_per_pixel,target_missed";
     csv += "\r\n";
     for (const AggregatePoint& point : outcome.aggregate) {

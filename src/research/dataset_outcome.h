@@ -70,7 +70,7 @@ struct DataSetOutcome {
 
 // An aggregate point's SSIM and MS-SSIM in dB taken the other way, as the dB of the mean linear
 // value: ("ssim_y_db_of_mean", value), ("ms_ssim_y_db_of_mean", value).
-std::vector<std::pair<const char*, double>> decibelsOfMeanLinear(const AggregatePoint& point);
+std::vector<std::pair<std::string, double>> decibelsOfMeanLinear(const AggregatePoint& point);
 
 // The aggregate points of the per-picture outcomes: each curve at each quality (or size target) some
 // picture has, averaged over the pictures that have it, in the order of `curves` and of the first
@@ -116,7 +116,7 @@ DeltaSummary summarise(const std::vector<double>& values);
 // interpolation, each picture's values in the data set's order, and their summaries.
 struct PerPictureDeltas {
     std::string curve;
-    CurveMeasure measure = CurveMeasure::Psnr;
+    CurveMeasure measure{"psnr"};
     BdInterpolation interpolation = BdInterpolation::Cubic;
     std::vector<double> rates;      // per cent, per picture
     std::vector<double> qualities;  // in the measure's unit, per picture

@@ -32,12 +32,10 @@ std::string lowered(std::string text) {
 std::optional<CurveMeasure> measureOfColumn(std::string key) {
     key = lowered(key);
     std::replace(key.begin(), key.end(), '-', '_');
-    if (key == "psnr_rgb") return CurveMeasure::Psnr;
-    if (key == "ssim") return CurveMeasure::SsimLuma;
-    if (key == "ssim_db") return CurveMeasure::SsimLumaDb;
-    if (key == "ms_ssim") return CurveMeasure::MsSsimLuma;
-    if (key == "ms_ssim_db") return CurveMeasure::MsSsimLumaDb;
-    return curveMeasureNamed(key);
+    static const std::map<std::string, std::string> othersNames{
+        {"psnr_rgb", "psnr"}, {"ssim", "ssim_y"}, {"ssim_db", "ssim_y_db"}, {"ms_ssim", "ms_ssim_y"}, {"ms_ssim_db", "ms_ssim_y_db"}};
+    const auto other = othersNames.find(key);
+    return curveMeasureNamed(other == othersNames.end() ? key : other->second);
 }
 
 bool isRateColumn(const std::string& key) {
@@ -47,9 +45,10 @@ bool isRateColumn(const std::string& key) {
 
 // A linear SSIM also gives its curve on the dB scale the delta rates use, unless the file has that too.
 void addDecibelCurves(ImportedCurve& curve) {
-    for (const auto& [linear, decibels] : {std::pair{CurveMeasure::SsimLuma, CurveMeasure::SsimLumaDb},
-                                          std::pair{CurveMeasure::MsSsimLuma, CurveMeasure::MsSsimLumaDb}}) {
-        const auto found = curve.curves.find(linear);
+    for (CurveMeasure decibels : curveMeasures()) {
+        const std::optional<CurveMeasure> linear = linearOf(decibels);
+        if (!linear) continue;
+        const auto found = curve.curves.find(*linear);
         if (found == curve.curves.end() || curve.curves.count(decibels) > 0) continue;
         std::vector<RatePoint> converted = found->second;
         for (RatePoint& point : converted) point.quality = ssimDecibels(point.quality);

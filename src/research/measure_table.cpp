@@ -1,6 +1,7 @@
 #include "research/measure_table.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace brenlow {
 
@@ -11,19 +12,55 @@ const std::vector<MeasureRow>& measureTable() {
         {"psnr_r", "PSNR red", "PSNR_R", "dB", 3, 4, true, G::Always, &M::psnrRed},
         {"psnr_g", "PSNR green", "PSNR_G", "dB", 3, 4, true, G::Always, &M::psnrGreen},
         {"psnr_b", "PSNR blue", "PSNR_B", "dB", 3, 4, true, G::Always, &M::psnrBlue},
-        {"psnr", "PSNR (RGB)", "PSNR", "dB", 3, 4, true, G::Always, &M::psnr},
-        {"psnr_y", "PSNR luma", "PSNR_Y", "dB", 3, 4, true, G::Always, &M::psnrLuma},
-        {"ssim_y", "SSIM luma", "SSIM_Y", "", 5, 6, true, G::Always, &M::ssimLuma},
-        {"ms_ssim_y", "MS-SSIM luma", "MS-SSIM_Y", "", 5, 6, true, G::MsSsim, &M::msSsimLuma},
-        {"ms_ssim_y_db", "MS-SSIM luma (dB)", "MS-SSIM_Y_dB", "dB", 3, 4, true, G::MsSsim, &M::msSsimLumaDb},
-        {"ciede2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, G::Ciede2000, &M::ciede2000},
-        {"butteraugli_max", "Butteraugli max", "BUTTERAUGLI_MAX", "", 4, 4, false, G::Butteraugli, &M::butteraugliMax},
+        {"psnr", "PSNR (RGB)", "PSNR", "dB", 3, 4, true, G::Always, &M::psnr, {"PSNR (dB)", true}},
+        {"psnr_y", "PSNR luma", "PSNR_Y", "dB", 3, 4, true, G::Always, &M::psnrLuma, {"PSNR of the luma (dB)", true}},
+        {"ssim_y", "SSIM luma", "SSIM_Y", "", 5, 6, true, G::Always, &M::ssimLuma, {"SSIM of the luma"}},
+        {"ms_ssim_y", "MS-SSIM luma", "MS-SSIM_Y", "", 5, 6, true, G::MsSsim, &M::msSsimLuma, {"MS-SSIM of the luma"}},
+        {"ms_ssim_y_db", "MS-SSIM luma (dB)", "MS-SSIM_Y_dB", "dB", 3, 4, true, G::MsSsim, &M::msSsimLumaDb,
+         {"MS-SSIM of the luma (dB)", true, "ms_ssim_y"}},
+        {"ciede2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, G::Ciede2000, &M::ciede2000,
+         {"CIEDE2000 (mean difference)", true}},
+        {"butteraugli_max", "Butteraugli max", "BUTTERAUGLI_MAX", "", 4, 4, false, G::Butteraugli, &M::butteraugliMax,
+         {"Butteraugli (max)", true}},
         {"butteraugli_3norm", "Butteraugli 3-norm", "BUTTERAUGLI_3NORM", "", 4, 4, false, G::Butteraugli,
-         &M::butteraugli3Norm},
-        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, G::Ssimulacra2, &M::ssimulacra2},
+         &M::butteraugli3Norm, {"Butteraugli (3-norm)", true}},
+        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, G::Ssimulacra2, &M::ssimulacra2,
+         {"SSIMULACRA 2", true}},
     };
     return rows;
 }
+
+namespace {
+
+// SSIM of the luma on the dB scale: not a measure of its own in the outputs, only on curves.
+MeasureRow ssimDecibelsRow(const MeasureRow& ssim) {
+    return {"ssim_y_db", "SSIM luma (dB)", "SSIM_Y_dB", "dB", 3, 4, true, ssim.group, ssim.value,
+            {"SSIM of the luma (dB)", true, ssim.key, true}};
+}
+
+std::vector<MeasureRow> curveRowsOf(const std::vector<MeasureRow>& table) {
+    std::vector<MeasureRow> rows;
+    for (const MeasureRow& row : table) {
+        if (row.curve.label == nullptr) continue;
+        rows.push_back(row);
+        if (row.value == &PictureMeasures::ssimLuma) rows.push_back(ssimDecibelsRow(row));
+    }
+    return rows;
+}
+
+}  // namespace
+
+const std::vector<MeasureRow>& curveMeasureTable() {
+    static const std::vector<MeasureRow> rows = curveRowsOf(measureTable());
+    return rows;
+}
+
+double MeasureRow::of(const PictureMeasures& measures) const {
+    const double measured = measures.*value;
+    return curve.decibelsOfValue ? ssimDecibels(measured) : measured;
+}
+
+double ssimDecibels(double linear) { return -10.0 * std::log10(1.0 - linear); }
 
 const MeasureRow* measureRowNamed(std::string_view key) {
     const std::vector<MeasureRow>& rows = measureTable();

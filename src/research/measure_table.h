@@ -12,6 +12,14 @@ namespace brenlow {
 // the others are always taken.
 enum class MeasureGroup { Always, MsSsim, Ciede2000, Butteraugli, Ssimulacra2 };
 
+// How rate-distortion curves use a measure; empty for the measures no curve plots.
+struct CurveUse {
+    const char* label = nullptr;  // "PSNR (dB)": chart axes, delta tables, reports
+    bool compared = false;        // delta rates take it unless told otherwise
+    const char* linearKey = nullptr;  // a dB measure's linear measure, whose mean "dB of the mean" takes
+    bool decibelsOfValue = false;     // -10 log10(1 - value): a dB scale derived from a linear measure
+};
+
 // One measure of a picture pair, as every writer, panel and report shows it: the one place that
 // lists the measures. Rows are in the order outputs list them.
 struct MeasureRow {
@@ -24,11 +32,17 @@ struct MeasureRow {
     bool higherIsBetter;
     MeasureGroup group;
     double PictureMeasures::*value;
+    CurveUse curve{};
 
-    double of(const PictureMeasures& measures) const { return measures.*value; }
+    double of(const PictureMeasures& measures) const;
 };
 
+// The measures a picture pair is given, as outputs write them.
 const std::vector<MeasureRow>& measureTable();
+
+// The measures rate-distortion curves plot, in the order outputs list them: the rows of the table
+// that have a curve use, and beside a linear SSIM its dB scale.
+const std::vector<MeasureRow>& curveMeasureTable();
 
 // The row of that key; null when there is none.
 const MeasureRow* measureRowNamed(std::string_view key);
@@ -39,6 +53,9 @@ const char* measureGroupName(MeasureGroup group);
 
 // The groups a run may leave out, in the order --measures lists them.
 const std::vector<MeasureGroup>& slowMeasureGroups();
+
+// -10 log10(1 - value): an SSIM on the dB scale.
+double ssimDecibels(double linear);
 
 // Whether a run with that choice takes the measures of the group, and choosing it.
 bool groupTaken(MeasureGroup group, const MeasureChoice& choice);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "research/measure_table.h"
 
@@ -21,133 +22,60 @@ std::string csvField(const std::string& text) {
     return text.find_first_of(",\"\r\n") == std::string::npos ? text : quoted(text);
 }
 
+CurveMeasure::CurveMeasure(std::string_view key) {
+    const std::optional<CurveMeasure> measure = named(key);
+    if (!measure) throw std::invalid_argument("No curve plots a measure named " + std::string(key));
+    row_ = measure->row_;
+}
+
+std::optional<CurveMeasure> CurveMeasure::named(std::string_view key) {
+    for (const MeasureRow& row : curveMeasureTable())
+        if (row.key == key) return CurveMeasure(&row);
+    return std::nullopt;
+}
+
+std::size_t CurveMeasure::index() const { return static_cast<std::size_t>(row_ - curveMeasureTable().data()); }
+
 const std::vector<CurveMeasure>& curveMeasures() {
-    static const std::vector<CurveMeasure> measures{
-        CurveMeasure::Psnr,         CurveMeasure::PsnrLuma,  CurveMeasure::SsimLuma,
-        CurveMeasure::SsimLumaDb,   CurveMeasure::MsSsimLuma, CurveMeasure::MsSsimLumaDb,
-        CurveMeasure::Ciede2000,    CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm,
-        CurveMeasure::Ssimulacra2};
+    static const std::vector<CurveMeasure> measures = [] {
+        std::vector<CurveMeasure> all;
+        for (const MeasureRow& row : curveMeasureTable()) all.emplace_back(row.key);
+        return all;
+    }();
     return measures;
 }
 
 const std::vector<CurveMeasure>& deltaMeasures() {
-    static const std::vector<CurveMeasure> measures{
-        CurveMeasure::Psnr,      CurveMeasure::PsnrLuma,       CurveMeasure::SsimLumaDb,      CurveMeasure::MsSsimLumaDb,
-        CurveMeasure::Ciede2000, CurveMeasure::ButteraugliMax, CurveMeasure::Butteraugli3Norm,
-        CurveMeasure::Ssimulacra2};
+    static const std::vector<CurveMeasure> measures = [] {
+        std::vector<CurveMeasure> compared;
+        for (CurveMeasure measure : curveMeasures())
+            if (measure.row().curve.compared) compared.push_back(measure);
+        return compared;
+    }();
     return measures;
 }
 
 std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice) {
     std::vector<CurveMeasure> taken;
-    for (CurveMeasure measure : deltaMeasures()) {
-        const bool left =
-            (measure == CurveMeasure::MsSsimLumaDb && !choice.msSsim) ||
-            (measure == CurveMeasure::Ciede2000 && !choice.ciede2000) ||
-            ((measure == CurveMeasure::ButteraugliMax || measure == CurveMeasure::Butteraugli3Norm) && !choice.butteraugli) ||
-            (measure == CurveMeasure::Ssimulacra2 && !choice.ssimulacra2);
-        if (!left) taken.push_back(measure);
-    }
+    for (CurveMeasure measure : deltaMeasures())
+        if (groupTaken(measure.row().group, choice)) taken.push_back(measure);
     return taken;
 }
 
-const char* measureKey(CurveMeasure measure) {
-    switch (measure) {
-        case CurveMeasure::Psnr:
-            return "psnr";
-        case CurveMeasure::PsnrLuma:
-            return "psnr_y";
-        case CurveMeasure::SsimLuma:
-            return "ssim_y";
-        case CurveMeasure::SsimLumaDb:
-            return "ssim_y_db";
-        case CurveMeasure::MsSsimLuma:
-            return "ms_ssim_y";
-        case CurveMeasure::MsSsimLumaDb:
-            return "ms_ssim_y_db";
-        case CurveMeasure::Ciede2000:
-            return "ciede2000";
-        case CurveMeasure::ButteraugliMax:
-            return "butteraugli_max";
-        case CurveMeasure::Butteraugli3Norm:
-            return "butteraugli_3norm";
-        case CurveMeasure::Ssimulacra2:
-            break;
-    }
-    return "ssimulacra2";
-}
+const char* measureKey(CurveMeasure measure) { return measure.row().key; }
 
-std::optional<CurveMeasure> curveMeasureNamed(const std::string& key) {
-    for (CurveMeasure measure : curveMeasures())
-        if (key == measureKey(measure)) return measure;
-    return std::nullopt;
-}
+std::optional<CurveMeasure> curveMeasureNamed(const std::string& key) { return CurveMeasure::named(key); }
 
-std::string measureLabel(CurveMeasure measure) {
-    switch (measure) {
-        case CurveMeasure::Psnr:
-            return "PSNR (dB)";
-        case CurveMeasure::PsnrLuma:
-            return "PSNR of the luma (dB)";
-        case CurveMeasure::SsimLuma:
-            return "SSIM of the luma";
-        case CurveMeasure::SsimLumaDb:
-            return "SSIM of the luma (dB)";
-        case CurveMeasure::MsSsimLuma:
-            return "MS-SSIM of the luma";
-        case CurveMeasure::MsSsimLumaDb:
-            return "MS-SSIM of the luma (dB)";
-        case CurveMeasure::Ciede2000:
-            return "CIEDE2000 (mean difference)";
-        case CurveMeasure::ButteraugliMax:
-            return "Butteraugli (max)";
-        case CurveMeasure::Butteraugli3Norm:
-            return "Butteraugli (3-norm)";
-        case CurveMeasure::Ssimulacra2:
-            break;
-    }
-    return "SSIMULACRA 2";
-}
+std::string measureLabel(CurveMeasure measure) { return measure.row().curve.label; }
 
-bool higherIsBetter(CurveMeasure measure) {
-    return measure != CurveMeasure::Ciede2000 && measure != CurveMeasure::ButteraugliMax &&
-           measure != CurveMeasure::Butteraugli3Norm;
-}
+bool higherIsBetter(CurveMeasure measure) { return measure.row().higherIsBetter; }
 
-double measureOf(const SweepPoint& point, CurveMeasure measure) {
-    const PictureMeasures& m = point.measures.picture;
-    switch (measure) {
-        case CurveMeasure::Psnr:
-            return m.psnr;
-        case CurveMeasure::PsnrLuma:
-            return m.psnrLuma;
-        case CurveMeasure::SsimLuma:
-            return m.ssimLuma;
-        case CurveMeasure::SsimLumaDb:
-            return ssimDecibels(m.ssimLuma);
-        case CurveMeasure::MsSsimLuma:
-            return m.msSsimLuma;
-        case CurveMeasure::MsSsimLumaDb:
-            return m.msSsimLumaDb;
-        case CurveMeasure::Ciede2000:
-            return m.ciede2000;
-        case CurveMeasure::ButteraugliMax:
-            return m.butteraugliMax;
-        case CurveMeasure::Butteraugli3Norm:
-            return m.butteraugli3Norm;
-        case CurveMeasure::Ssimulacra2:
-            break;
-    }
-    return m.ssimulacra2;
-}
+double measureOf(const SweepPoint& point, CurveMeasure measure) { return measure.row().of(point.measures.picture); }
 
 std::optional<CurveMeasure> linearOf(CurveMeasure decibels) {
-    if (decibels == CurveMeasure::SsimLumaDb) return CurveMeasure::SsimLuma;
-    if (decibels == CurveMeasure::MsSsimLumaDb) return CurveMeasure::MsSsimLuma;
-    return std::nullopt;
+    const char* linear = decibels.row().curve.linearKey;
+    return linear == nullptr ? std::nullopt : CurveMeasure::named(linear);
 }
-
-double ssimDecibels(double linear) { return -10.0 * std::log10(1.0 - linear); }
 
 const char* interpolationName(BdInterpolation interpolation) {
     return interpolation == BdInterpolation::Cubic ? "cubic" : "pchip";

@@ -3,36 +3,43 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "research/bd_rate.h"
+#include "research/measure_table.h"
 #include "research/sweep.h"
 
 namespace brenlow {
 
-// Which measure a rate-distortion curve plots against the bits per pixel.
-enum class CurveMeasure {
-    Psnr,
-    PsnrLuma,
-    SsimLuma,
-    SsimLumaDb,  // -10 log10(1 - SSIM), the scale on which SSIM curves are compared
-    MsSsimLuma,
-    MsSsimLumaDb,
-    Ciede2000,
-    ButteraugliMax,
-    Butteraugli3Norm,
-    Ssimulacra2
+// A measure a rate-distortion curve plots: a row of the curve measure table.
+class CurveMeasure {
+public:
+    // The measure of that key ("psnr", "ssim_y_db", ...); throws std::invalid_argument when no
+    // curve plots one of that key.
+    explicit CurveMeasure(std::string_view key);
+    static std::optional<CurveMeasure> named(std::string_view key);
+
+    const MeasureRow& row() const { return *row_; }
+    // Its place in curveMeasures().
+    std::size_t index() const;
+
+    bool operator==(const CurveMeasure&) const = default;
+    bool operator<(const CurveMeasure& other) const { return index() < other.index(); }
+
+private:
+    explicit CurveMeasure(const MeasureRow* row) : row_(row) {}
+    const MeasureRow* row_;
 };
 
-// Every measure, in the order above.
+// Every measure curves plot, in the order outputs list them.
 const std::vector<CurveMeasure>& curveMeasures();
 
-// The name in CSV, JSON and on the command line: "psnr", "psnr_y", "ssim_y", "ssim_y_db",
-// "ms_ssim_y", "ms_ssim_y_db", "ciede2000", "butteraugli_max", "butteraugli_3norm", "ssimulacra2".
+// The name in CSV, JSON and on the command line: "psnr", "ssim_y_db", ...
 const char* measureKey(CurveMeasure measure);
 std::optional<CurveMeasure> curveMeasureNamed(const std::string& key);
 
-// How a person reads it: "PSNR (dB)", "MS-SSIM of the luma (dB)", "CIEDE2000 (mean ΔE)", ...
+// How a person reads it: "PSNR (dB)", "MS-SSIM of the luma (dB)", "CIEDE2000 (mean difference)", ...
 std::string measureLabel(CurveMeasure measure);
 
 // False for the colour difference and the distances, where a better picture scores lower.
@@ -50,7 +57,7 @@ std::vector<std::string> curveNamesOf(const SweepOutcome& outcome);
 std::string settingsTextOf(const SweepOutcome& outcome, const std::string& curveName);
 
 // The measures a delta rate is taken on by default: those whose value grows or falls with quality
-// on a scale where differences mean the same everywhere (SSIMs in dB).
+// on a scale where differences mean the same everywhere (SSIMs in dB), as the table marks them.
 const std::vector<CurveMeasure>& deltaMeasures();
 
 // Those of deltaMeasures that `choice` takes.
@@ -61,7 +68,7 @@ std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice);
 // unit (positive: better for PSNR and SSIM dB, negative: better for CIEDE2000 and Butteraugli).
 struct DeltaRow {
     std::string curve;
-    CurveMeasure measure = CurveMeasure::Psnr;
+    CurveMeasure measure{"psnr"};
     BdInterpolation interpolation = BdInterpolation::Cubic;
     BdResult rate;
     BdResult quality;
@@ -73,9 +80,6 @@ struct DeltaRow {
 // The linear measure whose mean a dB measure's "dB of the mean" is taken from: SSIM for SSIM dB,
 // MS-SSIM for MS-SSIM dB; nullopt for the others.
 std::optional<CurveMeasure> linearOf(CurveMeasure decibels);
-
-// -10 log10(1 - value): an SSIM on the dB scale.
-double ssimDecibels(double linear);
 
 // For every curve of the sweep but the anchor, in the sweep's order, each measure in turn with
 // the cubic fit and then PCHIP; empty when the anchor was not swept. Measures where lower is

@@ -131,7 +131,7 @@ TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt
     ASSERT_EQ(psnr->chart()->series().size(), 2);
     const auto* ajc = static_cast<QXYSeries*>(psnr->chart()->series().at(1));
     EXPECT_EQ(ajc->name(), codecTitle(StillCodec::Ajc));
-    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure::Psnr);
+    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure("psnr"));
     ASSERT_EQ(ajc->count(), static_cast<int>(curve.size()));
     EXPECT_DOUBLE_EQ(ajc->at(2).x(), curve[2].rate);
     EXPECT_DOUBLE_EQ(ajc->at(2).y(), curve[2].quality);
@@ -177,8 +177,8 @@ TEST_F(DataSetGuiTest, PictureRowOpensThePictureAndItsPointInTheCompareView) {
     const SweepPoint& point = window->outcome().outcomes[1].sweep.points[6];
     const PictureMeasures measures =
         measurePictures(loadBitmapFile((folder / "b.bmp").string()), lastDocument()->bitmap());
-    EXPECT_DOUBLE_EQ(measures.psnr, measureOf(point, CurveMeasure::Psnr));
-    EXPECT_DOUBLE_EQ(measures.ssimLuma, measureOf(point, CurveMeasure::SsimLuma));
+    EXPECT_DOUBLE_EQ(measures.psnr, measureOf(point, CurveMeasure("psnr")));
+    EXPECT_DOUBLE_EQ(measures.ssimLuma, measureOf(point, CurveMeasure("ssim_y")));
 }
 
 // A picture that cannot be read fails its own items: the data set window shows the others and a

@@ -91,7 +91,7 @@ TEST_F(OpenResultsGuiTest, ResultFolderOpensInTheDataSetWindowAndARowOpensItsPoi
     const SweepPoint& point = window->outcome().outcomes[1].sweep.points[3];
     const PictureMeasures measures =
         measurePictures(loadBitmapFile((lab / "set" / "b.bmp").string()), lastDocument()->bitmap());
-    EXPECT_DOUBLE_EQ(measures.psnr, measureOf(point, CurveMeasure::Psnr));
+    EXPECT_DOUBLE_EQ(measures.psnr, measureOf(point, CurveMeasure("psnr")));
 
     // The next Open Results starts in the folder opened last.
     window->close();

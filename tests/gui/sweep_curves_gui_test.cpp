@@ -169,7 +169,7 @@ TEST_F(SweepCurvesGuiTest, PointTableAndChartsShowSsimulacra2WhereTheSweepHoldsI
                   QString::fromStdString(formatMeasure(point.measures.picture.ssimulacra2, 4)));
         EXPECT_EQ(std::isnan(point.measures.picture.ssimulacra2), !ssimulacra2);
         auto* selector = window->findChild<QComboBox*>("ChartMeasure");
-        EXPECT_EQ(selector->findText(QString::fromStdString(measureLabel(CurveMeasure::Ssimulacra2))) >= 0, ssimulacra2);
+        EXPECT_EQ(selector->findText(QString::fromStdString(measureLabel(CurveMeasure("ssimulacra2")))) >= 0, ssimulacra2);
 
         // Coded to sizes, the table says what each point aimed at and which could not get under it.
         const int target = columnOf(*table, "Target bpp");

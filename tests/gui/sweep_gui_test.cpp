@@ -113,15 +113,15 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     for (std::size_t c = 0; c < codecs.size(); ++c) {
         EXPECT_EQ(series[static_cast<int>(c)]->name(), codecTitle(codecs[c]));
         EXPECT_EQ(static_cast<QXYSeries*>(series[static_cast<int>(c)])->points(),
-                  pointsOf(curveOf(outcome, codecName(codecs[c]), CurveMeasure::PsnrLuma)));
+                  pointsOf(curveOf(outcome, codecName(codecs[c]), CurveMeasure("psnr_y"))));
     }
 
     // Against the anchor chosen: its own curve has no row; a PCHIP BD-rate is the core's figure.
     EXPECT_EQ(window->anchor(), codecName(anchor));
     auto* deltas = window->findChild<QTableWidget*>("DeltaTable");
     ASSERT_NE(deltas, nullptr);
-    const std::vector<CurveMeasure> measures{CurveMeasure::Psnr, CurveMeasure::PsnrLuma, CurveMeasure::SsimLumaDb,
-                                             CurveMeasure::MsSsimLumaDb};
+    const std::vector<CurveMeasure> measures{CurveMeasure("psnr"), CurveMeasure("psnr_y"), CurveMeasure("ssim_y_db"),
+                                             CurveMeasure("ms_ssim_y_db")};
     ASSERT_EQ(deltas->rowCount(), 8);
     const std::vector<DeltaRow> expected = deltaTable(outcome, codecName(anchor), measures);
     for (int row = 0; row < deltas->rowCount(); ++row) {
@@ -225,7 +225,7 @@ TEST(SweepWindowDeltas, ADeltaOverLittleOfTheCurvesIsMarkedAndSaysHowMuchTheySha
     const QTableWidgetItem* apart = deltas->item(2, 2);
     EXPECT_EQ(deltas->item(2, 0)->text(), "AJC");
     EXPECT_TRUE(apart->text().endsWith(" !")) << apart->text().toStdString();
-    const DeltaRow ajc = deltaTable(outcome, "jpeg", {CurveMeasure::Psnr})[2];
+    const DeltaRow ajc = deltaTable(outcome, "jpeg", {CurveMeasure("psnr")})[2];
     EXPECT_TRUE(apart->toolTip().startsWith(QStringLiteral("The curves share %1 % of JPEG's PSNR (dB) range and %2 % of AJC's")
                                                 .arg(formatMeasure(100 * ajc.rate.sharedFractionAnchor, 0).c_str())
                                                 .arg(formatMeasure(100 * ajc.rate.sharedFractionTest, 0).c_str())))

@@ -109,7 +109,7 @@ TEST_F(TablesChartsGuiTest, ASortedPictureTableStillOpensThePointOfTheRowActivat
 class ChartsTest : public WorkbenchTest {
 protected:
     ChartsTest()
-        : charts(makeRateDistortionCharts({"jpeg", "avc"}, {CurveMeasure::SsimLuma},
+        : charts(makeRateDistortionCharts({"jpeg", "avc"}, {CurveMeasure("ssim_y")},
                                           [](const std::string& curve, CurveMeasure) {
                                               const double shift = curve == "jpeg" ? 0.0 : 1.0;
                                               return std::vector<RatePoint>{
@@ -176,7 +176,7 @@ std::unique_ptr<QWidget> chartsWithQualities(const std::vector<CurveMeasure>& me
 }
 
 TEST_F(TablesChartsGuiTest, HoveringAPointTellsItsCodecQualityRateAndValue) {
-    const std::unique_ptr<QWidget> charts = chartsWithQualities({CurveMeasure::SsimLuma});
+    const std::unique_ptr<QWidget> charts = chartsWithQualities({CurveMeasure("ssim_y")});
     charts->show();
     QApplication::processEvents();
     QChart* psnr = charts->findChild<QChartView*>("PsnrChart")->chart();
@@ -187,14 +187,14 @@ TEST_F(TablesChartsGuiTest, HoveringAPointTellsItsCodecQualityRateAndValue) {
     emit avc->hovered(QPointF(1.004, 31.02), true);
     EXPECT_TRUE(QToolTip::isVisible());
     EXPECT_EQ(QToolTip::text(), QString("AVC, quality 40\n1.0000 bpp\n%1: 31.0000")
-                                    .arg(QString::fromStdString(measureLabel(CurveMeasure::Psnr))));
+                                    .arg(QString::fromStdString(measureLabel(CurveMeasure("psnr")))));
     emit avc->hovered(QPointF(1.5, 35.5), true);
     // The tip fades out in a moment.
     const QDeadlineTimer deadline(3000);
     while (QToolTip::isVisible() && !deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(QToolTip::isVisible()) << "between points nothing is told";
-    EXPECT_EQ(pointTip("jpeg", std::nullopt, QPointF(0.5, 0.98), CurveMeasure::SsimLuma),
-              QString("JPEG\n0.5000 bpp\n%1: 0.9800").arg(QString::fromStdString(measureLabel(CurveMeasure::SsimLuma))))
+    EXPECT_EQ(pointTip("jpeg", std::nullopt, QPointF(0.5, 0.98), CurveMeasure("ssim_y")),
+              QString("JPEG\n0.5000 bpp\n%1: 0.9800").arg(QString::fromStdString(measureLabel(CurveMeasure("ssim_y")))))
         << "a curve without qualities names none";
 }
 

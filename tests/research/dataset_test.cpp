@@ -119,7 +119,7 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
     ASSERT_EQ(outcome.outcomes.size(), 5u);
     ASSERT_EQ(outcome.aggregate.size(), 8u);
     const std::size_t msSsim =
-        static_cast<std::size_t>(std::find(curveMeasures().begin(), curveMeasures().end(), CurveMeasure::MsSsimLumaDb) -
+        static_cast<std::size_t>(std::find(curveMeasures().begin(), curveMeasures().end(), CurveMeasure("ms_ssim_y_db")) -
                                  curveMeasures().begin());
     const std::size_t psnr = 0;
     for (const AggregatePoint& point : outcome.aggregate) {
@@ -144,7 +144,7 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
         EXPECT_EQ(point.counts[msSsim], 3) << "two pictures are below 176 pixels";
         EXPECT_DOUBLE_EQ(point.means[msSsim], msSsimSum / 3);
     }
-    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure::Psnr);
+    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure("psnr"));
     ASSERT_EQ(curve.size(), 4u);
     EXPECT_EQ(curve[2].rate, outcome.aggregate[6].bitsPerPixel);
 

@@ -28,12 +28,12 @@ TEST(ImportedCurveTest, ReadsPublishedJsonWithLinearMsSsimAlsoInDecibels) {
         "PSNR-Y": [31, 34, 38], "ms-ssim": [0.9, 0.99, 0.999], "lpips": [0.3, 0.2, 0.1]}})"));
     EXPECT_EQ(curve.name, "learned-a");
     ASSERT_EQ(curve.curves.size(), 4u) << "psnr, psnr_y, ms_ssim_y and ms_ssim_y_db; lpips is not ours";
-    const std::vector<RatePoint>& psnr = curve.curves.at(CurveMeasure::Psnr);
+    const std::vector<RatePoint>& psnr = curve.curves.at(CurveMeasure("psnr"));
     ASSERT_EQ(psnr.size(), 3u);
     EXPECT_EQ(psnr[1].rate, 0.5);
     EXPECT_EQ(psnr[2].quality, 36.5);
-    EXPECT_EQ(qualitiesOf(curve.curves.at(CurveMeasure::PsnrLuma)), (std::vector<double>{31, 34, 38}));
-    const std::vector<double> decibels = qualitiesOf(curve.curves.at(CurveMeasure::MsSsimLumaDb));
+    EXPECT_EQ(qualitiesOf(curve.curves.at(CurveMeasure("psnr_y"))), (std::vector<double>{31, 34, 38}));
+    const std::vector<double> decibels = qualitiesOf(curve.curves.at(CurveMeasure("ms_ssim_y_db")));
     ASSERT_EQ(decibels.size(), 3u);
     EXPECT_NEAR(decibels[0], 10.0, 1e-9);
     EXPECT_NEAR(decibels[1], 20.0, 1e-9);
@@ -47,17 +47,17 @@ TEST(ImportedCurveTest, ReadsCsvByColumnNameWithTheFileNameOrNameColumnAsName) {
                                     "20,0.4,\"32.25\",n/a,b\r\n\r\n30,0.8,inf,14.0,c\r\n"));
     EXPECT_EQ(unnamed.name, "codec-x");
     ASSERT_EQ(unnamed.curves.size(), 2u);
-    const std::vector<RatePoint>& psnr = unnamed.curves.at(CurveMeasure::Psnr);
+    const std::vector<RatePoint>& psnr = unnamed.curves.at(CurveMeasure("psnr"));
     ASSERT_EQ(psnr.size(), 3u);
     EXPECT_EQ(psnr[1].rate, 0.4);
     EXPECT_EQ(psnr[1].quality, 32.25);
     EXPECT_TRUE(std::isinf(psnr[2].quality));
-    EXPECT_TRUE(std::isnan(unnamed.curves.at(CurveMeasure::SsimLumaDb)[1].quality));
+    EXPECT_TRUE(std::isnan(unnamed.curves.at(CurveMeasure("ssim_y_db"))[1].quality));
 
     const ImportedCurve named =
         readImportedCurve(written(dir, "points.txt", "name,bpp,ms_ssim_y\n\"codec, y\",0.5,0.99\n"));
     EXPECT_EQ(named.name, "codec, y");
-    EXPECT_NEAR(named.curves.at(CurveMeasure::MsSsimLumaDb).at(0).quality, 20.0, 1e-9);
+    EXPECT_NEAR(named.curves.at(CurveMeasure("ms_ssim_y_db")).at(0).quality, 20.0, 1e-9);
 
     const ImportedCurve ours = readImportedCurve(written(dir, "aggregate.csv",
         "codec,quality,pictures,bits_per_pixel,psnr,psnr_pictures\r\nwebp,30,5,0.4,31.0,5\r\nwebp,60,5,0.8,34.0,5\r\n"));
@@ -115,7 +115,7 @@ TEST(ImportedCurveTest, RefusesCurvesWithoutAUsablePointOrWithRatesOutOfRange) {
         EXPECT_NE(message.find(path), std::string::npos) << message;
     }
     const ImportedCurve some = readImportedCurve(written(dir, "some.csv", "bpp,psnr\n0,29\n0.5,30\n1.0,33\n"));
-    EXPECT_EQ(some.curves.at(CurveMeasure::Psnr).size(), 2u) << "the point at 0 bits per pixel is left out";
+    EXPECT_EQ(some.curves.at(CurveMeasure("psnr")).size(), 2u) << "the point at 0 bits per pixel is left out";
 }
 
 // What spreadsheets write: a byte-order mark before the header, a plus sign before a number.
@@ -123,7 +123,7 @@ TEST(ImportedCurveTest, ReadsAByteOrderMarkAndPlusSigns) {
     const TempDir dir;
     const ImportedCurve curve =
         readImportedCurve(written(dir, "sheet.csv", "\xEF\xBB\xBF" "bpp,psnr\r\n+0.5,+30\r\n1.0,+inf\r\n"));
-    const std::vector<RatePoint>& psnr = curve.curves.at(CurveMeasure::Psnr);
+    const std::vector<RatePoint>& psnr = curve.curves.at(CurveMeasure("psnr"));
     ASSERT_EQ(psnr.size(), 2u);
     EXPECT_EQ(psnr[0].rate, 0.5);
     EXPECT_EQ(psnr[0].quality, 30.0);
@@ -153,15 +153,15 @@ DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
 TEST(ImportedDeltaTableTest, ACurveAtNineTenthsOfTheAnchorsRateSavesTenPerCentOnEveryFit) {
     const std::vector<RatePoint> jpeg{{0.3, 28.0}, {0.6, 31.5}, {1.1, 34.0}, {1.9, 37.2}, {3.0, 40.1}};
     ImportedCurve cheaper{"cheaper", {}, {}};
-    for (const RatePoint& point : jpeg) cheaper.curves[CurveMeasure::Psnr].push_back({point.rate * 0.9, point.quality});
-    cheaper.curves[CurveMeasure::MsSsimLumaDb] = {{0.5, 10.0}, {1.0, 14.0}};  // the data set took no MS-SSIM
+    for (const RatePoint& point : jpeg) cheaper.curves[CurveMeasure("psnr")].push_back({point.rate * 0.9, point.quality});
+    cheaper.curves[CurveMeasure("ms_ssim_y_db")] = {{0.5, 10.0}, {1.0, 14.0}};  // the data set took no MS-SSIM
     const DataSetOutcome outcome = outcomeWithJpegCurve(jpeg);
 
     const std::vector<DeltaRow> rows = importedDeltaTable(outcome, "jpeg", {cheaper});
     ASSERT_EQ(rows.size(), 2u) << "psnr with the cubic fit and PCHIP: the data set took no MS-SSIM";
     for (const DeltaRow& row : rows) {
         EXPECT_EQ(row.curve, "cheaper");
-        EXPECT_EQ(row.measure, CurveMeasure::Psnr);
+        EXPECT_EQ(row.measure, CurveMeasure("psnr"));
         EXPECT_NEAR(row.rate.value, -10.0, 1e-6) << interpolationName(row.interpolation);
         EXPECT_GT(row.quality.value, 0.0);
     }
@@ -194,22 +194,22 @@ TEST(ImportedDeltaTableTest, ALinearMsSsimImportIsComparedWithTheDbOfTheMeanLine
     outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
 
     ImportedCurve published{"published", {}, {}};
-    const std::vector<RatePoint> meanLinear = aggregateCurve(outcome, "jpeg", CurveMeasure::MsSsimLuma);
-    const std::vector<RatePoint> psnr = aggregateCurve(outcome, "jpeg", CurveMeasure::Psnr);
+    const std::vector<RatePoint> meanLinear = aggregateCurve(outcome, "jpeg", CurveMeasure("ms_ssim_y"));
+    const std::vector<RatePoint> psnr = aggregateCurve(outcome, "jpeg", CurveMeasure("psnr"));
     for (std::size_t i = 0; i < meanLinear.size(); ++i) {
-        published.curves[CurveMeasure::MsSsimLumaDb].push_back({meanLinear[i].rate * 0.9, ssimDecibels(meanLinear[i].quality)});
-        published.curves[CurveMeasure::Psnr].push_back({psnr[i].rate * 0.9, psnr[i].quality});
+        published.curves[CurveMeasure("ms_ssim_y_db")].push_back({meanLinear[i].rate * 0.9, ssimDecibels(meanLinear[i].quality)});
+        published.curves[CurveMeasure("psnr")].push_back({psnr[i].rate * 0.9, psnr[i].quality});
     }
-    published.decibelsOfMeanLinear.insert(CurveMeasure::MsSsimLumaDb);
-    ASSERT_GT(std::abs(aggregateCurve(outcome, "jpeg", CurveMeasure::MsSsimLumaDb)[2].quality -
-                       aggregateCurveOfMeanLinear(outcome, "jpeg", CurveMeasure::MsSsimLumaDb)[2].quality),
+    published.decibelsOfMeanLinear.insert(CurveMeasure("ms_ssim_y_db"));
+    ASSERT_GT(std::abs(aggregateCurve(outcome, "jpeg", CurveMeasure("ms_ssim_y_db"))[2].quality -
+                       aggregateCurveOfMeanLinear(outcome, "jpeg", CurveMeasure("ms_ssim_y_db"))[2].quality),
               1.0)
         << "the two ways of averaging must differ for the test to mean anything";
 
     for (const DeltaRow& row : importedDeltaTable(outcome, "jpeg", {published})) {
         SCOPED_TRACE(std::string(measureKey(row.measure)) + " " + interpolationName(row.interpolation));
         EXPECT_NEAR(row.rate.value, -10.0, 1e-6);
-        EXPECT_EQ(row.decibelsOfMeanLinear, row.measure == CurveMeasure::MsSsimLumaDb);
+        EXPECT_EQ(row.decibelsOfMeanLinear, row.measure == CurveMeasure("ms_ssim_y_db"));
     }
 }
 

@@ -54,5 +54,40 @@ TEST(MeasureTableTest, EachSlowGroupIsChosenAndLeftOutOnItsOwn) {
     EXPECT_TRUE(groupTaken(MeasureGroup::Always, MeasureChoice{false, false, false, false}));
 }
 
+// Curves read the same table: the keys, order and default delta measures that stored results,
+// reports and scripts already rely on, and a dB scale that reads the linear measure it is made of.
+TEST(MeasureTableTest, CurvesPlotTheTableRowsInTheirOrder) {
+    std::vector<std::string> keys, compared;
+    for (CurveMeasure measure : curveMeasures()) keys.push_back(measureKey(measure));
+    for (CurveMeasure measure : deltaMeasures()) compared.push_back(measureKey(measure));
+    EXPECT_EQ(keys, (std::vector<std::string>{"psnr", "psnr_y", "ssim_y", "ssim_y_db", "ms_ssim_y", "ms_ssim_y_db",
+                                              "ciede2000", "butteraugli_max", "butteraugli_3norm", "ssimulacra2"}));
+    EXPECT_EQ(compared, (std::vector<std::string>{"psnr", "psnr_y", "ssim_y_db", "ms_ssim_y_db", "ciede2000",
+                                                  "butteraugli_max", "butteraugli_3norm", "ssimulacra2"}));
+    for (std::size_t i = 0; i < curveMeasures().size(); ++i) EXPECT_EQ(curveMeasures()[i].index(), i);
+
+    SweepPoint point;
+    point.measures.picture.ssimLuma = 0.99;
+    point.measures.picture.butteraugliMax = 2.5;
+    EXPECT_DOUBLE_EQ(measureOf(point, CurveMeasure("ssim_y_db")), 20.0);
+    EXPECT_DOUBLE_EQ(measureOf(point, CurveMeasure("butteraugli_max")), 2.5);
+    EXPECT_FALSE(higherIsBetter(CurveMeasure("butteraugli_max")));
+    EXPECT_EQ(linearOf(CurveMeasure("ssim_y_db")), CurveMeasure("ssim_y"));
+    EXPECT_EQ(linearOf(CurveMeasure("ms_ssim_y_db")), CurveMeasure("ms_ssim_y"));
+    EXPECT_EQ(linearOf(CurveMeasure("psnr")), std::nullopt);
+    EXPECT_EQ(curveMeasureNamed("psnr_r"), std::nullopt);  // measured, but no curve plots a channel
+    EXPECT_THROW(CurveMeasure("no_such_measure"), std::invalid_argument);
+}
+
+// A group left out takes its curves out of the delta rates, the dB scale of SSIM staying with SSIM.
+TEST(MeasureTableTest, DeltaMeasuresFollowTheGroupsTaken) {
+    MeasureChoice fewest{false, false, false, false};
+    std::vector<std::string> keys;
+    for (CurveMeasure measure : deltaMeasuresTaken(fewest)) keys.push_back(measureKey(measure));
+    EXPECT_EQ(keys, (std::vector<std::string>{"psnr", "psnr_y", "ssim_y_db"}));
+    fewest.butteraugli = true;
+    EXPECT_EQ(deltaMeasuresTaken(fewest).size(), 5u);
+}
+
 }  // namespace
 }  // namespace brenlow
