@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 
+#include "cli/research_commands.h"
 #include "research/research_json.h"
 #include "research/sweep_report.h"
 
@@ -23,13 +24,6 @@ QJsonObject stillParametersJson(const Request& request, const StillParameters& p
     object["divisor"] = static_cast<double>(parameters.divisor);
     if (request.subcommand == Subcommand::Avc) object["focus"] = parameters.passes;
     return object;
-}
-
-QJsonArray measuresChosenJson(const Request& request) {
-    QJsonArray measures{"psnr", "ssim"};
-    for (const std::string& measure : request.measures)
-        if (measure != "none") measures.append(text(measure));
-    return measures;
 }
 
 QJsonObject deltaRatesJson(const SweepOutcome& outcome, const std::string& anchor, const MeasureChoice& measures) {
@@ -102,7 +96,7 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
                                        {"divisor", static_cast<double>(divisorFor(request.divisor, Command::AvcStill))},
                                        {"focus", focusFor(request.focus)},
                                        {"anchor", text(anchor)},
-                                       {"measures", measuresChosenJson(request)},
+                                       {"measures", measuresTakenJson(measureChoiceOf(request))},
                                        {"curves", curvesJson(outcome.curves)}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
     QJsonArray points;

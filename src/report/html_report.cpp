@@ -54,10 +54,7 @@ std::string joined(const Items& items, Name name) {
 }
 
 std::string measuresTaken(const MeasureChoice& choice) {
-    std::string text = "psnr, ssim";
-    for (const MeasureGroup group : slowMeasureGroups())
-        if (groupTaken(group, choice)) text += std::string(", ") + measureGroupName(group);
-    return text;
+    return joined(measureNamesTaken(choice), [](const std::string& name) { return name; });
 }
 
 std::string importedList(const std::vector<ImportedCurve>& imported) {

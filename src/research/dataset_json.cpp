@@ -25,15 +25,12 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anc
     for (const CodecCurve& curve : outcome.curves) codecs.append(text(curve.name));
     QJsonArray qualities;
     for (int quality : parameters.qualities) qualities.append(quality);
-    QJsonArray measures{"psnr", "ssim"};
-    for (const MeasureGroup group : slowMeasureGroups())
-        if (groupTaken(group, parameters.measures)) measures.append(QLatin1String(measureGroupName(group)));
     return {{"codecs", codecs},
             {"qualities", qualities},
             {"divisor", static_cast<double>(parameters.divisor)},
             {"focus", parameters.passes},
             {"anchor", text(anchor)},
-            {"measures", measures},
+            {"measures", measuresTakenJson(parameters.measures)},
             {"curves", curvesJson(outcome.curves)},
             {"bpp_targets", targetsJson(parameters.bppTargets)}};
 }

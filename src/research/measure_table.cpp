@@ -111,6 +111,13 @@ bool MeasureChoice::*flagOf(MeasureGroup group) {
 
 }  // namespace
 
+std::vector<std::string> measureNamesTaken(const MeasureChoice& choice) {
+    std::vector<std::string> names{"psnr", "ssim"};
+    for (const MeasureGroup group : slowMeasureGroups())
+        if (groupTaken(group, choice)) names.emplace_back(measureGroupName(group));
+    return names;
+}
+
 bool groupTaken(MeasureGroup group, const MeasureChoice& choice) {
     const auto flag = flagOf(group);
     return flag == nullptr || choice.*flag;

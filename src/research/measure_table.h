@@ -57,6 +57,9 @@ const std::vector<MeasureGroup>& slowMeasureGroups();
 // -10 log10(1 - value): an SSIM on the dB scale.
 double ssimDecibels(double linear);
 
+// What a run with that choice measures, as outputs name it: "psnr", "ssim", then each slow group it takes.
+std::vector<std::string> measureNamesTaken(const MeasureChoice& choice);
+
 // Whether a run with that choice takes the measures of the group, and choosing it.
 bool groupTaken(MeasureGroup group, const MeasureChoice& choice);
 void takeGroup(MeasureGroup group, MeasureChoice& choice, bool taken);

@@ -22,6 +22,12 @@ QJsonValue measureValue(double value) {
     return value;
 }
 
+QJsonArray measuresTakenJson(const MeasureChoice& choice) {
+    QJsonArray names;
+    for (const std::string& name : measureNamesTaken(choice)) names.append(text(name));
+    return names;
+}
+
 QJsonObject measuresJson(const PictureMeasures& measures) {
     QJsonObject object;
     for (const MeasureRow& row : measureTable()) object[QLatin1String(row.key)] = measureValue(row.of(measures));

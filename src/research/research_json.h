@@ -19,6 +19,9 @@ QJsonValue measureValue(double value);
 // Every measure by name.
 QJsonObject measuresJson(const PictureMeasures& measures);
 
+// The names of what a run measures: ["psnr", "ssim", "ms_ssim", ...].
+QJsonArray measuresTakenJson(const MeasureChoice& choice);
+
 // A coded file's size and its source's.
 QJsonObject sizesJson(const CompressionFigures& figures);
 
