@@ -234,6 +234,9 @@ void CompareWindow::showMeasures(const PictureMeasures& m) {
                            .arg(roles_.second, roles_.first, decibels(m.psnr), measure(m.ssimLuma, 5),
                                 decibels(m.msSsimLumaDb),
                                 measure(m.ciede2000, 4), measure(m.butteraugliMax, 4), measure(m.butteraugli3Norm, 4)));
+    // Taken only where the run asked for it, as a data set's may.
+    if (!std::isnan(m.ssimulacra2))
+        measures_->setText(measures_->text() + QStringLiteral(",  SSIMULACRA 2 %1").arg(measure(m.ssimulacra2, 4)));
 }
 
 QString CompareWindow::measuresText() const { return measures_->text(); }

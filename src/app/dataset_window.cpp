@@ -60,7 +60,11 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
     : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(std::move(anchor)), folder_(caption) {
     setObjectName(QStringLiteral("DataSetWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(QStringLiteral("Data set: %1 (%2 pictures)").arg(caption).arg(outcome_.pictures.size()));
+    const qsizetype pictures = static_cast<qsizetype>(outcome_.pictures.size());
+    setWindowTitle(QStringLiteral("Data set: %1 (%2 %3)")
+                       .arg(caption)
+                       .arg(pictures)
+                       .arg(pictures == 1 ? QStringLiteral("picture") : QStringLiteral("pictures")));
     askSaveName = [this](const QString& title, const QString& filter) {
         return QFileDialog::getSaveFileName(this, title, suggestion_, filter);
     };

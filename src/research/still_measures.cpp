@@ -13,10 +13,14 @@ const AnchorCodec* anchorCodecOf(StillCodec codec) {
     return nullptr;
 }
 
-std::vector<StillCodec> availableCodecs() {
-    std::vector<StillCodec> codecs;
-    for (const CodecEntry& entry : codecRegistry())
-        if (entry.codec != StillCodec::Command) codecs.push_back(entry.codec);
+const std::vector<StillCodec>& availableCodecs() {
+    // Built once: the built-in codecs never change, and every caller then walks the same list.
+    static const std::vector<StillCodec> codecs = [] {
+        std::vector<StillCodec> built;
+        for (const CodecEntry& entry : codecRegistry())
+            if (entry.codec != StillCodec::Command) built.push_back(entry.codec);
+        return built;
+    }();
     return codecs;
 }
 

@@ -23,7 +23,7 @@ const char* codecName(StillCodec codec);
 std::optional<StillCodec> codecNamed(const std::string& name);
 
 // Our three codecs, then the anchor codecs this build has; no codec described by commands.
-std::vector<StillCodec> availableCodecs();
+const std::vector<StillCodec>& availableCodecs();
 
 // The anchor codec behind `codec`; null for our three and for an anchor left out of this build.
 const AnchorCodec* anchorCodecOf(StillCodec codec);

@@ -276,6 +276,10 @@ TEST_F(AnchorWorkbenchGuiTest, CompareTwoWindowsOffersWindowsOfASizeAndMeasuresB
                   .arg(measureText(m.psnr, 3), measureText(m.ssimLuma, 5), measureText(m.msSsimLumaDb, 3),
                        measureText(m.ciede2000, 4), measureText(m.butteraugliMax, 4),
                        measureText(m.butteraugli3Norm, 4)));
+    PictureMeasures withScore = m;
+    withScore.ssimulacra2 = 87.25;
+    window->showMeasures(withScore);
+    EXPECT_TRUE(window->measuresText().endsWith(",  SSIMULACRA 2 87.2500")) << window->measuresText().toStdString();
     window->close();
 }
 
