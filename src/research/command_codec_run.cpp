@@ -71,25 +71,40 @@ ChildOutcome runCall(const CommandCodec& codec, const std::string& which, const 
     return outcome;
 }
 
-}  // namespace
-
-CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
-                             int quality, bool keepCodedFile) {
+// Writes the source into the folder and codes it there with the encoder; the coded file is
+// `coded` of the folder.
+void encodeInFolder(const CommandCodec& codec, const CodecSettings& settings, const QImage& source, int quality,
+                    const PrivateFolder& folder, CommandPoint& point) {
     if (quality < codec.qualities.lowest || quality > codec.qualities.highest) {
         throw Error(failureIntro(codec, quality) + ": the quality is not between " +
                     std::to_string(codec.qualities.lowest) + " and " + std::to_string(codec.qualities.highest));
     }
-    const PrivateFolder folder("brenlow-codec");
     const std::string input = folder.file("source." + codec.pictureFormat);
     const std::string coded = folder.file("coded" + codec.extension);
-    const std::string decoded = folder.file("decoded." + codec.pictureFormat);
     writeSource(source, input, codec.pictureFormat);
-
-    CommandPoint point;
     point.encode = timeOf(runCall(codec, "encode", substitutedArguments(codec.encode, input, coded, quality, settings),
                                   folder.path(), coded, quality));
     point.codedBytes = fileSizeOf(coded);
     if (point.codedBytes == 0) throw Error(failureIntro(codec, quality) + ": the encode command wrote an empty file");
+}
+
+}  // namespace
+
+std::uint64_t commandCodedBytes(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
+                                int quality) {
+    const PrivateFolder folder("brenlow-codec");
+    CommandPoint point;
+    encodeInFolder(codec, settings, source, quality, folder, point);
+    return point.codedBytes;
+}
+
+CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
+                             int quality, bool keepCodedFile) {
+    const PrivateFolder folder("brenlow-codec");
+    const std::string coded = folder.file("coded" + codec.extension);
+    const std::string decoded = folder.file("decoded." + codec.pictureFormat);
+    CommandPoint point;
+    encodeInFolder(codec, settings, source, quality, folder, point);
     if (keepCodedFile) point.codedFile = readWholeFile(coded);
     const ChildOutcome decoding = runCall(codec, "decode",
                                           substitutedArguments(codec.decode, coded, decoded, quality, settings),

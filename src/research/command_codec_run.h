@@ -34,4 +34,9 @@ struct CommandPoint {
 CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
                              int quality, bool keepCodedFile = false);
 
+// The size of the file the codec's encoder writes for `source` at `quality`, the encoder run alone
+// as runCommandCodec runs it; throws Error as it does.
+std::uint64_t commandCodedBytes(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
+                                int quality);
+
 }  // namespace brenlow

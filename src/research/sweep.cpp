@@ -1,6 +1,7 @@
 #include "research/sweep.h"
 
 #include "research/codec_registry.h"
+#include "research/command_codec_run.h"
 #include "research/command_sweep_point.h"
 
 #include <algorithm>
@@ -130,9 +131,14 @@ struct TargetQuality {
 
 TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curve, double target) {
     const QImage& reference = source.references.at(curve.codec);
-    const QualityRange range = codecEntryOf(curve.codec).qualities;
+    const bool commands = curve.codec == StillCodec::Command;
+    const QualityRange range = commands ? commandCodecOf(curve).qualities : codecEntryOf(curve.codec).qualities;
+    const auto codedBytes = [&](int quality) -> std::uint64_t {
+        return commands ? commandCodedBytes(commandCodecOf(curve), curve.settings, source.bitmap, quality)
+                        : encodeAt(source, curve, quality).size();
+    };
     const auto fits = [&](int quality) {
-        return bitsPerPixel(encodeAt(source, curve, quality).size(), reference.width(), reference.height()) <= target;
+        return bitsPerPixel(codedBytes(quality), reference.width(), reference.height()) <= target;
     };
     if (!fits(range.lowest)) return {range.lowest, true};
     if (fits(range.highest)) return {range.highest, false};
@@ -174,18 +180,18 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
 
 SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings,
                    PreparedReferences& prepared, MeasureOverlap& overlap) {
-    if (task.curve->codec == StillCodec::Command) {
-        // Each probe of a size search would run the programs twice and read a picture back.
-        if (!std::isnan(task.target))
-            throw Error("Size targets need a codec built in; \"" + task.curve->name + "\" is run by its commands");
-        return commandSweepPoint(source, *task.curve, task.quality, settings);
+    const bool commands = task.curve->codec == StillCodec::Command;
+    if (std::isnan(task.target)) {
+        return commands ? commandSweepPoint(source, *task.curve, task.quality, settings)
+                        : measurePoint(source, *task.curve, task.quality, settings, prepared, overlap);
     }
-    if (std::isnan(task.target)) return measurePoint(source, *task.curve, task.quality, settings, prepared, overlap);
     // The search codes in the coding turn too, so that codings stay one at a time where they are.
+    // A codec run by commands is probed with its encoder alone.
     MeasureOverlap::Turn turn = overlap.codingTurn();
     const TargetQuality found = qualityForTarget(source, *task.curve, task.target);
     turn.end();
-    SweepPoint point = measurePoint(source, *task.curve, found.quality, settings, prepared, overlap);
+    SweepPoint point = commands ? commandSweepPoint(source, *task.curve, found.quality, settings)
+                                : measurePoint(source, *task.curve, found.quality, settings, prepared, overlap);
     point.targetBpp = task.target;
     point.targetMissed = found.missed;
     return point;

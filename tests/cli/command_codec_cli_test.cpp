@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "io/bitmap_file.h"
 #include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
 #include "research/sweep_report.h"
@@ -112,6 +114,48 @@ TEST_F(CommandCodecCliTest, ADescribedCodecStandsBesideTheAnchorsInASweepItsResu
     EXPECT_TRUE(contains(html, "<td>webp-m6:method=0</td><td>webp-m6</td><td>method=0</td>")) << "the curves' table";
     EXPECT_TRUE(contains(html, "commands from " + kWebpTools));
 #endif
+}
+
+// Fields of a CSV line without quoted commas, as the sweep writes the points' numbers.
+std::vector<std::string> csvFieldsOf(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream in(line);
+    for (std::string field; std::getline(in, field, ',');) fields.push_back(field);
+    return fields;
+}
+
+// A codec run by commands is coded to size too: its encoder alone is probed for the quality, and each
+// quality step here adds 100 bytes (2/3 bit per pixel of 40 x 30), so the highest quality within the
+// target lies less than a step below it.
+TEST_F(CommandCodecCliTest, SizeTargetsFindTheHighestQualityWithinTheTargetForACodecRunByCommands) {
+    const std::string padded = script("padded", "{ cat \"$1\"; head -c $(($3 * 100)) /dev/zero; } > \"$2\"");
+    const std::string unpadded = script("unpadded", "head -c $(($(wc -c < \"$1\") - $3 * 100)) \"$1\" > \"$2\"");
+    writeFile("padded.json", R"({"name": "padded", "encode": [")" + padded + R"(", "{input}", "{output}", "{quality}"],
+        "decode": [")" + unpadded + R"(", "{input}", "{output}", "{quality}"], "format": "ppm", "extension": ".pad",
+        "quality": {"min": 1, "max": 90}})");
+    saveBitmapFile(patternBitmap(40, 30), cwd.file("small.bmp"));
+    const CliRun swept = exited(0, {"sweep", "--codec-file", "padded.json", "--codecs", "padded", "--bpp", "1,40,60",
+                                    "--measures", "none", "--quiet", "small.bmp"});
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(swept.out);
+    std::string line;
+    std::getline(lines, line);
+    const std::vector<std::string> header = csvFieldsOf(line.substr(0, line.size() - 1));
+    const auto column = [&](const std::string& name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
+    while (std::getline(lines, line)) rows.push_back(csvFieldsOf(line));
+    ASSERT_EQ(rows.size(), 3u) << swept.out;
+    EXPECT_EQ(rows[0][column("quality")], "1") << "below even the lowest quality's size";
+    EXPECT_EQ(rows[0][column("target_missed")], "1");
+    for (std::size_t target : {1u, 2u}) {
+        const double wanted = std::stod(rows[target][column("target_bits_per_pixel")]);
+        const double reached = std::stod(rows[target][column("bits_per_pixel")]);
+        EXPECT_EQ(rows[target][column("target_missed")], "0");
+        EXPECT_LE(reached, wanted);
+        EXPECT_GT(reached + 800.0 / 1200.0, wanted) << "a quality higher would have fitted too";
+    }
+    EXPECT_NE(rows[1][column("quality")], rows[2][column("quality")]);
 }
 
 TEST_F(CommandCodecCliTest, EveryFailingCallIsAFailedItemNamingCodecPictureQualityAndStderrAndTheRunGoesOn) {
