@@ -8,6 +8,7 @@
 
 #include "anchors/built_in_codecs.h"
 #include "anchors/jp2_streams.h"
+#include "imaging/parallel.h"
 #include "io/error.h"
 
 namespace brenlow::anchors {
@@ -125,6 +126,13 @@ void copyChannels(const opj_image_t& image, QImage& picture) {
     }
 }
 
+// OpenJPEG codes on the calling thread unless OPJ_NUM_THREADS asks for workers; while a sweep times
+// it, it keeps to that thread whatever the environment says. A build without threads has none to
+// give up, so the answer does not matter.
+void keepToCallingThreadWhenTimed(opj_codec_t* codec) {
+    if (codingOnCallingThread()) opj_codec_set_threads(codec, 0);
+}
+
 std::string reasonOr(const std::string& lastError, const char* otherwise) {
     return lastError.empty() ? otherwise : lastError;
 }
@@ -150,8 +158,9 @@ public:
         opj_cparameters_t parameters = encoderParameters(picture, quality, settingNumber(settings, "resolutions"));
         Jp2Sink sink;
         const Jp2Stream stream = writingStream(sink);
-        if (!opj_setup_encoder(codec.get(), &parameters, image.get()) ||
-            !opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
+        const bool setUp = opj_setup_encoder(codec.get(), &parameters, image.get());
+        if (setUp) keepToCallingThreadWhenTimed(codec.get());
+        if (!setUp || !opj_start_compress(codec.get(), image.get(), stream.get()) || !opj_encode(codec.get(), stream.get()) ||
             !opj_end_compress(codec.get(), stream.get())) {
             throw Error(failure + reasonOr(lastError, "unexpected error"));
         }
@@ -168,8 +177,9 @@ public:
         const Jp2Stream stream = readingStream(source);
         opj_image_t* header = nullptr;
         // Strict: a file cut short is refused instead of decoded to a blur.
-        if (!opj_setup_decoder(codec.get(), &parameters) || !opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE) ||
-            !opj_read_header(stream.get(), codec.get(), &header)) {
+        const bool setUp = opj_setup_decoder(codec.get(), &parameters) && opj_decoder_set_strict_mode(codec.get(), OPJ_TRUE);
+        if (setUp) keepToCallingThreadWhenTimed(codec.get());
+        if (!setUp || !opj_read_header(stream.get(), codec.get(), &header)) {
             opj_image_destroy(header);
             throw Error(failure + reasonOr(lastError, "not a JP2 file"));
         }

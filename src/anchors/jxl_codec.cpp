@@ -9,12 +9,13 @@
 #include <cstdio>
 
 #include "anchors/built_in_codecs.h"
+#include "imaging/parallel.h"
 #include "io/error.h"
 
 namespace brenlow::anchors {
 namespace {
 
-constexpr int kThreads = 2;
+constexpr int kThreads = 2;  // one under CodingOnCallingThread
 // libjxl 0.7 refuses larger distances; the quadratic below reaches it at quality 10.
 constexpr float kMaxDistance = 15.0f;
 
@@ -79,6 +80,15 @@ Bytes collectOutput(JxlEncoder* encoder) {
     return file;
 }
 
+// The library's worker threads for one call, or none: without a runner it codes on the calling
+// thread, as a timed coding needs. The files are the same either way.
+JxlThreadParallelRunnerPtr workersForCall() {
+    if (codingOnCallingThread()) return nullptr;
+    JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, kThreads);
+    if (!runner) throw Error("JPEG XL failed: not enough memory");
+    return runner;
+}
+
 std::string versionText(std::uint32_t packed) {
     return std::to_string(packed / 1000000) + "." + std::to_string(packed / 1000 % 1000) + "." +
            std::to_string(packed % 1000);
@@ -104,9 +114,10 @@ public:
         QImage picture = bgrPictureFor(source, "JPEG XL").copy();
         swapRedAndBlue(picture);
         const JxlEncoderPtr encoder = JxlEncoderMake(nullptr);
-        const JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, kThreads);
-        if (!encoder || !runner) throw Error("JPEG XL encoder failed: not enough memory");
-        check(JxlEncoderSetParallelRunner(encoder.get(), JxlThreadParallelRunner, runner.get()), encoder.get());
+        if (!encoder) throw Error("JPEG XL encoder failed: not enough memory");
+        const JxlThreadParallelRunnerPtr runner = workersForCall();
+        if (runner)
+            check(JxlEncoderSetParallelRunner(encoder.get(), JxlThreadParallelRunner, runner.get()), encoder.get());
         describePicture(encoder.get(), picture);
         JxlEncoderFrameSettings* frame = JxlEncoderFrameSettingsCreate(encoder.get(), nullptr);
         check(JxlEncoderFrameSettingsSetOption(frame, JXL_ENC_FRAME_SETTING_EFFORT, settingNumber(settings, "effort")), encoder.get());
@@ -125,10 +136,11 @@ public:
             throw Error("JPEG XL decoder failed: not a JPEG XL file");
         }
         const JxlDecoderPtr decoder = JxlDecoderMake(nullptr);
-        const JxlThreadParallelRunnerPtr runner = JxlThreadParallelRunnerMake(nullptr, kThreads);
-        if (!decoder || !runner) throw Error("JPEG XL decoder failed: not enough memory");
+        if (!decoder) throw Error("JPEG XL decoder failed: not enough memory");
+        const JxlThreadParallelRunnerPtr runner = workersForCall();
         if (JxlDecoderSubscribeEvents(decoder.get(), JXL_DEC_BASIC_INFO | JXL_DEC_FULL_IMAGE) != JXL_DEC_SUCCESS ||
-            JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner, runner.get()) != JXL_DEC_SUCCESS ||
+            (runner && JxlDecoderSetParallelRunner(decoder.get(), JxlThreadParallelRunner, runner.get()) !=
+                           JXL_DEC_SUCCESS) ||
             JxlDecoderSetInput(decoder.get(), file.data(), file.size()) != JXL_DEC_SUCCESS) {
             throw Error("JPEG XL decoder failed: the library refused its settings");
         }
@@ -164,7 +176,7 @@ public:
         return "lossy (XYB), distance 0.1 + (100 - q) x 0.09 for q >= 30, 53/3000 q^2 - 23/20 q + 25 below, "
                "capped at " + decimal(kMaxDistance) + " (q " + std::to_string(75) + " gives " +
                decimal(distanceFor(75)) + "), effort " + settings.at("effort") + ", " +
-               std::to_string(kThreads) + " threads";
+               std::to_string(kThreads) + " threads (1 while a sweep times it)";
     }
 
 private:

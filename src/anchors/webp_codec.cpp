@@ -62,6 +62,7 @@ public:
         if (!WebPConfigInit(&config)) throw Error("WebP encoder failed: the library does not match its header");
         config.quality = static_cast<float>(quality);
         config.method = settingNumber(settings, "method");
+        config.thread_level = 0;  // the library's default, said here: it codes on the calling thread
         EncodingState state;
         state.picture.width = picture.width();
         state.picture.height = picture.height();

@@ -245,9 +245,11 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     run.shardCount = request.shardCount;
     run.jobs =
         request.sweepJobs > 0 ? request.sweepJobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    if (request.timingRuns > 1 && run.jobs > 1 && !request.quiet)
-        notes << "Timing: " << run.jobs << " items ran at a time and shared the cores, so their times are not those "
-              << "of one item alone; -j 1 times each item by itself\n";
+    // Fewer items than -j cannot share the cores with one another.
+    const std::size_t items =
+        shardOf(dataSetItems(run.pictures.size(), run.settings.curves.size()), run.shard, run.shardCount).size();
+    writeTimingNotes(request, static_cast<int>(std::min<std::size_t>(items, static_cast<std::size_t>(run.jobs))),
+                     notes);
     // Two runs into one folder would each print and resume the other's results.
     std::optional<FolderLock> folderLock;
     if (!run.resultFolder.empty()) {

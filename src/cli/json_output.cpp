@@ -1,6 +1,7 @@
 #include "cli/json_output.h"
 
 #include <QJsonArray>
+#include <algorithm>
 
 #include "cli/research_commands.h"
 #include "research/research_json.h"
@@ -97,7 +98,9 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
                                        {"focus", focusFor(request.focus)},
                                        {"anchor", text(anchor)},
                                        {"measures", measuresTakenJson(measureChoiceOf(request))},
-                                       {"curves", curvesJson(outcome.curves)}};
+                                       {"curves", curvesJson(outcome.curves)},
+                                       {"timing", timingParametersJson({std::max(request.timingRuns, 1),
+                                                                        kTimedCodecThreads})}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
     QJsonArray points;
     for (const SweepPoint& point : outcome.points) points.append(pointJson(point));

@@ -117,6 +117,16 @@ std::string runCompareCommand(const Request& request, std::ostream& notes) {
     return jsonLine(compareJson(request, measures, reference.size(), compared.size(), secondsSince(started)));
 }
 
+void writeTimingNotes(const Request& request, int itemsAtOnce, std::ostream& notes) {
+    if (request.timingRuns <= 1 || request.quiet) return;
+    notes << "Timing: each point coded and decoded " << request.timingRuns
+          << " times, a picture's points one after another, each codec on " << kTimedCodecThreads
+          << " thread; the medians of wall-clock and CPU seconds are given\n";
+    if (itemsAtOnce > 1)
+        notes << "Timing: " << itemsAtOnce << " items ran at a time and shared the cores, so their times are not "
+              << "those of one item alone; -j 1 times each item by itself\n";
+}
+
 CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     if (asksForDataSet(request.files) || !request.resultFolder.empty() || request.shardCount > 1)
         return runDataSetSweep(request, notes);
@@ -129,6 +139,8 @@ CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     const SweepSettings settings = sweepSettings(single);
     const PictureDocument document = openPictureDocument(single.file, false);
     const SweepSource source = prepareSweep(document.view(), settings);
+    // One picture is one item, whatever -j says: its points are timed in turn.
+    writeTimingNotes(single, 1, notes);
     const SweepOutcome outcome = runSweep(source, settings);
     const std::string anchor = anchorOf(single, settings.curves);
     if (single.json)

@@ -8,15 +8,27 @@
 
 namespace brenlow {
 
+namespace {
+
+thread_local int callingThreadScopes = 0;
+
+}  // namespace
+
+CodingOnCallingThread::CodingOnCallingThread() { ++callingThreadScopes; }
+
+CodingOnCallingThread::~CodingOnCallingThread() { --callingThreadScopes; }
+
+bool codingOnCallingThread() { return callingThreadScopes > 0; }
+
 int kernelThreads() {
-    static const int threads = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    return threads;
+    static const int cores = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    return codingOnCallingThread() ? 1 : cores;
 }
 
 void parallelFor(int count, const std::function<void(int)>& task) { parallelFor(count, kernelThreads(), task); }
 
 void parallelFor(int count, int threadCount, const std::function<void(int)>& task) {
-    const int threads = std::min(count, threadCount);
+    const int threads = std::min(count, codingOnCallingThread() ? 1 : threadCount);
     if (threads <= 1) {
         for (int i = 0; i < count; ++i) {
             task(i);

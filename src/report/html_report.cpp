@@ -133,6 +133,20 @@ std::string deltasHtml(const DataSetOutcome& outcome, const ReportContext& conte
            aggregateDeltaTableHtml(rows, context.anchor);
 }
 
+std::string recordedCount(int count) { return count > 0 ? std::to_string(count) : "not recorded"; }
+
+// The speeds, with how their times were taken beside them.
+std::string speedHtml(const DataSetOutcome& outcome) {
+    const TimingConditions& timing = outcome.parameters.timing;
+    return "<p>Megapixels per second of coding alone and of decoding alone, wall clock: for each curve and " +
+           std::string(outcome.parameters.bppTargets.empty() ? "quality" : "size target") +
+           ", the median over the pictures of each picture's speed. Timing runs per point (its time the median): " +
+           recordedCount(timing.runs) + ". Threads per codec while timed: " + recordedCount(timing.threadsPerCodec) +
+           " (the libraries' own threads and our codecs' kernels alike). Each point's wall-clock and CPU seconds "
+           "are in the data set's CSV and JSON.</p>\n" +
+           speedTableHtml(outcome);
+}
+
 std::string utcNow() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -168,6 +182,7 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
            section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
            section("Aggregate curves", plotsHtml(outcome, context)) +
            section("Delta rates on the aggregate curves", deltasHtml(outcome, context)) +
+           section("Speed", speedHtml(outcome)) +
            section("Delta rates over the pictures",
                    "<p>Each picture's delta rate on its own curves, summarised over the pictures where it is "
                    "defined.</p>\n" +

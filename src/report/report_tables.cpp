@@ -119,6 +119,21 @@ std::string curvesTableHtml(const DataSetOutcome& outcome) {
     return html + "</table>\n";
 }
 
+std::string speedTableHtml(const DataSetOutcome& outcome) {
+    const bool sized = !outcome.parameters.bppTargets.empty();
+    std::string html = "<table class=\"speeds\">\n" +
+                       headerRow({"curve", sized ? "target (bpp)" : "quality", "timed pictures",
+                                  "encode (megapixels/s)", "decode (megapixels/s)"});
+    for (const AggregatePoint& point : outcome.aggregate) {
+        const std::string place = sized ? formatMeasure(point.targetBpp, 3) : std::to_string(point.quality);
+        html += "<tr id=\"speed-" + idOf(point.curve) + "-" + idOf(place) + "\">" + cell(htmlEscaped(point.curve)) +
+                numberCell(place) + numberCell(std::to_string(point.timedPictures)) +
+                numberCell(formatMeasure(point.encodeMegapixelsPerSecond, 2)) +
+                numberCell(formatMeasure(point.decodeMegapixelsPerSecond, 2)) + "</tr>\n";
+    }
+    return html + "</table>\n";
+}
+
 std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows) {
     std::string html = "<table class=\"deltas\">\n" + headerRow({"codec", "measure", "fit", "mean (%)", "median (%)",
                                                                  "min (%)", "max (%)", "stdev (%)", "pictures"});

@@ -27,6 +27,10 @@ std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows);
 // column per curve.
 std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vector<PerPictureDeltas>& rows);
 
+// The aggregate's speeds: per curve and quality (or size target), the median over the timed
+// pictures of their megapixels per second of coding and of decoding (id "speed-CURVE-PLACE").
+std::string speedTableHtml(const DataSetOutcome& outcome);
+
 // "+1.23", "-4.56", "n/a": a delta as the tables show it.
 std::string signedFigure(double value, int decimals);
 

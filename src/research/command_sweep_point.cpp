@@ -67,18 +67,16 @@ SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve,
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
     point.timesAreCalls = true;
-    std::vector<double> encodeWall, decodeWall, encodeCpu, decodeCpu;
+    CodingTimes encoding, decoding;
     CommandPoint coded;
     for (int run = 0; run < point.timingRuns; ++run) {
         coded = runCommandCodec(codec, curve.settings, source.bitmap, quality);
-        encodeWall.push_back(coded.encode.wallSeconds);
-        decodeWall.push_back(coded.decode.wallSeconds);
-        encodeCpu.push_back(coded.encode.cpuSeconds);
-        decodeCpu.push_back(coded.decode.cpuSeconds);
+        encoding.wall.push_back(coded.encode.wallSeconds);
+        decoding.wall.push_back(coded.decode.wallSeconds);
+        encoding.cpu.push_back(coded.encode.cpuSeconds);
+        decoding.cpu.push_back(coded.decode.cpuSeconds);
     }
-    takeTimes(point, std::move(encodeWall), std::move(decodeWall));
-    point.encodeCpuSeconds = spreadOf(std::move(encodeCpu)).median;
-    point.decodeCpuSeconds = spreadOf(std::move(decodeCpu)).median;
+    takeTimes(point, std::move(encoding), std::move(decoding));
 
     measureOutsidePoint(point, source.references.at(StillCodec::Command), std::move(coded.decoded), coded.codedBytes,
                         source.originalSize, settings.measures);

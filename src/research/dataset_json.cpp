@@ -32,7 +32,8 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anc
             {"anchor", text(anchor)},
             {"measures", measuresTakenJson(parameters.measures)},
             {"curves", curvesJson(outcome.curves)},
-            {"bpp_targets", targetsJson(parameters.bppTargets)}};
+            {"bpp_targets", targetsJson(parameters.bppTargets)},
+            {"timing", timingParametersJson(parameters.timing)}};
 }
 
 QJsonArray pointsJson(const DataSetOutcome& outcome) {
@@ -45,6 +46,14 @@ QJsonArray pointsJson(const DataSetOutcome& outcome) {
         }
     }
     return points;
+}
+
+// Speeds vary from run to run, so they sit apart from the figures, as a point's timing does.
+QJsonObject aggregateTimingJson(const AggregatePoint& point) {
+    return {{"median_encode_megapixels_per_second", measureValue(point.encodeMegapixelsPerSecond)},
+            {"median_decode_megapixels_per_second", measureValue(point.decodeMegapixelsPerSecond)},
+            {"pictures", point.timedPictures},
+            {"statistic", "the median over the timed pictures of each one's megapixels per second, wall clock"}};
 }
 
 QJsonArray aggregateJson(const DataSetOutcome& outcome) {
@@ -61,7 +70,8 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
                            {"quality", point.quality},
                            {"pictures", point.pictures},
                            {"means", means},
-                           {"counts", counts}};
+                           {"counts", counts},
+                           {"timing", aggregateTimingJson(point)}};
         if (!std::isnan(point.targetBpp)) {
             object["target_bits_per_pixel"] = point.targetBpp;
             object["target_missed"] = point.missed;

@@ -20,10 +20,16 @@ struct PointSums {
     double bitsPerPixel = 0.0;
     std::vector<double> sums = std::vector<double>(curveMeasures().size(), 0.0);
     std::vector<int> counts = std::vector<int>(curveMeasures().size(), 0);
+    std::vector<double> encodeSpeeds;
+    std::vector<double> decodeSpeeds;
 
     void add(const SweepPoint& point) {
         ++pictures;
         missed += point.targetMissed ? 1 : 0;
+        if (point.timingRuns > 0) {
+            encodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.encodeSeconds));
+            decodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.decodeSeconds));
+        }
         bitsPerPixel += point.measures.bitsPerPixel;
         for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
             const double value = measureOf(point, curveMeasures()[i]);
@@ -38,6 +44,9 @@ struct PointSums {
         AggregatePoint point{curve, sized ? 0 : first.quality, first.targetBpp, missed, pictures, bitsPerPixel / pictures,
                              {}, counts};
         for (std::size_t i = 0; i < sums.size(); ++i) point.means.push_back(counts[i] > 0 ? sums[i] / counts[i] : kNaN);
+        point.encodeMegapixelsPerSecond = summarise(encodeSpeeds).median;
+        point.decodeMegapixelsPerSecond = summarise(decodeSpeeds).median;
+        point.timedPictures = static_cast<int>(encodeSpeeds.size());
         return point;
     }
 };
@@ -62,11 +71,12 @@ bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
         return true;
     };
     return a.qualities == b.qualities && a.bppTargets == b.bppTargets && a.divisor == b.divisor && a.passes == b.passes && sameGroups() &&
-           a.versions == b.versions;
+           a.versions == b.versions && a.timing == b.timing;
 }
 
 DataSetParameters dataSetParameters(const SweepSettings& settings, const LibraryVersions& versions) {
-    return {settings.qualities, settings.bppTargets, settings.divisor, settings.passes, settings.measures, versions};
+    return {settings.qualities, settings.bppTargets, settings.divisor, settings.passes, settings.measures, versions,
+            {std::max(settings.timingRuns, 1), kTimedCodecThreads}};
 }
 
 std::vector<std::pair<std::string, double>> decibelsOfMeanLinear(const AggregatePoint& point) {
@@ -200,7 +210,7 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
     for (CurveMeasure measure : curveMeasures())
         if (linearOf(measure)) csv += std::string(",") + measureKey(measure) + "_of_mean";
     if (sized) csv += ",target_bits_per_pixel,target_missed";
-    csv += "\r\n";
+    csv += ",median_encode_megapixels_per_second,median_decode_megapixels_per_second,timed_pictures\r\n";
     for (const AggregatePoint& point : outcome.aggregate) {
         csv += csvField(point.curve) + "," + std::to_string(point.quality) + "," +
                std::to_string(point.pictures) + "," + formatMeasure(point.bitsPerPixel, 6);
@@ -221,6 +231,12 @@ std::string aggregateCsv(const DataSetOutcome& outcome) {
             csv += ',';
             csv += std::to_string(point.missed);
         }
+        csv += ',';
+        csv += formatMeasure(point.encodeMegapixelsPerSecond, 2);
+        csv += ',';
+        csv += formatMeasure(point.decodeMegapixelsPerSecond, 2);
+        csv += ',';
+        csv += std::to_string(point.timedPictures);
         csv += "\r\n";
     }
     return csv;

@@ -14,6 +14,15 @@ namespace brenlow {
 // The library versions a run's figures depend on, by library name.
 using LibraryVersions = std::map<std::string, std::string>;
 
+// How a data set's times were taken: each point's timing runs and the threads each codec coded on;
+// 0 where not recorded (results kept before they were, points decoded elsewhere, merged runs that
+// differ in them).
+struct TimingConditions {
+    int runs = 0;
+    int threadsPerCodec = 0;
+    bool operator==(const TimingConditions&) const = default;
+};
+
 // What every result of one data set must share to be averaged with the others.
 struct DataSetParameters {
     std::vector<int> qualities;
@@ -22,6 +31,7 @@ struct DataSetParameters {
     std::int32_t passes = 2;
     MeasureChoice measures;
     LibraryVersions versions;
+    TimingConditions timing;
 };
 
 bool operator==(const DataSetParameters& a, const DataSetParameters& b);
@@ -47,6 +57,11 @@ struct AggregatePoint {
     double bitsPerPixel = 0.0;
     std::vector<double> means;  // by curveMeasures() order; NaN when no picture has the measure
     std::vector<int> counts;    // the same order
+    // Speed: the median over the timed pictures of each one's megapixels per second (wall clock) of
+    // coding and of decoding; NaN when none was timed.
+    double encodeMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
+    double decodeMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
+    int timedPictures = 0;
 };
 
 // A picture that could not be swept with a curve, and why: the run goes on with the other items.
@@ -131,7 +146,10 @@ std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome
 std::string dataSetCsv(const DataSetOutcome& outcome);
 
 // The aggregate as CSV: codec (the curve's name), quality, pictures, bits_per_pixel, then each measure's mean and
-// its count of pictures.
+// its count of pictures, the two SSIMs in dB of the mean, the size target columns when coded to
+// sizes, and last the speed columns: the median megapixels per second of coding and of decoding and
+// the timed pictures they are over.
+inline constexpr int kAggregateCsvTimingColumns = 3;
 std::string aggregateCsv(const DataSetOutcome& outcome);
 
 }  // namespace brenlow

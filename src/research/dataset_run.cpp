@@ -36,6 +36,8 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     if (a.passes != b.passes) return "focus";
     for (const MeasureGroup group : slowMeasureGroups())
         if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return "measures";
+    if (a.timing.runs != b.timing.runs) return "timing runs";
+    if (a.timing.threadsPerCodec != b.timing.threadsPerCodec) return "threads per codec while timed";
     for (const auto& [library, version] : a.versions) {
         const auto other = b.versions.find(library);
         if (other == b.versions.end() || other->second != version)
@@ -315,6 +317,18 @@ std::vector<FolderRun> folderRuns(const std::vector<std::string>& folders) {
     return runs;
 }
 
+// The timing the runs' times share: runs decoded elsewhere have none; runs timed otherwise share none.
+TimingConditions sharedTiming(const std::vector<FolderRun>& runs) {
+    std::optional<TimingConditions> shared;
+    for (const FolderRun& run : runs) {
+        const TimingConditions& timing = run.manifest.parameters.timing;
+        if (timing.runs == 0) continue;
+        if (shared && !(*shared == timing)) return {};
+        shared = timing;
+    }
+    return shared.value_or(TimingConditions{});
+}
+
 // One data set of several runs' curves: each curve keeps its own run's qualities, and only the
 // measures every run took are shown.
 DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
@@ -332,6 +346,7 @@ DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
                       groupTaken(group, combined.parameters.measures) && groupTaken(group, parameters.measures));
         combined.parameters.versions.insert(parameters.versions.begin(), parameters.versions.end());
     }
+    combined.parameters.timing = sharedTiming(runs);
     return combined;
 }
 

@@ -101,6 +101,8 @@ QJsonObject parametersJson(const DataSetParameters& parameters) {
     }
     for (const MeasureGroup group : slowMeasureGroups())
         object[QLatin1String(measureGroupName(group))] = groupTaken(group, parameters.measures);
+    object["timing"] = QJsonObject{{"runs", parameters.timing.runs},
+                                   {"threads_per_codec", parameters.timing.threadsPerCodec}};
     return object;
 }
 
@@ -112,6 +114,9 @@ DataSetParameters parametersOf(const QJsonObject& object) {
     parameters.passes = object["focus"].toInt();
     for (const MeasureGroup group : slowMeasureGroups())
         takeGroup(group, parameters.measures, object[QLatin1String(measureGroupName(group))].toBool());
+    // Files made before the timing was recorded have none: 0, not recorded.
+    const QJsonObject timing = object["timing"].toObject();
+    parameters.timing = {timing["runs"].toInt(), timing["threads_per_codec"].toInt()};
     const QJsonObject versions = object["versions"].toObject();
     for (auto it = versions.begin(); it != versions.end(); ++it)
         parameters.versions[it.key().toStdString()] = it.value().toString().toStdString();
@@ -135,11 +140,33 @@ QJsonObject pointJson(const SweepPoint& point) {
         object["target_missed"] = point.targetMissed;
     }
     if (!point.label.empty()) object["label"] = text(point.label);
-    if (point.timesAreCalls) {
-        object["encode_cpu_seconds"] = point.encodeCpuSeconds;
-        object["decode_cpu_seconds"] = point.decodeCpuSeconds;
-    }
+    object["timing_runs"] = point.timingRuns;
+    object["encode_seconds_spread"] = QJsonArray{point.encodeFastest, point.encodeSlowest};
+    object["decode_seconds_spread"] = QJsonArray{point.decodeFastest, point.decodeSlowest};
+    object["encode_cpu_seconds"] = numberValue(point.encodeCpuSeconds);
+    object["decode_cpu_seconds"] = numberValue(point.decodeCpuSeconds);
+    if (point.timesAreCalls) object["times_are_calls"] = true;
     return object;
+}
+
+// The times of a point as a result file keeps them. Files made before the runs and processor times
+// were kept for every codec held processor times for the calls of described codecs alone, and their
+// times were of one run (none when decoded elsewhere).
+void takeStoredTimes(SweepPoint& point, const QJsonObject& object) {
+    point.encodeSeconds = object["encode_seconds"].toDouble();
+    point.decodeSeconds = object["decode_seconds"].toDouble();
+    const bool keptRuns = object.contains("timing_runs");
+    const bool timed = point.encodeSeconds > 0.0 || point.decodeSeconds > 0.0;
+    point.timingRuns = keptRuns ? object["timing_runs"].toInt() : (timed ? 1 : 0);
+    const QJsonArray encodeSpread = object["encode_seconds_spread"].toArray();
+    const QJsonArray decodeSpread = object["decode_seconds_spread"].toArray();
+    point.encodeFastest = encodeSpread.size() == 2 ? encodeSpread[0].toDouble() : point.encodeSeconds;
+    point.encodeSlowest = encodeSpread.size() == 2 ? encodeSpread[1].toDouble() : point.encodeSeconds;
+    point.decodeFastest = decodeSpread.size() == 2 ? decodeSpread[0].toDouble() : point.decodeSeconds;
+    point.decodeSlowest = decodeSpread.size() == 2 ? decodeSpread[1].toDouble() : point.decodeSeconds;
+    point.timesAreCalls = object["times_are_calls"].toBool() || (!keptRuns && object.contains("encode_cpu_seconds"));
+    point.encodeCpuSeconds = numberOf(object["encode_cpu_seconds"]);
+    point.decodeCpuSeconds = numberOf(object["decode_cpu_seconds"]);
 }
 
 SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
@@ -153,17 +180,13 @@ SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
     point.reportLine = object["report"].toString().toStdString();
     point.measures.bitsPerPixel = numberOf(object["bits_per_pixel"]);
     for (const MeasureRow& row : measureTable()) point.measures.picture.*row.value = numberOf(object[QLatin1String(row.key)]);
-    point.encodeSeconds = object["encode_seconds"].toDouble();
-    point.decodeSeconds = object["decode_seconds"].toDouble();
+    takeStoredTimes(point, object);
     point.megapixels = object["megapixels"].toDouble();
     if (object["target_bpp"].isDouble()) {
         point.targetBpp = object["target_bpp"].toDouble();
         point.targetMissed = object["target_missed"].toBool();
     }
-    point.timesAreCalls = object.contains("encode_cpu_seconds");
     point.label = object["label"].toString().toStdString();
-    point.encodeCpuSeconds = object["encode_cpu_seconds"].toDouble();
-    point.decodeCpuSeconds = object["decode_cpu_seconds"].toDouble();
     return point;
 }
 

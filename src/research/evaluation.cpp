@@ -25,6 +25,7 @@ SweepPoint evaluatedPoint(const DecodedPoint& at, const std::string& picture, co
     point.curve = curve.name;
     point.quality = at.quality;
     point.label = at.label;
+    point.timingRuns = 0;  // coded and decoded elsewhere: no times
     measureOutsidePoint(point, reference, std::move(decoded), codedBytes, originalSize, measures);
     return point;
 }
@@ -67,7 +68,8 @@ DataSetWork runEvaluation(const Evaluation& evaluation) {
     settings.qualities.clear();
     for (const DecodedPoint& point : points) settings.qualities.push_back(point.quality);
     settings.measures = evaluation.measures;
-    const DataSetParameters parameters = dataSetParameters(settings, evaluation.versions);
+    DataSetParameters parameters = dataSetParameters(settings, evaluation.versions);
+    parameters.timing = {};
     if (!evaluation.resultFolder.empty())
         writeManifest(evaluation.resultFolder, {evaluation.pictures, {curve}, parameters});
     DataSetWork work;

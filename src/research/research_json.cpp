@@ -50,6 +50,31 @@ QJsonObject libraryVersionsJson(const LibraryVersions& versions) {
     return object;
 }
 
+namespace {
+
+const char* pointClock(const SweepPoint& point) {
+    if (point.timingRuns == 0) return "not timed: coded and decoded elsewhere";
+    if (point.timesAreCalls)
+        return "wall and CPU (user + system, with the children it waited for) seconds of each call of the codec's "
+               "programs, writing its input picture and reading its output not included";
+    return "wall-clock seconds of the coding alone and of the decoding alone, and CPU seconds (user + system) of "
+           "the thread they ran on, the codec on that thread alone";
+}
+
+QJsonValue recorded(int count) { return count > 0 ? QJsonValue(count) : QJsonValue(QJsonValue::Null); }
+
+}  // namespace
+
+QJsonObject timingParametersJson(const TimingConditions& timing) {
+    return {{"runs", recorded(timing.runs)},
+            {"threads_per_codec", recorded(timing.threadsPerCodec)},
+            {"method",
+             "each point coded and decoded `runs` times (with more than one, a picture's points one after "
+             "another), each codec on `threads_per_codec` threads, its library's and our own kernels alike; a "
+             "point's times are the medians of its runs: wall-clock seconds, and CPU seconds (user + system) of "
+             "the thread it coded on; null: not recorded"}};
+}
+
 // The times of a codec described by commands are its programs' calls, as the clock says so.
 QJsonObject timingJson(const SweepPoint& point) {
     QJsonObject timing{{"encode_seconds", point.encodeSeconds},
@@ -60,14 +85,10 @@ QJsonObject timingJson(const SweepPoint& point) {
                        {"encode_megapixels_per_second",
                         measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
                        {"decode_megapixels_per_second",
-                        measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))}};
-    if (point.timesAreCalls) {
-        timing["encode_cpu_seconds"] = point.encodeCpuSeconds;
-        timing["decode_cpu_seconds"] = point.decodeCpuSeconds;
-        timing["clock"] = QStringLiteral(
-            "wall and CPU (user + system, with the children it waited for) seconds of each call of the codec's "
-            "programs, writing its input picture and reading its output not included");
-    }
+                        measureValue(megapixelsPerSecond(point.megapixels, point.decodeSeconds))},
+                       {"encode_cpu_seconds", measureValue(point.encodeCpuSeconds)},
+                       {"decode_cpu_seconds", measureValue(point.decodeCpuSeconds)},
+                       {"clock", pointClock(point)}};
     return timing;
 }
 

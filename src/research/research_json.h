@@ -33,6 +33,10 @@ QJsonObject libraryVersionsJson(const LibraryVersions& versions);
 // behind it.
 QJsonArray curvesJson(const std::vector<CodecCurve>& curves);
 
+// How the times were taken: the timing runs and the threads each codec coded on (null where not
+// recorded), and what the figures are.
+QJsonObject timingParametersJson(const TimingConditions& timing);
+
 // One point of a sweep: codec (the curve's name), quality, sizes, ratio, report line, every measure and its timings.
 QJsonObject pointJson(const SweepPoint& point);
 

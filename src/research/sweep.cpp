@@ -5,7 +5,6 @@
 #include "research/command_sweep_point.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <exception>
 #include <limits>
@@ -27,10 +26,6 @@
 
 namespace brenlow {
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // The same bytes as encodeAvcFile on the bitmap's planes, without making them (144 MB at 12 MP);
 // prepareSweep has refused a focus the decoder would refuse.
@@ -110,17 +105,6 @@ private:
     const SweepProgress& progress_;
 };
 
-// Runs `step` `runs` times, timing each run, and keeps what the last one gave.
-template <typename Step>
-auto timed(int runs, std::vector<double>& seconds, const Step& step) {
-    for (int run = 1;; ++run) {
-        const Clock::time_point start = Clock::now();
-        auto result = step();
-        seconds.push_back(secondsSince(start));
-        if (run >= runs) return result;
-    }
-}
-
 // The highest quality of the codec's range whose file has at most `target` bits per pixel, found by
 // bisection on the assumption that size grows with quality (each quality coded once); the lowest
 // quality, marked missed, when even that is larger.
@@ -158,10 +142,12 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     point.curve = curve.name;
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
-    std::vector<double> encodeTimes, decodeTimes;
+    CodingTimes encodeTimes, decodeTimes;
     MeasureOverlap::Turn turn = overlap.codingTurn();
-    const Bytes file = timed(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
-    DecodedPicture decoded = timed(point.timingRuns, decodeTimes, [&] { return decodeAt(codec, file, source.caption); });
+    const Bytes file =
+        timedOnCallingThread(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
+    DecodedPicture decoded = timedOnCallingThread(point.timingRuns, decodeTimes,
+                                                  [&] { return decodeAt(codec, file, source.caption); });
     turn.end();
     takeTimes(point, std::move(encodeTimes), std::move(decodeTimes));
 
@@ -215,15 +201,17 @@ DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& cu
     return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
 }
 
-void takeTimes(SweepPoint& point, std::vector<double> encodeSeconds, std::vector<double> decodeSeconds) {
-    const TimeSpread encoding = spreadOf(std::move(encodeSeconds));
-    const TimeSpread decoding = spreadOf(std::move(decodeSeconds));
-    point.encodeSeconds = encoding.median;
-    point.encodeFastest = encoding.fastest;
-    point.encodeSlowest = encoding.slowest;
-    point.decodeSeconds = decoding.median;
-    point.decodeFastest = decoding.fastest;
-    point.decodeSlowest = decoding.slowest;
+void takeTimes(SweepPoint& point, CodingTimes encoding, CodingTimes decoding) {
+    const TimeSpread encodeWall = spreadOf(std::move(encoding.wall));
+    const TimeSpread decodeWall = spreadOf(std::move(decoding.wall));
+    point.encodeSeconds = encodeWall.median;
+    point.encodeFastest = encodeWall.fastest;
+    point.encodeSlowest = encodeWall.slowest;
+    point.decodeSeconds = decodeWall.median;
+    point.decodeFastest = decodeWall.fastest;
+    point.decodeSlowest = decodeWall.slowest;
+    point.encodeCpuSeconds = spreadOf(std::move(encoding.cpu)).median;
+    point.decodeCpuSeconds = spreadOf(std::move(decoding.cpu)).median;
 }
 
 TimeSpread spreadOf(std::vector<double> seconds) {

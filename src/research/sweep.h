@@ -11,6 +11,7 @@
 
 #include "codecs/document.h"
 #include "research/codec_curve.h"
+#include "research/coding_clock.h"
 #include "research/prepared_reference.h"
 #include "research/still_measures.h"
 #include "imaging/image_planes.h"
@@ -70,13 +71,17 @@ struct SweepPoint {
     double encodeSlowest = 0.0;
     double decodeFastest = 0.0;
     double decodeSlowest = 0.0;
-    int timingRuns = 1;
+    int timingRuns = 1;          // 0: not timed (decoded elsewhere)
     double megapixels = 0.0;     // of the reference picture
     double targetBpp = std::numeric_limits<double>::quiet_NaN();  // the size it was coded for, when it was
     bool targetMissed = false;   // even the lowest quality codes above the target: the point is that quality
-    bool timesAreCalls = false;  // a codec described by commands: the times are of its programs'
-    double encodeCpuSeconds = 0.0;  // calls, wall clock, beside the processor time of each call
-    double decodeCpuSeconds = 0.0;  // (user + system, its children's included): the medians
+    // Processor seconds (user + system), the medians of the timing runs: of the coding thread, on
+    // which a built-in codec codes alone while timed, or of each call of a described codec's
+    // programs with the children they waited for. NaN where unknown (kept before they were recorded,
+    // or decoded elsewhere).
+    double encodeCpuSeconds = std::numeric_limits<double>::quiet_NaN();
+    double decodeCpuSeconds = std::numeric_limits<double>::quiet_NaN();
+    bool timesAreCalls = false;  // a codec described by commands: the times are of its programs' calls
     std::string label;  // a point decoded elsewhere: its folder's name ("0.0130"), which `quality`
                         // stands for when it is no whole number
 };
@@ -90,8 +95,13 @@ struct TimeSpread {
 };
 TimeSpread spreadOf(std::vector<double> seconds);
 
-// The point's wall-clock times, each the median of its timing runs, with their spread.
-void takeTimes(SweepPoint& point, std::vector<double> encodeSeconds, std::vector<double> decodeSeconds);
+// The point's wall-clock times, each the median of its timing runs, with their spread, and the
+// medians of its processor times. Throws Error for no runs.
+void takeTimes(SweepPoint& point, CodingTimes encoding, CodingTimes decoding);
+
+// The threads each codec codes on while a sweep times it: the libraries' own thread settings and
+// our codecs' kernels alike (CodingOnCallingThread).
+inline constexpr int kTimedCodecThreads = 1;
 
 // Speed in megapixels per second; infinity when the clock saw no time pass.
 double megapixelsPerSecond(double megapixels, double seconds);

@@ -148,7 +148,8 @@ std::string sweepCsvHeader(bool sized) {
     header += "report,";
     for (const MeasureRow& row : measureTable())
         if (row.group != MeasureGroup::Always) header += std::string(row.key) + ",";
-    return header + (sized ? "settings,target_bits_per_pixel,target_missed," : "settings,") + "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second\r\n";
+    return header + (sized ? "settings,target_bits_per_pixel,target_missed," : "settings,") + "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second,"
+                    "encode_cpu_seconds,decode_cpu_seconds\r\n";
 }
 
 std::string sweepCsvRow(const SweepPoint& point, const std::string& settings, bool sized) {
@@ -166,7 +167,8 @@ std::string sweepCsvRow(const SweepPoint& point, const std::string& settings, bo
     if (sized) row += formatMeasure(point.targetBpp, 6) + "," + (point.targetMissed ? "1," : "0,");
     return row + formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +
            formatMeasure(megapixelsPerSecond(point.megapixels, point.encodeSeconds), 2) + "," +
-           formatMeasure(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2) + "\r\n";
+           formatMeasure(megapixelsPerSecond(point.megapixels, point.decodeSeconds), 2) + "," +
+           formatMeasure(point.encodeCpuSeconds, 6) + "," + formatMeasure(point.decodeCpuSeconds, 6) + "\r\n";
 }
 
 std::string sweepCsv(const SweepOutcome& outcome) {

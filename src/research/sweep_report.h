@@ -99,9 +99,10 @@ const char* interpolationName(BdInterpolation interpolation);
 
 // The points as CSV (RFC 4180), a header row first, numbers with a full stop, "inf" for an
 // infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted. The codec column
-// names the curve, the settings column gives its settings. The four timing columns come last, so
-// that cutting them off leaves what every run of the same inputs prints.
-inline constexpr int kSweepCsvTimingColumns = 4;
+// names the curve, the settings column gives its settings. The timing columns come last, so that
+// cutting them off leaves what every run of the same inputs prints: wall-clock seconds and
+// megapixels per second of coding and decoding, then their CPU seconds ("n/a" where unknown).
+inline constexpr int kSweepCsvTimingColumns = 6;
 std::string sweepCsv(const SweepOutcome& outcome);
 
 // A CSV field, quoted only when it holds a comma, a quote or a line break.

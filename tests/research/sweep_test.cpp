@@ -6,8 +6,13 @@
 #include <cmath>
 #include <stdexcept>
 #include <filesystem>
+#include <functional>
+#include <time.h>
+#include <utility>
 
 #include "codecs/still_codecs.h"
+#include "imaging/parallel.h"
+#include "research/codec_registry.h"
 #include "research/sweep_report.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
@@ -211,7 +216,7 @@ TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
     const std::string header =
         "codec,quality,coded_size,original_size,ratio,bits_per_pixel,psnr_r,psnr_g,psnr_b,psnr,psnr_y,ssim_y,report,"
         "ms_ssim_y,ms_ssim_y_db,ciede2000,butteraugli_max,butteraugli_3norm,ssimulacra2,settings,encode_seconds,decode_seconds,"
-        "encode_megapixels_per_second,decode_megapixels_per_second\r\n";
+        "encode_megapixels_per_second,decode_megapixels_per_second,encode_cpu_seconds,decode_cpu_seconds\r\n";
     ASSERT_EQ(csv.substr(0, header.size()), header);
     const SweepPoint& first = outcome.points[0];
     const std::string row = "ajc,50," + std::to_string(first.figures.codedSize) + ",406854,";
@@ -222,7 +227,8 @@ TEST_F(SweepTest, CsvHasAHeaderAndOneQuotedRowPerPoint) {
                                    formatMeasure(m.butteraugli3Norm, 4) + "," + formatMeasure(m.ssimulacra2, 4);
     const std::string timing = formatMeasure(first.encodeSeconds, 6) + "," + formatMeasure(first.decodeSeconds, 6) + "," +
                                formatMeasure(megapixelsPerSecond(first.megapixels, first.encodeSeconds), 2) + "," +
-                               formatMeasure(megapixelsPerSecond(first.megapixels, first.decodeSeconds), 2);
+                               formatMeasure(megapixelsPerSecond(first.megapixels, first.decodeSeconds), 2) + "," +
+                               formatMeasure(first.encodeCpuSeconds, 6) + "," + formatMeasure(first.decodeCpuSeconds, 6);
     EXPECT_NE(csv.find(",\"" + first.reportLine + "\"," + perceptual + ",divisor=2," + timing + "\r\n"), std::string::npos)
         << "the settings column comes before the timing columns";
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 3);
@@ -310,7 +316,56 @@ TEST_F(SweepTest, TimingRunsGiveTheSameFiguresWithTheMedianInsideItsSpread) {
         EXPECT_LE(point.encodeSeconds, point.encodeSlowest);
         EXPECT_LE(point.decodeFastest, point.decodeSeconds);
         EXPECT_LE(point.decodeSeconds, point.decodeSlowest);
+        // Each run's processor seconds lie within its wall-clock seconds on the one coding thread,
+        // so the medians keep that order too.
+        EXPECT_GT(point.encodeCpuSeconds, 0.0);
+        EXPECT_GT(point.decodeCpuSeconds, 0.0);
+        EXPECT_LE(point.encodeCpuSeconds, point.encodeSeconds + 1e-4);
+        EXPECT_LE(point.decodeCpuSeconds, point.decodeSeconds + 1e-4);
     }
+}
+
+double processCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// The processor seconds of the process, and of the calling thread alone, while `code` runs.
+std::pair<double, double> processAndThreadCpu(const std::function<void()>& code) {
+    const double process = processCpuSeconds();
+    const double thread = threadCpuSeconds();
+    code();
+    return {processCpuSeconds() - process, threadCpuSeconds() - thread};
+}
+
+// A point's processor time is read off the coding thread's clock, so every built-in codec (each
+// library's threads and our own kernels) must do all its work on that thread while timed.
+TEST_F(SweepTest, TimedCodecsCodeOnTheCallingThreadAloneWithTheSameFiles) {
+    ::setenv("OPJ_NUM_THREADS", "ALL_CPUS", 1);  // OpenJPEG would take its workers from here
+    std::vector<StillCodec> codecs;
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.command == nullptr) codecs.push_back(entry.codec);
+    SweepSettings settings;
+    settings.curves = defaultCurves(codecs);
+    const SweepSource source = prepareSweep(document.view(), settings);
+    for (const CodecCurve& curve : settings.curves) {
+        SCOPED_TRACE(curve.name);
+        DecodedPicture timed;
+        const auto [process, thread] = processAndThreadCpu([&] {
+            const CodingOnCallingThread oneThread;
+            timed = decodedSweepPoint(source, curve, 50);
+        });
+        EXPECT_GT(thread, 0.0);
+        EXPECT_LE(process, thread * 1.1 + 0.005) << "processor time spent off the coding thread";
+        EXPECT_EQ(timed.bitmap, decodedSweepPoint(source, curve, 50).bitmap) << "the same picture on every core";
+    }
+    ::unsetenv("OPJ_NUM_THREADS");
+    // Untimed, libjxl codes on workers of its own: the check above would see it.
+    const CodecCurve* jxl = findCurve(settings.curves, "jxl");
+    if (jxl == nullptr || kernelThreads() == 1) return;
+    const auto [process, thread] = processAndThreadCpu([&] { decodedSweepPoint(source, *jxl, 50); });
+    EXPECT_GT(process, thread * 1.1 + 0.005);
 }
 
 }  // namespace

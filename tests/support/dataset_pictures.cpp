@@ -12,13 +12,15 @@ namespace brenlow::testing {
 QJsonObject withoutTimes(const std::string& line) {
     QJsonObject object = QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
     object.remove("seconds");
-    QJsonArray points;
-    for (const QJsonValue& point : object["points"].toArray()) {
-        QJsonObject untimed = point.toObject();
-        untimed.remove("timing");
-        points.append(untimed);
+    for (const char* timed : {"points", "aggregate"}) {
+        QJsonArray entries;
+        for (const QJsonValue& entry : object[timed].toArray()) {
+            QJsonObject untimed = entry.toObject();
+            untimed.remove("timing");
+            entries.append(untimed);
+        }
+        object[timed] = entries;
     }
-    object["points"] = points;
     return object;
 }
 

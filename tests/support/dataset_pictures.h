@@ -11,8 +11,8 @@ namespace brenlow::testing {
 // name order.
 std::vector<std::string> makeSmallDataSet(const std::string& folder);
 
-// A data set's JSON line as an object, less what depends on the clock: its seconds and every
-// point's timings.
+// A data set's JSON line as an object, less what depends on the clock: its seconds, every point's
+// timings and the aggregate's speeds.
 QJsonObject withoutTimes(const std::string& line);
 
 }  // namespace brenlow::testing
