@@ -115,6 +115,45 @@ TEST_F(DataSetCliTest, AResumedRunMakesOnlyTheMissingItemsAndPrintsWhatAWholeRun
     EXPECT_EQ(timingAt(resumed.out, 20), timingAt(whole.out, 20)) << "an item taken as it was keeps its timings";
 }
 
+// A timed run says how it was timed, and only items that really ran side by side are said to
+// have shared the cores: one picture codes its points in turn whatever -j says.
+TEST_F(DataSetCliTest, TimedRunsSayHowTheyWereTimedAndGiveProcessorTimesAndMedianSpeeds) {
+    const std::vector<std::string> timed{"sweep", "--codecs", "jpeg", "--qualities", "50,90", "--measures", "none",
+                                         "--timing-runs", "2", "-j", "2", "--json"};
+    const CliRun one = succeeded(timed + std::vector<std::string>{"set/a_astronaut.png"});
+    EXPECT_NE(one.err.find("Timing: each point coded and decoded 2 times, a picture's points one after another, "
+                           "each codec on 1 thread"),
+              std::string::npos)
+        << one.err;
+    EXPECT_EQ(one.err.find("shared the cores"), std::string::npos) << one.err;
+    const QJsonObject single = QJsonDocument::fromJson(QByteArray::fromStdString(one.out)).object();
+    EXPECT_EQ(single["parameters"]["timing"]["runs"].toInt(), 2);
+    EXPECT_EQ(single["parameters"]["timing"]["threads_per_codec"].toInt(), 1);
+    const QJsonObject point = single["points"][1]["timing"].toObject();
+    EXPECT_EQ(point["runs"].toInt(), 2);
+    EXPECT_GT(point["encode_cpu_seconds"].toDouble(), 0.0);
+    EXPECT_GT(point["decode_cpu_seconds"].toDouble(), 0.0);
+    EXPECT_NE(point["clock"].toString().indexOf("CPU seconds"), -1);
+
+    const CliRun alone = succeeded(timed + std::vector<std::string>{"--out", "alone", "set/a_astronaut.png"});
+    EXPECT_EQ(alone.err.find("shared the cores"), std::string::npos) << "one item has no other to share with";
+
+    const CliRun all = succeeded(timed + std::vector<std::string>{"--aggregate-csv", "aggregate.csv", "set"});
+    EXPECT_NE(all.err.find("Timing: 2 items ran at a time and shared the cores"), std::string::npos) << all.err;
+    const QJsonObject dataSet = QJsonDocument::fromJson(QByteArray::fromStdString(all.out)).object();
+    EXPECT_EQ(dataSet["parameters"]["timing"]["runs"].toInt(), 2);
+    const QJsonObject speed = dataSet["aggregate"][1]["timing"].toObject();
+    EXPECT_EQ(speed["pictures"].toInt(), 5);
+    EXPECT_GT(speed["median_encode_megapixels_per_second"].toDouble(), 0.0);
+    EXPECT_GT(speed["median_decode_megapixels_per_second"].toDouble(), 0.0);
+    const std::string aggregate = fileBytes(cwd.file("aggregate.csv"));
+    EXPECT_EQ(aggregate.rfind("codec,quality,pictures,bits_per_pixel,psnr,psnr_pictures,", 0), 0u);
+    EXPECT_NE(aggregate.find(",ms_ssim_y_db_of_mean,median_encode_megapixels_per_second,"
+                             "median_decode_megapixels_per_second,timed_pictures\r\njpeg,50,5,"),
+              std::string::npos)
+        << aggregate;
+}
+
 // Killed once a few items are filed, the run leaves only whole files; run again, it makes the rest.
 TEST_F(DataSetCliTest, ARunKilledHalfWayIsFinishedByTheSameCommand) {
     const std::vector<std::string> sweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "10:90:10", "--measures",

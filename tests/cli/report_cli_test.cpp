@@ -129,6 +129,16 @@ TEST_F(ReportCliTest, TheReportIsOneSelfContainedPageWithAPlotPerMeasureAndTheJs
     for (const char* key : {"mean", "median", "min", "max"})
         EXPECT_NE(summary.find(shown(perPicture[key], 2)), std::string::npos) << key << summary;
     EXPECT_NE(page.find("set/e_chelsea.bmp"), std::string::npos) << "each picture's row";
+
+    const QJsonObject ajcAt70 = merged["aggregate"][6].toObject();
+    ASSERT_EQ(ajcAt70["quality"].toInt(), 70);
+    const std::string speeds = rowOf("speed-ajc-70");
+    EXPECT_NE(speeds.find(">5<"), std::string::npos) << "timed pictures" << speeds;
+    for (const char* key : {"median_encode_megapixels_per_second", "median_decode_megapixels_per_second"})
+        EXPECT_NE(speeds.find(">" + formatMeasure(ajcAt70["timing"][key].toDouble(), 2) + "<"), std::string::npos)
+            << key << speeds;
+    EXPECT_NE(page.find("Timing runs per point (its time the median): 1. Threads per codec while timed: 1 "),
+              std::string::npos);
 }
 
 TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {

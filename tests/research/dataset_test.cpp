@@ -217,6 +217,62 @@ TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrints
     EXPECT_EQ(runDataSetItems(run).computed, 2) << "a picture changed since is made again";
 }
 
+TEST_F(DataSetRunTest, ResultFilesKeepEveryTimeOfAPointAndATimingOtherwiseMakesThemAgain) {
+    run.resultFolder = results.path().string();
+    run.pictures = {pictures[0]};
+    run.settings.timingRuns = 2;
+    const DataSetWork made = runDataSetItems(run);
+    const DataSetOutcome kept = loadDataSet({run.resultFolder});
+    EXPECT_EQ(kept.parameters.timing, (TimingConditions{2, kTimedCodecThreads}));
+    const SweepPoint& coded = made.results[1].sweep.points[2];
+    const SweepPoint& read = kept.outcomes[0].sweep.points[6];
+    ASSERT_EQ(read.curve, "ajc");
+    EXPECT_EQ(read.timingRuns, 2);
+    EXPECT_EQ(read.encodeFastest, coded.encodeFastest);
+    EXPECT_EQ(read.decodeSlowest, coded.decodeSlowest);
+    EXPECT_EQ(read.encodeCpuSeconds, coded.encodeCpuSeconds);
+    EXPECT_EQ(read.decodeCpuSeconds, coded.decodeCpuSeconds);
+    EXPECT_FALSE(read.timesAreCalls);
+
+    EXPECT_EQ(runDataSetItems(run).reused, 2);
+    run.settings.timingRuns = 1;
+    EXPECT_EQ(runDataSetItems(run).replaced, 2) << "times taken otherwise are taken again";
+}
+
+// Hand-made points: one curve at one quality on four pictures of 2 megapixels, one not timed.
+TEST(AggregateSpeedTest, SpeedsAreTheMediansOverTheTimedPicturesPerCurveAndPlace) {
+    const std::vector<CodecCurve> curves = defaultCurves({StillCodec::Jpeg});
+    const auto pictureWith = [](double encodeSeconds, double decodeSeconds, int runs) {
+        SweepPoint point;
+        point.curve = "jpeg";
+        point.quality = 50;
+        point.megapixels = 2.0;
+        point.encodeSeconds = encodeSeconds;
+        point.decodeSeconds = decodeSeconds;
+        point.timingRuns = runs;
+        return PictureOutcome{"p", {{}, {point}, false}};
+    };
+    std::vector<PictureOutcome> outcomes{pictureWith(1.0, 2.0, 3), pictureWith(0.5, 1.0, 3),
+                                         pictureWith(0.25, 4.0, 3), pictureWith(0.0, 0.0, 0)};
+    const std::vector<AggregatePoint> odd = aggregatePoints(outcomes, curves);
+    ASSERT_EQ(odd.size(), 1u);
+    EXPECT_EQ(odd[0].pictures, 4);
+    EXPECT_EQ(odd[0].timedPictures, 3);
+    EXPECT_DOUBLE_EQ(odd[0].encodeMegapixelsPerSecond, 4.0);  // of 2, 4 and 8
+    EXPECT_DOUBLE_EQ(odd[0].decodeMegapixelsPerSecond, 1.0);  // of 1, 2 and 0.5
+
+    outcomes.push_back(pictureWith(2.0, 0.5, 1));
+    const AggregatePoint even = aggregatePoints(outcomes, curves)[0];
+    EXPECT_DOUBLE_EQ(even.encodeMegapixelsPerSecond, 3.0);  // the middle two of 1, 2, 4 and 8
+    EXPECT_DOUBLE_EQ(even.decodeMegapixelsPerSecond, 1.5);
+
+    outcomes.resize(1);
+    outcomes[0].sweep.points[0].timingRuns = 0;
+    const AggregatePoint untimed = aggregatePoints(outcomes, curves)[0];
+    EXPECT_EQ(untimed.timedPictures, 0);
+    EXPECT_TRUE(std::isnan(untimed.encodeMegapixelsPerSecond));
+}
+
 TEST_F(DataSetRunTest, MergeOfShardsEqualsTheWholeRunAndNamesWhatItLacksOrCannotMix) {
     run.resultFolder = results.path().string();
     const DataSetOutcome whole = collectDataSet(run, runDataSetItems(run));
