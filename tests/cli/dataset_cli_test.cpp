@@ -132,7 +132,6 @@ TEST_F(DataSetCliTest, TimedRunsSayHowTheyWereTimedAndGiveProcessorTimesAndMedia
     const QJsonObject point = single["points"][1]["timing"].toObject();
     EXPECT_EQ(point["runs"].toInt(), 2);
     EXPECT_GT(point["encode_cpu_seconds"].toDouble(), 0.0);
-    EXPECT_GT(point["decode_cpu_seconds"].toDouble(), 0.0);
     EXPECT_NE(point["clock"].toString().indexOf("CPU seconds"), -1);
 
     const CliRun alone = succeeded(timed + std::vector<std::string>{"--out", "alone", "set/a_astronaut.png"});
@@ -145,7 +144,6 @@ TEST_F(DataSetCliTest, TimedRunsSayHowTheyWereTimedAndGiveProcessorTimesAndMedia
     const QJsonObject speed = dataSet["aggregate"][1]["timing"].toObject();
     EXPECT_EQ(speed["pictures"].toInt(), 5);
     EXPECT_GT(speed["median_encode_megapixels_per_second"].toDouble(), 0.0);
-    EXPECT_GT(speed["median_decode_megapixels_per_second"].toDouble(), 0.0);
     const std::string aggregate = fileBytes(cwd.file("aggregate.csv"));
     EXPECT_EQ(aggregate.rfind("codec,quality,pictures,bits_per_pixel,psnr,psnr_pictures,", 0), 0u);
     EXPECT_NE(aggregate.find(",ms_ssim_y_db_of_mean,median_encode_megapixels_per_second,"
