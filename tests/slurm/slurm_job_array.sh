@@ -131,8 +131,9 @@ whole_run=$(sed -e ':a' -e '/\\$/N; s/\\\n//; ta' job.sh | grep '^brenlow-cli sw
   sed -E 's/--shard +"[^"]*"//; s/--out +"[^"]*"//')
 brenlow-cli merge results/shard* > merged.csv 2> merged.txt
 bash -c "$whole_run" > whole.csv 2> /dev/null
-# The last four columns are the timings; everything else is the same figure to the last digit.
-without_times() { sed -E 's/(,[^,]*){4}$//' "$1"; }
+# The columns from encode_seconds on are the timings; everything else is the same figure to the last digit.
+timing_columns=$(head -n 1 whole.csv | tr -d '\r' | tr ',' '\n' | sed -n '/^encode_seconds$/,$p' | wc -l)
+without_times() { sed -E "s/(,[^,]*){$timing_columns}\$//" "$1"; }
 if ! diff <(without_times whole.csv) <(without_times merged.csv) > diff.txt; then
   echo "FAILED: the merged shards differ from the unsharded sweep"
   head -n 20 diff.txt
