@@ -124,6 +124,8 @@ StopSignalsDeferred::~StopSignalsDeferred() {
     }
 }
 
+bool stopSignalWaiting() { return deferredSignal.load() != 0; }
+
 std::string freshHiddenName(const std::string& folder) {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     thread_local std::mt19937_64 generator{std::random_device{}()};

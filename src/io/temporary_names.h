@@ -23,7 +23,8 @@ private:
 };
 
 // While one exists, SIGINT, SIGTERM and SIGHUP wait: a command putting its outputs in place
-// finishes the whole set first, then the signal does what it does.
+// finishes the whole set first, and a program it runs is stopped and its folder removed; when the
+// last one goes, the signal does what it does.
 class StopSignalsDeferred {
 public:
     StopSignalsDeferred();
@@ -31,6 +32,10 @@ public:
     StopSignalsDeferred(const StopSignalsDeferred&) = delete;
     StopSignalsDeferred& operator=(const StopSignalsDeferred&) = delete;
 };
+
+// Whether a stop signal came while signals were deferred and waits: work that may take long under
+// a StopSignalsDeferred (waiting for another program) asks it often and gives up.
+bool stopSignalWaiting();
 
 // A short hidden name in `folder` ("." for the current one) that no file has yet, most likely:
 // callers create it with O_EXCL and try another when it exists. Short, so that a temporary file

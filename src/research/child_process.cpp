@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "io/error.h"
+#include "io/temporary_names.h"
 
 extern char** environ;
 
@@ -128,6 +129,10 @@ bool hasEnded(pid_t pid) {
 
 double secondsOf(const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; }
 
+std::string stoppedText(const std::vector<std::string>& arguments) {
+    return "\"" + arguments.front() + "\" was stopped: this program was told to stop";
+}
+
 }  // namespace
 
 std::string ChildOutcome::endText(double timeLimitSeconds) const {
@@ -141,6 +146,9 @@ std::string ChildOutcome::endText(double timeLimitSeconds) const {
 ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const std::string& folder,
                              double timeLimitSeconds) {
     if (arguments.empty() || arguments.front().empty()) throw Error("No program to run");
+    // A stop signal waits while the program runs, until it is killed and the call unwound.
+    const StopSignalsDeferred signalsWait;
+    if (stopSignalWaiting()) throw ChildRunStopped(stoppedText(arguments));
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) throw Error(std::string("Cannot make a pipe: ") + std::strerror(errno));
     Descriptor reader(ends[0]);
@@ -158,9 +166,14 @@ ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const st
     bool open = true;
     int status = 0;
     rusage usage{};
+    bool stopped = false;
     while (!hasEnded(pid)) {
         if (Clock::now() >= deadline) {
             outcome.timedOut = true;
+            break;
+        }
+        if (stopSignalWaiting()) {
+            stopped = true;
             break;
         }
         pollfd watched{reader.get(), POLLIN, 0};
@@ -171,6 +184,7 @@ ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const st
     ::kill(-pid, SIGKILL);
     while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
     }
+    if (stopped) throw ChildRunStopped(stoppedText(arguments));
     if (open) drain(reader.get(), kept);
     outcome.wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();
     outcome.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);

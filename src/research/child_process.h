@@ -1,5 +1,6 @@
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,20 @@ struct ChildOutcome {
     std::string endText(double timeLimitSeconds) const;
 };
 
+// A run given up because this process was told to stop (SIGINT, SIGTERM, SIGHUP). Not an Error,
+// so that no caller records it as a failed item: it unwinds to the end, where the stop signal,
+// held back meanwhile (StopSignalsDeferred), ends the process.
+class ChildRunStopped : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 // Runs `arguments` (program first, looked up on PATH) without a shell, in `folder`, with stdin
 // and stdout on /dev/null and stderr captured, in a process group of its own. At the time limit,
-// or when the program ends, every process left in the group is killed, so nothing it started
-// outlives the call. Safe to call from several threads at once. Throws Error when the program
-// cannot be started (not found, not executable).
+// when the program ends, or when a stop signal comes, every process left in the group is killed,
+// so nothing it started outlives the call. Safe to call from several threads at once. Throws Error
+// when the program cannot be started (not found, not executable), ChildRunStopped after a stop
+// signal.
 ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const std::string& folder,
                              double timeLimitSeconds);
 

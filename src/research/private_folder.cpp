@@ -1,29 +1,109 @@
 #include "research/private_folder.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "io/error.h"
 
 namespace brenlow {
+namespace {
+
+namespace fs = std::filesystem;
+
+// mkdtemp's six characters after the process id.
+constexpr std::size_t kUniqueChars = 6;
+
+std::string temporaryRoot() {
+    const char* root = std::getenv("TMPDIR");
+    return root != nullptr && *root != '\0' ? root : "/tmp";
+}
+
+// The process id in "PREFIX-PID-XXXXXX"; 0 for any other name.
+pid_t pidInName(const std::string& name, const std::string& prefix) {
+    const std::string start = prefix + "-";
+    if (name.size() < start.size() + 2 + kUniqueChars || name.compare(0, start.size(), start) != 0) return 0;
+    const std::size_t dash = name.size() - kUniqueChars - 1;
+    if (name[dash] != '-') return 0;
+    pid_t pid = 0;
+    const char* first = name.data() + start.size();
+    const auto [end, error] = std::from_chars(first, name.data() + dash, pid);
+    return error == std::errc() && end == name.data() + dash && pid > 0 ? pid : 0;
+}
+
+bool processGone(pid_t pid) { return ::kill(pid, 0) != 0 && errno == ESRCH; }
+
+// The lock is a file of its own inside the folder: writing a picture there locks the folder itself.
+constexpr const char* kLockName = ".lock";
+
+// Whether the folder is this user's own folder (not a link to one).
+bool isOwnFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid();
+}
+
+FileDescriptor lockOf(const std::string& folder, int flags) {
+    return FileDescriptor(::open((folder + "/" + kLockName).c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0600));
+}
+
+// A folder made before its lock file was (its process stopped at once) is held by no one.
+bool heldByAnother(const std::string& folder) {
+    const FileDescriptor lock = lockOf(folder, O_RDONLY);
+    if (lock.get() < 0) return errno != ENOENT;
+    return ::flock(lock.get(), LOCK_EX | LOCK_NB) != 0;
+}
+
+// Once per process and prefix: a run does it when it first needs such a folder.
+void removeStaleFoldersOnce(const std::string& root, const std::string& prefix) {
+    static std::mutex mutex;
+    static std::set<std::string> done;
+    const std::lock_guard lock(mutex);
+    if (done.insert(root + "/" + prefix).second) removeStalePrivateFolders(root, prefix);
+}
+
+}  // namespace
 
 PrivateFolder::PrivateFolder(const std::string& prefix) {
-    const char* root = std::getenv("TMPDIR");
-    std::string pattern = std::string(root != nullptr && *root != '\0' ? root : "/tmp") + "/" + prefix + "-XXXXXX";
+    const std::string root = temporaryRoot();
+    removeStaleFoldersOnce(root, prefix);
+    std::string pattern = root + "/" + prefix + "-" + std::to_string(::getpid()) + "-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (::mkdtemp(name.data()) == nullptr) {
         throw Error("Cannot make a temporary folder \"" + pattern + "\": " + std::strerror(errno));
     }
     path_ = name.data();
+    lock_ = lockOf(path_, O_RDWR | O_CREAT | O_EXCL);
+    if (lock_.get() >= 0) ::flock(lock_.get(), LOCK_EX | LOCK_NB);
 }
 
 PrivateFolder::~PrivateFolder() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+int removeStalePrivateFolders(const std::string& root, const std::string& prefix) {
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator entry(root, error), end; !error && entry != end; entry.increment(error)) {
+        const pid_t pid = pidInName(entry->path().filename().string(), prefix);
+        const std::string folder = entry->path().string();
+        if (pid == 0 || !processGone(pid) || !isOwnFolder(folder) || heldByAnother(folder)) continue;
+        std::error_code ignored;
+        if (fs::remove_all(entry->path(), ignored) > 0) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace brenlow

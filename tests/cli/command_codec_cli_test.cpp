@@ -10,6 +10,10 @@
 #include <functional>
 #include <sstream>
 
+#include <chrono>
+#include <csignal>
+#include <thread>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,6 +74,13 @@ protected:
     }
 
     void writeFile(const std::string& name, const std::string& text) { std::ofstream(cwd.file(name)) << text; }
+
+    // A codec whose programs are `encoder` and `decoder`, each called as PROGRAM INPUT OUTPUT.
+    static std::string codec(const std::string& name, const std::string& encoder, const std::string& decoder) {
+        return R"({"name": ")" + name + R"(", "encode": [")" + encoder + R"(", "{input}", "{output}"], "decode": [")" +
+               decoder + R"(", "{input}", "{output}"], "format": "ppm", "extension": ".x", "quality": {"min": 0,
+               "max": 100}})";
+    }
 
     TempDir cwd;
     std::vector<std::string> pictures;
@@ -331,6 +342,87 @@ TEST_F(CommandCodecCliTest, EvaluateTakesLambdasAndSizesAndNamesEveryPictureItCa
         EXPECT_TRUE(contains(sized.err, reason)) << reason << "\n" << sized.err;
     EXPECT_TRUE(contains(exited(2, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "jpeg"}).err,
                          "\"jpeg\" is the name of a codec"));
+}
+
+// The private folders of command calls under `root`.
+std::vector<std::string> codecFolders(const fs::path& root) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(root))
+        if (entry.path().filename().string().starts_with("brenlow-codec-")) names.push_back(entry.path().filename());
+    return names;
+}
+
+// A process that has ended may stay a zombie where nothing reaps orphans; it runs no more.
+bool isRunning(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
+class StoppedCallCliTest : public CommandCodecCliTest {
+protected:
+    StoppedCallCliTest() {
+        const std::string sleeps = script("sleeps", "echo $$ > '" + cwd.file("sleeper.pid") + "'\nsleep 60\ntouch '" +
+                                                        cwd.file("slept") + "'");
+        writeFile("sleeps.json", codec("sleeps", sleeps, "cp"));
+    }
+
+    // Starts a sweep whose encoder sleeps and returns once the encoder runs, its pid in `sleeper`.
+    CliProcess startSleepingCall(pid_t& sleeper) {
+        fs::remove(cwd.file("sleeper.pid"));
+        const CliProcess process = startCli({"sweep", "--codec-file", "sleeps.json", "--codecs", "sleeps", "--qualities",
+                                             "50", "--measures", "none", "set/a_astronaut.png"},
+                                            cwd.path(), {"TMPDIR=" + temporary.path().string()});
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        sleeper = 0;
+        while (sleeper == 0 && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            std::ifstream(cwd.file("sleeper.pid")) >> sleeper;
+        }
+        return process;
+    }
+
+    TempDir temporary;
+};
+
+TEST_F(StoppedCallCliTest, AStopSignalKillsTheProgramAndRemovesTheCallsFolderBeforeTheToolEnds) {
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        pid_t sleeper = 0;
+        const CliProcess process = startSleepingCall(sleeper);
+        ASSERT_NE(sleeper, 0) << "the encoder never ran";
+        EXPECT_EQ(codecFolders(temporary.path()).size(), 1u);
+        ::kill(process.pid, signal);
+        EXPECT_EQ(waitForCli(process), -signal) << "the tool ends by the signal, as it would have";
+        EXPECT_TRUE(codecFolders(temporary.path()).empty());
+        EXPECT_FALSE(isRunning(sleeper)) << "the encoder was killed with the tool";
+        EXPECT_FALSE(fs::exists(cwd.file("slept"))) << "and did not run to its end first";
+    }
+}
+
+TEST_F(StoppedCallCliTest, ALaterRunRemovesTheFoldersOfAKilledRunAndNoOneElses) {
+    pid_t sleeper = 0;
+    const CliProcess process = startSleepingCall(sleeper);
+    ASSERT_NE(sleeper, 0) << "the encoder never ran";
+    ::kill(process.pid, SIGKILL);
+    EXPECT_EQ(waitForCli(process), -SIGKILL);
+    ::kill(sleeper, SIGKILL);
+    const std::vector<std::string> left = codecFolders(temporary.path());
+    ASSERT_EQ(left.size(), 1u) << "SIGKILL leaves its folder";
+    const std::string live = "brenlow-codec-" + std::to_string(::getpid()) + "-abcdef";
+    for (const std::string& name : {live, std::string("brenlow-codec-x1-abcdef"), std::string("brenlow-other-1-abcdef")})
+        fs::create_directory(temporary.path() / name);
+
+    writeFile("copy.json", codec("copy", "cp", "cp"));
+    const CliProcess later = startCli({"sweep", "--codec-file", "copy.json", "--codecs", "copy", "--qualities", "50",
+                                       "--measures", "none", "set/a_astronaut.png"},
+                                      cwd.path(), {"TMPDIR=" + temporary.path().string()});
+    EXPECT_EQ(waitForCli(later), 0);
+    EXPECT_FALSE(fs::exists(temporary.path() / left[0])) << "the killed run's folder is removed";
+    for (const std::string& name : {live, std::string("brenlow-codec-x1-abcdef"), std::string("brenlow-other-1-abcdef")})
+        EXPECT_TRUE(fs::exists(temporary.path() / name)) << name << " is kept";
 }
 
 }  // namespace
