@@ -42,7 +42,7 @@ QString recalledResultsFolder() {
 
 void rememberResultsFolder(const QString& folder) { openWorkbenchSettings()->setValue(kResultsKey, folder); }
 
-// One point coded again, with the picture it is measured against.
+// One point's decoded picture, kept or coded again, with the picture it is measured against.
 struct CodedPoint {
     QImage reference;
     DecodedPicture decoded;
@@ -58,7 +58,7 @@ CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const 
     const SweepSource source = prepareSweep(document.view(), settings);
     CodedPoint coded;
     coded.reference = source.references.at(curve.codec);
-    coded.decoded = decodedSweepPoint(source, curve, point.quality);
+    coded.decoded = decodedStoredPoint(source, curve, point);
     coded.measures = measurePictures(coded.reference, coded.decoded.bitmap);
     return coded;
 }
@@ -138,9 +138,10 @@ DataSetWindow* TMainForm::showDataSetWindow(const QString& caption, DataSetOutco
                                             const CodecCurve& curve) {
         // Copies: the data set window may close while the command runs.
         const std::string file = pictureFile(picture);
+        const QString busy = point.keptDecoded.path.empty() ? QStringLiteral("Coding %1 with %2 at quality %3...")
+                                                            : QStringLiteral("Opening %1 as %2 decoded it at quality %3...");
         runCommand([this, file, point, curve] { openDataSetPoint(file, point, curve); },
-                   QStringLiteral("Coding %1 with %2 at quality %3...")
-                       .arg(QFileInfo(QString::fromStdString(file)).fileName(), curveTitle(point.curve))
+                   busy.arg(QFileInfo(QString::fromStdString(file)).fileName(), curveTitle(point.curve))
                        .arg(point.quality));
     };
     window->show();

@@ -8,6 +8,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/dataset_inputs.h"
+#include "research/dataset_json.h"
 #include "research/measure_table.h"
 #include "research/sweep.h"
 #include "research/sweep_report.h"
@@ -41,6 +42,14 @@ std::string overlapWarning(const DeltaRow& row, const std::string& anchor, const
     if (!row.rate.weakOverlap) return {};
     return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
            anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " + test + "'s)";
+}
+
+// A curve that failed on the one picture is that picture's failed item, named as a data set names it.
+std::vector<FailedItem> failedItemsOf(const SweepOutcome& outcome, const std::string& picture) {
+    std::vector<FailedItem> failed;
+    for (const FailedCurve& curve : outcome.failedCurves)
+        failed.push_back({picture, curve.curve, curve.error.concerning(picture).what()});
+    return failed;
 }
 
 }  // namespace
@@ -143,11 +152,19 @@ CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     writeTimingNotes(single, 1, notes);
     const SweepOutcome outcome = runSweep(source, settings);
     const std::string anchor = anchorOf(single, settings.curves);
-    if (single.json)
-        return {jsonLine(sweepJson(single, source, outcome, anchor, settings.measures, secondsSince(started)))};
-    if (!single.quiet)
-        writeDeltaRates(deltaTable(outcome, anchor, deltaMeasuresTaken(settings.measures)), anchor, notes);
-    return {sweepCsv(outcome)};
+    const std::vector<FailedItem> failed = failedItemsOf(outcome, single.file);
+    CommandOutput output;
+    if (single.json) {
+        QJsonObject object = sweepJson(single, source, outcome, anchor, settings.measures, secondsSince(started));
+        if (!failed.empty()) object["failed"] = failedItemsJson(failed);
+        output.text = jsonLine(object);
+    } else {
+        if (!single.quiet)
+            writeDeltaRates(deltaTable(outcome, anchor, deltaMeasuresTaken(settings.measures)), anchor, notes);
+        output.text = sweepCsv(outcome);
+    }
+    output.failedItems = writeFailedItems(failed, notes);
+    return output;
 }
 
 }  // namespace brenlow::cli

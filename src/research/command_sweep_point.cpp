@@ -77,6 +77,7 @@ SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve,
         decoding.cpu.push_back(coded.decode.cpuSeconds);
     }
     takeTimes(point, std::move(encoding), std::move(decoding));
+    if (settings.keepDecoded) point.keptDecoded = settings.keepDecoded(curve, quality, coded.decoded);
 
     measureOutsidePoint(point, source.references.at(StillCodec::Command), std::move(coded.decoded), coded.codedBytes,
                         source.originalSize, settings.measures);

@@ -111,15 +111,15 @@ QJsonArray importedJson(const std::vector<ImportedCurve>& imported) {
     return curves;
 }
 
-QJsonArray failedJson(const std::vector<FailedItem>& failed) {
+}  // namespace
+
+QJsonArray failedItemsJson(const std::vector<FailedItem>& failed) {
     QJsonArray array;
     for (const FailedItem& item : failed)
         array.append(QJsonObject{
             {"picture", text(item.picture)}, {"codec", text(item.curve)}, {"reason", text(item.reason)}});
     return array;
 }
-
-}  // namespace
 
 QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor, const std::vector<ImportedCurve>& imported,
                         double seconds) {
@@ -132,7 +132,7 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor
             {"pictures", pictures},
             {"points", pointsJson(outcome)},
             {"aggregate", aggregateJson(outcome)},
-            {"failed", failedJson(outcome.failed)},
+            {"failed", failedItemsJson(outcome.failed)},
             {"imported", importedJson(imported)},
             {"bd_rate",
              QJsonObject{{"anchor", text(anchor)},

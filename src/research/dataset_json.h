@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonArray>
 #include <QJsonObject>
 
 #include "research/dataset_outcome.h"
@@ -14,5 +15,8 @@ namespace brenlow {
 // anchor in bd_rate.imported.
 QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor, const std::vector<ImportedCurve>& imported,
                         double seconds);
+
+// The failed items as `failed` lists them: picture, codec (the curve's name) and reason.
+QJsonArray failedItemsJson(const std::vector<FailedItem>& failed);
 
 }  // namespace brenlow

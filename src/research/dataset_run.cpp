@@ -16,6 +16,7 @@
 #include "codecs/codec_steps.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
+#include "io/file_io.h"
 #include "research/measure_table.h"
 #include "research/reference_shelf.h"
 
@@ -62,11 +63,21 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
     return true;
 }
 
+// A curve run by commands keeps each point's decoded picture beside its result; a result whose
+// pictures are gone, or that was made before they were kept, is made again.
+bool keepsItsDecodedPictures(const StoredResult& stored) {
+    if (stored.curve.codec != StillCodec::Command) return true;
+    return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [](const SweepPoint& point) {
+        return !point.keptDecoded.path.empty() && fileExists(point.keptDecoded.path);
+    });
+}
+
 // A result made at other settings, or under another name, is never taken for the run's curve.
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
               const PictureStamp& stamp, const DataSetParameters& parameters) {
     return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
-           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters);
+           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters) &&
+           keepsItsDecodedPictures(*stored);
 }
 
 // A stored file that cannot be read is made again like one made otherwise.
@@ -88,12 +99,18 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     settings.curves = {curve};
     // -j says how many items run side by side; points side by side within each would multiply threads.
     settings.threads = 1;
+    if (!run.resultFolder.empty())
+        settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
+            return keepDecodedPicture(keptDecodedPath(run.resultFolder, picture, of.name, quality), decoded);
+        };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{picture, curve, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
         result.sweep = runSweep(source, settings, progress);
+        // The item is that one curve: its failure is the item's.
+        if (!result.sweep.failedCurves.empty()) throw result.sweep.failedCurves.front().error;
         if (result.sweep.cancelled) return std::nullopt;
         return result;
     });

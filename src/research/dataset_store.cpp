@@ -123,15 +123,44 @@ DataSetParameters parametersOf(const QJsonObject& object) {
     return parameters;
 }
 
-QJsonObject pointJson(const SweepPoint& point) {
+// A picture's path exactly as the file system spells it. JSON strings are Unicode, so a path that
+// is not UTF-8 is kept as its bytes in hexadecimal beside a readable form.
+QJsonValue pathJson(const std::string& path) {
+    const QString readable = text(path);
+    if (readable.toStdString() == path) return readable;
+    return QJsonObject{{"text", readable}, {"hex", QString::fromLatin1(QByteArray::fromStdString(path).toHex())}};
+}
+
+std::string pathOf(const QJsonValue& value) {
+    if (!value.isObject()) return value.toString().toStdString();
+    return QByteArray::fromHex(value.toObject()["hex"].toString().toLatin1()).toStdString();
+}
+
+// A kept decoded picture inside the result folder is recorded relative to it, so that the folder
+// can move; one outside it (decoded elsewhere) by its absolute path.
+std::string recordedPath(const std::string& folder, const std::string& file) {
+    std::error_code error;
+    const fs::path absoluteFile = fs::absolute(file, error).lexically_normal();
+    const fs::path inFolder = absoluteFile.lexically_relative(fs::absolute(folder, error).lexically_normal());
+    const bool inside = !inFolder.empty() && *inFolder.begin() != "..";
+    return inside ? inFolder.string() : absoluteFile.string();
+}
+
+// The path to open of a recorded one, read from the result file at `resultPath`.
+std::string pathToOpen(const std::string& resultPath, const std::string& recorded) {
+    if (recorded.empty() || fs::path(recorded).is_absolute()) return recorded;
+    return (fs::path(resultPath).parent_path() / recorded).string();
+}
+
+QJsonObject pointJson(const SweepPoint& point, const std::string& folder) {
     QJsonObject object{{"quality", point.quality},
             {"coded_size", static_cast<qint64>(point.figures.codedSize)},
             {"original_size", static_cast<qint64>(point.figures.originalSize)},
             {"ratio", numberValue(point.figures.compressionRatio)},
             {"report", text(point.reportLine)},
             {"bits_per_pixel", numberValue(point.measures.bitsPerPixel)},
-            {"encode_seconds", point.encodeSeconds},
-            {"decode_seconds", point.decodeSeconds},
+            {"encode_seconds", numberValue(point.encodeSeconds)},
+            {"decode_seconds", numberValue(point.decodeSeconds)},
             {"megapixels", point.megapixels}};
     for (const MeasureRow& row : measureTable())
         object[QLatin1String(row.key)] = numberValue(row.of(point.measures.picture));
@@ -141,20 +170,24 @@ QJsonObject pointJson(const SweepPoint& point) {
     }
     if (!point.label.empty()) object["label"] = text(point.label);
     object["timing_runs"] = point.timingRuns;
-    object["encode_seconds_spread"] = QJsonArray{point.encodeFastest, point.encodeSlowest};
-    object["decode_seconds_spread"] = QJsonArray{point.decodeFastest, point.decodeSlowest};
+    object["encode_seconds_spread"] = QJsonArray{numberValue(point.encodeFastest), numberValue(point.encodeSlowest)};
+    object["decode_seconds_spread"] = QJsonArray{numberValue(point.decodeFastest), numberValue(point.decodeSlowest)};
     object["encode_cpu_seconds"] = numberValue(point.encodeCpuSeconds);
     object["decode_cpu_seconds"] = numberValue(point.decodeCpuSeconds);
     if (point.timesAreCalls) object["times_are_calls"] = true;
+    if (!point.keptDecoded.path.empty()) {
+        object["decoded_file"] = pathJson(recordedPath(folder, point.keptDecoded.path));
+        object["decoded_sha256"] = text(point.keptDecoded.sha256);
+    }
     return object;
 }
 
 // The times of a point as a result file keeps them. Files made before the runs and processor times
 // were kept for every codec held processor times for the calls of described codecs alone, and their
-// times were of one run (none when decoded elsewhere).
+// times were of one run (none when decoded elsewhere, written as 0 then).
 void takeStoredTimes(SweepPoint& point, const QJsonObject& object) {
-    point.encodeSeconds = object["encode_seconds"].toDouble();
-    point.decodeSeconds = object["decode_seconds"].toDouble();
+    point.encodeSeconds = numberOf(object["encode_seconds"]);
+    point.decodeSeconds = numberOf(object["decode_seconds"]);
     const bool keptRuns = object.contains("timing_runs");
     const bool timed = point.encodeSeconds > 0.0 || point.decodeSeconds > 0.0;
     point.timingRuns = keptRuns ? object["timing_runs"].toInt() : (timed ? 1 : 0);
@@ -167,9 +200,10 @@ void takeStoredTimes(SweepPoint& point, const QJsonObject& object) {
     point.timesAreCalls = object["times_are_calls"].toBool() || (!keptRuns && object.contains("encode_cpu_seconds"));
     point.encodeCpuSeconds = numberOf(object["encode_cpu_seconds"]);
     point.decodeCpuSeconds = numberOf(object["decode_cpu_seconds"]);
+    if (point.timingRuns == 0) markTimesUnknown(point);
 }
 
-SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
+SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve, const std::string& resultPath) {
     SweepPoint point;
     point.codec = curve.codec;
     point.curve = curve.name;
@@ -187,6 +221,9 @@ SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve) {
         point.targetMissed = object["target_missed"].toBool();
     }
     point.label = object["label"].toString().toStdString();
+    if (object.contains("decoded_file"))
+        point.keptDecoded = {pathToOpen(resultPath, pathOf(object["decoded_file"])),
+                             object["decoded_sha256"].toString().toStdString()};
     return point;
 }
 
@@ -208,19 +245,6 @@ QJsonObject readJson(const std::string& path, const char* format) {
     if (!document.isObject() || object["format"].toString() != QLatin1String(format))
         throw Error("The file is not a \"" + std::string(format) + "\" file", path);
     return object;
-}
-
-// A picture's path exactly as the file system spells it. JSON strings are Unicode, so a path that
-// is not UTF-8 is kept as its bytes in hexadecimal beside a readable form.
-QJsonValue pathJson(const std::string& path) {
-    const QString readable = text(path);
-    if (readable.toStdString() == path) return readable;
-    return QJsonObject{{"text", readable}, {"hex", QString::fromLatin1(QByteArray::fromStdString(path).toHex())}};
-}
-
-std::string pathOf(const QJsonValue& value) {
-    if (!value.isObject()) return value.toString().toStdString();
-    return QByteArray::fromHex(value.toObject()["hex"].toString().toLatin1()).toStdString();
 }
 
 // A data set without pictures, codecs or qualities would merge as an empty one and print nothing
@@ -253,6 +277,19 @@ std::string hexDigest(const std::string& text) {
     return hash;
 }
 
+// The digests tell the files apart; the readable parts are cut so that any name fits.
+std::string pictureNamePart(const std::string& picture) {
+    constexpr std::size_t kReadableBytes = 100;
+    return fileNameSafe(fs::path(picture).filename().string().substr(0, kReadableBytes)) + "-" + hexDigest(picture);
+}
+
+std::string curveNamePart(const std::string& curveName) {
+    constexpr std::size_t kReadableCurveBytes = 40;
+    const std::string curve = fileNameSafe(curveName.substr(0, kReadableCurveBytes));
+    // A codec at its defaults keeps the name such files always had.
+    return curve == curveName ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
+}
+
 }  // namespace
 
 PictureStamp pictureStampOf(const std::string& path) {
@@ -264,19 +301,18 @@ PictureStamp pictureStampOf(const std::string& path) {
 }
 
 std::string resultFileName(const std::string& picture, const std::string& curveName) {
-    // The digests tell the files apart; the readable parts are cut so that any name fits.
-    constexpr std::size_t kReadableBytes = 100;
-    constexpr std::size_t kReadableCurveBytes = 40;
-    const std::string name = fileNameSafe(fs::path(picture).filename().string().substr(0, kReadableBytes));
-    const std::string curve = fileNameSafe(curveName.substr(0, kReadableCurveBytes));
-    // A codec at its defaults keeps the name such files always had.
-    const std::string curvePart = curve == curveName ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
-    return name + "-" + hexDigest(picture) + "-" + curvePart + ".json";
+    return pictureNamePart(picture) + "-" + curveNamePart(curveName) + ".json";
+}
+
+std::string keptDecodedPath(const std::string& folder, const std::string& picture, const std::string& curveName,
+                            int quality) {
+    const std::string name = pictureNamePart(picture) + "-q" + std::to_string(quality) + ".png";
+    return (fs::path(folder) / curveNamePart(curveName) / name).string();
 }
 
 void writeResult(const std::string& folder, const StoredResult& result) {
     QJsonArray points;
-    for (const SweepPoint& point : result.sweep.points) points.append(pointJson(point));
+    for (const SweepPoint& point : result.sweep.points) points.append(pointJson(point, folder));
     QJsonObject object{{"format", kResultFormat},
                        {"picture", pathJson(result.picture)},
                        {"picture_size", static_cast<qint64>(result.stamp.size)},
@@ -304,7 +340,7 @@ std::optional<StoredResult> readResult(const std::string& path) {
     result.sweep.curves = {result.curve};
     result.failure = object["failure"].toString().toStdString();
     for (const QJsonValue& point : object["points"].toArray())
-        result.sweep.points.push_back(pointOf(point.toObject(), result.curve));
+        result.sweep.points.push_back(pointOf(point.toObject(), result.curve, path));
     return result;
 }
 

@@ -36,11 +36,18 @@ struct StoredResult {
 // name a folder can hold gives a result file name it can hold too.
 std::string resultFileName(const std::string& picture, const std::string& curveName);
 
-// Writes the result into the folder whole or not at all. Throws Error.
+// Where a result folder keeps the decoded picture of a point of a curve run by commands: a PNG in a
+// folder named for the curve as its result files are, "CURVE/NAME-HASH-qQUALITY.png".
+std::string keptDecodedPath(const std::string& folder, const std::string& picture, const std::string& curveName,
+                            int quality);
+
+// Writes the result into the folder whole or not at all; a point's kept decoded picture is recorded
+// relative to the folder when it lies inside it, else by its absolute path. Throws Error.
 void writeResult(const std::string& folder, const StoredResult& result);
 
-// The result kept in the file; nullopt when there is no such file. Throws Error naming the file
-// when it cannot be read or is not a result file of this program.
+// The result kept in the file, a kept decoded picture's path made one to open from here; nullopt
+// when there is no such file. Throws Error naming the file when it cannot be read or is not a
+// result file of this program.
 std::optional<StoredResult> readResult(const std::string& path);
 
 // What a result folder is for: the whole data set, however much of it one shard makes, so that a

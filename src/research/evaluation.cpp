@@ -5,6 +5,7 @@
 #include "io/error.h"
 #include "research/command_sweep_point.h"
 #include "research/decoded_folder.h"
+#include "research/kept_decoded.h"
 
 namespace brenlow {
 namespace {
@@ -25,7 +26,8 @@ SweepPoint evaluatedPoint(const DecodedPoint& at, const std::string& picture, co
     point.curve = curve.name;
     point.quality = at.quality;
     point.label = at.label;
-    point.timingRuns = 0;  // coded and decoded elsewhere: no times
+    point.keptDecoded = {decodedPath, fileSha256(decodedPath)};
+    markTimesUnknown(point);
     measureOutsidePoint(point, reference, std::move(decoded), codedBytes, originalSize, measures);
     return point;
 }

@@ -75,13 +75,16 @@ QJsonObject timingParametersJson(const TimingConditions& timing) {
              "the thread it coded on; null: not recorded"}};
 }
 
-// The times of a codec described by commands are its programs' calls, as the clock says so.
+// The times of a codec described by commands are its programs' calls, as the clock says so; times
+// not taken here (a point decoded elsewhere) are null.
 QJsonObject timingJson(const SweepPoint& point) {
-    QJsonObject timing{{"encode_seconds", point.encodeSeconds},
-                       {"decode_seconds", point.decodeSeconds},
+    QJsonObject timing{{"encode_seconds", measureValue(point.encodeSeconds)},
+                       {"decode_seconds", measureValue(point.decodeSeconds)},
                        {"runs", point.timingRuns},
-                       {"encode_seconds_spread", QJsonArray{point.encodeFastest, point.encodeSlowest}},
-                       {"decode_seconds_spread", QJsonArray{point.decodeFastest, point.decodeSlowest}},
+                       {"encode_seconds_spread",
+                        QJsonArray{measureValue(point.encodeFastest), measureValue(point.encodeSlowest)}},
+                       {"decode_seconds_spread",
+                        QJsonArray{measureValue(point.decodeFastest), measureValue(point.decodeSlowest)}},
                        {"encode_megapixels_per_second",
                         measureValue(megapixelsPerSecond(point.megapixels, point.encodeSeconds))},
                        {"decode_megapixels_per_second",

@@ -10,6 +10,7 @@
 #include <limits>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include "codecs/codec_steps.h"
@@ -164,6 +165,55 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     return point;
 }
 
+// The programs of a codec run by commands fail for reasons of their own (a program missing, a time
+// limit): that curve alone is left out. Anything else, and any other codec's failure, ends the sweep.
+std::optional<Error> curveAloneFailure(const SweepTask& task, const std::exception_ptr& failure) {
+    if (task.curve->codec != StillCodec::Command) return std::nullopt;
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Error& error) {
+        return error;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
+
+// The curves whose programs failed, so that their later points are not run at all.
+class FailedCurveNames {
+public:
+    void add(const std::string& curve) {
+        const std::lock_guard lock(mutex_);
+        names_.insert(curve);
+    }
+    bool holds(const std::string& curve) {
+        const std::lock_guard lock(mutex_);
+        return names_.count(curve) > 0;
+    }
+
+private:
+    std::mutex mutex_;
+    std::set<std::string> names_;
+};
+
+// Rethrows the first failure in order that ends the sweep; records each failed curve's first
+// failure and drops that curve's points.
+void settleFailures(const std::vector<SweepTask>& tasks, const std::vector<std::exception_ptr>& failures,
+                    std::vector<std::optional<SweepPoint>>& points, SweepOutcome& outcome) {
+    for (std::size_t i = 0; i < tasks.size(); ++i)
+        if (failures[i] && !curveAloneFailure(tasks[i], failures[i])) std::rethrow_exception(failures[i]);
+    for (std::size_t i = 0; i < tasks.size(); ++i) {
+        const std::string& curve = tasks[i].curve->name;
+        const bool known = std::any_of(outcome.failedCurves.begin(), outcome.failedCurves.end(),
+                                       [&](const FailedCurve& failed) { return failed.curve == curve; });
+        if (failures[i] && !known) outcome.failedCurves.push_back({curve, *curveAloneFailure(tasks[i], failures[i])});
+    }
+    for (std::optional<SweepPoint>& point : points) {
+        const bool failed = point && std::any_of(outcome.failedCurves.begin(), outcome.failedCurves.end(),
+                                                 [&](const FailedCurve& curve) { return curve.curve == point->curve; });
+        if (failed) point.reset();
+    }
+}
+
 SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings,
                    PreparedReferences& prepared, MeasureOverlap& overlap) {
     const bool commands = task.curve->codec == StillCodec::Command;
@@ -201,6 +251,14 @@ DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& cu
     return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
 }
 
+DecodedPicture decodedStoredPoint(const SweepSource& source, const CodecCurve& curve, const SweepPoint& point) {
+    if (point.keptDecoded.path.empty()) return decodedSweepPoint(source, curve, point.quality);
+    DecodedPicture decoded;
+    decoded.caption = source.caption;
+    decoded.bitmap = keptDecodedPicture(point.keptDecoded, source.references.at(curve.codec).size());
+    return decoded;
+}
+
 void takeTimes(SweepPoint& point, CodingTimes encoding, CodingTimes decoding) {
     const TimeSpread encodeWall = spreadOf(std::move(encoding.wall));
     const TimeSpread decodeWall = spreadOf(std::move(decoding.wall));
@@ -223,7 +281,16 @@ TimeSpread spreadOf(std::vector<double> seconds) {
 }
 
 double megapixelsPerSecond(double megapixels, double seconds) {
+    if (std::isnan(seconds)) return seconds;
     return seconds > 0.0 ? megapixels / seconds : std::numeric_limits<double>::infinity();
+}
+
+void markTimesUnknown(SweepPoint& point) {
+    const double unknown = std::numeric_limits<double>::quiet_NaN();
+    point.timingRuns = 0;
+    for (double* seconds : {&point.encodeSeconds, &point.decodeSeconds, &point.encodeFastest, &point.encodeSlowest,
+                            &point.decodeFastest, &point.decodeSlowest, &point.encodeCpuSeconds, &point.decodeCpuSeconds})
+        *seconds = unknown;
 }
 
 SweepSource prepareSweep(const DocumentView& document, const SweepSettings& settings) {
@@ -268,21 +335,23 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
         source.prepared ? source.prepared : std::make_shared<PreparedReferences>();
     MeasureOverlap overlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns);
     const int threads = std::min(total, overlap.threads());
+    FailedCurveNames failedCurves;
     parallelFor(std::max(threads, 1), threads, [&](int) {
         while (const std::optional<int> index = queue.next()) {
             const std::size_t i = static_cast<std::size_t>(*index);
+            if (failedCurves.holds(tasks[i].curve->name)) continue;
             try {
                 points[i] = pointOf(source, tasks[i], settings, *prepared, overlap);
             } catch (...) {
                 failures[i] = std::current_exception();
-                queue.stop();
+                if (curveAloneFailure(tasks[i], failures[i])) failedCurves.add(tasks[i].curve->name);
+                else queue.stop();
             }
         }
     });
-    for (const std::exception_ptr& failure : failures)
-        if (failure) std::rethrow_exception(failure);
 
     SweepOutcome outcome;
+    settleFailures(tasks, failures, points, outcome);
     outcome.curves = settings.curves;
     outcome.cancelled = queue.cancelled();
     for (std::optional<SweepPoint>& point : points)

@@ -12,10 +12,12 @@
 #include "codecs/document.h"
 #include "research/codec_curve.h"
 #include "research/coding_clock.h"
+#include "research/kept_decoded.h"
 #include "research/prepared_reference.h"
 #include "research/still_measures.h"
 #include "imaging/image_planes.h"
 #include "imaging/quality_metrics.h"
+#include "io/error.h"
 
 namespace brenlow {
 
@@ -35,6 +37,10 @@ struct SweepSettings {
     MeasureChoice measures;  // the slow measures may be left out
     int threads = 0;         // points coded at once, each holding one decoded picture; 0: one per core
     int timingRuns = 1;      // each point coded and decoded this many times, its times the medians
+    // Called with each point of a curve run by commands and its decoded picture; returns where it
+    // kept the picture, so that the point can be shown later without the codec's programs. Unset:
+    // nothing is kept.
+    std::function<KeptPicture(const CodecCurve& curve, int quality, const QImage& decoded)> keepDecoded;
 };
 
 // Everything a sweep reads, taken from the document and its files up front, so that the sweep
@@ -66,7 +72,7 @@ struct SweepPoint {
     std::string reportLine;
     StillMeasures measures;
     double encodeSeconds = 0.0;  // wall-clock time of coding alone, then of decoding alone: the
-    double decodeSeconds = 0.0;  // median of the timing runs
+    double decodeSeconds = 0.0;  // median of the timing runs; NaN when unknown (decoded elsewhere)
     double encodeFastest = 0.0;  // the spread of the timing runs, fastest and slowest
     double encodeSlowest = 0.0;
     double decodeFastest = 0.0;
@@ -84,6 +90,8 @@ struct SweepPoint {
     bool timesAreCalls = false;  // a codec described by commands: the times are of its programs' calls
     std::string label;  // a point decoded elsewhere: its folder's name ("0.0130"), which `quality`
                         // stands for when it is no whole number
+    KeptPicture keptDecoded;  // its decoded picture's file, when one is kept: a point decoded elsewhere,
+                              // or one of a codec run by commands in a result folder
 };
 
 // The median of some times (the mean of the middle two for an even count), and the fastest and
@@ -103,13 +111,26 @@ void takeTimes(SweepPoint& point, CodingTimes encoding, CodingTimes decoding);
 // our codecs' kernels alike (CodingOnCallingThread).
 inline constexpr int kTimedCodecThreads = 1;
 
-// Speed in megapixels per second; infinity when the clock saw no time pass.
+// Speed in megapixels per second; infinity when the clock saw no time pass, NaN when the time is
+// unknown (NaN).
 double megapixelsPerSecond(double megapixels, double seconds);
+
+// Marks a point whose coding was not timed here (decoded elsewhere): its times become NaN, which
+// every writer shows as unknown ("n/a", null) rather than as an instant coding.
+void markTimesUnknown(SweepPoint& point);
+
+// A curve whose codec's programs failed at one of its points, with that point's error (the codec,
+// the quality and the last lines of the program's stderr).
+struct FailedCurve {
+    std::string curve;
+    Error error;
+};
 
 struct SweepOutcome {
     std::vector<CodecCurve> curves;  // as the settings gave them
     std::vector<SweepPoint> points;  // curve by curve in that order, qualities within
     bool cancelled = false;
+    std::vector<FailedCurve> failedCurves;  // in the curves' order; none of their points is in `points`
 };
 
 // Asked before each point is started, in order, with the number started before it and the total;
@@ -118,12 +139,19 @@ using SweepProgress = std::function<bool(int done, int total)>;
 
 // Codes and decodes every point in memory, timing each half; writes nothing. Points run on
 // settings.threads threads with the same figures as on one. A cancelled sweep keeps the points
-// started before it, in order. Throws Error as the single commands do (a picture too small for the
-// AVC codec): the error of the first point in order that failed.
+// started before it, in order. A curve run by commands whose programs fail is left out with its
+// first failed point's error in failedCurves, and the other curves go on, as a data set goes on past
+// a failed item. Otherwise throws Error as the single commands do (a picture too small for the AVC
+// codec): the error of the first point in order that failed.
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
 
 // One point coded and decoded again in memory exactly as runSweep codes it, for a caller that
 // shows it beside source.references.at(curve.codec). Throws Error as runSweep does.
 DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality);
+
+// A point of a sweep made earlier, to be shown beside source.references.at(curve.codec): the
+// decoded picture it keeps, as it was measured, or else coded again as decodedSweepPoint does.
+// Throws Error as keptDecodedPicture and decodedSweepPoint do.
+DecodedPicture decodedStoredPoint(const SweepSource& source, const CodecCurve& curve, const SweepPoint& point);
 
 }  // namespace brenlow

@@ -3,6 +3,7 @@
 #include <QProcess>
 #include <QTableWidget>
 #include <filesystem>
+#include <fstream>
 
 #include "app/codec_titles.h"
 #include "app/compare_window.h"
@@ -36,18 +37,30 @@ protected:
 
     // Runs `brenlow-cli sweep set ...` in the lab; false (with the reason) when it fails.
     ::testing::AssertionResult sweep(const QStringList& extra) {
+        return cli(QStringList{"sweep", "set", "--codecs", "jpeg,ajc", "--qualities", "30,70"} + extra);
+    }
+
+    // Runs brenlow-cli in the lab; false (with the reason) when it fails.
+    ::testing::AssertionResult cli(const QStringList& arguments) {
 #ifdef BRENLOW_CLI_PATH
         QProcess cli;
         cli.setWorkingDirectory(QString::fromStdString(lab.string()));
-        cli.start(QStringLiteral(BRENLOW_CLI_PATH),
-                  QStringList{"sweep", "set", "--codecs", "jpeg,ajc", "--qualities", "30,70"} + extra);
+        cli.start(QStringLiteral(BRENLOW_CLI_PATH), arguments);
         if (!cli.waitForFinished(120000) || cli.exitCode() != 0)
             return ::testing::AssertionFailure() << cli.readAllStandardError().toStdString();
         return ::testing::AssertionSuccess();
 #else
-        (void)extra;
+        (void)arguments;
         return ::testing::AssertionFailure() << "brenlow-cli is not built";
 #endif
+    }
+
+    // Activates the `row`th row of the picture table as Enter does.
+    static void openRow(DataSetWindow& window, int row) {
+        auto* table = window.findChild<QTableWidget*>("PictureTable");
+        table->setCurrentCell(row, 0);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QCoreApplication::sendEvent(table, &enter);
     }
 
     QString labFolder(const char* name) const { return QString::fromStdString((lab / name).string()); }
@@ -149,6 +162,56 @@ TEST_F(OpenResultsGuiTest, FoldersThatDoNotReadAreNamedAndOpenNothing) {
             << messages[0].toStdString();
         EXPECT_GT(messages[0].size(), ("The results in " + resultFoldersCaption(folders)).size() + 30);
     }
+}
+
+// What was measured is what opens: the decoded file of an evaluation, the kept picture of a codec
+// run by commands (whose description the workbench does not have), and a plain message when the
+// file has gone or changed since.
+TEST_F(OpenResultsGuiTest, RowsOfPointsDecodedElsewhereOpenTheFileTheyWereMeasuredFrom) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    fs::create_directories(lab / "decoded" / "40");
+    for (const char* name : {"a", "b"}) {
+        QImage decoded = loadBitmapFile((lab / "set" / (std::string(name) + ".bmp")).string());
+        decoded.setPixel(3, 4, qRgb(255, 0, 255));
+        saveBitmapFile(decoded, (lab / "decoded" / "40" / (std::string(name) + ".bmp")).string());
+        std::ofstream(lab / "decoded" / "40" / (std::string(name) + ".bin")) << "12345";
+    }
+    ASSERT_TRUE(cli({"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "learned", "--out", "evaluated"}));
+    std::ofstream(lab / "copy.json") << R"({"name": "copy", "encode": ["cp", "{input}", "{output}"],
+        "decode": ["cp", "{input}", "{output}"], "format": "ppm", "extension": ".x", "quality": {"min": 0, "max": 100}})";
+    ASSERT_TRUE(cli({"sweep", "set", "--codec-file", "copy.json", "--codecs", "copy", "--qualities", "50", "--out", "kept"}));
+
+    chosen = {labFolder("evaluated")};
+    DataSetWindow* window = openResults();
+    ASSERT_NE(window, nullptr) << messages.join('\n').toStdString();
+    openRow(*window, 0);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    ASSERT_EQ(form->findChildren<CompareWindow*>().size(), 1);
+    const std::string decodedA = (lab / "decoded" / "40" / "a.bmp").string();
+    EXPECT_EQ(lastDocument()->bitmap(), loadBitmapFile(decodedA)) << "the decoded file itself";
+
+    const QImage other = loadBitmapFile((lab / "set" / "b.bmp").string());
+    saveBitmapFile(other, decodedA);
+    openRow(*window, 0);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].startsWith("The decoded picture of this point has changed since it was measured"))
+        << messages[0].toStdString();
+    fs::remove(decodedA);
+    openRow(*window, 0);
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].startsWith("The decoded picture of this point is missing")) << messages[1].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromStdString(decodedA)));
+    window->close();
+
+    messages.clear();
+    chosen = {labFolder("kept")};
+    form->FileOpenResults1->trigger();
+    window = form->findChildren<DataSetWindow*>().last();
+    openRow(*window, 1);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(lastDocument()->bitmap(), loadBitmapFile((lab / "set" / "b.bmp").string())) << "the kept PNG, lossless";
 }
 
 TEST(ResultFoldersTest, PicturesAreFoundAsGivenBesideTheFolderOrInItsParent) {
