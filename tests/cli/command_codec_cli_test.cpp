@@ -472,15 +472,6 @@ std::vector<std::string> codecFolders(const fs::path& root) {
     return names;
 }
 
-// A process that has ended may stay a zombie where nothing reaps orphans; it runs no more.
-bool isRunning(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return false;
-    const std::size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
-}
-
 class StoppedCallCliTest : public CommandCodecCliTest {
 protected:
     StoppedCallCliTest() {

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -11,6 +15,7 @@
 #include "io/error.h"
 #include "research/command_codec.h"
 #include "research/command_codec_run.h"
+#include "research/private_folder.h"
 #include "support/test_support.h"
 
 namespace brenlow::testing {
@@ -54,15 +59,6 @@ private:
     bool had_ = false;
     std::string old_;
 };
-
-// A process that has ended may stay a zombie where nothing reaps orphans; it runs no more.
-bool isRunning(pid_t pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    if (!std::getline(stat, line)) return false;
-    const std::size_t close = line.rfind(')');
-    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
-}
 
 bool isEmptyFolder(const fs::path& folder) { return fs::is_empty(folder); }
 
@@ -247,6 +243,41 @@ TEST_F(CommandCodecRunTest, AQualityOutsideTheRangeIsRefusedBeforeAnythingRuns) 
     const CommandCodec codec = fakeCodec(R"("encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
     EXPECT_NE(messageOf([&] { runCommandCodec(codec, {}, source, 64); }).find("at quality 64: the quality is not between 1 and 63"),
               std::string::npos);
+}
+
+// The id of a process that has ended and been reaped.
+pid_t goneProcess() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
+}
+
+TEST(PrivateFolderTest, StaleFoldersAreThoseOfEndedProcessesThatNobodyHolds) {
+    TempDir root;
+    const std::string gone = std::to_string(goneProcess());
+    const auto folder = [&](const std::string& name) {
+        fs::create_directory(root.path() / name);
+        std::ofstream(root.path() / name / "coded.bin") << "x";
+        return root.path() / name;
+    };
+    const fs::path stale = folder("brenlow-codec-" + gone + "-aaaaaa");
+    // Held by a process this one cannot see (another pid namespace sharing the folder).
+    const fs::path held = folder("brenlow-codec-" + gone + "-bbbbbb");
+    std::ofstream(held / ".lock");
+    const int lock = ::open((held / ".lock").c_str(), O_RDONLY);
+    ASSERT_EQ(::flock(lock, LOCK_EX), 0);
+    const std::vector<fs::path> kept{held, folder("brenlow-codec-" + std::to_string(::getpid()) + "-cccccc"),
+                                     folder("brenlow-codec-" + gone + "-dd"), folder("brenlow-other-" + gone + "-eeeeee"),
+                                     folder("brenlow-codec-" + gone + "x-ffffff")};
+    std::ofstream(root.path() / ("brenlow-codec-" + gone + "-gggggg")) << "a file";
+
+    EXPECT_EQ(removeStalePrivateFolders(root.path().string(), "brenlow-codec"), 1);
+    EXPECT_FALSE(fs::exists(stale));
+    for (const fs::path& path : kept) EXPECT_TRUE(fs::exists(path / "coded.bin")) << path;
+    EXPECT_TRUE(fs::exists(root.path() / ("brenlow-codec-" + gone + "-gggggg")));
+    ::close(lock);
+    EXPECT_EQ(removeStalePrivateFolders(root.path().string(), "brenlow-codec"), 1) << "once nobody holds it";
 }
 
 }  // namespace

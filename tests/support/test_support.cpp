@@ -120,4 +120,12 @@ std::string withoutLastColumns(const std::string& csv, int columns) {
     return kept;
 }
 
+bool isRunning(int pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) return false;
+    const std::size_t close = line.rfind(')');
+    return close != std::string::npos && close + 2 < line.size() && line[close + 2] != 'Z';
+}
+
 }  // namespace brenlow::testing

@@ -64,6 +64,10 @@ std::string messageOf(const std::function<void()>& action);
 // A CSV with the last `columns` fields of every line cut off: a sweep's figures without its timings.
 std::string withoutLastColumns(const std::string& csv, int columns);
 
+// Whether the process still runs. One that has ended may stay a zombie where nothing reaps
+// orphans; it runs no more.
+bool isRunning(int pid);
+
 // Runs a function with the working directory changed, restoring it afterwards.
 class WorkingDirectory {
 public:
