@@ -5,6 +5,7 @@
 #include "codecs/codec_steps.h"
 #include "codecs/output_files.h"
 #include "imaging/bitmap_bridge.h"
+#include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
 
@@ -14,24 +15,26 @@ Bytes ajcFileOf(const Bytes& jpeg, const StillParameters& parameters) {
     return buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
 }
 
-CodedStill containAndDecode(const Bytes& jpeg, const StillParameters& parameters, const std::string& caption,
-                            bool keepPlanes) {
+// The JPEG stream is decoded on another thread while it is coded.
+CodedStill codeContainAndDecode(const QImage& quantised, const StillParameters& parameters, const std::string& caption,
+                                bool keepPlanes) {
+    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(quantised, parameters.quality);
     CodedStill coded;
-    coded.file = ajcFileOf(jpeg, parameters);
-    coded.decoded = decodeAjcPicture(decodeCodedImage(coded.file, CodedImageKind::AjcStill), caption, keepPlanes);
+    coded.file = ajcFileOf(jpeg.bytes, parameters);
+    coded.decoded = decodeAjcPicture(codedImageOfDecoding(std::move(jpeg.decoded), divisorCode(parameters.divisor), 0),
+                                     caption, keepPlanes);
     return coded;
 }
 
 }  // namespace
 
 CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption) {
-    return containAndDecode(codeQuantised(planes, parameters.divisor, parameters.quality), parameters, caption, true);
+    return codeContainAndDecode(quantisedPicture(planes, parameters.divisor), parameters, caption, true);
 }
 
 CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters, const std::string& caption,
                         bool keepPlanes) {
-    return containAndDecode(codeQuantised(source, parameters.divisor, parameters.quality), parameters, caption,
-                            keepPlanes);
+    return codeContainAndDecode(quantisedPicture(source, parameters.divisor), parameters, caption, keepPlanes);
 }
 
 Bytes encodeAjcFile(const QImage& source, const StillParameters& parameters) {
