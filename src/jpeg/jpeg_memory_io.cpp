@@ -76,15 +76,20 @@ void useVectorDestination(j_compress_ptr info, VectorDestination& destination, B
     info->dest = &destination.library;
 }
 
+void installSource(j_decompress_ptr info, jpeg_source_mgr& library, boolean (*fill)(j_decompress_ptr),
+                   void (*skip)(j_decompress_ptr, long)) {
+    library.init_source = startInput;
+    library.fill_input_buffer = fill;
+    library.skip_input_data = skip;
+    library.resync_to_restart = jpeg_resync_to_restart;
+    library.term_source = finishInput;
+    info->src = &library;
+}
+
 void useSpanSource(j_decompress_ptr info, SpanSource& source, std::span<const std::uint8_t> data) {
-    source.library.init_source = startInput;
-    source.library.fill_input_buffer = inputExhausted;
-    source.library.skip_input_data = skipInput;
-    source.library.resync_to_restart = jpeg_resync_to_restart;
-    source.library.term_source = finishInput;
+    installSource(info, source.library, inputExhausted, skipInput);
     source.library.next_input_byte = data.data();
     source.library.bytes_in_buffer = data.size();
-    info->src = &source.library;
 }
 
 }  // namespace brenlow::jpeg_detail

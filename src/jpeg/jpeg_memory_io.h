@@ -23,4 +23,9 @@ struct SpanSource {
 };
 void useSpanSource(j_decompress_ptr info, SpanSource& source, std::span<const std::uint8_t> data);
 
+// Makes `library` the decompressor's source with these ways to get more data and skip some; it
+// needs nothing done at its start or end.
+void installSource(j_decompress_ptr info, jpeg_source_mgr& library, boolean (*fill)(j_decompress_ptr),
+                   void (*skip)(j_decompress_ptr, long));
+
 }  // namespace brenlow::jpeg_detail

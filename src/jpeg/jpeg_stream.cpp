@@ -6,6 +6,7 @@
 #include <jerror.h>
 
 #include "jpeg/jpeg_error_manager.h"
+#include "jpeg/jpeg_memory_io.h"
 
 namespace brenlow::jpeg_detail {
 
@@ -85,8 +86,6 @@ void handOverLastBlock(j_compress_ptr info) {
     streamOf(info).close();
 }
 
-void startInput(j_decompress_ptr) {}
-
 boolean readNextBlock(j_decompress_ptr info) {
     const std::span<const std::uint8_t> block = streamOf(info).nextBlock();
     if (block.empty()) {
@@ -108,8 +107,6 @@ void skipInput(j_decompress_ptr info, long count) {
     }
 }
 
-void finishInput(j_decompress_ptr) {}
-
 }  // namespace
 
 void useStreamDestination(j_compress_ptr info, StreamDestination& destination, HandedOverStream& stream) {
@@ -122,12 +119,7 @@ void useStreamDestination(j_compress_ptr info, StreamDestination& destination, H
 
 void useStreamSource(j_decompress_ptr info, StreamSource& source, HandedOverStream& stream) {
     source.stream = &stream;
-    source.library.init_source = startInput;
-    source.library.fill_input_buffer = readNextBlock;
-    source.library.skip_input_data = skipInput;
-    source.library.resync_to_restart = jpeg_resync_to_restart;
-    source.library.term_source = finishInput;
-    info->src = &source.library;
+    installSource(info, source.library, readNextBlock, skipInput);
 }
 
 }  // namespace brenlow::jpeg_detail

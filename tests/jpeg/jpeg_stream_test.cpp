@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
@@ -10,14 +8,7 @@
 namespace brenlow {
 namespace {
 
-std::string errorOf(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (const Error& error) {
-        return error.what();
-    }
-    return "no error";
-}
+using testing::messageOf;
 
 // Decoding while coding must give what coding and then decoding give, byte for byte and pixel for
 // pixel: on pictures of one block, of odd sizes, and large enough for the stream to be handed over
@@ -49,16 +40,16 @@ TEST(SaveAsJpegAndDecodeTest, GivesTheBytesAndPixelsOfCodingThenDecoding) {
 // error is the one thrown.
 TEST(SaveAsJpegAndDecodeTest, EncoderFailureEndsTheDecoderAndIsThrown) {
     const QImage wide = testing::patternBitmap(70000, 4);
-    const std::string alone = errorOf([&] { SaveAsJpeg(wide, 80); });
+    const std::string alone = messageOf([&] { SaveAsJpeg(wide, 80); });
     EXPECT_NE(alone, "no error");
-    EXPECT_EQ(errorOf([&] { SaveAsJpegAndDecode(wide, 80); }), alone);
+    EXPECT_EQ(messageOf([&] { SaveAsJpegAndDecode(wide, 80); }), alone);
 }
 
 TEST(SaveAsJpegAndDecodeTest, EmptyPictureFailsAsDecodingNoDataDoes) {
     QImage bitmap;
-    const std::string nothing = errorOf([&] { LoadJpeg(bitmap, Bytes{}); });
+    const std::string nothing = messageOf([&] { LoadJpeg(bitmap, Bytes{}); });
     EXPECT_NE(nothing, "no error");
-    EXPECT_EQ(errorOf([] { SaveAsJpegAndDecode(QImage(), 80); }), nothing);
+    EXPECT_EQ(messageOf([] { SaveAsJpegAndDecode(QImage(), 80); }), nothing);
 }
 
 }  // namespace
