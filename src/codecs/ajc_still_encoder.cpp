@@ -15,10 +15,10 @@ Bytes ajcFileOf(const Bytes& jpeg, const StillParameters& parameters) {
     return buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
 }
 
-// The JPEG stream is decoded on another thread while it is coded.
-CodedStill codeContainAndDecode(const QImage& quantised, const StillParameters& parameters, const std::string& caption,
-                                bool keepPlanes) {
-    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(quantised, parameters.quality);
+// The JPEG stream was decoded on another thread while it was coded; the quantised picture it
+// was coded from is gone by now, so that it never lives beside the decoded one multiplied back.
+CodedStill containAndDecode(JpegCodedAndDecoded jpeg, const StillParameters& parameters, const std::string& caption,
+                            bool keepPlanes) {
     CodedStill coded;
     coded.file = ajcFileOf(jpeg.bytes, parameters);
     coded.decoded = decodeAjcPicture(codedImageOfDecoding(std::move(jpeg.decoded), divisorCode(parameters.divisor), 0),
@@ -29,12 +29,14 @@ CodedStill codeContainAndDecode(const QImage& quantised, const StillParameters& 
 }  // namespace
 
 CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption) {
-    return codeContainAndDecode(quantisedPicture(planes, parameters.divisor), parameters, caption, true);
+    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(quantisedPicture(planes, parameters.divisor), parameters.quality);
+    return containAndDecode(std::move(jpeg), parameters, caption, true);
 }
 
 CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters, const std::string& caption,
                         bool keepPlanes) {
-    return codeContainAndDecode(quantisedPicture(source, parameters.divisor), parameters, caption, keepPlanes);
+    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(quantisedPicture(source, parameters.divisor), parameters.quality);
+    return containAndDecode(std::move(jpeg), parameters, caption, keepPlanes);
 }
 
 Bytes encodeAjcFile(const QImage& source, const StillParameters& parameters) {
