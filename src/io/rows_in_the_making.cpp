@@ -19,11 +19,14 @@ void RowsInTheMaking::begin(const QImage& picture) {
 }
 
 void RowsInTheMaking::finish(int channel, int bottomRows) {
+    bool reached = false;
     {
         const std::lock_guard guard(lock_);
         finished_[static_cast<std::size_t>(channel)] = bottomRows;
+        // The reader is woken only when the rows it waits for are there, not at every row.
+        reached = wanted_ > 0 && finishedRows() >= wanted_;
     }
-    changed_.notify_all();
+    if (reached) changed_.notify_all();
 }
 
 void RowsInTheMaking::abandon() {
@@ -45,7 +48,9 @@ RowsInTheMaking::Lines RowsInTheMaking::waitForPicture() {
 
 void RowsInTheMaking::waitForBottomRows(int rows) {
     std::unique_lock guard(lock_);
+    wanted_ = rows;
     changed_.wait(guard, [&] { return finishedRows() >= rows || abandoned_; });
+    wanted_ = 0;
     if (finishedRows() < rows) throw Error("The picture was given up before its rows were made");
 }
 

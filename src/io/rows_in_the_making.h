@@ -30,7 +30,7 @@ public:
     void finish(int channel, int bottomRows);
     void abandon();
 
-    // The reader's side: they wait, and throw Error when the picture is given up first.
+    // The reader's side (one reader): they wait, and throw Error when the picture is given up first.
     Lines waitForPicture();
     void waitForBottomRows(int rows);
 
@@ -41,6 +41,7 @@ private:
     std::condition_variable changed_;
     std::vector<int> finished_;
     Lines lines_;
+    int wanted_ = 0;  // the rows a reader waits for, 0 when none does
     bool begun_ = false;
     bool abandoned_ = false;
 };
