@@ -68,12 +68,17 @@ void finishInput(j_decompress_ptr) {}
 
 }  // namespace
 
+void installDestination(j_compress_ptr info, jpeg_destination_mgr& library, void (*start)(j_compress_ptr),
+                        boolean (*empty)(j_compress_ptr), void (*finish)(j_compress_ptr)) {
+    library.init_destination = start;
+    library.empty_output_buffer = empty;
+    library.term_destination = finish;
+    info->dest = &library;
+}
+
 void useVectorDestination(j_compress_ptr info, VectorDestination& destination, Bytes& output) {
     destination.output = &output;
-    destination.library.init_destination = startOutput;
-    destination.library.empty_output_buffer = extendOutput;
-    destination.library.term_destination = finishOutput;
-    info->dest = &destination.library;
+    installDestination(info, destination.library, startOutput, extendOutput, finishOutput);
 }
 
 void installSource(j_decompress_ptr info, jpeg_source_mgr& library, boolean (*fill)(j_decompress_ptr),

@@ -16,6 +16,10 @@ struct VectorDestination {
 };
 void useVectorDestination(j_compress_ptr info, VectorDestination& destination, Bytes& output);
 
+// Makes `library` the compressor's destination with these ways to start, empty and finish it.
+void installDestination(j_compress_ptr info, jpeg_destination_mgr& library, void (*start)(j_compress_ptr),
+                        boolean (*empty)(j_compress_ptr), void (*finish)(j_compress_ptr));
+
 // Compressed data comes from a caller's buffer; running out of it is an error, not the
 // library's silent end-of-image.
 struct SpanSource {

@@ -111,10 +111,7 @@ void skipInput(j_decompress_ptr info, long count) {
 
 void useStreamDestination(j_compress_ptr info, StreamDestination& destination, HandedOverStream& stream) {
     destination.stream = &stream;
-    destination.library.init_destination = startBlock;
-    destination.library.empty_output_buffer = handOverFullBlock;
-    destination.library.term_destination = handOverLastBlock;
-    info->dest = &destination.library;
+    installDestination(info, destination.library, startBlock, handOverFullBlock, handOverLastBlock);
 }
 
 void useStreamSource(j_decompress_ptr info, StreamSource& source, HandedOverStream& stream) {
