@@ -5,6 +5,7 @@
 #include "codecs/codec_steps.h"
 #include "codecs/output_files.h"
 #include "imaging/bitmap_bridge.h"
+#include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
 
@@ -14,24 +15,28 @@ Bytes ajcFileOf(const Bytes& jpeg, const StillParameters& parameters) {
     return buildCodedImage(CodedImageKind::AjcStill, divisorCode(parameters.divisor), 0, jpeg);
 }
 
-CodedStill containAndDecode(const Bytes& jpeg, const StillParameters& parameters, const std::string& caption,
+// The JPEG stream was decoded on another thread while it was coded; the quantised picture it
+// was coded from is gone by now, so that it never lives beside the decoded one multiplied back.
+CodedStill containAndDecode(JpegCodedAndDecoded jpeg, const StillParameters& parameters, const std::string& caption,
                             bool keepPlanes) {
     CodedStill coded;
-    coded.file = ajcFileOf(jpeg, parameters);
-    coded.decoded = decodeAjcPicture(decodeCodedImage(coded.file, CodedImageKind::AjcStill), caption, keepPlanes);
+    coded.file = ajcFileOf(jpeg.bytes, parameters);
+    coded.decoded = decodeAjcPicture(codedImageOfDecoding(std::move(jpeg.decoded), divisorCode(parameters.divisor), 0),
+                                     caption, keepPlanes);
     return coded;
 }
 
 }  // namespace
 
 CodedStill codeAjcStill(ImagePlanes planes, const StillParameters& parameters, const std::string& caption) {
-    return containAndDecode(codeQuantised(planes, parameters.divisor, parameters.quality), parameters, caption, true);
+    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(quantisedPicture(planes, parameters.divisor), parameters.quality);
+    return containAndDecode(std::move(jpeg), parameters, caption, true);
 }
 
 CodedStill codeAjcStill(const QImage& source, const StillParameters& parameters, const std::string& caption,
                         bool keepPlanes) {
-    return containAndDecode(codeQuantised(source, parameters.divisor, parameters.quality), parameters, caption,
-                            keepPlanes);
+    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(quantisedPicture(source, parameters.divisor), parameters.quality);
+    return containAndDecode(std::move(jpeg), parameters, caption, keepPlanes);
 }
 
 Bytes encodeAjcFile(const QImage& source, const StillParameters& parameters) {

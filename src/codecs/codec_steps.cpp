@@ -41,64 +41,82 @@ void requireBoundedSharpening(std::int64_t passes, std::int64_t width, std::int6
 }
 
 QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes,
-                      BitmapInTheMaking* output) {
+                      BitmapInTheMaking* output, RowsInTheMaking* progress) {
     // Refused before the coded picture's own planes are made: a legal 100-megapixel JPEG would
     // cost a gigabyte of them just to learn that its enlargement is too large.
     requirePictureAtLeast(coded.bitmap.width(), coded.bitmap.height(), 2, "Enlarging the coded picture");
     checkPictureSize(2 * static_cast<std::int64_t>(coded.bitmap.width()),
                      2 * static_cast<std::int64_t>(coded.bitmap.height()), "The decoded picture");
     return EnlargeAndSharpenToBitmap(as24BitPicture(coded.bitmap), dequantisedSampleValues(coded.multiplier), strength, passes, planes,
-                                     output);
+                                     output, progress);
+}
+
+QImage quantisedPicture(ImagePlanes& planes, float divisor) {
+    quantisePlanes(planes, divisor);
+    return bitmapFromPlanes(planes);
 }
 
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality) {
-    quantisePlanes(planes, divisor);
-    return SaveAsJpeg(bitmapFromPlanes(planes), quality);
+    return SaveAsJpeg(quantisedPicture(planes, divisor), quality);
 }
 
 namespace {
 
-// Halves a picture of at least 4 x 4 with the given halving step, then codeQuantised.
+// Halves a picture of at least 4 x 4 with the given halving step, then quantisedPicture.
 template <typename Picture, typename Halve>
-Bytes codeHalved(const Picture& full, Halve halve, float divisor, std::uint8_t quality) {
+QImage halvedAndQuantised(const Picture& full, Halve halve, float divisor) {
     requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
     ImagePlanes half(full.width() / 2, full.height() / 2);
     halve(full, half);
-    return codeQuantised(half, divisor, quality);
+    return quantisedPicture(half, divisor);
 }
 
 }  // namespace
 
-Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality) {
-    return codeHalved(full, HalveImage, divisor, quality);
-}
+QImage halfSizePicture(const ImagePlanes& full, float divisor) { return halvedAndQuantised(full, HalveImage, divisor); }
 
-Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality) {
+QImage halfSizePicture(const QImage& full, float divisor) {
     const std::optional<HalvedSampleTable> table = halvedQuantiserTable(divisor);
     if (!table) {
-        return codeHalved(full, HalveBitmap, divisor, quality);
+        return halvedAndQuantised(full, HalveBitmap, divisor);
     }
     requirePictureAtLeast(full.width(), full.height(), 4, "The AVC codec");
-    return SaveAsJpeg(HalveBitmapThroughTable(full, *table), quality);
+    return HalveBitmapThroughTable(full, *table);
 }
 
-Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality) {
+QImage halfSizePicture(const DocumentView& document, float divisor) {
     if (document.planes != nullptr) {
-        return codeHalfSize(*document.planes, divisor, quality);
+        return halfSizePicture(*document.planes, divisor);
     }
     if (document.bitmap == nullptr) {
         throw Error("The document \"" + document.caption + "\" has no picture");
     }
-    return codeHalfSize(*document.bitmap, divisor, quality);
+    return halfSizePicture(*document.bitmap, divisor);
 }
 
-Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality) {
+Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality) {
+    return SaveAsJpeg(halfSizePicture(full, divisor), quality);
+}
+
+Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality) {
+    return SaveAsJpeg(halfSizePicture(full, divisor), quality);
+}
+
+Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality) {
+    return SaveAsJpeg(halfSizePicture(document, divisor), quality);
+}
+
+QImage quantisedPicture(const QImage& picture, float divisor) {
     const std::optional<ByteTable> table = quantiserTable(divisor);
     if (!table) {
         ImagePlanes planes = planesFromBitmap(picture);
-        return codeQuantised(planes, divisor, quality);
+        return quantisedPicture(planes, divisor);
     }
-    return SaveAsJpeg(mappedBitmap(picture, *table), quality);
+    return mappedBitmap(picture, *table);
+}
+
+Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality) {
+    return SaveAsJpeg(quantisedPicture(picture, divisor), quality);
 }
 
 StillRunResult assembleResult(const std::string& codedPath, std::uint64_t originalSize, std::uint64_t codedSize,
@@ -122,11 +140,11 @@ StillRunResult makeStillResult(const std::string& codedPath, std::uint64_t origi
 
 StillRunResult writeOutputsAndReport(std::initializer_list<OutputFile> outputs, const std::string& codedPath,
                                      std::uint64_t originalSize, std::uint64_t codedSize, DecodedPicture& decoded,
-                                     const QImage& reference) {
+                                     const QImage& reference, std::span<FileBeingWritten> writing) {
     // Writing waits mostly on the disk, so the ratios are measured meanwhile on another thread.
     std::future<SnrTriple> measuring =
         std::async(std::launch::async, [&] { return ChannelSnr(reference, decoded.bitmap); });
-    writeOutputs(outputs);
+    writeOutputs(outputs, writing);
     const SnrTriple snr = measuring.get();
     return assembleResult(codedPath, originalSize, codedSize, std::move(decoded), &snr);
 }

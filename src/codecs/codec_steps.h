@@ -61,24 +61,33 @@ void requirePictureAtLeast(int width, int height, int minimum, const std::string
 // times, as a 24-bit bitmap; `planes`, when not null, receives the sharpened planes. Throws Error
 // when the coded picture is smaller than 2 x 2.
 // The bitmap is `output`'s picture when one is given.
+// `progress`, when given, is told the bitmap and its finished rows as they are made.
 QImage enlargeDecoded(const CodedImage& coded, int passes, float strength, ImagePlanes* planes,
-                      BitmapInTheMaking* output = nullptr);
+                      BitmapInTheMaking* output = nullptr, RowsInTheMaking* progress = nullptr);
 
-// Quantises the planes in place with the divisor and codes them as JPEG at the quality.
+// The planes quantised in place with the divisor, as the 24-bit picture the JPEG library codes.
+QImage quantisedPicture(ImagePlanes& planes, float divisor);
+
+// A 24-bit picture quantised at full size (through a table of its 256 byte values): exactly what
+// quantisedPicture makes of the picture's planes.
+QImage quantisedPicture(const QImage& picture, float divisor);
+
+// A picture of at least 4 x 4 halved (an odd last row or column is dropped), then quantised as
+// quantisedPicture does; from a 24-bit bitmap without full-size planes. Throws Error when smaller.
+QImage halfSizePicture(const ImagePlanes& full, float divisor);
+QImage halfSizePicture(const QImage& full, float divisor);
+
+// The same of the document's planes, or of its bitmap when it has none.
+QImage halfSizePicture(const DocumentView& document, float divisor);
+
+// quantisedPicture coded as JPEG at the quality.
 Bytes codeQuantised(ImagePlanes& planes, float divisor, std::uint8_t quality);
-
-// Halves a picture of at least 4 x 4 (an odd last row or column is dropped), then codeQuantised.
-Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality);
-
-// The same straight from a 24-bit bitmap, without full-size planes.
-Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality);
-
-// Halves the document's planes, or its bitmap when it has none.
-Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality);
-
-// Quantises a 24-bit picture at full size (through a table of its 256 byte values) and codes it
-// as JPEG; exactly what codeQuantised does with the picture's planes.
 Bytes codeQuantised(const QImage& picture, float divisor, std::uint8_t quality);
+
+// halfSizePicture coded as JPEG at the quality.
+Bytes codeHalfSize(const ImagePlanes& full, float divisor, std::uint8_t quality);
+Bytes codeHalfSize(const QImage& full, float divisor, std::uint8_t quality);
+Bytes codeHalfSize(const DocumentView& document, float divisor, std::uint8_t quality);
 
 // The outcome of a still command from its figures: the full report line against `reference`
 // (its file's pixels against the decoded bitmap's bytes), or the short one when there is none.
@@ -92,8 +101,9 @@ StillRunResult assembleResult(const std::string& codedPath, std::uint64_t origin
 // writeOutputs, then makeStillResult with the full report line against `reference`; `decoded`
 // (which the outputs may point into) is moved into the result only once everything is written.
 // Nothing is reported when a write fails.
+// Files already being written are put in place after `outputs`.
 StillRunResult writeOutputsAndReport(std::initializer_list<OutputFile> outputs, const std::string& codedPath,
                                      std::uint64_t originalSize, std::uint64_t codedSize, DecodedPicture& decoded,
-                                     const QImage& reference);
+                                     const QImage& reference, std::span<FileBeingWritten> writing = {});
 
 }  // namespace brenlow

@@ -17,10 +17,12 @@ std::string experimentJpegName(const std::string& caption) {
 
 CodedStill codeJpegStill(const QImage& bitmap, std::uint8_t quality, const std::string& caption,
                          const JpegOptions& options) {
+    // The stream is decoded on another thread while it is coded.
+    JpegCodedAndDecoded jpeg = SaveAsJpegAndDecode(bitmap, quality, options);
     CodedStill coded;
-    coded.file = SaveAsJpeg(bitmap, quality, options);
+    coded.file = std::move(jpeg.bytes);
     coded.decoded.caption = caption;
-    LoadJpeg(coded.decoded.bitmap, coded.file);
+    coded.decoded.bitmap = std::move(jpeg.decoded);
     return coded;
 }
 

@@ -11,9 +11,11 @@
 
 namespace brenlow {
 
-void writeOutputs(std::initializer_list<OutputFile> outputs) {
+void writeOutputs(std::initializer_list<OutputFile> outputs) { writeOutputs(outputs, {}); }
+
+void writeOutputs(std::initializer_list<OutputFile> outputs, std::span<FileBeingWritten> writing) {
     std::vector<PendingFile> prepared;
-    prepared.reserve(outputs.size());
+    prepared.reserve(outputs.size() + writing.size());
     for (const OutputFile& output : outputs) {
         if (output.bitmap != nullptr) {
             prepared.push_back(prepareBitmapFile(*output.bitmap, output.path));
@@ -21,6 +23,9 @@ void writeOutputs(std::initializer_list<OutputFile> outputs) {
             const std::span<const std::uint8_t> whole[] = {*output.bytes};
             prepared.emplace_back(output.path, whole);
         }
+    }
+    for (FileBeingWritten& file : writing) {
+        prepared.push_back(file.get());
     }
     putInPlaceTogether(prepared);
 }

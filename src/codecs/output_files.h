@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QImage>
+#include <future>
+#include <span>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "io/file_io.h"
+#include "io/pending_file.h"
 
 namespace brenlow {
 
@@ -20,6 +23,13 @@ struct OutputFile {
 // folders: a failure (a folder or a read-only file in the way, a full disk) leaves the whole old
 // set, and two commands on the same outputs leave the whole set of one of them. Throws Error.
 void writeOutputs(std::initializer_list<OutputFile> outputs);
+
+// A file written unseen on another thread, to be put in place with a command's other outputs.
+using FileBeingWritten = std::future<PendingFile>;
+
+// The same with files already being written: they are put in place after the others, once
+// written. Any error of theirs is thrown after the others' errors.
+void writeOutputs(std::initializer_list<OutputFile> outputs, std::span<FileBeingWritten> writing);
 
 // Throws Error when an output names one of the files a command reads: a command never writes
 // over its own source, whatever spelling reaches it.

@@ -24,8 +24,9 @@ DecodedPicture DecodeAjcFile(const std::string& path);
 // The same two decoders on a container already read; they write nothing. caption is the name
 // the picture is to carry.
 // Without keepPlanes the picture comes without its planes.
+// `progress`, when given, is told the AVC picture and its finished rows as they are made.
 DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true,
-                                BitmapInTheMaking* output = nullptr);
+                                BitmapInTheMaking* output = nullptr, RowsInTheMaking* progress = nullptr);
 DecodedPicture decodeAjcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes = true);
 
 // The command-line tool's decode: an .avc or .ajc still (by the marker in its name, as

@@ -41,13 +41,13 @@ CodedImage readAvcStill(const std::string& path) {
 }  // namespace
 
 DecodedPicture decodeAvcPicture(const CodedImage& coded, const std::string& caption, bool keepPlanes,
-                                BitmapInTheMaking* output) {
+                                BitmapInTheMaking* output, RowsInTheMaking* progress) {
     requireBoundedAvcWork(coded.extraWord, coded.bitmap.width(), coded.bitmap.height());
     DecodedPicture picture;
     picture.caption = caption;
     ImagePlanes planes;
     picture.bitmap = enlargeDecoded(coded, std::max(coded.extraWord, 0), kSharpeningStrength,
-                                    keepPlanes ? &planes : nullptr, output);
+                                    keepPlanes ? &planes : nullptr, output, progress);
     if (keepPlanes) {
         picture.planes = std::move(planes);
     }

@@ -1,6 +1,7 @@
 #include "container/coded_image.h"
 
 #include <cstring>
+#include <utility>
 
 #include "io/error.h"
 #include "jpeg/jpeg_bridge.h"
@@ -132,13 +133,23 @@ UnpackedCodedImage unpackCodedImage(std::span<const std::uint8_t> file, CodedIma
         (traits.requiresAjcCodec && unpacked.header.codec_id != 1)) {
         throw Error(kIntegrityLost);
     }
-    unpacked.multiplier = static_cast<float>(unpacked.header.divisor_code) + 0.5f;
+    unpacked.multiplier = codedMultiplier(unpacked.header.divisor_code);
     unpacked.jpeg.assign(file.begin() + kCodedHeaderSize, file.end());
     maskBytes(unpacked.jpeg.data(), unpacked.jpeg.size(), traits.mask);
     if (unpacked.jpeg.size() < 2 || unpacked.jpeg[0] != 0xFF || unpacked.jpeg[1] != 0xD8) {
         throw Error(kVersionIncompatible);
     }
     return unpacked;
+}
+
+float codedMultiplier(std::uint8_t divisorCode) { return static_cast<float>(divisorCode) + 0.5f; }
+
+CodedImage codedImageOfDecoding(QImage decodedJpeg, std::uint8_t divisorCode, std::int32_t extraWord) {
+    CodedImage image;
+    image.bitmap = std::move(decodedJpeg);
+    image.multiplier = codedMultiplier(divisorCode);
+    image.extraWord = extraWord;
+    return image;
 }
 
 CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind, const CodedImageCheck& check) {

@@ -78,6 +78,13 @@ struct CodedImage {
 // coded picture's size from the JPEG frame header. It throws Error to refuse the file.
 using CodedImageCheck = std::function<void(const CodedImageHeader& header, int width, int height)>;
 
+// What decoders multiply the coded samples by: the divisor code + 0.5.
+float codedMultiplier(std::uint8_t divisorCode);
+
+// What decodeCodedImage gives for buildCodedImage(kind, divisorCode, extraWord, jpeg), from the
+// picture the JPEG stream decodes to: for a coder that decoded its stream while making it.
+CodedImage codedImageOfDecoding(QImage decodedJpeg, std::uint8_t divisorCode, std::int32_t extraWord);
+
 // Checks a container held in memory and decodes its JPEG payload; `check`, when given, is asked
 // first. Throws Error with the two read-error texts, the check's errors or the JPEG bridge's.
 CodedImage decodeCodedImage(std::span<const std::uint8_t> file, CodedImageKind kind,

@@ -88,7 +88,7 @@ struct PixelRows {
 // Runs one channel through the enlargement and every pass; the last pass's rows go to that
 // channel's bytes of the pixels and, when wanted, to its plane.
 void streamChannel(const SourceRows& source, int channel, int width, int height, float strength, int passes,
-                   PixelRows pixels, float* plane) {
+                   PixelRows pixels, float* plane, RowsInTheMaking* progress) {
     // Byte 0 of a pixel is blue, byte 2 red; plane row 0 is the picture's last line.
     const int byteOfChannel = 2 - channel;
     RowSink sink = [&](int row, const float* samples) {
@@ -96,6 +96,9 @@ void streamChannel(const SourceRows& source, int channel, int width, int height,
         rows::narrowRowIntoPixels(samples, width, line + byteOfChannel);
         if (plane != nullptr) {
             std::copy_n(samples, width, plane + static_cast<std::size_t>(row) * width);
+        }
+        if (progress != nullptr) {
+            progress->finish(channel, row + 1);
         }
     };
     // Pass k hands its rows to pass k + 1, the last one to the sink.
@@ -156,7 +159,7 @@ void requireEnlargeable(int width, int height, int passes) {
 using ChannelSource = std::function<SourceRows(int channel)>;
 
 QImage enlargeAndSharpen(const ChannelSource& channelSource, int sourceWidth, int sourceHeight, float strength,
-                         int passes, ImagePlanes* planes, BitmapInTheMaking* output) {
+                         int passes, ImagePlanes* planes, BitmapInTheMaking* output, RowsInTheMaking* progress) {
     requireEnlargeable(sourceWidth, sourceHeight, passes);
     const int width = 2 * sourceWidth;
     const int height = 2 * sourceHeight;
@@ -165,11 +168,14 @@ QImage enlargeAndSharpen(const ChannelSource& channelSource, int sourceWidth, in
     }
     QImage bitmap = output != nullptr ? output->take(width, height) : makeBitmap(width, height);
     const PixelRows pixels{bitmap.bits(), static_cast<std::size_t>(bitmap.bytesPerLine())};
+    if (progress != nullptr) {
+        progress->begin(bitmap);
+    }
     // Each channel's fill pass depends on its own earlier rows, so the channels run side by side,
     // one thread each, however many cores share them; each writes only its own byte of a pixel.
     parallelFor(kChannels, kChannels, [&](int channel) {
         streamChannel(channelSource(channel), channel, width, height, strength, passes, pixels,
-                      planes != nullptr ? planes->plane(channel) : nullptr);
+                      planes != nullptr ? planes->plane(channel) : nullptr, progress);
     });
     return bitmap;
 }
@@ -182,11 +188,11 @@ QImage EnlargeAndSharpenToBitmap(const ImagePlanes& src, float strength, int pas
         const auto width = static_cast<std::size_t>(src.width());
         return SourceRows([plane, width](int row) { return plane + static_cast<std::size_t>(row) * width; });
     };
-    return enlargeAndSharpen(fromPlanes, src.width(), src.height(), strength, passes, planes, nullptr);
+    return enlargeAndSharpen(fromPlanes, src.width(), src.height(), strength, passes, planes, nullptr, nullptr);
 }
 
 QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, float strength, int passes,
-                                 ImagePlanes* planes, BitmapInTheMaking* output) {
+                                 ImagePlanes* planes, BitmapInTheMaking* output, RowsInTheMaking* progress) {
     if (src.format() != QImage::Format_BGR888) {
         throw Error("Only 24-bit pictures can be enlarged from their bytes");
     }
@@ -195,7 +201,7 @@ QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, 
     const ChannelSource fromBytes = [&src, &values](int channel) {
         return SourceRows(ByteChannelRows(src, values, channel));
     };
-    return enlargeAndSharpen(fromBytes, width, height, strength, passes, planes, output);
+    return enlargeAndSharpen(fromBytes, width, height, strength, passes, planes, output, progress);
 }
 
 }  // namespace brenlow

@@ -5,6 +5,7 @@
 
 #include "imaging/image_planes.h"
 #include "io/bitmap_file.h"
+#include "io/rows_in_the_making.h"
 
 namespace brenlow {
 
@@ -19,8 +20,10 @@ using SampleValues = std::array<float, 256>;
 
 // The same for the planes of a 24-bit bitmap whose every sample byte b stands for values[b],
 // read straight from the bytes without making those planes.
-// The bitmap is `output`'s picture when one is given.
+// The bitmap is `output`'s picture when one is given; `progress`, when given, is told the bitmap
+// and each channel's finished rows as they are made, from the bottom up.
 QImage EnlargeAndSharpenToBitmap(const QImage& src, const SampleValues& values, float strength, int passes,
-                                 ImagePlanes* planes, BitmapInTheMaking* output = nullptr);
+                                 ImagePlanes* planes, BitmapInTheMaking* output = nullptr,
+                                 RowsInTheMaking* progress = nullptr);
 
 }  // namespace brenlow

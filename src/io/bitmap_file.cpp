@@ -247,28 +247,52 @@ Bytes encodeBitmap(const QImage& picture) {
     return file;
 }
 
+namespace {
+
+// The header and the picture's own rows, bottom row first, each followed by its padding: no copy
+// of the picture is made.
+struct BitmapPieces {
+    Bytes fileHeader;
+    std::vector<std::span<const std::uint8_t>> pieces;
+    std::size_t piecesPerRow = 1;
+};
+
+BitmapPieces bitmapPieces(const RowsInTheMaking::Lines& lines) {
+    const auto width = static_cast<std::size_t>(lines.width);
+    const auto height = static_cast<std::size_t>(lines.height);
+    const std::size_t pixelBytes = width * 3;
+    const std::size_t rowBytes = paddedRowBytes(width);
+    static constexpr std::uint8_t kPadding[3] = {};
+    BitmapPieces file{bitmapHeader(lines.width, lines.height), {}, rowBytes > pixelBytes ? 2u : 1u};
+    file.pieces.reserve(1 + file.piecesPerRow * height);
+    file.pieces.emplace_back(file.fileHeader);
+    for (std::size_t row = 0; row < height; ++row) {
+        file.pieces.emplace_back(lines.topLine + (height - 1 - row) * lines.bytesPerLine, pixelBytes);
+        if (rowBytes > pixelBytes) {
+            file.pieces.emplace_back(kPadding, rowBytes - pixelBytes);
+        }
+    }
+    return file;
+}
+
+}  // namespace
+
 PendingFile prepareBitmapFile(const QImage& picture, const std::string& path) {
     if (picture.format() != QImage::Format_BGR888) {
         return prepareBitmapFile(picture.convertToFormat(QImage::Format_BGR888), path);
     }
-    // The header and the picture's own rows, bottom row first, each followed by its padding:
-    // no copy of the picture is made.
-    const auto width = static_cast<std::size_t>(picture.width());
-    const auto height = static_cast<std::size_t>(picture.height());
-    const std::size_t pixelBytes = width * 3;
-    const std::size_t rowBytes = paddedRowBytes(width);
-    const Bytes fileHeader = bitmapHeader(picture.width(), picture.height());
-    static constexpr std::uint8_t kPadding[3] = {};
-    std::vector<std::span<const std::uint8_t>> pieces;
-    pieces.reserve(1 + 2 * height);
-    pieces.emplace_back(fileHeader);
-    for (std::size_t row = 0; row < height; ++row) {
-        pieces.emplace_back(picture.constScanLine(static_cast<int>(height - 1 - row)), pixelBytes);
-        if (rowBytes > pixelBytes) {
-            pieces.emplace_back(kPadding, rowBytes - pixelBytes);
-        }
-    }
-    return PendingFile(path, pieces);
+    const BitmapPieces file = bitmapPieces(
+        {picture.constBits(), static_cast<std::size_t>(picture.bytesPerLine()), picture.width(), picture.height()});
+    return PendingFile(path, file.pieces);
+}
+
+PendingFile prepareBitmapFileAsMade(RowsInTheMaking& picture, const std::string& path) {
+    const BitmapPieces file = bitmapPieces(picture.waitForPicture());
+    // Piece 0 is the header; each row's pieces follow it, the bottom row first.
+    const auto rowsUpTo = [&file](std::size_t piece) {
+        return piece == 0 ? 0 : static_cast<int>((piece - 1) / file.piecesPerRow + 1);
+    };
+    return PendingFile(path, file.pieces, [&](std::size_t piece) { picture.waitForBottomRows(rowsUpTo(piece)); });
 }
 
 void saveBitmapFile(const QImage& picture, const std::string& path) {

@@ -8,6 +8,7 @@
 
 #include "io/file_io.h"
 #include "io/pending_file.h"
+#include "io/rows_in_the_making.h"
 
 namespace brenlow {
 
@@ -42,6 +43,11 @@ void saveBitmapFile(const QImage& picture, const std::string& path);
 
 // The same file, written but not yet in place, so that it can join the other outputs of a command.
 PendingFile prepareBitmapFile(const QImage& picture, const std::string& path);
+
+// The same for a 24-bit picture being made from the bottom row up: each row is written once its
+// maker has finished it, so that the file is written while the picture is made. Throws Error as
+// prepareBitmapFile does, or when the maker gives the picture up.
+PendingFile prepareBitmapFileAsMade(RowsInTheMaking& picture, const std::string& path);
 
 // The picture as 24 bits per pixel (QImage::Format_BGR888): the same pixels, shared, when it
 // already is one, a converted copy otherwise.

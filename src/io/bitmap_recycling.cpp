@@ -4,6 +4,8 @@
 #include <mutex>
 #include <vector>
 
+#include "io/large_memory.h"
+
 namespace brenlow {
 namespace {
 
@@ -11,8 +13,6 @@ namespace {
 constexpr std::size_t kRecycledFrom = std::size_t{4} << 20;
 // Enough for the pictures of the points in flight on two cores, without raising the peak much.
 constexpr std::size_t kKeptAtMost = std::size_t{96} << 20;
-// Lines start on 32-bit boundaries, as QImage lays them out; the block on a cache line.
-constexpr std::size_t kAlignment = 64;
 
 struct Block {
     void* memory;
@@ -84,7 +84,7 @@ QImage allocateBitmap(int width, int height) {
     const std::size_t bytes = bytesPerLine * static_cast<std::size_t>(height);
     if (bytes < kRecycledFrom) return QImage(width, height, QImage::Format_BGR888);
     void* memory = takeKept(bytes);
-    if (memory == nullptr) memory = std::aligned_alloc(kAlignment, (bytes + kAlignment - 1) / kAlignment * kAlignment);
+    if (memory == nullptr) memory = allocateLargeMemory(bytes);
     if (memory == nullptr) return QImage();
     return QImage(static_cast<uchar*>(memory), width, height, static_cast<qsizetype>(bytesPerLine),
                   QImage::Format_BGR888, dropBlock, new Block{memory, bytes});

@@ -87,7 +87,7 @@ struct AlignedRelease {
 // fresh cache pages for it costs more than the disk write itself. The pieces are gathered into
 // aligned chunks; the last is padded to a whole block and the file cut back to its size. False
 // when the system or the disk refuses (the caller then writes the ordinary way).
-bool writePiecesDirectly(int fd, FilePieces pieces, std::uint64_t size) {
+bool writePiecesDirectly(int fd, FilePieces pieces, std::uint64_t size, const PieceWait& wait) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_DIRECT) != 0) {
         return false;
@@ -97,6 +97,7 @@ bool writePiecesDirectly(int fd, FilePieces pieces, std::uint64_t size) {
     bool written = chunk != nullptr;
     std::size_t filled = 0;
     for (std::size_t i = 0; written && i < pieces.size(); ++i) {
+        if (wait) wait(i);
         std::span<const std::uint8_t> rest = pieces[i];
         while (written && !rest.empty()) {
             const std::size_t taken = std::min(rest.size(), kDirectChunk - filled);
@@ -128,16 +129,17 @@ std::uint64_t totalSize(FilePieces pieces) {
 
 // Straight to the disk when the file is large and the system allows it, else through the page
 // cache; a direct write refused half-way is started again the ordinary way.
-bool writeWholeFile(int fd, FilePieces pieces) {
+bool writeWholeFile(int fd, FilePieces pieces, const PieceWait& wait) {
     const std::uint64_t size = totalSize(pieces);
     if (size >= kBytesWorthWritingDirectly) {
-        if (writePiecesDirectly(fd, pieces, size)) {
+        if (writePiecesDirectly(fd, pieces, size, wait)) {
             return true;
         }
         if (::ftruncate(fd, 0) != 0 || ::lseek(fd, 0, SEEK_SET) != 0) {
             return false;
         }
     }
+    if (wait && !pieces.empty()) wait(pieces.size() - 1);
     return writePieces(fd, pieces);
 }
 
@@ -236,7 +238,10 @@ std::vector<LockedFolder> lockFolders(std::span<PendingFile> files) {
 
 }  // namespace
 
-PendingFile::PendingFile(std::string path, FilePieces pieces) : path_(std::move(path)), folder_(folderOf(path_)) {
+PendingFile::PendingFile(std::string path, FilePieces pieces) : PendingFile(std::move(path), pieces, PieceWait()) {}
+
+PendingFile::PendingFile(std::string path, FilePieces pieces, const PieceWait& wait)
+    : path_(std::move(path)), folder_(folderOf(path_)) {
     struct stat existing {};
     const bool exists = ::stat(path_.c_str(), &existing) == 0;
     if (exists && S_ISDIR(existing.st_mode)) {
@@ -258,15 +263,24 @@ PendingFile::PendingFile(std::string path, FilePieces pieces) : path_(std::move(
             throwWriteError(path_, errno);
         }
     }
-    const bool written = writeWholeFile(fd_.get(), pieces) &&
-                         ::fchmod(fd_.get(), permissionsFor(exists ? &existing : nullptr)) == 0 &&
-                         ::fsync(fd_.get()) == 0;
+    bool written = false;
+    try {
+        written = writeWholeFile(fd_.get(), pieces, wait) &&
+                  ::fchmod(fd_.get(), permissionsFor(exists ? &existing : nullptr)) == 0 && ::fsync(fd_.get()) == 0;
+    } catch (...) {
+        removeHiddenName();
+        throw;
+    }
     if (!written) {
         const int error = errno;
-        if (hiddenName_) {
-            ::unlink(hiddenName_->path().c_str());
-        }
+        removeHiddenName();
         throwWriteError(path_, error);
+    }
+}
+
+void PendingFile::removeHiddenName() {
+    if (hiddenName_) {
+        ::unlink(hiddenName_->path().c_str());
     }
 }
 

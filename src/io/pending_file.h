@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -11,6 +12,9 @@
 namespace brenlow {
 
 using FilePieces = std::span<const std::span<const std::uint8_t>>;
+
+// Returns once pieces 0 to `piece` hold their final bytes; throws to give the file up.
+using PieceWait = std::function<void(std::size_t piece)>;
 
 // A file written in full before anyone can see it, and put in place under its name only when
 // asked; discarded otherwise. It is made in the target's folder without a name (O_TMPFILE), so a
@@ -23,6 +27,10 @@ public:
     // another with the target's permissions (a new file's: 0666 less the umask) and syncs them.
     // Throws Error naming the target; nothing is left behind.
     PendingFile(std::string path, FilePieces pieces);
+
+    // The same for pieces still being made: each is read only once `wait` has returned for it, so
+    // the file is written while its last pieces are made. The wait's error is thrown as it is.
+    PendingFile(std::string path, FilePieces pieces, const PieceWait& wait);
     ~PendingFile();
     PendingFile(PendingFile&&) noexcept = default;
     PendingFile& operator=(PendingFile&&) = delete;
@@ -37,6 +45,7 @@ public:
 
 private:
     void linkUnnamedIntoPlace();
+    void removeHiddenName();
 
     std::string path_;
     std::string folder_;

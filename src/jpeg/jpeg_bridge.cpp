@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <future>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -12,6 +13,7 @@
 #include "io/error.h"
 #include "jpeg/jpeg_error_manager.h"
 #include "jpeg/jpeg_memory_io.h"
+#include "jpeg/jpeg_stream.h"
 
 namespace brenlow {
 namespace {
@@ -28,11 +30,13 @@ struct CompressionJob {
     int quality = 0;
     JpegOptions options;
     Bytes* output = nullptr;
+    jpeg_detail::HandedOverStream* stream = nullptr;  // where the data goes instead of `output`, when set
     ErrorManager errors{};
 };
 
 struct DecompressionJob {
     std::span<const std::uint8_t> data;
+    jpeg_detail::HandedOverStream* stream = nullptr;  // where the data comes from instead of `data`, when set
     QImage* picture = nullptr;  // receives the decoded picture; null to read the frame header only
     long width = 0;
     long height = 0;
@@ -46,13 +50,18 @@ int compress(CompressionJob& job) {
     ErrorManager& errors = job.errors;
     jpeg_compress_struct info{};
     jpeg_detail::VectorDestination destination;
+    jpeg_detail::StreamDestination streamDestination;
     info.err = jpeg_detail::installErrorManager(errors);
     if (setjmp(errors.jumpPoint) != 0) {
         jpeg_destroy_compress(&info);
         return errors.failure;
     }
     jpeg_create_compress(&info);
-    jpeg_detail::useVectorDestination(&info, destination, *job.output);
+    if (job.stream != nullptr) {
+        jpeg_detail::useStreamDestination(&info, streamDestination, *job.stream);
+    } else {
+        jpeg_detail::useVectorDestination(&info, destination, *job.output);
+    }
     info.image_width = static_cast<JDIMENSION>(job.picture->width());
     info.image_height = static_cast<JDIMENSION>(job.picture->height());
     info.input_components = 3;
@@ -100,6 +109,7 @@ int decompress(DecompressionJob& job) {
     ErrorManager& errors = job.errors;
     jpeg_decompress_struct info{};
     jpeg_detail::SpanSource source;
+    jpeg_detail::StreamSource streamSource;
     jpeg_progress_mgr progress{};
     progress.progress_monitor = refuseEndlessScans;
     info.err = jpeg_detail::installErrorManager(errors);
@@ -109,7 +119,11 @@ int decompress(DecompressionJob& job) {
     }
     jpeg_create_decompress(&info);
     info.progress = &progress;
-    jpeg_detail::useSpanSource(&info, source, job.data);
+    if (job.stream != nullptr) {
+        jpeg_detail::useStreamSource(&info, streamSource, *job.stream);
+    } else {
+        jpeg_detail::useSpanSource(&info, source, job.data);
+    }
     jpeg_read_header(&info, TRUE);
     job.width = info.image_width;
     job.height = info.image_height;
@@ -177,6 +191,31 @@ Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality, const JpegOptions&
         jpeg_detail::throwJpegFailure(job.errors, converted.width(), converted.height(), 3);
     }
     return output;
+}
+
+JpegCodedAndDecoded SaveAsJpegAndDecode(const QImage& picture, std::uint8_t quality, const JpegOptions& options) {
+    JpegCodedAndDecoded result;
+    if (picture.width() == 0 || picture.height() == 0) {
+        LoadJpeg(result.decoded, result.bytes);  // fails as the decoder fails on no data
+        return result;
+    }
+    const QImage converted = as24BitPicture(picture);
+    jpeg_detail::HandedOverStream stream;
+    DecompressionJob decoding{.data = {}, .stream = &stream, .picture = &result.decoded};
+    std::future<int> decoded = std::async(std::launch::async, [&decoding] { return decompress(decoding); });
+    CompressionJob coding{.picture = &converted, .quality = quality, .options = options, .stream = &stream};
+    const int codingFailure = compress(coding);
+    stream.close();  // a failed encoder leaves the decoder at the end of what it wrote
+    const int decodingFailure = decoded.get();
+    if (codingFailure != jpeg_detail::kNoFailure) {
+        jpeg_detail::throwJpegFailure(coding.errors, converted.width(), converted.height(), 3);
+    }
+    if (decodingFailure != jpeg_detail::kNoFailure) {
+        result.decoded = QImage();
+        jpeg_detail::throwJpegFailure(decoding.errors, decoding.width, decoding.height, decoding.components);
+    }
+    result.bytes = stream.joined();
+    return result;
 }
 
 void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t quality, int /*pixelFormat*/) {

@@ -30,6 +30,18 @@ struct JpegOptions {
 // The same with other choices than the library's defaults; JpegOptions{} gives the same bytes.
 Bytes SaveAsJpeg(const QImage& picture, std::uint8_t quality, const JpegOptions& options);
 
+// A picture's JPEG bytes and their decoding.
+struct JpegCodedAndDecoded {
+    Bytes bytes;
+    QImage decoded;
+};
+
+// SaveAsJpeg(picture, quality, options) and LoadJpeg of its bytes in one: the decoder reads the
+// stream on another thread while the encoder writes it, so that the decoding costs little time
+// beyond the coding (the library codes on one core). The same bytes, pixels and errors as the two
+// calls in turn: the encoder's failure first, and an empty picture fails as LoadJpeg of no data.
+JpegCodedAndDecoded SaveAsJpegAndDecode(const QImage& picture, std::uint8_t quality, const JpegOptions& options = {});
+
 // The same, written whole or not at all to fileName. pixelFormat (0 = 24-bit, 1 = 8-bit palette)
 // only says how the picture would present itself and does not change the file.
 void SaveAsJpeg(const QImage& picture, const std::string& fileName, std::uint8_t quality, int pixelFormat);

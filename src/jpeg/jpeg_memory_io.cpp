@@ -68,23 +68,33 @@ void finishInput(j_decompress_ptr) {}
 
 }  // namespace
 
+void installDestination(j_compress_ptr info, jpeg_destination_mgr& library, void (*start)(j_compress_ptr),
+                        boolean (*empty)(j_compress_ptr), void (*finish)(j_compress_ptr)) {
+    library.init_destination = start;
+    library.empty_output_buffer = empty;
+    library.term_destination = finish;
+    info->dest = &library;
+}
+
 void useVectorDestination(j_compress_ptr info, VectorDestination& destination, Bytes& output) {
     destination.output = &output;
-    destination.library.init_destination = startOutput;
-    destination.library.empty_output_buffer = extendOutput;
-    destination.library.term_destination = finishOutput;
-    info->dest = &destination.library;
+    installDestination(info, destination.library, startOutput, extendOutput, finishOutput);
+}
+
+void installSource(j_decompress_ptr info, jpeg_source_mgr& library, boolean (*fill)(j_decompress_ptr),
+                   void (*skip)(j_decompress_ptr, long)) {
+    library.init_source = startInput;
+    library.fill_input_buffer = fill;
+    library.skip_input_data = skip;
+    library.resync_to_restart = jpeg_resync_to_restart;
+    library.term_source = finishInput;
+    info->src = &library;
 }
 
 void useSpanSource(j_decompress_ptr info, SpanSource& source, std::span<const std::uint8_t> data) {
-    source.library.init_source = startInput;
-    source.library.fill_input_buffer = inputExhausted;
-    source.library.skip_input_data = skipInput;
-    source.library.resync_to_restart = jpeg_resync_to_restart;
-    source.library.term_source = finishInput;
+    installSource(info, source.library, inputExhausted, skipInput);
     source.library.next_input_byte = data.data();
     source.library.bytes_in_buffer = data.size();
-    info->src = &source.library;
 }
 
 }  // namespace brenlow::jpeg_detail

@@ -14,10 +14,10 @@
 #include <vector>
 
 #if defined(__unix__)
-#include <sys/mman.h>
 #endif
 
 #include "imaging/parallel.h"
+#include "io/large_memory.h"
 #include "imaging/vector_clones.h"
 
 // The filters come in one version per vector width, each lane working out the same operations in
@@ -88,20 +88,9 @@ struct FreeDoubles {
 };
 using UnsetDoubles = std::unique_ptr<double[], FreeDoubles>;
 
-// Room for values that are written once before they are read. Tens of megabytes go into huge
-// pages where the system has them: the first writes then take a few hundred times fewer page faults.
+// Room for values that are written once before they are read.
 UnsetDoubles unsetDoubles(std::size_t count) {
-    const std::size_t bytes = std::max<std::size_t>(count * sizeof(double), 1);
-    void* memory = nullptr;
-#if defined(MADV_HUGEPAGE)
-    constexpr std::size_t kHugePage = std::size_t{2} << 20;
-    if (bytes >= kHugePage) {
-        const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-        memory = std::aligned_alloc(kHugePage, rounded);
-        if (memory != nullptr) madvise(memory, rounded, MADV_HUGEPAGE);
-    }
-#endif
-    if (memory == nullptr) memory = std::malloc(bytes);
+    void* memory = allocateLargeMemory(count * sizeof(double));
     if (memory == nullptr) throw std::bad_alloc();
     return UnsetDoubles(static_cast<double*>(memory));
 }

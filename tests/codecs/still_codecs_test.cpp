@@ -88,6 +88,27 @@ TEST_F(StillCodecsTest, AvcFiguresAreTheFileSizes) {
     EXPECT_EQ(loadBitmapFile(dir.file("p~.bmp")), result.decoded.bitmap);
 }
 
+// The decoded bitmap file is written while the sharpening finishes its rows: it must hold what
+// the decoder makes of the coded file, through the page cache (small) and straight to the disk
+// (above 16 MB), for odd sizes, with and without the decoded planes.
+TEST_F(StillCodecsTest, AvcDecodedFileWrittenWhileSharpeningIsTheDecodersPicture) {
+    for (const auto& [width, height] : {std::pair{65, 47}, std::pair{2601, 2201}}) {
+        for (const bool planes : {false, true}) {
+            const PictureDocument document = openPictureDocument(bitmapDocument("p.bmp", width, height), planes);
+            DocumentView view = document.view();
+            view.wantsDecodedPlanes = planes;
+            const StillRunResult result = encodeAvcStill(view, kDefaults);
+            const std::string coded = fileBytes(dir.file("p.avc"));
+            const DecodedPicture decoded =
+                decodeAvcPicture(decodeCodedImage(Bytes(coded.begin(), coded.end()), CodedImageKind::AvcStill), "", false);
+            const Bytes expected = encodeBitmap(decoded.bitmap);
+            EXPECT_EQ(fileBytes(dir.file("p~.bmp")), std::string(expected.begin(), expected.end()))
+                << width << " x " << height << (planes ? " with planes" : "");
+            EXPECT_EQ(result.decoded.bitmap, decoded.bitmap);
+        }
+    }
+}
+
 TEST_F(StillCodecsTest, AvcReportsAgainstSourceFileNotDocumentPlanes) {
     const std::string path = bitmapDocument("p.bmp", 64, 48);
     PictureDocument document = openPictureDocument(path);
