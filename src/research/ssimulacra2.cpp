@@ -42,19 +42,10 @@ struct MapSums {
 // The planes the test picture needs per channel at one scale; kept from scale to scale, so only the
 // first allocates.
 struct ChannelPlanes {
-    FloatPlane product, across;
+    FloatPlane across;
     FloatPlane meanTest, test2, cross;
+    GaussianScratch scratch;
 };
-
-void multiply(const FloatPlane& a, const FloatPlane& b, FloatPlane& out) {
-    out.resize(a.width(), a.height());
-    for (int r = 0; r < a.height(); ++r) {
-        const float* __restrict x = a.row(r);
-        const float* __restrict y = b.row(r);
-        float* __restrict z = out.row(r);
-        for (int c = 0; c < a.width(); ++c) z[c] = x[c] * y[c];
-    }
-}
 
 // One channel of the reference at one scale: what its SSIM and edge maps read.
 struct ReferenceChannel {
@@ -65,11 +56,9 @@ struct ReferenceChannel {
 
 // The blurred products the test picture brings: its means, mean squares and the mean cross product.
 void blurTestMoments(const FloatPlane& x, const FloatPlane& y, const RecursiveGaussian& gauss, ChannelPlanes& p) {
-    gauss.blur(y, p.across, p.meanTest);
-    multiply(y, y, p.product);
-    gauss.blur(p.product, p.across, p.test2);
-    multiply(x, y, p.product);
-    gauss.blur(p.product, p.across, p.cross);
+    gauss.blur(y, p.across, p.meanTest, p.scratch);
+    gauss.blurProduct(y, y, p.across, p.test2, p.scratch);
+    gauss.blurProduct(x, y, p.across, p.cross, p.scratch);
 }
 
 // 1 - SSIM with the luminance term 1 - (mu_x - mu_y)^2, not divided by mu_x^2 + mu_y^2: the values
@@ -142,16 +131,15 @@ Ssimulacra2Reference ssimulacra2Reference(const QImage& reference, int width, in
     if (width < kSmallestSide || height < kSmallestSide) return prepared;
     ColourPlanes linear = linearPlanesOf(reference, width, height, curve);
     const RecursiveGaussian gauss(kSigma);
+    std::array<ChannelPlanes, 3> planes;
     for (int scale = 0; scale < kScales && scaleCanFollow(linear); ++scale) {
         if (scale > 0) linear = halvedPlanes(linear);
         Ssimulacra2Reference::Scale& made = prepared.scales.emplace_back();
         positiveXybOf(linear, made.xyb);
         parallelFor(3, [&](int channel) {
             const auto c = static_cast<std::size_t>(channel);
-            FloatPlane across, product;
-            gauss.blur(made.xyb[c], across, made.mean[c]);
-            multiply(made.xyb[c], made.xyb[c], product);
-            gauss.blur(product, across, made.square[c]);
+            gauss.blur(made.xyb[c], planes[c].across, made.mean[c], planes[c].scratch);
+            gauss.blurProduct(made.xyb[c], made.xyb[c], planes[c].across, made.square[c], planes[c].scratch);
         });
     }
     return prepared;

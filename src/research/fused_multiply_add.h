@@ -1,0 +1,68 @@
+#pragma once
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+
+// Code that takes its fused multiply-adds as a template parameter is built twice on x86: inside
+// functions marked BRENLOW_FMA_TARGET, for processors with the instruction and the vector units of
+// its generation, and plainly, with the emulation, for the others (fastestFmaUnit() says which to
+// run). Both give the same bits, so the choice changes nothing but the speed.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__FP_FAST_FMAF)
+#define BRENLOW_FMA_DISPATCH 1
+#define BRENLOW_FMA_TARGET __attribute__((target("avx2,fma")))
+#else
+#define BRENLOW_FMA_DISPATCH 0
+#define BRENLOW_FMA_TARGET
+#endif
+// The template code must be inlined into the marked function to be built for its processors.
+#define BRENLOW_FMA_INLINE [[gnu::always_inline]] inline
+
+namespace brenlow {
+
+// a b + c rounded once to float, by the processor's fused multiply-add. Only where the processor
+// has the instruction is this one instruction; elsewhere the compiler calls the C library's fmaf,
+// which is exact but slow.
+struct ProcessorFma {
+    static float apply(float a, float b, float c) { return std::fma(a, b, c); }
+};
+
+// The same result through double arithmetic, for processors without the instruction. The product
+// of two floats is exact in double, but rounding the double sum and then that to float can miss
+// the float nearest the exact sum: when the double lands on a float half-way point, its tie goes to
+// the even float whichever side the exact sum lay. So the double sum is rounded to odd instead: an
+// inexact sum keeps its last bit set, which never falls on a half-way point, and the one rounding
+// to float is then the correct one.
+struct EmulatedFma {
+    static float apply(float a, float b, float c) {
+        const double product = static_cast<double>(a) * static_cast<double>(b);
+        const double addend = c;
+        const double sum = product + addend;
+        // What the double sum lost, exactly (two-sum).
+        const double addendTaken = sum - product;
+        const double lost = (product - (sum - addendTaken)) + (addend - addendTaken);
+        auto bits = std::bit_cast<std::uint64_t>(sum);
+        if (lost != 0.0 && (bits & 1u) == 0) {
+            // One step to the neighbour on the exact sum's side: away from zero when the loss has
+            // the sum's sign.
+            bits = (lost > 0.0) == (sum > 0.0) ? bits + 1 : bits - 1;
+        }
+        return static_cast<float>(std::bit_cast<double>(bits));
+    }
+};
+
+enum class FmaUnit { processor, emulated };
+
+// The processor's own where it has one, else the emulation.
+inline FmaUnit fastestFmaUnit() {
+#if BRENLOW_FMA_DISPATCH
+    static const bool present = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+    return present ? FmaUnit::processor : FmaUnit::emulated;
+#elif defined(__FP_FAST_FMAF)
+    return FmaUnit::processor;
+#else
+    return FmaUnit::emulated;
+#endif
+}
+
+}  // namespace brenlow
