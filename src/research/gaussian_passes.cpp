@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "io/error.h"
 #include "research/fused_multiply_add.h"
 
 // Every operation of the passes is a float operation or a fused multiply-add rounded once, so the
@@ -66,27 +67,19 @@ BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, 
 }
 
 // Up to kRows rows of `width` samples side by side: samples[(2 radius + t) kRows + row] holds
-// sample t of the row, zero outside the row and for rows past `count`.
-void gatherRows(const FloatPlane& in, const FloatPlane* factor, int first, int count, int radius,
-                std::vector<float>& samples) {
-    const int width = in.width();
+// sample t of the row (times the factor's), zero outside the row and for rows past `count`.
+void gatherRows(const BlurSource& source, int first, int count, int radius, std::vector<float>& samples) {
+    const int width = source.plane->width();
     samples.assign(lanesAt(width + 3 * radius), 0.0f);
     float* inside = samples.data() + lanesAt(2 * radius);
     for (int l = 0; l < count; ++l) {
-        const float* row = in.row(first + l);
-        if (factor) {
-            const float* by = factor->row(first + l);
+        const float* row = source.plane->row(first + l);
+        if (source.factor) {
+            const float* by = source.factor->row(first + l);
             for (int t = 0; t < width; ++t) inside[lanesAt(t) + l] = row[t] * by[t];
         } else {
             for (int t = 0; t < width; ++t) inside[lanesAt(t) + l] = row[t];
         }
-    }
-}
-
-void scatterRows(const std::vector<float>& outputs, int first, int count, FloatPlane& out) {
-    for (int l = 0; l < count; ++l) {
-        float* row = out.row(first + l);
-        for (int t = 0; t < out.width(); ++t) row[t] = outputs[lanesAt(t) + l];
     }
 }
 
@@ -112,13 +105,16 @@ BRENLOW_FMA_INLINE void filterRows(const GaussianWeights& w, int width, Gaussian
 }
 
 template <class Fma>
-BRENLOW_FMA_INLINE void blurRowsWith(const GaussianWeights& w, const FloatPlane& in, const FloatPlane* factor,
-                                     FloatPlane& out, GaussianScratch& scratch) {
+BRENLOW_FMA_INLINE void blurAlongRowsWith(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
+                                          GaussianScratch& scratch) {
     for (int first = 0; first < in.height(); first += kRows) {
         const int count = std::min(kRows, in.height() - first);
-        gatherRows(in, factor, first, count, w.radius, scratch.samples);
+        gatherRows({&in}, first, count, w.radius, scratch.samples);
         filterRows<Fma>(w, in.width(), scratch);
-        scatterRows(scratch.outputs, first, count, out);
+        for (int l = 0; l < count; ++l) {
+            float* into = out.row(first + l);
+            for (int c = 0; c < in.width(); ++c) into[c] = scratch.outputs[lanesAt(c) + l];
+        }
     }
 }
 
@@ -126,8 +122,8 @@ BRENLOW_FMA_INLINE void blurRowsWith(const GaussianWeights& w, const FloatPlane&
 // beforeLast, which the next row reads as the last.
 template <class Fma>
 BRENLOW_FMA_INLINE void columnStep(const GaussianWeights& w, const float* __restrict behind,
-                                   const float* __restrict ahead, std::array<float*, 3> last,
-                                   std::array<float*, 3> beforeLast, float* __restrict target, int width) {
+                                   const float* __restrict ahead, const std::array<float*, 3>& last,
+                                   const std::array<float*, 3>& beforeLast, float* __restrict target, int width) {
     float* __restrict newest0 = beforeLast[0];
     float* __restrict newest1 = beforeLast[1];
     float* __restrict newest2 = beforeLast[2];
@@ -146,66 +142,107 @@ BRENLOW_FMA_INLINE void columnStep(const GaussianWeights& w, const float* __rest
     }
 }
 
+// The rows of the row pass go round a ring of 2 radius + kRows rows a source: the column pass at
+// row t reads rows t - radius - 1 and t + radius - 1, and the row pass fills kRows rows at a time
+// just before the column pass needs the first of them.
 template <class Fma>
-BRENLOW_FMA_INLINE void blurColumnsWith(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
-                                        GaussianScratch& scratch) {
-    const int width = in.width();
-    const int height = in.height();
+BRENLOW_FMA_INLINE void blurTogetherWith(const GaussianWeights& w, std::span<const BlurSource> sources,
+                                         GaussianScratch& scratch, const BlurredRows& take) {
+    const int width = sources[0].plane->width();
+    const int height = sources[0].plane->height();
     const int n = w.radius;
-    scratch.state.assign(8 * static_cast<std::size_t>(width), 0.0f);
-    float* rows = scratch.state.data();
-    const auto stateRow = [&](int i) { return rows + static_cast<std::size_t>(i) * static_cast<std::size_t>(width); };
-    std::array<float*, 3> last{stateRow(0), stateRow(2), stateRow(4)};
-    std::array<float*, 3> beforeLast{stateRow(1), stateRow(3), stateRow(5)};
-    const float* zeros = stateRow(6);
-    float* warmUp = stateRow(7);  // where the outputs before row 0 go
+    const auto row = static_cast<std::size_t>(width);
+    const int ringRows = 2 * n + kRows;
+    scratch.ring.resize(sources.size() * static_cast<std::size_t>(ringRows) * row);
+    const auto ringRow = [&](std::size_t source, int r) {
+        return scratch.ring.data() + (source * static_cast<std::size_t>(ringRows) + static_cast<std::size_t>(r % ringRows)) * row;
+    };
+    // Per source its filters' last two rows and its output row; then a row of zeros and one for the
+    // outputs before row 0. The filters start at rest.
+    scratch.state.assign((7 * sources.size() + 2) * row, 0.0f);
+    const auto stateRow = [&](std::size_t i) { return scratch.state.data() + i * row; };
+    std::array<std::array<float*, 3>, kMostSources> last{}, beforeLast{};
+    std::array<float*, kMostSources> outputs{};
+    for (std::size_t s = 0; s < sources.size(); ++s) {
+        for (std::size_t k = 0; k < 3; ++k) {
+            last[s][k] = stateRow(7 * s + 2 * k);
+            beforeLast[s][k] = stateRow(7 * s + 2 * k + 1);
+        }
+        outputs[s] = stateRow(7 * s + 6);
+    }
+    const std::array<const float*, kMostSources> blurred{outputs[0], outputs[1], outputs[2]};
+    const float* zeros = stateRow(7 * sources.size());
+    float* warmUp = stateRow(7 * sources.size() + 1);
+    int across = 0;  // rows of the row pass made
     for (int t = 1 - n; t < height; ++t) {
+        for (; across < std::min(t + n, height); across += kRows) {
+            const int count = std::min(kRows, height - across);
+            for (std::size_t s = 0; s < sources.size(); ++s) {
+                gatherRows(sources[s], across, count, n, scratch.samples);
+                filterRows<Fma>(w, width, scratch);
+                for (int l = 0; l < count; ++l) {
+                    float* into = ringRow(s, across + l);
+                    for (int c = 0; c < width; ++c) into[c] = scratch.outputs[lanesAt(c) + l];
+                }
+            }
+        }
         const int behind = t - n - 1;
         const int ahead = t + n - 1;
-        columnStep<Fma>(w, behind >= 0 ? in.row(behind) : zeros, ahead < height ? in.row(ahead) : zeros, last,
-                        beforeLast, t >= 0 ? out.row(t) : warmUp, width);
-        std::swap(last, beforeLast);
+        for (std::size_t s = 0; s < sources.size(); ++s) {
+            columnStep<Fma>(w, behind >= 0 ? ringRow(s, behind) : zeros, ahead < height ? ringRow(s, ahead) : zeros,
+                            last[s], beforeLast[s], t >= 0 ? outputs[s] : warmUp, width);
+            std::swap(last[s], beforeLast[s]);
+        }
+        if (t >= 0) take(t, blurred.data());
     }
 }
 
-void blurRowsEmulated(const GaussianWeights& w, const FloatPlane& in, const FloatPlane* factor, FloatPlane& out,
-                      GaussianScratch& scratch) {
-    blurRowsWith<EmulatedFma>(w, in, factor, out, scratch);
+void blurAlongRowsEmulated(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) {
+    blurAlongRowsWith<EmulatedFma>(w, in, out, scratch);
 }
 
-BRENLOW_FMA_TARGET void blurRowsProcessor(const GaussianWeights& w, const FloatPlane& in, const FloatPlane* factor,
-                                          FloatPlane& out, GaussianScratch& scratch) {
-    blurRowsWith<ProcessorFma>(w, in, factor, out, scratch);
+BRENLOW_FMA_TARGET void blurAlongRowsProcessor(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
+                                               GaussianScratch& scratch) {
+    blurAlongRowsWith<ProcessorFma>(w, in, out, scratch);
 }
 
-void blurColumnsEmulated(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) {
-    blurColumnsWith<EmulatedFma>(w, in, out, scratch);
+void blurTogetherEmulated(const GaussianWeights& w, std::span<const BlurSource> sources, GaussianScratch& scratch,
+                          const BlurredRows& take) {
+    blurTogetherWith<EmulatedFma>(w, sources, scratch, take);
 }
 
-BRENLOW_FMA_TARGET void blurColumnsProcessor(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
-                                             GaussianScratch& scratch) {
-    blurColumnsWith<ProcessorFma>(w, in, out, scratch);
+BRENLOW_FMA_TARGET void blurTogetherProcessor(const GaussianWeights& w, std::span<const BlurSource> sources,
+                                              GaussianScratch& scratch, const BlurredRows& take) {
+    blurTogetherWith<ProcessorFma>(w, sources, scratch, take);
 }
 
 }  // namespace
 
-void blurRows(const GaussianWeights& weights, const FloatPlane& in, const FloatPlane* factor, FloatPlane& out,
-              GaussianScratch& scratch, FmaUnit unit) {
+void blurAlongRows(const GaussianWeights& weights, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch,
+                   FmaUnit unit) {
     out.resize(in.width(), in.height());
+    if (in.width() == 0) return;
     if (unit == FmaUnit::processor) {
-        blurRowsProcessor(weights, in, factor, out, scratch);
+        blurAlongRowsProcessor(weights, in, out, scratch);
     } else {
-        blurRowsEmulated(weights, in, factor, out, scratch);
+        blurAlongRowsEmulated(weights, in, out, scratch);
     }
 }
 
-void blurColumns(const GaussianWeights& weights, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch,
-                 FmaUnit unit) {
-    out.resize(in.width(), in.height());
+void blurTogether(const GaussianWeights& weights, std::span<const BlurSource> sources, GaussianScratch& scratch,
+                  FmaUnit unit, const BlurredRows& take) {
+    const auto sameSize = [&](const FloatPlane* plane) {
+        return !plane || (plane->width() == sources[0].plane->width() && plane->height() == sources[0].plane->height());
+    };
+    if (sources.empty() || sources.size() > kMostSources ||
+        !std::all_of(sources.begin(), sources.end(),
+                     [&](const BlurSource& source) { return sameSize(source.plane) && sameSize(source.factor); }))
+        throw Error("The Gaussian blur takes one to three planes of one size");
+    if (sources[0].plane->width() == 0 || sources[0].plane->height() == 0) return;
     if (unit == FmaUnit::processor) {
-        blurColumnsProcessor(weights, in, out, scratch);
+        blurTogetherProcessor(weights, sources, scratch, take);
     } else {
-        blurColumnsEmulated(weights, in, out, scratch);
+        blurTogetherEmulated(weights, sources, scratch, take);
     }
 }
 

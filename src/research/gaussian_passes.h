@@ -1,6 +1,9 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
+#include <functional>
+#include <span>
 #include <vector>
 
 #include "research/float_plane.h"
@@ -26,18 +29,32 @@ struct GaussianWeights {
 struct GaussianScratch {
     std::vector<float> samples;  // along the rows: several rows' samples side by side, padded with zeros
     std::vector<float> outputs;
-    std::vector<float> state;  // down the columns: each filter's last two rows, a zero row, a spare row
+    std::vector<float> ring;   // the rows along which the column pass is about to go
+    std::vector<float> state;  // down the columns: each filter's last two rows and the output rows
 };
 
-// The passes run on the fused multiply-add `unit` names; every unit gives the same bits.
+// A plane to blur, or with `factor` (of the same size) the product of the two sample by sample,
+// each product rounded to float.
+struct BlurSource {
+    const FloatPlane* plane = nullptr;
+    const FloatPlane* factor = nullptr;
+};
+constexpr std::size_t kMostSources = 3;
 
-// Along each row of `in` into `out` (resized to the size of `in`). With `factor`, of the same size,
-// each sample is first multiplied by factor's sample, in float. Samples outside the row count as 0.
-void blurRows(const GaussianWeights& weights, const FloatPlane& in, const FloatPlane* factor, FloatPlane& out,
-              GaussianScratch& scratch, FmaUnit unit);
+// Receives the blurred row `row` of every source, in the order of the sources; the rows last until
+// the next call.
+using BlurredRows = std::function<void(int row, const float* const* blurred)>;
 
-// Down each column of `in` into `out` (resized to the size of `in`); rows outside count as 0.
-void blurColumns(const GaussianWeights& weights, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch,
-                 FmaUnit unit);
+// The pass along the rows alone, into `out` (resized to the size of `in`).
+void blurAlongRows(const GaussianWeights& weights, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch,
+                   FmaUnit unit);
+
+// Blurs one to three sources of one size along their rows and then down their columns, samples
+// outside counting as 0, and hands each row of the results to `take` as soon as it is complete, the
+// top row first. No plane of the intermediate results is made: the rows of the row pass are kept
+// only while the column pass needs them. The passes run on the fused multiply-add `unit` names;
+// every unit gives the same bits. Throws Error for other numbers or sizes.
+void blurTogether(const GaussianWeights& weights, std::span<const BlurSource> sources, GaussianScratch& scratch,
+                  FmaUnit unit, const BlurredRows& take);
 
 }  // namespace brenlow

@@ -68,24 +68,26 @@ void RecursiveGaussian::blurLine(const float* in, int size, float* out) const {
     FloatPlane line(size, 1), blurred;
     std::copy_n(in, size, line.row(0));
     GaussianScratch scratch;
-    blurRows(weights_, line, nullptr, blurred, scratch, unit_);
+    blurAlongRows(weights_, line, blurred, scratch, unit_);
     std::copy_n(blurred.row(0), size, out);
 }
 
-void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& across, FloatPlane& out, GaussianScratch& scratch) const {
-    blurRows(weights_, in, nullptr, across, scratch, unit_);
-    blurColumns(weights_, across, out, scratch, unit_);
+void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) const {
+    out.resize(in.width(), in.height());
+    const BlurSource source{&in};
+    blurTogether({&source, 1}, scratch, [&](int row, const float* const* blurred) {
+        std::copy_n(blurred[0], in.width(), out.row(row));
+    });
 }
 
-void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& across, FloatPlane& out) const {
+void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& out) const {
     GaussianScratch scratch;
-    blur(in, across, out, scratch);
+    blur(in, out, scratch);
 }
 
-void RecursiveGaussian::blurProduct(const FloatPlane& a, const FloatPlane& b, FloatPlane& across, FloatPlane& out,
-                                    GaussianScratch& scratch) const {
-    blurRows(weights_, a, &b, across, scratch, unit_);
-    blurColumns(weights_, across, out, scratch, unit_);
+void RecursiveGaussian::blurTogether(std::span<const BlurSource> sources, GaussianScratch& scratch,
+                                     const BlurredRows& take) const {
+    brenlow::blurTogether(weights_, sources, scratch, unit_, take);
 }
 
 }  // namespace brenlow

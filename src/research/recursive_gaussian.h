@@ -25,14 +25,13 @@ public:
     // One row of `size` samples; `in` and `out` must not overlap.
     void blurLine(const float* in, int size, float* out) const;
 
-    // Across each row into `across`, then down each column into `out`; both take the size of `in`.
-    void blur(const FloatPlane& in, FloatPlane& across, FloatPlane& out, GaussianScratch& scratch) const;
-    void blur(const FloatPlane& in, FloatPlane& across, FloatPlane& out) const;
+    // Along each row, then down each column, into `out` (resized to the size of `in`).
+    void blur(const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) const;
+    void blur(const FloatPlane& in, FloatPlane& out) const;
 
-    // The blur of the product of `a` and `b` (of one size), each product rounded to float, without
-    // making the product plane.
-    void blurProduct(const FloatPlane& a, const FloatPlane& b, FloatPlane& across, FloatPlane& out,
-                     GaussianScratch& scratch) const;
+    // Blurs one to three sources together, handing over each row of the results once complete
+    // (blurTogether in gaussian_passes.h).
+    void blurTogether(std::span<const BlurSource> sources, GaussianScratch& scratch, const BlurredRows& take) const;
 
 private:
     GaussianWeights weights_;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 #include "research/linear_planes.h"
 #include "research/positive_xyb.h"
@@ -21,15 +22,17 @@ constexpr int kSmallestSide = 8;
 constexpr double kSigma = 1.5;
 constexpr float kC2 = 0.0009f;
 
-// Running sums of a map for its 1-norm and 4-norm.
+// Running sums of a map for its 1-norm and 4-norm, added in row order.
 struct NormSums {
     double sum = 0.0;
     double fourth = 0.0;
 
-    void add(double value) {
-        const double square = value * value;
-        sum += value;
-        fourth += square * square;
+    void add(const std::vector<double>& row) {
+        for (const double value : row) {
+            const double square = value * value;
+            sum += value;
+            fourth += square * square;
+        }
     }
 
     std::array<double, 2> norms(double count) const { return {sum / count, std::sqrt(std::sqrt(fourth / count))}; }
@@ -39,12 +42,12 @@ struct MapSums {
     NormSums ssim, artifact, detailLost;
 };
 
-// The planes the test picture needs per channel at one scale; kept from scale to scale, so only the
-// first allocates.
-struct ChannelPlanes {
-    FloatPlane across;
-    FloatPlane meanTest, test2, cross;
+// What the test picture needs per channel at one scale besides its planes, kept from scale to
+// scale so that only the first allocates: the blur's memory and one row of each map, whose values
+// are worked out side by side before the sums take them in order.
+struct ChannelWork {
     GaussianScratch scratch;
+    std::vector<double> ssim, artifact, detailLost;
 };
 
 // One channel of the reference at one scale: what its SSIM and edge maps read.
@@ -54,54 +57,59 @@ struct ReferenceChannel {
     const FloatPlane& square;
 };
 
-// The blurred products the test picture brings: its means, mean squares and the mean cross product.
-void blurTestMoments(const FloatPlane& x, const FloatPlane& y, const RecursiveGaussian& gauss, ChannelPlanes& p) {
-    gauss.blur(y, p.across, p.meanTest, p.scratch);
-    gauss.blurProduct(y, y, p.across, p.test2, p.scratch);
-    gauss.blurProduct(x, y, p.across, p.cross, p.scratch);
-}
-
 // 1 - SSIM with the luminance term 1 - (mu_x - mu_y)^2, not divided by mu_x^2 + mu_y^2: the values
 // are already perceptually spaced, and the division would weigh the darks for nothing. Below 0
 // counts as 0.
-void addSsimRow(const ReferenceChannel& reference, const ChannelPlanes& p, int r, NormSums& sums) {
-    const float* mx = reference.mean.row(r);
-    const float* my = p.meanTest.row(r);
-    const float* xx = reference.square.row(r);
-    const float* yy = p.test2.row(r);
-    const float* xy = p.cross.row(r);
-    for (int c = 0; c < reference.mean.width(); ++c) {
+BRENLOW_VECTOR_CLONES void ssimRow(const float* mx, const float* my, const float* xx, const float* yy, const float* xy,
+                                   int width, double* out) {
+    for (int c = 0; c < width; ++c) {
         const float luminance = 1.0f - (mx[c] - my[c]) * (mx[c] - my[c]);
         const float numerator = 2.0f * (xy[c] - mx[c] * my[c]) + kC2;
         const float denominator = (xx[c] - mx[c] * mx[c]) + (yy[c] - my[c] * my[c]) + kC2;
-        sums.add(std::max(1.0 - static_cast<double>(luminance * numerator / denominator), 0.0));
+        out[c] = std::max(1.0 - static_cast<double>(luminance * numerator / denominator), 0.0);
     }
 }
 
 // How much more (artifact) or less (detail lost) each test pixel stands out from its blurred
 // surroundings than the reference pixel does.
-void addEdgeRow(const ReferenceChannel& x, const FloatPlane& y, const ChannelPlanes& p, int r, MapSums& sums) {
-    const float* reference = x.x.row(r);
-    const float* test = y.row(r);
-    const float* mx = x.mean.row(r);
-    const float* my = p.meanTest.row(r);
-    for (int c = 0; c < y.width(); ++c) {
+BRENLOW_VECTOR_CLONES void edgeRow(const float* reference, const float* test, const float* mx, const float* my,
+                                   int width, double* artifact, double* detailLost) {
+    for (int c = 0; c < width; ++c) {
         const double ratio = (1.0 + std::abs(test[c] - my[c])) / (1.0 + std::abs(reference[c] - mx[c])) - 1.0;
-        sums.artifact.add(std::max(ratio, 0.0));
-        sums.detailLost.add(std::max(-ratio, 0.0));
+        artifact[c] = std::max(ratio, 0.0);
+        detailLost[c] = std::max(-ratio, 0.0);
     }
 }
 
-MapNorms channelNorms(const ReferenceChannel& x, const FloatPlane& y, const RecursiveGaussian& gauss,
-                      ChannelPlanes& p) {
-    blurTestMoments(x.x, y, gauss, p);
+// The test picture's blurred mean, mean square and mean product with the reference, a row at a
+// time, straight into the maps.
+MapNorms channelNorms(const ReferenceChannel& x, const FloatPlane& y, const RecursiveGaussian& gauss, ChannelWork& work) {
+    const int width = y.width();
+    for (std::vector<double>* row : {&work.ssim, &work.artifact, &work.detailLost})
+        row->resize(static_cast<std::size_t>(width));
     MapSums sums;
-    for (int r = 0; r < y.height(); ++r) {
-        addSsimRow(x, p, r, sums.ssim);
-        addEdgeRow(x, y, p, r, sums);
-    }
-    const double count = static_cast<double>(y.width()) * y.height();
+    const BlurSource moments[] = {{&y}, {&y, &y}, {&x.x, &y}};
+    gauss.blurTogether(moments, work.scratch, [&](int r, const float* const* blurred) {
+        ssimRow(x.mean.row(r), blurred[0], x.square.row(r), blurred[1], blurred[2], width, work.ssim.data());
+        edgeRow(x.x.row(r), y.row(r), x.mean.row(r), blurred[0], width, work.artifact.data(), work.detailLost.data());
+        sums.ssim.add(work.ssim);
+        sums.artifact.add(work.artifact);
+        sums.detailLost.add(work.detailLost);
+    });
+    const double count = static_cast<double>(width) * y.height();
     return {sums.ssim.norms(count), sums.artifact.norms(count), sums.detailLost.norms(count)};
+}
+
+// The reference's blurred mean and mean square, kept whole for every test picture.
+void blurReferenceMoments(const FloatPlane& x, const RecursiveGaussian& gauss, GaussianScratch& scratch,
+                          FloatPlane& mean, FloatPlane& square) {
+    mean.resize(x.width(), x.height());
+    square.resize(x.width(), x.height());
+    const BlurSource moments[] = {{&x}, {&x, &x}};
+    gauss.blurTogether(moments, scratch, [&](int r, const float* const* blurred) {
+        std::copy_n(blurred[0], x.width(), mean.row(r));
+        std::copy_n(blurred[1], x.width(), square.row(r));
+    });
 }
 
 // The size that lets a scale be made is that of the one above it, as the published scores take
@@ -131,15 +139,14 @@ Ssimulacra2Reference ssimulacra2Reference(const QImage& reference, int width, in
     if (width < kSmallestSide || height < kSmallestSide) return prepared;
     ColourPlanes linear = linearPlanesOf(reference, width, height, curve);
     const RecursiveGaussian gauss(kSigma);
-    std::array<ChannelPlanes, 3> planes;
+    std::array<GaussianScratch, 3> scratch;
     for (int scale = 0; scale < kScales && scaleCanFollow(linear); ++scale) {
         if (scale > 0) linear = halvedPlanes(linear);
         Ssimulacra2Reference::Scale& made = prepared.scales.emplace_back();
         positiveXybOf(linear, made.xyb);
         parallelFor(3, [&](int channel) {
             const auto c = static_cast<std::size_t>(channel);
-            gauss.blur(made.xyb[c], planes[c].across, made.mean[c], planes[c].scratch);
-            gauss.blurProduct(made.xyb[c], made.xyb[c], planes[c].across, made.square[c], planes[c].scratch);
+            blurReferenceMoments(made.xyb[c], gauss, scratch[c], made.mean[c], made.square[c]);
         });
     }
     return prepared;
@@ -150,7 +157,7 @@ double ssimulacra2(const Ssimulacra2Reference& reference, const QImage& test) {
     ColourPlanes linear = linearPlanesOf(test, reference.width, reference.height, reference.curve);
     const RecursiveGaussian gauss(kSigma);
     ColourPlanes testXyb;
-    std::array<ChannelPlanes, 3> planes;
+    std::array<ChannelWork, 3> work;
     std::vector<ScaleNorms> scales;
     for (std::size_t scale = 0; scale < reference.scales.size(); ++scale) {
         if (scale > 0) linear = halvedPlanes(linear);
@@ -159,7 +166,7 @@ double ssimulacra2(const Ssimulacra2Reference& reference, const QImage& test) {
         ScaleNorms norms;
         parallelFor(3, [&](int channel) {
             const auto c = static_cast<std::size_t>(channel);
-            norms[c] = channelNorms({prepared.xyb[c], prepared.mean[c], prepared.square[c]}, testXyb[c], gauss, planes[c]);
+            norms[c] = channelNorms({prepared.xyb[c], prepared.mean[c], prepared.square[c]}, testXyb[c], gauss, work[c]);
         });
         scales.push_back(norms);
     }

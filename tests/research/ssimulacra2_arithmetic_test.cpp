@@ -156,32 +156,48 @@ FloatPlane noise(int width, int height, unsigned seed) {
     return plane;
 }
 
+// The plain recurrences along every row of `in` (times `factor`), then down every column.
+FloatPlane plainBlur(const GaussianWeights& w, const FloatPlane& in, const FloatPlane* factor) {
+    FloatPlane across(in.width(), in.height()), out(in.width(), in.height());
+    for (int r = 0; r < in.height(); ++r) {
+        std::vector<float> row(in.row(r), in.row(r) + in.width());
+        if (factor)
+            for (int c = 0; c < in.width(); ++c) row[static_cast<std::size_t>(c)] *= factor->row(r)[c];
+        std::ranges::copy(plainAlongRow(w, row), across.row(r));
+    }
+    for (int c = 0; c < in.width(); ++c) {
+        std::vector<float> column;
+        for (int r = 0; r < in.height(); ++r) column.push_back(across.row(r)[c]);
+        const std::vector<float> blurred = plainDownColumn(w, column);
+        for (int r = 0; r < in.height(); ++r) out.row(r)[c] = blurred[static_cast<std::size_t>(r)];
+    }
+    return out;
+}
+
 TEST(GaussianPassesTest, EveryBitAsThePlainRecurrencesOnEitherMultiplyAdd) {
     const RecursiveGaussian gauss(1.5);
     const GaussianWeights& w = gauss.weights();
-    // Rows shorter than a step, one step, odd lengths; eight rows side by side and a part block.
-    const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {12, 9}, {13, 17}, {64, 8}, {101, 21}};
+    // Rows shorter than a step, one step, odd lengths; eight rows side by side and a part block;
+    // columns longer than the ring of rows the column pass reads from.
+    const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {12, 9}, {13, 17}, {64, 8}, {101, 41}};
     for (const auto& [width, height] : sizes) {
         const FloatPlane in = noise(width, height, static_cast<unsigned>(width * height));
         const FloatPlane factor = noise(width, height, 5);
+        const FloatPlane expected[] = {plainBlur(w, in, nullptr), plainBlur(w, in, &factor), plainBlur(w, factor, &in)};
+        const BlurSource sources[] = {{&in}, {&in, &factor}, {&factor, &in}};
         for (const FmaUnit unit : {FmaUnit::processor, FmaUnit::emulated}) {
-            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + (unit == FmaUnit::processor ? " processor" : " emulated"));
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) +
+                         (unit == FmaUnit::processor ? " processor" : " emulated"));
             GaussianScratch scratch;
-            FloatPlane across, product, down;
-            blurRows(w, in, &factor, product, scratch, unit);
-            blurRows(w, in, nullptr, across, scratch, unit);
-            blurColumns(w, in, down, scratch, unit);
-            for (int r = 0; r < height; ++r) {
-                std::vector<float> row(in.row(r), in.row(r) + width), multiplied(static_cast<std::size_t>(width));
-                for (int c = 0; c < width; ++c) multiplied[static_cast<std::size_t>(c)] = in.row(r)[c] * factor.row(r)[c];
-                ASSERT_EQ(std::vector<float>(across.row(r), across.row(r) + width), plainAlongRow(w, row)) << "row " << r;
-                ASSERT_EQ(std::vector<float>(product.row(r), product.row(r) + width), plainAlongRow(w, multiplied)) << "row " << r;
-            }
-            for (int c = 0; c < width; ++c) {
-                std::vector<float> column, blurred;
-                for (int r = 0; r < height; ++r) column.push_back(in.row(r)[c]), blurred.push_back(down.row(r)[c]);
-                ASSERT_EQ(blurred, plainDownColumn(w, column)) << "column " << c;
-            }
+            int next = 0;
+            blurTogether(w, sources, scratch, unit, [&](int r, const float* const* blurred) {
+                ASSERT_EQ(r, next++);
+                for (std::size_t s = 0; s < 3; ++s)
+                    ASSERT_EQ(std::vector<float>(blurred[s], blurred[s] + width),
+                              std::vector<float>(expected[s].row(r), expected[s].row(r) + width))
+                        << "source " << s << ", row " << r;
+            });
+            EXPECT_EQ(next, height);
         }
     }
 }
