@@ -17,6 +17,14 @@
 #endif
 // The template code must be inlined into the marked function to be built for its processors.
 #define BRENLOW_FMA_INLINE [[gnu::always_inline]] inline
+// A loop whose iterations touch separate memory, to be vectorised without checks for overlap.
+#if defined(__clang__)
+#define BRENLOW_SEPARATE_ITERATIONS _Pragma("clang loop vectorize(assume_safety)")
+#elif defined(__GNUC__)
+#define BRENLOW_SEPARATE_ITERATIONS _Pragma("GCC ivdep")
+#else
+#define BRENLOW_SEPARATE_ITERATIONS
+#endif
 
 namespace brenlow {
 
@@ -41,13 +49,13 @@ struct EmulatedFma {
         // What the double sum lost, exactly (two-sum).
         const double addendTaken = sum - product;
         const double lost = (product - (sum - addendTaken)) + (addend - addendTaken);
-        auto bits = std::bit_cast<std::uint64_t>(sum);
-        if (lost != 0.0 && (bits & 1u) == 0) {
-            // One step to the neighbour on the exact sum's side: away from zero when the loss has
-            // the sum's sign.
-            bits = (lost > 0.0) == (sum > 0.0) ? bits + 1 : bits - 1;
-        }
-        return static_cast<float>(std::bit_cast<double>(bits));
+        const auto bits = std::bit_cast<std::uint64_t>(sum);
+        // An inexact sum on an even last bit steps to its neighbour on the exact sum's side: away
+        // from zero when the loss has the sum's sign. (Selects, not branches, so that loops of it
+        // still turn into vector code.)
+        const std::uint64_t towardExact = (lost > 0.0) == (sum > 0.0) ? 1u : ~std::uint64_t{0};
+        const std::uint64_t step = lost != 0.0 && (bits & 1u) == 0 ? towardExact : 0u;
+        return static_cast<float>(std::bit_cast<double>(bits + step));
     }
 };
 

@@ -29,6 +29,7 @@ struct FilterState {
 template <class Fma>
 BRENLOW_FMA_INLINE void stepOne(const GaussianWeights& w, const float* behind, const float* ahead, FilterState& f,
                                 float* out) {
+    BRENLOW_SEPARATE_ITERATIONS
     for (int l = 0; l < kRows; ++l) {
         const float sum = behind[l] + ahead[l];
         std::array<float, 3> y;
@@ -48,13 +49,17 @@ BRENLOW_FMA_INLINE void stepOne(const GaussianWeights& w, const float* behind, c
 template <class Fma>
 BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, const float* ahead, FilterState& f,
                                  float* out) {
+    BRENLOW_SEPARATE_ITERATIONS
     for (int l = 0; l < kRows; ++l) {
         std::array<float, 4> sums;
         for (std::size_t j = 0; j < 4; ++j) sums[j] = behind[lanesAt(static_cast<int>(j)) + l] + ahead[lanesAt(static_cast<int>(j)) + l];
         std::array<std::array<float, 4>, 3> y;
+#pragma GCC unroll 3
         for (std::size_t k = 0; k < 3; ++k) {
+#pragma GCC unroll 4
             for (std::size_t j = 0; j < 4; ++j) {
                 float v = sums[0] * w.inputSteps[k][j];
+#pragma GCC unroll 3
                 for (std::size_t i = 1; i <= j; ++i) v = Fma::apply(w.inputSteps[k][j - i], sums[i], v);
                 v = Fma::apply(w.beforeLastSteps[k][j], f.beforeLast[k][l], v);
                 y[k][j] = Fma::apply(w.lastSteps[k][j], f.last[k][l], v);
@@ -66,21 +71,74 @@ BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, 
     }
 }
 
+// Eight floats as one vector value (a GCC and clang extension), for moving blocks of 8 x 8 samples
+// between rows and lanes.
+typedef float Eight __attribute__((vector_size(32)));
+typedef float EightAnywhere __attribute__((vector_size(32), aligned(4), may_alias));  // at any float's address
+static_assert(kRows == 8);
+
+// Rows of an 8 x 8 block into columns, by the interleaving steps vector units have.
+BRENLOW_FMA_INLINE void transpose(std::array<Eight, 8>& m) {
+    std::array<Eight, 8> t;
+    for (std::size_t i = 0; i < 8; i += 2) {
+        t[i] = __builtin_shufflevector(m[i], m[i + 1], 0, 8, 1, 9, 4, 12, 5, 13);
+        t[i + 1] = __builtin_shufflevector(m[i], m[i + 1], 2, 10, 3, 11, 6, 14, 7, 15);
+    }
+    std::array<Eight, 8> u;
+    for (std::size_t i = 0; i < 8; i += 4) {
+        u[i] = __builtin_shufflevector(t[i], t[i + 2], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[i + 1] = __builtin_shufflevector(t[i], t[i + 2], 2, 3, 10, 11, 6, 7, 14, 15);
+        u[i + 2] = __builtin_shufflevector(t[i + 1], t[i + 3], 0, 1, 8, 9, 4, 5, 12, 13);
+        u[i + 3] = __builtin_shufflevector(t[i + 1], t[i + 3], 2, 3, 10, 11, 6, 7, 14, 15);
+    }
+    for (std::size_t i = 0; i < 4; ++i) {
+        m[i] = __builtin_shufflevector(u[i], u[i + 4], 0, 1, 2, 3, 8, 9, 10, 11);
+        m[i + 4] = __builtin_shufflevector(u[i], u[i + 4], 4, 5, 6, 7, 12, 13, 14, 15);
+    }
+}
+
 // Up to kRows rows of `width` samples side by side: samples[(2 radius + t) kRows + row] holds
 // sample t of the row (times the factor's), zero outside the row and for rows past `count`.
-void gatherRows(const BlurSource& source, int first, int count, int radius, std::vector<float>& samples) {
+BRENLOW_FMA_INLINE void gatherRows(const BlurSource& source, int first, int count, int radius, GaussianScratch& scratch) {
     const int width = source.plane->width();
-    samples.assign(lanesAt(width + 3 * radius), 0.0f);
-    float* inside = samples.data() + lanesAt(2 * radius);
-    for (int l = 0; l < count; ++l) {
-        const float* row = source.plane->row(first + l);
-        if (source.factor) {
-            const float* by = source.factor->row(first + l);
-            for (int t = 0; t < width; ++t) inside[lanesAt(t) + l] = row[t] * by[t];
-        } else {
-            for (int t = 0; t < width; ++t) inside[lanesAt(t) + l] = row[t];
-        }
+    scratch.samples.resize(lanesAt(width + 3 * radius));
+    std::fill_n(scratch.samples.begin(), lanesAt(2 * radius), 0.0f);
+    std::fill(scratch.samples.begin() + static_cast<std::ptrdiff_t>(lanesAt(2 * radius + width)), scratch.samples.end(), 0.0f);
+    scratch.zeros.assign(static_cast<std::size_t>(width), 0.0f);
+    std::array<const float*, kRows> rows, by;
+    for (int l = 0; l < kRows; ++l) {
+        const auto lane = static_cast<std::size_t>(l);
+        rows[lane] = l < count ? source.plane->row(first + l) : scratch.zeros.data();
+        by[lane] = l < count && source.factor ? source.factor->row(first + l) : nullptr;
     }
+    float* inside = scratch.samples.data() + lanesAt(2 * radius);
+    int t = 0;
+    for (; t + 8 <= width; t += 8) {
+        std::array<Eight, 8> block;
+        for (std::size_t l = 0; l < 8; ++l) {
+            block[l] = *reinterpret_cast<const EightAnywhere*>(rows[l] + t);
+            if (by[l]) block[l] *= *reinterpret_cast<const EightAnywhere*>(by[l] + t);
+        }
+        transpose(block);
+        for (std::size_t j = 0; j < 8; ++j) *reinterpret_cast<EightAnywhere*>(inside + lanesAt(t + static_cast<int>(j))) = block[j];
+    }
+    for (; t < width; ++t)
+        for (std::size_t l = 0; l < 8; ++l) inside[lanesAt(t) + l] = by[l] ? rows[l][t] * by[l][t] : rows[l][t];
+}
+
+// The filtered samples of the rows side by side back into `count` rows.
+BRENLOW_FMA_INLINE void scatterRows(const std::vector<float>& outputs, int width, int count,
+                                    const std::array<float*, kRows>& rows) {
+    int t = 0;
+    for (; t + 8 <= width; t += 8) {
+        std::array<Eight, 8> block;
+        for (std::size_t j = 0; j < 8; ++j)
+            block[j] = *reinterpret_cast<const EightAnywhere*>(outputs.data() + lanesAt(t + static_cast<int>(j)));
+        transpose(block);
+        for (std::size_t l = 0; l < static_cast<std::size_t>(count); ++l) *reinterpret_cast<EightAnywhere*>(rows[l] + t) = block[l];
+    }
+    for (; t < width; ++t)
+        for (std::size_t l = 0; l < static_cast<std::size_t>(count); ++l) rows[l][t] = outputs[lanesAt(t) + l];
 }
 
 // One output at a time up to the first multiple of four past the radius, where every sample of a
@@ -109,12 +167,11 @@ BRENLOW_FMA_INLINE void blurAlongRowsWith(const GaussianWeights& w, const FloatP
                                           GaussianScratch& scratch) {
     for (int first = 0; first < in.height(); first += kRows) {
         const int count = std::min(kRows, in.height() - first);
-        gatherRows({&in}, first, count, w.radius, scratch.samples);
+        gatherRows({&in}, first, count, w.radius, scratch);
         filterRows<Fma>(w, in.width(), scratch);
-        for (int l = 0; l < count; ++l) {
-            float* into = out.row(first + l);
-            for (int c = 0; c < in.width(); ++c) into[c] = scratch.outputs[lanesAt(c) + l];
-        }
+        std::array<float*, kRows> rows{};
+        for (int l = 0; l < count; ++l) rows[static_cast<std::size_t>(l)] = out.row(first + l);
+        scatterRows(scratch.outputs, in.width(), count, rows);
     }
 }
 
@@ -130,6 +187,7 @@ BRENLOW_FMA_INLINE void columnStep(const GaussianWeights& w, const float* __rest
     const float* __restrict last0 = last[0];
     const float* __restrict last1 = last[1];
     const float* __restrict last2 = last[2];
+    BRENLOW_SEPARATE_ITERATIONS
     for (int c = 0; c < width; ++c) {
         const float sum = behind[c] + ahead[c];
         const float y0 = Fma::apply(w.input[0], sum, Fma::apply(w.lastSteps[0][0], last0[c], -newest0[c]));
@@ -178,12 +236,11 @@ BRENLOW_FMA_INLINE void blurTogetherWith(const GaussianWeights& w, std::span<con
         for (; across < std::min(t + n, height); across += kRows) {
             const int count = std::min(kRows, height - across);
             for (std::size_t s = 0; s < sources.size(); ++s) {
-                gatherRows(sources[s], across, count, n, scratch.samples);
+                gatherRows(sources[s], across, count, n, scratch);
                 filterRows<Fma>(w, width, scratch);
-                for (int l = 0; l < count; ++l) {
-                    float* into = ringRow(s, across + l);
-                    for (int c = 0; c < width; ++c) into[c] = scratch.outputs[lanesAt(c) + l];
-                }
+                std::array<float*, kRows> rows{};
+                for (int l = 0; l < count; ++l) rows[static_cast<std::size_t>(l)] = ringRow(s, across + l);
+                scatterRows(scratch.outputs, width, count, rows);
             }
         }
         const int behind = t - n - 1;

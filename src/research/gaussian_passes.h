@@ -29,6 +29,7 @@ struct GaussianWeights {
 struct GaussianScratch {
     std::vector<float> samples;  // along the rows: several rows' samples side by side, padded with zeros
     std::vector<float> outputs;
+    std::vector<float> zeros;  // stands for the rows a last block of rows lacks
     std::vector<float> ring;   // the rows along which the column pass is about to go
     std::vector<float> state;  // down the columns: each filter's last two rows and the output rows
 };

@@ -15,21 +15,31 @@ constexpr float kMix[3][3] = {
 };
 constexpr float kBias = 0.0037930732552754493f;
 
-// The mix is a chain of fused multiply-adds, each rounded once, as the published scores mix.
+// The mix is a chain of fused multiply-adds, each rounded once, as the published scores mix. The
+// three steps go through the row one after another, the responses held in the output rows, so that
+// each loop turns into vector code.
 template <class Fma>
 BRENLOW_FMA_INLINE void xybRow(const float* red, const float* green, const float* blue, int width,
                                float cubeRootOfBias, float* x, float* y, float* b) {
+    float* const responses[3] = {x, y, b};
+    BRENLOW_SEPARATE_ITERATIONS
     for (int c = 0; c < width; ++c) {
-        float response[3];
+#pragma GCC unroll 3
         for (int i = 0; i < 3; ++i) {
             const float mixed =
                 Fma::apply(kMix[i][0], red[c], Fma::apply(kMix[i][1], green[c], Fma::apply(kMix[i][2], blue[c], kBias)));
-            response[i] = cubeRoot(std::max(mixed, 0.0f)) - cubeRootOfBias;
+            responses[i][c] = std::max(mixed, 0.0f);
         }
-        const float luma = 0.5f * (response[0] + response[1]);
-        x[c] = 14.0f * (0.5f * (response[0] - response[1])) + 0.42f;
+    }
+    for (float* response : responses)
+        for (int c = 0; c < width; ++c) response[c] = cubeRoot(response[c]) - cubeRootOfBias;
+    BRENLOW_SEPARATE_ITERATIONS
+    for (int c = 0; c < width; ++c) {
+        const float luma = 0.5f * (x[c] + y[c]);
+        const float difference = 0.5f * (x[c] - y[c]);
+        x[c] = 14.0f * difference + 0.42f;
         y[c] = luma + 0.01f;
-        b[c] = (response[2] - luma) + 0.55f;
+        b[c] = (b[c] - luma) + 0.55f;
     }
 }
 
