@@ -4,16 +4,24 @@
 #include <cmath>
 #include <cstdint>
 
-// Code that takes its fused multiply-adds as a template parameter is built twice on x86: inside
-// functions marked BRENLOW_FMA_TARGET, for processors with the instruction and the vector units of
-// its generation, and plainly, with the emulation, for the others (fastestFmaUnit() says which to
-// run). Both give the same bits, so the choice changes nothing but the speed.
+// Code that takes its fused multiply-adds as a template parameter is built three times on x86:
+// inside functions marked BRENLOW_WIDE_FMA_TARGET, for processors with 512-bit vectors (GCC only),
+// inside functions marked BRENLOW_FMA_TARGET, for processors with the instruction and the 256-bit
+// vectors of its generation, and plainly, with the emulation, for the others (fastestFmaUnit()
+// says which to run). All give the same bits, so the choice changes nothing but the speed.
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__FP_FAST_FMAF)
 #define BRENLOW_FMA_DISPATCH 1
 #define BRENLOW_FMA_TARGET __attribute__((target("avx2,fma")))
 #else
 #define BRENLOW_FMA_DISPATCH 0
 #define BRENLOW_FMA_TARGET
+#endif
+#if BRENLOW_FMA_DISPATCH && !defined(__clang__)
+#define BRENLOW_WIDE_FMA_DISPATCH 1
+#define BRENLOW_WIDE_FMA_TARGET __attribute__((target("arch=x86-64-v4")))
+#else
+#define BRENLOW_WIDE_FMA_DISPATCH 0
+#define BRENLOW_WIDE_FMA_TARGET BRENLOW_FMA_TARGET
 #endif
 // The template code must be inlined into the marked function to be built for its processors.
 #define BRENLOW_FMA_INLINE [[gnu::always_inline]] inline
@@ -59,18 +67,32 @@ struct EmulatedFma {
     }
 };
 
-enum class FmaUnit { processor, emulated };
+// The processor's multiply-add with its widest vectors, with 256-bit vectors, or the emulation.
+enum class FmaUnit { wideProcessor, processor, emulated };
 
-// The processor's own where it has one, else the emulation.
-inline FmaUnit fastestFmaUnit() {
+// Whether this processor can run code built for `unit`.
+inline bool fmaUnitPresent(FmaUnit unit) {
 #if BRENLOW_FMA_DISPATCH
-    static const bool present = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return present ? FmaUnit::processor : FmaUnit::emulated;
-#elif defined(__FP_FAST_FMAF)
-    return FmaUnit::processor;
+    static const bool processor = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
+#if BRENLOW_WIDE_FMA_DISPATCH
+    static const bool wide = __builtin_cpu_supports("x86-64-v4");
 #else
-    return FmaUnit::emulated;
+    static const bool wide = processor;
 #endif
+    return unit == FmaUnit::emulated || (unit == FmaUnit::processor ? processor : wide);
+#else
+    (void)unit;
+    return true;
+#endif
+}
+
+// The fastest unit this processor has.
+inline FmaUnit fastestFmaUnit() {
+#if BRENLOW_FMA_DISPATCH || defined(__FP_FAST_FMAF)
+    for (const FmaUnit unit : {FmaUnit::wideProcessor, FmaUnit::processor})
+        if (fmaUnitPresent(unit)) return unit;
+#endif
+    return FmaUnit::emulated;
 }
 
 }  // namespace brenlow

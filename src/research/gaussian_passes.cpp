@@ -13,24 +13,30 @@
 namespace brenlow {
 namespace {
 
-// Along the rows, this many rows go side by side, one per vector lane.
-constexpr int kRows = 8;
-using RowLanes = std::array<float, kRows>;
+// How a build of the passes computes: its multiply-add, and how many rows go side by side along
+// the rows, one per vector lane (a multiple of 8).
+template <class FusedMultiplyAdd, int RowCount>
+struct Build {
+    using Fma = FusedMultiplyAdd;
+    static constexpr int kRows = RowCount;
+    using RowLanes = std::array<float, RowCount>;
 
-std::size_t lanesAt(int index) { return static_cast<std::size_t>(index) * kRows; }
+    static std::size_t lanesAt(int index) { return static_cast<std::size_t>(index) * RowCount; }
 
-// The filters' outputs of one sample and row, the last first.
-struct FilterState {
-    std::array<RowLanes, 3> last{}, beforeLast{};
+    // The filters' outputs of one sample and row, the last first.
+    struct FilterState {
+        std::array<RowLanes, 3> last{}, beforeLast{};
+    };
 };
 
 // One output of every row: the first output of a step, from one input sum. Each lane is a row and
 // the loop over the lanes holds the whole step, which the compiler turns into vector operations.
-template <class Fma>
-BRENLOW_FMA_INLINE void stepOne(const GaussianWeights& w, const float* behind, const float* ahead, FilterState& f,
-                                float* out) {
+template <class B>
+BRENLOW_FMA_INLINE void stepOne(const GaussianWeights& w, const float* behind, const float* ahead,
+                                typename B::FilterState& f, float* out) {
+    using Fma = typename B::Fma;
     BRENLOW_SEPARATE_ITERATIONS
-    for (int l = 0; l < kRows; ++l) {
+    for (int l = 0; l < B::kRows; ++l) {
         const float sum = behind[l] + ahead[l];
         std::array<float, 3> y;
         for (std::size_t k = 0; k < 3; ++k) {
@@ -46,13 +52,14 @@ BRENLOW_FMA_INLINE void stepOne(const GaussianWeights& w, const float* behind, c
 
 // Four outputs of every row from the four input sums of the step, samples[t + j - radius - 1] +
 // samples[t + j + radius - 1] for output t + j.
-template <class Fma>
-BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, const float* ahead, FilterState& f,
-                                 float* out) {
+template <class B>
+BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, const float* ahead,
+                                 typename B::FilterState& f, float* out) {
+    using Fma = typename B::Fma;
     BRENLOW_SEPARATE_ITERATIONS
-    for (int l = 0; l < kRows; ++l) {
+    for (int l = 0; l < B::kRows; ++l) {
         std::array<float, 4> sums;
-        for (std::size_t j = 0; j < 4; ++j) sums[j] = behind[lanesAt(static_cast<int>(j)) + l] + ahead[lanesAt(static_cast<int>(j)) + l];
+        for (std::size_t j = 0; j < 4; ++j) sums[j] = behind[B::lanesAt(static_cast<int>(j)) + l] + ahead[B::lanesAt(static_cast<int>(j)) + l];
         std::array<std::array<float, 4>, 3> y;
 #pragma GCC unroll 3
         for (std::size_t k = 0; k < 3; ++k) {
@@ -67,7 +74,7 @@ BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, 
             f.beforeLast[k][l] = y[k][2];
             f.last[k][l] = y[k][3];
         }
-        for (std::size_t j = 0; j < 4; ++j) out[lanesAt(static_cast<int>(j)) + l] = y[0][j] + (y[1][j] + y[2][j]);
+        for (std::size_t j = 0; j < 4; ++j) out[B::lanesAt(static_cast<int>(j)) + l] = y[0][j] + (y[1][j] + y[2][j]);
     }
 }
 
@@ -75,7 +82,6 @@ BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, 
 // between rows and lanes.
 typedef float Eight __attribute__((vector_size(32)));
 typedef float EightAnywhere __attribute__((vector_size(32), aligned(4), may_alias));  // at any float's address
-static_assert(kRows == 8);
 
 // Rows of an 8 x 8 block into columns, by the interleaving steps vector units have.
 BRENLOW_FMA_INLINE void transpose(std::array<Eight, 8>& m) {
@@ -97,81 +103,94 @@ BRENLOW_FMA_INLINE void transpose(std::array<Eight, 8>& m) {
     }
 }
 
-// Up to kRows rows of `width` samples side by side: samples[(2 radius + t) kRows + row] holds
-// sample t of the row (times the factor's), zero outside the row and for rows past `count`.
+// Up to B::kRows rows of `width` samples side by side: samples[(2 radius + t) kRows + row] holds
+// sample t of the row (times the factor's), zero outside the row and for rows past `count`. Each
+// group of eight rows goes through 8 x 8 blocks.
+template <class B>
 BRENLOW_FMA_INLINE void gatherRows(const BlurSource& source, int first, int count, int radius, GaussianScratch& scratch) {
     const int width = source.plane->width();
-    scratch.samples.resize(lanesAt(width + 3 * radius));
-    std::fill_n(scratch.samples.begin(), lanesAt(2 * radius), 0.0f);
-    std::fill(scratch.samples.begin() + static_cast<std::ptrdiff_t>(lanesAt(2 * radius + width)), scratch.samples.end(), 0.0f);
+    scratch.samples.resize(B::lanesAt(width + 3 * radius));
+    std::fill_n(scratch.samples.begin(), B::lanesAt(2 * radius), 0.0f);
+    std::fill(scratch.samples.begin() + static_cast<std::ptrdiff_t>(B::lanesAt(2 * radius + width)), scratch.samples.end(),
+              0.0f);
     scratch.zeros.assign(static_cast<std::size_t>(width), 0.0f);
-    std::array<const float*, kRows> rows, by;
-    for (int l = 0; l < kRows; ++l) {
-        const auto lane = static_cast<std::size_t>(l);
-        rows[lane] = l < count ? source.plane->row(first + l) : scratch.zeros.data();
-        by[lane] = l < count && source.factor ? source.factor->row(first + l) : nullptr;
-    }
-    float* inside = scratch.samples.data() + lanesAt(2 * radius);
-    int t = 0;
-    for (; t + 8 <= width; t += 8) {
-        std::array<Eight, 8> block;
+    float* inside = scratch.samples.data() + B::lanesAt(2 * radius);
+    for (int group = 0; group < B::kRows; group += 8) {
+        std::array<const float*, 8> rows, by;
         for (std::size_t l = 0; l < 8; ++l) {
-            block[l] = *reinterpret_cast<const EightAnywhere*>(rows[l] + t);
-            if (by[l]) block[l] *= *reinterpret_cast<const EightAnywhere*>(by[l] + t);
+            const int r = group + static_cast<int>(l);
+            rows[l] = r < count ? source.plane->row(first + r) : scratch.zeros.data();
+            by[l] = r < count && source.factor ? source.factor->row(first + r) : nullptr;
         }
-        transpose(block);
-        for (std::size_t j = 0; j < 8; ++j) *reinterpret_cast<EightAnywhere*>(inside + lanesAt(t + static_cast<int>(j))) = block[j];
+        float* lanes = inside + group;
+        int t = 0;
+        for (; t + 8 <= width; t += 8) {
+            std::array<Eight, 8> block;
+            for (std::size_t l = 0; l < 8; ++l) {
+                block[l] = *reinterpret_cast<const EightAnywhere*>(rows[l] + t);
+                if (by[l]) block[l] *= *reinterpret_cast<const EightAnywhere*>(by[l] + t);
+            }
+            transpose(block);
+            for (std::size_t j = 0; j < 8; ++j)
+                *reinterpret_cast<EightAnywhere*>(lanes + B::lanesAt(t + static_cast<int>(j))) = block[j];
+        }
+        for (; t < width; ++t)
+            for (std::size_t l = 0; l < 8; ++l) lanes[B::lanesAt(t) + l] = by[l] ? rows[l][t] * by[l][t] : rows[l][t];
     }
-    for (; t < width; ++t)
-        for (std::size_t l = 0; l < 8; ++l) inside[lanesAt(t) + l] = by[l] ? rows[l][t] * by[l][t] : rows[l][t];
 }
 
-// The filtered samples of the rows side by side back into `count` rows.
+// The filtered samples of the rows side by side back into the first `count` of `rows`.
+template <class B>
 BRENLOW_FMA_INLINE void scatterRows(const std::vector<float>& outputs, int width, int count,
-                                    const std::array<float*, kRows>& rows) {
-    int t = 0;
-    for (; t + 8 <= width; t += 8) {
-        std::array<Eight, 8> block;
-        for (std::size_t j = 0; j < 8; ++j)
-            block[j] = *reinterpret_cast<const EightAnywhere*>(outputs.data() + lanesAt(t + static_cast<int>(j)));
-        transpose(block);
-        for (std::size_t l = 0; l < static_cast<std::size_t>(count); ++l) *reinterpret_cast<EightAnywhere*>(rows[l] + t) = block[l];
+                                    const std::array<float*, B::kRows>& rows) {
+    for (int group = 0; group < count; group += 8) {
+        const float* lanes = outputs.data() + group;
+        const auto inGroup = static_cast<std::size_t>(std::min(8, count - group));
+        int t = 0;
+        for (; t + 8 <= width; t += 8) {
+            std::array<Eight, 8> block;
+            for (std::size_t j = 0; j < 8; ++j)
+                block[j] = *reinterpret_cast<const EightAnywhere*>(lanes + B::lanesAt(t + static_cast<int>(j)));
+            transpose(block);
+            for (std::size_t l = 0; l < inGroup; ++l)
+                *reinterpret_cast<EightAnywhere*>(rows[static_cast<std::size_t>(group) + l] + t) = block[l];
+        }
+        for (; t < width; ++t)
+            for (std::size_t l = 0; l < inGroup; ++l) rows[static_cast<std::size_t>(group) + l][t] = lanes[B::lanesAt(t) + l];
     }
-    for (; t < width; ++t)
-        for (std::size_t l = 0; l < static_cast<std::size_t>(count); ++l) rows[l][t] = outputs[lanesAt(t) + l];
 }
 
 // One output at a time up to the first multiple of four past the radius, where every sample of a
 // step of four lies inside the row, then steps of four while their samples do, then one at a time
 // again. Outputs before 0 only bring the filters up.
-template <class Fma>
+template <class B>
 BRENLOW_FMA_INLINE void filterRows(const GaussianWeights& w, int width, GaussianScratch& scratch) {
     const int n = w.radius;
-    const float* samples = scratch.samples.data() + lanesAt(2 * n);
-    scratch.outputs.resize(lanesAt(width));
+    const float* samples = scratch.samples.data() + B::lanesAt(2 * n);
+    scratch.outputs.resize(B::lanesAt(width));
     float* out = scratch.outputs.data();
-    RowLanes warmUp;
-    FilterState filters;
+    typename B::RowLanes warmUp;
+    typename B::FilterState filters;
+    const auto behind = [&](int t) { return samples + B::lanesAt(t - n - 1); };
+    const auto ahead = [&](int t) { return samples + B::lanesAt(t + n - 1); };
     const int firstStep = (n + 1 + 3) / 4 * 4;
     int t = 1 - n;
     for (; t < std::min(firstStep, width); ++t)
-        stepOne<Fma>(w, samples + lanesAt(t - n - 1), samples + lanesAt(t + n - 1), filters,
-                     t >= 0 ? out + lanesAt(t) : warmUp.data());
-    for (; t < width - n + 1 - 3; t += 4)
-        stepFour<Fma>(w, samples + lanesAt(t - n - 1), samples + lanesAt(t + n - 1), filters, out + lanesAt(t));
-    for (; t < width; ++t) stepOne<Fma>(w, samples + lanesAt(t - n - 1), samples + lanesAt(t + n - 1), filters, out + lanesAt(t));
+        stepOne<B>(w, behind(t), ahead(t), filters, t >= 0 ? out + B::lanesAt(t) : warmUp.data());
+    for (; t < width - n + 1 - 3; t += 4) stepFour<B>(w, behind(t), ahead(t), filters, out + B::lanesAt(t));
+    for (; t < width; ++t) stepOne<B>(w, behind(t), ahead(t), filters, out + B::lanesAt(t));
 }
 
-template <class Fma>
+template <class B>
 BRENLOW_FMA_INLINE void blurAlongRowsWith(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
                                           GaussianScratch& scratch) {
-    for (int first = 0; first < in.height(); first += kRows) {
-        const int count = std::min(kRows, in.height() - first);
-        gatherRows({&in}, first, count, w.radius, scratch);
-        filterRows<Fma>(w, in.width(), scratch);
-        std::array<float*, kRows> rows{};
+    for (int first = 0; first < in.height(); first += B::kRows) {
+        const int count = std::min(B::kRows, in.height() - first);
+        gatherRows<B>({&in}, first, count, w.radius, scratch);
+        filterRows<B>(w, in.width(), scratch);
+        std::array<float*, B::kRows> rows{};
         for (int l = 0; l < count; ++l) rows[static_cast<std::size_t>(l)] = out.row(first + l);
-        scatterRows(scratch.outputs, in.width(), count, rows);
+        scatterRows<B>(scratch.outputs, in.width(), count, rows);
     }
 }
 
@@ -203,14 +222,14 @@ BRENLOW_FMA_INLINE void columnStep(const GaussianWeights& w, const float* __rest
 // The rows of the row pass go round a ring of 2 radius + kRows rows a source: the column pass at
 // row t reads rows t - radius - 1 and t + radius - 1, and the row pass fills kRows rows at a time
 // just before the column pass needs the first of them.
-template <class Fma>
+template <class B>
 BRENLOW_FMA_INLINE void blurTogetherWith(const GaussianWeights& w, std::span<const BlurSource> sources,
                                          GaussianScratch& scratch, const BlurredRows& take) {
     const int width = sources[0].plane->width();
     const int height = sources[0].plane->height();
     const int n = w.radius;
     const auto row = static_cast<std::size_t>(width);
-    const int ringRows = 2 * n + kRows;
+    const int ringRows = 2 * n + B::kRows;
     scratch.ring.resize(sources.size() * static_cast<std::size_t>(ringRows) * row);
     const auto ringRow = [&](std::size_t source, int r) {
         return scratch.ring.data() + (source * static_cast<std::size_t>(ringRows) + static_cast<std::size_t>(r % ringRows)) * row;
@@ -233,44 +252,59 @@ BRENLOW_FMA_INLINE void blurTogetherWith(const GaussianWeights& w, std::span<con
     float* warmUp = stateRow(7 * sources.size() + 1);
     int across = 0;  // rows of the row pass made
     for (int t = 1 - n; t < height; ++t) {
-        for (; across < std::min(t + n, height); across += kRows) {
-            const int count = std::min(kRows, height - across);
+        for (; across < std::min(t + n, height); across += B::kRows) {
+            const int count = std::min(B::kRows, height - across);
             for (std::size_t s = 0; s < sources.size(); ++s) {
-                gatherRows(sources[s], across, count, n, scratch);
-                filterRows<Fma>(w, width, scratch);
-                std::array<float*, kRows> rows{};
+                gatherRows<B>(sources[s], across, count, n, scratch);
+                filterRows<B>(w, width, scratch);
+                std::array<float*, B::kRows> rows{};
                 for (int l = 0; l < count; ++l) rows[static_cast<std::size_t>(l)] = ringRow(s, across + l);
-                scatterRows(scratch.outputs, width, count, rows);
+                scatterRows<B>(scratch.outputs, width, count, rows);
             }
         }
         const int behind = t - n - 1;
         const int ahead = t + n - 1;
         for (std::size_t s = 0; s < sources.size(); ++s) {
-            columnStep<Fma>(w, behind >= 0 ? ringRow(s, behind) : zeros, ahead < height ? ringRow(s, ahead) : zeros,
-                            last[s], beforeLast[s], t >= 0 ? outputs[s] : warmUp, width);
+            columnStep<typename B::Fma>(w, behind >= 0 ? ringRow(s, behind) : zeros,
+                                        ahead < height ? ringRow(s, ahead) : zeros, last[s], beforeLast[s],
+                                        t >= 0 ? outputs[s] : warmUp, width);
             std::swap(last[s], beforeLast[s]);
         }
         if (t >= 0) take(t, blurred.data());
     }
 }
 
+using EmulatedBuild = Build<EmulatedFma, 8>;
+using ProcessorBuild = Build<ProcessorFma, 8>;
+using WideBuild = Build<ProcessorFma, 16>;
+
 void blurAlongRowsEmulated(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) {
-    blurAlongRowsWith<EmulatedFma>(w, in, out, scratch);
+    blurAlongRowsWith<EmulatedBuild>(w, in, out, scratch);
 }
 
 BRENLOW_FMA_TARGET void blurAlongRowsProcessor(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
                                                GaussianScratch& scratch) {
-    blurAlongRowsWith<ProcessorFma>(w, in, out, scratch);
+    blurAlongRowsWith<ProcessorBuild>(w, in, out, scratch);
+}
+
+BRENLOW_WIDE_FMA_TARGET void blurAlongRowsWide(const GaussianWeights& w, const FloatPlane& in, FloatPlane& out,
+                                               GaussianScratch& scratch) {
+    blurAlongRowsWith<WideBuild>(w, in, out, scratch);
 }
 
 void blurTogetherEmulated(const GaussianWeights& w, std::span<const BlurSource> sources, GaussianScratch& scratch,
                           const BlurredRows& take) {
-    blurTogetherWith<EmulatedFma>(w, sources, scratch, take);
+    blurTogetherWith<EmulatedBuild>(w, sources, scratch, take);
 }
 
 BRENLOW_FMA_TARGET void blurTogetherProcessor(const GaussianWeights& w, std::span<const BlurSource> sources,
                                               GaussianScratch& scratch, const BlurredRows& take) {
-    blurTogetherWith<ProcessorFma>(w, sources, scratch, take);
+    blurTogetherWith<ProcessorBuild>(w, sources, scratch, take);
+}
+
+BRENLOW_WIDE_FMA_TARGET void blurTogetherWide(const GaussianWeights& w, std::span<const BlurSource> sources,
+                                              GaussianScratch& scratch, const BlurredRows& take) {
+    blurTogetherWith<WideBuild>(w, sources, scratch, take);
 }
 
 }  // namespace
@@ -279,10 +313,10 @@ void blurAlongRows(const GaussianWeights& weights, const FloatPlane& in, FloatPl
                    FmaUnit unit) {
     out.resize(in.width(), in.height());
     if (in.width() == 0) return;
-    if (unit == FmaUnit::processor) {
-        blurAlongRowsProcessor(weights, in, out, scratch);
-    } else {
-        blurAlongRowsEmulated(weights, in, out, scratch);
+    switch (unit) {
+    case FmaUnit::wideProcessor: blurAlongRowsWide(weights, in, out, scratch); break;
+    case FmaUnit::processor: blurAlongRowsProcessor(weights, in, out, scratch); break;
+    case FmaUnit::emulated: blurAlongRowsEmulated(weights, in, out, scratch); break;
     }
 }
 
@@ -296,10 +330,10 @@ void blurTogether(const GaussianWeights& weights, std::span<const BlurSource> so
                      [&](const BlurSource& source) { return sameSize(source.plane) && sameSize(source.factor); }))
         throw Error("The Gaussian blur takes one to three planes of one size");
     if (sources[0].plane->width() == 0 || sources[0].plane->height() == 0) return;
-    if (unit == FmaUnit::processor) {
-        blurTogetherProcessor(weights, sources, scratch, take);
-    } else {
-        blurTogetherEmulated(weights, sources, scratch, take);
+    switch (unit) {
+    case FmaUnit::wideProcessor: blurTogetherWide(weights, sources, scratch, take); break;
+    case FmaUnit::processor: blurTogetherProcessor(weights, sources, scratch, take); break;
+    case FmaUnit::emulated: blurTogetherEmulated(weights, sources, scratch, take); break;
     }
 }
 

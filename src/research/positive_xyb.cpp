@@ -57,14 +57,18 @@ BRENLOW_FMA_TARGET void xybPlanesProcessor(const ColourPlanes& linear, ColourPla
     xybPlanes<ProcessorFma>(linear, xyb);
 }
 
+BRENLOW_WIDE_FMA_TARGET void xybPlanesWide(const ColourPlanes& linear, ColourPlanes& xyb) {
+    xybPlanes<ProcessorFma>(linear, xyb);
+}
+
 }  // namespace
 
 void positiveXybOf(const ColourPlanes& linear, ColourPlanes& xyb, FmaUnit unit) {
     for (FloatPlane& plane : xyb) plane.resize(linear[0].width(), linear[0].height());
-    if (unit == FmaUnit::processor) {
-        xybPlanesProcessor(linear, xyb);
-    } else {
-        xybPlanesEmulated(linear, xyb);
+    switch (unit) {
+    case FmaUnit::wideProcessor: xybPlanesWide(linear, xyb); break;
+    case FmaUnit::processor: xybPlanesProcessor(linear, xyb); break;
+    case FmaUnit::emulated: xybPlanesEmulated(linear, xyb); break;
     }
 }
 

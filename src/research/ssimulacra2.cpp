@@ -27,12 +27,10 @@ struct NormSums {
     double sum = 0.0;
     double fourth = 0.0;
 
-    void add(const std::vector<double>& row) {
-        for (const double value : row) {
-            const double square = value * value;
-            sum += value;
-            fourth += square * square;
-        }
+    void add(double value) {
+        const double square = value * value;
+        sum += value;
+        fourth += square * square;
     }
 
     std::array<double, 2> norms(double count) const { return {sum / count, std::sqrt(std::sqrt(fourth / count))}; }
@@ -40,6 +38,17 @@ struct NormSums {
 
 struct MapSums {
     NormSums ssim, artifact, detailLost;
+
+    // One row of each map. The three maps' sums are independent chains of additions, so adding them
+    // in one loop lets the processor overlap them.
+    void add(const std::vector<double>& ssimRow, const std::vector<double>& artifactRow,
+             const std::vector<double>& detailLostRow) {
+        for (std::size_t c = 0; c < ssimRow.size(); ++c) {
+            ssim.add(ssimRow[c]);
+            artifact.add(artifactRow[c]);
+            detailLost.add(detailLostRow[c]);
+        }
+    }
 };
 
 // What the test picture needs per channel at one scale besides its planes, kept from scale to
@@ -92,9 +101,7 @@ MapNorms channelNorms(const ReferenceChannel& x, const FloatPlane& y, const Recu
     gauss.blurTogether(moments, work.scratch, [&](int r, const float* const* blurred) {
         ssimRow(x.mean.row(r), blurred[0], x.square.row(r), blurred[1], blurred[2], width, work.ssim.data());
         edgeRow(x.x.row(r), y.row(r), x.mean.row(r), blurred[0], width, work.artifact.data(), work.detailLost.data());
-        sums.ssim.add(work.ssim);
-        sums.artifact.add(work.artifact);
-        sums.detailLost.add(work.detailLost);
+        sums.add(work.ssim, work.artifact, work.detailLost);
     });
     const double count = static_cast<double>(width) * y.height();
     return {sums.ssim.norms(count), sums.artifact.norms(count), sums.detailLost.norms(count)};

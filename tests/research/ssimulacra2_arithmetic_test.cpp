@@ -19,6 +19,7 @@
 #include "research/cube_root.h"
 #include "research/fused_multiply_add.h"
 #include "research/gaussian_passes.h"
+#include "research/positive_xyb.h"
 #include "research/recursive_gaussian.h"
 #include "research/ssimulacra2.h"
 
@@ -174,20 +175,23 @@ FloatPlane plainBlur(const GaussianWeights& w, const FloatPlane& in, const Float
     return out;
 }
 
-TEST(GaussianPassesTest, EveryBitAsThePlainRecurrencesOnEitherMultiplyAdd) {
+constexpr FmaUnit kUnits[] = {FmaUnit::wideProcessor, FmaUnit::processor, FmaUnit::emulated};
+
+TEST(GaussianPassesTest, EveryBitAsThePlainRecurrencesOnEveryUnit) {
     const RecursiveGaussian gauss(1.5);
     const GaussianWeights& w = gauss.weights();
-    // Rows shorter than a step, one step, odd lengths; eight rows side by side and a part block;
-    // columns longer than the ring of rows the column pass reads from.
-    const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {12, 9}, {13, 17}, {64, 8}, {101, 41}};
+    // Rows shorter than a step, one step, odd lengths; eight and sixteen rows side by side and part
+    // blocks; columns longer than the ring of rows the column pass reads from.
+    const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {12, 9}, {13, 17}, {64, 8}, {19, 16}, {101, 41}};
     for (const auto& [width, height] : sizes) {
         const FloatPlane in = noise(width, height, static_cast<unsigned>(width * height));
         const FloatPlane factor = noise(width, height, 5);
         const FloatPlane expected[] = {plainBlur(w, in, nullptr), plainBlur(w, in, &factor), plainBlur(w, factor, &in)};
         const BlurSource sources[] = {{&in}, {&in, &factor}, {&factor, &in}};
-        for (const FmaUnit unit : {FmaUnit::processor, FmaUnit::emulated}) {
-            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) +
-                         (unit == FmaUnit::processor ? " processor" : " emulated"));
+        for (const FmaUnit unit : kUnits) {
+            if (!fmaUnitPresent(unit)) continue;
+            SCOPED_TRACE(std::to_string(width) + " x " + std::to_string(height) + ", unit " +
+                         std::to_string(static_cast<int>(unit)));
             GaussianScratch scratch;
             int next = 0;
             blurTogether(w, sources, scratch, unit, [&](int r, const float* const* blurred) {
@@ -199,6 +203,24 @@ TEST(GaussianPassesTest, EveryBitAsThePlainRecurrencesOnEitherMultiplyAdd) {
             });
             EXPECT_EQ(next, height);
         }
+    }
+}
+
+TEST(PositiveXybTest, EveryUnitGivesTheSameBits) {
+    // Colours over the whole cube, and rows longer than a vector with a remainder.
+    ColourPlanes linear;
+    for (std::size_t channel = 0; channel < 3; ++channel) linear[channel] = noise(37, 5, static_cast<unsigned>(channel));
+    ColourPlanes expected;
+    positiveXybOf(linear, expected, FmaUnit::emulated);
+    for (const FmaUnit unit : kUnits) {
+        if (!fmaUnitPresent(unit)) continue;
+        ColourPlanes xyb;
+        positiveXybOf(linear, xyb, unit);
+        for (std::size_t channel = 0; channel < 3; ++channel)
+            for (int r = 0; r < 5; ++r)
+                ASSERT_EQ(std::vector<float>(xyb[channel].row(r), xyb[channel].row(r) + 37),
+                          std::vector<float>(expected[channel].row(r), expected[channel].row(r) + 37))
+                    << "unit " << static_cast<int>(unit) << ", channel " << channel << ", row " << r;
     }
 }
 
