@@ -29,52 +29,37 @@ struct Build {
     };
 };
 
-// One output of every row: the first output of a step, from one input sum. Each lane is a row and
+// Outputs t .. t + kOutputs - 1 of every row, kOutputs 1 or 4, from the input sums
+// samples[t + j - radius - 1] + samples[t + j + radius - 1]: output j of a step from the sums of
+// outputs 0 .. j, the last output before the step and the one before that. Each lane is a row and
 // the loop over the lanes holds the whole step, which the compiler turns into vector operations.
-template <class B>
-BRENLOW_FMA_INLINE void stepOne(const GaussianWeights& w, const float* behind, const float* ahead,
-                                typename B::FilterState& f, float* out) {
+template <class B, std::size_t kOutputs>
+BRENLOW_FMA_INLINE void step(const GaussianWeights& w, const float* behind, const float* ahead,
+                             typename B::FilterState& f, float* out) {
     using Fma = typename B::Fma;
     BRENLOW_SEPARATE_ITERATIONS
     for (int l = 0; l < B::kRows; ++l) {
-        const float sum = behind[l] + ahead[l];
-        std::array<float, 3> y;
-        for (std::size_t k = 0; k < 3; ++k) {
-            float v = sum * w.inputSteps[k][0];
-            v = Fma::apply(w.beforeLastSteps[k][0], f.beforeLast[k][l], v);
-            y[k] = Fma::apply(w.lastSteps[k][0], f.last[k][l], v);
-            f.beforeLast[k][l] = f.last[k][l];
-            f.last[k][l] = y[k];
+        std::array<float, kOutputs> sums;
+        for (std::size_t j = 0; j < kOutputs; ++j) {
+            const std::size_t at = B::lanesAt(static_cast<int>(j)) + static_cast<std::size_t>(l);
+            sums[j] = behind[at] + ahead[at];
         }
-        out[l] = y[0] + (y[1] + y[2]);
-    }
-}
-
-// Four outputs of every row from the four input sums of the step, samples[t + j - radius - 1] +
-// samples[t + j + radius - 1] for output t + j.
-template <class B>
-BRENLOW_FMA_INLINE void stepFour(const GaussianWeights& w, const float* behind, const float* ahead,
-                                 typename B::FilterState& f, float* out) {
-    using Fma = typename B::Fma;
-    BRENLOW_SEPARATE_ITERATIONS
-    for (int l = 0; l < B::kRows; ++l) {
-        std::array<float, 4> sums;
-        for (std::size_t j = 0; j < 4; ++j) sums[j] = behind[B::lanesAt(static_cast<int>(j)) + l] + ahead[B::lanesAt(static_cast<int>(j)) + l];
-        std::array<std::array<float, 4>, 3> y;
+        std::array<std::array<float, kOutputs>, 3> y;
 #pragma GCC unroll 3
         for (std::size_t k = 0; k < 3; ++k) {
 #pragma GCC unroll 4
-            for (std::size_t j = 0; j < 4; ++j) {
+            for (std::size_t j = 0; j < kOutputs; ++j) {
                 float v = sums[0] * w.inputSteps[k][j];
 #pragma GCC unroll 3
                 for (std::size_t i = 1; i <= j; ++i) v = Fma::apply(w.inputSteps[k][j - i], sums[i], v);
                 v = Fma::apply(w.beforeLastSteps[k][j], f.beforeLast[k][l], v);
                 y[k][j] = Fma::apply(w.lastSteps[k][j], f.last[k][l], v);
             }
-            f.beforeLast[k][l] = y[k][2];
-            f.last[k][l] = y[k][3];
+            f.beforeLast[k][l] = kOutputs > 1 ? y[k][kOutputs - 2] : f.last[k][l];
+            f.last[k][l] = y[k][kOutputs - 1];
         }
-        for (std::size_t j = 0; j < 4; ++j) out[B::lanesAt(static_cast<int>(j)) + l] = y[0][j] + (y[1][j] + y[2][j]);
+        for (std::size_t j = 0; j < kOutputs; ++j)
+            out[B::lanesAt(static_cast<int>(j)) + static_cast<std::size_t>(l)] = y[0][j] + (y[1][j] + y[2][j]);
     }
 }
 
@@ -176,9 +161,9 @@ BRENLOW_FMA_INLINE void filterRows(const GaussianWeights& w, int width, Gaussian
     const int firstStep = (n + 1 + 3) / 4 * 4;
     int t = 1 - n;
     for (; t < std::min(firstStep, width); ++t)
-        stepOne<B>(w, behind(t), ahead(t), filters, t >= 0 ? out + B::lanesAt(t) : warmUp.data());
-    for (; t < width - n + 1 - 3; t += 4) stepFour<B>(w, behind(t), ahead(t), filters, out + B::lanesAt(t));
-    for (; t < width; ++t) stepOne<B>(w, behind(t), ahead(t), filters, out + B::lanesAt(t));
+        step<B, 1>(w, behind(t), ahead(t), filters, t >= 0 ? out + B::lanesAt(t) : warmUp.data());
+    for (; t < width - n + 1 - 3; t += 4) step<B, 4>(w, behind(t), ahead(t), filters, out + B::lanesAt(t));
+    for (; t < width; ++t) step<B, 1>(w, behind(t), ahead(t), filters, out + B::lanesAt(t));
 }
 
 template <class B>
