@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "imaging/parallel.h"
@@ -17,7 +20,7 @@
 namespace brenlow {
 namespace {
 
-constexpr int kScales = 6;
+constexpr std::size_t kScales = 6;
 constexpr int kSmallestSide = 8;
 constexpr double kSigma = 1.5;
 constexpr float kC2 = 0.0009f;
@@ -119,10 +122,35 @@ void blurReferenceMoments(const FloatPlane& x, const RecursiveGaussian& gauss, G
     });
 }
 
-// The size that lets a scale be made is that of the one above it, as the published scores take
-// it: 8 x 8 still gives a 4 x 4 second scale.
-bool scaleCanFollow(const ColourPlanes& above) {
-    return above[0].width() >= kSmallestSide && above[0].height() >= kSmallestSide;
+// How many scales an area has: the size that lets a scale be made is that of the one above it, as
+// the published scores take it (8 x 8 still gives a 4 x 4 second scale), up to six.
+std::size_t scalesOf(int width, int height) {
+    std::size_t scales = 1;
+    for (int side = std::min(width, height); scales < kScales && side >= kSmallestSide; side = (side + 1) / 2) ++scales;
+    return scales;
+}
+
+// Runs run(task, thread) for every (scale, channel) task, finest scale first, on the kernel
+// threads, each thread taking the next task when it has finished one: the three channels of the
+// finest scale, three quarters of the work, would otherwise leave a core idle for a third of it.
+// Each task writes only its own results, so the order changes nothing but the time.
+void forEachScaleAndChannel(std::size_t scales, const std::function<void(std::size_t, std::size_t, int)>& run) {
+    const auto tasks = static_cast<int>(3 * scales);
+    std::atomic<int> next{0};
+    parallelFor(kernelThreads(), [&](int thread) {
+        for (int task = next++; task < tasks; task = next++)
+            run(static_cast<std::size_t>(task / 3), static_cast<std::size_t>(task % 3), thread);
+    });
+}
+
+// The XYB planes of every scale, from the linear planes of the finest.
+std::vector<ColourPlanes> xybPyramid(ColourPlanes linear, std::size_t scales) {
+    std::vector<ColourPlanes> pyramid(scales);
+    for (std::size_t scale = 0; scale < scales; ++scale) {
+        if (scale > 0) linear = halvedPlanes(linear);
+        positiveXybOf(linear, pyramid[scale]);
+    }
+    return pyramid;
 }
 
 }  // namespace
@@ -145,39 +173,33 @@ Ssimulacra2Reference ssimulacra2Reference(const QImage& reference, int width, in
     Ssimulacra2Reference prepared{width, height, curve, {}};
     if (width < kSmallestSide || height < kSmallestSide) return prepared;
     ColourPlanes linear = linearPlanesOf(reference, width, height, curve);
+    const std::size_t scales = scalesOf(width, height);
+    std::vector<ColourPlanes> xyb = xybPyramid(std::move(linear), scales);
+    prepared.scales.resize(scales);
     const RecursiveGaussian gauss(kSigma);
-    std::array<GaussianScratch, 3> scratch;
-    for (int scale = 0; scale < kScales && scaleCanFollow(linear); ++scale) {
-        if (scale > 0) linear = halvedPlanes(linear);
-        Ssimulacra2Reference::Scale& made = prepared.scales.emplace_back();
-        positiveXybOf(linear, made.xyb);
-        parallelFor(3, [&](int channel) {
-            const auto c = static_cast<std::size_t>(channel);
-            blurReferenceMoments(made.xyb[c], gauss, scratch[c], made.mean[c], made.square[c]);
-        });
-    }
+    std::vector<GaussianScratch> scratch(static_cast<std::size_t>(kernelThreads()));
+    forEachScaleAndChannel(scales, [&](std::size_t scale, std::size_t c, int thread) {
+        Ssimulacra2Reference::Scale& made = prepared.scales[scale];
+        made.xyb[c] = std::move(xyb[scale][c]);
+        blurReferenceMoments(made.xyb[c], gauss, scratch[static_cast<std::size_t>(thread)], made.mean[c], made.square[c]);
+    });
     return prepared;
 }
 
 double ssimulacra2(const Ssimulacra2Reference& reference, const QImage& test) {
     if (reference.scales.empty()) return std::numeric_limits<double>::quiet_NaN();
-    ColourPlanes linear = linearPlanesOf(test, reference.width, reference.height, reference.curve);
+    const std::size_t scales = reference.scales.size();
+    const std::vector<ColourPlanes> testXyb =
+        xybPyramid(linearPlanesOf(test, reference.width, reference.height, reference.curve), scales);
     const RecursiveGaussian gauss(kSigma);
-    ColourPlanes testXyb;
-    std::array<ChannelWork, 3> work;
-    std::vector<ScaleNorms> scales;
-    for (std::size_t scale = 0; scale < reference.scales.size(); ++scale) {
-        if (scale > 0) linear = halvedPlanes(linear);
-        positiveXybOf(linear, testXyb);
+    std::vector<ChannelWork> work(static_cast<std::size_t>(kernelThreads()));
+    std::vector<ScaleNorms> norms(scales);
+    forEachScaleAndChannel(scales, [&](std::size_t scale, std::size_t c, int thread) {
         const Ssimulacra2Reference::Scale& prepared = reference.scales[scale];
-        ScaleNorms norms;
-        parallelFor(3, [&](int channel) {
-            const auto c = static_cast<std::size_t>(channel);
-            norms[c] = channelNorms({prepared.xyb[c], prepared.mean[c], prepared.square[c]}, testXyb[c], gauss, work[c]);
-        });
-        scales.push_back(norms);
-    }
-    return pooledScore(scales);
+        norms[scale][c] = channelNorms({prepared.xyb[c], prepared.mean[c], prepared.square[c]}, testXyb[scale][c], gauss,
+                                       work[static_cast<std::size_t>(thread)]);
+    });
+    return pooledScore(norms);
 }
 
 }  // namespace brenlow
