@@ -183,7 +183,8 @@ TEST(GaussianPassesTest, EveryBitAsThePlainRecurrencesOnEveryUnit) {
     // Rows shorter than a step, one step, odd lengths; eight and sixteen rows side by side and part
     // blocks; columns longer than the ring of rows the column pass reads from.
     const std::pair<int, int> sizes[] = {{1, 1}, {7, 3}, {12, 9}, {13, 17}, {64, 8}, {19, 16}, {101, 41}};
-    for (const auto& [width, height] : sizes) {
+    for (const auto& size : sizes) {
+        const int width = size.first, height = size.second;
         const FloatPlane in = noise(width, height, static_cast<unsigned>(width * height));
         const FloatPlane factor = noise(width, height, 5);
         const FloatPlane expected[] = {plainBlur(w, in, nullptr), plainBlur(w, in, &factor), plainBlur(w, factor, &in)};
