@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
-#include <utility>
-#include <vector>
 
 namespace brenlow {
 namespace {
@@ -27,23 +25,11 @@ Triple solve(const std::array<Triple, 3>& rows, const Triple& rhs) {
     return x;
 }
 
-// a b + c rounded once: the float product is exact in double.
-inline float fused(float a, float b, float c) {
-    return static_cast<float>(static_cast<double>(a) * static_cast<double>(b) + static_cast<double>(c));
-}
-
-// -(a b) - c rounded once.
-inline float negatedFused(float a, float b, float c) {
-    return static_cast<float>(-(static_cast<double>(a) * static_cast<double>(b)) - static_cast<double>(c));
-}
-
-float sampleOf(const float* in, int size, int at) { return at >= 0 && at < size ? in[at] : 0.0f; }
-
 }  // namespace
 
-RecursiveGaussian::RecursiveGaussian(double sigma) {
+RecursiveGaussian::RecursiveGaussian(double sigma) : unit_(fastestFmaUnit()) {
     const double n = std::round(3.2795 * sigma + 0.2546);
-    radius_ = static_cast<int>(n);
+    weights_.radius = static_cast<int>(n);
     // The three cosines of frequencies k pi / 2N, k = 1, 3, 5; the signs alternate with k.
     Triple omega{}, p{}, r{}, rho{};
     for (std::size_t i = 0; i < 3; ++i) {
@@ -63,108 +49,45 @@ RecursiveGaussian::RecursiveGaussian(double sigma) {
     for (std::size_t i = 0; i < 3; ++i) {
         const double in = -beta[i] * std::cos(omega[i] * (n + 1.0));
         const double d = -2.0 * std::cos(omega[i]);  // y[t] = in x - d y[t-1] - y[t-2]
-        input_[i] = static_cast<float>(in);
-        feedback_[i] = static_cast<float>(d);
+        weights_.input[i] = static_cast<float>(in);
+        weights_.feedback[i] = static_cast<float>(d);
         // y[t+j] written out from x[t..t+j], y[t-1] and y[t-2], j = 0..3.
         const double d2 = d * d;
         const std::array<double, 4> chain = {1.0, -d, d2 - 1.0, -d2 * d + 2.0 * d};
         const std::array<double, 4> last = {-d, d2 - 1.0, -d2 * d + 2.0 * d, d2 * d2 - 3.0 * d2 + 1.0};
         const std::array<double, 4> beforeLast = {-1.0, d, -d2 + 1.0, d2 * d - 2.0 * d};
         for (std::size_t j = 0; j < 4; ++j) {
-            inputLanes_[i][j] = static_cast<float>(chain[j] * in);
-            lastLanes_[i][j] = static_cast<float>(last[j]);
-            beforeLastLanes_[i][j] = static_cast<float>(beforeLast[j]);
+            weights_.inputSteps[i][j] = static_cast<float>(chain[j] * in);
+            weights_.lastSteps[i][j] = static_cast<float>(last[j]);
+            weights_.beforeLastSteps[i][j] = static_cast<float>(beforeLast[j]);
         }
     }
-}
-
-void RecursiveGaussian::stepOne(float sum, Terms& last, Terms& beforeLast, float& out) const {
-    Terms y;
-    for (std::size_t k = 0; k < 3; ++k) {
-        float v = sum * input_[k];
-        v = fused(beforeLastLanes_[k][0], beforeLast.v[k], v);
-        v = fused(lastLanes_[k][0], last.v[k], v);
-        y.v[k] = v;
-    }
-    beforeLast = last;
-    last = y;
-    out = y.v[0] + (y.v[1] + y.v[2]);
-}
-
-void RecursiveGaussian::stepFour(const float* sums, Terms& last, Terms& beforeLast, float* out) const {
-    std::array<Lanes, 3> y{};
-    for (std::size_t k = 0; k < 3; ++k) {
-        for (std::size_t lane = 0; lane < 4; ++lane) {
-            float v = sums[0] * inputLanes_[k][lane];
-            for (std::size_t j = 1; j <= lane; ++j) v = fused(inputLanes_[k][lane - j], sums[j], v);
-            v = fused(beforeLastLanes_[k][lane], beforeLast.v[k], v);
-            y[k][lane] = fused(lastLanes_[k][lane], last.v[k], v);
-        }
-        beforeLast.v[k] = y[k][2];
-        last.v[k] = y[k][3];
-    }
-    for (std::size_t lane = 0; lane < 4; ++lane) out[lane] = y[0][lane] + (y[1][lane] + y[2][lane]);
 }
 
 void RecursiveGaussian::blurLine(const float* in, int size, float* out) const {
-    Terms last, beforeLast;
-    float warmUp = 0.0f;
-    const auto sumAt = [&](int t) { return sampleOf(in, size, t - radius_ - 1) + sampleOf(in, size, t + radius_ - 1); };
-    // One output at a time up to the first multiple of four past the radius, where every sample
-    // of a step of four is inside the row; outputs before 0 only bring the filters up.
-    const int firstStep = (radius_ + 1 + 3) / 4 * 4;
-    int t = 1 - radius_;
-    for (; t < std::min(firstStep, size); ++t) stepOne(sumAt(t), last, beforeLast, t >= 0 ? out[t] : warmUp);
-    for (; t < size - radius_ + 1 - 3; t += 4) {
-        float sums[4];
-        for (int j = 0; j < 4; ++j) sums[j] = in[t + j - radius_ - 1] + in[t + j + radius_ - 1];
-        stepFour(sums, last, beforeLast, out + t);
-    }
-    for (; t < size; ++t) stepOne(sumAt(t), last, beforeLast, out[t]);
+    FloatPlane line(size, 1), blurred;
+    std::copy_n(in, size, line.row(0));
+    GaussianScratch scratch;
+    blurAlongRows(weights_, line, blurred, scratch, unit_);
+    std::copy_n(blurred.row(0), size, out);
 }
 
-// Down the columns a row at a time, every column's filters stepping together, so that the loops
-// run along rows in memory.
-void RecursiveGaussian::blurDown(const FloatPlane& in, FloatPlane& out) const {
-    const int width = in.width();
-    const int height = in.height();
-    const auto columns = static_cast<std::size_t>(width);
-    std::vector<float> memory(8 * columns, 0.0f);
-    float* sum = memory.data();
-    float* warmUp = sum + columns;  // where the outputs before row 0 go
-    std::array<float*, 3> last{}, beforeLast{};
-    for (std::size_t k = 0; k < 3; ++k) {
-        last[k] = warmUp + (1 + 2 * k) * columns;
-        beforeLast[k] = last[k] + columns;
-    }
-    for (int t = 1 - radius_; t < height; ++t) {
-        const int behind = t - radius_ - 1;
-        const int ahead = t + radius_ - 1;
-        const float* upper = behind >= 0 ? in.row(behind) : nullptr;
-        const float* lower = ahead < height ? in.row(ahead) : nullptr;
-        for (int c = 0; c < width; ++c) sum[c] = (upper ? upper[c] : 0.0f) + (lower ? lower[c] : 0.0f);
-        float* target = t >= 0 ? out.row(t) : warmUp;
-        // The terms are added as y1 + (y3 + y5): the last term's loop finishes the sum.
-        for (std::size_t k : {std::size_t{1}, std::size_t{2}, std::size_t{0}}) {
-            const float input = input_[k];
-            const float feedback = feedback_[k];
-            float* __restrict newest = beforeLast[k];  // overwritten: the output two rows back is used up
-            const float* __restrict previous = last[k];
-            for (int c = 0; c < width; ++c) {
-                const float y = fused(input, sum[c], negatedFused(feedback, previous[c], newest[c]));
-                newest[c] = y;
-                target[c] = k == 1 ? y : (k == 2 ? target[c] + y : y + target[c]);
-            }
-            std::swap(last[k], beforeLast[k]);
-        }
-    }
-}
-
-void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& across, FloatPlane& out) const {
-    across.resize(in.width(), in.height());
+void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) const {
     out.resize(in.width(), in.height());
-    for (int r = 0; r < in.height(); ++r) blurLine(in.row(r), in.width(), across.row(r));
-    blurDown(across, out);
+    const BlurSource source{&in};
+    blurTogether({&source, 1}, scratch, [&](int row, const float* const* blurred) {
+        std::copy_n(blurred[0], in.width(), out.row(row));
+    });
+}
+
+void RecursiveGaussian::blur(const FloatPlane& in, FloatPlane& out) const {
+    GaussianScratch scratch;
+    blur(in, out, scratch);
+}
+
+void RecursiveGaussian::blurTogether(std::span<const BlurSource> sources, GaussianScratch& scratch,
+                                     const BlurredRows& take) const {
+    brenlow::blurTogether(weights_, sources, scratch, unit_, take);
 }
 
 }  // namespace brenlow

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <array>
-
 #include "research/float_plane.h"
+#include "research/gaussian_passes.h"
 
 namespace brenlow {
 
@@ -12,36 +11,31 @@ namespace brenlow {
 // borders rather than repeating the edge.
 //
 // The filters' poles lie on the unit circle, so float rounding is not damped out but carried along
-// a whole row or column; the rounding then moves SSIMULACRA 2 by tenths. The arithmetic therefore
-// follows the published scores' own: float, fused multiply-adds (exact products, one rounding),
-// rows in steps of four outputs from the ninth on, with the step's coefficients precomputed.
+// a whole row or column; the rounding then moves SSIMULACRA 2 by hundredths, and by tenths with a
+// rounding more per step. The arithmetic therefore follows the published scores' own, and is
+// written out operation by operation: float, fused multiply-adds rounded once, rows in steps of
+// four outputs from the ninth on with the step's coefficients precomputed (gaussian_passes.h).
 class RecursiveGaussian {
 public:
     explicit RecursiveGaussian(double sigma);
 
-    int radius() const { return radius_; }
+    int radius() const { return weights_.radius; }
+    const GaussianWeights& weights() const { return weights_; }
 
     // One row of `size` samples; `in` and `out` must not overlap.
     void blurLine(const float* in, int size, float* out) const;
 
-    // Across each row into `across`, then down each column into `out`; both take the size of `in`.
-    void blur(const FloatPlane& in, FloatPlane& across, FloatPlane& out) const;
+    // Along each row, then down each column, into `out` (resized to the size of `in`).
+    void blur(const FloatPlane& in, FloatPlane& out, GaussianScratch& scratch) const;
+    void blur(const FloatPlane& in, FloatPlane& out) const;
+
+    // Blurs one to three sources together, handing over each row of the results once complete
+    // (blurTogether in gaussian_passes.h).
+    void blurTogether(std::span<const BlurSource> sources, GaussianScratch& scratch, const BlurredRows& take) const;
 
 private:
-    struct Terms {
-        std::array<float, 3> v{};
-    };
-    using Lanes = std::array<float, 4>;
-
-    void blurDown(const FloatPlane& in, FloatPlane& out) const;
-    void stepOne(float sum, Terms& last, Terms& beforeLast, float& out) const;
-    void stepFour(const float* sums, Terms& last, Terms& beforeLast, float* out) const;
-
-    int radius_ = 0;
-    std::array<float, 3> input_{};     // weight of the two samples radius + 1 behind and radius - 1 ahead
-    std::array<float, 3> feedback_{};  // minus the weight of the last output; the one before is subtracted
-    // Four outputs at once: output j's weights of the four inputs, and of the two outputs before.
-    std::array<Lanes, 3> inputLanes_{}, lastLanes_{}, beforeLastLanes_{};
+    GaussianWeights weights_;
+    FmaUnit unit_;
 };
 
 }  // namespace brenlow

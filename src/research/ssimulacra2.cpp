@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "imaging/vector_clones.h"
 #include "io/error.h"
 #include "research/linear_planes.h"
 #include "research/positive_xyb.h"
@@ -16,12 +20,12 @@
 namespace brenlow {
 namespace {
 
-constexpr int kScales = 6;
+constexpr std::size_t kScales = 6;
 constexpr int kSmallestSide = 8;
 constexpr double kSigma = 1.5;
 constexpr float kC2 = 0.0009f;
 
-// Running sums of a map for its 1-norm and 4-norm.
+// Running sums of a map for its 1-norm and 4-norm, added in row order.
 struct NormSums {
     double sum = 0.0;
     double fourth = 0.0;
@@ -37,24 +41,26 @@ struct NormSums {
 
 struct MapSums {
     NormSums ssim, artifact, detailLost;
-};
 
-// The planes the test picture needs per channel at one scale; kept from scale to scale, so only the
-// first allocates.
-struct ChannelPlanes {
-    FloatPlane product, across;
-    FloatPlane meanTest, test2, cross;
-};
-
-void multiply(const FloatPlane& a, const FloatPlane& b, FloatPlane& out) {
-    out.resize(a.width(), a.height());
-    for (int r = 0; r < a.height(); ++r) {
-        const float* __restrict x = a.row(r);
-        const float* __restrict y = b.row(r);
-        float* __restrict z = out.row(r);
-        for (int c = 0; c < a.width(); ++c) z[c] = x[c] * y[c];
+    // One row of each map. The three maps' sums are independent chains of additions, so adding them
+    // in one loop lets the processor overlap them.
+    void add(const std::vector<double>& ssimRow, const std::vector<double>& artifactRow,
+             const std::vector<double>& detailLostRow) {
+        for (std::size_t c = 0; c < ssimRow.size(); ++c) {
+            ssim.add(ssimRow[c]);
+            artifact.add(artifactRow[c]);
+            detailLost.add(detailLostRow[c]);
+        }
     }
-}
+};
+
+// What the test picture needs per channel at one scale besides its planes, kept from scale to
+// scale so that only the first allocates: the blur's memory and one row of each map, whose values
+// are worked out side by side before the sums take them in order.
+struct ChannelWork {
+    GaussianScratch scratch;
+    std::vector<double> ssim, artifact, detailLost;
+};
 
 // One channel of the reference at one scale: what its SSIM and edge maps read.
 struct ReferenceChannel {
@@ -63,62 +69,88 @@ struct ReferenceChannel {
     const FloatPlane& square;
 };
 
-// The blurred products the test picture brings: its means, mean squares and the mean cross product.
-void blurTestMoments(const FloatPlane& x, const FloatPlane& y, const RecursiveGaussian& gauss, ChannelPlanes& p) {
-    gauss.blur(y, p.across, p.meanTest);
-    multiply(y, y, p.product);
-    gauss.blur(p.product, p.across, p.test2);
-    multiply(x, y, p.product);
-    gauss.blur(p.product, p.across, p.cross);
-}
-
 // 1 - SSIM with the luminance term 1 - (mu_x - mu_y)^2, not divided by mu_x^2 + mu_y^2: the values
 // are already perceptually spaced, and the division would weigh the darks for nothing. Below 0
 // counts as 0.
-void addSsimRow(const ReferenceChannel& reference, const ChannelPlanes& p, int r, NormSums& sums) {
-    const float* mx = reference.mean.row(r);
-    const float* my = p.meanTest.row(r);
-    const float* xx = reference.square.row(r);
-    const float* yy = p.test2.row(r);
-    const float* xy = p.cross.row(r);
-    for (int c = 0; c < reference.mean.width(); ++c) {
+BRENLOW_VECTOR_CLONES void ssimRow(const float* mx, const float* my, const float* xx, const float* yy, const float* xy,
+                                   int width, double* out) {
+    for (int c = 0; c < width; ++c) {
         const float luminance = 1.0f - (mx[c] - my[c]) * (mx[c] - my[c]);
         const float numerator = 2.0f * (xy[c] - mx[c] * my[c]) + kC2;
         const float denominator = (xx[c] - mx[c] * mx[c]) + (yy[c] - my[c] * my[c]) + kC2;
-        sums.add(std::max(1.0 - static_cast<double>(luminance * numerator / denominator), 0.0));
+        out[c] = std::max(1.0 - static_cast<double>(luminance * numerator / denominator), 0.0);
     }
 }
 
 // How much more (artifact) or less (detail lost) each test pixel stands out from its blurred
 // surroundings than the reference pixel does.
-void addEdgeRow(const ReferenceChannel& x, const FloatPlane& y, const ChannelPlanes& p, int r, MapSums& sums) {
-    const float* reference = x.x.row(r);
-    const float* test = y.row(r);
-    const float* mx = x.mean.row(r);
-    const float* my = p.meanTest.row(r);
-    for (int c = 0; c < y.width(); ++c) {
+BRENLOW_VECTOR_CLONES void edgeRow(const float* reference, const float* test, const float* mx, const float* my,
+                                   int width, double* artifact, double* detailLost) {
+    for (int c = 0; c < width; ++c) {
         const double ratio = (1.0 + std::abs(test[c] - my[c])) / (1.0 + std::abs(reference[c] - mx[c])) - 1.0;
-        sums.artifact.add(std::max(ratio, 0.0));
-        sums.detailLost.add(std::max(-ratio, 0.0));
+        artifact[c] = std::max(ratio, 0.0);
+        detailLost[c] = std::max(-ratio, 0.0);
     }
 }
 
-MapNorms channelNorms(const ReferenceChannel& x, const FloatPlane& y, const RecursiveGaussian& gauss,
-                      ChannelPlanes& p) {
-    blurTestMoments(x.x, y, gauss, p);
+// The test picture's blurred mean, mean square and mean product with the reference, a row at a
+// time, straight into the maps.
+MapNorms channelNorms(const ReferenceChannel& x, const FloatPlane& y, const RecursiveGaussian& gauss, ChannelWork& work) {
+    const int width = y.width();
+    for (std::vector<double>* row : {&work.ssim, &work.artifact, &work.detailLost})
+        row->resize(static_cast<std::size_t>(width));
     MapSums sums;
-    for (int r = 0; r < y.height(); ++r) {
-        addSsimRow(x, p, r, sums.ssim);
-        addEdgeRow(x, y, p, r, sums);
-    }
-    const double count = static_cast<double>(y.width()) * y.height();
+    const BlurSource moments[] = {{&y}, {&y, &y}, {&x.x, &y}};
+    gauss.blurTogether(moments, work.scratch, [&](int r, const float* const* blurred) {
+        ssimRow(x.mean.row(r), blurred[0], x.square.row(r), blurred[1], blurred[2], width, work.ssim.data());
+        edgeRow(x.x.row(r), y.row(r), x.mean.row(r), blurred[0], width, work.artifact.data(), work.detailLost.data());
+        sums.add(work.ssim, work.artifact, work.detailLost);
+    });
+    const double count = static_cast<double>(width) * y.height();
     return {sums.ssim.norms(count), sums.artifact.norms(count), sums.detailLost.norms(count)};
 }
 
-// The size that lets a scale be made is that of the one above it, as the published scores take
-// it: 8 x 8 still gives a 4 x 4 second scale.
-bool scaleCanFollow(const ColourPlanes& above) {
-    return above[0].width() >= kSmallestSide && above[0].height() >= kSmallestSide;
+// The reference's blurred mean and mean square, kept whole for every test picture.
+void blurReferenceMoments(const FloatPlane& x, const RecursiveGaussian& gauss, GaussianScratch& scratch,
+                          FloatPlane& mean, FloatPlane& square) {
+    mean.resize(x.width(), x.height());
+    square.resize(x.width(), x.height());
+    const BlurSource moments[] = {{&x}, {&x, &x}};
+    gauss.blurTogether(moments, scratch, [&](int r, const float* const* blurred) {
+        std::copy_n(blurred[0], x.width(), mean.row(r));
+        std::copy_n(blurred[1], x.width(), square.row(r));
+    });
+}
+
+// How many scales an area has: the size that lets a scale be made is that of the one above it, as
+// the published scores take it (8 x 8 still gives a 4 x 4 second scale), up to six.
+std::size_t scalesOf(int width, int height) {
+    std::size_t scales = 1;
+    for (int side = std::min(width, height); scales < kScales && side >= kSmallestSide; side = (side + 1) / 2) ++scales;
+    return scales;
+}
+
+// Runs run(task, thread) for every (scale, channel) task, finest scale first, on the kernel
+// threads, each thread taking the next task when it has finished one: the three channels of the
+// finest scale, three quarters of the work, would otherwise leave a core idle for a third of it.
+// Each task writes only its own results, so the order changes nothing but the time.
+void forEachScaleAndChannel(std::size_t scales, const std::function<void(std::size_t, std::size_t, int)>& run) {
+    const auto tasks = static_cast<int>(3 * scales);
+    std::atomic<int> next{0};
+    parallelFor(kernelThreads(), [&](int thread) {
+        for (int task = next++; task < tasks; task = next++)
+            run(static_cast<std::size_t>(task / 3), static_cast<std::size_t>(task % 3), thread);
+    });
+}
+
+// The XYB planes of every scale, from the linear planes of the finest.
+std::vector<ColourPlanes> xybPyramid(ColourPlanes linear, std::size_t scales) {
+    std::vector<ColourPlanes> pyramid(scales);
+    for (std::size_t scale = 0; scale < scales; ++scale) {
+        if (scale > 0) linear = halvedPlanes(linear);
+        positiveXybOf(linear, pyramid[scale]);
+    }
+    return pyramid;
 }
 
 }  // namespace
@@ -141,41 +173,33 @@ Ssimulacra2Reference ssimulacra2Reference(const QImage& reference, int width, in
     Ssimulacra2Reference prepared{width, height, curve, {}};
     if (width < kSmallestSide || height < kSmallestSide) return prepared;
     ColourPlanes linear = linearPlanesOf(reference, width, height, curve);
+    const std::size_t scales = scalesOf(width, height);
+    std::vector<ColourPlanes> xyb = xybPyramid(std::move(linear), scales);
+    prepared.scales.resize(scales);
     const RecursiveGaussian gauss(kSigma);
-    for (int scale = 0; scale < kScales && scaleCanFollow(linear); ++scale) {
-        if (scale > 0) linear = halvedPlanes(linear);
-        Ssimulacra2Reference::Scale& made = prepared.scales.emplace_back();
-        positiveXybOf(linear, made.xyb);
-        parallelFor(3, [&](int channel) {
-            const auto c = static_cast<std::size_t>(channel);
-            FloatPlane across, product;
-            gauss.blur(made.xyb[c], across, made.mean[c]);
-            multiply(made.xyb[c], made.xyb[c], product);
-            gauss.blur(product, across, made.square[c]);
-        });
-    }
+    std::vector<GaussianScratch> scratch(static_cast<std::size_t>(kernelThreads()));
+    forEachScaleAndChannel(scales, [&](std::size_t scale, std::size_t c, int thread) {
+        Ssimulacra2Reference::Scale& made = prepared.scales[scale];
+        made.xyb[c] = std::move(xyb[scale][c]);
+        blurReferenceMoments(made.xyb[c], gauss, scratch[static_cast<std::size_t>(thread)], made.mean[c], made.square[c]);
+    });
     return prepared;
 }
 
 double ssimulacra2(const Ssimulacra2Reference& reference, const QImage& test) {
     if (reference.scales.empty()) return std::numeric_limits<double>::quiet_NaN();
-    ColourPlanes linear = linearPlanesOf(test, reference.width, reference.height, reference.curve);
+    const std::size_t scales = reference.scales.size();
+    const std::vector<ColourPlanes> testXyb =
+        xybPyramid(linearPlanesOf(test, reference.width, reference.height, reference.curve), scales);
     const RecursiveGaussian gauss(kSigma);
-    ColourPlanes testXyb;
-    std::array<ChannelPlanes, 3> planes;
-    std::vector<ScaleNorms> scales;
-    for (std::size_t scale = 0; scale < reference.scales.size(); ++scale) {
-        if (scale > 0) linear = halvedPlanes(linear);
-        positiveXybOf(linear, testXyb);
+    std::vector<ChannelWork> work(static_cast<std::size_t>(kernelThreads()));
+    std::vector<ScaleNorms> norms(scales);
+    forEachScaleAndChannel(scales, [&](std::size_t scale, std::size_t c, int thread) {
         const Ssimulacra2Reference::Scale& prepared = reference.scales[scale];
-        ScaleNorms norms;
-        parallelFor(3, [&](int channel) {
-            const auto c = static_cast<std::size_t>(channel);
-            norms[c] = channelNorms({prepared.xyb[c], prepared.mean[c], prepared.square[c]}, testXyb[c], gauss, planes[c]);
-        });
-        scales.push_back(norms);
-    }
-    return pooledScore(scales);
+        norms[scale][c] = channelNorms({prepared.xyb[c], prepared.mean[c], prepared.square[c]}, testXyb[scale][c], gauss,
+                                       work[static_cast<std::size_t>(thread)]);
+    });
+    return pooledScore(norms);
 }
 
 }  // namespace brenlow
