@@ -72,11 +72,13 @@ StillRunResult encodeAvcStill(const DocumentView& document, const StillParameter
     const std::uint64_t originalSize = originalSizeOf(document);
 
     // The decoded picture's file is written while the picture is made: a bitmap file holds its rows
-    // from the bottom up, the order in which the sharpening finishes them.
+    // from the bottom up, the order in which the sharpening finishes them. The writer reads the
+    // rows of `coded`, so it is declared after it: whatever throws, the writer is waited for before
+    // the picture it reads goes.
     RowsInTheMaking decodedRows(kChannels);
+    CodedStill coded;
     FileBeingWritten decodedFile[] = {
         std::async(std::launch::async, [&] { return prepareBitmapFileAsMade(decodedRows, decodedPath); })};
-    CodedStill coded;
     try {
         coded = namingFileOnError(caption, [&] {
             return codeAndDecode(document, codedPictureSize(document), parameters, decodedPath,
