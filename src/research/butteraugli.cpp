@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <vector>
 
 #include "io/error.h"
@@ -12,6 +17,7 @@
 #ifdef BRENLOW_HAS_BUTTERAUGLI
 #include <jxl/butteraugli.h>
 #include <jxl/thread_parallel_runner.h>
+#include <pthread.h>
 
 #include "imaging/parallel.h"
 #endif
@@ -77,18 +83,110 @@ struct RunnerRelease {
 };
 using ButteraugliResult = std::unique_ptr<JxlButteraugliResult, ResultRelease>;
 
+// The library with threads of its own. Its colour conversion gives every thread that prepares one a
+// colour-management context that is never released, and each later conversion searches all of
+// them: measured from each item's own thread, a data set's time grew with the square of its
+// pictures. So every call runs on this set's caller thread, and the set is kept for the next pair.
+class ButteraugliWorkers {
+public:
+    explicit ButteraugliWorkers(int threads) : threads_(threads) {
+        caller_ = std::jthread([this](const std::stop_token& stop) { serve(stop); });
+        run([this] { makeLibrary(); });
+        if (!api_) throw Error("Not enough memory to measure the Butteraugli distance");
+    }
+
+    int threads() const { return threads_; }
+
+    JxlButteraugliResult* compute(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& reference,
+                                  const std::vector<std::uint8_t>& test) {
+        const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+        JxlButteraugliResult* result = nullptr;
+        run([&] {
+            result = JxlButteraugliCompute(api_.get(), width, height, &format, reference.data(), reference.size(),
+                                           &format, test.data(), test.size());
+        });
+        return result;
+    }
+
+private:
+    // On the caller thread, so that the library's workers take its name rather than the name of
+    // whichever thread first measured.
+    void makeLibrary() {
+        runner_.reset(threads_ > 1 ? JxlThreadParallelRunnerCreate(nullptr, static_cast<std::size_t>(threads_))
+                                   : nullptr);
+        api_.reset(JxlButteraugliApiCreate(nullptr));
+        if (threads_ > 1 && !runner_) api_.reset();
+        if (api_ && runner_) JxlButteraugliApiSetParallelRunner(api_.get(), JxlThreadParallelRunner, runner_.get());
+    }
+
+    // Runs `call` on the caller thread and waits for it; `call` must not throw.
+    void run(const std::function<void()>& call) {
+        std::unique_lock lock(mutex_);
+        call_ = &call;
+        wake_.notify_all();
+        wake_.wait(lock, [this] { return call_ == nullptr; });
+    }
+
+    void serve(const std::stop_token& stop) {
+        pthread_setname_np(pthread_self(), "butteraugli");
+        std::unique_lock lock(mutex_);
+        while (wake_.wait(lock, stop, [this] { return call_ != nullptr; })) {
+            (*call_)();
+            call_ = nullptr;
+            wake_.notify_all();
+        }
+    }
+
+    int threads_;
+    std::unique_ptr<void, RunnerRelease> runner_;  // outlives the library object that uses it
+    std::unique_ptr<JxlButteraugliApi, ApiRelease> api_;
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    const std::function<void()>* call_ = nullptr;
+    std::jthread caller_;  // last: stopped and joined before the library goes
+};
+
+// Workers lent to one measurement at a time: as many sets as measurements ever ran at once.
+class IdleWorkers {
+public:
+    std::unique_ptr<ButteraugliWorkers> lend(int threads) {
+        {
+            const std::lock_guard lock(mutex_);
+            const auto fitting = std::find_if(idle_.begin(), idle_.end(),
+                                              [threads](const auto& workers) { return workers->threads() == threads; });
+            if (fitting != idle_.end()) {
+                std::unique_ptr<ButteraugliWorkers> workers = std::move(*fitting);
+                idle_.erase(fitting);
+                return workers;
+            }
+        }
+        return std::make_unique<ButteraugliWorkers>(threads);
+    }
+
+    void giveBack(std::unique_ptr<ButteraugliWorkers> workers) {
+        const std::lock_guard lock(mutex_);
+        idle_.push_back(std::move(workers));
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<ButteraugliWorkers>> idle_;
+};
+
+// Never destroyed: a measurement still running on another thread when the program ends gives its
+// workers back to it.
+IdleWorkers& idleWorkers() {
+    static IdleWorkers* const workers = new IdleWorkers;
+    return *workers;
+}
+
 // The distance map of `test` against the reference bytes, both width x height.
 ButteraugliResult compute(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& test, int width,
                           int height) {
-    const std::unique_ptr<JxlButteraugliApi, ApiRelease> api(JxlButteraugliApiCreate(nullptr));
-    const std::unique_ptr<void, RunnerRelease> runner(
-        JxlThreadParallelRunnerCreate(nullptr, static_cast<std::size_t>(kernelThreads())));
-    if (!api || !runner) throw Error("Not enough memory to measure the Butteraugli distance");
-    JxlButteraugliApiSetParallelRunner(api.get(), JxlThreadParallelRunner, runner.get());
-    const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    ButteraugliResult result(JxlButteraugliCompute(api.get(), static_cast<std::uint32_t>(width),
-                                                   static_cast<std::uint32_t>(height), &format, reference.data(),
-                                                   reference.size(), &format, test.data(), test.size()));
+    std::unique_ptr<ButteraugliWorkers> workers = idleWorkers().lend(kernelThreads());
+    ButteraugliResult result(
+        workers->compute(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), reference, test));
+    idleWorkers().giveBack(std::move(workers));
     if (!result) throw Error("The Butteraugli distance could not be measured (too little memory for the picture?)");
     return result;
 }
