@@ -17,6 +17,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "research/kept_decoded.h"
 #include "research/measure_table.h"
 #include "research/reference_shelf.h"
 
@@ -64,11 +65,18 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
 }
 
 // A curve run by commands keeps each point's decoded picture beside its result; a result whose
-// pictures are gone, or that was made before they were kept, is made again.
+// pictures are gone or changed since (the row would open other pixels than were measured), or that
+// was made before they were kept, is made again.
 bool keepsItsDecodedPictures(const StoredResult& stored) {
     if (stored.curve.codec != StillCodec::Command) return true;
     return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [](const SweepPoint& point) {
-        return !point.keptDecoded.path.empty() && fileExists(point.keptDecoded.path);
+        const KeptPicture& kept = point.keptDecoded;
+        if (kept.path.empty() || !fileExists(kept.path)) return false;
+        try {
+            return fileSha256(kept.path) == kept.sha256;
+        } catch (const Error&) {
+            return false;
+        }
     });
 }
 

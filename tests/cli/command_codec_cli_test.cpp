@@ -378,6 +378,10 @@ TEST_F(CommandCodecCliTest, ASweepIntoAResultFolderKeepsEachDecodedPictureOfACod
 
     fs::remove(results / kept[0]);
     EXPECT_TRUE(contains(exited(0, sweep).err, "1 items made, 3 taken")) << "the item whose picture is gone is made again";
+    std::ofstream(results / kept[1], std::ios::app) << "changed";
+    EXPECT_TRUE(contains(exited(0, sweep).err, "1 items made, 3 taken")) << "and the item whose picture changed";
+    EXPECT_EQ(sha256Of((results / kept[1]).string()),
+              jsonFile(resultFile(results, "-copy.json"))["points"][1]["decoded_sha256"].toString().toStdString());
 }
 
 TEST_F(CommandCodecCliTest, PointsDecodedElsewhereRecordTheirFileAndHaveUnknownTimesInEveryOutput) {
