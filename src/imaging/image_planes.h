@@ -49,11 +49,17 @@ private:
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(column);
     }
 
+    struct FreePlane {
+        void operator()(float* samples) const;
+    };
+    using Plane = std::unique_ptr<float[], FreePlane>;
+    static Plane allocatePlane(std::size_t samples);
+
     std::int32_t width_ = 0;
     std::int32_t height_ = 0;
-    std::unique_ptr<float[]> red_;
-    std::unique_ptr<float[]> green_;
-    std::unique_ptr<float[]> blue_;
+    Plane red_;
+    Plane green_;
+    Plane blue_;
 };
 
 inline constexpr int kChannels = 3;
