@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
-#include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <stop_token>
 #include <thread>
