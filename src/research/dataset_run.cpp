@@ -70,10 +70,8 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
 bool keepsItsDecodedPictures(const StoredResult& stored) {
     if (stored.curve.codec != StillCodec::Command) return true;
     return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [](const SweepPoint& point) {
-        const KeptPicture& kept = point.keptDecoded;
-        if (kept.path.empty() || !fileExists(kept.path)) return false;
         try {
-            return fileSha256(kept.path) == kept.sha256;
+            return keptPictureState(point.keptDecoded) == KeptPictureState::AsMeasured;
         } catch (const Error&) {
             return false;
         }

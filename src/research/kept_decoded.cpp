@@ -45,10 +45,16 @@ KeptPicture keepDecodedPicture(const std::string& path, const QImage& decoded) {
     return {path, sha256Of(png.constData(), static_cast<std::size_t>(png.size()))};
 }
 
+KeptPictureState keptPictureState(const KeptPicture& kept) {
+    if (kept.path.empty() || !fileExists(kept.path)) return KeptPictureState::Missing;
+    return fileSha256(kept.path) == kept.sha256 ? KeptPictureState::AsMeasured : KeptPictureState::Changed;
+}
+
 QImage keptDecodedPicture(const KeptPicture& kept, QSize size) {
-    if (!fileExists(kept.path))
+    const KeptPictureState state = keptPictureState(kept);
+    if (state == KeptPictureState::Missing)
         throw Error("The decoded picture of this point is missing; it was measured from", kept.path);
-    if (fileSha256(kept.path) != kept.sha256)
+    if (state == KeptPictureState::Changed)
         throw Error("The decoded picture of this point has changed since it was measured: it is not the file the "
                     "results were made from",
                     kept.path);

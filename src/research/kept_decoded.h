@@ -17,6 +17,11 @@ struct KeptPicture {
 // The SHA-256 of a file's bytes. Throws Error naming the file when it cannot be read.
 std::string fileSha256(const std::string& path);
 
+// Whether a kept picture is still the file its point was measured from. Throws Error naming the
+// file when it is there but cannot be read.
+enum class KeptPictureState { Missing, Changed, AsMeasured };
+KeptPictureState keptPictureState(const KeptPicture& kept);
+
 // Writes `decoded` as a lossless PNG at `path`, its folder made as needed, whole or not at all,
 // and returns where it is with its digest. Throws Error naming the file.
 KeptPicture keepDecodedPicture(const std::string& path, const QImage& decoded);
