@@ -1,6 +1,8 @@
 #include "io/bitmap_file.h"
 
+#include <QBuffer>
 #include <QImageReader>
+#include <QImageWriter>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -82,6 +84,24 @@ void raiseReaderAllocationLimit() {
         // Qt's own limit would refuse an 8000 x 8000 photograph; ours is checked before decoding.
         constexpr int kMegabytes = static_cast<int>(kMaxPixels * 4 / (1024 * 1024)) + 64;
         QImageReader::setAllocationLimit(kMegabytes);
+    });
+}
+
+void loadImagePlugins() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        raiseReaderAllocationLimit();
+        // Data no plugin recognises makes the readers ask every plugin.
+        QByteArray unrecognisable(64, '\0');
+        QBuffer reading(&unrecognisable);
+        reading.open(QIODevice::ReadOnly);
+        QImageReader::imageFormat(&reading);
+        QByteArray written;
+        QBuffer writing(&written);
+        for (const QByteArray& format : QImageWriter::supportedImageFormats()) {
+            QImageWriter writer(&writing, format);
+            writer.canWrite();
+        }
     });
 }
 

@@ -19,6 +19,11 @@ inline constexpr std::int64_t kMaxPixels = 100'000'000;
 // 8000 x 8000 photograph. Callers check the size themselves before decoding.
 void raiseReaderAllocationLimit();
 
+// Qt instantiates its image plugins when a picture first needs them, and two threads doing so at
+// once can corrupt its heap. This instantiates every reader and writer once, on the calling thread,
+// and raises the readers' allocation limit: call it before threads read or write pictures.
+void loadImagePlugins();
+
 // Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
 void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what);
 

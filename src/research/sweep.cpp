@@ -19,6 +19,7 @@
 #include "codecs/still_codecs.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/parallel.h"
+#include "io/bitmap_file.h"
 #include "io/bitmap_recycling.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -319,6 +320,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
 
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress) {
     const BitmapRecycling recycling;
+    loadImagePlugins();
     std::vector<SweepTask> tasks;
     for (const CodecCurve& curve : settings.curves) {
         if (!settings.bppTargets.empty()) {
