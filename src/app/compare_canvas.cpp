@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/plain_text.h"
 #include "imaging/difference_image.h"
 
 namespace brenlow {
@@ -23,6 +24,7 @@ constexpr int kCaptionMargin = 6;
 
 QLabel* makeCaption(QWidget* canvas, const char* name) {
     auto* caption = new QLabel(canvas);
+    caption->setTextFormat(Qt::PlainText);
     caption->setObjectName(QString::fromLatin1(name));
     // The captions lie over the pictures; panning and the pixel readout must reach through them.
     caption->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -41,7 +43,7 @@ QString namedRole(const QString& role, const QString& name) {
 
 void nameCaption(QLabel* caption, const QString& role, const QString& name) {
     caption->setText(namedRole(role, name));
-    caption->setToolTip(name);
+    caption->setToolTip(plainTip(name));
     caption->adjustSize();
 }
 
@@ -94,7 +96,7 @@ void CompareCanvas::updateFlipCaption() {
     const QString& otherRole = showsResult_ ? sourceRole_ : resultRole_;
     flipCaption_->setText(QStringLiteral("%1    Space: show %2")
                               .arg(namedRole(shownRole, showsResult_ ? resultName_ : sourceName_), otherRole));
-    flipCaption_->setToolTip(showsResult_ ? resultName_ : sourceName_);
+    flipCaption_->setToolTip(plainTip(showsResult_ ? resultName_ : sourceName_));
     flipCaption_->adjustSize();
 }
 
