@@ -37,9 +37,17 @@ QLabel* makeCaption(QWidget* canvas, const char* name) {
     return caption;
 }
 
-QString namedRole(const QString& role, const QString& name) {
-    return role + QStringLiteral(": ") + QFileInfo(name).fileName();
+// A caption is a picture's path, often followed by what made it ("a.bmp, <b>x</b> at quality 30"):
+// its folder goes, and only its folder, though a curve's label may hold a slash.
+QString withoutFolder(const QString& name) {
+    for (qsizetype slash = name.lastIndexOf(QLatin1Char('/')); slash >= 0;
+         slash = slash == 0 ? -1 : name.lastIndexOf(QLatin1Char('/'), slash - 1)) {
+        if (QFileInfo(name.left(slash + 1)).isDir()) return name.mid(slash + 1);
+    }
+    return QFileInfo(name).fileName();
 }
+
+QString namedRole(const QString& role, const QString& name) { return role + QStringLiteral(": ") + withoutFolder(name); }
 
 void nameCaption(QLabel* caption, const QString& role, const QString& name) {
     caption->setText(namedRole(role, name));
