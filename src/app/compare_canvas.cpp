@@ -47,7 +47,9 @@ QString withoutFolder(const QString& name) {
     return QFileInfo(name).fileName();
 }
 
-QString namedRole(const QString& role, const QString& name) { return role + QStringLiteral(": ") + withoutFolder(name); }
+QString namedRole(const QString& role, const QString& name) {
+    return role + QStringLiteral(": ") + withoutFolder(name);
+}
 
 void nameCaption(QLabel* caption, const QString& role, const QString& name) {
     caption->setText(namedRole(role, name));

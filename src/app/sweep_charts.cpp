@@ -108,7 +108,8 @@ struct ChartOptions {
 QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves, CurveMeasure measure,
                 const std::shared_ptr<ChartOptions>& options) {
     auto* chart = new QChart;
-    chart->setTitle(chartText(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure)))));
+    const QString measured = QString::fromStdString(measureLabel(measure));
+    chart->setTitle(chartText(QStringLiteral("%1 against bits per pixel").arg(measured)));
     for (std::size_t i = 0; i < names.size(); ++i)
         addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate, measure,
                  options->qualityAt);

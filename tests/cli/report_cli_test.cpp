@@ -162,7 +162,8 @@ TEST_F(ReportCliTest, CurveLabelsShowAsTypedInThePlotsAndNoFileTheyNameIsRead) {
     ASSERT_TRUE(secret.save(QString::fromStdString(path("secret.png")), "PNG"));
     const std::string labels = "jpeg:label=<img src=\"" + path("secret.png") +
                                "\">,jpeg:optimize=1:label=<b>x</b>,ajc:label=&lt;,avc:label=<img src=\"/dev/zero\">";
-    const CliRun sweep = run({"sweep", "--codecs", labels, "--qualities", "30,70", "--quiet", "--out", "labelled", "set"});
+    const CliRun sweep =
+        run({"sweep", "--codecs", labels, "--qualities", "30,70", "--quiet", "--out", "labelled", "set"});
     ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
 
     CliLimits limits;

@@ -309,7 +309,8 @@ TEST_F(OpenResultsGuiTest, LabelsFromAHandedFolderShowAsTypedWhereverTheyAppear)
     const QList<CompareWindow*> compared = form->findChildren<CompareWindow*>();
     ASSERT_EQ(compared.size(), 1);
     const auto* caption = compared.first()->findChild<QLabel*>("ResultCaption");
-    EXPECT_TRUE(shownText(caption->text(), caption->textFormat()).contains(", <b>x</b> at quality ")) << caption->text().toStdString();
+    EXPECT_TRUE(shownText(caption->text(), caption->textFormat()).contains(", <b>x</b> at quality "))
+        << caption->text().toStdString();
 
     auto* line = static_cast<QLineSeries*>(window->findChild<QChartView*>("PsnrChart")->chart()->series()[1]);
     emit line->hovered(line->at(0), true);
