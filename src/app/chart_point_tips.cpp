@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "app/codec_titles.h"
+#include "app/plain_text.h"
 
 namespace brenlow {
 namespace {
@@ -51,7 +52,7 @@ void showPointTips(QLineSeries& line, const std::string& curve, CurveMeasure mea
             return;
         }
         const std::optional<int> quality = qualityAt ? qualityAt(curve, point->x()) : std::nullopt;
-        QToolTip::showText(QCursor::pos(), pointTip(curve, quality, *point, measure));
+        QToolTip::showText(QCursor::pos(), plainTip(pointTip(curve, quality, *point, measure)));
     });
 }
 

@@ -51,6 +51,7 @@ CodecSettingsDialog::CodecSettingsDialog(QList<const CodecEntry*> codecs, QWidge
     form_ = new QFormLayout;
     layout->addLayout(form_);
     summary_ = new QLabel(this);
+    summary_->setTextFormat(Qt::PlainText);
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
 

@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include "app/plain_text.h"
+
 namespace brenlow {
 
 namespace {
@@ -16,7 +18,7 @@ constexpr int kBarHeight = 13;
 
 CommandProgress::CommandProgress(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("CommandProgress"));
-    label_ = new QLabel;
+    label_ = plainLabel();
     label_->setObjectName(QStringLiteral("CommandProgressText"));
     bar_ = new QProgressBar;
     bar_->setObjectName(QStringLiteral("CommandProgressBar"));

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/plain_text.h"
 #include "imaging/difference_image.h"
 
 namespace brenlow {
@@ -23,6 +24,7 @@ constexpr int kCaptionMargin = 6;
 
 QLabel* makeCaption(QWidget* canvas, const char* name) {
     auto* caption = new QLabel(canvas);
+    caption->setTextFormat(Qt::PlainText);
     caption->setObjectName(QString::fromLatin1(name));
     // The captions lie over the pictures; panning and the pixel readout must reach through them.
     caption->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -35,13 +37,23 @@ QLabel* makeCaption(QWidget* canvas, const char* name) {
     return caption;
 }
 
+// A caption is a picture's path, often followed by what made it ("a.bmp, <b>x</b> at quality 30"):
+// its folder goes, and only its folder, though a curve's label may hold a slash.
+QString withoutFolder(const QString& name) {
+    for (qsizetype slash = name.lastIndexOf(QLatin1Char('/')); slash >= 0;
+         slash = slash == 0 ? -1 : name.lastIndexOf(QLatin1Char('/'), slash - 1)) {
+        if (QFileInfo(name.left(slash + 1)).isDir()) return name.mid(slash + 1);
+    }
+    return QFileInfo(name).fileName();
+}
+
 QString namedRole(const QString& role, const QString& name) {
-    return role + QStringLiteral(": ") + QFileInfo(name).fileName();
+    return role + QStringLiteral(": ") + withoutFolder(name);
 }
 
 void nameCaption(QLabel* caption, const QString& role, const QString& name) {
     caption->setText(namedRole(role, name));
-    caption->setToolTip(name);
+    caption->setToolTip(plainTip(name));
     caption->adjustSize();
 }
 
@@ -94,7 +106,7 @@ void CompareCanvas::updateFlipCaption() {
     const QString& otherRole = showsResult_ ? sourceRole_ : resultRole_;
     flipCaption_->setText(QStringLiteral("%1    Space: show %2")
                               .arg(namedRole(shownRole, showsResult_ ? resultName_ : sourceName_), otherRole));
-    flipCaption_->setToolTip(showsResult_ ? resultName_ : sourceName_);
+    flipCaption_->setToolTip(plainTip(showsResult_ ? resultName_ : sourceName_));
     flipCaption_->adjustSize();
 }
 

@@ -15,6 +15,7 @@
 
 #include "app/compare_canvas.h"
 #include "app/heat_map_legend.h"
+#include "app/plain_text.h"
 #include "imaging/difference_image.h"
 #include "research/butteraugli.h"
 
@@ -81,9 +82,9 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     canvas_ = new CompareCanvas(source_, decoded_);
     canvas_->setNames(sourceCaption, caption);
     canvas_->setRoles(roles_.first, roles_.second);
-    readout_ = new QLabel(QStringLiteral("Point at a pixel to read both pictures."));
+    readout_ = plainLabel(QStringLiteral("Point at a pixel to read both pictures."));
     readout_->setObjectName(QStringLiteral("PixelReadout"));
-    measures_ = new QLabel;
+    measures_ = plainLabel();
     measures_->setObjectName(QStringLiteral("PairMeasures"));
     measures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     legend_ = new HeatMapLegend;
@@ -222,7 +223,7 @@ void CompareWindow::finishHeatMap(const QImage& map, const QString& failure) {
         return;
     }
     // The mode is left for good: the same pair would fail again.
-    mode_->setItemData(kHeatMapMode, failure, Qt::ToolTipRole);
+    mode_->setItemData(kHeatMapMode, plainTip(failure), Qt::ToolTipRole);
     static_cast<QStandardItemModel*>(mode_->model())->item(kHeatMapMode)->setEnabled(false);
     if (mode_->currentIndex() == kHeatMapMode) mode_->setCurrentIndex(0);
     readout_->setText(QStringLiteral("No heat map: %1").arg(failure));

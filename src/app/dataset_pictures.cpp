@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 
+#include "app/plain_text.h"
 #include "research/codec_registry.h"
 
 namespace brenlow {
@@ -75,7 +76,7 @@ DataSetPictureList::DataSetPictureList(const PictureSelection& found, std::size_
     list_->setObjectName(QStringLiteral("DataSetPictureList"));
     for (const std::string& picture : pictures_) {
         auto* item = new QListWidgetItem(QString::fromStdString(fs::path(picture).filename().string()), list_);
-        item->setToolTip(QString::fromStdString(picture));
+        item->setToolTip(plainTip(QString::fromStdString(picture)));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
@@ -83,7 +84,7 @@ DataSetPictureList::DataSetPictureList(const PictureSelection& found, std::size_
     if (!found.outputs.empty()) {
         QString text = QStringLiteral("Left out, the workbench's own outputs (%1):").arg(found.outputs.size());
         for (const std::string& output : found.outputs) text += QStringLiteral("\n  ") + QString::fromStdString(output);
-        auto* note = new QLabel(text);
+        auto* note = plainLabel(text);
         note->setObjectName(QStringLiteral("DataSetLeftOut"));
         note->setTextInteractionFlags(Qt::TextSelectableByMouse);
         layout->addWidget(note);

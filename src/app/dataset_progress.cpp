@@ -8,6 +8,7 @@
 #include <atomic>
 
 #include "app/codec_titles.h"
+#include "app/plain_text.h"
 #include "app/worker_thread.h"
 
 namespace brenlow {
@@ -73,7 +74,9 @@ QString dataSetProgressText(const DataSetRun& run, int done, qint64 elapsedMs) {
 }
 
 DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun& run) {
-    QProgressDialog dialog(dataSetProgressText(run, 0, 0), QStringLiteral("Cancel"), 0, totalPoints(run), parent);
+    QProgressDialog dialog(QString(), QStringLiteral("Cancel"), 0, totalPoints(run), parent);
+    // The text names pictures and curves.
+    dialog.setLabel(plainLabel(dataSetProgressText(run, 0, 0)));
     dialog.setObjectName(QStringLiteral("DataSetProgress"));
     dialog.setWindowTitle(QStringLiteral("Data Set Sweep"));
     dialog.setWindowModality(Qt::WindowModal);

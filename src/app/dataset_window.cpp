@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -17,6 +16,7 @@
 #include "app/codec_titles.h"
 #include "app/delta_filter.h"
 #include "app/export_names.h"
+#include "app/plain_text.h"
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/sweep_tables.h"
@@ -33,7 +33,7 @@ namespace {
 QWidget* withNote(const QString& name, const QString& text, QWidget* table) {
     auto* part = new QWidget;
     auto* layout = new QVBoxLayout(part);
-    auto* note = new QLabel(text);
+    auto* note = plainLabel(text);
     note->setObjectName(name);
     note->setWordWrap(true);
     layout->addWidget(note);
@@ -68,7 +68,7 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
     askSaveName = [this](const QString& title, const QString& filter) {
         return QFileDialog::getSaveFileName(this, title, suggestion_, filter);
     };
-    showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
+    showMessage = [this](const QString& text) { showFailureBox(this, text); };
 
     auto* layout = new QVBoxLayout(this);
     auto* parts = new QSplitter(Qt::Vertical);
@@ -93,7 +93,8 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
 QWidget* DataSetWindow::makeTables() {
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("DataSetTabs"));
-    tabs->addTab(makeDeltaRates(), QStringLiteral("Aggregate delta rates against %1").arg(curveTitle(anchor_)));
+    tabs->addTab(makeDeltaRates(),
+                 QStringLiteral("Aggregate delta rates against %1").arg(withoutMnemonics(curveTitle(anchor_))));
     QTableWidget* summary = makeDeltaSummaryTable(outcome_, anchor_);
     tabs->addTab(withNote(QStringLiteral("DeltaSummaryNote"),
                           summary ? QStringLiteral("Each picture's Bjontegaard deltas against %1, summarised over "

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QResizeEvent>
 
+#include "app/plain_text.h"
+
 namespace brenlow {
 
 ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
@@ -47,7 +49,7 @@ QString ElidedLabel::elided(int width) const {
 void ElidedLabel::elide() {
     const QString shown = elided(contentsRect().width());
     setText(shown);
-    setToolTip(shown == fullText_ ? QString() : fullText_);
+    setToolTip(shown == fullText_ ? QString() : plainTip(fullText_));
 }
 
 }  // namespace brenlow

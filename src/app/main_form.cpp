@@ -12,7 +12,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSettings>
@@ -29,6 +28,7 @@
 #include "app/field_tips.h"
 #include "app/measurements_dock.h"
 #include "app/mdi_child.h"
+#include "app/plain_text.h"
 #include "app/result_folders.h"
 #include "app/sweep_dialog.h"
 #include "app/window_arrangement.h"
@@ -78,10 +78,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     ClientArea->setBackground(palette().brush(QPalette::Dark));
     setCentralWidget(ClientArea);
 
-    showMessage = [this](const QString& text) {
-        QMessageBox box(QMessageBox::Critical, QString(), text, QMessageBox::Ok, this);
-        box.exec();
-    };
+    showMessage = [this](const QString& text) { showFailureBox(this, text); };
     askFilesToOpen = [this] { return QFileDialog::getOpenFileNames(this, QString(), QString(), openDialogFilter()); };
     askSweepChoice = [](SweepDialog& dialog) {
         // The dialog comes up inside the sweep command, under its wait cursor.
@@ -631,7 +628,7 @@ void TMainForm::showReportLine(const QString& line) {
     Edit6->setText(line);
     Edit6->setCursorPosition(0);  // the ratio, at the start, is what a reader looks for first
     // Where the field is too narrow, the whole line is still one hover or one glance away.
-    Edit6->setToolTip(line);
+    Edit6->setToolTip(plainTip(line));
     statusBar()->showMessage(line);
 }
 

@@ -21,6 +21,7 @@
 #include "app/chart_legend.h"
 #include "app/chart_point_tips.h"
 #include "app/codec_titles.h"
+#include "app/plain_text.h"
 
 namespace brenlow {
 namespace {
@@ -43,7 +44,7 @@ QColor curveColour(std::size_t index) {
 void addCurve(QChart& chart, const std::string& name, QColor colour, const std::vector<RatePoint>& curve,
               bool logRate, CurveMeasure measure, const QualityAt& qualityAt) {
     auto* line = new QLineSeries;
-    line->setName(curveTitle(name));
+    line->setName(chartText(curveTitle(name)));
     QPen pen(colour);
     pen.setWidth(2);
     line->setPen(pen);
@@ -107,13 +108,14 @@ struct ChartOptions {
 QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves, CurveMeasure measure,
                 const std::shared_ptr<ChartOptions>& options) {
     auto* chart = new QChart;
-    chart->setTitle(QStringLiteral("%1 against bits per pixel").arg(QString::fromStdString(measureLabel(measure))));
+    const QString measured = QString::fromStdString(measureLabel(measure));
+    chart->setTitle(chartText(QStringLiteral("%1 against bits per pixel").arg(measured)));
     for (std::size_t i = 0; i < names.size(); ++i)
         addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate, measure,
                  options->qualityAt);
     QAbstractAxis* x = rateAxis(options->logRate);
     auto* y = new QValueAxis;
-    y->setTitleText(axisTitle(measure));
+    y->setTitleText(chartText(axisTitle(measure)));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);

@@ -17,6 +17,7 @@
 #include <exception>
 
 #include "app/codec_titles.h"
+#include "app/plain_text.h"
 #include "research/butteraugli.h"
 #include "research/codec_registry.h"
 #include "research/quality_list.h"
@@ -59,7 +60,7 @@ SweepDialog::SweepDialog(const SweepChoice& offered, QWidget* parent) : QDialog(
     anchor_->setToolTip(QStringLiteral("The curve every other curve's BD-rate and BD-quality are taken against"));
     runCount_ = new QLabel;
     runCount_->setObjectName(QStringLiteral("SweepRunCount"));
-    problem_ = new QLabel;
+    problem_ = plainLabel();
     problem_->setObjectName(QStringLiteral("SweepProblem"));
     problem_->setWordWrap(true);
     problem_->setStyleSheet(QStringLiteral("color: #b00000"));
@@ -191,7 +192,7 @@ QStringList SweepDialog::listedCurves() const {
 void SweepDialog::listCurve(const QString& text, const CodecCurve& curve) {
     auto* item = new QListWidgetItem(text.trimmed(), curves_);
     item->setData(Qt::UserRole, text.trimmed());
-    item->setToolTip(curveTip(curve));
+    item->setToolTip(plainTip(curveTip(curve)));
 }
 
 bool SweepDialog::addCurve(const QString& text) {

@@ -9,6 +9,7 @@
 
 #include "app/sweep_charts.h"
 #include "app/codec_titles.h"
+#include "app/plain_text.h"
 #include "app/table_sorting.h"
 #include "research/measure_table.h"
 
@@ -84,7 +85,7 @@ QTableWidgetItem* deltaItem(const BdResult& result, const QString& text, const Q
     }
     if (!result.weakOverlap) return numberItem(text);
     QTableWidgetItem* item = numberItem(text + QStringLiteral(" !"));
-    item->setToolTip(overlap);
+    item->setToolTip(plainTip(overlap));
     item->setBackground(QBrush(QColor(255, 236, 179)));
     return item;
 }

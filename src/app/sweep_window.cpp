@@ -4,7 +4,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -15,6 +14,7 @@
 #include "app/chart_export.h"
 #include "app/delta_filter.h"
 #include "app/export_names.h"
+#include "app/plain_text.h"
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/codec_titles.h"
@@ -38,7 +38,7 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
                                             pictureExportName(picture_, QStringLiteral("-charts.png")),
                                             chartImageFilter());
     };
-    showMessage = [this](const QString& text) { QMessageBox::critical(this, QString(), text); };
+    showMessage = [this](const QString& text) { showFailureBox(this, text); };
 
     auto* layout = new QVBoxLayout(this);
     auto* parts = new QSplitter(Qt::Vertical);
@@ -65,7 +65,7 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
 QWidget* SweepWindow::makeTables() const {
     auto* tabs = new QTabWidget;
     tabs->setObjectName(QStringLiteral("SweepTabs"));
-    tabs->addTab(makeDeltaRates(), QStringLiteral("Delta rates against %1").arg(curveTitle(anchor_)));
+    tabs->addTab(makeDeltaRates(), QStringLiteral("Delta rates against %1").arg(withoutMnemonics(curveTitle(anchor_))));
     tabs->addTab(makePointTable(outcome_), QStringLiteral("Every point"));
     return tabs;
 }
@@ -73,7 +73,7 @@ QWidget* SweepWindow::makeTables() const {
 QWidget* SweepWindow::makeDeltaRates() const {
     auto* rates = new QWidget;
     auto* layout = new QVBoxLayout(rates);
-    auto* note = new QLabel;
+    auto* note = plainLabel();
     note->setObjectName(QStringLiteral("DeltaRates"));
     note->setWordWrap(true);
     layout->addWidget(note);

@@ -7,12 +7,13 @@
 #include "app/compare_window.h"
 #include "app/dataset_window.h"
 #include "app/main_form.h"
+#include "app/plain_text.h"
 #include "app/sweep_window.h"
 
 namespace brenlow {
 
 QString numberedMenuText(int number, const QString& name) {
-    return QStringLiteral("&%1 %2").arg(number).arg(QString(name).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    return QStringLiteral("&%1 %2").arg(number).arg(withoutMnemonics(name));
 }
 
 void raiseSideWindow(QWidget& window) {

@@ -28,9 +28,13 @@ QColor curveColour(std::size_t index) {
     return colours[index % colours.size()];
 }
 
+// Qt Charts draws every name and title as HTML: a curve's label, from a result folder or a curve
+// file someone handed over, is escaped so that it shows as typed and no <img> in it reads a file.
+QString drawnText(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
+
 QLineSeries* seriesOf(const PlotCurve& curve, std::size_t index) {
     auto* line = new QLineSeries;
-    line->setName(QString::fromStdString(curve.name));
+    line->setName(drawnText(curve.name));
     QPen pen(curveColour(index));
     pen.setWidthF(2.0);
     if (curve.dashed) pen.setStyle(Qt::DashLine);
@@ -71,7 +75,7 @@ QFont plotFont(int pixels, bool bold = false) {
 
 QValueAxis* axisTitled(const std::string& title) {
     auto* axis = new QValueAxis;
-    axis->setTitleText(QString::fromStdString(title));
+    axis->setTitleText(drawnText(title));
     axis->setTitleFont(plotFont(13));
     axis->setLabelsFont(plotFont(11));
     return axis;
@@ -83,7 +87,7 @@ QChart* chartOf(const std::vector<PlotCurve>& curves, const std::string& title, 
     chart->setAnimationOptions(QChart::NoAnimation);
     chart->setBackgroundRoundness(0);
     chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->setTitle(QString::fromStdString(title));
+    chart->setTitle(drawnText(title));
     chart->setTitleFont(plotFont(15, true));
     chart->legend()->setFont(plotFont(12));
     for (std::size_t i = 0; i < curves.size(); ++i) chart->addSeries(seriesOf(curves[i], i));

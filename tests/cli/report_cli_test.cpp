@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -151,6 +152,39 @@ TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {
     EXPECT_EQ(nowhere.exitCode, 1);
     EXPECT_NE(nowhere.err.find("no/such/folder"), std::string::npos) << nowhere.err;
     EXPECT_EQ(run({"report", "results"}).exitCode, 2) << "--html is required";
+}
+
+// Labels in a folder someone handed over are text: the plots' legends drew them as HTML, so an
+// <img> put a picture of this computer into the page, and /dev/zero took memory until the end.
+TEST_F(ReportCliTest, CurveLabelsShowAsTypedInThePlotsAndNoFileTheyNameIsRead) {
+    QImage secret(8, 8, QImage::Format_RGB32);
+    secret.fill(Qt::red);
+    ASSERT_TRUE(secret.save(QString::fromStdString(path("secret.png")), "PNG"));
+    const std::string labels = "jpeg:label=<img src=\"" + path("secret.png") +
+                               "\">,jpeg:optimize=1:label=<b>x</b>,ajc:label=&lt;,avc:label=<img src=\"/dev/zero\">";
+    const CliRun sweep =
+        run({"sweep", "--codecs", labels, "--qualities", "30,70", "--quiet", "--out", "labelled", "set"});
+    ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+
+    CliLimits limits;
+    if (!kAddressSanitizer) limits.addressSpaceBytes = 2ull << 30;  // a file read whole fails, not the machine
+    const CliRun report = runCli({"report", "--html", "labelled.html", "labelled"}, folder_->path(), limits);
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    const std::string page = fileBytes(path("labelled.html"));
+    EXPECT_EQ(page.find("<image"), std::string::npos) << "no picture but the plots' own lines";
+    EXPECT_EQ(page.find("data:"), std::string::npos);
+    for (const char* measure : {"psnr", "ssim_y_db"}) {
+        const std::size_t start = page.find("<figure id=\"plot-" + std::string(measure) + "\">");
+        ASSERT_NE(start, std::string::npos) << measure;
+        const std::string plot = page.substr(start, page.find("</figure>", start) - start);
+        // The SVG escapes the text once; a legend that took it for HTML drew "x" and "<".
+        for (const char* legend : {">&lt;b&gt;x&lt;/b&gt;</text>", ">&amp;lt;</text>",
+                                   ">&lt;img src=&quot;/dev/zero&quot;&gt;</text>"})
+            EXPECT_NE(plot.find(legend), std::string::npos) << measure << ": " << legend;
+        // The picture's path is long: the legend may shorten it.
+        const std::size_t secretLegend = plot.find(">&lt;img src=&quot;" + path("secret.png").substr(0, 4));
+        EXPECT_NE(secretLegend, std::string::npos) << measure;
+    }
 }
 
 // Without XDG_RUNTIME_DIR Qt made a runtime folder in TMPDIR, left it there and warned about it.

@@ -1,9 +1,17 @@
-#include <QCoreApplication>
+#include <QApplication>
+#include <QChartView>
+#include <QGraphicsTextItem>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineSeries>
 #include <QProcess>
 #include <QTableWidget>
+#include <QTextDocument>
+#include <QToolTip>
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "app/codec_titles.h"
 #include "app/compare_window.h"
@@ -212,6 +220,101 @@ TEST_F(OpenResultsGuiTest, RowsOfPointsDecodedElsewhereOpenTheFileTheyWereMeasur
     openRow(*window, 1);
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(lastDocument()->bitmap(), loadBitmapFile((lab / "set" / "b.bmp").string())) << "the kept PNG, lossless";
+}
+
+// What Qt shows of `text` in a label or tooltip of this format: laid out as HTML where Qt takes it
+// for HTML.
+QString shownText(const QString& text, Qt::TextFormat format = Qt::AutoText) {
+    if (format == Qt::PlainText || (format == Qt::AutoText && !Qt::mightBeRichText(text))) return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+// The texts a chart draws: its title, axis titles, legend entries.
+QStringList drawnTexts(const QChart& chart) {
+    QStringList texts;
+    for (const QGraphicsItem* item : chart.scene()->items())
+        if (const auto* text = qgraphicsitem_cast<const QGraphicsTextItem*>(item)) texts << text->toPlainText();
+    return texts;
+}
+
+// Caps this process's address space for a while: a label that reads /dev/zero then fails the
+// test instead of taking the machine's memory.
+class AddressSpaceCap {
+public:
+    explicit AddressSpaceCap(std::uint64_t headroom) {
+        getrlimit(RLIMIT_AS, &before_);
+        std::uint64_t pages = 0;
+        if (kAddressSanitizer || !(std::ifstream("/proc/self/statm") >> pages)) return;
+        rlimit capped = before_;
+        capped.rlim_cur = std::min<rlim_t>(before_.rlim_cur, pages * sysconf(_SC_PAGESIZE) + headroom);
+        active_ = setrlimit(RLIMIT_AS, &capped) == 0;
+    }
+    ~AddressSpaceCap() {
+        if (active_) setrlimit(RLIMIT_AS, &before_);
+    }
+    AddressSpaceCap(const AddressSpaceCap&) = delete;
+    AddressSpaceCap& operator=(const AddressSpaceCap&) = delete;
+
+private:
+    rlimit before_{};
+    bool active_ = false;
+};
+
+// A handed folder's labels are text: the charts drew them as HTML, so an <img> showed a picture of
+// this computer in the legend and /dev/zero ended the workbench; notes and captions took them for
+// HTML as well.
+TEST_F(OpenResultsGuiTest, LabelsFromAHandedFolderShowAsTypedWhereverTheyAppear) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    QImage secret(8, 8, QImage::Format_RGB32);
+    secret.fill(Qt::red);
+    ASSERT_TRUE(secret.save(QString::fromStdString((lab / "secret.png").string()), "PNG"));
+    const QString local = QStringLiteral("<img src=\"%1\">").arg(QString::fromStdString((lab / "secret.png").string()));
+    const QStringList labels{local, "<b>x</b>", "&lt;", "<img src=\"/dev/zero\">"};
+    ASSERT_TRUE(cli({"sweep", "set", "--qualities", "30,70", "--out", "labelled", "--codecs",
+                     "jpeg:label=" + labels[0] + ",jpeg:optimize=1:label=" + labels[1] + ",ajc:label=" + labels[2] +
+                         ",avc:label=" + labels[3]}));
+    chosen = {labFolder("labelled")};
+    const AddressSpaceCap cap(4ull << 30);
+    DataSetWindow* window = openResults();
+    ASSERT_NE(window, nullptr) << messages.join('\n').toStdString();
+    QApplication::processEvents();
+
+    for (const char* name : {"PsnrChart", "MeasureChart"}) {
+        const QStringList drawn = drawnTexts(*window->findChild<QChartView*>(name)->chart());
+        for (const QString& label : labels) {
+            // A long entry may be shortened to fit the legend.
+            const bool shown = std::any_of(drawn.begin(), drawn.end(), [&label](const QString& text) {
+                return text == label || (text.endsWith("...") && text.size() > 4 && label.startsWith(text.chopped(3)));
+            });
+            EXPECT_TRUE(shown) << name << ": " << label.toStdString() << " in " << drawn.join(" | ").toStdString();
+        }
+    }
+    // The anchor is the JPEG at its defaults: the notes name it.
+    ASSERT_EQ(window->anchor(), local.toStdString());
+    for (const char* name : {"DeltaRates", "DeltaSummaryNote"}) {
+        const auto* note = window->findChild<QLabel*>(name);
+        EXPECT_TRUE(shownText(note->text(), note->textFormat()).contains(local)) << name;
+    }
+
+    auto* table = window->findChild<QTableWidget*>("PictureTable");
+    int row = 0;
+    while (row < table->rowCount() && table->item(row, 1)->text() != labels[1]) ++row;
+    ASSERT_LT(row, table->rowCount()) << "the table shows the label";
+    openRow(*window, row);
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<CompareWindow*> compared = form->findChildren<CompareWindow*>();
+    ASSERT_EQ(compared.size(), 1);
+    const auto* caption = compared.first()->findChild<QLabel*>("ResultCaption");
+    EXPECT_TRUE(shownText(caption->text(), caption->textFormat()).contains(", <b>x</b> at quality "))
+        << caption->text().toStdString();
+
+    auto* line = static_cast<QLineSeries*>(window->findChild<QChartView*>("PsnrChart")->chart()->series()[1]);
+    emit line->hovered(line->at(0), true);
+    EXPECT_TRUE(shownText(QToolTip::text()).startsWith("<b>x</b>, quality ")) << QToolTip::text().toStdString();
 }
 
 TEST(ResultFoldersTest, PicturesAreFoundAsGivenBesideTheFolderOrInItsParent) {
