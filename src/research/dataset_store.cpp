@@ -286,8 +286,10 @@ std::string pictureNamePart(const std::string& picture) {
 std::string curveNamePart(const std::string& curveName) {
     constexpr std::size_t kReadableCurveBytes = 40;
     const std::string curve = fileNameSafe(curveName.substr(0, kReadableCurveBytes));
-    // A codec at its defaults keeps the name such files always had.
-    return curve == curveName ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
+    // A codec at its defaults keeps the name such files always had. As the folder of the curve's
+    // decoded pictures, "." would be the result folder itself and ".." its parent.
+    const bool kept = curve == curveName && !curve.empty() && curve != "." && curve != "..";
+    return kept ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
 }
 
 }  // namespace

@@ -32,8 +32,9 @@ struct StoredResult {
 
 // The file of a picture x curve item inside a result folder: the first 100 bytes of the picture's
 // file name (other characters than letters, digits, '.', '-' and '_' made '_'), a hash of its whole
-// path, the curve's name made safe the same way (with a hash of it when that changed it); so any
-// name a folder can hold gives a result file name it can hold too.
+// path, the curve's name made safe the same way (with a hash of it when that changed it, or when
+// it is empty, "." or ".."); so any name a folder can hold gives a result file name it can hold
+// too, and no curve's folder of decoded pictures lies outside the result folder.
 std::string resultFileName(const std::string& picture, const std::string& curveName);
 
 // Where a result folder keeps the decoded picture of a point of a curve run by commands: a PNG in a
