@@ -65,13 +65,16 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
 }
 
 // A curve run by commands keeps each point's decoded picture beside its result; a result whose
-// pictures are gone or changed since (the row would open other pixels than were measured), or that
-// was made before they were kept, is made again.
-bool keepsItsDecodedPictures(const StoredResult& stored) {
+// pictures are gone or changed since (the row would open other pixels than were measured), lie
+// elsewhere than the folder keeps them, or that was made before they were kept, is made again.
+bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& folder) {
     if (stored.curve.codec != StillCodec::Command) return true;
-    return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [](const SweepPoint& point) {
+    return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [&](const SweepPoint& point) {
+        if (!isKeptInside(point.keptDecoded.path, folder, stored.picture, stored.curve.name, point.quality))
+            return false;
         try {
-            return keptPictureState(point.keptDecoded) == KeptPictureState::AsMeasured;
+            return keptPictureState(point.keptDecoded, plausibleDecodedBytes(point.megapixels * 1e6)) ==
+                   KeptPictureState::AsMeasured;
         } catch (const Error&) {
             return false;
         }
@@ -80,10 +83,10 @@ bool keepsItsDecodedPictures(const StoredResult& stored) {
 
 // A result made at other settings, or under another name, is never taken for the run's curve.
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
-              const PictureStamp& stamp, const DataSetParameters& parameters) {
+              const PictureStamp& stamp, const DataSetParameters& parameters, const std::string& folder) {
     return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
            stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters) &&
-           keepsItsDecodedPictures(*stored);
+           keepsItsDecodedPictures(*stored, folder);
 }
 
 // A stored file that cannot be read is made again like one made otherwise.
@@ -107,7 +110,7 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     settings.threads = 1;
     if (!run.resultFolder.empty())
         settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
-            return keepDecodedPicture(keptDecodedPath(run.resultFolder, picture, of.name, quality), decoded);
+            return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
         };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{picture, curve, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
@@ -199,7 +202,8 @@ private:
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
             if (reusable(stored, picture, curve,
-                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }), parameters_)) {
+                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }), parameters_,
+                         run_.resultFolder)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, points);
                 return;

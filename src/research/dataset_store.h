@@ -42,6 +42,17 @@ std::string resultFileName(const std::string& picture, const std::string& curveN
 std::string keptDecodedPath(const std::string& folder, const std::string& picture, const std::string& curveName,
                             int quality);
 
+// The same, its folder made: a link in the place of the folder or of the file (a handed result
+// folder's) is removed first, so that nothing is written through it outside the result folder.
+// Throws Error naming the folder when it cannot be made.
+std::string keptDecodedPathMade(const std::string& folder, const std::string& picture, const std::string& curveName,
+                                int quality);
+
+// Whether `path` is that point's keptDecodedPath, a file reached without a link: a decoded picture
+// anywhere else is not one the result folder keeps.
+bool isKeptInside(const std::string& path, const std::string& folder, const std::string& picture,
+                  const std::string& curveName, int quality);
+
 // Writes the result into the folder whole or not at all; a point's kept decoded picture is recorded
 // relative to the folder when it lies inside it, else by its absolute path. Throws Error.
 void writeResult(const std::string& folder, const StoredResult& result);
