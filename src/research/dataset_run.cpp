@@ -17,6 +17,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "research/command_sweep_point.h"
 #include "research/kept_decoded.h"
 #include "research/measure_table.h"
 #include "research/reference_shelf.h"
@@ -28,6 +29,13 @@ namespace fs = std::filesystem;
 
 std::string resultPath(const std::string& folder, const std::string& picture, const CodecCurve& curve) {
     return (fs::path(folder) / resultFileName(picture, curve.name)).string();
+}
+
+// The parameters an item's result is made with and compared by: the run's, less the commands of
+// the codecs of other curves. Results filed while every item recorded them all compare alike.
+DataSetParameters itemParameters(DataSetParameters parameters, const CodecCurve& curve) {
+    parameters.versions = curveVersions(parameters.versions, curve);
+    return parameters;
 }
 
 // What of the parameters two results differ in, for a person to read; empty when they agree.
@@ -85,7 +93,7 @@ bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& fold
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
               const PictureStamp& stamp, const DataSetParameters& parameters, const std::string& folder) {
     return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
-           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters) &&
+           itemParameters(stored->parameters, curve) == parameters && holdsTheRunsPoints(*stored, parameters) &&
            keepsItsDecodedPictures(*stored, folder);
 }
 
@@ -113,7 +121,8 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
             return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
         };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
-        StoredResult result{picture, curve, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
+        StoredResult result{picture, curve, pictureStampOf(picture),
+                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
@@ -185,8 +194,8 @@ private:
             runItem(index, pointsCounted);
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
-            StoredResult failed{
-                run_.pictures[item.picture], run_.settings.curves[item.curve], {}, parameters_, {}, error.what()};
+            const CodecCurve& curve = run_.settings.curves[item.curve];
+            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what()};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
             finish(index, std::move(failed), &DataSetWork::failed, pointsOf(item) - pointsCounted);
@@ -202,8 +211,8 @@ private:
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
             if (reusable(stored, picture, curve,
-                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }), parameters_,
-                         run_.resultFolder)) {
+                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                         itemParameters(parameters_, curve), run_.resultFolder)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, points);
                 return;
@@ -439,7 +448,8 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
             const std::string path = resultPath(folder, picture, asRun);
             std::optional<StoredResult> stored = readResult(path);
             if (!stored) continue;
-            const std::string difference = parameterDifference(run.manifest.parameters, stored->parameters);
+            const std::string difference = parameterDifference(itemParameters(run.manifest.parameters, asRun),
+                                                               itemParameters(stored->parameters, asRun));
             const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
             const std::string made = otherItem                  ? "for another item"
                                      : !difference.empty()      ? "with other " + difference
