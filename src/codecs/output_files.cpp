@@ -41,6 +41,16 @@ void refuseOverwritingSources(std::initializer_list<std::string> sources, std::i
 }
 
 void refuseClashingOutputs(const std::vector<PlannedOutputs>& plan) {
+    for (const PlannedOutputs& planned : plan) {
+        for (auto output = planned.outputs.begin(); output != planned.outputs.end(); ++output) {
+            for (auto earlier = planned.outputs.begin(); earlier != output; ++earlier) {
+                if (samePlace(*output, *earlier)) {
+                    throw Error("Refusing to code \"" + planned.input + "\": it would write two of its files as \"" +
+                                *output + "\", the second replacing the first (its coded file and its decoded bitmap)");
+                }
+            }
+        }
+    }
     for (std::size_t i = 0; i < plan.size(); ++i) {
         for (const std::string& output : plan[i].outputs) {
             for (std::size_t j = 0; j < plan.size(); ++j) {

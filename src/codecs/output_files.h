@@ -43,7 +43,8 @@ struct PlannedOutputs {
 
 // Throws Error, before anything is coded, when an input's output would replace a file another
 // input of the same command writes, or would be another of its inputs ("x.jpeg" and "x.webp" both
-// name x~.bmp; "a.bmp a~.bmp" would code a picture the first input just replaced).
+// name x~.bmp; "a.bmp a~.bmp" would code a picture the first input just replaced), or when two
+// outputs of one input are one file (a codec whose files end in .bmp codes x.bmp into x~.bmp).
 void refuseClashingOutputs(const std::vector<PlannedOutputs>& plan);
 
 }  // namespace brenlow

@@ -14,6 +14,7 @@ StillRunResult runCommandExperiment(const DocumentView& document, const CommandC
     const std::string codedPath = codedFileNameFor(caption, codec.extension);
     const std::string decodedPath = outputBaseName(caption) + "~.bmp";
     refuseOverwritingSources({caption}, {codedPath, decodedPath});
+    refuseClashingOutputs({{caption, {codedPath, decodedPath}}});
     if (document.bitmap == nullptr) throw Error("The document \"" + caption + "\" has no picture");
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The " + codec.name + " codec");
     const std::uint64_t originalSize = originalSizeOf(document);

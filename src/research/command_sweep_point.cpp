@@ -1,6 +1,7 @@
 #include "research/command_sweep_point.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "codecs/codec_steps.h"
 #include "io/error.h"
@@ -45,6 +46,10 @@ std::string joined(const std::vector<std::string>& arguments) {
     return text;
 }
 
+constexpr std::string_view kCommandsSuffix = " commands";
+
+std::string commandsKey(const std::string& codecName) { return codecName + std::string(kCommandsSuffix); }
+
 }  // namespace
 
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves) {
@@ -52,10 +57,19 @@ std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecC
     for (const CodecCurve& curve : curves) {
         if (curve.codec != StillCodec::Command) continue;
         const CommandCodec& codec = commandCodecOf(curve);
-        versions[codec.name + " commands"] = "encode: " + joined(codec.encode) + "; decode: " + joined(codec.decode) +
+        versions[commandsKey(codec.name)] = "encode: " + joined(codec.encode) + "; decode: " + joined(codec.decode) +
                                              "; " + codec.pictureFormat + " pictures, " + codec.extension + " files";
     }
     return versions;
+}
+
+std::map<std::string, std::string> curveVersions(const std::map<std::string, std::string>& versions,
+                                                 const CodecCurve& curve) {
+    const std::string own = curve.codec == StillCodec::Command ? commandsKey(curve.otherCodec) : std::string();
+    std::map<std::string, std::string> kept;
+    for (const auto& [library, version] : versions)
+        if (!library.ends_with(kCommandsSuffix) || library == own) kept.emplace(library, version);
+    return kept;
 }
 
 SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality,

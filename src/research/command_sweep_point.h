@@ -30,6 +30,12 @@ DecodedPicture commandDecodedPoint(const SweepSource& source, const CodecCurve& 
 // other commands then differs from the run's and is made again.
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves);
 
+// The versions of a run that the curve's results depend on: all but the commands of the other
+// codecs described by commands, so that a codec added to a run, or taken out, changes no other
+// codec's results.
+std::map<std::string, std::string> curveVersions(const std::map<std::string, std::string>& versions,
+                                                 const CodecCurve& curve);
+
 // The codec described by commands that codes a curve. Throws Error when it is not in the
 // registry (its description file was not given).
 const CommandCodec& commandCodecOf(const CodecCurve& curve);

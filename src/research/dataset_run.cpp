@@ -15,6 +15,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "research/command_sweep_point.h"
 #include "research/kept_decoded.h"
 #include "research/measure_table.h"
 #include "research/reference_shelf.h"
@@ -26,6 +27,13 @@ namespace fs = std::filesystem;
 
 std::string resultPath(const std::string& folder, const std::string& picture, const CodecCurve& curve) {
     return (fs::path(folder) / resultFileName(picture, curve.name)).string();
+}
+
+// The parameters an item's result is made with and compared by: the run's, less the commands of
+// the codecs of other curves. Results filed while every item recorded them all compare alike.
+DataSetParameters itemParameters(DataSetParameters parameters, const CodecCurve& curve) {
+    parameters.versions = curveVersions(parameters.versions, curve);
+    return parameters;
 }
 
 // What of the parameters two results differ in, for a person to read; empty when they agree.
@@ -63,13 +71,16 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
 }
 
 // A curve run by commands keeps each point's decoded picture beside its result; a result whose
-// pictures are gone or changed since (the row would open other pixels than were measured), or that
-// was made before they were kept, is made again.
-bool keepsItsDecodedPictures(const StoredResult& stored) {
+// pictures are gone or changed since (the row would open other pixels than were measured), lie
+// elsewhere than the folder keeps them, or that was made before they were kept, is made again.
+bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& folder) {
     if (stored.curve.codec != StillCodec::Command) return true;
-    return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [](const SweepPoint& point) {
+    return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [&](const SweepPoint& point) {
+        if (!isKeptInside(point.keptDecoded.path, folder, stored.picture, stored.curve.name, point.quality))
+            return false;
         try {
-            return keptPictureState(point.keptDecoded) == KeptPictureState::AsMeasured;
+            return keptPictureState(point.keptDecoded, plausibleDecodedBytes(point.megapixels * 1e6)) ==
+                   KeptPictureState::AsMeasured;
         } catch (const Error&) {
             return false;
         }
@@ -78,10 +89,10 @@ bool keepsItsDecodedPictures(const StoredResult& stored) {
 
 // A result made at other settings, or under another name, is never taken for the run's curve.
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
-              const PictureStamp& stamp, const DataSetParameters& parameters) {
+              const PictureStamp& stamp, const DataSetParameters& parameters, const std::string& folder) {
     return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
-           stored->parameters == parameters && holdsTheRunsPoints(*stored, parameters) &&
-           keepsItsDecodedPictures(*stored);
+           itemParameters(stored->parameters, curve) == parameters && holdsTheRunsPoints(*stored, parameters) &&
+           keepsItsDecodedPictures(*stored, folder);
 }
 
 // A stored file that cannot be read is made again like one made otherwise.
@@ -105,10 +116,11 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     settings.threads = 1;
     if (!run.resultFolder.empty())
         settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
-            return keepDecodedPicture(keptDecodedPath(run.resultFolder, picture, of.name, quality), decoded);
+            return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
         };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
-        StoredResult result{picture, curve, pictureStampOf(picture), dataSetParameters(settings, run.versions), {}, {}};
+        StoredResult result{picture, curve, pictureStampOf(picture),
+                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
@@ -169,8 +181,8 @@ private:
             runItem(index, pointsCounted);
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
-            StoredResult failed{
-                run_.pictures[item.picture], run_.settings.curves[item.curve], {}, parameters_, {}, error.what()};
+            const CodecCurve& curve = run_.settings.curves[item.curve];
+            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what()};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
             finish(index, std::move(failed), &DataSetWork::failed, pointsOf(item) - pointsCounted);
@@ -186,7 +198,8 @@ private:
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
             if (reusable(stored, picture, curve,
-                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }), parameters_)) {
+                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                         itemParameters(parameters_, curve), run_.resultFolder)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, points);
                 return;
@@ -422,7 +435,8 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
             const std::string path = resultPath(folder, picture, asRun);
             std::optional<StoredResult> stored = readResult(path);
             if (!stored) continue;
-            const std::string difference = parameterDifference(run.manifest.parameters, stored->parameters);
+            const std::string difference = parameterDifference(itemParameters(run.manifest.parameters, asRun),
+                                                               itemParameters(stored->parameters, asRun));
             const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
             const std::string made = otherItem                  ? "for another item"
                                      : !difference.empty()      ? "with other " + difference

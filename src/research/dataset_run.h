@@ -50,7 +50,8 @@ struct DataSetWork {
 
 // Runs the shard's items, `jobs` at a time. With a result folder, the manifest is written first;
 // an item whose file there was made from the same picture file (size and modification time) with
-// the same curve (codec, settings, qualities), parameters and library versions is taken as it stands, every other item is made and
+// the same curve (codec, settings, qualities), parameters and library versions (its own codec's
+// commands among them, not the other curves') is taken as it stands, every other item is made and
 // filed whole as soon as it is done, so a run stopped at any moment loses only the items under way.
 // An item whose picture cannot be read or coded is recorded (and filed) with the reason and no
 // points, and the run goes on; such a record is made again by the next run. Throws Error when the

@@ -286,8 +286,22 @@ std::string pictureNamePart(const std::string& picture) {
 std::string curveNamePart(const std::string& curveName) {
     constexpr std::size_t kReadableCurveBytes = 40;
     const std::string curve = fileNameSafe(curveName.substr(0, kReadableCurveBytes));
-    // A codec at its defaults keeps the name such files always had.
-    return curve == curveName ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
+    // A codec at its defaults keeps the name such files always had. As the folder of the curve's
+    // decoded pictures, "." would be the result folder itself and ".." its parent.
+    const bool kept = curve == curveName && !curve.empty() && curve != "." && curve != "..";
+    return kept ? curve : curve + "-" + hexDigest(curveName).substr(0, 8);
+}
+
+// A link where a result folder keeps its own files leads out of it: it is removed, never followed.
+void removeLink(const fs::path& path) {
+    std::error_code error;
+    if (fs::is_symlink(fs::symlink_status(path, error)) && !fs::remove(path, error) && error)
+        throw Error("A link in the result folder cannot be removed (" + error.message() + ")", path.string());
+}
+
+bool isRealEntry(const fs::path& path, fs::file_type type) {
+    std::error_code error;
+    return fs::symlink_status(path, error).type() == type;
 }
 
 }  // namespace
@@ -308,6 +322,26 @@ std::string keptDecodedPath(const std::string& folder, const std::string& pictur
                             int quality) {
     const std::string name = pictureNamePart(picture) + "-q" + std::to_string(quality) + ".png";
     return (fs::path(folder) / curveNamePart(curveName) / name).string();
+}
+
+std::string keptDecodedPathMade(const std::string& folder, const std::string& picture, const std::string& curveName,
+                                int quality) {
+    const fs::path path = keptDecodedPath(folder, picture, curveName, quality);
+    removeLink(path.parent_path());
+    std::error_code error;
+    fs::create_directory(path.parent_path(), error);
+    if (error)
+        throw Error("The folder of decoded pictures cannot be made (" + error.message() + ")",
+                    path.parent_path().string());
+    removeLink(path);
+    return path.string();
+}
+
+bool isKeptInside(const std::string& path, const std::string& folder, const std::string& picture,
+                  const std::string& curveName, int quality) {
+    const fs::path kept = fs::path(keptDecodedPath(folder, picture, curveName, quality)).lexically_normal();
+    return fs::path(path).lexically_normal() == kept && isRealEntry(kept.parent_path(), fs::file_type::directory) &&
+           isRealEntry(kept, fs::file_type::regular);
 }
 
 void writeResult(const std::string& folder, const StoredResult& result) {

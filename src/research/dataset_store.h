@@ -32,14 +32,26 @@ struct StoredResult {
 
 // The file of a picture x curve item inside a result folder: the first 100 bytes of the picture's
 // file name (other characters than letters, digits, '.', '-' and '_' made '_'), a hash of its whole
-// path, the curve's name made safe the same way (with a hash of it when that changed it); so any
-// name a folder can hold gives a result file name it can hold too.
+// path, the curve's name made safe the same way (with a hash of it when that changed it, or when
+// it is empty, "." or ".."); so any name a folder can hold gives a result file name it can hold
+// too, and no curve's folder of decoded pictures lies outside the result folder.
 std::string resultFileName(const std::string& picture, const std::string& curveName);
 
 // Where a result folder keeps the decoded picture of a point of a curve run by commands: a PNG in a
 // folder named for the curve as its result files are, "CURVE/NAME-HASH-qQUALITY.png".
 std::string keptDecodedPath(const std::string& folder, const std::string& picture, const std::string& curveName,
                             int quality);
+
+// The same, its folder made: a link in the place of the folder or of the file (a handed result
+// folder's) is removed first, so that nothing is written through it outside the result folder.
+// Throws Error naming the folder when it cannot be made.
+std::string keptDecodedPathMade(const std::string& folder, const std::string& picture, const std::string& curveName,
+                                int quality);
+
+// Whether `path` is that point's keptDecodedPath, a file reached without a link: a decoded picture
+// anywhere else is not one the result folder keeps.
+bool isKeptInside(const std::string& path, const std::string& folder, const std::string& picture,
+                  const std::string& curveName, int quality);
 
 // Writes the result into the folder whole or not at all; a point's kept decoded picture is recorded
 // relative to the folder when it lies inside it, else by its absolute path. Throws Error.

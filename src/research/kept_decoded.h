@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <cstdint>
 #include <string>
 
 namespace brenlow {
@@ -14,13 +15,19 @@ struct KeptPicture {
     bool operator==(const KeptPicture&) const = default;
 };
 
-// The SHA-256 of a file's bytes. Throws Error naming the file when it cannot be read.
+// The SHA-256 of a file's bytes, read a piece at a time. Throws Error naming the file when it
+// cannot be read.
 std::string fileSha256(const std::string& path);
 
-// Whether a kept picture is still the file its point was measured from. Throws Error naming the
-// file when it is there but cannot be read.
+// The most bytes a decoded picture file of so many pixels plausibly takes: 16-bit samples with
+// alpha stored without compression, and room for metadata.
+std::uint64_t plausibleDecodedBytes(double pixels);
+
+// Whether a kept picture is still the file its point was measured from; one of more than
+// `maxBytes` has changed, and is not read. Throws Error naming the file when it is there but cannot
+// be read.
 enum class KeptPictureState { Missing, Changed, AsMeasured };
-KeptPictureState keptPictureState(const KeptPicture& kept);
+KeptPictureState keptPictureState(const KeptPicture& kept, std::uint64_t maxBytes);
 
 // Writes `decoded` as a lossless PNG at `path`, its folder made as needed, whole or not at all,
 // and returns where it is with its digest. Throws Error naming the file.

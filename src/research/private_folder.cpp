@@ -72,6 +72,21 @@ void removeStaleFoldersOnce(const std::string& root, const std::string& prefix) 
     if (done.insert(root + "/" + prefix).second) removeStalePrivateFolders(root, prefix);
 }
 
+// A codec program may leave folders it made read-only, or take the rights to its own folder away:
+// each folder of the tree is made this user's to empty before it is entered, links never followed
+// (nor their targets' permissions changed). Returns how many entries went.
+std::uintmax_t removeTree(const fs::path& root) {
+    std::error_code ignored;
+    const auto makeEmptiable = [&](const fs::path& folder) {
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add | fs::perm_options::nofollow, ignored);
+    };
+    if (fs::symlink_status(root, ignored).type() == fs::file_type::directory) makeEmptiable(root);
+    std::error_code walking;
+    for (fs::recursive_directory_iterator entry(root, walking), end; !walking && entry != end; entry.increment(walking))
+        if (entry->symlink_status(ignored).type() == fs::file_type::directory) makeEmptiable(entry->path());
+    return fs::remove_all(root, ignored);
+}
+
 }  // namespace
 
 PrivateFolder::PrivateFolder(const std::string& prefix) {
@@ -89,8 +104,7 @@ PrivateFolder::PrivateFolder(const std::string& prefix) {
 }
 
 PrivateFolder::~PrivateFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    removeTree(path_);
 }
 
 int removeStalePrivateFolders(const std::string& root, const std::string& prefix) {
@@ -100,8 +114,7 @@ int removeStalePrivateFolders(const std::string& root, const std::string& prefix
         const pid_t pid = pidInName(entry->path().filename().string(), prefix);
         const std::string folder = entry->path().string();
         if (pid == 0 || !processGone(pid) || !isOwnFolder(folder) || heldByAnother(folder)) continue;
-        std::error_code ignored;
-        if (fs::remove_all(entry->path(), ignored) > 0) ++removed;
+        if (removeTree(entry->path()) > 0) ++removed;
     }
     return removed;
 }

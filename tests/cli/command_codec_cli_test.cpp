@@ -225,6 +225,24 @@ TEST_F(CommandCodecCliTest, CodeWithADescribedCodecWritesItsFileBesideThePicture
     EXPECT_TRUE(contains(exited(2, {"code", "--codec", "copy", "x.bmp"}).err, "\"copy\" is not a codec of this build"));
 }
 
+// A codec whose files end in .bmp would code x.bmp into x~.bmp and then write the decoded bitmap
+// over it: refused before coding, naming the file.
+TEST_F(CommandCodecCliTest, CodeRefusesACodedFileThatTheDecodedBitmapWouldReplace) {
+    writeFile("bitmaps.json", R"({"name": "bitmaps", "encode": ["cp", "{input}", "{output}"], "decode": ["cp",
+        "{input}", "{output}"], "format": "bmp", "extension": ".bmp", "quality": {"min": 1, "max": 9}})");
+    copyInto(testDataPath("chelsea.bmp"), cwd, "x.bmp");
+    const CliRun refused = exited(1, {"code", "--codec-file", "bitmaps.json", "--codec", "bitmaps", "-q", "5", "x.bmp"});
+    EXPECT_TRUE(contains(refused.err, "Refusing to code \"x.bmp\"")) << refused.err;
+    EXPECT_TRUE(contains(refused.err, "\"x~.bmp\"")) << refused.err;
+    EXPECT_EQ(refused.out, "");
+    EXPECT_FALSE(fs::exists(cwd.file("x~.bmp")));
+    EXPECT_EQ(fileBytes(cwd.file("x.bmp")), fileBytes(testDataPath("chelsea.bmp")));
+    // A picture of another type has outputs of two names.
+    patternBitmap(40, 30).save(QString::fromStdString(cwd.file("y.png")));
+    exited(0, {"code", "--codec-file", "bitmaps.json", "--codec", "bitmaps", "-q", "5", "y.png"});
+    EXPECT_TRUE(fs::exists(cwd.file("y.bmp")) && fs::exists(cwd.file("y~.bmp")));
+}
+
 // A result folder records each described codec's commands, so results of other commands are not reused.
 TEST_F(CommandCodecCliTest, ResultsMadeByOtherCommandsAreMadeAgain) {
     const auto describe = [this](const std::string& format) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -251,6 +253,72 @@ pid_t goneProcess() {
     if (child == 0) ::_exit(0);
     ::waitpid(child, nullptr, 0);
     return child;
+}
+
+// Root empties read-only folders at will: the thread gives up the capabilities that pass over file
+// permissions while the object lives, so that such a folder stops it as it stops any other user.
+class WithoutPermissionOverride {
+public:
+    WithoutPermissionOverride() {
+        ::syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        for (const int capability : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER})
+            lowered[CAP_TO_INDEX(capability)].effective &= ~CAP_TO_MASK(capability);
+        ::syscall(SYS_capset, &header_, lowered);
+    }
+    ~WithoutPermissionOverride() { ::syscall(SYS_capset, &header_, saved_); }
+    WithoutPermissionOverride(const WithoutPermissionOverride&) = delete;
+    WithoutPermissionOverride& operator=(const WithoutPermissionOverride&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    ::lstat(path.c_str(), &info);
+    return info.st_mode & 07777;
+}
+
+// A codec program may leave read-only folders behind, or take the rights to its own folder away:
+// the folder is still removed, at its end and as a stale one, and a link inside is never followed.
+TEST(PrivateFolderTest, FoldersLeftReadOnlyAreRemovedWithoutFollowingLinks) {
+    TempDir root, outside;
+    fs::create_directory(outside.path() / "locked");
+    std::ofstream(outside.path() / "locked/keep.txt") << "keep";
+    ::chmod((outside.path() / "locked").c_str(), 0555);
+    const auto leaveReadOnly = [&](const fs::path& folder) {
+        fs::create_directories(folder / "a/b");
+        std::ofstream(folder / "a/b/picture.ppm") << "P6";
+        fs::create_directory(folder / "closed");
+        std::ofstream(folder / "closed/x") << "x";
+        fs::create_directory_symlink(outside.path() / "locked", folder / "a/link");
+        for (const auto& [path, mode] : {std::pair{folder / "a/b", 0555}, {folder / "a", 0555},
+                                         {folder / "closed", 0}, {folder, 0500}})
+            ::chmod(path.c_str(), static_cast<mode_t>(mode));
+    };
+    const fs::path stale = root.path() / ("brenlow-codec-" + std::to_string(goneProcess()) + "-aaaaaa");
+    fs::path ended;
+    {
+        const TemporaryRoot temporary(root.path().string());
+        const WithoutPermissionOverride asAnyUser;
+        {
+            const PrivateFolder folder("brenlow-codec");
+            ended = folder.path();
+            leaveReadOnly(ended);
+        }
+        fs::create_directory(stale);
+        leaveReadOnly(stale);
+        EXPECT_EQ(removeStalePrivateFolders(root.path().string(), "brenlow-codec"), 1);
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(ended))) << "left in TMPDIR at its end";
+    EXPECT_FALSE(fs::exists(fs::symlink_status(stale))) << "left by a later run";
+    EXPECT_EQ(modeOf(outside.path() / "locked"), 0555u) << "the link was followed";
+    EXPECT_EQ(fileBytes((outside.path() / "locked/keep.txt").string()), "keep");
+    for (const fs::path& folder : {ended, stale})
+        if (fs::exists(fs::symlink_status(folder))) std::system(("chmod -R u+rwx '" + folder.string() + "'").c_str());
+    ::chmod((outside.path() / "locked").c_str(), 0755);
 }
 
 TEST(PrivateFolderTest, StaleFoldersAreThoseOfEndedProcessesThatNobodyHolds) {
