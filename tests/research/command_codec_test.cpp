@@ -239,6 +239,15 @@ TEST_F(CommandCodecRunTest, FailedCallsAreErrorsWithTheEndOfStderr) {
     EXPECT_FALSE(isRunning(child));
 }
 
+TEST_F(CommandCodecRunTest, ARelativeTemporaryFolderIsTakenFromTheWorkingFolder) {
+    fs::create_directory(root.path() / "relative");
+    const WorkingDirectory inRoot(root.path());
+    const TemporaryRoot relative("relative");
+    const CommandCodec codec = fakeCodec(R"("encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
+    EXPECT_EQ(messageOf([&] { runCommandCodec(codec, {}, source, 20); }), "no error");
+    EXPECT_TRUE(isEmptyFolder(root.path() / "relative"));
+}
+
 TEST_F(CommandCodecRunTest, AQualityOutsideTheRangeIsRefusedBeforeAnythingRuns) {
     const CommandCodec codec = fakeCodec(R"("encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
     EXPECT_NE(messageOf([&] { runCommandCodec(codec, {}, source, 64); }).find("at quality 64: the quality is not between 1 and 63"),
