@@ -478,6 +478,16 @@ protected:
         return process;
     }
 
+    // Starts a sweep whose encoder sleeps and kills the tool outright once the encoder runs;
+    // returns the encoder's pid, 0 when it never ran.
+    pid_t killToolDuringCall() {
+        pid_t sleeper = 0;
+        const CliProcess process = startSleepingCall(sleeper);
+        ::kill(process.pid, SIGKILL);
+        EXPECT_EQ(waitForCli(process), -SIGKILL);
+        return sleeper;
+    }
+
     TempDir temporary;
 };
 
@@ -496,12 +506,22 @@ TEST_F(StoppedCallCliTest, AStopSignalKillsTheProgramAndRemovesTheCallsFolderBef
     }
 }
 
-TEST_F(StoppedCallCliTest, ALaterRunRemovesTheFoldersOfAKilledRunAndNoOneElses) {
-    pid_t sleeper = 0;
-    const CliProcess process = startSleepingCall(sleeper);
+// SIGKILL (the out-of-memory killer, a batch system's hard limit) gives the tool no chance to
+// stop the program: the program dies with it all the same.
+TEST_F(StoppedCallCliTest, TheProgramDiesWithAToolKilledOutright) {
+    const pid_t sleeper = killToolDuringCall();
     ASSERT_NE(sleeper, 0) << "the encoder never ran";
-    ::kill(process.pid, SIGKILL);
-    EXPECT_EQ(waitForCli(process), -SIGKILL);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (isRunning(sleeper) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(isRunning(sleeper)) << "the encoder still runs";
+    // Its own child, which nothing reached, and the encoder itself should the test have failed.
+    ::kill(-sleeper, SIGKILL);
+}
+
+TEST_F(StoppedCallCliTest, ALaterRunRemovesTheFoldersOfAKilledRunAndNoOneElses) {
+    const pid_t sleeper = killToolDuringCall();
+    ASSERT_NE(sleeper, 0) << "the encoder never ran";
     ::kill(sleeper, SIGKILL);
     const std::vector<std::string> left = codecFolders(temporary.path());
     ASSERT_EQ(left.size(), 1u) << "SIGKILL leaves its folder";
