@@ -225,6 +225,28 @@ TEST_F(CommandCodecCliTest, CodeWithADescribedCodecWritesItsFileBesideThePicture
     EXPECT_TRUE(contains(exited(2, {"code", "--codec", "copy", "x.bmp"}).err, "\"copy\" is not a codec of this build"));
 }
 
+// A coded file larger than the memory the tool may use is copied beside the picture, holes and all.
+TEST_F(CommandCodecCliTest, CodeCopiesACodedFileOfAnySizeWithinAMemoryLimit) {
+    if (kAddressSanitizer) GTEST_SKIP() << "address-space limits do not apply under AddressSanitizer";
+    constexpr std::uint64_t kCodedBytes = 3ull << 30;
+    const std::string encoder = script("huge", "truncate -s " + std::to_string(kCodedBytes) + " \"$2\"");
+    const std::string decoder = script("fixed", "cp '" + cwd.file("x.bmp") + "' \"$2\"");
+    writeFile("huge.json", R"({"name": "huge", "encode": [")" + encoder + R"(", "{input}", "{output}"], "decode": [")" +
+                               decoder + R"(", "{input}", "{output}"], "format": "bmp", "extension": ".huge",
+                               "quality": {"min": 1, "max": 9}})");
+    copyInto(testDataPath("chelsea.bmp"), cwd, "x.bmp");
+    CliLimits limits;
+    limits.addressSpaceBytes = 2ull << 30;
+    const CliRun coded = runCli({"code", "--codec-file", "huge.json", "--codec", "huge", "-q", "5", "x.bmp"}, cwd.path(), limits);
+    EXPECT_EQ(coded.exitCode, 0) << coded.err;
+    EXPECT_TRUE(contains(coded.out, "; File size: " + std::to_string(kCodedBytes) + ";")) << coded.out;
+    ASSERT_TRUE(fs::exists(cwd.file("x.huge")));
+    EXPECT_EQ(fs::file_size(cwd.file("x.huge")), kCodedBytes);
+    struct stat copied {};
+    ::stat(cwd.file("x.huge").c_str(), &copied);
+    EXPECT_LT(copied.st_blocks * 512, 1 << 20) << "the holes stay holes";
+}
+
 // A result folder records each described codec's commands, so results of other commands are not reused.
 TEST_F(CommandCodecCliTest, ResultsMadeByOtherCommandsAreMadeAgain) {
     const auto describe = [this](const std::string& format) {
