@@ -17,6 +17,7 @@
 #include "app/heat_map_legend.h"
 #include "app/plain_text.h"
 #include "imaging/difference_image.h"
+#include "io/error.h"
 #include "research/butteraugli.h"
 
 namespace brenlow {
@@ -205,7 +206,7 @@ void CompareWindow::startHeatMap() {
             outcome->distances = butteraugliDistanceMap(reference, test);
             outcome->map = heatMapOf(outcome->distances);
         } catch (const std::exception& error) {
-            outcome->failure = QString::fromStdString(error.what());
+            outcome->failure = QString::fromStdString(failureMessage(error));
         }
     });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);

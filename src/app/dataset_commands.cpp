@@ -120,7 +120,7 @@ void TMainForm::OpenResults1Click() {
             return loadDataSet(names);
         } catch (const std::exception& error) {
             throw Error(QStringLiteral("The results in %1 could not be opened: %2")
-                            .arg(resultFoldersCaption(folders), QString::fromStdString(error.what()))
+                            .arg(resultFoldersCaption(folders), QString::fromStdString(failureMessage(error)))
                             .toStdString());
         }
     });

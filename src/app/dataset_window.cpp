@@ -20,6 +20,7 @@
 #include "app/screen_fit.h"
 #include "app/sweep_charts.h"
 #include "app/sweep_tables.h"
+#include "io/error.h"
 #include "io/file_io.h"
 #include "research/dataset_json.h"
 #include "research/research_json.h"
@@ -183,7 +184,7 @@ void DataSetWindow::exportHtmlReport() {
     try {
         report = htmlReport(outcome_, currentReportContext(anchor_, {}));
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        showMessage(QString::fromStdString(failureMessage(error)));
         return;
     }
     exportText(QStringLiteral("Export HTML report"), QStringLiteral("-report.html"), QStringLiteral("html"), report);
@@ -197,7 +198,7 @@ void DataSetWindow::exportImage() {
     try {
         saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        showMessage(QString::fromStdString(failureMessage(error)));
     }
 }
 
@@ -210,7 +211,7 @@ void DataSetWindow::exportText(const QString& title, const QString& ending, cons
         writeFileAtomically(withSuffix(chosen, suffix).toStdString(),
                             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        showMessage(QString::fromStdString(failureMessage(error)));
     }
 }
 

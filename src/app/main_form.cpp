@@ -573,7 +573,7 @@ bool TMainForm::runCommand(const std::function<void()>& command, const QString& 
         if (!error.fileName().empty())
             failure += QStringLiteral("\n\"%1\"").arg(QString::fromStdString(error.fileName()));
     } catch (const std::exception& error) {
-        failure = QString::fromStdString(error.what());
+        failure = QString::fromStdString(failureMessage(error));
         if (failure.isEmpty()) failure = QStringLiteral("The command failed.");
     }
     clearBusyState(busyText);

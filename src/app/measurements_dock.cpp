@@ -154,7 +154,7 @@ void MeasurementsDock::measureNext() {
         try {
             takeMeasures(reference, decoded, codedSize, run->stop, run->measures);
         } catch (const std::exception& error) {
-            run->failure = QString::fromStdString(error.what());
+            run->failure = QString::fromStdString(failureMessage(error));
         }
         // Dropped unseen when the panel is gone by then: its destructor has joined this thread.
         QMetaObject::invokeMethod(this, [this] { finishMeasures(); }, Qt::QueuedConnection);

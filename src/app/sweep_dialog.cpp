@@ -18,6 +18,7 @@
 
 #include "app/codec_titles.h"
 #include "app/plain_text.h"
+#include "io/error.h"
 #include "research/butteraugli.h"
 #include "research/codec_registry.h"
 #include "research/quality_list.h"
@@ -202,7 +203,7 @@ bool SweepDialog::addCurve(const QString& text) {
         listCurve(text, curves.back());
     } catch (const std::exception& error) {
         showProblem(QStringLiteral("The curve \"%1\" is not added: %2")
-                        .arg(text.trimmed(), QString::fromStdString(error.what())));
+                        .arg(text.trimmed(), QString::fromStdString(failureMessage(error))));
         return false;
     }
     fillAnchors();
@@ -300,7 +301,7 @@ QString SweepDialog::problem() const {
             (void)parseBppTargets(QString(chosen.bppTargets).remove(QLatin1Char(' ')).toStdString());
         } catch (const std::exception& error) {
             return QStringLiteral("The sizes \"%1\" do not read: %2; write them as 0.25, 0.5, 1.0.")
-                .arg(chosen.bppTargets, QString::fromStdString(error.what()));
+                .arg(chosen.bppTargets, QString::fromStdString(failureMessage(error)));
         }
     } else if (qualitiesOf(chosen).empty()) {
         return QStringLiteral("The qualities \"%1\" do not read: write FROM:TO:STEP such as 10:90:10, or a list "
@@ -310,7 +311,7 @@ QString SweepDialog::problem() const {
     try {
         (void)curvesNamed(standardTexts(chosen.curves));
     } catch (const std::exception& error) {
-        return QString::fromStdString(error.what());
+        return QString::fromStdString(failureMessage(error));
     }
     return {};
 }

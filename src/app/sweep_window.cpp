@@ -20,6 +20,7 @@
 #include "app/codec_titles.h"
 #include "app/sweep_tables.h"
 #include "research/sweep_report.h"
+#include "io/error.h"
 #include "io/file_io.h"
 
 namespace brenlow {
@@ -99,7 +100,7 @@ void SweepWindow::exportImage() {
     try {
         saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        showMessage(QString::fromStdString(failureMessage(error)));
     }
 }
 
@@ -121,7 +122,7 @@ void SweepWindow::exportCsv() {
         writeFileAtomically(name.toStdString(),
                             std::span(reinterpret_cast<const std::uint8_t*>(csv.data()), csv.size()));
     } catch (const std::exception& error) {
-        showMessage(QString::fromStdString(error.what()));
+        showMessage(QString::fromStdString(failureMessage(error)));
     }
 }
 

@@ -94,7 +94,13 @@ void runStills(const Request& request) {
     Request one = request;
     for (const std::string& file : request.files) {
         one.file = file;
-        std::cout << runStill(one) << '\n' << std::flush;
+        try {
+            std::cout << runStill(one) << '\n' << std::flush;
+        } catch (const Error&) {
+            throw;
+        } catch (const std::exception& failure) {
+            throw Error(failureMessage(failure), file);
+        }
     }
 }
 
@@ -190,7 +196,7 @@ int parseAndRun(int argc, char** argv) {
         std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
         return kUsage;
     } catch (const std::exception& error) {
-        std::cerr << error.what() << '\n';
+        std::cerr << failureMessage(error) << '\n';
         return kFailure;
     }
 }

@@ -30,6 +30,12 @@ void writeOutputs(std::initializer_list<OutputFile> outputs, std::span<FileBeing
     putInPlaceTogether(prepared);
 }
 
+FileBeingWritten alreadyWritten(PendingFile file) {
+    std::promise<PendingFile> written;
+    written.set_value(std::move(file));
+    return written.get_future();
+}
+
 void refuseOverwritingSources(std::initializer_list<std::string> sources, std::initializer_list<std::string> outputs) {
     for (const std::string& output : outputs) {
         for (const std::string& source : sources) {

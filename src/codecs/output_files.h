@@ -27,6 +27,9 @@ void writeOutputs(std::initializer_list<OutputFile> outputs);
 // A file written unseen on another thread, to be put in place with a command's other outputs.
 using FileBeingWritten = std::future<PendingFile>;
 
+// A file written in full before, to be put in place as one being written.
+FileBeingWritten alreadyWritten(PendingFile file);
+
 // The same with files already being written: they are put in place after the others, once
 // written. Any error of theirs is thrown after the others' errors.
 void writeOutputs(std::initializer_list<OutputFile> outputs, std::span<FileBeingWritten> writing);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <new>
 #include <stdexcept>
 #include <string>
 
@@ -43,5 +44,14 @@ class UsageError : public Error {
 public:
     using Error::Error;
 };
+
+// What a front end shows for an exception that reached it: an Error's own words; for any other,
+// which names a failure only in a library's terms (std::bad_alloc), a sentence around it.
+inline std::string failureMessage(const std::exception& failure) {
+    if (dynamic_cast<const Error*>(&failure) != nullptr) return failure.what();
+    if (dynamic_cast<const std::bad_alloc*>(&failure) != nullptr)
+        return "Not enough memory to finish: the machine's memory or this process's memory limit is used up";
+    return std::string("An unexpected failure stopped the work: ") + failure.what();
+}
 
 }  // namespace brenlow

@@ -143,6 +143,39 @@ bool writeWholeFile(int fd, FilePieces pieces, const PieceWait& wait) {
     return writePieces(fd, pieces);
 }
 
+// Copies [start, end) of one file to the same place in the other through `piece`.
+bool copyRange(int from, int to, off_t start, off_t end, std::span<std::uint8_t> piece) {
+    for (off_t at = start; at < end;) {
+        const std::size_t wanted = std::min(piece.size(), static_cast<std::size_t>(end - at));
+        const ssize_t got = ::pread(from, piece.data(), wanted, at);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return got == 0;  // the file shrank meanwhile: what there was is copied
+        if (::lseek(to, at, SEEK_SET) != at || !writeAll(to, piece.first(static_cast<std::size_t>(got)))) return false;
+        at += got;
+    }
+    return true;
+}
+
+// Copies the file's data a piece at a time, skipping its holes where the file system tells them,
+// and gives the copy the file's size.
+bool copyContents(int from, int to) {
+    constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+    struct stat info {};
+    if (::fstat(from, &info) != 0) return false;
+    const off_t size = info.st_size;
+    std::vector<std::uint8_t> piece(static_cast<std::size_t>(std::min<off_t>(size, kPieceBytes)));
+    for (off_t at = 0; at < size;) {
+        off_t data = ::lseek(from, at, SEEK_DATA);
+        if (data < 0 && errno == ENXIO) break;  // only a hole is left
+        if (data < 0) data = at;                // no hole finding here: all of it is data
+        off_t hole = ::lseek(from, data, SEEK_HOLE);
+        if (hole < 0) hole = size;
+        if (!copyRange(from, to, data, std::min(hole, size), piece)) return false;
+        at = hole;
+    }
+    return ::ftruncate(to, size) == 0;
+}
+
 // A replaced file keeps its permissions; a new one gets the usual ones less the umask.
 mode_t permissionsFor(const struct stat* existing) {
     if (existing != nullptr) {
@@ -241,6 +274,17 @@ std::vector<LockedFolder> lockFolders(std::span<PendingFile> files) {
 PendingFile::PendingFile(std::string path, FilePieces pieces) : PendingFile(std::move(path), pieces, PieceWait()) {}
 
 PendingFile::PendingFile(std::string path, FilePieces pieces, const PieceWait& wait)
+    : PendingFile(std::move(path), [&](int fd) { return writeWholeFile(fd, pieces, wait); }, Writing()) {}
+
+PendingFile PendingFile::copyOf(const std::string& source, std::string path) {
+    const FileDescriptor from(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
+    if (from.get() < 0) {
+        throw Error("Cannot read \"" + source + "\": " + std::strerror(errno));
+    }
+    return PendingFile(std::move(path), [&](int fd) { return copyContents(from.get(), fd); }, Writing());
+}
+
+PendingFile::PendingFile(std::string path, const ContentWriter& write, Writing)
     : path_(std::move(path)), folder_(folderOf(path_)) {
     struct stat existing {};
     const bool exists = ::stat(path_.c_str(), &existing) == 0;
@@ -265,7 +309,7 @@ PendingFile::PendingFile(std::string path, FilePieces pieces, const PieceWait& w
     }
     bool written = false;
     try {
-        written = writeWholeFile(fd_.get(), pieces, wait) &&
+        written = write(fd_.get()) &&
                   ::fchmod(fd_.get(), permissionsFor(exists ? &existing : nullptr)) == 0 && ::fsync(fd_.get()) == 0;
     } catch (...) {
         removeHiddenName();

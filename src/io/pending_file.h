@@ -31,6 +31,11 @@ public:
     // The same for pieces still being made: each is read only once `wait` has returned for it, so
     // the file is written while its last pieces are made. The wait's error is thrown as it is.
     PendingFile(std::string path, FilePieces pieces, const PieceWait& wait);
+
+    // The same with the bytes of the file at `source`, copied a piece at a time (a file of any
+    // size, never whole in memory; its holes stay holes). Throws Error naming the target, or the
+    // source when it cannot be opened.
+    static PendingFile copyOf(const std::string& source, std::string path);
     ~PendingFile();
     PendingFile(PendingFile&&) noexcept = default;
     PendingFile& operator=(PendingFile&&) = delete;
@@ -44,6 +49,11 @@ public:
     void putInPlace();
 
 private:
+    // Writes the whole file at the descriptor; false with errno set when it cannot.
+    using ContentWriter = std::function<bool(int fd)>;
+    struct Writing {};
+    PendingFile(std::string path, const ContentWriter& write, Writing);
+
     void linkUnnamedIntoPlace();
     void removeHiddenName();
 

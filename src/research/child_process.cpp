@@ -2,8 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -16,8 +14,8 @@
 
 #include "io/error.h"
 #include "io/temporary_names.h"
-
-extern char** environ;
+#include "research/call_processes.h"
+#include "research/child_spawn.h"
 
 namespace brenlow {
 namespace {
@@ -44,49 +42,6 @@ public:
 
 private:
     int fd_;
-};
-
-class SpawnSetup {
-public:
-    SpawnSetup(const std::string& folder, int stderrWriter) {
-        posix_spawn_file_actions_init(&actions_);
-        posix_spawnattr_init(&attributes_);
-        posix_spawn_file_actions_addopen(&actions_, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions_, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&actions_, stderrWriter, 2);
-        posix_spawn_file_actions_addchdir_np(&actions_, folder.c_str());
-        // A group of its own, so a time-out reaches whatever it started; default signals, so a
-        // parent that ignores SIGPIPE or blocks SIGTERM passes nothing odd on.
-        sigset_t none, all;
-        sigemptyset(&none);
-        sigfillset(&all);
-        posix_spawnattr_setpgroup(&attributes_, 0);
-        posix_spawnattr_setsigmask(&attributes_, &none);
-        posix_spawnattr_setsigdefault(&attributes_, &all);
-        posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-    }
-    ~SpawnSetup() {
-        posix_spawn_file_actions_destroy(&actions_);
-        posix_spawnattr_destroy(&attributes_);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    pid_t spawn(const std::vector<std::string>& arguments) {
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        const int failed = posix_spawnp(&pid, argv[0], &actions_, &attributes_, argv.data(), environ);
-        if (failed != 0) {
-            throw Error("Cannot start \"" + arguments.front() + "\": " + std::strerror(failed));
-        }
-        return pid;
-    }
-
-private:
-    posix_spawn_file_actions_t actions_;
-    posix_spawnattr_t attributes_;
 };
 
 void keepTail(std::string& kept, const char* data, std::size_t size) {
@@ -158,14 +113,15 @@ ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const st
     const Clock::time_point started = Clock::now();
     const Clock::time_point deadline =
         started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeLimitSeconds));
-    const pid_t pid = SpawnSetup(folder, writer.get()).spawn(arguments);
+    ProgramCall call([&](const std::string& mark) {
+        return startChild({arguments, folder, writer.get(), std::string(kCallMarkVariable) + "=" + mark});
+    });
+    const pid_t pid = call.pid();
     writer.reset();
 
     ChildOutcome outcome;
     std::string kept;
     bool open = true;
-    int status = 0;
-    rusage usage{};
     bool stopped = false;
     while (!hasEnded(pid)) {
         if (Clock::now() >= deadline) {
@@ -181,9 +137,8 @@ ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const st
         else if (!open) ::usleep(kPollMilliseconds * 1000);
     }
     // Whatever it left running would hold the pipe and the folder.
-    ::kill(-pid, SIGKILL);
-    while (::wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-    }
+    rusage usage{};
+    const int status = call.end(usage);
     if (stopped) throw ChildRunStopped(stoppedText(arguments));
     if (open) drain(reader.get(), kept);
     outcome.wallSeconds = std::chrono::duration<double>(Clock::now() - started).count();

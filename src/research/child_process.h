@@ -8,7 +8,7 @@ namespace brenlow {
 
 // How one run of another program ended.
 struct ChildOutcome {
-    bool timedOut = false;   // killed at the time limit, with every process of its group
+    bool timedOut = false;   // killed at the time limit, with all it started
     int exitStatus = -1;     // its exit status, or -1 when a signal ended it
     int signal = 0;          // the signal that ended it, or 0
     std::string stderrTail;  // the last lines it wrote on stderr
@@ -29,9 +29,11 @@ public:
 };
 
 // Runs `arguments` (program first, looked up on PATH) without a shell, in `folder`, with stdin
-// and stdout on /dev/null and stderr captured, in a process group of its own. At the time limit,
-// when the program ends, or when a stop signal comes, every process left in the group is killed,
-// so nothing it started outlives the call. Safe to call from several threads at once. Throws Error
+// and stdout on /dev/null and stderr captured, in a process group of its own, with this process's
+// environment and the call's mark (see ProgramCall). At the time limit, when the program ends, or
+// when a stop signal comes, every process it started is killed, wherever it went (its own group or
+// session included), so nothing it started outlives the call; the program itself dies with this
+// process when that is killed outright. Safe to call from several threads at once. Throws Error
 // when the program cannot be started (not found, not executable), ChildRunStopped after a stop
 // signal.
 ChildOutcome runChildProcess(const std::vector<std::string>& arguments, const std::string& folder,

@@ -1,5 +1,7 @@
 #include "research/command_codec_experiment.h"
 
+#include <optional>
+
 #include "anchors/anchor_experiment.h"
 #include "codecs/codec_steps.h"
 #include "codecs/output_files.h"
@@ -19,14 +21,20 @@ StillRunResult runCommandExperiment(const DocumentView& document, const CommandC
     requirePictureAtLeast(document.bitmap->width(), document.bitmap->height(), 1, "The " + codec.name + " codec");
     const std::uint64_t originalSize = originalSizeOf(document);
 
-    CommandPoint point =
-        namingFileOnError(caption, [&] { return runCommandCodec(codec, settings, *document.bitmap, quality, true); });
+    // The coded file, of whatever size the program made it, is copied unseen beside the picture
+    // a piece at a time while it is there, and put in place with the decoded bitmap.
+    std::optional<PendingFile> codedFile;
+    CommandPoint point = namingFileOnError(caption, [&] {
+        return runCommandCodec(codec, settings, *document.bitmap, quality,
+                               [&](const std::string& coded) { codedFile.emplace(PendingFile::copyOf(coded, codedPath)); });
+    });
     DecodedPicture decoded;
     decoded.caption = decodedPath;
     decoded.bitmap = std::move(point.decoded);
     const QImage reference = documentFilePicture(document);
-    return writeOutputsAndReport({{codedPath, &point.codedFile}, {decodedPath, nullptr, &decoded.bitmap}}, codedPath,
-                                 originalSize, point.codedFile.size(), decoded, reference);
+    FileBeingWritten written[] = {alreadyWritten(std::move(*codedFile))};
+    return writeOutputsAndReport({{decodedPath, nullptr, &decoded.bitmap}}, codedPath, originalSize, point.codedBytes,
+                                 decoded, reference, written);
 }
 
 }  // namespace brenlow

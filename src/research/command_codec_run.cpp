@@ -99,13 +99,13 @@ std::uint64_t commandCodedBytes(const CommandCodec& codec, const CodecSettings& 
 }
 
 CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
-                             int quality, bool keepCodedFile) {
+                             int quality, const CodedFileVisit& visitCodedFile) {
     const PrivateFolder folder("brenlow-codec");
     const std::string coded = folder.file("coded" + codec.extension);
     const std::string decoded = folder.file("decoded." + codec.pictureFormat);
     CommandPoint point;
     encodeInFolder(codec, settings, source, quality, folder, point);
-    if (keepCodedFile) point.codedFile = readWholeFile(coded);
+    if (visitCodedFile) visitCodedFile(coded);
     const ChildOutcome decoding = runCall(codec, "decode",
                                           substitutedArguments(codec.decode, coded, decoded, quality, settings),
                                           folder.path(), decoded, quality);

@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <cstdint>
+#include <functional>
+#include <string>
 
 #include "io/file_io.h"
 #include "research/command_codec.h"
@@ -21,8 +23,10 @@ struct CommandPoint {
     QImage decoded;                // 24-bit, the source's size
     CallTime encode;
     CallTime decode;
-    Bytes codedFile;  // the coded file itself, when asked for
 };
+
+// Given the coded file's path while it is there, to take what it needs of it.
+using CodedFileVisit = std::function<void(const std::string& codedPath)>;
 
 // Codes `source` at `quality` with the codec's encoder and decodes the result with its decoder,
 // each without a shell and within the codec's time limit, in a private temporary folder removed
@@ -30,9 +34,10 @@ struct CommandPoint {
 // the codec and the quality, with the last lines the program wrote on stderr, when a call cannot
 // start, exits other than 0, is killed or runs past its limit, or when the coded file or the
 // decoded picture is missing, unreadable or (the picture) not of the source's size. The caller
-// adds the picture's name. With `keepCodedFile` the coded file's bytes come back too.
+// adds the picture's name. `visitCodedFile`, when given, is called once the encoder has made
+// the coded file; its exceptions pass through.
 CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
-                             int quality, bool keepCodedFile = false);
+                             int quality, const CodedFileVisit& visitCodedFile = {});
 
 // The size of the file the codec's encoder writes for `source` at `quality`, the encoder run alone
 // as runCommandCodec runs it; throws Error as it does.

@@ -25,9 +25,13 @@ namespace fs = std::filesystem;
 // mkdtemp's six characters after the process id.
 constexpr std::size_t kUniqueChars = 6;
 
+// Absolute: the programs run inside the folder, where a relative TMPDIR names nothing.
 std::string temporaryRoot() {
     const char* root = std::getenv("TMPDIR");
-    return root != nullptr && *root != '\0' ? root : "/tmp";
+    if (root == nullptr || *root == '\0') return "/tmp";
+    std::error_code error;
+    const fs::path absolute = fs::absolute(root, error);
+    return error ? std::string(root) : absolute.string();
 }
 
 // The process id in "PREFIX-PID-XXXXXX"; 0 for any other name.

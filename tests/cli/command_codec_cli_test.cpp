@@ -243,6 +243,28 @@ TEST_F(CommandCodecCliTest, CodeRefusesACodedFileThatTheDecodedBitmapWouldReplac
     EXPECT_TRUE(fs::exists(cwd.file("y.bmp")) && fs::exists(cwd.file("y~.bmp")));
 }
 
+// A coded file larger than the memory the tool may use is copied beside the picture, holes and all.
+TEST_F(CommandCodecCliTest, CodeCopiesACodedFileOfAnySizeWithinAMemoryLimit) {
+    if (kAddressSanitizer) GTEST_SKIP() << "address-space limits do not apply under AddressSanitizer";
+    constexpr std::uint64_t kCodedBytes = 3ull << 30;
+    const std::string encoder = script("huge", "truncate -s " + std::to_string(kCodedBytes) + " \"$2\"");
+    const std::string decoder = script("fixed", "cp '" + cwd.file("x.bmp") + "' \"$2\"");
+    writeFile("huge.json", R"({"name": "huge", "encode": [")" + encoder + R"(", "{input}", "{output}"], "decode": [")" +
+                               decoder + R"(", "{input}", "{output}"], "format": "bmp", "extension": ".huge",
+                               "quality": {"min": 1, "max": 9}})");
+    copyInto(testDataPath("chelsea.bmp"), cwd, "x.bmp");
+    CliLimits limits;
+    limits.addressSpaceBytes = 2ull << 30;
+    const CliRun coded = runCli({"code", "--codec-file", "huge.json", "--codec", "huge", "-q", "5", "x.bmp"}, cwd.path(), limits);
+    EXPECT_EQ(coded.exitCode, 0) << coded.err;
+    EXPECT_TRUE(contains(coded.out, "; File size: " + std::to_string(kCodedBytes) + ";")) << coded.out;
+    ASSERT_TRUE(fs::exists(cwd.file("x.huge")));
+    EXPECT_EQ(fs::file_size(cwd.file("x.huge")), kCodedBytes);
+    struct stat copied {};
+    ::stat(cwd.file("x.huge").c_str(), &copied);
+    EXPECT_LT(copied.st_blocks * 512, 1 << 20) << "the holes stay holes";
+}
+
 // A result folder records each described codec's commands, so results of other commands are not reused.
 TEST_F(CommandCodecCliTest, ResultsMadeByOtherCommandsAreMadeAgain) {
     const auto describe = [this](const std::string& format) {
@@ -496,6 +518,16 @@ protected:
         return process;
     }
 
+    // Starts a sweep whose encoder sleeps and kills the tool outright once the encoder runs;
+    // returns the encoder's pid, 0 when it never ran.
+    pid_t killToolDuringCall() {
+        pid_t sleeper = 0;
+        const CliProcess process = startSleepingCall(sleeper);
+        ::kill(process.pid, SIGKILL);
+        EXPECT_EQ(waitForCli(process), -SIGKILL);
+        return sleeper;
+    }
+
     TempDir temporary;
 };
 
@@ -514,12 +546,22 @@ TEST_F(StoppedCallCliTest, AStopSignalKillsTheProgramAndRemovesTheCallsFolderBef
     }
 }
 
-TEST_F(StoppedCallCliTest, ALaterRunRemovesTheFoldersOfAKilledRunAndNoOneElses) {
-    pid_t sleeper = 0;
-    const CliProcess process = startSleepingCall(sleeper);
+// SIGKILL (the out-of-memory killer, a batch system's hard limit) gives the tool no chance to
+// stop the program: the program dies with it all the same.
+TEST_F(StoppedCallCliTest, TheProgramDiesWithAToolKilledOutright) {
+    const pid_t sleeper = killToolDuringCall();
     ASSERT_NE(sleeper, 0) << "the encoder never ran";
-    ::kill(process.pid, SIGKILL);
-    EXPECT_EQ(waitForCli(process), -SIGKILL);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (isRunning(sleeper) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_FALSE(isRunning(sleeper)) << "the encoder still runs";
+    // Its own child, which nothing reached, and the encoder itself should the test have failed.
+    ::kill(-sleeper, SIGKILL);
+}
+
+TEST_F(StoppedCallCliTest, ALaterRunRemovesTheFoldersOfAKilledRunAndNoOneElses) {
+    const pid_t sleeper = killToolDuringCall();
+    ASSERT_NE(sleeper, 0) << "the encoder never ran";
     ::kill(sleeper, SIGKILL);
     const std::vector<std::string> left = codecFolders(temporary.path());
     ASSERT_EQ(left.size(), 1u) << "SIGKILL leaves its folder";

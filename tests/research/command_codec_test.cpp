@@ -8,10 +8,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <thread>
 
 #include "io/bitmap_file.h"
 #include "io/error.h"
@@ -239,6 +243,102 @@ TEST_F(CommandCodecRunTest, FailedCallsAreErrorsWithTheEndOfStderr) {
     pid_t child = 0;
     ASSERT_TRUE(pidFile >> child);
     EXPECT_FALSE(isRunning(child));
+}
+
+// An encoder that starts a process in a session of its own (`leave`: how), which writes its pid
+// into `pidFile` and sleeps, then does `then`.
+CommandCodec escapingCodec(const TempDir& programs, const std::string& leave, const std::string& pidFile,
+                           const std::string& then) {
+    const std::string encoder = script(programs, "escaping", leave + " /bin/sh -c 'echo $$ > " + pidFile +
+                                                                 "; exec /bin/sleep 60' &\nwhile [ ! -s " + pidFile +
+                                                                 " ]; do sleep 0.01; done\n" + then);
+    return fakeCodec(R"("time_limit": 0.5, "encode": [)" + quoted(encoder) +
+                     R"(, "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
+}
+
+// Whether the process whose pid a program wrote into `pidFile` still runs; it is killed either way.
+bool escapedProcessRuns(const std::string& pidFile) {
+    pid_t pid = 0;
+    std::ifstream(pidFile) >> pid;
+    if (pid == 0) return false;
+    const bool running = isRunning(pid);
+    ::kill(pid, SIGKILL);
+    return running;
+}
+
+// A call's end takes with it what the program started in a session of its own, with or without
+// the call's mark in its environment, at the time limit and at an ordinary end; and while other
+// calls start and end on another thread, a running call's processes stay, even those that left it.
+TEST_F(CommandCodecRunTest, EveryProcessACallStartedDiesWithItAndNoOtherCallsOnes) {
+    const std::string pidFile = programs.file("escaped.pid");
+    const std::string copy = "cp \"$1\" \"$2\"";
+    for (const auto& [leave, then] : {std::pair{"setsid", copy}, std::pair{"setsid", std::string("sleep 30")},
+                                      std::pair{"env -i /usr/bin/setsid", copy}}) {
+        SCOPED_TRACE(leave + std::string(" / ") + then);
+        fs::remove(pidFile);
+        const std::string message =
+            messageOf([&] { runCommandCodec(escapingCodec(programs, leave, pidFile, then), {}, source, 7); });
+        EXPECT_EQ(message.find("ran past its time limit") != std::string::npos, then != copy) << message;
+        EXPECT_FALSE(escapedProcessRuns(pidFile)) << "the escaped process went with the call";
+    }
+
+    // The slow encoder hands its work to a process of its own session whose parent ends at once,
+    // and waits for the coded file; the quick one leaves a process of its own session behind.
+    const std::string helper =
+        script(programs, "helper", "/bin/sleep 0.5; /bin/cp \"$1\" \"$2.part\"; /bin/mv \"$2.part\" \"$2\"");
+    const CommandCodec quick = escapingCodec(programs, "setsid", pidFile, copy);
+    for (const std::string leave : {"setsid", "env -i /usr/bin/setsid"}) {
+        SCOPED_TRACE(leave);
+        const std::string encoder = script(programs, "delegating", "sh -c '" + leave + " /bin/sh \"$0\" \"$1\" \"$2\" &' " +
+                                                                       helper + " \"$1\" \"$2\"\n"
+                                                                       "while [ ! -f \"$2\" ]; do sleep 0.01; done");
+        const CommandCodec delegating = fakeCodec(R"("time_limit": 10, "encode": [)" + quoted(encoder) +
+                                                  R"(, "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
+        std::string delegated = "no error";
+        std::atomic<bool> done = false;
+        std::thread slow([&] {
+            delegated = messageOf([&] { runCommandCodec(delegating, {}, source, 7); });
+            done = true;
+        });
+        int quickCalls = 0;
+        int survivors = 0;
+        for (; !done; ++quickCalls) {
+            fs::remove(pidFile);
+            runCommandCodec(quick, {}, source, 7);
+            if (escapedProcessRuns(pidFile)) ++survivors;
+        }
+        slow.join();
+        EXPECT_EQ(delegated, "no error");
+        EXPECT_GT(quickCalls, 2);
+        EXPECT_EQ(survivors, 0) << "a call's marked process goes at its end, other calls running or not";
+    }
+}
+
+TEST_F(CommandCodecRunTest, ARelativeTemporaryFolderIsTakenFromTheWorkingFolder) {
+    fs::create_directory(root.path() / "relative");
+    const WorkingDirectory inRoot(root.path());
+    const TemporaryRoot relative("relative");
+    const CommandCodec codec = fakeCodec(R"("encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
+    EXPECT_EQ(messageOf([&] { runCommandCodec(codec, {}, source, 20); }), "no error");
+    EXPECT_TRUE(isEmptyFolder(root.path() / "relative"));
+}
+
+// What the programs get: this process's environment as it is, and the call's mark.
+TEST_F(CommandCodecRunTest, TheProgramsGetThisProcesssEnvironmentAndTheCallsMark) {
+    const std::string seen = programs.file("environment.txt");
+    const std::string encoder = script(programs, "env", "env > " + seen + "\ncp \"$1\" \"$2\"");
+    const CommandCodec codec = fakeCodec(R"("encode": [)" + quoted(encoder) +
+                                         R"(, "{input}", "{output}"], "decode": ["cp", "{input}", "{output}"])");
+    ::setenv("BRENLOW_TEST_SETTING", "two words; $HOME", 1);
+    runCommandCodec(codec, {}, source, 20);
+    ::unsetenv("BRENLOW_TEST_SETTING");
+    std::set<std::string> lines;
+    std::ifstream text(seen);
+    for (std::string line; std::getline(text, line);) lines.insert(line.starts_with("BRENLOW_CODEC_CALL=") ? "mark" : line);
+    EXPECT_TRUE(lines.contains("BRENLOW_TEST_SETTING=two words; $HOME"));
+    EXPECT_TRUE(lines.contains("TMPDIR=" + root.path().string()));
+    EXPECT_TRUE(lines.contains("PATH=" + std::string(std::getenv("PATH"))));
+    EXPECT_TRUE(lines.contains("mark"));
 }
 
 TEST_F(CommandCodecRunTest, AQualityOutsideTheRangeIsRefusedBeforeAnythingRuns) {
