@@ -16,6 +16,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "codecs/field_rules.h"
+#include "research/codec_registry.h"
 #include "research/measure_table.h"
 
 namespace brenlow {
@@ -81,6 +82,7 @@ CodecCurve curveOf(const QJsonObject& object, const std::string& path) {
     const QJsonObject settings = object["settings"].toObject();
     for (auto it = settings.begin(); it != settings.end(); ++it)
         curve.settings[it.key().toStdString()] = it.value().toString().toStdString();
+    if (const CodecEntry* entry = codecEntryNamed(codec)) curve.settings = canonicalSettings(curve.settings, entry->settings);
     for (const QJsonValue& quality : object["qualities"].toArray()) curve.qualities.push_back(quality.toInt());
     return curve;
 }
