@@ -51,8 +51,8 @@ public:
     ~TMainForm() override;
 
     // Figures of the last still-compression run.
-    std::uint32_t OriginalSize = 0;
-    std::uint32_t CodedSize = 0;
+    std::uint64_t OriginalSize = 0;
+    std::uint64_t CodedSize = 0;
     float CompressionRatio = 0.0f;
 
     // How a failed command's message reaches the user: a modal message box with one OK button.

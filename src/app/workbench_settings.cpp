@@ -51,9 +51,8 @@ CodecSettings rememberedCodecSettings(const CodecEntry& codec) {
     const QString text = openWorkbenchSettings()->value(codecSettingsKey(codec)).toString();
     if (text.isEmpty()) return {};
     try {
-        CodecChoice choice = parseCodecChoice(codec.name + ":" + text.toStdString());
-        checkCodecSettings(codec.name, choice.settings, codec.settings);
-        return choice.settings;
+        const CodecChoice choice = parseCodecChoice(codec.name + ":" + text.toStdString());
+        return checkCodecSettings(codec.name, choice.settings, codec.settings);
     } catch (const Error&) {
         return {};
     }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "cli/json_output.h"
+#include "cli/printable_text.h"
 #include "research/dataset_json.h"
 #include "cli/research_commands.h"
 #include "cli/run_outputs.h"
@@ -67,7 +68,7 @@ private:
 // Curve names may be long ("avif:speed=8:yuv=444"); the column fits the longest.
 int codecColumnWidth(const DataSetOutcome& outcome) {
     std::size_t width = 6;
-    for (const CodecCurve& curve : outcome.curves) width = std::max(width, curve.name.size());
+    for (const CodecCurve& curve : outcome.curves) width = std::max(width, printableLine(curve.name).size());
     return static_cast<int>(std::min<std::size_t>(width, 40));
 }
 
@@ -102,9 +103,10 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     }
     notes << '\n';
     for (const AggregatePoint* point : tableOrder(outcome)) {
-        notes << point->curve
+        const std::string curve = printableLine(point->curve);
+        notes << curve
               << std::string(static_cast<std::size_t>(width) -
-                                 std::min<std::size_t>(point->curve.size(), static_cast<std::size_t>(width)),
+                                 std::min<std::size_t>(curve.size(), static_cast<std::size_t>(width)),
                              ' ');
         const std::string place = sized ? formatMeasure(point->targetBpp, 3) : std::to_string(point->quality);
         std::snprintf(cell, sizeof cell, " %7s %8d %10s", place.c_str(), point->pictures,
@@ -125,7 +127,7 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
 void writePerPictureDeltas(const DataSetOutcome& outcome, const std::string& anchor, std::ostream& notes) {
     for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
         const DeltaSummary& rate = row.rate;
-        notes << "BD-rate " << row.curve << " against " << anchor << " on "
+        notes << "BD-rate " << printableLine(row.curve) << " against " << printableLine(anchor) << " on "
               << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ", per picture: ";
         if (rate.count == 0) {
             notes << "n/a for every picture\n";
@@ -195,7 +197,8 @@ std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream
     if (failed.empty()) return 0;
     notes << failed.size() << (failed.size() == 1 ? " item" : " items") << " failed, left out of every figure:\n";
     for (const FailedItem& item : failed)
-        notes << "  " << item.curve << " on \"" << item.picture << "\": " << item.reason << '\n';
+        notes << "  " << printableLine(item.curve) << " on \"" << printableLine(item.picture)
+              << "\": " << printableLines(item.reason) << '\n';
     return failed.size();
 }
 
@@ -232,7 +235,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     std::vector<std::string> leftOut;
     run.pictures = expandPictureArguments(request.files, &leftOut);
     if (!request.quiet)
-        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << entry << '\n';
+        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << printableLine(entry) << '\n';
     std::vector<std::string> resultFolders;
     if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
     checkDataSetOutputs(request, dataSetInputs(request, run.pictures, resultFolders));

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "cli/dataset_commands.h"
+#include "cli/printable_text.h"
 #include "cli/run_outputs.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -33,7 +34,7 @@ CommandOutput runEvaluateCommand(const Request& request, std::ostream& notes) {
     std::vector<std::string> leftOut;
     evaluation.pictures = expandPictureArguments({request.referenceFolder}, &leftOut);
     if (!request.quiet)
-        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << entry << '\n';
+        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << printableLine(entry) << '\n';
     std::vector<std::string> resultFolders;
     if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
     checkDataSetOutputs(request, dataSetInputs(request, evaluation.pictures, resultFolders));

@@ -1,5 +1,6 @@
 #include <CLI/CLI.hpp>
 #include <QtGlobal>
+#include <unistd.h>
 #include <clocale>
 #include <exception>
 #include <iostream>
@@ -10,6 +11,7 @@
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"
 #include "cli/evaluate_command.h"
+#include "cli/printable_text.h"
 #include "cli/report_command.h"
 #include "cli/research_commands.h"
 #include "codecs/document.h"
@@ -125,8 +127,14 @@ void runSequenceDecode(const Request& request) {
 // The exit status of a command that ran to its end.
 int statusOf(std::size_t failedItems) { return failedItems > 0 ? kFinishedWithFailedItems : kSuccess; }
 
+// A table or listing holds names read from files; on a terminal their control characters are shown
+// escaped, into a file or a pipe the bytes go as they are.
+void printOut(const std::string& text) {
+    std::cout << (::isatty(STDOUT_FILENO) == 1 ? printableLines(text) : text);
+}
+
 int printed(const CommandOutput& output) {
-    std::cout << output.text;
+    printOut(output.text);
     return statusOf(output.failedItems);
 }
 
@@ -159,7 +167,7 @@ int run(const Request& request) {
         case Subcommand::Report:
             return statusOf(runReportCommand(request));
         case Subcommand::Codecs:
-            std::cout << codecsListing(request.json);
+            printOut(codecsListing(request.json));
             break;
     }
     return kSuccess;
@@ -183,7 +191,7 @@ int parseAndRun(int argc, char** argv) {
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
     } catch (const CLI::ParseError& error) {
-        std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
+        std::cerr << "brenlow-cli: " << printableLines(error.what()) << " (see brenlow-cli --help)\n";
         return kUsage;
     }
     if (request.subcommand == Subcommand::Report && !reportAvailable()) {
@@ -193,10 +201,11 @@ int parseAndRun(int argc, char** argv) {
     try {
         return run(request);
     } catch (const UsageError& error) {
-        std::cerr << "brenlow-cli: " << error.what() << " (see brenlow-cli --help)\n";
+        std::cerr << "brenlow-cli: " << printableLines(error.what()) << " (see brenlow-cli --help)\n";
         return kUsage;
     } catch (const std::exception& error) {
-        std::cerr << failureMessage(error) << '\n';
+        std::cerr << printableLines(failureMessage(error)) << '
+';
         return kFailure;
     }
 }
@@ -210,7 +219,8 @@ namespace {
 // words, or nothing a user can act on (a TIFF reader's directory warnings): only its own messages
 // reach stderr.
 void keepLibraryNoiseOffStderr(QtMsgType type, const QMessageLogContext&, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) std::cerr << message.toStdString() << '\n';
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << brenlow::cli::printableLines(message.toStdString()) << '\n';
 }
 
 }  // namespace

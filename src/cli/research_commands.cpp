@@ -6,6 +6,7 @@
 
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
+#include "cli/printable_text.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/dataset_inputs.h"
@@ -42,7 +43,8 @@ std::string signedMeasure(double value, int decimals) {
 std::string overlapWarning(const DeltaRow& row, const std::string& anchor, const std::string& test) {
     if (!row.rate.weakOverlap) return {};
     return " (warning: the curves share " + formatMeasure(100.0 * row.rate.sharedFractionAnchor, 0) + " % of " +
-           anchor + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " + test + "'s)";
+           printableLine(anchor) + "'s range and " + formatMeasure(100.0 * row.rate.sharedFractionTest, 0) + " % of " +
+           printableLine(test) + "'s)";
 }
 
 // A curve that failed on the one picture is that picture's failed item, named as a data set names it.
@@ -57,7 +59,7 @@ std::vector<FailedItem> failedItemsOf(const SweepOutcome& outcome, const std::st
 
 void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& anchor, std::ostream& notes) {
     for (const DeltaRow& row : rows) {
-        notes << "BD-rate " << row.curve << " against " << anchor << " on "
+        notes << "BD-rate " << printableLine(row.curve) << " against " << printableLine(anchor) << " on "
               << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ": ";
         if (std::isnan(row.rate.value)) {
             notes << "n/a (too few points, or no shared interval)\n";

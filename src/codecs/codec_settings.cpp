@@ -42,6 +42,12 @@ bool SettingDescription::accepts(std::string_view value) const {
     return decimalNumber(value, number) && number >= lowest && number <= highest;
 }
 
+std::string SettingDescription::canonical(std::string_view value) const {
+    int number = 0;
+    if (!choices.empty() || !decimalNumber(value, number)) return std::string(value);
+    return std::to_string(number);
+}
+
 std::string CodecChoice::text() const {
     std::string result = codec;
     for (const auto& [key, value] : settings) result += ":" + key + "=" + value;
@@ -75,13 +81,30 @@ CodecChoice parseCodecChoice(std::string_view text) {
     return choice;
 }
 
-void checkCodecSettings(const std::string& codec, const CodecSettings& settings,
-                        const std::vector<SettingDescription>& declared) {
+namespace {
+
+const SettingDescription* declarationOf(const std::string& key, const std::vector<SettingDescription>& declared) {
+    const auto description =
+        std::find_if(declared.begin(), declared.end(), [&key](const SettingDescription& d) { return d.key == key; });
+    return description == declared.end() ? nullptr : &*description;
+}
+
+}  // namespace
+
+CodecSettings canonicalSettings(const CodecSettings& settings, const std::vector<SettingDescription>& declared) {
+    CodecSettings canonical;
     for (const auto& [key, value] : settings) {
-        const std::string& wanted = key;  // clang 14 cannot capture a structured binding
-        const auto description = std::find_if(declared.begin(), declared.end(),
-                                               [&wanted](const SettingDescription& d) { return d.key == wanted; });
-        if (description == declared.end()) {
+        const SettingDescription* description = declarationOf(key, declared);
+        canonical[key] = description != nullptr ? description->canonical(value) : value;
+    }
+    return canonical;
+}
+
+CodecSettings checkCodecSettings(const std::string& codec, const CodecSettings& settings,
+                                 const std::vector<SettingDescription>& declared) {
+    for (const auto& [key, value] : settings) {
+        const SettingDescription* description = declarationOf(key, declared);
+        if (description == nullptr) {
             std::string keys;
             for (const SettingDescription& d : declared) keys += (keys.empty() ? "" : ", ") + d.key;
             throw Error("The codec " + codec + " has no setting " + quoted(key) +
@@ -92,6 +115,7 @@ void checkCodecSettings(const std::string& codec, const CodecSettings& settings,
                         quoted(value));
         }
     }
+    return canonicalSettings(settings, declared);
 }
 
 CodecSettings resolvedSettings(const CodecSettings& given, const std::vector<SettingDescription>& declared) {

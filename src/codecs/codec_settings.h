@@ -21,6 +21,10 @@ struct SettingDescription {
     std::string allowed() const;
     // Whether `value` is one of the choices, or a decimal whole number within the range.
     bool accepts(std::string_view value) const;
+    // The one way a value is written, so that values are compared as what they mean: a number of
+    // a range in plain decimal without leading zeros ("01" is "1", "-0" is "0"); a choice, or a
+    // value that is no decimal number, as it is.
+    std::string canonical(std::string_view value) const;
 };
 
 // A codec's settings, key to value, as text ("speed" -> "4").
@@ -45,10 +49,14 @@ std::vector<std::string_view> splitAt(std::string_view text, char separator);
 // value, or a key given twice; whether the codec and its keys exist is checked elsewhere.
 CodecChoice parseCodecChoice(std::string_view text);
 
-// Throws Error naming the codec, the key and what is allowed for a key the codec does not
-// declare or a value it does not accept.
-void checkCodecSettings(const std::string& codec, const CodecSettings& settings,
-                        const std::vector<SettingDescription>& declared);
+// The settings with every value in its canonical form. Throws Error naming the codec, the key and
+// what is allowed for a key the codec does not declare or a value it does not accept.
+CodecSettings checkCodecSettings(const std::string& codec, const CodecSettings& settings,
+                                 const std::vector<SettingDescription>& declared);
+
+// The settings with the values of declared keys in their canonical form, the others as they are:
+// settings read from a file, which may have been written by hand.
+CodecSettings canonicalSettings(const CodecSettings& settings, const std::vector<SettingDescription>& declared);
 
 // Every declared key with its value: the one given, or the default.
 CodecSettings resolvedSettings(const CodecSettings& given, const std::vector<SettingDescription>& declared);

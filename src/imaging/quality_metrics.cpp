@@ -157,8 +157,8 @@ CompressionFigures makeFigures(std::uint64_t originalSize, std::uint64_t codedSi
         throw Error("The coded file is empty, so there is no compression ratio");
     }
     CompressionFigures figures;
-    figures.originalSize = static_cast<std::uint32_t>(originalSize);
-    figures.codedSize = static_cast<std::uint32_t>(codedSize);
+    figures.originalSize = originalSize;
+    figures.codedSize = codedSize;
     const long double quotient =
         static_cast<long double>(figures.originalSize) / static_cast<long double>(figures.codedSize);
     figures.compressionRatio = static_cast<float>(quotient);

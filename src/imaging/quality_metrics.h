@@ -44,8 +44,8 @@ std::string FormatRatio(double ratio);
 
 // The figures of one compression run as the main window keeps them.
 struct CompressionFigures {
-    std::uint32_t originalSize = 0;
-    std::uint32_t codedSize = 0;
+    std::uint64_t originalSize = 0;
+    std::uint64_t codedSize = 0;
     float compressionRatio = 0.0f;
 };
 

@@ -121,7 +121,7 @@ CodecChoice checkedCodecChoice(std::string_view text) {
     if (entry == nullptr) {
         throw Error("\"" + choice.codec + "\" is not a codec of this build; there are " + codecNamesText());
     }
-    checkCodecSettings(choice.codec, choice.settings, entry->settings);
+    choice.settings = checkCodecSettings(choice.codec, choice.settings, entry->settings);
     return choice;
 }
 

@@ -48,8 +48,9 @@ const CodecEntry& codecEntryOf(StillCodec codec);
 // "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, and the codecs added, for messages.
 std::string codecNamesText();
 
-// A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry. Throws Error
-// naming the codec, the key and what is allowed, or the codecs there are.
+// A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry, its values in
+// their canonical form ("optimize=01" is "optimize=1"). Throws Error naming the codec, the key and
+// what is allowed, or the codecs there are.
 CodecChoice checkedCodecChoice(std::string_view text);
 
 // The JPEG library's options of resolved jpeg settings (optimize, subsampling).

@@ -180,6 +180,7 @@ private:
         else setting.defaultValue = textOf(fallback, what + "'s \"default\"");
         if (!setting.accepts(setting.defaultValue))
             fail(what + ": the default \"" + setting.defaultValue + "\" is not one of " + setting.allowed());
+        setting.defaultValue = setting.canonical(setting.defaultValue);
         return setting;
     }
 

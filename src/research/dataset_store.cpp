@@ -16,7 +16,9 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "codecs/field_rules.h"
+#include "research/codec_registry.h"
 #include "research/measure_table.h"
+#include "research/value_bounds.h"
 
 namespace brenlow {
 namespace {
@@ -45,6 +47,36 @@ double numberOf(const QJsonValue& value) {
     if (value.toString() == QStringLiteral("inf")) return std::numeric_limits<double>::infinity();
     if (value.toString() == QStringLiteral("-inf")) return -std::numeric_limits<double>::infinity();
     return std::numeric_limits<double>::quiet_NaN();
+}
+
+// What the figures a result file keeps beside the measures can be. Bits per pixel: the largest
+// file there can be (2^63 bytes) on one pixel; a ratio at most the largest original size; times
+// up to some thirty years; a trillion pixels; size targets as --bpp takes them.
+constexpr ValueBounds kStoredBitsPerPixel{0.0, 7.4e19};
+constexpr ValueBounds kStoredRatio{0.0, 9.3e18};
+constexpr ValueBounds kStoredSeconds{0.0, 1e9};
+constexpr ValueBounds kStoredMegapixels{0.0, 1e6};
+constexpr ValueBounds kStoredBppTarget{0.0, 64.0};
+
+// A figure read from a file, refused naming the file when it lies outside what it can be: such a
+// file was not written by a run, and its figures would mislead every output made from it.
+double heldTo(const ValueBounds& bounds, double value, const std::string& what, const std::string& path) {
+    if (!bounds.holds(value))
+        throw Error("The file gives " + what + " as " + shortestText(value) + ", which it cannot be: it lies " +
+                        bounds.text(),
+                    path);
+    return value;
+}
+
+// A size in bytes: a whole number from 0.
+std::uint64_t storedSize(const QJsonValue& value, const std::string& what, const std::string& path) {
+    const qint64 size = value.toInteger(-1);
+    if (!value.isDouble() || size < 0)
+        throw Error("The file gives " + what + " as " +
+                        (value.isDouble() ? shortestText(value.toDouble()) : std::string("no number")) +
+                        ", not a size in bytes (a whole number from 0)",
+                    path);
+    return static_cast<std::uint64_t>(size);
 }
 
 StillCodec codecOfName(const QString& name, const std::string& path) {
@@ -81,6 +113,7 @@ CodecCurve curveOf(const QJsonObject& object, const std::string& path) {
     const QJsonObject settings = object["settings"].toObject();
     for (auto it = settings.begin(); it != settings.end(); ++it)
         curve.settings[it.key().toStdString()] = it.value().toString().toStdString();
+    if (const CodecEntry* entry = codecEntryNamed(codec)) curve.settings = canonicalSettings(curve.settings, entry->settings);
     for (const QJsonValue& quality : object["qualities"].toArray()) curve.qualities.push_back(quality.toInt());
     return curve;
 }
@@ -106,10 +139,11 @@ QJsonObject parametersJson(const DataSetParameters& parameters) {
     return object;
 }
 
-DataSetParameters parametersOf(const QJsonObject& object) {
+DataSetParameters parametersOf(const QJsonObject& object, const std::string& path) {
     DataSetParameters parameters;
     for (const QJsonValue& quality : object["qualities"].toArray()) parameters.qualities.push_back(quality.toInt());
-    for (const QJsonValue& target : object["bpp_targets"].toArray()) parameters.bppTargets.push_back(target.toDouble());
+    for (const QJsonValue& target : object["bpp_targets"].toArray())
+        parameters.bppTargets.push_back(heldTo(kStoredBppTarget, target.toDouble(), "a size target", path));
     parameters.divisor = static_cast<float>(object["divisor"].toDouble());
     parameters.passes = object["focus"].toInt();
     for (const MeasureGroup group : slowMeasureGroups())
@@ -203,21 +237,34 @@ void takeStoredTimes(SweepPoint& point, const QJsonObject& object) {
     if (point.timingRuns == 0) markTimesUnknown(point);
 }
 
+// The times of a point held to what a time can be.
+void checkStoredTimes(const SweepPoint& point, const std::string& where, const std::string& path) {
+    for (const double seconds : {point.encodeSeconds, point.decodeSeconds, point.encodeFastest, point.encodeSlowest,
+                                 point.decodeFastest, point.decodeSlowest, point.encodeCpuSeconds,
+                                 point.decodeCpuSeconds})
+        heldTo(kStoredSeconds, seconds, "a time in seconds " + where, path);
+}
+
 SweepPoint pointOf(const QJsonObject& object, const CodecCurve& curve, const std::string& resultPath) {
     SweepPoint point;
     point.codec = curve.codec;
     point.curve = curve.name;
     point.quality = object["quality"].toInt();
-    point.figures.codedSize = static_cast<std::uint32_t>(object["coded_size"].toInteger());
-    point.figures.originalSize = static_cast<std::uint32_t>(object["original_size"].toInteger());
-    point.figures.compressionRatio = static_cast<float>(numberOf(object["ratio"]));
+    const std::string where = "of the point at quality " + std::to_string(point.quality);
+    const auto figure = [&](const ValueBounds& bounds, const char* key) {
+        return heldTo(bounds, numberOf(object[QLatin1String(key)]), std::string(key) + " " + where, resultPath);
+    };
+    point.figures.codedSize = storedSize(object["coded_size"], "coded_size " + where, resultPath);
+    point.figures.originalSize = storedSize(object["original_size"], "original_size " + where, resultPath);
+    point.figures.compressionRatio = static_cast<float>(figure(kStoredRatio, "ratio"));
     point.reportLine = object["report"].toString().toStdString();
-    point.measures.bitsPerPixel = numberOf(object["bits_per_pixel"]);
-    for (const MeasureRow& row : measureTable()) point.measures.picture.*row.value = numberOf(object[QLatin1String(row.key)]);
+    point.measures.bitsPerPixel = figure(kStoredBitsPerPixel, "bits_per_pixel");
+    for (const MeasureRow& row : measureTable()) point.measures.picture.*row.value = figure(row.bounds, row.key);
     takeStoredTimes(point, object);
-    point.megapixels = object["megapixels"].toDouble();
+    checkStoredTimes(point, where, resultPath);
+    point.megapixels = heldTo(kStoredMegapixels, object["megapixels"].toDouble(), "megapixels " + where, resultPath);
     if (object["target_bpp"].isDouble()) {
-        point.targetBpp = object["target_bpp"].toDouble();
+        point.targetBpp = figure(kStoredBppTarget, "target_bpp");
         point.targetMissed = object["target_missed"].toBool();
     }
     point.label = object["label"].toString().toStdString();
@@ -367,7 +414,7 @@ std::optional<StoredResult> readResult(const std::string& path) {
     result.picture = pathOf(object["picture"]);
     result.stamp.size = static_cast<std::uint64_t>(object["picture_size"].toInteger());
     result.stamp.modifiedNanoseconds = object["picture_modified_ns"].toString().toLongLong();
-    result.parameters = parametersOf(object["parameters"].toObject());
+    result.parameters = parametersOf(object["parameters"].toObject(), path);
     result.curve = object["curve"].isObject()
                        ? curveOf(object["curve"].toObject(), path)
                        : curveOfCodec(codecOfName(object["codec"].toString(), path), result.parameters);
@@ -413,7 +460,7 @@ DataSetManifest readManifest(const std::string& folder) {
     DataSetManifest manifest;
     for (const QJsonValue& picture : object["pictures"].toArray())
         manifest.pictures.push_back(pathOf(picture));
-    manifest.parameters = parametersOf(object["parameters"].toObject());
+    manifest.parameters = parametersOf(object["parameters"].toObject(), path);
     if (object["curves"].isArray()) {
         for (const QJsonValue& curve : object["curves"].toArray()) manifest.curves.push_back(curveOf(curve.toObject(), path));
     } else {

@@ -83,8 +83,11 @@ ImportedCurve curveOfColumns(std::string name, const std::vector<double>& rates,
         std::vector<RatePoint>& points = curve.curves[*measure];
         for (std::size_t i = 0; i < rates.size(); ++i) {
             if (!usableRate(rates[i], path)) continue;
-            if (std::isinf(values[i]) && values[i] < 0)
-                throw Error("The curve file's \"" + key + "\" holds -inf, which no measure reaches", path);
+            const ValueBounds& bounds = measure->row().bounds;
+            if (!bounds.holds(values[i]))
+                throw Error("The curve file's \"" + key + "\" holds " + shortestText(values[i]) + ", which no " +
+                                measure->row().key + " reaches: it lies " + bounds.text(),
+                            path);
             points.push_back({rates[i], values[i]});
             anyUsable = anyUsable || !std::isnan(values[i]);
         }
@@ -227,7 +230,7 @@ ImportedCurve csvCurve(const std::string& text, const std::string& path) {
             values.push_back(numberAt(static_cast<std::size_t>(std::find(header.begin(), header.end(), key) -
                                                                header.begin())));
         if (nameColumn != header.end()) {
-            const std::string& rowName = fields[static_cast<std::size_t>(nameColumn - header.begin())];
+            const std::string rowName = csvCellText(fields[static_cast<std::size_t>(nameColumn - header.begin())]);
             if (row > 1 && rowName != name)
                 throw Error("The curve file's " + where + " names \"" + rowName + "\" after \"" + name +
                                 "\": keep one curve's rows in a file",

@@ -4,27 +4,46 @@
 #include <cmath>
 
 namespace brenlow {
+namespace {
+
+// A PSNR of 8-bit samples is 0 dB at the largest error; a finite one above 200 dB would take a
+// picture of 10^15 pixels with one sample off by one.
+constexpr ValueBounds kPsnr{0.0, 200.0, true};
+// SSIM and MS-SSIM lie in [-1, 1]; on the dB scale, -10 log10(1 - value), from -10 log10 2 up.
+constexpr ValueBounds kStructural{-1.0, 1.0};
+constexpr ValueBounds kStructuralDecibels{-3.0103, 200.0, true};
+// The mean CIEDE2000 of two sRGB pictures stays below that of the most distant pair of colours
+// (green against magenta gives 111).
+constexpr ValueBounds kColourDifference{0.0, 200.0};
+// Butteraugli's distances and SSIMULACRA 2's score have no closed range; these ends lie far beyond
+// the worst flat and patterned pairs we found (blue against yellow 700, green against black -1465).
+constexpr ValueBounds kButteraugli{0.0, 100000.0};
+constexpr ValueBounds kSsimulacra2{-100000.0, 100.0};
+
+}  // namespace
 
 const std::vector<MeasureRow>& measureTable() {
     using G = MeasureGroup;
     using M = PictureMeasures;
     static const std::vector<MeasureRow> rows{
-        {"psnr_r", "PSNR red", "PSNR_R", "dB", 3, 4, true, G::Always, &M::psnrRed},
-        {"psnr_g", "PSNR green", "PSNR_G", "dB", 3, 4, true, G::Always, &M::psnrGreen},
-        {"psnr_b", "PSNR blue", "PSNR_B", "dB", 3, 4, true, G::Always, &M::psnrBlue},
-        {"psnr", "PSNR (RGB)", "PSNR", "dB", 3, 4, true, G::Always, &M::psnr, {"PSNR (dB)", true}},
-        {"psnr_y", "PSNR luma", "PSNR_Y", "dB", 3, 4, true, G::Always, &M::psnrLuma, {"PSNR of the luma (dB)", true}},
-        {"ssim_y", "SSIM luma", "SSIM_Y", "", 5, 6, true, G::Always, &M::ssimLuma, {"SSIM of the luma"}},
-        {"ms_ssim_y", "MS-SSIM luma", "MS-SSIM_Y", "", 5, 6, true, G::MsSsim, &M::msSsimLuma, {"MS-SSIM of the luma"}},
+        {"psnr_r", "PSNR red", "PSNR_R", "dB", 3, 4, true, G::Always, &M::psnrRed, kPsnr},
+        {"psnr_g", "PSNR green", "PSNR_G", "dB", 3, 4, true, G::Always, &M::psnrGreen, kPsnr},
+        {"psnr_b", "PSNR blue", "PSNR_B", "dB", 3, 4, true, G::Always, &M::psnrBlue, kPsnr},
+        {"psnr", "PSNR (RGB)", "PSNR", "dB", 3, 4, true, G::Always, &M::psnr, kPsnr, {"PSNR (dB)", true}},
+        {"psnr_y", "PSNR luma", "PSNR_Y", "dB", 3, 4, true, G::Always, &M::psnrLuma, kPsnr,
+         {"PSNR of the luma (dB)", true}},
+        {"ssim_y", "SSIM luma", "SSIM_Y", "", 5, 6, true, G::Always, &M::ssimLuma, kStructural, {"SSIM of the luma"}},
+        {"ms_ssim_y", "MS-SSIM luma", "MS-SSIM_Y", "", 5, 6, true, G::MsSsim, &M::msSsimLuma, kStructural,
+         {"MS-SSIM of the luma"}},
         {"ms_ssim_y_db", "MS-SSIM luma (dB)", "MS-SSIM_Y_dB", "dB", 3, 4, true, G::MsSsim, &M::msSsimLumaDb,
-         {"MS-SSIM of the luma (dB)", true, "ms_ssim_y"}},
-        {"ciede2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, G::Ciede2000, &M::ciede2000,
+         kStructuralDecibels, {"MS-SSIM of the luma (dB)", true, "ms_ssim_y"}},
+        {"ciede2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, G::Ciede2000, &M::ciede2000, kColourDifference,
          {"CIEDE2000 (mean difference)", true}},
         {"butteraugli_max", "Butteraugli max", "BUTTERAUGLI_MAX", "", 4, 4, false, G::Butteraugli, &M::butteraugliMax,
-         {"Butteraugli (max)", true}},
+         kButteraugli, {"Butteraugli (max)", true}},
         {"butteraugli_3norm", "Butteraugli 3-norm", "BUTTERAUGLI_3NORM", "", 4, 4, false, G::Butteraugli,
-         &M::butteraugli3Norm, {"Butteraugli (3-norm)", true}},
-        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, G::Ssimulacra2, &M::ssimulacra2,
+         &M::butteraugli3Norm, kButteraugli, {"Butteraugli (3-norm)", true}},
+        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, G::Ssimulacra2, &M::ssimulacra2, kSsimulacra2,
          {"SSIMULACRA 2", true}},
     };
     return rows;
@@ -34,7 +53,7 @@ namespace {
 
 // SSIM of the luma on the dB scale: not a measure of its own in the outputs, only on curves.
 MeasureRow ssimDecibelsRow(const MeasureRow& ssim) {
-    return {"ssim_y_db", "SSIM luma (dB)", "SSIM_Y_dB", "dB", 3, 4, true, ssim.group, ssim.value,
+    return {"ssim_y_db", "SSIM luma (dB)", "SSIM_Y_dB", "dB", 3, 4, true, ssim.group, ssim.value, kStructuralDecibels,
             {"SSIM of the luma (dB)", true, ssim.key, true}};
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "research/measures.h"
+#include "research/value_bounds.h"
 
 namespace brenlow {
 
@@ -32,6 +33,7 @@ struct MeasureRow {
     bool higherIsBetter;
     MeasureGroup group;
     double PictureMeasures::*value;
+    ValueBounds bounds;      // what the measure of two 8-bit pictures can be: figures read from files are held to it
     CurveUse curve{};
 
     double of(const PictureMeasures& measures) const;

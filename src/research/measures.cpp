@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <system_error>
 #include <vector>
 
 #include "imaging/parallel.h"
@@ -139,9 +141,13 @@ double bitsPerPixel(std::uint64_t codedBytes, int width, int height) {
 std::string formatMeasure(double value, int decimals) {
     if (std::isnan(value)) return "n/a";
     if (std::isinf(value)) return value > 0 ? "inf" : "-inf";
-    char text[64];
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
-    return std::string(text, result.ptr);
+    // The largest double has 309 digits before the point: room for every finite value in full.
+    std::string text(320 + static_cast<std::size_t>(std::max(decimals, 0)), '\0');
+    const auto result =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
+    if (result.ec != std::errc()) return "n/a";
+    text.resize(static_cast<std::size_t>(result.ptr - text.data()));
+    return text;
 }
 
 }  // namespace brenlow

@@ -54,8 +54,8 @@ PictureMeasures measurePictures(const PreparedReference& reference, const QImage
 // Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.
 double bitsPerPixel(std::uint64_t codedBytes, int width, int height);
 
-// Fixed notation with the given decimals and a full stop whatever the locale; "inf" for
-// +infinity, "n/a" for NaN.
+// Fixed notation with the given decimals and a full stop whatever the locale, every digit of the
+// value however large; "inf" for +infinity, "n/a" for NaN.
 std::string formatMeasure(double value, int decimals);
 
 }  // namespace brenlow

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 
 #include "io/error.h"
 
@@ -86,9 +85,12 @@ std::vector<double> parseBppTargets(const std::string& text) {
         const std::size_t comma = std::min(text.find(',', start), text.size());
         const std::string part = text.substr(start, comma - start);
         start = comma + 1;
-        char* end = nullptr;
-        const double target = std::strtod(part.c_str(), &end);
-        if (part.empty() || end != part.c_str() + part.size() || !(target > 0.0) || target > 64.0)
+        // Plain decimal, as every number option reads: no exponent, hexadecimal, space or plus sign,
+        // and a full stop whatever the locale.
+        double target = 0.0;
+        const char* end = part.data() + part.size();
+        const auto [stop, error] = std::from_chars(part.data(), end, target, std::chars_format::fixed);
+        if (part.empty() || error != std::errc() || stop != end || !(target > 0.0) || target > 64.0)
             throw Error("\"" + part + "\" is not a size in bits per pixel above 0 and at most 64");
         if (std::find(targets.begin(), targets.end(), target) != targets.end())
             throw Error("the size " + part + " is named twice");

@@ -14,8 +14,9 @@ std::vector<int> parseQualities(const std::string& text);
 // names no quality twice (a repeated point would weigh twice in a curve and its mean).
 std::string qualitiesProblem(const std::string& text);
 
-// Sizes in bits per pixel as "0.25,0.5,1.0": each a decimal number above 0 and at most 64, none
-// twice; handed back ascending. Throws Error saying what is wrong.
+// Sizes in bits per pixel as "0.25,0.5,1.0": each a plain decimal number (digits with a full stop,
+// no exponent, no space) above 0 and at most 64, none twice; handed back ascending. Throws Error
+// saying what is wrong.
 std::vector<double> parseBppTargets(const std::string& text);
 
 }  // namespace brenlow

@@ -7,20 +7,6 @@
 #include "research/measure_table.h"
 
 namespace brenlow {
-namespace {
-
-
-std::string quoted(const std::string& text) {
-    std::string field = "\"";
-    for (char c : text) field += c == '"' ? std::string("\"\"") : std::string(1, c);
-    return field + "\"";
-}
-
-}  // namespace
-
-std::string csvField(const std::string& text) {
-    return text.find_first_of(",\"\r\n") == std::string::npos ? text : quoted(text);
-}
 
 CurveMeasure::CurveMeasure(std::string_view key) {
     const std::optional<CurveMeasure> measure = named(key);
@@ -160,7 +146,7 @@ std::string sweepCsvRow(const SweepPoint& point, const std::string& settings, bo
                       formatMeasure(point.measures.bitsPerPixel, 6) + ",";
     for (const MeasureRow& measure : measureTable())
         if (measure.group == MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
-    row += quoted(point.reportLine) + ",";
+    row += csvField(point.reportLine, CsvQuoting::Always) + ",";
     for (const MeasureRow& measure : measureTable())
         if (measure.group != MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
     row += csvField(settings) + ",";

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "research/bd_rate.h"
+#include "research/csv_cells.h"
 #include "research/measure_table.h"
 #include "research/sweep.h"
 
@@ -104,9 +105,6 @@ const char* interpolationName(BdInterpolation interpolation);
 // megapixels per second of coding and decoding, then their CPU seconds ("n/a" where unknown).
 inline constexpr int kSweepCsvTimingColumns = 6;
 std::string sweepCsv(const SweepOutcome& outcome);
-
-// A CSV field, quoted only when it holds a comma, a quote or a line break.
-std::string csvField(const std::string& text);
 
 // The same CSV's header row and one point's row, each ending in CR LF. Points coded to size targets
 // (`sized`) have two more columns before the timing ones: the target and whether it was missed.

@@ -259,6 +259,23 @@ TEST_F(CliTest, NumbersThatAreNotDecimalOrOutOfRangeNameTheOption) {
     expectWorkingFolderEmpty();
 }
 
+// Size targets read as plain decimals like every other number: no hexadecimal, exponent, space or
+// plus sign, which the help does not offer.
+TEST_F(CliTest, SizeTargetsAreDecimalOnlyLikeEveryOtherNumber) {
+    saveBitmapFile(patternBitmap(16, 16), data.file("p.bmp"));
+    for (const std::string targets : {"0x1p-1", " 0.5", "0.5, 1", "1e-1", "+0.5", "0.25,0x1"}) {
+        const CliRun result = run({"sweep", "--codecs", "jpeg", "--bpp", targets, data.file("p.bmp")});
+        EXPECT_EQ(result.exitCode, 2) << targets;
+        EXPECT_EQ(result.out, "");
+        EXPECT_NE(result.err.find("--bpp: "), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("is not a size in bits per pixel above 0 and at most 64"), std::string::npos)
+            << result.err;
+    }
+    const CliRun decimal = run({"sweep", "--codecs", "jpeg", "--bpp", ".5,1.", "--measures", "none", data.file("p.bmp")});
+    EXPECT_EQ(decimal.exitCode, 0) << decimal.err;
+    expectWorkingFolderEmpty();
+}
+
 TEST_F(CliTest, HelpGoesToStandardOutput) {
     const CliRun result = run({"--help"});
     EXPECT_EQ(result.exitCode, 0);

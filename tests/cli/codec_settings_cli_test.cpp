@@ -111,6 +111,22 @@ TEST_F(CodecSettingsCliTest, ASweepOfOneCodecAtTwoSettingsKeepsTwoCurvesWithThei
     EXPECT_NE(csv.out.find(",optimize=0:subsampling=444,"), std::string::npos) << csv.out;
 }
 
+// A resumed run that spells a setting otherwise ("01" for "1") is the same run: nothing is made
+// again, and the folder keeps the one spelling.
+TEST_F(CodecSettingsCliTest, AResumeWithASettingSpelledOtherwiseTakesWhatWasMade) {
+    const std::vector<std::string> sweep{"sweep", "--measures", "none", "--qualities", "50", "--out", "results", "-j", "1",
+                                         "--codecs"};
+    const CliRun first = run(sweep + std::vector<std::string>{"jpeg:optimize=1,avc:focus=2", "astronaut.bmp"});
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_NE(first.err.find("2 items made, 0 taken"), std::string::npos) << first.err;
+    const CliRun again = run(sweep + std::vector<std::string>{"jpeg:optimize=01,avc:focus=0002", "astronaut.bmp"});
+    ASSERT_EQ(again.exitCode, 0) << again.err;
+    EXPECT_NE(again.err.find("0 items made, 2 taken as they were"), std::string::npos) << again.err;
+    const QJsonObject manifest =
+        QJsonDocument::fromJson(QByteArray::fromStdString(fileBytes(cwd.file("results/dataset.json")))).object();
+    EXPECT_EQ(manifest["codecs"].toArray(), (QJsonArray{"jpeg:optimize=1", "avc:focus=2"}));
+}
+
 TEST_F(CodecSettingsCliTest, ASweepsCurvesAreCheckedBeforeAnyCoding) {
     struct Case {
         std::vector<std::string> arguments;

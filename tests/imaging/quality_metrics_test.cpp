@@ -110,5 +110,16 @@ TEST(ReportLineTest, SentinelAndFloatRoundingOfTheRatios) {
 
 TEST(ReportLineTest, EmptyCodedFileHasNoRatio) { EXPECT_THROW(makeFigures(100, 0), Error); }
 
+// Files of 4 GiB and more keep their whole size: in the figures, the ratio and the report line alike.
+TEST(ReportLineTest, SizesBeyondThirtyTwoBitsAreKeptWhole) {
+    const std::uint64_t coded = 4294967396ull;  // 2^32 + 100
+    const std::uint64_t original = 3u * 65536ull * 65536ull + 54;
+    const CompressionFigures figures = makeFigures(original, coded);
+    EXPECT_EQ(figures.codedSize, coded);
+    EXPECT_EQ(figures.originalSize, original);
+    EXPECT_FLOAT_EQ(figures.compressionRatio, static_cast<float>(static_cast<double>(original) / coded));
+    EXPECT_EQ(shortReportLine(figures), "Ratio: 3.0000; File size: 4294967396; Original size: 12884901942");
+}
+
 }  // namespace
 }  // namespace brenlow

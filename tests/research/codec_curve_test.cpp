@@ -63,6 +63,27 @@ TEST(CodecCurveTest, CurvesThatWouldRepeatTheSamePointsAreRefusedNamingBoth) {
         EXPECT_EQ(errorOf([&] { curvesNamed(names); }), message);
 }
 
+// A number in a setting means what it says however it is written: "01" is "1" and "-0" is "0",
+// in the curve's name and settings alike, so the same settings under two spellings are refused
+// as under two names.
+TEST(CodecCurveTest, SettingsAreComparedAsWhatTheyMeanAndWrittenInOneForm) {
+    const CodecCurve leadingZero = curveNamed("jpeg:optimize=01");
+    EXPECT_EQ(leadingZero.name, "jpeg:optimize=1");
+    EXPECT_EQ(leadingZero.settings, curveNamed("jpeg:optimize=1").settings);
+    EXPECT_EQ(curveNamed("avc:focus=-0:divisor=007").settingsText(), "divisor=7:focus=0");
+    EXPECT_EQ(curveNamed("jpeg:optimize=-0"), curveNamed("jpeg:optimize=0"));
+    const struct {
+        std::vector<std::string> names;
+        std::string message;
+    } cases[] = {
+        {{"jpeg", "jpeg:optimize=00"}, "\"jpeg:optimize=0\" and \"jpeg\" are the same codec at the same settings"},
+        {{"avc", "avc:focus=02:label=b"}, "\"b\" and \"avc\" are the same codec at the same settings"},
+        {{"jpeg:optimize=1", "jpeg:optimize=01"}, "The curve \"jpeg:optimize=1\" is named twice"},
+    };
+    for (const auto& [names, message] : cases)
+        EXPECT_EQ(errorOf([&] { curvesNamed(names); }), message);
+}
+
 TEST(CodecCurveTest, AnAnchorIsFoundByItsNameOrByItsCodecAndSettings) {
     const std::vector<CodecCurve> curves = curvesNamed({"jpeg:optimize=1:label=opt", "avc"});
     EXPECT_EQ(curveMatching("opt", curves), "opt");

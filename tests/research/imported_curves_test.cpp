@@ -130,6 +130,28 @@ TEST(ImportedCurveTest, ReadsAByteOrderMarkAndPlusSigns) {
     EXPECT_TRUE(std::isinf(psnr[1].quality) && psnr[1].quality > 0);
 }
 
+// A measure no pair of pictures can have is a fault of the file, refused naming the file, the value
+// and what the measure can be; a name our aggregate CSV kept from a spreadsheet reads as it was.
+TEST(ImportedCurveTest, RefusesMeasuresOutsideWhatTheyCanBeAndReadsNamesAsTheAggregateWroteThem) {
+    const TempDir dir;
+    const std::vector<std::pair<std::string, std::string>> files{
+        {"huge.json", R"({"name": "x", "results": {"bpp": [0.5, 1.0], "psnr": [30, 1e200]}})"},
+        {"ssim.csv", "bpp,ssim\n0.5,0.9\n1.0,1.5\n"},
+        {"colour.csv", "bpp,ciede2000\n0.5,-2\n"}};
+    const std::vector<std::string> faults{"1e+200, which no psnr reaches: it lies between 0 and 200, or inf",
+                                          "1.5, which no ssim_y reaches: it lies between -1 and 1",
+                                          "-2, which no ciede2000 reaches: it lies between 0 and 200"};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const std::string path = written(dir, files[i].first, files[i].second);
+        const std::string message = messageOf([&] { readImportedCurve(path); });
+        EXPECT_NE(message.find(faults[i]), std::string::npos) << files[i].first << ": " << message;
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+    }
+    const std::string aggregate = written(dir, "aggregate.csv", "codec,quality,bits_per_pixel,psnr\r\n"
+                                                                "'-3.2,50,0.5,30\r\n'-3.2,70,1.0,33\r\n");
+    EXPECT_EQ(readImportedCurve(aggregate).name, "-3.2");
+}
+
 // A data set whose anchor curve is given by hand, as a sweep's aggregate would hold it.
 DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
     DataSetOutcome outcome;
