@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# Runs the README's Slurm job array on a one-node Slurm that it starts on this machine (munged,
-# slurmctld and slurmd on localhost, all in a temporary folder), merges the shards' folders and
-# compares the merge with one unsharded sweep of the same data set. Stops everything it started.
-#   slurm_job_array.sh BRENLOW_CLI README PICTURE...
+# Runs the Slurm job array of docs/clusters.md on a one-node Slurm that it starts on this machine
+# (munged, slurmctld and slurmd on localhost, all in a temporary folder), merges the shards' folders
+# and compares the merge with one unsharded sweep of the same data set. Stops everything it started.
+#   slurm_job_array.sh BRENLOW_CLI GUIDE PICTURE...
 # Exits 77 (skipped) with a message where Slurm cannot start here: not root, a program missing, or
 # the daemons not coming up.
 set -euo pipefail
 
 cli=$(realpath "$1")
-readme=$(realpath "$2")
+guide=$(realpath "$2")
 shift 2
 pictures=()
 for picture in "$@"; do pictures+=("$(realpath "$picture")"); done
@@ -104,7 +104,7 @@ if [[ "${state:-}" != idle ]]; then
 fi
 echo "Slurm is up: node brenlow-node with $cpus CPUs, ports $port and $((port + 1))"
 
-# The data set, under the folder name the README's job array uses.
+# The data set, under the folder name the guide's job array uses.
 cd "$work"
 mkdir kodak
 # Crops keep the run short; the whole pictures where ImageMagick is missing.
@@ -113,9 +113,9 @@ for picture in "${pictures[@]}"; do
   convert "$picture" -crop 128x96+64+64 +repage "BMP3:kodak/$name" 2> /dev/null || cp "$picture" kodak/
 done
 awk '/^A Slurm job array/ {found = 1} found && /^```bash$/ {inside = 1; next} inside && /^```$/ {exit} inside {print}' \
-  "$readme" > job.sh
-grep -q -- '--shard' job.sh || { echo "FAILED: no job array with --shard found in $readme"; exit 1; }
-echo "--- the README's job array"
+  "$guide" > job.sh
+grep -q -- '--shard' job.sh || { echo "FAILED: no job array with --shard found in $guide"; exit 1; }
+echo "--- the guide's job array"
 cat job.sh
 export PATH="$(dirname "$cli"):$PATH"
 array_started=$SECONDS
