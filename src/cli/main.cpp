@@ -17,6 +17,7 @@
 #include "codecs/output_files.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "io/colour_note.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/codec_registry.h"
@@ -165,6 +166,9 @@ std::string versionText() {
     return text;
 }
 
+// Notes come from the threads that read pictures: one whole line at a time.
+void printNote(const std::string& note) { std::cerr << note + '\n' << std::flush; }
+
 int parseAndRun(int argc, char** argv) {
     CLI::App app{"Brenlow: lossy still-image compression experiments on files", "brenlow-cli"};
     Request request;
@@ -184,6 +188,7 @@ int parseAndRun(int argc, char** argv) {
         std::cerr << "brenlow-cli: report is not available: this build has no Qt Charts\n";
         return kUsage;
     }
+    if (!request.quiet) setPictureNoteHandler(printNote);
     try {
         return run(request);
     } catch (const UsageError& error) {

@@ -15,9 +15,12 @@ namespace brenlow {
 // The largest picture any reader accepts; larger ones are refused before their pixels are allocated.
 inline constexpr std::int64_t kMaxPixels = 100'000'000;
 
-// Lets Qt's image readers allocate any picture within kMaxPixels: their own limit would refuse an
-// 8000 x 8000 photograph. Callers check the size themselves before decoding.
-void raiseReaderAllocationLimit();
+// Readies Qt's image readers, once, on the first thread that asks while any others wait. Every
+// image plugin is instantiated: Qt does so when a picture first needs one, and two threads doing
+// so at once can corrupt its heap. And the readers may allocate any picture within kMaxPixels:
+// their own limit would refuse an 8000 x 8000 photograph (callers check the size themselves
+// before decoding). Call it before any picture is read or recognised through Qt.
+void prepareImageReaders();
 
 // Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
 void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what);

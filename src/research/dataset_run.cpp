@@ -1,8 +1,5 @@
 #include "research/dataset_run.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImageReader>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -122,17 +119,6 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     });
 }
 
-// Qt instantiates its image plugins when a picture first needs them, and two threads doing so at
-// once can corrupt its heap. Asking it to recognise data no plugin takes instantiates every one, here
-// on the calling thread before any worker starts; the readers' allocation limit is set here too.
-void loadPictureReaders() {
-    raiseReaderAllocationLimit();
-    QByteArray unrecognisable(64, '\0');
-    QBuffer buffer(&unrecognisable);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader::imageFormat(&buffer);
-}
-
 // Hands the items out to the threads and counts the points done across all of them.
 class ItemRunner {
 public:
@@ -144,7 +130,6 @@ public:
 
     DataSetWork run() {
         const int threads = std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
-        if (threads > 1) loadPictureReaders();
         {
             std::vector<std::jthread> workers;
             for (int i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });
