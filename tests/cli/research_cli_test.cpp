@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
@@ -144,6 +145,17 @@ TEST_F(ResearchCliTest, SweepRefusesBadCodecsAndQualitiesAsUsageErrors) {
 }
 
 // Pictures of two sizes are measured over the area they share: said on stderr, and in the JSON.
+// A sweep of one picture that a codec cannot take at all ends naming the picture, as a data set
+// names it: the JPEG library's limit is 65500 pixels a side.
+TEST_F(ResearchCliTest, ASinglePictureSweepThatCannotCodeThePictureNamesIt) {
+    saveBitmapFile(patternBitmap(70000, 4), cwd.file("wide.bmp"));
+    const CliRun sweep = runCli({"sweep", "--codecs", "jpeg", "--qualities", "50", "--measures", "none", "wide.bmp"},
+                                cwd.path());
+    EXPECT_EQ(sweep.exitCode, 1);
+    EXPECT_TRUE(sweep.err.ends_with(": \"wide.bmp\"\n")) << sweep.err;
+    EXPECT_EQ(std::count(sweep.err.begin(), sweep.err.end(), '\n'), 1) << sweep.err;
+}
+
 TEST_F(ResearchCliTest, CompareOfTwoSizesSaysSoAndGivesBothSizes) {
     saveBitmapFile(patternBitmap(40, 30), cwd.file("a.bmp"));
     saveBitmapFile(patternBitmap(36, 32), cwd.file("b.bmp"));
