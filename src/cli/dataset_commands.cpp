@@ -190,12 +190,25 @@ void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream&
 
 }  // namespace
 
+namespace {
+
+// The curve and the reason, naming the picture once: after the curve, or where the reason quotes it
+// itself. The picture a reason ends with (": \"set/a.png\"") goes, the line having named it.
+std::string failedItemLine(const FailedItem& item) {
+    const std::string picture = "\"" + item.picture + "\"";
+    std::string reason = item.reason;
+    if (reason.ends_with(": " + picture)) reason.resize(reason.size() - picture.size() - 2);
+    if (reason.find(picture) != std::string::npos) return item.curve + ": " + reason;
+    return item.curve + " on " + picture + ": " + reason;
+}
+
+}  // namespace
+
 // Failed items are errors, so --quiet keeps them; they come last, where a long run's end is read.
 std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream& notes) {
     if (failed.empty()) return 0;
     notes << failed.size() << (failed.size() == 1 ? " item" : " items") << " failed, left out of every figure:\n";
-    for (const FailedItem& item : failed)
-        notes << "  " << item.curve << " on \"" << item.picture << "\": " << item.reason << '\n';
+    for (const FailedItem& item : failed) notes << "  " << failedItemLine(item) << '\n';
     return failed.size();
 }
 
