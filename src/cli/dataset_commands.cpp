@@ -188,10 +188,6 @@ void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream&
         notes << "When every shard is done: brenlow-cli merge DIR... with each shard's result folder\n";
 }
 
-}  // namespace
-
-namespace {
-
 // The curve and the reason, naming the picture once: after the curve, or where the reason quotes it
 // itself. The picture a reason ends with (": \"set/a.png\"") goes, the line having named it.
 std::string failedItemLine(const FailedItem& item) {

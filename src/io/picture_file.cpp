@@ -97,7 +97,8 @@ PictureFileKind pictureFileKind(const std::string& path) {
 void throwNotThePictureItsNameSays(const std::string& path) {
     const InputFile file(path);
     const std::string bitmap = formatTitle("bmp");
-    const std::string claimed = claimedFormat(path).empty() ? bitmap : claimedFormat(path);
+    const std::string named = claimedFormat(path);
+    const std::string claimed = named.empty() ? bitmap : named;
     const std::string held = file.size() == 0 ? std::string() : heldFormat(firstBytes(path));
     if (claimed == bitmap && (held.empty() || held == bitmap)) throwNotABitmap(path);
     const std::string intro = "\"" + path + "\" is not a valid " + claimed + " file: ";
