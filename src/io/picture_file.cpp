@@ -77,9 +77,9 @@ std::string claimedFormat(const std::string& path) {
 
 // The format the first bytes of a file hold by their signature, empty when they hold none read here.
 std::string heldFormat(QByteArray bytes) {
-    prepareImageReaders();
     if (bytes.startsWith("BM")) return formatTitle("bmp");
     if (bytes.startsWith("\xFF\xD8\xFF")) return formatTitle("jpeg");
+    prepareImageReaders();
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     return formatTitle(QImageReader::imageFormat(&buffer).toStdString());
