@@ -17,6 +17,7 @@
 #include "codecs/output_files.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "io/bitmap_file.h"
 #include "io/colour_note.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -125,7 +126,13 @@ int printed(const CommandOutput& output) {
     return statusOf(output.failedItems);
 }
 
+// These read pictures on threads of their own (compare reads its two side by side).
+bool readsPicturesOnOtherThreads(Subcommand subcommand) {
+    return subcommand == Subcommand::Compare || subcommand == Subcommand::Sweep || subcommand == Subcommand::Evaluate;
+}
+
 int run(const Request& request) {
+    if (readsPicturesOnOtherThreads(request.subcommand)) prepareImageReaders();
     switch (request.subcommand) {
         case Subcommand::Avc:
         case Subcommand::Ajc:

@@ -19,7 +19,10 @@ inline constexpr std::int64_t kMaxPixels = 100'000'000;
 // image plugin is instantiated: Qt does so when a picture first needs one, and two threads doing
 // so at once can corrupt its heap. And the readers may allocate any picture within kMaxPixels:
 // their own limit would refuse an 8000 x 8000 photograph (callers check the size themselves
-// before decoding). Call it before any picture is read or recognised through Qt.
+// before decoding). Every reading through Qt calls it first. A program that reads pictures on
+// threads of its own calls it on its main thread before it starts them: the plugins belong to the
+// thread that made them, and when that thread has ended before the program, Qt frees its data
+// twice over as the plugins go at exit (a heap corrupted, the program aborted as it ends).
 void prepareImageReaders();
 
 // Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
