@@ -18,6 +18,10 @@ struct QualityRange {
     int highest = 100;
 };
 
+// The furthest from 0 a quality may lie, either way: as far as a described codec may declare, or a
+// point decoded elsewhere be labelled.
+inline constexpr int kFurthestQuality = 1'000'000'000;
+
 // A codec of today's formats, through its own library, that our codecs are measured against.
 // Each one codes lossily from a 24-bit picture and decodes back to one; nothing is written.
 class AnchorCodec {

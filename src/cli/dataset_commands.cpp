@@ -190,15 +190,24 @@ void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream&
         notes << "When every shard is done: brenlow-cli merge DIR... with each shard's result folder\n";
 }
 
+// The curve and the reason, naming the picture once: after the curve, or where the reason quotes it
+// itself. The picture a reason ends with (": \"set/a.png\"") goes, the line having named it.
+std::string failedItemLine(const FailedItem& item) {
+    const std::string picture = "\"" + item.picture + "\"";
+    std::string reason = item.reason;
+    if (reason.ends_with(": " + picture)) reason.resize(reason.size() - picture.size() - 2);
+    const std::string curve = printableLine(item.curve);
+    if (reason.find(picture) != std::string::npos) return curve + ": " + printableLines(reason);
+    return curve + " on \"" + printableLine(item.picture) + "\": " + printableLines(reason);
+}
+
 }  // namespace
 
 // Failed items are errors, so --quiet keeps them; they come last, where a long run's end is read.
 std::size_t writeFailedItems(const std::vector<FailedItem>& failed, std::ostream& notes) {
     if (failed.empty()) return 0;
     notes << failed.size() << (failed.size() == 1 ? " item" : " items") << " failed, left out of every figure:\n";
-    for (const FailedItem& item : failed)
-        notes << "  " << printableLine(item.curve) << " on \"" << printableLine(item.picture)
-              << "\": " << printableLines(item.reason) << '\n';
+    for (const FailedItem& item : failed) notes << "  " << failedItemLine(item) << '\n';
     return failed.size();
 }
 

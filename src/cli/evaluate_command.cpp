@@ -43,6 +43,7 @@ CommandOutput runEvaluateCommand(const Request& request, std::ostream& notes) {
     evaluation.measures = measureChoiceOf(request);
     evaluation.versions = runVersions();
     evaluation.resultFolder = request.resultFolder;
+    checkEvaluationInputs(evaluation);
     std::optional<FolderLock> folderLock;
     if (!evaluation.resultFolder.empty()) {
         makeResultFolder(evaluation.resultFolder);

@@ -19,6 +19,8 @@
 #include "codecs/output_files.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "io/bitmap_file.h"
+#include "io/colour_note.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "research/codec_registry.h"
@@ -138,7 +140,13 @@ int printed(const CommandOutput& output) {
     return statusOf(output.failedItems);
 }
 
+// These read pictures on threads of their own (compare reads its two side by side).
+bool readsPicturesOnOtherThreads(Subcommand subcommand) {
+    return subcommand == Subcommand::Compare || subcommand == Subcommand::Sweep || subcommand == Subcommand::Evaluate;
+}
+
 int run(const Request& request) {
+    if (readsPicturesOnOtherThreads(request.subcommand)) prepareImageReaders();
     switch (request.subcommand) {
         case Subcommand::Avc:
         case Subcommand::Ajc:
@@ -179,6 +187,9 @@ std::string versionText() {
     return text;
 }
 
+// Notes come from the threads that read pictures: one whole line at a time.
+void printNote(const std::string& note) { std::cerr << note + '\n' << std::flush; }
+
 int parseAndRun(int argc, char** argv) {
     CLI::App app{"Brenlow: lossy still-image compression experiments on files", "brenlow-cli"};
     Request request;
@@ -198,14 +209,14 @@ int parseAndRun(int argc, char** argv) {
         std::cerr << "brenlow-cli: report is not available: this build has no Qt Charts\n";
         return kUsage;
     }
+    if (!request.quiet) setPictureNoteHandler(printNote);
     try {
         return run(request);
     } catch (const UsageError& error) {
         std::cerr << "brenlow-cli: " << printableLines(error.what()) << " (see brenlow-cli --help)\n";
         return kUsage;
     } catch (const std::exception& error) {
-        std::cerr << printableLines(failureMessage(error)) << '
-';
+        std::cerr << printableLines(failureMessage(error)) << '\n';
         return kFailure;
     }
 }

@@ -68,8 +68,9 @@ QImage loadDocumentPicture(const std::string& name) {
         }
         case PictureFileKind::Other:
             return loadOtherPictureFile(name);
-        case PictureFileKind::Bitmap:
         case PictureFileKind::Unknown:
+            throwNotThePictureItsNameSays(name);
+        case PictureFileKind::Bitmap:
             break;
     }
     return loadBitmapFile(name);

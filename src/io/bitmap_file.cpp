@@ -1,6 +1,7 @@
 #include "io/bitmap_file.h"
 
 #include <QBuffer>
+#include <QByteArray>
 #include <QImageReader>
 #include <QImageWriter>
 #include <cstring>
@@ -78,24 +79,17 @@ void checkPixelArray(const BitmapLayout& layout, std::size_t fileSize, const std
 
 }  // namespace
 
-void raiseReaderAllocationLimit() {
+void prepareImageReaders() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // Qt's own limit would refuse an 8000 x 8000 photograph; ours is checked before decoding.
         constexpr int kMegabytes = static_cast<int>(kMaxPixels * 4 / (1024 * 1024)) + 64;
         QImageReader::setAllocationLimit(kMegabytes);
-    });
-}
-
-void loadImagePlugins() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        raiseReaderAllocationLimit();
-        // Data no plugin recognises makes the readers ask every plugin.
+        // Asking the readers to recognise data no plugin takes instantiates every one.
         QByteArray unrecognisable(64, '\0');
-        QBuffer reading(&unrecognisable);
-        reading.open(QIODevice::ReadOnly);
-        QImageReader::imageFormat(&reading);
+        QBuffer buffer(&unrecognisable);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader::imageFormat(&buffer);
+        // Writers too: a sweep writes a codec's input pictures on several threads at once.
         QByteArray written;
         QBuffer writing(&written);
         for (const QByteArray& format : QImageWriter::supportedImageFormats()) {
@@ -187,7 +181,7 @@ QImage copyPlainRows(const BitmapLayout& layout, ReadRow readRow) {
 }
 
 QImage decodeThroughQt(std::span<const std::uint8_t> data, const std::string& name) {
-    raiseReaderAllocationLimit();
+    prepareImageReaders();
     QImage image;
     if (!image.loadFromData(data.data(), static_cast<int>(std::min<std::size_t>(data.size(), INT32_MAX)), "BMP")) {
         throwNotABitmap(name);

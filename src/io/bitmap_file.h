@@ -15,14 +15,16 @@ namespace brenlow {
 // The largest picture any reader accepts; larger ones are refused before their pixels are allocated.
 inline constexpr std::int64_t kMaxPixels = 100'000'000;
 
-// Lets Qt's image readers allocate any picture within kMaxPixels: their own limit would refuse an
-// 8000 x 8000 photograph. Callers check the size themselves before decoding.
-void raiseReaderAllocationLimit();
+// Readies Qt's image readers, once, on the first thread that asks while any others wait. Every
+// image plugin is instantiated: Qt does so when a picture first needs one, and two threads doing
+// so at once can corrupt its heap. And the readers may allocate any picture within kMaxPixels:
+// their own limit would refuse an 8000 x 8000 photograph (callers check the size themselves
+// before decoding). Every reading through Qt calls it first. A program that reads pictures on
+// threads of its own calls it on its main thread before it starts them: the plugins belong to the
+// thread that made them, and when that thread has ended before the program, Qt frees its data
+// twice over as the plugins go at exit (a heap corrupted, the program aborted as it ends).
+void prepareImageReaders();
 
-// Qt instantiates its image plugins when a picture first needs them, and two threads doing so at
-// once can corrupt its heap. This instantiates every reader and writer once, on the calling thread,
-// and raises the readers' allocation limit: call it before threads read or write pictures.
-void loadImagePlugins();
 
 // Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
 void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what);

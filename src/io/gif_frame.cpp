@@ -48,6 +48,11 @@ private:
 
 }  // namespace
 
+GifScreen gifScreen(std::span<const std::uint8_t> bytes) {
+    if (bytes.size() < kHeaderBytes) return {};
+    return {bytes[6] | bytes[7] << 8, bytes[8] | bytes[9] << 8};
+}
+
 bool gifFirstFrameIsWhole(std::span<const std::uint8_t> bytes) {
     GifWalk walk(bytes);
     if (!walk.skip(kHeaderBytes) || !walk.skipColourTable(walk.byteAt(10))) return false;

@@ -14,9 +14,16 @@ enum class PictureFileKind { Unknown, Bitmap, Jpeg, Other };
 // Never throws: a file that cannot be read is Unknown.
 PictureFileKind pictureFileKind(const std::string& path);
 
+// Throws Error saying why the file is no picture of the format its extension claims: it is empty,
+// holds another format's data ("holds JPEG data"), or holds none read here. A name that claims a
+// bitmap, or no format known here, gets the bitmap reader's message. Throws Error as InputFile
+// does when the file cannot be opened.
+[[noreturn]] void throwNotThePictureItsNameSays(const std::string& path);
+
 // A picture of a kind Qt's image readers take, as 24 bits (alpha dropped, greys and palettes
 // expanded; a GIF's first frame). Its size is checked against kMaxPixels before it is decoded.
-// Throws Error naming the file when it cannot be read or decoded.
+// Throws Error naming the file when it cannot be read or decoded, or is cut short. A picture
+// whose file declares colours other than sRGB is noted (noteColoursOtherThanSrgb).
 QImage loadOtherPictureFile(const std::string& path);
 
 }  // namespace brenlow

@@ -87,7 +87,7 @@ private:
 
     int wholeNumber(const QJsonValue& value, const std::string& what) const {
         const double number = value.toDouble();
-        if (!value.isDouble() || number != std::trunc(number) || std::fabs(number) > 1e9)
+        if (!value.isDouble() || number != std::trunc(number) || std::fabs(number) > kFurthestQuality)
             fail(what + " must be a whole number");
         return static_cast<int>(number);
     }

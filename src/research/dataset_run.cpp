@@ -1,6 +1,5 @@
 #include "research/dataset_run.h"
 
-#include <QByteArray>
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -143,7 +142,8 @@ public:
 
     DataSetWork run() {
         const int threads = std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
-        if (threads > 1) loadImagePlugins();
+        // The workers end before the program: the readers are readied on the thread that runs them.
+        prepareImageReaders();
         {
             std::vector<std::jthread> workers;
             for (int i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });

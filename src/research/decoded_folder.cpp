@@ -7,6 +7,7 @@
 #include <map>
 #include <system_error>
 
+#include "anchors/anchor_codec.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -42,6 +43,20 @@ std::optional<double> numberOf(const std::string& text) {
     const double value = std::strtod(text.c_str(), &end);
     if (text.empty() || end != text.c_str() + text.size()) return std::nullopt;
     return value;
+}
+
+// A label of digits alone (after an optional minus) is read as a quality, so it must be one: two
+// labels must never become one quality.
+void refuseLabelsOutOfRange(const std::vector<DecodedPoint>& points) {
+    for (const DecodedPoint& point : points) {
+        const std::string digits = point.label.starts_with('-') ? point.label.substr(1) : point.label;
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::optional<long long> value = wholeNumber(point.label);
+        if (!value || std::llabs(*value) > kFurthestQuality)
+            throw Error("The point \"" + point.label + "\" is no quality: a whole-number label lies from " +
+                            std::to_string(-kFurthestQuality) + " to " + std::to_string(kFurthestQuality),
+                        point.folder);
+    }
 }
 
 std::string pointText(const DecodedPoint& point) { return "the point \"" + point.label + "\" (" + point.folder + ")"; }
@@ -91,8 +106,17 @@ std::optional<std::uint64_t> sizeFromCsv(const std::string& csv, const std::stri
 }  // namespace
 
 QImage loadDecodedPicture(const std::string& path) {
-    return as24BitPicture(pictureFileKind(path) == PictureFileKind::Other ? loadOtherPictureFile(path)
-                                                                          : loadBitmapFile(path));
+    switch (pictureFileKind(path)) {
+        case PictureFileKind::Other:
+            return as24BitPicture(loadOtherPictureFile(path));
+        case PictureFileKind::Bitmap:
+            return loadBitmapFile(path);
+        case PictureFileKind::Jpeg:
+        case PictureFileKind::Unknown:
+            break;
+    }
+    // A decoded picture is lossless: JPEG data in it would be a further coding, never measured.
+    throwNotThePictureItsNameSays(path);
 }
 
 std::vector<DecodedPoint> decodedPoints(const std::string& decodedFolder) {
@@ -104,6 +128,7 @@ std::vector<DecodedPoint> decodedPoints(const std::string& decodedFolder) {
     if (points.empty())
         throw Error("The decoded folder holds no point: it needs one subfolder per point, named by its quality or lambda",
                     decodedFolder);
+    refuseLabelsOutOfRange(points);
     const bool whole = std::all_of(points.begin(), points.end(), [](const DecodedPoint& p) { return wholeNumber(p.label).has_value(); });
     // Labels that are not numbers (names such as "low") keep their order by name.
     const auto value = [](const DecodedPoint& p) { return numberOf(p.label).value_or(0.0); };

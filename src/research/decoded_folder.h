@@ -8,7 +8,9 @@
 
 namespace brenlow {
 
-// A decoded picture file (PNG, PPM or BMP) as a 24-bit picture. Throws Error naming the file.
+// A decoded picture file (PNG, PPM or BMP) as a 24-bit picture. Throws Error naming the file; for
+// one that is empty or holds no lossless picture (JPEG data), the format its name claims and what
+// it holds.
 QImage loadDecodedPicture(const std::string& path);
 
 // One rate point of a codec that ran elsewhere: a subfolder of the decoded folder named by the
@@ -21,7 +23,8 @@ struct DecodedPoint {
 };
 
 // The subfolders of `decodedFolder`, in ascending order of quality. Throws Error naming the folder
-// when it holds none, or two labels of the same value.
+// when it holds none, or two labels of the same value; and naming the point's folder when a label
+// of digits (after an optional minus) lies beyond kFurthestQuality either way.
 std::vector<DecodedPoint> decodedPoints(const std::string& decodedFolder);
 
 // A reference picture's decoded file in a point's folder: the one picture file (.png, .ppm, .bmp,

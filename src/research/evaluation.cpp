@@ -1,5 +1,8 @@
 #include "research/evaluation.h"
 
+#include <filesystem>
+#include <map>
+
 #include "codecs/codec_steps.h"
 #include "codecs/document.h"
 #include "io/error.h"
@@ -11,6 +14,16 @@ namespace brenlow {
 namespace {
 
 std::string sizeText(QSize size) { return std::to_string(size.width()) + " x " + std::to_string(size.height()); }
+
+void refuseReferencesSharingAStem(const std::vector<std::string>& pictures) {
+    std::map<std::string, const std::string*> byStem;
+    for (const std::string& picture : pictures) {
+        const auto [first, added] = byStem.emplace(std::filesystem::path(picture).stem().string(), &picture);
+        if (!added)
+            throw Error("The reference pictures \"" + *first->second + "\" and \"" + picture + "\" share the stem \"" +
+                        first->first + "\", and a decoded picture is found by its stem: rename or move one of them");
+    }
+}
 
 SweepPoint evaluatedPoint(const DecodedPoint& at, const std::string& picture, const QImage& reference,
                           std::uint64_t originalSize, const CodecCurve& curve, const MeasureChoice& measures) {
@@ -62,7 +75,13 @@ CodecCurve evaluationCurve(const std::string& name) {
     return curve;
 }
 
+void checkEvaluationInputs(const Evaluation& evaluation) {
+    refuseReferencesSharingAStem(evaluation.pictures);
+    decodedPoints(evaluation.decodedFolder);
+}
+
 DataSetWork runEvaluation(const Evaluation& evaluation) {
+    refuseReferencesSharingAStem(evaluation.pictures);
     const std::vector<DecodedPoint> points = decodedPoints(evaluation.decodedFolder);
     const CodecCurve curve = evaluationCurve(evaluation.name);
     SweepSettings settings;

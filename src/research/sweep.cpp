@@ -196,12 +196,21 @@ private:
     std::set<std::string> names_;
 };
 
+// Rethrows a failure that ends the sweep, naming the picture unless it names a file already.
+[[noreturn]] void rethrowNamingPicture(const std::exception_ptr& failure, const std::string& caption) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const Error& error) {
+        throw error.concerning(caption);
+    }
+}
+
 // Rethrows the first failure in order that ends the sweep; records each failed curve's first
 // failure and drops that curve's points.
 void settleFailures(const std::vector<SweepTask>& tasks, const std::vector<std::exception_ptr>& failures,
-                    std::vector<std::optional<SweepPoint>>& points, SweepOutcome& outcome) {
+                    std::vector<std::optional<SweepPoint>>& points, SweepOutcome& outcome, const std::string& caption) {
     for (std::size_t i = 0; i < tasks.size(); ++i)
-        if (failures[i] && !curveAloneFailure(tasks[i], failures[i])) std::rethrow_exception(failures[i]);
+        if (failures[i] && !curveAloneFailure(tasks[i], failures[i])) rethrowNamingPicture(failures[i], caption);
     for (std::size_t i = 0; i < tasks.size(); ++i) {
         const std::string& curve = tasks[i].curve->name;
         const bool known = std::any_of(outcome.failedCurves.begin(), outcome.failedCurves.end(),
@@ -320,7 +329,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
 
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress) {
     const BitmapRecycling recycling;
-    loadImagePlugins();
+    prepareImageReaders();
     std::vector<SweepTask> tasks;
     for (const CodecCurve& curve : settings.curves) {
         if (!settings.bppTargets.empty()) {
@@ -353,7 +362,7 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
     });
 
     SweepOutcome outcome;
-    settleFailures(tasks, failures, points, outcome);
+    settleFailures(tasks, failures, points, outcome, source.caption);
     outcome.curves = settings.curves;
     outcome.cancelled = queue.cancelled();
     for (std::optional<SweepPoint>& point : points)

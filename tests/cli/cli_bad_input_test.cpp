@@ -36,6 +36,16 @@ Bytes validAvcStill(const TempDir& scratch) {
     return readWholeFile(scratch.file("valid.avc"));
 }
 
+// The arguments of `command` on the first half of a picture as Qt writes it in `format`: its
+// library must not speak on stderr beside the tool.
+std::vector<std::string> cutPicture(const TempDir& d, const char* format, const std::string& name, const char* command) {
+    const QImage picture = patternBitmap(40, 30);
+    EXPECT_TRUE(picture.save(QString::fromStdString(d.file("whole")), format));
+    const Bytes whole = readWholeFile(d.file("whole"));
+    writeBytes(d.file(name), Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)));
+    return {command, d.file(name)};
+}
+
 struct BadInput {
     std::string name;
     std::function<std::vector<std::string>(const TempDir&, const Bytes& avc)> prepare;  // returns the arguments
@@ -119,6 +129,8 @@ std::vector<BadInput> badInputs() {
              writeBytes(d.file("f0.avc"), Bytes(avc.begin(), avc.begin() + 30));
              return std::vector<std::string>{"seq-decode", "--prefix", d.file("f"), "0"};
          }, ""},
+        {"PNG cut short", [](const TempDir& d, const Bytes&) { return cutPicture(d, "PNG", "cut.png", "avc"); }, ""},
+        {"TIFF cut short", [](const TempDir& d, const Bytes&) { return cutPicture(d, "TIFF", "cut.tif", "jpeg"); }, ""},
         {"bitmap named avc", [](const TempDir& d, const Bytes&) {
              saveBitmapFile(patternBitmap(16, 16), d.file("pic.avc"));
              return std::vector<std::string>{"avc", d.file("pic.avc")};

@@ -20,6 +20,8 @@
 #include <unistd.h>
 
 #include "io/bitmap_file.h"
+#include "io/file_io.h"
+#include "jpeg/jpeg_bridge.h"
 #include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
 #include "research/sweep_report.h"
@@ -384,6 +386,45 @@ TEST_F(CommandCodecCliTest, EvaluateTakesLambdasAndSizesAndNamesEveryPictureItCa
         EXPECT_TRUE(contains(sized.err, reason)) << reason << "\n" << sized.err;
     EXPECT_TRUE(contains(exited(2, {"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "jpeg"}).err,
                          "\"jpeg\" is the name of a codec"));
+}
+
+// Decoded pictures are found by stem, and a label of digits is the point's quality: two reference
+// pictures of one stem, or a label that is no quality, are refused before anything is measured or
+// written (both were measured, against one decoded picture or as one quality twice).
+TEST_F(CommandCodecCliTest, EvaluateRefusesReferencesOfOneStemAndLabelsThatAreNoQuality) {
+    const fs::path point = cwd.path() / "decoded" / "5";
+    fs::create_directories(point);
+    std::ofstream sizes(point / "sizes.csv");
+    for (const std::string& picture : pictures) {
+        fs::copy_file(picture, point / fs::path(picture).filename());
+        sizes << fs::path(picture).stem().string() << ",100\n";
+    }
+    sizes.close();
+    const Arguments evaluate{"evaluate", "--reference", "set", "--decoded", "decoded", "--name", "learned",
+                             "--measures", "none", "--out", "evaluated"};
+    fs::copy(point, cwd.path() / "decoded" / "4294967301");
+    const CliRun label = exited(1, evaluate);
+    EXPECT_EQ(label.err, "The point \"4294967301\" is no quality: a whole-number label lies from -1000000000 to "
+                         "1000000000: \"decoded/4294967301\"\n");
+    fs::remove_all(cwd.path() / "decoded" / "4294967301");
+    fs::copy_file(cwd.file("set/e_chelsea.bmp"), cwd.file("set/a_astronaut.bmp"));
+    const CliRun stems = exited(1, evaluate);
+    EXPECT_TRUE(contains(stems.err, "\"set/a_astronaut.bmp\" and \"set/a_astronaut.png\" share the stem "
+                                    "\"a_astronaut\"")) << stems.err;
+    EXPECT_FALSE(fs::exists(cwd.path() / "evaluated")) << "nothing is written";
+}
+
+// A decoder that writes an empty file, or JPEG data, to its .ppm output fails its item saying
+// which, not that the file is no bitmap.
+TEST_F(CommandCodecCliTest, ADecodedFileOfTheWrongFormatFailsItsItemSayingWhatItHolds) {
+    writeFileAtomically(cwd.file("any.jpg"), SaveAsJpeg(patternBitmap(16, 16), 90));
+    const std::string jpegs = script("jpegs", "cp '" + cwd.file("any.jpg") + "' \"$2\"");
+    const std::string empties = script("empties", ": > \"$2\"");
+    writeFile("wrong.json", "[" + codec("jpegs", "cp", jpegs) + "," + codec("empties", "cp", empties) + "]");
+    const CliRun swept = exited(3, {"sweep", "--codec-file", "wrong.json", "--codecs", "jpeg,jpegs,empties",
+                                    "--qualities", "50", "--measures", "none", "set/a_astronaut.png"});
+    for (const char* cause : {"is not a valid PPM file: it holds JPEG data", "is not a valid PPM file: it is empty"})
+        EXPECT_TRUE(contains(swept.err, cause)) << cause << "\n" << swept.err;
 }
 
 std::string sha256Of(const std::string& path) {

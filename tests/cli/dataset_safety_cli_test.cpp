@@ -224,7 +224,7 @@ TEST_F(DataSetSafetyTest, APictureThatFailsIsRecordedAndTheRunGoesOnWithTheOther
     EXPECT_NE(plain.err.find("avc on \"set/p4_tiny.bmp\": The AVC codec needs a picture of at least 4 x 4"),
               std::string::npos)
         << plain.err;
-    EXPECT_NE(plain.err.find("jpeg on \"set/p5_text.png\""), std::string::npos) << plain.err;
+    EXPECT_NE(plain.err.find("jpeg: \"set/p5_text.png\" is not a valid PNG file"), std::string::npos) << plain.err;
     EXPECT_EQ(std::count(plain.out.begin(), plain.out.end(), '\n'), 1 + 3 * 2 * 2 + 1 * 2);
     EXPECT_NE(fileBytes(cwd.file("aggregate.csv")).find("\r\navc,40,3,"), std::string::npos);
     EXPECT_NE(fileBytes(cwd.file("aggregate.csv")).find("\r\njpeg,40,4,"), std::string::npos);
@@ -271,17 +271,25 @@ TEST_F(DataSetSafetyTest, MessagesSayWhatIsWrong) {
     }
     const std::string bitmap = fileBytes(cwd.file("set/p1.bmp"));
     std::ofstream(cwd.file("cut.bmp"), std::ios::binary) << bitmap.substr(0, bitmap.size() / 2);
+    std::ofstream(cwd.file("junk.png")) << "not a picture";
     const CliRun cut = exited(3, {"sweep", "--codecs", "jpeg", "--qualities", "50", "--measures", "none", "set/p1.bmp",
-                                  "cut.bmp"});
-    const std::string line = cut.err.substr(cut.err.find("jpeg on \"cut.bmp\": "));
-    EXPECT_NE(line.find("is truncated"), std::string::npos) << line;
+                                  "cut.bmp", "junk.png"});
     const auto mentions = [](const std::string& text, const std::string& name) {
         std::size_t count = 0;
         for (std::size_t at = text.find(name); at != std::string::npos; at = text.find(name, at + 1)) ++count;
         return count;
     };
-    EXPECT_EQ(mentions(line.substr(line.find(": ") + 2), "\"cut.bmp\""), 1u)
-        << "the reason names the file once: " << line;
+    for (const std::string name : {"cut.bmp", "junk.png"}) {
+        const std::size_t at = cut.err.find("\n  jpeg");
+        ASSERT_NE(at, std::string::npos) << cut.err;
+        const std::size_t start = cut.err.find("\"" + name + "\"", at);
+        ASSERT_NE(start, std::string::npos) << cut.err;
+        const std::size_t lineStart = cut.err.rfind('\n', start) + 1;
+        const std::string line = cut.err.substr(lineStart, cut.err.find('\n', start) - lineStart);
+        EXPECT_TRUE(line.starts_with("  jpeg")) << line;
+        EXPECT_EQ(mentions(line, "\"" + name + "\""), 1u) << "the line names the file once: " << line;
+    }
+    EXPECT_NE(cut.err.find("  jpeg: Bitmap file \"cut.bmp\" is truncated"), std::string::npos) << cut.err;
 }
 
 // A data set file that lacks its pictures, codecs or parameters is named with what it lacks.

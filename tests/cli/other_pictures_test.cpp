@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QColorSpace>
 #include <QImage>
 #include <algorithm>
 #include <cstring>
@@ -210,7 +211,77 @@ TEST(OtherPicturesTest, UnreadableContentStillSaysItIsNoBitmap) {
     writeFileAtomically(data.file("e.png"), Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'n', 'g'});
     const CliRun run = runCli({"avc", "e.png"}, data.path());
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "\"e.png\" is not a valid bitmap file\n");
+    EXPECT_EQ(run.err, "\"e.png\" is not a valid PNG file: its first bytes are those of no picture format read here\n");
+}
+
+// An empty file says what its name claims and that it is empty; a PNG or TIFF cut short and a GIF
+// whose logical screen is too large get one line of the tool's own, none of their libraries'.
+TEST(OtherPicturesTest, BrokenPicturesGetOneLineOfOurOwnSayingWhatIsWrong) {
+    TempDir data;
+    const QImage picture = patternBitmap(64, 48);
+    ASSERT_TRUE(picture.save(QString::fromStdString(data.file("whole.png")), "PNG"));
+    ASSERT_TRUE(picture.save(QString::fromStdString(data.file("whole.tif")), "TIFF"));
+    const std::string png = fileBytes(data.file("whole.png"));
+    const std::string tiff = fileBytes(data.file("whole.tif"));
+    std::string gif = grayGifFile(4, 4);
+    gif[6] = gif[7] = gif[8] = gif[9] = '\xFF';  // a screen of 65535 x 65535 around a frame of 4 x 4
+    writeFileAtomically(data.file("empty.png"), Bytes{});
+    writeFileAtomically(data.file("cut.png"), textBytes(png.substr(0, png.size() / 2)));
+    writeFileAtomically(data.file("cut.tif"), textBytes(tiff.substr(0, tiff.size() / 3)));
+    writeFileAtomically(data.file("screen.gif"), textBytes(gif));
+    const struct {
+        const char* name;
+        std::string message;
+    } cases[] = {
+        {"empty.png", "\"empty.png\" is not a valid PNG file: it is empty"},
+        {"cut.png", "\"cut.png\" cannot be read as a picture: the file ends inside its picture data"},
+        {"cut.tif", "\"cut.tif\" cannot be read as a picture: "},
+        {"screen.gif", "The picture in \"screen.gif\" is too large: 65535 x 65535 pixels is above the limit of 100 "
+                       "megapixels"},
+    };
+    for (const auto& each : cases) {
+        const CliRun run = runCli({"avc", each.name}, data.path());
+        EXPECT_EQ(run.exitCode, 1) << each.name;
+        EXPECT_TRUE(run.err.starts_with(each.message)) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    }
+}
+
+// The figures treat every picture as sRGB: one whose file declares other colours is measured with a
+// note on stderr, once per file however often it is read, which --quiet leaves out.
+TEST(OtherPicturesTest, PicturesDeclaringOtherColoursAreMeasuredWithANoteOncePerFile) {
+    TempDir data;
+    fs::create_directory(data.path() / "set");
+    const QImage picture = patternBitmap(64, 48);
+    ASSERT_TRUE(picture.save(QString::fromStdString(data.file("set/plain.png")), "PNG"));
+    QImage linear = picture;
+    linear.setColorSpace(QColorSpace::SRgbLinear);
+    ASSERT_TRUE(linear.save(QString::fromStdString(data.file("set/linear.png")), "PNG"));
+    QImage wide = picture.mirrored(true, false);
+    wide.setColorSpace(QColorSpace(QColorSpace::Primaries::ProPhotoRgb, 1.8F));
+    ASSERT_TRUE(wide.save(QString::fromStdString(data.file("set/wide.png")), "PNG"));
+    const auto notesOn = [](const std::string& err, const std::string& picture) {
+        const std::string note = "Note: \"" + picture + "\" declares colours other than sRGB (";
+        std::size_t count = 0;
+        for (std::size_t at = err.find(note); at != std::string::npos; at = err.find(note, at + 1)) ++count;
+        return count;
+    };
+
+    const CliRun compare = runCli({"compare", "--measures", "none", "set/plain.png", "set/linear.png"}, data.path());
+    ASSERT_EQ(compare.exitCode, 0) << compare.err;
+    EXPECT_EQ(notesOn(compare.err, "set/linear.png"), 1u) << compare.err;
+    EXPECT_NE(compare.err.find("); the figures treat its values as sRGB\n"), std::string::npos) << compare.err;
+    EXPECT_EQ(compare.err.find("plain.png"), std::string::npos) << compare.err;
+
+    const Arguments sweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "40,70", "--measures", "none", "-j", "2"};
+    const CliRun swept = runCli(sweep + Arguments{"set"}, data.path());
+    ASSERT_EQ(swept.exitCode, 0) << swept.err;
+    EXPECT_EQ(notesOn(swept.err, "set/linear.png"), 1u) << swept.err;
+    EXPECT_EQ(notesOn(swept.err, "set/wide.png"), 1u) << swept.err;
+    EXPECT_EQ(swept.err.find("plain.png"), std::string::npos) << swept.err;
+    const CliRun quiet = runCli(sweep + Arguments{"--quiet", "set"}, data.path());
+    ASSERT_EQ(quiet.exitCode, 0) << quiet.err;
+    EXPECT_EQ(quiet.err, "");
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <fstream>
 
 #include "io/error.h"
+#include "io/file_io.h"
+#include "jpeg/jpeg_bridge.h"
 #include "research/decoded_folder.h"
 #include "support/test_support.h"
 
@@ -74,6 +76,49 @@ TEST(DecodedFolderTest, APicturesFilesAreFoundByStemAndItsSizeBySizesCsvFirst) {
     EXPECT_EQ(codedSizeOf(point, "/refs/c.bmp"), 9u) << "by stem too";
     EXPECT_NE(messageOf([&] { codedSizeOf(point, "refs/b.png"); }).find("Line 4 is not"), std::string::npos);
     EXPECT_NE(messageOf([&] { codedSizeOf(point, "refs/e.png"); }).find("sizes.csv has no line for e"), std::string::npos);
+}
+
+// A label of digits is the point's quality, so it must be one a codec can have: 4294967301 would
+// become quality 5 beside the point "5", and the two would count as one point twice.
+TEST(DecodedFolderTest, ALabelOfDigitsThatIsNoQualityInRangeIsRefusedNamingItsFolder) {
+    for (const char* label : {"4294967301", "99999999999999999999", "1000000001", "-1000000001"}) {
+        SCOPED_TRACE(label);
+        TempDir dir;
+        fs::create_directory(dir.path() / "5");
+        fs::create_directory(dir.path() / label);
+        EXPECT_EQ(messageOf([&] { decodedPoints(dir.path().string()); }),
+                  "The point \"" + std::string(label) +
+                      "\" is no quality: a whole-number label lies from -1000000000 to 1000000000: \"" +
+                      dir.file(label) + "\"");
+    }
+    TempDir ends;
+    for (const char* label : {"-1000000000", "1000000000", "5"}) fs::create_directory(ends.path() / label);
+    EXPECT_EQ(qualitiesOf(decodedPoints(ends.path().string())), (std::vector<int>{-1000000000, 5, 1000000000}));
+}
+
+// A decoded picture must be the lossless picture its name says: an empty file or JPEG data under a
+// .png or .ppm name (a decoder that wrote the wrong format) says which, not "not a valid bitmap".
+TEST(DecodedFolderTest, ADecodedFileThatIsNoPictureOfItsFormatSaysWhatItHolds) {
+    TempDir dir;
+    const Bytes jpeg = SaveAsJpeg(patternBitmap(16, 16), 90);
+    const Bytes text{'n', 'o', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'};
+    const struct {
+        const char* name;
+        Bytes bytes;
+        const char* cause;
+    } cases[] = {
+        {"empty.png", {}, "is not a valid PNG file: it is empty"},
+        {"jpeg.png", jpeg, "is not a valid PNG file: it holds JPEG data"},
+        {"jpeg.ppm", jpeg, "is not a valid PPM file: it holds JPEG data"},
+        {"jpeg.bmp", jpeg, "is not a valid bitmap file: it holds JPEG data"},
+        {"text.png", text, "is not a valid PNG file: its first bytes are those of no picture format read here"},
+        {"text.bmp", text, "is not a valid bitmap file"},
+    };
+    for (const auto& each : cases) {
+        writeFileAtomically(dir.file(each.name), each.bytes);
+        EXPECT_EQ(messageOf([&] { loadDecodedPicture(dir.file(each.name)); }),
+                  "\"" + dir.file(each.name) + "\" " + each.cause);
+    }
 }
 
 }  // namespace

@@ -1,0 +1,85 @@
+#include "io/colour_note.h"
+
+#include <QColorSpace>
+#include <QColorTransform>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <set>
+
+namespace brenlow {
+namespace {
+
+struct Notes {
+    std::mutex mutex;
+    std::function<void(const std::string&)> handler;
+    std::set<std::string> notedFiles;
+};
+
+Notes& notes() {
+    static Notes shared;
+    return shared;
+}
+
+// The largest difference between what two transforms make of a grid of colours, in levels of
+// 65535; a null `expected` leaves the colours as they are.
+int largestDifference(const QColorTransform& transform, const QColorTransform* expected) {
+    constexpr int kLevels[] = {0, 8, 32, 64, 128, 192, 255};
+    int largest = 0;
+    for (int red : kLevels)
+        for (int green : kLevels)
+            for (int blue : kLevels) {
+                const QRgba64 colour = QRgba64::fromRgba(red, green, blue, 255);
+                const QRgba64 made = transform.map(colour);
+                const QRgba64 wanted = expected != nullptr ? expected->map(colour) : colour;
+                largest = std::max({largest, std::abs(made.red() - wanted.red()),
+                                    std::abs(made.green() - wanted.green()), std::abs(made.blue() - wanted.blue())});
+            }
+    return largest;
+}
+
+// Whether the declared colours, made sRGB, keep the values within a level in 255: sRGB however
+// it is declared (a chunk, any of the ICC profiles of it), or a gamma of 2.2 on sRGB's primaries.
+bool withinALevelOfSrgb(const QColorSpace& space) {
+    constexpr int kOneLevel = 257;
+    const QColorTransform toSrgb = space.transformationToColorSpace(QColorSpace::SRgb);
+    if (largestDifference(toSrgb, nullptr) <= kOneLevel) return true;
+    const QColorTransform gamma22 =
+        QColorSpace(QColorSpace::Primaries::SRgb, 2.2F).transformationToColorSpace(QColorSpace::SRgb);
+    return largestDifference(toSrgb, &gamma22) <= kOneLevel;
+}
+
+std::string declaredColours(const QColorSpace& space) {
+    const QString description = space.description();
+    if (!description.isEmpty() && description != QLatin1String("Custom"))
+        return "the profile \"" + description.toStdString() + "\"";
+    const bool gammaCurve = space.transferFunction() == QColorSpace::TransferFunction::Gamma ||
+                            space.transferFunction() == QColorSpace::TransferFunction::Linear;
+    if (gammaCurve && space.primaries() == QColorSpace::Primaries::SRgb) {
+        char gamma[32];
+        std::snprintf(gamma, sizeof gamma, "%.2f", static_cast<double>(space.gamma()));
+        return std::string("a gamma of ") + gamma;
+    }
+    return "primaries or a tone curve of their own";
+}
+
+}  // namespace
+
+void setPictureNoteHandler(std::function<void(const std::string&)> handler) {
+    const std::lock_guard lock(notes().mutex);
+    notes().handler = std::move(handler);
+}
+
+void noteColoursOtherThanSrgb(const QImage& picture, const std::string& path) {
+    const QColorSpace space = picture.colorSpace();
+    if (!space.isValid() || space == QColorSpace(QColorSpace::SRgb)) return;
+    Notes& shared = notes();
+    const std::lock_guard lock(shared.mutex);
+    if (!shared.handler || shared.notedFiles.contains(path) || withinALevelOfSrgb(space)) return;
+    shared.notedFiles.insert(path);
+    shared.handler("Note: \"" + path + "\" declares colours other than sRGB (" + declaredColours(space) +
+                   "); the figures treat its values as sRGB");
+}
+
+}  // namespace brenlow

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QImage>
+#include <functional>
+#include <string>
+
+namespace brenlow {
+
+// Receives the notes on pictures read for measuring; none is installed by default, and the
+// notes are then dropped. Install it before any picture is read: it is called from whichever
+// thread reads one, one call at a time.
+void setPictureNoteHandler(std::function<void(const std::string&)> handler);
+
+// The measures take every picture's values as sRGB. When the file declares other colours (another
+// gamma, other primaries, an ICC profile that is not sRGB's), the handler is told so, once per
+// file, with the file named. A picture that declares nothing, sRGB, or the gamma of 2.2 many
+// sRGB files declare instead (gAMA 0.45455) is taken as it is, without a note.
+void noteColoursOtherThanSrgb(const QImage& picture, const std::string& path);
+
+}  // namespace brenlow
