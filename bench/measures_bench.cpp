@@ -5,8 +5,8 @@
 #include "bench_picture.h"
 
 #include "jpeg/jpeg_bridge.h"
-#include "research/measures.h"
-#include "research/structural_similarity.h"
+#include "measures/measures.h"
+#include "measures/structural_similarity.h"
 
 namespace brenlow {
 namespace {

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/main_form.h"
-#include "app/mdi_child.h"
-#include "app/measurements_dock.h"
+#include "app/docks/measurements_dock.h"
+#include "app/shell/main_form.h"
+#include "app/shell/mdi_child.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "research/codec_registry.h"
+#include "catalogue/codec_registry.h"
 
 namespace brenlow::cli {
 namespace {

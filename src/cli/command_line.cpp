@@ -9,11 +9,11 @@
 #include <optional>
 
 #include "anchors/anchor_codec.h"
+#include "catalogue/codec_registry.h"
+#include "experiments/quality_list.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "research/codec_registry.h"
-#include "research/measure_table.h"
-#include "research/quality_list.h"
+#include "measures/measure_table.h"
 
 namespace brenlow::cli {
 namespace {

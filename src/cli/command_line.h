@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "codecs/sequence_codec.h"
+#include "catalogue/codec_curve.h"
+#include "catalogue/still_codec.h"
 #include "codecs/codec_settings.h"
-#include "research/codec_curve.h"
-#include "research/still_measures.h"
+#include "codecs/sequence_codec.h"
 
 namespace brenlow::cli {
 

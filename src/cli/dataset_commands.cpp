@@ -12,15 +12,15 @@
 
 #include "cli/json_output.h"
 #include "cli/printable_text.h"
-#include "research/dataset_json.h"
 #include "cli/research_commands.h"
 #include "cli/run_outputs.h"
+#include "experiments/command_sweep_point.h"
+#include "experiments/dataset_inputs.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "io/folder_lock.h"
-#include "research/dataset_inputs.h"
-#include "research/command_sweep_point.h"
-#include "research/dataset_run.h"
+#include "results/dataset_json.h"
+#include "results/dataset_run.h"
 
 namespace brenlow::cli {
 namespace {

@@ -6,8 +6,8 @@
 
 #include "cli/command_line.h"
 #include "cli/research_commands.h"
+#include "experiments/imported_curves.h"
 #include "io/folder_lock.h"
-#include "research/imported_curves.h"
 
 namespace brenlow::cli {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "cli/research_commands.h"
-#include "research/research_json.h"
-#include "research/sweep_report.h"
+#include "experiments/sweep_report.h"
+#include "results/research_json.h"
 
 namespace brenlow::cli {
 namespace {

@@ -6,13 +6,13 @@
 #include <string>
 
 #include "anchors/anchor_codec.h"
+#include "catalogue/codec_registry.h"
 #include "cli/command_line.h"
 #include "codecs/still_codecs.h"
-#include "research/codec_registry.h"
-#include "research/still_measures.h"
-#include "research/dataset_outcome.h"
-#include "research/research_json.h"
-#include "research/sweep.h"
+#include "experiments/dataset_outcome.h"
+#include "experiments/sweep.h"
+#include "measures/still_measures.h"
+#include "results/research_json.h"
 
 namespace brenlow::cli {
 

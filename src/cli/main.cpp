@@ -7,6 +7,8 @@
 
 #include "anchors/anchor_codec.h"
 #include "anchors/anchor_experiment.h"
+#include "catalogue/codec_registry.h"
+#include "catalogue/library_versions.h"
 #include "cli/codecs_command.h"
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"
@@ -19,13 +21,11 @@
 #include "codecs/output_files.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
+#include "experiments/command_codec_experiment.h"
 #include "io/bitmap_file.h"
 #include "io/colour_note.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "research/codec_registry.h"
-#include "research/command_codec_experiment.h"
-#include "research/library_versions.h"
 
 namespace brenlow::cli {
 namespace {

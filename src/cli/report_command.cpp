@@ -12,7 +12,7 @@
 #include "cli/run_outputs.h"
 #include "io/file_io.h"
 #include "report/html_report.h"
-#include "research/dataset_run.h"
+#include "results/dataset_run.h"
 
 namespace brenlow::cli {
 namespace {

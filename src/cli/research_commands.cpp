@@ -7,14 +7,14 @@
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
 #include "cli/printable_text.h"
+#include "experiments/dataset_inputs.h"
+#include "experiments/sweep.h"
+#include "experiments/sweep_report.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "research/dataset_inputs.h"
-#include "research/dataset_json.h"
-#include "research/measure_table.h"
-#include "research/sweep.h"
-#include "research/sweep_report.h"
-#include "research/measures.h"
+#include "measures/measure_table.h"
+#include "measures/measures.h"
+#include "results/dataset_json.h"
 
 namespace brenlow::cli {
 namespace {

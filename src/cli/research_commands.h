@@ -5,13 +5,13 @@
 #include <string>
 
 #include "anchors/anchor_codec.h"
+#include "catalogue/codec_registry.h"
 #include "cli/command_line.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
-#include "research/codec_registry.h"
-#include "research/imported_curves.h"
-#include "research/sweep.h"
-#include "research/sweep_report.h"
+#include "experiments/imported_curves.h"
+#include "experiments/sweep.h"
+#include "experiments/sweep_report.h"
 
 namespace brenlow::cli {
 

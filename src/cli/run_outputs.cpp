@@ -6,7 +6,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #include "io/pending_file.h"
-#include "research/dataset_store.h"
+#include "results/dataset_store.h"
 
 namespace brenlow::cli {
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "research/bd_rate.h"
+#include "experiments/bd_rate.h"
 
 namespace brenlow {
 

@@ -4,12 +4,12 @@
 #include <cmath>
 #include <ctime>
 
+#include "catalogue/library_versions.h"
 #include "io/error.h"
+#include "measures/measure_table.h"
+#include "measures/measures.h"
 #include "report/curve_plot.h"
 #include "report/report_tables.h"
-#include "research/library_versions.h"
-#include "research/measure_table.h"
-#include "research/measures.h"
 
 namespace brenlow {
 namespace {

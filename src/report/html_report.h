@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "research/dataset_outcome.h"
+#include "experiments/dataset_outcome.h"
+#include "experiments/imported_curves.h"
 #include "report/machine_description.h"
-#include "research/imported_curves.h"
 
 namespace brenlow {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "research/codec_registry.h"
-#include "research/measures.h"
+#include "catalogue/codec_registry.h"
+#include "measures/measures.h"
 
 namespace brenlow {
 namespace {

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "research/dataset_outcome.h"
-#include "research/imported_curves.h"
+#include "experiments/dataset_outcome.h"
+#include "experiments/imported_curves.h"
 
 namespace brenlow {
 

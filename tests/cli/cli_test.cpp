@@ -5,11 +5,11 @@
 #include <fstream>
 #include <regex>
 
-#include "support/cli_runner.h"
+#include "experiments/sweep_report.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"
-#include "research/sweep_report.h"
+#include "support/cli_runner.h"
 #include "support/test_support.h"
 
 namespace brenlow::testing {

@@ -4,8 +4,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "catalogue/codec_registry.h"
 #include "io/file_io.h"
-#include "research/codec_registry.h"
 #include "support/cli_runner.h"
 #include "support/test_support.h"
 

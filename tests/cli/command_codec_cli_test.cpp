@@ -19,12 +19,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "experiments/sweep_report.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 #include "jpeg/jpeg_bridge.h"
 #include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
-#include "research/sweep_report.h"
 #include "support/test_support.h"
 
 #ifndef BRENLOW_EXAMPLE_CODECS_DIR

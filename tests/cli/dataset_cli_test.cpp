@@ -11,9 +11,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include "experiments/sweep_report.h"
 #include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
-#include "research/sweep_report.h"
 #include "support/test_support.h"
 
 namespace brenlow::testing {

@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/cli_runner.h"
+#include "experiments/sweep_report.h"
 #include "io/bitmap_file.h"
-#include "research/sweep_report.h"
+#include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
 #include "support/test_support.h"
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <regex>
 
+#include "measures/measures.h"
 #include "support/cli_runner.h"
-#include "research/measures.h"
 #include "support/dataset_pictures.h"
 #include "support/test_support.h"
 

@@ -9,10 +9,10 @@
 #include <set>
 #include <regex>
 
-#include "support/cli_runner.h"
-#include "research/butteraugli.h"
-#include "research/measures.h"
 #include "io/bitmap_file.h"
+#include "measures/butteraugli.h"
+#include "measures/measures.h"
+#include "support/cli_runner.h"
 #include "support/test_support.h"
 
 namespace brenlow::testing {

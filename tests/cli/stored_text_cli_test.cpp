@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "experiments/sweep_report.h"
 #include "io/bitmap_file.h"
-#include "research/sweep_report.h"
 #include "support/cli_runner.h"
 #include "support/test_support.h"
 

@@ -19,20 +19,20 @@
 #include <filesystem>
 
 #include "anchors/anchor_codec.h"
-#include "app/codec_settings_dialog.h"
-#include "app/compare_canvas.h"
-#include "app/compare_window.h"
-#include "app/heat_map_legend.h"
-#include "app/measurements_dock.h"
-#include "app/window_pair_dialog.h"
-#include "app/workbench_settings.h"
+#include "app/charts/heat_map_legend.h"
+#include "app/dialogs/codec_settings_dialog.h"
+#include "app/dialogs/window_pair_dialog.h"
+#include "app/docks/measurements_dock.h"
+#include "app/shell/workbench_settings.h"
+#include "app/windows/compare_canvas.h"
+#include "app/windows/compare_window.h"
 #include "codecs/document.h"
 #include "gui_fixture.h"
 #include "imaging/difference_image.h"
 #include "io/bitmap_file.h"
-#include "research/butteraugli.h"
-#include "research/measures.h"
-#include "research/ssimulacra2.h"
+#include "measures/butteraugli.h"
+#include "measures/measures.h"
+#include "measures/ssimulacra2.h"
 
 namespace brenlow::testing {
 namespace {

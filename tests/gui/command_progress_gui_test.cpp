@@ -9,7 +9,7 @@
 #include <QUrl>
 #include <chrono>
 
-#include "app/command_progress.h"
+#include "app/jobs/command_progress.h"
 #include "gui_fixture.h"
 
 namespace brenlow::testing {

@@ -20,16 +20,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/codec_titles.h"
-#include "app/compare_window.h"
-#include "app/dataset_pictures.h"
-#include "app/dataset_progress.h"
-#include "app/dataset_window.h"
-#include "app/mdi_child.h"
-#include "app/sweep_dialog.h"
+#include "app/dialogs/dataset_pictures.h"
+#include "app/dialogs/sweep_dialog.h"
+#include "app/jobs/dataset_progress.h"
+#include "app/shell/codec_titles.h"
+#include "app/shell/mdi_child.h"
+#include "app/windows/compare_window.h"
+#include "app/windows/dataset_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
-#include "research/measures.h"
+#include "measures/measures.h"
 #include "support/dataset_pictures.h"
 
 namespace brenlow::testing {

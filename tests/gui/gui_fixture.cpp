@@ -5,8 +5,8 @@
 #include <QEvent>
 #include <span>
 
-#include "app/dataset_pictures.h"
-#include "app/measurements_dock.h"
+#include "app/dialogs/dataset_pictures.h"
+#include "app/docks/measurements_dock.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
 

@@ -7,8 +7,8 @@
 #include <optional>
 #include <string>
 
-#include "app/main_form.h"
-#include "app/mdi_child.h"
+#include "app/shell/main_form.h"
+#include "app/shell/mdi_child.h"
 #include "support/test_support.h"
 
 namespace brenlow::testing {

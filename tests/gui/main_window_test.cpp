@@ -13,8 +13,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/about_box.h"
-#include "app/measurements_dock.h"
+#include "app/docks/measurements_dock.h"
+#include "app/shell/about_box.h"
 #include "gui_fixture.h"
 
 namespace brenlow::testing {

@@ -13,14 +13,14 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include "app/codec_titles.h"
-#include "app/compare_window.h"
-#include "app/dataset_window.h"
-#include "app/result_folders.h"
+#include "app/dialogs/result_folders.h"
+#include "app/shell/codec_titles.h"
+#include "app/windows/compare_window.h"
+#include "app/windows/dataset_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
-#include "research/dataset_run.h"
-#include "research/measures.h"
+#include "measures/measures.h"
+#include "results/dataset_run.h"
 
 namespace brenlow::testing {
 namespace {

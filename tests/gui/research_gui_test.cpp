@@ -7,15 +7,15 @@
 #include <QSlider>
 #include <cmath>
 
-#include "app/compare_canvas.h"
-#include "app/compare_window.h"
-#include "app/measurements_dock.h"
+#include "app/docks/measurements_dock.h"
+#include "app/windows/compare_canvas.h"
+#include "app/windows/compare_window.h"
+#include "codecs/still_codecs.h"
 #include "gui_fixture.h"
 #include "imaging/difference_image.h"
-#include "research/measures.h"
 #include "io/bitmap_file.h"
 #include "io/file_io.h"
-#include "codecs/still_codecs.h"
+#include "measures/measures.h"
 
 namespace brenlow::testing {
 namespace {

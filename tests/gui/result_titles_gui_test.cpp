@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "app/compare_window.h"
-#include "app/window_pair_dialog.h"
-#include "app/workbench_settings.h"
+#include "app/dialogs/window_pair_dialog.h"
+#include "app/shell/workbench_settings.h"
+#include "app/windows/compare_window.h"
 #include "gui_fixture.h"
 
 namespace brenlow::testing {

@@ -1,9 +1,9 @@
 #include <QMenu>
 #include <QRegularExpression>
 
-#include "app/compare_window.h"
-#include "app/dataset_window.h"
-#include "app/sweep_window.h"
+#include "app/windows/compare_window.h"
+#include "app/windows/dataset_window.h"
+#include "app/windows/sweep_window.h"
 #include "gui_fixture.h"
 
 namespace brenlow::testing {

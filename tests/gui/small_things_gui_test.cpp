@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/dataset_window.h"
-#include "app/export_names.h"
-#include "app/sweep_window.h"
-#include "app/workbench_settings.h"
+#include "app/shell/workbench_settings.h"
+#include "app/windows/dataset_window.h"
+#include "app/windows/export_names.h"
+#include "app/windows/sweep_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
 

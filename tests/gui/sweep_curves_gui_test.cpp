@@ -13,14 +13,14 @@
 #include <QKeyEvent>
 #include <cmath>
 
-#include "app/codec_titles.h"
-#include "app/sweep_dialog.h"
-#include "app/sweep_window.h"
-#include "app/workbench_settings.h"
+#include "app/dialogs/sweep_dialog.h"
+#include "app/shell/codec_titles.h"
+#include "app/shell/workbench_settings.h"
+#include "app/windows/sweep_window.h"
+#include "experiments/sweep_report.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
-#include "research/measures.h"
-#include "research/sweep_report.h"
+#include "measures/measures.h"
 
 namespace brenlow::testing {
 namespace {

@@ -14,15 +14,15 @@
 #include <filesystem>
 #include <tuple>
 
-#include "app/codec_titles.h"
-#include "app/sweep_charts.h"
-#include "app/sweep_dialog.h"
-#include "app/sweep_window.h"
+#include "app/charts/sweep_charts.h"
+#include "app/dialogs/sweep_dialog.h"
+#include "app/shell/codec_titles.h"
+#include "app/windows/sweep_window.h"
+#include "experiments/quality_list.h"
+#include "experiments/sweep_report.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
-#include "research/butteraugli.h"
-#include "research/quality_list.h"
-#include "research/sweep_report.h"
+#include "measures/butteraugli.h"
 
 namespace brenlow::testing {
 namespace {

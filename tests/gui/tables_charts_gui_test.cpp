@@ -17,13 +17,13 @@
 #include <QPushButton>
 #include <QToolTip>
 
-#include "app/chart_export.h"
-#include "app/dataset_window.h"
-#include "app/delta_filter.h"
-#include "app/sweep_window.h"
-#include "app/table_sorting.h"
-#include "app/sweep_charts.h"
-#include "app/sweep_tables.h"
+#include "app/charts/chart_export.h"
+#include "app/charts/sweep_charts.h"
+#include "app/windows/dataset_window.h"
+#include "app/windows/delta_filter.h"
+#include "app/windows/sweep_tables.h"
+#include "app/windows/sweep_window.h"
+#include "app/windows/table_sorting.h"
 #include "gui_fixture.h"
 
 namespace brenlow::testing {

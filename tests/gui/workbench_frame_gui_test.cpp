@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <map>
 
-#include "app/measurements_dock.h"
-#include "app/sweep_window.h"
-#include "app/workbench_settings.h"
+#include "app/docks/measurements_dock.h"
+#include "app/shell/workbench_settings.h"
+#include "app/windows/sweep_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
 

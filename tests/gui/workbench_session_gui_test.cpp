@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/elided_label.h"
-#include "app/measurements_dock.h"
+#include "app/docks/elided_label.h"
+#include "app/docks/measurements_dock.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
 

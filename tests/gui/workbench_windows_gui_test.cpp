@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <span>
 
+#include "app/shell/window_arrangement.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
-#include "app/window_arrangement.h"
 #include "io/file_io.h"
 
 namespace brenlow::testing {

@@ -1,0 +1,255 @@
+#include "app/charts/sweep_charts.h"
+
+#include <QChart>
+#include <QCheckBox>
+#include <QChartView>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QLogValueAxis>
+#include <QFontMetrics>
+#include <QPen>
+#include <QSet>
+#include <QValueAxis>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <memory>
+
+#include "app/charts/chart_legend.h"
+#include "app/charts/chart_point_tips.h"
+#include "app/shell/codec_titles.h"
+#include "app/shell/plain_text.h"
+
+namespace brenlow {
+namespace {
+
+// What a chart puts beside its plot area: across, the upright axis with its labels and title and
+// the margins; down, the chart's title, the legend, the rate axis's labels and title, the margins.
+constexpr int kAroundThePlotAcross = 160;
+constexpr int kAroundThePlotDown = 190;
+
+// A colour of its own for each curve, the same in both charts: the charts' theme has only five.
+QColor curveColour(std::size_t index) {
+    static const QColor colours[] = {{0x1f, 0x5f, 0xbf}, {0xe0, 0x7b, 0x00}, {0x2e, 0x9e, 0x3e}, {0xc6, 0x28, 0x28},
+                                     {0x7b, 0x3f, 0xb5}, {0x00, 0x89, 0x7b}, {0x8d, 0x6e, 0x63}, {0xd8, 0x1b, 0x60},
+                                     {0x55, 0x6b, 0x2f}, {0x37, 0x47, 0x4f}};
+    return colours[index % std::size(colours)];
+}
+
+// One curve: the line and its points, named after the codec; infinite values are left out, and
+// on a log scale so are rates of zero.
+void addCurve(QChart& chart, const std::string& name, QColor colour, const std::vector<RatePoint>& curve,
+              bool logRate, CurveMeasure measure, const QualityAt& qualityAt) {
+    auto* line = new QLineSeries;
+    line->setName(chartText(curveTitle(name)));
+    QPen pen(colour);
+    pen.setWidth(2);
+    line->setPen(pen);
+    line->setPointsVisible(true);
+    for (const RatePoint& point : curve)
+        if (std::isfinite(point.quality) && (!logRate || point.rate > 0.0)) line->append(point.rate, point.quality);
+    chart.addSeries(line);
+    showPointTips(*line, name, measure, qualityAt);
+}
+
+// Axes that hold every curve, not only the first one attached.
+void fitAxes(const QChart& chart, QAbstractAxis& x, QValueAxis& y) {
+    double left = std::numeric_limits<double>::infinity();
+    double right = 0.0;
+    double bottom = std::numeric_limits<double>::infinity();
+    double top = -bottom;
+    for (QAbstractSeries* series : chart.series()) {
+        for (const QPointF& point : static_cast<QLineSeries*>(series)->points()) {
+            left = std::min(left, point.x());
+            right = std::max(right, point.x());
+            bottom = std::min(bottom, point.y());
+            top = std::max(top, point.y());
+        }
+    }
+    if (bottom > top) return;
+    if (auto* linear = qobject_cast<QValueAxis*>(&x)) {
+        linear->setRange(0.0, right);
+        linear->applyNiceNumbers();
+    } else {
+        x.setRange(left / 1.25, right * 1.25);  // a margin on a log scale is a factor
+    }
+    y.setRange(bottom, top);
+    y.applyNiceNumbers();
+}
+
+QString axisTitle(CurveMeasure measure) {
+    const QString label = QString::fromStdString(measureLabel(measure));
+    return higherIsBetter(measure) ? label : label + QStringLiteral(", lower is better");
+}
+
+QAbstractAxis* rateAxis(bool logRate) {
+    if (!logRate) {
+        auto* x = new QValueAxis;
+        x->setTitleText(QStringLiteral("bits per pixel"));
+        return x;
+    }
+    auto* x = new QLogValueAxis;
+    x->setBase(2.0);
+    x->setLabelFormat(QStringLiteral("%.3g"));
+    x->setMinorTickCount(-1);
+    x->setTitleText(QStringLiteral("bits per pixel (log scale)"));
+    return x;
+}
+
+struct ChartOptions {
+    bool logRate = false;
+    QSet<QString> hidden;  // the curves the user hid by their legend entries
+    QualityAt qualityAt;
+};
+
+QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves, CurveMeasure measure,
+                const std::shared_ptr<ChartOptions>& options) {
+    auto* chart = new QChart;
+    const QString measured = QString::fromStdString(measureLabel(measure));
+    chart->setTitle(chartText(QStringLiteral("%1 against bits per pixel").arg(measured)));
+    for (std::size_t i = 0; i < names.size(); ++i)
+        addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate, measure,
+                 options->qualityAt);
+    QAbstractAxis* x = rateAxis(options->logRate);
+    auto* y = new QValueAxis;
+    y->setTitleText(chartText(axisTitle(measure)));
+    chart->addAxis(x, Qt::AlignBottom);
+    chart->addAxis(y, Qt::AlignLeft);
+    for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);
+    fitAxes(*chart, *x, *y);
+    chart->legend()->setAlignment(Qt::AlignBottom);
+    letLegendHideCurves(*chart, [options](const QString& name, bool shown) {
+        if (shown) options->hidden.remove(name);
+        else options->hidden.insert(name);
+    });
+    for (QAbstractSeries* series : chart->series())
+        if (options->hidden.contains(series->name())) showCurve(*chart, *series, false);
+    return chart;
+}
+
+// The chart leaves the plot area what remains of the view, and shortens an axis title longer than
+// its side: the view is kept large enough for both titles whole, the upright one included.
+void keepAxisTitlesWhole(QChartView& view) {
+    int width = 420;
+    int height = 320;
+    for (const QAbstractAxis* axis : view.chart()->axes()) {
+        const int title = QFontMetrics(axis->titleFont()).horizontalAdvance(axis->titleText());
+        if (axis->orientation() == Qt::Horizontal) width = std::max(width, title + kAroundThePlotAcross);
+        else height = std::max(height, title + kAroundThePlotDown);
+    }
+    view.setMinimumSize(width, height);
+}
+
+QChartView* chartView(QChart* chart, const char* name) {
+    auto* view = new QChartView(chart);
+    view->setObjectName(QString::fromLatin1(name));
+    view->setRenderHint(QPainter::Antialiasing);
+    keepAxisTitlesWhole(*view);
+    return view;
+}
+
+// The view takes the new chart but leaves the old one to its caller.
+void showChart(QChartView& view, QChart* chart) {
+    QChart* old = view.chart();
+    view.setChart(chart);
+    delete old;
+    keepAxisTitlesWhole(view);
+}
+
+QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {
+    auto* selector = new QComboBox;
+    selector->setObjectName(QStringLiteral("ChartMeasure"));
+    for (CurveMeasure measure : measures)
+        selector->addItem(QString::fromStdString(measureLabel(measure)), QString::fromLatin1(measureKey(measure)));
+    const bool msSsim = std::find(measures.begin(), measures.end(), CurveMeasure("ms_ssim_y_db")) != measures.end();
+    const int start = selector->findData(QString::fromLatin1(msSsim ? "ms_ssim_y_db" : "ssim_y_db"));
+    selector->setCurrentIndex(std::max(start, 0));
+    return selector;
+}
+
+QCheckBox* logRateBox() {
+    auto* box = new QCheckBox(QStringLiteral("&Log scale for bits per pixel"));
+    box->setObjectName(QStringLiteral("ChartLogRate"));
+    return box;
+}
+
+}  // namespace
+
+std::vector<CurveMeasure> measuresHeld(const SweepOutcome& outcome) {
+    std::vector<CurveMeasure> held;
+    for (CurveMeasure measure : curveMeasures()) {
+        const bool any = std::any_of(outcome.points.begin(), outcome.points.end(),
+                                     [measure](const SweepPoint& point) { return !std::isnan(measureOf(point, measure)); });
+        if (any) held.push_back(measure);
+    }
+    return held;
+}
+
+QWidget* makeRateDistortionCharts(const SweepOutcome& outcome) {
+    // The outcome outlives the charts: the sweep window holds both.
+    return makeRateDistortionCharts(
+        curveNamesOf(outcome), measuresHeld(outcome),
+        [&outcome](const std::string& curve, CurveMeasure measure) { return curveOf(outcome, curve, measure); },
+        [&outcome](const std::string& curve, double rate) -> std::optional<int> {
+            for (const SweepPoint& point : outcome.points)
+                if (point.curve == curve && point.measures.bitsPerPixel == rate) return point.quality;
+            return std::nullopt;
+        });
+}
+
+std::vector<std::string> curveNames(const std::vector<CodecCurve>& curves) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : curves) names.push_back(curve.name);
+    return names;
+}
+
+QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const std::vector<CurveMeasure>& measures,
+                                  const CurveSource& curves, const QualityAt& qualityAt) {
+    auto* charts = new QWidget;
+    charts->setObjectName(QStringLiteral("RateDistortionCharts"));
+    QComboBox* selector = measureSelector(measures);
+    QCheckBox* logRate = logRateBox();
+    auto* label = new QLabel(QStringLiteral("&Right-hand chart:"));
+    label->setBuddy(selector);
+    auto* choice = new QHBoxLayout;
+    choice->addWidget(label);
+    choice->addWidget(selector);
+    choice->addSpacing(16);
+    choice->addWidget(logRate);
+    choice->addStretch(1);
+
+    const auto psnrOptions = std::make_shared<ChartOptions>();
+    const auto measureOptions = std::make_shared<ChartOptions>();
+    psnrOptions->qualityAt = qualityAt;
+    measureOptions->qualityAt = qualityAt;
+    const auto chosen = [selector] {
+        return selector->count() > 0 ? CurveMeasure(selector->currentData().toString().toStdString()) : CurveMeasure("ssim_y");
+    };
+    QChartView* psnr = chartView(chartOf(codecs, curves, CurveMeasure("psnr"), psnrOptions), "PsnrChart");
+    QChartView* chosenChart = chartView(chartOf(codecs, curves, chosen(), measureOptions), "MeasureChart");
+    QObject::connect(selector, &QComboBox::currentIndexChanged, chosenChart, [=] {
+        showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
+    });
+    QObject::connect(logRate, &QCheckBox::toggled, chosenChart, [=](bool on) {
+        psnrOptions->logRate = on;
+        measureOptions->logRate = on;
+        showChart(*psnr, chartOf(codecs, curves, CurveMeasure("psnr"), psnrOptions));
+        showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
+    });
+    auto* pair = new QWidget;
+    pair->setObjectName(QStringLiteral("ChartPair"));
+    auto* pairLayout = new QHBoxLayout(pair);
+    pairLayout->setContentsMargins(0, 0, 0, 0);
+    pairLayout->addWidget(psnr, 1);
+    pairLayout->addWidget(chosenChart, 1);
+    auto* layout = new QVBoxLayout(charts);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(choice);
+    layout->addWidget(pair, 1);
+    return charts;
+}
+
+}  // namespace brenlow

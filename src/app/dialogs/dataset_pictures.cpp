@@ -1,0 +1,124 @@
+#include "app/dialogs/dataset_pictures.h"
+
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "app/shell/plain_text.h"
+#include "catalogue/codec_registry.h"
+
+namespace brenlow {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 0 for a file no codec writes (a source), 1 for the JPEG experiment's .jpg (a source too when
+// nothing else shares its name), 2 for another codec's file.
+int codedRank(const fs::path& path) {
+    const std::string extension = path.extension().string();
+    if (extension == codecEntryOf(StillCodec::Jpeg).extension) return 1;
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.extension == extension) return 2;
+    return 0;
+}
+
+bool isDecodedResult(const fs::path& path) {
+    const std::string stem = path.stem().string();
+    return !stem.empty() && stem.back() == '~';
+}
+
+QString pluralOf(std::size_t count, const char* one, const char* many) {
+    return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? one : many));
+}
+
+}  // namespace
+
+PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures) {
+    // The likeliest source of each name: the file of the lowest rank sharing it.
+    std::map<fs::path, const std::string*> sources;
+    for (const std::string& picture : pictures) {
+        const fs::path path(picture);
+        if (isDecodedResult(path)) continue;
+        const fs::path base = path.parent_path() / path.stem();
+        const auto [found, added] = sources.emplace(base, &picture);
+        if (!added && codedRank(path) < codedRank(*found->second)) found->second = &picture;
+    }
+    PictureSelection selection;
+    for (const std::string& picture : pictures) {
+        const fs::path path(picture);
+        if (isDecodedResult(path)) {
+            selection.outputs.push_back(path.filename().string() + " (a decoded result)");
+            continue;
+        }
+        const std::string& source = *sources.at(path.parent_path() / path.stem());
+        if (source != picture && codedRank(path) > codedRank(source))
+            selection.outputs.push_back(path.filename().string() + " (coded from " +
+                                        fs::path(source).filename().string() + ")");
+        else
+            selection.pictures.push_back(picture);
+    }
+    return selection;
+}
+
+DataSetPictureList::DataSetPictureList(const PictureSelection& found, std::size_t codecs, std::size_t qualities,
+                                       QWidget* parent)
+    : QDialog(parent), pictures_(found.pictures), codecs_(codecs), qualities_(qualities) {
+    setObjectName(QStringLiteral("DataSetPictures"));
+    setWindowTitle(QStringLiteral("Data Set Sweep: Pictures"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Untick the pictures to leave out:")));
+    list_ = new QListWidget;
+    list_->setObjectName(QStringLiteral("DataSetPictureList"));
+    for (const std::string& picture : pictures_) {
+        auto* item = new QListWidgetItem(QString::fromStdString(fs::path(picture).filename().string()), list_);
+        item->setToolTip(plainTip(QString::fromStdString(picture)));
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    layout->addWidget(list_, 1);
+    if (!found.outputs.empty()) {
+        QString text = QStringLiteral("Left out, the workbench's own outputs (%1):").arg(found.outputs.size());
+        for (const std::string& output : found.outputs) text += QStringLiteral("\n  ") + QString::fromStdString(output);
+        auto* note = plainLabel(text);
+        note->setObjectName(QStringLiteral("DataSetLeftOut"));
+        note->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        layout->addWidget(note);
+    }
+    runs_ = new QLabel;
+    runs_->setObjectName(QStringLiteral("DataSetRuns"));
+    layout->addWidget(runs_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    start_ = buttons->button(QDialogButtonBox::Ok);
+    start_->setText(QStringLiteral("Start"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    connect(list_, &QListWidget::itemChanged, this, &DataSetPictureList::countRuns);
+    countRuns();
+}
+
+std::vector<std::string> DataSetPictureList::chosenPictures() const {
+    std::vector<std::string> chosen;
+    for (int row = 0; row < list_->count(); ++row)
+        if (list_->item(row)->checkState() == Qt::Checked) chosen.push_back(pictures_[static_cast<std::size_t>(row)]);
+    return chosen;
+}
+
+QString DataSetPictureList::runsText() const { return runs_->text(); }
+
+void DataSetPictureList::countRuns() {
+    const std::size_t pictures = chosenPictures().size();
+    runs_->setText(QStringLiteral("%1 x %2 x %3 = %4")
+                       .arg(pluralOf(pictures, "picture", "pictures"), pluralOf(codecs_, "codec", "codecs"),
+                            pluralOf(qualities_, "quality", "qualities"),
+                            pluralOf(pictures * codecs_ * qualities_, "run", "runs")));
+    // A data set of no picture has nothing to show.
+    start_->setEnabled(pictures > 0);
+}
+
+}  // namespace brenlow

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <string>
+#include <vector>
+
+#include "catalogue/still_codec.h"
+
+#include "measures/still_measures.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace brenlow {
+
+// A folder's pictures split into those a data set is made of and the workbench's own outputs:
+// decoded results (`*~.bmp`, `*~.jpg`) and files coded from a picture beside them (`a.jpg` and
+// `a.webp` beside `a.bmp`, `a.webp` beside `a.jpg`), which would count a picture twice.
+struct PictureSelection {
+    std::vector<std::string> pictures;
+    std::vector<std::string> outputs;  // "name (why)"
+};
+PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures);
+
+// Shows the pictures a data set sweep found, each with a check box, the outputs left out and the
+// number of runs the ticked ones make (pictures x codecs x qualities), before anything is coded.
+class DataSetPictureList : public QDialog {
+    Q_OBJECT
+
+public:
+    DataSetPictureList(const PictureSelection& found, std::size_t codecs, std::size_t qualities,
+                       QWidget* parent = nullptr);
+
+    // The ticked pictures, in the order listed.
+    std::vector<std::string> chosenPictures() const;
+    // "3 pictures x 2 codecs x 4 qualities = 24 runs"
+    QString runsText() const;
+
+    QListWidget* list() const { return list_; }
+
+private:
+    void countRuns();
+
+    std::vector<std::string> pictures_;
+    std::size_t codecs_;
+    std::size_t qualities_;
+    QListWidget* list_ = nullptr;
+    QLabel* runs_ = nullptr;
+    QPushButton* start_ = nullptr;
+};
+
+}  // namespace brenlow

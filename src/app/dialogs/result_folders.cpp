@@ -1,0 +1,49 @@
+#include "app/dialogs/result_folders.h"
+
+#include <QAbstractItemView>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QListView>
+#include <QTreeView>
+
+namespace brenlow {
+
+QStringList chooseResultFolders(QWidget* parent, const QString& start) {
+    QFileDialog dialog(parent, QStringLiteral("Open Results: Result Folders"), start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // A native folder dialog takes one folder only; shards come several at a time.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    for (QAbstractItemView* view : dialog.findChildren<QListView*>())
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    for (QAbstractItemView* view : dialog.findChildren<QTreeView*>())
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+std::string resultPictureFile(const std::string& picture, const QStringList& folders) {
+    const QString name = QString::fromStdString(picture);
+    if (QFileInfo(name).isAbsolute() || QFileInfo::exists(name)) return picture;
+    for (const QString& folder : folders) {
+        const QDir dir(folder);
+        for (const QString& candidate : {dir.filePath(name), QDir(dir.absolutePath() + "/..").filePath(name)})
+            if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate).toStdString();
+    }
+    return picture;
+}
+
+std::string resultAnchorOf(const std::vector<CodecCurve>& curves) {
+    if (curves.empty()) return {};
+    if (const auto jpeg = curveMatching("jpeg", curves)) return *jpeg;
+    return curves.front().name;
+}
+
+QString resultFoldersCaption(const QStringList& folders) {
+    QStringList names;
+    for (const QString& folder : folders) names << QDir::toNativeSeparators(QDir::cleanPath(folder));
+    return names.join(QStringLiteral(" + "));
+}
+
+}  // namespace brenlow

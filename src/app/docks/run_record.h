@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "catalogue/still_codec.h"
+#include "codecs/codec_settings.h"
+#include "codecs/field_rules.h"
+#include "imaging/quality_metrics.h"
+#include "measures/still_measures.h"
+
+namespace brenlow {
+
+// One still-compression run as the Measurements panel and the Compare view see it.
+struct RunRecord {
+    QString source;               // caption of the document that was coded
+    StillCodec codec = StillCodec::Jpeg;
+    StillParameters parameters;
+    CodecSettings settings;       // an anchor's settings as it coded with them, every key; empty for ours
+    CompressionFigures figures;
+    StillMeasures measures;
+    bool measuring = false;       // the measures are still being taken on their own thread
+    QImage reference;             // the picture the decoded one was measured against
+};
+
+}  // namespace brenlow

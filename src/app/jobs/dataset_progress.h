@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <optional>
+
+#include "results/dataset_run.h"
+
+class QWidget;
+
+namespace brenlow {
+
+// What a data set run shown with its progress ended with.
+struct DataSetProgressOutcome {
+    std::optional<DataSetOutcome> outcome;  // nothing when no picture was finished
+    std::size_t picturesDone = 0;
+    std::size_t picturesTotal = 0;
+    bool cancelled = false;  // then `outcome` holds the pictures finished before, a partial data set
+};
+
+// Runs the data set's items on worker threads behind a modal progress dialog ("DataSetProgress")
+// with a Cancel button, keeping the workbench painted: it says which item of how many is under way,
+// its picture and codec, and the time left. The pictures are run a few at a time, so that Cancel
+// keeps every picture finished before it. A failure is rethrown here, on the GUI thread.
+DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun& run);
+
+// "Item 3 of 12: b.bmp with JPEG" for `done` of the run's points, and the time left when
+// `elapsedMs` of work did them.
+QString dataSetProgressText(const DataSetRun& run, int done, qint64 elapsedMs);
+
+}  // namespace brenlow

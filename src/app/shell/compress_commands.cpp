@@ -1,0 +1,151 @@
+#include "app/shell/main_form.h"
+
+#include <QLineEdit>
+#include <QMenu>
+
+#include "anchors/anchor_experiment.h"
+#include "app/dialogs/codec_settings_dialog.h"
+#include "app/shell/codec_titles.h"
+#include "app/shell/mdi_child.h"
+#include "app/shell/workbench_settings.h"
+#include "catalogue/codec_registry.h"
+#include "codecs/field_rules.h"
+#include "codecs/still_codecs.h"
+#include "io/error.h"
+
+namespace brenlow {
+
+namespace {
+
+std::string fieldText(const QLineEdit* field) {
+    return field->text().toStdString();
+}
+
+// An anchor codec reads the quality field as it stands: a value it does not take is refused,
+// never quietly replaced as the JPEG command replaces it.
+int anchorQuality(const QLineEdit& field, const AnchorCodec& codec, const QString& title) {
+    bool whole = false;
+    const int quality = field.text().trimmed().toInt(&whole);
+    const QualityRange range = codec.qualities();
+    if (!whole || quality < range.lowest || quality > range.highest) {
+        throw Error(QStringLiteral("%1 takes a quality from %2 to %3; the quality field reads \"%4\".")
+                        .arg(title)
+                        .arg(range.lowest)
+                        .arg(range.highest)
+                        .arg(field.text())
+                        .toStdString());
+    }
+    return quality;
+}
+
+}  // namespace
+
+void TMainForm::JPEG1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const QualitySetting quality = readQuality(fieldText(Edit2), Command::JpegExperiment);
+    if (quality.wasReset) Edit2->setText(QStringLiteral("80"));
+    const StillParameters parameters{quality.quality, 0.0f, 0};
+    const DocumentView view = document->view();
+    codeAndShow(*document, StillCodec::Jpeg, parameters, [&] { return runJpegExperiment(view, quality.quality); });
+}
+
+void TMainForm::createAnchorCodecMenu() {
+    Compress1->addSeparator();
+    AnchorCodec1 = Compress1->addMenu(QStringLiteral("Anchor Codec"));
+    AnchorCodec1->setObjectName(QStringLiteral("AnchorCodec1"));
+    AnchorCodec1->menuAction()->setStatusTip(
+        QStringLiteral("Codes the active picture with a codec of today's formats, to measure ours against"));
+    for (const CodecEntry& codec : codecRegistry()) {
+        if (codec.anchor == nullptr) continue;
+        const QString title = QString::fromStdString(codec.title);
+        QAction* entry = AnchorCodec1->addAction(title);
+        entry->setObjectName(QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
+        entry->setData(QString::fromStdString(codec.name));
+        const StillCodec still = codec.codec;
+        connect(entry, &QAction::triggered, this, [this, still, title] {
+            runCommand([this, still] { AnchorCodecClick(still); }, codingText(title));
+        });
+        AnchorCodecEntries.append(entry);
+    }
+    if (AnchorCodecEntries.isEmpty()) {
+        AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
+        return;
+    }
+    AnchorCodec1->addSeparator();
+    AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
+    AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
+    AnchorCodecSettings1->setStatusTip(
+        QStringLiteral("Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
+    connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
+    describeAnchorEntries();
+}
+
+// Each entry's status tip says how it codes now, at the remembered settings.
+void TMainForm::describeAnchorEntries() {
+    for (QAction* entry : AnchorCodecEntries) {
+        const CodecEntry& codec = *codecEntryNamed(entry->data().toString().toStdString());
+        const CodecSettings settings = resolvedSettings(rememberedCodecSettings(codec), codec.settings);
+        entry->setStatusTip(QStringLiteral("Codes the active picture at the quality field with %1: %2")
+                                .arg(QString::fromStdString(codec.library()),
+                                     QString::fromStdString(codec.settingsLine(settings))));
+    }
+}
+
+CodecSettingsDialog* TMainForm::AnchorCodecSettingsClick() {
+    QList<const CodecEntry*> anchors;
+    for (const CodecEntry& codec : codecRegistry())
+        if (codec.anchor != nullptr) anchors.append(&codec);
+    auto* dialog = new CodecSettingsDialog(anchors, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, &TMainForm::describeAnchorEntries);
+    return dialog;
+}
+
+void TMainForm::AnchorCodecClick(StillCodec codec) {
+    const TMDIChild* document = activeDocument();
+    const CodecEntry& entry = codecEntryOf(codec);
+    if (!document || !entry.anchor) return;
+    const AnchorCodec& anchor = *entry.anchor;
+    const int quality = anchorQuality(*Edit2, anchor, codecTitle(codec));
+    const StillParameters parameters{static_cast<std::uint8_t>(quality), 0.0f, 0};
+    const CodecSettings settings = resolvedSettings(rememberedCodecSettings(entry), entry.settings);
+    const DocumentView view = document->view();
+    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, anchor, quality, settings); },
+                settings);
+}
+
+void TMainForm::AJC1Click() {
+    if (documents().isEmpty()) return;
+    ToolButton18Click();
+}
+
+void TMainForm::ToolButton18Click() {
+    runStillEncoder(Command::AvcStill, encodeAvcStill);
+}
+
+void TMainForm::AJC2Click() {
+    runStillEncoder(Command::AjcStill, encodeAjcStill);
+}
+
+void TMainForm::runStillEncoder(Command command, StillEncoder encode) {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const StillFieldReading reading =
+        readStillFields(command, fieldText(Edit2), fieldText(Edit3), fieldText(Edit5));
+    if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
+    const StillCodec codec = command == Command::AvcStill ? StillCodec::Avc : StillCodec::Ajc;
+    const DocumentView view = document->view();
+    codeAndShow(*document, codec, reading.parameters, [&] { return encode(view, reading.parameters); });
+}
+
+TMDIChild* TMainForm::showStillResult(StillRunResult result) {
+    OriginalSize = result.figures.originalSize;
+    CodedSize = result.figures.codedSize;
+    CompressionRatio = result.figures.compressionRatio;
+    TMDIChild* shown = showDecodedPicture(std::move(result.decoded));
+    showReportLine(QString::fromStdString(result.reportLine));
+    return shown;
+}
+
+}  // namespace brenlow

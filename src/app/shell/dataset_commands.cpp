@@ -1,0 +1,169 @@
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSettings>
+#include <QStatusBar>
+#include <algorithm>
+#include <thread>
+
+#include "app/dialogs/dataset_pictures.h"
+#include "app/dialogs/result_folders.h"
+#include "app/dialogs/sweep_choice.h"
+#include "app/jobs/dataset_progress.h"
+#include "app/shell/codec_titles.h"
+#include "app/shell/main_form.h"
+#include "app/shell/mdi_child.h"
+#include "app/shell/workbench_settings.h"
+#include "app/windows/compare_window.h"
+#include "app/windows/dataset_window.h"
+#include "experiments/dataset_inputs.h"
+#include "experiments/sweep.h"
+#include "io/error.h"
+#include "measures/measures.h"
+#include "results/dataset_run.h"
+#include "results/research_json.h"
+
+namespace brenlow {
+namespace {
+
+const QString kFolderKey = QStringLiteral("dataSet/folder");
+
+QString recalledDataSetFolder() {
+    return openWorkbenchSettings()->value(kFolderKey, QDir::homePath()).toString();
+}
+
+void rememberDataSetFolder(const QString& folder) { openWorkbenchSettings()->setValue(kFolderKey, folder); }
+
+const QString kResultsKey = QStringLiteral("dataSet/results");
+
+QString recalledResultsFolder() {
+    return openWorkbenchSettings()->value(kResultsKey, QDir::homePath()).toString();
+}
+
+void rememberResultsFolder(const QString& folder) { openWorkbenchSettings()->setValue(kResultsKey, folder); }
+
+// One point's decoded picture, kept or coded again, with the picture it is measured against.
+struct CodedPoint {
+    QImage reference;
+    DecodedPicture decoded;
+    PictureMeasures measures;
+};
+
+// The picture is read as the data set run reads it, so that the point has the sweep's bits.
+CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
+    SweepSettings settings;
+    settings.curves = {curve};
+    settings.qualities = {point.quality};
+    const PictureDocument document = openPictureDocument(picture, false);
+    const SweepSource source = prepareSweep(document.view(), settings);
+    CodedPoint coded;
+    coded.reference = source.references.at(curve.codec);
+    coded.decoded = decodedStoredPoint(source, curve, point);
+    coded.measures = measurePictures(coded.reference, coded.decoded.bitmap);
+    return coded;
+}
+
+// The items the run went on without, for a message beside the data set window.
+QString failedItemsText(const std::vector<FailedItem>& failed) {
+    QString text = QStringLiteral("%1 of the data set's items failed; every figure is taken without them:")
+                       .arg(failed.size());
+    for (const FailedItem& item : failed)
+        text += QStringLiteral("\n%1 on %2: %3")
+                    .arg(curveTitle(item.curve), QString::fromStdString(item.picture),
+                         QString::fromStdString(item.reason));
+    return text;
+}
+
+}  // namespace
+
+void TMainForm::DataSetSweep1Click() {
+    const long divisorCode = readFieldInteger(Edit3->text().toStdString());
+    const long focus = readFieldInteger(Edit5->text().toStdString());
+    // As for the sweep, the status line names the work once the dialogs are answered.
+    statusBar()->clearMessage();
+    const QString folder = askDataSetFolder(recalledDataSetFolder());
+    if (folder.isEmpty()) return;
+    rememberDataSetFolder(folder);
+    const std::optional<SweepChoice> choice = chooseSweep();
+    if (!choice) return;
+
+    DataSetRun run;
+    run.settings = sweepSettingsOf(*choice, divisorCode, focus);
+    const std::size_t curves = std::max<std::size_t>(run.settings.curves.size(), 1);
+    DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})), run.settings.curves.size(),
+                            static_cast<std::size_t>(sweepPointCount(run.settings)) / curves, this);
+    if (!askDataSetPictures(list)) return;
+    run.pictures = list.chosenPictures();
+    if (run.pictures.empty()) return;
+    run.versions = runVersions();
+    run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+    DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    if (!progress.outcome) return;
+    DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
+                                              anchorCurveOf(*choice, run.settings),
+                                              [](const std::string& picture) { return picture; });
+    if (progress.cancelled)
+        window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
+                                                           .arg(progress.picturesDone)
+                                                           .arg(progress.picturesTotal));
+}
+
+void TMainForm::OpenResults1Click() {
+    statusBar()->clearMessage();
+    const QStringList folders = askResultFolders(recalledResultsFolder());
+    if (folders.isEmpty()) return;
+    rememberResultsFolder(folders.first());
+    std::vector<std::string> names;
+    for (const QString& folder : folders) names.push_back(QDir::toNativeSeparators(folder).toStdString());
+    DataSetOutcome outcome = inBackground([&] {
+        try {
+            return loadDataSet(names);
+        } catch (const std::exception& error) {
+            throw Error(QStringLiteral("The results in %1 could not be opened: %2")
+                            .arg(resultFoldersCaption(folders), QString::fromStdString(failureMessage(error)))
+                            .toStdString());
+        }
+    });
+    const std::string anchor = resultAnchorOf(outcome.curves);
+    showDataSetWindow(resultFoldersCaption(folders), std::move(outcome), anchor,
+                      [folders](const std::string& picture) { return resultPictureFile(picture, folders); });
+}
+
+DataSetWindow* TMainForm::showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
+                                            std::function<std::string(const std::string&)> pictureFile) {
+    const std::vector<FailedItem> failed = outcome.failed;
+    auto* window = new DataSetWindow(caption, std::move(outcome), anchor, this);
+    window->showMessage = showMessage;
+    window->openPoint = [this, pictureFile](const std::string& picture, const SweepPoint& point,
+                                            const CodecCurve& curve) {
+        // Copies: the data set window may close while the command runs.
+        const std::string file = pictureFile(picture);
+        const QString busy = point.keptDecoded.path.empty() ? QStringLiteral("Coding %1 with %2 at quality %3...")
+                                                            : QStringLiteral("Opening %1 as %2 decoded it at quality %3...");
+        runCommand([this, file, point, curve] { openDataSetPoint(file, point, curve); },
+                   busy.arg(QFileInfo(QString::fromStdString(file)).fileName(), curveTitle(point.curve))
+                       .arg(point.quality));
+    };
+    window->show();
+    if (!failed.empty()) showMessage(failedItemsText(failed));
+    return window;
+}
+
+void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
+    CodedPoint coded = inBackground([&] { return codePoint(picture, point, curve); });
+    OpenDocument(QString::fromStdString(picture));
+    const TMDIChild* document = activeDocument();
+    if (!document) throw Error("\"" + picture + "\" could not be opened.");
+    const QString sourceCaption = document->caption();
+    const QString caption = QStringLiteral("%1, %2 at quality %3")
+                                .arg(sourceCaption, curveTitle(point.curve))
+                                .arg(point.quality);
+    coded.decoded.caption = caption.toStdString();
+    const QImage decoded = coded.decoded.bitmap;
+    showDecodedPicture(std::move(coded.decoded));
+    auto* window = new CompareWindow(sourceCaption, coded.reference, caption, decoded, this);
+    window->showMeasures(coded.measures);
+    window->show();
+}
+
+}  // namespace brenlow

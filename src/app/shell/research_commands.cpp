@@ -1,0 +1,128 @@
+#include "app/shell/main_form.h"
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QStatusBar>
+
+#include "app/dialogs/sweep_dialog.h"
+#include "app/dialogs/window_pair_dialog.h"
+#include "app/docks/measurements_dock.h"
+#include "app/jobs/sweep_progress.h"
+#include "app/shell/mdi_child.h"
+#include "app/shell/result_titles.h"
+#include "app/windows/compare_window.h"
+#include "app/windows/sweep_window.h"
+#include "codecs/document.h"
+#include "experiments/sweep.h"
+#include "io/error.h"
+
+namespace brenlow {
+
+namespace {
+
+struct NamedPicture {
+    QString name;
+    QImage picture;
+};
+
+// A decoded window opened from a file ("base~.bmp") is compared with base.bmp, or base.jpg.
+NamedPicture sourceBesideDecoded(const QString& caption) {
+    if (caption.endsWith(QStringLiteral("~.bmp"))) {
+        const QString base = caption.chopped(5);
+        for (const QString& name : {base + QStringLiteral(".bmp"), base + QStringLiteral(".jpg")})
+            if (QFileInfo(name).isFile()) return {name, loadDocumentPicture(name.toStdString())};
+    }
+    throw Error("No source is known for \"" + caption.toStdString() +
+                "\": compare a window decoded by a command, or a base~.bmp beside its base.bmp");
+}
+
+}  // namespace
+
+void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+                            const std::function<StillRunResult()>& code, const CodecSettings& settings) {
+    RunRecord record;
+    record.source = source.windowTitle();
+    record.codec = codec;
+    record.parameters = parameters;
+    record.settings = settings;
+    const DocumentView view = source.view();
+    StillRunResult result = inBackground([&] {
+        StillRunResult coded = code();
+        record.reference = referencePictureFor(codec, view);
+        return coded;
+    });
+    record.figures = result.figures;
+    const QImage decoded = result.decoded.bitmap;
+    TMDIChild* shown = showStillResult(std::move(result));
+    shown->setDescription(runDescription(codec, parameters, settings));
+    shown->followView(source);
+    Measurements->recordRun(&source, activeDocument(), std::move(record), decoded);
+}
+
+std::optional<SweepChoice> TMainForm::chooseSweep() {
+    SweepDialog dialog(recalledSweepChoice(), this);
+    // The status line names the sweep once the user has said what it runs.
+    statusBar()->clearMessage();
+    if (!askSweepChoice(dialog)) return std::nullopt;
+    statusBar()->showMessage(busyText_);
+    rememberSweepChoice(dialog.choice());
+    return dialog.choice();
+}
+
+void TMainForm::Sweep1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const long divisorCode = readFieldInteger(Edit3->text().toStdString());
+    const long focus = readFieldInteger(Edit5->text().toStdString());
+    const std::optional<SweepChoice> choice = chooseSweep();
+    if (!choice) return;
+    const SweepSettings settings = sweepSettingsOf(*choice, divisorCode, focus);
+    const DocumentView view = document->view();
+    const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
+    std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
+    if (!outcome) return;
+    auto* window = new SweepWindow(document->caption(), std::move(*outcome), anchorCurveOf(*choice, settings), this);
+    window->showMessage = showMessage;
+    window->show();
+}
+
+void TMainForm::Compare1Click() {
+    const TMDIChild* document = activeDocument();
+    if (!document) return;
+    const QImage& decoded = document->requirePicture();
+    const RunRecord* run = Measurements->runThatMade(document);
+    const NamedPicture source =
+        run ? NamedPicture{run->source, run->reference} : sourceBesideDecoded(document->caption());
+    const PictureMeasures measures = inBackground([&] { return measurePictures(source.picture, decoded); });
+    auto* window = new CompareWindow(source.name, source.picture, document->windowTitle(), decoded, this);
+    window->showMeasures(measures);
+    window->show();
+}
+
+// The dialog is answered before the command starts, so that it shows no busy cursor.
+void TMainForm::CompareTwo1Click() {
+    if (commandRunning_) return;
+    QList<TMDIChild*> shown;
+    for (TMDIChild* document : documents())
+        if (!document->bitmap().isNull()) shown << document;
+    if (shown.size() < 2) {
+        showMessage(QStringLiteral("Compare Two Windows needs two open windows with pictures of the same size."));
+        return;
+    }
+    WindowPairDialog dialog(shown, activeDocument(), this);
+    if (dialog.exec() != QDialog::Accepted || !dialog.windowB()) return;
+    const QPointer<TMDIChild> a = dialog.windowA();
+    const QPointer<TMDIChild> b = dialog.windowB();
+    runCommand([&] {
+        if (!a || !b) throw Error("A window chosen for the comparison has been closed.");
+        const QImage& first = a->requirePicture();
+        const QImage& second = b->requirePicture();
+        const PictureMeasures measures = inBackground([&] { return measurePictures(first, second); });
+        auto* window = new CompareWindow(a->windowTitle(), first, b->windowTitle(), second, this,
+                                         CompareRoles::twoWindows());
+        window->showMeasures(measures);
+        window->show();
+    });
+}
+
+}  // namespace brenlow

@@ -1,0 +1,95 @@
+#include "app/windows/dataset_tables.h"
+
+#include <QFileInfo>
+#include <QStringList>
+#include <QTableWidget>
+#include <cmath>
+
+#include "app/shell/codec_titles.h"
+#include "app/windows/sweep_tables.h"
+#include "app/windows/table_sorting.h"
+
+namespace brenlow {
+namespace {
+
+QString number(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
+
+QString summaryCount(const DeltaSummary& summary) {
+    return summary.leftOut == 0 ? QString::number(summary.count)
+                                : QStringLiteral("%1 (%2 n/a)").arg(summary.count).arg(summary.leftOut);
+}
+
+void fillSummaryRow(QTableWidget& table, int row, const PerPictureDeltas& deltas, bool rate) {
+    const DeltaSummary& summary = rate ? deltas.rate : deltas.quality;
+    const int decimals = rate ? 2 : 4;
+    const QStringList texts{curveTitle(deltas.curve), QString::fromStdString(measureLabel(deltas.measure)),
+                            deltas.interpolation == BdInterpolation::Cubic ? QStringLiteral("cubic")
+                                                                           : QStringLiteral("PCHIP"),
+                            rate ? QStringLiteral("BD-rate %") : QStringLiteral("BD-quality")};
+    int column = 0;
+    for (const QString& text : texts) table.setItem(row, column++, new QTableWidgetItem(text));
+    for (double value : {summary.mean, summary.median, summary.min, summary.max, summary.stdev})
+        table.setItem(row, column++, numberItem(number(value, decimals)));
+    table.setItem(row, column, numberItem(summaryCount(summary)));
+}
+
+}  // namespace
+
+std::vector<CurveMeasure> aggregateMeasuresHeld(const DataSetOutcome& outcome) {
+    std::vector<CurveMeasure> held;
+    const std::vector<CurveMeasure>& measures = curveMeasures();
+    for (std::size_t m = 0; m < measures.size(); ++m)
+        for (const AggregatePoint& point : outcome.aggregate)
+            if (m < point.means.size() && !std::isnan(point.means[m])) {
+                held.push_back(measures[m]);
+                break;
+            }
+    return held;
+}
+
+QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::string& anchor) {
+    const std::vector<PerPictureDeltas> deltas = perPictureDeltaTable(outcome, anchor);
+    if (deltas.empty()) return nullptr;
+    QTableWidget* table = readOnlyTable("DeltaSummaryTable", static_cast<int>(2 * deltas.size()),
+                                        {"Codec", "Measure", "Fit", "Delta", "Mean", "Median", "Min", "Max",
+                                         "Stdev", "Pictures"});
+    for (std::size_t i = 0; i < deltas.size(); ++i) {
+        fillSummaryRow(*table, static_cast<int>(2 * i), deltas[i], true);
+        fillSummaryRow(*table, static_cast<int>(2 * i + 1), deltas[i], false);
+    }
+    table->resizeColumnsToContents();
+    sortByHeaderClick(*table);
+    return table;
+}
+
+QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<PictureRow>& rows) {
+    const std::vector<CurveMeasure> measures = aggregateMeasuresHeld(outcome);
+    QStringList headers{"Picture", "Codec", "Quality", "Coded size", "Bits per pixel"};
+    for (CurveMeasure measure : measures) headers << QString::fromStdString(measureLabel(measure));
+    rows.clear();
+    for (std::size_t picture = 0; picture < outcome.outcomes.size(); ++picture)
+        for (std::size_t point = 0; point < outcome.outcomes[picture].sweep.points.size(); ++point)
+            rows.push_back({picture, point});
+    QTableWidget* table = readOnlyTable("PictureTable", static_cast<int>(rows.size()), headers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    for (int row = 0; row < table->rowCount(); ++row) {
+        const PictureOutcome& picture = outcome.outcomes[rows[static_cast<std::size_t>(row)].picture];
+        const SweepPoint& point = picture.sweep.points[rows[static_cast<std::size_t>(row)].point];
+        auto* name = new QTableWidgetItem(QFileInfo(QString::fromStdString(picture.picture)).fileName());
+        // The row's place in `rows`, which a sort of the table does not move.
+        name->setData(Qt::UserRole, row);
+        table->setItem(row, 0, name);
+        table->setItem(row, 1, new QTableWidgetItem(curveTitle(point.curve)));
+        table->setItem(row, 2, numberItem(QString::number(point.quality)));
+        table->setItem(row, 3, numberItem(QString::number(point.figures.codedSize)));
+        table->setItem(row, 4, numberItem(number(point.measures.bitsPerPixel, 4)));
+        int column = 5;
+        for (CurveMeasure measure : measures) table->setItem(row, column++, numberItem(number(measureOf(point, measure), 4)));
+    }
+    table->resizeColumnsToContents();
+    sortByHeaderClick(*table);
+    return table;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "experiments/dataset_outcome.h"
+
+class QTableWidget;
+
+namespace brenlow {
+
+// The measures of which the aggregate holds at least one mean, in the order of curveMeasures().
+std::vector<CurveMeasure> aggregateMeasuresHeld(const DataSetOutcome& outcome);
+
+// The per-picture deltas against `anchor` summarised ("DeltaSummaryTable"): for each codec,
+// measure and fit a row of the BD-rate in per cent and one of the BD-quality, each with the mean,
+// median, least, greatest and standard deviation over the pictures and how many had one. Null
+// when the anchor was not swept or no other codec was.
+QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::string& anchor);
+
+// Where a row of the picture table comes from.
+struct PictureRow {
+    std::size_t picture = 0;  // index into the data set's outcomes
+    std::size_t point = 0;    // index into that picture's sweep
+};
+
+// Every point of every picture, one row each ("PictureTable"): the picture's file name, codec,
+// quality, coded size, bits per pixel and each measure the aggregate holds. Row r is rows[r].
+QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<PictureRow>& rows);
+
+}  // namespace brenlow

@@ -1,0 +1,20 @@
+#include "app/windows/screen_fit.h"
+
+#include <QScreen>
+#include <QWidget>
+
+namespace brenlow {
+
+namespace {
+
+// A caption and borders as window managers commonly draw them.
+constexpr QSize kFrameAllowance(16, 48);
+
+}  // namespace
+
+void resizeWithinScreen(QWidget& window, QSize preferred) {
+    const QSize room = window.screen()->availableGeometry().size() - kFrameAllowance;
+    window.resize(preferred.boundedTo(room));
+}
+
+}  // namespace brenlow

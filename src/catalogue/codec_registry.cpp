@@ -1,0 +1,138 @@
+#include "catalogue/codec_registry.h"
+
+#include <algorithm>
+
+#include "catalogue/still_codec.h"
+#include "io/error.h"
+#include "jpeg/jpeg_library_version.h"
+
+namespace brenlow {
+namespace {
+
+// The largest focus the commands take: the decoder's work budget refuses most pictures far below.
+constexpr int kMaxFocus = 1000;
+
+SettingDescription divisorSetting() {
+    return {"divisor", "samples are divided by N + 0.5 before coding; 0 gives 2.5", 0, 9, {}, "2"};
+}
+
+CodecEntry ownCodec(StillCodec codec, std::string name, std::string title, std::string extension, int lowestQuality,
+                    std::vector<SettingDescription> settings) {
+    // AVC and AJC are measured against the file they code from; AJC's report line has no ratios.
+    const bool container = codec != StillCodec::Jpeg;
+    return {codec,   std::move(name),      std::move(title), std::move(extension), {lowestQuality, 100},
+            std::move(settings), nullptr, container, codec != StillCodec::Ajc};
+}
+
+void addAnchor(std::deque<CodecEntry>& entries, StillCodec codec, std::string_view name, std::string title) {
+    if (const AnchorCodec* anchor = anchorCodecNamed(name)) {
+        entries.push_back({codec, anchor->name(), std::move(title), anchor->extension(), anchor->qualities(),
+                           anchor->settingDescriptions(), anchor});
+    }
+}
+
+std::deque<CodecEntry> builtCodecs() {
+    std::deque<CodecEntry> entries;
+    entries.push_back(ownCodec(StillCodec::Jpeg, "jpeg", "JPEG", ".jpg", 0,
+                               {{"optimize", "Huffman tables made for the picture (1) or the standard ones (0)", 0, 1,
+                                 {}, "0"},
+                                {"subsampling", "chroma subsampling", 0, 0, {"420", "422", "444"}, "420"}}));
+    entries.push_back(ownCodec(StillCodec::Avc, "avc", "AVC", ".avc", 1,
+                               {divisorSetting(),
+                                {"focus", "sharpening passes of the decoder", 0, kMaxFocus, {}, "2"}}));
+    entries.push_back(ownCodec(StillCodec::Ajc, "ajc", "AJC", ".ajc", 1, {divisorSetting()}));
+    addAnchor(entries, StillCodec::Webp, "webp", "WebP");
+    addAnchor(entries, StillCodec::Avif, "avif", "AVIF");
+    addAnchor(entries, StillCodec::Jxl, "jxl", "JPEG XL");
+    addAnchor(entries, StillCodec::Jp2, "jp2", "JPEG 2000");
+    return entries;
+}
+
+std::deque<CodecEntry>& registry() {
+    static std::deque<CodecEntry> entries = builtCodecs();
+    return entries;
+}
+
+// The descriptions behind the added entries; a deque, so the entries' pointers stay valid.
+std::deque<CommandCodec>& commandCodecs() {
+    static std::deque<CommandCodec> codecs;
+    return codecs;
+}
+
+}  // namespace
+
+std::string CodecEntry::library() const {
+    if (command != nullptr) return "commands from " + command->file;
+    return anchor != nullptr ? anchor->libraryVersion() : "libjpeg " + jpegLibraryVersion();
+}
+
+std::string CodecEntry::settingsLine(const CodecSettings& resolved) const {
+    if (anchor != nullptr) return anchor->describeSettings(resolved);
+    if (command != nullptr) {
+        std::string line = "its own programs at quality as given";
+        for (const auto& [key, value] : resolved) line += ", " + key + " " + value;
+        return line;
+    }
+    std::string line = name == "jpeg" ? "baseline, float DCT, quality as given (0-100)"
+                                      : "the JPEG library at quality as given (1-100) inside the container";
+    for (const auto& [key, value] : resolved) line += ", " + key + " " + value;
+    return line;
+}
+
+const std::deque<CodecEntry>& codecRegistry() { return registry(); }
+
+void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
+    for (const CommandCodec& codec : codecs) {
+        if (const CodecEntry* known = codecEntryNamed(codec.name)) {
+            if (known->command != nullptr && known->command->file == codec.file) continue;
+            throw Error("The codec \"" + codec.name + "\" of " + codec.file + " is already given by " +
+                        (known->command != nullptr ? known->command->file : std::string("this build")));
+        }
+        const CommandCodec& kept = commandCodecs().emplace_back(codec);
+        registry().push_back({StillCodec::Command, kept.name, kept.title, kept.extension, kept.qualities, kept.settings,
+                              nullptr, false, true, &kept});
+    }
+}
+
+const CodecEntry* codecEntryNamed(std::string_view name) {
+    const std::deque<CodecEntry>& entries = codecRegistry();
+    const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });
+    return entry == entries.end() ? nullptr : &*entry;
+}
+
+const CodecEntry& codecEntryOf(StillCodec codec) {
+    if (codec == StillCodec::Command) throw Error("A codec described by commands is known by its name");
+    const std::deque<CodecEntry>& entries = codecRegistry();
+    const auto entry =
+        std::find_if(entries.begin(), entries.end(), [codec](const CodecEntry& e) { return e.codec == codec; });
+    if (entry == entries.end()) throw Error("This build has no such codec");
+    return *entry;
+}
+
+std::string codecNamesText() {
+    std::string names;
+    for (const CodecEntry& entry : codecRegistry()) names += (names.empty() ? "" : ", ") + entry.name;
+    return names;
+}
+
+CodecChoice checkedCodecChoice(std::string_view text) {
+    CodecChoice choice = parseCodecChoice(text);
+    const CodecEntry* entry = codecEntryNamed(choice.codec);
+    if (entry == nullptr) {
+        throw Error("\"" + choice.codec + "\" is not a codec of this build; there are " + codecNamesText());
+    }
+    choice.settings = checkCodecSettings(choice.codec, choice.settings, entry->settings);
+    return choice;
+}
+
+JpegOptions jpegOptionsFrom(const CodecSettings& resolved) {
+    JpegOptions options;
+    options.optimizeHuffman = settingNumber(resolved, "optimize") == 1;
+    const std::string& subsampling = resolved.at("subsampling");
+    options.chroma = subsampling == "444"   ? ChromaSubsampling::Full
+                     : subsampling == "422" ? ChromaSubsampling::HalfAcross
+                                            : ChromaSubsampling::Half;
+    return options;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "anchors/anchor_codec.h"
+#include "catalogue/command_codec.h"
+#include "codecs/codec_settings.h"
+#include "jpeg/jpeg_bridge.h"
+
+namespace brenlow {
+
+enum class StillCodec;
+
+// Every codec this build has, the three commands' and the anchors alike: the one place that lists
+// them. Front ends, writers and completion read it.
+struct CodecEntry {
+    StillCodec codec;
+    std::string name;       // "jpeg": the command-line name
+    std::string title;      // "JPEG": as menus and reports name it
+    std::string extension;  // ".jpg": of its coded files
+    QualityRange qualities;
+    std::vector<SettingDescription> settings;  // beside the quality, with today's choices as defaults
+    const AnchorCodec* anchor = nullptr;       // the library codec behind an anchor; null for ours
+    bool againstSourceFile = false;  // measured against the source file (base.bmp) rather than the document's own
+    bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
+    const CommandCodec* command = nullptr;  // the programs behind a codec described by commands
+    std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
+    std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
+};
+
+// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build,
+// then the codecs described by commands that addCommandCodecs added. Entries never move.
+const std::deque<CodecEntry>& codecRegistry();
+
+// Adds codecs described by commands (StillCodec::Command) for the rest of the process. Call it
+// before any run starts: the registry is read without a lock. A codec already added from the same
+// file is left as it is. Throws Error when another file gave a codec of the same name.
+void addCommandCodecs(const std::vector<CommandCodec>& codecs);
+
+// The codec of that name, built or added; null when there is none.
+const CodecEntry* codecEntryNamed(std::string_view name);
+// A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
+const CodecEntry& codecEntryOf(StillCodec codec);
+
+// "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, and the codecs added, for messages.
+std::string codecNamesText();
+
+// A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry, its values in
+// their canonical form ("optimize=01" is "optimize=1"). Throws Error naming the codec, the key and
+// what is allowed, or the codecs there are.
+CodecChoice checkedCodecChoice(std::string_view text);
+
+// The JPEG library's options of resolved jpeg settings (optimize, subsampling).
+JpegOptions jpegOptionsFrom(const CodecSettings& resolved);
+
+}  // namespace brenlow

@@ -1,0 +1,245 @@
+#include "experiments/dataset_outcome.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <utility>
+
+#include "measures/measure_table.h"
+
+namespace brenlow {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A running sum per measure over the pictures that have it.
+struct PointSums {
+    int pictures = 0;
+    int missed = 0;
+    double bitsPerPixel = 0.0;
+    std::vector<double> sums = std::vector<double>(curveMeasures().size(), 0.0);
+    std::vector<int> counts = std::vector<int>(curveMeasures().size(), 0);
+    std::vector<double> encodeSpeeds;
+    std::vector<double> decodeSpeeds;
+
+    void add(const SweepPoint& point) {
+        ++pictures;
+        missed += point.targetMissed ? 1 : 0;
+        if (point.timingRuns > 0) {
+            encodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.encodeSeconds));
+            decodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.decodeSeconds));
+        }
+        bitsPerPixel += point.measures.bitsPerPixel;
+        for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
+            const double value = measureOf(point, curveMeasures()[i]);
+            if (std::isnan(value)) continue;
+            sums[i] += value;
+            ++counts[i];
+        }
+    }
+
+    AggregatePoint mean(const std::string& curve, const SweepPoint& first) const {
+        const bool sized = !std::isnan(first.targetBpp);
+        AggregatePoint point{curve, sized ? 0 : first.quality, first.targetBpp, missed, pictures, bitsPerPixel / pictures,
+                             {}, counts};
+        for (std::size_t i = 0; i < sums.size(); ++i) point.means.push_back(counts[i] > 0 ? sums[i] / counts[i] : kNaN);
+        point.encodeMegapixelsPerSecond = summarise(encodeSpeeds).median;
+        point.decodeMegapixelsPerSecond = summarise(decodeSpeeds).median;
+        point.timedPictures = static_cast<int>(encodeSpeeds.size());
+        return point;
+    }
+};
+
+std::vector<std::string> namesOf(const std::vector<CodecCurve>& curves) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : curves) names.push_back(curve.name);
+    return names;
+}
+
+}  // namespace
+
+std::string settingsOf(const DataSetOutcome& outcome, const std::string& curveName) {
+    const CodecCurve* curve = findCurve(outcome.curves, curveName);
+    return curve == nullptr ? std::string() : curve->settingsText();
+}
+
+bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
+    const auto sameGroups = [&] {
+        for (const MeasureGroup group : slowMeasureGroups())
+            if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return false;
+        return true;
+    };
+    return a.qualities == b.qualities && a.bppTargets == b.bppTargets && a.divisor == b.divisor && a.passes == b.passes && sameGroups() &&
+           a.versions == b.versions && a.timing == b.timing;
+}
+
+DataSetParameters dataSetParameters(const SweepSettings& settings, const LibraryVersions& versions) {
+    return {settings.qualities, settings.bppTargets, settings.divisor, settings.passes, settings.measures, versions,
+            {std::max(settings.timingRuns, 1), kTimedCodecThreads}};
+}
+
+std::vector<std::pair<std::string, double>> decibelsOfMeanLinear(const AggregatePoint& point) {
+    std::vector<std::pair<std::string, double>> means;
+    for (CurveMeasure measure : curveMeasures()) {
+        const std::optional<CurveMeasure> linear = linearOf(measure);
+        if (!linear) continue;
+        const double mean = linear->index() < point.means.size() ? point.means[linear->index()] : kNaN;
+        means.emplace_back(std::string(measureKey(measure)) + "_of_mean", ssimDecibels(mean));
+    }
+    return means;
+}
+
+std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
+                                            const std::vector<CodecCurve>& curves) {
+    std::vector<AggregatePoint> points;
+    for (const CodecCurve& curve : curves) {
+        // In the order the qualities (or targets) first appear; a point coded to a size is grouped
+        // by its target, as its quality differs from picture to picture.
+        std::vector<std::pair<SweepPoint, PointSums>> byPoint;
+        const auto samePoint = [](const SweepPoint& a, const SweepPoint& b) {
+            return std::isnan(a.targetBpp) ? std::isnan(b.targetBpp) && a.quality == b.quality : a.targetBpp == b.targetBpp;
+        };
+        for (const PictureOutcome& outcome : outcomes) {
+            for (const SweepPoint& point : outcome.sweep.points) {
+                if (point.curve != curve.name) continue;
+                auto at = std::find_if(byPoint.begin(), byPoint.end(),
+                                       [&](const auto& entry) { return samePoint(entry.first, point); });
+                if (at == byPoint.end()) at = byPoint.insert(byPoint.end(), {point, PointSums{}});
+                at->second.add(point);
+            }
+        }
+        for (const auto& [first, sums] : byPoint) points.push_back(sums.mean(curve.name, first));
+    }
+    return points;
+}
+
+DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<CodecCurve> curves,
+                                  DataSetParameters parameters, std::vector<PictureOutcome> outcomes) {
+    DataSetOutcome outcome{std::move(pictures), std::move(curves), std::move(parameters), std::move(outcomes), {}, {}};
+    outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
+    return outcome;
+}
+
+std::vector<RatePoint> aggregateCurve(const DataSetOutcome& outcome, const std::string& curveName,
+                                      CurveMeasure measure) {
+    const std::size_t index = measure.index();
+    std::vector<RatePoint> curve;
+    for (const AggregatePoint& point : outcome.aggregate)
+        if (point.curve == curveName) curve.push_back({point.bitsPerPixel, point.means[index]});
+    return curve;
+}
+
+std::vector<RatePoint> aggregateCurveOfMeanLinear(const DataSetOutcome& outcome, const std::string& curveName,
+                                                  CurveMeasure measure) {
+    const std::optional<CurveMeasure> linear = linearOf(measure);
+    if (!linear) return aggregateCurve(outcome, curveName, measure);
+    std::vector<RatePoint> curve = aggregateCurve(outcome, curveName, *linear);
+    for (RatePoint& point : curve) point.quality = ssimDecibels(point.quality);
+    return curve;
+}
+
+std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, const std::string& anchor) {
+    return deltaTable(
+        namesOf(outcome.curves),
+        [&](const std::string& curve, CurveMeasure measure) { return aggregateCurve(outcome, curve, measure); },
+        anchor, deltaMeasuresTaken(outcome.parameters.measures));
+}
+
+DeltaSummary summarise(const std::vector<double>& values) {
+    std::vector<double> kept;
+    for (double value : values)
+        if (!std::isnan(value)) kept.push_back(value);
+    DeltaSummary summary;
+    summary.count = static_cast<int>(kept.size());
+    summary.leftOut = static_cast<int>(values.size() - kept.size());
+    if (kept.empty()) {
+        summary.mean = summary.median = summary.min = summary.max = summary.stdev = kNaN;
+        return summary;
+    }
+    std::sort(kept.begin(), kept.end());
+    const std::size_t n = kept.size();
+    summary.mean = std::accumulate(kept.begin(), kept.end(), 0.0) / static_cast<double>(n);
+    summary.median = n % 2 == 1 ? kept[n / 2] : (kept[n / 2 - 1] + kept[n / 2]) / 2.0;
+    summary.min = kept.front();
+    summary.max = kept.back();
+    double squares = 0.0;
+    for (double value : kept) squares += (value - summary.mean) * (value - summary.mean);
+    summary.stdev = n > 1 ? std::sqrt(squares / static_cast<double>(n - 1)) : kNaN;
+    return summary;
+}
+
+std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, const std::string& anchor) {
+    std::vector<PerPictureDeltas> table;
+    const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
+    for (const PictureOutcome& picture : outcome.outcomes) {
+        const std::vector<DeltaRow> rows = deltaTable(
+            namesOf(outcome.curves),
+            [&](const std::string& curve, CurveMeasure measure) { return curveOf(picture.sweep, curve, measure); },
+            anchor, measures);
+        table.resize(rows.size());
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            table[i].curve = rows[i].curve;
+            table[i].measure = rows[i].measure;
+            table[i].interpolation = rows[i].interpolation;
+            table[i].rates.push_back(rows[i].rate.value);
+            table[i].qualities.push_back(rows[i].quality.value);
+        }
+    }
+    for (PerPictureDeltas& row : table) {
+        row.rate = summarise(row.rates);
+        row.quality = summarise(row.qualities);
+    }
+    return table;
+}
+
+std::string dataSetCsv(const DataSetOutcome& outcome) {
+    const bool sized = !outcome.parameters.bppTargets.empty();
+    std::string csv = "picture," + sweepCsvHeader(sized);
+    for (const PictureOutcome& picture : outcome.outcomes)
+        for (const SweepPoint& point : picture.sweep.points)
+            csv += csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve), sized);
+    return csv;
+}
+
+std::string aggregateCsv(const DataSetOutcome& outcome) {
+    const bool sized = !outcome.parameters.bppTargets.empty();
+    std::string csv = "codec,quality,pictures,bits_per_pixel";
+    for (CurveMeasure measure : curveMeasures())
+        csv += std::string(",") + measureKey(measure) + "," + measureKey(measure) + "_pictures";
+    for (CurveMeasure measure : curveMeasures())
+        if (linearOf(measure)) csv += std::string(",") + measureKey(measure) + "_of_mean";
+    if (sized) csv += ",target_bits_per_pixel,target_missed";
+    csv += ",median_encode_megapixels_per_second,median_decode_megapixels_per_second,timed_pictures\r\n";
+    for (const AggregatePoint& point : outcome.aggregate) {
+        csv += csvField(point.curve) + "," + std::to_string(point.quality) + "," +
+               std::to_string(point.pictures) + "," + formatMeasure(point.bitsPerPixel, 6);
+        for (std::size_t i = 0; i < point.means.size(); ++i) {
+            csv += ',';
+            csv += formatMeasure(point.means[i], 6);
+            csv += ',';
+            csv += std::to_string(point.counts[i]);
+        }
+        // Appended a piece at a time: GCC 12 warns wrongly about "," + std::string here.
+        for (const auto& [key, value] : decibelsOfMeanLinear(point)) {
+            csv += ',';
+            csv += formatMeasure(value, 6);
+        }
+        if (sized) {
+            csv += ',';
+            csv += formatMeasure(point.targetBpp, 6);
+            csv += ',';
+            csv += std::to_string(point.missed);
+        }
+        csv += ',';
+        csv += formatMeasure(point.encodeMegapixelsPerSecond, 2);
+        csv += ',';
+        csv += formatMeasure(point.decodeMegapixelsPerSecond, 2);
+        csv += ',';
+        csv += std::to_string(point.timedPictures);
+        csv += "\r\n";
+    }
+    return csv;
+}
+
+}  // namespace brenlow

@@ -1,0 +1,463 @@
+#include "results/dataset_run.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+
+#include "codecs/codec_steps.h"
+#include "experiments/command_sweep_point.h"
+#include "experiments/kept_decoded.h"
+#include "io/bitmap_file.h"
+#include "io/error.h"
+#include "io/file_io.h"
+#include "measures/measure_table.h"
+#include "measures/reference_shelf.h"
+
+namespace brenlow {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string resultPath(const std::string& folder, const std::string& picture, const CodecCurve& curve) {
+    return (fs::path(folder) / resultFileName(picture, curve.name)).string();
+}
+
+// The parameters an item's result is made with and compared by: the run's, less the commands of
+// the codecs of other curves. Results filed while every item recorded them all compare alike.
+DataSetParameters itemParameters(DataSetParameters parameters, const CodecCurve& curve) {
+    parameters.versions = curveVersions(parameters.versions, curve);
+    return parameters;
+}
+
+// What of the parameters two results differ in, for a person to read; empty when they agree.
+std::string parameterDifference(const DataSetParameters& a, const DataSetParameters& b) {
+    if (a.qualities != b.qualities) return "qualities";
+    if (a.bppTargets != b.bppTargets) return "size targets";
+    if (a.divisor != b.divisor) return "divisor";
+    if (a.passes != b.passes) return "focus";
+    for (const MeasureGroup group : slowMeasureGroups())
+        if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return "measures";
+    if (a.timing.runs != b.timing.runs) return "timing runs";
+    if (a.timing.threadsPerCodec != b.timing.threadsPerCodec) return "threads per codec while timed";
+    for (const auto& [library, version] : a.versions) {
+        const auto other = b.versions.find(library);
+        if (other == b.versions.end() || other->second != version)
+            return "library versions (" + library + " " + version + " against " +
+                   (other == b.versions.end() ? "none" : other->second) + ")";
+    }
+    return a.versions == b.versions ? std::string() : "library versions";
+}
+
+// Whether the result holds one point per quality (or size target) of its curve, in its order, and
+// no other: a file with points added or changed would otherwise be averaged as if it were the run's.
+bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& parameters) {
+    const std::vector<SweepPoint>& points = stored.sweep.points;
+    const std::vector<int>& qualities = stored.curve.qualitiesOr(parameters.qualities);
+    const std::vector<double>& targets = parameters.bppTargets;
+    if (points.size() != (targets.empty() ? qualities.size() : targets.size())) return false;
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const bool samePlace = targets.empty() ? points[i].quality == qualities[i] && std::isnan(points[i].targetBpp)
+                                               : points[i].targetBpp == targets[i];
+        if (!samePlace || points[i].curve != stored.curve.name) return false;
+    }
+    return true;
+}
+
+// A curve run by commands keeps each point's decoded picture beside its result; a result whose
+// pictures are gone or changed since (the row would open other pixels than were measured), lie
+// elsewhere than the folder keeps them, or that was made before they were kept, is made again.
+bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& folder) {
+    if (stored.curve.codec != StillCodec::Command) return true;
+    return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [&](const SweepPoint& point) {
+        if (!isKeptInside(point.keptDecoded.path, folder, stored.picture, stored.curve.name, point.quality))
+            return false;
+        try {
+            return keptPictureState(point.keptDecoded, plausibleDecodedBytes(point.megapixels * 1e6)) ==
+                   KeptPictureState::AsMeasured;
+        } catch (const Error&) {
+            return false;
+        }
+    });
+}
+
+// A result made at other settings, or under another name, is never taken for the run's curve.
+bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
+              const PictureStamp& stamp, const DataSetParameters& parameters, const std::string& folder) {
+    return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
+           itemParameters(stored->parameters, curve) == parameters && holdsTheRunsPoints(*stored, parameters) &&
+           keepsItsDecodedPictures(*stored, folder);
+}
+
+// A stored file that cannot be read is made again like one made otherwise.
+std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unreadable) {
+    try {
+        return readResult(path);
+    } catch (const Error&) {
+        unreadable = true;
+        return std::nullopt;
+    }
+}
+
+// The item's sweep, its errors naming the picture; nullopt when the progress stopped it.
+std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item,
+                                      const std::shared_ptr<PreparedReferences>& references, const SweepProgress& progress) {
+    const std::string& picture = run.pictures[item.picture];
+    const CodecCurve& curve = run.settings.curves[item.curve];
+    SweepSettings settings = run.settings;
+    settings.curves = {curve};
+    // -j says how many items run side by side; points side by side within each would multiply threads.
+    settings.threads = 1;
+    if (!run.resultFolder.empty())
+        settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
+            return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
+        };
+    return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
+        StoredResult result{picture, curve, pictureStampOf(picture),
+                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}};
+        const PictureDocument document = openPictureDocument(picture, false);
+        SweepSource source = prepareSweep(document.view(), settings);
+        source.prepared = references;
+        result.sweep = runSweep(source, settings, progress);
+        // The item is that one curve: its failure is the item's.
+        if (!result.sweep.failedCurves.empty()) throw result.sweep.failedCurves.front().error;
+        if (result.sweep.cancelled) return std::nullopt;
+        return result;
+    });
+}
+
+// Hands the items out to the threads and counts the points done across all of them.
+class ItemRunner {
+public:
+    ItemRunner(const DataSetRun& run, const std::vector<DataSetItem>& items, const DataSetProgress& progress)
+        : run_(run), items_(items), progress_(progress), parameters_(dataSetParameters(run.settings, run.versions)) {
+        work_.results.resize(items.size());
+        for (const DataSetItem& item : items) total_ += pointsOf(item);
+    }
+
+    DataSetWork run() {
+        const int threads = std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
+        // The workers end before the program: the readers are readied on the thread that runs them.
+        prepareImageReaders();
+        {
+            std::vector<std::jthread> workers;
+            for (int i = 1; i < threads; ++i) workers.emplace_back([this] { work(); });
+            work();
+        }
+        if (failure_) std::rethrow_exception(failure_);
+        work_.cancelled = stop_;
+        if (work_.cancelled) work_.results.clear();
+        return std::move(work_);
+    }
+
+private:
+    int pointsOf(const DataSetItem& item) const {
+        if (!run_.settings.bppTargets.empty()) return static_cast<int>(run_.settings.bppTargets.size());
+        return static_cast<int>(run_.settings.curves[item.curve].qualitiesOr(run_.settings.qualities).size());
+    }
+
+    void work() {
+        for (std::size_t i = next_++; i < items_.size() && !stop_; i = next_++) {
+            try {
+                runItemOrRecordItsFailure(i);
+            } catch (...) {
+                const std::lock_guard lock(mutex_);
+                if (!failure_) failure_ = std::current_exception();
+                stop_ = true;
+            }
+        }
+    }
+
+    // A picture that cannot be read or coded ends its own item, not the run; a fault of the result
+    // folder itself (a full disk) still ends the run.
+    void runItemOrRecordItsFailure(std::size_t index) {
+        int pointsCounted = 0;
+        try {
+            runItem(index, pointsCounted);
+        } catch (const Error& error) {
+            const DataSetItem& item = items_[index];
+            const CodecCurve& curve = run_.settings.curves[item.curve];
+            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what()};
+            if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
+            // The progress counts the item's points once, those done before it failed included.
+            finish(index, std::move(failed), &DataSetWork::failed, pointsOf(item) - pointsCounted);
+        }
+    }
+
+    void runItem(std::size_t index, int& pointsCounted) {
+        const DataSetItem& item = items_[index];
+        const std::string& picture = run_.pictures[item.picture];
+        const CodecCurve& curve = run_.settings.curves[item.curve];
+        if (!run_.resultFolder.empty()) {
+            const std::string path = resultPath(run_.resultFolder, picture, curve);
+            bool unreadable = false;
+            std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
+            if (reusable(stored, picture, curve,
+                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                         itemParameters(parameters_, curve), run_.resultFolder)) {
+                const int points = static_cast<int>(stored->sweep.points.size());
+                finish(index, std::move(*stored), &DataSetWork::reused, points);
+                return;
+            }
+            if (stored || unreadable) count(&DataSetWork::replaced);
+        }
+        const ReferenceShelf::Lease references = shelf_.lease(item.picture);
+        std::optional<StoredResult> result =
+            sweepItem(run_, item, references.references(), [this, &pointsCounted](int done, int) {
+                if (done == 0) return !stop_.load();
+                ++pointsCounted;
+                return pointDone();
+            });
+        if (!result) return;
+        if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, *result);
+        finish(index, std::move(*result), &DataSetWork::computed, 0);
+    }
+
+    bool pointDone() { return advance(1); }
+
+    bool advance(int points) {
+        const std::lock_guard lock(mutex_);
+        done_ += points;
+        if (progress_ && !progress_(done_, total_)) stop_ = true;
+        return !stop_;
+    }
+
+    void count(int DataSetWork::*counter) {
+        const std::lock_guard lock(mutex_);
+        ++(work_.*counter);
+    }
+
+    void finish(std::size_t index, StoredResult result, int DataSetWork::*counter, int pointsSkipped) {
+        {
+            const std::lock_guard lock(mutex_);
+            work_.results[index] = std::move(result);
+            ++(work_.*counter);
+        }
+        if (pointsSkipped > 0) advance(pointsSkipped);
+    }
+
+    const DataSetRun& run_;
+    const std::vector<DataSetItem>& items_;
+    const DataSetProgress& progress_;
+    const DataSetParameters parameters_;
+    DataSetWork work_;
+    ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
+    std::mutex mutex_;
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> stop_{false};
+    std::exception_ptr failure_;
+    int done_ = 0;
+    int total_ = 0;
+};
+
+// Each picture's points, curves in the manifest's order, from the item results `find` gives.
+template <typename Find>
+DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
+    std::vector<PictureOutcome> outcomes;
+    std::vector<FailedItem> failed;
+    for (const std::string& picture : manifest.pictures) {
+        PictureOutcome outcome{picture, {}};
+        outcome.sweep.curves = manifest.curves;
+        for (const CodecCurve& curve : manifest.curves) {
+            const StoredResult& result = find(picture, curve);
+            if (!result.failure.empty()) failed.push_back({picture, curve.name, result.failure});
+            outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
+                                        result.sweep.points.end());
+        }
+        outcomes.push_back(std::move(outcome));
+    }
+    DataSetOutcome outcome =
+        makeDataSetOutcome(manifest.pictures, manifest.curves, manifest.parameters, std::move(outcomes));
+    outcome.failed = std::move(failed);
+    return outcome;
+}
+
+void requireSameDataSet(const DataSetManifest& first, const std::string& firstFolder, const DataSetManifest& other,
+                        const std::string& otherFolder) {
+    std::string difference;
+    if (first.pictures != other.pictures)
+        difference = "other pictures";
+    else if (first.curves != other.curves)
+        difference = "other curves (codecs or settings)";
+    else if (!(first.parameters == other.parameters))
+        difference = "other parameters (" + parameterDifference(first.parameters, other.parameters) + ")";
+    if (!difference.empty())
+        throw Error("The result folders \"" + firstFolder + "\" and \"" + otherFolder + "\" hold data sets of " +
+                    difference + "; merge only the shards of one run");
+}
+
+bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifest) {
+    try {
+        return readManifest(folder) == manifest;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// The result folders of one run: its shards, all with the same manifest.
+struct FolderRun {
+    DataSetManifest manifest;
+    std::vector<std::string> folders;
+};
+
+std::vector<std::string> curveNames(const DataSetManifest& manifest) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : manifest.curves) names.push_back(curve.name);
+    return names;
+}
+
+// Folders of the same curves are shards of one run and must agree in everything; folders of other
+// curves are other runs (an evaluation beside the anchors' sweep) on the same pictures.
+std::vector<FolderRun> folderRuns(const std::vector<std::string>& folders) {
+    std::vector<FolderRun> runs;
+    for (const std::string& folder : folders) {
+        DataSetManifest manifest = readManifest(folder);
+        const auto same = std::find_if(runs.begin(), runs.end(), [&](const FolderRun& run) {
+            return curveNames(run.manifest) == curveNames(manifest);
+        });
+        if (same != runs.end()) {
+            requireSameDataSet(same->manifest, same->folders.front(), manifest, folder);
+            same->folders.push_back(folder);
+            continue;
+        }
+        for (const FolderRun& run : runs) {
+            if (run.manifest.pictures != manifest.pictures)
+                throw Error("The result folders \"" + run.folders.front() + "\" and \"" + folder +
+                            "\" hold other pictures; runs are merged only over the same pictures, named alike");
+            for (const CodecCurve& curve : manifest.curves)
+                if (findCurve(run.manifest.curves, curve.name) != nullptr)
+                    throw Error("The result folders \"" + run.folders.front() + "\" and \"" + folder +
+                                "\" both hold the curve \"" + curve.name + "\" but not the same curves; merge the "
+                                "shards of one run, or runs of other curves");
+        }
+        runs.push_back({std::move(manifest), {folder}});
+    }
+    return runs;
+}
+
+// The timing the runs' times share: runs decoded elsewhere have none; runs timed otherwise share none.
+TimingConditions sharedTiming(const std::vector<FolderRun>& runs) {
+    std::optional<TimingConditions> shared;
+    for (const FolderRun& run : runs) {
+        const TimingConditions& timing = run.manifest.parameters.timing;
+        if (timing.runs == 0) continue;
+        if (shared && !(*shared == timing)) return {};
+        shared = timing;
+    }
+    return shared.value_or(TimingConditions{});
+}
+
+// One data set of several runs' curves: each curve keeps its own run's qualities, and only the
+// measures every run took are shown.
+DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
+    DataSetManifest combined = runs.front().manifest;
+    if (runs.size() == 1) return combined;
+    for (CodecCurve& curve : combined.curves) curve.qualities = curve.qualitiesOr(combined.parameters.qualities);
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        const DataSetParameters& parameters = runs[i].manifest.parameters;
+        for (CodecCurve curve : runs[i].manifest.curves) {
+            curve.qualities = curve.qualitiesOr(parameters.qualities);
+            combined.curves.push_back(std::move(curve));
+        }
+        for (const MeasureGroup group : slowMeasureGroups())
+            takeGroup(group, combined.parameters.measures,
+                      groupTaken(group, combined.parameters.measures) && groupTaken(group, parameters.measures));
+        combined.parameters.versions.insert(parameters.versions.begin(), parameters.versions.end());
+    }
+    combined.parameters.timing = sharedTiming(runs);
+    return combined;
+}
+
+const FolderRun& runOfCurve(const std::vector<FolderRun>& runs, const std::string& curveName) {
+    for (const FolderRun& run : runs)
+        if (findCurve(run.manifest.curves, curveName) != nullptr) return run;
+    throw Error("No result folder holds the curve \"" + curveName + "\"");
+}
+
+}  // namespace
+
+std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves) {
+    std::vector<DataSetItem> items;
+    for (std::size_t picture = 0; picture < pictures; ++picture)
+        for (std::size_t curve = 0; curve < curves; ++curve) items.push_back({picture, curve});
+    return items;
+}
+
+std::vector<DataSetItem> shardOf(const std::vector<DataSetItem>& items, int shard, int count) {
+    if (count < 1 || shard < 1 || shard > count)
+        throw Error("Shard " + std::to_string(shard) + " of " + std::to_string(count) + " does not exist");
+    std::vector<DataSetItem> part;
+    for (std::size_t k = static_cast<std::size_t>(shard - 1); k < items.size(); k += static_cast<std::size_t>(count))
+        part.push_back(items[k]);
+    return part;
+}
+
+DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress) {
+    if (run.shardCount > 1 && run.resultFolder.empty())
+        throw Error("A shard keeps its results in a result folder for the merge; name one");
+    const std::vector<DataSetItem> items =
+        shardOf(dataSetItems(run.pictures.size(), run.settings.curves.size()), run.shard, run.shardCount);
+    if (!run.resultFolder.empty()) {
+        const DataSetManifest manifest{run.pictures, run.settings.curves,
+                                       dataSetParameters(run.settings, run.versions)};
+        // A finished folder is resumed without a write, even on a read-only file system.
+        if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
+    }
+    return ItemRunner(run, items, progress).run();
+}
+
+DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
+    const DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
+    for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
+    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
+        const auto found = byItem.find({picture, curve.name});
+        if (found == byItem.end()) throw Error("The run has no result for codec " + curve.name, picture);
+        return *found->second;
+    });
+}
+
+DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
+    if (folders.empty()) throw Error("Name at least one result folder");
+    const std::vector<FolderRun> runs = folderRuns(folders);
+    const DataSetManifest manifest = combinedManifest(runs);
+    std::vector<StoredResult> results;
+    results.reserve(manifest.pictures.size() * manifest.curves.size());
+    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
+        const FolderRun& run = runOfCurve(runs, curve.name);
+        const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
+        for (const std::string& folder : run.folders) {
+            const std::string path = resultPath(folder, picture, asRun);
+            std::optional<StoredResult> stored = readResult(path);
+            if (!stored) continue;
+            const std::string difference = parameterDifference(itemParameters(run.manifest.parameters, asRun),
+                                                               itemParameters(stored->parameters, asRun));
+            const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
+            const std::string made = otherItem                  ? "for another item"
+                                     : !difference.empty()      ? "with other " + difference
+                                     : !(stored->curve == asRun) ? "at other settings"
+                                                                 : "";
+            if (!made.empty())
+                throw Error("The result was made " + made +
+                                " than the data set of its folder; run that item again",
+                            path);
+            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, run.manifest.parameters))
+                throw Error("The result is damaged: its points are not one per quality of its data set; run that "
+                            "item again",
+                            path);
+            stored->curve = curve;
+            stored->sweep.curves = {curve};
+            results.push_back(std::move(*stored));
+            return results.back();
+        }
+        throw Error("The results lack picture \"" + picture + "\" with codec " + curve.name +
+                    " (is a shard missing or unfinished?)");
+    });
+}
+
+}  // namespace brenlow

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "results/dataset_store.h"
+
+namespace brenlow {
+
+// One picture with one curve: what a data set is run, resumed and shared out by.
+struct DataSetItem {
+    std::size_t picture = 0;  // index into the data set's pictures
+    std::size_t curve = 0;    // index into its curves
+};
+
+// The items of `pictures` pictures and `curves` curves in their stable order: picture by picture,
+// curves within.
+std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves);
+
+// Shard `shard` of `count` (1-based): item k of dataSetItems (from 0) goes to shard k mod count + 1,
+// so the shards are disjoint, cover every item and each gets a mix of pictures and curves.
+std::vector<DataSetItem> shardOf(const std::vector<DataSetItem>& items, int shard, int count);
+
+// A data set to run.
+struct DataSetRun {
+    std::vector<std::string> pictures;
+    SweepSettings settings;
+    LibraryVersions versions;
+    std::string resultFolder;  // empty: the results are held in memory only
+    int shard = 1;
+    int shardCount = 1;  // above 1 only with a result folder
+    int jobs = 1;        // items coded at a time, each on a thread of its own
+};
+
+// Called with the points done and the total, from the working threads but one call at a time;
+// returning false stops the run once the items under way notice it.
+using DataSetProgress = std::function<bool(int done, int total)>;
+
+// What a run did with its items.
+struct DataSetWork {
+    std::vector<StoredResult> results;  // the shard's items in order
+    int computed = 0;                   // coded and measured now
+    int reused = 0;                     // found in the result folder as they were made
+    int replaced = 0;                   // found there but made otherwise, made again
+    int failed = 0;                     // could not be made: their results hold the reason, no points
+    bool cancelled = false;             // results then holds no item
+};
+
+// Runs the shard's items, `jobs` at a time. With a result folder, the manifest is written first;
+// an item whose file there was made from the same picture file (size and modification time) with
+// the same curve (codec, settings, qualities), parameters and library versions (its own codec's
+// commands among them, not the other curves') is taken as it stands, every other item is made and
+// filed whole as soon as it is done, so a run stopped at any moment loses only the items under way.
+// An item whose picture cannot be read or coded is recorded (and filed) with the reason and no
+// points, and the run goes on; such a record is made again by the next run. Throws Error when the
+// result folder cannot be written; the items filed until then stay.
+DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
+
+// The whole data set of an unsharded run's results.
+DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
+
+// The whole data set from the result folders of one or more runs or shards, each item taken from
+// the first folder of its run that has it; the failed items recorded there are in `failed`. Folders
+// of the same curves are shards of one run; runs of other curves over the same pictures join as
+// more curves, each at its own run's qualities, with only the measures every run took. Throws
+// Error when shards' manifests differ, when runs differ in pictures or share a curve's name, when
+// a result was made with other parameters than its manifest's or holds other points than one per
+// quality, or when an item is in none of them (naming it).
+DataSetOutcome loadDataSet(const std::vector<std::string>& folders);
+
+}  // namespace brenlow

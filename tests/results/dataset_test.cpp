@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+
+#include "experiments/dataset_inputs.h"
+#include "io/error.h"
+#include "measures/measure_table.h"
+#include "results/dataset_run.h"
+#include "support/dataset_pictures.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+// What two runs of the same inputs share: every column but the clock's.
+std::string untimed(const std::string& csv) { return testing::withoutLastColumns(csv, kSweepCsvTimingColumns); }
+std::string untimedAggregate(const std::string& csv) {
+    return testing::withoutLastColumns(csv, kAggregateCsvTimingColumns);
+}
+
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+void touch(const std::string& path) {
+    std::ofstream(path) << "x";
+}
+
+TEST(DataSetInputsTest, FoldersGiveTheirPicturesByNameAndPatternsTheirMatches) {
+    TempDir dir;
+    fs::create_directory(dir.path() / "set");
+    fs::create_directory(dir.path() / "set" / "inner.png");
+    for (const char* name : {"b.PNG", "a.jpeg", "c.Tiff", "notes.txt", "d.webp", "e.gif"})
+        touch(dir.file("set/") + name);
+    const std::string set = dir.file("set");
+    EXPECT_EQ(expandPictureArguments({set}), (std::vector<std::string>{set + "/a.jpeg", set + "/b.PNG", set + "/c.Tiff",
+                                                                       set + "/d.webp", set + "/e.gif"}));
+    EXPECT_EQ(expandPictureArguments({set + "/[bd]*", set + "/a.jpeg"}),
+              (std::vector<std::string>{set + "/b.PNG", set + "/d.webp", set + "/a.jpeg"}));
+    EXPECT_TRUE(asksForDataSet({set}));
+    EXPECT_TRUE(asksForDataSet({set + "/*.gif"}));
+    EXPECT_FALSE(asksForDataSet({set + "/e.gif"}));
+    EXPECT_FALSE(asksForDataSet({dir.file("missing.bmp")})) << "left to the single sweep, which names it";
+
+    EXPECT_NE(testing::messageOf([&] { expandPictureArguments({set + "/*.bmp"}); }).find("No file or folder matches"),
+              std::string::npos);
+    fs::create_directory(dir.path() / "empty");
+    EXPECT_NE(testing::messageOf([&] { expandPictureArguments({dir.file("empty")}); }).find("holds no picture"),
+              std::string::npos);
+    EXPECT_NE(testing::messageOf([&] {
+                  expandPictureArguments({set, set + "/e.gif"});
+              }).find("named twice"),
+              std::string::npos);
+}
+
+TEST(DataSetShardTest, ShardsAreDisjointCoverEveryItemAndTakeEveryNth) {
+    const std::size_t curves = 3;
+    const std::vector<DataSetItem> items = dataSetItems(5, curves);
+    ASSERT_EQ(items.size(), 15u);
+    EXPECT_EQ(items[4].picture, 1u);
+    EXPECT_EQ(items[4].curve, 1u);
+    std::vector<int> owner(items.size(), 0);
+    for (int shard = 1; shard <= 4; ++shard) {
+        for (const DataSetItem& item : shardOf(items, shard, 4)) {
+            const std::size_t k = item.picture * curves + item.curve;
+            EXPECT_EQ(owner[k], 0) << "item " << k << " in two shards";
+            EXPECT_EQ(static_cast<int>(k % 4) + 1, shard);
+            owner[k] = shard;
+        }
+    }
+    EXPECT_EQ(std::count(owner.begin(), owner.end(), 0), 0);
+    EXPECT_THROW(shardOf(items, 5, 4), Error);
+    EXPECT_THROW(shardOf(items, 0, 4), Error);
+}
+
+TEST(DataSetSummaryTest, NaNsAreLeftOutAndCountedAndTheDeviationIsTheSampleOne) {
+    const double nan = std::nan("");
+    const DeltaSummary even = summarise({4.0, nan, 1.0, 3.0, 2.0});
+    EXPECT_EQ(even.count, 4);
+    EXPECT_EQ(even.leftOut, 1);
+    EXPECT_DOUBLE_EQ(even.mean, 2.5);
+    EXPECT_DOUBLE_EQ(even.median, 2.5);
+    EXPECT_DOUBLE_EQ(even.min, 1.0);
+    EXPECT_DOUBLE_EQ(even.max, 4.0);
+    EXPECT_DOUBLE_EQ(even.stdev, std::sqrt(5.0 / 3.0));
+    EXPECT_DOUBLE_EQ(summarise({7.0, -1.0, 3.0}).median, 3.0);
+    const DeltaSummary one = summarise({nan, 2.0});
+    EXPECT_TRUE(std::isnan(one.stdev));
+    EXPECT_DOUBLE_EQ(one.mean, 2.0);
+    EXPECT_TRUE(std::isnan(summarise({nan}).mean));
+}
+
+// Five small pictures through two of our codecs at four qualities, with MS-SSIM, which two of the
+// pictures are too small for.
+class DataSetRunTest : public ::testing::Test {
+protected:
+    DataSetRunTest() : pictures(testing::makeSmallDataSet(dir.path().string())) {
+        run.pictures = pictures;
+        run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
+        run.settings.qualities = {30, 50, 70, 90};
+        run.settings.measures = {true, false, false};
+        run.versions = {{"brenlow", "test"}};
+        run.jobs = 2;
+    }
+
+    DataSetOutcome runInMemory() {
+        DataSetRun inMemory = run;
+        inMemory.resultFolder.clear();
+        return collectDataSet(inMemory, runDataSetItems(inMemory));
+    }
+
+    TempDir dir;
+    TempDir results;
+    std::vector<std::string> pictures;
+    DataSetRun run;
+};
+
+TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) {
+    const DataSetOutcome outcome = runInMemory();
+    ASSERT_EQ(outcome.outcomes.size(), 5u);
+    ASSERT_EQ(outcome.aggregate.size(), 8u);
+    const std::size_t msSsim =
+        static_cast<std::size_t>(std::find(curveMeasures().begin(), curveMeasures().end(), CurveMeasure("ms_ssim_y_db")) -
+                                 curveMeasures().begin());
+    const std::size_t psnr = 0;
+    for (const AggregatePoint& point : outcome.aggregate) {
+        SCOPED_TRACE(point.curve + " at " + std::to_string(point.quality));
+        double bits = 0.0, psnrSum = 0.0, msSsimSum = 0.0;
+        int msSsimCount = 0;
+        for (const PictureOutcome& picture : outcome.outcomes) {
+            const auto at =
+                std::find_if(picture.sweep.points.begin(), picture.sweep.points.end(),
+                             [&](const SweepPoint& p) { return p.curve == point.curve && p.quality == point.quality; });
+            ASSERT_NE(at, picture.sweep.points.end());
+            bits += at->measures.bitsPerPixel;
+            psnrSum += at->measures.picture.psnr;
+            if (!std::isnan(at->measures.picture.msSsimLuma)) {
+                msSsimSum += at->measures.picture.msSsimLumaDb;
+                ++msSsimCount;
+            }
+        }
+        EXPECT_EQ(point.pictures, 5);
+        EXPECT_DOUBLE_EQ(point.bitsPerPixel, bits / 5);
+        EXPECT_DOUBLE_EQ(point.means[psnr], psnrSum / 5);
+        EXPECT_EQ(point.counts[msSsim], 3) << "two pictures are below 176 pixels";
+        EXPECT_DOUBLE_EQ(point.means[msSsim], msSsimSum / 3);
+    }
+    const std::vector<RatePoint> curve = aggregateCurve(outcome, "ajc", CurveMeasure("psnr"));
+    ASSERT_EQ(curve.size(), 4u);
+    EXPECT_EQ(curve[2].rate, outcome.aggregate[6].bitsPerPixel);
+
+    const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, "jpeg");
+    ASSERT_FALSE(perPicture.empty());
+    EXPECT_EQ(perPicture.front().rates.size(), 5u);
+    EXPECT_EQ(perPicture.front().rate.count + perPicture.front().rate.leftOut, 5);
+    EXPECT_EQ(aggregateDeltaTable(outcome, "jpeg").size(), perPicture.size());
+}
+
+// A picture that fails still counts its points, so that a progress bar reaches its end; the
+// others are made.
+TEST_F(DataSetRunTest, AFailingPictureEndsOnlyItsItemsAndTheProgressReachesItsEnd) {
+    std::ofstream(dir.file("cut.png"), std::ios::binary) << testing::fileBytes(pictures[0]).substr(0, 200);
+    run.pictures.push_back(dir.file("cut.png"));
+    int lastDone = 0, total = 0;
+    const DataSetWork work = runDataSetItems(run, [&](int done, int all) {
+        lastDone = std::max(lastDone, done);
+        total = all;
+        return true;
+    });
+    EXPECT_EQ(lastDone, total);
+    EXPECT_EQ(work.failed, 2);
+    EXPECT_EQ(work.computed, 10);
+    const DataSetOutcome outcome = collectDataSet(run, work);
+    ASSERT_EQ(outcome.failed.size(), 2u);
+    EXPECT_EQ(outcome.failed[1].curve, "ajc");
+    EXPECT_NE(outcome.failed[1].reason.find("cut.png"), std::string::npos) << outcome.failed[1].reason;
+    EXPECT_EQ(outcome.aggregate.front().pictures, 5);
+}
+
+TEST_F(DataSetRunTest, OneJobGivesThePointsOfManyAndEachPictureItsOwnSweep) {
+    const DataSetOutcome parallel = runInMemory();
+    run.jobs = 1;
+    const DataSetOutcome serial = runInMemory();
+    EXPECT_EQ(untimed(dataSetCsv(parallel)), untimed(dataSetCsv(serial)));
+    EXPECT_EQ(untimedAggregate(aggregateCsv(parallel)), untimedAggregate(aggregateCsv(serial)));
+
+    SweepSettings settings = run.settings;
+    const PictureDocument document = openPictureDocument(pictures[3], false);
+    const SweepOutcome alone = runSweep(prepareSweep(document.view(), settings), settings);
+    EXPECT_EQ(untimed(sweepCsv(alone)), untimed(sweepCsv(parallel.outcomes[3].sweep)));
+}
+
+TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrintsTheSame) {
+    run.resultFolder = results.path().string();
+    const DataSetWork first = runDataSetItems(run);
+    EXPECT_EQ(first.computed, 10);
+    const DataSetOutcome whole = loadDataSet({run.resultFolder});
+    EXPECT_EQ(dataSetCsv(whole), dataSetCsv(collectDataSet(run, first))) << "the files keep every figure exactly";
+
+    fs::remove(results.file(resultFileName(pictures[1], "ajc")));
+    DataSetRun otherFocus = run;
+    otherFocus.settings.passes = 3;
+    otherFocus.pictures = {pictures[4]};
+    otherFocus.settings.curves = defaultCurves({StillCodec::Jpeg});
+    runDataSetItems(otherFocus);  // a stale result for picture 4 with JPEG, and a manifest to be replaced
+    std::ofstream(results.file(resultFileName(pictures[0], "jpeg"))) << "{ cut short";
+
+    const DataSetWork resumed = runDataSetItems(run);
+    EXPECT_EQ(resumed.computed, 3);
+    EXPECT_EQ(resumed.reused, 7);
+    EXPECT_EQ(resumed.replaced, 2);
+    EXPECT_EQ(untimed(dataSetCsv(loadDataSet({run.resultFolder}))), untimed(dataSetCsv(whole)));
+
+    fs::last_write_time(pictures[2], fs::last_write_time(pictures[2]) + std::chrono::seconds(5));
+    EXPECT_EQ(runDataSetItems(run).computed, 2) << "a picture changed since is made again";
+}
+
+TEST_F(DataSetRunTest, ResultFilesKeepEveryTimeOfAPointAndATimingOtherwiseMakesThemAgain) {
+    run.resultFolder = results.path().string();
+    run.pictures = {pictures[0]};
+    run.settings.timingRuns = 2;
+    const DataSetWork made = runDataSetItems(run);
+    const DataSetOutcome kept = loadDataSet({run.resultFolder});
+    EXPECT_EQ(kept.parameters.timing, (TimingConditions{2, kTimedCodecThreads}));
+    const SweepPoint& coded = made.results[1].sweep.points[2];
+    const SweepPoint& read = kept.outcomes[0].sweep.points[6];
+    ASSERT_EQ(read.curve, "ajc");
+    EXPECT_EQ(read.timingRuns, 2);
+    EXPECT_EQ(read.encodeFastest, coded.encodeFastest);
+    EXPECT_EQ(read.decodeSlowest, coded.decodeSlowest);
+    EXPECT_EQ(read.encodeCpuSeconds, coded.encodeCpuSeconds);
+    EXPECT_EQ(read.decodeCpuSeconds, coded.decodeCpuSeconds);
+    EXPECT_FALSE(read.timesAreCalls);
+
+    EXPECT_EQ(runDataSetItems(run).reused, 2);
+    run.settings.timingRuns = 1;
+    EXPECT_EQ(runDataSetItems(run).replaced, 2) << "times taken otherwise are taken again";
+}
+
+// Hand-made points: one curve at one quality on four pictures of 2 megapixels, one not timed.
+TEST(AggregateSpeedTest, SpeedsAreTheMediansOverTheTimedPicturesPerCurveAndPlace) {
+    const std::vector<CodecCurve> curves = defaultCurves({StillCodec::Jpeg});
+    const auto pictureWith = [](double encodeSeconds, double decodeSeconds, int runs) {
+        SweepPoint point;
+        point.curve = "jpeg";
+        point.quality = 50;
+        point.megapixels = 2.0;
+        point.encodeSeconds = encodeSeconds;
+        point.decodeSeconds = decodeSeconds;
+        point.timingRuns = runs;
+        return PictureOutcome{"p", {{}, {point}, false, {}}};
+    };
+    std::vector<PictureOutcome> outcomes{pictureWith(1.0, 2.0, 3), pictureWith(0.5, 1.0, 3),
+                                         pictureWith(0.25, 4.0, 3), pictureWith(0.0, 0.0, 0)};
+    const std::vector<AggregatePoint> odd = aggregatePoints(outcomes, curves);
+    ASSERT_EQ(odd.size(), 1u);
+    EXPECT_EQ(odd[0].pictures, 4);
+    EXPECT_EQ(odd[0].timedPictures, 3);
+    EXPECT_DOUBLE_EQ(odd[0].encodeMegapixelsPerSecond, 4.0);  // of 2, 4 and 8
+    EXPECT_DOUBLE_EQ(odd[0].decodeMegapixelsPerSecond, 1.0);  // of 1, 2 and 0.5
+
+    outcomes.push_back(pictureWith(2.0, 0.5, 1));
+    const AggregatePoint even = aggregatePoints(outcomes, curves)[0];
+    EXPECT_DOUBLE_EQ(even.encodeMegapixelsPerSecond, 3.0);  // the middle two of 1, 2, 4 and 8
+    EXPECT_DOUBLE_EQ(even.decodeMegapixelsPerSecond, 1.5);
+
+    outcomes.resize(1);
+    outcomes[0].sweep.points[0].timingRuns = 0;
+    const AggregatePoint untimed = aggregatePoints(outcomes, curves)[0];
+    EXPECT_EQ(untimed.timedPictures, 0);
+    EXPECT_TRUE(std::isnan(untimed.encodeMegapixelsPerSecond));
+}
+
+TEST_F(DataSetRunTest, MergeOfShardsEqualsTheWholeRunAndNamesWhatItLacksOrCannotMix) {
+    run.resultFolder = results.path().string();
+    const DataSetOutcome whole = collectDataSet(run, runDataSetItems(run));
+    std::vector<std::string> folders;
+    std::vector<TempDir> shardDirs(3);
+    for (int shard = 1; shard <= 3; ++shard) {
+        DataSetRun part = run;
+        part.shard = shard;
+        part.shardCount = 3;
+        part.resultFolder = shardDirs[static_cast<std::size_t>(shard - 1)].path().string();
+        EXPECT_EQ(runDataSetItems(part).results.size(), shard == 1 ? 4u : 3u);
+        folders.push_back(part.resultFolder);
+    }
+    EXPECT_EQ(untimed(dataSetCsv(loadDataSet(folders))), untimed(dataSetCsv(whole)));
+    EXPECT_EQ(untimedAggregate(aggregateCsv(loadDataSet(folders))), untimedAggregate(aggregateCsv(whole)));
+
+    const std::string lacking = testing::messageOf([&] { loadDataSet({folders[0], folders[2]}); });
+    EXPECT_NE(lacking.find("lack picture \"" + pictures[0] + "\" with codec ajc"), std::string::npos) << lacking;
+
+    DataSetRun otherVersions = run;
+    otherVersions.versions = {{"brenlow", "other"}};
+    otherVersions.resultFolder = shardDirs[1].path().string();
+    otherVersions.shard = 2;
+    otherVersions.shardCount = 3;
+    runDataSetItems(otherVersions);
+    const std::string mixed = testing::messageOf([&] { loadDataSet(folders); });
+    EXPECT_NE(mixed.find("other parameters (library versions (brenlow test against other))"), std::string::npos)
+        << mixed;
+}
+
+}  // namespace
+}  // namespace brenlow
+
+namespace brenlow {
+namespace {
+
+// A result made without a measure must not be taken for a run that asks for it, nor the reverse.
+TEST(DataSetParametersTest, ParametersThatDifferInAnyMeasureGroupDiffer) {
+    const DataSetParameters made;
+    for (const MeasureGroup group : slowMeasureGroups()) {
+        SCOPED_TRACE(measureGroupName(group));
+        DataSetParameters asked = made;
+        takeGroup(group, asked.measures, !groupTaken(group, made.measures));
+        EXPECT_FALSE(asked == made);
+    }
+    EXPECT_TRUE(DataSetParameters{} == made);
+}
+
+}  // namespace
+}  // namespace brenlow
