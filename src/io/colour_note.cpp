@@ -75,9 +75,15 @@ void noteColoursOtherThanSrgb(const QImage& picture, const std::string& path) {
     const QColorSpace space = picture.colorSpace();
     if (!space.isValid() || space == QColorSpace(QColorSpace::SRgb)) return;
     Notes& shared = notes();
+    {
+        const std::lock_guard lock(shared.mutex);
+        if (!shared.handler || shared.notedFiles.contains(path)) return;
+    }
+    // Weighing the colours builds two transforms: outside the lock, so that threads reading
+    // pictures at once do not wait on one another for it.
+    if (withinALevelOfSrgb(space)) return;
     const std::lock_guard lock(shared.mutex);
-    if (!shared.handler || shared.notedFiles.contains(path) || withinALevelOfSrgb(space)) return;
-    shared.notedFiles.insert(path);
+    if (!shared.handler || !shared.notedFiles.insert(path).second) return;
     shared.handler("Note: \"" + path + "\" declares colours other than sRGB (" + declaredColours(space) +
                    "); the figures treat its values as sRGB");
 }
