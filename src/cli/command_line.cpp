@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "anchors/anchor_codec.h"
+#include "brenlow/requests.h"
 #include "catalogue/codec_registry.h"
 #include "experiments/quality_list.h"
 #include "io/error.h"
@@ -508,31 +509,6 @@ CodecSettings runSettings(const Request& request) {
 }
 
 RunDefaults requestRunDefaults(const Request& request) { return runDefaultsOf(request.divisor, request.focus); }
-
-void withOwnQualities(std::vector<CodecCurve>& curves, const std::vector<std::string>& qualitiesFor) {
-    for (const std::string& text : qualitiesFor) {
-        const std::size_t equals = text.rfind('=');
-        if (equals == std::string::npos || equals == 0)
-            throw Error("\"" + text + "\" is not CURVE=QUALITIES, as in jp2=5:60:5");
-        const std::string named = text.substr(0, equals);
-        const std::optional<std::string> curve = curveMatching(named, curves);
-        if (!curve) throw Error("\"" + named + "\" is not one of the run's codecs: " + curveNamesText(curves));
-        const std::string qualities = text.substr(equals + 1);
-        if (const std::string problem = qualitiesProblem(qualities); !problem.empty())
-            throw Error(named + ": " + problem);
-        for (CodecCurve& each : curves)
-            if (each.name == *curve) {
-                if (!each.qualities.empty()) throw Error("\"" + named + "\" is given its qualities twice");
-                each.qualities = parseQualities(qualities);
-            }
-    }
-}
-
-std::vector<CodecCurve> sweepCurves(const Request& request) {
-    std::vector<CodecCurve> curves = curvesNamed(request.codecs, requestRunDefaults(request));
-    withOwnQualities(curves, request.qualitiesFor);
-    return curves;
-}
 
 std::vector<std::string> codeCodecNames() {
     std::vector<std::string> names;

@@ -81,11 +81,5 @@ CodecSettings runSettings(const Request& request);
 // The divisor and focus options as defaults for every curve that does not name its own.
 RunDefaults requestRunDefaults(const Request& request);
 
-// Gives each curve named in CURVE=QUALITIES texts those qualities. Throws Error naming a curve the
-// run lacks, a curve given qualities twice, or qualities that do not read.
-void withOwnQualities(std::vector<CodecCurve>& curves, const std::vector<std::string>& qualitiesFor);
-
-// The sweep's curves as --codecs and --qualities-for name them. Throws Error.
-std::vector<CodecCurve> sweepCurves(const Request& request);
 
 }  // namespace brenlow::cli

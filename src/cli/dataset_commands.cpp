@@ -10,6 +10,7 @@
 #include <span>
 #include <thread>
 
+#include "brenlow/studies.h"
 #include "cli/json_output.h"
 #include "cli/printable_text.h"
 #include "cli/research_commands.h"
@@ -46,22 +47,20 @@ public:
     ProgressLine(const ProgressLine&) = delete;
     ProgressLine& operator=(const ProgressLine&) = delete;
 
-    bool operator()(int done, int total) {
-        const double elapsed = secondsSince(started_);
-        if (!shown_ || (done < total && elapsed - lastShown_ < 0.25)) return true;
-        lastShown_ = elapsed;
+    void operator()(const Progress& progress) {
+        if (!shown_ || (progress.done < progress.total && progress.elapsedSeconds - lastShown_ < 0.25)) return;
+        lastShown_ = progress.elapsedSeconds;
         printed_ = true;
-        const std::string remaining = done > 0 ? minutesAndSeconds(elapsed * (total - done) / done) + " remaining" : "";
-        out_ << '\r' << done << '/' << total << " points, " << minutesAndSeconds(elapsed) << " elapsed, " << remaining
-             << "   " << std::flush;
-        return true;
+        const std::string remaining =
+            progress.secondsLeft >= 0 ? minutesAndSeconds(progress.secondsLeft) + " remaining" : "";
+        out_ << '\r' << progress.done << '/' << progress.total << " points, " << minutesAndSeconds(progress.elapsedSeconds)
+             << " elapsed, " << remaining << "   " << std::flush;
     }
 
 private:
     std::ostream& out_;
     bool shown_;
     bool printed_ = false;
-    Clock::time_point started_ = Clock::now();
     double lastShown_ = -1.0;
 };
 
@@ -150,7 +149,7 @@ void writeTextFile(const std::string& path, const std::string& text) {
 CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes) {
-    const std::string anchor = anchorOf(request, outcome.curves);
+    const std::string anchor = anchorOf(sweepRequestOf(request), outcome.curves);
     checkImportNames(imported, outcome.curves);
     if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
     CommandOutput output;
@@ -240,46 +239,34 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
     // A bad curve file is found before the run, not after it.
     const std::vector<ImportedCurve> imported = importedCurves(request);
-    DataSetRun run;
-    std::vector<std::string> leftOut;
-    run.pictures = expandPictureArguments(request.files, &leftOut);
+    DataSetRequest asked;
+    asked.pictures = request.files;
+    asked.sweep = sweepRequestOf(request);
+    asked.resultFolder = request.resultFolder;
+    asked.shard = request.shard;
+    asked.shardCount = request.shardCount;
+    RunControl control;
+    control.jobs = request.sweepJobs;
+    const DataSetPlan plan = planDataSet(asked, control);
+    const DataSetRun& run = plan.run;
     if (!request.quiet)
-        for (const std::string& entry : leftOut) notes << "Left out of the data set: " << printableLine(entry) << '\n';
+        for (const std::string& entry : plan.leftOut) notes << "Left out of the data set: " << printableLine(entry) << '\n';
     std::vector<std::string> resultFolders;
     if (!request.resultFolder.empty()) resultFolders.push_back(request.resultFolder);
     checkDataSetOutputs(request, dataSetInputs(request, run.pictures, resultFolders));
-    run.settings = sweepSettings(request);
     checkImportNames(imported, run.settings.curves);
-    run.versions = runVersions();
-    run.versions.merge(commandCodecVersions(run.settings.curves));
-    run.resultFolder = request.resultFolder;
-    run.shard = request.shard;
-    run.shardCount = request.shardCount;
-    run.jobs =
-        request.sweepJobs > 0 ? request.sweepJobs : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     // Fewer items than -j cannot share the cores with one another.
-    const std::size_t items =
-        shardOf(dataSetItems(run.pictures.size(), run.settings.curves.size()), run.shard, run.shardCount).size();
-    writeTimingNotes(request, static_cast<int>(std::min<std::size_t>(items, static_cast<std::size_t>(run.jobs))),
+    writeTimingNotes(request, static_cast<int>(std::min<std::size_t>(plan.items, static_cast<std::size_t>(run.jobs))),
                      notes);
-    // Two runs into one folder would each print and resume the other's results.
-    std::optional<FolderLock> folderLock;
-    if (!run.resultFolder.empty()) {
-        makeResultFolder(run.resultFolder);
-        folderLock.emplace(run.resultFolder, FolderLock::Use::Writing);
-    }
-    DataSetWork work;
+    DataSetRunOutcome done;
     {
         ProgressLine progress(notes, !request.quiet && isatty(STDERR_FILENO) == 1);
-        work = runDataSetItems(run, std::ref(progress));
+        control.progress = std::ref(progress);
+        done = runDataSet(plan, control);
     }
-    if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, work, notes);
-    if (run.shardCount > 1) return {{}, writeFailedItems(failedItemsOf(work), notes)};
-    // With a result folder the output is read back from it, so a resumed run prints what an
-    // uninterrupted one does.
-    const DataSetOutcome outcome =
-        run.resultFolder.empty() ? collectDataSet(run, work) : loadDataSet({run.resultFolder});
-    return dataSetOutput(request, outcome, imported, started, notes);
+    if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, done.work, notes);
+    if (run.shardCount > 1) return {{}, writeFailedItems(failedItemsOf(done.work), notes)};
+    return dataSetOutput(request, done.outcome, imported, started, notes);
 }
 
 CommandOutput runMergeCommand(const Request& request, std::ostream& notes) {

@@ -64,7 +64,7 @@ std::size_t runReportCommand(const Request& request) {
     const auto locks = lockedForReading(request.files);
     checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
     const DataSetOutcome outcome = loadDataSet(request.files);
-    ReportContext context = currentReportContext(anchorOf(request, outcome.curves), importedCurves(request));
+    ReportContext context = currentReportContext(anchorOf(sweepRequestOf(request), outcome.curves), importedCurves(request));
     checkImportNames(context.imported, outcome.curves);
     context.title = reportTitle(outcome);
 

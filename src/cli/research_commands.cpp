@@ -4,6 +4,7 @@
 #include <cmath>
 #include <future>
 
+#include "brenlow/studies.h"
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
 #include "cli/printable_text.h"
@@ -79,26 +80,18 @@ MeasureChoice measureChoiceOf(const Request& request) {
     return choice;
 }
 
-SweepSettings sweepSettings(const Request& request) {
-    SweepSettings settings;
-    settings.curves = sweepCurves(request);
-    settings.qualities = request.qualities;
-    settings.bppTargets = request.bppTargets;
-    settings.divisor = divisorFor(request.divisor, Command::AvcStill);
-    settings.passes = focusFor(request.focus);
-    settings.measures = measureChoiceOf(request);
-    settings.timingRuns = request.timingRuns;
-    // Points timed side by side would share the cores, so a picture's points are then timed in turn.
-    if (request.timingRuns > 1) settings.threads = 1;
-    return settings;
-}
-
-std::string anchorOf(const Request& request, const std::vector<CodecCurve>& curves) {
-    if (const std::optional<std::string> anchor = curveMatching(request.anchor, curves, requestRunDefaults(request)))
-        return *anchor;
-    // Without --anchor a run lacking jpeg simply has no delta rates.
-    if (!request.anchorGiven) return request.anchor;
-    throw UsageError("--anchor: \"" + request.anchor + "\" is not one of the run's codecs: " + curveNamesText(curves));
+SweepRequest sweepRequestOf(const Request& request) {
+    SweepRequest sweep;
+    sweep.curves = request.codecs;
+    sweep.qualities = request.qualities;
+    sweep.qualitiesFor = request.qualitiesFor;
+    sweep.bppTargets = request.bppTargets;
+    sweep.measures = measureChoiceOf(request);
+    sweep.divisorCode = request.divisor;
+    sweep.focus = request.focus;
+    sweep.timingRuns = request.timingRuns;
+    if (request.anchorGiven) sweep.anchor = request.anchor;
+    return sweep;
 }
 
 std::string stillRunJsonLine(const Request& request, const StillParameters& parameters, const DocumentView& document,
@@ -150,13 +143,15 @@ CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
     Request single = request;
     single.file = request.files.front();
-    const SweepSettings settings = sweepSettings(single);
     const PictureDocument document = openPictureDocument(single.file, false);
-    const SweepSource source = prepareSweep(document.view(), settings);
+    PictureSweep sweep = preparePictureSweep(document.view(), sweepRequestOf(single));
     // One picture is one item, whatever -j says: its points are timed in turn.
     writeTimingNotes(single, 1, notes);
-    const SweepOutcome outcome = runSweep(source, settings);
-    const std::string anchor = anchorOf(single, settings.curves);
+    runPictureSweep(sweep);
+    const SweepSettings& settings = sweep.settings;
+    const SweepSource& source = sweep.source;
+    const SweepOutcome& outcome = sweep.outcome;
+    const std::string& anchor = sweep.anchor;
     const std::vector<FailedItem> failed = failedItemsOf(outcome, single.file);
     CommandOutput output;
     if (single.json) {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "anchors/anchor_codec.h"
+#include "brenlow/requests.h"
 #include "catalogue/codec_registry.h"
 #include "cli/command_line.h"
 #include "codecs/document.h"
@@ -35,12 +36,8 @@ std::string runCompareCommand(const Request& request, std::ostream& notes);
 // The slower measures --measures asks for.
 MeasureChoice measureChoiceOf(const Request& request);
 
-// The sweep's settings as the options ask.
-SweepSettings sweepSettings(const Request& request);
-
-// The name of the curve the delta rates are taken against: --anchor names it by its name or by its
-// codec and settings. Throws UsageError when --anchor names a curve the run lacks, naming those it has.
-std::string anchorOf(const Request& request, const std::vector<CodecCurve>& curves);
+// The sweep the options ask for.
+SweepRequest sweepRequestOf(const Request& request);
 
 // "BD-rate avc against jpeg on psnr, cubic: -12.34 %, BD-psnr +0.5012", one line per row, with a
 // warning where the curves share little.

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brenlow/picture.h"
+#include "catalogue/codec_curve.h"
+
+namespace brenlow {
+
+// One setting a codec takes beside the quality.
+struct SettingInfo {
+    std::string key;                   // "speed"
+    std::string meaning;               // "encoder speed, 0 slowest and smallest"
+    int lowest = 0;                    // its range, both ends included, when `choices` is empty
+    int highest = 0;
+    std::vector<std::string> choices;  // the words it takes ("420", "444"), or empty for a range
+    std::string defaultValue;
+};
+
+// What a codec is, as `brenlow-cli codecs --json` lists it.
+struct CodecInfo {
+    std::string name;       // "jpeg": as codec strings name it
+    std::string title;      // "JPEG": as menus and reports name it
+    std::string extension;  // ".jpg"
+    int lowestQuality = 0;
+    int highestQuality = 100;
+    std::vector<SettingInfo> settings;
+    std::string library;    // "libwebp 1.2.4", or the commands' description file
+    bool describedByCommands = false;
+    bool severalAtOnce = true;  // whether calls may run on several threads at once
+};
+
+// A codec at its settings, as a codec string names it ("avif:speed=8:yuv=444"), that codes pictures
+// in memory exactly as a sweep codes its points.
+class Codec {
+public:
+    // Throws Error naming the codec, the key and what is allowed, or the codecs there are.
+    explicit Codec(const std::string& spec);
+
+    const CodecInfo& info() const { return info_; }
+    const CodecCurve& curve() const { return curve_; }
+
+    // The coded file a sweep point of this quality makes. Throws Error.
+    std::vector<std::uint8_t> encode(const Picture& picture, int quality) const;
+    // The picture a coded file holds, as a sweep measures it. Throws Error.
+    Picture decode(const std::vector<std::uint8_t>& data) const;
+
+private:
+    CodecCurve curve_;
+    CodecInfo info_;
+};
+
+// The codec of that name as the registry describes it. Throws Error for an unknown name.
+CodecInfo codecInfoNamed(const std::string& name);
+
+}  // namespace brenlow

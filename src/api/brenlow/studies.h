@@ -1,0 +1,70 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "brenlow/requests.h"
+#include "brenlow/run_control.h"
+#include "codecs/document.h"
+#include "experiments/dataset_outcome.h"
+#include "experiments/sweep.h"
+#include "results/dataset_run.h"
+
+namespace brenlow {
+
+// One picture swept at the request's settings: what was read from the document, and the points.
+struct PictureSweep {
+    SweepSettings settings;
+    SweepSource source;
+    SweepOutcome outcome;
+    std::string anchor;  // the curve its delta rates are taken against
+};
+
+// Reads what the sweep needs from the document (its file, the codecs' reference pictures). Throws
+// Error as prepareSweep does.
+PictureSweep preparePictureSweep(const DocumentView& document, const SweepRequest& request);
+
+// Codes and measures every point, with progress and cancel; a cancelled sweep keeps the points
+// started before it. The control's jobs, when set, are the points coded at once.
+void runPictureSweep(PictureSweep& sweep, const RunControl& control = {});
+
+// A data set before it runs: the pictures taken and those left out with the reason, the settings,
+// the library versions its figures depend on (those of the codecs run by commands among them), and
+// this shard's item count.
+struct DataSetPlan {
+    DataSetRun run;
+    std::vector<std::string> leftOut;  // "\"folder/name\" (why)"
+    std::size_t items = 0;
+    std::string anchor;
+};
+
+// Expands the request's pictures (files as given, folders' pictures, patterns), leaving out the
+// files Brenlow wrote beside its sources. Throws Error as expandPictureArguments does, or naming a
+// curve that does not read.
+DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control = {});
+
+// What a data set run did, and the data set it makes: read back from the result folder when it has
+// one (so a resumed run gives what an uninterrupted one does); only the finished items' when
+// cancelled; none for one shard of several.
+struct DataSetRunOutcome {
+    DataSetWork work;
+    bool hasOutcome = false;
+    DataSetOutcome outcome;
+};
+
+// Runs the plan: makes and locks its result folder for writing (another run into it is refused),
+// resumes what the folder holds, files each item as it is done. Throws Error when the folder cannot
+// be made, locked or written.
+DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control = {});
+
+// The data set of one or more result folders, each locked for reading while it is read (see
+// loadDataSet), with the anchor the one rule gives.
+struct OpenedResults {
+    DataSetOutcome outcome;
+    std::string anchor;
+};
+OpenedResults openResults(const std::vector<std::string>& folders, const std::optional<std::string>& anchor = {});
+
+}  // namespace brenlow

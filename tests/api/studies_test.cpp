@@ -1,0 +1,91 @@
+#include "brenlow/studies.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "io/error.h"
+#include "io/folder_lock.h"
+#include "support/test_support.h"
+
+namespace brenlow {
+namespace {
+
+using testing::TempDir;
+namespace fs = std::filesystem;
+
+void writePicture(const std::string& path, int width = 48, int height = 40) {
+    ASSERT_TRUE(testing::patternBitmap(width, height).save(QString::fromStdString(path)));
+}
+
+DataSetRequest smallRequest(const std::vector<std::string>& pictures) {
+    DataSetRequest request;
+    request.pictures = pictures;
+    request.sweep.curves = {"jpeg", "ajc"};
+    request.sweep.qualities = {30, 70};
+    request.sweep.measures = MeasureChoice{false, false, false, false};
+    return request;
+}
+
+// A folder a researcher has worked in holds the workbench's own outputs beside the sources; every
+// front end must sweep the same pictures of it.
+TEST(DataSetPlanTest, AFolderLeavesOutTheOutputsWrittenBesideItsSources) {
+    TempDir dir;
+    for (const char* name : {"a.bmp", "a~.bmp", "a.ajc", "b.png", "b.jpg", "c.jpg", "c~.jpg"})
+        writePicture(dir.file(name));
+    const DataSetPlan plan = planDataSet(smallRequest({dir.path().string()}));
+    std::vector<std::string> names;
+    for (const std::string& picture : plan.run.pictures) names.push_back(fs::path(picture).filename().string());
+    EXPECT_EQ(names, (std::vector<std::string>{"a.bmp", "b.png", "c.jpg"}));
+    ASSERT_EQ(plan.leftOut.size(), 3u);
+    EXPECT_EQ(plan.leftOut[0], "\"" + dir.file("a~.bmp") + "\" (a decoded result)");
+    EXPECT_EQ(plan.leftOut[1], "\"" + dir.file("b.jpg") + "\" (coded from b.png)");
+    EXPECT_EQ(plan.items, 6u);
+    EXPECT_EQ(plan.anchor, "jpeg");
+}
+
+TEST(DataSetPlanTest, AFileNamedOnItsOwnIsSweptWhateverItsName) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"));
+    writePicture(dir.file("a~.bmp"));
+    const DataSetPlan plan = planDataSet(smallRequest({dir.file("a.bmp"), dir.file("a~.bmp")}));
+    EXPECT_EQ(plan.run.pictures, (std::vector<std::string>{dir.file("a.bmp"), dir.file("a~.bmp")}));
+    EXPECT_TRUE(plan.leftOut.empty());
+}
+
+TEST(DataSetRunTest, ARunIntoAFolderResumesAndTheFolderReopensWithTheSameAnchor) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"));
+    writePicture(dir.file("b.bmp"), 40, 48);
+    DataSetRequest request = smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+    request.resultFolder = dir.file("results");
+    RunControl control;
+    control.jobs = 2;
+    const DataSetRunOutcome first = runDataSet(planDataSet(request, control), control);
+    EXPECT_EQ(first.work.computed, 4);
+    ASSERT_TRUE(first.hasOutcome);
+    EXPECT_EQ(first.outcome.aggregate.size(), 4u);
+
+    const DataSetRunOutcome second = runDataSet(planDataSet(request, control), control);
+    EXPECT_EQ(second.work.computed, 0);
+    EXPECT_EQ(second.work.reused, 4);
+    EXPECT_EQ(dataSetCsv(second.outcome), dataSetCsv(first.outcome));
+
+    const OpenedResults opened = openResults({request.resultFolder});
+    EXPECT_EQ(opened.anchor, "jpeg");
+    EXPECT_EQ(dataSetCsv(opened.outcome), dataSetCsv(first.outcome));
+}
+
+TEST(DataSetRunTest, AFolderAnotherRunWritesIsRefusedBeforeAnyItemIsMade) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"));
+    DataSetRequest request = smallRequest({dir.file("a.bmp")});
+    request.resultFolder = dir.file("results");
+    fs::create_directory(request.resultFolder);
+    const FolderLock other(request.resultFolder, FolderLock::Use::Writing);
+    EXPECT_THROW(runDataSet(planDataSet(request)), Error);
+    EXPECT_FALSE(fs::exists(fs::path(request.resultFolder) / "dataset.json"));
+}
+
+}  // namespace
+}  // namespace brenlow
