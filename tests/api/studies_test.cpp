@@ -15,7 +15,8 @@ using testing::TempDir;
 namespace fs = std::filesystem;
 
 void writePicture(const std::string& path, int width = 48, int height = 40) {
-    ASSERT_TRUE(testing::patternBitmap(width, height).save(QString::fromStdString(path)));
+    // The contents do not matter to a plan: every file is written as PNG whatever its name.
+    ASSERT_TRUE(testing::patternBitmap(width, height).save(QString::fromStdString(path), "PNG"));
 }
 
 DataSetRequest smallRequest(const std::vector<std::string>& pictures) {
@@ -31,15 +32,16 @@ DataSetRequest smallRequest(const std::vector<std::string>& pictures) {
 // front end must sweep the same pictures of it.
 TEST(DataSetPlanTest, AFolderLeavesOutTheOutputsWrittenBesideItsSources) {
     TempDir dir;
-    for (const char* name : {"a.bmp", "a~.bmp", "a.ajc", "b.png", "b.jpg", "c.jpg", "c~.jpg"})
+    for (const char* name : {"a.bmp", "a~.bmp", "b.png", "b.jpg", "b.webp", "c.jpg", "c~.jpg"})
         writePicture(dir.file(name));
     const DataSetPlan plan = planDataSet(smallRequest({dir.path().string()}));
     std::vector<std::string> names;
     for (const std::string& picture : plan.run.pictures) names.push_back(fs::path(picture).filename().string());
     EXPECT_EQ(names, (std::vector<std::string>{"a.bmp", "b.png", "c.jpg"}));
-    ASSERT_EQ(plan.leftOut.size(), 3u);
+    ASSERT_EQ(plan.leftOut.size(), 4u);
     EXPECT_EQ(plan.leftOut[0], "\"" + dir.file("a~.bmp") + "\" (a decoded result)");
     EXPECT_EQ(plan.leftOut[1], "\"" + dir.file("b.jpg") + "\" (coded from b.png)");
+    EXPECT_EQ(plan.leftOut[2], "\"" + dir.file("b.webp") + "\" (coded from b.png)");
     EXPECT_EQ(plan.items, 6u);
     EXPECT_EQ(plan.anchor, "jpeg");
 }
