@@ -29,6 +29,7 @@
 #include "app/windows/dataset_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
+#include "measures/butteraugli.h"
 #include "measures/measures.h"
 #include "support/dataset_pictures.h"
 
@@ -92,10 +93,13 @@ TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt
     const DataSetOutcome& outcome = window->outcome();
     ASSERT_EQ(outcome.pictures.size(), 3u);
 
+    // The dialog left Butteraugli as every front end takes it by default.
+    const QString measuresOfTheDialog = butteraugliAvailable() ? "ciede2000,butteraugli" : "ciede2000";
     QProcess cli;
     cli.setWorkingDirectory(QString::fromStdString(dir.path().string()));
     cli.start(QStringLiteral(BRENLOW_CLI_PATH), {"sweep", "set", "--codecs", "jpeg,ajc", "--qualities", "20,40,60,90",
-                                                 "--measures", "ciede2000", "--aggregate-csv", "cli.csv", "--json"});
+                                                 "--measures", measuresOfTheDialog, "--aggregate-csv", "cli.csv",
+                                                 "--json"});
     ASSERT_TRUE(cli.waitForFinished(120000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     const std::string expected = fileText(dir.path() / "cli.csv");

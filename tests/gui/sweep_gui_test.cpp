@@ -52,6 +52,8 @@ void fillDialog(SweepDialog& dialog, const std::vector<StillCodec>& codecs, cons
     dialog.findChild<QLineEdit*>("SweepQualities")->setText(qualities);
     dialog.findChild<QCheckBox*>("SweepMsSsim")->setChecked(measures.msSsim);
     dialog.findChild<QCheckBox*>("SweepCiede2000")->setChecked(measures.ciede2000);
+    dialog.findChild<QCheckBox*>("SweepButteraugli")->setChecked(measures.butteraugli);
+    dialog.findChild<QCheckBox*>("SweepSsimulacra2")->setChecked(measures.ssimulacra2);
     auto* anchors = dialog.findChild<QComboBox*>("SweepAnchor");
     anchors->setCurrentIndex(anchors->findText(codecTitle(anchor)));
 }

@@ -7,6 +7,8 @@
 #include <QListView>
 #include <QTreeView>
 
+#include "brenlow/requests.h"
+
 namespace brenlow {
 
 QStringList chooseResultFolders(QWidget* parent, const QString& start) {
@@ -35,9 +37,7 @@ std::string resultPictureFile(const std::string& picture, const QStringList& fol
 }
 
 std::string resultAnchorOf(const std::vector<CodecCurve>& curves) {
-    if (curves.empty()) return {};
-    if (const auto jpeg = curveMatching("jpeg", curves)) return *jpeg;
-    return curves.front().name;
+    return anchorOf(std::nullopt, curves);
 }
 
 QString resultFoldersCaption(const QStringList& folders) {

@@ -84,22 +84,20 @@ QString rememberedCurveName(StillCodec codec) {
     return QString::fromStdString(name);
 }
 
-SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long focus) {
-    SweepSettings settings;
-    std::vector<std::string> texts;
-    for (const QString& curve : choice.curves) texts.push_back(curve.trimmed().toStdString());
-    settings.curves = curvesNamed(texts, toolbarDefaults(divisorCode, focus));
-    settings.qualities = qualitiesOf(choice);
-    if (choice.bySize) settings.bppTargets = bppTargetsOf(choice);
-    settings.measures = choice.measures;
-    settings.divisor = divisorFor(divisorCode, Command::AvcStill);
-    settings.passes = focusFor(focus);
-    return settings;
-}
-
-std::string anchorCurveOf(const SweepChoice& choice, const SweepSettings& settings) {
-    if (const auto anchor = curveMatching(choice.anchor.trimmed().toStdString(), settings.curves)) return *anchor;
-    return settings.curves.empty() ? choice.anchor.toStdString() : settings.curves.front().name;
+SweepRequest sweepRequestOf(const SweepChoice& choice, long divisorCode, long focus) {
+    SweepRequest request;
+    request.curves.clear();
+    for (const QString& curve : choice.curves) request.curves.push_back(curve.trimmed().toStdString());
+    request.qualities = qualitiesOf(choice);
+    if (choice.bySize) request.bppTargets = bppTargetsOf(choice);
+    request.measures = choice.measures;
+    request.divisorCode = static_cast<int>(divisorCode);
+    request.focus = static_cast<int>(focus);
+    // An anchor left over from curves since unticked gives way to the rule every front end follows.
+    const std::string anchor = choice.anchor.trimmed().toStdString();
+    if (curveMatching(anchor, curvesNamed(request.curves, runDefaultsOf(request)), runDefaultsOf(request)))
+        request.anchor = anchor;
+    return request;
 }
 
 SweepChoice recalledSweepChoice() {

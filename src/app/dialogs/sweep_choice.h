@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "brenlow/requests.h"
 #include "catalogue/still_codec.h"
 #include "experiments/sweep.h"
 #include "measures/measures.h"
@@ -19,8 +20,7 @@ struct SweepChoice {
     QString qualities = QStringLiteral("10:90:10");
     QString bppTargets = QStringLiteral("0.25,0.5,1.0");
     bool bySize = false;  // the curves are coded to bppTargets instead of at the qualities
-    // Butteraugli and SSIMULACRA 2, the slowest measures by far, are asked for rather than assumed.
-    MeasureChoice measures{true, true, false, false};
+    MeasureChoice measures = SweepRequest().measures;
     QString anchor = QStringLiteral("jpeg");  // one of the curves, as written there
 };
 
@@ -39,13 +39,10 @@ CodecCurve sweepCurveNamed(const QString& text, long divisorCode, long focus);
 // left at its defaults keeps its plain name.
 QString rememberedCurveName(StillCodec codec);
 
-// The settings of a sweep of the choice: its curves under the divisor code and focus of the
-// toolbar's fields for those that take them, at the qualities or sizes chosen. Throws Error when
-// a curve does not read or two curves are the same.
-SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long focus);
-
-// The name of the choice's anchor among the sweep's curves.
-std::string anchorCurveOf(const SweepChoice& choice, const SweepSettings& settings);
+// The sweep the choice asks for: its curves under the divisor code and focus of the toolbar's
+// fields for those that take them, at the qualities or sizes chosen, against the anchor chosen
+// when it is one of the curves.
+SweepRequest sweepRequestOf(const SweepChoice& choice, long divisorCode, long focus);
 
 // The choice last accepted, or the defaults the first time. Curves this build cannot code are left
 // out and Butteraugli is off where it cannot be measured; the anchor is one of the curves kept.

@@ -88,7 +88,8 @@ void TMainForm::DataSetSweep1Click() {
     if (!choice) return;
 
     DataSetRun run;
-    run.settings = sweepSettingsOf(*choice, divisorCode, focus);
+    const SweepRequest request = sweepRequestOf(*choice, divisorCode, focus);
+    run.settings = sweepSettingsOf(request);
     const std::size_t curves = std::max<std::size_t>(run.settings.curves.size(), 1);
     DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})), run.settings.curves.size(),
                             static_cast<std::size_t>(sweepPointCount(run.settings)) / curves, this);
@@ -100,7 +101,7 @@ void TMainForm::DataSetSweep1Click() {
     DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
     if (!progress.outcome) return;
     DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
-                                              anchorCurveOf(*choice, run.settings),
+                                              anchorOf(request, run.settings.curves),
                                               [](const std::string& picture) { return picture; });
     if (progress.cancelled)
         window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")

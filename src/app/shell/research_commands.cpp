@@ -12,6 +12,7 @@
 #include "app/shell/result_titles.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/sweep_window.h"
+#include "brenlow/studies.h"
 #include "codecs/document.h"
 #include "experiments/sweep.h"
 #include "io/error.h"
@@ -76,12 +77,12 @@ void TMainForm::Sweep1Click() {
     const long focus = readFieldInteger(Edit5->text().toStdString());
     const std::optional<SweepChoice> choice = chooseSweep();
     if (!choice) return;
-    const SweepSettings settings = sweepSettingsOf(*choice, divisorCode, focus);
+    const SweepRequest request = sweepRequestOf(*choice, divisorCode, focus);
     const DocumentView view = document->view();
-    const SweepSource source = inBackground([&] { return prepareSweep(view, settings); });
-    std::optional<SweepOutcome> outcome = runSweepWithProgress(this, source, settings);
+    PictureSweep sweep = inBackground([&] { return preparePictureSweep(view, request); });
+    std::optional<SweepOutcome> outcome = runSweepWithProgress(this, sweep.source, sweep.settings);
     if (!outcome) return;
-    auto* window = new SweepWindow(document->caption(), std::move(*outcome), anchorCurveOf(*choice, settings), this);
+    auto* window = new SweepWindow(document->caption(), std::move(*outcome), sweep.anchor, this);
     window->showMessage = showMessage;
     window->show();
 }
