@@ -11,6 +11,7 @@
 #include "app/dialogs/sweep_choice.h"
 #include "app/jobs/dataset_progress.h"
 #include "app/shell/codec_titles.h"
+#include "app/shell/dataset_results.h"
 #include "app/shell/main_form.h"
 #include "app/shell/mdi_child.h"
 #include "app/shell/workbench_settings.h"
@@ -91,13 +92,21 @@ void TMainForm::DataSetSweep1Click() {
     run.settings = sweepSettingsOf(*choice, divisorCode, focus);
     const std::size_t curves = std::max<std::size_t>(run.settings.curves.size(), 1);
     DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})), run.settings.curves.size(),
-                            static_cast<std::size_t>(sweepPointCount(run.settings)) / curves, this);
+                            static_cast<std::size_t>(sweepPointCount(run.settings)) / curves,
+                            rememberedDataSetResults(), workbenchResultsHome(), this);
     if (!askDataSetPictures(list)) return;
     run.pictures = list.chosenPictures();
     if (run.pictures.empty()) return;
+    rememberDataSetResults(list.resultFolder());
+    const QString results = list.resultFolder().isEmpty()
+                                ? datedResultFolder(workbenchResultsHome(), run.settings.curves, QDate::currentDate())
+                                : list.resultFolder();
+    run.resultFolder = QDir::toNativeSeparators(results).toStdString();
     run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    // Said even when nothing is shown: the folder keeps what a cancelled run finished.
+    statusBar()->showMessage(progress.summary);
     if (!progress.outcome) return;
     DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
                                               anchorCurveOf(*choice, run.settings),
