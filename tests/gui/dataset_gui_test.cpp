@@ -33,6 +33,7 @@
 #include "app/windows/dataset_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
+#include "io/folder_lock.h"
 #include "measures/measures.h"
 #include "results/dataset_run.h"
 #include "support/dataset_pictures.h"
@@ -318,6 +319,27 @@ TEST_F(DataSetGuiTest, ACancelledDataSetResumesInItsFolderWhichThenOpensWhole) {
     EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     EXPECT_NE(fileText(dir.path() / "report.html").find("e4.bmp"), std::string::npos);
 #endif
+}
+
+// A folder another run is filing into is refused before anything is coded, naming it.
+TEST_F(DataSetGuiTest, AResultFolderInUseByAnotherRunIsNamedAndNothingRuns) {
+    const struct Forget {
+        ~Forget() { rememberDataSetResults({}); }
+    } forget;
+    const fs::path results = dir.path() / "busy";
+    fs::create_directory(results);
+    const FolderLock otherRun(results.string(), FolderLock::Use::Writing);
+    form->askDataSetPictures = [&](DataSetPictureList& list) {
+        if (auto* field = list.findChild<QLineEdit*>("DataSetResultFolder"))
+            field->setText(QString::fromStdString(results.string()));
+        return true;
+    };
+    form->DataSetSweep1->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("The result folder is in use by another run")) << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().contains(QString::fromStdString(results.string()))) << messages.first().toStdString();
+    EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
+    EXPECT_FALSE(fs::exists(manifestPath(results.string())));
 }
 
 // Left to itself, each data set gets a folder of its own among the user's results, named by the day
