@@ -311,11 +311,16 @@ TEST_F(DataSetGuiTest, ACancelledDataSetResumesInItsFolderWhichThenOpensWhole) {
     settleClosedWindows();
 
     EXPECT_EQ(dataSetCsv(loadDataSet({results.string()})), csv);
-    form->askResultFolders = [&](const QString&) { return QStringList{resultsName}; };
+    QString offeredToOpen;
+    form->askResultFolders = [&](const QString& start) {
+        offeredToOpen = start;
+        return QStringList{resultsName};
+    };
     form->FileOpenResults1->trigger();
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     const QList<DataSetWindow*> opened = form->findChildren<DataSetWindow*>();
     ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(offeredToOpen, resultsName) << "Open Results offers the folder of the last data set";
     EXPECT_EQ(dataSetCsv(opened.first()->outcome()), csv);
 #ifdef BRENLOW_CLI_PATH
     QProcess cli;

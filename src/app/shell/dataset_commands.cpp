@@ -43,6 +43,13 @@ QString recalledResultsFolder() {
 
 void rememberResultsFolder(const QString& folder) { openWorkbenchSettings()->setValue(kResultsKey, folder); }
 
+// The folder picked in the picture list, remembered for the next run, or a new dated one.
+QString resultFolderOf(const DataSetPictureList& list, const std::vector<CodecCurve>& curves) {
+    rememberDataSetResults(list.resultFolder());
+    if (!list.resultFolder().isEmpty()) return list.resultFolder();
+    return datedResultFolder(workbenchResultsHome(), curves, QDate::currentDate());
+}
+
 // One point's decoded picture, kept or coded again, with the picture it is measured against.
 struct CodedPoint {
     QImage reference;
@@ -97,14 +104,13 @@ void TMainForm::DataSetSweep1Click() {
     if (!askDataSetPictures(list)) return;
     run.pictures = list.chosenPictures();
     if (run.pictures.empty()) return;
-    rememberDataSetResults(list.resultFolder());
-    const QString results = list.resultFolder().isEmpty()
-                                ? datedResultFolder(workbenchResultsHome(), run.settings.curves, QDate::currentDate())
-                                : list.resultFolder();
+    const QString results = resultFolderOf(list, run.settings.curves);
     run.resultFolder = QDir::toNativeSeparators(results).toStdString();
     run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    // File > Open Results offers the folder the data set is filed in.
+    rememberResultsFolder(results);
     // Said even when nothing is shown: the folder keeps what a cancelled run finished.
     statusBar()->showMessage(progress.summary);
     if (!progress.outcome) return;
