@@ -43,11 +43,13 @@ QString recalledResultsFolder() {
 
 void rememberResultsFolder(const QString& folder) { openWorkbenchSettings()->setValue(kResultsKey, folder); }
 
-// The folder picked in the picture list, remembered for the next run, or a new dated one.
+// The folder picked in the picture list, remembered for the next run, or a new dated one. A typed
+// name is taken from the working folder once, so that it means the same folder next time.
 QString resultFolderOf(const DataSetPictureList& list, const std::vector<CodecCurve>& curves) {
-    rememberDataSetResults(list.resultFolder());
-    if (!list.resultFolder().isEmpty()) return list.resultFolder();
-    return datedResultFolder(workbenchResultsHome(), curves, QDate::currentDate());
+    const QString picked =
+        list.resultFolder().isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(list.resultFolder()).absoluteFilePath());
+    rememberDataSetResults(picked);
+    return picked.isEmpty() ? datedResultFolder(workbenchResultsHome(), curves, QDate::currentDate()) : picked;
 }
 
 // One point's decoded picture, kept or coded again, with the picture it is measured against.
