@@ -180,11 +180,7 @@ std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
 
 void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
     if (run.shardCount > 1) notes << "Shard " << run.shard << " of " << run.shardCount << ": ";
-    notes << work.computed << " items made, " << work.reused << " taken as they were in \"" << run.resultFolder << "\"";
-    if (work.replaced > 0)
-        notes << ", " << work.replaced << " made again (made otherwise or from another picture file)";
-    if (work.failed > 0) notes << ", " << work.failed << " failed";
-    notes << '\n';
+    notes << workSummary(work, run.resultFolder) << '\n';
     if (run.shardCount > 1)
         notes << "When every shard is done: brenlow-cli merge DIR... with each shard's result folder\n";
 }

@@ -131,12 +131,19 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     });
 }
 
+// How far one item got: its points counted by the progress, and whether it replaces a stored result.
+struct ItemState {
+    int pointsCounted = 0;
+    bool replacing = false;
+};
+
 // Hands the items out to the threads and counts the points done across all of them.
 class ItemRunner {
 public:
     ItemRunner(const DataSetRun& run, const std::vector<DataSetItem>& items, const DataSetProgress& progress)
         : run_(run), items_(items), progress_(progress), parameters_(dataSetParameters(run.settings, run.versions)) {
         work_.results.resize(items.size());
+        finished_.resize(items.size(), false);
         for (const DataSetItem& item : items) total_ += pointsOf(item);
     }
 
@@ -150,12 +157,22 @@ public:
             work();
         }
         if (failure_) std::rethrow_exception(failure_);
-        work_.cancelled = stop_;
-        if (work_.cancelled) work_.results.clear();
+        keepFinishedItems();
         return std::move(work_);
     }
 
 private:
+    // A stopped run keeps what it finished, in item order: those items are filed already, and a
+    // partial outcome is made of them.
+    void keepFinishedItems() {
+        work_.cancelled = std::find(finished_.begin(), finished_.end(), false) != finished_.end();
+        if (!work_.cancelled) return;
+        std::vector<StoredResult> kept;
+        for (std::size_t i = 0; i < finished_.size(); ++i)
+            if (finished_[i]) kept.push_back(std::move(work_.results[i]));
+        work_.results = std::move(kept);
+    }
+
     int pointsOf(const DataSetItem& item) const {
         if (!run_.settings.bppTargets.empty()) return static_cast<int>(run_.settings.bppTargets.size());
         return static_cast<int>(run_.settings.curves[item.curve].qualitiesOr(run_.settings.qualities).size());
@@ -176,20 +193,20 @@ private:
     // A picture that cannot be read or coded ends its own item, not the run; a fault of the result
     // folder itself (a full disk) still ends the run.
     void runItemOrRecordItsFailure(std::size_t index) {
-        int pointsCounted = 0;
+        ItemState state;
         try {
-            runItem(index, pointsCounted);
+            runItem(index, state);
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
             const CodecCurve& curve = run_.settings.curves[item.curve];
             StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what()};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
-            finish(index, std::move(failed), &DataSetWork::failed, pointsOf(item) - pointsCounted);
+            finish(index, std::move(failed), &DataSetWork::failed, state, pointsOf(item) - state.pointsCounted);
         }
     }
 
-    void runItem(std::size_t index, int& pointsCounted) {
+    void runItem(std::size_t index, ItemState& state) {
         const DataSetItem& item = items_[index];
         const std::string& picture = run_.pictures[item.picture];
         const CodecCurve& curve = run_.settings.curves[item.curve];
@@ -201,21 +218,21 @@ private:
                          namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
                          itemParameters(parameters_, curve), run_.resultFolder)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
-                finish(index, std::move(*stored), &DataSetWork::reused, points);
+                finish(index, std::move(*stored), &DataSetWork::reused, state, points);
                 return;
             }
-            if (stored || unreadable) count(&DataSetWork::replaced);
+            state.replacing = stored || unreadable;
         }
         const ReferenceShelf::Lease references = shelf_.lease(item.picture);
         std::optional<StoredResult> result =
-            sweepItem(run_, item, references.references(), [this, &pointsCounted](int done, int) {
+            sweepItem(run_, item, references.references(), [this, &state](int done, int) {
                 if (done == 0) return !stop_.load();
-                ++pointsCounted;
+                ++state.pointsCounted;
                 return pointDone();
             });
         if (!result) return;
         if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, *result);
-        finish(index, std::move(*result), &DataSetWork::computed, 0);
+        finish(index, std::move(*result), &DataSetWork::computed, state, 0);
     }
 
     bool pointDone() { return advance(1); }
@@ -227,16 +244,15 @@ private:
         return !stop_;
     }
 
-    void count(int DataSetWork::*counter) {
-        const std::lock_guard lock(mutex_);
-        ++(work_.*counter);
-    }
-
-    void finish(std::size_t index, StoredResult result, int DataSetWork::*counter, int pointsSkipped) {
+    // An item is counted once finished, so that a cancelled run counts only the items it keeps.
+    void finish(std::size_t index, StoredResult result, int DataSetWork::*counter, const ItemState& state,
+                int pointsSkipped) {
         {
             const std::lock_guard lock(mutex_);
             work_.results[index] = std::move(result);
+            finished_[index] = true;
             ++(work_.*counter);
+            if (state.replacing) ++work_.replaced;
         }
         if (pointsSkipped > 0) advance(pointsSkipped);
     }
@@ -246,6 +262,7 @@ private:
     const DataSetProgress& progress_;
     const DataSetParameters parameters_;
     DataSetWork work_;
+    std::vector<bool> finished_;  // by item, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
     std::mutex mutex_;
     std::atomic<std::size_t> next_{0};
@@ -411,10 +428,23 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     return ItemRunner(run, items, progress).run();
 }
 
+std::string workSummary(const DataSetWork& work, const std::string& resultFolder) {
+    std::string summary = std::to_string(work.computed) + " items made, " + std::to_string(work.reused) +
+                          " taken as they were in \"" + resultFolder + "\"";
+    if (work.replaced > 0)
+        summary += ", " + std::to_string(work.replaced) + " made again (made otherwise or from another picture file)";
+    if (work.failed > 0) summary += ", " + std::to_string(work.failed) + " failed";
+    return summary;
+}
+
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
-    const DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
     std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
     for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
+    if (work.cancelled) std::erase_if(manifest.pictures, [&](const std::string& picture) {
+        return std::any_of(manifest.curves.begin(), manifest.curves.end(),
+                           [&](const CodecCurve& curve) { return !byItem.contains({picture, curve.name}); });
+    });
     return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
         const auto found = byItem.find({picture, curve.name});
         if (found == byItem.end()) throw Error("The run has no result for codec " + curve.name, picture);

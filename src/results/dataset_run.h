@@ -40,25 +40,32 @@ using DataSetProgress = std::function<bool(int done, int total)>;
 
 // What a run did with its items.
 struct DataSetWork {
-    std::vector<StoredResult> results;  // the shard's items in order
+    std::vector<StoredResult> results;  // the shard's items in order; after a cancel only those finished
     int computed = 0;                   // coded and measured now
     int reused = 0;                     // found in the result folder as they were made
     int replaced = 0;                   // found there but made otherwise, made again
     int failed = 0;                     // could not be made: their results hold the reason, no points
-    bool cancelled = false;             // results then holds no item
+    bool cancelled = false;             // stopped before every item was finished
 };
 
-// Runs the shard's items, `jobs` at a time. With a result folder, the manifest is written first;
-// an item whose file there was made from the same picture file (size and modification time) with
-// the same curve (codec, settings, qualities), parameters and library versions (its own codec's
-// commands among them, not the other curves') is taken as it stands, every other item is made and
-// filed whole as soon as it is done, so a run stopped at any moment loses only the items under way.
-// An item whose picture cannot be read or coded is recorded (and filed) with the reason and no
-// points, and the run goes on; such a record is made again by the next run. Throws Error when the
-// result folder cannot be written; the items filed until then stay.
+// Runs the shard's items, `jobs` at a time, until the end or until the progress stops it: the items
+// finished by then are kept and counted, those under way are dropped. With a result folder, the
+// manifest is written first; an item whose file there was made from the same picture file (size and
+// modification time) with the same curve (codec, settings, qualities), parameters and library
+// versions (its own codec's commands among them, not the other curves') is taken as it stands,
+// every other item is made and filed whole as soon as it is done, so a run stopped at any moment
+// loses only the items under way. An item whose picture cannot be read or coded is recorded (and
+// filed) with the reason and no points, and the run goes on; such a record is made again by the
+// next run. Throws Error when the result folder cannot be written; the items filed until then stay.
 DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
 
-// The whole data set of an unsharded run's results.
+// What a run into a result folder did with its items, as the front ends report it: "12 items made,
+// 3 taken as they were in "FOLDER", 1 made again (...), 2 failed".
+std::string workSummary(const DataSetWork& work, const std::string& resultFolder);
+
+// The whole data set of an unsharded run's results. Of a cancelled run, a partial data set: the
+// pictures whose every item finished (failed ones included), with all the curves, in the run's
+// order, so that every curve is averaged over the same pictures; no picture when none finished.
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
 
 // The whole data set from the result folders of one or more runs or shards, each item taken from

@@ -13,24 +13,30 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
 #include <QXYSeries>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "app/dialogs/dataset_pictures.h"
 #include "app/dialogs/sweep_dialog.h"
 #include "app/jobs/dataset_progress.h"
 #include "app/shell/codec_titles.h"
+#include "app/shell/dataset_results.h"
 #include "app/shell/mdi_child.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
+#include "io/folder_lock.h"
 #include "measures/butteraugli.h"
 #include "measures/measures.h"
+#include "results/dataset_run.h"
 #include "support/dataset_pictures.h"
 
 namespace brenlow::testing {
@@ -80,9 +86,46 @@ protected:
         return windows.size() == 1 ? windows.first() : nullptr;
     }
 
+    // Pictures thirteen times as large after the three small ones: a run is still under way when a
+    // Cancel lands, however busy the machine.
+    void addLargePictures(int count) {
+        const QImage large = loadBitmapFile(samplePath("astronaut.bmp")).copy(0, 0, 256, 256);
+        for (int copy = 0; copy < count; ++copy)
+            saveBitmapFile(large, (folder / ("e" + std::to_string(copy) + ".bmp")).string());
+    }
+
+    // Clicks Cancel in the progress dialog once these files are there.
+    void cancelOnceFiled(const std::vector<fs::path>& files) {
+        QObject::connect(&canceller, &QTimer::timeout, form.get(), [this, files] {
+            auto* dialog = form->findChild<QProgressDialog*>("DataSetProgress");
+            if (dialog && std::all_of(files.begin(), files.end(), [](const fs::path& file) { return fs::exists(file); })) {
+                canceller.stop();
+                dialog->findChild<QPushButton*>()->click();
+            }
+        });
+        canceller.start(0);
+    }
+
     fs::path folder;
     QStringList startsOffered;
+    QTimer canceller;
 };
+
+// The items a result folder holds, each file with the time it was written.
+std::map<fs::path, fs::file_time_type> filedItems(const fs::path& results) {
+    std::map<fs::path, fs::file_time_type> items;
+    for (const fs::directory_entry& entry : fs::directory_iterator(results))
+        if (entry.path().extension() == ".json" && entry.path() != manifestPath(results.string()))
+            items[entry.path()] = entry.last_write_time();
+    return items;
+}
+
+std::set<fs::path> foldersIn(const fs::path& home) {
+    std::set<fs::path> folders;
+    if (fs::exists(home))
+        for (const fs::directory_entry& entry : fs::directory_iterator(home)) folders.insert(entry.path());
+    return folders;
+}
 
 TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt) {
 #ifndef BRENLOW_CLI_PATH
@@ -220,6 +263,133 @@ TEST_F(DataSetGuiTest, CancelledDataSetSweepShowsNothing) {
     EXPECT_TRUE(form->DataSetSweep1->isEnabled()) << "the workbench is ready for the next command";
 }
 
+// A data set cancelled half way keeps its finished items in the folder picked for it; the same data
+// set run again there takes them as they are, makes only the rest and says so; the folder then opens
+// as the whole data set, in File > Open Results and on the command line.
+TEST_F(DataSetGuiTest, ACancelledDataSetResumesInItsFolderWhichThenOpensWhole) {
+    const struct Forget {
+        ~Forget() { rememberDataSetResults({}); }
+    } forget;
+    addLargePictures(4);
+    const fs::path results = dir.path() / "kept";
+    const QString resultsName = QString::fromStdString(results.string());
+    QStringList offered;
+    form->askDataSetPictures = [&](DataSetPictureList& list) {
+        auto* field = list.findChild<QLineEdit*>("DataSetResultFolder");
+        if (field == nullptr) {
+            ADD_FAILURE() << "the dialog offers no result folder";
+            return false;
+        }
+        offered << field->text();
+        // Typed as a name in the working folder the first time, offered whole the next.
+        if (field->text().isEmpty()) field->setText("kept");
+        return true;
+    };
+    const std::string first = (folder / "a.bmp").string();
+    cancelOnceFiled({results / resultFileName(first, "jpeg"), results / resultFileName(first, "ajc")});
+    DataSetWindow* partial = sweepDataSet();
+    ASSERT_NE(partial, nullptr);
+    EXPECT_TRUE(partial->windowTitle().contains(" - partial: cancelled after ")) << partial->windowTitle().toStdString();
+    const std::size_t picturesShown = partial->outcome().pictures.size();
+    const std::map<fs::path, fs::file_time_type> filed = filedItems(results);
+    EXPECT_GE(filed.size(), 2 * picturesShown);
+    ASSERT_LT(filed.size(), 14u);
+    EXPECT_EQ(form->statusBar()->currentMessage(),
+              QStringLiteral("%1 items made, 0 taken as they were in \"%2\"").arg(filed.size()).arg(resultsName));
+    partial->close();
+    settleClosedWindows();
+
+    DataSetWindow* whole = sweepDataSet();
+    ASSERT_NE(whole, nullptr);
+    EXPECT_EQ(offered, QStringList({"", resultsName})) << "the folder picked is offered again, as a whole path";
+    EXPECT_FALSE(whole->windowTitle().contains("partial"));
+    EXPECT_EQ(whole->outcome().pictures.size(), 7u);
+    EXPECT_EQ(form->statusBar()->currentMessage(), QStringLiteral("%1 items made, %2 taken as they were in \"%3\"")
+                                                       .arg(14 - filed.size())
+                                                       .arg(filed.size())
+                                                       .arg(resultsName));
+    const std::map<fs::path, fs::file_time_type> after = filedItems(results);
+    EXPECT_EQ(after.size(), 14u);
+    for (const auto& [file, written] : filed) EXPECT_EQ(after.at(file), written) << file << " was made again";
+    const std::string csv = dataSetCsv(whole->outcome());
+    whole->close();
+    settleClosedWindows();
+
+    EXPECT_EQ(dataSetCsv(loadDataSet({results.string()})), csv);
+    QString offeredToOpen;
+    form->askResultFolders = [&](const QString& start) {
+        offeredToOpen = start;
+        return QStringList{resultsName};
+    };
+    form->FileOpenResults1->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<DataSetWindow*> opened = form->findChildren<DataSetWindow*>();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_EQ(offeredToOpen, resultsName) << "Open Results offers the folder of the last data set";
+    EXPECT_EQ(dataSetCsv(opened.first()->outcome()), csv);
+#ifdef BRENLOW_CLI_PATH
+    QProcess cli;
+    cli.start(QStringLiteral(BRENLOW_CLI_PATH), {"report", resultsName, "--html", "report.html"});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    EXPECT_NE(fileText(dir.path() / "report.html").find("e3.bmp"), std::string::npos);
+#endif
+}
+
+// A folder another run is filing into is refused before anything is coded, naming it.
+TEST_F(DataSetGuiTest, AResultFolderInUseByAnotherRunIsNamedAndNothingRuns) {
+    const struct Forget {
+        ~Forget() { rememberDataSetResults({}); }
+    } forget;
+    const fs::path results = dir.path() / "busy";
+    fs::create_directory(results);
+    const FolderLock otherRun(results.string(), FolderLock::Use::Writing);
+    form->askDataSetPictures = [&](DataSetPictureList& list) {
+        if (auto* field = list.findChild<QLineEdit*>("DataSetResultFolder"))
+            field->setText(QString::fromStdString(results.string()));
+        return true;
+    };
+    form->DataSetSweep1->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages.first().startsWith("The result folder is in use by another run")) << messages.first().toStdString();
+    EXPECT_TRUE(messages.first().contains(QString::fromStdString(results.string()))) << messages.first().toStdString();
+    EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
+    EXPECT_FALSE(fs::exists(manifestPath(results.string())));
+}
+
+// Left to itself, each data set gets a folder of its own among the user's results, named by the day
+// and the codecs, which opens as that data set.
+TEST_F(DataSetGuiTest, EachDataSetIsFiledInANewFolderNamedByTheDayAndTheCodecs) {
+    const fs::path home = workbenchResultsHome().toStdString();
+    const std::set<fs::path> before = foldersIn(home);
+    for (int run = 0; run < 2; ++run) {
+        DataSetWindow* window = sweepDataSet();
+        ASSERT_NE(window, nullptr);
+        window->close();
+        settleClosedWindows();
+    }
+    std::vector<fs::path> made;
+    for (const fs::path& found : foldersIn(home))
+        if (!before.contains(found)) made.push_back(found);
+    ASSERT_EQ(made.size(), 2u);
+    const std::string name = QDate::currentDate().toString(Qt::ISODate).toStdString() + " jpeg ajc";
+    for (const fs::path& results : made) {
+        EXPECT_TRUE(results.filename().string().starts_with(name)) << results;
+        EXPECT_EQ(loadDataSet({results.string()}).pictures.size(), 3u) << results;
+        EXPECT_EQ(filedItems(results).size(), 6u) << results;
+    }
+
+    TempDir other;
+    std::vector<CodecCurve> curves = defaultCurves({StillCodec::Jpeg});
+    curves.push_back(defaultCurve(StillCodec::Ajc));
+    curves.back().name = "ajc:focus/3";
+    const QString dated = datedResultFolder(QString::fromStdString(other.path().string()), curves, QDate(2026, 12, 9));
+    EXPECT_EQ(dated.toStdString(), (other.path() / "2026-12-09 jpeg ajc_focus_3").string());
+    fs::create_directory(dated.toStdString());
+    EXPECT_EQ(datedResultFolder(QString::fromStdString(other.path().string()), curves, QDate(2026, 12, 9)),
+              dated + " 2");
+}
+
 // The workbench's own outputs beside a data set's pictures are left out: each picture counts once.
 TEST(DataSetPicturesTest, LeavesOutDecodedResultsAndFilesCodedFromAPictureBesideThem) {
     struct Case {
@@ -300,8 +470,7 @@ TEST_F(DataSetGuiTest, UntickingEveryPictureLeavesNothingToStart) {
 
 // Cancel once some pictures are done: they are shown as a partial data set, marked so.
 TEST_F(DataSetGuiTest, CancelKeepsTheFinishedPicturesAsAPartialDataSet) {
-    for (int copy = 0; copy < 12; ++copy)
-        fs::copy_file(folder / "a.bmp", folder / ("e" + std::to_string(copy) + ".bmp"));
+    addLargePictures(12);
     QString label;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {

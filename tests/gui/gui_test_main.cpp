@@ -15,6 +15,9 @@ int main(int argc, char** argv) {
     for (const QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat})
         for (const QSettings::Scope scope : {QSettings::UserScope, QSettings::SystemScope})
             QSettings::setPath(format, scope, settingsDir.path());
+    // Nor are data sets filed in the user's own results.
+    const QTemporaryDir dataDir;
+    qputenv("XDG_DATA_HOME", dataDir.path().toLocal8Bit());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -217,6 +217,75 @@ TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrints
     EXPECT_EQ(runDataSetItems(run).computed, 2) << "a picture changed since is made again";
 }
 
+// Stopped in the fourth item (one job, four points an item): the three items before it are kept in
+// their order, counted and filed; a partial outcome holds the one picture with both its curves, and
+// the next run takes the three as they are.
+TEST_F(DataSetRunTest, ACancelledRunKeepsAndFilesEveryFinishedItemAndTheNextRunTakesThem) {
+    run.resultFolder = results.path().string();
+    run.jobs = 1;
+    const DataSetWork stopped = runDataSetItems(run, [](int done, int) { return done < 13; });
+    EXPECT_TRUE(stopped.cancelled);
+    ASSERT_EQ(stopped.results.size(), 3u);
+    const std::vector<std::pair<std::string, std::string>> finished{
+        {pictures[0], "jpeg"}, {pictures[0], "ajc"}, {pictures[1], "jpeg"}};
+    for (std::size_t i = 0; i < finished.size(); ++i) {
+        const StoredResult& result = stopped.results[i];
+        EXPECT_EQ(std::pair(result.picture, result.curve.name), finished[i]);
+        EXPECT_EQ(result.sweep.points.size(), 4u);
+        const std::optional<StoredResult> filed = readResult(results.file(resultFileName(result.picture, result.curve.name)));
+        ASSERT_TRUE(filed) << result.picture << " with " << result.curve.name;
+        EXPECT_EQ(untimed(sweepCsv(filed->sweep)), untimed(sweepCsv(result.sweep)));
+    }
+    EXPECT_EQ(stopped.computed, 3);
+    EXPECT_EQ(stopped.reused + stopped.replaced + stopped.failed, 0);
+    EXPECT_FALSE(fs::exists(results.file(resultFileName(pictures[1], "ajc")))) << "the item under way is dropped";
+
+    const DataSetOutcome partial = collectDataSet(run, stopped);
+    ASSERT_EQ(partial.pictures, std::vector<std::string>{pictures[0]});
+    ASSERT_EQ(partial.outcomes.size(), 1u);
+    EXPECT_EQ(partial.outcomes[0].sweep.points.size(), 8u);
+    EXPECT_EQ(partial.aggregate.size(), 8u);
+
+    run.jobs = 2;
+    const DataSetWork resumed = runDataSetItems(run);
+    EXPECT_FALSE(resumed.cancelled);
+    EXPECT_EQ(resumed.reused, 3);
+    EXPECT_EQ(resumed.computed, 7);
+    EXPECT_EQ(resumed.replaced, 0);
+    EXPECT_EQ(untimed(dataSetCsv(loadDataSet({run.resultFolder}))), untimed(dataSetCsv(runInMemory())));
+}
+
+// Several jobs stop in no set order: whatever finished is kept in item order and filed, the counts
+// agree with it, and an item replacing a stored one is counted only once it is finished.
+TEST_F(DataSetRunTest, ACancelledRunOfSeveralJobsCountsOnlyWhatItKeeps) {
+    run.resultFolder = results.path().string();
+    run.pictures = {pictures[0], pictures[1], pictures[2]};
+    runDataSetItems(run);
+    DataSetRun otherFocus = run;
+    otherFocus.settings.passes = 3;
+    otherFocus.pictures = {pictures[2]};
+    runDataSetItems(otherFocus);  // the last picture's items are made otherwise, to be replaced
+    run.pictures = pictures;
+    const DataSetWork stopped = runDataSetItems(run, [](int done, int) { return done < 4 * 5 + 2; });
+    ASSERT_TRUE(stopped.cancelled);
+    ASSERT_LT(stopped.results.size(), 10u);
+    const std::vector<DataSetItem> items = dataSetItems(pictures.size(), 2);
+    std::size_t next = 0;
+    int replacing = 0;
+    for (const StoredResult& result : stopped.results) {
+        const auto at = std::find_if(items.begin() + static_cast<std::ptrdiff_t>(next), items.end(), [&](const DataSetItem& item) {
+            return pictures[item.picture] == result.picture && run.settings.curves[item.curve].name == result.curve.name;
+        });
+        ASSERT_NE(at, items.end()) << result.picture << " with " << result.curve.name << " out of order";
+        next = static_cast<std::size_t>(at - items.begin()) + 1;
+        if (at->picture == 2) ++replacing;
+        EXPECT_TRUE(fs::exists(results.file(resultFileName(result.picture, result.curve.name))));
+    }
+    EXPECT_EQ(stopped.reused, 4);
+    EXPECT_EQ(stopped.computed + stopped.reused, static_cast<int>(stopped.results.size()));
+    EXPECT_EQ(stopped.replaced, replacing);
+}
+
 TEST_F(DataSetRunTest, ResultFilesKeepEveryTimeOfAPointAndATimingOtherwiseMakesThemAgain) {
     run.resultFolder = results.path().string();
     run.pictures = {pictures[0]};

@@ -6,7 +6,13 @@
 #include <vector>
 
 #include "brenlow/picture.h"
+// The catalogue's own types, which the front ends read: the registry's entries, codec curves,
+// library versions, decoded folders.
 #include "catalogue/codec_curve.h"
+#include "catalogue/codec_registry.h"
+#include "catalogue/decoded_folder.h"
+#include "catalogue/library_versions.h"
+#include "catalogue/still_codec.h"
 
 namespace brenlow {
 

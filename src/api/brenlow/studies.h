@@ -8,9 +8,15 @@
 #include "brenlow/requests.h"
 #include "brenlow/run_control.h"
 #include "codecs/document.h"
+// The outcomes the calls give are the core's own types.
+#include "experiments/command_codec_experiment.h"
+#include "experiments/command_sweep_point.h"
+#include "experiments/dataset_inputs.h"
 #include "experiments/dataset_outcome.h"
 #include "experiments/sweep.h"
 #include "results/dataset_run.h"
+#include "results/dataset_store.h"
+#include "results/evaluation.h"
 
 namespace brenlow {
 

@@ -1,7 +1,11 @@
 #include "app/dialogs/dataset_pictures.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -66,7 +70,7 @@ PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures) {
 }
 
 DataSetPictureList::DataSetPictureList(const PictureSelection& found, std::size_t codecs, std::size_t qualities,
-                                       QWidget* parent)
+                                       const QString& resultFolder, const QString& resultsHome, QWidget* parent)
     : QDialog(parent), pictures_(found.pictures), codecs_(codecs), qualities_(qualities) {
     setObjectName(QStringLiteral("DataSetPictures"));
     setWindowTitle(QStringLiteral("Data Set Sweep: Pictures"));
@@ -92,6 +96,7 @@ DataSetPictureList::DataSetPictureList(const PictureSelection& found, std::size_
     runs_ = new QLabel;
     runs_->setObjectName(QStringLiteral("DataSetRuns"));
     layout->addWidget(runs_);
+    layout->addLayout(resultFolderRow(resultFolder, resultsHome));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     start_ = buttons->button(QDialogButtonBox::Ok);
     start_->setText(QStringLiteral("Start"));
@@ -110,6 +115,32 @@ std::vector<std::string> DataSetPictureList::chosenPictures() const {
 }
 
 QString DataSetPictureList::runsText() const { return runs_->text(); }
+
+QString DataSetPictureList::resultFolder() const { return resultFolder_->text().trimmed(); }
+
+QLayout* DataSetPictureList::resultFolderRow(const QString& picked, const QString& resultsHome) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(QStringLiteral("Results in:")));
+    resultFolder_ = new QLineEdit(picked);
+    resultFolder_->setObjectName(QStringLiteral("DataSetResultFolder"));
+    resultFolder_->setPlaceholderText(
+        QStringLiteral("a new folder in %1").arg(QDir::toNativeSeparators(resultsHome)));
+    resultFolder_->setToolTip(plainTip(QStringLiteral(
+        "The folder the run files each finished item in. Run the same data set into the same folder again and "
+        "it takes the items made before; leave it empty for a new folder named by the date and the codecs.")));
+    resultFolder_->setClearButtonEnabled(true);
+    row->addWidget(resultFolder_, 1);
+    auto* choose = new QPushButton(QStringLiteral("Choose..."));
+    choose->setObjectName(QStringLiteral("DataSetChooseResults"));
+    connect(choose, &QPushButton::clicked, this, [this, resultsHome] {
+        const QString start = resultFolder().isEmpty() ? resultsHome : resultFolder();
+        const QString folder =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("Data Set Sweep: Result Folder"), start);
+        if (!folder.isEmpty()) resultFolder_->setText(QDir::toNativeSeparators(folder));
+    });
+    row->addWidget(choose);
+    return row;
+}
 
 void DataSetPictureList::countRuns() {
     const std::size_t pictures = chosenPictures().size();

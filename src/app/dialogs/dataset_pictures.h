@@ -10,6 +10,8 @@
 #include "measures/still_measures.h"
 
 class QLabel;
+class QLayout;
+class QLineEdit;
 class QListWidget;
 class QPushButton;
 
@@ -25,29 +27,35 @@ struct PictureSelection {
 PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures);
 
 // Shows the pictures a data set sweep found, each with a check box, the outputs left out and the
-// number of runs the ticked ones make (pictures x codecs x qualities), before anything is coded.
+// number of runs the ticked ones make (pictures x codecs x qualities), before anything is coded;
+// and the result folder the run files its items in ("DataSetResultFolder"): `resultFolder` to begin
+// with, empty for a new folder in `resultsHome`.
 class DataSetPictureList : public QDialog {
     Q_OBJECT
 
 public:
     DataSetPictureList(const PictureSelection& found, std::size_t codecs, std::size_t qualities,
-                       QWidget* parent = nullptr);
+                       const QString& resultFolder, const QString& resultsHome, QWidget* parent = nullptr);
 
     // The ticked pictures, in the order listed.
     std::vector<std::string> chosenPictures() const;
     // "3 pictures x 2 codecs x 4 qualities = 24 runs"
     QString runsText() const;
+    // The folder picked, where a run into it again resumes; empty for a new folder.
+    QString resultFolder() const;
 
     QListWidget* list() const { return list_; }
 
 private:
     void countRuns();
+    QLayout* resultFolderRow(const QString& picked, const QString& resultsHome);
 
     std::vector<std::string> pictures_;
     std::size_t codecs_;
     std::size_t qualities_;
     QListWidget* list_ = nullptr;
     QLabel* runs_ = nullptr;
+    QLineEdit* resultFolder_ = nullptr;
     QPushButton* start_ = nullptr;
 };
 

@@ -10,6 +10,7 @@
 #include "app/jobs/worker_thread.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
+#include "io/folder_lock.h"
 
 namespace brenlow {
 namespace {
@@ -18,39 +19,10 @@ int totalPoints(const DataSetRun& run) {
     return static_cast<int>(run.pictures.size()) * sweepPointCount(run.settings);
 }
 
-// Enough pictures at a time to keep every job busy; Cancel loses only those under way.
-std::size_t picturesAtATime(const DataSetRun& run) {
-    const std::size_t codecs = std::max<std::size_t>(run.settings.curves.size(), 1);
-    return std::max<std::size_t>(1, (static_cast<std::size_t>(std::max(run.jobs, 1)) + codecs - 1) / codecs);
-}
-
 QString timeLeftText(qint64 ms) {
     const qint64 seconds = (ms + 999) / 1000;
     if (seconds < 60) return QStringLiteral("about %1 s left").arg(seconds);
     return QStringLiteral("about %1 min %2 s left").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-// The run's items one part of its pictures after another, their results gathered, until the end
-// or a cancel; returns the pictures finished.
-std::size_t runInParts(const DataSetRun& run, const std::function<bool(int)>& progress, DataSetWork& gathered) {
-    const std::size_t step = picturesAtATime(run);
-    const int pointsPerPicture = sweepPointCount(run.settings);
-    std::size_t done = 0;
-    while (done < run.pictures.size()) {
-        DataSetRun part = run;
-        const std::size_t end = std::min(run.pictures.size(), done + step);
-        part.pictures.assign(run.pictures.begin() + static_cast<std::ptrdiff_t>(done),
-                             run.pictures.begin() + static_cast<std::ptrdiff_t>(end));
-        const int before = static_cast<int>(done) * pointsPerPicture;
-        if (!progress(before)) break;
-        DataSetWork work = runDataSetItems(part, [&](int points, int) { return progress(before + points); });
-        if (work.cancelled) break;
-        std::move(work.results.begin(), work.results.end(), std::back_inserter(gathered.results));
-        gathered.computed += work.computed;
-        gathered.failed += work.failed;
-        done = end;
-    }
-    return done;
 }
 
 }  // namespace
@@ -88,7 +60,7 @@ DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun&
 
     std::atomic<bool> cancelled{false};
     QObject::connect(&dialog, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
-    const std::function<bool(int)> progress = [&](int done) {
+    const DataSetProgress progress = [&](int done, int) {
         // Queued to the dialog: dropped unseen if it is gone by then.
         QMetaObject::invokeMethod(
             &dialog,
@@ -99,24 +71,27 @@ DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun&
             Qt::QueuedConnection);
         return !cancelled;
     };
-    DataSetProgressOutcome result;
-    result.picturesTotal = run.pictures.size();
-    DataSetWork gathered;
+    makeResultFolder(run.resultFolder);
+    // Two runs into one folder would each resume, and overwrite, the other's items.
+    const FolderLock lock(run.resultFolder, FolderLock::Use::Writing);
+    DataSetWork work;
     // The dialog's Cancel button must not show the command's wait cursor.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     dialog.show();
     try {
-        runOnWorkerThread([&] { result.picturesDone = runInParts(run, progress, gathered); });
+        runOnWorkerThread([&] { work = runDataSetItems(run, progress); });
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;
     }
     QApplication::restoreOverrideCursor();
-    result.cancelled = result.picturesDone < run.pictures.size();
-    if (result.picturesDone == 0) return result;
-    DataSetRun finished = run;
-    finished.pictures.resize(result.picturesDone);
-    result.outcome = collectDataSet(finished, gathered);
+    DataSetProgressOutcome result;
+    result.picturesTotal = run.pictures.size();
+    result.cancelled = work.cancelled;
+    result.summary = QString::fromStdString(workSummary(work, run.resultFolder));
+    DataSetOutcome outcome = collectDataSet(run, work);
+    result.picturesDone = outcome.pictures.size();
+    if (result.picturesDone > 0) result.outcome = std::move(outcome);
     return result;
 }
 

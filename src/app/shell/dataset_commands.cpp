@@ -11,6 +11,7 @@
 #include "app/dialogs/sweep_choice.h"
 #include "app/jobs/dataset_progress.h"
 #include "app/shell/codec_titles.h"
+#include "app/shell/dataset_results.h"
 #include "app/shell/main_form.h"
 #include "app/shell/mdi_child.h"
 #include "app/shell/workbench_settings.h"
@@ -41,6 +42,15 @@ QString recalledResultsFolder() {
 }
 
 void rememberResultsFolder(const QString& folder) { openWorkbenchSettings()->setValue(kResultsKey, folder); }
+
+// The folder picked in the picture list, remembered for the next run, or a new dated one. A typed
+// name is taken from the working folder once, so that it means the same folder next time.
+QString resultFolderOf(const DataSetPictureList& list, const std::vector<CodecCurve>& curves) {
+    const QString picked =
+        list.resultFolder().isEmpty() ? QString() : QDir::toNativeSeparators(QFileInfo(list.resultFolder()).absoluteFilePath());
+    rememberDataSetResults(picked);
+    return picked.isEmpty() ? datedResultFolder(workbenchResultsHome(), curves, QDate::currentDate()) : picked;
+}
 
 // One point's decoded picture, kept or coded again, with the picture it is measured against.
 struct CodedPoint {
@@ -92,13 +102,20 @@ void TMainForm::DataSetSweep1Click() {
     run.settings = sweepSettingsOf(request);
     const std::size_t curves = std::max<std::size_t>(run.settings.curves.size(), 1);
     DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})), run.settings.curves.size(),
-                            static_cast<std::size_t>(sweepPointCount(run.settings)) / curves, this);
+                            static_cast<std::size_t>(sweepPointCount(run.settings)) / curves,
+                            rememberedDataSetResults(), workbenchResultsHome(), this);
     if (!askDataSetPictures(list)) return;
     run.pictures = list.chosenPictures();
     if (run.pictures.empty()) return;
+    const QString results = resultFolderOf(list, run.settings.curves);
+    run.resultFolder = QDir::toNativeSeparators(results).toStdString();
     run.versions = runVersions();
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    // File > Open Results offers the folder the data set is filed in.
+    rememberResultsFolder(results);
+    // Said even when nothing is shown: the folder keeps what a cancelled run finished.
+    statusBar()->showMessage(progress.summary);
     if (!progress.outcome) return;
     DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
                                               anchorOf(request, run.settings.curves),

@@ -1,0 +1,9 @@
+#pragma once
+
+// The picture measures and the measure table every writer, panel and chart iterates, with the
+// measures' own questions (whether Butteraugli is built, its heat map).
+#include "measures/butteraugli.h"
+#include "measures/measure_table.h"
+#include "measures/measures.h"
+#include "measures/ssimulacra2.h"
+#include "measures/still_measures.h"
