@@ -19,10 +19,6 @@ std::string reportTitle(const DataSetOutcome& outcome) {
 
 }  // namespace
 
-bool reportAvailable() {
-    return true;
-}
-
 std::size_t runReportCommand(const Request& request) {
     const auto locks = lockedForReading(request.files);
     checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
