@@ -205,10 +205,6 @@ int parseAndRun(int argc, char** argv) {
         std::cerr << "brenlow-cli: " << printableLines(error.what()) << " (see brenlow-cli --help)\n";
         return kUsage;
     }
-    if (request.subcommand == Subcommand::Report && !reportAvailable()) {
-        std::cerr << "brenlow-cli: report is not available: this build has no Qt Charts\n";
-        return kUsage;
-    }
     if (!request.quiet) setPictureNoteHandler(printNote);
     try {
         return run(request);

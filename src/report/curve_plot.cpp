@@ -1,145 +1,75 @@
 #include "report/curve_plot.h"
 
-#include <QBuffer>
-#include <QChart>
-#include <QFont>
-#include <QGraphicsLayout>
-#include <QGraphicsScene>
-#include <QLineSeries>
-#include <QPainter>
-#include <QPen>
-#include <QRegularExpression>
-#include <QSvgGenerator>
-#include <QValueAxis>
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <limits>
+
+#include "report/svg_writer.h"
 
 namespace brenlow {
 namespace {
 
+constexpr double kCurveWidth = 2.0;
+constexpr double kMarkRadius = 3.0;
+const char* kGridColour = "#e4e4e4";
+const char* kAxisColour = "#8c8c8c";
+
 // Enough colours that seven codecs and a few published curves never share one.
-QColor curveColour(std::size_t index) {
-    static const std::array<QColor, 12> colours{
-        QColor(0x1f, 0x5f, 0xbf), QColor(0xe0, 0x7b, 0x00), QColor(0x2e, 0x9e, 0x3e), QColor(0xc6, 0x28, 0x28),
-        QColor(0x7b, 0x3f, 0xb5), QColor(0x00, 0x89, 0x7b), QColor(0x8d, 0x6e, 0x63), QColor(0xd8, 0x1b, 0x60),
-        QColor(0x55, 0x55, 0x55), QColor(0x9e, 0x9d, 0x24), QColor(0x17, 0xbe, 0xcf), QColor(0x3f, 0x51, 0xb5)};
+const std::string& curveColour(std::size_t index) {
+    static const std::array<std::string, 12> colours{"#1f5fbf", "#e07b00", "#2e9e3e", "#c62828", "#7b3fb5", "#00897b",
+                                                     "#8d6e63", "#d81b60", "#555555", "#9e9d24", "#17becf", "#3f51b5"};
     return colours[index % colours.size()];
 }
 
-// Qt Charts draws every name and title as HTML: a curve's label, from a result folder or a curve
-// file someone handed over, is escaped so that it shows as typed and no <img> in it reads a file.
-QString drawnText(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
-
-QLineSeries* seriesOf(const PlotCurve& curve, std::size_t index) {
-    auto* line = new QLineSeries;
-    line->setName(drawnText(curve.name));
-    QPen pen(curveColour(index));
-    pen.setWidthF(2.0);
-    if (curve.dashed) pen.setStyle(Qt::DashLine);
-    line->setPen(pen);
-    line->setPointsVisible(true);
-    for (const RatePoint& point : curve.points)
-        if (std::isfinite(point.rate) && std::isfinite(point.quality)) line->append(point.rate, point.quality);
-    return line;
+void drawGrid(SvgWriter& svg, const PlotLayout& layout) {
+    const PlotBox& area = layout.area;
+    svg.rect(area, "none", {kGridColour, 1.0, false});
+    const Stroke grid{kGridColour, 1.0, false};
+    for (const AxisTick& tick : layout.x.ticks) svg.line({tick.position, area.top}, {tick.position, area.bottom}, grid);
+    for (const AxisTick& tick : layout.y.ticks) svg.line({area.left, tick.position}, {area.right, tick.position}, grid);
+    const Stroke axis{kAxisColour, 1.0, false};
+    svg.line({area.left, area.bottom}, {area.right, area.bottom}, axis);
+    svg.line({area.left, area.top}, {area.left, area.bottom}, axis);
 }
 
-// Axes from zero bits to the furthest point, over every curve's qualities, on round numbers.
-void fitAxes(const std::vector<PlotCurve>& curves, QValueAxis& x, QValueAxis& y) {
-    double right = 0.0;
-    double bottom = std::numeric_limits<double>::infinity();
-    double top = -bottom;
-    for (const PlotCurve& curve : curves) {
-        for (const RatePoint& point : curve.points) {
-            if (!std::isfinite(point.rate) || !std::isfinite(point.quality)) continue;
-            right = std::max(right, point.rate);
-            bottom = std::min(bottom, point.quality);
-            top = std::max(top, point.quality);
-        }
-    }
-    if (bottom > top) return;
-    x.setRange(0.0, right > 0.0 ? right : 1.0);
-    y.setRange(bottom, top > bottom ? top : bottom + 1.0);
-    x.applyNiceNumbers();
-    y.applyNiceNumbers();
+void drawAxisTexts(SvgWriter& svg, const PlotLayout& layout) {
+    const PlotFonts& fonts = layout.fonts;
+    const TextStyle below{fonts.tickLabel, false, "middle"};
+    for (const AxisTick& tick : layout.x.ticks)
+        svg.text({tick.position, layout.area.bottom + 5.0 + fonts.tickLabel}, tick.label, below);
+    const TextStyle beside{fonts.tickLabel, false, "end"};
+    for (const AxisTick& tick : layout.y.ticks)
+        svg.text({layout.area.left - 5.0, tick.position + 0.35 * fonts.tickLabel}, tick.label, beside);
+    svg.text(layout.x.titleAnchor, layout.x.title, {fonts.axisTitle, false, "middle"});
+    svg.text(layout.y.titleAnchor, layout.y.title, {fonts.axisTitle, false, "middle", "#404044", -90.0});
+    svg.text(layout.titleAnchor, layout.title, {fonts.title, true, "middle"});
 }
 
-// A font by a name browsers know, at a size in pixels: the generator writes both into the SVG.
-QFont plotFont(int pixels, bool bold = false) {
-    QFont font(QStringLiteral("sans-serif"));
-    font.setPixelSize(pixels);
-    font.setBold(bold);
-    return font;
-}
-
-QValueAxis* axisTitled(const std::string& title) {
-    auto* axis = new QValueAxis;
-    axis->setTitleText(drawnText(title));
-    axis->setTitleFont(plotFont(13));
-    axis->setLabelsFont(plotFont(11));
-    return axis;
-}
-
-QChart* chartOf(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
-                const std::string& yTitle) {
-    auto* chart = new QChart;
-    chart->setAnimationOptions(QChart::NoAnimation);
-    chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->setTitle(drawnText(title));
-    chart->setTitleFont(plotFont(15, true));
-    chart->legend()->setFont(plotFont(12));
-    for (std::size_t i = 0; i < curves.size(); ++i) chart->addSeries(seriesOf(curves[i], i));
-    QValueAxis* x = axisTitled(xTitle);
-    QValueAxis* y = axisTitled(yTitle);
-    chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    for (QAbstractSeries* series : chart->series()) {
-        series->attachAxis(x);
-        series->attachAxis(y);
-    }
-    fitAxes(curves, *x, *y);
-    chart->legend()->setAlignment(Qt::AlignRight);
-    return chart;
-}
-
-// The generator writes a standalone file: an HTML page takes the <svg> element alone, with
-// neither the XML namespaces it does not need nor a size in millimetres.
-std::string svgElement(QByteArray document, int width, int height) {
-    const qsizetype start = document.indexOf("<svg");
-    if (start < 0) return {};
-    document = document.mid(start).trimmed();
-    const qsizetype end = document.indexOf('>');
-    QString head = QString::fromUtf8(document.left(end));
-    head.remove(QRegularExpression(QStringLiteral(R"(\s(xmlns(:\w+)?|width|height)="[^"]*")")));
-    head += QStringLiteral(" width=\"%1\" height=\"%2\"").arg(width).arg(height);
-    return head.toStdString() + document.mid(end).toStdString();
+// A curve and its legend line in one group, so that each can be told apart in the document.
+void drawCurve(SvgWriter& svg, const PlotLayout& layout, std::size_t index) {
+    const std::string& colour = curveColour(index);
+    const PlacedCurve& curve = layout.curves[index];
+    const LegendEntry& entry = layout.legend[index];
+    const Stroke stroke{colour, kCurveWidth, curve.dashed};
+    svg.beginGroup();
+    svg.polyline(curve.points, stroke);
+    for (const PlotPoint& point : curve.points) svg.circle(point, kMarkRadius, colour);
+    const PlotPoint sampleEnd{entry.sampleStart.x + entry.sampleLength, entry.sampleStart.y};
+    svg.line(entry.sampleStart, sampleEnd, stroke);
+    svg.circle({(entry.sampleStart.x + sampleEnd.x) / 2.0, entry.sampleStart.y}, kMarkRadius, colour);
+    svg.text(entry.textStart, entry.text, {layout.fonts.legend});
+    svg.endGroup();
 }
 
 }  // namespace
 
 std::string curvePlotSvg(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
                          const std::string& yTitle, int width, int height) {
-    QGraphicsScene scene;
-    QChart* chart = chartOf(curves, title, xTitle, yTitle);
-    scene.addItem(chart);  // the scene owns it from here
-    const QRectF area(0, 0, width, height);
-    chart->setGeometry(area);
-    chart->layout()->activate();
-
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(width, height));
-    generator.setViewBox(area);
-    generator.setTitle(QString::fromStdString(title));
-    QPainter painter(&generator);
-    painter.setRenderHint(QPainter::Antialiasing);
-    scene.render(&painter, area, area);
-    painter.end();
-    return svgElement(buffer.data(), width, height);
+    const PlotLayout layout = layoutCurvePlot(curves, title, xTitle, yTitle, width, height);
+    SvgWriter svg(layout.width, layout.height, title);
+    svg.rect({0.0, 0.0, layout.width, layout.height}, "#ffffff", {"none", 0.0, false});
+    drawGrid(svg, layout);
+    drawAxisTexts(svg, layout);
+    for (std::size_t i = 0; i < layout.curves.size(); ++i) drawCurve(svg, layout, i);
+    return svg.finish();
 }
 
 }  // namespace brenlow

@@ -1,11 +1,9 @@
 #include "report/html_report.h"
 
-#include <QApplication>
 #include <cmath>
 #include <ctime>
 
 #include "catalogue/library_versions.h"
-#include "io/error.h"
 #include "measures/measure_table.h"
 #include "measures/measures.h"
 #include "report/curve_plot.h"
@@ -169,8 +167,6 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 }
 
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context) {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
-        throw Error("The report's plots are drawn with Qt Charts, which needs the program's QApplication");
     const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, context.anchor);
     const std::string title = htmlEscaped(context.title);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +

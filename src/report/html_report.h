@@ -25,8 +25,8 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 // One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
 // library versions, the curves with their settings, the machine, one inline SVG plot per measure
 // taken (bits per pixel against the measure, one line per curve and per imported curve), the delta rates on the aggregate
-// curves and summarised over the pictures, and each picture's deltas. Draws with Qt Charts, so a
-// QApplication must exist; throws Error when there is none.
+// curves and summarised over the pictures, and each picture's deltas. Needs no display: the plots
+// are written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 
 }  // namespace brenlow

@@ -123,12 +123,10 @@ TEST_F(CommandCodecCliTest, ADescribedCodecStandsBesideTheAnchorsInASweepItsResu
     // The folder's figures are read back without the description file; its codec is named as it was.
     const CliRun merged = exited(0, {"merge", "--quiet", "results"});
     EXPECT_EQ(withoutLastColumns(merged.out, kSweepCsvTimingColumns), withoutLastColumns(swept.out, kSweepCsvTimingColumns));
-#ifdef BRENLOW_HAS_REPORT
     exited(0, {"report", "--codec-file", kWebpTools, "--html", "report.html", "results"});
     const std::string html = fileBytes(cwd.file("report.html"));
     EXPECT_TRUE(contains(html, "<td>webp-m6:method=0</td><td>webp-m6</td><td>method=0</td>")) << "the curves' table";
     EXPECT_TRUE(contains(html, "commands from " + kWebpTools));
-#endif
 }
 
 // Fields of a CSV line without quoted commas, as the sweep writes the points' numbers.

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QXmlStreamReader>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -21,6 +22,39 @@ namespace fs = std::filesystem;
 QJsonObject objectOf(const std::string& line) {
     return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
 }
+
+// A plot as an XML reader sees it: the error that stopped it, its paths, and its texts as shown.
+struct PlotContents {
+    std::string error;
+    int paths = 0;
+    std::vector<std::string> texts;
+};
+
+PlotContents plotContents(const std::string& page, const std::string& measure) {
+    const std::size_t figure = page.find("<figure id=\"plot-" + measure + "\">");
+    if (figure == std::string::npos) return {"no plot of " + measure, 0, {}};
+    const std::size_t start = page.find("<svg", figure);
+    const std::size_t end = page.find("</svg>", start);
+    if (start == std::string::npos || end == std::string::npos) return {"no <svg> element for " + measure, 0, {}};
+    QXmlStreamReader reader(QByteArray::fromStdString(page.substr(start, end + 6 - start)));
+    PlotContents contents;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement()) continue;
+        if (reader.name() == u"path") ++contents.paths;
+        if (reader.name() == u"text") contents.texts.push_back(reader.readElementText().toStdString());
+    }
+    if (reader.hasError()) contents.error = reader.errorString().toStdString();
+    return contents;
+}
+
+bool shows(const PlotContents& plot, const std::string& text) {
+    return std::find(plot.texts.begin(), plot.texts.end(), text) != plot.texts.end();
+}
+
+// A published PSNR curve with a name that is markup when taken for HTML.
+const char* kMarkupNamedCurve =
+    R"({"name": "<b>&\"x\"", "results": {"bpp": [0.5, 1.0, 1.5, 2.5], "psnr": [28, 31, 33, 36]}})";
 
 // A small data set swept once for every test: jpeg and ajc at four qualities with MS-SSIM.
 class ReportCliTest : public ::testing::Test {
@@ -198,6 +232,60 @@ TEST_F(ReportCliTest, TheReportLeavesNothingInTheTemporaryFolderAndPrintsNothing
     const CliRun plain = run({"report", "--html", "plain.html", "results"});
     EXPECT_EQ(plain.exitCode, 0);
     EXPECT_EQ(plain.err, "");
+}
+
+// A cluster node or CI has no display, and a terminal may still name a Wayland display that is gone
+// or ask for X11: the report drew its plots with widgets, and there it aborted.
+TEST_F(ReportCliTest, TheReportIsWrittenWithoutADisplay) {
+    const std::vector<std::vector<std::string>> environments{
+        {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY"},
+        {"DISPLAY", "QT_QPA_PLATFORM", "WAYLAND_DISPLAY=brenlow-gone-0"},
+        {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb"}};
+    for (const std::vector<std::string>& environment : environments) {
+        fs::remove(path("headless.html"));
+        const CliProcess report = startCli({"report", "--html", "headless.html", "results"}, folder_->path(),
+                                           environment);
+        EXPECT_EQ(waitForCli(report), 0) << environment.back();
+        EXPECT_EQ(plotContents(fileBytes(path("headless.html")), "psnr").error, "") << environment.back();
+    }
+}
+
+TEST_F(ReportCliTest, EachPlotIsXmlWithOneLinePerCurveAndItsNamesAsTyped) {
+    std::ofstream(path("markup.json")) << kMarkupNamedCurve;
+    const CliRun report = run({"report", "--html", "xml.html", "--import", "markup.json", "results"});
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    const std::string page = fileBytes(path("xml.html"));
+    for (const char* measure : {"psnr", "psnr_y", "ssim_y_db", "ms_ssim_y_db"}) {
+        const PlotContents plot = plotContents(page, measure);
+        EXPECT_EQ(plot.error, "") << measure;
+        const bool published = std::string(measure) == "psnr";  // the curve file has PSNR alone
+        EXPECT_EQ(plot.paths, published ? 3 : 2) << measure;
+        EXPECT_TRUE(shows(plot, "jpeg") && shows(plot, "ajc") && shows(plot, "bits per pixel")) << measure;
+        EXPECT_EQ(shows(plot, "<b>&\"x\" (published)"), published) << measure;
+    }
+    EXPECT_TRUE(shows(plotContents(page, "psnr"), "PSNR (dB) against bits per pixel"));
+}
+
+// A flat grey picture comes back exact from JPEG: its PSNR is infinite at every quality.
+TEST_F(ReportCliTest, ACurveWithoutAFinitePointKeepsItsLegendLineButDrawsNoLine) {
+    const TempDir grey;
+    fs::create_directory(grey.path() / "set");
+    QImage flat(64, 64, QImage::Format_RGB888);
+    flat.fill(QColor(128, 128, 128));
+    ASSERT_TRUE(flat.save(QString::fromStdString(grey.file("set/grey.png"))));
+    std::ofstream(grey.file("markup.json")) << kMarkupNamedCurve;
+    const CliRun sweep = runCli({"sweep", "--codecs", "jpeg", "--qualities", "50,90", "--quiet", "--out", "results",
+                                 "set"},
+                                grey.path());
+    ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+    const CliRun report =
+        runCli({"report", "--html", "grey.html", "--import", "markup.json", "results"}, grey.path());
+    ASSERT_EQ(report.exitCode, 0) << report.err;
+    const PlotContents plot = plotContents(fileBytes(grey.file("grey.html")), "psnr");
+    EXPECT_EQ(plot.error, "");
+    EXPECT_EQ(plot.paths, 1) << "the published curve's alone";
+    EXPECT_TRUE(shows(plot, "jpeg"));
+    EXPECT_TRUE(shows(plot, "<b>&\"x\" (published)"));
 }
 
 }  // namespace

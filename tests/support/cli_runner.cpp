@@ -102,7 +102,11 @@ CliProcess startCli(const std::vector<std::string>& arguments, const std::filesy
     const pid_t child = fork();
     if (child == 0) {
         for (const std::string& setting : environment) {
-            putenv(const_cast<char*>(setting.c_str()));
+            if (setting.find('=') == std::string::npos) {
+                unsetenv(setting.c_str());
+            } else {
+                putenv(const_cast<char*>(setting.c_str()));
+            }
         }
         const int nowhere = open("/dev/null", O_WRONLY);
         execInChild(arguments, workingDirectory, nowhere, nowhere, {});

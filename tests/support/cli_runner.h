@@ -31,7 +31,7 @@ struct CliProcess {
     int pid = -1;
 };
 
-// Starts brenlow-cli like runCli, with extra environment variables ("NAME=value").
+// Starts brenlow-cli like runCli, with extra environment variables ("NAME=value"; "NAME" alone removes one).
 CliProcess startCli(const std::vector<std::string>& arguments, const std::filesystem::path& workingDirectory,
                     const std::vector<std::string>& environment = {});
 

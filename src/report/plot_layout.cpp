@@ -1,0 +1,185 @@
+#include "report/plot_layout.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace brenlow {
+namespace {
+
+constexpr double kPadding = 8.0;
+constexpr double kTickGap = 5.0;           // between a tick label and its axis
+constexpr double kTitleGap = 8.0;          // between the tick labels and the axis title
+constexpr double kLegendGap = 16.0;        // between the plot area and the legend
+constexpr double kSampleLength = 24.0;     // of a legend's line sample
+constexpr double kSampleGap = 6.0;         // between the sample and the name
+constexpr double kLegendRow = 20.0;
+constexpr double kLegendShare = 0.35;      // of the width, at most, for the legend's names
+constexpr double kPixelsPerXStep = 90.0;   // about that far apart, ticks neither crowd nor thin out
+constexpr double kPixelsPerYStep = 60.0;
+constexpr double kCharacterWidth = 0.55;   // in font sizes, a little wider than a sans-serif's average
+
+std::size_t codePoints(const std::string& text) {
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// No font is at hand to measure with, so widths are estimated generously from the length.
+double textWidth(const std::string& text, double size) {
+    return static_cast<double>(codePoints(text)) * kCharacterWidth * size;
+}
+
+// The text cut to its first code points that fit in `width`, an ellipsis after them.
+std::string elided(const std::string& text, double size, double width) {
+    if (textWidth(text, size) <= width) return text;
+    const auto kept = static_cast<std::size_t>(std::max(1.0, std::floor(width / (kCharacterWidth * size)) - 1.0));
+    std::size_t seen = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (seen++ == kept) return text.substr(0, i) + "\u2026";
+    }
+    return text;
+}
+
+std::string tickLabel(double value, const AxisScale& scale) {
+    if (std::abs(value) < scale.step * 1e-9) value = 0.0;  // no "-0.0" where a sum of steps missed zero
+    char text[64];
+    const auto written = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, scale.decimals);
+    return std::string(text, written.ptr);
+}
+
+bool isFinite(const RatePoint& point) { return std::isfinite(point.rate) && std::isfinite(point.quality); }
+
+struct DataRange {
+    double right = 0.0;
+    double bottom = std::numeric_limits<double>::infinity();
+    double top = -std::numeric_limits<double>::infinity();
+};
+
+DataRange rangeOf(const std::vector<PlotCurve>& curves) {
+    DataRange range;
+    for (const PlotCurve& curve : curves)
+        for (const RatePoint& point : curve.points) {
+            if (!isFinite(point)) continue;
+            range.right = std::max(range.right, point.rate);
+            range.bottom = std::min(range.bottom, point.quality);
+            range.top = std::max(range.top, point.quality);
+        }
+    if (range.bottom > range.top) range = {1.0, 0.0, 1.0};
+    return range;
+}
+
+int intervalsFor(double pixels, double pixelsPerStep) {
+    return std::max(2, static_cast<int>(std::lround(pixels / pixelsPerStep)));
+}
+
+// Tick positions run from `start` (the scale's low end) towards `end` (its high end).
+std::vector<AxisTick> ticksOf(const AxisScale& scale, double start, double end) {
+    std::vector<AxisTick> ticks;
+    const long steps = std::lround((scale.high - scale.low) / scale.step);
+    for (long i = 0; i <= steps; ++i) {
+        const double value = scale.low + static_cast<double>(i) * scale.step;
+        ticks.push_back({start + (end - start) * static_cast<double>(i) / static_cast<double>(steps),
+                         tickLabel(value, scale)});
+    }
+    return ticks;
+}
+
+double widestLabel(const std::vector<AxisTick>& ticks, double size) {
+    double widest = 0.0;
+    for (const AxisTick& tick : ticks) widest = std::max(widest, textWidth(tick.label, size));
+    return widest;
+}
+
+double widestName(const std::vector<PlotCurve>& curves, double size, double cap) {
+    double widest = 0.0;
+    for (const PlotCurve& curve : curves) widest = std::max(widest, textWidth(curve.name, size));
+    return std::min(widest, cap);
+}
+
+PlacedCurve placed(const PlotCurve& curve, const PlotLayout& layout) {
+    const PlotBox& area = layout.area;
+    const AxisScale& x = layout.x.scale;
+    const AxisScale& y = layout.y.scale;
+    PlacedCurve result{curve.dashed, {}};
+    for (const RatePoint& point : curve.points) {
+        if (!isFinite(point)) continue;
+        result.points.push_back({area.left + (point.rate - x.low) / (x.high - x.low) * (area.right - area.left),
+                                 area.bottom - (point.quality - y.low) / (y.high - y.low) * (area.bottom - area.top)});
+    }
+    return result;
+}
+
+// The legend's rows, centred beside the plot area; they close up when there are many.
+std::vector<LegendEntry> legendOf(const std::vector<PlotCurve>& curves, const PlotLayout& layout, double nameWidth) {
+    std::vector<LegendEntry> legend;
+    if (curves.empty()) return legend;
+    const double count = static_cast<double>(curves.size());
+    const double row = std::min(kLegendRow, (layout.area.bottom - layout.area.top) / count);
+    const double left = layout.area.right + kLegendGap;
+    double middle = (layout.area.top + layout.area.bottom) / 2.0 - row * (count - 1.0) / 2.0;
+    for (const PlotCurve& curve : curves) {
+        legend.push_back({elided(curve.name, layout.fonts.legend, nameWidth), {left, middle}, kSampleLength,
+                          {left + kSampleLength + kSampleGap, middle + 0.35 * layout.fonts.legend}});
+        middle += row;
+    }
+    return legend;
+}
+
+}  // namespace
+
+AxisScale roundScale(double low, double high, int intervals) {
+    if (!(high > low)) high = low + 1.0;
+    const double rough = (high - low) / std::max(1, intervals);
+    const double power = std::floor(std::log10(rough));
+    const double magnitude = std::pow(10.0, power);
+    double multiple = 10.0;
+    for (double candidate : {1.0, 2.0, 2.5, 5.0})
+        if (rough <= candidate * magnitude * (1.0 + 1e-9)) {
+            multiple = candidate;
+            break;
+        }
+    AxisScale scale;
+    scale.step = multiple * magnitude;
+    scale.low = std::floor(low / scale.step + 1e-9) * scale.step;
+    scale.high = std::ceil(high / scale.step - 1e-9) * scale.step;
+    const int stepDecimals = static_cast<int>(-power) + (multiple == 2.5 ? 1 : 0) - (multiple == 10.0 ? 1 : 0);
+    scale.decimals = std::max(1, stepDecimals);
+    return scale;
+}
+
+PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
+                           const std::string& yTitle, double width, double height) {
+    PlotLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.title = title;
+    const PlotFonts& fonts = layout.fonts;
+    layout.titleAnchor = {width / 2.0, kPadding + fonts.title};
+
+    PlotBox& area = layout.area;
+    area.top = layout.titleAnchor.y + kPadding + fonts.tickLabel / 2.0;
+    area.bottom = height - kPadding - 0.25 * fonts.axisTitle - fonts.axisTitle - kTitleGap - fonts.tickLabel - kTickGap;
+
+    const DataRange range = rangeOf(curves);
+    layout.y.title = yTitle;
+    layout.y.scale = roundScale(range.bottom, range.top, intervalsFor(area.bottom - area.top, kPixelsPerYStep));
+    layout.y.ticks = ticksOf(layout.y.scale, area.bottom, area.top);
+    area.left = kPadding + fonts.axisTitle + kTitleGap + widestLabel(layout.y.ticks, fonts.tickLabel) + kTickGap;
+
+    const double nameWidth = widestName(curves, fonts.legend, kLegendShare * width);
+    area.right = width - kPadding - nameWidth - kSampleGap - kSampleLength - kLegendGap;
+
+    layout.x.title = xTitle;
+    layout.x.scale = roundScale(0.0, range.right, intervalsFor(area.right - area.left, kPixelsPerXStep));
+    layout.x.ticks = ticksOf(layout.x.scale, area.left, area.right);
+
+    layout.x.titleAnchor = {(area.left + area.right) / 2.0, height - kPadding - 0.25 * fonts.axisTitle};
+    layout.y.titleAnchor = {kPadding + fonts.axisTitle, (area.top + area.bottom) / 2.0};
+    for (const PlotCurve& curve : curves) layout.curves.push_back(placed(curve, layout));
+    layout.legend = legendOf(curves, layout, nameWidth);
+    return layout;
+}
+
+}  // namespace brenlow
