@@ -40,7 +40,9 @@ void runPictureSweep(PictureSweep& sweep, const RunControl& control) {
 DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control) {
     DataSetPlan plan;
     const std::vector<std::string> found = expandPictureArguments(request.pictures, &plan.leftOut);
-    plan.run.pictures = withoutOwnOutputs(found, namedFiles(request.pictures), &plan.leftOut);
+    plan.run.pictures = withoutOwnOutputs(found, namedFiles(request.pictures), &plan.ownOutputs);
+    for (const LeftOutPicture& output : plan.ownOutputs)
+        plan.leftOut.push_back("\"" + output.picture + "\" (" + output.why + ")");
     plan.run.settings = sweepSettingsOf(request.sweep);
     plan.anchor = anchorOf(request.sweep, plan.run.settings.curves);
     plan.run.versions = runVersions();
@@ -66,9 +68,11 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
     ProgressPacer pacer(control);
     DataSetRunOutcome result;
     result.work = runDataSetItems(run, [&](int done, int total) { return pacer(done, total); });
-    if (run.shardCount > 1 || result.work.cancelled) return result;
-    result.outcome = run.resultFolder.empty() ? collectDataSet(run, result.work) : loadDataSet({run.resultFolder});
-    result.hasOutcome = true;
+    if (run.shardCount > 1) return result;
+    // A cancelled run's folder lacks items, so its partial data set comes from what the run holds.
+    result.outcome = run.resultFolder.empty() || result.work.cancelled ? collectDataSet(run, result.work)
+                                                                      : loadDataSet({run.resultFolder});
+    result.hasOutcome = !result.work.cancelled || !result.outcome.pictures.empty();
     return result;
 }
 

@@ -34,7 +34,8 @@ bool isNamed(const std::string& picture, const std::vector<std::string>& named) 
 }  // namespace
 
 std::vector<std::string> withoutOwnOutputs(const std::vector<std::string>& pictures,
-                                           const std::vector<std::string>& named, std::vector<std::string>* leftOut) {
+                                           const std::vector<std::string>& named,
+                                           std::vector<LeftOutPicture>* leftOut) {
     // The likeliest source of each name: the file of the lowest rank sharing it.
     std::map<fs::path, const std::string*> sources;
     for (const std::string& picture : pictures) {
@@ -57,7 +58,7 @@ std::vector<std::string> withoutOwnOutputs(const std::vector<std::string>& pictu
     for (const std::string& picture : pictures) {
         const std::string why = outputReason(picture);
         if (why.empty()) kept.push_back(picture);
-        else if (leftOut != nullptr) leftOut->push_back("\"" + picture + "\" (" + why + ")");
+        else if (leftOut != nullptr) leftOut->push_back({picture, why});
     }
     return kept;
 }

@@ -13,6 +13,7 @@
 #include "experiments/command_sweep_point.h"
 #include "experiments/dataset_inputs.h"
 #include "experiments/dataset_outcome.h"
+#include "experiments/own_outputs.h"
 #include "experiments/sweep.h"
 #include "results/dataset_run.h"
 #include "results/dataset_store.h"
@@ -41,7 +42,8 @@ void runPictureSweep(PictureSweep& sweep, const RunControl& control = {});
 // this shard's item count.
 struct DataSetPlan {
     DataSetRun run;
-    std::vector<std::string> leftOut;  // "\"folder/name\" (why)"
+    std::vector<std::string> leftOut;          // "\"folder/name\" (why)", every file left out
+    std::vector<LeftOutPicture> ownOutputs;  // those of them that Brenlow wrote beside their sources
     std::size_t items = 0;
     std::string anchor;
 };
@@ -52,8 +54,8 @@ struct DataSetPlan {
 DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control = {});
 
 // What a data set run did, and the data set it makes: read back from the result folder when it has
-// one (so a resumed run gives what an uninterrupted one does); only the finished items' when
-// cancelled; none for one shard of several.
+// one (so a resumed run gives what an uninterrupted one does); when cancelled, the pictures whose
+// items all finished (none when no picture did); none for one shard of several.
 struct DataSetRunOutcome {
     DataSetWork work;
     bool hasOutcome = false;

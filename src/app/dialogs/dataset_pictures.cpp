@@ -11,30 +11,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
-#include <map>
 
 #include "app/shell/plain_text.h"
-#include "catalogue/codec_registry.h"
 
 namespace brenlow {
 namespace {
 
 namespace fs = std::filesystem;
-
-// 0 for a file no codec writes (a source), 1 for the JPEG experiment's .jpg (a source too when
-// nothing else shares its name), 2 for another codec's file.
-int codedRank(const fs::path& path) {
-    const std::string extension = path.extension().string();
-    if (extension == codecEntryOf(StillCodec::Jpeg).extension) return 1;
-    for (const CodecEntry& entry : codecRegistry())
-        if (entry.extension == extension) return 2;
-    return 0;
-}
-
-bool isDecodedResult(const fs::path& path) {
-    const std::string stem = path.stem().string();
-    return !stem.empty() && stem.back() == '~';
-}
 
 QString pluralOf(std::size_t count, const char* one, const char* many) {
     return QStringLiteral("%1 %2").arg(count).arg(QString::fromLatin1(count == 1 ? one : many));
@@ -42,31 +25,18 @@ QString pluralOf(std::size_t count, const char* one, const char* many) {
 
 }  // namespace
 
-PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures) {
-    // The likeliest source of each name: the file of the lowest rank sharing it.
-    std::map<fs::path, const std::string*> sources;
-    for (const std::string& picture : pictures) {
-        const fs::path path(picture);
-        if (isDecodedResult(path)) continue;
-        const fs::path base = path.parent_path() / path.stem();
-        const auto [found, added] = sources.emplace(base, &picture);
-        if (!added && codedRank(path) < codedRank(*found->second)) found->second = &picture;
-    }
+PictureSelection selectionOf(std::vector<std::string> pictures, const std::vector<LeftOutPicture>& outputs) {
     PictureSelection selection;
-    for (const std::string& picture : pictures) {
-        const fs::path path(picture);
-        if (isDecodedResult(path)) {
-            selection.outputs.push_back(path.filename().string() + " (a decoded result)");
-            continue;
-        }
-        const std::string& source = *sources.at(path.parent_path() / path.stem());
-        if (source != picture && codedRank(path) > codedRank(source))
-            selection.outputs.push_back(path.filename().string() + " (coded from " +
-                                        fs::path(source).filename().string() + ")");
-        else
-            selection.pictures.push_back(picture);
-    }
+    selection.pictures = std::move(pictures);
+    for (const LeftOutPicture& output : outputs)
+        selection.outputs.push_back(fs::path(output.picture).filename().string() + " (" + output.why + ")");
     return selection;
+}
+
+PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures) {
+    std::vector<LeftOutPicture> outputs;
+    std::vector<std::string> kept = withoutOwnOutputs(pictures, {}, &outputs);
+    return selectionOf(std::move(kept), outputs);
 }
 
 DataSetPictureList::DataSetPictureList(const PictureSelection& found, std::size_t codecs, std::size_t qualities,

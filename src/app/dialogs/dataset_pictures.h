@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "brenlow/studies.h"
 #include "catalogue/still_codec.h"
 
 #include "measures/still_measures.h"
@@ -25,6 +26,9 @@ struct PictureSelection {
     std::vector<std::string> outputs;  // "name (why)"
 };
 PictureSelection leaveOutOwnOutputs(const std::vector<std::string>& pictures);
+
+// The same from pictures already chosen and the outputs left out of them.
+PictureSelection selectionOf(std::vector<std::string> pictures, const std::vector<LeftOutPicture>& outputs);
 
 // Shows the pictures a data set sweep found, each with a check box, the outputs left out and the
 // number of runs the ticked ones make (pictures x codecs x qualities), before anything is coded;

@@ -1,16 +1,13 @@
 #include "app/jobs/dataset_progress.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <algorithm>
-#include <atomic>
 
 #include "app/jobs/worker_thread.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
-#include "io/folder_lock.h"
 
 namespace brenlow {
 namespace {
@@ -41,11 +38,13 @@ QString dataSetProgressText(const DataSetRun& run, int done, qint64 elapsedMs) {
     }
     const int total = totalPoints(run);
     text += QLatin1Char('\n');
-    text += done > 0 ? timeLeftText(elapsedMs * (total - done) / done) : QStringLiteral("estimating the time left...");
+    const double secondsLeft = secondsLeftAt(done, total, static_cast<double>(elapsedMs));
+    text += secondsLeft >= 0 ? timeLeftText(static_cast<qint64>(secondsLeft)) : QStringLiteral("estimating the time left...");
     return text;
 }
 
-DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun& run) {
+DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetPlan& plan) {
+    const DataSetRun& run = plan.run;
     QProgressDialog dialog(QString(), QStringLiteral("Cancel"), 0, totalPoints(run), parent);
     // The text names pictures and curves.
     dialog.setLabel(plainLabel(dataSetProgressText(run, 0, 0)));
@@ -55,31 +54,28 @@ DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun&
     dialog.setMinimumDuration(0);
     dialog.setAutoClose(false);
     dialog.setAutoReset(false);
-    QElapsedTimer clock;
-    clock.start();
 
-    std::atomic<bool> cancelled{false};
-    QObject::connect(&dialog, &QProgressDialog::canceled, [&cancelled] { cancelled = true; });
-    const DataSetProgress progress = [&](int done, int) {
+    RunControl control;
+    control.jobs = run.jobs;
+    QObject::connect(&dialog, &QProgressDialog::canceled, [token = control.cancel]() mutable { token.cancel(); });
+    control.progress = [&dialog, &run](const Progress& progress) {
+        const int done = progress.done;
+        const auto elapsedMs = static_cast<qint64>(progress.elapsedSeconds * 1000);
         // Queued to the dialog: dropped unseen if it is gone by then.
         QMetaObject::invokeMethod(
             &dialog,
-            [&dialog, &run, &clock, done] {
+            [&dialog, &run, done, elapsedMs] {
                 dialog.setValue(done);
-                dialog.setLabelText(dataSetProgressText(run, done, clock.elapsed()));
+                dialog.setLabelText(dataSetProgressText(run, done, elapsedMs));
             },
             Qt::QueuedConnection);
-        return !cancelled;
     };
-    makeResultFolder(run.resultFolder);
-    // Two runs into one folder would each resume, and overwrite, the other's items.
-    const FolderLock lock(run.resultFolder, FolderLock::Use::Writing);
-    DataSetWork work;
+    DataSetRunOutcome ran;
     // The dialog's Cancel button must not show the command's wait cursor.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
     dialog.show();
     try {
-        runOnWorkerThread([&] { work = runDataSetItems(run, progress); });
+        runOnWorkerThread([&] { ran = runDataSet(plan, control); });
     } catch (...) {
         QApplication::restoreOverrideCursor();
         throw;
@@ -87,11 +83,10 @@ DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun&
     QApplication::restoreOverrideCursor();
     DataSetProgressOutcome result;
     result.picturesTotal = run.pictures.size();
-    result.cancelled = work.cancelled;
-    result.summary = QString::fromStdString(workSummary(work, run.resultFolder));
-    DataSetOutcome outcome = collectDataSet(run, work);
-    result.picturesDone = outcome.pictures.size();
-    if (result.picturesDone > 0) result.outcome = std::move(outcome);
+    result.cancelled = ran.work.cancelled;
+    result.summary = QString::fromStdString(workSummary(ran.work, run.resultFolder));
+    result.picturesDone = ran.outcome.pictures.size();
+    if (ran.hasOutcome) result.outcome = std::move(ran.outcome);
     return result;
 }
 

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <optional>
 
-#include "results/dataset_run.h"
+#include "brenlow/studies.h"
 
 class QWidget;
 
@@ -24,7 +24,7 @@ struct DataSetProgressOutcome {
 // workbench painted: it says which item of how many is under way, its picture and codec, and the
 // time left. Cancel keeps every item finished before it, filed, so that the next run into that
 // folder takes them. A failure is rethrown here, on the GUI thread.
-DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetRun& run);
+DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetPlan& plan);
 
 // "Item 3 of 12: b.bmp with JPEG" for `done` of the run's points, and the time left when
 // `elapsedMs` of work did them.

@@ -4,7 +4,6 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <algorithm>
-#include <thread>
 
 #include "app/dialogs/dataset_pictures.h"
 #include "app/dialogs/result_folders.h"
@@ -97,11 +96,13 @@ void TMainForm::DataSetSweep1Click() {
     const std::optional<SweepChoice> choice = chooseSweep();
     if (!choice) return;
 
-    DataSetRun run;
-    const SweepRequest request = sweepRequestOf(*choice, divisorCode, focus);
-    run.settings = sweepSettingsOf(request);
+    DataSetRequest request;
+    request.pictures = {folder.toStdString()};
+    request.sweep = sweepRequestOf(*choice, divisorCode, focus);
+    DataSetPlan plan = planDataSet(request);
+    DataSetRun& run = plan.run;
     const std::size_t curves = std::max<std::size_t>(run.settings.curves.size(), 1);
-    DataSetPictureList list(leaveOutOwnOutputs(expandPictureArguments({folder.toStdString()})), run.settings.curves.size(),
+    DataSetPictureList list(selectionOf(run.pictures, plan.ownOutputs), run.settings.curves.size(),
                             static_cast<std::size_t>(sweepPointCount(run.settings)) / curves,
                             rememberedDataSetResults(), workbenchResultsHome(), this);
     if (!askDataSetPictures(list)) return;
@@ -109,16 +110,14 @@ void TMainForm::DataSetSweep1Click() {
     if (run.pictures.empty()) return;
     const QString results = resultFolderOf(list, run.settings.curves);
     run.resultFolder = QDir::toNativeSeparators(results).toStdString();
-    run.versions = runVersions();
-    run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
-    DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
+    DataSetProgressOutcome progress = runDataSetWithProgress(this, plan);
     // File > Open Results offers the folder the data set is filed in.
     rememberResultsFolder(results);
     // Said even when nothing is shown: the folder keeps what a cancelled run finished.
     statusBar()->showMessage(progress.summary);
     if (!progress.outcome) return;
     DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
-                                              anchorOf(request, run.settings.curves),
+                                              plan.anchor,
                                               [](const std::string& picture) { return picture; });
     if (progress.cancelled)
         window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
