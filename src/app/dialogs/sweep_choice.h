@@ -6,10 +6,17 @@
 
 #include "catalogue/still_codec.h"
 #include "experiments/sweep.h"
+#include "measures/measure_table.h"
 #include "measures/measures.h"
 #include "measures/still_measures.h"
 
 namespace brenlow {
+
+// The object name of the sweep dialog's box for the measure: "SweepMsSsim" for "ms_ssim".
+QString measureBoxName(const OptionalMeasure& measure);
+
+// The measure table's defaults less its slowest measures, which a sweep asks for rather than assumes.
+MeasureChoice sweepMeasureDefaults();
 
 // What the sweep dialog asks: the curves, each a codec at its settings as NAME[:KEY=VALUE]...
 // [:label=TEXT]; the qualities, or the sizes each curve is coded to, as the user wrote them; the
@@ -19,8 +26,7 @@ struct SweepChoice {
     QString qualities = QStringLiteral("10:90:10");
     QString bppTargets = QStringLiteral("0.25,0.5,1.0");
     bool bySize = false;  // the curves are coded to bppTargets instead of at the qualities
-    // Butteraugli and SSIMULACRA 2, the slowest measures by far, are asked for rather than assumed.
-    MeasureChoice measures{true, true, false, false};
+    MeasureChoice measures = sweepMeasureDefaults();
     QString anchor = QStringLiteral("jpeg");  // one of the curves, as written there
 };
 
@@ -48,7 +54,7 @@ SweepSettings sweepSettingsOf(const SweepChoice& choice, long divisorCode, long 
 std::string anchorCurveOf(const SweepChoice& choice, const SweepSettings& settings);
 
 // The choice last accepted, or the defaults the first time. Curves this build cannot code are left
-// out and Butteraugli is off where it cannot be measured; the anchor is one of the curves kept.
+// out and a measure this build lacks is off; the anchor is one of the curves kept.
 // A choice remembered as a list of codecs comes back as those codecs at their remembered settings.
 SweepChoice recalledSweepChoice();
 
