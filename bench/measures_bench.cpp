@@ -41,10 +41,10 @@ void similarity(benchmark::State& state, bool multiScale) {
 }
 
 // PSNR and SSIM are always taken; the others are timed as the difference to this one.
-void BM_PsnrFamilyAndSsim(benchmark::State& state) { measure(state, {false, false, false}); }
+void BM_PsnrFamilyAndSsim(benchmark::State& state) { measure(state, MeasureChoice::none()); }
 BENCHMARK(BM_PsnrFamilyAndSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_WithMsSsim(benchmark::State& state) { measure(state, {true, false, false}); }
+void BM_WithMsSsim(benchmark::State& state) { measure(state, MeasureChoice::only({"ms_ssim"})); }
 BENCHMARK(BM_WithMsSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // SSIM alone, and SSIM with MS-SSIM, without the PSNR family.
@@ -54,7 +54,7 @@ BENCHMARK(BM_Ssim)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SsimAndMsSsim(benchmark::State& state) { similarity(state, true); }
 BENCHMARK(BM_SsimAndMsSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-void BM_WithCiede2000(benchmark::State& state) { measure(state, {false, true, false}); }
+void BM_WithCiede2000(benchmark::State& state) { measure(state, MeasureChoice::only({"ciede2000"})); }
 BENCHMARK(BM_WithCiede2000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -141,13 +141,13 @@ void addCodecFileOption(CLI::App& command, Request& request) {
 
 std::string slowMeasureNames() {
     std::string names;
-    for (const MeasureGroup group : slowMeasureGroups()) names += (names.empty() ? "" : ", ") + std::string(measureGroupName(group));
+    for (const OptionalMeasure& measure : optionalMeasures()) names += (names.empty() ? "" : ", ") + std::string(measure.name);
     return names;
 }
 
 std::vector<std::string> allSlowMeasureNames() {
     std::vector<std::string> names;
-    for (const MeasureGroup group : slowMeasureGroups()) names.emplace_back(measureGroupName(group));
+    for (const OptionalMeasure& measure : optionalMeasures()) names.emplace_back(measure.name);
     return names;
 }
 
@@ -159,9 +159,7 @@ void addMeasuresOption(CLI::App& command, Request& request) {
                 ", or none (default ms_ssim, ciede2000, butteraugli)")
         ->check([](const std::string& text) {
             for (const std::string& name : splitAtCommas(text)) {
-                const bool known = std::any_of(slowMeasureGroups().begin(), slowMeasureGroups().end(),
-                                               [&](MeasureGroup group) { return name == measureGroupName(group); });
-                if (!known && name != "none") return "\"" + name + "\" is not one of " + slowMeasureNames() + ", none";
+                if (optionalMeasureNamed(name) == nullptr && name != "none") return "\"" + name + "\" is not one of " + slowMeasureNames() + ", none";
             }
             return std::string();
         });

@@ -75,8 +75,7 @@ void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& ancho
 
 MeasureChoice measureChoiceOf(const Request& request) {
     MeasureChoice choice;
-    for (const MeasureGroup group : slowMeasureGroups())
-        takeGroup(group, choice, asked(request.measures, measureGroupName(group)));
+    for (const OptionalMeasure& measure : optionalMeasures()) choice.take(measure.name, asked(request.measures, measure.name));
     return choice;
 }
 

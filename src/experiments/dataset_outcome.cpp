@@ -65,12 +65,7 @@ std::string settingsOf(const DataSetOutcome& outcome, const std::string& curveNa
 }
 
 bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
-    const auto sameGroups = [&] {
-        for (const MeasureGroup group : slowMeasureGroups())
-            if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return false;
-        return true;
-    };
-    return a.qualities == b.qualities && a.bppTargets == b.bppTargets && a.divisor == b.divisor && a.passes == b.passes && sameGroups() &&
+    return a.qualities == b.qualities && a.bppTargets == b.bppTargets && a.divisor == b.divisor && a.passes == b.passes && a.measures == b.measures &&
            a.versions == b.versions && a.timing == b.timing;
 }
 

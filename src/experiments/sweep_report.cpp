@@ -44,7 +44,7 @@ const std::vector<CurveMeasure>& deltaMeasures() {
 std::vector<CurveMeasure> deltaMeasuresTaken(const MeasureChoice& choice) {
     std::vector<CurveMeasure> taken;
     for (CurveMeasure measure : deltaMeasures())
-        if (groupTaken(measure.row().group, choice)) taken.push_back(measure);
+        if (measure.row().takenBy(choice)) taken.push_back(measure);
     return taken;
 }
 
@@ -130,10 +130,10 @@ bool codedToSizes(const std::vector<SweepPoint>& points) {
 std::string sweepCsvHeader(bool sized) {
     std::string header = "codec,quality,coded_size,original_size,ratio,bits_per_pixel,";
     for (const MeasureRow& row : measureTable())
-        if (row.group == MeasureGroup::Always) header += std::string(row.key) + ",";
+        if (row.group == nullptr) header += std::string(row.key) + ",";
     header += "report,";
     for (const MeasureRow& row : measureTable())
-        if (row.group != MeasureGroup::Always) header += std::string(row.key) + ",";
+        if (row.group != nullptr) header += std::string(row.key) + ",";
     return header + (sized ? "settings,target_bits_per_pixel,target_missed," : "settings,") + "encode_seconds,decode_seconds,encode_megapixels_per_second,decode_megapixels_per_second,"
                     "encode_cpu_seconds,decode_cpu_seconds\r\n";
 }
@@ -145,10 +145,10 @@ std::string sweepCsvRow(const SweepPoint& point, const std::string& settings, bo
                       "," + formatMeasure(point.figures.compressionRatio, 5) + "," +
                       formatMeasure(point.measures.bitsPerPixel, 6) + ",";
     for (const MeasureRow& measure : measureTable())
-        if (measure.group == MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
+        if (measure.group == nullptr) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
     row += csvField(point.reportLine, CsvQuoting::Always) + ",";
     for (const MeasureRow& measure : measureTable())
-        if (measure.group != MeasureGroup::Always) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
+        if (measure.group != nullptr) row += formatMeasure(measure.of(m), measure.csvDecimals) + ",";
     row += csvField(settings) + ",";
     if (sized) row += formatMeasure(point.targetBpp, 6) + "," + (point.targetMissed ? "1," : "0,");
     return row + formatMeasure(point.encodeSeconds, 6) + "," + formatMeasure(point.decodeSeconds, 6) + "," +

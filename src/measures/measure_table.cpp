@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "measures/butteraugli.h"
+#include "measures/colour_difference.h"
+#include "measures/prepared_reference.h"
+#include "measures/ssimulacra2.h"
+
 namespace brenlow {
 namespace {
 
@@ -20,31 +25,65 @@ constexpr ValueBounds kColourDifference{0.0, 200.0};
 constexpr ValueBounds kButteraugli{0.0, 100000.0};
 constexpr ValueBounds kSsimulacra2{-100000.0, 100.0};
 
+ButteraugliReference butteraugliReferenceOf(const QImage& picture, int width, int height) {
+    return butteraugliReference(picture, width, height);
+}
+
+Ssimulacra2Reference ssimulacra2ReferenceOf(const QImage& picture, int width, int height) {
+    return ssimulacra2Reference(picture, width, height);
+}
+
 }  // namespace
 
+const std::vector<OptionalMeasure>& optionalMeasures() {
+    using M = PictureMeasures;
+    static const std::vector<OptionalMeasure> measures{
+        {"ms_ssim", "MS-SSIM", "Five-scale structural similarity of the luma, and its dB", true, false, nullptr, "",
+         nullptr},
+        {"ciede2000", "CIEDE2000", "Mean colour difference of the pixels", true, false, nullptr, "",
+         [](const CommonArea& area, const PreparedReference&, M& measures) { measures.ciede2000 = meanCiede2000(area); }},
+        {"butteraugli", "Butteraugli", "Perceptual distance, max and 3-norm; a slow measure", true, true,
+         butteraugliAvailable,
+         "This build has no Butteraugli: libjxl 0.7's jxl/butteraugli.h was missing when it was built",
+         [](const CommonArea& area, const PreparedReference& reference, M& measures) {
+             const ButteraugliDistance distance = butteraugliDistance(
+                 reference.part<ButteraugliReference>(area.width, area.height, butteraugliReferenceOf), area.test);
+             measures.butteraugliMax = distance.max;
+             measures.butteraugli3Norm = distance.threeNorm;
+         }},
+        {"ssimulacra2", "SSIMULACRA 2", "Perceptual score from 0 to 100, higher is better; the slowest measure", false,
+         true, nullptr, "",
+         [](const CommonArea& area, const PreparedReference& reference, M& measures) {
+             measures.ssimulacra2 = ssimulacra2(
+                 reference.part<Ssimulacra2Reference>(area.width, area.height, ssimulacra2ReferenceOf), area.test);
+         }},
+    };
+    return measures;
+}
+
 const std::vector<MeasureRow>& measureTable() {
-    using G = MeasureGroup;
     using M = PictureMeasures;
     static const std::vector<MeasureRow> rows{
-        {"psnr_r", "PSNR red", "PSNR_R", "dB", 3, 4, true, G::Always, &M::psnrRed, kPsnr},
-        {"psnr_g", "PSNR green", "PSNR_G", "dB", 3, 4, true, G::Always, &M::psnrGreen, kPsnr},
-        {"psnr_b", "PSNR blue", "PSNR_B", "dB", 3, 4, true, G::Always, &M::psnrBlue, kPsnr},
-        {"psnr", "PSNR (RGB)", "PSNR", "dB", 3, 4, true, G::Always, &M::psnr, kPsnr, {"PSNR (dB)", true}},
-        {"psnr_y", "PSNR luma", "PSNR_Y", "dB", 3, 4, true, G::Always, &M::psnrLuma, kPsnr,
+        {"psnr_r", "PSNR red", nullptr, "PSNR_R", "dB", 3, 4, true, nullptr, &M::psnrRed, kPsnr},
+        {"psnr_g", "PSNR green", nullptr, "PSNR_G", "dB", 3, 4, true, nullptr, &M::psnrGreen, kPsnr},
+        {"psnr_b", "PSNR blue", nullptr, "PSNR_B", "dB", 3, 4, true, nullptr, &M::psnrBlue, kPsnr},
+        {"psnr", "PSNR (RGB)", "PSNR", "PSNR", "dB", 3, 4, true, nullptr, &M::psnr, kPsnr, {"PSNR (dB)", true}},
+        {"psnr_y", "PSNR luma", nullptr, "PSNR_Y", "dB", 3, 4, true, nullptr, &M::psnrLuma, kPsnr,
          {"PSNR of the luma (dB)", true}},
-        {"ssim_y", "SSIM luma", "SSIM_Y", "", 5, 6, true, G::Always, &M::ssimLuma, kStructural, {"SSIM of the luma"}},
-        {"ms_ssim_y", "MS-SSIM luma", "MS-SSIM_Y", "", 5, 6, true, G::MsSsim, &M::msSsimLuma, kStructural,
+        {"ssim_y", "SSIM luma", "SSIM", "SSIM_Y", "", 5, 6, true, nullptr, &M::ssimLuma, kStructural,
+         {"SSIM of the luma"}},
+        {"ms_ssim_y", "MS-SSIM luma", nullptr, "MS-SSIM_Y", "", 5, 6, true, "ms_ssim", &M::msSsimLuma, kStructural,
          {"MS-SSIM of the luma"}},
-        {"ms_ssim_y_db", "MS-SSIM luma (dB)", "MS-SSIM_Y_dB", "dB", 3, 4, true, G::MsSsim, &M::msSsimLumaDb,
+        {"ms_ssim_y_db", "MS-SSIM luma (dB)", "MS-SSIM", "MS-SSIM_Y_dB", "dB", 3, 4, true, "ms_ssim", &M::msSsimLumaDb,
          kStructuralDecibels, {"MS-SSIM of the luma (dB)", true, "ms_ssim_y"}},
-        {"ciede2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, G::Ciede2000, &M::ciede2000, kColourDifference,
-         {"CIEDE2000 (mean difference)", true}},
-        {"butteraugli_max", "Butteraugli max", "BUTTERAUGLI_MAX", "", 4, 4, false, G::Butteraugli, &M::butteraugliMax,
-         kButteraugli, {"Butteraugli (max)", true}},
-        {"butteraugli_3norm", "Butteraugli 3-norm", "BUTTERAUGLI_3NORM", "", 4, 4, false, G::Butteraugli,
+        {"ciede2000", "CIEDE2000", "CIEDE2000", "CIEDE2000", "", 4, 4, false, "ciede2000", &M::ciede2000,
+         kColourDifference, {"CIEDE2000 (mean difference)", true}},
+        {"butteraugli_max", "Butteraugli max", "Butteraugli", "BUTTERAUGLI_MAX", "", 4, 4, false, "butteraugli",
+         &M::butteraugliMax, kButteraugli, {"Butteraugli (max)", true}},
+        {"butteraugli_3norm", "Butteraugli 3-norm", "3-norm", "BUTTERAUGLI_3NORM", "", 4, 4, false, "butteraugli",
          &M::butteraugli3Norm, kButteraugli, {"Butteraugli (3-norm)", true}},
-        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, G::Ssimulacra2, &M::ssimulacra2, kSsimulacra2,
-         {"SSIMULACRA 2", true}},
+        {"ssimulacra2", "SSIMULACRA 2", "SSIMULACRA 2", "SSIMULACRA2", "", 4, 4, true, "ssimulacra2", &M::ssimulacra2,
+         kSsimulacra2, {"SSIMULACRA 2", true}},
     };
     return rows;
 }
@@ -53,8 +92,8 @@ namespace {
 
 // SSIM of the luma on the dB scale: not a measure of its own in the outputs, only on curves.
 MeasureRow ssimDecibelsRow(const MeasureRow& ssim) {
-    return {"ssim_y_db", "SSIM luma (dB)", "SSIM_Y_dB", "dB", 3, 4, true, ssim.group, ssim.value, kStructuralDecibels,
-            {"SSIM of the luma (dB)", true, ssim.key, true}};
+    return {"ssim_y_db", "SSIM luma (dB)", nullptr, "SSIM_Y_dB", "dB", 3, 4, true, ssim.group, ssim.value,
+            kStructuralDecibels, {"SSIM of the luma (dB)", true, ssim.key, true}};
 }
 
 std::vector<MeasureRow> curveRowsOf(const std::vector<MeasureRow>& table) {
@@ -79,6 +118,12 @@ double MeasureRow::of(const PictureMeasures& measures) const {
     return curve.decibelsOfValue ? ssimDecibels(measured) : measured;
 }
 
+std::string MeasureRow::shown(const PictureMeasures& measures) const {
+    const double measured = of(measures);
+    const std::string text = formatMeasure(measured, decimals);
+    return std::isnan(measured) || *unit == '\0' ? text : text + " " + unit;
+}
+
 double ssimDecibels(double linear) { return -10.0 * std::log10(1.0 - linear); }
 
 const MeasureRow* measureRowNamed(std::string_view key) {
@@ -87,63 +132,18 @@ const MeasureRow* measureRowNamed(std::string_view key) {
     return row == rows.end() ? nullptr : &*row;
 }
 
-const char* measureGroupName(MeasureGroup group) {
-    switch (group) {
-        case MeasureGroup::MsSsim:
-            return "ms_ssim";
-        case MeasureGroup::Ciede2000:
-            return "ciede2000";
-        case MeasureGroup::Butteraugli:
-            return "butteraugli";
-        case MeasureGroup::Ssimulacra2:
-            return "ssimulacra2";
-        case MeasureGroup::Always:
-            break;
-    }
-    return "";
+const OptionalMeasure* optionalMeasureNamed(std::string_view name) {
+    const std::vector<OptionalMeasure>& measures = optionalMeasures();
+    const auto found =
+        std::find_if(measures.begin(), measures.end(), [name](const OptionalMeasure& m) { return m.name == name; });
+    return found == measures.end() ? nullptr : &*found;
 }
-
-const std::vector<MeasureGroup>& slowMeasureGroups() {
-    static const std::vector<MeasureGroup> groups{MeasureGroup::MsSsim, MeasureGroup::Ciede2000, MeasureGroup::Butteraugli,
-                                                  MeasureGroup::Ssimulacra2};
-    return groups;
-}
-
-namespace {
-
-// The choice's flag for a slow group; null for the measures always taken.
-bool MeasureChoice::*flagOf(MeasureGroup group) {
-    switch (group) {
-        case MeasureGroup::MsSsim:
-            return &MeasureChoice::msSsim;
-        case MeasureGroup::Ciede2000:
-            return &MeasureChoice::ciede2000;
-        case MeasureGroup::Butteraugli:
-            return &MeasureChoice::butteraugli;
-        case MeasureGroup::Ssimulacra2:
-            return &MeasureChoice::ssimulacra2;
-        case MeasureGroup::Always:
-            break;
-    }
-    return nullptr;
-}
-
-}  // namespace
 
 std::vector<std::string> measureNamesTaken(const MeasureChoice& choice) {
     std::vector<std::string> names{"psnr", "ssim"};
-    for (const MeasureGroup group : slowMeasureGroups())
-        if (groupTaken(group, choice)) names.emplace_back(measureGroupName(group));
+    for (const OptionalMeasure& measure : optionalMeasures())
+        if (choice.takes(measure.name)) names.emplace_back(measure.name);
     return names;
-}
-
-bool groupTaken(MeasureGroup group, const MeasureChoice& choice) {
-    const auto flag = flagOf(group);
-    return flag == nullptr || choice.*flag;
-}
-
-void takeGroup(MeasureGroup group, MeasureChoice& choice, bool taken) {
-    if (const auto flag = flagOf(group)) choice.*flag = taken;
 }
 
 }  // namespace brenlow

@@ -4,14 +4,35 @@
 #include <string_view>
 #include <vector>
 
+#include "measures/common_area.h"
 #include "measures/measures.h"
 #include "measures/value_bounds.h"
 
 namespace brenlow {
 
-// The slower measures a run may leave out each belong to a group named as --measures names it;
-// the others are always taken.
-enum class MeasureGroup { Always, MsSsim, Ciede2000, Butteraugli, Ssimulacra2 };
+// A slower measure a run may leave out, as --measures names it. Its values are the rows of the
+// measure table whose group is its name.
+struct OptionalMeasure {
+    const char* name;         // "ms_ssim": --measures, the lists of measures taken, result folders
+    const char* title;        // "MS-SSIM": the workbench's choices
+    const char* description;  // what it gives, for a tool tip
+    bool takenByDefault;
+    // Far slower per pixel than the rest: the workbench asks for it rather than assuming it.
+    bool slowest;
+    bool (*available)();      // whether this build measures it; a measure it lacks is NaN
+    const char* unavailable;  // why this build lacks it
+    // Writes its values of the area into `measures`. Null for the one the SSIM pass takes along,
+    // since it needs the same windows over the same rows.
+    void (*measure)(const CommonArea& area, const PreparedReference& reference, PictureMeasures& measures);
+
+    bool availableHere() const { return available == nullptr || available(); }
+};
+
+// The optional measures, in the order --measures and every list of them name them.
+const std::vector<OptionalMeasure>& optionalMeasures();
+
+// The optional measure of that name; null when there is none.
+const OptionalMeasure* optionalMeasureNamed(std::string_view name);
 
 // How rate-distortion curves use a measure; empty for the measures no curve plots.
 struct CurveUse {
@@ -26,17 +47,21 @@ struct CurveUse {
 struct MeasureRow {
     const char* key;         // "psnr_y": JSON keys, CSV columns, result files, panel rows
     const char* label;       // "PSNR luma": panels and reports
+    const char* shortName;   // "PSNR": the compare window's summary; null where it is left out
     const char* lineName;    // "PSNR_Y": compare's line
     const char* unit;        // "dB", or "" for a plain number
     int decimals;            // as compare's line and the panels show it
     int csvDecimals;         // in CSV files
     bool higherIsBetter;
-    MeasureGroup group;
+    const char* group;       // the optional measure it belongs to, by name; null: always taken
     double PictureMeasures::*value;
     ValueBounds bounds;      // what the measure of two 8-bit pictures can be: figures read from files are held to it
     CurveUse curve{};
 
     double of(const PictureMeasures& measures) const;
+    // As panels show it: its decimals, then its unit unless the value is n/a.
+    std::string shown(const PictureMeasures& measures) const;
+    bool takenBy(const MeasureChoice& choice) const { return group == nullptr || choice.takes(group); }
 };
 
 // The measures a picture pair is given, as outputs write them.
@@ -49,21 +74,11 @@ const std::vector<MeasureRow>& curveMeasureTable();
 // The row of that key; null when there is none.
 const MeasureRow* measureRowNamed(std::string_view key);
 
-// The --measures name of a slow group ("ms_ssim", "ciede2000", "butteraugli", "ssimulacra2");
-// empty for Always.
-const char* measureGroupName(MeasureGroup group);
-
-// The groups a run may leave out, in the order --measures lists them.
-const std::vector<MeasureGroup>& slowMeasureGroups();
-
 // -10 log10(1 - value): an SSIM on the dB scale.
 double ssimDecibels(double linear);
 
-// What a run with that choice measures, as outputs name it: "psnr", "ssim", then each slow group it takes.
+// What a run with that choice measures, as outputs name it: "psnr", "ssim", then each optional
+// measure it takes.
 std::vector<std::string> measureNamesTaken(const MeasureChoice& choice);
-
-// Whether a run with that choice takes the measures of the group, and choosing it.
-bool groupTaken(MeasureGroup group, const MeasureChoice& choice);
-void takeGroup(MeasureGroup group, MeasureChoice& choice, bool taken);
 
 }  // namespace brenlow

@@ -13,11 +13,9 @@
 #include "imaging/quality_metrics.h"
 #include "imaging/vector_clones.h"
 #include "io/error.h"
-#include "measures/butteraugli.h"
-#include "measures/colour_difference.h"
+#include "measures/measure_table.h"
 #include "measures/prepared_reference.h"
 #include "measures/row_errors.h"
-#include "measures/ssimulacra2.h"
 #include "measures/structural_similarity.h"
 
 namespace brenlow {
@@ -83,24 +81,50 @@ double decibelsOfSimilarity(double similarity) {
     return decibels == 0.0 ? 0.0 : decibels;  // an MS-SSIM of 0 reads 0 dB, not -0
 }
 
+// Whether the choice takes a measure that the SSIM pass takes along.
+bool takesAlongWithSsim(const MeasureChoice& choice) {
+    for (const OptionalMeasure& measure : optionalMeasures())
+        if (measure.measure == nullptr && choice.takes(measure.name)) return true;
+    return false;
+}
+
+void takeMultiScale(const LumaSimilarity& similarity, PictureMeasures& measures) {
+    measures.msSsimLuma = similarity.msSsim;
+    measures.msSsimLumaDb = std::isnan(similarity.msSsim) ? kNaN : decibelsOfSimilarity(similarity.msSsim);
+}
+
+// The optional measures measured on their own, each by its row of the table.
+void measureOnTheirOwn(const CommonArea& area, const PreparedReference& prepared, const MeasureChoice& choice,
+                       PictureMeasures& measures) {
+    for (const OptionalMeasure& measure : optionalMeasures())
+        if (measure.measure != nullptr && choice.takes(measure.name)) measure.measure(area, prepared, measures);
+}
+
 // The PSNR family's row sums are taken by the SSIM pass while it has the rows at hand, so that
 // both pictures are gone through once; an area too small for a window goes through on its own.
 void measurePsnrAndPerceptual(const CommonArea& area, const PreparedReference& prepared, const MeasureChoice& choice,
                               PictureMeasures& measures, ByteEnergies& energies) {
     std::vector<RowErrors> rows(static_cast<std::size_t>(area.height));
-    const LumaSimilarity similarity = lumaSimilarity(area, choice.msSsim, &rows);
+    const LumaSimilarity similarity = lumaSimilarity(area, takesAlongWithSsim(choice), &rows);
     if (!similarity.rowErrorsTaken) measureRowErrors(area, rows);
     psnrOfRows(area, rows, measures, energies);
     measures.ssimLuma = similarity.ssim;
-    measures.msSsimLuma = similarity.msSsim;
-    measures.msSsimLumaDb = std::isnan(similarity.msSsim) ? kNaN : decibelsOfSimilarity(similarity.msSsim);
-    measures.ciede2000 = choice.ciede2000 ? meanCiede2000(area) : kNaN;
-    const ButteraugliDistance butteraugli =
-        choice.butteraugli ? butteraugliDistance(prepared.butteraugli(area.width, area.height), area.test)
-                           : ButteraugliDistance{kNaN, kNaN};
-    measures.butteraugliMax = butteraugli.max;
-    measures.butteraugli3Norm = butteraugli.threeNorm;
-    measures.ssimulacra2 = choice.ssimulacra2 ? ssimulacra2(prepared.ssimulacra2(area.width, area.height), area.test) : kNaN;
+    takeMultiScale(similarity, measures);
+    measureOnTheirOwn(area, prepared, choice, measures);
+    for (const MeasureRow& row : measureTable())
+        if (!row.takenBy(choice)) measures.*row.value = kNaN;
+}
+
+CommonArea commonAreaOf(const QImage& reference, const QImage& test) {
+    if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
+        throw Error("Measures need pictures of 24 bits per pixel");
+    }
+    const CommonArea area{reference, test, std::min(reference.width(), test.width()),
+                          std::min(reference.height(), test.height())};
+    if (area.width <= 0 || area.height <= 0) {
+        throw Error("The two pictures have no pixels in common to measure");
+    }
+    return area;
 }
 
 }  // namespace
@@ -117,18 +141,17 @@ PictureMeasures measurePictures(const QImage& reference, const QImage& test, con
 
 PictureMeasures measurePictures(const PreparedReference& prepared, const QImage& test, const MeasureChoice& choice,
                                 ByteEnergies& energies) {
-    const QImage& reference = prepared.picture();
-    if (reference.format() != QImage::Format_BGR888 || test.format() != QImage::Format_BGR888) {
-        throw Error("Measures need pictures of 24 bits per pixel");
-    }
-    const CommonArea area{reference, test, std::min(reference.width(), test.width()),
-                          std::min(reference.height(), test.height())};
-    if (area.width <= 0 || area.height <= 0) {
-        throw Error("The two pictures have no pixels in common to measure");
-    }
+    const CommonArea area = commonAreaOf(prepared.picture(), test);
     PictureMeasures measures;
     measurePsnrAndPerceptual(area, prepared, choice, measures, energies);
     return measures;
+}
+
+void addMeasures(const PreparedReference& prepared, const QImage& test, const MeasureChoice& more,
+                 PictureMeasures& measures) {
+    const CommonArea area = commonAreaOf(prepared.picture(), test);
+    if (takesAlongWithSsim(more)) takeMultiScale(lumaSimilarity(area, true), measures);
+    measureOnTheirOwn(area, prepared, more, measures);
 }
 
 double bitsPerPixel(std::uint64_t codedBytes, int width, int height) {

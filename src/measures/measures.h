@@ -2,7 +2,9 @@
 
 #include <QImage>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "imaging/quality_metrics.h"
 
@@ -26,12 +28,25 @@ struct PictureMeasures {
     double ssimulacra2 = 0.0;       // SSIMULACRA 2, 100 for identical pictures; NaN below 8 x 8
 };
 
-// The slower measures a caller may leave out; PSNR and SSIM are always measured.
-struct MeasureChoice {
-    bool msSsim = true;
-    bool ciede2000 = true;
-    bool butteraugli = true;
-    bool ssimulacra2 = false;  // taken only when asked for: the slowest per pixel
+// Which of the slower measures a caller takes, by the names of the optional measures
+// (optionalMeasures() in measure_table.h); PSNR and SSIM are always measured. A name the table
+// lacks throws std::invalid_argument.
+class MeasureChoice {
+public:
+    MeasureChoice();  // the table's defaults
+    static MeasureChoice none();
+    static MeasureChoice every();
+    static MeasureChoice only(std::initializer_list<std::string_view> names);
+
+    bool takes(std::string_view name) const;
+    MeasureChoice& take(std::string_view name, bool taken = true);
+
+    bool operator==(const MeasureChoice&) const = default;
+
+private:
+    explicit MeasureChoice(std::uint64_t taken) : taken_(taken) {}
+
+    std::uint64_t taken_;  // bit i: the table's i-th optional measure
 };
 
 // Measures `test` against `reference`, both 24-bit bitmaps (Format_BGR888), over their common
@@ -50,6 +65,11 @@ class PreparedReference;
 // and what depends on the reference alone is worked out once for every picture measured against it.
 PictureMeasures measurePictures(const PreparedReference& reference, const QImage& test, const MeasureChoice& choice,
                                 ByteEnergies& energies);
+
+// Takes the optional measures `more` chooses into `measures`, leaving the others as they are: a
+// slow measure can be taken after the rest have been shown. Throws Error as measurePictures does.
+void addMeasures(const PreparedReference& reference, const QImage& test, const MeasureChoice& more,
+                 PictureMeasures& measures);
 
 // Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.
 double bitsPerPixel(std::uint64_t codedBytes, int width, int height);

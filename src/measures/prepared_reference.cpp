@@ -2,40 +2,18 @@
 
 #include <algorithm>
 #include <cstring>
-#include <optional>
 
 namespace brenlow {
-
-// Each part is made once: a second thread asking meanwhile waits for it, and a part whose making
-// threw is tried again by the next caller.
-struct PreparedReference::Parts {
-    std::once_flag ssimulacra2Made;
-    std::optional<Ssimulacra2Reference> ssimulacra2;
-    std::once_flag butteraugliMade;
-    std::optional<ButteraugliReference> butteraugli;
-};
 
 PreparedReference::PreparedReference(QImage picture) : picture_(std::move(picture)) {}
 
 PreparedReference::~PreparedReference() = default;
 
-PreparedReference::Parts& PreparedReference::partsOf(int width, int height) const {
+PreparedReference::Slot& PreparedReference::slotOf(int width, int height, std::type_index type) const {
     const std::lock_guard lock(mutex_);
-    std::unique_ptr<Parts>& parts = parts_[{width, height}];
-    if (!parts) parts = std::make_unique<Parts>();
-    return *parts;
-}
-
-const Ssimulacra2Reference& PreparedReference::ssimulacra2(int width, int height) const {
-    Parts& parts = partsOf(width, height);
-    std::call_once(parts.ssimulacra2Made, [&] { parts.ssimulacra2 = ssimulacra2Reference(picture_, width, height); });
-    return *parts.ssimulacra2;
-}
-
-const ButteraugliReference& PreparedReference::butteraugli(int width, int height) const {
-    Parts& parts = partsOf(width, height);
-    std::call_once(parts.butteraugliMade, [&] { parts.butteraugli = butteraugliReference(picture_, width, height); });
-    return *parts.butteraugli;
+    std::unique_ptr<Slot>& slot = slots_[{width, height, type}];
+    if (!slot) slot = std::make_unique<Slot>();
+    return *slot;
 }
 
 namespace {

@@ -4,20 +4,21 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <tuple>
+#include <typeindex>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
-#include "measures/butteraugli.h"
 #include "measures/kept_measure_memory.h"
-#include "measures/ssimulacra2.h"
 
 namespace brenlow {
 
 // A reference picture with the share of the slow measures that depends on it alone, worked out
-// once for all the pictures measured against it: SSIMULACRA 2's XYB pyramid with its blurred means
-// and squares, and Butteraugli's reference bytes. Each part is made by the first measure that asks
-// for it, for the common area it asks about (an odd-sized AVC source is measured over less than
-// the whole picture), and kept until the object goes. Safe to share between threads.
+// once for all the pictures measured against it (a pyramid of blurred planes, the bytes a library
+// reads, ...). Each part is made by the first measure that asks for it, for the common area it asks
+// about (an odd-sized AVC source is measured over less than the whole picture), and kept until the
+// object goes. Safe to share between threads.
 class PreparedReference {
 public:
     // `picture` is Format_BGR888; the object keeps a shallow copy of it.
@@ -29,17 +30,26 @@ public:
 
     const QImage& picture() const { return picture_; }
 
-    // The parts over the bottom-left width x height of the picture (at most its size).
-    const Ssimulacra2Reference& ssimulacra2(int width, int height) const;
-    const ButteraugliReference& butteraugli(int width, int height) const;
+    // The measure's part over the bottom-left width x height of the picture (at most its size), one
+    // per type: `make(picture(), width, height)` makes it the first time. A second thread asking
+    // meanwhile waits for it, and a part whose making threw is tried again by the next caller.
+    template <class Part, class Make>
+    const Part& part(int width, int height, Make make) const {
+        Slot& slot = slotOf(width, height, typeid(Part));
+        std::call_once(slot.made, [&] { slot.part = std::make_shared<const Part>(make(picture_, width, height)); });
+        return *static_cast<const Part*>(slot.part.get());
+    }
 
 private:
-    struct Parts;
-    Parts& partsOf(int width, int height) const;
+    struct Slot {
+        std::once_flag made;
+        std::shared_ptr<const void> part;
+    };
+    Slot& slotOf(int width, int height, std::type_index type) const;
 
     QImage picture_;
     mutable std::mutex mutex_;
-    mutable std::map<std::pair<int, int>, std::unique_ptr<Parts>> parts_;
+    mutable std::map<std::tuple<int, int, std::type_index>, std::unique_ptr<Slot>> slots_;
 };
 
 // The prepared references of one picture's runs. Its codecs are measured against the document's

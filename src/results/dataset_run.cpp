@@ -41,8 +41,7 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     if (a.bppTargets != b.bppTargets) return "size targets";
     if (a.divisor != b.divisor) return "divisor";
     if (a.passes != b.passes) return "focus";
-    for (const MeasureGroup group : slowMeasureGroups())
-        if (groupTaken(group, a.measures) != groupTaken(group, b.measures)) return "measures";
+    if (a.measures != b.measures) return "measures";
     if (a.timing.runs != b.timing.runs) return "timing runs";
     if (a.timing.threadsPerCodec != b.timing.threadsPerCodec) return "threads per codec while timed";
     for (const auto& [library, version] : a.versions) {
@@ -381,9 +380,9 @@ DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
             curve.qualities = curve.qualitiesOr(parameters.qualities);
             combined.curves.push_back(std::move(curve));
         }
-        for (const MeasureGroup group : slowMeasureGroups())
-            takeGroup(group, combined.parameters.measures,
-                      groupTaken(group, combined.parameters.measures) && groupTaken(group, parameters.measures));
+        for (const OptionalMeasure& measure : optionalMeasures())
+            combined.parameters.measures.take(
+                measure.name, combined.parameters.measures.takes(measure.name) && parameters.measures.takes(measure.name));
         combined.parameters.versions.insert(parameters.versions.begin(), parameters.versions.end());
     }
     combined.parameters.timing = sharedTiming(runs);

@@ -132,8 +132,8 @@ QJsonObject parametersJson(const DataSetParameters& parameters) {
         for (double target : parameters.bppTargets) targets.append(target);
         object["bpp_targets"] = targets;
     }
-    for (const MeasureGroup group : slowMeasureGroups())
-        object[QLatin1String(measureGroupName(group))] = groupTaken(group, parameters.measures);
+    for (const OptionalMeasure& measure : optionalMeasures())
+        object[QLatin1String(measure.name)] = parameters.measures.takes(measure.name);
     object["timing"] = QJsonObject{{"runs", parameters.timing.runs},
                                    {"threads_per_codec", parameters.timing.threadsPerCodec}};
     return object;
@@ -146,8 +146,8 @@ DataSetParameters parametersOf(const QJsonObject& object, const std::string& pat
         parameters.bppTargets.push_back(heldTo(kStoredBppTarget, target.toDouble(), "a size target", path));
     parameters.divisor = static_cast<float>(object["divisor"].toDouble());
     parameters.passes = object["focus"].toInt();
-    for (const MeasureGroup group : slowMeasureGroups())
-        takeGroup(group, parameters.measures, object[QLatin1String(measureGroupName(group))].toBool());
+    for (const OptionalMeasure& measure : optionalMeasures())
+        parameters.measures.take(measure.name, object[QLatin1String(measure.name)].toBool());
     // Files made before the timing was recorded have none: 0, not recorded.
     const QJsonObject timing = object["timing"].toObject();
     parameters.timing = {timing["runs"].toInt(), timing["threads_per_codec"].toInt()};

@@ -35,10 +35,10 @@ TEST(SweepRequestTest, DefaultsAreTheCommandLineDefaults) {
     for (const CodecCurve& curve : settings.curves) names.push_back(curve.name);
     EXPECT_EQ(names, (std::vector<std::string>{"jpeg", "avc", "ajc"}));
     EXPECT_EQ(settings.qualities, (std::vector<int>{10, 20, 30, 40, 50, 60, 70, 80, 90}));
-    EXPECT_TRUE(settings.measures.msSsim);
-    EXPECT_TRUE(settings.measures.ciede2000);
-    EXPECT_TRUE(settings.measures.butteraugli);
-    EXPECT_FALSE(settings.measures.ssimulacra2);
+    EXPECT_TRUE(settings.measures.takes("ms_ssim"));
+    EXPECT_TRUE(settings.measures.takes("ciede2000"));
+    EXPECT_TRUE(settings.measures.takes("butteraugli"));
+    EXPECT_FALSE(settings.measures.takes("ssimulacra2"));
     EXPECT_FLOAT_EQ(settings.divisor, 2.5f);  // divisor code 2
     EXPECT_EQ(settings.passes, 2);
 }

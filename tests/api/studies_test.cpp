@@ -24,7 +24,7 @@ DataSetRequest smallRequest(const std::vector<std::string>& pictures) {
     request.pictures = pictures;
     request.sweep.curves = {"jpeg", "ajc"};
     request.sweep.qualities = {30, 70};
-    request.sweep.measures = MeasureChoice{false, false, false, false};
+    request.sweep.measures = MeasureChoice::none();
     return request;
 }
 

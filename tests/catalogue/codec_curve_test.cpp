@@ -104,7 +104,7 @@ protected:
         SweepSettings settings;
         settings.curves = curvesNamed(names);
         settings.qualities = {30, 70};
-        settings.measures = {false, false, false, false};
+        settings.measures = MeasureChoice::none();
         return runSweep(prepareSweep(document->view(), settings), settings);
     }
 
@@ -137,7 +137,7 @@ TEST_F(CurveSweepTest, AResultMadeAtOtherSettingsUnderTheSameNameIsMadeAgain) {
     run.pictures = {path};
     run.settings.curves = curvesNamed({"jpeg:label=mine"});
     run.settings.qualities = {40, 60};
-    run.settings.measures = {false, false, false, false};
+    run.settings.measures = MeasureChoice::none();
     run.resultFolder = dir.file("results");
     EXPECT_EQ(runDataSetItems(run).computed, 1);
     EXPECT_EQ(runDataSetItems(run).reused, 1);
@@ -161,7 +161,7 @@ TEST_F(CurveSweepTest, AResultFileWithoutCurveIsTakenAsTheCodecAtItsDefaults) {
     run.pictures = {path};
     run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Avc});
     run.settings.qualities = {40};
-    run.settings.measures = {false, false, false, false};
+    run.settings.measures = MeasureChoice::none();
     run.resultFolder = dir.file("old");
     runDataSetItems(run);
     for (const fs::directory_entry& entry : fs::directory_iterator(run.resultFolder)) {
@@ -184,7 +184,7 @@ TEST_F(CurveSweepTest, ASizeTargetIsCodedAtTheHighestQualityWithinItOrMarkedMiss
     SweepSettings settings;
     settings.curves = curvesNamed({"jpeg", "jpeg:optimize=1"});
     settings.bppTargets = {0.001, 1.5, 3.0};
-    settings.measures = {false, false, false, false};
+    settings.measures = MeasureChoice::none();
     const SweepSource source = prepareSweep(document->view(), settings);
     const SweepOutcome outcome = runSweep(source, settings);
     ASSERT_EQ(outcome.points.size(), 6u);
@@ -223,7 +223,7 @@ TEST_F(CurveSweepTest, ADataSetCodedToSizesResumesOnlyWithTheSameTargets) {
     run.pictures = {path, second};
     run.settings.curves = curvesNamed({"jpeg"});
     run.settings.bppTargets = {1.0, 2.0};
-    run.settings.measures = {false, false, false, false};
+    run.settings.measures = MeasureChoice::none();
     run.resultFolder = dir.file("sized");
     EXPECT_EQ(runDataSetItems(run).computed, 2);
     EXPECT_EQ(runDataSetItems(run).reused, 2);
@@ -304,7 +304,7 @@ TEST(CommandCodecRegistryTest, FoldersOfOtherCurvesOnTheSamePicturesMergeAndOthe
         for (const std::string& picture : pictures) run.pictures.push_back(dir.file(picture));
         run.settings.curves = curvesNamed(codecs);
         run.settings.qualities = qualities;
-        run.settings.measures = {false, false, false, false};
+        run.settings.measures = MeasureChoice::none();
         run.resultFolder = dir.file(folder);
         runDataSetItems(run);
         return run.resultFolder;

@@ -156,7 +156,7 @@ TEST(ImportedCurveTest, RefusesMeasuresOutsideWhatTheyCanBeAndReadsNamesAsTheAgg
 DataSetOutcome outcomeWithJpegCurve(const std::vector<RatePoint>& curve) {
     DataSetOutcome outcome;
     outcome.curves = defaultCurves({StillCodec::Jpeg});
-    outcome.parameters.measures = {false, false, false};
+    outcome.parameters.measures = MeasureChoice::none();
     const std::size_t psnr = 0;
     for (std::size_t i = 0; i < curve.size(); ++i) {
         AggregatePoint point;
@@ -197,7 +197,7 @@ TEST(ImportedDeltaTableTest, ACurveAtNineTenthsOfTheAnchorsRateSavesTenPerCentOn
 TEST(ImportedDeltaTableTest, ALinearMsSsimImportIsComparedWithTheDbOfTheMeanLinearValue) {
     DataSetOutcome outcome;
     outcome.curves = defaultCurves({StillCodec::Jpeg});
-    outcome.parameters.measures = {true, false, false, false};
+    outcome.parameters.measures = MeasureChoice::only({"ms_ssim"});
     const double rates[] = {0.3, 0.6, 1.1, 1.9, 3.0};
     for (const double floor : {0.80, 0.99}) {
         PictureOutcome picture{"p" + std::to_string(floor), {}};

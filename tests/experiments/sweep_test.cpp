@@ -145,7 +145,7 @@ void expectSamePoints(const SweepOutcome& a, const SweepOutcome& b) {
 TEST_F(SweepTest, OneThreadOrTwoAndPlanesOrBitmapGiveTheSamePointsInTheSameOrder) {
     SweepSettings settings;
     settings.qualities = {20, 55, 90};
-    settings.measures = {.msSsim = true, .ciede2000 = true, .butteraugli = false};
+    settings.measures = MeasureChoice::only({"ms_ssim", "ciede2000"});
     settings.threads = 1;
     const SweepOutcome one = sweep(settings);
     settings.threads = 2;
@@ -169,7 +169,7 @@ TEST_F(SweepTest, PointsMeasuredWhileTheNextIsCodedGiveTheFiguresOfOneAtATime) {
     SweepSettings settings;
     settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Avc});
     settings.qualities = {25, 80};
-    settings.measures = {true, true, true, true};
+    settings.measures = MeasureChoice::every();
     settings.threads = 1;
     const SweepOutcome overlapped = sweep(settings);
     settings.timingRuns = 2;
@@ -302,7 +302,7 @@ TEST_F(SweepTest, TimingRunsGiveTheSameFiguresWithTheMedianInsideItsSpread) {
     SweepSettings settings;
     settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
     settings.qualities = {40};
-    settings.measures = {false, false, false, false};
+    settings.measures = MeasureChoice::none();
     const SweepOutcome once = sweep(settings);
     settings.timingRuns = 3;
     const SweepOutcome thrice = sweep(settings);

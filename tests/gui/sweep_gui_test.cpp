@@ -50,10 +50,8 @@ void fillDialog(SweepDialog& dialog, const std::vector<StillCodec>& codecs, cons
     dialog.clearCurves();
     for (const QString& name : namesOf(codecs)) EXPECT_TRUE(dialog.addCurve(name));
     dialog.findChild<QLineEdit*>("SweepQualities")->setText(qualities);
-    dialog.findChild<QCheckBox*>("SweepMsSsim")->setChecked(measures.msSsim);
-    dialog.findChild<QCheckBox*>("SweepCiede2000")->setChecked(measures.ciede2000);
-    dialog.findChild<QCheckBox*>("SweepButteraugli")->setChecked(measures.butteraugli);
-    dialog.findChild<QCheckBox*>("SweepSsimulacra2")->setChecked(measures.ssimulacra2);
+    for (const OptionalMeasure& measure : optionalMeasures())
+        dialog.findChild<QCheckBox*>(measureBoxName(measure))->setChecked(measures.takes(measure.name));
     auto* anchors = dialog.findChild<QComboBox*>("SweepAnchor");
     anchors->setCurrentIndex(anchors->findText(codecTitle(anchor)));
 }
@@ -90,7 +88,7 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     openSmallPicture();
     const StillCodec anchor = availableCodecs().back();
     const std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, anchor};
-    chooseSweep(codecs, " 40:80:20", {true, false, false}, anchor);
+    chooseSweep(codecs, " 40:80:20", MeasureChoice::only({"ms_ssim"}), anchor);
     form->Sweep1->trigger();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     SweepWindow* window = onlySweepWindow();
@@ -150,8 +148,8 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     ASSERT_TRUE(offered.has_value());
     EXPECT_EQ(offered->curves, namesOf(codecs));
     EXPECT_EQ(offered->qualities, "40:80:20");
-    EXPECT_TRUE(offered->measures.msSsim);
-    EXPECT_FALSE(offered->measures.ciede2000);
+    EXPECT_TRUE(offered->measures.takes("ms_ssim"));
+    EXPECT_FALSE(offered->measures.takes("ciede2000"));
     EXPECT_EQ(offered->anchor, QString::fromLatin1(codecName(anchor)));
     EXPECT_TRUE(form->findChildren<SweepWindow*>().isEmpty()) << "Cancel runs nothing";
 }
@@ -265,7 +263,7 @@ TEST_F(SweepGuiTest, SweepCanBeCancelledAndLeavesNoFileBehind) {
 TEST_F(SweepGuiTest, SweepShowsOneCurvePerCodecAndExportsItsTable) {
     openCopy(testDataPath("chelsea.bmp"));
     const std::vector<std::string> before = namesIn(dir);
-    chooseSweep({StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc}, "10:90:10", {false, false, false},
+    chooseSweep({StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc}, "10:90:10", MeasureChoice::none(),
                 StillCodec::Jpeg);
     form->Sweep1->trigger();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();

@@ -21,7 +21,7 @@ namespace {
 
 constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kC1 = 6.5025;  // (0.01 * 255)^2
-constexpr MeasureChoice kWithoutButteraugli{.msSsim = true, .ciede2000 = true, .butteraugli = false};
+const MeasureChoice kWithoutButteraugli = MeasureChoice::only({"ms_ssim", "ciede2000"});
 
 using PixelRule = std::function<void(int x, int y, uchar* bgr)>;
 
@@ -234,7 +234,7 @@ TEST(PerceptualMeasuresTest, ChoosingFewerMeasuresLeavesThemOutAndTheOthersUncha
     const QImage reference = pictureOf(180, 178, referencePixel);
     const QImage test = pictureOf(180, 178, heavilyDistortedPixel);
     const PictureMeasures all = measurePictures(reference, test);
-    const PictureMeasures few = measurePictures(reference, test, MeasureChoice{false, false, false});
+    const PictureMeasures few = measurePictures(reference, test, MeasureChoice::none());
     for (double leftOut : {few.msSsimLuma, few.msSsimLumaDb, few.ciede2000, few.butteraugliMax, few.butteraugli3Norm})
         EXPECT_TRUE(std::isnan(leftOut));
     EXPECT_EQ(few.psnr, all.psnr);
@@ -330,7 +330,7 @@ TEST(PerceptualMeasuresTest, MsSsimDropsTheBottomRowAndRightColumnOfOddScalesAsT
             std::copy_n(picture.constScanLine(picture.height() - 1 - y) + 3 * x, 3, p);
         });
     };
-    const MeasureChoice msSsimOnly{.msSsim = true, .ciede2000 = false, .butteraugli = false};
+    const MeasureChoice msSsimOnly = MeasureChoice::only({"ms_ssim"});
     for (const auto& [reference, test] : {std::pair{photo, noisy}, std::pair{upsideDown(photo), upsideDown(noisy)}})
         EXPECT_NEAR(measurePictures(reference, test, msSsimOnly).msSsimLuma, directMsSsim(reference, test), 1e-9);
 }
@@ -413,7 +413,7 @@ TEST(Ciede2000Test, SrgbPrimariesAndWhiteReachTheirLabValues) {
 TEST(ButteraugliTest, GrowsWithTheDistortion) {
     if (!butteraugliAvailable()) GTEST_SKIP() << "built without libjxl's Butteraugli";
     const QImage source = loadBitmapFile(testing::samplePath("astronaut.bmp")).copy(128, 128, 192, 160);
-    const MeasureChoice butteraugliOnly{.msSsim = false, .ciede2000 = false, .butteraugli = true};
+    const MeasureChoice butteraugliOnly = MeasureChoice::only({"butteraugli"});
     double lastMax = 0.0, lastNorm = 0.0;
     for (int amplitude : {2, 8, 24}) {
         const PictureMeasures m = measurePictures(source, withNoise(source, amplitude), butteraugliOnly);

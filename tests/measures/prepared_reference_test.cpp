@@ -17,7 +17,7 @@
 namespace brenlow {
 namespace {
 
-const MeasureChoice kEveryMeasure{true, true, true, true};
+const MeasureChoice kEveryMeasure = MeasureChoice::every();
 
 QImage throughJpeg(const QImage& picture, int quality) {
     QImage decoded;

@@ -100,7 +100,7 @@ protected:
         run.pictures = pictures;
         run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
         run.settings.qualities = {30, 50, 70, 90};
-        run.settings.measures = {true, false, false};
+        run.settings.measures = MeasureChoice::only({"ms_ssim"});
         run.versions = {{"brenlow", "test"}};
         run.jobs = 2;
     }
@@ -381,10 +381,10 @@ namespace {
 // A result made without a measure must not be taken for a run that asks for it, nor the reverse.
 TEST(DataSetParametersTest, ParametersThatDifferInAnyMeasureGroupDiffer) {
     const DataSetParameters made;
-    for (const MeasureGroup group : slowMeasureGroups()) {
-        SCOPED_TRACE(measureGroupName(group));
+    for (const OptionalMeasure& measure : optionalMeasures()) {
+        SCOPED_TRACE(measure.name);
         DataSetParameters asked = made;
-        takeGroup(group, asked.measures, !groupTaken(group, made.measures));
+        asked.measures.take(measure.name, !made.measures.takes(measure.name));
         EXPECT_FALSE(asked == made);
     }
     EXPECT_TRUE(DataSetParameters{} == made);

@@ -38,20 +38,21 @@ TEST(MeasureTableTest, EveryWriterListsEveryRowOnce) {
 }
 
 TEST(MeasureTableTest, EachSlowGroupIsChosenAndLeftOutOnItsOwn) {
-    for (const MeasureGroup group : slowMeasureGroups()) {
-        SCOPED_TRACE(measureGroupName(group));
+    for (const OptionalMeasure& measure : optionalMeasures()) {
+        SCOPED_TRACE(measure.name);
         MeasureChoice choice;
-        takeGroup(group, choice, false);
-        EXPECT_FALSE(groupTaken(group, choice));
-        takeGroup(group, choice, true);
-        EXPECT_TRUE(groupTaken(group, choice));
-        for (const MeasureGroup other : slowMeasureGroups()) {
-            MeasureChoice none{false, false, false, false};
-            takeGroup(group, none, true);
-            EXPECT_EQ(groupTaken(other, none), other == group);
+        choice.take(measure.name, false);
+        EXPECT_FALSE(choice.takes(measure.name));
+        choice.take(measure.name, true);
+        EXPECT_TRUE(choice.takes(measure.name));
+        for (const OptionalMeasure& other : optionalMeasures()) {
+            MeasureChoice none = MeasureChoice::none();
+            none.take(measure.name, true);
+            EXPECT_EQ(none.takes(other.name), &other == &measure);
         }
     }
-    EXPECT_TRUE(groupTaken(MeasureGroup::Always, MeasureChoice{false, false, false, false}));
+    for (const MeasureRow& row : measureTable())
+        EXPECT_EQ(row.takenBy(MeasureChoice::none()), row.group == nullptr) << row.key;
 }
 
 // Curves read the same table: the keys, order and default delta measures that stored results,
@@ -81,11 +82,11 @@ TEST(MeasureTableTest, CurvesPlotTheTableRowsInTheirOrder) {
 
 // A group left out takes its curves out of the delta rates, the dB scale of SSIM staying with SSIM.
 TEST(MeasureTableTest, DeltaMeasuresFollowTheGroupsTaken) {
-    MeasureChoice fewest{false, false, false, false};
+    MeasureChoice fewest = MeasureChoice::none();
     std::vector<std::string> keys;
     for (CurveMeasure measure : deltaMeasuresTaken(fewest)) keys.push_back(measureKey(measure));
     EXPECT_EQ(keys, (std::vector<std::string>{"psnr", "psnr_y", "ssim_y_db"}));
-    fewest.butteraugli = true;
+    fewest.take("butteraugli");
     EXPECT_EQ(deltaMeasuresTaken(fewest).size(), 5u);
 }
 

@@ -18,7 +18,7 @@ struct SweepRequest {
     std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
     std::vector<std::string> qualitiesFor;  // CURVE=QUALITIES: a curve's own qualities
     std::vector<double> bppTargets;         // sizes to code each picture to, instead of the qualities
-    MeasureChoice measures;                 // the slow measures taken: all but SSIMULACRA 2
+    MeasureChoice measures;                 // the optional measures taken: the measure table's defaults
     int divisorCode = 2;                    // the AVC and AJC commands' divisor and focus, for curves that
     int focus = 2;                          // do not name their own
     int timingRuns = 1;                     // codings and decodings of each point timed; the medians kept

@@ -3,13 +3,14 @@
 #include <QSettings>
 #include <QStringList>
 #include <algorithm>
+#include <string_view>
 
 #include "app/shell/workbench_settings.h"
 #include "catalogue/codec_registry.h"
 #include "codecs/field_rules.h"
 #include "experiments/quality_list.h"
 #include "io/error.h"
-#include "measures/butteraugli.h"
+#include "measures/measure_table.h"
 
 namespace brenlow {
 namespace {
@@ -19,11 +20,29 @@ const QString kCodecsKey = QStringLiteral("sweep/codecs");  // before curves: on
 const QString kQualitiesKey = QStringLiteral("sweep/qualities");
 const QString kBppTargetsKey = QStringLiteral("sweep/bppTargets");
 const QString kBySizeKey = QStringLiteral("sweep/bySize");
-const QString kMsSsimKey = QStringLiteral("sweep/msSsim");
-const QString kCiede2000Key = QStringLiteral("sweep/ciede2000");
-const QString kButteraugliKey = QStringLiteral("sweep/butteraugli");
-const QString kSsimulacra2Key = QStringLiteral("sweep/ssimulacra2");
 const QString kAnchorKey = QStringLiteral("sweep/anchor");
+
+// "MsSsim" for "ms_ssim".
+QString capitalisedWords(const char* name) {
+    QString joined;
+    bool wordStarts = true;
+    for (const char c : std::string_view(name)) {
+        if (c == '_') {
+            wordStarts = true;
+            continue;
+        }
+        joined += wordStarts ? QChar::fromLatin1(c).toUpper() : QChar::fromLatin1(c);
+        wordStarts = false;
+    }
+    return joined;
+}
+
+// "sweep/msSsim" for "ms_ssim": the key each optional measure has always been remembered under.
+QString measureKey(const OptionalMeasure& measure) {
+    QString words = capitalisedWords(measure.name);
+    words[0] = words[0].toLower();
+    return QStringLiteral("sweep/") + words;
+}
 
 // The toolbar's fields give the divisor and focus; a remembered curve names them only when its
 // own settings differ, so those keys are left to the run.
@@ -54,6 +73,10 @@ QStringList recalledCurves(const QSettings& settings, const QStringList& fallbac
 }
 
 }  // namespace
+
+QString measureBoxName(const OptionalMeasure& measure) {
+    return QStringLiteral("Sweep") + capitalisedWords(measure.name);
+}
 
 std::vector<int> qualitiesOf(const SweepChoice& choice) {
     return parseQualities(QString(choice.qualities).remove(QLatin1Char(' ')).toStdString());
@@ -107,11 +130,10 @@ SweepChoice recalledSweepChoice() {
     choice.qualities = settings->value(kQualitiesKey, choice.qualities).toString();
     choice.bppTargets = settings->value(kBppTargetsKey, choice.bppTargets).toString();
     choice.bySize = settings->value(kBySizeKey, choice.bySize).toBool();
-    choice.measures.msSsim = settings->value(kMsSsimKey, choice.measures.msSsim).toBool();
-    choice.measures.ciede2000 = settings->value(kCiede2000Key, choice.measures.ciede2000).toBool();
-    choice.measures.butteraugli =
-        butteraugliAvailable() && settings->value(kButteraugliKey, choice.measures.butteraugli).toBool();
-    choice.measures.ssimulacra2 = settings->value(kSsimulacra2Key, choice.measures.ssimulacra2).toBool();
+    for (const OptionalMeasure& measure : optionalMeasures())
+        choice.measures.take(measure.name, measure.availableHere() &&
+                                               settings->value(measureKey(measure), choice.measures.takes(measure.name))
+                                                   .toBool());
     // An anchor remembered with the codec list was a codec name; the curve of that codec takes over.
     const QString anchor = settings->value(kAnchorKey, choice.anchor).toString();
     auto matching = std::find(choice.curves.begin(), choice.curves.end(), anchor);
@@ -130,10 +152,8 @@ void rememberSweepChoice(const SweepChoice& choice) {
     settings->setValue(kQualitiesKey, choice.qualities);
     settings->setValue(kBppTargetsKey, choice.bppTargets);
     settings->setValue(kBySizeKey, choice.bySize);
-    settings->setValue(kMsSsimKey, choice.measures.msSsim);
-    settings->setValue(kCiede2000Key, choice.measures.ciede2000);
-    settings->setValue(kButteraugliKey, choice.measures.butteraugli);
-    settings->setValue(kSsimulacra2Key, choice.measures.ssimulacra2);
+    for (const OptionalMeasure& measure : optionalMeasures())
+        settings->setValue(measureKey(measure), choice.measures.takes(measure.name));
     settings->setValue(kAnchorKey, choice.anchor);
 }
 

@@ -7,10 +7,14 @@
 #include "brenlow/requests.h"
 #include "catalogue/still_codec.h"
 #include "experiments/sweep.h"
+#include "measures/measure_table.h"
 #include "measures/measures.h"
 #include "measures/still_measures.h"
 
 namespace brenlow {
+
+// The object name of the sweep dialog's box for the measure: "SweepMsSsim" for "ms_ssim".
+QString measureBoxName(const OptionalMeasure& measure);
 
 // What the sweep dialog asks: the curves, each a codec at its settings as NAME[:KEY=VALUE]...
 // [:label=TEXT]; the qualities, or the sizes each curve is coded to, as the user wrote them; the
@@ -45,7 +49,7 @@ QString rememberedCurveName(StillCodec codec);
 SweepRequest sweepRequestOf(const SweepChoice& choice, long divisorCode, long focus);
 
 // The choice last accepted, or the defaults the first time. Curves this build cannot code are left
-// out and Butteraugli is off where it cannot be measured; the anchor is one of the curves kept.
+// out and a measure this build lacks is off; the anchor is one of the curves kept.
 // A choice remembered as a list of codecs comes back as those codecs at their remembered settings.
 SweepChoice recalledSweepChoice();
 

@@ -21,14 +21,14 @@
 #include "catalogue/codec_registry.h"
 #include "experiments/quality_list.h"
 #include "io/error.h"
-#include "measures/butteraugli.h"
+#include "measures/measure_table.h"
 
 namespace brenlow {
 namespace {
 
-QCheckBox* measureBox(const char* name, const QString& caption, bool checked, const QString& tip) {
+QCheckBox* measureBox(const QString& name, const QString& caption, bool checked, const QString& tip) {
     auto* box = new QCheckBox(caption);
-    box->setObjectName(QString::fromLatin1(name));
+    box->setObjectName(name);
     box->setChecked(checked);
     box->setToolTip(tip);
     return box;
@@ -167,19 +167,15 @@ QWidget* SweepDialog::makeSizeChoice(const SweepChoice& offered) {
 QWidget* SweepDialog::makeMeasureBoxes(const MeasureChoice& offered) {
     auto* group = new QGroupBox(QStringLiteral("Measures besides PSNR and SSIM"));
     auto* row = new QHBoxLayout(group);
-    msSsim_ = measureBox("SweepMsSsim", QStringLiteral("MS-SSIM"), offered.msSsim,
-                         QStringLiteral("Five-scale structural similarity of the luma, and its dB"));
-    ciede2000_ = measureBox("SweepCiede2000", QStringLiteral("CIEDE2000"), offered.ciede2000,
-                            QStringLiteral("Mean colour difference of the pixels"));
-    const bool butteraugli = butteraugliAvailable();
-    butteraugli_ = measureBox("SweepButteraugli", QStringLiteral("Butteraugli"), butteraugli && offered.butteraugli,
-                              butteraugli ? QStringLiteral("Perceptual distance, max and 3-norm; a slow measure")
-                                          : QStringLiteral("This build has no Butteraugli: libjxl 0.7's "
-                                                           "jxl/butteraugli.h was missing when it was built"));
-    butteraugli_->setEnabled(butteraugli);
-    ssimulacra2_ = measureBox("SweepSsimulacra2", QStringLiteral("SSIMULACRA 2"), offered.ssimulacra2,
-                              QStringLiteral("Perceptual score from 0 to 100, higher is better; the slowest measure"));
-    for (QCheckBox* box : {msSsim_, ciede2000_, butteraugli_, ssimulacra2_}) row->addWidget(box);
+    for (const OptionalMeasure& measure : optionalMeasures()) {
+        const bool available = measure.availableHere();
+        QCheckBox* box = measureBox(measureBoxName(measure), QString::fromUtf8(measure.title),
+                                    available && offered.takes(measure.name),
+                                    QString::fromUtf8(available ? measure.description : measure.unavailable));
+        box->setEnabled(available);
+        row->addWidget(box);
+        measureBoxes_.emplace_back(measure.name, box);
+    }
     row->addStretch(1);
     return group;
 }
@@ -260,7 +256,7 @@ void SweepDialog::fillAnchors() {
 
 void SweepDialog::showRunCount() {
     problem_->hide();
-    if (ssimulacra2_ == nullptr) return;  // still building the dialog
+    if (bppTargets_ == nullptr) return;  // still building the dialog
     const SweepChoice chosen = choice();
     const std::size_t curves = static_cast<std::size_t>(chosen.curves.size());
     const std::size_t points = chosen.bySize ? bppTargetsOf(chosen).size() : qualitiesOf(chosen).size();
@@ -287,8 +283,7 @@ SweepChoice SweepDialog::choice() const {
     choice.qualities = qualities_->text().trimmed();
     choice.bppTargets = bppTargets_->text().trimmed();
     choice.bySize = bySize_->isChecked();
-    choice.measures = {msSsim_->isChecked(), ciede2000_->isChecked(), butteraugli_->isChecked(),
-                       ssimulacra2_->isChecked()};
+    for (const auto& [name, box] : measureBoxes_) choice.measures.take(name, box->isChecked());
     if (anchor_->count() > 0) choice.anchor = anchor_->currentData().toString();
     return choice;
 }

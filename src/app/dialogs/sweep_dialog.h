@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <utility>
+#include <vector>
 
 #include "app/dialogs/sweep_choice.h"
 
@@ -17,8 +19,8 @@ namespace brenlow {
 // at its settings, added from a codec ("SweepAddCodec", which fills in its remembered settings) and
 // a codec string ("SweepCurveText", NAME[:KEY=VALUE]...[:label=TEXT]) with "SweepAddCurve", the same
 // codec as often as wanted, and taken out with "SweepRemoveCurve"; the qualities ("SweepQualities")
-// or, with "SweepBySize", the sizes in bits per pixel ("SweepBppTargets"); the slower measures
-// ("SweepMsSsim", "SweepCiede2000", "SweepButteraugli", "SweepSsimulacra2") and the anchor of the
+// or, with "SweepBySize", the sizes in bits per pixel ("SweepBppTargets"); the optional measures
+// of the measure table, each a box of its own (measureBoxName: "SweepMsSsim", ...), and the anchor of the
 // delta rates ("SweepAnchor"), one of the curves. A curve that does not read, and OK while no
 // curve is listed or the qualities or sizes do not read, are refused with the reason in "SweepProblem".
 class SweepDialog : public QDialog {
@@ -64,10 +66,7 @@ private:
     QRadioButton* bySize_ = nullptr;
     QLineEdit* qualities_ = nullptr;
     QLineEdit* bppTargets_ = nullptr;
-    QCheckBox* msSsim_ = nullptr;
-    QCheckBox* ciede2000_ = nullptr;
-    QCheckBox* butteraugli_ = nullptr;
-    QCheckBox* ssimulacra2_ = nullptr;
+    std::vector<std::pair<const char*, QCheckBox*>> measureBoxes_;  // by the optional measure's name
     QComboBox* anchor_ = nullptr;
     QLabel* runCount_ = nullptr;
     QLabel* problem_ = nullptr;

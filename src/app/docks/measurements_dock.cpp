@@ -20,7 +20,7 @@
 #include "app/shell/codec_titles.h"
 #include "measures/measure_table.h"
 #include "measures/measures.h"
-#include "measures/ssimulacra2.h"
+#include "measures/prepared_reference.h"
 
 namespace brenlow {
 namespace {
@@ -60,9 +60,7 @@ void nameMeasuringThread(std::thread& thread) {
 QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
 
 QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
-    const double value = row.of(measures);
-    const QString text = measure(value, row.decimals);
-    return std::isnan(value) || *row.unit == '\0' ? text : text + QLatin1Char(' ') + QString::fromLatin1(row.unit);
+    return QString::fromStdString(row.shown(measures));
 }
 
 QString runText(const RunRecord& record) {
@@ -75,6 +73,16 @@ QString runText(const RunRecord& record) {
     if (record.codec != StillCodec::Jpeg) text += QStringLiteral(", divisor %1").arg(record.parameters.divisor);
     if (record.codec == StillCodec::Avc) text += QStringLiteral(", focus %1").arg(record.parameters.passes);
     return text;
+}
+
+// "PSNR, SSIM, MS-SSIM and ...": the measures the panel shows, by their short names.
+QString measureNames() {
+    QStringList names;
+    for (const MeasureRow& row : measureTable())
+        if (row.group == nullptr && row.shortName != nullptr) names << QString::fromUtf8(row.shortName);
+    for (const OptionalMeasure& measure : optionalMeasures()) names << QString::fromUtf8(measure.title);
+    const QString last = names.takeLast();
+    return names.join(QStringLiteral(", ")) + QStringLiteral(" and ") + last;
 }
 
 }  // namespace
@@ -99,8 +107,8 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
     setWidget(panel);
     toggleViewAction()->setToolTip(QStringLiteral("Measurements"));
     toggleViewAction()->setStatusTip(
-        QStringLiteral("Shows every measure of the active window's last run: coded size, bits per pixel, PSNR, SSIM, "
-                       "MS-SSIM, CIEDE2000, Butteraugli and SSIMULACRA 2"));
+        QStringLiteral("Shows every measure of the active window's last run: coded size, bits per pixel, ") +
+        measureNames());
     showWindow(nullptr);
 }
 
@@ -126,12 +134,19 @@ bool MeasurementsDock::measuring() const { return measuring_ != nullptr || !pend
 
 namespace {
 
-// The measures in steps, the slowest last; a stop request is seen between them.
+// The measures in steps: those a run takes by default, then each of the others on its own, the
+// slowest ones; a stop request is seen between them.
 void takeMeasures(const QImage& reference, const QImage& decoded, std::uint64_t codedSize,
                   const std::atomic<bool>& stop, StillMeasures& measures) {
-    measures = measureStill(reference, decoded, codedSize);
-    if (stop) return;
-    measures.picture.ssimulacra2 = ssimulacra2(reference, decoded);
+    const PreparedReference prepared(reference);
+    ByteEnergies energies;
+    const MeasureChoice usual;
+    measures = measureStill(prepared, decoded, codedSize, usual, energies);
+    for (const OptionalMeasure& measure : optionalMeasures()) {
+        if (usual.takes(measure.name)) continue;
+        if (stop) return;
+        addMeasures(prepared, decoded, MeasureChoice::only({measure.name}), measures.picture);
+    }
 }
 
 }  // namespace

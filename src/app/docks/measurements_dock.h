@@ -37,7 +37,7 @@ public:
                    const QImage& decodedPicture);
 
     // Whether some run's measures are still being taken. A run that no window shows any more is
-    // stopped after the step under way (the fast measures, then SSIMULACRA 2) and its thread joined.
+    // stopped after the step under way (the usual measures, then each slower one) and its thread joined.
     bool measuring() const;
 
     // Told why a run's measures could not be taken.

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <memory>
+#include <string_view>
 
 #include "app/charts/heat_map_legend.h"
 #include "app/shell/plain_text.h"
@@ -19,6 +20,7 @@
 #include "imaging/difference_image.h"
 #include "io/error.h"
 #include "measures/butteraugli.h"
+#include "measures/measure_table.h"
 
 namespace brenlow {
 namespace {
@@ -48,11 +50,23 @@ QToolButton* button(const QString& text, const char* name) {
     return tool;
 }
 
-QString decibels(double value) {
-    return std::isnan(value) ? QStringLiteral("n/a") : QString::fromStdString(formatMeasure(value, 3)) + QStringLiteral(" dB");
+// "PSNR 31.250 dB,  SSIM 0.91234,  ...,  Butteraugli 2.1000 (3-norm 0.9000)": the table's rows that
+// have a short name, a group's further rows in brackets after its first. A measure a run leaves out
+// unless asked shows only where it was taken, as a data set's may be.
+QString measuresSummary(const PictureMeasures& measures) {
+    QString text;
+    const char* lastGroup = nullptr;
+    for (const MeasureRow& row : measureTable()) {
+        if (row.shortName == nullptr) continue;
+        const OptionalMeasure* optional = row.group ? optionalMeasureNamed(row.group) : nullptr;
+        if (optional && !optional->takenByDefault && std::isnan(row.of(measures))) continue;
+        const QString item = QString::fromUtf8(row.shortName) + QLatin1Char(' ') + QString::fromStdString(row.shown(measures));
+        const bool sameGroup = row.group != nullptr && lastGroup != nullptr && std::string_view(row.group) == lastGroup;
+        text += sameGroup ? QStringLiteral(" (%1)").arg(item) : (text.isEmpty() ? item : QStringLiteral(",  ") + item);
+        lastGroup = row.group;
+    }
+    return text;
 }
-
-QString measure(double value, int decimals) { return QString::fromStdString(formatMeasure(value, decimals)); }
 
 // The result of the heat map's thread, handed back to the window's.
 struct HeatMapOutcome {
@@ -231,14 +245,7 @@ void CompareWindow::finishHeatMap(const QImage& map, const QString& failure) {
 }
 
 void CompareWindow::showMeasures(const PictureMeasures& m) {
-    measures_->setText(QStringLiteral("%1 against %2:  PSNR %3,  SSIM %4,  MS-SSIM %5,  CIEDE2000 %6,  "
-                                      "Butteraugli %7 (3-norm %8)")
-                           .arg(roles_.second, roles_.first, decibels(m.psnr), measure(m.ssimLuma, 5),
-                                decibels(m.msSsimLumaDb),
-                                measure(m.ciede2000, 4), measure(m.butteraugliMax, 4), measure(m.butteraugli3Norm, 4)));
-    // Taken only where the run asked for it, as a data set's may.
-    if (!std::isnan(m.ssimulacra2))
-        measures_->setText(measures_->text() + QStringLiteral(",  SSIMULACRA 2 %1").arg(measure(m.ssimulacra2, 4)));
+    measures_->setText(QStringLiteral("%1 against %2:  %3").arg(roles_.second, roles_.first, measuresSummary(m)));
 }
 
 QString CompareWindow::measuresText() const { return measures_->text(); }
