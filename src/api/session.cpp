@@ -24,7 +24,7 @@ std::vector<CodecInfo> Session::codecs() const {
 std::vector<MeasureInfo> Session::measures() const {
     std::vector<MeasureInfo> infos;
     for (const MeasureRow& row : measureTable())
-        infos.push_back({row.key, row.label, row.unit, row.higherIsBetter, measureGroupName(row.group)});
+        infos.push_back({row.key, row.label, row.unit, row.higherIsBetter, row.group ? row.group : ""});
     return infos;
 }
 
