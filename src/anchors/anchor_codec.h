@@ -30,6 +30,8 @@ public:
 
     // "webp", "avif", "jxl", "jp2": the command-line name.
     virtual std::string name() const = 0;
+    // "WebP", "JPEG 2000": as menus and reports name it.
+    virtual std::string title() const = 0;
     // ".webp", ".avif", ".jxl", ".jp2": the extension of its files.
     virtual std::string extension() const = 0;
     virtual QualityRange qualities() const = 0;

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "anchors/anchor_codec.h"
+#include "catalogue/codec.h"
 #include "catalogue/command_codec.h"
 #include "codecs/codec_settings.h"
 #include "jpeg/jpeg_bridge.h"
@@ -27,6 +29,7 @@ struct CodecEntry {
     bool againstSourceFile = false;  // measured against the source file (base.bmp) rather than the document's own
     bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
     const CommandCodec* command = nullptr;  // the programs behind a codec described by commands
+    std::shared_ptr<const Codec> coding;    // how it codes and decodes, whatever its kind; never null
     std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };
@@ -42,6 +45,8 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs);
 
 // The codec of that name, built or added; null when there is none.
 const CodecEntry* codecEntryNamed(std::string_view name);
+// The same; throws Error naming the codecs there are when there is none.
+const CodecEntry& knownCodecEntry(std::string_view name);
 // A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
 const CodecEntry& codecEntryOf(StillCodec codec);
 
