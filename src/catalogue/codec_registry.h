@@ -34,7 +34,7 @@ struct CodecEntry {
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };
 
-// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build,
+// Our jpeg, avc and ajc, then the library codecs in anchorCodecs()'s order (those of this build),
 // then the codecs described by commands that addCommandCodecs added. Entries never move.
 const std::deque<CodecEntry>& codecRegistry();
 
@@ -50,7 +50,7 @@ const CodecEntry& knownCodecEntry(std::string_view name);
 // A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
 const CodecEntry& codecEntryOf(StillCodec codec);
 
-// "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, and the codecs added, for messages.
+// "jpeg, avc, ajc, webp, ...": the registry's names in its order, for messages.
 std::string codecNamesText();
 
 // A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry, its values in

@@ -1,7 +1,6 @@
 #include "experiments/sweep.h"
 
 #include "catalogue/codec_registry.h"
-#include "catalogue/command_codec_run.h"
 #include "experiments/command_sweep_point.h"
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include "codecs/codec_steps.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
-#include "container/coded_image.h"
 #include "experiments/measure_overlap.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/parallel.h"
@@ -24,7 +22,6 @@
 #include "io/bitmap_recycling.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
 namespace {

@@ -35,6 +35,18 @@ class CodecInterfaceTest : public ::testing::TestWithParam<std::string> {
 protected:
     const CodecEntry& entry() const { return knownCodecEntry(GetParam()); }
     CodecSettings defaults() const { return resolvedSettings({}, entry().settings); }
+
+    // The first setting at another value than its default, so that settings are seen to reach the codec.
+    CodecSettings otherSettings() const {
+        CodecSettings settings = defaults();
+        if (entry().settings.empty()) return settings;
+        const SettingDescription& first = entry().settings.front();
+        if (!first.choices.empty()) settings[first.key] = first.choices.back() != first.defaultValue ? first.choices.back()
+                                                                                                     : first.choices.front();
+        else settings[first.key] = std::to_string(first.defaultValue != std::to_string(first.lowest) ? first.lowest
+                                                                                                     : first.highest);
+        return settings;
+    }
 };
 
 TEST_P(CodecInterfaceTest, CodesPixelsAloneAndDecodesThemAtTheirSize) {
@@ -57,13 +69,14 @@ TEST_P(CodecInterfaceTest, BytesAreThoseOfTheStillCommandAndTheSweep) {
     const DocumentView view = document.view();
     const Codec& codec = *entry().coding;
     const int quality = middleQuality(entry());
-    const Bytes file = codec.encode({document.bitmap, &document.planes, sourceFilePicture(view)}, quality, defaults());
+    const CodecSettings chosen = otherSettings();
+    const Bytes file = codec.encode({document.bitmap, &document.planes, sourceFilePicture(view)}, quality, chosen);
 
-    const StillRunResult still = codec.runStill(view, quality, defaults());
+    const StillRunResult still = codec.runStill(view, quality, chosen);
     EXPECT_EQ(readWholeFile(still.codedPath), file);
 
     SweepSettings settings;
-    settings.curves = curvesNamed({GetParam()});
+    settings.curves = {CodecCurve{entry().codec, "curve", chosen, {}, entry().command ? entry().name : std::string()}};
     settings.qualities = {quality};
     settings.measures = MeasureChoice{false, false, false, false};
     const SweepSource source = prepareSweep(view, settings);
@@ -71,7 +84,7 @@ TEST_P(CodecInterfaceTest, BytesAreThoseOfTheStillCommandAndTheSweep) {
     ASSERT_EQ(outcome.points.size(), 1u);
     EXPECT_EQ(outcome.points.front().figures.codedSize, file.size());
     EXPECT_EQ(decodedSweepPoint(source, settings.curves.front(), quality).bitmap.convertToFormat(QImage::Format_BGR888),
-              codec.decode(file, quality, defaults()).convertToFormat(QImage::Format_BGR888));
+              codec.decode(file, quality, chosen).convertToFormat(QImage::Format_BGR888));
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCodec, CodecInterfaceTest, ::testing::ValuesIn(everyRegistryCodec()),
