@@ -7,8 +7,19 @@
 #include "io/error.h"
 
 namespace brenlow {
+namespace anchors {
+
+// Each defined in its own file, which is built only with its library.
+const AnchorCodec& webpCodec();
+const AnchorCodec& avifCodec();
+const AnchorCodec& jxlCodec();
+const AnchorCodec& jp2Codec();
+
+}  // namespace anchors
+
 namespace {
 
+// One row per library codec, in the order every listing shows them.
 std::vector<const AnchorCodec*> builtInCodecs() {
     std::vector<const AnchorCodec*> codecs;
 #ifdef BRENLOW_HAS_WEBP

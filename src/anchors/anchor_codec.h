@@ -28,9 +28,11 @@ class AnchorCodec {
 public:
     virtual ~AnchorCodec() = default;
 
-    // "webp", "avif", "jxl", "jp2": the command-line name.
+    // "webp": the command-line name.
     virtual std::string name() const = 0;
-    // ".webp", ".avif", ".jxl", ".jp2": the extension of its files.
+    // "WebP", "JPEG 2000": as menus and reports name it.
+    virtual std::string title() const = 0;
+    // ".webp": the extension of its files.
     virtual std::string extension() const = 0;
     virtual QualityRange qualities() const = 0;
 
@@ -62,13 +64,14 @@ public:
     CodecSettings defaultSettings() const;
 };
 
-// The anchor codecs this build has, always in the order webp, avif, jxl, jp2.
+// The anchor codecs this build has, in the order of their rows in anchor_codec.cpp, which every
+// listing keeps.
 const std::vector<const AnchorCodec*>& anchorCodecs();
 
 // The built codec of that command-line name; null when unknown or left out of this build.
 const AnchorCodec* anchorCodecNamed(std::string_view name);
 
-// "webp, avif, jxl, jp2" for the codecs built, for messages.
+// "webp, avif, ..." for the codecs built, for messages.
 std::string anchorCodecNames();
 
 }  // namespace brenlow

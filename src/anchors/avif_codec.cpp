@@ -70,6 +70,7 @@ const char* encoderName() {
 class AvifCodec final : public AnchorCodec {
 public:
     std::string name() const override { return "avif"; }
+    std::string title() const override { return "AVIF"; }
     std::string extension() const override { return ".avif"; }
     QualityRange qualities() const override { return {0, 100}; }
 

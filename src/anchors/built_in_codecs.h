@@ -5,14 +5,8 @@
 
 #include "anchors/anchor_codec.h"
 
-// The codecs behind anchorCodecs(), each defined only when its library is found, and what their
-// files share.
+// What the files of the codecs behind anchorCodecs() share.
 namespace brenlow::anchors {
-
-const AnchorCodec& webpCodec();
-const AnchorCodec& avifCodec();
-const AnchorCodec& jxlCodec();
-const AnchorCodec& jp2Codec();
 
 // The picture as Format_BGR888 (shared, not copied, when it is one already). Throws Error naming
 // the codec when it is empty.

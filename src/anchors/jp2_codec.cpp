@@ -140,6 +140,7 @@ std::string reasonOr(const std::string& lastError, const char* otherwise) {
 class Jp2Codec final : public AnchorCodec {
 public:
     std::string name() const override { return "jp2"; }
+    std::string title() const override { return "JPEG 2000"; }
     std::string extension() const override { return ".jp2"; }
     QualityRange qualities() const override { return {0, 100}; }
 

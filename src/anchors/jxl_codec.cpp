@@ -103,6 +103,7 @@ std::string decimal(double value) {
 class JxlCodec final : public AnchorCodec {
 public:
     std::string name() const override { return "jxl"; }
+    std::string title() const override { return "JPEG XL"; }
     std::string extension() const override { return ".jxl"; }
     QualityRange qualities() const override { return {0, 100}; }
 

@@ -48,6 +48,7 @@ struct EncodingState {
 class WebpCodec final : public AnchorCodec {
 public:
     std::string name() const override { return "webp"; }
+    std::string title() const override { return "WebP"; }
     std::string extension() const override { return ".webp"; }
     QualityRange qualities() const override { return {0, 100}; }
 

@@ -1,9 +1,9 @@
 #include "catalogue/codec_curve.h"
 
 #include <algorithm>
-#include <charconv>
 
 #include "catalogue/codec_registry.h"
+#include "catalogue/own_codecs.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -16,17 +16,6 @@ CodecSettings withRunDefaults(const CodecEntry& entry, CodecSettings given, cons
         if (value != defaults.end() && !given.contains(description.key)) given[description.key] = value->second;
     }
     return resolvedSettings(given, entry.settings);
-}
-
-// The toolbar's fields take any whole number, so a run default may lie outside a setting's range.
-long wholeNumber(const CodecSettings& settings, const std::string& key) {
-    const auto value = settings.find(key);
-    long number = 0;
-    if (value == settings.end()) throw Error("The setting " + key + " is missing");
-    const std::string& text = value->second;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-    if (error != std::errc() || end != text.data() + text.size()) throw Error("The setting " + key + " is not a number");
-    return number;
 }
 
 }  // namespace
@@ -123,14 +112,16 @@ std::string curveNamesText(const std::vector<CodecCurve>& curves) {
 }
 
 StillParameters stillParametersOf(const CodecCurve& curve, int quality) {
-    StillParameters parameters;
-    parameters.quality = static_cast<std::uint8_t>(quality);
-    if (curve.settings.contains("divisor")) {
-        const Command command = curve.codec == StillCodec::Ajc ? Command::AjcStill : Command::AvcStill;
-        parameters.divisor = divisorFor(wholeNumber(curve.settings, "divisor"), command);
-    }
-    if (curve.settings.contains("focus")) parameters.passes = focusFor(wholeNumber(curve.settings, "focus"));
-    return parameters;
+    return stillParametersFrom(curve.settings, quality);
+}
+
+const CodecEntry& codecEntryOf(const CodecCurve& curve) {
+    if (curve.codec != StillCodec::Command) return codecEntryOf(curve.codec);
+    const CodecEntry* entry = codecEntryNamed(curve.otherCodec);
+    if (entry == nullptr || entry->command == nullptr)
+        throw Error("The codec \"" + curve.otherCodec + "\" of the curve \"" + curve.name +
+                    "\" is not built in; give its description file with --codec-file");
+    return *entry;
 }
 
 }  // namespace brenlow

@@ -77,4 +77,10 @@ std::string curveNamesText(const std::vector<CodecCurve>& curves);
 // The still commands' parameters of a curve of ours at one quality: its divisor and focus.
 StillParameters stillParametersOf(const CodecCurve& curve, int quality);
 
+struct CodecEntry;
+
+// The registry's codec of a curve. Throws Error when it is a codec not built in whose
+// description file was not given.
+const CodecEntry& codecEntryOf(const CodecCurve& curve);
+
 }  // namespace brenlow

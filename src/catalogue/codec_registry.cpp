@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "catalogue/command_coding.h"
+#include "catalogue/library_coding.h"
+#include "catalogue/own_codecs.h"
 #include "catalogue/still_codec.h"
 #include "io/error.h"
 #include "jpeg/jpeg_library_version.h"
@@ -17,18 +20,16 @@ SettingDescription divisorSetting() {
 }
 
 CodecEntry ownCodec(StillCodec codec, std::string name, std::string title, std::string extension, int lowestQuality,
-                    std::vector<SettingDescription> settings) {
+                    std::vector<SettingDescription> settings, std::shared_ptr<const Codec> coding) {
     // AVC and AJC are measured against the file they code from; AJC's report line has no ratios.
     const bool container = codec != StillCodec::Jpeg;
-    return {codec,   std::move(name),      std::move(title), std::move(extension), {lowestQuality, 100},
-            std::move(settings), nullptr, container, codec != StillCodec::Ajc};
+    return {codec,    std::move(name),     std::move(title), std::move(extension), {lowestQuality, 100},
+            std::move(settings), nullptr, container,         codec != StillCodec::Ajc, nullptr, std::move(coding)};
 }
 
-void addAnchor(std::deque<CodecEntry>& entries, StillCodec codec, std::string_view name, std::string title) {
-    if (const AnchorCodec* anchor = anchorCodecNamed(name)) {
-        entries.push_back({codec, anchor->name(), std::move(title), anchor->extension(), anchor->qualities(),
-                           anchor->settingDescriptions(), anchor});
-    }
+CodecEntry libraryCodec(const AnchorCodec& anchor) {
+    return {libraryCodecValue(anchor.name()), anchor.name(), anchor.title(), anchor.extension(), anchor.qualities(),
+            anchor.settingDescriptions(), &anchor, false, true, nullptr, libraryCoding(anchor)};
 }
 
 std::deque<CodecEntry> builtCodecs() {
@@ -36,15 +37,14 @@ std::deque<CodecEntry> builtCodecs() {
     entries.push_back(ownCodec(StillCodec::Jpeg, "jpeg", "JPEG", ".jpg", 0,
                                {{"optimize", "Huffman tables made for the picture (1) or the standard ones (0)", 0, 1,
                                  {}, "0"},
-                                {"subsampling", "chroma subsampling", 0, 0, {"420", "422", "444"}, "420"}}));
+                                {"subsampling", "chroma subsampling", 0, 0, {"420", "422", "444"}, "420"}},
+                               jpegCoding()));
     entries.push_back(ownCodec(StillCodec::Avc, "avc", "AVC", ".avc", 1,
                                {divisorSetting(),
-                                {"focus", "sharpening passes of the decoder", 0, kMaxFocus, {}, "2"}}));
-    entries.push_back(ownCodec(StillCodec::Ajc, "ajc", "AJC", ".ajc", 1, {divisorSetting()}));
-    addAnchor(entries, StillCodec::Webp, "webp", "WebP");
-    addAnchor(entries, StillCodec::Avif, "avif", "AVIF");
-    addAnchor(entries, StillCodec::Jxl, "jxl", "JPEG XL");
-    addAnchor(entries, StillCodec::Jp2, "jp2", "JPEG 2000");
+                                {"focus", "sharpening passes of the decoder", 0, kMaxFocus, {}, "2"}},
+                               avcCoding()));
+    entries.push_back(ownCodec(StillCodec::Ajc, "ajc", "AJC", ".ajc", 1, {divisorSetting()}, ajcCoding()));
+    for (const AnchorCodec* anchor : anchorCodecs()) entries.push_back(libraryCodec(*anchor));
     return entries;
 }
 
@@ -90,7 +90,7 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
         }
         const CommandCodec& kept = commandCodecs().emplace_back(codec);
         registry().push_back({StillCodec::Command, kept.name, kept.title, kept.extension, kept.qualities, kept.settings,
-                              nullptr, false, true, &kept});
+                              nullptr, false, true, &kept, commandCoding(kept)});
     }
 }
 
@@ -115,13 +115,17 @@ std::string codecNamesText() {
     return names;
 }
 
+const CodecEntry& knownCodecEntry(std::string_view name) {
+    const CodecEntry* entry = codecEntryNamed(name);
+    if (entry == nullptr) {
+        throw Error("\"" + std::string(name) + "\" is not a codec of this build; there are " + codecNamesText());
+    }
+    return *entry;
+}
+
 CodecChoice checkedCodecChoice(std::string_view text) {
     CodecChoice choice = parseCodecChoice(text);
-    const CodecEntry* entry = codecEntryNamed(choice.codec);
-    if (entry == nullptr) {
-        throw Error("\"" + choice.codec + "\" is not a codec of this build; there are " + codecNamesText());
-    }
-    choice.settings = checkCodecSettings(choice.codec, choice.settings, entry->settings);
+    choice.settings = checkCodecSettings(choice.codec, choice.settings, knownCodecEntry(choice.codec).settings);
     return choice;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "anchors/anchor_codec.h"
+#include "catalogue/codec.h"
 #include "catalogue/command_codec.h"
 #include "codecs/codec_settings.h"
 #include "jpeg/jpeg_bridge.h"
@@ -27,11 +29,12 @@ struct CodecEntry {
     bool againstSourceFile = false;  // measured against the source file (base.bmp) rather than the document's own
     bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
     const CommandCodec* command = nullptr;  // the programs behind a codec described by commands
+    std::shared_ptr<const Codec> coding;    // how it codes and decodes, whatever its kind; never null
     std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };
 
-// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build,
+// Our jpeg, avc and ajc, then the library codecs in anchorCodecs()'s order (those of this build),
 // then the codecs described by commands that addCommandCodecs added. Entries never move.
 const std::deque<CodecEntry>& codecRegistry();
 
@@ -42,10 +45,12 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs);
 
 // The codec of that name, built or added; null when there is none.
 const CodecEntry* codecEntryNamed(std::string_view name);
+// The same; throws Error naming the codecs there are when there is none.
+const CodecEntry& knownCodecEntry(std::string_view name);
 // A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
 const CodecEntry& codecEntryOf(StillCodec codec);
 
-// "jpeg, avc, ajc, webp, avif, jxl, jp2" as built, and the codecs added, for messages.
+// "jpeg, avc, ajc, webp, ...": the registry's names in its order, for messages.
 std::string codecNamesText();
 
 // A codec named with its settings, NAME[:KEY=VALUE]..., checked against the registry, its values in

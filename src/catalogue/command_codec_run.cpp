@@ -33,16 +33,20 @@ void writeSource(const QImage& source, const std::string& path, const std::strin
     }
 }
 
-// The decoder's picture, which must be the source's size. Its own words may say why it is not.
-QImage decodedPicture(const CommandCodec& codec, int quality, const std::string& path, QSize sourceSize,
-                      const std::string& stderrTail) {
-    QImage picture;
+// The decoder's picture. Its own words may say why it cannot be read.
+QImage decodedPicture(const CommandCodec& codec, int quality, const std::string& path, const std::string& stderrTail) {
     try {
-        picture = loadDecodedPicture(path);
+        return loadDecodedPicture(path);
     } catch (const Error& error) {
         throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture cannot be read: " + error.cause(),
                                stderrTail));
     }
+}
+
+// The same, which must be the source's size.
+QImage decodedPicture(const CommandCodec& codec, int quality, const std::string& path, QSize sourceSize,
+                      const std::string& stderrTail) {
+    QImage picture = decodedPicture(codec, quality, path, stderrTail);
     if (picture.size() != sourceSize) {
         throw Error(withStderr(failureIntro(codec, quality) + ": the decoded picture is " +
                                    std::to_string(picture.width()) + " x " + std::to_string(picture.height()) +
@@ -71,8 +75,16 @@ ChildOutcome runCall(const CommandCodec& codec, const std::string& which, const 
     return outcome;
 }
 
+std::string codedFileIn(const PrivateFolder& folder, const CommandCodec& codec) {
+    return folder.file("coded" + codec.extension);
+}
+
+std::string decodedFileIn(const PrivateFolder& folder, const CommandCodec& codec) {
+    return folder.file("decoded." + codec.pictureFormat);
+}
+
 // Writes the source into the folder and codes it there with the encoder; the coded file is
-// `coded` of the folder.
+// codedFileIn the folder.
 void encodeInFolder(const CommandCodec& codec, const CodecSettings& settings, const QImage& source, int quality,
                     const PrivateFolder& folder, CommandPoint& point) {
     if (quality < codec.qualities.lowest || quality > codec.qualities.highest) {
@@ -80,12 +92,21 @@ void encodeInFolder(const CommandCodec& codec, const CodecSettings& settings, co
                     std::to_string(codec.qualities.lowest) + " and " + std::to_string(codec.qualities.highest));
     }
     const std::string input = folder.file("source." + codec.pictureFormat);
-    const std::string coded = folder.file("coded" + codec.extension);
+    const std::string coded = codedFileIn(folder, codec);
     writeSource(source, input, codec.pictureFormat);
     point.encode = timeOf(runCall(codec, "encode", substitutedArguments(codec.encode, input, coded, quality, settings),
                                   folder.path(), coded, quality));
     point.codedBytes = fileSizeOf(coded);
     if (point.codedBytes == 0) throw Error(failureIntro(codec, quality) + ": the encode command wrote an empty file");
+}
+
+// Decodes the folder's coded file with the decoder into the folder's decoded picture.
+ChildOutcome decodeInFolder(const CommandCodec& codec, const CodecSettings& settings, int quality,
+                            const PrivateFolder& folder) {
+    return runCall(codec, "decode",
+                   substitutedArguments(codec.decode, codedFileIn(folder, codec),
+                                        decodedFileIn(folder, codec), quality, settings),
+                   folder.path(), decodedFileIn(folder, codec), quality);
 }
 
 }  // namespace
@@ -98,19 +119,31 @@ std::uint64_t commandCodedBytes(const CommandCodec& codec, const CodecSettings& 
     return point.codedBytes;
 }
 
+Bytes commandCodedFile(const CommandCodec& codec, const CodecSettings& settings, const QImage& source, int quality) {
+    const PrivateFolder folder("brenlow-codec");
+    CommandPoint point;
+    encodeInFolder(codec, settings, source, quality, folder, point);
+    return readWholeFile(codedFileIn(folder, codec));
+}
+
+QImage commandDecodedPicture(const CommandCodec& codec, const CodecSettings& settings,
+                             std::span<const std::uint8_t> file, int quality) {
+    const PrivateFolder folder("brenlow-codec");
+    writeFileAtomically(codedFileIn(folder, codec), file);
+    const ChildOutcome decoding = decodeInFolder(codec, settings, quality, folder);
+    return decodedPicture(codec, quality, decodedFileIn(folder, codec), decoding.stderrTail);
+}
+
 CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
                              int quality, const CodedFileVisit& visitCodedFile) {
     const PrivateFolder folder("brenlow-codec");
-    const std::string coded = folder.file("coded" + codec.extension);
-    const std::string decoded = folder.file("decoded." + codec.pictureFormat);
     CommandPoint point;
     encodeInFolder(codec, settings, source, quality, folder, point);
-    if (visitCodedFile) visitCodedFile(coded);
-    const ChildOutcome decoding = runCall(codec, "decode",
-                                          substitutedArguments(codec.decode, coded, decoded, quality, settings),
-                                          folder.path(), decoded, quality);
+    if (visitCodedFile) visitCodedFile(codedFileIn(folder, codec));
+    const ChildOutcome decoding = decodeInFolder(codec, settings, quality, folder);
     point.decode = timeOf(decoding);
-    point.decoded = decodedPicture(codec, quality, decoded, source.size(), decoding.stderrTail);
+    point.decoded =
+        decodedPicture(codec, quality, decodedFileIn(folder, codec), source.size(), decoding.stderrTail);
     return point;
 }
 

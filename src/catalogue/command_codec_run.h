@@ -3,6 +3,7 @@
 #include <QImage>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "catalogue/command_codec.h"
@@ -43,5 +44,15 @@ CommandPoint runCommandCodec(const CommandCodec& codec, const CodecSettings& set
 // as runCommandCodec runs it; throws Error as it does.
 std::uint64_t commandCodedBytes(const CommandCodec& codec, const CodecSettings& settings, const QImage& source,
                                 int quality);
+
+// The file the codec's encoder writes for `source` at `quality`, the encoder run alone as
+// runCommandCodec runs it; throws Error as it does.
+Bytes commandCodedFile(const CommandCodec& codec, const CodecSettings& settings, const QImage& source, int quality);
+
+// The picture the codec's decoder makes of a coded file, as runCommandCodec runs it on its
+// encoder's file (the quality and settings are its commands' placeholders). Throws Error as it
+// does, but takes a picture of any size.
+QImage commandDecodedPicture(const CommandCodec& codec, const CodecSettings& settings,
+                             std::span<const std::uint8_t> file, int quality);
 
 }  // namespace brenlow

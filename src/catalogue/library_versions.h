@@ -15,7 +15,7 @@ std::string sourceCommit();
 std::string qtVersion();
 
 // The anchor codecs' libraries as they run, each as a name and its version:
-// {"libwebp", "1.2.4"}, {"libavif", "0.11.1 (dav1d ..., aom ...)"}, {"libjxl", ...}, {"OpenJPEG", ...}.
+// {"libwebp", "1.2.4"}, {"libavif", "0.11.1 (dav1d ..., aom ...)"}, ... in anchorCodecs()'s order.
 std::vector<std::pair<std::string, std::string>> anchorLibraryVersions();
 
 // What a bug report needs beside the version, one line each, as both front ends show it:

@@ -1,10 +1,21 @@
 #include "catalogue/still_codec.h"
 
+#include <utility>
+
 #include "catalogue/codec_registry.h"
+#include "io/error.h"
 
 namespace brenlow {
 
 const char* codecName(StillCodec codec) { return codecEntryOf(codec).name.c_str(); }
+
+StillCodec libraryCodecValue(std::string_view name) {
+    static constexpr std::pair<std::string_view, StillCodec> kValues[] = {
+        {"webp", StillCodec::Webp}, {"avif", StillCodec::Avif}, {"jxl", StillCodec::Jxl}, {"jp2", StillCodec::Jp2}};
+    for (const auto& [libraryName, value] : kValues)
+        if (libraryName == name) return value;
+    throw Error("The library codec \"" + std::string(name) + "\" has no StillCodec value");
+}
 
 const AnchorCodec* anchorCodecOf(StillCodec codec) {
     for (const CodecEntry& entry : codecRegistry())

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "anchors/anchor_codec.h"
@@ -16,6 +17,10 @@ enum class StillCodec { Jpeg, Avc, Ajc, Webp, Avif, Jxl, Jp2, Command };
 
 // The command-line name, as the codec registry lists it.
 const char* codecName(StillCodec codec);
+
+// The value of a library codec, by its command-line name. Throws Error for a library codec that
+// has none.
+StillCodec libraryCodecValue(std::string_view name);
 
 // The codec of a command-line name, if there is one and it is built in.
 std::optional<StillCodec> codecNamed(const std::string& name);

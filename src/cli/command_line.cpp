@@ -496,9 +496,13 @@ void defineCommandLine(CLI::App& app, Request& request) {
     defineReport(app, request);
 }
 
+const CodecEntry& requestCodecEntry(const Request& request) {
+    return request.subcommand == Subcommand::Code ? knownCodecEntry(request.codec)
+                                                  : codecEntryOf(codecOf(request.subcommand));
+}
+
 CodecSettings runSettings(const Request& request) {
-    const CodecEntry& entry = request.subcommand == Subcommand::Code ? *codecEntryNamed(request.codec)
-                                                                     : codecEntryOf(codecOf(request.subcommand));
+    const CodecEntry& entry = requestCodecEntry(request);
     const StillCodec codec = entry.codec;
     CodecSettings given = request.codecSettings;
     if (codec == StillCodec::Avc || codec == StillCodec::Ajc) given["divisor"] = std::to_string(request.divisor);

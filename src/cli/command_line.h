@@ -10,6 +10,10 @@
 #include "codecs/codec_settings.h"
 #include "codecs/sequence_codec.h"
 
+namespace brenlow {
+struct CodecEntry;
+}
+
 namespace brenlow::cli {
 
 // `code` with one of our codecs runs as that codec's own subcommand; Code is left for the anchor codecs.
@@ -73,6 +77,10 @@ void defineCommandLine(CLI::App& app, Request& request);
 
 // The names `code --codec` takes in this build: jpeg, avc, ajc, then the anchor codecs built.
 std::vector<std::string> codeCodecNames();
+
+// The codec a still run codes with: the subcommand's, or for `code` the one named. Throws Error
+// for a name the registry does not hold.
+const CodecEntry& requestCodecEntry(const Request& request);
 
 // The settings a still run codes with, every declared key: those given after the codec's name,
 // and for avc and ajc the divisor and focus of their options.

@@ -21,7 +21,6 @@
 #include "codecs/output_files.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
-#include "experiments/command_codec_experiment.h"
 #include "io/bitmap_file.h"
 #include "io/colour_note.h"
 #include "io/error.h"
@@ -43,17 +42,6 @@ StillParameters stillParameters(const Request& request, Command command) {
     return parameters;
 }
 
-StillRunResult codeStill(const Request& request, const DocumentView& view, const StillParameters& parameters) {
-    switch (request.subcommand) {
-        case Subcommand::Avc:
-            return encodeAvcStill(view, parameters);
-        case Subcommand::Ajc:
-            return encodeAjcStill(view, parameters);
-        default:
-            return runJpegExperiment(view, parameters.quality, jpegOptionsFrom(runSettings(request)));
-    }
-}
-
 std::string runStill(const Request& request) {
     const Clock::time_point started = Clock::now();
     // Only files come out of a command here, so no planes are made or kept.
@@ -62,16 +50,11 @@ std::string runStill(const Request& request) {
     view.wantsDecodedPlanes = false;
     const StillParameters parameters =
         stillParameters(request, request.subcommand == Subcommand::Ajc ? Command::AjcStill : Command::AvcStill);
-    if (request.subcommand == Subcommand::Code) {
-        // The command line let only a codec of the registry through.
-        const CodecEntry& codec = *codecEntryNamed(request.codec);
-        const StillRunResult result =
-            codec.command != nullptr ? runCommandExperiment(view, *codec.command, request.quality, runSettings(request))
-                                     : runAnchorExperiment(view, *codec.anchor, request.quality, runSettings(request));
-        return request.json ? anchorRunJsonLine(request, codec, parameters, view, result, started) : result.reportLine;
-    }
-    const StillRunResult result = codeStill(request, view, parameters);
-    return request.json ? stillRunJsonLine(request, parameters, view, result, started) : result.reportLine;
+    const CodecEntry& codec = requestCodecEntry(request);
+    const StillRunResult result = codec.coding->runStill(view, request.quality, runSettings(request));
+    if (!request.json) return result.reportLine;
+    return request.subcommand == Subcommand::Code ? anchorRunJsonLine(request, codec, parameters, view, result, started)
+                                                  : stillRunJsonLine(request, parameters, view, result, started);
 }
 
 // What a still command writes for one picture, as its codec names its files.

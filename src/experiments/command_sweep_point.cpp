@@ -11,11 +11,9 @@
 namespace brenlow {
 
 const CommandCodec& commandCodecOf(const CodecCurve& curve) {
-    const CodecEntry* entry = codecEntryNamed(curve.otherCodec);
-    if (entry == nullptr || entry->command == nullptr)
-        throw Error("The codec \"" + curve.otherCodec + "\" of the curve \"" + curve.name +
-                    "\" is not built in; give its description file with --codec-file");
-    return *entry->command;
+    const CodecEntry& entry = codecEntryOf(curve);
+    if (entry.command == nullptr) throw Error("The curve \"" + curve.name + "\" is not of a codec described by commands");
+    return *entry.command;
 }
 
 void measureOutsidePoint(SweepPoint& point, const QImage& reference, QImage decoded, std::uint64_t codedBytes,

@@ -1,7 +1,6 @@
 #include "experiments/sweep.h"
 
 #include "catalogue/codec_registry.h"
-#include "catalogue/command_codec_run.h"
 #include "experiments/command_sweep_point.h"
 
 #include <algorithm>
@@ -16,7 +15,6 @@
 #include "codecs/codec_steps.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
-#include "container/coded_image.h"
 #include "experiments/measure_overlap.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/parallel.h"
@@ -24,49 +22,26 @@
 #include "io/bitmap_recycling.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "jpeg/jpeg_bridge.h"
 
 namespace brenlow {
 namespace {
 
-// The same bytes as encodeAvcFile on the bitmap's planes, without making them (144 MB at 12 MP);
-// prepareSweep has refused a focus the decoder would refuse.
-Bytes encodeAvcFromBitmap(const QImage& bitmap, const StillParameters& parameters) {
-    return buildCodedImage(CodedImageKind::AvcStill, divisorCode(parameters.divisor), parameters.passes,
-                           codeHalfSize(bitmap, parameters.divisor, parameters.quality));
+// The picture every codec codes from: the document's bitmap, its planes, its source file's picture.
+PictureToCode pictureToCode(const SweepSource& source) {
+    const auto sourceFile = source.references.find(StillCodec::Ajc);
+    return {source.bitmap, &source.planes, sourceFile != source.references.end() ? sourceFile->second : QImage()};
 }
 
 // The coded file alone: what the codec's command would write at the curve's settings.
 Bytes encodeAt(const SweepSource& source, const CodecCurve& curve, int quality) {
-    const StillParameters parameters = stillParametersOf(curve, quality);
-    switch (curve.codec) {
-        case StillCodec::Jpeg:
-            return SaveAsJpeg(source.bitmap, parameters.quality, jpegOptionsFrom(curve.settings));
-        case StillCodec::Avc:
-            return source.planes.empty() ? encodeAvcFromBitmap(source.bitmap, parameters)
-                                         : encodeAvcFile(source.planes, parameters);
-        case StillCodec::Ajc:
-            return encodeAjcFile(source.references.at(curve.codec), parameters);
-        default:
-            return anchorCodecOf(curve.codec)->encodeWith(source.bitmap, quality, curve.settings);
-    }
+    return codecEntryOf(curve).coding->encode(pictureToCode(source), quality, curve.settings);
 }
 
-DecodedPicture decodeAt(StillCodec codec, const Bytes& file, const std::string& caption) {
+DecodedPicture decodeAt(const CodecCurve& curve, const Bytes& file, int quality, const std::string& caption) {
     DecodedPicture decoded;
     decoded.caption = caption;
-    switch (codec) {
-        case StillCodec::Jpeg:
-            LoadJpeg(decoded.bitmap, file);
-            return decoded;
-        case StillCodec::Avc:
-            return decodeAvcPicture(decodeCodedImage(file, CodedImageKind::AvcStill), caption, false);
-        case StillCodec::Ajc:
-            return decodeAjcPicture(decodeCodedImage(file, CodedImageKind::AjcStill), caption, false);
-        default:
-            decoded.bitmap = anchorCodecOf(codec)->decode(file);
-            return decoded;
-    }
+    decoded.bitmap = codecEntryOf(curve).coding->decode(file, quality, curve.settings);
+    return decoded;
 }
 
 struct SweepTask {
@@ -117,11 +92,10 @@ struct TargetQuality {
 
 TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curve, double target) {
     const QImage& reference = source.references.at(curve.codec);
-    const bool commands = curve.codec == StillCodec::Command;
-    const QualityRange range = commands ? commandCodecOf(curve).qualities : codecEntryOf(curve.codec).qualities;
-    const auto codedBytes = [&](int quality) -> std::uint64_t {
-        return commands ? commandCodedBytes(commandCodecOf(curve), curve.settings, source.bitmap, quality)
-                        : encodeAt(source, curve, quality).size();
+    const CodecEntry& codec = codecEntryOf(curve);
+    const QualityRange range = codec.qualities;
+    const auto codedBytes = [&](int quality) {
+        return codec.coding->codedSize(pictureToCode(source), quality, curve.settings);
     };
     const auto fits = [&](int quality) {
         return bitsPerPixel(codedBytes(quality), reference.width(), reference.height()) <= target;
@@ -149,7 +123,7 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     const Bytes file =
         timedOnCallingThread(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
     DecodedPicture decoded = timedOnCallingThread(point.timingRuns, decodeTimes,
-                                                  [&] { return decodeAt(codec, file, source.caption); });
+                                                  [&] { return decodeAt(curve, file, quality, source.caption); });
     turn.end();
     takeTimes(point, std::move(encodeTimes), std::move(decodeTimes));
 
@@ -258,7 +232,7 @@ int sweepPointCount(const SweepSettings& settings) {
 
 DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality) {
     if (curve.codec == StillCodec::Command) return commandDecodedPoint(source, curve, quality);
-    return decodeAt(curve.codec, encodeAt(source, curve, quality), source.caption);
+    return decodeAt(curve, encodeAt(source, curve, quality), quality, source.caption);
 }
 
 DecodedPicture decodedStoredPoint(const SweepSource& source, const CodecCurve& curve, const SweepPoint& point) {

@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QMenu>
 
-#include "anchors/anchor_experiment.h"
 #include "app/dialogs/codec_settings_dialog.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/mdi_child.h"
@@ -23,10 +22,10 @@ std::string fieldText(const QLineEdit* field) {
 
 // An anchor codec reads the quality field as it stands: a value it does not take is refused,
 // never quietly replaced as the JPEG command replaces it.
-int anchorQuality(const QLineEdit& field, const AnchorCodec& codec, const QString& title) {
+int anchorQuality(const QLineEdit& field, const CodecEntry& codec, const QString& title) {
     bool whole = false;
     const int quality = field.text().trimmed().toInt(&whole);
-    const QualityRange range = codec.qualities();
+    const QualityRange range = codec.qualities;
     if (!whole || quality < range.lowest || quality > range.highest) {
         throw Error(QStringLiteral("%1 takes a quality from %2 to %3; the quality field reads \"%4\".")
                         .arg(title)
@@ -104,14 +103,13 @@ CodecSettingsDialog* TMainForm::AnchorCodecSettingsClick() {
 
 void TMainForm::AnchorCodecClick(StillCodec codec) {
     const TMDIChild* document = activeDocument();
+    if (!document) return;
     const CodecEntry& entry = codecEntryOf(codec);
-    if (!document || !entry.anchor) return;
-    const AnchorCodec& anchor = *entry.anchor;
-    const int quality = anchorQuality(*Edit2, anchor, codecTitle(codec));
+    const int quality = anchorQuality(*Edit2, entry, codecTitle(codec));
     const StillParameters parameters{static_cast<std::uint8_t>(quality), 0.0f, 0};
     const CodecSettings settings = resolvedSettings(rememberedCodecSettings(entry), entry.settings);
     const DocumentView view = document->view();
-    codeAndShow(*document, codec, parameters, [&] { return runAnchorExperiment(view, anchor, quality, settings); },
+    codeAndShow(*document, codec, parameters, [&] { return entry.coding->runStill(view, quality, settings); },
                 settings);
 }
 

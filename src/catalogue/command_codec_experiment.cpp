@@ -1,4 +1,4 @@
-#include "experiments/command_codec_experiment.h"
+#include "catalogue/command_codec_experiment.h"
 
 #include <optional>
 
