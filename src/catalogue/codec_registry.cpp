@@ -20,7 +20,7 @@ SettingDescription divisorSetting() {
 }
 
 CodecEntry ownCodec(StillCodec codec, std::string name, std::string title, std::string extension, int lowestQuality,
-                    std::vector<SettingDescription> settings, std::shared_ptr<const Codec> coding) {
+                    std::vector<SettingDescription> settings, std::shared_ptr<const CodecCoding> coding) {
     // AVC and AJC are measured against the file they code from; AJC's report line has no ratios.
     const bool container = codec != StillCodec::Jpeg;
     return {codec,    std::move(name),     std::move(title), std::move(extension), {lowestQuality, 100},

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "anchors/anchor_codec.h"
-#include "catalogue/codec.h"
+#include "catalogue/codec_coding.h"
 #include "catalogue/command_codec.h"
 #include "codecs/codec_settings.h"
 #include "jpeg/jpeg_bridge.h"
@@ -29,7 +29,7 @@ struct CodecEntry {
     bool againstSourceFile = false;  // measured against the source file (base.bmp) rather than the document's own
     bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
     const CommandCodec* command = nullptr;  // the programs behind a codec described by commands
-    std::shared_ptr<const Codec> coding;    // how it codes and decodes, whatever its kind; never null
+    std::shared_ptr<const CodecCoding> coding;    // how it codes and decodes, whatever its kind; never null
     std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };

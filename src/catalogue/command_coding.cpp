@@ -6,7 +6,7 @@
 namespace brenlow {
 namespace {
 
-class CommandCoding final : public Codec {
+class CommandCoding final : public CodecCoding {
 public:
     explicit CommandCoding(const CommandCodec& codec) : codec_(codec) {}
 
@@ -29,6 +29,6 @@ private:
 
 }  // namespace
 
-std::shared_ptr<const Codec> commandCoding(const CommandCodec& codec) { return std::make_shared<CommandCoding>(codec); }
+std::shared_ptr<const CodecCoding> commandCoding(const CommandCodec& codec) { return std::make_shared<CommandCoding>(codec); }
 
 }  // namespace brenlow

@@ -5,7 +5,7 @@
 namespace brenlow {
 namespace {
 
-class LibraryCoding final : public Codec {
+class LibraryCoding final : public CodecCoding {
 public:
     explicit LibraryCoding(const AnchorCodec& codec) : codec_(codec) {}
 
@@ -25,6 +25,6 @@ private:
 
 }  // namespace
 
-std::shared_ptr<const Codec> libraryCoding(const AnchorCodec& codec) { return std::make_shared<LibraryCoding>(codec); }
+std::shared_ptr<const CodecCoding> libraryCoding(const AnchorCodec& codec) { return std::make_shared<LibraryCoding>(codec); }
 
 }  // namespace brenlow

@@ -23,7 +23,7 @@ long wholeNumber(const CodecSettings& settings, const std::string& key) {
     return number;
 }
 
-class JpegCoding final : public Codec {
+class JpegCoding final : public CodecCoding {
 public:
     Bytes encode(const PictureToCode& picture, int quality, const CodecSettings& settings) const override {
         return SaveAsJpeg(picture.bitmap, stillParametersFrom(settings, quality).quality, jpegOptionsFrom(settings));
@@ -38,7 +38,7 @@ public:
     }
 };
 
-class AvcCoding final : public Codec {
+class AvcCoding final : public CodecCoding {
 public:
     Bytes encode(const PictureToCode& picture, int quality, const CodecSettings& settings) const override {
         const StillParameters parameters = stillParametersFrom(settings, quality);
@@ -56,7 +56,7 @@ public:
     }
 };
 
-class AjcCoding final : public Codec {
+class AjcCoding final : public CodecCoding {
 public:
     Bytes encode(const PictureToCode& picture, int quality, const CodecSettings& settings) const override {
         return encodeAjcFile(picture.sourceFile.isNull() ? picture.bitmap : picture.sourceFile,
@@ -73,11 +73,11 @@ public:
 
 }  // namespace
 
-std::shared_ptr<const Codec> jpegCoding() { return std::make_shared<JpegCoding>(); }
+std::shared_ptr<const CodecCoding> jpegCoding() { return std::make_shared<JpegCoding>(); }
 
-std::shared_ptr<const Codec> avcCoding() { return std::make_shared<AvcCoding>(); }
+std::shared_ptr<const CodecCoding> avcCoding() { return std::make_shared<AvcCoding>(); }
 
-std::shared_ptr<const Codec> ajcCoding() { return std::make_shared<AjcCoding>(); }
+std::shared_ptr<const CodecCoding> ajcCoding() { return std::make_shared<AjcCoding>(); }
 
 StillParameters stillParametersFrom(const CodecSettings& settings, int quality) {
     StillParameters parameters;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/codec.h"
+#include "catalogue/codec_coding.h"
 #include "catalogue/codec_curve.h"
 #include "catalogue/codec_registry.h"
 #include "catalogue/command_codec.h"
@@ -51,7 +51,7 @@ protected:
 
 TEST_P(CodecInterfaceTest, CodesPixelsAloneAndDecodesThemAtTheirSize) {
     const QImage picture = patternBitmap(32, 24);
-    const Codec& codec = *entry().coding;
+    const CodecCoding& codec = *entry().coding;
     const int quality = middleQuality(entry());
     const Bytes file = codec.encode({picture}, quality, defaults());
     ASSERT_FALSE(file.empty());
@@ -67,7 +67,7 @@ TEST_P(CodecInterfaceTest, BytesAreThoseOfTheStillCommandAndTheSweep) {
     saveBitmapFile(patternBitmap(40, 30), path);
     const PictureDocument document = openPictureDocument(path);
     const DocumentView view = document.view();
-    const Codec& codec = *entry().coding;
+    const CodecCoding& codec = *entry().coding;
     const int quality = middleQuality(entry());
     const CodecSettings chosen = otherSettings();
     const Bytes file = codec.encode({document.bitmap, &document.planes, sourceFilePicture(view)}, quality, chosen);

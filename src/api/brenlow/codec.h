@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 // library versions, decoded folders.
 #include "catalogue/codec_curve.h"
 #include "catalogue/codec_registry.h"
+#include "catalogue/command_codec_experiment.h"
 #include "catalogue/decoded_folder.h"
 #include "catalogue/library_versions.h"
 #include "catalogue/still_codec.h"
@@ -49,10 +51,12 @@ public:
     const CodecInfo& info() const { return info_; }
     const CodecCurve& curve() const { return curve_; }
 
-    // The coded file a sweep point of this quality makes. Throws Error.
+    // The coded file a sweep point of this quality makes. Throws Error for a quality outside the
+    // codec's range, naming it, or with the codec's own reason.
     std::vector<std::uint8_t> encode(const Picture& picture, int quality) const;
-    // The picture a coded file holds, as a sweep measures it. Throws Error.
-    Picture decode(const std::vector<std::uint8_t>& data) const;
+    // The picture a coded file holds, as a sweep measures it. Decoders that take the quality (some
+    // described by commands) are given `quality`. Throws Error for data that is not the codec's.
+    Picture decode(std::span<const std::uint8_t> data, int quality = 0) const;
 
 private:
     CodecCurve curve_;

@@ -9,7 +9,6 @@
 #include "brenlow/run_control.h"
 #include "codecs/document.h"
 // The outcomes the calls give are the core's own types.
-#include "experiments/command_codec_experiment.h"
 #include "experiments/command_sweep_point.h"
 #include "experiments/dataset_inputs.h"
 #include "experiments/dataset_outcome.h"

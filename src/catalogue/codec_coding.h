@@ -23,9 +23,9 @@ struct PictureToCode {
 // How one codec of the registry codes: every kind (ours, a library's, one described by commands)
 // behind the same calls, so that no caller asks which kind it holds. Calls may come from several
 // threads at once.
-class Codec {
+class CodecCoding {
 public:
-    virtual ~Codec() = default;
+    virtual ~CodecCoding() = default;
 
     // The coded file at a quality within the codec's range, with resolved settings (every declared
     // key). Throws Error with the codec's reason.
