@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <vector>
 
+#include "catalogue/codec_registry.h"
 #include "catalogue/still_codec.h"
 #include "experiments/sweep.h"
 #include "measures/measures.h"
@@ -37,6 +38,7 @@ CodecCurve sweepCurveNamed(const QString& text, long divisorCode, long focus);
 // The name a codec is offered under: the codec at the settings last chosen for it (Compress >
 // Anchor Codec > Settings...), naming only those that differ from its defaults, so that a codec
 // left at its defaults keeps its plain name.
+QString rememberedCurveName(const CodecEntry& codec);
 QString rememberedCurveName(StillCodec codec);
 
 // The settings of a sweep of the choice: its curves under the divisor code and focus of the

@@ -16,6 +16,7 @@
 #include "app/shell/workbench_settings.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
+#include "experiments/command_sweep_point.h"
 #include "experiments/dataset_inputs.h"
 #include "experiments/sweep.h"
 #include "io/error.h"
@@ -96,6 +97,7 @@ void TMainForm::DataSetSweep1Click() {
     run.pictures = list.chosenPictures();
     if (run.pictures.empty()) return;
     run.versions = runVersions();
+    run.versions.merge(commandCodecVersions(run.settings.curves));
     run.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
     DataSetProgressOutcome progress = runDataSetWithProgress(this, run);
     if (!progress.outcome) return;

@@ -99,6 +99,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QApplication::restoreOverrideCursor();
         return folders;
     };
+    askCodecFiles = [this] {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const QStringList files = QFileDialog::getOpenFileNames(
+            this, QStringLiteral("Load Codec Descriptions"), QString(),
+            QStringLiteral("Codec descriptions (*.json);;All files (*)"));
+        QApplication::restoreOverrideCursor();
+        return files;
+    };
     askDataSetFolder = [this](const QString& start) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Data Set Sweep: Folder"), start);
@@ -107,6 +115,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     };
 
     createActions();
+    // Before the menus, so that the codecs of earlier sessions are listed there.
+    loadRememberedCodecFiles();
     createMenus();
     createToolBar();
     createProgressBar();
@@ -166,6 +176,9 @@ void TMainForm::createFileActions() {
     FileOpen1->setIcon(actionIcon(ActionIcon::Open));
     FileOpenResults1 = makeAction("FileOpenResults1", QStringLiteral("Open Res&ults..."),
                                   QStringLiteral("Open Results|Opens the result folders of a data set sweep"));
+    FileLoadCodecs1 = makeAction("FileLoadCodecs1", QStringLiteral("Load Codec &Descriptions..."),
+                                 QStringLiteral("Load Codec Descriptions|Adds codecs described by the commands that run "
+                                                "them (JSON files); they are loaded again at the next start"));
     FileClose1 = makeAction("FileClose1", QStringLiteral("&Close"), QStringLiteral("Close|Close current file"));
     FileSave1 = makeAction("FileSave1", QStringLiteral("&Save"), QStringLiteral("Save|Save current file"));
     FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -213,7 +226,7 @@ void TMainForm::createMenus() {
     FileNewItem->setObjectName(QStringLiteral("FileNewItem"));
     FileNewItem->setVisible(false);
     FileNewItem->setEnabled(false);
-    File1->addActions({FileOpen1, FileOpenResults1, FileClose1, FileSave1, FileSaveAs1});
+    File1->addActions({FileOpen1, FileOpenResults1, FileLoadCodecs1, FileClose1, FileSave1, FileSaveAs1});
     RecentFiles1 = File1->addMenu(QStringLiteral("&Recent Files"));
     RecentFiles1->setObjectName(QStringLiteral("RecentFiles1"));
     applyHint(RecentFiles1->menuAction(), QStringLiteral("Recent Files|Opens one of the last files opened"));
@@ -472,6 +485,8 @@ void TMainForm::connectCommands() {
     connect(FileOpen1, &QAction::triggered, this, &TMainForm::FileOpen1Execute);
     connect(FileOpenResults1, &QAction::triggered, this,
             [this] { runCommand([this] { OpenResults1Click(); }, QStringLiteral("Opening results...")); });
+    connect(FileLoadCodecs1, &QAction::triggered, this,
+            [this] { runCommand([this] { LoadCodecDescriptions1Click(); }, QStringLiteral("Loading codec descriptions...")); });
     connect(FileExit1, &QAction::triggered, this, &TMainForm::FileExit1Execute);
     connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
     connect(FileClose1, &QAction::triggered, ClientArea, &QMdiArea::closeActiveSubWindow);
@@ -507,7 +522,7 @@ void TMainForm::updateMenus() {
 // window it reads cannot go away under it.
 void TMainForm::updateCommandActions() {
     const bool idle = !commandRunning_;
-    for (QAction* action : {FileNew1, FileOpen1, FileOpenResults1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
+    for (QAction* action : {FileNew1, FileOpen1, FileOpenResults1, FileLoadCodecs1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
                             AVCSequence1, AVCBMP1, test1, zoomOut1, Test2})
         action->setEnabled(idle);
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
