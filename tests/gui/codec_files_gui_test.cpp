@@ -10,8 +10,6 @@
 #include <QTableWidget>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 #include "app/dialogs/sweep_dialog.h"
 #include "app/shell/workbench_settings.h"
@@ -28,13 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const QString kCodecFilesKey = QStringLiteral("codecFiles");
-
-bool onPath(const std::string& program) {
-    std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
-}
 
 // Codec descriptions in the work folder. The registry is the process's and a name belongs to one
 // file, so each test's copy of an example gets a name of its own.
@@ -59,7 +50,7 @@ protected:
 
     void loadThroughMenu(const QStringList& files) {
         form->askCodecFiles = [files] { return files; };
-        form->FileLoadCodecs1->trigger();
+        form->LoadCodecDescriptions1->trigger();
     }
 
     QAction* codecEntry(const std::string& name) const {

@@ -51,10 +51,11 @@ void TMainForm::loadRememberedCodecFiles() {
     const QStringList loaded = loadCodecFiles(remembered, failures);
     if (failures.isEmpty()) return;
     rememberCodecFiles(loaded);
-    const QString text = QStringLiteral("Codec descriptions loaded in an earlier session could not be loaded again, "
-                                        "so their codecs are not offered now and the files are forgotten (load them "
-                                        "with File > Load Codec Descriptions... once they are right):\n%1")
-                             .arg(failures.join(QLatin1Char('\n')));
+    const QString text =
+        QStringLiteral("Codec descriptions loaded in an earlier session could not be loaded again, so their codecs "
+                       "are not offered now and the files are forgotten (load them with Compress > Anchor Codec > "
+                       "Load Codec Descriptions... once they are right):\n%1")
+            .arg(failures.join(QLatin1Char('\n')));
     // Shown once the window is up, by whoever shows messages by then.
     QTimer::singleShot(0, this, [this, text] { showMessage(text); });
 }

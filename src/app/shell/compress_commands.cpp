@@ -90,15 +90,17 @@ void TMainForm::fillAnchorCodecMenu() {
     }
     if (AnchorCodecEntries.isEmpty()) {
         AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
-        return;
+    } else {
+        AnchorCodec1->addSeparator();
+        AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
+        AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
+        AnchorCodecSettings1->setStatusTip(
+            QStringLiteral("Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
+        connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
+        describeAnchorEntries();
     }
-    AnchorCodec1->addSeparator();
-    AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
-    AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
-    AnchorCodecSettings1->setStatusTip(
-        QStringLiteral("Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
-    connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
-    describeAnchorEntries();
+    // The form owns it: clearing the menu leaves it for the next fill.
+    AnchorCodec1->addAction(LoadCodecDescriptions1);
 }
 
 // Each entry's status tip says how it codes now, at the remembered settings.

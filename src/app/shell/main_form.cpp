@@ -163,6 +163,10 @@ void TMainForm::createActions() {
     createFileActions();
     createEditActions();
     createWindowActions();
+    LoadCodecDescriptions1 =
+        makeAction("LoadCodecDescriptions1", QStringLiteral("Load Codec &Descriptions..."),
+                   QStringLiteral("Load Codec Descriptions|Adds codecs described by the commands that run them (JSON "
+                                  "files) to this menu and the sweeps; they are loaded again at the next start"));
     HelpAbout1 = makeAction("HelpAbout1", QStringLiteral("&About..."),
                             QStringLiteral("About|Displays program information, version number, and copyright"));
 }
@@ -176,9 +180,6 @@ void TMainForm::createFileActions() {
     FileOpen1->setIcon(actionIcon(ActionIcon::Open));
     FileOpenResults1 = makeAction("FileOpenResults1", QStringLiteral("Open Res&ults..."),
                                   QStringLiteral("Open Results|Opens the result folders of a data set sweep"));
-    FileLoadCodecs1 = makeAction("FileLoadCodecs1", QStringLiteral("Load Codec &Descriptions..."),
-                                 QStringLiteral("Load Codec Descriptions|Adds codecs described by the commands that run "
-                                                "them (JSON files); they are loaded again at the next start"));
     FileClose1 = makeAction("FileClose1", QStringLiteral("&Close"), QStringLiteral("Close|Close current file"));
     FileSave1 = makeAction("FileSave1", QStringLiteral("&Save"), QStringLiteral("Save|Save current file"));
     FileSave1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
@@ -226,7 +227,7 @@ void TMainForm::createMenus() {
     FileNewItem->setObjectName(QStringLiteral("FileNewItem"));
     FileNewItem->setVisible(false);
     FileNewItem->setEnabled(false);
-    File1->addActions({FileOpen1, FileOpenResults1, FileLoadCodecs1, FileClose1, FileSave1, FileSaveAs1});
+    File1->addActions({FileOpen1, FileOpenResults1, FileClose1, FileSave1, FileSaveAs1});
     RecentFiles1 = File1->addMenu(QStringLiteral("&Recent Files"));
     RecentFiles1->setObjectName(QStringLiteral("RecentFiles1"));
     applyHint(RecentFiles1->menuAction(), QStringLiteral("Recent Files|Opens one of the last files opened"));
@@ -485,8 +486,9 @@ void TMainForm::connectCommands() {
     connect(FileOpen1, &QAction::triggered, this, &TMainForm::FileOpen1Execute);
     connect(FileOpenResults1, &QAction::triggered, this,
             [this] { runCommand([this] { OpenResults1Click(); }, QStringLiteral("Opening results...")); });
-    connect(FileLoadCodecs1, &QAction::triggered, this,
-            [this] { runCommand([this] { LoadCodecDescriptions1Click(); }, QStringLiteral("Loading codec descriptions...")); });
+    connect(LoadCodecDescriptions1, &QAction::triggered, this, [this] {
+        runCommand([this] { LoadCodecDescriptions1Click(); }, QStringLiteral("Loading codec descriptions..."));
+    });
     connect(FileExit1, &QAction::triggered, this, &TMainForm::FileExit1Execute);
     connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
     connect(FileClose1, &QAction::triggered, ClientArea, &QMdiArea::closeActiveSubWindow);
@@ -522,8 +524,8 @@ void TMainForm::updateMenus() {
 // window it reads cannot go away under it.
 void TMainForm::updateCommandActions() {
     const bool idle = !commandRunning_;
-    for (QAction* action : {FileNew1, FileOpen1, FileOpenResults1, FileLoadCodecs1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
-                            AVCSequence1, AVCBMP1, test1, zoomOut1, Test2})
+    for (QAction* action : {FileNew1, FileOpen1, FileOpenResults1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
+                            AVCSequence1, AVCBMP1, test1, zoomOut1, Test2, LoadCodecDescriptions1})
         action->setEnabled(idle);
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
     Sweep1->setEnabled(idle && activeDocument() != nullptr);

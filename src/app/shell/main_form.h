@@ -79,7 +79,6 @@ public:
     QAction* FileNew1 = nullptr;
     QAction* FileOpen1 = nullptr;
     QAction* FileOpenResults1 = nullptr;  // File > Open Results...
-    QAction* FileLoadCodecs1 = nullptr;   // File > Load Codec Descriptions...
     QAction* FileClose1 = nullptr;
     QAction* FileSave1 = nullptr;
     QAction* FileSaveAs1 = nullptr;
@@ -126,6 +125,7 @@ public:
     QMenu* AnchorCodec1 = nullptr;
     QList<QAction*> AnchorCodecEntries;
     QAction* AnchorCodecSettings1 = nullptr;  // Anchor Codec > Settings...
+    QAction* LoadCodecDescriptions1 = nullptr;  // Anchor Codec > Load Codec Descriptions...
     // Every measure of the active window's last run.
     MeasurementsDock* Measurements = nullptr;
 

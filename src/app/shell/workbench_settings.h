@@ -24,8 +24,8 @@ QStringList recentFiles();
 void rememberRecentFile(const QString& file);
 void forgetRecentFile(const QString& file);
 
-// The codec description files loaded through File > Load Codec Descriptions..., as absolute
-// paths in the order loaded: the workbench loads them again at start.
+// The codec description files loaded through Compress > Anchor Codec > Load Codec Descriptions...,
+// as absolute paths in the order loaded: the workbench loads them again at start.
 QStringList rememberedCodecFiles();
 void rememberCodecFiles(const QStringList& files);
 
