@@ -69,7 +69,8 @@ TEST(CodecRegistryTest, AFileAddedAgainByAnotherPathAddsNothingAndAFileThatClash
     EXPECT_EQ(codecRegistry().size(), count);
     EXPECT_EQ(codecEntryNamed("reg-same")->library(), "commands from " + dir.file("same.json"));
 
-    std::ofstream(dir.file("both.json")) << "[" << descriptionOf("reg-fresh") << "," << descriptionOf("reg-same") << "]";
+    std::ofstream(dir.file("both.json")) << "[" << descriptionOf("reg-fresh") << "," << descriptionOf("reg-same")
+                                         << "]";
     try {
         addCommandCodecs(readCommandCodecFile(dir.file("both.json")));
         ADD_FAILURE() << "a codec of another file's name was taken";

@@ -84,7 +84,8 @@ TEST_F(CodecFilesGuiTest, ALoadedDescriptionCodesAsTheCommandLineDoesSweepsBesid
 #ifndef BRENLOW_CLI_PATH
     GTEST_SKIP() << "brenlow-cli is not built";
 #endif
-    if (!onPath("cwebp") || !onPath("dwebp")) GTEST_SKIP() << "cwebp and dwebp are not installed (scripts/install-deps.sh)";
+    if (!onPath("cwebp") || !onPath("dwebp"))
+        GTEST_SKIP() << "cwebp and dwebp are not installed (scripts/install-deps.sh)";
     const std::string description = exampleNamed("webp-tools.json", "webp-gui");
     loadThroughMenu({QString::fromStdString(description)});
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
@@ -138,7 +139,8 @@ TEST_F(CodecFilesGuiTest, ALoadedDescriptionCodesAsTheCommandLineDoesSweepsBesid
     ASSERT_TRUE(cli(lab, {"sweep", "set", "--codec-file", QString::fromStdString(description), "--codecs",
                           "jpeg,webp-gui", "--qualities", "50", "--out", "kept"},
                     line));
-    form->askResultFolders = [&](const QString&) { return QStringList{QString::fromStdString((lab / "kept").string())}; };
+    const QString kept = QString::fromStdString((lab / "kept").string());
+    form->askResultFolders = [kept](const QString&) { return QStringList{kept}; };
     form->FileOpenResults1->trigger();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     const QList<DataSetWindow*> windows = form->findChildren<DataSetWindow*>();

@@ -67,7 +67,8 @@ QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
 
 QString runText(const RunRecord& record) {
     const CodecEntry& codec = *record.codec;
-    QString text = QStringLiteral("%1, quality %2").arg(QString::fromStdString(codec.title)).arg(record.parameters.quality);
+    QString text =
+        QStringLiteral("%1, quality %2").arg(QString::fromStdString(codec.title)).arg(record.parameters.quality);
     // Codecs not ours take their settings beside the quality.
     if (codec.anchor != nullptr || codec.command != nullptr) {
         for (const auto& [key, value] : record.settings) text += QString::fromStdString(", " + key + " " + value);

@@ -17,7 +17,7 @@ struct RunRecord {
     QString source;               // caption of the document that was coded
     const CodecEntry* codec = nullptr;  // the registry's entry, which never moves
     StillParameters parameters;
-    CodecSettings settings;       // the settings of a codec that is not ours as it coded with them, every key; empty for ours
+    CodecSettings settings;       // as a codec not ours coded with them, every key; empty for ours
     CompressionFigures figures;
     StillMeasures measures;
     bool measuring = false;       // the measures are still being taken on their own thread

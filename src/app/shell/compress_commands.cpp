@@ -54,7 +54,8 @@ void TMainForm::JPEG1Click() {
     if (quality.wasReset) Edit2->setText(QStringLiteral("80"));
     const StillParameters parameters{quality.quality, 0.0f, 0};
     const DocumentView view = document->view();
-    codeAndShow(*document, codecEntryOf(StillCodec::Jpeg), parameters, [&] { return runJpegExperiment(view, quality.quality); });
+    codeAndShow(*document, codecEntryOf(StillCodec::Jpeg), parameters,
+                [&] { return runJpegExperiment(view, quality.quality); });
 }
 
 void TMainForm::createAnchorCodecMenu() {
@@ -79,8 +80,9 @@ void TMainForm::fillAnchorCodecMenu() {
         describedListed = describedListed || codec.command != nullptr;
         const QString title = QString::fromStdString(codec.title);
         QAction* entry = AnchorCodec1->addAction(title);
-        entry->setObjectName(codec.command != nullptr ? QStringLiteral("DescribedCodec_") + QString::fromStdString(codec.name)
-                                                      : QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
+        entry->setObjectName(codec.command != nullptr
+                                 ? QStringLiteral("DescribedCodec_") + QString::fromStdString(codec.name)
+                                 : QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
         entry->setData(QString::fromStdString(codec.name));
         const CodecEntry* listed = &codec;
         connect(entry, &QAction::triggered, this, [this, listed, title] {
@@ -94,8 +96,8 @@ void TMainForm::fillAnchorCodecMenu() {
         AnchorCodec1->addSeparator();
         AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
         AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
-        AnchorCodecSettings1->setStatusTip(
-            QStringLiteral("Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
+        AnchorCodecSettings1->setStatusTip(QStringLiteral(
+            "Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
         connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
         describeAnchorEntries();
     }
