@@ -1,6 +1,10 @@
 #include "catalogue/codec_registry.h"
 
 #include <algorithm>
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <mutex>
 
 #include "catalogue/command_coding.h"
 #include "catalogue/library_coding.h"
@@ -48,15 +52,34 @@ std::deque<CodecEntry> builtCodecs() {
     return entries;
 }
 
-std::deque<CodecEntry>& registry() {
-    static std::deque<CodecEntry> entries = builtCodecs();
-    return entries;
+// The built codecs and those added since. Additions take the lock and publish a new listing;
+// readers take the listing published last. A listing is never changed or freed once published,
+// so a reader needs no lock: the few additions of a process cost a few copies of the pointers.
+struct Registry {
+    std::mutex adding;
+    std::deque<CodecEntry> entries;      // a deque: entries never move as others are added
+    std::deque<CommandCodec> commands;   // the descriptions behind the added entries
+    std::deque<std::vector<const CodecEntry*>> listings;
+    std::atomic<const std::vector<const CodecEntry*>*> current{nullptr};
+
+    Registry() : entries(builtCodecs()) { publish(); }
+
+    void publish() {
+        std::vector<const CodecEntry*>& listing = listings.emplace_back();
+        for (const CodecEntry& entry : entries) listing.push_back(&entry);
+        current.store(&listing, std::memory_order_release);
+    }
+};
+
+Registry& registry() {
+    static Registry state;
+    return state;
 }
 
-// The descriptions behind the added entries; a deque, so the entries' pointers stay valid.
-std::deque<CommandCodec>& commandCodecs() {
-    static std::deque<CommandCodec> codecs;
-    return codecs;
+// The same description file by another path ("codecs/x.json" and "./codecs/x.json") is the same.
+bool sameDescriptionFile(const std::string& a, const std::string& b) {
+    std::error_code unreadable;
+    return a == b || std::filesystem::equivalent(a, b, unreadable);
 }
 
 }  // namespace
@@ -79,30 +102,41 @@ std::string CodecEntry::settingsLine(const CodecSettings& resolved) const {
     return line;
 }
 
-const std::deque<CodecEntry>& codecRegistry() { return registry(); }
+CodecList codecRegistry() { return CodecList(*registry().current.load(std::memory_order_acquire)); }
 
 void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
+    Registry& state = registry();
+    const std::lock_guard lock(state.adding);
+    std::vector<const CommandCodec*> added;
     for (const CommandCodec& codec : codecs) {
         if (const CodecEntry* known = codecEntryNamed(codec.name)) {
-            if (known->command != nullptr && known->command->file == codec.file) continue;
+            if (known->command != nullptr && sameDescriptionFile(known->command->file, codec.file)) continue;
             throw Error("The codec \"" + codec.name + "\" of " + codec.file + " is already given by " +
                         (known->command != nullptr ? known->command->file : std::string("this build")));
         }
-        const CommandCodec& kept = commandCodecs().emplace_back(codec);
-        registry().push_back({StillCodec::Command, kept.name, kept.title, kept.extension, kept.qualities, kept.settings,
-                              nullptr, false, true, &kept, commandCoding(kept)});
+        const auto twice = [&](const CommandCodec* other) { return other->name == codec.name; };
+        if (std::any_of(added.begin(), added.end(), twice))
+            throw Error("The codec \"" + codec.name + "\" is given twice by " + codec.file);
+        added.push_back(&codec);
     }
+    if (added.empty()) return;
+    for (const CommandCodec* codec : added) {
+        const CommandCodec& kept = state.commands.emplace_back(*codec);
+        state.entries.push_back({StillCodec::Command, kept.name, kept.title, kept.extension, kept.qualities,
+                                 kept.settings, nullptr, false, true, &kept, commandCoding(kept)});
+    }
+    state.publish();
 }
 
 const CodecEntry* codecEntryNamed(std::string_view name) {
-    const std::deque<CodecEntry>& entries = codecRegistry();
+    const CodecList entries = codecRegistry();
     const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });
     return entry == entries.end() ? nullptr : &*entry;
 }
 
 const CodecEntry& codecEntryOf(StillCodec codec) {
     if (codec == StillCodec::Command) throw Error("A codec described by commands is known by its name");
-    const std::deque<CodecEntry>& entries = codecRegistry();
+    const CodecList entries = codecRegistry();
     const auto entry =
         std::find_if(entries.begin(), entries.end(), [codec](const CodecEntry& e) { return e.codec == codec; });
     if (entry == entries.end()) throw Error("This build has no such codec");

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <deque>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -34,13 +36,54 @@ struct CodecEntry {
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };
 
-// Our jpeg, avc and ajc, then the library codecs in anchorCodecs()'s order (those of this build),
-// then the codecs described by commands that addCommandCodecs added. Entries never move.
-const std::deque<CodecEntry>& codecRegistry();
+// A listing of the registry as it stood when taken: entries added later are not in it. Its
+// entries stay valid for the rest of the process.
+class CodecList {
+public:
+    class Iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = CodecEntry;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const CodecEntry*;
+        using reference = const CodecEntry&;
+        Iterator() = default;
+        explicit Iterator(std::vector<const CodecEntry*>::const_iterator at) : at_(at) {}
+        const CodecEntry& operator*() const { return **at_; }
+        const CodecEntry* operator->() const { return *at_; }
+        Iterator& operator++() {
+            ++at_;
+            return *this;
+        }
+        Iterator operator++(int) { return Iterator(at_++); }
+        bool operator==(const Iterator&) const = default;
 
-// Adds codecs described by commands (StillCodec::Command) for the rest of the process. Call it
-// before any run starts: the registry is read without a lock. A codec already added from the same
-// file is left as it is. Throws Error when another file gave a codec of the same name.
+    private:
+        std::vector<const CodecEntry*>::const_iterator at_;
+    };
+
+    explicit CodecList(const std::vector<const CodecEntry*>& entries) : entries_(&entries) {}
+    Iterator begin() const { return Iterator(entries_->begin()); }
+    Iterator end() const { return Iterator(entries_->end()); }
+    std::size_t size() const { return entries_->size(); }
+    const CodecEntry& operator[](std::size_t index) const { return *(*entries_)[index]; }
+
+private:
+    const std::vector<const CodecEntry*>* entries_;
+};
+
+// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build,
+// then the codecs described by commands that addCommandCodecs added, in the order added.
+//
+// Codecs may be added at any time, from any thread, while others list, look up or run codecs:
+// entries never move and are never freed, and every listing once taken stays whole, so a run
+// may keep an entry or a listing as long as it likes. Taking a listing or looking up a codec is
+// one atomic read and takes no lock.
+CodecList codecRegistry();
+
+// Adds codecs described by commands (StillCodec::Command) for the rest of the process, all of a
+// call or none. A codec already added from the same file is left as it is. Throws Error when
+// another file, or this build, gives a codec of the same name.
 void addCommandCodecs(const std::vector<CommandCodec>& codecs);
 
 // The codec of that name, built or added; null when there is none.

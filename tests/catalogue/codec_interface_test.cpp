@@ -78,7 +78,7 @@ TEST_P(CodecInterfaceTest, BytesAreThoseOfTheStillCommandAndTheSweep) {
     SweepSettings settings;
     settings.curves = {CodecCurve{entry().codec, "curve", chosen, {}, entry().command ? entry().name : std::string()}};
     settings.qualities = {quality};
-    settings.measures = MeasureChoice{false, false, false, false};
+    settings.measures = MeasureChoice::none();
     const SweepSource source = prepareSweep(view, settings);
     const SweepOutcome outcome = runSweep(source, settings, {});
     ASSERT_EQ(outcome.points.size(), 1u);

@@ -1,10 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <sstream>
 
 #include "catalogue/command_codec.h"
 #include "catalogue/command_codec_run.h"
@@ -14,15 +10,6 @@
 
 namespace brenlow::testing {
 namespace {
-
-// Whether a program is on PATH; the examples need the WebP tools and ImageMagick that
-// scripts/install-deps.sh installs.
-bool onPath(const std::string& program) {
-    std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (::access((folder + "/" + program).c_str(), X_OK) == 0) return true;
-    return false;
-}
 
 CommandCodec example(const std::string& file) {
     const std::vector<CommandCodec> codecs = readCommandCodecFile(std::string(BRENLOW_EXAMPLE_CODECS_DIR) + "/" + file);

@@ -36,13 +36,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool onPath(const std::string& program) {
-    std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
-    for (std::string folder; std::getline(folders, folder, ':');)
-        if (::access((fs::path(folder) / program).c_str(), X_OK) == 0) return true;
-    return false;
-}
-
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 QJsonObject jsonFile(const std::string& path) { return QJsonDocument::fromJson(QByteArray::fromStdString(fileBytes(path))).object(); }

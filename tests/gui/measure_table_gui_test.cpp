@@ -16,6 +16,7 @@
 #include "app/dialogs/sweep_dialog.h"
 #include "app/docks/measurements_dock.h"
 #include "app/shell/workbench_settings.h"
+#include "catalogue/codec_registry.h"
 #include "jpeg/jpeg_bridge.h"
 #include "measures/measure_table.h"
 #include "support/test_support.h"
@@ -93,6 +94,7 @@ struct MeasuredRun {
         area.setActiveSubWindow(window);
         RunRecord record;
         record.source = QStringLiteral("pattern.bmp");
+        record.codec = &codecEntryOf(StillCodec::Jpeg);
         record.figures.codedSize = coded.size();
         record.reference = reference;
         dock.recordRun(nullptr, window, record, decoded);

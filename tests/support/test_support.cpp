@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <sstream>
+#include <unistd.h>
 
 #include "io/error.h"
 
@@ -23,6 +25,13 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+}
+
+bool onPath(const std::string& program) {
+    std::istringstream folders(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "");
+    for (std::string folder; std::getline(folders, folder, ':');)
+        if (::access((std::filesystem::path(folder) / program).c_str(), X_OK) == 0) return true;
+    return false;
 }
 
 std::string samplePath(const std::string& name) { return std::string(BRENLOW_SAMPLES_DIR) + "/" + name; }

@@ -38,6 +38,10 @@ private:
     std::filesystem::path path_;
 };
 
+// Whether a program is on PATH: the example codec descriptions need the tools that
+// scripts/install-deps.sh installs.
+bool onPath(const std::string& program);
+
 // Paths of the shipped pictures.
 std::string samplePath(const std::string& name);    // samples/<name>
 std::string testDataPath(const std::string& name);  // tests/data/<name>

@@ -63,7 +63,7 @@ QStringList recalledCurves(const QSettings& settings, const QStringList& fallbac
         curves = settings.value(kCurvesKey).toStringList();
     } else if (settings.contains(kCodecsKey)) {
         for (const QString& name : settings.value(kCodecsKey).toStringList())
-            if (const auto codec = codecNamed(name.toStdString())) curves << rememberedCurveName(*codec);
+            if (const CodecEntry* codec = codecEntryNamed(name.toStdString())) curves << rememberedCurveName(*codec);
     } else {
         return fallback;
     }
@@ -94,8 +94,9 @@ CodecCurve sweepCurveNamed(const QString& text, long divisorCode, long focus) {
     return curveNamed(text.trimmed().toStdString(), toolbarDefaults(divisorCode, focus));
 }
 
-QString rememberedCurveName(StillCodec codec) {
-    const CodecEntry& entry = codecEntryOf(codec);
+QString rememberedCurveName(StillCodec codec) { return rememberedCurveName(codecEntryOf(codec)); }
+
+QString rememberedCurveName(const CodecEntry& entry) {
     const CodecSettings remembered = rememberedCodecSettings(entry);
     const RunDefaults runKeys = toolbarDefaults(0, 0);
     std::string name = entry.name;

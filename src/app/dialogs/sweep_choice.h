@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "brenlow/requests.h"
+#include "catalogue/codec_registry.h"
 #include "catalogue/still_codec.h"
 #include "experiments/sweep.h"
 #include "measures/measure_table.h"
@@ -41,6 +42,7 @@ CodecCurve sweepCurveNamed(const QString& text, long divisorCode, long focus);
 // The name a codec is offered under: the codec at the settings last chosen for it (Compress >
 // Anchor Codec > Settings...), naming only those that differ from its defaults, so that a codec
 // left at its defaults keeps its plain name.
+QString rememberedCurveName(const CodecEntry& codec);
 QString rememberedCurveName(StillCodec codec);
 
 // The sweep the choice asks for: its curves under the divisor code and focus of the toolbar's

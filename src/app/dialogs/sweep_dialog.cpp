@@ -45,8 +45,8 @@ QString curveTip(const CodecCurve& curve) {
     QString tip = QString::fromStdString(curve.name);
     if (const std::string settings = curve.settingsText(); !settings.empty())
         tip += QStringLiteral(" - ") + QString::fromStdString(settings);
-    if (const AnchorCodec* anchor = anchorCodecOf(curve.codec))
-        tip += QStringLiteral(" (%1)").arg(QString::fromStdString(anchor->libraryVersion()));
+    if (curve.codec == StillCodec::Command || anchorCodecOf(curve.codec) != nullptr)
+        tip += QStringLiteral(" (%1)").arg(QString::fromStdString(curveLibrary(curve)));
     return tip;
 }
 
@@ -105,7 +105,8 @@ QWidget* SweepDialog::makeCurveList(const SweepChoice& offered) {
     addCodec_ = new QComboBox;
     addCodec_->setObjectName(QStringLiteral("SweepAddCodec"));
     addCodec_->setToolTip(QStringLiteral("Fills in the codec at the settings of Compress > Anchor Codec > Settings..."));
-    for (StillCodec codec : availableCodecs()) addCodec_->addItem(codecTitle(codec), static_cast<int>(codec));
+    for (const CodecEntry& codec : codecRegistry())
+        addCodec_->addItem(QString::fromStdString(codec.title), QString::fromStdString(codec.name));
     curveText_ = new QLineEdit;
     curveText_->setObjectName(QStringLiteral("SweepCurveText"));
     curveText_->setPlaceholderText(QStringLiteral("avif:speed=4:yuv=444:label=slow"));
@@ -235,7 +236,8 @@ void SweepDialog::removeSelectedCurves() {
 
 void SweepDialog::offerCodecCurve() {
     if (addCodec_->count() == 0) return;
-    curveText_->setText(rememberedCurveName(static_cast<StillCodec>(addCodec_->currentData().toInt())));
+    // The listed codecs stay in the registry for good.
+    curveText_->setText(rememberedCurveName(*codecEntryNamed(addCodec_->currentData().toString().toStdString())));
 }
 
 // The anchor stays while its curve is listed; otherwise the first curve takes over.

@@ -64,14 +64,16 @@ QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
 }
 
 QString runText(const RunRecord& record) {
-    QString text = QStringLiteral("%1, quality %2").arg(codecTitle(record.codec)).arg(record.parameters.quality);
-    // The anchor codecs take their settings beside the quality.
-    if (anchorCodecOf(record.codec)) {
+    const CodecEntry& codec = *record.codec;
+    QString text =
+        QStringLiteral("%1, quality %2").arg(QString::fromStdString(codec.title)).arg(record.parameters.quality);
+    // Codecs not ours take their settings beside the quality.
+    if (codec.anchor != nullptr || codec.command != nullptr) {
         for (const auto& [key, value] : record.settings) text += QString::fromStdString(", " + key + " " + value);
         return text;
     }
-    if (record.codec != StillCodec::Jpeg) text += QStringLiteral(", divisor %1").arg(record.parameters.divisor);
-    if (record.codec == StillCodec::Avc) text += QStringLiteral(", focus %1").arg(record.parameters.passes);
+    if (codec.codec != StillCodec::Jpeg) text += QStringLiteral(", divisor %1").arg(record.parameters.divisor);
+    if (codec.codec == StillCodec::Avc) text += QStringLiteral(", focus %1").arg(record.parameters.passes);
     return text;
 }
 

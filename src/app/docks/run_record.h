@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 
+#include "catalogue/codec_registry.h"
 #include "catalogue/still_codec.h"
 #include "codecs/codec_settings.h"
 #include "codecs/field_rules.h"
@@ -14,9 +15,9 @@ namespace brenlow {
 // One still-compression run as the Measurements panel and the Compare view see it.
 struct RunRecord {
     QString source;               // caption of the document that was coded
-    StillCodec codec = StillCodec::Jpeg;
+    const CodecEntry* codec = nullptr;  // the registry's entry, which never moves
     StillParameters parameters;
-    CodecSettings settings;       // an anchor's settings as it coded with them, every key; empty for ours
+    CodecSettings settings;       // as a codec not ours coded with them, every key; empty for ours
     CompressionFigures figures;
     StillMeasures measures;
     bool measuring = false;       // the measures are still being taken on their own thread

@@ -2,6 +2,7 @@
 
 #include <QLineEdit>
 #include <QMenu>
+#include <algorithm>
 
 #include "app/dialogs/codec_settings_dialog.h"
 #include "app/shell/codec_titles.h"
@@ -10,6 +11,7 @@
 #include "catalogue/codec_registry.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
+#include "catalogue/command_codec_experiment.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -20,22 +22,27 @@ std::string fieldText(const QLineEdit* field) {
     return field->text().toStdString();
 }
 
-// An anchor codec reads the quality field as it stands: a value it does not take is refused,
-// never quietly replaced as the JPEG command replaces it.
-int anchorQuality(const QLineEdit& field, const CodecEntry& codec, const QString& title) {
+// A library codec, or one described by commands, reads the quality field as it stands: a value
+// it does not take is refused, never quietly replaced as the JPEG command replaces it. As on the
+// command line, no quality lies outside 0 to 100.
+int listedCodecQuality(const QLineEdit& field, const CodecEntry& codec) {
     bool whole = false;
     const int quality = field.text().trimmed().toInt(&whole);
-    const QualityRange range = codec.qualities;
-    if (!whole || quality < range.lowest || quality > range.highest) {
+    const int lowest = std::max(codec.qualities.lowest, 0);
+    const int highest = std::min(codec.qualities.highest, 100);
+    if (!whole || quality < lowest || quality > highest) {
         throw Error(QStringLiteral("%1 takes a quality from %2 to %3; the quality field reads \"%4\".")
-                        .arg(title)
-                        .arg(range.lowest)
-                        .arg(range.highest)
+                        .arg(QString::fromStdString(codec.title))
+                        .arg(lowest)
+                        .arg(highest)
                         .arg(field.text())
                         .toStdString());
     }
     return quality;
 }
+
+// Library codecs, and codecs described by commands as loaded so far.
+bool listedInCodecMenu(const CodecEntry& codec) { return codec.anchor != nullptr || codec.command != nullptr; }
 
 }  // namespace
 
@@ -46,7 +53,8 @@ void TMainForm::JPEG1Click() {
     if (quality.wasReset) Edit2->setText(QStringLiteral("80"));
     const StillParameters parameters{quality.quality, 0.0f, 0};
     const DocumentView view = document->view();
-    codeAndShow(*document, StillCodec::Jpeg, parameters, [&] { return runJpegExperiment(view, quality.quality); });
+    codeAndShow(*document, codecEntryOf(StillCodec::Jpeg), parameters,
+                [&] { return runJpegExperiment(view, quality.quality); });
 }
 
 void TMainForm::createAnchorCodecMenu() {
@@ -54,30 +62,46 @@ void TMainForm::createAnchorCodecMenu() {
     AnchorCodec1 = Compress1->addMenu(QStringLiteral("Anchor Codec"));
     AnchorCodec1->setObjectName(QStringLiteral("AnchorCodec1"));
     AnchorCodec1->menuAction()->setStatusTip(
-        QStringLiteral("Codes the active picture with a codec of today's formats, to measure ours against"));
+        QStringLiteral("Codes the active picture with a codec of today's formats, or one described by commands, to "
+                       "measure ours against"));
+    fillAnchorCodecMenu();
+}
+
+void TMainForm::fillAnchorCodecMenu() {
+    AnchorCodec1->clear();
+    AnchorCodecEntries.clear();
+    AnchorCodecSettings1 = nullptr;
+    bool describedListed = false;
     for (const CodecEntry& codec : codecRegistry()) {
-        if (codec.anchor == nullptr) continue;
+        if (!listedInCodecMenu(codec)) continue;
+        // The codecs described by commands follow the libraries', apart.
+        if (codec.command != nullptr && !describedListed && !AnchorCodecEntries.isEmpty()) AnchorCodec1->addSeparator();
+        describedListed = describedListed || codec.command != nullptr;
         const QString title = QString::fromStdString(codec.title);
         QAction* entry = AnchorCodec1->addAction(title);
-        entry->setObjectName(QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
+        entry->setObjectName(codec.command != nullptr
+                                 ? QStringLiteral("DescribedCodec_") + QString::fromStdString(codec.name)
+                                 : QString(title).remove(QLatin1Char(' ')) + QStringLiteral("1"));
         entry->setData(QString::fromStdString(codec.name));
-        const StillCodec still = codec.codec;
-        connect(entry, &QAction::triggered, this, [this, still, title] {
-            runCommand([this, still] { AnchorCodecClick(still); }, codingText(title));
+        const CodecEntry* listed = &codec;
+        connect(entry, &QAction::triggered, this, [this, listed, title] {
+            runCommand([this, listed] { codeWithListedCodec(*listed); }, codingText(title));
         });
         AnchorCodecEntries.append(entry);
     }
     if (AnchorCodecEntries.isEmpty()) {
         AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
-        return;
+    } else {
+        AnchorCodec1->addSeparator();
+        AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
+        AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
+        AnchorCodecSettings1->setStatusTip(QStringLiteral(
+            "Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
+        connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
+        describeAnchorEntries();
     }
-    AnchorCodec1->addSeparator();
-    AnchorCodecSettings1 = AnchorCodec1->addAction(QStringLiteral("Settings..."));
-    AnchorCodecSettings1->setObjectName(QStringLiteral("AnchorCodecSettings1"));
-    AnchorCodecSettings1->setStatusTip(
-        QStringLiteral("Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
-    connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
-    describeAnchorEntries();
+    // The form owns it: clearing the menu leaves it for the next fill.
+    AnchorCodec1->addAction(LoadCodecDescriptions1);
 }
 
 // Each entry's status tip says how it codes now, at the remembered settings.
@@ -94,7 +118,7 @@ void TMainForm::describeAnchorEntries() {
 CodecSettingsDialog* TMainForm::AnchorCodecSettingsClick() {
     QList<const CodecEntry*> anchors;
     for (const CodecEntry& codec : codecRegistry())
-        if (codec.anchor != nullptr) anchors.append(&codec);
+        if (listedInCodecMenu(codec)) anchors.append(&codec);
     auto* dialog = new CodecSettingsDialog(anchors, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, &TMainForm::describeAnchorEntries);
@@ -102,14 +126,18 @@ CodecSettingsDialog* TMainForm::AnchorCodecSettingsClick() {
 }
 
 void TMainForm::AnchorCodecClick(StillCodec codec) {
+    const CodecEntry& entry = codecEntryOf(codec);
+    if (entry.anchor != nullptr) codeWithListedCodec(entry);
+}
+
+void TMainForm::codeWithListedCodec(const CodecEntry& codec) {
     const TMDIChild* document = activeDocument();
     if (!document) return;
-    const CodecEntry& entry = codecEntryOf(codec);
-    const int quality = anchorQuality(*Edit2, entry, codecTitle(codec));
+    const int quality = listedCodecQuality(*Edit2, codec);
     const StillParameters parameters{static_cast<std::uint8_t>(quality), 0.0f, 0};
-    const CodecSettings settings = resolvedSettings(rememberedCodecSettings(entry), entry.settings);
+    const CodecSettings settings = resolvedSettings(rememberedCodecSettings(codec), codec.settings);
     const DocumentView view = document->view();
-    codeAndShow(*document, codec, parameters, [&] { return entry.coding->runStill(view, quality, settings); },
+    codeAndShow(*document, codec, parameters, [&] { return codec.coding->runStill(view, quality, settings); },
                 settings);
 }
 
@@ -134,7 +162,7 @@ void TMainForm::runStillEncoder(Command command, StillEncoder encode) {
     if (reading.qualityWasReset) Edit2->setText(QStringLiteral("80"));
     const StillCodec codec = command == Command::AvcStill ? StillCodec::Avc : StillCodec::Ajc;
     const DocumentView view = document->view();
-    codeAndShow(*document, codec, reading.parameters, [&] { return encode(view, reading.parameters); });
+    codeAndShow(*document, codecEntryOf(codec), reading.parameters, [&] { return encode(view, reading.parameters); });
 }
 
 TMDIChild* TMainForm::showStillResult(StillRunResult result) {

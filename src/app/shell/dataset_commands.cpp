@@ -16,6 +16,7 @@
 #include "app/shell/workbench_settings.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
+#include "experiments/command_sweep_point.h"
 #include "experiments/dataset_inputs.h"
 #include "experiments/sweep.h"
 #include "io/error.h"

@@ -99,6 +99,14 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QApplication::restoreOverrideCursor();
         return folders;
     };
+    askCodecFiles = [this] {
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        const QStringList files = QFileDialog::getOpenFileNames(
+            this, QStringLiteral("Load Codec Descriptions"), QString(),
+            QStringLiteral("Codec descriptions (*.json);;All files (*)"));
+        QApplication::restoreOverrideCursor();
+        return files;
+    };
     askDataSetFolder = [this](const QString& start) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Data Set Sweep: Folder"), start);
@@ -107,6 +115,8 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     };
 
     createActions();
+    // Before the menus, so that the codecs of earlier sessions are listed there.
+    loadRememberedCodecFiles();
     createMenus();
     createToolBar();
     createProgressBar();
@@ -153,6 +163,10 @@ void TMainForm::createActions() {
     createFileActions();
     createEditActions();
     createWindowActions();
+    LoadCodecDescriptions1 =
+        makeAction("LoadCodecDescriptions1", QStringLiteral("Load Codec &Descriptions..."),
+                   QStringLiteral("Load Codec Descriptions|Adds codecs described by the commands that run them (JSON "
+                                  "files) to this menu and the sweeps; they are loaded again at the next start"));
     HelpAbout1 = makeAction("HelpAbout1", QStringLiteral("&About..."),
                             QStringLiteral("About|Displays program information, version number, and copyright"));
 }
@@ -472,6 +486,9 @@ void TMainForm::connectCommands() {
     connect(FileOpen1, &QAction::triggered, this, &TMainForm::FileOpen1Execute);
     connect(FileOpenResults1, &QAction::triggered, this,
             [this] { runCommand([this] { OpenResults1Click(); }, QStringLiteral("Opening results...")); });
+    connect(LoadCodecDescriptions1, &QAction::triggered, this, [this] {
+        runCommand([this] { LoadCodecDescriptions1Click(); }, QStringLiteral("Loading codec descriptions..."));
+    });
     connect(FileExit1, &QAction::triggered, this, &TMainForm::FileExit1Execute);
     connect(HelpAbout1, &QAction::triggered, this, &TMainForm::HelpAbout1Execute);
     connect(FileClose1, &QAction::triggered, ClientArea, &QMdiArea::closeActiveSubWindow);
@@ -508,7 +525,7 @@ void TMainForm::updateMenus() {
 void TMainForm::updateCommandActions() {
     const bool idle = !commandRunning_;
     for (QAction* action : {FileNew1, FileOpen1, FileOpenResults1, FileSave1, FileExit1, RecentFiles1->menuAction(), JPEG1, AJC2, AJC1,
-                            AVCSequence1, AVCBMP1, test1, zoomOut1, Test2})
+                            AVCSequence1, AVCBMP1, test1, zoomOut1, Test2, LoadCodecDescriptions1})
         action->setEnabled(idle);
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
     Sweep1->setEnabled(idle && activeDocument() != nullptr);

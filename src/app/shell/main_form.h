@@ -10,6 +10,7 @@
 #include <functional>
 #include <optional>
 
+#include "catalogue/codec_registry.h"
 #include "catalogue/still_codec.h"
 #include "codecs/codec_settings.h"
 #include "codecs/document.h"
@@ -67,6 +68,8 @@ public:
     std::function<bool(DataSetPictureList&)> askDataSetPictures;
     // The folder dialog of Open Results, opened on `start`, several folders at once; empty: cancelled.
     std::function<QStringList(const QString& start)> askResultFolders;
+    // The open dialog of Load Codec Descriptions, several files at once; an empty list: cancelled.
+    std::function<QStringList()> askCodecFiles;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 
@@ -117,10 +120,12 @@ public:
     QAction* DataSetSweep1 = nullptr;
     QAction* Compare1 = nullptr;
     QAction* CompareTwo1 = nullptr;
-    // Compress > Anchor Codec: one entry per anchor codec built, in the order of availableCodecs().
+    // Compress > Anchor Codec: one entry per anchor codec built, in the order of availableCodecs(),
+    // then one per codec described by commands, in the order loaded.
     QMenu* AnchorCodec1 = nullptr;
     QList<QAction*> AnchorCodecEntries;
     QAction* AnchorCodecSettings1 = nullptr;  // Anchor Codec > Settings...
+    QAction* LoadCodecDescriptions1 = nullptr;  // Anchor Codec > Load Codec Descriptions...
     // Every measure of the active window's last run.
     MeasurementsDock* Measurements = nullptr;
 
@@ -167,6 +172,12 @@ public:
     void AVCBMP1Click();
     // Codes the active document with an anchor codec at the quality field, as the JPEG command does.
     void AnchorCodecClick(StillCodec codec);
+    // Codes the active document with a codec of the Anchor Codec menu at the quality field and its
+    // remembered settings, writing what `brenlow-cli code --codec NAME` writes.
+    void codeWithListedCodec(const CodecEntry& codec);
+    // Asks for codec description files and adds their codecs wherever the workbench lists codecs;
+    // the files that load are remembered and loaded again at the next start.
+    void LoadCodecDescriptions1Click();
     // Opens the codec settings dialog; returns it so that a caller (a test) can fill and accept it.
     CodecSettingsDialog* AnchorCodecSettingsClick();
 
@@ -231,6 +242,10 @@ private:
     void createMenus();
     void createCompressMenu();
     void createAnchorCodecMenu();
+    void fillAnchorCodecMenu();
+    // Loads the description files of earlier sessions; one that no longer loads is forgotten and
+    // named in one message once the window is up.
+    void loadRememberedCodecFiles();
     void describeAnchorEntries();
     void createResearchMenu();
     void createWindowMenu();
@@ -287,7 +302,7 @@ private:
     // Codes in the background, then shows the result and hands the run to the Measurements panel,
     // which measures it on a thread of its own, for itself and the Compare view.
     // The result's title names the codec, `parameters` and an anchor's resolved `settings`.
-    void codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+    void codeAndShow(const TMDIChild& source, const CodecEntry& codec, const StillParameters& parameters,
                      const std::function<StillRunResult()>& code, const CodecSettings& settings = {});
     void runWithProgressBar(std::int32_t lastFrame, const std::function<void(const FrameProgress&)>& work);
 

@@ -39,17 +39,17 @@ NamedPicture sourceBesideDecoded(const QString& caption) {
 
 }  // namespace
 
-void TMainForm::codeAndShow(const TMDIChild& source, StillCodec codec, const StillParameters& parameters,
+void TMainForm::codeAndShow(const TMDIChild& source, const CodecEntry& codec, const StillParameters& parameters,
                             const std::function<StillRunResult()>& code, const CodecSettings& settings) {
     RunRecord record;
     record.source = source.windowTitle();
-    record.codec = codec;
+    record.codec = &codec;
     record.parameters = parameters;
     record.settings = settings;
     const DocumentView view = source.view();
     StillRunResult result = inBackground([&] {
         StillRunResult coded = code();
-        record.reference = referencePictureFor(codec, view);
+        record.reference = referencePictureFor(codec.codec, view);
         return coded;
     });
     record.figures = result.figures;

@@ -10,6 +10,7 @@ namespace brenlow {
 namespace {
 
 const QString kRecentFilesKey = QStringLiteral("recentFiles");
+const QString kCodecFilesKey = QStringLiteral("codecFiles");
 
 QString codecSettingsKey(const CodecEntry& codec) {
     return QStringLiteral("codecSettings/") + QString::fromStdString(codec.name);
@@ -45,6 +46,16 @@ void forgetRecentFile(const QString& file) {
     QStringList files = recentFiles();
     files.removeAll(file);
     storeRecentFiles(files);
+}
+
+QStringList rememberedCodecFiles() {
+    return openWorkbenchSettings()->value(kCodecFilesKey).toStringList();
+}
+
+void rememberCodecFiles(const QStringList& files) {
+    const std::unique_ptr<QSettings> stored = openWorkbenchSettings();
+    if (files.isEmpty()) stored->remove(kCodecFilesKey);
+    else stored->setValue(kCodecFilesKey, files);
 }
 
 CodecSettings rememberedCodecSettings(const CodecEntry& codec) {

@@ -24,6 +24,11 @@ QStringList recentFiles();
 void rememberRecentFile(const QString& file);
 void forgetRecentFile(const QString& file);
 
+// The codec description files loaded through Compress > Anchor Codec > Load Codec Descriptions...,
+// as absolute paths in the order loaded: the workbench loads them again at start.
+QStringList rememberedCodecFiles();
+void rememberCodecFiles(const QStringList& files);
+
 // The settings the user chose for a codec, only those away from the defaults. Settings stored by
 // another build that the codec no longer takes are dropped, never an error.
 CodecSettings rememberedCodecSettings(const CodecEntry& codec);

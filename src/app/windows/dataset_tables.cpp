@@ -8,6 +8,7 @@
 #include "app/shell/codec_titles.h"
 #include "app/windows/sweep_tables.h"
 #include "app/windows/table_sorting.h"
+#include "catalogue/codec_curve.h"
 
 namespace brenlow {
 namespace {
@@ -59,6 +60,25 @@ QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::st
     }
     table->resizeColumnsToContents();
     sortByHeaderClick(*table);
+    return table;
+}
+
+QTableWidget* makeCurveTable(const DataSetOutcome& outcome) {
+    QTableWidget* table = readOnlyTable("CurveTable", static_cast<int>(outcome.curves.size()),
+                                        {"Curve", "Codec", "Settings", "Qualities", "Library"});
+    int row = 0;
+    for (const CodecCurve& curve : outcome.curves) {
+        QStringList qualities;
+        for (int quality : curve.qualitiesOr(outcome.parameters.qualities)) qualities << QString::number(quality);
+        const std::string settings = curve.settingsText();
+        const QStringList texts{QString::fromStdString(curve.name), QString::fromStdString(curveCodecName(curve)),
+                                settings.empty() ? QStringLiteral("none") : QString::fromStdString(settings),
+                                qualities.join(QStringLiteral(", ")), QString::fromStdString(curveLibrary(curve))};
+        int column = 0;
+        for (const QString& text : texts) table->setItem(row, column++, new QTableWidgetItem(text));
+        ++row;
+    }
+    table->resizeColumnsToContents();
     return table;
 }
 

@@ -18,6 +18,10 @@ std::vector<CurveMeasure> aggregateMeasuresHeld(const DataSetOutcome& outcome);
 // when the anchor was not swept or no other codec was.
 QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::string& anchor);
 
+// Each curve ("CurveTable"), as the report lists them: its name, codec, settings, qualities and
+// what codes it ("libwebp 1.2.4", "commands from codecs/x.json", or that it was coded elsewhere).
+QTableWidget* makeCurveTable(const DataSetOutcome& outcome);
+
 // Where a row of the picture table comes from.
 struct PictureRow {
     std::size_t picture = 0;  // index into the data set's outcomes

@@ -116,6 +116,7 @@ QWidget* DataSetWindow::makeTables() {
                                          "result at that codec and quality in the Compare view."),
                           pictures),
                  QStringLiteral("Every picture"));
+    tabs->addTab(makeCurveTable(outcome_), QStringLiteral("Curves"));
     return tabs;
 }
 
