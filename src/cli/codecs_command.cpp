@@ -4,7 +4,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
 
 namespace brenlow::cli {
 namespace {

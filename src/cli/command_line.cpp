@@ -9,12 +9,13 @@
 #include <optional>
 
 #include "anchors/anchor_codec.h"
+#include "brenlow/codec.h"
+#include "brenlow/measures.h"
 #include "brenlow/requests.h"
-#include "catalogue/codec_registry.h"
-#include "experiments/quality_list.h"
+#include "brenlow/session.h"
+#include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "measures/measure_table.h"
 
 namespace brenlow::cli {
 namespace {
@@ -126,7 +127,7 @@ void addCodecFileOption(CLI::App& command, Request& request) {
             "--codec-file",
             [&request](const std::string& path) {
                 try {
-                    addCommandCodecs(readCommandCodecFile(path));
+                    Session().addCodecFile(path);
                 } catch (const Error& error) {
                     throw CLI::ValidationError("--codec-file", error.what());
                 }

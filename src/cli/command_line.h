@@ -5,8 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/codec_curve.h"
-#include "catalogue/still_codec.h"
+#include "brenlow/codec.h"
 #include "codecs/codec_settings.h"
 #include "codecs/sequence_codec.h"
 

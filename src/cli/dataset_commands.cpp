@@ -11,17 +11,14 @@
 #include <thread>
 
 #include "brenlow/studies.h"
+#include "brenlow/tables.h"
 #include "cli/json_output.h"
 #include "cli/printable_text.h"
 #include "cli/research_commands.h"
 #include "cli/run_outputs.h"
-#include "experiments/command_sweep_point.h"
-#include "experiments/dataset_inputs.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "io/folder_lock.h"
-#include "results/dataset_json.h"
-#include "results/dataset_run.h"
 
 namespace brenlow::cli {
 namespace {

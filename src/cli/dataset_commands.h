@@ -4,9 +4,9 @@
 #include <ostream>
 #include <string>
 
+#include "brenlow/tables.h"
 #include "cli/command_line.h"
 #include "cli/research_commands.h"
-#include "experiments/imported_curves.h"
 #include "io/folder_lock.h"
 
 namespace brenlow::cli {

@@ -2,16 +2,15 @@
 
 #include <optional>
 
-#include "catalogue/decoded_folder.h"
+#include "brenlow/codec.h"
+#include "brenlow/studies.h"
+#include "brenlow/tables.h"
 #include "cli/dataset_commands.h"
 #include "cli/printable_text.h"
 #include "cli/run_outputs.h"
-#include "experiments/dataset_inputs.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "io/folder_lock.h"
-#include "results/evaluation.h"
-#include "results/research_json.h"
 
 namespace brenlow::cli {
 namespace {

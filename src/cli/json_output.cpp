@@ -3,9 +3,8 @@
 #include <QJsonArray>
 #include <algorithm>
 
+#include "brenlow/tables.h"
 #include "cli/research_commands.h"
-#include "experiments/sweep_report.h"
-#include "results/research_json.h"
 
 namespace brenlow::cli {
 namespace {

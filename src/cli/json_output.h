@@ -6,13 +6,12 @@
 #include <string>
 
 #include "anchors/anchor_codec.h"
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
+#include "brenlow/measures.h"
+#include "brenlow/studies.h"
+#include "brenlow/tables.h"
 #include "cli/command_line.h"
 #include "codecs/still_codecs.h"
-#include "experiments/dataset_outcome.h"
-#include "experiments/sweep.h"
-#include "measures/still_measures.h"
-#include "results/research_json.h"
 
 namespace brenlow::cli {
 

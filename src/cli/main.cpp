@@ -7,8 +7,7 @@
 
 #include "anchors/anchor_codec.h"
 #include "anchors/anchor_experiment.h"
-#include "catalogue/codec_registry.h"
-#include "catalogue/library_versions.h"
+#include "brenlow/codec.h"
 #include "cli/codecs_command.h"
 #include "cli/command_line.h"
 #include "cli/dataset_commands.h"

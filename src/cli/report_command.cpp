@@ -3,12 +3,12 @@
 #include <iostream>
 #include <span>
 
+#include "brenlow/studies.h"
 #include "cli/dataset_commands.h"
 #include "cli/research_commands.h"
 #include "cli/run_outputs.h"
 #include "io/file_io.h"
 #include "report/html_report.h"
-#include "results/dataset_run.h"
 
 namespace brenlow::cli {
 namespace {

@@ -4,18 +4,14 @@
 #include <cmath>
 #include <future>
 
+#include "brenlow/measures.h"
 #include "brenlow/studies.h"
+#include "brenlow/tables.h"
 #include "cli/dataset_commands.h"
 #include "cli/json_output.h"
 #include "cli/printable_text.h"
-#include "experiments/dataset_inputs.h"
-#include "experiments/sweep.h"
-#include "experiments/sweep_report.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "measures/measure_table.h"
-#include "measures/measures.h"
-#include "results/dataset_json.h"
 
 namespace brenlow::cli {
 namespace {

@@ -5,14 +5,13 @@
 #include <string>
 
 #include "anchors/anchor_codec.h"
+#include "brenlow/codec.h"
 #include "brenlow/requests.h"
-#include "catalogue/codec_registry.h"
+#include "brenlow/studies.h"
+#include "brenlow/tables.h"
 #include "cli/command_line.h"
 #include "codecs/document.h"
 #include "codecs/still_codecs.h"
-#include "experiments/imported_curves.h"
-#include "experiments/sweep.h"
-#include "experiments/sweep_report.h"
 
 namespace brenlow::cli {
 

@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#include "brenlow/studies.h"
 #include "io/error.h"
 #include "io/file_io.h"
 #include "io/pending_file.h"
-#include "results/dataset_store.h"
 
 namespace brenlow::cli {
 namespace {

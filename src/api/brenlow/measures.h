@@ -5,5 +5,6 @@
 #include "measures/butteraugli.h"
 #include "measures/measure_table.h"
 #include "measures/measures.h"
+#include "measures/prepared_reference.h"
 #include "measures/ssimulacra2.h"
 #include "measures/still_measures.h"

@@ -5,7 +5,7 @@
 #include <functional>
 #include <optional>
 
-#include "experiments/sweep_report.h"
+#include "brenlow/tables.h"
 
 class QLineSeries;
 

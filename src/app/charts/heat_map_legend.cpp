@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <array>
 
-#include "measures/butteraugli.h"
+#include "brenlow/measures.h"
 
 namespace brenlow {
 namespace {

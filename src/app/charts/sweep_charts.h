@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/charts/chart_point_tips.h"
-#include "experiments/sweep_report.h"
+#include "brenlow/tables.h"
 
 class QWidget;
 

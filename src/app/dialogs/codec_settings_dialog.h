@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <QList>
 
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
 
 class QComboBox;
 class QFormLayout;

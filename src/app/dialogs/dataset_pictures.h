@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "brenlow/codec.h"
 #include "brenlow/studies.h"
-#include "catalogue/still_codec.h"
 
-#include "measures/still_measures.h"
+#include "brenlow/measures.h"
 
 class QLabel;
 class QLayout;

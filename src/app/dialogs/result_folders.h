@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/codec_curve.h"
+#include "brenlow/codec.h"
 
 class QWidget;
 

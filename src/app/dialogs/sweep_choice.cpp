@@ -6,11 +6,11 @@
 #include <string_view>
 
 #include "app/shell/workbench_settings.h"
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
+#include "brenlow/measures.h"
+#include "brenlow/tables.h"
 #include "codecs/field_rules.h"
-#include "experiments/quality_list.h"
 #include "io/error.h"
-#include "measures/measure_table.h"
 
 namespace brenlow {
 namespace {

@@ -4,13 +4,10 @@
 #include <QStringList>
 #include <vector>
 
+#include "brenlow/codec.h"
+#include "brenlow/measures.h"
 #include "brenlow/requests.h"
-#include "catalogue/codec_registry.h"
-#include "catalogue/still_codec.h"
-#include "experiments/sweep.h"
-#include "measures/measure_table.h"
-#include "measures/measures.h"
-#include "measures/still_measures.h"
+#include "brenlow/studies.h"
 
 namespace brenlow {
 

@@ -18,10 +18,10 @@
 
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
-#include "catalogue/codec_registry.h"
-#include "experiments/quality_list.h"
+#include "brenlow/codec.h"
+#include "brenlow/measures.h"
+#include "brenlow/tables.h"
 #include "io/error.h"
-#include "measures/measure_table.h"
 
 namespace brenlow {
 namespace {

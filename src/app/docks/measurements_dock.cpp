@@ -18,9 +18,7 @@
 
 #include "app/docks/elided_label.h"
 #include "app/shell/codec_titles.h"
-#include "measures/measure_table.h"
-#include "measures/measures.h"
-#include "measures/prepared_reference.h"
+#include "brenlow/measures.h"
 
 namespace brenlow {
 namespace {

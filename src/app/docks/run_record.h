@@ -3,12 +3,11 @@
 #include <QImage>
 #include <QString>
 
-#include "catalogue/codec_registry.h"
-#include "catalogue/still_codec.h"
+#include "brenlow/codec.h"
+#include "brenlow/measures.h"
 #include "codecs/codec_settings.h"
 #include "codecs/field_rules.h"
 #include "imaging/quality_metrics.h"
-#include "measures/still_measures.h"
 
 namespace brenlow {
 

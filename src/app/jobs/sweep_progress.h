@@ -4,7 +4,7 @@
 #include <functional>
 #include <optional>
 
-#include "experiments/sweep.h"
+#include "brenlow/studies.h"
 
 class QWidget;
 

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "app/shell/action_icons.h"
-#include "catalogue/library_versions.h"
+#include "brenlow/codec.h"
 
 namespace brenlow {
 

@@ -3,7 +3,8 @@
 
 #include "app/shell/main_form.h"
 #include "app/shell/workbench_settings.h"
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
+#include "brenlow/session.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -15,7 +16,7 @@ QStringList loadCodecFiles(const QStringList& files, QStringList& failures) {
     QStringList loaded;
     for (const QString& file : files) {
         try {
-            addCommandCodecs(readCommandCodecFile(file.toStdString()));
+            Session().addCodecFile(file.toStdString());
             loaded << file;
         } catch (const std::exception& failure) {
             failures << QString::fromStdString(failureMessage(failure));

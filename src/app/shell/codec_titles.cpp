@@ -1,6 +1,6 @@
 #include "app/shell/codec_titles.h"
 
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
 
 namespace brenlow {
 

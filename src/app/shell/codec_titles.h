@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "catalogue/still_codec.h"
+#include "brenlow/codec.h"
 
 namespace brenlow {
 

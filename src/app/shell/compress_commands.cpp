@@ -8,10 +8,9 @@
 #include "app/shell/codec_titles.h"
 #include "app/shell/mdi_child.h"
 #include "app/shell/workbench_settings.h"
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
-#include "catalogue/command_codec_experiment.h"
 #include "io/error.h"
 
 namespace brenlow {

@@ -16,13 +16,10 @@
 #include "app/shell/workbench_settings.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
-#include "experiments/command_sweep_point.h"
-#include "experiments/dataset_inputs.h"
-#include "experiments/sweep.h"
+#include "brenlow/measures.h"
+#include "brenlow/studies.h"
+#include "brenlow/tables.h"
 #include "io/error.h"
-#include "measures/measures.h"
-#include "results/dataset_run.h"
-#include "results/research_json.h"
 
 namespace brenlow {
 namespace {

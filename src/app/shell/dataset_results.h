@@ -4,7 +4,7 @@
 #include <QString>
 #include <vector>
 
-#include "catalogue/codec_curve.h"
+#include "brenlow/codec.h"
 
 namespace brenlow {
 

@@ -10,14 +10,13 @@
 #include <functional>
 #include <optional>
 
-#include "catalogue/codec_registry.h"
-#include "catalogue/still_codec.h"
+#include "brenlow/codec.h"
+#include "brenlow/studies.h"
 #include "codecs/codec_settings.h"
 #include "codecs/document.h"
 #include "codecs/field_rules.h"
 #include "codecs/sequence_codec.h"
 #include "codecs/still_codecs.h"
-#include "experiments/dataset_outcome.h"
 
 class QAction;
 class QLabel;

@@ -14,7 +14,6 @@
 #include "app/windows/sweep_window.h"
 #include "brenlow/studies.h"
 #include "codecs/document.h"
-#include "experiments/sweep.h"
 #include "io/error.h"
 
 namespace brenlow {

@@ -2,8 +2,7 @@
 
 #include <QString>
 
-#include "catalogue/codec_registry.h"
-#include "catalogue/still_codec.h"
+#include "brenlow/codec.h"
 #include "codecs/codec_settings.h"
 #include "codecs/field_rules.h"
 

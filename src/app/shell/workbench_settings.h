@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "catalogue/codec_registry.h"
+#include "brenlow/codec.h"
 
 class QSettings;
 

@@ -17,10 +17,9 @@
 #include "app/charts/heat_map_legend.h"
 #include "app/shell/plain_text.h"
 #include "app/windows/compare_canvas.h"
+#include "brenlow/measures.h"
 #include "imaging/difference_image.h"
 #include "io/error.h"
-#include "measures/butteraugli.h"
-#include "measures/measure_table.h"
 
 namespace brenlow {
 namespace {

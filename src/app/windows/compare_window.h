@@ -4,8 +4,7 @@
 #include <QPoint>
 #include <QWidget>
 
-#include "measures/butteraugli.h"
-#include "measures/measures.h"
+#include "brenlow/measures.h"
 
 class QComboBox;
 class QLabel;

@@ -8,7 +8,7 @@
 #include "app/shell/codec_titles.h"
 #include "app/windows/sweep_tables.h"
 #include "app/windows/table_sorting.h"
-#include "catalogue/codec_curve.h"
+#include "brenlow/codec.h"
 
 namespace brenlow {
 namespace {

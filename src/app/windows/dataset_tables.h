@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "experiments/dataset_outcome.h"
+#include "brenlow/studies.h"
 
 class QTableWidget;
 

@@ -20,10 +20,9 @@
 #include "app/windows/export_names.h"
 #include "app/windows/screen_fit.h"
 #include "app/windows/sweep_tables.h"
+#include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
-#include "results/dataset_json.h"
-#include "results/research_json.h"
 #ifdef BRENLOW_HTML_REPORT
 #include "report/html_report.h"
 #endif

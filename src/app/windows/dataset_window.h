@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/windows/dataset_tables.h"
-#include "experiments/dataset_outcome.h"
+#include "brenlow/studies.h"
 
 namespace brenlow {
 

@@ -11,7 +11,7 @@
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
 #include "app/windows/table_sorting.h"
-#include "measures/measure_table.h"
+#include "brenlow/measures.h"
 
 namespace brenlow {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "experiments/sweep_report.h"
+#include "brenlow/tables.h"
 
 class QTableWidget;
 class QTableWidgetItem;

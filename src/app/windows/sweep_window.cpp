@@ -19,7 +19,7 @@
 #include "app/windows/export_names.h"
 #include "app/windows/screen_fit.h"
 #include "app/windows/sweep_tables.h"
-#include "experiments/sweep_report.h"
+#include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
 

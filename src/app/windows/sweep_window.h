@@ -4,7 +4,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "experiments/sweep.h"
+#include "brenlow/studies.h"
 
 namespace brenlow {
 
