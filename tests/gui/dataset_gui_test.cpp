@@ -127,6 +127,34 @@ std::set<fs::path> foldersIn(const fs::path& home) {
     return folders;
 }
 
+// A folder worked in holds the workbench's own outputs: both front ends leave them out, so the same
+// folder is the same data set with the same figures wherever it is swept.
+TEST_F(DataSetGuiTest, AWorkedInFolderIsTheSameDataSetFromTheCommandLine) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#else
+    saveBitmapFile(patternBitmap(72, 64), (folder / "a~.bmp").string());
+    fs::copy_file(folder / "b.bmp", folder / "b~.bmp");
+    saveBitmapFile(patternBitmap(72, 64), (folder / "c.jpg").string());
+    DataSetWindow* window = sweepDataSet();
+    ASSERT_NE(window, nullptr);
+    const QString measuresOfTheDialog = butteraugliAvailable() ? "ciede2000,butteraugli" : "ciede2000";
+    QProcess cli;
+    cli.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+    cli.start(QStringLiteral(BRENLOW_CLI_PATH), {"sweep", QString::fromStdString(folder.string()), "--codecs", "jpeg,ajc",
+                                                 "--qualities", "20,40,60,90", "--measures", measuresOfTheDialog,
+                                                 "--aggregate-csv", "cli.csv"});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    const std::string notes = cli.readAllStandardError().toStdString();
+    EXPECT_NE(notes.find("a~.bmp\" (a decoded result)"), std::string::npos) << notes;
+    EXPECT_NE(notes.find("c.jpg\" (coded from c.bmp)"), std::string::npos) << notes;
+    EXPECT_EQ(window->outcome().pictures.size(), 3u);
+    EXPECT_EQ(withoutLastColumns(aggregateCsv(window->outcome()), kAggregateCsvTimingColumns),
+              withoutLastColumns(fileText(dir.path() / "cli.csv"), kAggregateCsvTimingColumns));
+#endif
+}
+
 TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt) {
 #ifndef BRENLOW_CLI_PATH
     GTEST_SKIP() << "brenlow-cli is not built";
