@@ -1,11 +1,9 @@
 #include "app/jobs/dataset_progress.h"
 
-#include <QApplication>
 #include <QFileInfo>
-#include <QProgressDialog>
 #include <algorithm>
 
-#include "app/jobs/worker_thread.h"
+#include "app/jobs/progress_dialog.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
 
@@ -45,42 +43,18 @@ QString dataSetProgressText(const DataSetRun& run, int done, qint64 elapsedMs) {
 
 DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetPlan& plan) {
     const DataSetRun& run = plan.run;
-    QProgressDialog dialog(QString(), QStringLiteral("Cancel"), 0, totalPoints(run), parent);
-    // The text names pictures and curves.
-    dialog.setLabel(plainLabel(dataSetProgressText(run, 0, 0)));
-    dialog.setObjectName(QStringLiteral("DataSetProgress"));
-    dialog.setWindowTitle(QStringLiteral("Data Set Sweep"));
-    dialog.setWindowModality(Qt::WindowModal);
-    dialog.setMinimumDuration(0);
-    dialog.setAutoClose(false);
-    dialog.setAutoReset(false);
-
-    RunControl control;
-    control.jobs = run.jobs;
-    QObject::connect(&dialog, &QProgressDialog::canceled, [token = control.cancel]() mutable { token.cancel(); });
-    control.progress = [&dialog, &run](const Progress& progress) {
-        const int done = progress.done;
-        const auto elapsedMs = static_cast<qint64>(progress.elapsedSeconds * 1000);
-        // Queued to the dialog: dropped unseen if it is gone by then.
-        QMetaObject::invokeMethod(
-            &dialog,
-            [&dialog, &run, done, elapsedMs] {
-                dialog.setValue(done);
-                dialog.setLabelText(dataSetProgressText(run, done, elapsedMs));
-            },
-            Qt::QueuedConnection);
-    };
     DataSetRunOutcome ran;
-    // The dialog's Cancel button must not show the command's wait cursor.
-    QApplication::setOverrideCursor(Qt::ArrowCursor);
-    dialog.show();
-    try {
-        runOnWorkerThread([&] { ran = runDataSet(plan, control); });
-    } catch (...) {
-        QApplication::restoreOverrideCursor();
-        throw;
-    }
-    QApplication::restoreOverrideCursor();
+    runWithProgressDialog(
+        parent, {QStringLiteral("DataSetProgress"), QStringLiteral("Data Set Sweep"), dataSetProgressText(run, 0, 0)},
+        totalPoints(run),
+        [&](const RunControl& asked) {
+            RunControl control = asked;
+            control.jobs = run.jobs;
+            ran = runDataSet(plan, control);
+        },
+        [&run](const Progress& progress) {
+            return dataSetProgressText(run, progress.done, static_cast<qint64>(progress.elapsedSeconds * 1000));
+        });
     DataSetProgressOutcome result;
     result.picturesTotal = run.pictures.size();
     result.cancelled = ran.work.cancelled;

@@ -79,7 +79,7 @@ void TMainForm::Sweep1Click() {
     const SweepRequest request = sweepRequestOf(*choice, divisorCode, focus);
     const DocumentView view = document->view();
     PictureSweep sweep = inBackground([&] { return preparePictureSweep(view, request); });
-    std::optional<SweepOutcome> outcome = runSweepWithProgress(this, sweep.source, sweep.settings);
+    std::optional<SweepOutcome> outcome = runSweepWithProgress(this, sweep);
     if (!outcome) return;
     auto* window = new SweepWindow(document->caption(), std::move(*outcome), sweep.anchor, this);
     window->showMessage = showMessage;
