@@ -34,9 +34,13 @@ RunDefaults runDefaultsOf(long divisorCode, long focus) {
     return {{"divisor", std::to_string(divisorCode)}, {"focus", std::to_string(focus)}};
 }
 
+CodecCurve defaultCurve(const CodecEntry& codec, const RunDefaults& defaults) {
+    return {codec.codec, codec.name, withRunDefaults(codec, {}, defaults), {},
+            isKnownByName(codec.codec) ? codec.name : std::string()};
+}
+
 CodecCurve defaultCurve(StillCodec codec, const RunDefaults& defaults) {
-    const CodecEntry& entry = codecEntryOf(codec);
-    return {codec, entry.name, withRunDefaults(entry, {}, defaults), {}};
+    return defaultCurve(codecEntryOf(codec), defaults);
 }
 
 std::vector<CodecCurve> defaultCurves(const std::vector<StillCodec>& codecs, const RunDefaults& defaults) {
@@ -49,7 +53,7 @@ CodecCurve curveNamed(std::string_view text, const RunDefaults& defaults) {
     const CodecChoice choice = checkedCodecChoice(text);
     const CodecEntry& entry = *codecEntryNamed(choice.codec);
     return {entry.codec, choice.curveName(), withRunDefaults(entry, choice.settings, defaults), {},
-            entry.command != nullptr ? entry.name : std::string()};
+            isKnownByName(entry.codec) ? entry.name : std::string()};
 }
 
 std::vector<CodecCurve> curvesNamed(const std::vector<std::string>& texts, const RunDefaults& defaults) {
@@ -85,18 +89,18 @@ std::optional<std::string> curveMatching(std::string_view text, const std::vecto
 }
 
 std::string curveCodecName(const CodecCurve& curve) {
-    return curve.codec == StillCodec::Command ? curve.otherCodec : codecName(curve.codec);
+    return isKnownByName(curve.codec) ? curve.otherCodec : codecName(curve.codec);
 }
 
 void setCurveCodec(CodecCurve& curve, const std::string& codecName) {
     const CodecEntry* entry = codecEntryNamed(codecName);
     const bool built = entry != nullptr && entry->command == nullptr;
     curve.codec = built ? entry->codec : StillCodec::Command;
-    curve.otherCodec = built ? std::string() : codecName;
+    curve.otherCodec = isKnownByName(curve.codec) ? codecName : std::string();
 }
 
 std::string curveLibrary(const CodecCurve& curve) {
-    if (curve.codec != StillCodec::Command) return codecEntryOf(curve.codec).library();
+    if (curve.codec != StillCodec::Command) return codecEntryOf(curve).library();
     if (const CodecEntry* entry = codecEntryNamed(curve.otherCodec)) return entry->library();
     return "not built in: coded elsewhere or by commands not given now";
 }
@@ -116,12 +120,17 @@ StillParameters stillParametersOf(const CodecCurve& curve, int quality) {
 }
 
 const CodecEntry& codecEntryOf(const CodecCurve& curve) {
-    if (curve.codec != StillCodec::Command) return codecEntryOf(curve.codec);
+    if (!isKnownByName(curve.codec)) return codecEntryOf(curve.codec);
     const CodecEntry* entry = codecEntryNamed(curve.otherCodec);
-    if (entry == nullptr || entry->command == nullptr)
-        throw Error("The codec \"" + curve.otherCodec + "\" of the curve \"" + curve.name +
-                    "\" is not built in; give its description file with --codec-file");
-    return *entry;
+    if (entry != nullptr && entry->codec == curve.codec) return *entry;
+    if (curve.codec == StillCodec::Library)
+        throw Error("The codec \"" + curve.otherCodec + "\" of the curve \"" + curve.name + "\" is not in this build");
+    throw Error("The codec \"" + curve.otherCodec + "\" of the curve \"" + curve.name +
+                "\" is not built in; give its description file with --codec-file");
+}
+
+ReferencePicture referencePictureOf(const CodecCurve& curve) {
+    return curve.codec == StillCodec::Command ? ReferencePicture::DocumentFile : referencePictureOf(codecEntryOf(curve));
 }
 
 }  // namespace brenlow

@@ -18,8 +18,9 @@ struct CodecCurve {
     std::string name;          // "jpeg", "avif:speed=8:yuv=444", or the label given
     CodecSettings settings;    // every key the codec declares, with its value
     std::vector<int> qualities;  // its own qualities; empty: the run's
-    std::string otherCodec = {};  // a codec not built in (StillCodec::Command): its name, as its description
-                               // file or `evaluate --name` gives it; empty for the built-in codecs
+    std::string otherCodec = {};  // a codec known by its name (a library's, or one not built in): that
+                               // name, as the registry, its description file or `evaluate --name`
+                               // gives it; empty for our three codecs
 
     bool operator==(const CodecCurve&) const = default;
 
@@ -36,10 +37,14 @@ using RunDefaults = CodecSettings;
 // The run defaults of a divisor code and a focus as the commands' fields give them.
 RunDefaults runDefaultsOf(long divisorCode, long focus);
 
-// A codec at its defaults (under the run's), named by the codec alone.
+struct CodecEntry;
+
+// A codec of the registry at its defaults (under the run's), named by the codec alone.
+CodecCurve defaultCurve(const CodecEntry& codec, const RunDefaults& defaults = {});
+// The same for one of our three codecs.
 CodecCurve defaultCurve(StillCodec codec, const RunDefaults& defaults = {});
 
-// Each codec at its defaults, in order.
+// Each of our codecs at its defaults, in order.
 std::vector<CodecCurve> defaultCurves(const std::vector<StillCodec>& codecs, const RunDefaults& defaults = {});
 
 // The curve of a codec named with its settings, NAME[:KEY=VALUE]...[:label=TEXT]. Throws Error
@@ -77,10 +82,12 @@ std::string curveNamesText(const std::vector<CodecCurve>& curves);
 // The still commands' parameters of a curve of ours at one quality: its divisor and focus.
 StillParameters stillParametersOf(const CodecCurve& curve, int quality);
 
-struct CodecEntry;
-
 // The registry's codec of a curve. Throws Error when it is a codec not built in whose
 // description file was not given.
 const CodecEntry& codecEntryOf(const CodecCurve& curve);
+
+// The picture the curve's points are measured against; a codec not built in is measured as the
+// library codecs are, whether described in this run or not.
+ReferencePicture referencePictureOf(const CodecCurve& curve);
 
 }  // namespace brenlow

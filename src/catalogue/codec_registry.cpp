@@ -32,7 +32,7 @@ CodecEntry ownCodec(StillCodec codec, std::string name, std::string title, std::
 }
 
 CodecEntry libraryCodec(const AnchorCodec& anchor) {
-    return {libraryCodecValue(anchor.name()), anchor.name(), anchor.title(), anchor.extension(), anchor.qualities(),
+    return {StillCodec::Library, anchor.name(), anchor.title(), anchor.extension(), anchor.qualities(),
             anchor.settingDescriptions(), &anchor, false, true, nullptr, libraryCoding(anchor)};
 }
 
@@ -135,7 +135,8 @@ const CodecEntry* codecEntryNamed(std::string_view name) {
 }
 
 const CodecEntry& codecEntryOf(StillCodec codec) {
-    if (codec == StillCodec::Command) throw Error("A codec described by commands is known by its name");
+    if (codec == StillCodec::Library || codec == StillCodec::Command)
+        throw Error("A library codec or one described by commands is known by its name");
     const CodecList entries = codecRegistry();
     const auto entry =
         std::find_if(entries.begin(), entries.end(), [codec](const CodecEntry& e) { return e.codec == codec; });

@@ -21,7 +21,7 @@ enum class StillCodec;
 // Every codec this build has, the three commands' and the anchors alike: the one place that lists
 // them. Front ends, writers and completion read it.
 struct CodecEntry {
-    StillCodec codec;
+    StillCodec codec;       // its kind: one of our three, a library's, or one described by commands
     std::string name;       // "jpeg": the command-line name
     std::string title;      // "JPEG": as menus and reports name it
     std::string extension;  // ".jpg": of its coded files
@@ -72,8 +72,8 @@ private:
     const std::vector<const CodecEntry*>* entries_;
 };
 
-// In the order jpeg, avc, ajc, webp, avif, jxl, jp2, without the anchors left out of this build,
-// then the codecs described by commands that addCommandCodecs added, in the order added.
+// Our three codecs (jpeg, avc, ajc), then the library codecs this build has in the order of their
+// rows, then the codecs described by commands that addCommandCodecs added, in the order added.
 //
 // Codecs may be added at any time, from any thread, while others list, look up or run codecs:
 // entries never move and are never freed, and every listing once taken stays whole, so a run
@@ -90,7 +90,7 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs);
 const CodecEntry* codecEntryNamed(std::string_view name);
 // The same; throws Error naming the codecs there are when there is none.
 const CodecEntry& knownCodecEntry(std::string_view name);
-// A built codec; throws Error for StillCodec::Command, whose codecs are found by name.
+// One of our three codecs; throws Error for the other kinds, whose codecs are found by name.
 const CodecEntry& codecEntryOf(StillCodec codec);
 
 // "jpeg, avc, ajc, webp, ...": the registry's names in its order, for messages.

@@ -191,7 +191,7 @@ void defineSweep(CLI::App& app, Request& request) {
                                     "measure; several pictures or a folder make a data set with mean curves",
                                     Subcommand::Sweep);
     sweep->add_option("--codecs", request.codecs,
-                      "curves to sweep, each a codec of " + joined(codeCodecNames()) +
+                      "curves to sweep, each a codec of " + joined(availableCodecs()) +
                           " with settings, NAME[:KEY=VALUE]...[:label=NAME] (`codecs` lists them); the same codec "
                           "at other settings is another curve (default jpeg,avc,ajc)")
         ->delimiter(',')
@@ -409,7 +409,7 @@ void defineCode(CLI::App& app, Request& request) {
                 "jpeg, avc and ajc run as their own commands");
     code->callback([code, &request] { chooseCodedCommand(*code, request); });
     code->add_option("--codec", request.codec,
-                     "NAME[:KEY=VALUE]..., NAME one of " + joined(codeCodecNames()) + " (settings: brenlow-cli codecs)")
+                     "NAME[:KEY=VALUE]..., NAME one of " + joined(availableCodecs()) + " (settings: brenlow-cli codecs)")
         ->required();
     addDecimal(*code, "-q,--quality", request.quality, 0, 100, "quality within the codec's range (default 80)");
     addDivisor(*code, request, "avc and ajc only; 0 gives 2.5");
@@ -512,11 +512,5 @@ CodecSettings runSettings(const Request& request) {
 }
 
 RunDefaults requestRunDefaults(const Request& request) { return runDefaultsOf(request.divisor, request.focus); }
-
-std::vector<std::string> codeCodecNames() {
-    std::vector<std::string> names;
-    for (StillCodec codec : availableCodecs()) names.emplace_back(codecName(codec));
-    return names;
-}
 
 }  // namespace brenlow::cli

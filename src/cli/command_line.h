@@ -74,9 +74,6 @@ struct CommandOutput {
 // non-numeric values are parse errors, never silent resets.
 void defineCommandLine(CLI::App& app, Request& request);
 
-// The names `code --codec` takes in this build: jpeg, avc, ajc, then the anchor codecs built.
-std::vector<std::string> codeCodecNames();
-
 // The codec a still run codes with: the subcommand's, or for `code` the one named. Throws Error
 // for a name the registry does not hold.
 const CodecEntry& requestCodecEntry(const Request& request);

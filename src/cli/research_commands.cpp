@@ -98,7 +98,7 @@ std::string stillRunJsonLine(const Request& request, const StillParameters& para
 
 std::string anchorRunJsonLine(const Request& request, const CodecEntry& codec, const StillParameters& parameters,
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started) {
-    const QImage reference = referencePictureFor(codec.codec, document);
+    const QImage reference = referencePictureFor(codec, document);
     const StillMeasures measures = measureStill(reference, result.decoded.bitmap, result.figures.codedSize);
     return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
 }

@@ -91,7 +91,7 @@ SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve,
     takeTimes(point, std::move(encoding), std::move(decoding));
     if (settings.keepDecoded) point.keptDecoded = settings.keepDecoded(curve, quality, coded.decoded);
 
-    measureOutsidePoint(point, source.references.at(StillCodec::Command), std::move(coded.decoded), coded.codedBytes,
+    measureOutsidePoint(point, source.referenceFor(curve), std::move(coded.decoded), coded.codedBytes,
                         source.originalSize, settings.measures);
     return point;
 }

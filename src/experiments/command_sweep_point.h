@@ -12,7 +12,7 @@ namespace brenlow {
 // One point of a curve whose codec is described by commands: its encoder codes the document's
 // picture and its decoder decodes the result, settings.timingRuns times (the times the medians
 // of each call's wall and processor time); the decoded picture is measured against
-// source.references.at(StillCodec::Command). Throws Error as runCommandCodec does, or when the
+// source.referenceFor(curve). Throws Error as runCommandCodec does, or when the
 // codec is not in the registry.
 SweepPoint commandSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality,
                              const SweepSettings& settings);

@@ -28,7 +28,7 @@ namespace {
 
 // The picture every codec codes from: the document's bitmap, its planes, its source file's picture.
 PictureToCode pictureToCode(const SweepSource& source) {
-    const auto sourceFile = source.references.find(StillCodec::Ajc);
+    const auto sourceFile = source.references.find(ReferencePicture::SourceFile);
     return {source.bitmap, &source.planes, sourceFile != source.references.end() ? sourceFile->second : QImage()};
 }
 
@@ -91,7 +91,7 @@ struct TargetQuality {
 };
 
 TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curve, double target) {
-    const QImage& reference = source.references.at(curve.codec);
+    const QImage& reference = source.referenceFor(curve);
     const CodecEntry& codec = codecEntryOf(curve);
     const QualityRange range = codec.qualities;
     const auto codedBytes = [&](int quality) {
@@ -112,9 +112,8 @@ TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curv
 
 SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings,
                         PreparedReferences& prepared, MeasureOverlap& overlap) {
-    const StillCodec codec = curve.codec;
     SweepPoint point;
-    point.codec = codec;
+    point.codec = curve.codec;
     point.curve = curve.name;
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
@@ -127,14 +126,14 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     turn.end();
     takeTimes(point, std::move(encodeTimes), std::move(decodeTimes));
 
-    const QImage& reference = source.references.at(codec);
+    const QImage& reference = source.referenceFor(curve);
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
     ByteEnergies energies;
     point.measures = measureStill(prepared.of(reference), decoded.bitmap, file.size(), settings.measures, energies);
     point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
     const SnrTriple snr = snrOfEnergies(energies);
-    const StillRunResult result =
-        assembleResult({}, source.originalSize, file.size(), std::move(decoded), reportsSnr(codec) ? &snr : nullptr);
+    const SnrTriple* reported = codecEntryOf(curve).reportsSnr ? &snr : nullptr;
+    const StillRunResult result = assembleResult({}, source.originalSize, file.size(), std::move(decoded), reported);
     point.figures = result.figures;
     point.reportLine = result.reportLine;
     return point;
@@ -239,7 +238,7 @@ DecodedPicture decodedStoredPoint(const SweepSource& source, const CodecCurve& c
     if (point.keptDecoded.path.empty()) return decodedSweepPoint(source, curve, point.quality);
     DecodedPicture decoded;
     decoded.caption = source.caption;
-    decoded.bitmap = keptDecodedPicture(point.keptDecoded, source.references.at(curve.codec).size());
+    decoded.bitmap = keptDecodedPicture(point.keptDecoded, source.referenceFor(curve).size());
     return decoded;
 }
 
@@ -295,9 +294,10 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
         });
         if (document.planes != nullptr && source.planes.empty()) source.planes = document.planes->clone();
     }
-    for (const CodecCurve& curve : settings.curves)
-        if (!source.references.contains(curve.codec))
-            source.references[curve.codec] = referencePictureFor(curve.codec, document);
+    for (const CodecCurve& curve : settings.curves) {
+        const ReferencePicture reference = referencePictureOf(curve);
+        if (!source.references.contains(reference)) source.references[reference] = referencePicture(reference, document);
+    }
     return source;
 }
 

@@ -52,8 +52,12 @@ struct SweepSource {
     QImage bitmap;                            // the document's picture, what the JPEG experiment codes
     ImagePlanes planes;                       // the document's planes, what the AVC codec halves; empty
                                               // when it has none and the AVC codec halves the bitmap
-    std::map<StillCodec, QImage> references;  // referencePictureFor each codec of the sweep's curves
+    std::map<ReferencePicture, QImage> references;  // each picture the sweep's curves are measured against
     std::shared_ptr<PreparedReferences> prepared;  // shared with the picture's other runs; null: the sweep's own
+
+    // The picture the curve's points are measured against. Throws std::out_of_range for a curve
+    // the source was not prepared for.
+    const QImage& referenceFor(const CodecCurve& curve) const { return references.at(referencePictureOf(curve)); }
 };
 
 // The points a sweep of the settings codes: each curve's qualities, or the size targets for each curve, added up.
@@ -66,7 +70,7 @@ SweepSource prepareSweep(const DocumentView& document, const SweepSettings& sett
 // One curve at one quality: the figures and report line its single command would give, and
 // every measure.
 struct SweepPoint {
-    StillCodec codec = StillCodec::Jpeg;
+    StillCodec codec = StillCodec::Jpeg;  // its kind; the curve names a codec known by its name
     std::string curve;  // the name of its curve
     int quality = 0;
     CompressionFigures figures;
@@ -147,10 +151,10 @@ using SweepProgress = std::function<bool(int done, int total)>;
 SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, const SweepProgress& progress = {});
 
 // One point coded and decoded again in memory exactly as runSweep codes it, for a caller that
-// shows it beside source.references.at(curve.codec). Throws Error as runSweep does.
+// shows it beside source.referenceFor(curve). Throws Error as runSweep does.
 DecodedPicture decodedSweepPoint(const SweepSource& source, const CodecCurve& curve, int quality);
 
-// A point of a sweep made earlier, to be shown beside source.references.at(curve.codec): the
+// A point of a sweep made earlier, to be shown beside source.referenceFor(curve): the
 // decoded picture it keeps, as it was measured, or else coded again as decodedSweepPoint does.
 // Throws Error as keptDecodedPicture and decodedSweepPoint do.
 DecodedPicture decodedStoredPoint(const SweepSource& source, const CodecCurve& curve, const SweepPoint& point);

@@ -79,14 +79,14 @@ std::uint64_t storedSize(const QJsonValue& value, const std::string& what, const
     return static_cast<std::uint64_t>(size);
 }
 
-StillCodec codecOfName(const QString& name, const std::string& path) {
-    if (const std::optional<StillCodec> codec = codecNamed(name.toStdString())) return *codec;
+const CodecEntry& codecOfName(const QString& name, const std::string& path) {
+    if (const CodecEntry* codec = codecEntryNamed(name.toStdString())) return *codec;
     throw Error("The file names a codec this build lacks: \"" + name.toStdString() + "\"", path);
 }
 
 // Files written before curves had settings name their codec alone: it ran at its defaults and at
 // the run's divisor and focus.
-CodecCurve curveOfCodec(StillCodec codec, const DataSetParameters& parameters) {
+CodecCurve curveOfCodec(const CodecEntry& codec, const DataSetParameters& parameters) {
     return defaultCurve(codec, runDefaultsOf(divisorCode(parameters.divisor), parameters.passes));
 }
 

@@ -49,7 +49,7 @@ TEST_P(FrontDoorCodecTest, CodesPixelsAsTheSweepCodesItsPoint) {
     sweep.settings.qualities = {quality};
     sweep.settings.measures = MeasureChoice::none();
     sweep.source.bitmap = pattern.convertToFormat(QImage::Format_BGR888);
-    sweep.source.references[codec.curve().codec] = sweep.source.bitmap;
+    sweep.source.references[referencePictureOf(codec.curve())] = sweep.source.bitmap;
     runPictureSweep(sweep);
     ASSERT_EQ(sweep.outcome.points.size(), 1u);
     EXPECT_EQ(sweep.outcome.points[0].figures.codedSize, coded.size());

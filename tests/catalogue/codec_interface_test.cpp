@@ -75,8 +75,11 @@ TEST_P(CodecInterfaceTest, BytesAreThoseOfTheStillCommandAndTheSweep) {
     const StillRunResult still = codec.runStill(view, quality, chosen);
     EXPECT_EQ(readWholeFile(still.codedPath), file);
 
+    CodecCurve curve = defaultCurve(entry());
+    curve.name = "curve";
+    curve.settings = chosen;
     SweepSettings settings;
-    settings.curves = {CodecCurve{entry().codec, "curve", chosen, {}, entry().command ? entry().name : std::string()}};
+    settings.curves = {curve};
     settings.qualities = {quality};
     settings.measures = MeasureChoice::none();
     const SweepSource source = prepareSweep(view, settings);

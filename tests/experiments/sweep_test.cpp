@@ -16,6 +16,8 @@
 #include "imaging/parallel.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
+#include "io/file_io.h"
+#include "jpeg/jpeg_bridge.h"
 #include "support/test_support.h"
 
 namespace brenlow {
@@ -186,10 +188,10 @@ TEST_F(SweepTest, TheErrorOfTheFirstFailingPointInOrderIsThrown) {
     settings.qualities = {50, 60};
     settings.threads = 2;
     SweepSource source = prepareSweep(document.view(), settings);
-    source.references.erase(StillCodec::Ajc);
+    source.references.erase(ReferencePicture::SourceFile);
     EXPECT_THROW(runSweep(source, settings), std::out_of_range);
     std::atomic<int> asked{0};
-    source.references.erase(StillCodec::Jpeg);
+    source.references.erase(ReferencePicture::DocumentFile);
     EXPECT_THROW(runSweep(source, settings, [&](int, int) { return ++asked > 0; }), std::out_of_range);
     EXPECT_LE(asked, 2) << "no point is started after one failed";
 }
@@ -256,12 +258,12 @@ TEST_F(SweepTest, DeltaRatesOfTheOwnCodecsAgainstJpeg) {
 // come out negative, as it does on PSNR, and its quality delta must be in the measure's own sense.
 TEST(DeltaTableTest, MeasuresWhereLowerIsBetterAreTurnedRound) {
     SweepOutcome outcome;
-    for (StillCodec codec : {StillCodec::Jpeg, StillCodec::Webp}) {
+    for (StillCodec codec : {StillCodec::Jpeg, StillCodec::Library}) {
         for (int step = 0; step < 5; ++step) {
             SweepPoint point;
             point.codec = codec;
-            point.curve = codecName(codec);
-            point.measures.bitsPerPixel = (0.5 + 0.25 * step) * (codec == StillCodec::Webp ? 0.8 : 1.0);
+            point.curve = codec == StillCodec::Library ? "webp" : codecName(codec);
+            point.measures.bitsPerPixel = (0.5 + 0.25 * step) * (codec == StillCodec::Library ? 0.8 : 1.0);
             point.measures.picture.psnr = 30.0 + 2.0 * step;
             point.measures.picture.ciede2000 = 4.0 - 0.5 * step;
             outcome.points.push_back(point);
@@ -343,11 +345,10 @@ std::pair<double, double> processAndThreadCpu(const std::function<void()>& code)
 // library's threads and our own kernels) must do all its work on that thread while timed.
 TEST_F(SweepTest, TimedCodecsCodeOnTheCallingThreadAloneWithTheSameFiles) {
     ::setenv("OPJ_NUM_THREADS", "ALL_CPUS", 1);  // OpenJPEG would take its workers from here
-    std::vector<StillCodec> codecs;
-    for (const CodecEntry& entry : codecRegistry())
-        if (entry.command == nullptr) codecs.push_back(entry.codec);
     SweepSettings settings;
-    settings.curves = defaultCurves(codecs);
+    settings.curves.clear();
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.command == nullptr) settings.curves.push_back(defaultCurve(entry));
     const SweepSource source = prepareSweep(document.view(), settings);
     for (const CodecCurve& curve : settings.curves) {
         SCOPED_TRACE(curve.name);
@@ -366,6 +367,45 @@ TEST_F(SweepTest, TimedCodecsCodeOnTheCallingThreadAloneWithTheSameFiles) {
     if (jxl == nullptr || kernelThreads() == 1) return;
     const auto [process, thread] = processAndThreadCpu([&] { decodedSweepPoint(source, *jxl, 50); });
     EXPECT_GT(process, thread * 1.1 + 0.005);
+}
+
+
+// A bitmap whose name holds ".jpg" has two pictures to be measured against: the JPEG its name leads
+// to, for the JPEG experiment and the library codecs, and the bitmap file itself, for the AVC and
+// AJC codecs (which AJC also codes). An edited document holds neither, so the sweep reads both.
+TEST(SweepReferencesTest, EveryCodecOfOneSweepIsMeasuredAgainstItsOwnPicture) {
+    TempDir dir;
+    const std::string path = testing::copyInto(testing::testDataPath("chelsea.bmp"), dir, "p.jpg.bmp");
+    const QImage sourceFile = loadBitmapFile(path);
+    const QImage other = testing::patternBitmap(sourceFile.width(), sourceFile.height());
+    writeFileAtomically(dir.file("p.jpg.jpg"), SaveAsJpeg(other, 90));
+    const QImage documentFile = loadDocumentPicture(path);
+    QImage edited = sourceFile.copy();
+    edited.invertPixels();
+    const DocumentView view{path, &edited};
+
+    SweepSettings settings;
+    settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc});
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.codec == StillCodec::Library) settings.curves.push_back(defaultCurve(entry));
+    settings.qualities = {60};
+    settings.measures = MeasureChoice::none();
+    const SweepSource source = prepareSweep(view, settings);
+    const SweepOutcome outcome = runSweep(source, settings);
+    ASSERT_EQ(outcome.points.size(), settings.curves.size());
+    EXPECT_EQ(source.references.size(), 2u) << "one picture per kind of reference, however many codecs";
+    for (std::size_t i = 0; i < settings.curves.size(); ++i) {
+        const CodecCurve& curve = settings.curves[i];
+        SCOPED_TRACE(curve.name);
+        const bool againstSourceFile = curve.codec == StillCodec::Avc || curve.codec == StillCodec::Ajc;
+        const QImage& expected = againstSourceFile ? sourceFile : documentFile;
+        const QImage decoded = decodedSweepPoint(source, curve, 60).bitmap;
+        const SweepPoint& point = outcome.points[i];
+        EXPECT_EQ(point.measures.picture.psnr,
+                  measureStill(expected, decoded, point.figures.codedSize, MeasureChoice::none()).picture.psnr);
+    }
+    const SweepPoint& ajc = outcome.points[2];
+    EXPECT_GT(ajc.measures.picture.psnr, 30.0) << "AJC codes the source file, not the edited picture";
 }
 
 }  // namespace

@@ -38,22 +38,22 @@ std::vector<std::string> namesIn(const TempDir& dir) {
 
 void pressOk(SweepDialog& dialog) { dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); }
 
-QStringList namesOf(const std::vector<StillCodec>& codecs) {
+QStringList namesOf(const std::vector<std::string>& codecs) {
     QStringList names;
-    for (StillCodec codec : codecs) names << QString::fromLatin1(codecName(codec));
+    for (const std::string& codec : codecs) names << QString::fromStdString(codec);
     return names;
 }
 
 // Lists exactly `codecs` at their defaults and fills in the rest of the dialog as the user would.
-void fillDialog(SweepDialog& dialog, const std::vector<StillCodec>& codecs, const QString& qualities,
-                MeasureChoice measures, StillCodec anchor) {
+void fillDialog(SweepDialog& dialog, const std::vector<std::string>& codecs, const QString& qualities,
+                MeasureChoice measures, const std::string& anchor) {
     dialog.clearCurves();
     for (const QString& name : namesOf(codecs)) EXPECT_TRUE(dialog.addCurve(name));
     dialog.findChild<QLineEdit*>("SweepQualities")->setText(qualities);
     for (const OptionalMeasure& measure : optionalMeasures())
         dialog.findChild<QCheckBox*>(measureBoxName(measure))->setChecked(measures.takes(measure.name));
     auto* anchors = dialog.findChild<QComboBox*>("SweepAnchor");
-    anchors->setCurrentIndex(anchors->findText(codecTitle(anchor)));
+    anchors->setCurrentIndex(anchors->findText(curveTitle(anchor)));
 }
 
 QList<QPointF> pointsOf(const std::vector<RatePoint>& curve) {
@@ -65,8 +65,8 @@ QList<QPointF> pointsOf(const std::vector<RatePoint>& curve) {
 class SweepGuiTest : public WorkbenchTest {
 protected:
     // The next sweep runs with this choice, as if the user had made it and pressed OK.
-    void chooseSweep(const std::vector<StillCodec>& codecs, const QString& qualities, MeasureChoice measures,
-                     StillCodec anchor) {
+    void chooseSweep(const std::vector<std::string>& codecs, const QString& qualities, MeasureChoice measures,
+                     const std::string& anchor) {
         form->askSweepChoice = [=](SweepDialog& dialog) {
             fillDialog(dialog, codecs, qualities, measures, anchor);
             pressOk(dialog);
@@ -86,8 +86,8 @@ protected:
 
 TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAndIsOfferedAgain) {
     openSmallPicture();
-    const StillCodec anchor = availableCodecs().back();
-    const std::vector<StillCodec> codecs{StillCodec::Jpeg, StillCodec::Avc, anchor};
+    const std::string anchor = availableCodecs().back();
+    const std::vector<std::string> codecs{"jpeg", "avc", anchor};
     chooseSweep(codecs, " 40:80:20", MeasureChoice::only({"ms_ssim"}), anchor);
     form->Sweep1->trigger();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
@@ -96,7 +96,7 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     const SweepOutcome& outcome = window->outcome();
     ASSERT_EQ(outcome.points.size(), 9u);
     for (std::size_t i = 0; i < outcome.points.size(); ++i) {
-        EXPECT_EQ(outcome.points[i].codec, codecs[i / 3]);
+        EXPECT_EQ(outcome.points[i].curve, codecs[i / 3]);
         EXPECT_EQ(outcome.points[i].quality, 40 + 20 * static_cast<int>(i % 3));
         EXPECT_TRUE(std::isfinite(outcome.points[i].measures.picture.msSsimLumaDb));
         EXPECT_TRUE(std::isnan(outcome.points[i].measures.picture.ciede2000)) << "left out in the dialog";
@@ -111,19 +111,19 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     const QList<QAbstractSeries*> series = chart->chart()->series();
     ASSERT_EQ(series.size(), 3);
     for (std::size_t c = 0; c < codecs.size(); ++c) {
-        EXPECT_EQ(series[static_cast<int>(c)]->name(), codecTitle(codecs[c]));
+        EXPECT_EQ(series[static_cast<int>(c)]->name(), curveTitle(codecs[c]));
         EXPECT_EQ(static_cast<QXYSeries*>(series[static_cast<int>(c)])->points(),
-                  pointsOf(curveOf(outcome, codecName(codecs[c]), CurveMeasure("psnr_y"))));
+                  pointsOf(curveOf(outcome, codecs[c], CurveMeasure("psnr_y"))));
     }
 
     // Against the anchor chosen: its own curve has no row; a PCHIP BD-rate is the core's figure.
-    EXPECT_EQ(window->anchor(), codecName(anchor));
+    EXPECT_EQ(window->anchor(), anchor);
     auto* deltas = window->findChild<QTableWidget*>("DeltaTable");
     ASSERT_NE(deltas, nullptr);
     const std::vector<CurveMeasure> measures{CurveMeasure("psnr"), CurveMeasure("psnr_y"), CurveMeasure("ssim_y_db"),
                                              CurveMeasure("ms_ssim_y_db")};
     ASSERT_EQ(deltas->rowCount(), 8);
-    const std::vector<DeltaRow> expected = deltaTable(outcome, codecName(anchor), measures);
+    const std::vector<DeltaRow> expected = deltaTable(outcome, anchor, measures);
     for (int row = 0; row < deltas->rowCount(); ++row) {
         const DeltaRow& pchip = expected[2 * static_cast<std::size_t>(row) + 1];
         EXPECT_EQ(deltas->item(row, 0)->text(), curveTitle(pchip.curve));
@@ -150,7 +150,7 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     EXPECT_EQ(offered->qualities, "40:80:20");
     EXPECT_TRUE(offered->measures.takes("ms_ssim"));
     EXPECT_FALSE(offered->measures.takes("ciede2000"));
-    EXPECT_EQ(offered->anchor, QString::fromLatin1(codecName(anchor)));
+    EXPECT_EQ(offered->anchor, QString::fromStdString(anchor));
     EXPECT_TRUE(form->findChildren<SweepWindow*>().isEmpty()) << "Cancel runs nothing";
 }
 
@@ -239,7 +239,7 @@ TEST(SweepWindowDeltas, ADeltaOverLittleOfTheCurvesIsMarkedAndSaysHowMuchTheySha
 TEST_F(SweepGuiTest, SweepCanBeCancelledAndLeavesNoFileBehind) {
     openCopy(testDataPath("chelsea.bmp"));
     const std::vector<std::string> before = namesIn(dir);
-    chooseSweep({StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc}, "10:90:10", {}, StillCodec::Jpeg);
+    chooseSweep({"jpeg", "avc", "ajc"}, "10:90:10", {}, "jpeg");
     bool sawDialog = false;
     // The sweep prepares its source before the dialog comes up.
     QTimer watch;
@@ -263,8 +263,7 @@ TEST_F(SweepGuiTest, SweepCanBeCancelledAndLeavesNoFileBehind) {
 TEST_F(SweepGuiTest, SweepShowsOneCurvePerCodecAndExportsItsTable) {
     openCopy(testDataPath("chelsea.bmp"));
     const std::vector<std::string> before = namesIn(dir);
-    chooseSweep({StillCodec::Jpeg, StillCodec::Avc, StillCodec::Ajc}, "10:90:10", MeasureChoice::none(),
-                StillCodec::Jpeg);
+    chooseSweep({"jpeg", "avc", "ajc"}, "10:90:10", MeasureChoice::none(), "jpeg");
     form->Sweep1->trigger();
     ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_EQ(namesIn(dir), before);

@@ -45,7 +45,7 @@ QString curveTip(const CodecCurve& curve) {
     QString tip = QString::fromStdString(curve.name);
     if (const std::string settings = curve.settingsText(); !settings.empty())
         tip += QStringLiteral(" - ") + QString::fromStdString(settings);
-    if (curve.codec == StillCodec::Command || anchorCodecOf(curve.codec) != nullptr)
+    if (isKnownByName(curve.codec))
         tip += QStringLiteral(" (%1)").arg(QString::fromStdString(curveLibrary(curve)));
     return tip;
 }

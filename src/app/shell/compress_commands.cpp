@@ -124,11 +124,6 @@ CodecSettingsDialog* TMainForm::AnchorCodecSettingsClick() {
     return dialog;
 }
 
-void TMainForm::AnchorCodecClick(StillCodec codec) {
-    const CodecEntry& entry = codecEntryOf(codec);
-    if (entry.anchor != nullptr) codeWithListedCodec(entry);
-}
-
 void TMainForm::codeWithListedCodec(const CodecEntry& codec) {
     const TMDIChild* document = activeDocument();
     if (!document) return;

@@ -64,7 +64,7 @@ CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const 
     const PictureDocument document = openPictureDocument(picture, false);
     const SweepSource source = prepareSweep(document.view(), settings);
     CodedPoint coded;
-    coded.reference = source.references.at(curve.codec);
+    coded.reference = source.referenceFor(curve);
     coded.decoded = decodedStoredPoint(source, curve, point);
     coded.measures = measurePictures(coded.reference, coded.decoded.bitmap);
     return coded;

@@ -119,7 +119,7 @@ public:
     QAction* DataSetSweep1 = nullptr;
     QAction* Compare1 = nullptr;
     QAction* CompareTwo1 = nullptr;
-    // Compress > Anchor Codec: one entry per anchor codec built, in the order of availableCodecs(),
+    // Compress > Anchor Codec: one entry per anchor codec built, in the registry's order,
     // then one per codec described by commands, in the order loaded.
     QMenu* AnchorCodec1 = nullptr;
     QList<QAction*> AnchorCodecEntries;
@@ -169,8 +169,6 @@ public:
     void AJC2Click();
     void AVCSequence1Click();
     void AVCBMP1Click();
-    // Codes the active document with an anchor codec at the quality field, as the JPEG command does.
-    void AnchorCodecClick(StillCodec codec);
     // Codes the active document with a codec of the Anchor Codec menu at the quality field and its
     // remembered settings, writing what `brenlow-cli code --codec NAME` writes.
     void codeWithListedCodec(const CodecEntry& codec);

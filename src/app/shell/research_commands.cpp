@@ -48,7 +48,7 @@ void TMainForm::codeAndShow(const TMDIChild& source, const CodecEntry& codec, co
     const DocumentView view = source.view();
     StillRunResult result = inBackground([&] {
         StillRunResult coded = code();
-        record.reference = referencePictureFor(codec.codec, view);
+        record.reference = referencePictureFor(codec, view);
         return coded;
     });
     record.figures = result.figures;
