@@ -179,6 +179,24 @@ TEST_F(CurveSweepTest, AResultFileWithoutCurveIsTakenAsTheCodecAtItsDefaults) {
     EXPECT_EQ(loadDataSet({run.resultFolder}).curves, run.settings.curves);
 }
 
+// A library codec is known by its name: its curves, at their defaults or not, come back from their
+// result files as they were asked for, so a second run takes every result.
+TEST_F(CurveSweepTest, ResultsOfLibraryCodecsAreTakenAgainWithTheirCurves) {
+    std::vector<std::string> libraries;
+    for (const CodecEntry& entry : codecRegistry())
+        if (entry.codec == StillCodec::Library) libraries.push_back(entry.name);
+    if (libraries.empty()) GTEST_SKIP() << "this build has no library codec";
+    DataSetRun run;
+    run.pictures = {path};
+    run.settings.curves = curvesNamed({"ajc", libraries.front(), libraries.back() + ":label=last"});
+    run.settings.qualities = {50};
+    run.settings.measures = MeasureChoice::none();
+    run.resultFolder = dir.file("libraries");
+    EXPECT_EQ(runDataSetItems(run).computed, 3);
+    EXPECT_EQ(runDataSetItems(run).reused, 3);
+    EXPECT_EQ(loadDataSet({run.resultFolder}).curves, run.settings.curves);
+}
+
 // A size target takes the highest quality within it: one quality higher codes above it.
 TEST_F(CurveSweepTest, ASizeTargetIsCodedAtTheHighestQualityWithinItOrMarkedMissed) {
     SweepSettings settings;
