@@ -3,6 +3,7 @@
 #include "codecs/field_rules.h"
 #include "experiments/quality_list.h"
 #include "io/error.h"
+#include "measures/measure_table.h"
 
 namespace brenlow {
 
@@ -23,6 +24,13 @@ void withOwnQualities(std::vector<CodecCurve>& curves, const std::vector<std::st
                 each.qualities = parseQualities(qualities);
             }
     }
+}
+
+std::vector<std::string> measureNamesOf(const MeasureChoice& choice) {
+    std::vector<std::string> names;
+    for (const OptionalMeasure& measure : optionalMeasures())
+        if (choice.takes(measure.name)) names.emplace_back(measure.name);
+    return names;
 }
 
 RunDefaults runDefaultsOf(const SweepRequest& request) { return runDefaultsOf(request.divisorCode, request.focus); }

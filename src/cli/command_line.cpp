@@ -146,6 +146,12 @@ std::string slowMeasureNames() {
     return names;
 }
 
+std::string commaList(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
 std::vector<std::string> allSlowMeasureNames() {
     std::vector<std::string> names;
     for (const OptionalMeasure& measure : optionalMeasures()) names.emplace_back(measure.name);
@@ -157,7 +163,7 @@ void addMeasuresOption(CLI::App& command, Request& request) {
         .add_option_function<std::string>(
             "--measures", [&request](const std::string& text) { request.measures = splitAtCommas(text); },
             "slower measures to take besides PSNR and SSIM: a list of " + slowMeasureNames() +
-                ", or none (default ms_ssim, ciede2000, butteraugli)")
+                ", or none (default " + commaList(measureNamesOf(SweepRequest().measures)) + ")")
         ->check([](const std::string& text) {
             for (const std::string& name : splitAtCommas(text)) {
                 if (optionalMeasureNamed(name) == nullptr && name != "none") return "\"" + name + "\" is not one of " + slowMeasureNames() + ", none";

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "brenlow/codec.h"
+#include "brenlow/requests.h"
 #include "codecs/codec_settings.h"
 #include "codecs/sequence_codec.h"
 
@@ -39,13 +40,13 @@ struct Request {
     std::string secondFile;                          // compare: the picture measured against FILE
     std::string codec;                               // code: the codec's command-line name
     CodecSettings codecSettings;                     // code: the settings given after it (NAME:KEY=VALUE)
-    std::vector<std::string> codecs{"jpeg", "avc", "ajc"};  // sweep: curves, NAME[:KEY=VALUE]...
+    std::vector<std::string> codecs = SweepRequest().curves;  // sweep: curves, NAME[:KEY=VALUE]...
     std::vector<std::string> qualitiesFor;           // sweep --qualities-for: CURVE=QUALITIES
     std::vector<double> bppTargets;                  // sweep --bpp: sizes to code each picture to
     std::string anchor = "jpeg";
     bool anchorGiven = false;                        // --anchor named, so it must be a codec of the run
-    std::vector<std::string> measures{"ms_ssim", "ciede2000", "butteraugli"};
-    std::vector<int> qualities{10, 20, 30, 40, 50, 60, 70, 80, 90};
+    std::vector<std::string> measures = measureNamesOf(SweepRequest().measures);
+    std::vector<int> qualities = SweepRequest().qualities;
     std::vector<std::string> files;     // still commands and sweep: pictures (sweep: folders and patterns
                                         // too); merge: result folders
     int sweepJobs = 0;                  // items coded at a time; 0: one per core

@@ -71,6 +71,9 @@ protected:
             dialog.findChild<QLineEdit*>("SweepQualities")->setText("20,40,60,90");
             dialog.findChild<QCheckBox*>("SweepMsSsim")->setChecked(false);
             dialog.findChild<QCheckBox*>("SweepCiede2000")->setChecked(true);
+            // Butteraugli as a first sweep offers it, whatever an earlier test in this process left remembered.
+            if (auto* butteraugli = dialog.findChild<QCheckBox*>("SweepButteraugli"); butteraugli->isEnabled())
+                butteraugli->setChecked(SweepRequest().measures.takes("butteraugli"));
             auto* anchors = dialog.findChild<QComboBox*>("SweepAnchor");
             anchors->setCurrentIndex(anchors->findText(codecTitle(StillCodec::Jpeg)));
             dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();

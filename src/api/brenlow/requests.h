@@ -25,6 +25,9 @@ struct SweepRequest {
     std::optional<std::string> anchor;      // unset: jpeg when swept, else the first curve
 };
 
+// The optional measures a choice takes, by the measure table's names and in its order.
+std::vector<std::string> measureNamesOf(const MeasureChoice& choice);
+
 // The run defaults a request gives the curves that take a divisor and a focus.
 RunDefaults runDefaultsOf(const SweepRequest& request);
 
