@@ -6,5 +6,4 @@
 #include "measures/measure_table.h"
 #include "measures/measures.h"
 #include "measures/prepared_reference.h"
-#include "measures/ssimulacra2.h"
 #include "measures/still_measures.h"
