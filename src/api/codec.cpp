@@ -15,15 +15,13 @@ CodecInfo codecInfoNamed(const std::string& name) {
     info.extension = entry->extension;
     info.lowestQuality = entry->qualities.lowest;
     info.highestQuality = entry->qualities.highest;
-    for (const SettingDescription& setting : entry->settings)
-        info.settings.push_back(
-            {setting.key, setting.meaning, setting.lowest, setting.highest, setting.choices, setting.defaultValue});
+    info.settings = entry->settings;
     info.library = entry->library();
     info.describedByCommands = entry->command != nullptr;
     return info;
 }
 
-Codec::Codec(const std::string& spec) : curve_(curveNamed(spec)), info_(codecInfoNamed(curveCodecName(curve_))) {}
+Codec::Codec(const std::string& codecText) : curve_(curveNamed(codecText)), info_(codecInfoNamed(curveCodecName(curve_))) {}
 
 std::vector<std::uint8_t> Codec::encode(const Picture& picture, int quality) const {
     if (quality < info_.lowestQuality || quality > info_.highestQuality)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "brenlow/picture.h"
+#include "codecs/codec_settings.h"
 // The catalogue's own types, which the front ends read: the registry's entries, codec curves,
 // library versions, decoded folders.
 #include "catalogue/codec_curve.h"
@@ -18,15 +19,8 @@
 
 namespace brenlow {
 
-// One setting a codec takes beside the quality.
-struct SettingInfo {
-    std::string key;                   // "speed"
-    std::string meaning;               // "encoder speed, 0 slowest and smallest"
-    int lowest = 0;                    // its range, both ends included, when `choices` is empty
-    int highest = 0;
-    std::vector<std::string> choices;  // the words it takes ("420", "444"), or empty for a range
-    std::string defaultValue;
-};
+// One setting a codec takes beside the quality: the catalogue's own description.
+using SettingInfo = SettingDescription;
 
 // What a codec is, as `brenlow-cli codecs --json` lists it.
 struct CodecInfo {
@@ -46,7 +40,7 @@ struct CodecInfo {
 class Codec {
 public:
     // Throws Error naming the codec, the key and what is allowed, or the codecs there are.
-    explicit Codec(const std::string& spec);
+    explicit Codec(const std::string& codecText);
 
     const CodecInfo& info() const { return info_; }
     const CodecCurve& curve() const { return curve_; }
