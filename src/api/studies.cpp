@@ -34,7 +34,12 @@ PictureSweep preparePictureSweep(const DocumentView& document, const SweepReques
 void runPictureSweep(PictureSweep& sweep, const RunControl& control) {
     if (control.jobs > 0 && sweep.settings.timingRuns <= 1) sweep.settings.threads = control.jobs;
     ProgressPacer pacer(control);
+    TimedRun timed = timedRunStarting(control.jobsOrCores(), timedCodingsAtOnce(sweep.settings),
+                                      std::max(sweep.settings.timingRuns, 1), kTimedCodecThreads);
     sweep.outcome = runSweep(sweep.source, sweep.settings, [&](int done, int total) { return pacer(done, total); });
+    timed.items = 1;
+    sweep.outcome.timedRun = timed;
+    endTimedRun(sweep.outcome.timedRun);
 }
 
 DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control) {

@@ -270,8 +270,8 @@ void addDataSetOutputs(CLI::App& command, Request& request) {
 
 void addDataSetOptions(CLI::App& sweep, Request& request) {
     addDecimal(sweep, "-j,--jobs", request.sweepJobs, 1, kMaxJobs,
-               "pictures-with-a-codec coded at a time, each on a thread (default: one per core); the output does "
-               "not depend on it");
+               "pictures-with-a-codec (of one picture, its points) coded at a time, each on a thread (default: one "
+               "per core); the output does not depend on it");
     sweep.add_option("--out", request.resultFolder,
                      "keep one result file per picture and codec in DIR; a rerun takes those made alike and makes "
                      "the rest")

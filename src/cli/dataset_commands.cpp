@@ -145,7 +145,7 @@ void writeTextFile(const std::string& path, const std::string& text) {
 
 CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
-                            std::ostream& notes) {
+                            std::ostream& notes, const std::string& timingSaidFor) {
     const std::string anchor = anchorOf(sweepRequestOf(request), outcome.curves);
     checkImportNames(imported, outcome.curves);
     if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
@@ -162,6 +162,8 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
         }
         output.text = dataSetCsv(outcome);
     }
+    if (!request.quiet)
+        for (const std::string& warning : timingWarnings(outcome.timedRuns, timingSaidFor)) notes << warning << '\n';
     output.failedItems = writeFailedItems(outcome.failed, notes);
     return output;
 }
@@ -250,7 +252,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     checkImportNames(imported, run.settings.curves);
     // Fewer items than -j cannot share the cores with one another.
     writeTimingNotes(request, static_cast<int>(std::min<std::size_t>(plan.items, static_cast<std::size_t>(run.jobs))),
-                     notes);
+                     "items", notes);
     DataSetRunOutcome done;
     {
         ProgressLine progress(notes, !request.quiet && isatty(STDERR_FILENO) == 1);
@@ -259,7 +261,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     }
     if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, done.work, notes);
     if (run.shardCount > 1) return {{}, writeFailedItems(failedItemsOf(done.work), notes)};
-    return dataSetOutput(request, done.outcome, imported, started, notes);
+    return dataSetOutput(request, done.outcome, imported, started, notes, done.work.timedRun.started);
 }
 
 CommandOutput runMergeCommand(const Request& request, std::ostream& notes) {

@@ -19,10 +19,12 @@ namespace brenlow::cli {
 // `notes` at the end, --quiet or not, and counted in the result. Throws Error.
 CommandOutput runDataSetSweep(const Request& request, std::ostream& notes);
 
-// What a whole data set prints, the same for a run, a merge and an evaluation (see runDataSetSweep).
+// What a whole data set prints, the same for a run, a merge and an evaluation (see runDataSetSweep),
+// with the warnings its times need (timingWarnings), but the shared cores of the run started at
+// `timingSaidFor`, said as it began.
 CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
-                            std::ostream& notes);
+                            std::ostream& notes, const std::string& timingSaidFor = {});
 
 // merge DIR...: the data set of the result folders, printed as runDataSetSweep prints a whole run.
 // Throws Error naming what is missing or made otherwise.

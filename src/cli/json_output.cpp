@@ -98,8 +98,9 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
                                        {"anchor", text(anchor)},
                                        {"measures", measuresTakenJson(measureChoiceOf(request))},
                                        {"curves", curvesJson(outcome.curves)},
-                                       {"timing", timingParametersJson({std::max(request.timingRuns, 1),
-                                                                        kTimedCodecThreads})}};
+                                       {"timing", withTimedRuns(timingParametersJson({std::max(request.timingRuns, 1),
+                                                                                      kTimedCodecThreads}),
+                                                                 {outcome.timedRun})}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
     QJsonArray points;
     for (const SweepPoint& point : outcome.points) points.append(pointJson(point));

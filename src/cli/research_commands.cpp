@@ -119,14 +119,13 @@ std::string runCompareCommand(const Request& request, std::ostream& notes) {
     return jsonLine(compareJson(request, measures, reference.size(), compared.size(), secondsSince(started)));
 }
 
-void writeTimingNotes(const Request& request, int itemsAtOnce, std::ostream& notes) {
-    if (request.timingRuns <= 1 || request.quiet) return;
-    notes << "Timing: each point coded and decoded " << request.timingRuns
-          << " times, a picture's points one after another, each codec on " << kTimedCodecThreads
-          << " thread; the medians of wall-clock and CPU seconds are given\n";
-    if (itemsAtOnce > 1)
-        notes << "Timing: " << itemsAtOnce << " items ran at a time and shared the cores, so their times are not "
-              << "those of one item alone; -j 1 times each item by itself\n";
+void writeTimingNotes(const Request& request, int codingsAtOnce, const std::string& unit, std::ostream& notes) {
+    if (request.quiet) return;
+    if (request.timingRuns > 1)
+        notes << "Timing: each point coded and decoded " << request.timingRuns
+              << " times, a picture's points one after another, each codec on " << kTimedCodecThreads
+              << " thread; the medians of wall-clock and CPU seconds are given\n";
+    if (codingsAtOnce > 1) notes << sharedCoresWarning(codingsAtOnce, unit) << '\n';
 }
 
 CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
@@ -140,9 +139,10 @@ CommandOutput runSweepCommand(const Request& request, std::ostream& notes) {
     single.file = request.files.front();
     const PictureDocument document = openPictureDocument(single.file, false);
     PictureSweep sweep = preparePictureSweep(document.view(), sweepRequestOf(single));
-    // One picture is one item, whatever -j says: its points are timed in turn.
-    writeTimingNotes(single, 1, notes);
-    runPictureSweep(sweep);
+    RunControl control;
+    control.jobs = request.sweepJobs;
+    runPictureSweep(sweep, control);
+    writeTimingNotes(single, sweep.outcome.timedRun.codingsAtOnce, "points", notes);
     const SweepSettings& settings = sweep.settings;
     const SweepSource& source = sweep.source;
     const SweepOutcome& outcome = sweep.outcome;

@@ -42,9 +42,10 @@ SweepRequest sweepRequestOf(const Request& request);
 // warning where the curves share little.
 void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& anchor, std::ostream& notes);
 
-// For a timed run (more than one timing run, unless --quiet): how its times are taken, and, when
-// `itemsAtOnce` items coded side by side, that they shared the cores.
-void writeTimingNotes(const Request& request, int itemsAtOnce, std::ostream& notes);
+// Unless --quiet: for more than one timing run, how the times are taken; whenever `codingsAtOnce`
+// codings ran side by side, the warning that they shared the cores, `unit` naming what they coded
+// ("items", "points").
+void writeTimingNotes(const Request& request, int codingsAtOnce, const std::string& unit, std::ostream& notes);
 
 // sweep FILE: the CSV table, or with --json one object. With CSV the delta rates against JPEG
 // go to `notes`, one line per codec. Writes no file. Several pictures, a folder or a pattern run

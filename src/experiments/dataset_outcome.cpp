@@ -22,6 +22,8 @@ struct PointSums {
     std::vector<int> counts = std::vector<int>(curveMeasures().size(), 0);
     std::vector<double> encodeSpeeds;
     std::vector<double> decodeSpeeds;
+    std::vector<double> encodeCpuSpeeds;
+    std::vector<double> decodeCpuSpeeds;
 
     void add(const SweepPoint& point) {
         ++pictures;
@@ -29,6 +31,7 @@ struct PointSums {
         if (point.timingRuns > 0) {
             encodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.encodeSeconds));
             decodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.decodeSeconds));
+            addCpuSpeeds(point);
         }
         bitsPerPixel += point.measures.bitsPerPixel;
         for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
@@ -39,6 +42,13 @@ struct PointSums {
         }
     }
 
+    // Results kept before processor seconds were recorded have none: they are left out, not taken as 0.
+    void addCpuSpeeds(const SweepPoint& point) {
+        if (std::isnan(point.encodeCpuSeconds) || std::isnan(point.decodeCpuSeconds)) return;
+        encodeCpuSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.encodeCpuSeconds));
+        decodeCpuSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.decodeCpuSeconds));
+    }
+
     AggregatePoint mean(const std::string& curve, const SweepPoint& first) const {
         const bool sized = !std::isnan(first.targetBpp);
         AggregatePoint point{curve, sized ? 0 : first.quality, first.targetBpp, missed, pictures, bitsPerPixel / pictures,
@@ -47,6 +57,9 @@ struct PointSums {
         point.encodeMegapixelsPerSecond = summarise(encodeSpeeds).median;
         point.decodeMegapixelsPerSecond = summarise(decodeSpeeds).median;
         point.timedPictures = static_cast<int>(encodeSpeeds.size());
+        point.encodeCpuMegapixelsPerSecond = summarise(encodeCpuSpeeds).median;
+        point.decodeCpuMegapixelsPerSecond = summarise(decodeCpuSpeeds).median;
+        point.cpuTimedPictures = static_cast<int>(encodeCpuSpeeds.size());
         return point;
     }
 };
@@ -111,7 +124,7 @@ std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& o
 
 DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<CodecCurve> curves,
                                   DataSetParameters parameters, std::vector<PictureOutcome> outcomes) {
-    DataSetOutcome outcome{std::move(pictures), std::move(curves), std::move(parameters), std::move(outcomes), {}, {}};
+    DataSetOutcome outcome{std::move(pictures), std::move(curves), std::move(parameters), std::move(outcomes), {}, {}, {}};
     outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
     return outcome;
 }

@@ -62,6 +62,10 @@ struct AggregatePoint {
     double encodeMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
     double decodeMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
     int timedPictures = 0;
+    // The same on processor seconds, over the pictures whose processor seconds are known.
+    double encodeCpuMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
+    double decodeCpuMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
+    int cpuTimedPictures = 0;
 };
 
 // A picture that could not be swept with a curve, and why: the run goes on with the other items.
@@ -81,6 +85,7 @@ struct DataSetOutcome {
     std::vector<PictureOutcome> outcomes;   // one per picture, in the order of `pictures`
     std::vector<AggregatePoint> aggregate;  // curve by curve, qualities within
     std::vector<FailedItem> failed;         // items without points, in the items' order
+    std::vector<TimedRun> timedRuns;        // the runs that timed its items, as distinctRuns gives them
 };
 
 // An aggregate point's SSIM and MS-SSIM in dB taken the other way, as the dB of the mean linear

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <mutex>
 #include <utility>
 
@@ -17,6 +18,9 @@ public:
 
     // The threads to run the points on.
     int threads() const { return on_ ? 2 : threads_; }
+
+    // The codings that run at once among `points` points.
+    int codingsAtOnce(int points) const { return on_ ? 1 : std::max(1, std::min(points, threads_)); }
 
     // Held while a point is coded; end() lets the next point's coding start.
     class Turn {

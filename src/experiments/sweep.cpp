@@ -110,6 +110,17 @@ TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curv
     return {fitting, false};
 }
 
+// The points a sweep runs on, measures overlapping their codings or not.
+MeasureOverlap overlapOf(const SweepSettings& settings) {
+    return MeasureOverlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns);
+}
+
+// A coding that is all the process does is read on the process's clock, which holds the time of any
+// thread a library codes on; beside other work only its own thread's clock is its alone.
+CpuClock clockFor(const SweepSettings& settings, const MeasureOverlap& overlap) {
+    return settings.sweepsAtOnce <= 1 && overlap.threads() == 1 ? CpuClock::Process : CpuClock::CodingThread;
+}
+
 SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings,
                         PreparedReferences& prepared, MeasureOverlap& overlap) {
     SweepPoint point;
@@ -117,11 +128,12 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     point.curve = curve.name;
     point.quality = quality;
     point.timingRuns = std::max(settings.timingRuns, 1);
+    point.cpuClock = clockFor(settings, overlap);
     CodingTimes encodeTimes, decodeTimes;
     MeasureOverlap::Turn turn = overlap.codingTurn();
-    const Bytes file =
-        timedOnCallingThread(point.timingRuns, encodeTimes, [&] { return encodeAt(source, curve, quality); });
-    DecodedPicture decoded = timedOnCallingThread(point.timingRuns, decodeTimes,
+    const Bytes file = timedOnCallingThread(point.timingRuns, encodeTimes, point.cpuClock,
+                                            [&] { return encodeAt(source, curve, quality); });
+    DecodedPicture decoded = timedOnCallingThread(point.timingRuns, decodeTimes, point.cpuClock,
                                                   [&] { return decodeAt(curve, file, quality, source.caption); });
     turn.end();
     takeTimes(point, std::move(encodeTimes), std::move(decodeTimes));
@@ -200,8 +212,14 @@ void settleFailures(const std::vector<SweepTask>& tasks, const std::vector<std::
 SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const SweepSettings& settings,
                    PreparedReferences& prepared, MeasureOverlap& overlap) {
     const bool commands = task.curve->codec == StillCodec::Command;
+    // A described codec's programs code and measure in one call: the call holds the coding turn, so
+    // that its codings stay one at a time where the others' are.
+    const auto commandPoint = [&](int quality) {
+        MeasureOverlap::Turn turn = overlap.codingTurn();
+        return commandSweepPoint(source, *task.curve, quality, settings);
+    };
     if (std::isnan(task.target)) {
-        return commands ? commandSweepPoint(source, *task.curve, task.quality, settings)
+        return commands ? commandPoint(task.quality)
                         : measurePoint(source, *task.curve, task.quality, settings, prepared, overlap);
     }
     // The search codes in the coding turn too, so that codings stay one at a time where they are.
@@ -209,7 +227,7 @@ SweepPoint pointOf(const SweepSource& source, const SweepTask& task, const Sweep
     MeasureOverlap::Turn turn = overlap.codingTurn();
     const TargetQuality found = qualityForTarget(source, *task.curve, task.target);
     turn.end();
-    SweepPoint point = commands ? commandSweepPoint(source, *task.curve, found.quality, settings)
+    SweepPoint point = commands ? commandPoint(found.quality)
                                 : measurePoint(source, *task.curve, found.quality, settings, prepared, overlap);
     point.targetBpp = task.target;
     point.targetMissed = found.missed;
@@ -261,6 +279,12 @@ TimeSpread spreadOf(std::vector<double> seconds) {
     const std::size_t middle = seconds.size() / 2;
     const double median = seconds.size() % 2 == 1 ? seconds[middle] : (seconds[middle - 1] + seconds[middle]) / 2;
     return {median, seconds.front(), seconds.back()};
+}
+
+int timedCodingsAtOnce(const SweepSettings& settings) {
+    const MeasureOverlap overlap = overlapOf(settings);
+    const int points = overlap.codingsAtOnce(std::max(sweepPointCount(settings), 1));
+    return std::max(settings.sweepsAtOnce, 1) * points;
 }
 
 double megapixelsPerSecond(double megapixels, double seconds) {
@@ -318,7 +342,7 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
     TaskQueue queue(total, progress);
     const std::shared_ptr<PreparedReferences> prepared =
         source.prepared ? source.prepared : std::make_shared<PreparedReferences>();
-    MeasureOverlap overlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns);
+    MeasureOverlap overlap = overlapOf(settings);
     const int threads = std::min(total, overlap.threads());
     FailedCurveNames failedCurves;
     parallelFor(std::max(threads, 1), threads, [&](int) {

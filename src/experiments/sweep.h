@@ -14,6 +14,7 @@
 #include "codecs/document.h"
 #include "experiments/coding_clock.h"
 #include "experiments/kept_decoded.h"
+#include "experiments/timed_run.h"
 #include "imaging/image_planes.h"
 #include "imaging/quality_metrics.h"
 #include "io/error.h"
@@ -38,6 +39,7 @@ struct SweepSettings {
     MeasureChoice measures;  // the slow measures may be left out
     int threads = 0;         // points coded at once, each holding one decoded picture; 0: one per core
     int timingRuns = 1;      // each point coded and decoded this many times, its times the medians
+    int sweepsAtOnce = 1;    // sweeps coding side by side in this process (a data set's items at once)
     // Called with each point of a curve run by commands and its decoded picture; returns where it
     // kept the picture, so that the point can be shown later without the codec's programs. Unset:
     // nothing is kept.
@@ -93,6 +95,7 @@ struct SweepPoint {
     double encodeCpuSeconds = std::numeric_limits<double>::quiet_NaN();
     double decodeCpuSeconds = std::numeric_limits<double>::quiet_NaN();
     bool timesAreCalls = false;  // a codec described by commands: the times are of its programs' calls
+    CpuClock cpuClock = CpuClock::CodingThread;  // of a built-in codec: the clock its processor seconds are read on
     std::string label;  // a point decoded elsewhere: its folder's name ("0.0130"), which `quality`
                         // stands for when it is no whole number
     KeptPicture keptDecoded;  // its decoded picture's file, when one is kept: a point decoded elsewhere,
@@ -116,6 +119,10 @@ void takeTimes(SweepPoint& point, CodingTimes encoding, CodingTimes decoding);
 // our codecs' kernels alike (CodingOnCallingThread).
 inline constexpr int kTimedCodecThreads = 1;
 
+// The codings a sweep of the settings runs side by side, its own points and other sweeps' together:
+// above one, its times are taken on shared cores.
+int timedCodingsAtOnce(const SweepSettings& settings);
+
 // Speed in megapixels per second; infinity when the clock saw no time pass, NaN when the time is
 // unknown (NaN).
 double megapixelsPerSecond(double megapixels, double seconds);
@@ -136,6 +143,7 @@ struct SweepOutcome {
     std::vector<SweepPoint> points;  // curve by curve in that order, qualities within
     bool cancelled = false;
     std::vector<FailedCurve> failedCurves;  // in the curves' order; none of their points is in `points`
+    TimedRun timedRun;  // how its points were timed, as the run that timed them records it; none: unknown
 };
 
 // Asked before each point is started, in order, with the number started before it and the total;

@@ -133,6 +133,22 @@ std::string deltasHtml(const DataSetOutcome& outcome, const ReportContext& conte
 
 std::string recordedCount(int count) { return count > 0 ? std::to_string(count) : "not recorded"; }
 
+std::string cpuSpeedsHtml() {
+    return "<p>The CPU speeds are the same medians on processor seconds (user + system): of the whole process "
+           "where a coding was all it did, so that any thread a library codes on is counted, else of the thread "
+           "the codec coded on alone (each point's cpu_clock in the JSON says which). Wall-clock speeds well below "
+           "the CPU ones mean the codings waited for the cores.</p>\n";
+}
+
+// The conditions each run timed under, and the warnings they call for.
+std::string timedRunsHtml(const std::vector<TimedRun>& runs) {
+    if (runs.empty()) return "<p>How the times were taken was not recorded (results kept before it was).</p>\n";
+    std::string html = "<h3>How the times were taken</h3>\n";
+    for (const std::string& warning : timingWarnings(runs))
+        html += "<p class=\"weak timing-warning\">Warning: " + htmlEscaped(warning) + "</p>\n";
+    return html + timedRunsTableHtml(runs);
+}
+
 // The speeds, with how their times were taken beside them.
 std::string speedHtml(const DataSetOutcome& outcome) {
     const TimingConditions& timing = outcome.parameters.timing;
@@ -142,7 +158,7 @@ std::string speedHtml(const DataSetOutcome& outcome) {
            recordedCount(timing.runs) + ". Threads per codec while timed: " + recordedCount(timing.threadsPerCodec) +
            " (the libraries' own threads and our codecs' kernels alike). Each point's wall-clock and CPU seconds "
            "are in the data set's CSV and JSON.</p>\n" +
-           speedTableHtml(outcome);
+           cpuSpeedsHtml() + speedTableHtml(outcome) + timedRunsHtml(outcome.timedRuns);
 }
 
 std::string utcNow() {

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <thread>
 
+#include "experiments/timed_run.h"
+
 namespace brenlow {
 namespace {
 
@@ -37,7 +39,7 @@ std::string valueOf(const char* file, const std::string& key, char separator) {
 
 std::string machineDescription() {
     const unsigned cores = std::thread::hardware_concurrency();
-    return "host: " + hostName() + "\nCPU: " + valueOf("/proc/cpuinfo", "model name", ':') +
+    return "host: " + hostName() + "\nCPU: " + processorName() +
            "\ncores: " + (cores > 0 ? std::to_string(cores) : std::string("unknown")) +
            "\nsystem: " + valueOf("/etc/os-release", "PRETTY_NAME", '=') + "\n";
 }

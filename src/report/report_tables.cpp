@@ -119,17 +119,48 @@ std::string curvesTableHtml(const DataSetOutcome& outcome) {
     return html + "</table>\n";
 }
 
+namespace {
+
+std::string cpuSpeedCells(const AggregatePoint& point) {
+    return numberCell(formatMeasure(point.encodeCpuMegapixelsPerSecond, 2)) +
+           numberCell(formatMeasure(point.decodeCpuMegapixelsPerSecond, 2)) +
+           numberCell(std::to_string(point.cpuTimedPictures));
+}
+
+std::string loadText(const LoadAverage& load) {
+    return formatMeasure(load.oneMinute, 2) + " " + formatMeasure(load.fiveMinutes, 2) + " " +
+           formatMeasure(load.fifteenMinutes, 2);
+}
+
+}  // namespace
+
+std::string timedRunsTableHtml(const std::vector<TimedRun>& runs) {
+    std::string html = "<table class=\"timed-runs\">\n" +
+                       headerRow({"run started (UTC)", "shard", "items", "jobs (-j)", "codings at a time",
+                                  "shared the cores", "timing runs", "threads per codec", "processor", "cores",
+                                  "load average at start (1, 5, 15 min)", "at end"});
+    for (const TimedRun& run : runs)
+        html += "<tr>" + cell(htmlEscaped(run.started)) + cell(htmlEscaped(run.shard.empty() ? "-" : run.shard)) +
+                numberCell(std::to_string(run.items)) + numberCell(std::to_string(run.jobs)) +
+                numberCell(std::to_string(run.codingsAtOnce)) + cell(run.sharedCores() ? "yes" : "no") +
+                numberCell(std::to_string(run.timingRuns)) + numberCell(std::to_string(run.threadsPerCodec)) +
+                cell(htmlEscaped(run.processor)) + numberCell(std::to_string(run.cores)) +
+                numberCell(loadText(run.loadAtStart)) + numberCell(loadText(run.loadAtEnd)) + "</tr>\n";
+    return html + "</table>\n";
+}
+
 std::string speedTableHtml(const DataSetOutcome& outcome) {
     const bool sized = !outcome.parameters.bppTargets.empty();
     std::string html = "<table class=\"speeds\">\n" +
                        headerRow({"curve", sized ? "target (bpp)" : "quality", "timed pictures",
-                                  "encode (megapixels/s)", "decode (megapixels/s)"});
+                                  "encode (megapixels/s)", "decode (megapixels/s)", "encode, CPU (megapixels/s)",
+                                  "decode, CPU (megapixels/s)", "pictures with CPU times"});
     for (const AggregatePoint& point : outcome.aggregate) {
         const std::string place = sized ? formatMeasure(point.targetBpp, 3) : std::to_string(point.quality);
         html += "<tr id=\"speed-" + idOf(point.curve) + "-" + idOf(place) + "\">" + cell(htmlEscaped(point.curve)) +
                 numberCell(place) + numberCell(std::to_string(point.timedPictures)) +
                 numberCell(formatMeasure(point.encodeMegapixelsPerSecond, 2)) +
-                numberCell(formatMeasure(point.decodeMegapixelsPerSecond, 2)) + "</tr>\n";
+                numberCell(formatMeasure(point.decodeMegapixelsPerSecond, 2)) + cpuSpeedCells(point) + "</tr>\n";
     }
     return html + "</table>\n";
 }

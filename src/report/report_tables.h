@@ -28,8 +28,14 @@ std::string perPictureSummaryHtml(const std::vector<PerPictureDeltas>& rows);
 std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vector<PerPictureDeltas>& rows);
 
 // The aggregate's speeds: per curve and quality (or size target), the median over the timed
-// pictures of their megapixels per second of coding and of decoding (id "speed-CURVE-PLACE").
+// pictures of their megapixels per second of coding and of decoding, on the wall clock and on the
+// processor clock (id "speed-CURVE-PLACE").
 std::string speedTableHtml(const DataSetOutcome& outcome);
+
+// How each run timed its items: when it started, its shard, items, jobs, codings at a time and
+// whether they shared the cores, timing runs, threads per codec, processor, cores and load average
+// at its start and end.
+std::string timedRunsTableHtml(const std::vector<TimedRun>& runs);
 
 // "+1.23", "-4.56", "n/a": a delta as the tables show it.
 std::string signedFigure(double value, int decimals);

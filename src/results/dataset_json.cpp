@@ -5,6 +5,7 @@
 
 #include "measures/measure_table.h"
 #include "results/research_json.h"
+#include "results/timed_run_json.h"
 
 namespace brenlow {
 namespace {
@@ -33,7 +34,7 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anc
             {"measures", measuresTakenJson(parameters.measures)},
             {"curves", curvesJson(outcome.curves)},
             {"bpp_targets", targetsJson(parameters.bppTargets)},
-            {"timing", timingParametersJson(parameters.timing)}};
+            {"timing", withTimedRuns(timingParametersJson(parameters.timing), outcome.timedRuns)}};
 }
 
 QJsonArray pointsJson(const DataSetOutcome& outcome) {
@@ -53,7 +54,13 @@ QJsonObject aggregateTimingJson(const AggregatePoint& point) {
     return {{"median_encode_megapixels_per_second", measureValue(point.encodeMegapixelsPerSecond)},
             {"median_decode_megapixels_per_second", measureValue(point.decodeMegapixelsPerSecond)},
             {"pictures", point.timedPictures},
-            {"statistic", "the median over the timed pictures of each one's megapixels per second, wall clock"}};
+            {"statistic", "the median over the timed pictures of each one's megapixels per second, wall clock"},
+            {"median_encode_cpu_megapixels_per_second", measureValue(point.encodeCpuMegapixelsPerSecond)},
+            {"median_decode_cpu_megapixels_per_second", measureValue(point.decodeCpuMegapixelsPerSecond)},
+            {"cpu_pictures", point.cpuTimedPictures},
+            {"cpu_statistic",
+             "the same on CPU seconds (user + system), over the pictures whose CPU seconds are known; each point's "
+             "cpu_clock says which clock they were read on"}};
 }
 
 QJsonArray aggregateJson(const DataSetOutcome& outcome) {

@@ -104,14 +104,21 @@ std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unrea
 }
 
 // The item's sweep, its errors naming the picture; nullopt when the progress stopped it.
-std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item,
+// The settings of an item's sweep: -j says how many items run side by side; points side by side
+// within each would multiply threads.
+SweepSettings itemSettings(const SweepSettings& runSettings, int itemsAtOnce) {
+    SweepSettings settings = runSettings;
+    settings.threads = 1;
+    settings.sweepsAtOnce = itemsAtOnce;
+    return settings;
+}
+
+std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item, const TimedRun& timedRun,
                                       const std::shared_ptr<PreparedReferences>& references, const SweepProgress& progress) {
     const std::string& picture = run.pictures[item.picture];
     const CodecCurve& curve = run.settings.curves[item.curve];
-    SweepSettings settings = run.settings;
+    SweepSettings settings = itemSettings(run.settings, timedRun.jobs > 0 ? std::min(timedRun.jobs, timedRun.items) : 1);
     settings.curves = {curve};
-    // -j says how many items run side by side; points side by side within each would multiply threads.
-    settings.threads = 1;
     if (!run.resultFolder.empty())
         settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
             return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
@@ -123,6 +130,8 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
         result.sweep = runSweep(source, settings, progress);
+        result.sweep.timedRun = timedRun;
+        endTimedRun(result.sweep.timedRun);
         // The item is that one curve: its failure is the item's.
         if (!result.sweep.failedCurves.empty()) throw result.sweep.failedCurves.front().error;
         if (result.sweep.cancelled) return std::nullopt;
@@ -144,10 +153,11 @@ public:
         work_.results.resize(items.size());
         finished_.resize(items.size(), false);
         for (const DataSetItem& item : items) total_ += pointsOf(item);
+        timedRun_ = runTimedAsPlanned();
     }
 
     DataSetWork run() {
-        const int threads = std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
+        const int threads = itemsAtOnce();
         // The workers end before the program: the readers are readied on the thread that runs them.
         prepareImageReaders();
         {
@@ -157,10 +167,26 @@ public:
         }
         if (failure_) std::rethrow_exception(failure_);
         keepFinishedItems();
+        work_.timedRun = timedRun_;
+        work_.timedRun.items = work_.computed;
+        endTimedRun(work_.timedRun);
         return std::move(work_);
     }
 
 private:
+    int itemsAtOnce() const {
+        return std::clamp(run_.jobs, 1, static_cast<int>(std::max<std::size_t>(items_.size(), 1)));
+    }
+
+    // `items` holds the items side by side for the items' sweeps; a record counts its own items later.
+    TimedRun runTimedAsPlanned() const {
+        const int codings = timedCodingsAtOnce(itemSettings(run_.settings, itemsAtOnce()));
+        TimedRun timed = timedRunStarting(run_.jobs, codings, std::max(run_.settings.timingRuns, 1), kTimedCodecThreads);
+        timed.items = static_cast<int>(items_.size());
+        if (run_.shardCount > 1) timed.shard = std::to_string(run_.shard) + "/" + std::to_string(run_.shardCount);
+        return timed;
+    }
+
     // A stopped run keeps what it finished, in item order: those items are filed already, and a
     // partial outcome is made of them.
     void keepFinishedItems() {
@@ -224,7 +250,7 @@ private:
         }
         const ReferenceShelf::Lease references = shelf_.lease(item.picture);
         std::optional<StoredResult> result =
-            sweepItem(run_, item, references.references(), [this, &state](int done, int) {
+            sweepItem(run_, item, timedRun_, references.references(), [this, &state](int done, int) {
                 if (done == 0) return !stop_.load();
                 ++state.pointsCounted;
                 return pointDone();
@@ -260,6 +286,7 @@ private:
     const std::vector<DataSetItem>& items_;
     const DataSetProgress& progress_;
     const DataSetParameters parameters_;
+    TimedRun timedRun_;
     DataSetWork work_;
     std::vector<bool> finished_;  // by item, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
@@ -276,12 +303,14 @@ template <typename Find>
 DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
     std::vector<PictureOutcome> outcomes;
     std::vector<FailedItem> failed;
+    std::vector<TimedRun> timedRuns;
     for (const std::string& picture : manifest.pictures) {
         PictureOutcome outcome{picture, {}};
         outcome.sweep.curves = manifest.curves;
         for (const CodecCurve& curve : manifest.curves) {
             const StoredResult& result = find(picture, curve);
             if (!result.failure.empty()) failed.push_back({picture, curve.name, result.failure});
+            timedRuns.push_back(result.sweep.timedRun);
             outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
                                         result.sweep.points.end());
         }
@@ -290,6 +319,7 @@ DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
     DataSetOutcome outcome =
         makeDataSetOutcome(manifest.pictures, manifest.curves, manifest.parameters, std::move(outcomes));
     outcome.failed = std::move(failed);
+    outcome.timedRuns = distinctRuns(timedRuns);
     return outcome;
 }
 

@@ -46,6 +46,7 @@ struct DataSetWork {
     int replaced = 0;                   // found there but made otherwise, made again
     int failed = 0;                     // could not be made: their results hold the reason, no points
     bool cancelled = false;             // stopped before every item was finished
+    TimedRun timedRun;                  // how this run timed the items it made
 };
 
 // Runs the shard's items, `jobs` at a time, until the end or until the progress stops it: the items

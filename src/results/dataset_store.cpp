@@ -19,6 +19,7 @@
 #include "io/file_io.h"
 #include "measures/measure_table.h"
 #include "measures/value_bounds.h"
+#include "results/timed_run_json.h"
 
 namespace brenlow {
 namespace {
@@ -209,6 +210,7 @@ QJsonObject pointJson(const SweepPoint& point, const std::string& folder) {
     object["encode_cpu_seconds"] = numberValue(point.encodeCpuSeconds);
     object["decode_cpu_seconds"] = numberValue(point.decodeCpuSeconds);
     if (point.timesAreCalls) object["times_are_calls"] = true;
+    else if (point.timingRuns > 0) object["cpu_clock"] = cpuClockName(point.cpuClock);
     if (!point.keptDecoded.path.empty()) {
         object["decoded_file"] = pathJson(recordedPath(folder, point.keptDecoded.path));
         object["decoded_sha256"] = text(point.keptDecoded.sha256);
@@ -234,6 +236,8 @@ void takeStoredTimes(SweepPoint& point, const QJsonObject& object) {
     point.timesAreCalls = object["times_are_calls"].toBool() || (!keptRuns && object.contains("encode_cpu_seconds"));
     point.encodeCpuSeconds = numberOf(object["encode_cpu_seconds"]);
     point.decodeCpuSeconds = numberOf(object["decode_cpu_seconds"]);
+    if (object["cpu_clock"].toString() == QLatin1String(cpuClockName(CpuClock::Process)))
+        point.cpuClock = CpuClock::Process;
     if (point.timingRuns == 0) markTimesUnknown(point);
 }
 
@@ -403,6 +407,7 @@ void writeResult(const std::string& folder, const StoredResult& result) {
                        {"parameters", parametersJson(result.parameters)},
                        {"points", points}};
     if (!result.failure.empty()) object["failure"] = text(result.failure);
+    if (!result.sweep.timedRun.started.empty()) object["timed_run"] = timedRunJson(result.sweep.timedRun);
     writeJson((fs::path(folder) / resultFileName(result.picture, result.curve.name)).string(), object);
 }
 
@@ -420,6 +425,7 @@ std::optional<StoredResult> readResult(const std::string& path) {
                        : curveOfCodec(codecOfName(object["codec"].toString(), path), result.parameters);
     result.sweep.curves = {result.curve};
     result.failure = object["failure"].toString().toStdString();
+    result.sweep.timedRun = timedRunOf(object["timed_run"].toObject());
     for (const QJsonValue& point : object["points"].toArray())
         result.sweep.points.push_back(pointOf(point.toObject(), result.curve, path));
     return result;

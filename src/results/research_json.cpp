@@ -57,6 +57,9 @@ const char* pointClock(const SweepPoint& point) {
     if (point.timesAreCalls)
         return "wall and CPU (user + system, with the children it waited for) seconds of each call of the codec's "
                "programs, writing its input picture and reading its output not included";
+    if (point.cpuClock == CpuClock::Process)
+        return "wall-clock seconds of the coding alone and of the decoding alone, and CPU seconds (user + system) of "
+               "the whole process, which did nothing else meanwhile, so that any thread a library codes on is counted";
     return "wall-clock seconds of the coding alone and of the decoding alone, and CPU seconds (user + system) of "
            "the thread they ran on, the codec on that thread alone";
 }
@@ -72,7 +75,8 @@ QJsonObject timingParametersJson(const TimingConditions& timing) {
              "each point coded and decoded `runs` times (with more than one, a picture's points one after "
              "another), each codec on `threads_per_codec` threads, its library's and our own kernels alike; a "
              "point's times are the medians of its runs: wall-clock seconds, and CPU seconds (user + system) of "
-             "the thread it coded on; null: not recorded"}};
+             "the thread it coded on, or of the whole process where the coding was all it did (each point's cpu_clock "
+             "says which); null: not recorded"}};
 }
 
 // The times of a codec described by commands are its programs' calls, as the clock says so; times
@@ -92,6 +96,7 @@ QJsonObject timingJson(const SweepPoint& point) {
                        {"encode_cpu_seconds", measureValue(point.encodeCpuSeconds)},
                        {"decode_cpu_seconds", measureValue(point.decodeCpuSeconds)},
                        {"clock", pointClock(point)}};
+    if (point.timingRuns > 0 && !point.timesAreCalls) timing["cpu_clock"] = cpuClockName(point.cpuClock);
     return timing;
 }
 

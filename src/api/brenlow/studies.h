@@ -33,7 +33,8 @@ struct PictureSweep {
 PictureSweep preparePictureSweep(const DocumentView& document, const SweepRequest& request);
 
 // Codes and measures every point, with progress and cancel; a cancelled sweep keeps the points
-// started before it. The control's jobs, when set, are the points coded at once.
+// started before it. The control's jobs, when set, are the points coded at once. The outcome
+// records how its points were timed (outcome.timedRun).
 void runPictureSweep(PictureSweep& sweep, const RunControl& control = {});
 
 // A data set before it runs: the pictures taken and those left out with the reason, the settings,

@@ -7,3 +7,4 @@
 #include "experiments/sweep_report.h"
 #include "results/dataset_json.h"
 #include "results/research_json.h"
+#include "results/timed_run_json.h"
