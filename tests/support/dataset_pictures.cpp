@@ -21,6 +21,12 @@ QJsonObject withoutTimes(const std::string& line) {
         }
         object[timed] = entries;
     }
+    // The runs that timed the items, when and under what load, differ from run to run as the times do.
+    QJsonObject parameters = object["parameters"].toObject();
+    QJsonObject timing = parameters["timing"].toObject();
+    for (const char* key : {"conditions", "shared_cores", "warnings"}) timing.remove(key);
+    parameters["timing"] = timing;
+    object["parameters"] = parameters;
     return object;
 }
 

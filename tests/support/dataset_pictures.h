@@ -12,7 +12,7 @@ namespace brenlow::testing {
 std::vector<std::string> makeSmallDataSet(const std::string& folder);
 
 // A data set's JSON line as an object, less what depends on the clock: its seconds, every point's
-// timings and the aggregate's speeds.
+// timings, the aggregate's speeds and the runs that timed them.
 QJsonObject withoutTimes(const std::string& line);
 
 }  // namespace brenlow::testing
