@@ -319,7 +319,7 @@ TEST(AggregateSpeedTest, SpeedsAreTheMediansOverTheTimedPicturesPerCurveAndPlace
         point.encodeSeconds = encodeSeconds;
         point.decodeSeconds = decodeSeconds;
         point.timingRuns = runs;
-        return PictureOutcome{"p", {{}, {point}, false, {}}};
+        return PictureOutcome{"p", {{}, {point}, false, {}, {}}};
     };
     std::vector<PictureOutcome> outcomes{pictureWith(1.0, 2.0, 3), pictureWith(0.5, 1.0, 3),
                                          pictureWith(0.25, 4.0, 3), pictureWith(0.0, 0.0, 0)};
