@@ -142,7 +142,9 @@ std::string cpuSpeedsHtml() {
 
 // The conditions each run timed under, and the warnings they call for.
 std::string timedRunsHtml(const std::vector<TimedRun>& runs) {
-    if (runs.empty()) return "<p>How the times were taken was not recorded (results kept before it was).</p>\n";
+    if (runs.empty())
+        return "<p>How the times were taken is not recorded: the results were kept before it was, or decoded "
+               "elsewhere and not timed here.</p>\n";
     std::string html = "<h3>How the times were taken</h3>\n";
     for (const std::string& warning : timingWarnings(runs))
         html += "<p class=\"weak timing-warning\">Warning: " + htmlEscaped(warning) + "</p>\n";
