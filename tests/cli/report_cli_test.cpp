@@ -182,9 +182,10 @@ TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {
     EXPECT_EQ(run({"report", "--html", "kept.html", "--import", "missing.json", "results"}).exitCode, 1);
     EXPECT_EQ(run({"report", "--html", "kept.html", "set"}).exitCode, 1) << "no result folder";
     EXPECT_EQ(folderSnapshot(folder_->path()), before);
-    const CliRun nowhere = run({"report", "--html", "no/such/folder/page.html", "results"});
+    const CliRun nowhere = run({"report", "--html", "kept.html/folder/page.html", "results"});
     EXPECT_EQ(nowhere.exitCode, 1);
-    EXPECT_NE(nowhere.err.find("no/such/folder"), std::string::npos) << nowhere.err;
+    EXPECT_NE(nowhere.err.find("kept.html/folder/page.html"), std::string::npos) << nowhere.err;
+    EXPECT_EQ(folderSnapshot(folder_->path()), before);
     EXPECT_EQ(run({"report", "results"}).exitCode, 2) << "--html is required";
 }
 
