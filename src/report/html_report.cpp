@@ -70,8 +70,12 @@ std::string qualitiesText(const std::vector<int>& qualities) {
 }
 
 // One row when every curve is swept at the same qualities; otherwise a row for each list, naming
-// its curves, so that no curve seems swept at qualities it was not.
+// its curves, so that no curve seems swept at qualities it was not. A run coded to sizes gives its
+// targets instead: each picture has its own qualities there.
 KeyValueRows qualityRows(const DataSetOutcome& outcome) {
+    const std::vector<double>& targets = outcome.parameters.bppTargets;
+    if (!targets.empty())
+        return {{"bits per pixel targets", joined(targets, [](double target) { return formatMeasure(target, 3); })}};
     std::vector<std::pair<std::vector<int>, std::vector<std::string>>> lists;
     for (const CodecCurve& curve : outcome.curves) {
         const std::vector<int>& qualities = curve.qualitiesOr(outcome.parameters.qualities);

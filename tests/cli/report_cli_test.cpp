@@ -210,6 +210,15 @@ TEST_F(ReportCliTest, TheParametersGiveEachCurvesQualitiesAndTheDivisorOnlyWithO
     EXPECT_NE(jpeg.find("<tr><th>qualities</th><td>30, 50</td></tr>"), std::string::npos) << jpeg;
     EXPECT_EQ(jpeg.find("divisor"), std::string::npos) << jpeg;
     EXPECT_EQ(jpeg.find("focus"), std::string::npos) << jpeg;
+
+    ASSERT_EQ(run({"sweep", "--codecs", "jpeg", "--bpp", "0.5,1", "--measures", "none", "--quiet", "--out", "sized",
+                   "set/a_astronaut.png"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(run({"report", "--html", "sized.html", "sized"}).exitCode, 0);
+    const std::string sized = parameters("sized.html");
+    EXPECT_NE(sized.find("<tr><th>bits per pixel targets</th><td>0.500, 1.000</td></tr>"), std::string::npos) << sized;
+    EXPECT_EQ(sized.find("qualities"), std::string::npos) << "coded to sizes, at each picture's own qualities";
 }
 
 TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {
