@@ -146,6 +146,26 @@ std::string slowMeasureNames() {
     return names;
 }
 
+// Each quality range the build's codecs take with the codecs that take it, as their registry entries
+// give them: "0-100 for jpeg, webp; 1-100 for avc, ajc".
+std::string qualityRangesText() {
+    std::vector<std::pair<QualityRange, std::vector<std::string>>> ranges;
+    for (const CodecEntry& entry : codecRegistry()) {
+        const auto range = std::find_if(ranges.begin(), ranges.end(), [&](const auto& each) {
+            return each.first.lowest == entry.qualities.lowest && each.first.highest == entry.qualities.highest;
+        });
+        if (range == ranges.end())
+            ranges.push_back({entry.qualities, {entry.name}});
+        else
+            range->second.push_back(entry.name);
+    }
+    std::string text;
+    for (const auto& [range, codecs] : ranges)
+        text += (text.empty() ? "" : "; ") + std::to_string(range.lowest) + "-" + std::to_string(range.highest) +
+                " for " + joined(codecs);
+    return text;
+}
+
 std::string commaList(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
@@ -215,7 +235,9 @@ void defineSweep(CLI::App& app, Request& request) {
                "code and decode each point N times and give the median times and their spread (default 1)");
     sweep->add_option_function<std::string>(
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
-              "FROM:TO:STEP or a list such as 25,50,75 (default 10:90:10)")
+              "FROM:TO:STEP or a list such as 25,50,75, each 1 to 100 and within the range of each codec it is "
+              "given to: " + qualityRangesText() + "; for a codec described by commands, its file's (default "
+              "10:90:10)")
         ->check(qualitiesProblem);
     sweep->add_option_function<std::string>(
               "--bpp", [&request](const std::string& text) { request.bppTargets = bppTargetsOf(text); },

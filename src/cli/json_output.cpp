@@ -36,9 +36,7 @@ QJsonObject deltaRatesJson(const SweepOutcome& outcome, const std::string& ancho
 void addStillFigures(QJsonObject& object, const Request& request, const StillParameters& parameters,
                      const StillRunResult& result, const StillMeasures& measures) {
     object["parameters"] = stillParametersJson(request, parameters);
-    QJsonObject settings;
-    for (const auto& [key, value] : runSettings(request)) settings[text(key)] = text(value);
-    object["codec_settings"] = settings;
+    object["codec_settings"] = settingsJson(runSettings(request));
     object["coded_file"] = text(result.codedPath);
     QJsonObject sizes = sizesJson(result.figures);
     sizes["width"] = result.decoded.bitmap.width();
@@ -103,7 +101,7 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
                                                                  {outcome.timedRun})}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
     QJsonArray points;
-    for (const SweepPoint& point : outcome.points) points.append(pointJson(point));
+    for (const SweepPoint& point : outcome.points) points.append(pointJson(point, outcome.curves));
     object["points"] = points;
     object["bd_rate"] = deltaRatesJson(outcome, anchor, measures);
     return object;

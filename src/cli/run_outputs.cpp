@@ -20,6 +20,23 @@ void addFolderFiles(const std::string& folder, std::vector<std::string>& files) 
         if (it->is_regular_file(error)) files.push_back(it->path().string());
 }
 
+std::vector<std::string> namedOutputs(const Request& request) {
+    std::vector<std::string> outputs;
+    for (const std::string& output : {request.aggregateCsvPath, request.htmlPath})
+        if (!output.empty()) outputs.push_back(output);
+    return outputs;
+}
+
+// As --out makes its result folder, so that "--aggregate-csv results/a.csv" and "--out results/b" agree.
+void makeFolderOf(const std::string& output) {
+    const fs::path folder = fs::path(output).parent_path();
+    if (folder.empty()) return;
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error)
+        throw Error("Cannot write \"" + output + "\": its folder cannot be made (" + error.message() + ")");
+}
+
 }  // namespace
 
 std::vector<std::string> dataSetInputs(const Request& request, const std::vector<std::string>& pictures,
@@ -31,12 +48,14 @@ std::vector<std::string> dataSetInputs(const Request& request, const std::vector
 }
 
 void checkDataSetOutputs(const Request& request, const std::vector<std::string>& inputs) {
-    for (const std::string& output : {request.aggregateCsvPath, request.htmlPath}) {
-        if (output.empty()) continue;
+    const std::vector<std::string> outputs = namedOutputs(request);
+    for (const std::string& output : outputs)
         for (const std::string& input : inputs)
             if (samePlace(output, input))
                 throw Error("Refusing to write \"" + output + "\": it is one of the run's inputs (\"" + input +
                             "\"); name another file");
+    for (const std::string& output : outputs) {
+        makeFolderOf(output);
         checkCanBeWritten(output);
     }
 }

@@ -177,6 +177,13 @@ DeltaSummary summarise(const std::vector<double>& values) {
     return summary;
 }
 
+std::vector<double> valuesOf(const std::vector<BdResult>& deltas) {
+    std::vector<double> values;
+    values.reserve(deltas.size());
+    for (const BdResult& delta : deltas) values.push_back(delta.value);
+    return values;
+}
+
 std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, const std::string& anchor) {
     std::vector<PerPictureDeltas> table;
     const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
@@ -190,13 +197,14 @@ std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome
             table[i].curve = rows[i].curve;
             table[i].measure = rows[i].measure;
             table[i].interpolation = rows[i].interpolation;
-            table[i].rates.push_back(rows[i].rate.value);
-            table[i].qualities.push_back(rows[i].quality.value);
+            table[i].pictures.push_back(picture.picture);
+            table[i].rates.push_back(rows[i].rate);
+            table[i].qualities.push_back(rows[i].quality);
         }
     }
     for (PerPictureDeltas& row : table) {
-        row.rate = summarise(row.rates);
-        row.quality = summarise(row.qualities);
+        row.rate = summarise(valuesOf(row.rates));
+        row.quality = summarise(valuesOf(row.qualities));
     }
     return table;
 }

@@ -133,16 +133,21 @@ struct DeltaSummary {
 DeltaSummary summarise(const std::vector<double>& values);
 
 // One row of the per-picture table: a curve against the anchor on a measure with one
-// interpolation, each picture's values in the data set's order, and their summaries.
+// interpolation, each picture's deltas in the data set's order with the picture they are of, and
+// their summaries.
 struct PerPictureDeltas {
     std::string curve;
     CurveMeasure measure{"psnr"};
     BdInterpolation interpolation = BdInterpolation::Cubic;
-    std::vector<double> rates;      // per cent, per picture
-    std::vector<double> qualities;  // in the measure's unit, per picture
+    std::vector<std::string> pictures;
+    std::vector<BdResult> rates;      // per cent, per picture
+    std::vector<BdResult> qualities;  // in the measure's unit, per picture
     DeltaSummary rate;
     DeltaSummary quality;
 };
+
+// The values of the deltas, NaN where one is not defined.
+std::vector<double> valuesOf(const std::vector<BdResult>& deltas);
 
 // The rows in deltaTable's order; empty when the anchor was not swept.
 std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, const std::string& anchor);

@@ -1,5 +1,6 @@
 #include "report/html_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 
@@ -62,16 +63,55 @@ std::string importedList(const std::vector<ImportedCurve>& imported) {
     });
 }
 
+using KeyValueRows = std::vector<std::pair<std::string, std::string>>;
+
+std::string qualitiesText(const std::vector<int>& qualities) {
+    return joined(qualities, [](int quality) { return std::to_string(quality); });
+}
+
+// One row when every curve is swept at the same qualities; otherwise a row for each list, naming
+// its curves, so that no curve seems swept at qualities it was not. A run coded to sizes gives its
+// targets instead: each picture has its own qualities there.
+KeyValueRows qualityRows(const DataSetOutcome& outcome) {
+    const std::vector<double>& targets = outcome.parameters.bppTargets;
+    if (!targets.empty())
+        return {{"bits per pixel targets", joined(targets, [](double target) { return formatMeasure(target, 3); })}};
+    std::vector<std::pair<std::vector<int>, std::vector<std::string>>> lists;
+    for (const CodecCurve& curve : outcome.curves) {
+        const std::vector<int>& qualities = curve.qualitiesOr(outcome.parameters.qualities);
+        const auto list =
+            std::find_if(lists.begin(), lists.end(), [&](const auto& each) { return each.first == qualities; });
+        if (list == lists.end())
+            lists.push_back({qualities, {curve.name}});
+        else
+            list->second.push_back(curve.name);
+    }
+    if (lists.size() <= 1)
+        return {{"qualities", qualitiesText(lists.empty() ? outcome.parameters.qualities : lists.front().first)}};
+    KeyValueRows rows;
+    for (const auto& [qualities, curves] : lists)
+        rows.emplace_back("qualities (" + joined(curves, [](const std::string& name) { return name; }) + ")",
+                          qualitiesText(qualities));
+    return rows;
+}
+
+bool sweepsCodec(const DataSetOutcome& outcome, StillCodec codec) {
+    return std::any_of(outcome.curves.begin(), outcome.curves.end(),
+                       [codec](const CodecCurve& curve) { return curve.codec == codec; });
+}
+
 std::string parametersHtml(const DataSetOutcome& outcome, const ReportContext& context) {
     const DataSetParameters& parameters = outcome.parameters;
-    std::vector<std::pair<std::string, std::string>> rows{
-        {"pictures", std::to_string(outcome.pictures.size())},
-        {"codecs", joined(outcome.curves, [](const CodecCurve& curve) { return curve.name; })},
-        {"qualities", joined(parameters.qualities, [](int quality) { return std::to_string(quality); })},
-        {"divisor (avc, ajc)", formatMeasure(parameters.divisor, 1)},
-        {"focus passes (avc)", std::to_string(parameters.passes)},
-        {"measures", measuresTaken(parameters.measures)},
-        {"delta rates against", context.anchor}};
+    KeyValueRows rows{{"pictures", std::to_string(outcome.pictures.size())},
+                      {"codecs", joined(outcome.curves, [](const CodecCurve& curve) { return curve.name; })}};
+    for (auto& row : qualityRows(outcome)) rows.push_back(std::move(row));
+    // The divisor and the focus are settings of our own two codecs alone.
+    const bool avc = sweepsCodec(outcome, StillCodec::Avc);
+    if (avc || sweepsCodec(outcome, StillCodec::Ajc))
+        rows.emplace_back("divisor (avc, ajc)", formatMeasure(parameters.divisor, 1));
+    if (avc) rows.emplace_back("focus passes (avc)", std::to_string(parameters.passes));
+    rows.emplace_back("measures", measuresTaken(parameters.measures));
+    rows.emplace_back("delta rates against", context.anchor);
     if (!context.imported.empty()) rows.emplace_back("published curves", importedList(context.imported));
     return keyValueTable(rows);
 }

@@ -197,7 +197,7 @@ std::string perPictureTablesHtml(const DataSetOutcome& outcome, const std::vecto
                            candidate.interpolation == BdInterpolation::Cubic;
                 });
                 const bool known = row != rows.end() && picture < row->rates.size();
-                html += numberCell(known ? signedFigure(row->rates[picture], 2) : "n/a");
+                html += numberCell(known ? signedFigure(row->rates[picture].value, 2) : "n/a");
             }
             html += "</tr>\n";
         }

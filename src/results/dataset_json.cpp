@@ -41,7 +41,7 @@ QJsonArray pointsJson(const DataSetOutcome& outcome) {
     QJsonArray points;
     for (const PictureOutcome& picture : outcome.outcomes) {
         for (const SweepPoint& point : picture.sweep.points) {
-            QJsonObject object = pointJson(point);
+            QJsonObject object = pointJson(point, outcome.curves);
             object["picture"] = text(picture.picture);
             points.append(object);
         }
@@ -88,13 +88,22 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
     return points;
 }
 
-QJsonObject summaryJson(const DeltaSummary& summary, const std::vector<double>& values) {
-    QJsonArray each;
-    for (double value : values) each.append(measureValue(value));
+// Each picture's delta as the aggregate gives its own, with the picture's name; `per_picture` keeps
+// the bare values in the pictures' order for those who read them so.
+QJsonObject summaryJson(const DeltaSummary& summary, const std::vector<BdResult>& deltas,
+                        const std::vector<std::string>& pictures) {
+    QJsonArray values, each;
+    for (std::size_t i = 0; i < deltas.size(); ++i) {
+        values.append(measureValue(deltas[i].value));
+        QJsonObject delta = bdResultJson(deltas[i]);
+        delta["picture"] = text(pictures[i]);
+        each.append(delta);
+    }
     return {{"mean", measureValue(summary.mean)},   {"median", measureValue(summary.median)},
             {"min", measureValue(summary.min)},     {"max", measureValue(summary.max)},
             {"stdev", measureValue(summary.stdev)}, {"count", summary.count},
-            {"left_out", summary.leftOut},          {"per_picture", each}};
+            {"left_out", summary.leftOut},          {"per_picture", values},
+            {"pictures", each}};
 }
 
 QJsonObject perPictureJson(const DataSetOutcome& outcome, const std::string& anchor) {
@@ -102,8 +111,11 @@ QJsonObject perPictureJson(const DataSetOutcome& outcome, const std::string& anc
     for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
         const std::string key = row.curve + "/" + measureKey(row.measure) + "/" +
                                 interpolationName(row.interpolation);
-        rows[text(key)] = QJsonObject{{"rate_percent", summaryJson(row.rate, row.rates)},
-                                      {"quality_delta", summaryJson(row.quality, row.qualities)}};
+        rows[text(key)] = QJsonObject{{"codec", text(row.curve)},
+                                      {"measure", measureKey(row.measure)},
+                                      {"interpolation", interpolationName(row.interpolation)},
+                                      {"rate_percent", summaryJson(row.rate, row.rates, row.pictures)},
+                                      {"quality_delta", summaryJson(row.quality, row.qualities, row.pictures)}};
     }
     return rows;
 }
@@ -149,7 +161,9 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor
                          {"per_picture", perPictureJson(outcome, anchor)},
                          {"per_picture_method",
                           "each picture's delta on its own curves; mean, median, min, max and sample standard "
-                          "deviation over the pictures where it is defined (count), the others left out (left_out)"}}}};
+                          "deviation over the pictures where it is defined (count), the others left out (left_out); "
+                          "pictures: each picture's delta as the aggregate gives its own, with the picture's name; "
+                          "per_picture: their values alone, in the pictures' order"}}}};
 }
 
 }  // namespace brenlow

@@ -31,6 +31,15 @@ QJsonArray measuresTakenJson(const MeasureChoice& choice) {
 QJsonObject measuresJson(const PictureMeasures& measures) {
     QJsonObject object;
     for (const MeasureRow& row : measureTable()) object[QLatin1String(row.key)] = measureValue(row.of(measures));
+    // The curves, delta rates and aggregate take SSIM in dB: each picture's figure is there to check them by.
+    for (const MeasureRow& row : curveMeasureTable())
+        if (row.curve.decibelsOfValue) object[QLatin1String(row.key)] = measureValue(row.of(measures));
+    return object;
+}
+
+QJsonObject settingsJson(const CodecSettings& settings) {
+    QJsonObject object;
+    for (const auto& [key, value] : settings) object[text(key)] = text(value);
     return object;
 }
 
@@ -100,10 +109,12 @@ QJsonObject timingJson(const SweepPoint& point) {
     return timing;
 }
 
-QJsonObject pointJson(const SweepPoint& point) {
+QJsonObject pointJson(const SweepPoint& point, const std::vector<CodecCurve>& curves) {
     QJsonObject measures = measuresJson(point.measures.picture);
     measures["bits_per_pixel"] = point.measures.bitsPerPixel;
+    const CodecCurve* curve = findCurve(curves, point.curve);
     QJsonObject object{{"codec", text(point.curve)}, {"quality", point.quality},
+            {"settings", curve == nullptr ? QJsonObject() : settingsJson(curve->settings)},
             {"sizes", sizesJson(point.figures)},
             {"ratio", static_cast<double>(point.figures.compressionRatio)},
             {"report", text(point.reportLine)},  {"measures", measures},
@@ -118,11 +129,9 @@ QJsonObject pointJson(const SweepPoint& point) {
 QJsonArray curvesJson(const std::vector<CodecCurve>& curves) {
     QJsonArray array;
     for (const CodecCurve& curve : curves) {
-        QJsonObject settings;
-        for (const auto& [key, value] : curve.settings) settings[text(key)] = text(value);
         QJsonObject object{{"name", text(curve.name)},
                            {"codec", text(curveCodecName(curve))},
-                           {"settings", settings},
+                           {"settings", settingsJson(curve.settings)},
                            {"library", text(curveLibrary(curve))}};
         if (!curve.qualities.empty()) {
             QJsonArray qualities;

@@ -16,8 +16,11 @@ namespace brenlow {
 // A measure's value: a number, "inf" or "-inf" (JSON has no infinity), or null for NaN.
 QJsonValue measureValue(double value);
 
-// Every measure by name.
+// Every measure by name, with SSIM in dB as curves take it.
 QJsonObject measuresJson(const PictureMeasures& measures);
+
+// A codec's settings by key.
+QJsonObject settingsJson(const CodecSettings& settings);
 
 // The names of what a run measures: ["psnr", "ssim", "ms_ssim", ...].
 QJsonArray measuresTakenJson(const MeasureChoice& choice);
@@ -37,8 +40,9 @@ QJsonArray curvesJson(const std::vector<CodecCurve>& curves);
 // recorded), and what the figures are.
 QJsonObject timingParametersJson(const TimingConditions& timing);
 
-// One point of a sweep: codec (the curve's name), quality, sizes, ratio, report line, every measure and its timings.
-QJsonObject pointJson(const SweepPoint& point);
+// One point of a sweep: codec (the curve's name), its curve's settings (of `curves`), quality, sizes, ratio,
+// report line, every measure and its timings.
+QJsonObject pointJson(const SweepPoint& point, const std::vector<CodecCurve>& curves);
 
 // A delta with the share of each curve it was taken over; delta rows as the sweep gives them, and how they are taken.
 QJsonObject bdResultJson(const BdResult& result);

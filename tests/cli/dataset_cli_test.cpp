@@ -3,7 +3,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 #include <cstdlib>
+#include <map>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -92,6 +94,48 @@ TEST_F(DataSetCliTest, TwoJobsPrintWhatOnePrintsAndTheJsonHoldsEveryPart) {
     EXPECT_EQ(psnr["count"].toInt() + psnr["left_out"].toInt(), 5);
     EXPECT_EQ(psnr["per_picture"].toArray().size(), 5);
     EXPECT_LE(psnr["min"].toDouble(), psnr["median"].toDouble());
+}
+
+// Each delta over the pictures is named by its picture and has the keys of the aggregate's; each point
+// says its curve's settings and the SSIM in dB the curves are drawn with.
+TEST_F(DataSetCliTest, EachPicturesDeltaNamesItsPictureAndEachPointItsCurvesSettings) {
+    const CliRun sweep = succeeded(std::vector<std::string>{"sweep", "--codecs", "jpeg,ajc:divisor=4,jpeg:subsampling=444",
+                                                            "--qualities", "30,50,70,90", "--measures", "none",
+                                                            "--json", "set"});
+    const QJsonObject json = QJsonDocument::fromJson(QByteArray::fromStdString(sweep.out)).object();
+    std::map<QString, QJsonObject> curveSettings;
+    for (const QJsonValue& curve : json["parameters"]["curves"].toArray())
+        curveSettings[curve["name"].toString()] = curve["settings"].toObject();
+    EXPECT_EQ(curveSettings["ajc:divisor=4"]["divisor"].toString(), "4");
+    EXPECT_EQ(curveSettings["jpeg:subsampling=444"]["subsampling"].toString(), "444");
+    for (const QJsonValue& point : json["points"].toArray()) {
+        const QString curve = point["codec"].toString();
+        EXPECT_EQ(point["settings"].toObject(), curveSettings.at(curve)) << curve.toStdString();
+        const QJsonObject measures = point["measures"].toObject();
+        EXPECT_NEAR(measures["ssim_y_db"].toDouble(), -10.0 * std::log10(1.0 - measures["ssim_y"].toDouble()), 1e-9);
+    }
+
+    const QJsonArray pictures = json["pictures"].toArray();
+    const QJsonObject rates = json["bd_rate"].toObject();
+    const QStringList aggregateKeys = rates["aggregate"][0]["rate_percent"].toObject().keys();
+    const QJsonObject perPicture = rates["per_picture"].toObject();
+    ASSERT_EQ(perPicture.size(), rates["aggregate"].toArray().size());
+    for (const QString& key : perPicture.keys()) {
+        SCOPED_TRACE(key.toStdString());
+        const QJsonObject row = perPicture[key].toObject();
+        EXPECT_EQ(row["codec"].toString() + "/" + row["measure"].toString() + "/" + row["interpolation"].toString(), key);
+        for (const char* delta : {"rate_percent", "quality_delta"}) {
+            const QJsonArray values = row[delta]["per_picture"].toArray();
+            const QJsonArray each = row[delta]["pictures"].toArray();
+            ASSERT_EQ(each.size(), pictures.size());
+            for (int i = 0; i < each.size(); ++i) {
+                QJsonObject named = each[i].toObject();
+                EXPECT_EQ(named.take("picture"), pictures[i]);
+                EXPECT_EQ(named.keys(), aggregateKeys);
+                EXPECT_EQ(named["value"], values[i]);
+            }
+        }
+    }
 }
 
 TEST_F(DataSetCliTest, AResumedRunMakesOnlyTheMissingItemsAndPrintsWhatAWholeRunPrints) {

@@ -195,10 +195,11 @@ TEST_F(DataSetSafetyTest, OutputsThatAreInputsOrCannotBeWrittenAreRefusedBeforeA
          "it is one of the run's inputs"},
         {Arguments{"merge", "--aggregate-csv", "results/dataset.json", "results"}, "it is one of the run's inputs"},
         {Arguments{"merge", "--aggregate-csv", "./results/dataset.json", "results"}, "it is one of the run's inputs"},
-        {kSweep + Arguments{"--aggregate-csv", "missing/a.csv", "set"}, "Cannot write \"missing/a.csv\""},
+        {kSweep + Arguments{"--aggregate-csv", "set/p1.bmp/a.csv", "set"},
+         "Cannot write \"set/p1.bmp/a.csv\": its folder cannot be made"},
         {kSweep + Arguments{"--aggregate-csv", "taken", "set"}, "it is a folder"},
-        {kSweep + Arguments{"--aggregate-csv", "missing/a.csv", "--out", "fresh", "set"}, "Cannot write"},
-        {Arguments{"merge", "--aggregate-csv", "missing/a.csv", "results"}, "Cannot write"},
+        {kSweep + Arguments{"--aggregate-csv", "set/p1.bmp/a.csv", "--out", "fresh", "set"}, "Cannot write"},
+        {Arguments{"merge", "--aggregate-csv", "set/p1.bmp/a.csv", "results"}, "Cannot write"},
     };
     const auto before = folderSnapshot(cwd.path());
     for (const Case& test : cases) {
@@ -211,6 +212,18 @@ TEST_F(DataSetSafetyTest, OutputsThatAreInputsOrCannotBeWrittenAreRefusedBeforeA
     for (const auto& [name, bytes] : before)
         EXPECT_EQ(after.count(name) ? after.at(name) : "<gone>", bytes) << name;
     EXPECT_FALSE(fs::exists(cwd.path() / "fresh" / "dataset.json")) << "nothing coded into a run that must fail";
+}
+
+// The folders of the files a run writes at its end are made as --out makes its own, before any work.
+TEST_F(DataSetSafetyTest, OutputsInFoldersNotYetMadeAreWrittenThereAsTheResultFolderIs) {
+    exited(0, kSweep + Arguments{"--quiet", "--out", "runs/first", "--aggregate-csv", "tables/sweep/aggregate.csv",
+                                 "set/p1.bmp", "set/p3.bmp"});
+    EXPECT_TRUE(fs::exists(cwd.path() / "runs/first/dataset.json"));
+    EXPECT_EQ(fileBytes(cwd.file("tables/sweep/aggregate.csv")).rfind("codec,quality,pictures,", 0), 0u);
+    exited(0, {"merge", "--quiet", "--aggregate-csv", "tables/merged/aggregate.csv", "runs/first"});
+    EXPECT_EQ(fileBytes(cwd.file("tables/merged/aggregate.csv")), fileBytes(cwd.file("tables/sweep/aggregate.csv")));
+    exited(0, {"report", "--html", "pages/run/index.html", "runs/first"});
+    EXPECT_NE(fileBytes(cwd.file("pages/run/index.html")).find("<!DOCTYPE html>"), std::string::npos);
 }
 
 // A picture that cannot be read or coded ends its own items, not the run: the others are made,

@@ -176,15 +176,61 @@ TEST_F(ReportCliTest, TheReportIsOneSelfContainedPageWithAPlotPerMeasureAndTheJs
               std::string::npos);
 }
 
+// The parameters give each curve the qualities it was swept at, and the divisor and focus only where
+// a codec of ours takes them.
+TEST_F(ReportCliTest, TheParametersGiveEachCurvesQualitiesAndTheDivisorOnlyWithOurCodecs) {
+    const auto parameters = [&](const std::string& page) {
+        const std::string html = fileBytes(path(page));
+        const std::size_t start = html.find("<h2>Parameters</h2>");
+        return start == std::string::npos ? std::string() : html.substr(start, html.find("</table>", start) - start);
+    };
+    ASSERT_EQ(run({"report", "--html", "ours.html", "results"}).exitCode, 0);
+    const std::string ours = parameters("ours.html");
+    EXPECT_NE(ours.find("<tr><th>qualities</th><td>30, 50, 70, 90</td></tr>"), std::string::npos) << ours;
+    EXPECT_NE(ours.find("<tr><th>divisor (avc, ajc)</th><td>2.5</td></tr>"), std::string::npos) << ours;
+    EXPECT_EQ(ours.find("focus"), std::string::npos) << "no AVC curve: " << ours;
+
+    const CliRun sweep = run({"sweep", "--codecs", "jpeg,jpeg:subsampling=444,avc", "--qualities", "30,50",
+                              "--qualities-for", "jpeg:subsampling=444=40,60,80", "--measures", "none", "--quiet",
+                              "--out", "own-qualities", "set/a_astronaut.png", "set/e_chelsea.bmp"});
+    ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+    ASSERT_EQ(run({"report", "--html", "own.html", "own-qualities"}).exitCode, 0);
+    const std::string own = parameters("own.html");
+    EXPECT_NE(own.find("<tr><th>qualities (jpeg, avc)</th><td>30, 50</td></tr>"), std::string::npos) << own;
+    EXPECT_NE(own.find("<tr><th>qualities (jpeg:subsampling=444)</th><td>40, 60, 80</td></tr>"), std::string::npos)
+        << own;
+    EXPECT_NE(own.find("<tr><th>focus passes (avc)</th><td>2</td></tr>"), std::string::npos) << own;
+
+    ASSERT_EQ(run({"sweep", "--codecs", "jpeg", "--qualities", "30,50", "--measures", "none", "--quiet", "--out",
+                   "jpeg-only", "set/a_astronaut.png"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(run({"report", "--html", "jpeg.html", "jpeg-only"}).exitCode, 0);
+    const std::string jpeg = parameters("jpeg.html");
+    EXPECT_NE(jpeg.find("<tr><th>qualities</th><td>30, 50</td></tr>"), std::string::npos) << jpeg;
+    EXPECT_EQ(jpeg.find("divisor"), std::string::npos) << jpeg;
+    EXPECT_EQ(jpeg.find("focus"), std::string::npos) << jpeg;
+
+    ASSERT_EQ(run({"sweep", "--codecs", "jpeg", "--bpp", "0.5,1", "--measures", "none", "--quiet", "--out", "sized",
+                   "set/a_astronaut.png"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(run({"report", "--html", "sized.html", "sized"}).exitCode, 0);
+    const std::string sized = parameters("sized.html");
+    EXPECT_NE(sized.find("<tr><th>bits per pixel targets</th><td>0.500, 1.000</td></tr>"), std::string::npos) << sized;
+    EXPECT_EQ(sized.find("qualities"), std::string::npos) << "coded to sizes, at each picture's own qualities";
+}
+
 TEST_F(ReportCliTest, AFailedReportLeavesThePageItWouldReplace) {
     std::ofstream(path("kept.html")) << "old";
     const auto before = folderSnapshot(folder_->path());
     EXPECT_EQ(run({"report", "--html", "kept.html", "--import", "missing.json", "results"}).exitCode, 1);
     EXPECT_EQ(run({"report", "--html", "kept.html", "set"}).exitCode, 1) << "no result folder";
     EXPECT_EQ(folderSnapshot(folder_->path()), before);
-    const CliRun nowhere = run({"report", "--html", "no/such/folder/page.html", "results"});
+    const CliRun nowhere = run({"report", "--html", "kept.html/folder/page.html", "results"});
     EXPECT_EQ(nowhere.exitCode, 1);
-    EXPECT_NE(nowhere.err.find("no/such/folder"), std::string::npos) << nowhere.err;
+    EXPECT_NE(nowhere.err.find("kept.html/folder/page.html"), std::string::npos) << nowhere.err;
+    EXPECT_EQ(folderSnapshot(folder_->path()), before);
     EXPECT_EQ(run({"report", "results"}).exitCode, 2) << "--html is required";
 }
 

@@ -73,6 +73,7 @@ TEST_F(ResearchCliTest, SweepOfTheSampleMatchesTheSingleCommandsAtQuality80AndWr
         EXPECT_EQ(point["sizes"].toObject()["original"], single["sizes"].toObject()["original"]);
         EXPECT_EQ(point["ratio"], single["ratio"]);
         EXPECT_EQ(point["measures"].toObject(), single["measures"].toObject());
+        EXPECT_EQ(point["settings"].toObject(), single["codec_settings"].toObject());
     }
     const QJsonObject rates = result["bd_rate"].toObject();
     EXPECT_EQ(rates["anchor"].toString(), "jpeg");
@@ -210,7 +211,7 @@ TEST_F(ResearchCliTest, JsonOfACodingCommandCarriesItsReportLineFilesAndEveryMea
     const QJsonObject measures = object["measures"].toObject();
     EXPECT_EQ(measures.keys(),
               QStringList({"bits_per_pixel", "butteraugli_3norm", "butteraugli_max", "ciede2000", "ms_ssim_y",
-                           "ms_ssim_y_db", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y", "ssimulacra2"}));
+                           "ms_ssim_y_db", "psnr", "psnr_b", "psnr_g", "psnr_r", "psnr_y", "ssim_y", "ssim_y_db", "ssimulacra2"}));
     EXPECT_DOUBLE_EQ(measures["bits_per_pixel"].toDouble(), 8.0 * static_cast<double>(avcFile.size()) / (512 * 512));
     EXPECT_GE(object["seconds"].toDouble(), 0.0);
     EXPECT_EQ(object["versions"].toObject()["libjpeg"].toString().left(2), "62");

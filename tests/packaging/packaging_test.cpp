@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMimeDatabase>
 #include <QRegularExpression>
 #include <QSet>
@@ -132,6 +135,39 @@ TEST(PackagingFilesTest, ManualPageDescribesEveryCommandTheHelpLists) {
     ASSERT_GE(commands.size(), 9) << "the help's command list was not found";
     const QStringList described = captures(packagingFile("man/brenlow-cli.1"), QStringLiteral("^\\.SS \"?([a-z0-9-]+)"));
     for (const QString& command : commands) EXPECT_TRUE(described.contains(command)) << command.toStdString();
+}
+
+// The manual page is written by hand: what it says of the slower measures and of the qualities must be
+// what the program's tables give, as its help and `codecs --json` show them.
+TEST(PackagingFilesTest, ManualPageNamesEverySlowerMeasureAndEachCodecsQualityRange) {
+    const std::string manual = packagingFile("man/brenlow-cli.1");
+    const auto paragraph = [&](const std::string& head) {
+        const std::size_t start = manual.find(head);
+        return start == std::string::npos ? std::string() : manual.substr(start, manual.find("\n.TP", start) - start);
+    };
+    const std::string measures = paragraph(".BI \\-\\-measures \" LIST\"");
+    const CliRun help = runCli({"sweep", "--help"}, std::filesystem::temp_directory_path());
+    std::smatch listed;
+    ASSERT_TRUE(std::regex_search(help.out, listed, std::regex("--measures .*a list of ([a-z0-9_, ]+), or none")))
+        << help.out;
+    const QStringList names = QString::fromStdString(listed[1]).split(", ");
+    EXPECT_TRUE(names.contains("ssimulacra2"));
+    for (const QString& name : names)
+        EXPECT_TRUE(std::regex_search(measures, std::regex("\\b" + name.toStdString() + "\\b"))) << name.toStdString();
+
+    const std::string qualities = paragraph(".BI \\-\\-qualities \" Q\"");
+    const CliRun codecs = runCli({"codecs", "--json"}, std::filesystem::temp_directory_path());
+    const QJsonArray entries = QJsonDocument::fromJson(QByteArray::fromStdString(codecs.out)).object()["codecs"].toArray();
+    ASSERT_GE(entries.size(), 3);
+    for (const QJsonValue& entry : entries) {
+        const std::string name = entry["name"].toString().toStdString();
+        const std::string range = std::to_string(entry["qualities"]["lowest"].toInt()) + "\\-" +
+                                  std::to_string(entry["qualities"]["highest"].toInt()) + " for ";
+        const std::size_t start = qualities.find(range);
+        ASSERT_NE(start, std::string::npos) << name << " takes " << range << "\n" << qualities;
+        const std::string codecsOfRange = qualities.substr(start, qualities.find(';', start) - start);
+        EXPECT_TRUE(std::regex_search(codecsOfRange, std::regex("\\b" + name + "\\b"))) << name << ": " << codecsOfRange;
+    }
 }
 
 // The completion reads the commands and codecs from the program's help, so a change in the help's

@@ -23,9 +23,11 @@ TEST(MeasureTableTest, EveryWriterListsEveryRowOnce) {
         measures.*row.value = next++;
     }
     const QJsonObject json = measuresJson(measures);
-    EXPECT_EQ(static_cast<std::size_t>(json.size()), keys.size());
+    EXPECT_EQ(static_cast<std::size_t>(json.size()), keys.size() + 1) << "and the SSIM in dB curves take";
     next = 1.0;
     for (const MeasureRow& row : measureTable()) EXPECT_EQ(json[QLatin1String(row.key)].toDouble(), next++) << row.key;
+    measures.ssimLuma = 0.99;
+    EXPECT_DOUBLE_EQ(measuresJson(measures)["ssim_y_db"].toDouble(), 20.0);
 
     const std::string header = sweepCsvHeader();
     for (const std::string& key : keys) {
