@@ -121,5 +121,42 @@ TEST_F(StaleResultsCliTest, AnEditedScriptOrProgramOrVersionRemakesTheCodecsItem
     EXPECT_TRUE(contains(reprogrammed.err, "(program " + copier + ")")) << reprogrammed.err;
 }
 
+// A curve is made again on asking, over its own files, while the others are taken as they are.
+TEST_F(StaleResultsCliTest, RemakeMakesTheNamedCurvesAgainOverTheirFilesAndRefusesWhatItCannotDo) {
+    writeFile("copy.json", R"({"name": "copy", "encode": ["cp", "{input}", "{output}"], "decode": ["cp", "{input}",
+        "{output}"], "format": "ppm", "extension": ".c", "quality": {"min": 1, "max": 9}})");
+    const Arguments sweep{"sweep", "--codec-file", "copy.json", "--codecs", "jpeg:label=plain,copy", "--qualities",
+                          "3,6", "--measures", "none", "--out", "results", "set/a_astronaut.png", "set/d_coffee.ppm"};
+    const CliRun first = exited(0, sweep);
+    EXPECT_TRUE(contains(first.err, "4 items made, 0 taken")) << first.err;
+    const auto before = folderSnapshot(cwd.path() / "results");
+
+    const CliRun remade = exited(0, sweep + Arguments{"--remake", "copy"});
+    EXPECT_TRUE(contains(remade.err, "2 items made, 2 taken as they were in \"results\", 2 made again as asked"))
+        << remade.err;
+    const auto after = folderSnapshot(cwd.path() / "results");
+    EXPECT_TRUE(addedNames(before, after).empty() && addedNames(after, before).empty()) << "no file made or deleted";
+    std::size_t rewritten = 0;
+    for (const auto& [name, bytes] : before) {
+        if (contains(name, "-plain.json")) {
+            EXPECT_EQ(bytes, after.at(name)) << name << " is taken as it was";
+        }
+        if (contains(name, "-copy.json") && bytes != after.at(name)) ++rewritten;
+    }
+    EXPECT_EQ(rewritten, 2u) << "the copy curve's results are filed anew";
+
+    // A curve is named as --anchor names one: by its codec and settings too.
+    const CliRun both = exited(0, sweep + Arguments{"--remake", "jpeg", "--remake", "copy"});
+    EXPECT_TRUE(contains(both.err, "4 items made, 0 taken as they were in \"results\", 4 made again as asked"))
+        << both.err;
+    EXPECT_TRUE(contains(exited(0, sweep).err, "0 items made, 4 taken")) << "asked once, not for good";
+
+    const CliRun unknown = exited(2, sweep + Arguments{"--remake", "webp"});
+    EXPECT_TRUE(contains(unknown.err, "--remake: \"webp\" is not one of the run's codecs: plain, copy")) << unknown.err;
+    const CliRun noFolder = exited(2, Arguments(sweep.begin(), sweep.end() - 4) +
+                                          Arguments{"set/a_astronaut.png", "--remake", "copy"});
+    EXPECT_TRUE(contains(noFolder.err, "--remake")) << noFolder.err;
+}
+
 }  // namespace
 }  // namespace brenlow::testing
