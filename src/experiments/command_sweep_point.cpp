@@ -52,12 +52,14 @@ std::string commandsKey(const std::string& codecName) { return codecName + std::
 
 // A codec's own entries among the versions: a run's other codecs end alike.
 bool isCommandCodecKey(const std::string& key) {
-    return key.ends_with(kCommandsSuffix) || key.ends_with(kFingerprintSuffix);
+    return key.ends_with(kCommandsSuffix) || isFingerprintKey(key);
 }
 
 }  // namespace
 
 std::string fingerprintKey(const std::string& codecName) { return codecName + std::string(kFingerprintSuffix); }
+
+bool isFingerprintKey(const std::string& key) { return key.ends_with(kFingerprintSuffix); }
 
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves) {
     std::map<std::string, std::string> versions;

@@ -31,8 +31,9 @@ DecodedPicture commandDecodedPoint(const SweepSource& source, const CodecCurve& 
 // or files that have changed since, then differs from the run's and is made again.
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves);
 
-// The key of a codec's fingerprint among the versions.
+// The key of a codec's fingerprint among the versions, and whether a key is one.
 std::string fingerprintKey(const std::string& codecName);
+bool isFingerprintKey(const std::string& key);
 
 // The versions of a run that the curve's results depend on: all but the commands of the other
 // codecs described by commands, so that a codec added to a run, or taken out, changes no other

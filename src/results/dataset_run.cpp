@@ -36,6 +36,12 @@ DataSetParameters itemParameters(DataSetParameters parameters, const CodecCurve&
     return parameters;
 }
 
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
 // What of the parameters two results differ in, for a person to read; empty when they agree.
 std::string parameterDifference(const DataSetParameters& a, const DataSetParameters& b) {
     if (a.qualities != b.qualities) return "qualities";
@@ -47,6 +53,8 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     if (a.timing.threadsPerCodec != b.timing.threadsPerCodec) return "threads per codec while timed";
     for (const auto& [library, version] : a.versions) {
         const auto other = b.versions.find(library);
+        if (other != b.versions.end() && other->second != version && isFingerprintKey(library))
+            return "library versions (" + library + ": " + joined(fingerprintChanges(version, other->second)) + ")";
         if (other == b.versions.end() || other->second != version)
             return "library versions (" + library + " " + version + " against " +
                    (other == b.versions.end() ? "none" : other->second) + ")";
@@ -138,12 +146,6 @@ struct ItemState {
     bool replacing = false;
     bool remaking = false;
 };
-
-std::string joined(const std::vector<std::string>& parts) {
-    std::string text;
-    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
-    return text;
-}
 
 // Why a stored result of a codec described by commands is of other programs or files than the
 // run's, naming what changed; "" when it is not.
