@@ -73,7 +73,8 @@ std::set<std::string> curvesToRemake(const std::vector<std::string>& asked, cons
     std::set<std::string> names;
     for (const std::string& text : asked) {
         const std::optional<std::string> name = curveMatching(text, curves, defaults);
-        if (!name) throw UsageError("--remake: \"" + text + "\" is not one of the run's codecs: " + curveNamesText(curves));
+        if (!name)
+            throw UsageError("--remake: \"" + text + "\" is not one of the run's codecs: " + curveNamesText(curves));
         names.insert(*name);
     }
     return names;

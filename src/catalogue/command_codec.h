@@ -33,10 +33,10 @@ constexpr double kDefaultCommandTimeLimit = 600;
 
 // Reads a description file: one codec (a JSON object) or several (an array of them). Keys:
 // name, encode, decode, format, extension, quality {min, max}; optional title, time_limit
-// (seconds), version (a text or number) and settings [{key, meaning, min, max | choices, default}]. Throws Error naming the
-// file and what is wrong: a missing key, a wrong type, an unknown key or placeholder, a command
-// without {input} or {output}, a default its own setting refuses, a name twice or one a built-in
-// codec has.
+// (seconds), version (a text or number) and settings [{key, meaning, min, max | choices,
+// default}]. Throws Error naming the file and what is wrong: a missing key, a wrong type, an
+// unknown key or placeholder, a command without {input} or {output}, a default its own setting
+// refuses, a name twice or one a built-in codec has.
 std::vector<CommandCodec> readCommandCodecFile(const std::string& path);
 
 // The same from the file's bytes; `fileName` is only for the messages.

@@ -41,13 +41,14 @@ std::string programLine(const std::string& program) {
 void addNamedFiles(const std::string& argument, std::set<std::string>& lines) {
     if (argument.find('{') != std::string::npos) return;
     const std::size_t equals = argument.find('=');
-    for (const std::string& path : {argument, equals == std::string::npos ? std::string() : argument.substr(equals + 1)})
+    const std::string afterEquals = equals == std::string::npos ? std::string() : argument.substr(equals + 1);
+    for (const std::string& path : {argument, afterEquals})
         if (!path.empty() && isRegularFile(path)) lines.insert(fileLine("file", path));
 }
 
 void addCommand(const std::vector<std::string>& command, std::set<std::string>& lines) {
     lines.insert(programLine(command.front()));
-    std::for_each(command.begin() + 1, command.end(), [&](const std::string& argument) { addNamedFiles(argument, lines); });
+    for (auto argument = command.begin() + 1; argument != command.end(); ++argument) addNamedFiles(*argument, lines);
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

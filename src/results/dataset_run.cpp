@@ -159,7 +159,8 @@ std::string codecChange(const StoredResult& stored, const CodecCurve& curve, con
         return {};
     const std::string intro = "The codec \"" + curve.otherCodec + "\" ";
     if (was == stored.parameters.versions.end())
-        return intro + "has results in \"" + folder + "\" made before what it runs was recorded; its items are made again";
+        return intro + "has results in \"" + folder +
+               "\" made before what it runs was recorded; its items are made again";
     return intro + "has changed since its results in \"" + folder + "\" were made (" +
            joined(fingerprintChanges(was->second, now->second)) + "); its items are made again";
 }
