@@ -102,6 +102,15 @@ TEST_F(StaleResultsCliTest, AnEditedScriptOrProgramOrVersionRemakesTheCodecsItem
     EXPECT_TRUE(contains(versioned.err, "(version model 2)")) << versioned.err;
     EXPECT_TRUE(contains(exited(0, kQuantSweep).err, "0 items made, 2 taken"));
 
+    // Shards of one run made while the script changed are not merged as one.
+    const Arguments shard(kQuantSweep.begin(), kQuantSweep.end() - 4);
+    exited(0, shard + Arguments{"--out", "s1", "--shard", "1/2", "set/a_astronaut.png", "set/d_coffee.ppm"});
+    writeFile("quantise.py", kQuantiser);
+    exited(0, shard + Arguments{"--out", "s2", "--shard", "2/2", "set/a_astronaut.png", "set/d_coffee.ppm"});
+    const CliRun merged = exited(1, {"merge", "s1", "s2"});
+    EXPECT_TRUE(contains(merged.err, "(library versions (quant fingerprint: file " + cwd.file("quantise.py") + "))"))
+        << merged.err;
+
     // The program a command runs, as it is found on the PATH.
     const std::string copier = cwd.file("copier");
     std::ofstream(copier) << "#!/bin/sh\ncp \"$1\" \"$2\"\n";
