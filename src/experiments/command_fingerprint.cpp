@@ -72,7 +72,10 @@ std::string commandCodecFingerprint(const CommandCodec& codec) {
     addCommand(codec.decode, lines);
     std::string text = std::string("description") + kDigestMark + codec.descriptionSha256;
     for (const std::string& line : lines) text += "\n" + line;
-    if (!codec.version.empty()) text += "\nversion " + codec.version;
+    // One line a part: a version of several lines would read as several parts.
+    std::string version = codec.version;
+    std::replace(version.begin(), version.end(), '\n', ' ');
+    if (!version.empty()) text += "\nversion " + version;
     return text;
 }
 
