@@ -68,4 +68,16 @@ std::string anchorOf(const SweepRequest& request, const std::vector<CodecCurve>&
     return anchorOf(request.anchor, curves, runDefaultsOf(request));
 }
 
+std::set<std::string> curvesToRemake(const std::vector<std::string>& asked, const std::vector<CodecCurve>& curves,
+                                     const RunDefaults& defaults) {
+    std::set<std::string> names;
+    for (const std::string& text : asked) {
+        const std::optional<std::string> name = curveMatching(text, curves, defaults);
+        if (!name)
+            throw UsageError("--remake: \"" + text + "\" is not one of the run's codecs: " + curveNamesText(curves));
+        names.insert(*name);
+    }
+    return names;
+}
+
 }  // namespace brenlow

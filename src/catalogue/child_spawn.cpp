@@ -37,9 +37,9 @@ struct Preparation {
     int error = 0;  // written by the new process when it cannot run the program
 };
 
-// The program as execvp would look it up: as given when it holds a '/', else in each PATH entry
-// (an empty one is the folder it runs in).
-std::vector<std::string> candidatesFor(const std::string& program) {
+}  // namespace
+
+std::vector<std::string> programCandidates(const std::string& program) {
     if (program.find('/') != std::string::npos) return {program};
     const char* path = std::getenv("PATH");
     std::istringstream entries(path != nullptr ? path : "/bin:/usr/bin");
@@ -49,6 +49,8 @@ std::vector<std::string> candidatesFor(const std::string& program) {
     if (path != nullptr && *path != '\0' && path[std::strlen(path) - 1] == ':') candidates.push_back(program);
     return candidates;
 }
+
+namespace {
 
 void prepareEnvironment(Preparation& preparation, const ChildStart& start) {
     const std::string name = start.addedVariable.substr(0, start.addedVariable.find('=') + 1);
@@ -109,7 +111,7 @@ __attribute__((no_sanitize("address", "undefined"))) int runProgram(void* data) 
 pid_t startChild(const ChildStart& start) {
     const std::string& program = start.arguments.front();
     Preparation preparation;
-    preparation.candidates = candidatesFor(program);
+    preparation.candidates = programCandidates(program);
     for (const std::string& candidate : preparation.candidates) preparation.candidatePaths.push_back(candidate.c_str());
     for (const std::string& argument : start.arguments) preparation.argv.push_back(const_cast<char*>(argument.c_str()));
     preparation.argv.push_back(nullptr);

@@ -18,6 +18,10 @@ struct ChildStart {
     std::string addedVariable;
 };
 
+// The paths the program is looked up at, in order, as execvp would: as given when it holds a '/',
+// else in each PATH entry (an empty one is the folder it runs in).
+std::vector<std::string> programCandidates(const std::string& program);
+
 // Starts the program. It is killed (SIGKILL) when the thread that started it ends, so a process
 // killed outright (SIGKILL, an out-of-memory kill, a batch system's hard limit) takes it along:
 // the thread is to wait for it. Throws Error naming the program when it cannot be started (not

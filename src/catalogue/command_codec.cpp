@@ -1,5 +1,6 @@
 #include "catalogue/command_codec.h"
 
+#include <QCryptographicHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -65,6 +66,7 @@ public:
         codec.qualities = qualities();
         codec.settings = settings();
         codec.timeLimitSeconds = timeLimit();
+        codec.version = version();
         checkPlaceholders(codec, "encode", codec.encode);
         checkPlaceholders(codec, "decode", codec.decode);
         return codec;
@@ -94,7 +96,7 @@ private:
 
     void refuseUnknownKeys() const {
         static const std::set<QString> known{"name",    "title",   "encode",   "decode",    "format",
-                                             "extension", "quality", "settings", "time_limit"};
+                                             "extension", "quality", "settings", "time_limit", "version"};
         for (const QString& key : object_.keys())
             if (known.count(key) == 0) fail(inQuotes(key.toStdString()) + " is not a key of a codec description");
     }
@@ -205,6 +207,13 @@ private:
         return value.toDouble();
     }
 
+    std::string version() const {
+        if (!object_.contains("version")) return {};
+        const QJsonValue value = object_.value("version");
+        if (value.isDouble()) return QString::number(value.toDouble(), 'g', 17).toStdString();
+        return textOf(value, "\"version\" (a text or a number)");
+    }
+
     void checkPlaceholders(const CommandCodec& codec, const std::string& command,
                            const std::vector<std::string>& arguments) const {
         std::set<std::string> used;
@@ -228,6 +237,16 @@ private:
     std::string where_;
 };
 
+// Of what the description says its programs are to do: a title or a version (compared on its own)
+// changes no figure.
+std::string descriptionDigest(QJsonObject object) {
+    object.remove("title");
+    object.remove("version");
+    return QCryptographicHash::hash(QJsonDocument(object).toJson(QJsonDocument::Compact), QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
+
 std::vector<CommandCodec> codecsOf(const QJsonDocument& document) {
     std::vector<QJsonObject> objects;
     if (document.isObject()) objects.push_back(document.object());
@@ -239,6 +258,7 @@ std::vector<CommandCodec> codecsOf(const QJsonDocument& document) {
     std::vector<CommandCodec> codecs;
     for (const QJsonObject& object : objects) {
         CommandCodec codec = DescriptionReader(object).read();
+        codec.descriptionSha256 = descriptionDigest(object);
         const auto same = [&](const CommandCodec& other) { return other.name == codec.name; };
         if (std::any_of(codecs.begin(), codecs.end(), same)) throw Error("the name \"" + codec.name + "\" is given twice");
         codecs.push_back(std::move(codec));

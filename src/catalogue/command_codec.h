@@ -22,6 +22,9 @@ struct CommandCodec {
     QualityRange qualities;
     std::vector<SettingDescription> settings;
     double timeLimitSeconds = 0;  // per call, encoder and decoder each
+    std::string version;          // what the file says of what its programs do that cannot be seen
+                                  // in them (a model's training); "" when it says nothing
+    std::string descriptionSha256;  // of its JSON object less title and version, key order and spacing aside
 };
 
 // The time limit of a description that gives none: long enough for a slow encoder on a large
@@ -30,10 +33,10 @@ constexpr double kDefaultCommandTimeLimit = 600;
 
 // Reads a description file: one codec (a JSON object) or several (an array of them). Keys:
 // name, encode, decode, format, extension, quality {min, max}; optional title, time_limit
-// (seconds) and settings [{key, meaning, min, max | choices, default}]. Throws Error naming the
-// file and what is wrong: a missing key, a wrong type, an unknown key or placeholder, a command
-// without {input} or {output}, a default its own setting refuses, a name twice or one a built-in
-// codec has.
+// (seconds), version (a text or number) and settings [{key, meaning, min, max | choices,
+// default}]. Throws Error naming the file and what is wrong: a missing key, a wrong type, an
+// unknown key or placeholder, a command without {input} or {output}, a default its own setting
+// refuses, a name twice or one a built-in codec has.
 std::vector<CommandCodec> readCommandCodecFile(const std::string& path);
 
 // The same from the file's bytes; `fileName` is only for the messages.

@@ -270,6 +270,8 @@ void defineSweep(CLI::App& app, Request& request) {
         if (request.shardCount > 1 && request.resultFolder.empty())
             throw CLI::ValidationError(
                 "--shard", "a shard keeps its results for the merge in a result folder: name it with --out");
+        if (!request.remakeCurves.empty() && request.resultFolder.empty())
+            throw CLI::ValidationError("--remake", "only a result folder's items are made again: name it with --out");
     });
 }
 
@@ -298,6 +300,11 @@ void addDataSetOptions(CLI::App& sweep, Request& request) {
                      "keep one result file per picture and codec in DIR; a rerun takes those made alike and makes "
                      "the rest")
         ->type_name("DIR");
+    sweep.add_option("--remake", request.remakeCurves,
+                     "make the items of CURVE again, by its name or codec and settings, though DIR holds them as they "
+                     "were made (they are replaced, no file is deleted); repeatable")
+        ->type_name("CURVE")
+        ->allow_extra_args(false);
     sweep.add_option_function<std::string>(
              "--shard", [&request](const std::string& text) { shardOf(text, request.shard, request.shardCount); },
              "run only part I of N of the data set's items (needs --out; then merge the folders)")

@@ -52,6 +52,7 @@ struct Request {
     int sweepJobs = 0;                  // items coded at a time; 0: one per core
     int timingRuns = 1;                 // sweep --timing-runs: codings and decodings of each point timed
     std::string resultFolder;           // sweep --out
+    std::vector<std::string> remakeCurves;  // sweep --remake, repeated
     int shard = 1;                      // sweep --shard I/N
     int shardCount = 1;
     std::string aggregateCsvPath;       // --aggregate-csv

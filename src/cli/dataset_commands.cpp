@@ -178,6 +178,7 @@ std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
 }
 
 void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
+    for (const std::string& change : work.codecChanges) notes << printableLine(change) << '\n';
     if (run.shardCount > 1) notes << "Shard " << run.shard << " of " << run.shardCount << ": ";
     notes << workSummary(work, run.resultFolder) << '\n';
     if (run.shardCount > 1)
@@ -240,6 +241,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     asked.resultFolder = request.resultFolder;
     asked.shard = request.shard;
     asked.shardCount = request.shardCount;
+    asked.remake = request.remakeCurves;
     RunControl control;
     control.jobs = request.sweepJobs;
     const DataSetPlan plan = planDataSet(asked, control);

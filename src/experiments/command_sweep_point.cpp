@@ -6,6 +6,7 @@
 #include "catalogue/codec_registry.h"
 #include "catalogue/command_codec_run.h"
 #include "codecs/codec_steps.h"
+#include "experiments/command_fingerprint.h"
 #include "io/error.h"
 
 namespace brenlow {
@@ -45,10 +46,20 @@ std::string joined(const std::vector<std::string>& arguments) {
 }
 
 constexpr std::string_view kCommandsSuffix = " commands";
+constexpr std::string_view kFingerprintSuffix = " fingerprint";
 
 std::string commandsKey(const std::string& codecName) { return codecName + std::string(kCommandsSuffix); }
 
+// A codec's own entries among the versions: a run's other codecs end alike.
+bool isCommandCodecKey(const std::string& key) {
+    return key.ends_with(kCommandsSuffix) || isFingerprintKey(key);
+}
+
 }  // namespace
+
+std::string fingerprintKey(const std::string& codecName) { return codecName + std::string(kFingerprintSuffix); }
+
+bool isFingerprintKey(const std::string& key) { return key.ends_with(kFingerprintSuffix); }
 
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves) {
     std::map<std::string, std::string> versions;
@@ -57,16 +68,19 @@ std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecC
         const CommandCodec& codec = commandCodecOf(curve);
         versions[commandsKey(codec.name)] = "encode: " + joined(codec.encode) + "; decode: " + joined(codec.decode) +
                                              "; " + codec.pictureFormat + " pictures, " + codec.extension + " files";
+        versions[fingerprintKey(codec.name)] = commandCodecFingerprint(codec);
     }
     return versions;
 }
 
 std::map<std::string, std::string> curveVersions(const std::map<std::string, std::string>& versions,
                                                  const CodecCurve& curve) {
-    const std::string own = curve.codec == StillCodec::Command ? commandsKey(curve.otherCodec) : std::string();
+    const bool command = curve.codec == StillCodec::Command;
     std::map<std::string, std::string> kept;
     for (const auto& [library, version] : versions)
-        if (!library.ends_with(kCommandsSuffix) || library == own) kept.emplace(library, version);
+        if (!isCommandCodecKey(library) ||
+            (command && (library == commandsKey(curve.otherCodec) || library == fingerprintKey(curve.otherCodec))))
+            kept.emplace(library, version);
     return kept;
 }
 

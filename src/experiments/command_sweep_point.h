@@ -26,9 +26,14 @@ void measureOutsidePoint(SweepPoint& point, const QImage& reference, QImage deco
 DecodedPicture commandDecodedPoint(const SweepSource& source, const CodecCurve& curve, int quality);
 
 // What the results of the curves' codecs described by commands depend on, as library versions:
-// "NAME commands" -> its encode and decode commands, picture format and extension. A result made by
-// other commands then differs from the run's and is made again.
+// "NAME commands" -> its encode and decode commands, picture format and extension, and
+// "NAME fingerprint" -> commandCodecFingerprint. A result made by other commands, or by programs
+// or files that have changed since, then differs from the run's and is made again.
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves);
+
+// The key of a codec's fingerprint among the versions, and whether a key is one.
+std::string fingerprintKey(const std::string& codecName);
+bool isFingerprintKey(const std::string& key);
 
 // The versions of a run that the curve's results depend on: all but the commands of the other
 // codecs described by commands, so that a codec added to a run, or taken out, changes no other

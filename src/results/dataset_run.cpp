@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "codecs/codec_steps.h"
+#include "experiments/command_fingerprint.h"
 #include "experiments/command_sweep_point.h"
 #include "experiments/kept_decoded.h"
 #include "io/bitmap_file.h"
@@ -35,6 +36,12 @@ DataSetParameters itemParameters(DataSetParameters parameters, const CodecCurve&
     return parameters;
 }
 
+std::string joined(const std::vector<std::string>& parts) {
+    std::string text;
+    for (const std::string& part : parts) text += (text.empty() ? "" : ", ") + part;
+    return text;
+}
+
 // What of the parameters two results differ in, for a person to read; empty when they agree.
 std::string parameterDifference(const DataSetParameters& a, const DataSetParameters& b) {
     if (a.qualities != b.qualities) return "qualities";
@@ -46,6 +53,8 @@ std::string parameterDifference(const DataSetParameters& a, const DataSetParamet
     if (a.timing.threadsPerCodec != b.timing.threadsPerCodec) return "threads per codec while timed";
     for (const auto& [library, version] : a.versions) {
         const auto other = b.versions.find(library);
+        if (other != b.versions.end() && other->second != version && isFingerprintKey(library))
+            return "library versions (" + library + ": " + joined(fingerprintChanges(version, other->second)) + ")";
         if (other == b.versions.end() || other->second != version)
             return "library versions (" + library + " " + version + " against " +
                    (other == b.versions.end() ? "none" : other->second) + ")";
@@ -139,11 +148,31 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     });
 }
 
-// How far one item got: its points counted by the progress, and whether it replaces a stored result.
+// How far one item got: its points counted by the progress, and whether it replaces a stored
+// result made otherwise, or one as it was made because the run was asked to.
 struct ItemState {
     int pointsCounted = 0;
     bool replacing = false;
+    bool remaking = false;
 };
+
+// Why a stored result of a codec described by commands is of other programs or files than the
+// run's, naming what changed; "" when it is not.
+std::string codecChange(const StoredResult& stored, const CodecCurve& curve, const DataSetParameters& parameters,
+                        const std::string& folder) {
+    if (curve.codec != StillCodec::Command) return {};
+    const std::string key = fingerprintKey(curve.otherCodec);
+    const auto now = parameters.versions.find(key);
+    const auto was = stored.parameters.versions.find(key);
+    if (now == parameters.versions.end() || (was != stored.parameters.versions.end() && was->second == now->second))
+        return {};
+    const std::string intro = "The codec \"" + curve.otherCodec + "\" ";
+    if (was == stored.parameters.versions.end())
+        return intro + "has results in \"" + folder +
+               "\" made before what it runs was recorded; its items are made again";
+    return intro + "has changed since its results in \"" + folder + "\" were made (" +
+           joined(fingerprintChanges(was->second, now->second)) + "); its items are made again";
+}
 
 // Hands the items out to the threads and counts the points done across all of them.
 class ItemRunner {
@@ -166,6 +195,7 @@ public:
             work();
         }
         if (failure_) std::rethrow_exception(failure_);
+        for (auto& [codec, change] : codecChanges_) work_.codecChanges.push_back(std::move(change));
         keepFinishedItems();
         work_.timedRun = timedRun_;
         work_.timedRun.items = work_.computed;
@@ -239,14 +269,17 @@ private:
             const std::string path = resultPath(run_.resultFolder, picture, curve);
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
-            if (reusable(stored, picture, curve,
-                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
-                         itemParameters(parameters_, curve), run_.resultFolder)) {
+            const bool asMade = reusable(stored, picture, curve,
+                                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                                         itemParameters(parameters_, curve), run_.resultFolder);
+            if (asMade && !run_.remakeCurves.contains(curve.name)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, state, points);
                 return;
             }
-            state.replacing = stored || unreadable;
+            state.remaking = asMade;
+            state.replacing = !asMade && (stored || unreadable);
+            if (stored && !asMade) noteCodecChange(codecChange(*stored, curve, parameters_, run_.resultFolder), curve);
         }
         const ReferenceShelf::Lease references = shelf_.lease(item.picture);
         std::optional<StoredResult> result =
@@ -261,6 +294,12 @@ private:
     }
 
     bool pointDone() { return advance(1); }
+
+    void noteCodecChange(std::string change, const CodecCurve& curve) {
+        if (change.empty()) return;
+        const std::lock_guard lock(mutex_);
+        codecChanges_.emplace(curve.otherCodec, std::move(change));
+    }
 
     bool advance(int points) {
         const std::lock_guard lock(mutex_);
@@ -278,6 +317,7 @@ private:
             finished_[index] = true;
             ++(work_.*counter);
             if (state.replacing) ++work_.replaced;
+            if (state.remaking) ++work_.remade;
         }
         if (pointsSkipped > 0) advance(pointsSkipped);
     }
@@ -289,6 +329,7 @@ private:
     TimedRun timedRun_;
     DataSetWork work_;
     std::vector<bool> finished_;  // by item, under the mutex
+    std::map<std::string, std::string> codecChanges_;  // by codec, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
     std::mutex mutex_;
     std::atomic<std::size_t> next_{0};
@@ -462,6 +503,7 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
                           " taken as they were in \"" + resultFolder + "\"";
     if (work.replaced > 0)
         summary += ", " + std::to_string(work.replaced) + " made again (made otherwise or from another picture file)";
+    if (work.remade > 0) summary += ", " + std::to_string(work.remade) + " made again as asked";
     if (work.failed > 0) summary += ", " + std::to_string(work.failed) + " failed";
     return summary;
 }

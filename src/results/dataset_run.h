@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct DataSetRun {
     int shard = 1;
     int shardCount = 1;  // above 1 only with a result folder
     int jobs = 1;        // items coded at a time, each on a thread of its own
+    std::set<std::string> remakeCurves;  // by name: their items are made again whatever the folder holds
 };
 
 // Called with the points done and the total, from the working threads but one call at a time;
@@ -44,24 +46,30 @@ struct DataSetWork {
     int computed = 0;                   // coded and measured now
     int reused = 0;                     // found in the result folder as they were made
     int replaced = 0;                   // found there but made otherwise, made again
+    int remade = 0;                     // found there as they were made, made again as asked
     int failed = 0;                     // could not be made: their results hold the reason, no points
     bool cancelled = false;             // stopped before every item was finished
     TimedRun timedRun;                  // how this run timed the items it made
+    // One sentence for each codec described by commands whose results in the folder were made by
+    // other programs or files than the run's, naming what changed; by the codecs' names.
+    std::vector<std::string> codecChanges;
 };
 
 // Runs the shard's items, `jobs` at a time, until the end or until the progress stops it: the items
 // finished by then are kept and counted, those under way are dropped. With a result folder, the
 // manifest is written first; an item whose file there was made from the same picture file (size and
 // modification time) with the same curve (codec, settings, qualities), parameters and library
-// versions (its own codec's commands among them, not the other curves') is taken as it stands,
-// every other item is made and filed whole as soon as it is done, so a run stopped at any moment
-// loses only the items under way. An item whose picture cannot be read or coded is recorded (and
+// versions (its own codec's commands and fingerprint among them, not the other curves') is taken as
+// it stands, unless its curve is one of the run's remakeCurves; every other item is made and filed
+// whole as soon as it is done (over what the folder held), so a run stopped at any moment loses
+// only the items under way. An item whose picture cannot be read or coded is recorded (and
 // filed) with the reason and no points, and the run goes on; such a record is made again by the
 // next run. Throws Error when the result folder cannot be written; the items filed until then stay.
 DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
 
 // What a run into a result folder did with its items, as the front ends report it: "12 items made,
-// 3 taken as they were in "FOLDER", 1 made again (...), 2 failed".
+// 3 taken as they were in "FOLDER", 1 made again (...), 4 made again as asked, 2 failed". The
+// codecChanges are said apart.
 std::string workSummary(const DataSetWork& work, const std::string& resultFolder);
 
 // The whole data set of an unsharded run's results. Of a cancelled run, a partial data set: the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,12 @@ struct DataSetRequest {
     std::string resultFolder;  // empty: in memory only
     int shard = 1;             // shard I of N; above one only with a result folder
     int shardCount = 1;
+    std::vector<std::string> remake;  // curves, by name or codec and settings, whose items are made again
 };
+
+// The names of the curves that `asked` names (as --anchor names one). Throws UsageError naming one
+// that is not a curve of the run, and the run's curves.
+std::set<std::string> curvesToRemake(const std::vector<std::string>& asked, const std::vector<CodecCurve>& curves,
+                                     const RunDefaults& defaults);
 
 }  // namespace brenlow

@@ -59,6 +59,8 @@ DataSetProgressOutcome runDataSetWithProgress(QWidget* parent, const DataSetPlan
     result.picturesTotal = run.pictures.size();
     result.cancelled = ran.work.cancelled;
     result.summary = QString::fromStdString(workSummary(ran.work, run.resultFolder));
+    for (const std::string& change : ran.work.codecChanges)
+        result.summary += QStringLiteral(". ") + QString::fromStdString(change);
     result.picturesDone = ran.outcome.pictures.size();
     if (ran.hasOutcome) result.outcome = std::move(ran.outcome);
     return result;
