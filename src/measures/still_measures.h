@@ -14,6 +14,11 @@ struct StillMeasures {
     double bitsPerPixel = 0.0;
 };
 
+// A decoded picture is in its source's colour encoding, whatever its pixels came back declaring:
+// the decoded picture with the source's colour space.
+QImage inSourceColours(const QImage& decoded, const QImage& source);
+
+// The decoded picture is measured in the reference's colour encoding (inSourceColours).
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice = {});
 
