@@ -75,6 +75,49 @@ void fillCurve(const QColorSpace& space, std::array<float, 256>& table) {
     for (std::size_t code = 0; code < table.size(); ++code) table[code] = static_cast<float>(linearOfCode(code, space));
 }
 
+using Matrix = std::array<double, 9>;
+
+// The profile's red, green and blue colorants (XYZ, adapted to the D50 white) as the columns of a matrix.
+bool colorants(void* profile, Matrix& matrix) {
+    const cmsTagSignature tags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag};
+    for (std::size_t column = 0; column < 3; ++column) {
+        const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tags[column]));
+        if (xyz == nullptr) return false;
+        matrix[column] = xyz->X, matrix[3 + column] = xyz->Y, matrix[6 + column] = xyz->Z;
+    }
+    return true;
+}
+
+Matrix inverse(const Matrix& m) {
+    const Matrix cofactors{m[4] * m[8] - m[5] * m[7], m[2] * m[7] - m[1] * m[8], m[1] * m[5] - m[2] * m[4],
+                           m[5] * m[6] - m[3] * m[8], m[0] * m[8] - m[2] * m[6], m[2] * m[3] - m[0] * m[5],
+                           m[3] * m[7] - m[4] * m[6], m[1] * m[6] - m[0] * m[7], m[0] * m[4] - m[1] * m[3]};
+    const double determinant = m[0] * cofactors[0] + m[1] * cofactors[3] + m[2] * cofactors[6];
+    Matrix inverted{};
+    for (std::size_t i = 0; i < 9; ++i) inverted[i] = cofactors[i] / determinant;
+    return inverted;
+}
+
+Matrix product(const Matrix& a, const Matrix& b) {
+    Matrix made{};
+    for (std::size_t row = 0; row < 3; ++row)
+        for (std::size_t column = 0; column < 3; ++column)
+            for (std::size_t k = 0; k < 3; ++k) made[3 * row + column] += a[3 * row + k] * b[3 * k + column];
+    return made;
+}
+
+// The curves of a profile of curves and a matrix, code by code.
+bool profileCurves(void* profile, std::array<std::array<float, 256>, 3>& curves) {
+    const cmsTagSignature tags[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
+    for (std::size_t channel = 0; channel < 3; ++channel) {
+        const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, tags[channel]));
+        if (curve == nullptr) return false;
+        for (std::size_t code = 0; code < 256; ++code)
+            curves[channel][code] = cmsEvalToneCurveFloat(curve, static_cast<float>(code) / 255.0F);
+    }
+    return true;
+}
+
 // Such a picture needs its curve alone, worked out exactly code by code. Qt's comparison of colour
 // spaces allows for rounding, so that primaries declared by their coordinates count as sRGB's.
 bool onSrgbPrimariesWithPlainGamma(const QColorSpace& space) {
@@ -92,11 +135,19 @@ bool declaresSrgb(const QColorSpace& space) { return !space.isValid() || space =
 
 LinearSrgbConversion::LinearSrgbConversion(const QColorSpace& space) {
     if (declaresSrgb(space) || onSrgbPrimariesWithPlainGamma(space)) {
-        fillCurve(space, table_);
+        for (std::array<float, 256>& curve : curves_) fillCurve(space, curve);
         return;
     }
     const Profile declared = declaredProfile(space);
     const Profile linear = linearSrgbProfile();
+    Matrix toXyz{}, srgbToXyz{};
+    if (declared && linear && cmsIsMatrixShaper(declared.get()) && colorants(declared.get(), toXyz) &&
+        colorants(linear.get(), srgbToXyz) && profileCurves(declared.get(), curves_)) {
+        const Matrix toSrgb = product(inverse(srgbToXyz), toXyz);
+        for (std::size_t i = 0; i < 9; ++i) matrix_[i] = static_cast<float>(toSrgb[i]);
+        mixes_ = true;
+        return;
+    }
     // Without optimisation the pipeline stays in floating point from end to end, and so unbounded.
     if (declared && linear) {
         cmsHTRANSFORM transform =
@@ -115,10 +166,16 @@ void LinearSrgbConversion::convertRow(const uchar* bgr, int width, float* rgb) c
         cmsDoTransform(transform_.get(), bgr, rgb, static_cast<cmsUInt32Number>(width));
         return;
     }
+    const float* m = matrix_.data();
     for (int c = 0; c < width; ++c, bgr += 3, rgb += 3) {
-        rgb[0] = table_[bgr[2]];
-        rgb[1] = table_[bgr[1]];
-        rgb[2] = table_[bgr[0]];
+        const float red = curves_[0][bgr[2]], green = curves_[1][bgr[1]], blue = curves_[2][bgr[0]];
+        if (!mixes_) {
+            rgb[0] = red, rgb[1] = green, rgb[2] = blue;
+            continue;
+        }
+        rgb[0] = m[0] * red + m[1] * green + m[2] * blue;
+        rgb[1] = m[3] * red + m[4] * green + m[5] * blue;
+        rgb[2] = m[6] * red + m[7] * green + m[8] * blue;
     }
 }
 

@@ -25,8 +25,12 @@ public:
     void convertRow(const uchar* bgr, int width, float* rgb) const;
 
 private:
-    std::shared_ptr<void> transform_;  // null where the curve alone converts
-    std::array<float, 256> table_{};   // linear light of each code value
+    // A profile of curves and a matrix, and every plain gamma, is converted by its curves and the
+    // matrix to sRGB's primaries, the library's own arithmetic; other profiles by the library.
+    std::shared_ptr<void> transform_;                 // null where curves and a matrix convert
+    std::array<std::array<float, 256>, 3> curves_{};  // linear light of each code value of red, green, blue
+    std::array<float, 9> matrix_{};                   // rows of the matrix to sRGB's primaries
+    bool mixes_ = false;                              // false: the matrix is the identity
 };
 
 // The text the figures' records give a picture's colour encoding: "sRGB (untagged)", "sRGB",
