@@ -18,6 +18,7 @@ StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::
 }
 
 QImage inSourceColours(const QImage& decoded, const QImage& source) {
+    if (decoded.colorSpace().isValid()) return decoded;
     QImage declared = decoded;
     declared.setColorSpace(source.colorSpace());
     return declared;

@@ -110,8 +110,8 @@ TEST(DeclaredColoursTest, ButteraugliOfLinearFloatsIsThatOfTheBytes) {
     EXPECT_GT(bytes.max, 0.5);
 }
 
-// A decoded picture is in its source's encoding, however its own pixels came back untagged: a
-// run's figures for it are those of the pair declared alike.
+// A decoded picture is in its source's encoding when its pixels came back untagged: a run's figures
+// for it are those of the pair declared alike.
 TEST(DeclaredColoursTest, DecodedPictureTakesItsSourcesColours) {
     const QImage source = declaring(photograph(), QColorSpace(QColorSpace::ProPhotoRgb));
     const QImage decoded = noisy(photograph());
@@ -124,6 +124,11 @@ TEST(DeclaredColoursTest, DecodedPictureTakesItsSourcesColours) {
         EXPECT_EQ(run.picture.butteraugliMax, alike.butteraugliMax);
     }
     EXPECT_NE(run.picture.ssimulacra2, ssimulacra2(photograph(), decoded));
+
+    // A decoder that converted the colours and says so is taken at its word.
+    const QImage converted = declaring(decoded, QColorSpace(QColorSpace::SRgb));
+    EXPECT_EQ(measureStill(source, converted, 1000, MeasureChoice::every()).picture.ssimulacra2,
+              ssimulacra2(source, converted));
 }
 
 }  // namespace
