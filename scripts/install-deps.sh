@@ -6,6 +6,7 @@ packages=(g++ make cmake pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libg
           qt6-charts-dev libqt6opengl6-dev  # Qt Charts' CMake files ask for Qt's OpenGL module
           qt6-svg-dev qt6-image-formats-plugins  # TIFF and WebP pictures
           libwebp-dev libavif-dev libjxl-dev libopenjp2-7-dev  # the anchor codecs
+          liblcms2-dev  # colour conversion of pictures that declare their colours
           libbenchmark-dev
           dpkg-dev desktop-file-utils appstream  # the .deb's dependencies, and the packaging tests' validators
           parallel  # data set shards in the tests and on the hosts of a sweep

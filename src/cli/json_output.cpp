@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <algorithm>
 
+#include "brenlow/measures.h"
 #include "brenlow/tables.h"
 #include "cli/research_commands.h"
 
@@ -51,6 +52,11 @@ void addStillFigures(QJsonObject& object, const Request& request, const StillPar
 
 }  // namespace
 
+void addColourJson(QJsonObject& object, const QImage& picture) {
+    object["colour_encoding"] = text(colourEncodingName(picture.colorSpace()));
+    object["butteraugli_intensity_target"] = static_cast<double>(kButteraugliIntensityTarget);
+}
+
 QJsonObject stillRunJson(const Request& request, const StillParameters& parameters, const StillRunResult& result,
                          const StillMeasures& measures, double seconds) {
     QJsonObject object = runJson(codecName(codecOf(request.subcommand)), request, seconds);
@@ -80,6 +86,12 @@ QJsonObject compareJson(const Request& request, const PictureMeasures& measures,
     return object;
 }
 
+void addColourJson(QJsonObject& object, const QImage& reference, const QImage& compared) {
+    object["colour_encodings"] = QJsonObject{{"reference", text(colourEncodingName(reference.colorSpace()))},
+                                             {"compared", text(colourEncodingName(compared.colorSpace()))}};
+    object["butteraugli_intensity_target"] = static_cast<double>(kButteraugliIntensityTarget);
+}
+
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
                       const std::string& anchor, const MeasureChoice& measures, double seconds) {
     QJsonObject object = runJson("sweep", request, seconds);
@@ -100,6 +112,7 @@ QJsonObject sweepJson(const Request& request, const SweepSource& source, const S
                                                                                       kTimedCodecThreads}),
                                                                  {outcome.timedRun})}};
     object["original_size"] = static_cast<qint64>(source.originalSize);
+    addColourJson(object, source.bitmap);
     QJsonArray points;
     for (const SweepPoint& point : outcome.points) points.append(pointJson(point, outcome.curves));
     object["points"] = points;

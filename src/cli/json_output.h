@@ -31,6 +31,13 @@ QJsonObject compareJson(const Request& request, const PictureMeasures& measures,
                         double seconds);
 
 // A sweep: its settings, one object per point with its timings, and the delta rates against the anchor.
+// The colour encoding of the picture a run measured against (its decoded pictures are in it too)
+// and the intensity target Butteraugli took.
+void addColourJson(QJsonObject& object, const QImage& picture);
+
+// The same for a comparison of two pictures, each in its own encoding.
+void addColourJson(QJsonObject& object, const QImage& reference, const QImage& compared);
+
 QJsonObject sweepJson(const Request& request, const SweepSource& source, const SweepOutcome& outcome,
                       const std::string& anchor, const MeasureChoice& measures, double seconds);
 

@@ -93,14 +93,18 @@ std::string stillRunJsonLine(const Request& request, const StillParameters& para
                              const StillRunResult& result, Clock::time_point started) {
     const QImage reference = referencePictureFor(codecOf(request.subcommand), document);
     const StillMeasures measures = measureStill(reference, result.decoded.bitmap, result.figures.codedSize);
-    return jsonLine(stillRunJson(request, parameters, result, measures, secondsSince(started)));
+    QJsonObject object = stillRunJson(request, parameters, result, measures, secondsSince(started));
+    addColourJson(object, reference);
+    return jsonLine(object);
 }
 
 std::string anchorRunJsonLine(const Request& request, const CodecEntry& codec, const StillParameters& parameters,
                               const DocumentView& document, const StillRunResult& result, Clock::time_point started) {
     const QImage reference = referencePictureFor(codec, document);
     const StillMeasures measures = measureStill(reference, result.decoded.bitmap, result.figures.codedSize);
-    return jsonLine(anchorRunJson(request, codec, parameters, result, measures, secondsSince(started)));
+    QJsonObject object = anchorRunJson(request, codec, parameters, result, measures, secondsSince(started));
+    addColourJson(object, reference);
+    return jsonLine(object);
 }
 
 std::string runCompareCommand(const Request& request, std::ostream& notes) {
@@ -116,7 +120,9 @@ std::string runCompareCommand(const Request& request, std::ostream& notes) {
               << sizeText(reference.size().boundedTo(compared.size())) << " they share, from the bottom-left corner\n";
     const PictureMeasures measures = measurePictures(reference, compared, measureChoiceOf(request));
     if (!request.json) return measuresLine(measures);
-    return jsonLine(compareJson(request, measures, reference.size(), compared.size(), secondsSince(started)));
+    QJsonObject object = compareJson(request, measures, reference.size(), compared.size(), secondsSince(started));
+    addColourJson(object, reference, compared);
+    return jsonLine(object);
 }
 
 void writeTimingNotes(const Request& request, int codingsAtOnce, const std::string& unit, std::ostream& notes) {

@@ -64,7 +64,56 @@ std::string declaredColours(const QColorSpace& space) {
     return "primaries or a tone curve of their own";
 }
 
+// Tells the handler `note` about `path`, unless it was told a note of that kind about it before.
+void noteOnce(const std::string& path, const std::string& kind, const std::string& note) {
+    Notes& shared = notes();
+    const std::lock_guard lock(shared.mutex);
+    if (!shared.handler || !shared.notedFiles.insert(kind + '\n' + path).second) return;
+    shared.handler(note);
+}
+
+bool holdsSixteenBits(const QImage& picture) {
+    switch (picture.format()) {
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied:
+    case QImage::Format_Grayscale16:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool someAreTransparent(const QImage& picture) {
+    if (!picture.hasAlphaChannel()) return false;
+    const QImage alpha = picture.convertToFormat(QImage::Format_Alpha8);
+    for (int y = 0; y < alpha.height(); ++y) {
+        const uchar* row = alpha.constScanLine(y);
+        if (std::any_of(row, row + alpha.width(), [](uchar value) { return value != 255; })) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+void noteWhatTheMeasuresLeaveOut(const QImage& picture, const std::string& path) {
+    {
+        const std::lock_guard lock(notes().mutex);
+        if (!notes().handler) return;
+    }
+    if (holdsSixteenBits(picture)) {
+        noteOnce(path, "depth",
+                 "Note: \"" + path +
+                     "\" holds 16 bits per channel; every measure takes it rounded to 8 bits (the nearest whole "
+                     "number to value x 255 / 65535)");
+    }
+    if (someAreTransparent(picture)) {
+        noteOnce(path, "alpha",
+                 "Note: \"" + path +
+                     "\" has transparent pixels; every measure takes the colours stored in them as they are and "
+                     "leaves the alpha channel out (nothing is composited onto a background)");
+    }
+}
 
 void setPictureNoteHandler(std::function<void(const std::string&)> handler) {
     const std::lock_guard lock(notes().mutex);
@@ -77,15 +126,14 @@ void noteColoursOtherThanSrgb(const QImage& picture, const std::string& path) {
     Notes& shared = notes();
     {
         const std::lock_guard lock(shared.mutex);
-        if (!shared.handler || shared.notedFiles.contains(path)) return;
+        if (!shared.handler || shared.notedFiles.contains("colours\n" + path)) return;
     }
     // Weighing the colours builds two transforms: outside the lock, so that threads reading
     // pictures at once do not wait on one another for it.
     if (withinALevelOfSrgb(space)) return;
-    const std::lock_guard lock(shared.mutex);
-    if (!shared.handler || !shared.notedFiles.insert(path).second) return;
-    shared.handler("Note: \"" + path + "\" declares colours other than sRGB (" + declaredColours(space) +
-                   "); the figures treat its values as sRGB");
+    noteOnce(path, "colours", "Note: \"" + path + "\" declares colours other than sRGB (" + declaredColours(space) +
+                   "); SSIMULACRA 2, Butteraugli and CIEDE2000 convert its colours, PSNR and "
+                   "SSIM take its code values as they are");
 }
 
 }  // namespace brenlow

@@ -127,6 +127,7 @@ QImage loadOtherPictureFile(const std::string& path) {
     }
     checkPictureSize(picture.width(), picture.height(), "The picture in \"" + path + "\"");
     noteColoursOtherThanSrgb(picture, path);
+    noteWhatTheMeasuresLeaveOut(picture, path);
     return as24BitPicture(picture);
 }
 

@@ -20,10 +20,12 @@ PictureFileKind pictureFileKind(const std::string& path);
 // does when the file cannot be opened.
 [[noreturn]] void throwNotThePictureItsNameSays(const std::string& path);
 
-// A picture of a kind Qt's image readers take, as 24 bits (alpha dropped, greys and palettes
-// expanded; a GIF's first frame). Its size is checked against kMaxPixels before it is decoded.
-// Throws Error naming the file when it cannot be read or decoded, or is cut short. A picture
-// whose file declares colours other than sRGB is noted (noteColoursOtherThanSrgb).
+// A picture of a kind Qt's image readers take, as 24 bits (alpha left out, 16 bits rounded to the
+// nearest 8-bit value, greys and palettes expanded; a GIF's first frame), with the colour space its
+// file declares. Its size is checked against kMaxPixels before it is decoded. Throws Error naming
+// the file when it cannot be read or decoded, or is cut short. A picture whose file declares
+// colours other than sRGB, or whose 16 bits or transparency the measures leave out, is noted
+// (noteColoursOtherThanSrgb, noteWhatTheMeasuresLeaveOut).
 QImage loadOtherPictureFile(const std::string& path);
 
 }  // namespace brenlow

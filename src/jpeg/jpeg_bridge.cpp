@@ -1,8 +1,12 @@
 #include "jpeg/jpeg_bridge.h"
 
+#include <QByteArray>
+#include <QColorSpace>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 #include <future>
 
 #include <jpeglib.h>
@@ -38,6 +42,7 @@ struct DecompressionJob {
     std::span<const std::uint8_t> data;
     jpeg_detail::HandedOverStream* stream = nullptr;  // where the data comes from instead of `data`, when set
     QImage* picture = nullptr;  // receives the decoded picture; null to read the frame header only
+    std::vector<std::uint8_t> iccProfile{};  // the ICC profile its APP2 markers carry, if any
     long width = 0;
     long height = 0;
     int components = 0;
@@ -105,6 +110,14 @@ void expandGreyRow(const JSAMPLE* indexes, const j_decompress_ptr info, uchar* p
     }
 }
 
+void keepIccProfile(j_decompress_ptr info, std::vector<std::uint8_t>& kept) {
+    JOCTET* profile = nullptr;
+    unsigned int length = 0;
+    if (!jpeg_read_icc_profile(info, &profile, &length)) return;
+    kept.assign(profile, profile + length);
+    std::free(profile);
+}
+
 int decompress(DecompressionJob& job) {
     ErrorManager& errors = job.errors;
     jpeg_decompress_struct info{};
@@ -124,7 +137,9 @@ int decompress(DecompressionJob& job) {
     } else {
         jpeg_detail::useSpanSource(&info, source, job.data);
     }
+    if (job.picture != nullptr) jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&info, TRUE);
+    if (job.picture != nullptr) keepIccProfile(&info, job.iccProfile);
     job.width = info.image_width;
     job.height = info.image_height;
     job.components = info.num_components;
@@ -235,6 +250,11 @@ void LoadJpeg(QImage& bitmap, std::span<const std::uint8_t> data) {
     DecompressionJob job{.data = data, .picture = &decoded};
     if (decompress(job) != jpeg_detail::kNoFailure) {
         jpeg_detail::throwJpegFailure(job.errors, job.width, job.height, job.components);
+    }
+    // A profile Qt cannot read leaves the picture untagged, that is sRGB.
+    if (!job.iccProfile.empty()) {
+        decoded.setColorSpace(QColorSpace::fromIccProfile(
+            QByteArray(reinterpret_cast<const char*>(job.iccProfile.data()), static_cast<qsizetype>(job.iccProfile.size()))));
     }
     bitmap = std::move(decoded);
 }

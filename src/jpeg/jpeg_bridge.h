@@ -57,6 +57,7 @@ struct JpegFrame {
 JpegFrame ReadJpegFrame(std::span<const std::uint8_t> data);
 
 // Decodes JPEG data at full scale with the float DCT into a 24-bit bitmap (Format_BGR888).
+// The picture keeps the ICC profile the file carries (untagged, that is sRGB, without one).
 // A grayscale file goes through the library's colour quantiser (236 colours) and comes out grey.
 // Any library error or warning (not a JPEG, truncated or corrupt data), a picture above the
 // picture limit and a file with more than kMaxJpegScans scans throw Error; `bitmap` is then left

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "io/error.h"
+#include "measures/linear_srgb.h"
 
 #ifdef BRENLOW_HAS_BUTTERAUGLI
 #include <jxl/butteraugli.h>
@@ -72,6 +73,36 @@ std::vector<std::uint8_t> rgbRows(const QImage& picture, int width, int height) 
     return rgb;
 }
 
+// The library reads floats as linear-light sRGB, and bytes as sRGB's code values.
+std::vector<float> linearRows(const QImage& picture, int width, int height) {
+    const LinearSrgbConversion conversion(picture.colorSpace());
+    const auto rowFloats = 3 * static_cast<std::size_t>(width);
+    std::vector<float> linear(rowFloats * static_cast<std::size_t>(height));
+    const int firstRow = picture.height() - height;
+    parallelRows(0, height, [&](int begin, int end) {
+        for (int r = begin; r < end; ++r)
+            conversion.convertRow(picture.constScanLine(firstRow + r), width, linear.data() + rowFloats * r);
+    });
+    return linear;
+}
+
+ButteraugliPixels libraryPixels(const QImage& picture, int width, int height) {
+    if (declaresSrgb(picture.colorSpace())) return {rgbRows(picture, width, height), {}};
+    return {{}, linearRows(picture, width, height)};
+}
+
+struct LibraryInput {
+    JxlPixelFormat format;
+    const void* data;
+    std::size_t size;
+};
+
+LibraryInput libraryInput(const ButteraugliPixels& pixels) {
+    if (pixels.linear.empty())
+        return {{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0}, pixels.bytes.data(), pixels.bytes.size()};
+    return {{3, JXL_TYPE_FLOAT, JXL_NATIVE_ENDIAN, 0}, pixels.linear.data(), pixels.linear.size() * sizeof(float)};
+}
+
 struct ApiRelease {
     void operator()(JxlButteraugliApi* api) const { JxlButteraugliApiDestroy(api); }
 };
@@ -97,13 +128,14 @@ public:
 
     int threads() const { return threads_; }
 
-    JxlButteraugliResult* compute(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& reference,
-                                  const std::vector<std::uint8_t>& test) {
-        const JxlPixelFormat format{3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    JxlButteraugliResult* compute(std::uint32_t width, std::uint32_t height, const ButteraugliPixels& reference,
+                                  const ButteraugliPixels& test) {
+        const LibraryInput first = libraryInput(reference);
+        const LibraryInput second = libraryInput(test);
         JxlButteraugliResult* result = nullptr;
         run([&] {
-            result = JxlButteraugliCompute(api_.get(), width, height, &format, reference.data(), reference.size(),
-                                           &format, test.data(), test.size());
+            result = JxlButteraugliCompute(api_.get(), width, height, &first.format, first.data, first.size,
+                                           &second.format, second.data, second.size);
         });
         return result;
     }
@@ -117,6 +149,7 @@ private:
         api_.reset(JxlButteraugliApiCreate(nullptr));
         if (threads_ > 1 && !runner_) api_.reset();
         if (api_ && runner_) JxlButteraugliApiSetParallelRunner(api_.get(), JxlThreadParallelRunner, runner_.get());
+        if (api_) JxlButteraugliApiSetIntensityTarget(api_.get(), kButteraugliIntensityTarget);
     }
 
     // Runs `call` on the caller thread and waits for it; `call` must not throw.
@@ -180,9 +213,8 @@ IdleWorkers& idleWorkers() {
     return *workers;
 }
 
-// The distance map of `test` against the reference bytes, both width x height.
-ButteraugliResult compute(const std::vector<std::uint8_t>& reference, const std::vector<std::uint8_t>& test, int width,
-                          int height) {
+// The distance map of `test` against the reference pixels, both width x height.
+ButteraugliResult compute(const ButteraugliPixels& reference, const ButteraugliPixels& test, int width, int height) {
     std::unique_ptr<ButteraugliWorkers> workers = idleWorkers().lend(kernelThreads());
     ButteraugliResult result(
         workers->compute(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height), reference, test));
@@ -201,20 +233,24 @@ bool butteraugliAvailable() { return true; }
 
 ButteraugliReference butteraugliReference(const QImage& reference, int width, int height) {
     if (!measurableSize(width, height)) return {width, height, {}};
-    return {width, height, rgbRows(reference, width, height)};
+    return {width, height, libraryPixels(reference, width, height)};
 }
 
 ButteraugliDistance butteraugliDistance(const ButteraugliReference& reference, const QImage& test) {
-    if (reference.rgb.empty()) return {kNaN, kNaN};
-    const ButteraugliResult result =
-        compute(reference.rgb, rgbRows(test, reference.width, reference.height), reference.width, reference.height);
+    if (reference.pixels.empty()) return {kNaN, kNaN};
+    return butteraugliDistance(reference, libraryPixels(test, reference.width, reference.height));
+}
+
+ButteraugliDistance butteraugliDistance(const ButteraugliReference& reference, const ButteraugliPixels& test) {
+    if (reference.pixels.empty()) return {kNaN, kNaN};
+    const ButteraugliResult result = compute(reference.pixels, test, reference.width, reference.height);
     return {JxlButteraugliResultGetMaxDistance(result.get()), JxlButteraugliResultGetDistance(result.get(), 3.0f)};
 }
 
 ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);
-    const ButteraugliResult result = compute(rgbRows(reference, reference.width(), reference.height()),
-                                             rgbRows(test, test.width(), test.height()), reference.width(),
+    const ButteraugliResult result = compute(libraryPixels(reference, reference.width(), reference.height()),
+                                             libraryPixels(test, test.width(), test.height()), reference.width(),
                                              reference.height());
     const float* distances = nullptr;
     std::uint32_t stride = 0;
@@ -235,6 +271,8 @@ bool butteraugliAvailable() { return false; }
 ButteraugliReference butteraugliReference(const QImage&, int width, int height) { return {width, height, {}}; }
 
 ButteraugliDistance butteraugliDistance(const ButteraugliReference&, const QImage&) { return {kNaN, kNaN}; }
+
+ButteraugliDistance butteraugliDistance(const ButteraugliReference&, const ButteraugliPixels&) { return {kNaN, kNaN}; }
 
 ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& test) {
     checkHeatMapPair(reference, test);

@@ -32,13 +32,26 @@ struct ButteraugliDistance {
 // Throws Error when the library cannot measure the pair (for instance out of memory).
 ButteraugliDistance butteraugliDistance(const CommonArea& area);
 
-// The reference's bytes as the library reads them, kept for measuring many pictures against it:
+// The intensity, in cd/m2, the library takes white to be: what its interface and its own
+// benchmarks take for pictures of standard dynamic range.
+constexpr float kButteraugliIntensityTarget = 255.0F;
+
+// A picture's pixels as the library reads them, top row first: its 8-bit sRGB bytes as they are,
+// or, for a picture that declares colours of its own, linear-light sRGB in floats.
+struct ButteraugliPixels {
+    std::vector<std::uint8_t> bytes;
+    std::vector<float> linear;
+
+    bool empty() const { return bytes.empty() && linear.empty(); }
+};
+
+// The reference's pixels as the library reads them, kept for measuring many pictures against it:
 // the library's own interface takes the reference anew with every picture, so this is all of its
 // work that can be shared. Empty where the distance is left undefined.
 struct ButteraugliReference {
     int width = 0;
     int height = 0;
-    std::vector<std::uint8_t> rgb;
+    ButteraugliPixels pixels;
 };
 
 // The reference's share over its bottom-left width x height (Format_BGR888, at least that large).
@@ -47,6 +60,9 @@ ButteraugliReference butteraugliReference(const QImage& reference, int width, in
 // The distances of the bottom-left area of `test` of the prepared size, exactly those
 // butteraugliDistance gives for the same pair. Throws Error as it does.
 ButteraugliDistance butteraugliDistance(const ButteraugliReference& reference, const QImage& test);
+
+// The same for a test picture's pixels already as the library reads them, of the prepared size.
+ButteraugliDistance butteraugliDistance(const ButteraugliReference& reference, const ButteraugliPixels& test);
 
 // The colours the heat map paints distances with, linear between stops; distances past the last
 // take its colour. Shared with the legend that explains them.

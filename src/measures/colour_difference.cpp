@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/parallel.h"
+#include "measures/linear_srgb.h"
 
 namespace brenlow {
 namespace {
@@ -162,6 +163,28 @@ double rowDifferenceSum(const uchar* a, const uchar* b, int width, DifferenceCac
     return sum;
 }
 
+// Pictures that declare colours of their own are compared as the colours they mean: each pair of
+// rows is converted to linear light first, and equal code values can be different colours.
+double convertedMeanCiede2000(const CommonArea& area) {
+    const LinearSrgbConversion reference(area.reference.colorSpace());
+    const LinearSrgbConversion test(area.test.colorSpace());
+    std::vector<double> rowSums(static_cast<std::size_t>(area.height));
+    parallelRows(0, area.height, [&](int begin, int end) {
+        std::vector<float> a(3 * static_cast<std::size_t>(area.width)), b(a.size());
+        for (int r = begin; r < end; ++r) {
+            reference.convertRow(area.referenceRow(r), area.width, a.data());
+            test.convertRow(area.testRow(r), area.width, b.data());
+            double sum = 0.0;
+            for (std::size_t i = 0; i < a.size(); i += 3)
+                sum += ciede2000(labOfLinear(a[i], a[i + 1], a[i + 2]), labOfLinear(b[i], b[i + 1], b[i + 2]));
+            rowSums[static_cast<std::size_t>(r)] = sum;
+        }
+    });
+    double sum = 0.0;
+    for (double rowSum : rowSums) sum += rowSum;
+    return sum / (static_cast<double>(area.width) * area.height);
+}
+
 }  // namespace
 
 Lab labOfSrgb(uchar red, uchar green, uchar blue) {
@@ -202,6 +225,8 @@ double ciede2000(const Lab& first, const Lab& second) {
 }
 
 double meanCiede2000(const CommonArea& area) {
+    if (!declaresSrgb(area.reference.colorSpace()) || !declaresSrgb(area.test.colorSpace()))
+        return convertedMeanCiede2000(area);
     std::vector<double> rowSums(static_cast<std::size_t>(area.height));
     parallelRows(0, area.height, [&](int begin, int end) {
         DifferenceCache cache;

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
+
+#include "imaging/parallel.h"
+#include "measures/linear_srgb.h"
 
 namespace brenlow {
 namespace {
@@ -27,12 +31,37 @@ void halveRow(const float* upper, const float* lower, int sourceWidth, float* ha
     }
 }
 
+// The planes of a picture that declares colours of its own, converted a row at a time.
+void convertedPlanes(const QImage& picture, ColourPlanes& planes) {
+    const LinearSrgbConversion conversion(picture.colorSpace());
+    const int width = planes[0].width();
+    const int firstRow = picture.height() - planes[0].height();
+    parallelRows(0, planes[0].height(), [&](int begin, int end) {
+        std::vector<float> rgb(3 * static_cast<std::size_t>(width));
+        for (int r = begin; r < end; ++r) {
+            conversion.convertRow(picture.constScanLine(firstRow + r), width, rgb.data());
+            float* red = planes[0].row(r);
+            float* green = planes[1].row(r);
+            float* blue = planes[2].row(r);
+            for (int c = 0; c < width; ++c) {
+                red[c] = rgb[3 * c];
+                green[c] = rgb[3 * c + 1];
+                blue[c] = rgb[3 * c + 2];
+            }
+        }
+    });
+}
+
 }  // namespace
 
 ColourPlanes linearPlanesOf(const QImage& picture, int width, int height, TransferCurve curve) {
-    const std::array<float, 256> linear = linearOfCodes(curve);
     ColourPlanes planes;
     for (FloatPlane& plane : planes) plane.resize(width, height);
+    if (curve.exponent == 0.0 && !declaresSrgb(picture.colorSpace())) {
+        convertedPlanes(picture, planes);
+        return planes;
+    }
+    const std::array<float, 256> linear = linearOfCodes(curve);
     const int firstRow = picture.height() - height;
     for (int r = 0; r < height; ++r) {
         const uchar* bgr = picture.constScanLine(firstRow + r);

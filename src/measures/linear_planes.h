@@ -17,7 +17,9 @@ struct TransferCurve {
 };
 
 // Linear-light red, green and blue (0 to 1) of the bottom-left width x height pixels of a 24-bit
-// picture (Format_BGR888), row 0 at the top whatever order the picture's rows are stored in.
+// picture (Format_BGR888), row 0 at the top whatever order the picture's rows are stored in. A
+// picture that declares colours of its own is converted to sRGB's primaries (LinearSrgbConversion,
+// values may leave 0 to 1) unless `curve` names a power.
 ColourPlanes linearPlanesOf(const QImage& picture, int width, int height, TransferCurve curve = {});
 
 // Half the size, rounded up: each value the mean of a 2 x 2 cell from the top-left corner, a last

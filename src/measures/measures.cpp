@@ -16,6 +16,7 @@
 #include "measures/measure_table.h"
 #include "measures/prepared_reference.h"
 #include "measures/row_errors.h"
+#include "measures/still_measures.h"
 #include "measures/structural_similarity.h"
 
 namespace brenlow {
@@ -147,8 +148,9 @@ PictureMeasures measurePictures(const PreparedReference& prepared, const QImage&
     return measures;
 }
 
-void addMeasures(const PreparedReference& prepared, const QImage& test, const MeasureChoice& more,
+void addMeasures(const PreparedReference& prepared, const QImage& decoded, const MeasureChoice& more,
                  PictureMeasures& measures) {
+    const QImage test = inSourceColours(decoded, prepared.picture());
     const CommonArea area = commonAreaOf(prepared.picture(), test);
     if (takesAlongWithSsim(more)) takeMultiScale(lumaSimilarity(area, true), measures);
     measureOnTheirOwn(area, prepared, more, measures);

@@ -67,8 +67,9 @@ PictureMeasures measurePictures(const PreparedReference& reference, const QImage
                                 ByteEnergies& energies);
 
 // Takes the optional measures `more` chooses into `measures`, leaving the others as they are: a
-// slow measure can be taken after the rest have been shown. Throws Error as measurePictures does.
-void addMeasures(const PreparedReference& reference, const QImage& test, const MeasureChoice& more,
+// slow measure can be taken after the rest have been shown. `decoded` is taken in the reference's
+// colour encoding, as measureStill takes it. Throws Error as measurePictures does.
+void addMeasures(const PreparedReference& reference, const QImage& decoded, const MeasureChoice& more,
                  PictureMeasures& measures);
 
 // Bits of the coded file per pixel of the source picture. Throws Error for an empty picture.

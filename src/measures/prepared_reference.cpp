@@ -1,5 +1,6 @@
 #include "measures/prepared_reference.h"
 
+#include <QColorSpace>
 #include <algorithm>
 #include <cstring>
 
@@ -18,8 +19,9 @@ PreparedReference::Slot& PreparedReference::slotOf(int width, int height, std::t
 
 namespace {
 
+// The same colours, too: equal code values declared differently are other colours.
 bool samePixels(const QImage& a, const QImage& b) {
-    if (a.format() != b.format() || a.size() != b.size()) return false;
+    if (a.format() != b.format() || a.size() != b.size() || a.colorSpace() != b.colorSpace()) return false;
     const auto rowBytes = static_cast<std::size_t>(a.width()) * 3;
     for (int y = 0; y < a.height(); ++y)
         if (std::memcmp(a.constScanLine(y), b.constScanLine(y), rowBytes) != 0) return false;

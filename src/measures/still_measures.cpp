@@ -1,5 +1,7 @@
 #include "measures/still_measures.h"
 
+#include <QColorSpace>
+
 #include "measures/prepared_reference.h"
 
 namespace brenlow {
@@ -15,10 +17,17 @@ StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::
     return measureStill(PreparedReference(reference), decoded, codedBytes, choice, energies);
 }
 
+QImage inSourceColours(const QImage& decoded, const QImage& source) {
+    if (decoded.colorSpace().isValid()) return decoded;
+    QImage declared = decoded;
+    declared.setColorSpace(source.colorSpace());
+    return declared;
+}
+
 StillMeasures measureStill(const PreparedReference& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice, ByteEnergies& energies) {
     StillMeasures measures;
-    measures.picture = measurePictures(reference, decoded, choice, energies);
+    measures.picture = measurePictures(reference, inSourceColours(decoded, reference.picture()), choice, energies);
     measures.bitsPerPixel = bitsPerPixel(codedBytes, reference.picture().width(), reference.picture().height());
     return measures;
 }

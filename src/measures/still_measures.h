@@ -14,6 +14,12 @@ struct StillMeasures {
     double bitsPerPixel = 0.0;
 };
 
+// A decoded picture is in its source's colour encoding: every codec here gives back bare pixels, and
+// so do most outside decoders. A decoded file that declares colours of its own (a decoder that
+// converted them) keeps them.
+QImage inSourceColours(const QImage& decoded, const QImage& source);
+
+// The decoded picture is measured in the reference's colour encoding (inSourceColours).
 StillMeasures measureStill(const QImage& reference, const QImage& decoded, std::uint64_t codedBytes,
                            const MeasureChoice& choice = {});
 

@@ -247,8 +247,8 @@ TEST(OtherPicturesTest, BrokenPicturesGetOneLineOfOurOwnSayingWhatIsWrong) {
     }
 }
 
-// The figures treat every picture as sRGB: one whose file declares other colours is measured with a
-// note on stderr, once per file however often it is read, which --quiet leaves out.
+// PSNR and SSIM take code values as they are: a picture whose file declares other colours is measured
+// with a note on stderr saying so, once per file however often it is read, which --quiet leaves out.
 TEST(OtherPicturesTest, PicturesDeclaringOtherColoursAreMeasuredWithANoteOncePerFile) {
     TempDir data;
     fs::create_directory(data.path() / "set");
@@ -270,7 +270,10 @@ TEST(OtherPicturesTest, PicturesDeclaringOtherColoursAreMeasuredWithANoteOncePer
     const CliRun compare = runCli({"compare", "--measures", "none", "set/plain.png", "set/linear.png"}, data.path());
     ASSERT_EQ(compare.exitCode, 0) << compare.err;
     EXPECT_EQ(notesOn(compare.err, "set/linear.png"), 1u) << compare.err;
-    EXPECT_NE(compare.err.find("); the figures treat its values as sRGB\n"), std::string::npos) << compare.err;
+    EXPECT_NE(compare.err.find("); SSIMULACRA 2, Butteraugli and CIEDE2000 convert its colours, PSNR and SSIM take "
+                               "its code values as they are\n"),
+              std::string::npos)
+        << compare.err;
     EXPECT_EQ(compare.err.find("plain.png"), std::string::npos) << compare.err;
 
     const Arguments sweep{"sweep", "--codecs", "jpeg,ajc", "--qualities", "40,70", "--measures", "none", "-j", "2"};

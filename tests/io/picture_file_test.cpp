@@ -47,8 +47,9 @@ QImage withColours(QImage picture, const QColorSpace& colours) {
     return picture;
 }
 
-// The figures take every picture as sRGB: a file that declares other colours is noted, once per
-// file however often it is read; one that declares sRGB in any way, or nothing, is not.
+// PSNR and SSIM take every picture's code values as they are: a file that declares colours far from
+// sRGB's is noted, once per file however often it is read; one that declares sRGB in any way, or
+// nothing, is not.
 TEST(PictureFileTest, PicturesDeclaringOtherColoursThanSrgbAreNotedOncePerFile) {
     TempDir dir;
     const QImage picture = patternBitmap(24, 16);
@@ -83,12 +84,54 @@ TEST(PictureFileTest, PicturesDeclaringOtherColoursThanSrgbAreNotedOncePerFile) 
             return text.starts_with("Note: \"" + path + "\" declares colours other than sRGB (");
         });
         ASSERT_NE(note, notes.end()) << path;
-        EXPECT_TRUE(note->ends_with("); the figures treat its values as sRGB")) << *note;
+        EXPECT_TRUE(note->ends_with("); SSIMULACRA 2, Butteraugli and CIEDE2000 convert its colours, PSNR and SSIM "
+                                    "take its code values as they are"))
+            << *note;
     }
     EXPECT_NE(std::find(notes.begin(), notes.end(),
-                        "Note: \"" + others.front() + "\" declares colours other than sRGB (a gamma of 1.00); the "
-                        "figures treat its values as sRGB"),
+                        "Note: \"" + others.front() + "\" declares colours other than sRGB (a gamma of 1.00); "
+                        "SSIMULACRA 2, Butteraugli and CIEDE2000 convert its colours, PSNR and SSIM take its code "
+                        "values as they are"),
               notes.end());
+}
+
+// Every measure takes 8-bit red, green and blue: 16 bits are rounded to the nearest 8-bit value and
+// transparent pixels keep their stored colours, and a note says so once per file and kind; an
+// opaque picture with an alpha channel and an 8-bit one need no note.
+TEST(PictureFileTest, SixteenBitsAndTransparencyAreNotedWithWhatTheMeasuresTake) {
+    TempDir dir;
+    QImage deep(4, 2, QImage::Format_RGBX64);
+    const quint16 levels[] = {32767, 32768, 32895, 385};
+    for (int x = 0; x < 4; ++x)
+        for (int y = 0; y < 2; ++y) deep.setPixelColor(x, y, QColor::fromRgba64(levels[x], levels[x], levels[x]));
+    QImage clear(3, 2, QImage::Format_ARGB32);
+    clear.fill(qRgba(200, 100, 50, 255));
+    clear.setPixel(1, 1, qRgba(10, 220, 30, 0));
+    QImage opaque(3, 2, QImage::Format_ARGB32);
+    opaque.fill(qRgba(200, 100, 50, 255));
+    for (const auto& [name, picture] : {std::pair{"deep.png", deep}, {"clear.png", clear}, {"opaque.png", opaque}})
+        ASSERT_TRUE(picture.save(QString::fromStdString(dir.file(name)), "PNG")) << name;
+
+    std::vector<std::string> notes;
+    setPictureNoteHandler([&notes](const std::string& note) { notes.push_back(note); });
+    QImage readDeep, readClear;
+    for (int time = 0; time < 2; ++time) {
+        readDeep = loadOtherPictureFile(dir.file("deep.png"));
+        readClear = loadOtherPictureFile(dir.file("clear.png"));
+        loadOtherPictureFile(dir.file("opaque.png"));
+    }
+    setPictureNoteHandler({});
+    const std::vector<std::string> expected{
+        "Note: \"" + dir.file("deep.png") +
+            "\" holds 16 bits per channel; every measure takes it rounded to 8 bits (the nearest whole number to "
+            "value x 255 / 65535)",
+        "Note: \"" + dir.file("clear.png") +
+            "\" has transparent pixels; every measure takes the colours stored in them as they are and leaves the "
+            "alpha channel out (nothing is composited onto a background)"};
+    EXPECT_EQ(notes, expected);
+    const uchar rounded[] = {127, 128, 128, 1};
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(readDeep.constScanLine(0)[3 * x], rounded[x]) << levels[x];
+    EXPECT_EQ(readClear.pixelColor(1, 1), QColor(10, 220, 30));
 }
 
 // A PNG cut short anywhere, its closing chunk included, is refused before the PNG library reads it

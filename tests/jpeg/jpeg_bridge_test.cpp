@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include <QColorSpace>
 #include <fstream>
 #include <regex>
 
@@ -108,6 +109,49 @@ TEST(LoadJpegTest, DecodesToThePictureSizeAt24BitsWithChannelsInPlace) {
     EXPECT_NEAR(centre.red(), 200, 3);
     EXPECT_NEAR(centre.green(), 60, 3);
     EXPECT_NEAR(centre.blue(), 20, 3);
+}
+
+// The JPEG stream with the profile in APP2 markers right after its start, as cameras and editors
+// write it: a marker holds at most 65519 bytes of it, so a large profile takes several.
+Bytes withIccProfile(const Bytes& jpeg, const QByteArray& profile) {
+    constexpr std::size_t kLargestPiece = 65519;
+    const std::size_t pieces = (static_cast<std::size_t>(profile.size()) + kLargestPiece - 1) / kLargestPiece;
+    Bytes tagged(jpeg.begin(), jpeg.begin() + 2);
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
+        const std::size_t first = piece * kLargestPiece;
+        const std::size_t length = std::min(kLargestPiece, static_cast<std::size_t>(profile.size()) - first);
+        const std::size_t markerLength = 2 + 12 + 2 + length;
+        const std::uint8_t head[] = {0xFF, 0xE2, static_cast<std::uint8_t>(markerLength >> 8),
+                                     static_cast<std::uint8_t>(markerLength & 0xFF)};
+        tagged.insert(tagged.end(), head, head + 4);
+        const char name[] = "ICC_PROFILE";
+        tagged.insert(tagged.end(), name, name + 12);
+        tagged.push_back(static_cast<std::uint8_t>(piece + 1));
+        tagged.push_back(static_cast<std::uint8_t>(pieces));
+        tagged.insert(tagged.end(), profile.begin() + static_cast<qsizetype>(first),
+                      profile.begin() + static_cast<qsizetype>(first + length));
+    }
+    tagged.insert(tagged.end(), jpeg.begin() + 2, jpeg.end());
+    return tagged;
+}
+
+TEST(LoadJpegTest, PictureKeepsTheIccProfileOfItsFile) {
+    QImage picture(24, 16, QImage::Format_BGR888);
+    picture.fill(QColor(30, 160, 90));
+    const Bytes plain = SaveAsJpeg(picture, 90);
+    QImage bitmap;
+    LoadJpeg(bitmap, plain);
+    EXPECT_FALSE(bitmap.colorSpace().isValid()) << "no profile: untagged, that is sRGB";
+
+    for (const QColorSpace& declared : {QColorSpace(QColorSpace::AdobeRgb), QColorSpace(QColorSpace::ProPhotoRgb)}) {
+        const QByteArray profile = declared.iccProfile();
+        const Bytes tagged = withIccProfile(plain, profile + QByteArray(70000, '\0'));
+        LoadJpeg(bitmap, tagged);
+        EXPECT_EQ(bitmap.colorSpace(), declared) << declared.description().toStdString();
+        QImage same;
+        LoadJpeg(same, plain);
+        EXPECT_EQ(bitmap.constBits()[0], same.constBits()[0]) << "the pixels are the same code values";
+    }
 }
 
 TEST(LoadJpegTest, GreyscaleFilesComeOutGrey) {

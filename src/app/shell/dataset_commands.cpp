@@ -66,7 +66,7 @@ CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const 
     CodedPoint coded;
     coded.reference = source.referenceFor(curve);
     coded.decoded = decodedStoredPoint(source, curve, point);
-    coded.measures = measurePictures(coded.reference, coded.decoded.bitmap);
+    coded.measures = measurePictures(coded.reference, inSourceColours(coded.decoded.bitmap, coded.reference));
     return coded;
 }
 

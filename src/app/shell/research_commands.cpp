@@ -89,10 +89,11 @@ void TMainForm::Sweep1Click() {
 void TMainForm::Compare1Click() {
     const TMDIChild* document = activeDocument();
     if (!document) return;
-    const QImage& decoded = document->requirePicture();
     const RunRecord* run = Measurements->runThatMade(document);
     const NamedPicture source =
         run ? NamedPicture{run->source, run->reference} : sourceBesideDecoded(document->caption());
+    // A picture a run made is in its source's colours; a file opened as it is keeps its own.
+    const QImage decoded = run ? inSourceColours(document->requirePicture(), source.picture) : document->requirePicture();
     const PictureMeasures measures = inBackground([&] { return measurePictures(source.picture, decoded); });
     auto* window = new CompareWindow(source.name, source.picture, document->windowTitle(), decoded, this);
     window->showMeasures(measures);
