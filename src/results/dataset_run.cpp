@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -85,13 +86,38 @@ bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& fold
     });
 }
 
+// Whether the picture file is still the one the stored result was made from: the same size and
+// modification time, and the same pixels where the result kept their digest (a file copied over
+// it with its time kept, or changed within the same second on a coarse file system, is noticed).
+bool madeFromThisPicture(const StoredResult& stored, const PictureStamp& stamp,
+                         const std::function<const std::string&()>& pixelsDigest) {
+    return stored.stamp == stamp && (stored.pixelsSha256.empty() || stored.pixelsSha256 == pixelsDigest());
+}
+
 // A result made at other settings, or under another name, is never taken for the run's curve.
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
-              const PictureStamp& stamp, const DataSetParameters& parameters, const std::string& folder) {
-    return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
+              bool samePicture, const DataSetParameters& parameters, const std::string& folder) {
+    return stored && stored->picture == picture && stored->curve == curve && samePicture &&
            itemParameters(stored->parameters, curve) == parameters && holdsTheRunsPoints(*stored, parameters) &&
            keepsItsDecodedPictures(*stored, folder);
 }
+
+// Each picture's pixel digest, made once by the first item that needs it.
+class PixelDigests {
+public:
+    explicit PixelDigests(std::size_t pictures) : made_(pictures), digests_(pictures) {}
+
+    const std::string& of(std::size_t index, const std::string& picture) {
+        std::call_once(made_[index], [&] {
+            digests_[index] = namingFileOnError(picture, [&] { return pixelsSha256(openPictureDocument(picture, false).bitmap); });
+        });
+        return digests_[index];
+    }
+
+private:
+    std::vector<std::once_flag> made_;
+    std::vector<std::string> digests_;
+};
 
 // A stored file that cannot be read is made again like one made otherwise.
 std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unreadable) {
@@ -118,8 +144,9 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
         };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{picture, curve, pictureStampOf(picture),
-                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}};
+                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
+        result.pixelsSha256 = pixelsSha256(document.bitmap);
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
         result.sweep = runSweep(source, settings, progress);
@@ -198,7 +225,7 @@ private:
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
             const CodecCurve& curve = run_.settings.curves[item.curve];
-            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what()};
+            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what(), {}};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
             finish(index, std::move(failed), &DataSetWork::failed, state, pointsOf(item) - state.pointsCounted);
@@ -213,9 +240,13 @@ private:
             const std::string path = resultPath(run_.resultFolder, picture, curve);
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
-            if (reusable(stored, picture, curve,
-                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
-                         itemParameters(parameters_, curve), run_.resultFolder)) {
+            const bool samePicture =
+                stored && stored->failure.empty() && stored->picture == picture &&
+                madeFromThisPicture(*stored, namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                                    [&]() -> const std::string& { return digests_.of(item.picture, picture); });
+            if (stored && stored->failure.empty() && stored->picture == picture && !samePicture)
+                notePictureChanged(picture);
+            if (reusable(stored, picture, curve, samePicture, itemParameters(parameters_, curve), run_.resultFolder)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, state, points);
                 return;
@@ -235,6 +266,12 @@ private:
     }
 
     bool pointDone() { return advance(1); }
+
+    void notePictureChanged(const std::string& picture) {
+        const std::lock_guard lock(mutex_);
+        std::vector<std::string>& changed = work_.changedPictures;
+        if (std::find(changed.begin(), changed.end(), picture) == changed.end()) changed.push_back(picture);
+    }
 
     bool advance(int points) {
         const std::lock_guard lock(mutex_);
@@ -263,6 +300,7 @@ private:
     DataSetWork work_;
     std::vector<bool> finished_;  // by item, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
+    PixelDigests digests_{run_.pictures.size()};
     std::mutex mutex_;
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> stop_{false};
@@ -307,9 +345,13 @@ void requireSameDataSet(const DataSetManifest& first, const std::string& firstFo
                     difference + "; merge only the shards of one run");
 }
 
+// The same data set, its pictures recorded where they are now (a folder written before locations
+// were kept, or moved since, has them recorded again).
 bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifest) {
     try {
-        return readManifest(folder) == manifest;
+        std::vector<PictureLocation> locations;
+        for (const std::string& picture : manifest.pictures) locations.push_back(pictureLocationOf(picture, folder));
+        return readManifest(folder) == manifest && readPictureLocations(folder) == locations;
     } catch (const Error&) {
         return false;
     }
@@ -389,6 +431,17 @@ DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
     return combined;
 }
 
+// "the picture "a.png" changed since its results were made" for a few pictures, then how many more.
+std::string changedPicturesText(const std::vector<std::string>& pictures) {
+    constexpr std::size_t kNamed = 3;
+    std::string names;
+    for (std::size_t i = 0; i < std::min(pictures.size(), kNamed); ++i)
+        names += (i == 0 ? "\"" : ", \"") + pictures[i] + "\"";
+    if (pictures.size() > kNamed) names += " and " + std::to_string(pictures.size() - kNamed) + " more";
+    return (pictures.size() == 1 ? "the picture " : "the pictures ") + names + " changed since " +
+           (pictures.size() == 1 ? "its" : "their") + " results were made, which were made again";
+}
+
 const FolderRun& runOfCurve(const std::vector<FolderRun>& runs, const std::string& curveName) {
     for (const FolderRun& run : runs)
         if (findCurve(run.manifest.curves, curveName) != nullptr) return run;
@@ -433,6 +486,7 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
     if (work.replaced > 0)
         summary += ", " + std::to_string(work.replaced) + " made again (made otherwise or from another picture file)";
     if (work.failed > 0) summary += ", " + std::to_string(work.failed) + " failed";
+    if (!work.changedPictures.empty()) summary += "; " + changedPicturesText(work.changedPictures);
     return summary;
 }
 

@@ -45,13 +45,14 @@ struct DataSetWork {
     int reused = 0;                     // found in the result folder as they were made
     int replaced = 0;                   // found there but made otherwise, made again
     int failed = 0;                     // could not be made: their results hold the reason, no points
+    std::vector<std::string> changedPictures;  // whose file changed since their stored results were made
     bool cancelled = false;             // stopped before every item was finished
 };
 
 // Runs the shard's items, `jobs` at a time, until the end or until the progress stops it: the items
 // finished by then are kept and counted, those under way are dropped. With a result folder, the
-// manifest is written first; an item whose file there was made from the same picture file (size and
-// modification time) with the same curve (codec, settings, qualities), parameters and library
+// manifest is written first; an item whose file there was made from the same picture file (size,
+// modification time and the digest of its pixels) with the same curve (codec, settings, qualities), parameters and library
 // versions (its own codec's commands among them, not the other curves') is taken as it stands,
 // every other item is made and filed whole as soon as it is done, so a run stopped at any moment
 // loses only the items under way. An item whose picture cannot be read or coded is recorded (and
@@ -60,7 +61,7 @@ struct DataSetWork {
 DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
 
 // What a run into a result folder did with its items, as the front ends report it: "12 items made,
-// 3 taken as they were in "FOLDER", 1 made again (...), 2 failed".
+// 3 taken as they were in "FOLDER", 1 made again (...), 2 failed", then the pictures that changed.
 std::string workSummary(const DataSetWork& work, const std::string& resultFolder);
 
 // The whole data set of an unsharded run's results. Of a cancelled run, a partial data set: the
