@@ -54,6 +54,7 @@ struct Request {
     std::string resultFolder;           // sweep --out
     int shard = 1;                      // sweep --shard I/N
     int shardCount = 1;
+    bool keepDecoded = false;           // sweep --keep-decoded
     std::string aggregateCsvPath;       // --aggregate-csv
     bool quiet = false;                 // no progress, notes nor tables on stderr
     std::vector<std::string> importFiles;  // --import: published curves compared with the anchor

@@ -238,6 +238,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     asked.resultFolder = request.resultFolder;
     asked.shard = request.shard;
     asked.shardCount = request.shardCount;
+    asked.keepDecoded = request.keepDecoded;
     RunControl control;
     control.jobs = request.sweepJobs;
     const DataSetPlan plan = planDataSet(asked, control);

@@ -69,11 +69,18 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
     return true;
 }
 
-// A curve run by commands keeps each point's decoded picture beside its result; a result whose
-// pictures are gone or changed since (the row would open other pixels than were measured), lie
-// elsewhere than the folder keeps them, or that was made before they were kept, is made again.
-bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& folder) {
-    if (stored.curve.codec != StillCodec::Command) return true;
+// Whether the run keeps the decoded pictures of the curve's points.
+bool keepsDecoded(const DataSetRun& run, const CodecCurve& curve) {
+    return !run.resultFolder.empty() && (run.keepDecoded || curve.codec == StillCodec::Command);
+}
+
+// A curve run by commands, or any curve of a run that keeps decoded pictures, keeps each point's
+// decoded picture beside its result; a result whose pictures are gone or changed since (the row
+// would open other pixels than were measured), lie elsewhere than the folder keeps them, or that
+// was made before they were kept, is made again.
+bool keepsItsDecodedPictures(const StoredResult& stored, const DataSetRun& run) {
+    if (!keepsDecoded(run, stored.curve)) return true;
+    const std::string& folder = run.resultFolder;
     return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [&](const SweepPoint& point) {
         if (!isKeptInside(point.keptDecoded.path, folder, stored.picture, stored.curve.name, point.quality))
             return false;
@@ -96,10 +103,10 @@ bool madeFromThisPicture(const StoredResult& stored, const PictureStamp& stamp,
 
 // A result made at other settings, or under another name, is never taken for the run's curve.
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
-              bool samePicture, const DataSetParameters& parameters, const std::string& folder) {
+              bool samePicture, const DataSetParameters& parameters, const DataSetRun& run) {
     return stored && stored->picture == picture && stored->curve == curve && samePicture &&
            itemParameters(stored->parameters, curve) == parameters && holdsTheRunsPoints(*stored, parameters) &&
-           keepsItsDecodedPictures(*stored, folder);
+           keepsItsDecodedPictures(*stored, run);
 }
 
 // Each picture's pixel digest, made once by the first item that needs it.
@@ -138,7 +145,7 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     settings.curves = {curve};
     // -j says how many items run side by side; points side by side within each would multiply threads.
     settings.threads = 1;
-    if (!run.resultFolder.empty())
+    if (keepsDecoded(run, curve))
         settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
             return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
         };
@@ -246,7 +253,7 @@ private:
                                     [&]() -> const std::string& { return digests_.of(item.picture, picture); });
             if (stored && stored->failure.empty() && stored->picture == picture && !samePicture)
                 notePictureChanged(picture);
-            if (reusable(stored, picture, curve, samePicture, itemParameters(parameters_, curve), run_.resultFolder)) {
+            if (reusable(stored, picture, curve, samePicture, itemParameters(parameters_, curve), run_)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, state, points);
                 return;

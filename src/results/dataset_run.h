@@ -32,6 +32,9 @@ struct DataSetRun {
     int shard = 1;
     int shardCount = 1;  // above 1 only with a result folder
     int jobs = 1;        // items coded at a time, each on a thread of its own
+    // Every point's decoded picture kept in the result folder as a PNG, whatever its codec; those of
+    // codecs run by commands are kept in any case.
+    bool keepDecoded = false;
 };
 
 // Called with the points done and the total, from the working threads but one call at a time;

@@ -58,6 +58,7 @@ struct DataSetRequest {
     std::string resultFolder;  // empty: in memory only
     int shard = 1;             // shard I of N; above one only with a result folder
     int shardCount = 1;
+    bool keepDecoded = false;  // every point's decoded picture kept in the result folder
 };
 
 }  // namespace brenlow

@@ -8,6 +8,7 @@
 #include <QTreeView>
 
 #include "brenlow/requests.h"
+#include "brenlow/studies.h"
 
 namespace brenlow {
 
@@ -26,14 +27,14 @@ QStringList chooseResultFolders(QWidget* parent, const QString& start) {
 }
 
 std::string resultPictureFile(const std::string& picture, const QStringList& folders) {
-    const QString name = QString::fromStdString(picture);
-    if (QFileInfo(name).isAbsolute() || QFileInfo::exists(name)) return picture;
-    for (const QString& folder : folders) {
-        const QDir dir(folder);
-        for (const QString& candidate : {dir.filePath(name), QDir(dir.absolutePath() + "/..").filePath(name)})
-            if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate).toStdString();
+    std::vector<std::string> names;
+    for (const QString& folder : folders) names.push_back(QDir::toNativeSeparators(folder).toStdString());
+    try {
+        return pictureFileOfResults(picture, names);
+    } catch (const Error&) {
+        // A folder that no longer reads: the picture's own name, which the error then names.
+        return picture;
     }
-    return picture;
 }
 
 std::string resultAnchorOf(const std::vector<CodecCurve>& curves) {
