@@ -28,8 +28,8 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 // One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
 // library versions, the curves with their settings, the machine, one inline SVG plot per measure
 // taken (bits per pixel against the measure, one line per curve and per imported curve), the delta rates on the aggregate
-// curves and summarised over the pictures, each picture's deltas, and where its pictures are found. Needs no display: the plots
-// are written as SVG text.
+// curves and summarised over the pictures, each picture's deltas, and where its pictures are found
+// now. Needs no display: the plots are written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 
 }  // namespace brenlow

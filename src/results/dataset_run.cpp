@@ -116,7 +116,8 @@ public:
 
     const std::string& of(std::size_t index, const std::string& picture) {
         std::call_once(made_[index], [&] {
-            digests_[index] = namingFileOnError(picture, [&] { return pixelsSha256(openPictureDocument(picture, false).bitmap); });
+            digests_[index] =
+                namingFileOnError(picture, [&] { return pixelsSha256(openPictureDocument(picture, false).bitmap); });
         });
         return digests_[index];
     }
@@ -232,7 +233,8 @@ private:
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
             const CodecCurve& curve = run_.settings.curves[item.curve];
-            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what(), {}};
+            StoredResult failed{
+                run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what(), {}};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
             finish(index, std::move(failed), &DataSetWork::failed, state, pointsOf(item) - state.pointsCounted);

@@ -27,7 +27,8 @@ PictureLocation pictureLocationOf(const std::string& picture, const std::string&
 }
 
 std::string pixelsSha256(const QImage& picture) {
-    const QImage rgb = picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
+    const QImage rgb =
+        picture.format() == QImage::Format_RGB888 ? picture : picture.convertToFormat(QImage::Format_RGB888);
     QCryptographicHash hash(QCryptographicHash::Sha256);
     const std::string size = std::to_string(rgb.width()) + "x" + std::to_string(rgb.height()) + "\n";
     hash.addData(QByteArrayView(size.data(), static_cast<qsizetype>(size.size())));
