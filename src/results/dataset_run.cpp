@@ -354,15 +354,33 @@ void requireSameDataSet(const DataSetManifest& first, const std::string& firstFo
                     difference + "; merge only the shards of one run");
 }
 
-// The same data set, its pictures recorded where they are now (a folder written before locations
-// were kept, or moved since, has them recorded again).
 bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifest) {
     try {
-        std::vector<PictureLocation> locations;
-        for (const std::string& picture : manifest.pictures) locations.push_back(pictureLocationOf(picture, folder));
-        return readManifest(folder) == manifest && readPictureLocations(folder) == locations;
+        return readManifest(folder) == manifest;
     } catch (const Error&) {
         return false;
+    }
+}
+
+bool pictureLocationsFiled(const std::string& folder, const std::vector<std::string>& pictures) {
+    std::vector<PictureLocation> locations;
+    for (const std::string& picture : pictures) locations.push_back(pictureLocationOf(picture, folder));
+    try {
+        return readPictureLocations(folder) == locations;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// A folder written before the pictures' locations were kept, or resumed from elsewhere, has them
+// recorded again. A finished folder is resumed without a write, even on a read-only file system:
+// where the manifest cannot be written, its pictures are looked for as before.
+void fileManifest(const std::string& folder, const DataSetManifest& manifest) {
+    if (!sameManifestFiled(folder, manifest)) return writeManifest(folder, manifest);
+    if (pictureLocationsFiled(folder, manifest.pictures)) return;
+    try {
+        writeManifest(folder, manifest);
+    } catch (const Error&) {
     }
 }
 
@@ -483,8 +501,7 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     if (!run.resultFolder.empty()) {
         const DataSetManifest manifest{run.pictures, run.settings.curves,
                                        dataSetParameters(run.settings, run.versions)};
-        // A finished folder is resumed without a write, even on a read-only file system.
-        if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
+        fileManifest(run.resultFolder, manifest);
     }
     return ItemRunner(run, items, progress).run();
 }
