@@ -503,6 +503,24 @@ DataSetManifest readManifest(const std::string& folder) {
     return manifest;
 }
 
+namespace {
+
+// Where the folder's manifest records the picture; none when it records no location for it, or
+// cannot be read (the picture is then looked for as in folders written before).
+PictureLocation recordedLocation(const std::string& picture, const std::string& folder) {
+    try {
+        const DataSetManifest manifest = readManifest(folder);
+        const std::vector<PictureLocation> locations = readPictureLocations(folder);
+        const auto named = std::find(manifest.pictures.begin(), manifest.pictures.end(), picture);
+        const auto index = static_cast<std::size_t>(named - manifest.pictures.begin());
+        return index < locations.size() ? locations[index] : PictureLocation{};
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+}  // namespace
+
 std::vector<PictureLocation> readPictureLocations(const std::string& folder) {
     const QJsonObject object = readJson(manifestPath(folder), kManifestFormat);
     std::vector<PictureLocation> locations;
@@ -511,15 +529,9 @@ std::vector<PictureLocation> readPictureLocations(const std::string& folder) {
 }
 
 std::string pictureFileOfResults(const std::string& picture, const std::vector<std::string>& folders) {
-    for (const std::string& folder : folders) {
-        const DataSetManifest manifest = readManifest(folder);
-        const std::vector<PictureLocation> locations = readPictureLocations(folder);
-        const auto named = std::find(manifest.pictures.begin(), manifest.pictures.end(), picture);
-        if (named == manifest.pictures.end()) continue;
-        const auto index = static_cast<std::size_t>(named - manifest.pictures.begin());
-        const PictureLocation location = index < locations.size() ? locations[index] : PictureLocation{};
-        if (std::string found = foundPictureFile(picture, location, folder); !found.empty()) return found;
-    }
+    for (const std::string& folder : folders)
+        if (std::string found = foundPictureFile(picture, recordedLocation(picture, folder), folder); !found.empty())
+            return found;
     return picture;
 }
 

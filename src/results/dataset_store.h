@@ -89,7 +89,8 @@ void writeManifest(const std::string& folder, const DataSetManifest& manifest);
 std::vector<PictureLocation> readPictureLocations(const std::string& folder);
 
 // The file of a picture the manifests of the result folders name, as foundPictureFile finds it from
-// each folder in turn; the name as stored when none is found, so that an error names it.
+// each folder in turn (a folder whose manifest does not read, as one written before locations were
+// kept); the name as stored when none is found, so that an error names it.
 std::string pictureFileOfResults(const std::string& picture, const std::vector<std::string>& folders);
 
 // Throws Error naming the file when the folder has none or it cannot be read.

@@ -29,12 +29,7 @@ QStringList chooseResultFolders(QWidget* parent, const QString& start) {
 std::string resultPictureFile(const std::string& picture, const QStringList& folders) {
     std::vector<std::string> names;
     for (const QString& folder : folders) names.push_back(QDir::toNativeSeparators(folder).toStdString());
-    try {
-        return pictureFileOfResults(picture, names);
-    } catch (const Error&) {
-        // A folder that no longer reads: the picture's own name, which the error then names.
-        return picture;
-    }
+    return pictureFileOfResults(picture, names);
 }
 
 std::string resultAnchorOf(const std::vector<CodecCurve>& curves) {
