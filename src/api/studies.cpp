@@ -56,6 +56,7 @@ DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control
     plan.run.remakeCurves = curvesToRemake(request.remake, plan.run.settings.curves, runDefaultsOf(request.sweep));
     plan.run.shard = request.shard;
     plan.run.shardCount = request.shardCount;
+    plan.run.keepDecoded = request.keepDecoded;
     plan.run.jobs = control.jobsOrCores();
     plan.items =
         shardOf(dataSetItems(plan.run.pictures.size(), plan.run.settings.curves.size()), plan.run.shard, plan.run.shardCount)

@@ -272,6 +272,9 @@ void defineSweep(CLI::App& app, Request& request) {
                 "--shard", "a shard keeps its results for the merge in a result folder: name it with --out");
         if (!request.remakeCurves.empty() && request.resultFolder.empty())
             throw CLI::ValidationError("--remake", "only a result folder's items are made again: name it with --out");
+        if (request.keepDecoded && request.resultFolder.empty())
+            throw CLI::ValidationError("--keep-decoded",
+                                       "the decoded pictures are kept in the result folder: name it with --out");
     });
 }
 
@@ -314,6 +317,9 @@ void addDataSetOptions(CLI::App& sweep, Request& request) {
             return shardOf(text, shard, count) ? std::string()
                                                : std::string("--shard must be I/N with 1 <= I <= N <= 100000");
         });
+    sweep.add_flag("--keep-decoded", request.keepDecoded,
+                   "keep every point's decoded picture, whatever its codec, as a lossless PNG in the result folder "
+                   "(needs --out)");
     addDataSetOutputs(sweep, request);
 }
 

@@ -55,6 +55,7 @@ struct Request {
     std::vector<std::string> remakeCurves;  // sweep --remake, repeated
     int shard = 1;                      // sweep --shard I/N
     int shardCount = 1;
+    bool keepDecoded = false;           // sweep --keep-decoded
     std::string aggregateCsvPath;       // --aggregate-csv
     bool quiet = false;                 // no progress, notes nor tables on stderr
     std::vector<std::string> importFiles;  // --import: published curves compared with the anchor

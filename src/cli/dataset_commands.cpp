@@ -242,6 +242,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     asked.shard = request.shard;
     asked.shardCount = request.shardCount;
     asked.remake = request.remakeCurves;
+    asked.keepDecoded = request.keepDecoded;
     RunControl control;
     control.jobs = request.sweepJobs;
     const DataSetPlan plan = planDataSet(asked, control);

@@ -17,6 +17,17 @@ std::string reportTitle(const DataSetOutcome& outcome) {
     return "Data set of " + std::to_string(outcome.pictures.size()) + " pictures: " + curveNamesText(outcome.curves);
 }
 
+// Where each picture is found now; "" where it is not.
+std::vector<std::string> foundPictureFiles(const std::vector<std::string>& pictures,
+                                           const std::vector<std::string>& folders) {
+    std::vector<std::string> found;
+    for (const std::string& picture : pictures) {
+        const std::string file = pictureFileOfResults(picture, folders);
+        found.push_back(fileExists(file) ? file : std::string());
+    }
+    return found;
+}
+
 }  // namespace
 
 std::size_t runReportCommand(const Request& request) {
@@ -26,6 +37,7 @@ std::size_t runReportCommand(const Request& request) {
     ReportContext context = currentReportContext(anchorOf(sweepRequestOf(request), outcome.curves), importedCurves(request));
     checkImportNames(context.imported, outcome.curves);
     context.title = reportTitle(outcome);
+    context.pictureFiles = foundPictureFiles(outcome.pictures, request.files);
     const std::string page = htmlReport(outcome, context);
     writeFileAtomically(request.htmlPath,
                         std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));

@@ -40,9 +40,8 @@ struct SweepSettings {
     int threads = 0;         // points coded at once, each holding one decoded picture; 0: one per core
     int timingRuns = 1;      // each point coded and decoded this many times, its times the medians
     int sweepsAtOnce = 1;    // sweeps coding side by side in this process (a data set's items at once)
-    // Called with each point of a curve run by commands and its decoded picture; returns where it
-    // kept the picture, so that the point can be shown later without the codec's programs. Unset:
-    // nothing is kept.
+    // Called with each point and its decoded picture; returns where it kept the picture, so that the
+    // point can be shown and checked later without coding it again. Unset: nothing is kept.
     std::function<KeptPicture(const CodecCurve& curve, int quality, const QImage& decoded)> keepDecoded;
 };
 

@@ -38,6 +38,20 @@ std::string failedItemsHtml(const std::vector<FailedItem>& failed) {
     return section("Failed items", html + "</table>\n");
 }
 
+// Each picture with the file it is found at now, so that a reader knows which files the figures
+// stand on and whether they are still there.
+std::string pictureFilesHtml(const std::vector<std::string>& pictures, const std::vector<std::string>& files) {
+    if (files.size() != pictures.size()) return {};
+    std::string html = "<p>Each picture as the run named it, and the file it is found at now (by its path relative "
+                       "to the result folder, else its absolute path).</p>\n<table>\n<tr><th>picture</th>"
+                       "<th>found at</th></tr>\n";
+    for (std::size_t i = 0; i < pictures.size(); ++i)
+        html += "<tr><td>" + htmlEscaped(pictures[i]) + "</td><td>" +
+                (files[i].empty() ? std::string("<span class=\"weak\">not found</span>") : htmlEscaped(files[i])) +
+                "</td></tr>\n";
+    return section("Pictures", html + "</table>\n");
+}
+
 std::string keyValueTable(const std::vector<std::pair<std::string, std::string>>& rows) {
     std::string html = "<table>\n";
     for (const auto& [key, value] : rows)
@@ -242,7 +256,7 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
                    "defined.</p>\n" +
                        perPictureSummaryHtml(perPicture)) +
            section("Each picture's delta rates (cubic fit)", perPictureTablesHtml(outcome, perPicture)) +
-           "</body>\n</html>\n";
+           pictureFilesHtml(outcome.pictures, context.pictureFiles) + "</body>\n</html>\n";
 }
 
 }  // namespace brenlow

@@ -16,6 +16,9 @@ struct ReportContext {
     std::vector<ImportedCurve> imported;        // published curves drawn and compared with the anchor
     LibraryVersions versions;                   // of the program writing the report; the run's are in the outcome
     std::string machine;                        // lines as machineDescription() gives them
+    // Where each of the outcome's pictures is found now, in its order ("" where it is not); none:
+    // the page lists no pictures.
+    std::vector<std::string> pictureFiles;
 };
 
 // The context of a report written now, here: this program's library versions, this machine, the
@@ -25,8 +28,8 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 // One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
 // library versions, the curves with their settings, the machine, one inline SVG plot per measure
 // taken (bits per pixel against the measure, one line per curve and per imported curve), the delta rates on the aggregate
-// curves and summarised over the pictures, and each picture's deltas. Needs no display: the plots
-// are written as SVG text.
+// curves and summarised over the pictures, each picture's deltas, and where its pictures are found
+// now. Needs no display: the plots are written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 
 }  // namespace brenlow

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <functional>
 #include <thread>
 #include <utility>
 
@@ -77,11 +78,18 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
     return true;
 }
 
-// A curve run by commands keeps each point's decoded picture beside its result; a result whose
-// pictures are gone or changed since (the row would open other pixels than were measured), lie
-// elsewhere than the folder keeps them, or that was made before they were kept, is made again.
-bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& folder) {
-    if (stored.curve.codec != StillCodec::Command) return true;
+// Whether the run keeps the decoded pictures of the curve's points.
+bool keepsDecoded(const DataSetRun& run, const CodecCurve& curve) {
+    return !run.resultFolder.empty() && (run.keepDecoded || curve.codec == StillCodec::Command);
+}
+
+// A curve run by commands, or any curve of a run that keeps decoded pictures, keeps each point's
+// decoded picture beside its result; a result whose pictures are gone or changed since (the row
+// would open other pixels than were measured), lie elsewhere than the folder keeps them, or that
+// was made before they were kept, is made again.
+bool keepsItsDecodedPictures(const StoredResult& stored, const DataSetRun& run) {
+    if (!keepsDecoded(run, stored.curve)) return true;
+    const std::string& folder = run.resultFolder;
     return std::all_of(stored.sweep.points.begin(), stored.sweep.points.end(), [&](const SweepPoint& point) {
         if (!isKeptInside(point.keptDecoded.path, folder, stored.picture, stored.curve.name, point.quality))
             return false;
@@ -94,13 +102,39 @@ bool keepsItsDecodedPictures(const StoredResult& stored, const std::string& fold
     });
 }
 
+// Whether the picture file is still the one the stored result was made from: the same size and
+// modification time, and the same pixels where the result kept their digest (a file copied over
+// it with its time kept, or changed within the same second on a coarse file system, is noticed).
+bool madeFromThisPicture(const StoredResult& stored, const PictureStamp& stamp,
+                         const std::function<const std::string&()>& pixelsDigest) {
+    return stored.stamp == stamp && (stored.pixelsSha256.empty() || stored.pixelsSha256 == pixelsDigest());
+}
+
 // A result made at other settings, or under another name, is never taken for the run's curve.
 bool reusable(const std::optional<StoredResult>& stored, const std::string& picture, const CodecCurve& curve,
-              const PictureStamp& stamp, const DataSetParameters& parameters, const std::string& folder) {
-    return stored && stored->picture == picture && stored->curve == curve && stored->stamp == stamp &&
+              bool samePicture, const DataSetParameters& parameters, const DataSetRun& run) {
+    return stored && stored->picture == picture && stored->curve == curve && samePicture &&
            itemParameters(stored->parameters, curve) == parameters && holdsTheRunsPoints(*stored, parameters) &&
-           keepsItsDecodedPictures(*stored, folder);
+           keepsItsDecodedPictures(*stored, run);
 }
+
+// Each picture's pixel digest, made once by the first item that needs it.
+class PixelDigests {
+public:
+    explicit PixelDigests(std::size_t pictures) : made_(pictures), digests_(pictures) {}
+
+    const std::string& of(std::size_t index, const std::string& picture) {
+        std::call_once(made_[index], [&] {
+            digests_[index] =
+                namingFileOnError(picture, [&] { return pixelsSha256(openPictureDocument(picture, false).bitmap); });
+        });
+        return digests_[index];
+    }
+
+private:
+    std::vector<std::once_flag> made_;
+    std::vector<std::string> digests_;
+};
 
 // A stored file that cannot be read is made again like one made otherwise.
 std::optional<StoredResult> storedOrNothing(const std::string& path, bool& unreadable) {
@@ -128,14 +162,15 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
     const CodecCurve& curve = run.settings.curves[item.curve];
     SweepSettings settings = itemSettings(run.settings, timedRun.jobs > 0 ? std::min(timedRun.jobs, timedRun.items) : 1);
     settings.curves = {curve};
-    if (!run.resultFolder.empty())
+    if (keepsDecoded(run, curve))
         settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
             return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
         };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{picture, curve, pictureStampOf(picture),
-                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}};
+                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
+        result.pixelsSha256 = pixelsSha256(document.bitmap);
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
         result.sweep = runSweep(source, settings, progress);
@@ -254,7 +289,8 @@ private:
         } catch (const Error& error) {
             const DataSetItem& item = items_[index];
             const CodecCurve& curve = run_.settings.curves[item.curve];
-            StoredResult failed{run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what()};
+            StoredResult failed{
+                run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what(), {}};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
             finish(index, std::move(failed), &DataSetWork::failed, state, pointsOf(item) - state.pointsCounted);
@@ -269,9 +305,13 @@ private:
             const std::string path = resultPath(run_.resultFolder, picture, curve);
             bool unreadable = false;
             std::optional<StoredResult> stored = storedOrNothing(path, unreadable);
-            const bool asMade = reusable(stored, picture, curve,
-                                         namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
-                                         itemParameters(parameters_, curve), run_.resultFolder);
+            const bool samePicture =
+                stored && stored->failure.empty() && stored->picture == picture &&
+                madeFromThisPicture(*stored, namingFileOnError(picture, [&] { return pictureStampOf(picture); }),
+                                    [&]() -> const std::string& { return digests_.of(item.picture, picture); });
+            if (stored && stored->failure.empty() && stored->picture == picture && !samePicture)
+                notePictureChanged(picture);
+            const bool asMade = reusable(stored, picture, curve, samePicture, itemParameters(parameters_, curve), run_);
             if (asMade && !run_.remakeCurves.contains(curve.name)) {
                 const int points = static_cast<int>(stored->sweep.points.size());
                 finish(index, std::move(*stored), &DataSetWork::reused, state, points);
@@ -299,6 +339,12 @@ private:
         if (change.empty()) return;
         const std::lock_guard lock(mutex_);
         codecChanges_.emplace(curve.otherCodec, std::move(change));
+    }
+
+    void notePictureChanged(const std::string& picture) {
+        const std::lock_guard lock(mutex_);
+        std::vector<std::string>& changed = work_.changedPictures;
+        if (std::find(changed.begin(), changed.end(), picture) == changed.end()) changed.push_back(picture);
     }
 
     bool advance(int points) {
@@ -331,6 +377,7 @@ private:
     std::vector<bool> finished_;  // by item, under the mutex
     std::map<std::string, std::string> codecChanges_;  // by codec, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
+    PixelDigests digests_{run_.pictures.size()};
     std::mutex mutex_;
     std::atomic<std::size_t> next_{0};
     std::atomic<bool> stop_{false};
@@ -383,6 +430,28 @@ bool sameManifestFiled(const std::string& folder, const DataSetManifest& manifes
         return readManifest(folder) == manifest;
     } catch (const Error&) {
         return false;
+    }
+}
+
+bool pictureLocationsFiled(const std::string& folder, const std::vector<std::string>& pictures) {
+    std::vector<PictureLocation> locations;
+    for (const std::string& picture : pictures) locations.push_back(pictureLocationOf(picture, folder));
+    try {
+        return readPictureLocations(folder) == locations;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
+// A folder written before the pictures' locations were kept, or resumed from elsewhere, has them
+// recorded again. A finished folder is resumed without a write, even on a read-only file system:
+// where the manifest cannot be written, its pictures are looked for as before.
+void fileManifest(const std::string& folder, const DataSetManifest& manifest) {
+    if (!sameManifestFiled(folder, manifest)) return writeManifest(folder, manifest);
+    if (pictureLocationsFiled(folder, manifest.pictures)) return;
+    try {
+        writeManifest(folder, manifest);
+    } catch (const Error&) {
     }
 }
 
@@ -460,6 +529,17 @@ DataSetManifest combinedManifest(const std::vector<FolderRun>& runs) {
     return combined;
 }
 
+// "the picture "a.png" changed since its results were made" for a few pictures, then how many more.
+std::string changedPicturesText(const std::vector<std::string>& pictures) {
+    constexpr std::size_t kNamed = 3;
+    std::string names;
+    for (std::size_t i = 0; i < std::min(pictures.size(), kNamed); ++i)
+        names += (i == 0 ? "\"" : ", \"") + pictures[i] + "\"";
+    if (pictures.size() > kNamed) names += " and " + std::to_string(pictures.size() - kNamed) + " more";
+    return (pictures.size() == 1 ? "the picture " : "the pictures ") + names + " changed since " +
+           (pictures.size() == 1 ? "its" : "their") + " results were made, which were made again";
+}
+
 const FolderRun& runOfCurve(const std::vector<FolderRun>& runs, const std::string& curveName) {
     for (const FolderRun& run : runs)
         if (findCurve(run.manifest.curves, curveName) != nullptr) return run;
@@ -492,8 +572,7 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     if (!run.resultFolder.empty()) {
         const DataSetManifest manifest{run.pictures, run.settings.curves,
                                        dataSetParameters(run.settings, run.versions)};
-        // A finished folder is resumed without a write, even on a read-only file system.
-        if (!sameManifestFiled(run.resultFolder, manifest)) writeManifest(run.resultFolder, manifest);
+        fileManifest(run.resultFolder, manifest);
     }
     return ItemRunner(run, items, progress).run();
 }
@@ -505,6 +584,7 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
         summary += ", " + std::to_string(work.replaced) + " made again (made otherwise or from another picture file)";
     if (work.remade > 0) summary += ", " + std::to_string(work.remade) + " made again as asked";
     if (work.failed > 0) summary += ", " + std::to_string(work.failed) + " failed";
+    if (!work.changedPictures.empty()) summary += "; " + changedPicturesText(work.changedPictures);
     return summary;
 }
 

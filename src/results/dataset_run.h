@@ -34,6 +34,9 @@ struct DataSetRun {
     int shardCount = 1;  // above 1 only with a result folder
     int jobs = 1;        // items coded at a time, each on a thread of its own
     std::set<std::string> remakeCurves;  // by name: their items are made again whatever the folder holds
+    // Every point's decoded picture kept in the result folder as a PNG, whatever its codec; those of
+    // codecs run by commands are kept in any case.
+    bool keepDecoded = false;
 };
 
 // Called with the points done and the total, from the working threads but one call at a time;
@@ -48,6 +51,7 @@ struct DataSetWork {
     int replaced = 0;                   // found there but made otherwise, made again
     int remade = 0;                     // found there as they were made, made again as asked
     int failed = 0;                     // could not be made: their results hold the reason, no points
+    std::vector<std::string> changedPictures;  // whose file changed since their stored results were made
     bool cancelled = false;             // stopped before every item was finished
     TimedRun timedRun;                  // how this run timed the items it made
     // One sentence for each codec described by commands whose results in the folder were made by
@@ -57,19 +61,19 @@ struct DataSetWork {
 
 // Runs the shard's items, `jobs` at a time, until the end or until the progress stops it: the items
 // finished by then are kept and counted, those under way are dropped. With a result folder, the
-// manifest is written first; an item whose file there was made from the same picture file (size and
-// modification time) with the same curve (codec, settings, qualities), parameters and library
-// versions (its own codec's commands and fingerprint among them, not the other curves') is taken as
-// it stands, unless its curve is one of the run's remakeCurves; every other item is made and filed
-// whole as soon as it is done (over what the folder held), so a run stopped at any moment loses
-// only the items under way. An item whose picture cannot be read or coded is recorded (and
+// manifest is written first; an item whose file there was made from the same picture file (size,
+// modification time and the digest of its pixels) with the same curve (codec, settings, qualities),
+// parameters and library versions (its own codec's commands and fingerprint among them, not the
+// other curves') is taken as it stands, unless its curve is one of the run's remakeCurves; every
+// other item is made and filed whole as soon as it is done (over what the folder held), so a run
+// stopped at any moment loses only the items under way. An item whose picture cannot be read or coded is recorded (and
 // filed) with the reason and no points, and the run goes on; such a record is made again by the
 // next run. Throws Error when the result folder cannot be written; the items filed until then stay.
 DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progress = {});
 
 // What a run into a result folder did with its items, as the front ends report it: "12 items made,
-// 3 taken as they were in "FOLDER", 1 made again (...), 4 made again as asked, 2 failed". The
-// codecChanges are said apart.
+// 3 taken as they were in "FOLDER", 1 made again (...), 4 made again as asked, 2 failed", then the
+// pictures that changed. The codecChanges are said apart.
 std::string workSummary(const DataSetWork& work, const std::string& resultFolder);
 
 // The whole data set of an unsharded run's results. Of a cancelled run, a partial data set: the

@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
@@ -355,6 +356,28 @@ bool isRealEntry(const fs::path& path, fs::file_type type) {
     return fs::symlink_status(path, error).type() == type;
 }
 
+// The file system's clock has an epoch of its own (2174 with some libraries): times are kept from
+// the Unix epoch, as every other tool gives them.
+std::int64_t unixNanoseconds(fs::file_time_type time) {
+    const auto system = std::chrono::file_clock::to_sys(time);
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(system.time_since_epoch()).count();
+}
+
+// Files written before the pixels' digest was kept held the file system's own clock.
+std::int64_t unixNanosecondsOfFileClock(std::int64_t fileClockNanoseconds) {
+    return unixNanoseconds(fs::file_time_type(std::chrono::duration_cast<fs::file_time_type::duration>(
+        std::chrono::nanoseconds(fileClockNanoseconds))));
+}
+
+QJsonObject locationJson(const PictureLocation& location) {
+    return {{"absolute", pathJson(location.absolute)}, {"relative", pathJson(location.relative)}};
+}
+
+PictureLocation locationOf(const QJsonValue& value) {
+    const QJsonObject object = value.toObject();
+    return {pathOf(object["absolute"]), pathOf(object["relative"])};
+}
+
 }  // namespace
 
 PictureStamp pictureStampOf(const std::string& path) {
@@ -362,7 +385,7 @@ PictureStamp pictureStampOf(const std::string& path) {
     const std::uint64_t size = fs::file_size(path, error);
     const fs::file_time_type modified = fs::last_write_time(path, error);
     if (error) throw Error("The picture cannot be read (" + error.message() + ")", path);
-    return {size, std::chrono::duration_cast<std::chrono::nanoseconds>(modified.time_since_epoch()).count()};
+    return {size, unixNanoseconds(modified)};
 }
 
 std::string resultFileName(const std::string& picture, const std::string& curveName) {
@@ -400,8 +423,10 @@ void writeResult(const std::string& folder, const StoredResult& result) {
     for (const SweepPoint& point : result.sweep.points) points.append(pointJson(point, folder));
     QJsonObject object{{"format", kResultFormat},
                        {"picture", pathJson(result.picture)},
+                       {"picture_file", locationJson(pictureLocationOf(result.picture, folder))},
                        {"picture_size", static_cast<qint64>(result.stamp.size)},
                        {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
+                       {"picture_pixels_sha256", text(result.pixelsSha256)},
                        {"codec", text(curveCodecName(result.curve))},
                        {"curve", curveJson(result.curve)},
                        {"parameters", parametersJson(result.parameters)},
@@ -419,6 +444,10 @@ std::optional<StoredResult> readResult(const std::string& path) {
     result.picture = pathOf(object["picture"]);
     result.stamp.size = static_cast<std::uint64_t>(object["picture_size"].toInteger());
     result.stamp.modifiedNanoseconds = object["picture_modified_ns"].toString().toLongLong();
+    if (object.contains("picture_pixels_sha256"))
+        result.pixelsSha256 = object["picture_pixels_sha256"].toString().toStdString();
+    else
+        result.stamp.modifiedNanoseconds = unixNanosecondsOfFileClock(result.stamp.modifiedNanoseconds);
     result.parameters = parametersOf(object["parameters"].toObject(), path);
     result.curve = object["curve"].isObject()
                        ? curveOf(object["curve"].toObject(), path)
@@ -443,8 +472,11 @@ void makeResultFolder(const std::string& folder) {
 
 void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
     makeResultFolder(folder);
-    QJsonArray pictures;
-    for (const std::string& picture : manifest.pictures) pictures.append(pathJson(picture));
+    QJsonArray pictures, locations;
+    for (const std::string& picture : manifest.pictures) {
+        pictures.append(pathJson(picture));
+        locations.append(locationJson(pictureLocationOf(picture, folder)));
+    }
     QJsonArray codecs, curves;
     for (const CodecCurve& curve : manifest.curves) {
         codecs.append(text(curve.name));
@@ -452,6 +484,7 @@ void writeManifest(const std::string& folder, const DataSetManifest& manifest) {
     }
     writeJson(manifestPath(folder), {{"format", kManifestFormat},
                                      {"pictures", pictures},
+                                     {"picture_files", locations},
                                      {"codecs", codecs},
                                      {"curves", curves},
                                      {"parameters", parametersJson(manifest.parameters)}});
@@ -474,6 +507,38 @@ DataSetManifest readManifest(const std::string& folder) {
             manifest.curves.push_back(curveOfCodec(codecOfName(codec.toString(), path), manifest.parameters));
     }
     return manifest;
+}
+
+namespace {
+
+// Where the folder's manifest records the picture; none when it records no location for it, or
+// cannot be read (the picture is then looked for as in folders written before).
+PictureLocation recordedLocation(const std::string& picture, const std::string& folder) {
+    try {
+        const DataSetManifest manifest = readManifest(folder);
+        const std::vector<PictureLocation> locations = readPictureLocations(folder);
+        const auto named = std::find(manifest.pictures.begin(), manifest.pictures.end(), picture);
+        const auto index = static_cast<std::size_t>(named - manifest.pictures.begin());
+        return index < locations.size() ? locations[index] : PictureLocation{};
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+std::vector<PictureLocation> readPictureLocations(const std::string& folder) {
+    const QJsonObject object = readJson(manifestPath(folder), kManifestFormat);
+    std::vector<PictureLocation> locations;
+    for (const QJsonValue& location : object["picture_files"].toArray()) locations.push_back(locationOf(location));
+    return locations;
+}
+
+std::string pictureFileOfResults(const std::string& picture, const std::vector<std::string>& folders) {
+    for (const std::string& folder : folders)
+        if (std::string found = foundPictureFile(picture, recordedLocation(picture, folder), folder); !found.empty())
+            return found;
+    return picture;
 }
 
 }  // namespace brenlow

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "experiments/dataset_outcome.h"
+#include "results/picture_files.h"
 
 namespace brenlow {
 
@@ -13,7 +14,7 @@ namespace brenlow {
 // made again.
 struct PictureStamp {
     std::uint64_t size = 0;
-    std::int64_t modifiedNanoseconds = 0;
+    std::int64_t modifiedNanoseconds = 0;  // since 1970-01-01 00:00 UTC
     bool operator==(const PictureStamp&) const = default;
 };
 
@@ -28,6 +29,7 @@ struct StoredResult {
     DataSetParameters parameters;
     SweepOutcome sweep;   // that curve's points only
     std::string failure;  // why the item could not be made; then it has no points
+    std::string pixelsSha256;  // of the picture's pixels (pixelsSha256); empty in files written before
 };
 
 // The file of a picture x curve item inside a result folder: the first 100 bytes of the picture's
@@ -53,8 +55,9 @@ std::string keptDecodedPathMade(const std::string& folder, const std::string& pi
 bool isKeptInside(const std::string& path, const std::string& folder, const std::string& picture,
                   const std::string& curveName, int quality);
 
-// Writes the result into the folder whole or not at all; a point's kept decoded picture is recorded
-// relative to the folder when it lies inside it, else by its absolute path. Throws Error.
+// Writes the result into the folder whole or not at all, its picture recorded by name and by its
+// location; a point's kept decoded picture is recorded relative to the folder when it lies inside
+// it, else by its absolute path. Throws Error.
 void writeResult(const std::string& folder, const StoredResult& result);
 
 // The result kept in the file, a kept decoded picture's path made one to open from here; nullopt
@@ -77,8 +80,18 @@ std::string manifestPath(const std::string& folder);
 // Creates the folder and its parents when needed. Throws Error naming it.
 void makeResultFolder(const std::string& folder);
 
-// Creates the folder when needed and writes the manifest whole. Throws Error.
+// Creates the folder when needed and writes the manifest whole, each picture with its location.
+// Throws Error.
 void writeManifest(const std::string& folder, const DataSetManifest& manifest);
+
+// The locations the folder's manifest records, one per picture in its order; none for a manifest
+// written before they were kept. Throws Error as readManifest does.
+std::vector<PictureLocation> readPictureLocations(const std::string& folder);
+
+// The file of a picture the manifests of the result folders name, as foundPictureFile finds it from
+// each folder in turn (a folder whose manifest does not read, as one written before locations were
+// kept); the name as stored when none is found, so that an error names it.
+std::string pictureFileOfResults(const std::string& picture, const std::vector<std::string>& folders);
 
 // Throws Error naming the file when the folder has none or it cannot be read.
 DataSetManifest readManifest(const std::string& folder);

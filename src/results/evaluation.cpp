@@ -48,10 +48,11 @@ SweepPoint evaluatedPoint(const DecodedPoint& at, const std::string& picture, co
 StoredResult evaluatedPicture(const Evaluation& evaluation, const std::string& picture,
                               const std::vector<DecodedPoint>& points, const CodecCurve& curve,
                               const DataSetParameters& parameters) {
-    StoredResult result{picture, curve, {}, parameters, {}, {}};
+    StoredResult result{picture, curve, {}, parameters, {}, {}, {}};
     try {
         result.stamp = pictureStampOf(picture);
         const PictureDocument document = namingFileOnError(picture, [&] { return openPictureDocument(picture, false); });
+        result.pixelsSha256 = pixelsSha256(document.bitmap);
         const QImage reference = namingFileOnError(picture, [&] { return documentFilePicture(document.view()); });
         const std::uint64_t originalSize = originalSizeOf(document.view());
         result.sweep.curves = {curve};

@@ -334,5 +334,42 @@ TEST_F(ReportCliTest, ACurveWithoutAFinitePointKeepsItsLegendLineButDrawsNoLine)
     EXPECT_TRUE(shows(plot, "<b>&\"x\" (published)"));
 }
 
+// The sweep ran two folders above its result folder. Moved with its pictures, the folder's report
+// finds them relative to it; moved alone, by their absolute paths; a picture gone is said to be.
+TEST_F(ReportCliTest, AMovedResultFolderReportsWhereItsPicturesAreFound) {
+    const TempDir place;
+    const fs::path lab = place.path() / "lab";
+    fs::create_directories(lab / "set");
+    QImage picture(64, 48, QImage::Format_RGB888);
+    picture.fill(QColor(90, 140, 60));
+    ASSERT_TRUE(picture.save(QString::fromStdString((lab / "set" / "a.png").string())));
+    ASSERT_TRUE(picture.mirrored().save(QString::fromStdString((lab / "set" / "b.png").string())));
+    const CliRun sweep = runCli({"sweep", "--codecs", "jpeg", "--qualities", "50,90", "--quiet", "--out",
+                                 "deep/er/results", "set"},
+                                lab);
+    ASSERT_EQ(sweep.exitCode, 0) << sweep.err;
+    const fs::path moved = place.path() / "moved";
+    fs::rename(lab, moved);
+    const auto reportOf = [&](const fs::path& results) {
+        const CliRun report = runCli({"report", "--html", "moved.html", results.string()}, place.path());
+        EXPECT_EQ(report.exitCode, 0) << report.err;
+        const std::string page = fileBytes(place.file("moved.html"));
+        return page.substr(std::min(page.find("<h2>Pictures</h2>"), page.size()));
+    };
+    const std::string withPictures = reportOf(moved / "deep" / "er" / "results");
+    EXPECT_NE(withPictures.find("<td>set/b.png</td><td>" + (moved / "set" / "b.png").string() + "</td>"),
+              std::string::npos)
+        << withPictures;
+
+    fs::rename(moved, lab);
+    fs::rename(lab / "deep", place.path() / "deep");
+    fs::remove(lab / "set" / "a.png");
+    const std::string alone = reportOf(place.path() / "deep" / "er" / "results");
+    EXPECT_NE(alone.find("<td>set/b.png</td><td>" + (lab / "set" / "b.png").string() + "</td>"), std::string::npos)
+        << alone;
+    EXPECT_NE(alone.find("<td>set/a.png</td><td><span class=\"weak\">not found</span></td>"), std::string::npos)
+        << alone;
+}
+
 }  // namespace
 }  // namespace brenlow::testing

@@ -122,6 +122,38 @@ TEST_F(OpenResultsGuiTest, ResultFolderOpensInTheDataSetWindowAndARowOpensItsPoi
     EXPECT_EQ(startsOffered[1], labFolder("results"));
 }
 
+// A sweep run two folders above its result folder names its pictures relative to where it ran.
+// The result folder moved to another folder with its pictures finds them relative to itself; moved
+// alone, by their absolute paths. Either way a row opens its picture and its point.
+TEST_F(OpenResultsGuiTest, AResultFolderMovedWithItsPicturesOrAloneStillOpensItsPoints) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    ASSERT_TRUE(sweep({"--out", "deep/er/results"}));
+    const fs::path moved = dir.path() / "moved" / "lab";
+    fs::create_directories(moved.parent_path());
+    fs::rename(lab, moved);
+    const auto opensTheSecondPicturesAjcAt70 = [&](const fs::path& results, const fs::path& picture) {
+        chosen = {QString::fromStdString(results.string())};
+        const qsizetype compared = form->findChildren<CompareWindow*>().size();
+        DataSetWindow* window = openResults();
+        ASSERT_NE(window, nullptr) << messages.join('\n').toStdString();
+        openRow(*window, 4 + 2 + 1);
+        EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+        ASSERT_EQ(form->findChildren<CompareWindow*>().size(), compared + 1);
+        const SweepPoint& point = window->outcome().outcomes[1].sweep.points[3];
+        const PictureMeasures measures = measurePictures(loadBitmapFile(picture.string()), lastDocument()->bitmap());
+        EXPECT_DOUBLE_EQ(measures.psnr, measureOf(point, CurveMeasure("psnr")));
+        delete window;
+    };
+    opensTheSecondPicturesAjcAt70(moved / "deep" / "er" / "results", moved / "set" / "b.bmp");
+
+    fs::rename(moved, lab);
+    const fs::path alone = dir.path() / "moved" / "results";
+    fs::rename(lab / "deep" / "er" / "results", alone);
+    opensTheSecondPicturesAjcAt70(alone, lab / "set" / "b.bmp");
+}
+
 TEST_F(OpenResultsGuiTest, ShardsOpenTogetherAsTheWholeRun) {
 #ifndef BRENLOW_CLI_PATH
     GTEST_SKIP() << "brenlow-cli is not built";

@@ -60,6 +60,7 @@ struct DataSetRequest {
     int shard = 1;             // shard I of N; above one only with a result folder
     int shardCount = 1;
     std::vector<std::string> remake;  // curves, by name or codec and settings, whose items are made again
+    bool keepDecoded = false;  // every point's decoded picture kept in the result folder
 };
 
 // The names of the curves that `asked` names (as --anchor names one). Throws UsageError naming one

@@ -8,6 +8,7 @@
 #include <QTreeView>
 
 #include "brenlow/requests.h"
+#include "brenlow/studies.h"
 
 namespace brenlow {
 
@@ -26,14 +27,9 @@ QStringList chooseResultFolders(QWidget* parent, const QString& start) {
 }
 
 std::string resultPictureFile(const std::string& picture, const QStringList& folders) {
-    const QString name = QString::fromStdString(picture);
-    if (QFileInfo(name).isAbsolute() || QFileInfo::exists(name)) return picture;
-    for (const QString& folder : folders) {
-        const QDir dir(folder);
-        for (const QString& candidate : {dir.filePath(name), QDir(dir.absolutePath() + "/..").filePath(name)})
-            if (QFileInfo::exists(candidate)) return QDir::cleanPath(candidate).toStdString();
-    }
-    return picture;
+    std::vector<std::string> names;
+    for (const QString& folder : folders) names.push_back(QDir::toNativeSeparators(folder).toStdString());
+    return pictureFileOfResults(picture, names);
 }
 
 std::string resultAnchorOf(const std::vector<CodecCurve>& curves) {

@@ -15,9 +15,9 @@ namespace brenlow {
 // run, or runs to merge); an empty list means the user cancelled.
 QStringList chooseResultFolders(QWidget* parent, const QString& start);
 
-// The file of a picture named in a result folder's manifest. Pictures are kept as the sweep was
-// given them, often relative to where it ran: such a name is tried as it stands, then beside each
-// folder and in each folder's parent (where `sweep set --out results` keeps both). The name as
+// The file of a picture named in a result folder's manifest: by its path relative to the folder,
+// then by its absolute path, then by its name as the sweep was given it; folders written before
+// those were recorded, beside each folder and in its parent (see pictureFileOfResults). The name as
 // stored when none of these exists, so that the error names it.
 std::string resultPictureFile(const std::string& picture, const QStringList& folders);
 
