@@ -132,9 +132,12 @@ std::vector<std::string> timingWarnings(const std::vector<TimedRun>& runs, const
                                    [&](const TimedRun& run) { return run.timedAlike(runs.front()); });
     if (!alike) {
         std::string line = "Timing: the items were timed under different conditions, so their times do not compare:";
-        for (const TimedRun& run : runs)
-            line += " " + (run.shard.empty() ? std::string() : "shard " + run.shard + " ") + "run of " + run.started +
-                    " (" + plural(run.items, "item", "items") + "): " + timedRunSetUp(run) + ";";
+        for (const TimedRun& run : runs) {
+            line += ' ';
+            if (!run.shard.empty()) line.append("shard ").append(run.shard).append(" ");
+            line.append("run of ").append(run.started).append(" (").append(plural(run.items, "item", "items"));
+            line.append("): ").append(timedRunSetUp(run)).append(";");
+        }
         line.back() = '.';
         warnings.push_back(line);
     }
