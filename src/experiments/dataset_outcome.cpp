@@ -124,7 +124,7 @@ std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& o
 
 DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<CodecCurve> curves,
                                   DataSetParameters parameters, std::vector<PictureOutcome> outcomes) {
-    DataSetOutcome outcome{std::move(pictures), std::move(curves), std::move(parameters), std::move(outcomes), {}, {}, {}};
+    DataSetOutcome outcome{std::move(pictures), std::move(curves), std::move(parameters), std::move(outcomes), {}, {}, {}, {}};
     outcome.aggregate = aggregatePoints(outcome.outcomes, outcome.curves);
     return outcome;
 }

@@ -86,6 +86,8 @@ struct DataSetOutcome {
     std::vector<AggregatePoint> aggregate;  // curve by curve, qualities within
     std::vector<FailedItem> failed;         // items without points, in the items' order
     std::vector<TimedRun> timedRuns;        // the runs that timed its items, as distinctRuns gives them
+    // Each picture's colour encoding, in the order of `pictures`; empty where its results predate the record.
+    std::vector<std::string> colourEncodings;
 };
 
 // An aggregate point's SSIM and MS-SSIM in dB taken the other way, as the dB of the mean linear

@@ -37,6 +37,16 @@ QJsonObject parametersJson(const DataSetOutcome& outcome, const std::string& anc
             {"timing", withTimedRuns(timingParametersJson(parameters.timing), outcome.timedRuns)}};
 }
 
+// By picture; null for a picture whose results were made before its encoding was recorded.
+QJsonObject colourEncodingsJson(const DataSetOutcome& outcome) {
+    QJsonObject encodings;
+    for (std::size_t i = 0; i < outcome.pictures.size(); ++i) {
+        const bool known = i < outcome.colourEncodings.size() && !outcome.colourEncodings[i].empty();
+        encodings[text(outcome.pictures[i])] = known ? QJsonValue(text(outcome.colourEncodings[i])) : QJsonValue();
+    }
+    return encodings;
+}
+
 QJsonArray pointsJson(const DataSetOutcome& outcome) {
     QJsonArray points;
     for (const PictureOutcome& picture : outcome.outcomes) {
@@ -149,6 +159,7 @@ QJsonObject dataSetJson(const DataSetOutcome& outcome, const std::string& anchor
             {"versions", libraryVersionsJson(outcome.parameters.versions)},
             {"parameters", parametersJson(outcome, anchor)},
             {"pictures", pictures},
+            {"colour_encodings", colourEncodingsJson(outcome)},
             {"points", pointsJson(outcome)},
             {"aggregate", aggregateJson(outcome)},
             {"failed", failedItemsJson(outcome.failed)},

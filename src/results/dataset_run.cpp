@@ -18,6 +18,7 @@
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
+#include "measures/linear_srgb.h"
 #include "measures/measure_table.h"
 #include "measures/reference_shelf.h"
 
@@ -168,9 +169,10 @@ std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& 
         };
     return namingFileOnError(picture, [&]() -> std::optional<StoredResult> {
         StoredResult result{picture, curve, pictureStampOf(picture),
-                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}, {}};
+                            itemParameters(dataSetParameters(settings, run.versions), curve), {}, {}, {}, {}};
         const PictureDocument document = openPictureDocument(picture, false);
         result.pixelsSha256 = pixelsSha256(document.bitmap);
+        result.colourEncoding = colourEncodingName(document.bitmap.colorSpace());
         SweepSource source = prepareSweep(document.view(), settings);
         source.prepared = references;
         result.sweep = runSweep(source, settings, progress);
@@ -290,7 +292,7 @@ private:
             const DataSetItem& item = items_[index];
             const CodecCurve& curve = run_.settings.curves[item.curve];
             StoredResult failed{
-                run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what(), {}};
+                run_.pictures[item.picture], curve, {}, itemParameters(parameters_, curve), {}, error.what(), {}, {}};
             if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, failed);
             // The progress counts the item's points once, those done before it failed included.
             finish(index, std::move(failed), &DataSetWork::failed, state, pointsOf(item) - state.pointsCounted);
@@ -392,22 +394,27 @@ DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
     std::vector<PictureOutcome> outcomes;
     std::vector<FailedItem> failed;
     std::vector<TimedRun> timedRuns;
+    std::vector<std::string> colourEncodings;
     for (const std::string& picture : manifest.pictures) {
         PictureOutcome outcome{picture, {}};
         outcome.sweep.curves = manifest.curves;
+        std::string colourEncoding;
         for (const CodecCurve& curve : manifest.curves) {
             const StoredResult& result = find(picture, curve);
+            if (colourEncoding.empty()) colourEncoding = result.colourEncoding;
             if (!result.failure.empty()) failed.push_back({picture, curve.name, result.failure});
             timedRuns.push_back(result.sweep.timedRun);
             outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
                                         result.sweep.points.end());
         }
         outcomes.push_back(std::move(outcome));
+        colourEncodings.push_back(std::move(colourEncoding));
     }
     DataSetOutcome outcome =
         makeDataSetOutcome(manifest.pictures, manifest.curves, manifest.parameters, std::move(outcomes));
     outcome.failed = std::move(failed);
     outcome.timedRuns = distinctRuns(timedRuns);
+    outcome.colourEncodings = std::move(colourEncodings);
     return outcome;
 }
 

@@ -427,6 +427,7 @@ void writeResult(const std::string& folder, const StoredResult& result) {
                        {"picture_size", static_cast<qint64>(result.stamp.size)},
                        {"picture_modified_ns", text(std::to_string(result.stamp.modifiedNanoseconds))},
                        {"picture_pixels_sha256", text(result.pixelsSha256)},
+                       {"picture_colour_encoding", text(result.colourEncoding)},
                        {"codec", text(curveCodecName(result.curve))},
                        {"curve", curveJson(result.curve)},
                        {"parameters", parametersJson(result.parameters)},
@@ -448,6 +449,7 @@ std::optional<StoredResult> readResult(const std::string& path) {
         result.pixelsSha256 = object["picture_pixels_sha256"].toString().toStdString();
     else
         result.stamp.modifiedNanoseconds = unixNanosecondsOfFileClock(result.stamp.modifiedNanoseconds);
+    result.colourEncoding = object["picture_colour_encoding"].toString().toStdString();
     result.parameters = parametersOf(object["parameters"].toObject(), path);
     result.curve = object["curve"].isObject()
                        ? curveOf(object["curve"].toObject(), path)

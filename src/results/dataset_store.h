@@ -30,6 +30,7 @@ struct StoredResult {
     SweepOutcome sweep;   // that curve's points only
     std::string failure;  // why the item could not be made; then it has no points
     std::string pixelsSha256;  // of the picture's pixels (pixelsSha256); empty in files written before
+    std::string colourEncoding;  // the picture's, as colourEncodingName says it; empty in files written before
 };
 
 // The file of a picture x curve item inside a result folder: the first 100 bytes of the picture's

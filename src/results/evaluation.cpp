@@ -9,6 +9,7 @@
 #include "experiments/command_sweep_point.h"
 #include "experiments/kept_decoded.h"
 #include "io/error.h"
+#include "measures/linear_srgb.h"
 
 namespace brenlow {
 namespace {
@@ -48,11 +49,12 @@ SweepPoint evaluatedPoint(const DecodedPoint& at, const std::string& picture, co
 StoredResult evaluatedPicture(const Evaluation& evaluation, const std::string& picture,
                               const std::vector<DecodedPoint>& points, const CodecCurve& curve,
                               const DataSetParameters& parameters) {
-    StoredResult result{picture, curve, {}, parameters, {}, {}, {}};
+    StoredResult result{picture, curve, {}, parameters, {}, {}, {}, {}};
     try {
         result.stamp = pictureStampOf(picture);
         const PictureDocument document = namingFileOnError(picture, [&] { return openPictureDocument(picture, false); });
         result.pixelsSha256 = pixelsSha256(document.bitmap);
+        result.colourEncoding = colourEncodingName(document.bitmap.colorSpace());
         const QImage reference = namingFileOnError(picture, [&] { return documentFilePicture(document.view()); });
         const std::uint64_t originalSize = originalSizeOf(document.view());
         result.sweep.curves = {curve};

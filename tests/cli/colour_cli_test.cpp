@@ -2,6 +2,7 @@
 
 #include <QColorSpace>
 #include <QImage>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
@@ -53,6 +54,29 @@ TEST(ColourCliTest, CompareMeasuresThePicturesInTheColoursTheyDeclareAndSaysWhic
     EXPECT_EQ(w["ssim_y"], p["ssim_y"]);
     EXPECT_GT(std::abs(w["ssimulacra2"].toDouble() - p["ssimulacra2"].toDouble()), 0.1);
     EXPECT_GT(std::abs(w["ciede2000"].toDouble() - p["ciede2000"].toDouble()), 0.05);
+}
+
+// A data set says each picture's encoding, from its run and again from the result files a resumed
+// run takes, and measures each picture in it: the same code values declared otherwise score otherwise.
+TEST(ColourCliTest, ADataSetSaysEachPicturesEncodingFreshAndResumed) {
+    TempDir data;
+    const QImage source = loadBitmapFile(samplePath("astronaut.bmp")).copy(64, 64, 160, 128);
+    saveAs(source, QColorSpace(), data.file("plain.png"));
+    saveAs(source, QColorSpace(QColorSpace::AdobeRgb), data.file("wide.png"));
+    const Arguments sweep{"sweep",  "--codecs", "jpeg",  "--qualities", "30",       "--measures",
+                          "ssimulacra2", "--out", "results", "--json", "plain.png", "wide.png"};
+    const QString adobe = "ICC profile \"" + QColorSpace(QColorSpace::AdobeRgb).description() + "\"";
+    const QJsonObject expected{{"plain.png", "sRGB (untagged)"}, {"wide.png", adobe}};
+    for (const char* run : {"fresh", "resumed"}) {
+        const CliRun made = runCli(sweep, data.path());
+        ASSERT_EQ(made.exitCode, 0) << run << ": " << made.err;
+        const QJsonObject json = jsonOf(made);
+        EXPECT_EQ(json["colour_encodings"].toObject(), expected) << run;
+        QJsonObject scores;
+        for (const QJsonValue& point : json["points"].toArray())
+            scores[point["picture"].toString()] = point["measures"]["ssimulacra2"];
+        EXPECT_GT(std::abs(scores["plain.png"].toDouble() - scores["wide.png"].toDouble()), 0.1) << run;
+    }
 }
 
 // What every measure takes of a 16-bit picture and of one with transparent pixels is said the same
