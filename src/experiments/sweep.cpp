@@ -142,7 +142,9 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
     ByteEnergies energies;
     point.measures = measureStill(prepared.of(reference), decoded.bitmap, file.size(), settings.measures, energies);
-    if (settings.keepDecoded) point.keptDecoded = settings.keepDecoded(curve, quality, decoded.bitmap);
+    // Kept in its source's colours, so that another tool reads the same colours the measures saw.
+    if (settings.keepDecoded)
+        point.keptDecoded = settings.keepDecoded(curve, quality, inSourceColours(decoded.bitmap, reference));
     point.megapixels = static_cast<double>(reference.width()) * reference.height() / 1e6;
     const SnrTriple snr = snrOfEnergies(energies);
     const SnrTriple* reported = codecEntryOf(curve).reportsSnr ? &snr : nullptr;

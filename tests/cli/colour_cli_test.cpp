@@ -63,8 +63,8 @@ TEST(ColourCliTest, ADataSetSaysEachPicturesEncodingFreshAndResumed) {
     const QImage source = loadBitmapFile(samplePath("astronaut.bmp")).copy(64, 64, 160, 128);
     saveAs(source, QColorSpace(), data.file("plain.png"));
     saveAs(source, QColorSpace(QColorSpace::AdobeRgb), data.file("wide.png"));
-    const Arguments sweep{"sweep",  "--codecs", "jpeg",  "--qualities", "30",       "--measures",
-                          "ssimulacra2", "--out", "results", "--json", "plain.png", "wide.png"};
+    const Arguments sweep{"sweep",   "--codecs", "jpeg",         "--qualities", "30",     "--measures", "ssimulacra2",
+                          "--out",   "results",  "--keep-decoded", "--json",      "plain.png", "wide.png"};
     const QString adobe = "ICC profile \"" + QColorSpace(QColorSpace::AdobeRgb).description() + "\"";
     const QJsonObject expected{{"plain.png", "sRGB (untagged)"}, {"wide.png", adobe}};
     for (const char* run : {"fresh", "resumed"}) {
@@ -77,6 +77,22 @@ TEST(ColourCliTest, ADataSetSaysEachPicturesEncodingFreshAndResumed) {
             scores[point["picture"].toString()] = point["measures"]["ssimulacra2"];
         EXPECT_GT(std::abs(scores["plain.png"].toDouble() - scores["wide.png"].toDouble()), 0.1) << run;
     }
+    // The decoded pictures kept for other tools declare their source's colours.
+    int keptWide = 0, keptPlain = 0;
+    for (const fs::directory_entry& entry : fs::recursive_directory_iterator(data.path() / "results")) {
+        if (entry.path().extension() != ".png") continue;
+        const QImage kept(QString::fromStdString(entry.path().string()));
+        const std::string name = entry.path().filename().string();
+        if (name.starts_with("wide")) {
+            ++keptWide;
+            EXPECT_EQ(kept.colorSpace(), QColorSpace(QColorSpace::AdobeRgb)) << name;
+        } else if (name.starts_with("plain")) {
+            ++keptPlain;
+            EXPECT_FALSE(kept.colorSpace().isValid()) << name;
+        }
+    }
+    EXPECT_EQ(keptWide, 1);
+    EXPECT_EQ(keptPlain, 1);
 }
 
 // What every measure takes of a 16-bit picture and of one with transparent pixels is said the same
