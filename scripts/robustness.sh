@@ -31,7 +31,7 @@ cmake --build "$build_dir" -j "$jobs"
 echo "== Fuzz targets (clang, libFuzzer, ASan + UBSan) in $fuzz_dir"
 CC=clang CXX=clang++ cmake -S . -B "$fuzz_dir" -DCMAKE_BUILD_TYPE=Sanitize "-DCMAKE_CXX_FLAGS=-O1 -g1" \
   -DBRENLOW_BUILD_TESTS=OFF \
-  -DBRENLOW_BUILD_GUI=OFF -DBRENLOW_BUILD_BENCHMARKS=OFF -DBRENLOW_BUILD_FUZZERS=ON \
+  -DBRENLOW_BUILD_GUI=OFF -DBRENLOW_BUILD_BENCHMARKS=OFF -DBRENLOW_BUILD_PYTHON=OFF -DBRENLOW_BUILD_FUZZERS=ON \
   -DBRENLOW_SANITIZE=address,undefined >/dev/null
 cmake --build "$fuzz_dir" -j "$jobs" --target "${targets[@]/%/_fuzzer}"
 

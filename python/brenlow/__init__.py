@@ -1,0 +1,12 @@
+"""Brenlow in Python: pictures, codecs at recorded settings, every measure, sweeps that resume and
+BD-rates, with the same figures as brenlow-cli and the workbench."""
+
+from brenlow._core import (  # noqa: F401  (the module's own names)
+    Error,
+    FileError,
+    UsageError,
+    __version__,
+    read,
+    versions,
+    write,
+)
