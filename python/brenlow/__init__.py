@@ -10,3 +10,17 @@ from brenlow._core import (  # noqa: F401  (the module's own names)
     versions,
     write,
 )
+
+# Codecs, measures and BD-rates.
+from brenlow._core import (  # noqa: F401  (the module's own names)
+    BdRate,
+    Codec,
+    CodecInfo,
+    Coded,
+    MeasureInfo,
+    bd_rate,
+    codec_file,
+    codecs,
+    measure,
+    measures,
+)

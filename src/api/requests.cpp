@@ -33,6 +33,20 @@ std::vector<std::string> measureNamesOf(const MeasureChoice& choice) {
     return names;
 }
 
+MeasureChoice measureChoiceNamed(const std::vector<std::string>& names) {
+    MeasureChoice choice = MeasureChoice::none();
+    for (const std::string& name : names) {
+        if (name == "none") continue;
+        if (optionalMeasureNamed(name) == nullptr) {
+            std::string known;
+            for (const OptionalMeasure& measure : optionalMeasures()) known += std::string(measure.name) + ", ";
+            throw UsageError("\"" + name + "\" is not one of " + known + "none");
+        }
+        choice.take(name);
+    }
+    return choice;
+}
+
 RunDefaults runDefaultsOf(const SweepRequest& request) { return runDefaultsOf(request.divisorCode, request.focus); }
 
 std::vector<CodecCurve> curvesOf(const SweepRequest& request) {

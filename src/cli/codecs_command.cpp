@@ -5,31 +5,16 @@
 #include <QJsonObject>
 
 #include "brenlow/codec.h"
+#include "brenlow/tables.h"
 
 namespace brenlow::cli {
 namespace {
 
 QString text(const std::string& value) { return QString::fromStdString(value); }
 
-QJsonObject settingJson(const SettingDescription& setting) {
-    QJsonObject object{{"key", text(setting.key)},
-                       {"meaning", text(setting.meaning)},
-                       {"allowed", text(setting.allowed())},
-                       {"default", text(setting.defaultValue)}};
-    if (setting.choices.empty()) {
-        object["lowest"] = setting.lowest;
-        object["highest"] = setting.highest;
-    } else {
-        QJsonArray choices;
-        for (const std::string& choice : setting.choices) choices.append(text(choice));
-        object["choices"] = choices;
-    }
-    return object;
-}
-
 QJsonObject codecJson(const CodecEntry& entry) {
     QJsonArray settings;
-    for (const SettingDescription& setting : entry.settings) settings.append(settingJson(setting));
+    for (const SettingDescription& setting : entry.settings) settings.append(settingDescriptionJson(setting));
     return {{"name", text(entry.name)},
             {"title", text(entry.title)},
             {"extension", text(entry.extension)},

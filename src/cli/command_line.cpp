@@ -185,8 +185,10 @@ void addMeasuresOption(CLI::App& command, Request& request) {
             "slower measures to take besides PSNR and SSIM: a list of " + slowMeasureNames() +
                 ", or none (default " + commaList(measureNamesOf(SweepRequest().measures)) + ")")
         ->check([](const std::string& text) {
-            for (const std::string& name : splitAtCommas(text)) {
-                if (optionalMeasureNamed(name) == nullptr && name != "none") return "\"" + name + "\" is not one of " + slowMeasureNames() + ", none";
+            try {
+                measureChoiceNamed(splitAtCommas(text));
+            } catch (const UsageError& error) {
+                return std::string(error.what());
             }
             return std::string();
         });

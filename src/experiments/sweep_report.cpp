@@ -67,6 +67,12 @@ const char* interpolationName(BdInterpolation interpolation) {
     return interpolation == BdInterpolation::Cubic ? "cubic" : "pchip";
 }
 
+std::optional<BdInterpolation> interpolationNamed(std::string_view name) {
+    for (BdInterpolation interpolation : {BdInterpolation::Cubic, BdInterpolation::Pchip})
+        if (name == interpolationName(interpolation)) return interpolation;
+    return std::nullopt;
+}
+
 std::string settingsTextOf(const SweepOutcome& outcome, const std::string& curveName) {
     const CodecCurve* curve = findCurve(outcome.curves, curveName);
     return curve == nullptr ? std::string() : curve->settingsText();
@@ -95,6 +101,17 @@ std::vector<DeltaRow> deltaTable(const SweepOutcome& outcome, const std::string&
         measures);
 }
 
+CurveDeltas curveDeltas(std::vector<RatePoint> anchor, std::vector<RatePoint> test, CurveMeasure measure,
+                        BdInterpolation interpolation) {
+    const double sign = higherIsBetter(measure) ? 1.0 : -1.0;
+    for (std::vector<RatePoint>* curve : {&anchor, &test})
+        for (RatePoint& point : *curve) point.quality *= sign;
+    CurveDeltas deltas{bjontegaardDeltaRateResult(anchor, test, interpolation),
+                       bjontegaardDeltaQualityResult(anchor, test, interpolation)};
+    deltas.quality.value *= sign;
+    return deltas;
+}
+
 std::vector<DeltaRow> deltaTable(const std::vector<std::string>& curveNames, const CurveSource& curves,
                                  const std::string& anchor, const std::vector<CurveMeasure>& measures) {
     std::vector<DeltaRow> rows;
@@ -102,20 +119,11 @@ std::vector<DeltaRow> deltaTable(const std::vector<std::string>& curveNames, con
     for (const std::string& name : curveNames) {
         if (name == anchor) continue;
         for (CurveMeasure measure : measures) {
-            const double sign = higherIsBetter(measure) ? 1.0 : -1.0;
-            const auto oriented = [&](const std::string& of) {
-                std::vector<RatePoint> curve = curves(of, measure);
-                for (RatePoint& point : curve) point.quality *= sign;
-                return curve;
-            };
-            const std::vector<RatePoint> anchorCurve = oriented(anchor);
-            const std::vector<RatePoint> testCurve = oriented(name);
+            const std::vector<RatePoint> anchorCurve = curves(anchor, measure);
+            const std::vector<RatePoint> testCurve = curves(name, measure);
             for (BdInterpolation interpolation : {BdInterpolation::Cubic, BdInterpolation::Pchip}) {
-                DeltaRow row{name, measure, interpolation,
-                             bjontegaardDeltaRateResult(anchorCurve, testCurve, interpolation),
-                             bjontegaardDeltaQualityResult(anchorCurve, testCurve, interpolation)};
-                row.quality.value *= sign;
-                rows.push_back(row);
+                const CurveDeltas deltas = curveDeltas(anchorCurve, testCurve, measure, interpolation);
+                rows.push_back({name, measure, interpolation, deltas.rate, deltas.quality});
             }
         }
     }

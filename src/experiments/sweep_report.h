@@ -82,6 +82,15 @@ struct DeltaRow {
 // MS-SSIM for MS-SSIM dB; nullopt for the others.
 std::optional<CurveMeasure> linearOf(CurveMeasure decibels);
 
+// The delta rate and delta quality of `test` against `anchor` on one measure: the curves are turned
+// round for a measure where lower is better, and the quality delta is turned back into its unit.
+struct CurveDeltas {
+    BdResult rate;
+    BdResult quality;
+};
+CurveDeltas curveDeltas(std::vector<RatePoint> anchor, std::vector<RatePoint> test, CurveMeasure measure,
+                        BdInterpolation interpolation);
+
 // For every curve of the sweep but the anchor, in the sweep's order, each measure in turn with
 // the cubic fit and then PCHIP; empty when the anchor was not swept. Measures where lower is
 // better are turned round before the curves are compared.
@@ -97,6 +106,7 @@ std::vector<DeltaRow> deltaTable(const std::vector<std::string>& curveNames, con
 
 // "cubic" or "pchip".
 const char* interpolationName(BdInterpolation interpolation);
+std::optional<BdInterpolation> interpolationNamed(std::string_view name);
 
 // The points as CSV (RFC 4180), a header row first, numbers with a full stop, "inf" for an
 // infinite PSNR, "n/a" for an undefined SSIM; the report line is always quoted. The codec column

@@ -126,6 +126,17 @@ std::string MeasureRow::shown(const PictureMeasures& measures) const {
 
 double ssimDecibels(double linear) { return -10.0 * std::log10(1.0 - linear); }
 
+const std::vector<const MeasureRow*>& recordedMeasureRows() {
+    static const std::vector<const MeasureRow*> rows = [] {
+        std::vector<const MeasureRow*> recorded;
+        for (const MeasureRow& row : measureTable()) recorded.push_back(&row);
+        for (const MeasureRow& row : curveMeasureTable())
+            if (row.curve.decibelsOfValue) recorded.push_back(&row);
+        return recorded;
+    }();
+    return rows;
+}
+
 const MeasureRow* measureRowNamed(std::string_view key) {
     const std::vector<MeasureRow>& rows = measureTable();
     const auto row = std::find_if(rows.begin(), rows.end(), [key](const MeasureRow& r) { return r.key == key; });

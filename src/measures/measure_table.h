@@ -74,6 +74,10 @@ const std::vector<MeasureRow>& curveMeasureTable();
 // The row of that key; null when there is none.
 const MeasureRow* measureRowNamed(std::string_view key);
 
+// The figures a picture pair's record gives, in its order: every row of the table, then the dB
+// scales curves take from a linear measure, so that a reader can check a curve by each picture.
+const std::vector<const MeasureRow*>& recordedMeasureRows();
+
 // -10 log10(1 - value): an SSIM on the dB scale.
 double ssimDecibels(double linear);
 

@@ -14,6 +14,7 @@ void bindErrors(py::module_& module);
 void bindPictures(py::module_& module);
 void bindCodecs(py::module_& module);
 void bindMeasures(py::module_& module);
+void bindDeltas(py::module_& module);
 void bindPythonCodec(py::module_& module);
 void bindStudies(py::module_& module);
 

@@ -1,7 +1,129 @@
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "arrays.h"
 #include "bindings.h"
+#include "brenlow/deltas.h"
+#include "brenlow/measures.h"
+#include "brenlow/requests.h"
+#include "brenlow/session.h"
+#include "errors.h"
 
 namespace brenlow::python {
+namespace {
 
-void bindMeasures(py::module_& /*module*/) {}
+// A picture argument of measure: an array, viewed while the call lasts, or a file read as compare
+// reads it (with the colour encoding it declares).
+class PictureArgument {
+public:
+    PictureArgument(const py::object& given, const char* argument) {
+        const py::object pathLike = py::module_::import("os").attr("PathLike");
+        if (py::isinstance<py::str>(given) || py::isinstance(given, pathLike)) {
+            path_ = py::str(py::module_::import("os").attr("fspath")(given)).cast<std::string>();
+            return;
+        }
+        array_ = py::array::ensure(given);
+        if (!array_) array_ = py::array(given);
+        picture_ = pictureOfArray(array_, argument);
+    }
+
+    // Reads the file now, so that the caller may do it without the interpreter's lock.
+    Picture picture() const {
+        if (path_.empty()) return picture_;
+        return aboutFile(path_, [&] { return Picture::read(path_); });
+    }
+
+private:
+    py::array array_;  // kept alive: picture_ may view its memory
+    Picture picture_;
+    std::string path_;
+};
+
+MeasureChoice measureChoiceOf(const py::object& measures) {
+    if (measures.is_none()) return MeasureChoice();
+    std::vector<std::string> names;
+    if (py::isinstance<py::str>(measures)) {
+        const std::string text = measures.cast<std::string>();
+        for (std::size_t start = 0; start <= text.size();) {
+            const std::size_t comma = std::min(text.find(',', start), text.size());
+            if (comma > start) names.push_back(text.substr(start, comma - start));
+            start = comma + 1;
+        }
+    } else {
+        for (const py::handle name : measures) names.push_back(py::str(name).cast<std::string>());
+    }
+    return measureChoiceNamed(names);
+}
+
+std::string sizeText(const Picture& picture) {
+    return std::to_string(picture.width()) + " x " + std::to_string(picture.height());
+}
+
+// Pictures of two sizes are measured over their common area, which a reader must not take for the whole.
+void warnOfSizes(const Picture& reference, const Picture& distorted) {
+    if (reference.width() == distorted.width() && reference.height() == distorted.height()) return;
+    const std::string shared = std::to_string(std::min(reference.width(), distorted.width())) + " x " +
+                               std::to_string(std::min(reference.height(), distorted.height()));
+    const std::string note = "The pictures differ in size: the reference is " + sizeText(reference) +
+                             ", the distorted picture " + sizeText(distorted) + "; measured over the " + shared +
+                             " they share, from the bottom-left corner";
+    PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 1);
+}
+
+py::dict measure(const py::object& reference, const py::object& distorted, const py::object& measures) {
+    const MeasureChoice choice = measureChoiceOf(measures);
+    const PictureArgument referenceArgument(reference, "reference");
+    const PictureArgument distortedArgument(distorted, "distorted");
+    Picture referencePicture, distortedPicture;
+    PictureMeasures measured;
+    {
+        py::gil_scoped_release unlocked;
+        referencePicture = referenceArgument.picture();
+        distortedPicture = distortedArgument.picture();
+        measured = measurePictures(referencePicture, distortedPicture, choice);
+    }
+    warnOfSizes(referencePicture, distortedPicture);
+    py::dict figures;
+    for (const MeasureFigure& figure : measureFigures(measured))
+        figures[figure.key] = std::isnan(figure.value) ? py::object(py::none()) : py::object(py::float_(figure.value));
+    return figures;
+}
+
+std::string measureInfoText(const MeasureInfo& info) {
+    return "MeasureInfo(" + py::repr(py::str(info.name)).cast<std::string>() + ", unit=" +
+           py::repr(py::str(info.unit)).cast<std::string>() +
+           ", higher_is_better=" + (info.higherIsBetter ? "True" : "False") + ")";
+}
+
+std::vector<MeasureInfo> measureInfos() { return Session().measures(); }
+
+void bindMeasureInfo(py::module_& module) {
+    py::class_<MeasureInfo>(module, "MeasureInfo", "A measure as brenlow.measure and the result files key it.")
+        .def_readonly("name", &MeasureInfo::name, "The key of its figure: \"psnr_y\".")
+        .def_readonly("label", &MeasureInfo::label, "As reports and panels name it: \"PSNR luma\".")
+        .def_readonly("unit", &MeasureInfo::unit, "\"dB\", or \"\" for a plain number.")
+        .def_readonly("higher_is_better", &MeasureInfo::higherIsBetter,
+                      "False for the colour difference and the distances.")
+        .def_readonly("group", &MeasureInfo::group,
+                      "\"\" for the measures always taken, else the name in measures= that takes it.")
+        .def("__repr__", &measureInfoText);
+}
+
+}  // namespace
+
+void bindMeasures(py::module_& module) {
+    bindMeasureInfo(module);
+    module.def("measures", &measureInfos, "Every measure brenlow.measure gives: a list of MeasureInfo.");
+    module.def("measure", &measure, py::arg("reference"), py::arg("distorted"), py::arg("measures") = py::none(),
+               "The measures of `distorted` against `reference`, each a (height, width, 3) uint8 array or a "
+               "picture file: a dict with the keys and figures of `brenlow-cli compare --json` (its \"measures\"). "
+               "A file is read with the colour encoding it declares, as compare reads it; an array is sRGB. "
+               "`measures` names the slower measures to take besides PSNR and SSIM, as --measures does (a list "
+               "or a comma-separated text; \"none\" or [] for none; None for the command line's default). A "
+               "figure not taken, or undefined for the pair, is None; the PSNR of identical pictures is inf. "
+               "Pictures of two sizes are measured over the area they share, with a warning.");
+}
 
 }  // namespace brenlow::python

@@ -7,6 +7,7 @@ PYBIND11_MODULE(_core, module) {
     bindPictures(module);
     bindCodecs(module);
     bindMeasures(module);
+    bindDeltas(module);
     bindPythonCodec(module);
     bindStudies(module);
 }

@@ -30,16 +30,29 @@ QJsonArray measuresTakenJson(const MeasureChoice& choice) {
 
 QJsonObject measuresJson(const PictureMeasures& measures) {
     QJsonObject object;
-    for (const MeasureRow& row : measureTable()) object[QLatin1String(row.key)] = measureValue(row.of(measures));
-    // The curves, delta rates and aggregate take SSIM in dB: each picture's figure is there to check them by.
-    for (const MeasureRow& row : curveMeasureTable())
-        if (row.curve.decibelsOfValue) object[QLatin1String(row.key)] = measureValue(row.of(measures));
+    for (const MeasureRow* row : recordedMeasureRows()) object[QLatin1String(row->key)] = measureValue(row->of(measures));
     return object;
 }
 
 QJsonObject settingsJson(const CodecSettings& settings) {
     QJsonObject object;
     for (const auto& [key, value] : settings) object[text(key)] = text(value);
+    return object;
+}
+
+QJsonObject settingDescriptionJson(const SettingDescription& setting) {
+    QJsonObject object{{"key", text(setting.key)},
+                       {"meaning", text(setting.meaning)},
+                       {"allowed", text(setting.allowed())},
+                       {"default", text(setting.defaultValue)}};
+    if (setting.choices.empty()) {
+        object["lowest"] = setting.lowest;
+        object["highest"] = setting.highest;
+    } else {
+        QJsonArray choices;
+        for (const std::string& choice : setting.choices) choices.append(text(choice));
+        object["choices"] = choices;
+    }
     return object;
 }
 

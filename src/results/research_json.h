@@ -22,6 +22,10 @@ QJsonObject measuresJson(const PictureMeasures& measures);
 // A codec's settings by key.
 QJsonObject settingsJson(const CodecSettings& settings);
 
+// One setting a codec takes, as `codecs --json` lists it: key, meaning, what is allowed, default,
+// and its range or choices.
+QJsonObject settingDescriptionJson(const SettingDescription& setting);
+
 // The names of what a run measures: ["psnr", "ssim", "ms_ssim", ...].
 QJsonArray measuresTakenJson(const MeasureChoice& choice);
 

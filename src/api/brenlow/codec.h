@@ -30,34 +30,51 @@ struct CodecInfo {
     int lowestQuality = 0;
     int highestQuality = 100;
     std::vector<SettingInfo> settings;
+    std::string defaults;   // every setting at its default: "speed=6:yuv=420"
     std::string library;    // "libwebp 1.2.4", or the commands' description file
     bool describedByCommands = false;
     bool severalAtOnce = true;  // whether calls may run on several threads at once
+};
+
+// A picture coded and decoded once, as a sweep codes and times its point.
+struct CodedPicture {
+    std::vector<std::uint8_t> data;
+    Picture decoded;
+    double bitsPerPixel = 0.0;  // of the coded file, per pixel of the picture
+    // Each half with the codec on the calling thread alone, as a sweep times its points: wall-clock
+    // seconds, and processor seconds on the calling thread's clock.
+    double encodeSeconds = 0.0;
+    double decodeSeconds = 0.0;
+    double encodeCpuSeconds = 0.0;
+    double decodeCpuSeconds = 0.0;
 };
 
 // A codec at its settings, as a codec string names it ("avif:speed=8:yuv=444"), that codes pictures
 // in memory exactly as a sweep codes its points.
 class Codec {
 public:
-    // Throws Error naming the codec, the key and what is allowed, or the codecs there are.
+    // Throws UsageError naming the codec, the key and what is allowed, or the codecs there are.
     explicit Codec(const std::string& codecText);
 
     const CodecInfo& info() const { return info_; }
     const CodecCurve& curve() const { return curve_; }
 
-    // The coded file a sweep point of this quality makes. Throws Error for a quality outside the
-    // codec's range, naming it, or with the codec's own reason.
+    // The coded file a sweep point of this quality makes. Throws UsageError for a quality outside
+    // the codec's range, naming it, or Error with the codec's own reason.
     std::vector<std::uint8_t> encode(const Picture& picture, int quality) const;
     // The picture a coded file holds, as a sweep measures it. Decoders that take the quality (some
     // described by commands) are given `quality`. Throws Error for data that is not the codec's.
     Picture decode(std::span<const std::uint8_t> data, int quality = 0) const;
+    // Codes and decodes the picture as a sweep's point of this quality, timed. Throws as encode and
+    // decode do.
+    CodedPicture code(const Picture& picture, int quality) const;
 
 private:
     CodecCurve curve_;
     CodecInfo info_;
 };
 
-// The codec of that name as the registry describes it. Throws Error for an unknown name.
+// The codec of that name as the registry describes it. Throws UsageError for an unknown name.
 CodecInfo codecInfoNamed(const std::string& name);
 
 }  // namespace brenlow

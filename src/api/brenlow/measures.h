@@ -8,3 +8,26 @@
 #include "measures/measures.h"
 #include "measures/prepared_reference.h"
 #include "measures/still_measures.h"
+
+#include <string>
+#include <vector>
+
+#include "brenlow/picture.h"
+
+namespace brenlow {
+
+// The measures of `distorted` against `reference` as `brenlow-cli compare` takes them: each picture
+// in the colour encoding it declares (pixels given without one are sRGB), over the area the two
+// share. Throws Error as the core's measures do.
+PictureMeasures measurePictures(const Picture& reference, const Picture& distorted, const MeasureChoice& choice);
+
+// One figure of a picture pair under the key its record gives it.
+struct MeasureFigure {
+    const char* key;
+    double value;  // NaN: not taken, or undefined for the pair; +infinity: a PSNR of identical pictures
+};
+
+// The figures a pair's record gives (compare --json's "measures"), in the record's order.
+std::vector<MeasureFigure> measureFigures(const PictureMeasures& measures);
+
+}  // namespace brenlow

@@ -29,6 +29,10 @@ struct SweepRequest {
 // The optional measures a choice takes, by the measure table's names and in its order.
 std::vector<std::string> measureNamesOf(const MeasureChoice& choice);
 
+// The optional measures these names take, as --measures names them; "none" takes none on its own.
+// Throws UsageError naming one that is not an optional measure, with the names there are.
+MeasureChoice measureChoiceNamed(const std::vector<std::string>& names);
+
 // The run defaults a request gives the curves that take a divisor and a focus.
 RunDefaults runDefaultsOf(const SweepRequest& request);
 
