@@ -25,10 +25,10 @@ double numberOf(const py::handle value) {
 std::vector<RatePoint> curveOf(const py::iterable& points, const char* argument) {
     std::vector<RatePoint> curve;
     for (const py::handle point : points) {
-        const py::sequence pair = py::reinterpret_borrow<py::object>(point);
-        if (py::isinstance<py::str>(point) || !py::isinstance<py::sequence>(point) || py::len(pair) != 2)
+        if (py::isinstance<py::str>(point) || !py::isinstance<py::sequence>(point) || py::len(point) != 2)
             throw UsageError(std::string(argument) + ": each point is a (bits_per_pixel, value) pair; " +
                              py::repr(point).cast<std::string>() + " is not");
+        const auto pair = py::reinterpret_borrow<py::sequence>(point);
         curve.push_back({numberOf(pair[0]), numberOf(pair[1])});
     }
     return curve;
