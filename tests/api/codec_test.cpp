@@ -56,6 +56,21 @@ TEST_P(FrontDoorCodecTest, CodesPixelsAsTheSweepCodesItsPoint) {
     EXPECT_EQ(decodedSweepPoint(sweep.source, codec.curve(), quality).bitmap, decoded.bitmap());
 }
 
+// A timed point is the same file and picture, its rate counted on the picture it coded.
+TEST_P(FrontDoorCodecTest, CodeIsTheFileAndPictureOfEncodeAndDecodeWithTheirTimes) {
+    const Codec codec(GetParam());
+    const int quality = codec.info().highestQuality;
+    const Picture picture = Picture::fromImage(testing::patternBitmap(40, 30));
+    const CodedPicture coded = codec.code(picture, quality);
+    EXPECT_EQ(coded.data, codec.encode(picture, quality));
+    EXPECT_EQ(coded.decoded.image(), codec.decode(coded.data, quality).image());
+    EXPECT_DOUBLE_EQ(coded.bitsPerPixel, coded.data.size() * 8.0 / (40 * 30));
+    EXPECT_GT(coded.encodeSeconds, 0.0);
+    EXPECT_GT(coded.decodeSeconds, 0.0);
+    EXPECT_GE(coded.encodeCpuSeconds, 0.0);
+    EXPECT_GE(coded.decodeCpuSeconds, 0.0);
+}
+
 TEST_P(FrontDoorCodecTest, AQualityOutsideTheRangeIsRefusedNamingIt) {
     const Codec codec(GetParam());
     const Picture picture = Picture::fromImage(testing::patternBitmap(16, 16));
@@ -90,7 +105,11 @@ TEST(SessionTest, ListsCodecsWithTheirSettingsAndMeasuresWithTheirUnits) {
     EXPECT_TRUE(psnr->higherIsBetter);
     EXPECT_EQ(psnr->group, "");
     EXPECT_FALSE(session.versions().empty());
-    EXPECT_THROW(Codec("nonesuch"), Error);
+    // What a caller asked for wrongly is a usage error, so that front ends tell it as one.
+    EXPECT_THROW(Codec("nonesuch"), UsageError);
+    EXPECT_THROW(Codec("webp:colour=5"), UsageError);
+    EXPECT_THROW(Codec("jpeg").encode(Picture::fromImage(testing::patternBitmap(8, 8)), 101), UsageError);
+    EXPECT_EQ(codecs[0].defaults, "baseline, float DCT, quality as given (0-100), optimize 0, subsampling 420");
     EXPECT_THROW(session.addCodecFile("/nonexistent/codecs.json"), Error);
 }
 
