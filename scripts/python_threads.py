@@ -6,7 +6,7 @@ pair is measured while the first one's is: the two at once take less wall-clock 
 another (how much less depends on how many cores the measures' own threads leave free), and the
 calling thread goes on running meanwhile. Run with the module on the path:
 
-    PYTHONPATH=build/python /usr/bin/python3 scripts/python_threads.py [--measures none] [--megapixels 12]
+    PYTHONPATH=build/python /usr/bin/python3 scripts/python_threads.py [--measures ms_ssim] [--megapixels 12]
 """
 
 import argparse
@@ -46,15 +46,17 @@ def timed(work):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--measures", default=None,
-                        help="the slower measures, as brenlow-cli's --measures (default: the command line's)")
+    every = ",".join(dict.fromkeys(info.group for info in brenlow.measures() if info.group))
+    parser.add_argument("--measures", default=every,
+                        help=f"the slower measures, as brenlow-cli's --measures (default: all of them, {every}; "
+                             "Butteraugli is n/a above 4 megapixels)")
     parser.add_argument("--megapixels", type=float, default=12.0)
     arguments = parser.parse_args()
 
     pairs = [large_pair(photo, arguments.megapixels) for photo in PHOTOS]
     height, width = pairs[0][0].shape[:2]
-    print(f"two pairs of {width} x {height} ({width * height / 1e6:.1f} MP), measures "
-          f"{arguments.measures or 'as the command line'}, {os.cpu_count()} cores")
+    print(f"two pairs of {width} x {height} ({width * height / 1e6:.1f} MP), measures {arguments.measures}, "
+          f"{os.cpu_count()} cores")
 
     figures = [None, None]
 
