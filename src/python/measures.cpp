@@ -69,7 +69,8 @@ void warnOfSizes(const Picture& reference, const Picture& distorted) {
     const std::string note = "The pictures differ in size: the reference is " + sizeText(reference) +
                              ", the distorted picture " + sizeText(distorted) + "; measured over the " + shared +
                              " they share, from the bottom-left corner";
-    PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 1);
+    // Warnings made errors (python -W error) raise here.
+    if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 1) != 0) throw py::error_already_set();
 }
 
 py::dict measure(const py::object& reference, const py::object& distorted, const py::object& measures) {

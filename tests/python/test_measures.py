@@ -7,6 +7,7 @@ import runpy
 import struct
 import threading
 import time
+import warnings
 import zlib
 
 import numpy as np
@@ -91,6 +92,10 @@ def test_pictures_of_two_sizes_are_measured_over_their_common_area_with_a_warnin
     with pytest.warns(UserWarning, match="600 x 400.*590 x 393"):
         measured = brenlow.measure(pictures["coffee"], cropped, "none")
     assert measured == compare_figures(pictures["coffee"], cropped, "none")
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        with pytest.raises(UserWarning, match="differ in size"):
+            brenlow.measure(pictures["coffee"], cropped, "none")
 
 
 def test_measures_lists_every_figure_with_its_unit_and_direction(coded_pair):
