@@ -18,7 +18,7 @@ namespace {
 
 // brenlow.Codec: a codec string and the codec it names, resolved once.
 struct CodecHandle {
-    std::string spec;
+    std::string codecText;
     std::shared_ptr<const Codec> codec;
 };
 
@@ -35,10 +35,10 @@ struct Coded {
     py::object codec;
 };
 
-CodecHandle codecNamed(const std::string& spec) {
-    CodecHandle handle{spec, nullptr};
+CodecHandle codecNamed(const std::string& codecText) {
+    CodecHandle handle{codecText, nullptr};
     py::gil_scoped_release unlocked;
-    handle.codec = std::make_shared<const Codec>(spec);
+    handle.codec = std::make_shared<const Codec>(codecText);
     return handle;
 }
 
@@ -135,8 +135,8 @@ void bindCodecInfo(py::module_& module) {
 }
 
 std::string codedText(const Coded& coded) {
-    const py::object spec = coded.codec.attr("spec");
-    return "Coded(" + py::repr(spec).cast<std::string>() + ", quality=" + std::to_string(coded.quality) +
+    const std::string& codecText = coded.codec.cast<const CodecHandle&>().codecText;
+    return "Coded(" + quoted(codecText) + ", quality=" + std::to_string(coded.quality) +
            ", bytes=" + std::to_string(py::len(coded.data)) + ", bits_per_pixel=" +
            py::repr(py::float_(coded.bitsPerPixel)).cast<std::string>() + ")";
 }
@@ -165,7 +165,7 @@ void bindCodec(py::module_& module) {
                             "(\"avif:speed=8:yuv=444\"), that codes pictures in memory exactly as a sweep codes "
                             "its points. Raises UsageError for a string that does not name a codec and settings.")
         .def(py::init(&codecNamed), py::arg("spec"))
-        .def_readonly("spec", &CodecHandle::spec, "The codec string, as a sweep takes it.")
+        .def_readonly("spec", &CodecHandle::codecText, "The codec string, as a sweep takes it.")
         .def_property_readonly(
             "name", [](const CodecHandle& self) { return self.codec->info().name; }, "The codec's name: \"avif\".")
         .def_property_readonly(
@@ -179,10 +179,10 @@ void bindCodec(py::module_& module) {
         .def("code", &code, py::arg("pixels"), py::arg("quality"),
              "Codes and decodes the array as a sweep codes its point: a Coded with the file, the decoded "
              "picture, the bits per pixel and the seconds each half took.")
-        .def("__repr__", [](const CodecHandle& self) { return "Codec(" + quoted(self.spec) + ")"; })
-        .def("__eq__", [](const CodecHandle& self, const CodecHandle& other) { return self.spec == other.spec; },
+        .def("__repr__", [](const CodecHandle& self) { return "Codec(" + quoted(self.codecText) + ")"; })
+        .def("__eq__", [](const CodecHandle& self, const CodecHandle& other) { return self.codecText == other.codecText; },
              py::is_operator())
-        .def("__hash__", [](const CodecHandle& self) { return py::hash(py::str(self.spec)); });
+        .def("__hash__", [](const CodecHandle& self) { return py::hash(py::str(self.codecText)); });
 }
 
 }  // namespace

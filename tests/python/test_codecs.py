@@ -43,14 +43,14 @@ CODED_AS_THE_CLI_CODES = [
 ]
 
 
-@pytest.mark.parametrize("spec, quality", CODED_AS_THE_CLI_CODES)
-def test_code_gives_the_bytes_pixels_and_bits_per_pixel_of_the_command_line(spec, quality, pictures, tmp_path):
+@pytest.mark.parametrize("codec_text, quality", CODED_AS_THE_CLI_CODES)
+def test_code_gives_the_bytes_pixels_and_bits_per_pixel_of_the_command_line(codec_text, quality, pictures, tmp_path):
     source = tmp_path / "coffee.bmp"
     shutil.copy(pictures["coffee"], source)
-    codec = brenlow.Codec(spec)
+    codec = brenlow.Codec(codec_text)
     coded = codec.code(brenlow.read(source), quality)
 
-    printed = cli_json("code", "--codec", spec, "-q", quality, source)
+    printed = cli_json("code", "--codec", codec_text, "-q", quality, source)
     coded_file = tmp_path / Path(printed["coded_file"]).name
     assert coded.data == coded_file.read_bytes()
     assert len(coded.data) == printed["sizes"]["coded"]
@@ -61,7 +61,7 @@ def test_code_gives_the_bytes_pixels_and_bits_per_pixel_of_the_command_line(spec
     np.testing.assert_array_equal(coded.decoded, brenlow.read(decoded_file))
     assert coded.decoded.shape == (400, 600, 3) and coded.decoded.dtype == np.uint8
 
-    assert coded.quality == quality and coded.codec == codec and coded.codec.spec == spec
+    assert coded.quality == quality and coded.codec == codec and coded.codec.spec == codec_text
     assert coded.encode_seconds > 0 and coded.decode_seconds > 0
     assert coded.encode_cpu_seconds >= 0 and coded.decode_cpu_seconds >= 0
     # encode and decode on their own give what code gives.
@@ -97,7 +97,7 @@ def test_pixels_of_any_layout_are_coded_as_they_look(pictures):
 
 
 @pytest.mark.parametrize(
-    "spec, says",
+    "codec_text, says",
     [
         ("nonesuch", "nonesuch"),
         ("webp:colour=5", "colour"),
@@ -105,9 +105,9 @@ def test_pixels_of_any_layout_are_coded_as_they_look(pictures):
         ("", "codec"),
     ],
 )
-def test_codec_strings_that_do_not_read_are_usage_errors(spec, says):
+def test_codec_strings_that_do_not_read_are_usage_errors(codec_text, says):
     with pytest.raises(brenlow.UsageError, match=says) as refused:
-        brenlow.Codec(spec)
+        brenlow.Codec(codec_text)
     assert isinstance(refused.value, ValueError)
 
 
