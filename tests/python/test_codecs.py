@@ -69,6 +69,15 @@ def test_code_gives_the_bytes_pixels_and_bits_per_pixel_of_the_command_line(code
     np.testing.assert_array_equal(codec.decode(coded.data, quality), coded.decoded)
 
 
+def test_code_then_measure_give_every_figure_code_prints(pictures, tmp_path):
+    source = tmp_path / "chelsea.bmp"
+    shutil.copy(pictures["chelsea"], source)
+    coded = brenlow.Codec("avif:speed=8:yuv=444").code(brenlow.read(source), 50)
+    printed = cli_json("code", "--codec", "avif:speed=8:yuv=444", "-q", 50, source)["measures"]
+    figures = dict(brenlow.measure(source, coded.decoded), bits_per_pixel=coded.bits_per_pixel)
+    assert figures == {key: float(value) if isinstance(value, str) else value for key, value in printed.items()}
+
+
 def test_codec_names_its_codec_and_settings():
     codec = brenlow.Codec("avif:speed=8:yuv=444")
     assert codec.spec == "avif:speed=8:yuv=444"
