@@ -44,7 +44,7 @@ Codec::Codec(const std::string& codecText) : curve_(curveOfText(codecText)), inf
 std::vector<std::uint8_t> Codec::encode(const Picture& picture, int quality) const {
     if (quality < info_.lowestQuality || quality > info_.highestQuality)
         throw UsageError(info_.name + " takes qualities from " + std::to_string(info_.lowestQuality) + " to " +
-                    std::to_string(info_.highestQuality) + "; " + std::to_string(quality) + " is not one of them");
+                         std::to_string(info_.highestQuality) + "; " + std::to_string(quality) + " is not one of them");
     if (picture.empty()) throw Error(info_.name + " cannot code an empty picture");
     PictureToCode input;
     input.bitmap = picture.bitmap();

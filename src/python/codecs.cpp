@@ -126,7 +126,9 @@ void bindCodecInfo(py::module_& module) {
         .def_property_readonly("settings", &settingsOf,
                                "Each setting it takes beside the quality, as a dict with the keys of `codecs --json`: "
                                "key, meaning, allowed, default, and lowest and highest or choices.")
-        .def_readonly("defaults", &CodecInfo::defaults, "Every setting at its default: \"speed=6:yuv=420\".")
+        .def_readonly("defaults", &CodecInfo::defaults,
+                      "What the codec does at its defaults, as `brenlow-cli codecs` describes it: \"lossy, quality "
+                      "as given (0-100), method 4 (libwebp's default)\".")
         .def_readonly("library", &CodecInfo::library,
                       "The library and its version, or the description file of a codec described by commands.")
         .def_readonly("described_by_commands", &CodecInfo::describedByCommands,

@@ -30,7 +30,7 @@ struct CodecInfo {
     int lowestQuality = 0;
     int highestQuality = 100;
     std::vector<SettingInfo> settings;
-    std::string defaults;   // every setting at its default: "speed=6:yuv=420"
+    std::string defaults;   // what the codec does at its defaults: "lossy, quality as given (0-100), method 4 ..."
     std::string library;    // "libwebp 1.2.4", or the commands' description file
     bool describedByCommands = false;
     bool severalAtOnce = true;  // whether calls may run on several threads at once
