@@ -33,6 +33,27 @@ std::vector<std::string> measureNamesOf(const MeasureChoice& choice) {
     return names;
 }
 
+MeasureChoice everyMeasure() {
+    MeasureChoice choice;
+    for (const OptionalMeasure& measure : optionalMeasures()) choice.take(measure.name, true);
+    return choice;
+}
+
+MeasureChoice measureChoiceNamed(const std::vector<std::string>& names) {
+    MeasureChoice choice;
+    for (const OptionalMeasure& measure : optionalMeasures()) choice.take(measure.name, false);
+    for (const std::string& name : names) {
+        if (name == "none") continue;
+        if (optionalMeasureNamed(name) == nullptr) {
+            std::string known;
+            for (const OptionalMeasure& measure : optionalMeasures()) known += std::string(measure.name) + ", ";
+            throw UsageError("\"" + name + "\" is not one of " + known + "none");
+        }
+        choice.take(name, true);
+    }
+    return choice;
+}
+
 RunDefaults runDefaultsOf(const SweepRequest& request) { return runDefaultsOf(request.divisorCode, request.focus); }
 
 std::vector<CodecCurve> curvesOf(const SweepRequest& request) {

@@ -29,10 +29,6 @@ std::string measuresLine(const PictureMeasures& m) {
 
 std::string sizeText(QSize size) { return std::to_string(size.width()) + " x " + std::to_string(size.height()); }
 
-bool asked(const std::vector<std::string>& measures, const char* name) {
-    return std::find(measures.begin(), measures.end(), name) != measures.end();
-}
-
 std::string signedMeasure(double value, int decimals) {
     return (value > 0 ? "+" : "") + formatMeasure(value, decimals);
 }
@@ -69,11 +65,7 @@ void writeDeltaRates(const std::vector<DeltaRow>& rows, const std::string& ancho
     }
 }
 
-MeasureChoice measureChoiceOf(const Request& request) {
-    MeasureChoice choice;
-    for (const OptionalMeasure& measure : optionalMeasures()) choice.take(measure.name, asked(request.measures, measure.name));
-    return choice;
-}
+MeasureChoice measureChoiceOf(const Request& request) { return measureChoiceNamed(request.measures); }
 
 SweepRequest sweepRequestOf(const Request& request) {
     SweepRequest sweep;

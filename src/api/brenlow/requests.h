@@ -29,6 +29,13 @@ struct SweepRequest {
 // The optional measures a choice takes, by the measure table's names and in its order.
 std::vector<std::string> measureNamesOf(const MeasureChoice& choice);
 
+// Every measure the table has: what an evaluation takes unless asked for fewer.
+MeasureChoice everyMeasure();
+
+// The optional measures named, by the measure table's names; "none" takes none of them. Throws
+// UsageError naming a name that is not one, and the names there are.
+MeasureChoice measureChoiceNamed(const std::vector<std::string>& names);
+
 // The run defaults a request gives the curves that take a divisor and a focus.
 RunDefaults runDefaultsOf(const SweepRequest& request);
 
