@@ -10,3 +10,6 @@ from brenlow._core import (  # noqa: F401  (the module's own names)
     versions,
     write,
 )
+
+# Sweeps, evaluations and result folders.
+from brenlow.results import Results, evaluate, load, sweep  # noqa: F401,E402
