@@ -205,10 +205,11 @@ class Results:
     def plot(self, measure="psnr", ax=None):
         """Draws each codec's aggregate curve, bits per pixel on x against the measure's mean on y,
         on `ax` (default: a new figure's) with matplotlib, and returns the Axes."""
-        measures = [key for key in (self.aggregate[0] if self.aggregate else {})
-                    if key not in ("codec", "quality", "pictures", "bits_per_pixel") and not key.endswith("_pictures")]
+        taken = [key for key in (self.aggregate[0] if self.aggregate else {})
+                 if key.endswith("_pictures") and any(row[key] for row in self.aggregate)]
+        measures = [key[:-len("_pictures")] for key in taken]
         if measure not in measures:
-            raise _core.UsageError(f'measure: "{measure}" is not one of the data set\'s: {", ".join(measures)}')
+            raise _core.UsageError(f'measure: "{measure}" is not one the data set has: {", ".join(measures)}')
         import matplotlib.pyplot as pyplot
 
         if ax is None:
