@@ -245,7 +245,8 @@ def sweep(pictures, codecs, *, qualities=None, qualities_for=None, bpp=None, mea
     anchor: the curve delta rates are taken against (default: jpeg when swept, else the first).
     out: a result folder; its items are filed as they are done, and a later call resumes from them.
     jobs: items coded at once (default: one per core); timing_runs: codings timed per point.
-    progress: progress(done, total, item), called on the calling thread as points are done.
+    progress: progress(done, total, item), called on the calling thread as points are done, item
+        naming the last one's codec and picture ("jpeg on set/a.png").
 
     A KeyboardInterrupt (Ctrl-C, a notebook's interrupt, or raised by progress) stops the sweep
     once the items under way have ended, and is raised again; with out= the finished items stay."""

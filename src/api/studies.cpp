@@ -79,7 +79,7 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
     }
     ProgressPacer pacer(control);
     DataSetRunOutcome result;
-    result.work = runDataSetItems(run, [&](int done, int total) { return pacer(done, total); });
+    result.work = runDataSetItems(run, [&](int done, int total, const std::string& item) { return pacer(done, total, item); });
     if (run.shardCount > 1) return result;
     // A cancelled run's folder lacks items, so its partial data set comes from what the run holds.
     result.outcome = run.resultFolder.empty() || result.work.cancelled ? collectDataSet(run, result.work)

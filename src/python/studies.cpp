@@ -98,7 +98,13 @@ StudyResults sweep(const std::vector<std::string>& pictures, const std::vector<s
         plan = planDataSet(request, control);
     }
     DataSetRunOutcome done;
-    runWhileWaiting([&](const RunControl& running) { done = runDataSet(plan, running); }, control, progress);
+    // What fails in a run beyond its items is the result folder: made, locked or written.
+    runWhileWaiting(
+        [&](const RunControl& running) {
+            if (request.resultFolder.empty()) done = runDataSet(plan, running);
+            else done = aboutFile(request.resultFolder, [&] { return runDataSet(plan, running); });
+        },
+        control, progress);
     StudyResults results{std::move(done.outcome), plan.anchor, {}, done.work.computed,
                          done.work.reused};
     if (!request.resultFolder.empty()) results.folders.push_back(request.resultFolder);

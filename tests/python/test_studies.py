@@ -74,12 +74,13 @@ def test_an_array_is_swept_as_the_file_of_its_pixels(pictures, tmp_path):
     assert (again.items_made, again.items_reused) == (0, 1)
 
 
-def test_progress_is_called_on_the_calling_thread_up_to_the_end(two_pictures):
+def test_progress_is_called_on_the_calling_thread_up_to_the_end_naming_the_items(two_pictures):
     calls = []
-    brenlow.sweep(two_pictures, ["jpeg"], qualities=[20, 40, 60], measures="none",
-                  progress=lambda done, total, item: calls.append((done, total, threading.get_ident())))
-    assert calls and calls[-1][:2] == (6, 6)
-    assert {thread for _, _, thread in calls} == {threading.get_ident()}
+    brenlow.sweep(two_pictures, ["jpeg"], qualities=[20, 40, 60], measures="none", jobs=1,
+                  progress=lambda done, total, item: calls.append((done, total, item, threading.get_ident())))
+    assert calls and calls[-1][:3] == (6, 6, f"jpeg on {two_pictures[1]}")
+    assert {item for _, _, item, _ in calls} <= {f"jpeg on {picture}" for picture in two_pictures}
+    assert {thread for *_, thread in calls} == {threading.get_ident()}
 
 
 def slow_sweep(pictures, out, **options):
@@ -155,6 +156,10 @@ def test_pictures_and_codecs_that_do_not_exist_are_named(pictures, tmp_path):
         brenlow.sweep(pictures["coffee"], "nocodec")
     with pytest.raises(brenlow.UsageError, match="codec string"):
         brenlow.sweep(pictures["coffee"], [42])
+    (tmp_path / "a file").write_text("not a folder")
+    with pytest.raises(brenlow.FileError) as unwritable:
+        brenlow.sweep(pictures["coffee"], "jpeg", qualities=[50], out=tmp_path / "a file" / "results")
+    assert unwritable.value.filename == str(tmp_path / "a file" / "results")
 
 
 class SpecOnly:
