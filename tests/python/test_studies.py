@@ -124,6 +124,31 @@ def test_ctrl_c_during_a_sweep_raises_keyboard_interrupt_and_the_next_call_resum
     assert resumed.items_made > 0 and resumed.items_reused > 0
 
 
+def test_other_python_threads_run_while_a_sweep_works(pictures):
+    # A codec written in Python is called on the core's threads while the calling thread waits: the
+    # wait must leave the GIL to them. A thread that counts does while the calling thread sleeps.
+    counts, stop = [0], threading.Event()
+
+    def count():
+        while not stop.is_set():
+            counts[0] += 1
+
+    def counted_while(work):
+        before, started = counts[0], time.monotonic()
+        work()
+        return (counts[0] - before) / (time.monotonic() - started)
+
+    counter = threading.Thread(target=count)
+    counter.start()
+    try:
+        sleeping = counted_while(lambda: time.sleep(0.3))
+        sweeping = counted_while(lambda: slow_sweep(pictures, None))
+    finally:
+        stop.set()
+        counter.join()
+    assert sweeping > 0.2 * sleeping
+
+
 def test_another_exception_from_progress_ends_the_sweep_and_is_raised(two_pictures):
     def refuse(done, total, item):
         raise RuntimeError("stop here")
