@@ -193,10 +193,20 @@ class SpecOnly:
     spec = "jpeg:label=baseline"
 
 
-def test_codec_objects_are_swept_by_their_spec(pictures):
-    swept = brenlow.sweep(pictures["coffee"], [SpecOnly(), "webp"], qualities=[50], measures="none")
+def test_codec_objects_are_swept_by_their_spec_each_at_its_own_qualities(pictures):
+    swept = brenlow.sweep(pictures["coffee"], [SpecOnly(), "webp"], qualities=[50], qualities_for={"webp": [10, 20]},
+                          measures="none")
     assert swept.codecs == ["baseline", "webp"]
-    assert {point["codec"] for point in swept.points} == {"baseline", "webp"}
+    assert [(point["codec"], point["quality"]) for point in swept.points] == [("baseline", 50), ("webp", 10),
+                                                                              ("webp", 20)]
+
+
+def test_sizes_are_coded_to_as_the_command_line_codes_to_them(pictures, tmp_path):
+    swept = brenlow.sweep(pictures["coffee"], "jpeg", bpp=[0.5, 1], measures="none")
+    printed = run_cli("sweep", pictures["coffee"], "--codecs", "jpeg", "--bpp", "0.5,1.0", "--measures", "none",
+                      "--out", tmp_path / "cli").stdout
+    assert figures(swept.csv()) == figures(printed)
+    assert [point["target_bits_per_pixel"] for point in swept.points] == [0.5, 1.0]
 
 
 def noisy(pixels, amount, seed):
