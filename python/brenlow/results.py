@@ -32,8 +32,13 @@ def _value(text):
     return text
 
 
+# Columns of names and text, kept as text even when they read as numbers (a codec named "2.0").
+_TEXT_COLUMNS = {"picture", "codec", "settings", "report"}
+
+
 def _rows(csv_text):
-    return [{key: _value(cell) for key, cell in row.items()} for row in csv.DictReader(io.StringIO(csv_text))]
+    return [{key: cell if key in _TEXT_COLUMNS else _value(cell) for key, cell in row.items()}
+            for row in csv.DictReader(io.StringIO(csv_text))]
 
 
 def _names(value):

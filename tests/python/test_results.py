@@ -60,10 +60,10 @@ def test_cells_read_as_python_numbers(pictures, tmp_path):
     brenlow.write(reference / "coffee.png", pixels)
     brenlow.write(point / "coffee.png", pixels)
     (point / "sizes.csv").write_text("coffee,12345\n")
-    evaluated = brenlow.evaluate(reference, tmp_path / "decoded", name="same", measures=["ciede2000"])
+    evaluated = brenlow.evaluate(reference, tmp_path / "decoded", name="2.0", measures=["ciede2000"])
     [row] = evaluated.points
     assert row["psnr"] == math.inf and row["coded_size"] == 12345 and isinstance(row["coded_size"], int)
-    assert row["ciede2000"] == 0.0 and row["ssimulacra2"] is None and row["codec"] == "same"
+    assert row["ciede2000"] == 0.0 and row["ssimulacra2"] is None and row["codec"] == "2.0"
     assert row["bits_per_pixel"] == pytest.approx(12345 * 8 / pixels[..., 0].size, abs=1e-6)
 
 
