@@ -24,6 +24,22 @@ struct StudyResults {
     int itemsReused = 0;
 };
 
+// Calls `work`; a core Error that names its file (a picture or folder that is not there or cannot
+// be read) becomes that file's FileProblem.
+template <typename Work>
+auto namingItsFile(Work&& work) {
+    try {
+        return work();
+    } catch (const UsageError&) {
+        throw;
+    } catch (const FileProblem&) {
+        throw;
+    } catch (const Error& error) {
+        if (error.fileName().empty()) throw;
+        throw FileProblem(error, error.fileName());
+    }
+}
+
 std::string pathText(const std::optional<std::filesystem::path>& path) { return path ? path->string() : std::string(); }
 
 // The delta rates on the aggregate curves against `asked` (None: the data set's anchor), as the
@@ -95,7 +111,7 @@ StudyResults sweep(const std::vector<std::string>& pictures, const std::vector<s
     DataSetPlan plan;
     {
         py::gil_scoped_release unlocked;
-        plan = planDataSet(request, control);
+        plan = namingItsFile([&] { return planDataSet(request, control); });
     }
     DataSetRunOutcome done;
     // What fails in a run beyond its items is the result folder: made, locked or written.
@@ -121,7 +137,7 @@ StudyResults evaluate(const std::filesystem::path& reference, const std::filesys
     if (measures) request.measures = measureChoiceNamed(*measures);
     request.resultFolder = pathText(out);
     py::gil_scoped_release unlocked;
-    DataSetRunOutcome done = evaluateDecoded(planEvaluation(request));
+    DataSetRunOutcome done = namingItsFile([&] { return evaluateDecoded(planEvaluation(request)); });
     StudyResults results{std::move(done.outcome), {}, {}, done.work.computed, done.work.reused};
     results.anchor = anchorOf(std::nullopt, results.outcome.curves);
     if (!request.resultFolder.empty()) results.folders.push_back(request.resultFolder);
@@ -133,7 +149,7 @@ StudyResults load(const std::vector<std::filesystem::path>& folders, const std::
     for (const std::filesystem::path& folder : folders) results.folders.push_back(folder.string());
     if (results.folders.empty()) throw UsageError("load: name at least one result folder");
     py::gil_scoped_release unlocked;
-    OpenedResults opened = openResults(results.folders, anchor);
+    OpenedResults opened = namingItsFile([&] { return openResults(results.folders, anchor); });
     results.outcome = std::move(opened.outcome);
     results.anchor = opened.anchor;
     return results;

@@ -106,5 +106,6 @@ def test_what_the_results_cannot_give_is_refused_saying_why(two_runs, tmp_path):
     with pytest.raises(brenlow.FileError) as unwritable:
         results.report_html(tmp_path / "no" / "such" / "folder" / "report.html")
     assert unwritable.value.filename.endswith("report.html")
-    with pytest.raises(brenlow.Error, match="nothing-here"):
+    with pytest.raises(brenlow.FileError, match="does not exist") as missing:
         brenlow.load(tmp_path / "nothing-here")
+    assert missing.value.filename == str(tmp_path / "nothing-here")

@@ -175,8 +175,9 @@ def test_requests_the_command_line_refuses_are_refused_saying_why(pictures, opti
 
 
 def test_pictures_and_codecs_that_do_not_exist_are_named(pictures, tmp_path):
-    with pytest.raises(brenlow.Error, match="missing.png"):
-        brenlow.sweep(tmp_path / "missing.png", "jpeg")
+    with pytest.raises(OSError, match="missing.png") as missing:
+        brenlow.sweep([pictures["coffee"], tmp_path / "missing.png"], "jpeg")
+    assert isinstance(missing.value, brenlow.FileError) and missing.value.filename == str(tmp_path / "missing.png")
     with pytest.raises(brenlow.Error, match="nocodec"):
         brenlow.sweep(pictures["coffee"], "nocodec")
     with pytest.raises(brenlow.UsageError, match="codec string"):
