@@ -77,7 +77,7 @@ def _bpp_text(bpp):
     return ",".join(repr(float(size)) for size in bpp)
 
 
-def _codec_spec(codec):
+def _codec_string(codec):
     """A codec string, or the .spec of a brenlow.Codec (or any object that has one)."""
     if isinstance(codec, str):
         return codec
@@ -268,9 +268,9 @@ def sweep(pictures, codecs, *, qualities=None, qualities_for=None, bpp=None, mea
             item = _array_file(folder, index, item)
         paths.append(os.fspath(item))
     single = isinstance(codecs, str) or hasattr(codecs, "spec")
-    specs = [_codec_spec(codec) for codec in ([codecs] if single else codecs)]
+    codec_strings = [_codec_string(codec) for codec in ([codecs] if single else codecs)]
     data_set = _core._sweep(
-        paths, specs,
+        paths, codec_strings,
         qualities=None if qualities is None else _qualities_text(qualities),
         qualities_for=_qualities_for_texts(qualities_for),
         bpp=_bpp_text(bpp),
