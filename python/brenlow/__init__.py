@@ -24,3 +24,5 @@ from brenlow._core import (  # noqa: F401  (the module's own names)
     measure,
     measures,
 )
+# Sweeps, evaluations and result folders.
+from brenlow.results import Results, evaluate, load, sweep  # noqa: F401,E402

@@ -33,6 +33,12 @@ std::vector<std::string> measureNamesOf(const MeasureChoice& choice) {
     return names;
 }
 
+MeasureChoice everyMeasure() {
+    MeasureChoice choice;
+    for (const OptionalMeasure& measure : optionalMeasures()) choice.take(measure.name, true);
+    return choice;
+}
+
 MeasureChoice measureChoiceNamed(const std::vector<std::string>& names) {
     MeasureChoice choice = MeasureChoice::none();
     for (const std::string& name : names) {

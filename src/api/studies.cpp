@@ -1,14 +1,19 @@
 #include "brenlow/studies.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <optional>
 
+#include "catalogue/codec_registry.h"
+#include "catalogue/decoded_folder.h"
 #include "experiments/command_sweep_point.h"
 #include "experiments/dataset_inputs.h"
 #include "experiments/own_outputs.h"
+#include "io/file_io.h"
 #include "io/folder_lock.h"
 #include "results/dataset_store.h"
+#include "results/evaluation.h"
 #include "results/research_json.h"
 
 namespace brenlow {
@@ -74,7 +79,7 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
     }
     ProgressPacer pacer(control);
     DataSetRunOutcome result;
-    result.work = runDataSetItems(run, [&](int done, int total) { return pacer(done, total); });
+    result.work = runDataSetItems(run, [&](int done, int total, const std::string& item) { return pacer(done, total, item); });
     if (run.shardCount > 1) return result;
     // A cancelled run's folder lacks items, so its partial data set comes from what the run holds.
     result.outcome = run.resultFolder.empty() || result.work.cancelled ? collectDataSet(run, result.work)
@@ -91,6 +96,59 @@ OpenedResults openResults(const std::vector<std::string>& folders, const std::op
     opened.outcome = loadDataSet(folders);
     opened.anchor = anchorOf(anchor, opened.outcome.curves);
     return opened;
+}
+
+std::string evaluatedNameProblem(const std::string& name) {
+    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
+    });
+    if (!plain) return "--name may hold only letters, digits, '_', '-' and '.'";
+    if (codecEntryNamed(name) != nullptr) return "\"" + name + "\" is the name of a codec; name the codec otherwise";
+    return {};
+}
+
+Evaluation planEvaluation(const EvaluationRequest& request, std::vector<std::string>* leftOut) {
+    if (const std::string problem = evaluatedNameProblem(request.name); !problem.empty()) throw UsageError(problem);
+    // The results would mix with the pictures they are measured from.
+    if (!request.resultFolder.empty())
+        for (const std::string& folder : {request.referenceFolder, request.decodedFolder})
+            if (samePlace(request.resultFolder, folder))
+                throw UsageError("--out: \"" + request.resultFolder + "\" is one of the folders read; name another");
+    Evaluation evaluation;
+    evaluation.pictures = expandPictureArguments({request.referenceFolder}, leftOut);
+    evaluation.decodedFolder = request.decodedFolder;
+    evaluation.name = request.name;
+    evaluation.measures = request.measures;
+    evaluation.versions = runVersions();
+    evaluation.resultFolder = request.resultFolder;
+    return evaluation;
+}
+
+DataSetRunOutcome evaluateDecoded(const Evaluation& evaluation) {
+    checkEvaluationInputs(evaluation);
+    DataSetRunOutcome result;
+    result.hasOutcome = true;
+    if (evaluation.resultFolder.empty()) {
+        result.work = runEvaluation(evaluation);
+        DataSetRun run;
+        run.pictures = evaluation.pictures;
+        run.settings.curves = {evaluationCurve(evaluation.name)};
+        run.settings.qualities.clear();
+        for (const DecodedPoint& point : decodedPoints(evaluation.decodedFolder))
+            run.settings.qualities.push_back(point.quality);
+        run.settings.measures = evaluation.measures;
+        run.versions = evaluation.versions;
+        result.outcome = collectDataSet(run, result.work);
+        return result;
+    }
+    makeResultFolder(evaluation.resultFolder);
+    {
+        const FolderLock folderLock(evaluation.resultFolder, FolderLock::Use::Writing);
+        result.work = runEvaluation(evaluation);
+    }
+    // Read from the folder, as a sweep into one is, so the two agree.
+    result.outcome = loadDataSet({evaluation.resultFolder});
+    return result;
 }
 
 }  // namespace brenlow

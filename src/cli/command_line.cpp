@@ -13,6 +13,7 @@
 #include "brenlow/measures.h"
 #include "brenlow/requests.h"
 #include "brenlow/session.h"
+#include "brenlow/studies.h"
 #include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -326,15 +327,6 @@ void addDataSetOptions(CLI::App& sweep, Request& request) {
 }
 
 // A name a built codec or a described one has would read back as that codec.
-std::string evaluatedNameProblem(const std::string& name) {
-    const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-' || c == '.';
-    });
-    if (!plain) return "--name may hold only letters, digits, '_', '-' and '.'";
-    if (codecEntryNamed(name) != nullptr) return "\"" + name + "\" is the name of a codec; name the codec otherwise";
-    return {};
-}
-
 void defineEvaluate(CLI::App& app, Request& request) {
     CLI::App* evaluate = addSubcommand(
         app, request, "evaluate",

@@ -325,17 +325,15 @@ private:
         }
         const ReferenceShelf::Lease references = shelf_.lease(item.picture);
         std::optional<StoredResult> result =
-            sweepItem(run_, item, timedRun_, references.references(), [this, &state](int done, int) {
+            sweepItem(run_, item, timedRun_, references.references(), [this, &state, index](int done, int) {
                 if (done == 0) return !stop_.load();
                 ++state.pointsCounted;
-                return pointDone();
+                return advance(1, index);
             });
         if (!result) return;
         if (!run_.resultFolder.empty()) writeResult(run_.resultFolder, *result);
         finish(index, std::move(*result), &DataSetWork::computed, state, 0);
     }
-
-    bool pointDone() { return advance(1); }
 
     void noteCodecChange(std::string change, const CodecCurve& curve) {
         if (change.empty()) return;
@@ -349,10 +347,13 @@ private:
         if (std::find(changed.begin(), changed.end(), picture) == changed.end()) changed.push_back(picture);
     }
 
-    bool advance(int points) {
+    // The points done by the item at `index`, which the progress names.
+    bool advance(int points, std::size_t index) {
+        const DataSetItem& item = items_[index];
+        const std::string name = run_.settings.curves[item.curve].name + " on " + run_.pictures[item.picture];
         const std::lock_guard lock(mutex_);
         done_ += points;
-        if (progress_ && !progress_(done_, total_)) stop_ = true;
+        if (progress_ && !progress_(done_, total_, name)) stop_ = true;
         return !stop_;
     }
 
@@ -367,7 +368,7 @@ private:
             if (state.replacing) ++work_.replaced;
             if (state.remaking) ++work_.remade;
         }
-        if (pointsSkipped > 0) advance(pointsSkipped);
+        if (pointsSkipped > 0) advance(pointsSkipped, index);
     }
 
     const DataSetRun& run_;

@@ -39,9 +39,10 @@ struct DataSetRun {
     bool keepDecoded = false;
 };
 
-// Called with the points done and the total, from the working threads but one call at a time;
-// returning false stops the run once the items under way notice it.
-using DataSetProgress = std::function<bool(int done, int total)>;
+// Called with the points done and the total, and the item whose point that was ("jpeg on
+// set/a.png"), from the working threads but one call at a time; returning false stops the run
+// once the items under way notice it.
+using DataSetProgress = std::function<bool(int done, int total, const std::string& item)>;
 
 // What a run did with its items.
 struct DataSetWork {

@@ -60,5 +60,22 @@ TEST(SweepRequestTest, OwnQualitiesAndTimedRunsShapeTheSettings) {
     EXPECT_THROW(sweepSettingsOf(request), Error);
 }
 
+// The command line's --measures and Python's measures= name the same measures and refuse alike.
+TEST(MeasureNamesTest, NamesTakeThoseMeasuresNoneTakesNoneAndOthersAreRefusedNamingThem) {
+    const std::vector<std::string> every = measureNamesOf(everyMeasure());
+    ASSERT_GE(every.size(), 2u);
+    EXPECT_EQ(measureNamesOf(measureChoiceNamed({every.back(), every.front()})),
+              (std::vector<std::string>{every.front(), every.back()}));
+    EXPECT_TRUE(measureNamesOf(measureChoiceNamed({"none"})).empty());
+    EXPECT_TRUE(measureNamesOf(measureChoiceNamed({})).empty());
+    try {
+        measureChoiceNamed({every.front(), "sharpness"});
+        ADD_FAILURE() << "an unknown measure was taken";
+    } catch (const UsageError& error) {
+        EXPECT_NE(std::string(error.what()).find("\"sharpness\" is not one of " + every.front()), std::string::npos)
+            << error.what();
+    }
+}
+
 }  // namespace
 }  // namespace brenlow

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "io/error.h"
 #include "io/folder_lock.h"
@@ -87,6 +88,50 @@ TEST(DataSetRunTest, AFolderAnotherRunWritesIsRefusedBeforeAnyItemIsMade) {
     const FolderLock other(request.resultFolder, FolderLock::Use::Writing);
     EXPECT_THROW(runDataSet(planDataSet(request)), Error);
     EXPECT_FALSE(fs::exists(fs::path(request.resultFolder) / "dataset.json"));
+}
+
+// An evaluation is refused before anything is measured or written when it would file its results
+// among the pictures it reads, or name its curve like a codec.
+TEST(EvaluationTest, ANameOfACodecOrAResultFolderAmongItsInputsIsRefused) {
+    TempDir dir;
+    fs::create_directories(dir.file("reference"));
+    writePicture(dir.file("reference/a.png"));
+    EvaluationRequest request;
+    request.referenceFolder = dir.file("reference");
+    request.decodedFolder = dir.file("decoded");
+    request.name = "mine";
+    EXPECT_EQ(planEvaluation(request).pictures.size(), 1u);
+    EXPECT_EQ(measureNamesOf(request.measures), measureNamesOf(everyMeasure()));
+    for (const char* name : {"jpeg", "my codec", ""}) {
+        request.name = name;
+        EXPECT_THROW(planEvaluation(request), UsageError) << name;
+    }
+    request.name = "mine";
+    request.resultFolder = dir.file("reference");
+    EXPECT_THROW(planEvaluation(request), UsageError);
+}
+
+// Without a result folder the evaluation's data set is collected from what it measured; with one it
+// is read back from the folder, and both are the same.
+TEST(EvaluationTest, InMemoryAndFiledEvaluationsGiveTheSameDataSet) {
+    TempDir dir;
+    fs::create_directories(dir.file("reference"));
+    fs::create_directories(dir.file("decoded/40"));
+    writePicture(dir.file("reference/a.png"));
+    writePicture(dir.file("decoded/40/a.png"));
+    std::ofstream(dir.file("decoded/40/sizes.csv")) << "a,300\n";
+    EvaluationRequest request;
+    request.referenceFolder = dir.file("reference");
+    request.decodedFolder = dir.file("decoded");
+    request.name = "mine";
+    request.measures = MeasureChoice::none();
+    const DataSetRunOutcome inMemory = evaluateDecoded(planEvaluation(request));
+    request.resultFolder = dir.file("results");
+    const DataSetRunOutcome filed = evaluateDecoded(planEvaluation(request));
+    EXPECT_EQ(filed.work.computed, 1);
+    ASSERT_EQ(inMemory.outcome.aggregate.size(), 1u);
+    EXPECT_EQ(dataSetCsv(filed.outcome), dataSetCsv(inMemory.outcome));
+    EXPECT_EQ(openResults({request.resultFolder}).outcome.curves.front().name, "mine");
 }
 
 }  // namespace

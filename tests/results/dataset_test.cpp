@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 #include "experiments/dataset_inputs.h"
 #include "io/error.h"
@@ -158,13 +159,27 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
     EXPECT_EQ(aggregateDeltaTable(outcome, "jpeg").size(), perPicture.size());
 }
 
+// Each report names the item whose point was done, so that a caller can say what is being coded.
+TEST_F(DataSetRunTest, EveryProgressReportNamesTheItemOfItsPoint) {
+    run.jobs = 1;
+    std::map<std::string, int> pointsOf;
+    runDataSetItems(run, [&](int, int, const std::string& item) {
+        ++pointsOf[item];
+        return true;
+    });
+    std::map<std::string, int> expected;
+    for (const std::string& picture : pictures)
+        for (const std::string curve : {"jpeg", "ajc"}) expected[curve + " on " + picture] = 4;
+    EXPECT_EQ(pointsOf, expected);
+}
+
 // A picture that fails still counts its points, so that a progress bar reaches its end; the
 // others are made.
 TEST_F(DataSetRunTest, AFailingPictureEndsOnlyItsItemsAndTheProgressReachesItsEnd) {
     std::ofstream(dir.file("cut.png"), std::ios::binary) << testing::fileBytes(pictures[0]).substr(0, 200);
     run.pictures.push_back(dir.file("cut.png"));
     int lastDone = 0, total = 0;
-    const DataSetWork work = runDataSetItems(run, [&](int done, int all) {
+    const DataSetWork work = runDataSetItems(run, [&](int done, int all, const std::string&) {
         lastDone = std::max(lastDone, done);
         total = all;
         return true;
@@ -223,7 +238,7 @@ TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrints
 TEST_F(DataSetRunTest, ACancelledRunKeepsAndFilesEveryFinishedItemAndTheNextRunTakesThem) {
     run.resultFolder = results.path().string();
     run.jobs = 1;
-    const DataSetWork stopped = runDataSetItems(run, [](int done, int) { return done < 13; });
+    const DataSetWork stopped = runDataSetItems(run, [](int done, int, const std::string&) { return done < 13; });
     EXPECT_TRUE(stopped.cancelled);
     ASSERT_EQ(stopped.results.size(), 3u);
     const std::vector<std::pair<std::string, std::string>> finished{
@@ -266,7 +281,7 @@ TEST_F(DataSetRunTest, ACancelledRunOfSeveralJobsCountsOnlyWhatItKeeps) {
     otherFocus.pictures = {pictures[2]};
     runDataSetItems(otherFocus);  // the last picture's items are made otherwise, to be replaced
     run.pictures = pictures;
-    const DataSetWork stopped = runDataSetItems(run, [](int done, int) { return done < 4 * 5 + 2; });
+    const DataSetWork stopped = runDataSetItems(run, [](int done, int, const std::string&) { return done < 4 * 5 + 2; });
     ASSERT_TRUE(stopped.cancelled);
     ASSERT_LT(stopped.results.size(), 10u);
     const std::vector<DataSetItem> items = dataSetItems(pictures.size(), 2);

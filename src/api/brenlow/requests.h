@@ -29,6 +29,9 @@ struct SweepRequest {
 // The optional measures a choice takes, by the measure table's names and in its order.
 std::vector<std::string> measureNamesOf(const MeasureChoice& choice);
 
+// Every measure the table has: what an evaluation takes unless asked for fewer.
+MeasureChoice everyMeasure();
+
 // The optional measures these names take, as --measures names them; "none" takes none on its own.
 // Throws UsageError naming one that is not an optional measure, with the names there are.
 MeasureChoice measureChoiceNamed(const std::vector<std::string>& names);

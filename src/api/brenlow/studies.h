@@ -75,4 +75,27 @@ struct OpenedResults {
 };
 OpenedResults openResults(const std::vector<std::string>& folders, const std::optional<std::string>& anchor = {});
 
+// A codec that ran elsewhere, measured from its decoded pictures: one subfolder of the decoded
+// folder per point, each picture of the reference folder against its decoded version.
+struct EvaluationRequest {
+    std::string referenceFolder;
+    std::string decodedFolder;
+    std::string name;          // the curve's name: not a codec's, letters, digits, '_', '-' and '.'
+    MeasureChoice measures = everyMeasure();
+    std::string resultFolder;  // empty: in memory only
+};
+
+// What is wrong with the name an evaluated codec's curve is given, for a person to read; empty
+// when nothing is.
+std::string evaluatedNameProblem(const std::string& name);
+
+// The evaluation of the request: its reference pictures found, the files left out of them in
+// `leftOut` ("\"folder/name\" (why)"). Throws UsageError for a bad name or a result folder that is
+// one of the folders read, Error as expandPictureArguments does.
+Evaluation planEvaluation(const EvaluationRequest& request, std::vector<std::string>* leftOut = nullptr);
+
+// Runs the evaluation (see runEvaluation); its data set is read back from the result folder, which
+// is locked for writing meanwhile, when it has one.
+DataSetRunOutcome evaluateDecoded(const Evaluation& evaluation);
+
 }  // namespace brenlow

@@ -1,0 +1,38 @@
+#include "brenlow/report.h"
+
+#include <span>
+
+#include "io/file_io.h"
+#include "report/html_report.h"
+#include "results/dataset_store.h"
+
+namespace brenlow {
+namespace {
+
+std::string reportTitle(const DataSetOutcome& outcome) {
+    return "Data set of " + std::to_string(outcome.pictures.size()) + " pictures: " + curveNamesText(outcome.curves);
+}
+
+// Where each picture is found now; "" where it is not.
+std::vector<std::string> foundPictureFiles(const std::vector<std::string>& pictures,
+                                           const std::vector<std::string>& folders) {
+    std::vector<std::string> found;
+    for (const std::string& picture : pictures) {
+        const std::string file = pictureFileOfResults(picture, folders);
+        found.push_back(fileExists(file) ? file : std::string());
+    }
+    return found;
+}
+
+}  // namespace
+
+void writeDataSetReport(const std::string& htmlPath, const DataSetOutcome& outcome, const std::string& anchor,
+                        const std::vector<ImportedCurve>& imported, const std::vector<std::string>& resultFolders) {
+    ReportContext context = currentReportContext(anchor, imported);
+    context.title = reportTitle(outcome);
+    context.pictureFiles = foundPictureFiles(outcome.pictures, resultFolders);
+    const std::string page = htmlReport(outcome, context);
+    writeFileAtomically(htmlPath, std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
+}
+
+}  // namespace brenlow

@@ -1,0 +1,111 @@
+"""Results in a notebook: several folders merged as the command line merges them, its report, the
+cells as Python numbers, the failed items, and the tables and figures drawn from them."""
+
+import csv
+import io
+import json
+import math
+import os
+
+import numpy as np
+import pytest
+
+import brenlow
+from conftest import cli_json, run_cli
+
+os.environ.setdefault("MPLBACKEND", "Agg")
+
+TIMING_COLUMNS = 6
+
+
+def figures(csv_text):
+    return [row[:-TIMING_COLUMNS] for row in csv.reader(io.StringIO(csv_text))]
+
+
+@pytest.fixture(scope="module")
+def two_runs(pictures, tmp_path_factory):
+    """Two runs of other codecs over the same pictures, each into its own result folder."""
+    folder = tmp_path_factory.mktemp("runs")
+    both = [pictures["coffee"], pictures["chelsea"]]
+    brenlow.sweep(both, "jpeg", qualities=[20, 50, 80], measures="none", out=folder / "jpeg")
+    brenlow.sweep(both, ["webp"], qualities=[20, 50, 80], measures="none", out=folder / "webp")
+    return folder / "jpeg", folder / "webp"
+
+
+def test_several_folders_load_merged_as_the_command_line_merges_them(two_runs):
+    merged = brenlow.load(*two_runs)
+    assert merged.codecs == ["jpeg", "webp"] and len(merged.points) == 12
+    assert figures(merged.csv()) == figures(run_cli("merge", *two_runs).stdout)
+    printed = cli_json("merge", *two_runs)
+    assert merged.bd_rates(method=None) == printed["bd_rate"]["aggregate"]
+    assert merged.json()["bd_rate"]["aggregate"] == printed["bd_rate"]["aggregate"]
+    assert brenlow.load(*two_runs, anchor="webp").bd_rates()[0]["codec"] == "jpeg"
+
+
+def test_the_report_is_the_command_lines(two_runs, tmp_path):
+    brenlow.load(*two_runs).report_html(tmp_path / "python.html")
+    run_cli("report", *two_runs, "--html", tmp_path / "cli.html")
+    assert (tmp_path / "python.html").read_text() == (tmp_path / "cli.html").read_text()
+    brenlow.load(*two_runs).report_html(tmp_path / "webp.html", anchor="webp")
+    run_cli("report", *two_runs, "--anchor", "webp", "--html", tmp_path / "cli-webp.html")
+    assert (tmp_path / "webp.html").read_text() == (tmp_path / "cli-webp.html").read_text()
+
+
+def test_cells_read_as_python_numbers(pictures, tmp_path):
+    # A decoded picture equal to its reference has an infinite PSNR; measures not taken are n/a.
+    reference, point = tmp_path / "reference", tmp_path / "decoded" / "50"
+    reference.mkdir()
+    point.mkdir(parents=True)
+    pixels = brenlow.read(pictures["coffee"])
+    brenlow.write(reference / "coffee.png", pixels)
+    brenlow.write(point / "coffee.png", pixels)
+    (point / "sizes.csv").write_text("coffee,12345\n")
+    evaluated = brenlow.evaluate(reference, tmp_path / "decoded", name="2.0", measures=["ciede2000"])
+    [row] = evaluated.points
+    assert row["psnr"] == math.inf and row["coded_size"] == 12345 and isinstance(row["coded_size"], int)
+    assert row["ciede2000"] == 0.0 and row["ssimulacra2"] is None and row["codec"] == "2.0"
+    assert row["bits_per_pixel"] == pytest.approx(12345 * 8 / pixels[..., 0].size, abs=1e-6)
+
+
+def test_failed_items_are_listed_as_the_command_line_lists_them(pictures, tmp_path):
+    folder = tmp_path / "set"
+    folder.mkdir()
+    brenlow.write(folder / "good.png", brenlow.read(pictures["coffee"]))
+    (folder / "broken.png").write_bytes(b"\x89PNG\r\n\x1a\n not a picture")
+    swept = brenlow.sweep(folder, "jpeg", qualities=[50], measures="none")
+    done = run_cli("sweep", folder, "--codecs", "jpeg", "--qualities", "50", "--measures", "none", "--json", check=False)
+    assert done.returncode == 3
+    printed = json.loads(done.stdout)
+    assert swept.failed == printed["failed"]
+    assert len(swept.failed) == 1 and swept.failed[0]["picture"].endswith("broken.png")
+
+
+def test_tables_and_figures_come_from_the_points(two_runs):
+    results = brenlow.load(*two_runs)
+    header = next(csv.reader(io.StringIO(results.csv())))
+    points = results.dataframe()
+    assert list(points.columns) == header and len(points) == 12
+    assert list(results.dataframe(aggregate=True)["codec"]) == ["jpeg"] * 3 + ["webp"] * 3
+    ax = results.plot("psnr")
+    assert [line.get_label() for line in ax.get_lines()] == ["jpeg", "webp"]
+    jpeg = [row for row in results.aggregate if row["codec"] == "jpeg"]
+    np.testing.assert_array_equal(ax.get_lines()[0].get_xdata(), sorted(row["bits_per_pixel"] for row in jpeg))
+    assert ax.get_xlabel() == "bits per pixel"
+
+
+def test_what_the_results_cannot_give_is_refused_saying_why(two_runs, tmp_path):
+    results = brenlow.load(*two_runs)
+    with pytest.raises(brenlow.UsageError, match="linear"):
+        results.bd_rates(method="linear")
+    with pytest.raises(brenlow.UsageError, match="avif"):
+        results.bd_rates(anchor="avif")
+    with pytest.raises(brenlow.UsageError, match="ssimulacra2"):
+        results.bd_rates(measures=["psnr", "ssimulacra2"])
+    with pytest.raises(brenlow.UsageError, match="ssimulacra2"):
+        results.plot("ssimulacra2")
+    with pytest.raises(brenlow.FileError) as unwritable:
+        results.report_html(tmp_path / "no" / "such" / "folder" / "report.html")
+    assert unwritable.value.filename.endswith("report.html")
+    with pytest.raises(brenlow.FileError, match="does not exist") as missing:
+        brenlow.load(tmp_path / "nothing-here")
+    assert missing.value.filename == str(tmp_path / "nothing-here")
