@@ -214,12 +214,14 @@ protected:
         made_ = runTool("DESTDIR=" + quoted(staged) + " " BRENLOW_CMAKE " --install " + quoted(BRENLOW_BINARY_DIR) +
                         " --prefix /usr --strip");
         if (made_.exitCode != 0) return;
-        made_ = runTool(BRENLOW_CPACK " -G DEB --config " + quoted(std::string(BRENLOW_BINARY_DIR) + "/CPackConfig.cmake") +
-                        " -D CPACK_INSTALL_CMAKE_PROJECTS= -D " + quoted("CPACK_INSTALLED_DIRECTORIES=" + staged + ";.") +
+        const std::string config = std::string(BRENLOW_BINARY_DIR) + "/CPackConfig.cmake";
+        made_ = runTool(BRENLOW_CPACK " -G DEB --config " + quoted(config) + " -D CPACK_INSTALL_CMAKE_PROJECTS= -D " +
+                        quoted("CPACK_INSTALLED_DIRECTORIES=" + staged + ";.") +
                         " -B " + quoted(folder_->file("package")));
         for (const auto& entry : std::filesystem::directory_iterator(folder_->file("package")))
             if (entry.path().extension() == ".deb") package_ = entry.path().string();
-        if (!package_.empty()) runTool("dpkg-deb -x " + quoted(std::as_const(package_)) + " " + quoted(folder_->file("root")));
+        if (!package_.empty())
+            runTool("dpkg-deb -x " + quoted(std::as_const(package_)) + " " + quoted(folder_->file("root")));
     }
     static void TearDownTestSuite() {
         delete folder_;
@@ -254,15 +256,17 @@ TEST_F(DebianPackageTest, InstallsThePythonModuleWhereDebiansPythonLooks) {
     const std::filesystem::path module = installed(kModuleFolder);
     for (const auto& source : std::filesystem::directory_iterator(kPackaging + "/../python/brenlow"))
         if (source.path().extension() == ".py") {
-            EXPECT_TRUE(std::filesystem::is_regular_file(module / source.path().filename())) << source.path().filename();
+            const std::filesystem::path name = source.path().filename();
+            EXPECT_TRUE(std::filesystem::is_regular_file(module / name)) << name;
         }
     const std::vector<std::filesystem::path> extensions = installedExtensions(module);
     ASSERT_EQ(extensions.size(), 1U) << "the extension brenlow._core in " << module;
     EXPECT_EQ(extensions[0].filename().string().rfind("_core.cpython-" BRENLOW_PYTHON_TAG "-", 0), 0U) << extensions[0];
 
     // Imported from the unpacked package alone, against the system's libraries.
-    const ToolRun imported = runTool("env -u PYTHONHOME PYTHONPATH=" + quoted(module.parent_path().string()) +
-                                     " /usr/bin/python3 -c 'import brenlow; print(brenlow.__file__, brenlow.__version__)'");
+    const ToolRun imported =
+        runTool("env -u PYTHONHOME PYTHONPATH=" + quoted(module.parent_path().string()) +
+                " /usr/bin/python3 -c 'import brenlow; print(brenlow.__file__, brenlow.__version__)'");
     EXPECT_EQ(imported.exitCode, 0) << imported.output;
     EXPECT_EQ(imported.output, (module / "__init__.py").string() + " " BRENLOW_VERSION "\n");
 }
