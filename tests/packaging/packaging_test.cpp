@@ -13,6 +13,7 @@
 #include <regex>
 #include <sstream>
 #include <sys/wait.h>
+#include <utility>
 
 #include "anchors/anchor_codec.h"
 #include "support/cli_runner.h"
@@ -197,6 +198,107 @@ TEST(PackagingFilesTest, CompletionOffersEveryCommandAndCodec) {
     const std::string described = kPackaging + "/../examples/codecs/webp-tools.json";
     EXPECT_EQ(complete({"sweep", "--codec-file", described, "--codecs", "jpeg,webp-"}), QStringList{"jpeg,webp-m6"});
     EXPECT_EQ(complete({"code", "--codec", "webp-"}), QStringList{});
+}
+
+// The package as `cpack` makes it from this build: the Python module in the folder Debian's python3
+// searches, the Python it was built for and numpy among the dependencies, and no path into the build
+// folder left in what it installs. cpack on the build folder would first build every target of it, the
+// whole suite here; so the build's own install rules lay the files out, stripped as the package strips
+// them, and cpack packs that folder with the package's settings.
+class DebianPackageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (toolMissing("dpkg-deb") || toolMissing("dpkg-shlibdeps") || toolMissing("readelf")) return;
+        folder_ = new TempDir;
+        const std::string staged = folder_->file("staged");
+        made_ = runTool("DESTDIR=" + quoted(staged) + " " BRENLOW_CMAKE " --install " + quoted(BRENLOW_BINARY_DIR) +
+                        " --prefix /usr --strip");
+        if (made_.exitCode != 0) return;
+        const std::string config = std::string(BRENLOW_BINARY_DIR) + "/CPackConfig.cmake";
+        made_ = runTool(BRENLOW_CPACK " -G DEB --config " + quoted(config) + " -D CPACK_INSTALL_CMAKE_PROJECTS= -D " +
+                        quoted("CPACK_INSTALLED_DIRECTORIES=" + staged + ";.") +
+                        " -B " + quoted(folder_->file("package")));
+        for (const auto& entry : std::filesystem::directory_iterator(folder_->file("package")))
+            if (entry.path().extension() == ".deb") package_ = entry.path().string();
+        if (!package_.empty())
+            runTool("dpkg-deb -x " + quoted(std::as_const(package_)) + " " + quoted(folder_->file("root")));
+    }
+    static void TearDownTestSuite() {
+        delete folder_;
+        folder_ = nullptr;
+    }
+    void SetUp() override {
+        if (folder_ == nullptr) GTEST_SKIP() << "dpkg-deb, dpkg-shlibdeps or readelf missing (dpkg-dev, binutils)";
+        ASSERT_FALSE(package_.empty()) << "no package made:\n" << made_.output;
+    }
+    static std::string field(const std::string& name) {
+        return runTool("dpkg-deb -f " + quoted(std::as_const(package_)) + " " + name).output;
+    }
+    static std::filesystem::path installed(const std::string& path) { return folder_->path() / "root" / path; }
+
+    static inline TempDir* folder_ = nullptr;
+    static inline ToolRun made_;
+    static inline std::string package_;
+};
+
+const std::string kModuleFolder = "usr/lib/python3/dist-packages/brenlow";
+
+std::vector<std::filesystem::path> installedExtensions(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> found;
+    if (!std::filesystem::is_directory(folder)) return found;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".so") found.push_back(entry.path());
+    return found;
+}
+
+TEST_F(DebianPackageTest, InstallsThePythonModuleWhereDebiansPythonLooks) {
+    if (!BRENLOW_WITH_PYTHON) GTEST_SKIP() << "built without the Python module";
+    const std::filesystem::path module = installed(kModuleFolder);
+    for (const auto& source : std::filesystem::directory_iterator(kPackaging + "/../python/brenlow"))
+        if (source.path().extension() == ".py") {
+            const std::filesystem::path name = source.path().filename();
+            EXPECT_TRUE(std::filesystem::is_regular_file(module / name)) << name;
+        }
+    const std::vector<std::filesystem::path> extensions = installedExtensions(module);
+    ASSERT_EQ(extensions.size(), 1U) << "the extension brenlow._core in " << module;
+    EXPECT_EQ(extensions[0].filename().string().rfind("_core.cpython-" BRENLOW_PYTHON_TAG "-", 0), 0U) << extensions[0];
+
+    // Imported from the unpacked package alone, against the system's libraries.
+    const ToolRun imported =
+        runTool("env -u PYTHONHOME PYTHONPATH=" + quoted(module.parent_path().string()) +
+                " /usr/bin/python3 -c 'import brenlow; print(brenlow.__file__, brenlow.__version__)'");
+    EXPECT_EQ(imported.exitCode, 0) << imported.output;
+    EXPECT_EQ(imported.output, (module / "__init__.py").string() + " " BRENLOW_VERSION "\n");
+}
+
+TEST_F(DebianPackageTest, DependsOnThePythonTheModuleWasBuiltForAndOnNumpy) {
+    if (!BRENLOW_WITH_PYTHON) GTEST_SKIP() << "built without the Python module";
+    const std::string depends = field("Depends");
+    for (const char* needed : {"python3-numpy", "python3 (>= " BRENLOW_PYTHON_VERSION ")", "qt6-image-formats-plugins"})
+        EXPECT_NE(depends.find(needed), std::string::npos) << needed << " in " << depends;
+    EXPECT_TRUE(std::regex_search(depends, std::regex("python3 \\(<< 3\\.[0-9]+\\)"))) << depends;
+    // The tables and figures of results are optional: suggested, never required.
+    const std::string suggests = field("Suggests");
+    for (const char* optional : {"python3-pandas", "python3-matplotlib"}) {
+        EXPECT_NE(suggests.find(optional), std::string::npos) << optional << " in " << suggests;
+        EXPECT_EQ(depends.find(optional), std::string::npos) << optional << " in " << depends;
+    }
+}
+
+TEST_F(DebianPackageTest, InstalledProgramsAndModuleNameNoFolderOfTheBuild) {
+    std::vector<std::filesystem::path> binaries{installed("usr/bin/brenlow-cli")};
+    for (const auto& extension : installedExtensions(installed(kModuleFolder))) binaries.push_back(extension);
+    if (BRENLOW_WITH_PYTHON) {
+        ASSERT_EQ(binaries.size(), 2U) << "the extension brenlow._core is not in the package";
+    }
+    for (const auto& binary : binaries) {
+        ASSERT_TRUE(std::filesystem::is_regular_file(binary)) << binary;
+        const ToolRun dynamic = runTool("readelf -d " + quoted(binary.string()));
+        ASSERT_EQ(dynamic.exitCode, 0) << dynamic.output;
+        EXPECT_EQ(dynamic.output.find("RPATH"), std::string::npos) << binary << "\n" << dynamic.output;
+        EXPECT_EQ(dynamic.output.find("RUNPATH"), std::string::npos) << binary << "\n" << dynamic.output;
+        EXPECT_EQ(fileBytes(binary.string()).find(BRENLOW_BINARY_DIR), std::string::npos) << binary;
+    }
 }
 
 TEST(VersionTest, VersionNamesTheProgramTheCommitAndEveryLibrary) {
