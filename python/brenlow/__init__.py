@@ -10,3 +10,6 @@ from brenlow._core import (  # noqa: F401  (the module's own names)
     versions,
     write,
 )
+
+# A codec of one's own as two Python functions.
+from brenlow._core import PythonCodec  # noqa: F401,E402

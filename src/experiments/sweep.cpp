@@ -154,10 +154,11 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     return point;
 }
 
-// The programs of a codec run by commands fail for reasons of their own (a program missing, a time
-// limit): that curve alone is left out. Anything else, and any other codec's failure, ends the sweep.
+// The programs of a codec run by commands, and a caller's functions, fail for reasons of their own
+// (a program missing, a time limit, a fault of the caller's): that curve alone is left out. Anything
+// else, and any other codec's failure, ends the sweep.
 std::optional<Error> curveAloneFailure(const SweepTask& task, const std::exception_ptr& failure) {
-    if (task.curve->codec != StillCodec::Command) return std::nullopt;
+    if (task.curve->codec != StillCodec::Command && !isCallerCurve(*task.curve)) return std::nullopt;
     try {
         std::rethrow_exception(failure);
     } catch (const Error& error) {
