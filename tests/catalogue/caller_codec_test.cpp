@@ -144,27 +144,34 @@ TEST(CallerCodecTest, ItsFunctionsAreCalledOneAtATime) {
     EXPECT_EQ(most.load(), 1);
 }
 
-// A sweep takes the codec by name as it takes a library's; a function that fails leaves its curve
-// out with its reason, and the sweep goes on.
+// A sweep takes the codec by name as it takes a library's; a function that fails, or a decoder that
+// gives a picture of another size, leaves its curve out with its reason, and the sweep goes on.
 TEST(CallerCodecTest, ASweepCodesWithItAndAFailingFunctionEndsOnlyItsCurve) {
     addCallerCodec(quantisingCodec("caller-swept"));
     CallerCodec failing = quantisingCodec("caller-fails");
     failing.functions.encode = [](const QImage&, int) -> Bytes { throw Error("ValueError: no such mode"); };
     addCallerCodec(failing);
+    CallerCodec shrinking = quantisingCodec("caller-shrinks");
+    shrinking.functions.decode = [](std::span<const std::uint8_t> file) { return unquantised(file).copy(0, 0, 40, 20); };
+    addCallerCodec(shrinking);
     TempDir dir;
     const std::string path = dir.file("picture.bmp");
     saveBitmapFile(patternBitmap(40, 30), path);
     const PictureDocument document = openPictureDocument(path);
-    SweepSettings settings = sweepOf({"caller-swept", "jpeg", "caller-fails"}, {40, 90});
+    SweepSettings settings = sweepOf({"caller-swept", "jpeg", "caller-fails", "caller-shrinks"}, {40, 90});
 
     const SweepOutcome outcome = runSweep(prepareSweep(document.view(), settings), settings);
     ASSERT_EQ(outcome.points.size(), 4u);
     EXPECT_EQ(outcome.points[0].curve, "caller-swept");
     EXPECT_EQ(outcome.points[0].figures.codedSize, quantised(document.bitmap, 40).size());
     EXPECT_LT(outcome.points[0].measures.picture.psnr, outcome.points[1].measures.picture.psnr);
-    ASSERT_EQ(outcome.failedCurves.size(), 1u);
-    EXPECT_EQ(outcome.failedCurves.front().curve, "caller-fails");
-    EXPECT_NE(std::string(outcome.failedCurves.front().error.what()).find("ValueError: no such mode"), std::string::npos);
+    ASSERT_EQ(outcome.failedCurves.size(), 2u);
+    EXPECT_EQ(outcome.failedCurves[0].curve, "caller-fails");
+    EXPECT_NE(std::string(outcome.failedCurves[0].error.what()).find("ValueError: no such mode"), std::string::npos);
+    const std::string shrunk = outcome.failedCurves[1].error.what();
+    EXPECT_NE(shrunk.find("\"caller-shrinks\" decoded its file of quality 40 as 40 x 20 pixels; the picture is 40 x 30"),
+              std::string::npos)
+        << shrunk;
 }
 
 // Its version is that curve's alone: a data set resumed at the same version takes every item; at
