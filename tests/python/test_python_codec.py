@@ -66,6 +66,19 @@ def test_an_exception_inside_is_an_error_with_its_type_and_text(coffee):
         _core._coded_by("py-raises", coffee, 30)
 
 
+def test_an_interrupt_inside_reaches_the_caller_once_the_call_is_over(coffee):
+    def interrupted(pixels, quality):
+        raise KeyboardInterrupt
+
+    _core._add_python_codec("py-interrupted", interrupted, unquantised)
+    with pytest.raises(KeyboardInterrupt):
+        try:
+            _core._coded_by("py-interrupted", coffee, 50)
+        except brenlow.Error:
+            pass  # the coding failed; the interrupt is still to come
+        time.sleep(0.2)
+
+
 @pytest.mark.parametrize("encode, decode, said", [
     (lambda pixels, quality: "text", unquantised, r"encode function .* returned a str; it must return the coded "
                                                   r"file as bytes"),
