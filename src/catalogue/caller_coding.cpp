@@ -49,14 +49,11 @@ StillRunResult CallerCoding::runStill(const DocumentView& document, int quality,
                                  file.size(), decoded, documentFilePicture(document));
 }
 
-void CallerCoding::replace(CallerCodec codec) {
+CallerCodec CallerCoding::replace(CallerCodec codec) {
     codec.name = name_;
-    {
-        const std::lock_guard writing(describing_);
-        std::swap(codec_, codec);
-    }
-    // The functions replaced are let go here, with no lock held: letting a caller's function go may
-    // need the caller's own lock, which a running call holds.
+    const std::lock_guard writing(describing_);
+    std::swap(codec_, codec);
+    return codec;
 }
 
 CallerFunctions CallerCoding::functions() const {

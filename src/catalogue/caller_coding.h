@@ -44,8 +44,9 @@ public:
     QImage decode(std::span<const std::uint8_t> file, int quality, const CodecSettings& settings) const override;
     StillRunResult runStill(const DocumentView& document, int quality, const CodecSettings& settings) const override;
 
-    // Later calls take the codec's functions, version and extension; its name stays.
-    void replace(CallerCodec codec);
+    // Later calls take the codec's functions, version and extension; its name stays. Gives the codec
+    // replaced, for the caller to let go where no lock of its callers is held.
+    CallerCodec replace(CallerCodec codec);
     std::string version() const;
     std::string origin() const;
     const std::string& name() const { return name_; }

@@ -153,6 +153,8 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
 
 const CodecEntry& addCallerCodec(CallerCodec codec) {
     Registry& state = registry();
+    // Let go after the lock: letting a caller's functions go may wait for the caller's own lock.
+    CallerCodec replaced;
     const std::lock_guard lock(state.adding);
     const CodecEntry* known = codecEntryNamed(codec.name);
     if (known != nullptr && known->caller == nullptr)
@@ -161,7 +163,7 @@ const CodecEntry& addCallerCodec(CallerCodec codec) {
     const CodecEntry fresh{StillCodec::Library, codec.name, codec.name, codec.extension, codec.qualities, {}, nullptr,
                            false, true, nullptr, nullptr, nullptr};
     if (coding != nullptr) {
-        coding->replace(std::move(codec));
+        replaced = coding->replace(std::move(codec));
         // The listed entry answers later look-ups as it is unless what it says has changed.
         if (known->extension == fresh.extension && known->qualities.lowest == fresh.qualities.lowest &&
             known->qualities.highest == fresh.qualities.highest)

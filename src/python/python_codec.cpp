@@ -153,7 +153,7 @@ void bindPythonCodec(py::module_& module) {
         [](const std::string& name, const py::object& encode, const py::object& decode, std::pair<int, int> qualities,
            const std::string& version) {
             addPythonCodec(name, encode, decode, qualities, version);
-            return py::module_::import("brenlow._core").attr("Codec")(name);
+            return py::module_::import("brenlow").attr("Codec")(name);
         },
         py::arg("name"), py::arg("encode"), py::arg("decode"), py::arg("qualities") = std::make_pair(1, 100),
         py::arg("version") = "", kPythonCodecDoc);

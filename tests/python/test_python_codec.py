@@ -4,6 +4,7 @@ import subprocess
 import sys
 import threading
 import time
+import weakref
 
 import numpy as np
 import pytest
@@ -50,6 +51,20 @@ def test_a_codec_added_again_codes_with_its_new_functions_and_version(coffee):
     assert info["library"] == "Python functions, version 2"
     data, decoded = _core._coded_by("py-again", coffee, 10)
     assert np.array_equal(decoded, coffee)
+
+
+def test_the_registry_keeps_the_functions_until_they_are_replaced():
+    class Encoder:
+        def __call__(self, pixels, quality):
+            return quantised(pixels, quality)
+
+    first = Encoder()
+    kept = weakref.ref(first)
+    _core._add_python_codec("py-let-go", first, unquantised)
+    del first
+    assert kept() is not None
+    _core._add_python_codec("py-let-go", quantised, unquantised)
+    assert kept() is None
 
 
 def test_an_exception_inside_is_an_error_with_its_type_and_text(coffee):
@@ -151,8 +166,10 @@ print("done")
     assert finished.stdout == "done\n"
 
 
-@pytest.mark.skipif(not hasattr(_core, "Codec"), reason="brenlow.Codec is another part's")
+@pytest.mark.skipif(not hasattr(brenlow, "Codec"), reason="brenlow.Codec is built by another part of the module")
 def test_python_codec_gives_a_codec_of_its_name(coffee):
     codec = brenlow.PythonCodec("py-codec", quantised, unquantised, qualities=(1, 100), version="3")
-    assert codec.name == "py-codec"
-    assert codec.encode(coffee, 60) == quantised(coffee, 60)
+    assert (codec.name, codec.spec) == ("py-codec", "py-codec")
+    data = codec.encode(coffee, 60)
+    assert data == quantised(coffee, 60)
+    assert np.array_equal(codec.decode(data), unquantised(data))
