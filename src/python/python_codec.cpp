@@ -96,14 +96,15 @@ void requireCallable(const py::object& function, const char* argument, const cha
 }
 
 CodecInfo addPythonCodec(const std::string& name, const py::object& encode, const py::object& decode,
-                         std::pair<int, int> qualities, const std::string& version) {
+                         std::pair<int, int> qualities, const py::object& version) {
     requireCallable(encode, "encode", "(pixels, quality) and returns bytes");
     requireCallable(decode, "decode", "bytes and returns a (height, width, 3) uint8 array");
     CallerCodecFunctions codec;
     codec.name = name;
     codec.lowestQuality = qualities.first;
     codec.highestQuality = qualities.second;
-    codec.version = version;
+    // Any version a notebook gives (2, "2024-05-01", a hash) is recorded as its text.
+    codec.version = py::str(version);
     codec.origin = "Python functions";
     // Shared, so that the core copies the functions without the GIL.
     auto encoding = std::make_shared<const HeldFunction>(encode);
@@ -137,8 +138,9 @@ constexpr const char* kPythonCodecDoc = R"(A codec of your own, as two Python fu
 encode(pixels, quality) -> bytes: pixels a (height, width, 3) uint8 RGB array, top row first.
 decode(data) -> a (height, width, 3) uint8 RGB array.
 qualities: the (lowest, highest) quality it takes.
-version: what its results depend on; a sweep resumed into a result folder makes this codec's
-results again when the version differs from theirs, and keeps them when it is the same.
+version: what its results depend on (its text is recorded: "2", a date, a hash); a sweep resumed
+into a result folder makes this codec's results again when the version differs from theirs, and
+keeps them when it is the same.
 
 Brenlow calls the functions from its own threads, one call at a time, with the GIL held. An
 exception raised inside fails that picture's results for the codec, with the exception's type and
@@ -151,7 +153,7 @@ void bindPythonCodec(py::module_& module) {
     module.def(
         "PythonCodec",
         [](const std::string& name, const py::object& encode, const py::object& decode, std::pair<int, int> qualities,
-           const std::string& version) {
+           const py::object& version) {
             addPythonCodec(name, encode, decode, qualities, version);
             return py::module_::import("brenlow").attr("Codec")(name);
         },
@@ -160,7 +162,7 @@ void bindPythonCodec(py::module_& module) {
     module.def(
         "_add_python_codec",
         [](const std::string& name, const py::object& encode, const py::object& decode, std::pair<int, int> qualities,
-           const std::string& version) {
+           const py::object& version) {
             const CodecInfo info = addPythonCodec(name, encode, decode, qualities, version);
             return py::dict(py::arg("name") = info.name, py::arg("library") = info.library,
                             py::arg("qualities") = py::make_tuple(info.lowestQuality, info.highestQuality),

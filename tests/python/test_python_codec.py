@@ -47,7 +47,7 @@ def test_a_numpy_codec_codes_through_the_core_as_its_functions_do(coffee):
 def test_a_codec_added_again_codes_with_its_new_functions_and_version(coffee):
     _core._add_python_codec("py-again", quantised, unquantised, version="1")
     info = _core._add_python_codec("py-again", lambda pixels, quality: quantised(pixels, 100), unquantised,
-                                   version="2")
+                                   version=2)
     assert info["library"] == "Python functions, version 2"
     data, decoded = _core._coded_by("py-again", coffee, 10)
     assert np.array_equal(decoded, coffee)
