@@ -11,6 +11,14 @@
 namespace brenlow::python {
 namespace {
 
+bool interpreterEnding() {
+#if PY_VERSION_HEX >= 0x030D0000
+    return Py_IsFinalizing() != 0;
+#else
+    return _Py_IsFinalizing() != 0;
+#endif
+}
+
 // A Python function the core keeps for as long as it likes, from any thread: let go with the GIL
 // held, and not at all once the interpreter is gone (the registry outlives it).
 class HeldFunction {
@@ -19,7 +27,7 @@ public:
     HeldFunction(const HeldFunction&) = delete;
     HeldFunction& operator=(const HeldFunction&) = delete;
     ~HeldFunction() {
-        if (!Py_IsInitialized() || _Py_IsFinalizing()) {
+        if (!Py_IsInitialized() || interpreterEnding()) {
             function_.release();
             return;
         }
