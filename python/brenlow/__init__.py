@@ -26,3 +26,5 @@ from brenlow._core import (  # noqa: F401  (the module's own names)
 )
 # Sweeps, evaluations and result folders.
 from brenlow.results import Results, evaluate, load, sweep  # noqa: F401,E402
+# A codec of one's own as two Python functions.
+from brenlow._core import PythonCodec  # noqa: F401,E402

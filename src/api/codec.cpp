@@ -21,6 +21,8 @@ CodecInfo codecInfoNamed(const std::string& name) {
     info.defaults = entry->settingsLine(resolvedSettings({}, entry->settings));
     info.library = entry->library();
     info.describedByCommands = entry->command != nullptr;
+    // A caller's functions may not be called from several threads at once.
+    info.severalAtOnce = entry->caller == nullptr;
     return info;
 }
 

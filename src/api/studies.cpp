@@ -57,6 +57,7 @@ DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control
     plan.anchor = anchorOf(request.sweep, plan.run.settings.curves);
     plan.run.versions = runVersions();
     plan.run.versions.merge(commandCodecVersions(plan.run.settings.curves));
+    plan.run.versions.merge(callerCodecVersions(plan.run.settings.curves));
     plan.run.resultFolder = request.resultFolder;
     plan.run.remakeCurves = curvesToRemake(request.remake, plan.run.settings.curves, runDefaultsOf(request.sweep));
     plan.run.shard = request.shard;

@@ -105,6 +105,11 @@ std::string curveLibrary(const CodecCurve& curve) {
     return "not built in: coded elsewhere or by commands not given now";
 }
 
+bool isCallerCurve(const CodecCurve& curve) {
+    const CodecEntry* entry = curve.codec == StillCodec::Library ? codecEntryNamed(curve.otherCodec) : nullptr;
+    return entry != nullptr && entry->caller != nullptr;
+}
+
 bool sameCodecAndSettings(const CodecCurve& a, const CodecCurve& b) {
     return a.codec == b.codec && a.otherCodec == b.otherCodec && a.settings == b.settings;
 }

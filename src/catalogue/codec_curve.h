@@ -73,6 +73,9 @@ void setCurveCodec(CodecCurve& curve, const std::string& codecName);
 // built in and not described in this run, that its figures come from elsewhere.
 std::string curveLibrary(const CodecCurve& curve);
 
+// Whether the curve's codec is one handed in by a caller, added to the registry now.
+bool isCallerCurve(const CodecCurve& curve);
+
 // Whether two curves are the same codec at the same settings, whatever their names.
 bool sameCodecAndSettings(const CodecCurve& a, const CodecCurve& b);
 

@@ -28,12 +28,13 @@ CodecEntry ownCodec(StillCodec codec, std::string name, std::string title, std::
     // AVC and AJC are measured against the file they code from; AJC's report line has no ratios.
     const bool container = codec != StillCodec::Jpeg;
     return {codec,    std::move(name),     std::move(title), std::move(extension), {lowestQuality, 100},
-            std::move(settings), nullptr, container,         codec != StillCodec::Ajc, nullptr, std::move(coding)};
+            std::move(settings), nullptr, container,         codec != StillCodec::Ajc, nullptr, std::move(coding),
+            nullptr};
 }
 
 CodecEntry libraryCodec(const AnchorCodec& anchor) {
     return {StillCodec::Library, anchor.name(), anchor.title(), anchor.extension(), anchor.qualities(),
-            anchor.settingDescriptions(), &anchor, false, true, nullptr, libraryCoding(anchor)};
+            anchor.settingDescriptions(), &anchor, false, true, nullptr, libraryCoding(anchor), nullptr};
 }
 
 std::deque<CodecEntry> builtCodecs() {
@@ -59,17 +60,34 @@ struct Registry {
     std::mutex adding;
     std::deque<CodecEntry> entries;      // a deque: entries never move as others are added
     std::deque<CommandCodec> commands;   // the descriptions behind the added entries
+    std::vector<const CodecEntry*> listed;  // the entries listed now: one replaced is kept, unlisted
+    std::deque<std::shared_ptr<CallerCoding>> callers;  // the functions behind the caller's codecs
     std::deque<std::vector<const CodecEntry*>> listings;
     std::atomic<const std::vector<const CodecEntry*>*> current{nullptr};
 
-    Registry() : entries(builtCodecs()) { publish(); }
+    Registry() : entries(builtCodecs()) {
+        for (const CodecEntry& entry : entries) listed.push_back(&entry);
+        publish();
+    }
 
     void publish() {
-        std::vector<const CodecEntry*>& listing = listings.emplace_back();
-        for (const CodecEntry& entry : entries) listing.push_back(&entry);
-        current.store(&listing, std::memory_order_release);
+        listings.push_back(listed);
+        current.store(&listings.back(), std::memory_order_release);
     }
 };
+
+// Where a codec comes from, for messages about a name given twice.
+std::string givenBy(const CodecEntry& entry) {
+    if (entry.command != nullptr) return entry.command->file;
+    return entry.caller != nullptr ? entry.caller->origin() : std::string("this build");
+}
+
+// The coding of a caller's codec of that name, or null.
+std::shared_ptr<CallerCoding> callerCodingNamed(const Registry& state, const std::string& name) {
+    for (const std::shared_ptr<CallerCoding>& coding : state.callers)
+        if (coding->name() == name) return coding;
+    return nullptr;
+}
 
 Registry& registry() {
     static Registry state;
@@ -86,11 +104,16 @@ bool sameDescriptionFile(const std::string& a, const std::string& b) {
 
 std::string CodecEntry::library() const {
     if (command != nullptr) return "commands from " + command->file;
+    if (caller != nullptr) {
+        const std::string version = caller->version();
+        return caller->origin() + (version.empty() ? "" : ", version " + version);
+    }
     return anchor != nullptr ? anchor->libraryVersion() : "libjpeg " + jpegLibraryVersion();
 }
 
 std::string CodecEntry::settingsLine(const CodecSettings& resolved) const {
     if (anchor != nullptr) return anchor->describeSettings(resolved);
+    if (caller != nullptr) return "its own functions at quality as given";
     if (command != nullptr) {
         std::string line = "its own programs at quality as given";
         for (const auto& [key, value] : resolved) line += ", " + key + " " + value;
@@ -111,8 +134,7 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
     for (const CommandCodec& codec : codecs) {
         if (const CodecEntry* known = codecEntryNamed(codec.name)) {
             if (known->command != nullptr && sameDescriptionFile(known->command->file, codec.file)) continue;
-            throw Error("The codec \"" + codec.name + "\" of " + codec.file + " is already given by " +
-                        (known->command != nullptr ? known->command->file : std::string("this build")));
+            throw Error("The codec \"" + codec.name + "\" of " + codec.file + " is already given by " + givenBy(*known));
         }
         const auto twice = [&](const CommandCodec* other) { return other->name == codec.name; };
         if (std::any_of(added.begin(), added.end(), twice))
@@ -123,9 +145,41 @@ void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
     for (const CommandCodec* codec : added) {
         const CommandCodec& kept = state.commands.emplace_back(*codec);
         state.entries.push_back({StillCodec::Command, kept.name, kept.title, kept.extension, kept.qualities,
-                                 kept.settings, nullptr, false, true, &kept, commandCoding(kept)});
+                                 kept.settings, nullptr, false, true, &kept, commandCoding(kept), nullptr});
+        state.listed.push_back(&state.entries.back());
     }
     state.publish();
+}
+
+const CodecEntry& addCallerCodec(CallerCodec codec) {
+    Registry& state = registry();
+    // Let go after the lock: letting a caller's functions go may wait for the caller's own lock.
+    CallerCodec replaced;
+    const std::lock_guard lock(state.adding);
+    const CodecEntry* known = codecEntryNamed(codec.name);
+    if (known != nullptr && known->caller == nullptr)
+        throw Error("The codec \"" + codec.name + "\" is already given by " + givenBy(*known) + "; give yours another name");
+    std::shared_ptr<CallerCoding> coding = callerCodingNamed(state, codec.name);
+    const CodecEntry fresh{StillCodec::Library, codec.name, codec.name, codec.extension, codec.qualities, {}, nullptr,
+                           false, true, nullptr, nullptr, nullptr};
+    if (coding != nullptr) {
+        replaced = coding->replace(std::move(codec));
+        // The listed entry answers later look-ups as it is unless what it says has changed.
+        if (known->extension == fresh.extension && known->qualities.lowest == fresh.qualities.lowest &&
+            known->qualities.highest == fresh.qualities.highest)
+            return *known;
+    }
+    CodecEntry& added = state.entries.emplace_back(fresh);
+    if (coding != nullptr) {
+        std::replace(state.listed.begin(), state.listed.end(), known, static_cast<const CodecEntry*>(&added));
+    } else {
+        coding = state.callers.emplace_back(std::make_shared<CallerCoding>(std::move(codec)));
+        state.listed.push_back(&added);
+    }
+    added.coding = coding;
+    added.caller = coding.get();
+    state.publish();
+    return added;
 }
 
 const CodecEntry* codecEntryNamed(std::string_view name) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "anchors/anchor_codec.h"
+#include "catalogue/caller_coding.h"
 #include "catalogue/codec_coding.h"
 #include "catalogue/command_codec.h"
 #include "codecs/codec_settings.h"
@@ -32,6 +33,7 @@ struct CodecEntry {
     bool reportsSnr = true;          // whether its report line carries the signal-to-noise ratios
     const CommandCodec* command = nullptr;  // the programs behind a codec described by commands
     std::shared_ptr<const CodecCoding> coding;    // how it codes and decodes, whatever its kind; never null
+    const CallerCoding* caller = nullptr;  // the functions behind a codec handed in by a caller: `coding` itself
     std::string library() const;               // "libjpeg 62, libjpeg-turbo 2.1.5", "libwebp 1.2.4"
     std::string settingsLine(const CodecSettings& resolved) const;  // how quality and settings are used
 };
@@ -73,7 +75,7 @@ private:
 };
 
 // Our three codecs (jpeg, avc, ajc), then the library codecs this build has in the order of their
-// rows, then the codecs described by commands that addCommandCodecs added, in the order added.
+// rows, then the codecs described by commands or handed in by a caller, in the order first added.
 //
 // Codecs may be added at any time, from any thread, while others list, look up or run codecs:
 // entries never move and are never freed, and every listing once taken stays whole, so a run
@@ -85,6 +87,12 @@ CodecList codecRegistry();
 // call or none. A codec already added from the same file is left as it is. Throws Error when
 // another file, or this build, gives a codec of the same name.
 void addCommandCodecs(const std::vector<CommandCodec>& codecs);
+
+// Adds a codec handed in by a caller (known by its name, as a library's codec is) for the rest of
+// the process. Adding one of the same name again gives it the new functions, version, extension
+// and qualities: later calls take them, through entries taken before as well, and those entries
+// stay valid. Throws Error when the name is a built codec's or one described by commands.
+const CodecEntry& addCallerCodec(CallerCodec codec);
 
 // The codec of that name, built or added; null when there is none.
 const CodecEntry* codecEntryNamed(std::string_view name);

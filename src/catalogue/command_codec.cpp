@@ -105,7 +105,9 @@ private:
         const bool plain = std::all_of(name.begin(), name.end(), [](char c) { return isWordChar(c) || c == '-' || c == '.'; });
         if (!plain) fail("a name may hold only letters, digits, '_', '-' and '.'");
         const CodecEntry* known = codecEntryNamed(name);
-        if (known != nullptr && known->command == nullptr) fail("the name is a built-in codec's");
+        if (known != nullptr && known->command == nullptr)
+            fail(known->caller != nullptr ? "the name is that of a codec handed in by " + known->caller->origin()
+                                          : std::string("the name is a built-in codec's"));
     }
 
     std::vector<std::string> arguments(const char* key) const {

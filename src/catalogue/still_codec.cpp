@@ -11,7 +11,7 @@ const std::vector<std::string>& availableCodecs() {
     static const std::vector<std::string> names = [] {
         std::vector<std::string> built;
         for (const CodecEntry& entry : codecRegistry())
-            if (entry.command == nullptr) built.push_back(entry.name);
+            if (entry.command == nullptr && entry.caller == nullptr) built.push_back(entry.name);
         return built;
     }();
     return names;

@@ -47,12 +47,17 @@ std::string joined(const std::vector<std::string>& arguments) {
 
 constexpr std::string_view kCommandsSuffix = " commands";
 constexpr std::string_view kFingerprintSuffix = " fingerprint";
+constexpr std::string_view kCallerVersionSuffix = " version";
 
 std::string commandsKey(const std::string& codecName) { return codecName + std::string(kCommandsSuffix); }
 
 // A codec's own entries among the versions: a run's other codecs end alike.
-bool isCommandCodecKey(const std::string& key) {
-    return key.ends_with(kCommandsSuffix) || isFingerprintKey(key);
+bool isCodecOwnKey(const std::string& key) {
+    return key.ends_with(kCommandsSuffix) || isFingerprintKey(key) || key.ends_with(kCallerVersionSuffix);
+}
+
+bool isKeyOfCodec(const std::string& key, const std::string& codecName) {
+    return key == commandsKey(codecName) || key == fingerprintKey(codecName) || key == callerVersionKey(codecName);
 }
 
 }  // namespace
@@ -60,6 +65,15 @@ bool isCommandCodecKey(const std::string& key) {
 std::string fingerprintKey(const std::string& codecName) { return codecName + std::string(kFingerprintSuffix); }
 
 bool isFingerprintKey(const std::string& key) { return key.ends_with(kFingerprintSuffix); }
+
+std::string callerVersionKey(const std::string& codecName) { return codecName + std::string(kCallerVersionSuffix); }
+
+std::map<std::string, std::string> callerCodecVersions(const std::vector<CodecCurve>& curves) {
+    std::map<std::string, std::string> versions;
+    for (const CodecCurve& curve : curves)
+        if (isCallerCurve(curve)) versions[callerVersionKey(curve.otherCodec)] = codecEntryOf(curve).caller->version();
+    return versions;
+}
 
 std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecCurve>& curves) {
     std::map<std::string, std::string> versions;
@@ -75,12 +89,10 @@ std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecC
 
 std::map<std::string, std::string> curveVersions(const std::map<std::string, std::string>& versions,
                                                  const CodecCurve& curve) {
-    const bool command = curve.codec == StillCodec::Command;
+    const bool byName = isKnownByName(curve.codec);
     std::map<std::string, std::string> kept;
     for (const auto& [library, version] : versions)
-        if (!isCommandCodecKey(library) ||
-            (command && (library == commandsKey(curve.otherCodec) || library == fingerprintKey(curve.otherCodec))))
-            kept.emplace(library, version);
+        if (!isCodecOwnKey(library) || (byName && isKeyOfCodec(library, curve.otherCodec))) kept.emplace(library, version);
     return kept;
 }
 

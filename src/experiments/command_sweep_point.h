@@ -35,9 +35,14 @@ std::map<std::string, std::string> commandCodecVersions(const std::vector<CodecC
 std::string fingerprintKey(const std::string& codecName);
 bool isFingerprintKey(const std::string& key);
 
-// The versions of a run that the curve's results depend on: all but the commands of the other
-// codecs described by commands, so that a codec added to a run, or taken out, changes no other
-// codec's results.
+// What the results of the curves' codecs handed in by a caller depend on: "NAME version" -> the
+// version the caller gave. A result made at another version differs from the run's and is made again.
+std::map<std::string, std::string> callerCodecVersions(const std::vector<CodecCurve>& curves);
+std::string callerVersionKey(const std::string& codecName);
+
+// The versions of a run that the curve's results depend on: all but the own entries of the other
+// codecs described by commands or handed in by a caller, so that a codec added to a run, or taken
+// out, changes no other codec's results.
 std::map<std::string, std::string> curveVersions(const std::map<std::string, std::string>& versions,
                                                  const CodecCurve& curve);
 

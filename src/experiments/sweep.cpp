@@ -121,6 +121,15 @@ CpuClock clockFor(const SweepSettings& settings, const MeasureOverlap& overlap) 
     return settings.sweepsAtOnce <= 1 && overlap.threads() == 1 ? CpuClock::Process : CpuClock::CodingThread;
 }
 
+// A caller's decoder may give a picture of another size, which the measures would take in part.
+void requireSourceSize(const CodecCurve& curve, int quality, const QImage& decoded, const QImage& reference) {
+    if (decoded.size() == reference.size() || !isCallerCurve(curve)) return;
+    throw Error("The codec \"" + curve.otherCodec + "\" decoded its file of quality " + std::to_string(quality) +
+                " as " + std::to_string(decoded.width()) + " x " + std::to_string(decoded.height()) +
+                " pixels; the picture is " + std::to_string(reference.width()) + " x " +
+                std::to_string(reference.height()));
+}
+
 SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int quality, const SweepSettings& settings,
                         PreparedReferences& prepared, MeasureOverlap& overlap) {
     SweepPoint point;
@@ -139,6 +148,7 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     takeTimes(point, std::move(encodeTimes), std::move(decodeTimes));
 
     const QImage& reference = source.referenceFor(curve);
+    requireSourceSize(curve, quality, decoded.bitmap, reference);
     // The report line's ratios come from the sums the PSNR family takes against the same picture.
     ByteEnergies energies;
     point.measures = measureStill(prepared.of(reference), decoded.bitmap, file.size(), settings.measures, energies);
@@ -154,10 +164,11 @@ SweepPoint measurePoint(const SweepSource& source, const CodecCurve& curve, int 
     return point;
 }
 
-// The programs of a codec run by commands fail for reasons of their own (a program missing, a time
-// limit): that curve alone is left out. Anything else, and any other codec's failure, ends the sweep.
+// The programs of a codec run by commands, and a caller's functions, fail for reasons of their own
+// (a program missing, a time limit, a fault of the caller's): that curve alone is left out. Anything
+// else, and any other codec's failure, ends the sweep.
 std::optional<Error> curveAloneFailure(const SweepTask& task, const std::exception_ptr& failure) {
-    if (task.curve->codec != StillCodec::Command) return std::nullopt;
+    if (task.curve->codec != StillCodec::Command && !isCallerCurve(*task.curve)) return std::nullopt;
     try {
         std::rethrow_exception(failure);
     } catch (const Error& error) {

@@ -81,10 +81,11 @@ bool holdsTheRunsPoints(const StoredResult& stored, const DataSetParameters& par
 
 // Whether the run keeps the decoded pictures of the curve's points.
 bool keepsDecoded(const DataSetRun& run, const CodecCurve& curve) {
-    return !run.resultFolder.empty() && (run.keepDecoded || curve.codec == StillCodec::Command);
+    return !run.resultFolder.empty() && (run.keepDecoded || curve.codec == StillCodec::Command || isCallerCurve(curve));
 }
 
-// A curve run by commands, or any curve of a run that keeps decoded pictures, keeps each point's
+// A curve run by commands or by a caller's functions, which later readers of the folder may not
+// have, or any curve of a run that keeps decoded pictures, keeps each point's
 // decoded picture beside its result; a result whose pictures are gone or changed since (the row
 // would open other pixels than were measured), lie elsewhere than the folder keeps them, or that
 // was made before they were kept, is made again.
@@ -193,22 +194,25 @@ struct ItemState {
     bool remaking = false;
 };
 
-// Why a stored result of a codec described by commands is of other programs or files than the
-// run's, naming what changed; "" when it is not.
+// Why a stored result of a codec described by commands, or handed in by a caller, is of other
+// programs, files or version than the run's, naming what changed; "" when it is not.
 std::string codecChange(const StoredResult& stored, const CodecCurve& curve, const DataSetParameters& parameters,
                         const std::string& folder) {
-    if (curve.codec != StillCodec::Command) return {};
-    const std::string key = fingerprintKey(curve.otherCodec);
+    if (!isKnownByName(curve.codec)) return {};
+    const bool command = curve.codec == StillCodec::Command;
+    const std::string key = command ? fingerprintKey(curve.otherCodec) : callerVersionKey(curve.otherCodec);
     const auto now = parameters.versions.find(key);
     const auto was = stored.parameters.versions.find(key);
     if (now == parameters.versions.end() || (was != stored.parameters.versions.end() && was->second == now->second))
         return {};
     const std::string intro = "The codec \"" + curve.otherCodec + "\" ";
     if (was == stored.parameters.versions.end())
-        return intro + "has results in \"" + folder +
-               "\" made before what it runs was recorded; its items are made again";
-    return intro + "has changed since its results in \"" + folder + "\" were made (" +
-           joined(fingerprintChanges(was->second, now->second)) + "); its items are made again";
+        return intro + "has results in \"" + folder + "\" made before " + (command ? "what it runs" : "its version") +
+               " was recorded; its items are made again";
+    const std::string changes = command ? joined(fingerprintChanges(was->second, now->second))
+                                        : "version \"" + was->second + "\" then, \"" + now->second + "\" now";
+    return intro + "has changed since its results in \"" + folder + "\" were made (" + changes +
+           "); its items are made again";
 }
 
 // Hands the items out to the threads and counts the points done across all of them.

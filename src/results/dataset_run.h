@@ -55,8 +55,9 @@ struct DataSetWork {
     std::vector<std::string> changedPictures;  // whose file changed since their stored results were made
     bool cancelled = false;             // stopped before every item was finished
     TimedRun timedRun;                  // how this run timed the items it made
-    // One sentence for each codec described by commands whose results in the folder were made by
-    // other programs or files than the run's, naming what changed; by the codecs' names.
+    // One sentence for each codec described by commands, or handed in by a caller, whose results in
+    // the folder were made by other programs, files or version than the run's, naming what changed;
+    // by the codecs' names.
     std::vector<std::string> codecChanges;
 };
 
@@ -64,8 +65,8 @@ struct DataSetWork {
 // finished by then are kept and counted, those under way are dropped. With a result folder, the
 // manifest is written first; an item whose file there was made from the same picture file (size,
 // modification time and the digest of its pixels) with the same curve (codec, settings, qualities),
-// parameters and library versions (its own codec's commands and fingerprint among them, not the
-// other curves') is taken as it stands, unless its curve is one of the run's remakeCurves; every
+// parameters and library versions (its own codec's commands and fingerprint, or the version a
+// caller gave its codec, among them, not the other curves') is taken as it stands, unless its curve is one of the run's remakeCurves; every
 // other item is made and filed whole as soon as it is done (over what the folder held), so a run
 // stopped at any moment loses only the items under way. An item whose picture cannot be read or coded is recorded (and
 // filed) with the reason and no points, and the run goes on; such a record is made again by the

@@ -18,9 +18,20 @@
 namespace brenlow::testing {
 namespace {
 
-// A codec described by commands that copies the picture it is given: every kind of codec is then
-// in the registry when the suite is instantiated.
+// A codec described by commands that copies the picture it is given, and one handed in by a caller
+// that codes through our JPEG codec: every kind of codec is then in the registry when the suite is
+// instantiated.
 std::vector<std::string> everyRegistryCodec() {
+    const CodecEntry& jpeg = knownCodecEntry("jpeg");
+    const CodecSettings jpegSettings = resolvedSettings({}, jpeg.settings);
+    addCallerCodec({"iface-caller", ".cj", {0, 100}, "interface test functions",
+                    {[&jpeg, jpegSettings](const QImage& picture, int quality) {
+                         return jpeg.coding->encode({picture}, quality, jpegSettings);
+                     },
+                     [&jpeg, jpegSettings](std::span<const std::uint8_t> file) {
+                         return jpeg.coding->decode(file, 0, jpegSettings);
+                     },
+                     "1"}});
     addCommandCodecs(parseCommandCodecs(QByteArray(R"({"name": "iface-copy", "encode": ["cp", "{input}", "{output}"],
         "decode": ["cp", "{input}", "{output}"], "format": "ppm", "extension": ".cp", "quality": {"min": 1, "max": 9}})"),
                                         "iface.json"));
