@@ -78,13 +78,13 @@ def _bpp_text(bpp):
 
 
 def _codec_string(codec):
-    """A codec string, or the .spec of a brenlow.Codec (or any object that has one)."""
+    """A codec string, or the .codec_string of a brenlow.Codec (or any object that has one)."""
     if isinstance(codec, str):
         return codec
-    spec = getattr(codec, "spec", None)
-    if not isinstance(spec, str):
+    text = getattr(codec, "codec_string", None)
+    if not isinstance(text, str):
         raise _core.UsageError(f"codecs: {codec!r} is neither a codec string nor a brenlow.Codec")
-    return spec
+    return text
 
 
 def _array_file(folder, index, pixels):
@@ -267,7 +267,7 @@ def sweep(pictures, codecs, *, qualities=None, qualities_for=None, bpp=None, mea
                 folder = keep.name
             item = _array_file(folder, index, item)
         paths.append(os.fspath(item))
-    single = isinstance(codecs, str) or hasattr(codecs, "spec")
+    single = isinstance(codecs, str) or hasattr(codecs, "codec_string")
     codec_strings = [_codec_string(codec) for codec in ([codecs] if single else codecs)]
     data_set = _core._sweep(
         paths, codec_strings,

@@ -166,8 +166,8 @@ void bindCodec(py::module_& module) {
                             "A codec at its settings, named by the command line's codec string "
                             "(\"avif:speed=8:yuv=444\"), that codes pictures in memory exactly as a sweep codes "
                             "its points. Raises UsageError for a string that does not name a codec and settings.")
-        .def(py::init(&codecNamed), py::arg("spec"))
-        .def_readonly("spec", &CodecHandle::codecText, "The codec string, as a sweep takes it.")
+        .def(py::init(&codecNamed), py::arg("codec_string"))
+        .def_readonly("codec_string", &CodecHandle::codecText, "The codec string, as a sweep takes it.")
         .def_property_readonly(
             "name", [](const CodecHandle& self) { return self.codec->info().name; }, "The codec's name: \"avif\".")
         .def_property_readonly(

@@ -62,7 +62,7 @@ def test_code_gives_the_bytes_pixels_and_bits_per_pixel_of_the_command_line(code
     np.testing.assert_array_equal(coded.decoded, brenlow.read(decoded_file))
     assert coded.decoded.shape == (400, 600, 3) and coded.decoded.dtype == np.uint8
 
-    assert coded.quality == quality and coded.codec == codec and coded.codec.spec == codec_text
+    assert coded.quality == quality and coded.codec == codec and coded.codec.codec_string == codec_text
     assert coded.encode_seconds > 0 and coded.decode_seconds > 0
     assert coded.encode_cpu_seconds >= 0 and coded.decode_cpu_seconds >= 0
     # encode and decode on their own give what code gives.
@@ -81,7 +81,7 @@ def test_code_then_measure_give_every_figure_code_prints(pictures, tmp_path):
 
 def test_codec_names_its_codec_and_settings():
     codec = brenlow.Codec("avif:speed=8:yuv=444")
-    assert codec.spec == "avif:speed=8:yuv=444"
+    assert codec.codec_string == "avif:speed=8:yuv=444"
     assert codec.name == "avif"
     assert codec.info.name == "avif"
     assert repr(codec) == "Codec('avif:speed=8:yuv=444')"
@@ -152,7 +152,7 @@ def write_copy_codec(path, name="py-copy"):
 def test_codec_file_adds_codecs_that_code_as_the_command_line_codes_them(pictures, tmp_path):
     description = write_copy_codec(tmp_path / "copy.json")
     (codec,) = brenlow.codec_file(description)
-    assert codec.name == "py-copy" and codec.spec == "py-copy"
+    assert codec.name == "py-copy" and codec.codec_string == "py-copy"
     assert codec.info.described_by_commands and codec.info.qualities == (1, 9)
     assert "py-copy" in [info.name for info in brenlow.codecs()]
     assert brenlow.Codec("py-copy") == codec

@@ -173,3 +173,25 @@ def test_python_codec_gives_a_codec_of_its_name(coffee):
     data = codec.encode(coffee, 60)
     assert data == quantised(coffee, 60)
     assert np.array_equal(codec.decode(data), unquantised(data))
+
+
+def test_a_sweep_runs_it_on_the_cores_threads_and_a_new_version_remakes_only_its_items(pictures, tmp_path):
+    # The calling thread waits without the GIL, so the core's threads can call the functions: a
+    # sweep that held it would never end.
+    brenlow.PythonCodec("py-swept", quantised, unquantised, qualities=(1, 100), version="1")
+    request = dict(qualities=[20, 60], measures="none", out=tmp_path / "out", jobs=2)
+    first = brenlow.sweep([pictures["coffee"], pictures["chelsea"]], ["py-swept", "jpeg"], **request)
+    assert (first.items_made, first.items_reused) == (4, 0)
+    assert sorted({point["codec"] for point in first.points}) == ["jpeg", "py-swept"]
+
+    again = brenlow.sweep([pictures["coffee"], pictures["chelsea"]], ["py-swept", "jpeg"], **request)
+    assert (again.items_made, again.items_reused) == (0, 4)
+
+    brenlow.PythonCodec("py-swept", lambda pixels, quality: quantised(pixels, min(quality + 20, 100)), unquantised,
+                        version="2")
+    remade = brenlow.sweep([pictures["coffee"], pictures["chelsea"]], ["py-swept", "jpeg"], **request)
+    assert (remade.items_made, remade.items_reused) == (2, 2), "only the changed codec's items are made again"
+    psnr = {(p["picture"], p["codec"], p["quality"]): p["psnr"] for p in first.points}
+    for point in remade.points:
+        key = (point["picture"], point["codec"], point["quality"])
+        assert (point["psnr"] == psnr[key]) == (point["codec"] == "jpeg"), key

@@ -188,14 +188,14 @@ def test_pictures_and_codecs_that_do_not_exist_are_named(pictures, tmp_path):
     assert unwritable.value.filename == str(tmp_path / "a file" / "results")
 
 
-class SpecOnly:
-    """Anything with a codec string in .spec goes where a codec goes."""
+class CodecStringOnly:
+    """Anything with a codec string in .codec_string goes where a codec goes."""
 
-    spec = "jpeg:label=baseline"
+    codec_string = "jpeg:label=baseline"
 
 
-def test_codec_objects_are_swept_by_their_spec_each_at_its_own_qualities(pictures):
-    swept = brenlow.sweep(pictures["coffee"], [SpecOnly(), "webp"], qualities=[50], qualities_for={"webp": [10, 20]},
+def test_codec_objects_are_swept_by_their_codec_string_each_at_its_own_qualities(pictures):
+    swept = brenlow.sweep(pictures["coffee"], [CodecStringOnly(), "webp"], qualities=[50], qualities_for={"webp": [10, 20]},
                           measures="none")
     assert swept.codecs == ["baseline", "webp"]
     assert [(point["codec"], point["quality"]) for point in swept.points] == [("baseline", 50), ("webp", 10),
