@@ -18,7 +18,7 @@ private:
 };
 
 // Calls `work`; a core Error (not a usage error) becomes a FileProblem about `path`, for calls whose
-// failure is the file's.
+// failure is the file's; with no path, about the file the error names, when it names one.
 template <typename Work>
 auto aboutFile(const std::string& path, Work&& work) {
     try {
@@ -28,8 +28,17 @@ auto aboutFile(const std::string& path, Work&& work) {
     } catch (const FileProblem&) {
         throw;
     } catch (const Error& error) {
-        throw FileProblem(error, path);
+        const std::string& file = path.empty() ? error.fileName() : path;
+        if (file.empty()) throw;
+        throw FileProblem(error, file);
     }
+}
+
+// The same for a call whose failure is the file its error names (a picture or folder that is not
+// there or cannot be read).
+template <typename Work>
+auto namingItsFile(Work&& work) {
+    return aboutFile({}, std::forward<Work>(work));
 }
 
 }  // namespace brenlow::python

@@ -24,22 +24,6 @@ struct StudyResults {
     int itemsReused = 0;
 };
 
-// Calls `work`; a core Error that names its file (a picture or folder that is not there or cannot
-// be read) becomes that file's FileProblem.
-template <typename Work>
-auto namingItsFile(Work&& work) {
-    try {
-        return work();
-    } catch (const UsageError&) {
-        throw;
-    } catch (const FileProblem&) {
-        throw;
-    } catch (const Error& error) {
-        if (error.fileName().empty()) throw;
-        throw FileProblem(error, error.fileName());
-    }
-}
-
 std::string pathText(const std::optional<std::filesystem::path>& path) { return path ? path->string() : std::string(); }
 
 // The delta rates on the aggregate curves against `asked` (None: the data set's anchor), as the
