@@ -5,7 +5,7 @@
 #include "bindings.h"
 #include "brenlow/picture.h"
 #include "brenlow/session.h"
-#include "catalogue/library_versions.h"
+#include "brenlow/codec.h"
 #include "errors.h"
 #include "io/bitmap_file.h"
 #include "io/colour_note.h"
