@@ -4,6 +4,7 @@ BD-rates, with the same figures as brenlow-cli and the workbench."""
 from brenlow._core import (  # noqa: F401  (the module's own names)
     Error,
     FileError,
+    PictureNote,
     UsageError,
     __version__,
     read,

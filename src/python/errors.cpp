@@ -22,7 +22,10 @@ class FileError(Error, OSError):
     def __str__(self):
         return str(self.args[0]) if self.args else ""
 
-for _class in (Error, UsageError, FileError):
+class PictureNote(UserWarning):
+    """What a picture's file means for the measures: colours other than sRGB, 16 bits, alpha."""
+
+for _class in (Error, UsageError, FileError, PictureNote):
     _class.__module__ = "brenlow"
 )";
 
@@ -34,7 +37,7 @@ void bindErrors(py::module_& module) {
     py::dict scope;
     scope["__builtins__"] = py::module_::import("builtins");
     py::exec(kErrorClasses, scope);
-    for (const char* name : {"Error", "UsageError", "FileError"}) module.attr(name) = scope[name];
+    for (const char* name : {"Error", "UsageError", "FileError", "PictureNote"}) module.attr(name) = scope[name];
     error = py::object(scope["Error"]).release();
     usageError = py::object(scope["UsageError"]).release();
     fileError = py::object(scope["FileError"]).release();

@@ -1,5 +1,4 @@
 #include <filesystem>
-#include <iostream>
 
 #include "arrays.h"
 #include "bindings.h"
@@ -35,9 +34,18 @@ void writePicture(const std::filesystem::path& file, const py::array& pixels) {
 void bindPictures(py::module_& module) {
     // Readers of TIFF, WebP and the rest are readied once, before any thread reads a picture.
     prepareImageReaders();
-    // The notes on what a picture's colours, depth or alpha mean for the measures, as the command
-    // line gives them.
-    setPictureNoteHandler([](const std::string& note) { std::cerr << note + '\n' << std::flush; });
+    // The notes on what a picture's colours, depth or alpha mean for the measures, as the command line
+    // gives them: a warning, which a notebook shows under its cell. They come from the threads that
+    // read pictures, which hold no lock the caller's thread may wait for with the GIL held.
+    setPictureNoteHandler([](const std::string& note) {
+        py::gil_scoped_acquire held;
+        try {
+            py::module_::import("warnings").attr("warn")(note, py::module_::import("brenlow._core").attr("PictureNote"));
+        } catch (py::error_already_set& failure) {
+            // A filter that turns warnings into errors cannot raise on a reading thread.
+            failure.discard_as_unraisable("a Brenlow picture note");
+        }
+    });
     module.attr("__version__") = programVersion();
     module.def("versions", [] { return Session().versions(); },
                "The versions of the libraries the figures depend on, by library, as `brenlow-cli -V` lists them.");

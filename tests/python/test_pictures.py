@@ -74,3 +74,29 @@ def test_versions_are_the_command_lines(pictures):
     for library, version in brenlow.versions().items():
         if library not in ("brenlow", "qt"):
             assert version in listed, library
+
+
+def linear_light_png(pixels, path):
+    """A PNG of the pixels that declares gamma 1.0: linear light, not sRGB."""
+    import struct
+    import zlib
+
+    brenlow.write(path, pixels)
+    data = path.read_bytes()
+    chunk = b"gAMA" + struct.pack(">I", 100000)
+    end_of_header = 8 + 8 + 13 + 4
+    path.write_bytes(data[:end_of_header] + struct.pack(">I", 4) + chunk + struct.pack(">I", zlib.crc32(chunk))
+                     + data[end_of_header:])
+    return path
+
+
+def test_a_picture_in_other_colours_than_srgb_is_noted_as_a_warning(pictures, tmp_path):
+    import warnings
+
+    pixels = brenlow.read(pictures["coffee"])
+    with pytest.warns(brenlow.PictureNote, match="linear.png"):
+        brenlow.read(linear_light_png(pixels, tmp_path / "linear.png"))
+    # A filter that turns warnings into errors cannot fail the reading thread that notes it.
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        np.testing.assert_array_equal(brenlow.read(linear_light_png(pixels, tmp_path / "again.png")), pixels)
