@@ -133,6 +133,9 @@ void bindCodecInfo(py::module_& module) {
                       "The library and its version, or the description file of a codec described by commands.")
         .def_readonly("described_by_commands", &CodecInfo::describedByCommands,
                       "Whether it runs the programs of a JSON description (codec_file).")
+        .def_readonly("several_at_once", &CodecInfo::severalAtOnce,
+                      "Whether a sweep may call it on several threads at once; a PythonCodec is called one call "
+                      "at a time.")
         .def("__repr__", &codecInfoText);
 }
 

@@ -126,21 +126,6 @@ CodecInfo addPythonCodec(const std::string& name, const py::object& encode, cons
     return addCallerCodec(std::move(codec));
 }
 
-// The registry's coding of a codec by name, as a sweep point codes and decodes.
-py::tuple codedBy(const std::string& codecText, const py::array& pixels, int quality) {
-    const Picture picture = pictureOfArray(pixels, "pixels");
-    std::vector<std::uint8_t> file;
-    Picture decoded;
-    {
-        const py::gil_scoped_release unlocked;
-        const Codec codec(codecText);
-        file = codec.encode(picture, quality);
-        decoded = codec.decode(file, quality);
-    }
-    return py::make_tuple(py::bytes(reinterpret_cast<const char*>(file.data()), file.size()),
-                          arrayOfPicture(std::move(decoded)));
-}
-
 constexpr const char* kPythonCodecDoc = R"(A codec of your own, as two Python functions, that goes wherever a codec goes.
 
 encode(pixels, quality) -> bytes: pixels a (height, width, 3) uint8 RGB array, top row first.
@@ -167,20 +152,6 @@ void bindPythonCodec(py::module_& module) {
         },
         py::arg("name"), py::arg("encode"), py::arg("decode"), py::arg("qualities") = std::make_pair(1, 100),
         py::arg("version") = "", kPythonCodecDoc);
-    module.def(
-        "_add_python_codec",
-        [](const std::string& name, const py::object& encode, const py::object& decode, std::pair<int, int> qualities,
-           const py::object& version) {
-            const CodecInfo info = addPythonCodec(name, encode, decode, qualities, version);
-            return py::dict(py::arg("name") = info.name, py::arg("library") = info.library,
-                            py::arg("qualities") = py::make_tuple(info.lowestQuality, info.highestQuality),
-                            py::arg("several_at_once") = info.severalAtOnce);
-        },
-        py::arg("name"), py::arg("encode"), py::arg("decode"), py::arg("qualities") = std::make_pair(1, 100),
-        py::arg("version") = "",
-        "Adds a Python codec as PythonCodec does, giving what the registry says of it as a dict.");
-    module.def("_coded_by", &codedBy, py::arg("codec"), py::arg("pixels"), py::arg("quality"),
-               "The coded file and decoded pixels of a codec string, as a sweep point codes them.");
 }
 
 }  // namespace brenlow::python

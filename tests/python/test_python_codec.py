@@ -10,7 +10,6 @@ import numpy as np
 import pytest
 
 import brenlow
-from brenlow import _core
 
 
 def quantised(pixels, quality):
@@ -25,31 +24,36 @@ def unquantised(data):
     return np.frombuffer(data[8:], dtype=np.uint8).reshape(int(height), int(width), 3)
 
 
+def coded_by(codec_string, pixels, quality):
+    """The coded file and decoded pixels, as a sweep point codes them."""
+    coded = brenlow.Codec(codec_string).code(pixels, quality)
+    return coded.data, coded.decoded
+
+
 @pytest.fixture(scope="module")
 def coffee(pictures):
     return brenlow.read(pictures["coffee"])
 
 
 def test_a_numpy_codec_codes_through_the_core_as_its_functions_do(coffee):
-    info = _core._add_python_codec("py-quantise", quantised, unquantised, qualities=(1, 100), version="1")
-    assert info == {"name": "py-quantise", "library": "Python functions, version 1", "qualities": (1, 100),
-                    "several_at_once": False}
-    data, decoded = _core._coded_by("py-quantise", coffee, 40)
+    info = brenlow.PythonCodec("py-quantise", quantised, unquantised, qualities=(1, 100), version="1").info
+    assert (info.name, info.library, info.qualities, info.several_at_once) == (
+        "py-quantise", "Python functions, version 1", (1, 100), False)
+    data, decoded = coded_by("py-quantise", coffee, 40)
     assert data == quantised(coffee, 40)
     assert np.array_equal(decoded, unquantised(data))
     assert not np.array_equal(decoded, coffee)
 
     strided = coffee[::2, ::3]
-    data, decoded = _core._coded_by("py-quantise", strided, 100)
+    data, decoded = coded_by("py-quantise", strided, 100)
     assert np.array_equal(decoded, strided), "quality 100 keeps every sample"
 
 
 def test_a_codec_added_again_codes_with_its_new_functions_and_version(coffee):
-    _core._add_python_codec("py-again", quantised, unquantised, version="1")
-    info = _core._add_python_codec("py-again", lambda pixels, quality: quantised(pixels, 100), unquantised,
-                                   version=2)
-    assert info["library"] == "Python functions, version 2"
-    data, decoded = _core._coded_by("py-again", coffee, 10)
+    brenlow.PythonCodec("py-again", quantised, unquantised, version="1")
+    again = brenlow.PythonCodec("py-again", lambda pixels, quality: quantised(pixels, 100), unquantised, version=2)
+    assert again.info.library == "Python functions, version 2"
+    data, decoded = coded_by("py-again", coffee, 10)
     assert np.array_equal(decoded, coffee)
 
 
@@ -60,10 +64,10 @@ def test_the_registry_keeps_the_functions_until_they_are_replaced():
 
     first = Encoder()
     kept = weakref.ref(first)
-    _core._add_python_codec("py-let-go", first, unquantised)
+    brenlow.PythonCodec("py-let-go", first, unquantised)
     del first
     assert kept() is not None
-    _core._add_python_codec("py-let-go", quantised, unquantised)
+    brenlow.PythonCodec("py-let-go", quantised, unquantised)
     assert kept() is None
 
 
@@ -71,24 +75,24 @@ def test_an_exception_inside_is_an_error_with_its_type_and_text(coffee):
     def failing(pixels, quality):
         raise ValueError(f"no mode for quality {quality}")
 
-    _core._add_python_codec("py-raises", failing, unquantised)
+    brenlow.PythonCodec("py-raises", failing, unquantised)
     with pytest.raises(brenlow.Error, match=r'encode function of the codec "py-raises" raised ValueError: '
                                             r"no mode for quality 30"):
-        _core._coded_by("py-raises", coffee, 30)
+        coded_by("py-raises", coffee, 30)
 
-    _core._add_python_codec("py-raises", quantised, lambda data: 1 / 0)
+    brenlow.PythonCodec("py-raises", quantised, lambda data: 1 / 0)
     with pytest.raises(brenlow.Error, match="decode function .* raised ZeroDivisionError: division by zero"):
-        _core._coded_by("py-raises", coffee, 30)
+        coded_by("py-raises", coffee, 30)
 
 
 def test_an_interrupt_inside_reaches_the_caller_once_the_call_is_over(coffee):
     def interrupted(pixels, quality):
         raise KeyboardInterrupt
 
-    _core._add_python_codec("py-interrupted", interrupted, unquantised)
+    brenlow.PythonCodec("py-interrupted", interrupted, unquantised)
     with pytest.raises(KeyboardInterrupt):
         try:
-            _core._coded_by("py-interrupted", coffee, 50)
+            coded_by("py-interrupted", coffee, 50)
         except brenlow.Error:
             pass  # the coding failed; the interrupt is still to come
         time.sleep(0.2)
@@ -104,9 +108,9 @@ def test_an_interrupt_inside_reaches_the_caller_once_the_call_is_over(coffee):
     (quantised, lambda data: None, "decode function .* returned a NoneType"),
 ])
 def test_a_wrong_return_is_refused_saying_what_to_return(coffee, encode, decode, said):
-    _core._add_python_codec("py-wrong", encode, decode)
+    brenlow.PythonCodec("py-wrong", encode, decode)
     with pytest.raises(brenlow.Error, match=said):
-        _core._coded_by("py-wrong", coffee, 50)
+        coded_by("py-wrong", coffee, 50)
 
 
 def test_calls_from_several_threads_are_made_one_at_a_time(coffee):
@@ -122,13 +126,13 @@ def test_calls_from_several_threads_are_made_one_at_a_time(coffee):
             inside[0] -= 1
         return quantised(pixels, quality)
 
-    _core._add_python_codec("py-turns", slow, unquantised)
+    brenlow.PythonCodec("py-turns", slow, unquantised)
     small = np.ascontiguousarray(coffee[:16, :16])
     errors = []
 
     def code():
         try:
-            _core._coded_by("py-turns", small, 50)
+            coded_by("py-turns", small, 50)
         except Exception as error:  # noqa: BLE001  (reported below)
             errors.append(error)
 
@@ -143,22 +147,22 @@ def test_calls_from_several_threads_are_made_one_at_a_time(coffee):
 
 def test_what_cannot_be_a_codec_is_refused():
     with pytest.raises(brenlow.Error, match='"jpeg" is already given by this build'):
-        _core._add_python_codec("jpeg", quantised, unquantised)
+        brenlow.PythonCodec("jpeg", quantised, unquantised)
     with pytest.raises(brenlow.UsageError, match="encode is a str; pass a function that takes"):
-        _core._add_python_codec("py-bad", "quantised", unquantised)
+        brenlow.PythonCodec("py-bad", "quantised", unquantised)
     with pytest.raises(brenlow.UsageError, match="10 to 1 is not such a range"):
-        _core._add_python_codec("py-bad", quantised, unquantised, qualities=(10, 1))
+        brenlow.PythonCodec("py-bad", quantised, unquantised, qualities=(10, 1))
     with pytest.raises(brenlow.UsageError, match="a codec's name is"):
-        _core._add_python_codec("py bad", quantised, unquantised)
+        brenlow.PythonCodec("py bad", quantised, unquantised)
 
 
 def test_the_interpreter_ends_cleanly_with_a_codec_added_and_used(pictures):
     script = f"""
 import numpy as np
-from brenlow import _core
-_core._add_python_codec("py-exit", lambda p, q: p.tobytes(), lambda d: np.zeros((2, 2, 3), np.uint8))
-_core._add_python_codec("py-exit", lambda p, q: p.tobytes() + b"!", lambda d: np.zeros((2, 2, 3), np.uint8))
-_core._coded_by("py-exit", np.zeros((2, 2, 3), np.uint8), 50)
+import brenlow
+brenlow.PythonCodec("py-exit", lambda p, q: p.tobytes(), lambda d: np.zeros((2, 2, 3), np.uint8))
+codec = brenlow.PythonCodec("py-exit", lambda p, q: p.tobytes() + b"!", lambda d: np.zeros((2, 2, 3), np.uint8))
+codec.code(np.zeros((2, 2, 3), np.uint8), 50)
 print("done")
 """
     finished = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True, timeout=60)
@@ -166,7 +170,6 @@ print("done")
     assert finished.stdout == "done\n"
 
 
-@pytest.mark.skipif(not hasattr(brenlow, "Codec"), reason="brenlow.Codec is built by another part of the module")
 def test_python_codec_gives_a_codec_of_its_name(coffee):
     codec = brenlow.PythonCodec("py-codec", quantised, unquantised, qualities=(1, 100), version="3")
     assert codec.name == "py-codec"
