@@ -1,6 +1,7 @@
 #include "experiments/dataset_outcome.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <numeric>
@@ -13,6 +14,26 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
+// The sample standard deviation of values added one at a time, kept stable by updating the mean
+// and the sum of squared distances from it as each value comes (Welford's way).
+struct Spread {
+    int count = 0;
+    double mean = 0.0;
+    double squares = 0.0;
+
+    void add(double value) {
+        ++count;
+        const double step = value - mean;
+        mean += step / count;
+        squares += step * (value - mean);
+    }
+    // NaN below two values, and where a value is infinite (a PSNR of identical pictures).
+    double deviation() const {
+        if (count < 2 || !std::isfinite(squares)) return kNaN;
+        return std::sqrt(squares / (count - 1));
+    }
+};
+
 // A running sum per measure over the pictures that have it.
 struct PointSums {
     int pictures = 0;
@@ -20,6 +41,8 @@ struct PointSums {
     double bitsPerPixel = 0.0;
     std::vector<double> sums = std::vector<double>(curveMeasures().size(), 0.0);
     std::vector<int> counts = std::vector<int>(curveMeasures().size(), 0);
+    std::vector<Spread> spreads = std::vector<Spread>(curveMeasures().size());
+    Spread bitsPerPixelSpread;
     std::vector<double> encodeSpeeds;
     std::vector<double> decodeSpeeds;
     std::vector<double> encodeCpuSpeeds;
@@ -34,11 +57,13 @@ struct PointSums {
             addCpuSpeeds(point);
         }
         bitsPerPixel += point.measures.bitsPerPixel;
+        bitsPerPixelSpread.add(point.measures.bitsPerPixel);
         for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
             const double value = measureOf(point, curveMeasures()[i]);
             if (std::isnan(value)) continue;
             sums[i] += value;
             ++counts[i];
+            spreads[i].add(value);
         }
     }
 
@@ -52,8 +77,10 @@ struct PointSums {
     AggregatePoint mean(const std::string& curve, const SweepPoint& first) const {
         const bool sized = !std::isnan(first.targetBpp);
         AggregatePoint point{curve, sized ? 0 : first.quality, first.targetBpp, missed, pictures, bitsPerPixel / pictures,
-                             {}, counts};
+                             {}, counts, {}};
         for (std::size_t i = 0; i < sums.size(); ++i) point.means.push_back(counts[i] > 0 ? sums[i] / counts[i] : kNaN);
+        for (const Spread& spread : spreads) point.deviations.push_back(spread.deviation());
+        point.bitsPerPixelDeviation = bitsPerPixelSpread.deviation();
         point.encodeMegapixelsPerSecond = summarise(encodeSpeeds).median;
         point.decodeMegapixelsPerSecond = summarise(decodeSpeeds).median;
         point.timedPictures = static_cast<int>(encodeSpeeds.size());
@@ -152,6 +179,35 @@ std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, const s
         namesOf(outcome.curves),
         [&](const std::string& curve, CurveMeasure measure) { return aggregateCurve(outcome, curve, measure); },
         anchor, deltaMeasuresTaken(outcome.parameters.measures));
+}
+
+double studentT975(int degreesOfFreedom) {
+    // The two-sided 95 % quantiles for 1 to 30 degrees of freedom, then at 40, 60, 120 and without
+    // end; between those, linear in 1 / degrees of freedom, as tables are read.
+    static constexpr std::array<double, 30> kSmall{
+        12.7062, 4.3027, 3.1824, 2.7764, 2.5706, 2.4469, 2.3646, 2.3060, 2.2622, 2.2281,
+        2.2010,  2.1788, 2.1604, 2.1448, 2.1314, 2.1199, 2.1098, 2.1009, 2.0930, 2.0860,
+        2.0796,  2.0739, 2.0687, 2.0639, 2.0595, 2.0555, 2.0518, 2.0484, 2.0452, 2.0423};
+    static constexpr std::array<std::pair<double, double>, 4> kLarge{
+        {{30.0, 2.0423}, {40.0, 2.0211}, {60.0, 2.0003}, {120.0, 1.9799}}};
+    static constexpr double kNormal = 1.95996;
+    if (degreesOfFreedom < 1) return kNaN;
+    if (degreesOfFreedom <= 30) return kSmall[static_cast<std::size_t>(degreesOfFreedom - 1)];
+    const double inverse = 1.0 / degreesOfFreedom;
+    for (std::size_t i = 0; i + 1 < kLarge.size(); ++i) {
+        const auto [lowDf, lowT] = kLarge[i];
+        const auto [highDf, highT] = kLarge[i + 1];
+        if (degreesOfFreedom > highDf) continue;
+        const double along = (1.0 / lowDf - inverse) / (1.0 / lowDf - 1.0 / highDf);
+        return lowT + along * (highT - lowT);
+    }
+    const double along = (1.0 / 120.0 - inverse) / (1.0 / 120.0);
+    return kLarge.back().second + along * (kNormal - kLarge.back().second);
+}
+
+double interval95HalfWidth(double deviation, int count) {
+    if (count < 2 || !std::isfinite(deviation)) return kNaN;
+    return studentT975(count - 1) * deviation / std::sqrt(static_cast<double>(count));
 }
 
 DeltaSummary summarise(const std::vector<double>& values) {

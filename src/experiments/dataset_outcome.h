@@ -57,6 +57,10 @@ struct AggregatePoint {
     double bitsPerPixel = 0.0;
     std::vector<double> means;  // by curveMeasures() order; NaN when no picture has the measure
     std::vector<int> counts;    // the same order
+    // The spread over the pictures: each measure's sample standard deviation (n - 1) in the same
+    // order, and that of the bits per pixel; NaN below two pictures or where a value is infinite.
+    std::vector<double> deviations;
+    double bitsPerPixelDeviation = std::numeric_limits<double>::quiet_NaN();
     // Speed: the median over the timed pictures of each one's megapixels per second (wall clock) of
     // coding and of decoding; NaN when none was timed.
     double encodeMegapixelsPerSecond = std::numeric_limits<double>::quiet_NaN();
@@ -119,6 +123,14 @@ std::vector<RatePoint> aggregateCurveOfMeanLinear(const DataSetOutcome& outcome,
 
 // The delta rates of the aggregate curves against the anchor curve, as deltaTable gives them.
 std::vector<DeltaRow> aggregateDeltaTable(const DataSetOutcome& outcome, const std::string& anchor);
+
+// Student's t at 97.5 % for so many degrees of freedom (the factor of a two-sided 95 % interval);
+// NaN below one.
+double studentT975(int degreesOfFreedom);
+
+// Half the width of the 95 % confidence interval of a mean over `count` values of this sample
+// standard deviation; NaN below two values.
+double interval95HalfWidth(double deviation, int count);
 
 // Summary of one delta over the pictures; NaN values (too few points, no shared interval) are
 // left out and counted apart. The standard deviation is the sample one (n - 1); NaN below two values.

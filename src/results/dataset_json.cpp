@@ -77,9 +77,11 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
     QJsonArray points;
     for (const AggregatePoint& point : outcome.aggregate) {
         QJsonObject means{{"bits_per_pixel", point.bitsPerPixel}};
+        QJsonObject deviations{{"bits_per_pixel", measureValue(point.bitsPerPixelDeviation)}};
         QJsonObject counts;
         for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
             means[measureKey(curveMeasures()[i])] = measureValue(point.means[i]);
+            deviations[measureKey(curveMeasures()[i])] = measureValue(point.deviations[i]);
             counts[measureKey(curveMeasures()[i])] = point.counts[i];
         }
         for (const auto& [key, value] : decibelsOfMeanLinear(point)) means[QString::fromStdString(key)] = measureValue(value);
@@ -88,6 +90,7 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome) {
                            {"pictures", point.pictures},
                            {"means", means},
                            {"counts", counts},
+                           {"deviations", deviations},
                            {"timing", aggregateTimingJson(point)}};
         if (!std::isnan(point.targetBpp)) {
             object["target_bits_per_pixel"] = point.targetBpp;

@@ -357,6 +357,51 @@ TEST(AggregateSpeedTest, SpeedsAreTheMediansOverTheTimedPicturesPerCurveAndPlace
     EXPECT_TRUE(std::isnan(untimed.encodeMegapixelsPerSecond));
 }
 
+TEST(AggregateSpreadTest, EachMeasureHasItsSampleDeviationOverThePicturesThatHaveIt) {
+    const std::vector<CodecCurve> curves = defaultCurves({StillCodec::Jpeg});
+    const auto pictureWith = [](double psnr, double bitsPerPixel, double msSsim) {
+        SweepPoint point;
+        point.curve = "jpeg";
+        point.quality = 50;
+        point.measures.picture.psnr = psnr;
+        point.measures.picture.msSsimLuma = msSsim;
+        point.measures.bitsPerPixel = bitsPerPixel;
+        return PictureOutcome{"p", {{}, {point}, false, {}, {}}};
+    };
+    const double nan = std::nan("");
+    // Large values close together: a sum of squares taken naively would lose the spread.
+    std::vector<PictureOutcome> outcomes{pictureWith(1e9 + 30.0, 1.0, 0.9), pictureWith(1e9 + 32.0, 2.0, nan),
+                                         pictureWith(1e9 + 34.0, 3.0, 0.95)};
+    const AggregatePoint point = aggregatePoints(outcomes, curves)[0];
+    const std::size_t psnr = CurveMeasure("psnr").index();
+    const std::size_t msSsim = CurveMeasure("ms_ssim_y").index();
+    ASSERT_EQ(point.deviations.size(), point.means.size());
+    EXPECT_NEAR(point.deviations[psnr], 2.0, 1e-6);
+    EXPECT_DOUBLE_EQ(point.bitsPerPixelDeviation, 1.0);
+    EXPECT_NEAR(point.deviations[msSsim], std::sqrt(0.00125), 1e-12);  // over the two pictures that have it
+    EXPECT_NEAR(interval95HalfWidth(2.0, 3), 4.3027 * 2.0 / std::sqrt(3.0), 1e-9);
+
+    outcomes.push_back(pictureWith(std::numeric_limits<double>::infinity(), 4.0, 0.99));
+    EXPECT_TRUE(std::isnan(aggregatePoints(outcomes, curves)[0].deviations[psnr]));
+    outcomes.resize(1);
+    EXPECT_TRUE(std::isnan(aggregatePoints(outcomes, curves)[0].deviations[psnr]));
+    EXPECT_TRUE(std::isnan(interval95HalfWidth(2.0, 1)));
+}
+
+TEST(AggregateSpreadTest, TheIntervalFactorFollowsStudentsTableAndApproachesTheNormalOne) {
+    EXPECT_DOUBLE_EQ(studentT975(1), 12.7062);
+    EXPECT_DOUBLE_EQ(studentT975(23), 2.0687);
+    EXPECT_DOUBLE_EQ(studentT975(60), 2.0003);
+    EXPECT_NEAR(studentT975(50), 2.0086, 5e-4);
+    EXPECT_NEAR(studentT975(100000), 1.96, 1e-3);
+    double previous = studentT975(1);
+    for (int df = 2; df < 500; ++df) {
+        EXPECT_LT(studentT975(df), previous) << df;
+        previous = studentT975(df);
+    }
+    EXPECT_TRUE(std::isnan(studentT975(0)));
+}
+
 TEST_F(DataSetRunTest, MergeOfShardsEqualsTheWholeRunAndNamesWhatItLacksOrCannotMix) {
     run.resultFolder = results.path().string();
     const DataSetOutcome whole = collectDataSet(run, runDataSetItems(run));
