@@ -27,10 +27,12 @@ std::vector<std::string> foundPictureFiles(const std::vector<std::string>& pictu
 }  // namespace
 
 void writeDataSetReport(const std::string& htmlPath, const DataSetOutcome& outcome, const std::string& anchor,
-                        const std::vector<ImportedCurve>& imported, const std::vector<std::string>& resultFolders) {
+                        const std::vector<ImportedCurve>& imported, const std::vector<std::string>& resultFolders,
+                        const std::string& commandLine) {
     ReportContext context = currentReportContext(anchor, imported);
     context.title = reportTitle(outcome);
     context.pictureFiles = foundPictureFiles(outcome.pictures, resultFolders);
+    context.commandLine = commandLine;
     const std::string page = htmlReport(outcome, context);
     writeFileAtomically(htmlPath, std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
 }

@@ -471,6 +471,25 @@ StillCodec codecOf(Subcommand subcommand) {
     }
 }
 
+std::string typedCommandLine(int argc, const char* const* argv) {
+    std::string line = "brenlow-cli";
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-_./=:,+@%").find(c) != std::string_view::npos;
+        });
+        line += ' ';
+        if (plain) {
+            line += argument;
+            continue;
+        }
+        line += '\'';
+        for (const char c : argument) line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        line += '\'';
+    }
+    return line;
+}
+
 void defineCommandLine(CLI::App& app, Request& request) {
     app.require_subcommand(1, 1);
 

@@ -64,6 +64,7 @@ struct Request {
     std::string decodedFolder;          // evaluate --decoded
     std::string evaluatedName;          // evaluate --name
     std::vector<std::string> codecFiles;  // --codec-file: codecs described by commands, added to the registry
+    std::string typed;                  // the whole command line, as typedCommandLine gives it
 };
 
 // What a command prints on stdout, and how many of its data set's items could not be made (the
@@ -76,6 +77,10 @@ struct CommandOutput {
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and
 // non-numeric values are parse errors, never silent resets.
 void defineCommandLine(CLI::App& app, Request& request);
+
+// The command line as a shell reads it back: "brenlow-cli" and each argument, quoted where it holds
+// anything but letters, digits and -_./=:,+@%.
+std::string typedCommandLine(int argc, const char* const* argv);
 
 // The codec a still run codes with: the subcommand's, or for `code` the one named. Throws Error
 // for a name the registry does not hold.

@@ -187,6 +187,7 @@ int parseAndRun(int argc, char** argv) {
         std::cerr << "brenlow-cli: " << printableLines(error.what()) << " (see brenlow-cli --help)\n";
         return kUsage;
     }
+    request.typed = typedCommandLine(argc, argv);
     if (!request.quiet) setPictureNoteHandler(printNote);
     try {
         return run(request);

@@ -17,7 +17,7 @@ std::size_t runReportCommand(const Request& request) {
     const std::vector<ImportedCurve> imported = importedCurves(request);
     checkImportNames(imported, outcome.curves);
     writeDataSetReport(request.htmlPath, outcome, anchorOf(sweepRequestOf(request), outcome.curves), imported,
-                       request.files);
+                       request.files, request.typed);
     return writeFailedItems(outcome.failed, std::cerr);
 }
 

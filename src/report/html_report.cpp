@@ -8,6 +8,9 @@
 #include "measures/measure_table.h"
 #include "measures/measures.h"
 #include "report/curve_plot.h"
+#include "report/page_assets.h"
+#include "report/page_data.h"
+#include "report/picture_comparisons.h"
 #include "report/report_tables.h"
 
 namespace brenlow {
@@ -159,10 +162,8 @@ std::vector<PlotCurve> curvesOn(const DataSetOutcome& outcome, const ReportConte
     return curves;
 }
 
-std::string plotsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
-    std::string html = "<p>Mean bits per pixel against the mean measure over the pictures, one point per quality" +
-                       std::string(context.imported.empty() ? "" : "; dashed lines are published curves") +
-                       ".</p>\n<div class=\"plots\">\n";
+std::string staticPlotsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    std::string html = "<div class=\"plots\">\n";
     for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures)) {
         const std::vector<PlotCurve> curves = curvesOn(outcome, context, measure);
         if (!hasFinitePoint(curves)) continue;
@@ -175,14 +176,23 @@ std::string plotsHtml(const DataSetOutcome& outcome, const ReportContext& contex
     return html + "</div>\n";
 }
 
+// The charts drawn by the page's script, with the plots as SVG for a reader whose browser runs none.
+std::string plotsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    return "<p>Mean bits per pixel against the mean measure over the pictures, one point per quality" +
+           std::string(context.imported.empty() ? "" : "; published curves are drawn beside them") +
+           ". Choose a picture to see its own curves and delta rates; the buttons hide and show a curve in every "
+           "chart; hovering a point tells what it is.</p>\n<div id=\"page-charts\"></div>\n<noscript>\n" +
+           staticPlotsHtml(outcome, context) + "</noscript>\n";
+}
+
 std::string deltasHtml(const DataSetOutcome& outcome, const ReportContext& context) {
     std::vector<DeltaRow> rows = aggregateDeltaTable(outcome, context.anchor);
     for (DeltaRow& row : importedDeltaTable(outcome, context.anchor, context.imported)) rows.push_back(std::move(row));
     if (rows.empty()) return "<p>The anchor " + htmlEscaped(context.anchor) + " was not swept.</p>\n";
     return "<p>Negative rates: fewer bits for the same quality. Quality deltas are in the measure's unit (for "
-           "CIEDE2000 and Butteraugli lower is better). <span class=\"weak\">*</span> the curves share less than half "
-           "of either's range.</p>\n" +
-           aggregateDeltaTableHtml(rows, context.anchor);
+           "CIEDE2000 and Butteraugli lower is better). Weak: the curves share less than half of either's range. "
+           "Click a column's title to sort by it.</p>\n<div id=\"page-deltas\"></div>\n<noscript>\n" +
+           aggregateDeltaTableHtml(rows, context.anchor) + "</noscript>\n";
 }
 
 std::string recordedCount(int count) { return count > 0 ? std::to_string(count) : "not recorded"; }
@@ -217,6 +227,19 @@ std::string speedHtml(const DataSetOutcome& outcome) {
            cpuSpeedsHtml() + speedTableHtml(outcome) + timedRunsHtml(outcome.timedRuns);
 }
 
+std::string commandLineHtml(const std::string& commandLine) {
+    if (commandLine.empty()) return {};
+    return section("Command line", "<p>This page was written by:</p>\n<pre>" + htmlEscaped(commandLine) + "</pre>\n");
+}
+
+// The data the charts and tables are drawn from, then the scripts that draw them: at the end, so that
+// the static tables show while they run.
+std::string scriptsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
+    return "<script type=\"application/json\" id=\"brenlow-data\">" + pageDataJson(outcome, context) +
+           "</script>\n<script>\n" + std::string(chartLibraryScript()) + "\n</script>\n<script>\n" +
+           std::string(reportPageScript()) + "\n</script>\n";
+}
+
 std::string utcNow() {
     const std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -242,8 +265,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
     const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, context.anchor);
     const std::string title = htmlEscaped(context.title);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
-           "</title>\n<style>\n" + kStyle + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
-           utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) +
+           "</title>\n<style>\n" + kStyle + std::string(reportPageStyle()) + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
+           utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) + commandLineHtml(context.commandLine) +
            section("Parameters", parametersHtml(outcome, context)) +
            section("Curves", curvesTableHtml(outcome)) +
            section("Library versions", versionsHtml(outcome, context)) +
@@ -256,7 +279,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
                    "defined.</p>\n" +
                        perPictureSummaryHtml(perPicture)) +
            section("Each picture's delta rates (cubic fit)", perPictureTablesHtml(outcome, perPicture)) +
-           pictureFilesHtml(outcome.pictures, context.pictureFiles) + "</body>\n</html>\n";
+           pictureFilesHtml(outcome.pictures, context.pictureFiles) + scriptsHtml(outcome, context) +
+           pictureComparisonsHtml(outcome, context) + "</body>\n</html>\n";
 }
 
 }  // namespace brenlow

@@ -19,17 +19,21 @@ struct ReportContext {
     // Where each of the outcome's pictures is found now, in its order ("" where it is not); none:
     // the page lists no pictures.
     std::vector<std::string> pictureFiles;
+    std::string commandLine;                    // that wrote the report; "": none is shown
 };
 
 // The context of a report written now, here: this program's library versions, this machine, the
 // default title.
 ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve> imported);
 
-// One self-contained HTML page (no scripts, no links out): the title, the run's parameters and
-// library versions, the curves with their settings, the machine, one inline SVG plot per measure
-// taken (bits per pixel against the measure, one line per curve and per imported curve), the delta rates on the aggregate
-// curves and summarised over the pictures, each picture's deltas, and where its pictures are found
-// now. Needs no display: the plots are written as SVG text.
+// One self-contained HTML page (its scripts built in, no links out): the title, the command line,
+// the run's parameters and library versions, the curves with their settings, the machine, one chart
+// per measure taken (bits per pixel against the measure, one line per curve and per imported curve;
+// the mean over the pictures or one picture's, with the spread and the points' details) and inline
+// SVG plots for a browser that runs no script, the delta rates on the aggregate curves (sortable and
+// filtered by anchor, measure and interpolation) and summarised over the pictures, each picture's
+// deltas, and where its pictures are found now. Needs no display: the charts are drawn by the
+// browser from the page's data, the fallback plots written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 
 }  // namespace brenlow

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string_view>
+
+// The report page's scripts and style, built into the program from their files so that a page
+// written anywhere carries them whole.
+
+namespace brenlow {
+
+// The charting library, its licence header first.
+std::string_view chartLibraryScript();
+// Our script: the charts, legend, spread, picture selector and delta-rate table.
+std::string_view reportPageScript();
+std::string_view reportPageStyle();
+
+}  // namespace brenlow

@@ -1,0 +1,208 @@
+#include "report/page_data.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cmath>
+
+#include "experiments/imported_curves.h"
+#include "report/curve_styles.h"
+
+namespace brenlow {
+namespace {
+
+constexpr const char* kPublishedSuffix = " (published)";
+
+QString text(const std::string& value) { return QString::fromStdString(value); }
+
+QJsonValue number(double value) { return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null); }
+
+QJsonObject styleJson(const CurveStyle& style) {
+    QJsonArray dash;
+    for (double length : style.dash) dash.append(length);
+    return {{"colour", text(style.colour)}, {"marker", text(std::string(markerName(style.marker)))}, {"dash", dash}};
+}
+
+std::vector<std::string> drawnCurveNames(const DataSetOutcome& outcome, const ReportContext& context) {
+    std::vector<std::string> names;
+    for (const CodecCurve& curve : outcome.curves) names.push_back(curve.name);
+    for (const ImportedCurve& imported : context.imported) names.push_back(imported.name + kPublishedSuffix);
+    return names;
+}
+
+QJsonArray curvesJson(const DataSetOutcome& outcome, const ReportContext& context) {
+    const std::vector<std::string> names = drawnCurveNames(outcome, context);
+    const std::vector<CurveStyle> styles = curveStyles(names);
+    QJsonArray curves;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const bool published = i >= outcome.curves.size();
+        curves.append(QJsonObject{{"name", text(names[i])},
+                                  {"settings", published ? QString() : text(outcome.curves[i].settingsText())},
+                                  {"published", published},
+                                  {"style", styleJson(styles[i])}});
+    }
+    return curves;
+}
+
+QJsonArray measuresJson(const std::vector<CurveMeasure>& measures) {
+    QJsonArray array;
+    for (CurveMeasure measure : measures)
+        array.append(QJsonObject{{"key", measureKey(measure)},
+                                 {"label", text(measureLabel(measure))},
+                                 {"higher_is_better", higherIsBetter(measure)}});
+    return array;
+}
+
+int curveIndex(const DataSetOutcome& outcome, const std::string& name) {
+    for (std::size_t i = 0; i < outcome.curves.size(); ++i)
+        if (outcome.curves[i].name == name) return static_cast<int>(i);
+    return -1;
+}
+
+QJsonObject aggregatePointJson(const DataSetOutcome& outcome, const AggregatePoint& point,
+                               const std::vector<CurveMeasure>& measures) {
+    QJsonArray values, deviations, intervals, counts;
+    for (CurveMeasure measure : measures) {
+        const std::size_t i = measure.index();
+        const double deviation = i < point.deviations.size() ? point.deviations[i] : std::nan("");
+        const int count = i < point.counts.size() ? point.counts[i] : 0;
+        values.append(number(i < point.means.size() ? point.means[i] : std::nan("")));
+        deviations.append(number(deviation));
+        intervals.append(number(interval95HalfWidth(deviation, count)));
+        counts.append(count);
+    }
+    return {{"curve", curveIndex(outcome, point.curve)},
+            {"quality", point.quality},
+            {"target_bpp", number(point.targetBpp)},
+            {"pictures", point.pictures},
+            {"bpp", number(point.bitsPerPixel)},
+            {"bpp_sd", number(point.bitsPerPixelDeviation)},
+            {"bpp_ci", number(interval95HalfWidth(point.bitsPerPixelDeviation, point.pictures))},
+            {"values", values},
+            {"sd", deviations},
+            {"ci", intervals},
+            {"counts", counts}};
+}
+
+QJsonArray aggregateJson(const DataSetOutcome& outcome, const std::vector<CurveMeasure>& measures) {
+    QJsonArray points;
+    for (const AggregatePoint& point : outcome.aggregate)
+        if (curveIndex(outcome, point.curve) >= 0) points.append(aggregatePointJson(outcome, point, measures));
+    return points;
+}
+
+QJsonArray picturePointsJson(const DataSetOutcome& outcome, const std::vector<CurveMeasure>& measures) {
+    QJsonArray points;
+    for (std::size_t picture = 0; picture < outcome.outcomes.size(); ++picture)
+        for (const SweepPoint& point : outcome.outcomes[picture].sweep.points) {
+            const int curve = curveIndex(outcome, point.curve);
+            if (curve < 0) continue;
+            QJsonArray values;
+            for (CurveMeasure measure : measures) values.append(number(measureOf(point, measure)));
+            QJsonObject json{{"picture", static_cast<int>(picture)},
+                             {"curve", curve},
+                             {"quality", point.quality},
+                             {"bpp", number(point.measures.bitsPerPixel)},
+                             {"values", values}};
+            if (!point.label.empty()) json["label"] = text(point.label);
+            points.append(json);
+        }
+    return points;
+}
+
+QJsonArray publishedJson(const DataSetOutcome& outcome, const ReportContext& context,
+                         const std::vector<CurveMeasure>& measures) {
+    QJsonArray curves;
+    for (std::size_t i = 0; i < context.imported.size(); ++i)
+        for (std::size_t m = 0; m < measures.size(); ++m) {
+            const auto found = context.imported[i].curves.find(measures[m]);
+            if (found == context.imported[i].curves.end()) continue;
+            QJsonArray points;
+            for (const RatePoint& point : found->second) points.append(QJsonArray{number(point.rate), number(point.quality)});
+            curves.append(QJsonObject{{"curve", static_cast<int>(outcome.curves.size() + i)},
+                                      {"measure", static_cast<int>(m)},
+                                      {"points", points}});
+        }
+    return curves;
+}
+
+QJsonObject deltaJson(const std::string& anchor, const std::string& curve, const DeltaRow& row) {
+    return {{"anchor", text(anchor)},
+            {"curve", text(curve)},
+            {"measure", measureKey(row.measure)},
+            {"interpolation", interpolationName(row.interpolation)},
+            {"rate", number(row.rate.value)},
+            {"quality", number(row.quality.value)},
+            {"weak", row.rate.weakOverlap || row.quality.weakOverlap}};
+}
+
+// The aggregate delta rates against every swept curve in turn, so that a reader may pick the anchor.
+QJsonArray deltasJson(const DataSetOutcome& outcome, const ReportContext& context) {
+    QJsonArray rows;
+    for (const CodecCurve& anchor : outcome.curves) {
+        for (const DeltaRow& row : aggregateDeltaTable(outcome, anchor.name))
+            rows.append(deltaJson(anchor.name, row.curve, row));
+        for (const DeltaRow& row : importedDeltaTable(outcome, anchor.name, context.imported))
+            rows.append(deltaJson(anchor.name, row.curve + kPublishedSuffix, row));
+    }
+    return rows;
+}
+
+QJsonArray pictureDeltasJson(const DataSetOutcome& outcome, const ReportContext& context) {
+    QJsonArray rows;
+    for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, context.anchor)) {
+        QJsonArray rates, weak;
+        for (const BdResult& rate : row.rates) {
+            rates.append(number(rate.value));
+            weak.append(rate.weakOverlap);
+        }
+        rows.append(QJsonObject{{"curve", text(row.curve)},
+                                {"measure", measureKey(row.measure)},
+                                {"interpolation", interpolationName(row.interpolation)},
+                                {"rates", rates},
+                                {"weak", weak}});
+    }
+    return rows;
+}
+
+QJsonArray texts(const std::vector<std::string>& values) {
+    QJsonArray array;
+    for (const std::string& value : values) array.append(text(value));
+    return array;
+}
+
+}  // namespace
+
+std::string scriptSafeJson(const std::string& json) {
+    std::string safe;
+    safe.reserve(json.size());
+    for (std::size_t i = 0; i < json.size(); ++i) {
+        const char c = json[i];
+        if (c == '<') safe += "\\u003c";
+        else if (c == '>') safe += "\\u003e";
+        else if (c == '&') safe += "\\u0026";
+        else if (c == '\xe2' && i + 2 < json.size() && json[i + 1] == '\x80' && (json[i + 2] == '\xa8' || json[i + 2] == '\xa9')) {
+            safe += json[i + 2] == '\xa8' ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else
+            safe += c;
+    }
+    return safe;
+}
+
+std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context) {
+    const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
+    const QJsonObject data{{"title", text(context.title)},
+                           {"anchor", text(context.anchor)},
+                           {"pictures", texts(outcome.pictures)},
+                           {"measures", measuresJson(measures)},
+                           {"curves", curvesJson(outcome, context)},
+                           {"aggregate", aggregateJson(outcome, measures)},
+                           {"points", picturePointsJson(outcome, measures)},
+                           {"published", publishedJson(outcome, context, measures)},
+                           {"deltas", deltasJson(outcome, context)},
+                           {"picture_deltas", pictureDeltasJson(outcome, context)}};
+    return scriptSafeJson(QJsonDocument(data).toJson(QJsonDocument::Compact).toStdString());
+}
+
+}  // namespace brenlow

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "experiments/dataset_outcome.h"
+#include "report/html_report.h"
+
+namespace brenlow {
+
+// Everything the report page's script draws, as one JSON object: the curves with their full
+// settings and styles, the measures, the aggregate points with their spread, every picture's
+// points, the delta rates against each swept curve and each picture's delta rates against the
+// anchor. Values that are not finite are null. Safe inside a <script> element: no text in it can
+// end the element or the script's string.
+std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context);
+
+// JSON text as it may stand inside a <script> element: <, >, & and the line and paragraph separators
+// written as \u escapes, which JSON reads back as the same characters.
+std::string scriptSafeJson(const std::string& json);
+
+}  // namespace brenlow
