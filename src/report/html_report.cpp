@@ -144,13 +144,6 @@ std::string versionsHtml(const DataSetOutcome& outcome, const ReportContext& con
     return html;
 }
 
-bool hasFinitePoint(const std::vector<PlotCurve>& curves) {
-    for (const PlotCurve& curve : curves)
-        for (const RatePoint& point : curve.points)
-            if (std::isfinite(point.rate) && std::isfinite(point.quality)) return true;
-    return false;
-}
-
 std::vector<PlotCurve> curvesOn(const DataSetOutcome& outcome, const ReportContext& context, CurveMeasure measure) {
     std::vector<PlotCurve> curves;
     for (const CodecCurve& curve : outcome.curves)
@@ -164,9 +157,8 @@ std::vector<PlotCurve> curvesOn(const DataSetOutcome& outcome, const ReportConte
 
 std::string staticPlotsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
     std::string html = "<div class=\"plots\">\n";
-    for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures)) {
+    for (CurveMeasure measure : plottedMeasures(outcome, context)) {
         const std::vector<PlotCurve> curves = curvesOn(outcome, context, measure);
-        if (!hasFinitePoint(curves)) continue;
         const std::string label = measureLabel(measure);
         html += "<figure id=\"plot-" + std::string(measureKey(measure)) + "\">\n" +
                 curvePlotSvg(curves, label + " against bits per pixel", "bits per pixel",

@@ -3,6 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <cmath>
 
 #include "experiments/imported_curves.h"
@@ -171,7 +172,30 @@ QJsonArray texts(const std::vector<std::string>& values) {
     return array;
 }
 
+bool hasFinitePoint(const std::vector<RatePoint>& points) {
+    return std::any_of(points.begin(), points.end(), [](const RatePoint& point) {
+        return std::isfinite(point.rate) && std::isfinite(point.quality);
+    });
+}
+
+bool drawsAPoint(const DataSetOutcome& outcome, const ReportContext& context, CurveMeasure measure) {
+    for (const CodecCurve& curve : outcome.curves)
+        if (hasFinitePoint(aggregateCurve(outcome, curve.name, measure))) return true;
+    for (const ImportedCurve& imported : context.imported) {
+        const auto found = imported.curves.find(measure);
+        if (found != imported.curves.end() && hasFinitePoint(found->second)) return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+std::vector<CurveMeasure> plottedMeasures(const DataSetOutcome& outcome, const ReportContext& context) {
+    std::vector<CurveMeasure> measures;
+    for (CurveMeasure measure : deltaMeasuresTaken(outcome.parameters.measures))
+        if (drawsAPoint(outcome, context, measure)) measures.push_back(measure);
+    return measures;
+}
 
 std::string scriptSafeJson(const std::string& json) {
     std::string safe;
@@ -191,7 +215,7 @@ std::string scriptSafeJson(const std::string& json) {
 }
 
 std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context) {
-    const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
+    const std::vector<CurveMeasure> measures = plottedMeasures(outcome, context);
     const QJsonObject data{{"title", text(context.title)},
                            {"anchor", text(context.anchor)},
                            {"pictures", texts(outcome.pictures)},

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "experiments/dataset_outcome.h"
 #include "report/html_report.h"
 
 namespace brenlow {
+
+// The measures the page draws: those of the default delta measures the run took on which some
+// curve or imported curve has a finite point.
+std::vector<CurveMeasure> plottedMeasures(const DataSetOutcome& outcome, const ReportContext& context);
 
 // Everything the report page's script draws, as one JSON object: the curves with their full
 // settings and styles, the measures, the aggregate points with their spread, every picture's

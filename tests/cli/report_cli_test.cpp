@@ -7,6 +7,7 @@
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 
 #include "measures/measures.h"
@@ -183,6 +184,72 @@ TEST_F(ReportCliTest, TheReportIsOneSelfContainedPageWithAPlotPerMeasureAndTheJs
             << key << speeds;
     EXPECT_NE(page.find("Timing runs per point (its time the median): 1. Threads per codec while timed: 1 "),
               std::string::npos);
+}
+
+// The page's charts and tables are drawn from its data: every aggregate point with its spread, each
+// picture's points, the delta rates against each curve as anchor, and it names the command line.
+TEST_F(ReportCliTest, ThePagesDataHoldsTheAggregateWithItsSpreadEachPicturesPointsAndTheCommandLine) {
+    const std::string curve = cheaperJpegCurve(objectOf(run({"merge", "--json", "results"}).out));
+    ASSERT_EQ(run({"report", "--html", "data page.html", "--import", curve, "--anchor", "ajc", "results"}).exitCode, 0);
+    const std::string page = fileBytes(path("data page.html"));
+    EXPECT_NE(page.find("<pre>brenlow-cli report --html &#39;data page.html&#39; --import cheaper.json --anchor ajc "
+                        "results</pre>"),
+              std::string::npos);
+    const std::string opening = "<script type=\"application/json\" id=\"brenlow-data\">";
+    const std::size_t start = page.find(opening) + opening.size();
+    ASSERT_NE(start, std::string::npos + opening.size());
+    const std::string island = page.substr(start, page.find("</script>", start) - start);
+    EXPECT_EQ(island.find_first_of("<>&"), std::string::npos);
+    const QJsonObject data = objectOf(island);
+
+    QStringList names, markers;
+    for (const QJsonValue& each : data["curves"].toArray()) {
+        names.append(each["name"].toString());
+        markers.append(each["style"]["marker"].toString());
+    }
+    EXPECT_EQ(names, (QStringList{"jpeg", "ajc", "cheaper (published)"}));
+    EXPECT_EQ(markers.removeDuplicates(), 0) << "told apart without colour";
+    QStringList measures;
+    for (const QJsonValue& each : data["measures"].toArray()) measures.append(each["key"].toString());
+    EXPECT_EQ(measures, (QStringList{"psnr", "psnr_y", "ssim_y_db", "ms_ssim_y_db"}));
+
+    const QJsonArray expected = objectOf(run({"merge", "--json", "results"}).out)["aggregate"].toArray();
+    const QJsonArray aggregate = data["aggregate"].toArray();
+    ASSERT_EQ(aggregate.size(), expected.size());
+    for (qsizetype i = 0; i < aggregate.size(); ++i) {
+        const QJsonObject point = aggregate[i].toObject();
+        EXPECT_EQ(names[point["curve"].toInt()], expected[i]["codec"].toString());
+        EXPECT_DOUBLE_EQ(point["bpp"].toDouble(), expected[i]["means"]["bits_per_pixel"].toDouble());
+        for (qsizetype m = 0; m < measures.size(); ++m) {
+            EXPECT_DOUBLE_EQ(point["values"][m].toDouble(), expected[i]["means"][measures[m]].toDouble());
+            const double deviation = expected[i]["deviations"][measures[m]].toDouble();
+            EXPECT_DOUBLE_EQ(point["sd"][m].toDouble(), deviation);
+            // The 95 % interval over n pictures: Student's t for n - 1 degrees of freedom, from its table.
+            const int count = expected[i]["counts"][measures[m]].toInt();
+            const std::map<int, double> t975{{2, 12.7062}, {3, 4.3027}, {4, 3.1824}, {5, 2.7764}};
+            if (t975.count(count) == 0) continue;
+            EXPECT_NEAR(point["ci"][m].toDouble(), t975.at(count) * deviation / std::sqrt(count), 1e-4 * deviation)
+                << measures[m].toStdString() << " over " << count;
+        }
+    }
+    EXPECT_EQ(data["points"].toArray().size(), 5 * 2 * 4) << "every picture's points";
+    EXPECT_EQ(data["published"].toArray().size(), 2) << "psnr and MS-SSIM in dB";
+
+    const QJsonArray againstJpeg =
+        objectOf(run({"merge", "--json", "results"}).out)["bd_rate"].toObject()["aggregate"].toArray();
+    int matched = 0;
+    for (const QJsonValue& row : data["deltas"].toArray()) {
+        if (row["anchor"] != "jpeg" || row["curve"] != "ajc") continue;
+        for (const QJsonValue& merged : againstJpeg)
+            if (merged["measure"] == row["measure"] && merged["interpolation"] == row["interpolation"]) {
+                EXPECT_DOUBLE_EQ(row["rate"].toDouble(), merged["rate_percent"]["value"].toDouble());
+                ++matched;
+            }
+    }
+    EXPECT_EQ(matched, againstJpeg.size());
+    const QJsonArray deltas = data["deltas"].toArray();
+    EXPECT_TRUE(std::any_of(deltas.begin(), deltas.end(),
+                            [](const QJsonValue& row) { return row["anchor"] == "ajc" && row["curve"] == "jpeg"; }));
 }
 
 // The parameters give each curve the qualities it was swept at, and the divisor and focus only where
