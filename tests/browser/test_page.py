@@ -167,3 +167,59 @@ def test_the_delta_table_sorts_by_a_column_and_filters_by_measure_anchor_and_int
     assert sorted(row[0] for row in rows) == sorted(["jpeg", HOSTILE])
     assert {(row[1], row[2]) for row in rows} == {("psnr", "pchip")}
     keep_screenshot(opened, "page-delta-table")
+
+
+def ink_near(driver, measure, x, y):
+    """The most ink among the chart's pixels within one pixel of (x, y): its darkness (765 less the sum
+    of its channels) by its opacity; the canvas is clear where nothing is drawn."""
+    return driver.execute_script(f"""
+        const canvas = {chart_of(driver, measure)}.canvas;
+        const ratio = canvas.width / canvas.clientWidth;
+        const pixels = canvas.getContext('2d').getImageData(
+            Math.round((arguments[0] - 1) * ratio), Math.round(arguments[1] * ratio), Math.ceil(3 * ratio), 1).data;
+        let ink = 0;
+        for (let i = 0; i < pixels.length; i += 4)
+            ink = Math.max(ink, (765 - pixels[i] - pixels[i + 1] - pixels[i + 2]) * pixels[i + 3] / 255);
+        return ink;""", x, y)
+
+
+def test_the_spread_draws_error_bars_and_the_rate_axis_turns_logarithmic(opened):
+    data = page_data(opened)
+    psnr = measure_index(data, "psnr")
+    points = mean_points(data, 1, psnr)  # webp: above the others, no line crosses its bars
+    bars = []
+    for index, point in enumerate(points):
+        x, y = drawn_points(opened, "psnr")[1]["pixels"][index]
+        top, area = opened.execute_script(
+            f"const chart = {chart_of(opened, 'psnr')};"
+            "return [chart.scales.y.getPixelForValue(arguments[0]), chart.chartArea.top]",
+            point["values"][psnr] + point["sd"][psnr])
+        if y - top > 12 and top > area:
+            bars.append((x, (y + top) / 2))
+    assert bars, "some bar long enough to look at beside its marker"
+    assert all(ink_near(opened, "psnr", x, y) < 120 for x, y in bars), "at most a grid line without a spread"
+    Select(opened.find_element(By.ID, "spread")).select_by_value("sd")
+    assert all(ink_near(opened, "psnr", x, y) > 180 for x, y in bars), "a bar above each mean"
+    keep_screenshot(opened, "page-spread")
+
+    Select(opened.find_element(By.ID, "rate-axis")).select_by_value("logarithmic")
+    assert opened.execute_script(f"return {chart_of(opened, 'psnr')}.scales.x.type") == "logarithmic"
+    xs = [x for x, _ in drawn_points(opened, "psnr")[1]["pixels"]]
+    rates = [point["bpp"] for point in points]
+    for i in range(1, len(xs) - 1):
+        assert (xs[i] - xs[i - 1]) / (xs[i + 1] - xs[i]) == pytest.approx(
+            math.log(rates[i] / rates[i - 1]) / math.log(rates[i + 1] / rates[i]), rel=0.02)
+
+
+def test_every_control_is_reached_by_tab_and_has_a_label(opened):
+    start = opened.find_element(By.ID, "picture-select")
+    opened.execute_script("arguments[0].focus()", start)
+    reached = []
+    for _ in range(8):
+        ActionChains(opened).send_keys(Keys.TAB).perform()
+        reached.append(opened.execute_script(
+            "const at = document.activeElement; return at.id || at.className;"))
+    assert reached[:5] == ["rate-axis", "spread", "curve-toggle", "curve-toggle", "curve-toggle"]
+    for control in opened.find_elements(By.TAG_NAME, "select"):
+        label = opened.find_element(By.CSS_SELECTOR, f"label[for='{control.get_attribute('id')}']")
+        assert label.text.strip()

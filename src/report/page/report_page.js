@@ -110,7 +110,7 @@
       chart.data.datasets.forEach((dataset, i) => {
         if (!chart.isDatasetVisible(i)) return;
         context.strokeStyle = dataset.borderColor;
-        context.lineWidth = 1;
+        context.lineWidth = 1.5;
         dataset.data.forEach((point) => drawBars(chart, context, point));
       });
       context.restore();
