@@ -99,6 +99,19 @@
   // rate, drawn over the curves of the mean view.
   const spreadBars = {
     id: 'brenlowSpread',
+    // The axes take in the bars, so that none is cut off at the chart's edge.
+    afterDataLimits(chart, { scale }) {
+      if (state.spread === 'none' || state.picture !== 'mean') return;
+      chart.data.datasets.forEach((dataset, i) => {
+        if (!chart.isDatasetVisible(i)) return;
+        for (const point of dataset.data) {
+          const [value, half] = scale.axis === 'y' ? [point.y, spreadOf(point).half] : [point.x, spreadOf(point).bppHalf];
+          if (half === null || half === undefined) continue;
+          scale.max = Math.max(scale.max, value + half);
+          if (value - half > 0 || scale.type !== 'logarithmic') scale.min = Math.min(scale.min, value - half);
+        }
+      });
+    },
     afterDatasetsDraw(chart) {
       if (state.spread === 'none' || state.picture !== 'mean') return;
       const context = chart.ctx;
@@ -117,9 +130,13 @@
     }
   };
 
+  function spreadOf(point) {
+    return state.spread === 'sd' ? { half: point.sd, bppHalf: point.bppSd }
+      : { half: point.ci95, bppHalf: point.bppCi95 };
+  }
+
   function drawBars(chart, context, point) {
-    const half = state.spread === 'sd' ? point.sd : point.ci95;
-    const bppHalf = state.spread === 'sd' ? point.bppSd : point.bppCi95;
+    const { half, bppHalf } = spreadOf(point);
     const x = chart.scales.x.getPixelForValue(point.x);
     const y = chart.scales.y.getPixelForValue(point.y);
     const cap = 4;
