@@ -161,6 +161,10 @@ def test_the_delta_table_sorts_by_a_column_and_filters_by_measure_anchor_and_int
     rates = [float(row[3]) for row in table_rows(opened)]
     assert rates == sorted(rates, reverse=True) and header.get_attribute("aria-sort") == "descending"
 
+    weak = {(row["curve"], row["measure"], row["interpolation"]): row["weak"] for row in expected}
+    for row in table_rows(opened):
+        assert row[5].startswith("weak") == weak[(row[0], row[1], row[2])], row
+
     Select(opened.find_element(By.ID, "delta-anchor")).select_by_value("webp")
     Select(opened.find_element(By.ID, "delta-interpolation")).select_by_value("pchip")
     rows = table_rows(opened)

@@ -147,6 +147,7 @@ TEST_F(ReportCliTest, TheReportIsOneSelfContainedPageWithAPlotPerMeasureAndTheJs
     EXPECT_EQ(withoutBuiltInCode(page).find("http"), std::string::npos) << "no links out, not even XML namespaces";
     EXPECT_FALSE(std::regex_search(page, std::regex("<script[^>]* src=|<link|@import|<iframe")))
         << "nothing loaded when the page is opened";
+    EXPECT_NE(page.find("Released under the MIT License"), std::string::npos) << "the charting library's licence";
     for (const char* measure : {"psnr", "psnr_y", "ssim_y_db", "ms_ssim_y_db"}) {
         const std::size_t plot = page.find("<figure id=\"plot-" + std::string(measure) + "\">\n<svg");
         EXPECT_NE(plot, std::string::npos) << measure;
