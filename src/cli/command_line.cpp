@@ -476,7 +476,8 @@ std::string typedCommandLine(int argc, const char* const* argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         const bool plain = !argument.empty() && std::all_of(argument.begin(), argument.end(), [](char c) {
-            return std::isalnum(static_cast<unsigned char>(c)) || std::string_view("-_./=:,+@%").find(c) != std::string_view::npos;
+            return std::isalnum(static_cast<unsigned char>(c)) ||
+                   std::string_view("-_./=:,+@%").find(c) != std::string_view::npos;
         });
         line += ' ';
         if (plain) {

@@ -257,7 +257,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
     const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, context.anchor);
     const std::string title = htmlEscaped(context.title);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
-           "</title>\n<style>\n" + kStyle + std::string(reportPageStyle()) + "</style>\n</head>\n<body>\n<h1>" + title + "</h1>\n<p>Written " +
+           "</title>\n<style>\n" + kStyle + std::string(reportPageStyle()) + "</style>\n</head>\n<body>\n<h1>" + title +
+           "</h1>\n<p>Written " +
            utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) + commandLineHtml(context.commandLine) +
            section("Parameters", parametersHtml(outcome, context)) +
            section("Curves", curvesTableHtml(outcome)) +

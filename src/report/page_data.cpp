@@ -119,7 +119,8 @@ QJsonArray publishedJson(const DataSetOutcome& outcome, const ReportContext& con
             const auto found = context.imported[i].curves.find(measures[m]);
             if (found == context.imported[i].curves.end()) continue;
             QJsonArray points;
-            for (const RatePoint& point : found->second) points.append(QJsonArray{number(point.rate), number(point.quality)});
+            for (const RatePoint& point : found->second)
+                points.append(QJsonArray{number(point.rate), number(point.quality)});
             curves.append(QJsonObject{{"curve", static_cast<int>(outcome.curves.size() + i)},
                                       {"measure", static_cast<int>(m)},
                                       {"points", points}});
@@ -188,6 +189,11 @@ bool drawsAPoint(const DataSetOutcome& outcome, const ReportContext& context, Cu
     return false;
 }
 
+// U+2028 or U+2029 in UTF-8 at `at`.
+bool lineSeparatorAt(const std::string& text, std::size_t at) {
+    return text.compare(at, 3, "\xe2\x80\xa8") == 0 || text.compare(at, 3, "\xe2\x80\xa9") == 0;
+}
+
 }  // namespace
 
 std::vector<CurveMeasure> plottedMeasures(const DataSetOutcome& outcome, const ReportContext& context) {
@@ -202,14 +208,18 @@ std::string scriptSafeJson(const std::string& json) {
     safe.reserve(json.size());
     for (std::size_t i = 0; i < json.size(); ++i) {
         const char c = json[i];
-        if (c == '<') safe += "\\u003c";
-        else if (c == '>') safe += "\\u003e";
-        else if (c == '&') safe += "\\u0026";
-        else if (c == '\xe2' && i + 2 < json.size() && json[i + 1] == '\x80' && (json[i + 2] == '\xa8' || json[i + 2] == '\xa9')) {
+        if (c == '<') {
+            safe += "\\u003c";
+        } else if (c == '>') {
+            safe += "\\u003e";
+        } else if (c == '&') {
+            safe += "\\u0026";
+        } else if (lineSeparatorAt(json, i)) {
             safe += json[i + 2] == '\xa8' ? "\\u2028" : "\\u2029";
             i += 2;
-        } else
+        } else {
             safe += c;
+        }
     }
     return safe;
 }

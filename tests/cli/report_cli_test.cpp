@@ -27,7 +27,8 @@ QJsonObject objectOf(const std::string& line) {
 // The page without the code built into it (its scripts that take no attribute), whose library's
 // licence alone names the library's home.
 std::string withoutBuiltInCode(std::string page) {
-    for (std::size_t start = page.find("<script>\n"); start != std::string::npos; start = page.find("<script>\n", start))
+    const std::string opening = "<script>\n";
+    for (std::size_t start = page.find(opening); start != std::string::npos; start = page.find(opening, start))
         page.erase(start, page.find("</script>", start) + std::string("</script>").size() - start);
     return page;
 }

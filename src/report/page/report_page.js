@@ -105,10 +105,11 @@
       chart.data.datasets.forEach((dataset, i) => {
         if (!chart.isDatasetVisible(i)) return;
         for (const point of dataset.data) {
-          const [value, half] = scale.axis === 'y' ? [point.y, spreadOf(point).half] : [point.x, spreadOf(point).bppHalf];
-          if (half === null || half === undefined) continue;
-          scale.max = Math.max(scale.max, value + half);
-          if (value - half > 0 || scale.type !== 'logarithmic') scale.min = Math.min(scale.min, value - half);
+          const { half, bppHalf } = spreadOf(point);
+          const [value, reach] = scale.axis === 'y' ? [point.y, half] : [point.x, bppHalf];
+          if (reach === null || reach === undefined) continue;
+          scale.max = Math.max(scale.max, value + reach);
+          if (value - reach > 0 || scale.type !== 'logarithmic') scale.min = Math.min(scale.min, value - reach);
         }
       });
     },
