@@ -9,7 +9,8 @@ namespace brenlow {
 
 // The charting library, its licence header first.
 std::string_view chartLibraryScript();
-// Our script: the charts, legend, spread, picture selector and delta-rate table.
+// Our scripts, one after the other: the shared data and helpers, the charts with their legend,
+// spread and picture selector, and the delta-rate table.
 std::string_view reportPageScript();
 std::string_view reportPageStyle();
 

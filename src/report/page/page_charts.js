@@ -1,11 +1,11 @@
-// The report page's interactive parts: one chart per measure, the legend that hides and shows a
-// curve in every chart, the rate axis, the spread over the pictures, the picture selector with its
-// delta rates, and the sortable, filterable delta-rate table. Everything it shows comes from the
-// page's JSON data island; every stored text is put in with textContent, never parsed as HTML.
+// The report page's charts: one per measure, the legend that hides and shows a curve in every chart,
+// the rate axis, the spread over the pictures as error bars, and the picture selector with that
+// picture's delta rates.
 (function () {
   'use strict';
 
-  const data = JSON.parse(document.getElementById('brenlow-data').textContent);
+  const { data } = window.brenlowPage;
+  const { element, figure, signed, labelledSelect } = window.brenlowPage.helpers;
   const LINE_WIDTH = 2;
   const MARKERS = {
     circle: 'circle', square: 'rect', triangle: 'triangle', diamond: 'rectRot',
@@ -14,36 +14,6 @@
   const SPREADS = { none: 'none', sd: 'standard deviation', ci95: '95 % interval of the mean' };
   const state = { picture: 'mean', axis: 'linear', spread: 'none', hidden: new Set() };
   const charts = [];
-
-  function element(tag, attributes, text) {
-    const made = document.createElement(tag);
-    for (const [name, value] of Object.entries(attributes || {})) made.setAttribute(name, value);
-    if (text !== undefined) made.textContent = text;
-    return made;
-  }
-
-  function figure(value, decimals) {
-    return value === null || value === undefined ? 'n/a' : value.toFixed(decimals);
-  }
-
-  function signed(value, decimals) {
-    if (value === null || value === undefined) return 'n/a';
-    return (value > 0 ? '+' : '') + value.toFixed(decimals);
-  }
-
-  function styleOf(name) {
-    const curve = data.curves.find((each) => each.name === name);
-    return curve ? curve.style : null;
-  }
-
-  function labelledSelect(container, id, label, options, chosen) {
-    const wrapper = element('label', { for: id }, label + ' ');
-    const select = element('select', { id: id });
-    for (const [value, text] of options) select.append(element('option', { value: value }, text));
-    select.value = chosen;
-    container.append(wrapper, select);
-    return select;
-  }
 
   // ---- The points each view draws --------------------------------------------------------------
 
@@ -302,79 +272,6 @@
     container.append(controls);
   }
 
-  // ---- Delta rates -----------------------------------------------------------------------------
-
-  const DELTA_COLUMNS = [
-    { title: 'curve', value: (row) => row.curve },
-    { title: 'measure', value: (row) => row.measure },
-    { title: 'interpolation', value: (row) => row.interpolation },
-    { title: 'delta rate (%)', value: (row) => row.rate, numeric: true, decimals: 2 },
-    { title: 'delta quality', value: (row) => row.quality, numeric: true, decimals: 3 }
-  ];
-
-  function compared(a, b, column) {
-    const x = column.value(a);
-    const y = column.value(b);
-    if (x === null || y === null) return (x === null) - (y === null);
-    return column.numeric ? x - y : String(x).localeCompare(String(y));
-  }
-
-  function deltaRowElement(row) {
-    const tr = element('tr', row.weak ? { class: 'weak' } : {});
-    for (const column of DELTA_COLUMNS) {
-      const value = column.value(row);
-      tr.append(element('td', column.numeric ? { class: 'num' } : {},
-        column.numeric ? signed(value, column.decimals) : value));
-    }
-    tr.append(element('td', {}, row.weak ? 'weak: the curves share less than half of either\'s range' : ''));
-    return tr;
-  }
-
-  function makeDeltaExplorer(container) {
-    const sort = { column: -1, direction: 'none' };
-    const controls = element('div', { class: 'controls' });
-    const anchors = [...new Set(data.deltas.map((row) => row.anchor))];
-    const anchor = labelledSelect(controls, 'delta-anchor', 'Anchor', anchors.map((name) => [name, name]),
-      anchors.includes(data.anchor) ? data.anchor : anchors[0] || '');
-    const measure = labelledSelect(controls, 'delta-measure', 'Measure',
-      [['', 'every measure'], ...data.measures.map((each) => [each.key, each.label])], '');
-    const interpolation = labelledSelect(controls, 'delta-interpolation', 'Interpolation',
-      [['', 'both'], ['cubic', 'cubic'], ['pchip', 'PCHIP']], '');
-    const table = element('table', { id: 'delta-table' });
-    const head = element('tr');
-    const headers = DELTA_COLUMNS.map((column, i) => {
-      const th = element('th', { scope: 'col', 'aria-sort': 'none' });
-      const button = element('button', { type: 'button', class: 'sort' }, column.title);
-      button.addEventListener('click', () => {
-        sort.direction = sort.column === i && sort.direction === 'ascending' ? 'descending' : 'ascending';
-        sort.column = i;
-        fill();
-      });
-      th.append(button);
-      head.append(th);
-      return th;
-    });
-    head.append(element('th', { scope: 'col' }, 'overlap'));
-    const body = element('tbody');
-    table.append(element('thead'), body);
-    table.tHead.append(head);
-
-    function fill() {
-      let rows = data.deltas.filter((row) => row.anchor === anchor.value &&
-        (!measure.value || row.measure === measure.value) &&
-        (!interpolation.value || row.interpolation === interpolation.value));
-      if (sort.column >= 0) {
-        const column = DELTA_COLUMNS[sort.column];
-        rows = rows.slice().sort((a, b) => compared(a, b, column) * (sort.direction === 'ascending' ? 1 : -1));
-      }
-      headers.forEach((th, i) => th.setAttribute('aria-sort', i === sort.column ? sort.direction : 'none'));
-      body.replaceChildren(...rows.map(deltaRowElement));
-    }
-    for (const select of [anchor, measure, interpolation]) select.addEventListener('change', fill);
-    fill();
-    container.append(controls, table);
-  }
-
   // The chosen picture's own delta rates against the report's anchor.
   function showPictureDeltas() {
     const container = document.getElementById('picture-deltas');
@@ -400,8 +297,6 @@
     container.append(table);
   }
 
-  // ---- The page --------------------------------------------------------------------------------
-
   const chartArea = document.getElementById('page-charts');
   if (chartArea) {
     makeControls(chartArea);
@@ -410,8 +305,4 @@
     chartArea.append(grid, element('div', { id: 'picture-deltas' }));
     data.measures.forEach((_, measure) => makeChart(grid, measure));
   }
-  const deltaArea = document.getElementById('page-deltas');
-  if (deltaArea) makeDeltaExplorer(deltaArea);
-
-  window.brenlowPage = { data, styleOf };
 })();
