@@ -182,7 +182,8 @@ std::string deltasHtml(const DataSetOutcome& outcome, const ReportContext& conte
     for (DeltaRow& row : importedDeltaTable(outcome, context.anchor, context.imported)) rows.push_back(std::move(row));
     if (rows.empty()) return "<p>The anchor " + htmlEscaped(context.anchor) + " was not swept.</p>\n";
     return "<p>Negative rates: fewer bits for the same quality. Quality deltas are in the measure's unit (for "
-           "CIEDE2000 and Butteraugli lower is better). Weak: the curves share less than half of either's range. "
+           "CIEDE2000 and Butteraugli lower is better). Weak (<span class=\"weak\">*</span> without scripts): the curves "
+           "share less than half of either's range. "
            "Click a column's title to sort by it.</p>\n<div id=\"page-deltas\"></div>\n<noscript>\n" +
            aggregateDeltaTableHtml(rows, context.anchor) + "</noscript>\n";
 }
@@ -258,8 +259,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
     const std::string title = htmlEscaped(context.title);
     return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
            "</title>\n<style>\n" + kStyle + std::string(reportPageStyle()) + "</style>\n</head>\n<body>\n<h1>" + title +
-           "</h1>\n<p>Written " +
-           utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) + commandLineHtml(context.commandLine) +
+           "</h1>\n<p>Written " + utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) +
+           commandLineHtml(context.commandLine) +
            section("Parameters", parametersHtml(outcome, context)) +
            section("Curves", curvesTableHtml(outcome)) +
            section("Library versions", versionsHtml(outcome, context)) +
