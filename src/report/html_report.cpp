@@ -8,6 +8,7 @@
 #include "measures/measure_table.h"
 #include "measures/measures.h"
 #include "report/curve_plot.h"
+#include "report/picture_comparisons.h"
 #include "report/report_tables.h"
 
 namespace brenlow {
@@ -256,7 +257,8 @@ std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& conte
                    "defined.</p>\n" +
                        perPictureSummaryHtml(perPicture)) +
            section("Each picture's delta rates (cubic fit)", perPictureTablesHtml(outcome, perPicture)) +
-           pictureFilesHtml(outcome.pictures, context.pictureFiles) + "</body>\n</html>\n";
+           pictureFilesHtml(outcome.pictures, context.pictureFiles) + pictureComparisonsHtml(outcome, context) +
+           "</body>\n</html>\n";
 }
 
 }  // namespace brenlow
