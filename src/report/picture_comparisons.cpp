@@ -124,8 +124,10 @@ const char* kComparisonStyle = R"(<style>
 #comparisons figure { margin: 0; } #comparisons figcaption { font-size: 0.85em; color: #555; }
 #comparisons .comparison-frame { overflow: auto; max-width: 100%; max-height: 80vh; }
 #comparisons img { display: block; image-rendering: pixelated; }
-#comparisons .comparison-stage { position: relative; display: inline-block; }
+#comparisons .comparison-stage { position: relative; width: fit-content; }
 #comparisons .comparison-stage img.comparison-top { position: absolute; left: 0; top: 0; }
+#comparisons .comparison-divider { position: absolute; top: 0; bottom: 0; width: 1px; background: rgba(255, 255, 255, 0.8); }
+#comparisons .comparison-divider[hidden] { display: none; }
 #comparisons .comparison-swatch { display: inline-block; width: 0.8em; height: 0.8em; margin-right: 0.3em; }
 </style>
 )";

@@ -216,4 +216,5 @@ def test_a_kept_picture_changed_since_it_was_measured_is_reported_not_shown(brow
         ("jpeg", "50"), ("jpeg", "80"), ("webp", "20"), ("webp", "50"), ("webp", "80")]
     point_options = [option.text for option in Select(browser.find_element("id", "comparison-point")).options]
     assert not any(option.startswith("jpeg at quality 20,") for option in point_options)
+    browser.find_element("id", "comparisons").location_once_scrolled_into_view
     keep_screenshot(browser, "comparisons-changed")

@@ -65,8 +65,9 @@
   const decodedImage = element("img", { id: "comparison-decoded", alt: "decoded crop" });
   const stageBottom = element("img", { alt: "decoded crop under the split" });
   const stageTop = element("img", { class: "comparison-top", alt: "source crop over the split" });
+  const divider = element("div", { class: "comparison-divider", "aria-hidden": "true" });
   const stage = element("div", { id: "comparison-stage", class: "comparison-stage" });
-  stage.append(stageBottom, stageTop);
+  stage.append(stageBottom, stageTop, divider);
   const row = element("div", { class: "comparison-row" });
   row.append(figure("Source", sourceImage), figure("Decoded", decodedImage),
              figure("Split: source left, decoded right; flicker: each in turn", stage));
@@ -84,6 +85,8 @@
   function showSplit() {
     stageTop.style.visibility = "visible";
     stageTop.style.clipPath = "inset(0 " + (100 - Number(slider.value)) + "% 0 0)";
+    divider.style.left = slider.value + "%";
+    divider.hidden = false;
   }
 
   function showZoom() {
@@ -140,6 +143,7 @@
   function startFlicker() {
     flickerButton.setAttribute("aria-pressed", "true");
     stageTop.style.clipPath = "none";
+    divider.hidden = true;
     flickerTimer = setInterval(() => {
       stageTop.style.visibility = stageTop.style.visibility === "hidden" ? "visible" : "hidden";
     }, flickerMilliseconds);
