@@ -25,11 +25,12 @@ struct ReportContext {
 // default title.
 ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve> imported);
 
-// One self-contained HTML page (no links out; its scripts are inside it): the title, the run's parameters and
-// library versions, the curves with their settings, the machine, one inline SVG plot per measure
-// taken (bits per pixel against the measure, one line per curve and per imported curve), the delta rates on the aggregate
-// curves and summarised over the pictures, each picture's deltas, where its pictures are found
-// now, and the viewer of the decoded pictures kept beside their source (pictureComparisonsHtml). Needs no display: the plots are written as SVG text.
+// One self-contained HTML page (no links out; its scripts are inside it): the title, the run's
+// parameters and library versions, the curves with their settings, the machine, one inline SVG plot
+// per measure taken (bits per pixel against the measure, one line per curve and per imported curve),
+// the delta rates on the aggregate curves and summarised over the pictures, each picture's deltas,
+// where its pictures are found now, and the decoded pictures kept beside their source
+// (pictureComparisonsHtml). Needs no display: the plots are written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 
 }  // namespace brenlow

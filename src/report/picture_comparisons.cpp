@@ -110,7 +110,8 @@ QJsonObject pictureJson(const std::string& name, const QImage& source, const std
 
 std::string omissionsHtml(const std::vector<Omission>& omitted) {
     if (omitted.empty()) return {};
-    std::string html = "<p>Not shown, so that no picture stands in for another:</p>\n<ul class=\"comparison-omitted\">\n";
+    std::string html =
+        "<p>Not shown, so that no picture stands in for another:</p>\n<ul class=\"comparison-omitted\">\n";
     for (const Omission& omission : omitted)
         html += "<li>" + htmlEscaped(omission.picture) +
                 (omission.point.empty() ? std::string() : ", " + htmlEscaped(omission.point)) + ": " +
@@ -119,18 +120,52 @@ std::string omissionsHtml(const std::vector<Omission>& omitted) {
 }
 
 const char* kComparisonStyle = R"(<style>
-#comparisons .comparison-controls { display: flex; flex-wrap: wrap; gap: 0.5em 1.5em; align-items: center; margin: 0.5em 0; }
+#comparisons .comparison-controls { display: flex; flex-wrap: wrap; gap: 0.5em 1.5em; align-items: center;
+  margin: 0.5em 0; }
 #comparisons .comparison-row { display: flex; flex-wrap: wrap; gap: 1em; align-items: flex-start; }
 #comparisons figure { margin: 0; } #comparisons figcaption { font-size: 0.85em; color: #555; }
 #comparisons .comparison-frame { overflow: auto; max-width: 100%; max-height: 80vh; }
 #comparisons img { display: block; image-rendering: pixelated; }
 #comparisons .comparison-stage { position: relative; width: fit-content; }
 #comparisons .comparison-stage img.comparison-top { position: absolute; left: 0; top: 0; }
-#comparisons .comparison-divider { position: absolute; top: 0; bottom: 0; width: 1px; background: rgba(255, 255, 255, 0.8); }
+#comparisons .comparison-divider { position: absolute; top: 0; bottom: 0; width: 1px;
+  background: rgba(255, 255, 255, 0.8); }
 #comparisons .comparison-divider[hidden] { display: none; }
 #comparisons .comparison-swatch { display: inline-block; width: 0.8em; height: 0.8em; margin-right: 0.3em; }
 </style>
 )";
+
+// UTF-8's U+2028 and U+2029 (E2 80 A8, E2 80 A9) begin at `i`.
+bool lineSeparatorAt(const std::string& text, std::size_t i) {
+    return i + 2 < text.size() && text[i] == '\xE2' && text[i + 1] == '\x80' &&
+           (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
+}
+
+// Each picture with a point offered, with its crops; a picture without a source to show goes to
+// `omitted`, as do its points whose decoded picture cannot be shown.
+QJsonArray picturesJson(const DataSetOutcome& outcome, const ReportContext& context,
+                        const std::vector<std::vector<const SweepPoint*>>& offered, int cropSide,
+                        std::vector<Omission>& omitted) {
+    const CurveColours colours(outcome);
+    QJsonArray pictures;
+    for (std::size_t i = 0; i < outcome.outcomes.size(); ++i) {
+        const std::string& name = outcome.outcomes[i].picture;
+        if (offered[i].empty()) continue;
+        const std::string file = i < context.pictureFiles.size() ? context.pictureFiles[i] : std::string();
+        if (file.empty()) {
+            omitted.push_back({name, "", "the picture's file is not found now, so there is no source to show beside "
+                                         "its decoded pictures"});
+            continue;
+        }
+        try {
+            pictures.append(
+                pictureJson(name, loadDocumentPicture(file), offered[i], cropSide, outcome, colours, omitted));
+        } catch (const Error& error) {
+            omitted.push_back({name, "", error.what()});
+        }
+    }
+    return pictures;
+}
 
 }  // namespace
 
@@ -139,10 +174,13 @@ std::string scriptSafeJson(const std::string& json) {
     safe.reserve(json.size());
     for (std::size_t i = 0; i < json.size(); ++i) {
         const char c = json[i];
-        if (c == '<') safe += "\\u003c";
-        else if (c == '>') safe += "\\u003e";
-        else if (c == '&') safe += "\\u0026";
-        else if (c == '\xE2' && i + 2 < json.size() && json[i + 1] == '\x80' && (json[i + 2] == '\xA8' || json[i + 2] == '\xA9')) {
+        if (c == '<')
+            safe += "\\u003c";
+        else if (c == '>')
+            safe += "\\u003e";
+        else if (c == '&')
+            safe += "\\u0026";
+        else if (lineSeparatorAt(json, i)) {
             safe += json[i + 2] == '\xA8' ? "\\u2028" : "\\u2029";
             i += 2;
         } else
@@ -159,25 +197,8 @@ std::string pictureComparisonsHtml(const DataSetOutcome& outcome, const ReportCo
         if (!offered.back().empty()) crops += offered.back().size() + 1;
     }
     if (crops == 0) return {};
-    const int cropSide = cropSideFor(crops);
-    const CurveColours colours(outcome);
-    QJsonArray pictures;
     std::vector<Omission> omitted;
-    for (std::size_t i = 0; i < outcome.outcomes.size(); ++i) {
-        const std::string& name = outcome.outcomes[i].picture;
-        if (offered[i].empty()) continue;
-        const std::string file = i < context.pictureFiles.size() ? context.pictureFiles[i] : std::string();
-        if (file.empty()) {
-            omitted.push_back({name, "", "the picture's file is not found now, so there is no source to show beside "
-                                         "its decoded pictures"});
-            continue;
-        }
-        try {
-            pictures.append(pictureJson(name, loadDocumentPicture(file), offered[i], cropSide, outcome, colours, omitted));
-        } catch (const Error& error) {
-            omitted.push_back({name, "", error.what()});
-        }
-    }
+    const QJsonArray pictures = picturesJson(outcome, context, offered, cropSideFor(crops), omitted);
     const QByteArray json = QJsonDocument(QJsonObject{{"pictures", pictures}}).toJson(QJsonDocument::Compact);
     return "<section id=\"comparisons\">\n<h2>Decoded pictures beside their source</h2>\n"
            "<p>The same crop of each picture (its most detailed part) and of its decoded pictures at a low, a middle "

@@ -198,6 +198,20 @@ def test_the_split_slider_and_the_flicker_toggle_change_what_is_shown(browser, d
     keep_screenshot(browser, "comparisons-split")
 
 
+def test_the_zoom_enlarges_every_crop_pixel_for_pixel(browser, data_set):
+    open_page(browser, data_set["page"])
+    crop = page_data(browser)["pictures"][0]["crop"]
+    shown_pixels(browser, "comparison-decoded")
+    for factor in (1, 4, 2):
+        Select(browser.find_element("id", "comparison-zoom")).select_by_value(str(factor))
+        for image in browser.find_elements("css selector", "#comparisons img"):
+            size = browser.execute_script("const r = arguments[0].getBoundingClientRect(); return [r.width, r.height];",
+                                          image)
+            assert size == [crop["width"] * factor, crop["height"] * factor]
+            assert image.value_of_css_property("image-rendering") == "pixelated"
+    assert console_problems(browser) == []
+
+
 def test_a_kept_picture_changed_since_it_was_measured_is_reported_not_shown(browser, data_set, tmp_path):
     results = tmp_path / "results"
     shutil.copytree(data_set["results"], results)

@@ -162,8 +162,8 @@ TEST(PictureComparisonsTest, NothingIsWrittenWithoutKeptPicturesAndASourceNotFou
     set.context.pictureFiles = {""};
     const std::string html = pictureComparisonsHtml(set.outcome, set.context);
     EXPECT_TRUE(dataIsland(html)["pictures"].toArray().isEmpty());
-    EXPECT_NE(between(html, "<ul class=\"comparison-omitted\">", "</ul>").find("photo.png: the picture&#39;s file is not found"),
-              std::string::npos);
+    const std::string omitted = between(html, "<ul class=\"comparison-omitted\">", "</ul>");
+    EXPECT_NE(omitted.find("photo.png: the picture&#39;s file is not found"), std::string::npos) << omitted;
 }
 
 }  // namespace
