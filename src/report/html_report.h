@@ -32,7 +32,8 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 // the mean over the pictures or one picture's, with the spread and the points' details) and inline
 // SVG plots for a browser that runs no script, the delta rates on the aggregate curves (sortable and
 // filtered by anchor, measure and interpolation) and summarised over the pictures, each picture's
-// deltas, and where its pictures are found now. Needs no display: the charts are drawn by the
+// deltas, where its pictures are found now, and the decoded pictures kept beside their source
+// (pictureComparisonsHtml). Needs no display: the charts are drawn by the
 // browser from the page's data, the fallback plots written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 

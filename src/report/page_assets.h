@@ -13,5 +13,7 @@ std::string_view chartLibraryScript();
 // spread and picture selector, and the delta-rate table.
 std::string_view reportPageScript();
 std::string_view reportPageStyle();
+// The viewer of decoded pictures beside their source, written only into pages that have some.
+std::string_view comparisonsScript();
 
 }  // namespace brenlow

@@ -1,7 +1,7 @@
 # Writes OUTPUT, a C++ file holding the page's charting library, our scripts and our style sheet as
 # char arrays, so that the report page carries them and needs no file or network when it is opened.
 # Called with OUTPUT, CHART_SCRIPT, PAGE_SCRIPTS (files joined by "|", in the order they run) and
-# PAGE_STYLE.
+# PAGE_STYLE, and COMPARISONS_SCRIPT (the viewer of decoded pictures, written only where some were kept).
 set(source "// Made by embed_assets.cmake from the files it names; edit those instead.\n#include \"report/page_assets.h\"\n\nnamespace brenlow {\nnamespace {\n")
 set(functions "")
 set(index 0)
@@ -34,6 +34,7 @@ endfunction()
 embed(chartLibraryScript "${CHART_SCRIPT}")
 embed(reportPageScript "${PAGE_SCRIPTS}")
 embed(reportPageStyle "${PAGE_STYLE}")
+embed(comparisonsScript "${COMPARISONS_SCRIPT}")
 string(APPEND source "\n}  // namespace\n\n${functions}\n}  // namespace brenlow\n")
 file(WRITE "${OUTPUT}.new" "${source}")
 file(RENAME "${OUTPUT}.new" "${OUTPUT}")
