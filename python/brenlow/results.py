@@ -284,7 +284,7 @@ class Results:
             raise _core.UsageError(f'spread: "{spread}" is not one of None, "sd", "ci95"')
         if width is not None and width not in _WIDTHS:
             raise _core.UsageError(f'width: "{width}" is not one of {", ".join(_WIDTHS)} or None')
-        axes = _new_axes(len(keys), width) if ax is None else ([ax] if isinstance(measure, str) else list(ax))
+        axes = _new_axes(len(keys), width) if ax is None else ([ax] if isinstance(measure, str) else list(np.ravel(ax)))
         if len(axes) != len(keys):
             raise _core.UsageError(f"ax: {len(axes)} Axes for {len(keys)} measures")
         infos = {info.name: info for info in _core.measures()}
@@ -294,7 +294,7 @@ class Results:
             _draw_measure(axes_of_key, zip(self.aggregate, spreads), self.codecs, key, spread)
             axes_of_key.set_xlabel("bits per pixel")
             axes_of_key.set_ylabel(_axis_title(key, infos))
-            axes_of_key.legend()
+            axes_of_key.legend(fontsize="small")
         return axes[0] if isinstance(measure, str) else axes
 
     def report_html(self, path, anchor=None):

@@ -163,3 +163,5 @@ def test_error_bars_span_the_spread_of_each_mean_over_the_pictures(two_runs):
         results.plot("psnr", spread="range")
     with pytest.raises(brenlow.UsageError, match="width"):
         results.plot("psnr", width="poster")
+    with pytest.raises(brenlow.UsageError, match="1 Axes for 2 measures"):
+        results.plot(["psnr", "ssim_y"], ax=results.plot("psnr"))
