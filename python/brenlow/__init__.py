@@ -25,6 +25,8 @@ from brenlow._core import (  # noqa: F401  (the module's own names)
     measure,
     measures,
 )
+# How curves are drawn, and the spread of their means.
+from brenlow._core import CurveStyle, curve_styles, interval95_half_width  # noqa: F401,E402
 # Sweeps, evaluations and result folders.
 from brenlow.results import Results, evaluate, load, sweep  # noqa: F401,E402
 # A codec of one's own as two Python functions.

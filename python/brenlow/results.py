@@ -102,6 +102,61 @@ def _array_file(folder, index, pixels):
     return path
 
 
+_SPREADS = (None, "sd", "ci95")
+# Figure widths in inches: a column of a two-column paper, and its whole page.
+_WIDTHS = {"column": 3.5, "page": 7.0}
+# The core's marker shapes as matplotlib's.
+_MARKERS = {"circle": "o", "square": "s", "triangle": "^", "diamond": "D", "cross": "x", "plus": "+", "star": "*"}
+
+
+def _new_axes(count, width):
+    import matplotlib.pyplot as pyplot
+
+    if width is None:
+        figure = pyplot.figure()
+    else:
+        inches = _WIDTHS[width]
+        figure = pyplot.figure(figsize=(inches, inches / count * 0.75), layout="constrained")
+    return list(figure.subplots(1, count, squeeze=False)[0])
+
+
+def _axis_title(key, infos):
+    """The measure as a reader knows it, with its unit: "PSNR luma (dB)"."""
+    info = infos.get(key)
+    if info is None and key.endswith("_db") and key[:-3] in infos:  # a measure's dB scale, on curves only
+        return f"{infos[key[:-3]].label} (dB)"
+    if info is None:
+        return key
+    return f"{info.label} ({info.unit})" if info.unit and f"({info.unit})" not in info.label else info.label
+
+
+def _half_width(deviations, counts, key, spread):
+    deviation = deviations.get(key)
+    if deviation is None:
+        return 0.0
+    if spread == "ci95":
+        return _core.interval95_half_width(deviation, counts[key])
+    return deviation
+
+
+def _draw_measure(ax, rows, codecs, key, spread):
+    """One line per codec in its style, with error bars of the spread over the pictures if asked:
+    `rows` pairs each aggregate row with its deviations and counts."""
+    curves = {codec: [] for codec in codecs}
+    for row, (deviations, counts) in rows:
+        if row["codec"] in curves and row[key] is not None and math.isfinite(row[key]):
+            curves[row["codec"]].append((row["bits_per_pixel"], row[key], _half_width(deviations, counts, key, spread)))
+    for codec, style in zip(codecs, _core.curve_styles(codecs)):
+        if not curves[codec]:
+            continue
+        rates, values, half_widths = (list(column) for column in zip(*sorted(curves[codec])))
+        ax.plot(rates, values, color=style.colour, marker=_MARKERS[style.marker], markersize=4,
+                linestyle=(0, tuple(style.dash)) if style.dash else "-", label=codec)
+        if spread is not None:
+            ax.errorbar(rates, values, yerr=[0.0 if math.isnan(width) else width for width in half_widths],
+                        fmt="none", ecolor=style.colour, elinewidth=0.8)
+
+
 class Results:
     """A data set's results: every point of every picture, the aggregate per codec and quality (or
     size target), the failed items, and the delta rates between the curves, as brenlow-cli gives them.
@@ -207,27 +262,40 @@ class Results:
 
         return pandas.DataFrame(self.aggregate if aggregate else self.points)
 
-    def plot(self, measure="psnr", ax=None):
+    def plot(self, measure="psnr", ax=None, *, spread=None, width=None):
         """Draws each codec's aggregate curve, bits per pixel on x against the measure's mean on y,
-        on `ax` (default: a new figure's) with matplotlib, and returns the Axes."""
-        taken = [key for key in (self.aggregate[0] if self.aggregate else {})
-                 if key.endswith("_pictures") and any(row[key] for row in self.aggregate)]
-        measures = [key[:-len("_pictures")] for key in taken]
-        if measure not in measures:
-            raise _core.UsageError(f'measure: "{measure}" is not one the data set has: {", ".join(measures)}')
-        import matplotlib.pyplot as pyplot
+        with matplotlib, as `brenlow-cli report --figures` draws it: each curve in its colour, marker
+        and dash (brenlow.curve_styles), the axes titled with their units. Returns the Axes.
 
-        if ax is None:
-            ax = pyplot.figure().add_subplot()
-        for codec in self.codecs:
-            curve = sorted((row["bits_per_pixel"], row[measure]) for row in self.aggregate
-                           if row["codec"] == codec and row[measure] is not None and math.isfinite(row[measure]))
-            if curve:
-                ax.plot([rate for rate, _ in curve], [value for _, value in curve], marker="o", label=codec)
-        ax.set_xlabel("bits per pixel")
-        ax.set_ylabel(measure)
-        ax.legend()
-        return ax
+        measure: a measure key, or a list of them for one Axes each, side by side (then `ax`, if
+            given, is a list of as many Axes, and the list is returned).
+        ax: where to draw (default: a new figure's).
+        spread: None, "sd" (error bars of the mean +- the standard deviation over the pictures) or
+            "ci95" (+- the half width of the mean's 95 % confidence interval).
+        width: the new figure's width: "column" (3.5 inches) or "page" (7 inches); default
+            matplotlib's."""
+        keys = [measure] if isinstance(measure, str) else list(measure)
+        taken = [key[:-len("_pictures")] for key in (self.aggregate[0] if self.aggregate else {})
+                 if key.endswith("_pictures") and any(row[key] for row in self.aggregate)]
+        for key in keys:
+            if key not in taken:
+                raise _core.UsageError(f'measure: "{key}" is not one the data set has: {", ".join(taken)}')
+        if spread not in _SPREADS:
+            raise _core.UsageError(f'spread: "{spread}" is not one of None, "sd", "ci95"')
+        if width is not None and width not in _WIDTHS:
+            raise _core.UsageError(f'width: "{width}" is not one of {", ".join(_WIDTHS)} or None')
+        axes = _new_axes(len(keys), width) if ax is None else ([ax] if isinstance(measure, str) else list(np.ravel(ax)))
+        if len(axes) != len(keys):
+            raise _core.UsageError(f"ax: {len(axes)} Axes for {len(keys)} measures")
+        infos = {info.name: info for info in _core.measures()}
+        # The table's rows and the JSON's points are the aggregate's in one order; the spread is the JSON's.
+        spreads = [(point["deviations"], point["counts"]) for point in self.json()["aggregate"]]
+        for key, axes_of_key in zip(keys, axes):
+            _draw_measure(axes_of_key, zip(self.aggregate, spreads), self.codecs, key, spread)
+            axes_of_key.set_xlabel("bits per pixel")
+            axes_of_key.set_ylabel(_axis_title(key, infos))
+            axes_of_key.legend(fontsize="small")
+        return axes[0] if isinstance(measure, str) else axes
 
     def report_html(self, path, anchor=None):
         """Writes the data set's HTML report, as `brenlow-cli report --html` writes it, to `path`."""

@@ -17,5 +17,6 @@ void bindMeasures(py::module_& module);
 void bindDeltas(py::module_& module);
 void bindPythonCodec(py::module_& module);
 void bindStudies(py::module_& module);
+void bindStyles(py::module_& module);
 
 }  // namespace brenlow::python

@@ -10,4 +10,5 @@ PYBIND11_MODULE(_core, module) {
     bindDeltas(module);
     bindPythonCodec(module);
     bindStudies(module);
+    bindStyles(module);
 }

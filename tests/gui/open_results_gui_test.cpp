@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineSeries>
 #include <QProcess>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QTextDocument>
 #include <QToolTip>
@@ -120,6 +121,33 @@ TEST_F(OpenResultsGuiTest, ResultFolderOpensInTheDataSetWindowAndARowOpensItsPoi
     form->FileOpenResults1->trigger();
     ASSERT_EQ(startsOffered.size(), 2);
     EXPECT_EQ(startsOffered[1], labFolder("results"));
+}
+
+// The page without the line that says when it was written.
+std::string pageWithoutTime(const fs::path& page) {
+    std::ifstream in(page, std::ios::binary);
+    std::string kept, line;
+    while (std::getline(in, line))
+        if (line.find("Written ") == std::string::npos) kept += line + "\n";
+    return kept;
+}
+
+TEST_F(OpenResultsGuiTest, ItsHtmlReportIsThePageTheCommandLineWritesForTheFolder) {
+#ifndef BRENLOW_CLI_PATH
+    GTEST_SKIP() << "brenlow-cli is not built";
+#endif
+    if (!DataSetWindow::htmlReportBuilt()) GTEST_SKIP() << "this build writes no HTML report";
+    ASSERT_TRUE(sweep({"--out", "results"}));
+    ASSERT_TRUE(cli({"report", labFolder("results"), "--html", "cli.html"}));
+    chosen = {labFolder("results")};
+    DataSetWindow* window = openResults();
+    ASSERT_NE(window, nullptr) << messages.join('\n').toStdString();
+    window->askSaveName = [this](const QString&, const QString&) { return QString::fromStdString(dir.file("window")); };
+    window->findChild<QPushButton*>("ExportHtmlReport")->click();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const std::string page = pageWithoutTime(dir.path() / "window.html");
+    EXPECT_NE(page.find("Data set of 2 pictures"), std::string::npos);
+    EXPECT_EQ(page, pageWithoutTime(lab / "cli.html"));
 }
 
 // A sweep run two folders above its result folder names its pictures relative to where it ran.

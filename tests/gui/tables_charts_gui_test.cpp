@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QTableWidget>
 #include <QValueAxis>
+#include <map>
 
 #include <QComboBox>
 #include <QDeadlineTimer>
@@ -24,6 +25,7 @@
 #include "app/windows/sweep_tables.h"
 #include "app/windows/sweep_window.h"
 #include "app/windows/table_sorting.h"
+#include "brenlow/styles.h"
 #include "gui_fixture.h"
 
 namespace brenlow::testing {
@@ -139,7 +141,7 @@ TEST_F(ChartsTest, ALegendClickHidesItsCurveAndASecondShowsItAgainWithTheEntryKe
     EXPECT_FALSE(curve(psnr, "AVC")->isVisible());
     EXPECT_TRUE(curve(psnr, "JPEG")->isVisible());
     EXPECT_TRUE(psnr->legend()->markers(curve(psnr, "AVC")).first()->isVisible()) << "the entry stays to click";
-    EXPECT_TRUE(curve(chart("MeasureChart"), "AVC")->isVisible()) << "the other chart is its own";
+    EXPECT_FALSE(curve(chart("MeasureChart"), "AVC")->isVisible()) << "hidden in both charts";
 
     // The hidden curve stays hidden when the chart is drawn again on another scale.
     charts->findChild<QCheckBox*>("ChartLogRate")->setChecked(true);
@@ -147,6 +149,83 @@ TEST_F(ChartsTest, ALegendClickHidesItsCurveAndASecondShowsItAgainWithTheEntryKe
     EXPECT_FALSE(curve(psnr, "AVC")->isVisible());
     clickLegend(psnr, "AVC");
     EXPECT_TRUE(curve(psnr, "AVC")->isVisible());
+}
+
+// Charts of curves far apart: JPEG from 30 to 40, AVC from 10 to 20.
+std::unique_ptr<QWidget> chartsApart() {
+    return std::unique_ptr<QWidget>(
+        makeRateDistortionCharts({"jpeg", "avc"}, {CurveMeasure("ssim_y")}, [](const std::string& curve, CurveMeasure) {
+            const double base = curve == "jpeg" ? 30.0 : 10.0;
+            return std::vector<RatePoint>{{0.25, base}, {1.0, base + 5.0}, {2.0, base + 10.0}};
+        }));
+}
+
+QValueAxis& uprightAxis(const QChart& chart) { return *qobject_cast<QValueAxis*>(chart.axes(Qt::Vertical).first()); }
+
+TEST_F(TablesChartsGuiTest, ACurveHiddenInOneLegendIsHiddenInBothChartsWhoseUprightAxesFitTheCurvesLeft) {
+    const std::unique_ptr<QWidget> charts = chartsApart();
+    charts->show();
+    QChart* measure = charts->findChild<QChartView*>("MeasureChart")->chart();
+    QChart* psnr = charts->findChild<QChartView*>("PsnrChart")->chart();
+    ASSERT_LE(uprightAxis(*psnr).min(), 10.0);
+    QLineSeries* avc = static_cast<QLineSeries*>(measure->series().at(1));
+    for (QLegendMarker* marker : measure->legend()->markers(avc)) emit marker->clicked();
+    for (QChart* chart : {psnr, measure}) {
+        EXPECT_FALSE(chart->series().at(1)->isVisible());
+        EXPECT_TRUE(chart->series().at(0)->isVisible());
+        EXPECT_GT(uprightAxis(*chart).min(), 20.0) << "fitted to JPEG alone";
+        EXPECT_GE(uprightAxis(*chart).max(), 40.0);
+    }
+    // Drawn again on a log scale the curve stays hidden; a click on the other chart's entry shows it in both.
+    charts->findChild<QCheckBox*>("ChartLogRate")->setChecked(true);
+    measure = charts->findChild<QChartView*>("MeasureChart")->chart();
+    psnr = charts->findChild<QChartView*>("PsnrChart")->chart();
+    EXPECT_FALSE(measure->series().at(1)->isVisible());
+    for (QLegendMarker* marker : psnr->legend()->markers(psnr->series().at(1))) emit marker->clicked();
+    for (QChart* chart : {psnr, measure}) {
+        EXPECT_TRUE(chart->series().at(1)->isVisible());
+        EXPECT_LE(uprightAxis(*chart).min(), 10.0);
+    }
+}
+
+// The series of each curve, by its name, in the PSNR chart of the charts of these curves.
+std::map<std::string, QLineSeries*> seriesByCurve(QWidget& charts, const std::vector<std::string>& names) {
+    QChart* psnr = charts.findChild<QChartView*>("PsnrChart")->chart();
+    std::map<std::string, QLineSeries*> byCurve;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        byCurve[names[i]] = static_cast<QLineSeries*>(psnr->series().at(static_cast<int>(i)));
+    return byCurve;
+}
+
+TEST_F(TablesChartsGuiTest, ACodecKeepsItsColourDashAndMarkerWhateverTheOrderOfTheCurves) {
+    const std::vector<std::string> names{"jpeg", "webp", "avif:speed=8", "mine"};
+    const std::vector<std::string> reversed(names.rbegin(), names.rend());
+    const CurveSource flat = [](const std::string&, CurveMeasure) {
+        return std::vector<RatePoint>{{0.5, 30.0}, {1.0, 35.0}};
+    };
+    const std::unique_ptr<QWidget> first(makeRateDistortionCharts(names, {CurveMeasure("ssim_y")}, flat));
+    const std::unique_ptr<QWidget> second(makeRateDistortionCharts(reversed, {CurveMeasure("ssim_y")}, flat));
+    const auto inFirst = seriesByCurve(*first, names);
+    const auto inSecond = seriesByCurve(*second, reversed);
+    const std::vector<CurveStyle> styles = curveStyles(names);
+    QSet<QString> looks;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const QLineSeries& one = *inFirst.at(names[i]);
+        const QLineSeries& other = *inSecond.at(names[i]);
+        EXPECT_EQ(one.pen().color(), other.pen().color()) << names[i];
+        EXPECT_EQ(one.pen().color().name(), QString::fromStdString(styles[i].colour)) << names[i];
+        EXPECT_EQ(one.pen().style(), other.pen().style()) << names[i];
+        EXPECT_EQ(one.pen().dashPattern(), other.pen().dashPattern()) << names[i];
+        EXPECT_EQ(one.pen().style() == Qt::SolidLine, styles[i].dash.empty()) << names[i];
+        EXPECT_FALSE(one.lightMarker().isNull()) << names[i];
+        EXPECT_EQ(one.lightMarker(), other.lightMarker()) << names[i];
+        const QImage marker = one.lightMarker();
+        looks << QStringLiteral("%1 %2 %3")
+                     .arg(one.pen().color().name())
+                     .arg(one.pen().dashPattern().size())
+                     .arg(qHashBits(marker.constBits(), static_cast<std::size_t>(marker.sizeInBytes())));
+    }
+    EXPECT_EQ(looks.size(), static_cast<qsizetype>(names.size())) << "every curve looks unlike the others";
 }
 
 TEST_F(ChartsTest, TheLogScaleOptionPutsBitsPerPixelOnALogAxisInBothChartsAndLeavesOutZeroRates) {

@@ -117,3 +117,59 @@ def test_what_the_results_cannot_give_is_refused_saying_why(two_runs, tmp_path):
     with pytest.raises(brenlow.FileError, match="does not exist") as missing:
         brenlow.load(tmp_path / "nothing-here")
     assert missing.value.filename == str(tmp_path / "nothing-here")
+
+
+# matplotlib's markers for the core's shapes, as a reader of either figure sees them.
+MATPLOTLIB_MARKERS = {"circle": "o", "square": "s", "triangle": "^", "diamond": "D", "cross": "x", "plus": "+",
+                      "star": "*"}
+
+
+def test_plot_draws_every_curve_in_its_style_one_axes_per_measure(pictures):
+    import matplotlib.colors
+
+    codecs = ["webp:method=6", "jpeg"]
+    results = brenlow.sweep([pictures["coffee"], pictures["chelsea"]], codecs, qualities=[30, 70], measures="none")
+    axes = results.plot(["psnr", "ssim_y_db"], width="page")
+    assert len(axes) == 2 and tuple(axes[0].figure.get_size_inches()) == pytest.approx((7.0, 2.625))
+    styles = brenlow.curve_styles(codecs)
+    assert styles[0].dash and not styles[1].dash, "one dashed curve and one solid, to tell them apart"
+    for ax in axes:
+        lines = ax.get_lines()
+        assert [line.get_label() for line in lines] == codecs
+        for line, style in zip(lines, styles):
+            assert matplotlib.colors.to_hex(line.get_color()) == style.colour
+            assert line.get_marker() == MATPLOTLIB_MARKERS[style.marker]
+            if style.dash:
+                assert line._unscaled_dash_pattern == (0, tuple(style.dash))
+            else:
+                assert line.get_linestyle() == "-"
+    assert [ax.get_ylabel() for ax in axes] == ["PSNR (RGB) (dB)", "SSIM luma (dB)"]
+    assert results.plot("psnr", width="column").figure.get_size_inches()[0] == pytest.approx(3.5)
+
+
+def test_error_bars_span_the_spread_of_each_mean_over_the_pictures(two_runs):
+    results = brenlow.load(*two_runs)
+    points = results.json()["aggregate"]
+    for spread in ("sd", "ci95"):
+        ax = results.plot("psnr", spread=spread)
+        assert len(ax.get_lines()) == 2 and len(ax.containers) == 2
+        for codec, container in zip(results.codecs, ax.containers):
+            expected = []
+            for point in points:
+                if point["codec"] == codec:
+                    deviation, count = point["deviations"]["psnr"], point["counts"]["psnr"]
+                    assert count == 2 and deviation > 0
+                    # Student's t at 97.5 % for one degree of freedom, over the square root of two.
+                    factor = 12.7062 / math.sqrt(2) if spread == "ci95" else 1
+                    expected.append((point["means"]["bits_per_pixel"], deviation * factor))
+            bars = sorted(container.lines[2][0].get_segments(), key=lambda bar: bar[0][0])
+            assert len(bars) == len(expected)
+            for bar, (rate, half_width) in zip(bars, sorted(expected)):
+                assert bar[0][0] == bar[1][0] == pytest.approx(rate, abs=1e-6)
+                assert (bar[1][1] - bar[0][1]) / 2 == pytest.approx(half_width, rel=1e-4)
+    with pytest.raises(brenlow.UsageError, match="spread"):
+        results.plot("psnr", spread="range")
+    with pytest.raises(brenlow.UsageError, match="width"):
+        results.plot("psnr", width="poster")
+    with pytest.raises(brenlow.UsageError, match="1 Axes for 2 measures"):
+        results.plot(["psnr", "ssim_y"], ax=results.plot("psnr"))

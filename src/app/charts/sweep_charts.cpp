@@ -15,11 +15,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <memory>
 
 #include "app/charts/chart_legend.h"
 #include "app/charts/chart_point_tips.h"
+#include "app/charts/curve_markers.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
 
@@ -31,23 +33,19 @@ namespace {
 constexpr int kAroundThePlotAcross = 160;
 constexpr int kAroundThePlotDown = 190;
 
-// A colour of its own for each curve, the same in both charts: the charts' theme has only five.
-QColor curveColour(std::size_t index) {
-    static const QColor colours[] = {{0x1f, 0x5f, 0xbf}, {0xe0, 0x7b, 0x00}, {0x2e, 0x9e, 0x3e}, {0xc6, 0x28, 0x28},
-                                     {0x7b, 0x3f, 0xb5}, {0x00, 0x89, 0x7b}, {0x8d, 0x6e, 0x63}, {0xd8, 0x1b, 0x60},
-                                     {0x55, 0x6b, 0x2f}, {0x37, 0x47, 0x4f}};
-    return colours[index % std::size(colours)];
-}
+// Markers a little wider than the line, so that shapes are told apart at a glance.
+constexpr int kMarkerSize = 9;
+constexpr int kLineWidth = 2;
 
-// One curve: the line and its points, named after the codec; infinite values are left out, and
-// on a log scale so are rates of zero.
-void addCurve(QChart& chart, const std::string& name, QColor colour, const std::vector<RatePoint>& curve,
+// One curve: the line and its points, named after the codec, in the curve's style wherever it is
+// drawn; infinite values are left out, and on a log scale so are rates of zero.
+void addCurve(QChart& chart, const std::string& name, const CurveStyle& style, const std::vector<RatePoint>& curve,
               bool logRate, CurveMeasure measure, const QualityAt& qualityAt) {
     auto* line = new QLineSeries;
     line->setName(chartText(curveTitle(name)));
-    QPen pen(colour);
-    pen.setWidth(2);
-    line->setPen(pen);
+    line->setPen(curvePen(style, kLineWidth));
+    line->setMarkerSize(kMarkerSize);
+    line->setLightMarker(curveMarkerImage(style.marker, line->pen().color(), kMarkerSize));
     line->setPointsVisible(true);
     for (const RatePoint& point : curve)
         if (std::isfinite(point.quality) && (!logRate || point.rate > 0.0)) line->append(point.rate, point.quality);
@@ -55,13 +53,14 @@ void addCurve(QChart& chart, const std::string& name, QColor colour, const std::
     showPointTips(*line, name, measure, qualityAt);
 }
 
-// Axes that hold every curve, not only the first one attached.
+// Axes that hold every curve shown, not only the first one attached.
 void fitAxes(const QChart& chart, QAbstractAxis& x, QValueAxis& y) {
     double left = std::numeric_limits<double>::infinity();
     double right = 0.0;
     double bottom = std::numeric_limits<double>::infinity();
     double top = -bottom;
     for (QAbstractSeries* series : chart.series()) {
+        if (!series->isVisible()) continue;
         for (const QPointF& point : static_cast<QLineSeries*>(series)->points()) {
             left = std::min(left, point.x());
             right = std::max(right, point.x());
@@ -99,34 +98,44 @@ QAbstractAxis* rateAxis(bool logRate) {
     return x;
 }
 
+// What both charts of a pair share.
 struct ChartOptions {
     bool logRate = false;
     QSet<QString> hidden;  // the curves the user hid by their legend entries
     QualityAt qualityAt;
+    std::function<void()> hiddenChanged;
 };
+
+// Shows the curves not hidden, and fits the axes to them.
+void showCurvesNotHidden(QChart& chart, const QSet<QString>& hidden) {
+    for (QAbstractSeries* series : chart.series()) showCurve(chart, *series, !hidden.contains(series->name()));
+    const QList<QAbstractAxis*> across = chart.axes(Qt::Horizontal);
+    const QList<QAbstractAxis*> upright = chart.axes(Qt::Vertical);
+    if (across.isEmpty() || upright.isEmpty()) return;
+    if (auto* y = qobject_cast<QValueAxis*>(upright.first())) fitAxes(chart, *across.first(), *y);
+}
 
 QChart* chartOf(const std::vector<std::string>& names, const CurveSource& curves, CurveMeasure measure,
                 const std::shared_ptr<ChartOptions>& options) {
     auto* chart = new QChart;
     const QString measured = QString::fromStdString(measureLabel(measure));
     chart->setTitle(chartText(QStringLiteral("%1 against bits per pixel").arg(measured)));
+    const std::vector<CurveStyle> styles = curveStyles(names);
     for (std::size_t i = 0; i < names.size(); ++i)
-        addCurve(*chart, names[i], curveColour(i), curves(names[i], measure), options->logRate, measure,
-                 options->qualityAt);
+        addCurve(*chart, names[i], styles[i], curves(names[i], measure), options->logRate, measure, options->qualityAt);
     QAbstractAxis* x = rateAxis(options->logRate);
     auto* y = new QValueAxis;
     y->setTitleText(chartText(axisTitle(measure)));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(y, Qt::AlignLeft);
     for (QAbstractSeries* series : chart->series()) series->attachAxis(x), series->attachAxis(y);
-    fitAxes(*chart, *x, *y);
     chart->legend()->setAlignment(Qt::AlignBottom);
     letLegendHideCurves(*chart, [options](const QString& name, bool shown) {
         if (shown) options->hidden.remove(name);
         else options->hidden.insert(name);
+        if (options->hiddenChanged) options->hiddenChanged();
     });
-    for (QAbstractSeries* series : chart->series())
-        if (options->hidden.contains(series->name())) showCurve(*chart, *series, false);
+    showCurvesNotHidden(*chart, options->hidden);
     return chart;
 }
 
@@ -221,23 +230,27 @@ QWidget* makeRateDistortionCharts(const std::vector<std::string>& codecs, const 
     choice->addWidget(logRate);
     choice->addStretch(1);
 
-    const auto psnrOptions = std::make_shared<ChartOptions>();
-    const auto measureOptions = std::make_shared<ChartOptions>();
-    psnrOptions->qualityAt = qualityAt;
-    measureOptions->qualityAt = qualityAt;
+    const auto options = std::make_shared<ChartOptions>();
+    options->qualityAt = qualityAt;
     const auto chosen = [selector] {
         return selector->count() > 0 ? CurveMeasure(selector->currentData().toString().toStdString()) : CurveMeasure("ssim_y");
     };
-    QChartView* psnr = chartView(chartOf(codecs, curves, CurveMeasure("psnr"), psnrOptions), "PsnrChart");
-    QChartView* chosenChart = chartView(chartOf(codecs, curves, chosen(), measureOptions), "MeasureChart");
+    QChartView* psnr = chartView(chartOf(codecs, curves, CurveMeasure("psnr"), options), "PsnrChart");
+    QChartView* chosenChart = chartView(chartOf(codecs, curves, chosen(), options), "MeasureChart");
+    // A curve hidden in one chart is hidden in both, as the legend of either shows it.
+    options->hiddenChanged = [psnr, chosenChart, weak = std::weak_ptr<ChartOptions>(options)] {
+        const std::shared_ptr<ChartOptions> shared = weak.lock();
+        if (!shared) return;
+        showCurvesNotHidden(*psnr->chart(), shared->hidden);
+        showCurvesNotHidden(*chosenChart->chart(), shared->hidden);
+    };
     QObject::connect(selector, &QComboBox::currentIndexChanged, chosenChart, [=] {
-        showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
+        showChart(*chosenChart, chartOf(codecs, curves, chosen(), options));
     });
     QObject::connect(logRate, &QCheckBox::toggled, chosenChart, [=](bool on) {
-        psnrOptions->logRate = on;
-        measureOptions->logRate = on;
-        showChart(*psnr, chartOf(codecs, curves, CurveMeasure("psnr"), psnrOptions));
-        showChart(*chosenChart, chartOf(codecs, curves, chosen(), measureOptions));
+        options->logRate = on;
+        showChart(*psnr, chartOf(codecs, curves, CurveMeasure("psnr"), options));
+        showChart(*chosenChart, chartOf(codecs, curves, chosen(), options));
     });
     auto* pair = new QWidget;
     pair->setObjectName(QStringLiteral("ChartPair"));

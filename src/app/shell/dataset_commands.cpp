@@ -116,7 +116,7 @@ void TMainForm::DataSetSweep1Click() {
     if (!progress.outcome) return;
     DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
                                               plan.anchor,
-                                              [](const std::string& picture) { return picture; });
+                                              [](const std::string& picture) { return picture; }, {run.resultFolder});
     if (progress.cancelled)
         window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
                                                            .arg(progress.picturesDone)
@@ -141,13 +141,15 @@ void TMainForm::OpenResults1Click() {
     });
     const std::string anchor = resultAnchorOf(outcome.curves);
     showDataSetWindow(resultFoldersCaption(folders), std::move(outcome), anchor,
-                      [folders](const std::string& picture) { return resultPictureFile(picture, folders); });
+                      [folders](const std::string& picture) { return resultPictureFile(picture, folders); }, names);
 }
 
 DataSetWindow* TMainForm::showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
-                                            std::function<std::string(const std::string&)> pictureFile) {
+                                            std::function<std::string(const std::string&)> pictureFile,
+                                            std::vector<std::string> resultFolders) {
     const std::vector<FailedItem> failed = outcome.failed;
     auto* window = new DataSetWindow(caption, std::move(outcome), anchor, this);
+    window->resultFolders = std::move(resultFolders);
     window->showMessage = showMessage;
     window->openPoint = [this, pictureFile](const std::string& picture, const SweepPoint& point,
                                             const CodecCurve& curve) {

@@ -230,9 +230,10 @@ private:
     void createActions();
     void createFileActions();
     // Shows a data set in a window of its own whose picture rows open their points; `pictureFile`
-    // turns a picture as the data set names it into the file to open.
+    // turns a picture as the data set names it into the file to open; `resultFolders` hold the data set.
     DataSetWindow* showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
-                                     std::function<std::string(const std::string&)> pictureFile);
+                                     std::function<std::string(const std::string&)> pictureFile,
+                                     std::vector<std::string> resultFolders);
     void createEditActions();
     void createWindowActions();
     void createViewMenu();

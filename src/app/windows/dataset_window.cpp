@@ -24,7 +24,7 @@
 #include "io/error.h"
 #include "io/file_io.h"
 #ifdef BRENLOW_HTML_REPORT
-#include "report/html_report.h"
+#include "brenlow/report.h"
 #endif
 
 namespace brenlow {
@@ -180,14 +180,14 @@ bool DataSetWindow::htmlReportBuilt() {
 
 void DataSetWindow::exportHtmlReport() {
 #ifdef BRENLOW_HTML_REPORT
-    std::string report;
+    const QString chosen = askExportName(QStringLiteral("Export HTML report"), QStringLiteral("-report.html"),
+                                         QStringLiteral("html"));
+    if (chosen.isEmpty()) return;
     try {
-        report = htmlReport(outcome_, currentReportContext(anchor_, {}));
+        writeDataSetReport(chosen.toStdString(), outcome_, anchor_, {}, resultFolders);
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
-        return;
     }
-    exportText(QStringLiteral("Export HTML report"), QStringLiteral("-report.html"), QStringLiteral("html"), report);
 #endif
 }
 
@@ -202,13 +202,18 @@ void DataSetWindow::exportImage() {
     }
 }
 
-void DataSetWindow::exportText(const QString& title, const QString& ending, const QString& suffix,
-                               const std::string& text) {
+QString DataSetWindow::askExportName(const QString& title, const QString& ending, const QString& suffix) {
     suggestion_ = dataSetExportName(folder_, ending);
     const QString chosen = askSaveName(title, QStringLiteral("%1 (*.%2)").arg(suffix.toUpper(), suffix));
+    return chosen.isEmpty() ? chosen : withSuffix(chosen, suffix);
+}
+
+void DataSetWindow::exportText(const QString& title, const QString& ending, const QString& suffix,
+                               const std::string& text) {
+    const QString chosen = askExportName(title, ending, suffix);
     if (chosen.isEmpty()) return;
     try {
-        writeFileAtomically(withSuffix(chosen, suffix).toStdString(),
+        writeFileAtomically(chosen.toStdString(),
                             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));

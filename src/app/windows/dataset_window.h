@@ -30,6 +30,8 @@ public:
     // Opens one point of one picture: what a row of the picture table does when activated
     // (double-click or Enter). Unset, rows do nothing.
     std::function<void(const std::string& picture, const SweepPoint& point, const CodecCurve& curve)> openPoint;
+    // The result folders the data set was filed in or read from: its report finds the pictures beside them.
+    std::vector<std::string> resultFolders;
 
     // Writes dataSetCsv, or aggregateCsv, to the file the user names, whole or not at all.
     void exportCsv();
@@ -38,7 +40,8 @@ public:
     void exportJson();
     // Writes the two charts as a PNG or SVG image, as the name the user gives ends.
     void exportImage();
-    // Writes the data set's HTML report, its delta rates against the anchor; only in a build with the report.
+    // Writes the data set's HTML report as `brenlow-cli report` writes it for the result folders, its
+    // delta rates against the anchor; only in a build with the report.
     void exportHtmlReport();
 
     // The name the export dialog open now, or last, offers: made from the data set's folder.
@@ -55,6 +58,8 @@ private:
     QWidget* makeDeltaRates() const;
     QWidget* makeButtons();
     void exportText(const QString& title, const QString& ending, const QString& suffix, const std::string& text);
+    // The file the user names for an export, ending in `suffix`; empty when they cancel.
+    QString askExportName(const QString& title, const QString& ending, const QString& suffix);
 
     DataSetOutcome outcome_;
     std::string anchor_;  // the name of the curve the delta rates are taken against
