@@ -12,7 +12,7 @@ namespace {
 // Letters of 8 and 9 points, as journals ask for, and gaps to match.
 PlotOptions printOptions() {
     PlotOptions options;
-    options.fonts = {9.0, 9.0, 8.0, 8.0};
+    options.fonts = {9.0, 9.0, 8.0, 8.0, 0.62};  // the painted font's letters are wide
     options.spacing = {4.0, 3.0, 4.0, 8.0, 16.0, 4.0, 11.0, 55.0, 32.0};
     return options;
 }
@@ -51,11 +51,6 @@ CurveStyle publishedStyle(CurveStyle style) {
     return style;
 }
 
-std::string valueAxisTitle(CurveMeasure measure) {
-    const std::string label = measureLabel(measure);
-    return higherIsBetter(measure) ? label : label + ", lower is better";
-}
-
 }  // namespace
 
 PaperFigure paperFigure(const DataSetOutcome& outcome, const std::vector<ImportedCurve>& imported,
@@ -75,7 +70,7 @@ PaperFigure paperFigure(const DataSetOutcome& outcome, const std::vector<Importe
     }
     const FigureSize size = figureSize(options.width);
     PaperFigure figure;
-    figure.layout = layoutCurvePlot(curves, "", "Bits per pixel (bpp)", valueAxisTitle(measure), size.width,
+    figure.layout = layoutCurvePlot(curves, "", "Bits per pixel (bpp)", measureLabel(measure), size.width,
                                     size.height, printOptions());
     figure.name = measureLabel(measure) + " against bits per pixel";
     figure.styles = curveStyles(names);

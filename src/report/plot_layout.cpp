@@ -9,22 +9,20 @@ namespace brenlow {
 namespace {
 
 constexpr double kLegendShare = 0.35;      // of the width, at most, for the legend's names
-constexpr double kCharacterWidth = 0.55;   // in font sizes, a little wider than a sans-serif's average
 
 std::size_t codePoints(const std::string& text) {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// No font is at hand to measure with, so widths are estimated generously from the length.
-double textWidth(const std::string& text, double size) {
-    return static_cast<double>(codePoints(text)) * kCharacterWidth * size;
+double textWidth(const std::string& text, double characterWidth) {
+    return static_cast<double>(codePoints(text)) * characterWidth;
 }
 
 // The text cut to its first code points that fit in `width`, an ellipsis after them.
-std::string elided(const std::string& text, double size, double width) {
-    if (textWidth(text, size) <= width) return text;
-    const auto kept = static_cast<std::size_t>(std::max(1.0, std::floor(width / (kCharacterWidth * size)) - 1.0));
+std::string elided(const std::string& text, double characterWidth, double width) {
+    if (textWidth(text, characterWidth) <= width) return text;
+    const auto kept = static_cast<std::size_t>(std::max(1.0, std::floor(width / characterWidth) - 1.0));
     std::size_t seen = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
@@ -86,15 +84,15 @@ std::vector<AxisTick> ticksOf(const AxisScale& scale, double start, double end) 
     return ticks;
 }
 
-double widestLabel(const std::vector<AxisTick>& ticks, double size) {
+double widestLabel(const std::vector<AxisTick>& ticks, double characterWidth) {
     double widest = 0.0;
-    for (const AxisTick& tick : ticks) widest = std::max(widest, textWidth(tick.label, size));
+    for (const AxisTick& tick : ticks) widest = std::max(widest, textWidth(tick.label, characterWidth));
     return widest;
 }
 
-double widestName(const std::vector<PlotCurve>& curves, double size, double cap) {
+double widestName(const std::vector<PlotCurve>& curves, double characterWidth, double cap) {
     double widest = 0.0;
-    for (const PlotCurve& curve : curves) widest = std::max(widest, textWidth(curve.name, size));
+    for (const PlotCurve& curve : curves) widest = std::max(widest, textWidth(curve.name, characterWidth));
     return std::min(widest, cap);
 }
 
@@ -129,7 +127,7 @@ std::vector<LegendEntry> legendOf(const std::vector<PlotCurve>& curves, const Pl
     const double left = layout.area.right + spacing.legendGap;
     double middle = (layout.area.top + layout.area.bottom) / 2.0 - row * (count - 1.0) / 2.0;
     for (const PlotCurve& curve : curves) {
-        legend.push_back({elided(curve.name, layout.fonts.legend, nameWidth), {left, middle}, spacing.sampleLength,
+        legend.push_back({elided(curve.name, layout.fonts.characterWidth * layout.fonts.legend, nameWidth), {left, middle}, spacing.sampleLength,
                           {left + spacing.sampleLength + spacing.sampleGap, middle + 0.35 * layout.fonts.legend}});
         middle += row;
     }
@@ -184,10 +182,10 @@ PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::stri
     layout.y.title = yTitle;
     layout.y.scale = roundScale(range.bottom, range.top, intervalsFor(area.bottom - area.top, spacing.yStepLength));
     layout.y.ticks = ticksOf(layout.y.scale, area.bottom, area.top);
-    area.left = spacing.padding + fonts.axisTitle + spacing.titleGap + widestLabel(layout.y.ticks, fonts.tickLabel) +
+    area.left = spacing.padding + fonts.axisTitle + spacing.titleGap + widestLabel(layout.y.ticks, fonts.characterWidth * fonts.tickLabel) +
                 spacing.tickGap;
 
-    const double nameWidth = widestName(curves, fonts.legend, kLegendShare * width);
+    const double nameWidth = widestName(curves, fonts.characterWidth * fonts.legend, kLegendShare * width);
     area.right = width - spacing.padding - nameWidth - spacing.sampleGap - spacing.sampleLength - spacing.legendGap;
 
     layout.x.title = xTitle;

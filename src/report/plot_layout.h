@@ -44,6 +44,9 @@ struct PlotFonts {
     double axisTitle = 13.0;
     double tickLabel = 11.0;
     double legend = 12.0;
+    // No font is at hand to measure with, so a text's width is estimated from its length: this
+    // many font sizes a character, a little wider than the font's average.
+    double characterWidth = 0.55;
 };
 
 // The gaps and sample lengths of a plot, in the unit of its width and height.
