@@ -116,9 +116,10 @@ void paint(QPaintDevice& device, const PaperFigure& figure, double scale) {
 
 std::vector<std::uint8_t> bytesOf(const QByteArray& data) { return {data.begin(), data.end()}; }
 
-// QPdfWriter stamps every file with the time it was written ("/CreationDate (D:20261210023000)" in
-// the document's information) and has no setting for it in this Qt; the stamp is overwritten in
-// place with a fixed one of the same length, so that the cross-reference table's offsets still hold.
+// QPdfWriter stamps every file with the time it was written ("/CreationDate (D:20261210025256Z)" in
+// the document's information; nothing else differs between two runs) and Qt 6.4 has no setting for
+// it; the digits are overwritten in place with zeros, the same length, so that the cross-reference
+// table's offsets still hold.
 void fixCreationDate(QByteArray& pdf) {
     const QByteArray key = "/CreationDate (D:";
     const qsizetype start = pdf.indexOf(key);
