@@ -1,5 +1,6 @@
 #include "app/windows/dataset_window.h"
 
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -12,7 +13,6 @@
 #include <exception>
 #include <span>
 
-#include "app/charts/chart_export.h"
 #include "app/charts/sweep_charts.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
@@ -20,6 +20,7 @@
 #include "app/windows/export_names.h"
 #include "app/windows/screen_fit.h"
 #include "app/windows/sweep_tables.h"
+#include "brenlow/figures.h"
 #include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -67,6 +68,11 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
                        .arg(pictures == 1 ? QStringLiteral("picture") : QStringLiteral("pictures")));
     askSaveName = [this](const QString& title, const QString& filter) {
         return QFileDialog::getSaveFileName(this, title, suggestion_, filter);
+    };
+    askFigure = [this](const std::vector<CurveMeasure>& measures) -> std::optional<FigureChoice> {
+        FigureChoiceDialog dialog(measures, shownMeasure(), this);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.choice();
     };
     showMessage = [this](const QString& text) { showFailureBox(this, text); };
 
@@ -191,12 +197,22 @@ void DataSetWindow::exportHtmlReport() {
 #endif
 }
 
+std::optional<CurveMeasure> DataSetWindow::shownMeasure() const {
+    const auto* selector = charts_->findChild<QComboBox*>(QStringLiteral("ChartMeasure"));
+    if (selector == nullptr) return std::nullopt;
+    return curveMeasureNamed(selector->currentData().toString().toStdString());
+}
+
 void DataSetWindow::exportImage() {
-    suggestion_ = dataSetExportName(folder_, QStringLiteral("-charts.png"));
-    const QString chosen = askSaveName(QStringLiteral("Export the charts as an image"), chartImageFilter());
+    const std::optional<FigureChoice> figure = askFigure(aggregateMeasuresHeld(outcome_));
+    if (!figure) return;
+    suggestion_ = dataSetExportName(folder_, QStringLiteral("-%1.pdf").arg(measureKey(figure->measure)));
+    const QString chosen = askSaveName(QStringLiteral("Export the chart as an image"),
+                                       QStringLiteral("PDF (*.pdf);;SVG image (*.svg);;PNG image (*.png)"));
     if (chosen.isEmpty()) return;
     try {
-        saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
+        writeFigure(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_, figure->measure,
+                    figure->options, {});
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
     }
