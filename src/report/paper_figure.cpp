@@ -10,8 +10,9 @@ namespace brenlow {
 namespace {
 
 // Letters of 8 and 9 points, as journals ask for, and gaps to match.
-PlotOptions printOptions() {
+PlotOptions printOptions(FigureWidth width) {
     PlotOptions options;
+    options.legendBelow = width == FigureWidth::Column;
     options.fonts = {9.0, 9.0, 8.0, 8.0, 0.62};  // the painted font's letters are wide
     options.spacing = {4.0, 3.0, 4.0, 8.0, 16.0, 4.0, 11.0, 55.0, 32.0};
     return options;
@@ -71,7 +72,7 @@ PaperFigure paperFigure(const DataSetOutcome& outcome, const std::vector<Importe
     const FigureSize size = figureSize(options.width);
     PaperFigure figure;
     figure.layout = layoutCurvePlot(curves, "", "Bits per pixel (bpp)", measureLabel(measure), size.width,
-                                    size.height, printOptions());
+                                    size.height, printOptions(options.width));
     figure.name = measureLabel(measure) + " against bits per pixel";
     figure.styles = curveStyles(names);
     for (std::size_t i = outcome.curves.size(); i < figure.styles.size(); ++i)

@@ -134,6 +134,56 @@ std::vector<LegendEntry> legendOf(const std::vector<PlotCurve>& curves, const Pl
     return legend;
 }
 
+
+// A legend below the plot: entries side by side from `left`, a new row where the next would pass `right`.
+struct LegendFlow {
+    double left = 0.0;
+    double right = 0.0;
+    double nameWidth = 0.0;  // at most, so that one entry always fits a row
+};
+
+double entryWidth(const PlotCurve& curve, const PlotLayout& layout, const LegendFlow& flow) {
+    const PlotSpacing& spacing = layout.spacing;
+    return spacing.sampleLength + spacing.sampleGap +
+           std::min(flow.nameWidth, textWidth(curve.name, layout.fonts.characterWidth * layout.fonts.legend));
+}
+
+// Each entry's row and its left end, in the order of the curves.
+std::vector<std::pair<int, double>> flowed(const std::vector<PlotCurve>& curves, const PlotLayout& layout,
+                                           const LegendFlow& flow) {
+    std::vector<std::pair<int, double>> places;
+    int row = 0;
+    double x = flow.left;
+    for (const PlotCurve& curve : curves) {
+        const double width = entryWidth(curve, layout, flow);
+        if (x > flow.left && x + width > flow.right) {
+            ++row;
+            x = flow.left;
+        }
+        places.push_back({row, x});
+        x += width + layout.spacing.legendGap;
+    }
+    return places;
+}
+
+int rowsOf(const std::vector<std::pair<int, double>>& places) { return places.empty() ? 0 : places.back().first + 1; }
+
+std::vector<LegendEntry> legendBelow(const std::vector<PlotCurve>& curves, const PlotLayout& layout,
+                                     const LegendFlow& flow, double top) {
+    std::vector<LegendEntry> legend;
+    const std::vector<std::pair<int, double>> places = flowed(curves, layout, flow);
+    const PlotSpacing& spacing = layout.spacing;
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        const auto [row, left] = places[i];
+        const double middle = top + (row + 0.5) * spacing.legendRow;
+        legend.push_back({elided(curves[i].name, layout.fonts.characterWidth * layout.fonts.legend, flow.nameWidth),
+                          {left, middle},
+                          spacing.sampleLength,
+                          {left + spacing.sampleLength + spacing.sampleGap, middle + 0.35 * layout.fonts.legend}});
+    }
+    return legend;
+}
+
 }  // namespace
 
 AxisScale roundScale(double low, double high, int intervals) {
@@ -175,27 +225,42 @@ PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::stri
 
     PlotBox& area = layout.area;
     area.top = (title.empty() ? 0.0 : layout.titleAnchor.y) + spacing.padding + fonts.tickLabel / 2.0;
-    area.bottom = height - spacing.padding - 0.25 * fonts.axisTitle - fonts.axisTitle - spacing.titleGap -
-                  fonts.tickLabel - spacing.tickGap;
+
+    // Below the plot the legend starts about where the plot does: after the vertical axis's title
+    // and tick labels of some five characters.
+    LegendFlow flow;
+    flow.left = spacing.padding + fonts.axisTitle + spacing.titleGap + spacing.tickGap +
+                5.0 * fonts.characterWidth * fonts.tickLabel;
+    flow.right = width - spacing.padding;
+    flow.nameWidth = std::max(0.0, flow.right - flow.left - spacing.sampleLength - spacing.sampleGap);
+    const int legendRows = options.legendBelow ? rowsOf(flowed(curves, layout, flow)) : 0;
+    const double legendHeight = legendRows > 0 ? spacing.titleGap + legendRows * spacing.legendRow : 0.0;
+    const double xTitleBaseline = height - spacing.padding - legendHeight - 0.25 * fonts.axisTitle;
+    area.bottom = xTitleBaseline - fonts.axisTitle - spacing.titleGap - fonts.tickLabel - spacing.tickGap;
 
     const DataRange range = rangeOf(curves);
     layout.y.title = yTitle;
     layout.y.scale = roundScale(range.bottom, range.top, intervalsFor(area.bottom - area.top, spacing.yStepLength));
     layout.y.ticks = ticksOf(layout.y.scale, area.bottom, area.top);
-    area.left = spacing.padding + fonts.axisTitle + spacing.titleGap + widestLabel(layout.y.ticks, fonts.characterWidth * fonts.tickLabel) +
-                spacing.tickGap;
+    area.left = spacing.padding + fonts.axisTitle + spacing.titleGap +
+                widestLabel(layout.y.ticks, fonts.characterWidth * fonts.tickLabel) + spacing.tickGap;
 
     const double nameWidth = widestName(curves, fonts.characterWidth * fonts.legend, kLegendShare * width);
-    area.right = width - spacing.padding - nameWidth - spacing.sampleGap - spacing.sampleLength - spacing.legendGap;
+    // A last tick label centred on the right edge needs half its width there.
+    area.right = options.legendBelow
+                     ? width - spacing.padding - 2.0 * fonts.characterWidth * fonts.tickLabel
+                     : width - spacing.padding - nameWidth - spacing.sampleGap - spacing.sampleLength - spacing.legendGap;
 
     layout.x.title = xTitle;
     layout.x.scale = roundScale(0.0, range.right, intervalsFor(area.right - area.left, spacing.xStepLength));
     layout.x.ticks = ticksOf(layout.x.scale, area.left, area.right);
 
-    layout.x.titleAnchor = {(area.left + area.right) / 2.0, height - spacing.padding - 0.25 * fonts.axisTitle};
+    layout.x.titleAnchor = {(area.left + area.right) / 2.0, xTitleBaseline};
     layout.y.titleAnchor = {spacing.padding + fonts.axisTitle, (area.top + area.bottom) / 2.0};
     for (const PlotCurve& curve : curves) layout.curves.push_back(placed(curve, layout));
-    layout.legend = legendOf(curves, layout, nameWidth);
+    layout.legend = options.legendBelow
+                        ? legendBelow(curves, layout, flow, xTitleBaseline + 0.25 * fonts.axisTitle + spacing.titleGap)
+                        : legendOf(curves, layout, nameWidth);
     return layout;
 }
 

@@ -65,6 +65,9 @@ struct PlotSpacing {
 struct PlotOptions {
     PlotFonts fonts;
     PlotSpacing spacing;
+    // The legend in rows below the axis title rather than beside the plot, where a narrow figure
+    // would give it too much of its width.
+    bool legendBelow = false;
 };
 
 // Round values from `low` to `high` every `step`, shown with `decimals` digits after the point.

@@ -73,5 +73,34 @@ TEST(PaperFigureTest, PublishedCurvesAreDashedBesideTheirOwnStylesAndTheWidthsAr
     EXPECT_GE(figure.layout.fonts.tickLabel, 8.0);
 }
 
+// A column is too narrow to give the legend a side: it goes below the axis title, in rows that stay
+// inside the figure, however many curves there are.
+TEST(PaperFigureTest, AColumnFiguresLegendLiesBelowTheAxisTitleInsideTheFigure) {
+    DataSetOutcome outcome = oneCurve();
+    for (const std::string name : {"a codec with a rather long label", "webp", "avif:speed=8", "jxl"}) {
+        outcome.curves.push_back({StillCodec::Jpeg, name, {}, {}});
+        for (AggregatePoint point : oneCurve().aggregate) {
+            point.curve = name;
+            outcome.aggregate.push_back(point);
+        }
+    }
+    const PlotLayout column = paperFigure(outcome, {}, CurveMeasure("psnr"), {}).layout;
+    ASSERT_EQ(column.legend.size(), 5u);
+    double lowest = 0.0;
+    for (const LegendEntry& entry : column.legend) {
+        EXPECT_GT(entry.sampleStart.y, column.x.titleAnchor.y) << entry.text;
+        EXPECT_GE(entry.sampleStart.x, 0.0) << entry.text;
+        const double end = entry.textStart.x + entry.text.size() * column.fonts.characterWidth * column.fonts.legend;
+        EXPECT_LE(end, column.width) << entry.text;
+        lowest = std::max(lowest, entry.textStart.y);
+    }
+    EXPECT_LE(lowest, column.height);
+    EXPECT_GT(column.legend.back().sampleStart.y, column.legend.front().sampleStart.y) << "more than one row";
+
+    const PlotLayout page =
+        paperFigure(outcome, {}, CurveMeasure("psnr"), {FigureSpread::None, FigureWidth::Page}).layout;
+    EXPECT_GT(page.legend.front().sampleStart.x, page.area.right) << "a page has room beside the plot";
+}
+
 }  // namespace
 }  // namespace brenlow
