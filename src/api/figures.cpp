@@ -85,6 +85,8 @@ void writeFigure(const std::string& path, const DataSetOutcome& outcome, CurveMe
 
 void writeFigures(const DataSetOutcome& outcome, const FigureRequest& request) {
     const std::vector<CurveMeasure> measures = figureMeasures(outcome, request);
+    if (measures.empty())
+        throw Error("No measure of the data set has a point to draw: no figure was written", request.folder);
     const std::vector<std::string> paths = figurePaths(outcome, request);
     std::vector<PaperFigure> figures;
     for (std::size_t i = 0; i < measures.size(); ++i) {

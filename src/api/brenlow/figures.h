@@ -41,7 +41,7 @@ void writeFigure(const std::string& path, const DataSetOutcome& outcome, CurveMe
                  const FigureOptions& options, const std::vector<ImportedCurve>& imported);
 
 // Every figure of the request to figurePaths, each whole or not at all; a measure named without a
-// point to draw is refused before any file is written. Throws Error.
+// point to draw, or a data set without any, is refused before any file is written. Throws Error.
 void writeFigures(const DataSetOutcome& outcome, const FigureRequest& request);
 
 }  // namespace brenlow
