@@ -33,6 +33,13 @@ void makeFolder(const std::string& folder) {
     if (error) throw Error("Cannot make the figures' folder (" + error.message() + ")", folder);
 }
 
+void writeFigureFile(const std::string& path, const PaperFigure& figure, CurveMeasure measure) {
+    const FigureFormat format = figureFormatOfFile(path);
+    if (!hasFinitePoint(figure))
+        throw Error("No curve has a value of " + std::string(measureKey(measure)) + " to draw", path);
+    writeFileAtomically(path, figureBytes(figure, format));
+}
+
 }  // namespace
 
 std::string figureFormatName(FigureFormat format) {
@@ -76,11 +83,11 @@ std::vector<std::string> figurePaths(const DataSetOutcome& outcome, const Figure
 
 void writeFigure(const std::string& path, const DataSetOutcome& outcome, CurveMeasure measure,
                  const FigureOptions& options, const std::vector<ImportedCurve>& imported) {
-    const FigureFormat format = figureFormatOfFile(path);
-    const PaperFigure figure = paperFigure(outcome, imported, measure, options);
-    if (!hasFinitePoint(figure))
-        throw Error("No curve of the data set has a value of " + std::string(measureKey(measure)) + " to draw", path);
-    writeFileAtomically(path, figureBytes(figure, format));
+    writeFigureFile(path, paperFigure(outcome, imported, measure, options), measure);
+}
+
+void writeFigure(const std::string& path, const SweepOutcome& outcome, CurveMeasure measure, FigureWidth width) {
+    writeFigureFile(path, paperFigure(outcome, measure, width), measure);
 }
 
 void writeFigures(const DataSetOutcome& outcome, const FigureRequest& request) {

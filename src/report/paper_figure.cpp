@@ -52,6 +52,20 @@ CurveStyle publishedStyle(CurveStyle style) {
     return style;
 }
 
+// The figure of these curves: the first `measured` of them measured here, the rest published and
+// dashed; each styled by its name in `styleNames`.
+PaperFigure figureOf(const std::vector<PlotCurve>& curves, const std::vector<std::string>& styleNames,
+                     std::size_t measured, CurveMeasure measure, FigureWidth width) {
+    const FigureSize size = figureSize(width);
+    PaperFigure figure;
+    figure.name = measureLabel(measure) + " against bits per pixel";
+    figure.layout = layoutCurvePlot(curves, "", "Bits per pixel (bpp)", measureLabel(measure), size.width,
+                                    size.height, printOptions(width));
+    figure.styles = curveStyles(styleNames);
+    for (std::size_t i = measured; i < figure.styles.size(); ++i) figure.styles[i] = publishedStyle(figure.styles[i]);
+    return figure;
+}
+
 }  // namespace
 
 PaperFigure paperFigure(const DataSetOutcome& outcome, const std::vector<ImportedCurve>& imported,
@@ -69,15 +83,14 @@ PaperFigure paperFigure(const DataSetOutcome& outcome, const std::vector<Importe
         curves.push_back({published.name + " (published)", found->second, true, {}});
         names.push_back(published.name);
     }
-    const FigureSize size = figureSize(options.width);
-    PaperFigure figure;
-    figure.layout = layoutCurvePlot(curves, "", "Bits per pixel (bpp)", measureLabel(measure), size.width,
-                                    size.height, printOptions(options.width));
-    figure.name = measureLabel(measure) + " against bits per pixel";
-    figure.styles = curveStyles(names);
-    for (std::size_t i = outcome.curves.size(); i < figure.styles.size(); ++i)
-        figure.styles[i] = publishedStyle(figure.styles[i]);
-    return figure;
+    return figureOf(curves, names, outcome.curves.size(), measure, options.width);
+}
+
+PaperFigure paperFigure(const SweepOutcome& outcome, CurveMeasure measure, FigureWidth width) {
+    std::vector<PlotCurve> curves;
+    const std::vector<std::string> names = curveNamesOf(outcome);
+    for (const std::string& name : names) curves.push_back({name, curveOf(outcome, name, measure)});
+    return figureOf(curves, names, curves.size(), measure, width);
 }
 
 bool hasFinitePoint(const PaperFigure& figure) {

@@ -39,6 +39,9 @@ struct PaperFigure {
 PaperFigure paperFigure(const DataSetOutcome& outcome, const std::vector<ImportedCurve>& imported,
                         CurveMeasure measure, const FigureOptions& options);
 
+// The figure of one picture's sweep on `measure`: its curves in their order, without error bars.
+PaperFigure paperFigure(const SweepOutcome& outcome, CurveMeasure measure, FigureWidth width);
+
 // True when some curve of the figure has a point to draw.
 bool hasFinitePoint(const PaperFigure& figure);
 

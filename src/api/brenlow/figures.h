@@ -40,6 +40,9 @@ std::vector<std::string> figurePaths(const DataSetOutcome& outcome, const Figure
 void writeFigure(const std::string& path, const DataSetOutcome& outcome, CurveMeasure measure,
                  const FigureOptions& options, const std::vector<ImportedCurve>& imported);
 
+// The same for one picture's sweep.
+void writeFigure(const std::string& path, const SweepOutcome& outcome, CurveMeasure measure, FigureWidth width);
+
 // Every figure of the request to figurePaths, each whole or not at all; a measure named without a
 // point to draw, or a data set without any, is refused before any file is written. Throws Error.
 void writeFigures(const DataSetOutcome& outcome, const FigureRequest& request);

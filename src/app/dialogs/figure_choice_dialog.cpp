@@ -7,7 +7,7 @@
 namespace brenlow {
 
 FigureChoiceDialog::FigureChoiceDialog(const std::vector<CurveMeasure>& measures,
-                                       std::optional<CurveMeasure> preferred, QWidget* parent)
+                                       std::optional<CurveMeasure> preferred, bool offersSpread, QWidget* parent)
     : QDialog(parent), measures_(measures) {
     setObjectName(QStringLiteral("FigureChoiceDialog"));
     setWindowTitle(QStringLiteral("Export Image"));
@@ -19,7 +19,7 @@ FigureChoiceDialog::FigureChoiceDialog(const std::vector<CurveMeasure>& measures
     width_ = new QComboBox;
     width_->setObjectName(QStringLiteral("FigureWidth"));
     width_->addItems({QStringLiteral("A column (3.5 inches)"), QStringLiteral("A page (7 inches)")});
-    spread_ = new QComboBox;
+    spread_ = new QComboBox(this);
     spread_->setObjectName(QStringLiteral("FigureSpread"));
     spread_->addItems({QStringLiteral("None"), QStringLiteral("One standard deviation over the pictures"),
                        QStringLiteral("95 % confidence interval of the mean")});
@@ -29,8 +29,15 @@ FigureChoiceDialog::FigureChoiceDialog(const std::vector<CurveMeasure>& measures
     auto* layout = new QFormLayout(this);
     layout->addRow(QStringLiteral("&Chart:"), measure_);
     layout->addRow(QStringLiteral("&Width:"), width_);
-    layout->addRow(QStringLiteral("&Error bars:"), spread_);
+    if (offersSpread) layout->addRow(QStringLiteral("&Error bars:"), spread_);
+    else spread_->hide();
     layout->addRow(buttons);
+}
+
+std::optional<CurveMeasure> shownChartMeasure(const QWidget& charts) {
+    const auto* selector = charts.findChild<QComboBox*>(QStringLiteral("ChartMeasure"));
+    if (selector == nullptr) return std::nullopt;
+    return curveMeasureNamed(selector->currentData().toString().toStdString());
 }
 
 FigureChoice FigureChoiceDialog::choice() const {

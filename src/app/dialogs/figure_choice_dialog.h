@@ -17,13 +17,14 @@ struct FigureChoice {
 };
 
 // Export Image asks for one chart at a time: the measure (those of `measures`, `preferred` first
-// chosen when it is among them), the width (a column or a page) and the error bars.
+// chosen when it is among them), the width (a column or a page) and, where the curves are means over
+// pictures (`offersSpread`), the error bars.
 class FigureChoiceDialog : public QDialog {
     Q_OBJECT
 
 public:
     FigureChoiceDialog(const std::vector<CurveMeasure>& measures, std::optional<CurveMeasure> preferred,
-                       QWidget* parent = nullptr);
+                       bool offersSpread, QWidget* parent = nullptr);
 
     FigureChoice choice() const;
 
@@ -33,5 +34,8 @@ private:
     QComboBox* width_ = nullptr;
     QComboBox* spread_ = nullptr;
 };
+
+// The measure rate-distortion charts show now, when their selector names one.
+std::optional<CurveMeasure> shownChartMeasure(const QWidget& charts);
 
 }  // namespace brenlow

@@ -1,6 +1,5 @@
 #include "app/windows/dataset_window.h"
 
-#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -43,12 +42,6 @@ QWidget* withNote(const QString& name, const QString& text, QWidget* table) {
     return part;
 }
 
-// The name chosen, with the suffix added when it has none.
-QString withSuffix(const QString& chosen, const QString& suffix) {
-    if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
-    return chosen + (chosen.endsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix);
-}
-
 QPushButton* button(const char* name, const QString& text) {
     auto* pushButton = new QPushButton(text);
     pushButton->setObjectName(QString::fromLatin1(name));
@@ -70,7 +63,7 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
         return QFileDialog::getSaveFileName(this, title, suggestion_, filter);
     };
     askFigure = [this](const std::vector<CurveMeasure>& measures) -> std::optional<FigureChoice> {
-        FigureChoiceDialog dialog(measures, shownMeasure(), this);
+        FigureChoiceDialog dialog(measures, shownChartMeasure(*charts_), true, this);
         if (dialog.exec() != QDialog::Accepted) return std::nullopt;
         return dialog.choice();
     };
@@ -195,12 +188,6 @@ void DataSetWindow::exportHtmlReport() {
     }
     exportText(QStringLiteral("Export HTML report"), QStringLiteral("-report.html"), QStringLiteral("html"), report);
 #endif
-}
-
-std::optional<CurveMeasure> DataSetWindow::shownMeasure() const {
-    const auto* selector = charts_->findChild<QComboBox*>(QStringLiteral("ChartMeasure"));
-    if (selector == nullptr) return std::nullopt;
-    return curveMeasureNamed(selector->currentData().toString().toStdString());
 }
 
 void DataSetWindow::exportImage() {

@@ -57,8 +57,6 @@ public:
 
 private:
     QWidget* makeTables();
-    // The measure the charts show now, if the selector's item names one.
-    std::optional<CurveMeasure> shownMeasure() const;
     QWidget* makeDeltaRates() const;
     QWidget* makeButtons();
     void exportText(const QString& title, const QString& ending, const QString& suffix, const std::string& text);
