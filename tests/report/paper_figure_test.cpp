@@ -102,5 +102,17 @@ TEST(PaperFigureTest, AColumnFiguresLegendLiesBelowTheAxisTitleInsideTheFigure) 
     EXPECT_GT(page.legend.front().sampleStart.x, page.area.right) << "a page has room beside the plot";
 }
 
+// A label read from a file is only ever text in the figure's document.
+TEST(PaperFigureTest, AMarkupLabelStaysTextInTheSvgFile) {
+    DataSetOutcome outcome = oneCurve();
+    const std::string label = "</text><script>alert(1)</script>";
+    outcome.curves[0].name = label;
+    for (AggregatePoint& point : outcome.aggregate) point.curve = label;
+    const std::string svg = paperFigureSvg(paperFigure(outcome, {}, CurveMeasure("psnr"), {}));
+    EXPECT_EQ(svg.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"", 0), 0u);
+    EXPECT_EQ(svg.find("<script"), std::string::npos);
+    EXPECT_NE(svg.find("&lt;/text&gt;&lt;script&gt;"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace brenlow
