@@ -12,6 +12,7 @@ packages=(g++ make cmake pkg-config ccache qt6-base-dev libjpeg62-turbo-dev libg
           python3-pandas python3-matplotlib jupyter-nbconvert python3-ipykernel  # its optional parts, the notebook
           libjs-chart.js  # the chart library the report page embeds when it is built
           chromium chromium-driver python3-selenium poppler-utils  # the page in a real browser, the PDF figures opened
+          fonts-dejavu-core  # the font the PDF and PNG figures are drawn in
           dpkg-dev desktop-file-utils appstream  # the .deb's dependencies, and the packaging tests' validators
           parallel  # data set shards in the tests and on the hosts of a sweep
           slurm-wlm munge  # the one-node Slurm the job-array test starts on this machine

@@ -377,12 +377,45 @@ void defineMerge(CLI::App& app, Request& request) {
     });
 }
 
+std::string curveMeasureKeys() {
+    std::vector<std::string> keys;
+    for (CurveMeasure measure : curveMeasures()) keys.emplace_back(measureKey(measure));
+    return joined(keys);
+}
+
+void addFigureOptions(CLI::App& report, Request& request) {
+    report.add_option("--figures", request.figuresFolder,
+                      "write one figure per measure into DIR (made if missing), named by the measure: psnr.pdf, ...")
+        ->type_name("DIR");
+    report.add_option("--format", request.figureFormat, "the figures' format: svg, pdf or png (default pdf)")
+        ->check(CLI::IsMember({"svg", "pdf", "png"}));
+    report
+        .add_option_function<std::string>(
+            "--measures", [&request](const std::string& text) { request.figureMeasures = splitAtCommas(text); },
+            "the measures to draw, a list of " + curveMeasureKeys() +
+                " (default: those the delta rates are taken on)")
+        ->check([](const std::string& text) {
+            for (const std::string& key : splitAtCommas(text))
+                if (!curveMeasureNamed(key))
+                    return "\"" + key + "\" is not a measure a figure draws; choose from " + curveMeasureKeys();
+            return std::string();
+        });
+    report.add_option("--spread", request.figureSpread,
+                      "error bars over the pictures: none, sd (one standard deviation) or ci95 (95 % confidence "
+                      "interval of the mean) (default none)")
+        ->check(CLI::IsMember({"none", "sd", "ci95"}));
+    report.add_option("--width", request.figureWidth,
+                      "the figures' width: column (3.5 inches) or page (7 inches) (default column)")
+        ->check(CLI::IsMember({"column", "page"}));
+}
+
 void defineReport(CLI::App& app, Request& request) {
     CLI::App* report = addSubcommand(app, request, "report",
                                      "write the data set kept in result folders as one self-contained HTML page with "
-                                     "its curves and delta rates",
+                                     "its curves and delta rates, or as figures for a paper, or both",
                                      Subcommand::Report);
-    report->add_option("--html", request.htmlPath, "the page to write")->type_name("FILE")->required();
+    report->add_option("--html", request.htmlPath, "the page to write")->type_name("FILE");
+    addFigureOptions(*report, request);
     report->add_option("--anchor", request.anchor,
                        "curve the delta rates are taken against, by its name or codec and settings (default jpeg)");
     addImportOption(*report, request);
@@ -391,6 +424,11 @@ void defineReport(CLI::App& app, Request& request) {
     report->callback([report, &request] {
         request.subcommand = Subcommand::Report;
         request.anchorGiven = report->count("--anchor") > 0;
+        if (request.htmlPath.empty() && request.figuresFolder.empty())
+            throw CLI::ValidationError("report", "name what to write: --html FILE, --figures DIR, or both");
+        for (const char* option : {"--format", "--measures", "--spread", "--width"})
+            if (report->count(option) > 0 && request.figuresFolder.empty())
+                throw CLI::ValidationError(option, "it shapes the figures, which only --figures DIR writes");
     });
 }
 

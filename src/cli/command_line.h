@@ -60,6 +60,11 @@ struct Request {
     bool quiet = false;                 // no progress, notes nor tables on stderr
     std::vector<std::string> importFiles;  // --import: published curves compared with the anchor
     std::string htmlPath;               // report --html
+    std::string figuresFolder;          // report --figures: one file per measure
+    std::string figureFormat = "pdf";   // report --format
+    std::vector<std::string> figureMeasures;  // report --measures: keys; empty: those of the delta rates
+    std::string figureSpread = "none";  // report --spread: none, sd or ci95
+    std::string figureWidth = "column"; // report --width: column or page
     std::string referenceFolder;        // evaluate --reference
     std::string decodedFolder;          // evaluate --decoded
     std::string evaluatedName;          // evaluate --name

@@ -48,7 +48,10 @@ std::vector<std::string> dataSetInputs(const Request& request, const std::vector
 }
 
 void checkDataSetOutputs(const Request& request, const std::vector<std::string>& inputs) {
-    const std::vector<std::string> outputs = namedOutputs(request);
+    checkOutputs(namedOutputs(request), inputs);
+}
+
+void checkOutputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
     for (const std::string& output : outputs)
         for (const std::string& input : inputs)
             if (samePlace(output, input))

@@ -18,4 +18,7 @@ std::vector<std::string> dataSetInputs(const Request& request, const std::vector
 // that a run of hours neither replaces its own inputs nor is thrown away for want of its output.
 void checkDataSetOutputs(const Request& request, const std::vector<std::string>& inputs);
 
+// The same for any list of files a command is about to write.
+void checkOutputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
+
 }  // namespace brenlow::cli

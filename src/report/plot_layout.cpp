@@ -8,32 +8,21 @@
 namespace brenlow {
 namespace {
 
-constexpr double kPadding = 8.0;
-constexpr double kTickGap = 5.0;           // between a tick label and its axis
-constexpr double kTitleGap = 8.0;          // between the tick labels and the axis title
-constexpr double kLegendGap = 16.0;        // between the plot area and the legend
-constexpr double kSampleLength = 24.0;     // of a legend's line sample
-constexpr double kSampleGap = 6.0;         // between the sample and the name
-constexpr double kLegendRow = 20.0;
 constexpr double kLegendShare = 0.35;      // of the width, at most, for the legend's names
-constexpr double kPixelsPerXStep = 90.0;   // about that far apart, ticks neither crowd nor thin out
-constexpr double kPixelsPerYStep = 60.0;
-constexpr double kCharacterWidth = 0.55;   // in font sizes, a little wider than a sans-serif's average
 
 std::size_t codePoints(const std::string& text) {
     return static_cast<std::size_t>(
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-// No font is at hand to measure with, so widths are estimated generously from the length.
-double textWidth(const std::string& text, double size) {
-    return static_cast<double>(codePoints(text)) * kCharacterWidth * size;
+double textWidth(const std::string& text, double characterWidth) {
+    return static_cast<double>(codePoints(text)) * characterWidth;
 }
 
 // The text cut to its first code points that fit in `width`, an ellipsis after them.
-std::string elided(const std::string& text, double size, double width) {
-    if (textWidth(text, size) <= width) return text;
-    const auto kept = static_cast<std::size_t>(std::max(1.0, std::floor(width / (kCharacterWidth * size)) - 1.0));
+std::string elided(const std::string& text, double characterWidth, double width) {
+    if (textWidth(text, characterWidth) <= width) return text;
+    const auto kept = static_cast<std::size_t>(std::max(1.0, std::floor(width / characterWidth) - 1.0));
     std::size_t seen = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
@@ -51,6 +40,13 @@ std::string tickLabel(double value, const AxisScale& scale) {
 
 bool isFinite(const RatePoint& point) { return std::isfinite(point.rate) && std::isfinite(point.quality); }
 
+// The half height of the error bar of the curve's point `index`; 0 for none.
+double spreadOf(const PlotCurve& curve, std::size_t index) {
+    if (index >= curve.spreads.size()) return 0.0;
+    const double spread = std::abs(curve.spreads[index]);
+    return std::isfinite(spread) ? spread : 0.0;
+}
+
 struct DataRange {
     double right = 0.0;
     double bottom = std::numeric_limits<double>::infinity();
@@ -60,11 +56,13 @@ struct DataRange {
 DataRange rangeOf(const std::vector<PlotCurve>& curves) {
     DataRange range;
     for (const PlotCurve& curve : curves)
-        for (const RatePoint& point : curve.points) {
+        for (std::size_t i = 0; i < curve.points.size(); ++i) {
+            const RatePoint& point = curve.points[i];
             if (!isFinite(point)) continue;
+            const double spread = spreadOf(curve, i);
             range.right = std::max(range.right, point.rate);
-            range.bottom = std::min(range.bottom, point.quality);
-            range.top = std::max(range.top, point.quality);
+            range.bottom = std::min(range.bottom, point.quality - spread);
+            range.top = std::max(range.top, point.quality + spread);
         }
     if (range.bottom > range.top) range = {1.0, 0.0, 1.0};
     return range;
@@ -86,15 +84,15 @@ std::vector<AxisTick> ticksOf(const AxisScale& scale, double start, double end) 
     return ticks;
 }
 
-double widestLabel(const std::vector<AxisTick>& ticks, double size) {
+double widestLabel(const std::vector<AxisTick>& ticks, double characterWidth) {
     double widest = 0.0;
-    for (const AxisTick& tick : ticks) widest = std::max(widest, textWidth(tick.label, size));
+    for (const AxisTick& tick : ticks) widest = std::max(widest, textWidth(tick.label, characterWidth));
     return widest;
 }
 
-double widestName(const std::vector<PlotCurve>& curves, double size, double cap) {
+double widestName(const std::vector<PlotCurve>& curves, double characterWidth, double cap) {
     double widest = 0.0;
-    for (const PlotCurve& curve : curves) widest = std::max(widest, textWidth(curve.name, size));
+    for (const PlotCurve& curve : curves) widest = std::max(widest, textWidth(curve.name, characterWidth));
     return std::min(widest, cap);
 }
 
@@ -102,11 +100,19 @@ PlacedCurve placed(const PlotCurve& curve, const PlotLayout& layout) {
     const PlotBox& area = layout.area;
     const AxisScale& x = layout.x.scale;
     const AxisScale& y = layout.y.scale;
-    PlacedCurve result{curve.dashed, {}};
-    for (const RatePoint& point : curve.points) {
+    const auto across = [&](double rate) { return area.left + (rate - x.low) / (x.high - x.low) * (area.right - area.left); };
+    const auto up = [&](double quality) {
+        return area.bottom - (quality - y.low) / (y.high - y.low) * (area.bottom - area.top);
+    };
+    PlacedCurve result{curve.dashed, {}, {}};
+    for (std::size_t i = 0; i < curve.points.size(); ++i) {
+        const RatePoint& point = curve.points[i];
         if (!isFinite(point)) continue;
-        result.points.push_back({area.left + (point.rate - x.low) / (x.high - x.low) * (area.right - area.left),
-                                 area.bottom - (point.quality - y.low) / (y.high - y.low) * (area.bottom - area.top)});
+        result.points.push_back({across(point.rate), up(point.quality)});
+        const double spread = spreadOf(curve, i);
+        if (spread > 0.0)
+            result.errorBars.push_back(
+                {{across(point.rate), up(point.quality - spread)}, {across(point.rate), up(point.quality + spread)}});
     }
     return result;
 }
@@ -116,13 +122,64 @@ std::vector<LegendEntry> legendOf(const std::vector<PlotCurve>& curves, const Pl
     std::vector<LegendEntry> legend;
     if (curves.empty()) return legend;
     const double count = static_cast<double>(curves.size());
-    const double row = std::min(kLegendRow, (layout.area.bottom - layout.area.top) / count);
-    const double left = layout.area.right + kLegendGap;
+    const PlotSpacing& spacing = layout.spacing;
+    const double row = std::min(spacing.legendRow, (layout.area.bottom - layout.area.top) / count);
+    const double left = layout.area.right + spacing.legendGap;
     double middle = (layout.area.top + layout.area.bottom) / 2.0 - row * (count - 1.0) / 2.0;
     for (const PlotCurve& curve : curves) {
-        legend.push_back({elided(curve.name, layout.fonts.legend, nameWidth), {left, middle}, kSampleLength,
-                          {left + kSampleLength + kSampleGap, middle + 0.35 * layout.fonts.legend}});
+        legend.push_back({elided(curve.name, layout.fonts.characterWidth * layout.fonts.legend, nameWidth), {left, middle}, spacing.sampleLength,
+                          {left + spacing.sampleLength + spacing.sampleGap, middle + 0.35 * layout.fonts.legend}});
         middle += row;
+    }
+    return legend;
+}
+
+
+// A legend below the plot: entries side by side from `left`, a new row where the next would pass `right`.
+struct LegendFlow {
+    double left = 0.0;
+    double right = 0.0;
+    double nameWidth = 0.0;  // at most, so that one entry always fits a row
+};
+
+double entryWidth(const PlotCurve& curve, const PlotLayout& layout, const LegendFlow& flow) {
+    const PlotSpacing& spacing = layout.spacing;
+    return spacing.sampleLength + spacing.sampleGap +
+           std::min(flow.nameWidth, textWidth(curve.name, layout.fonts.characterWidth * layout.fonts.legend));
+}
+
+// Each entry's row and its left end, in the order of the curves.
+std::vector<std::pair<int, double>> flowed(const std::vector<PlotCurve>& curves, const PlotLayout& layout,
+                                           const LegendFlow& flow) {
+    std::vector<std::pair<int, double>> places;
+    int row = 0;
+    double x = flow.left;
+    for (const PlotCurve& curve : curves) {
+        const double width = entryWidth(curve, layout, flow);
+        if (x > flow.left && x + width > flow.right) {
+            ++row;
+            x = flow.left;
+        }
+        places.push_back({row, x});
+        x += width + layout.spacing.legendGap;
+    }
+    return places;
+}
+
+int rowsOf(const std::vector<std::pair<int, double>>& places) { return places.empty() ? 0 : places.back().first + 1; }
+
+std::vector<LegendEntry> legendBelow(const std::vector<PlotCurve>& curves, const PlotLayout& layout,
+                                     const LegendFlow& flow, double top) {
+    std::vector<LegendEntry> legend;
+    const std::vector<std::pair<int, double>> places = flowed(curves, layout, flow);
+    const PlotSpacing& spacing = layout.spacing;
+    for (std::size_t i = 0; i < curves.size(); ++i) {
+        const auto [row, left] = places[i];
+        const double middle = top + (row + 0.5) * spacing.legendRow;
+        legend.push_back({elided(curves[i].name, layout.fonts.characterWidth * layout.fonts.legend, flow.nameWidth),
+                          {left, middle},
+                          spacing.sampleLength,
+                          {left + spacing.sampleLength + spacing.sampleGap, middle + 0.35 * layout.fonts.legend}});
     }
     return legend;
 }
@@ -151,34 +208,59 @@ AxisScale roundScale(double low, double high, int intervals) {
 
 PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
                            const std::string& yTitle, double width, double height) {
+    return layoutCurvePlot(curves, title, xTitle, yTitle, width, height, PlotOptions{});
+}
+
+PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
+                           const std::string& yTitle, double width, double height, const PlotOptions& options) {
     PlotLayout layout;
     layout.width = width;
     layout.height = height;
     layout.title = title;
+    layout.fonts = options.fonts;
+    layout.spacing = options.spacing;
     const PlotFonts& fonts = layout.fonts;
-    layout.titleAnchor = {width / 2.0, kPadding + fonts.title};
+    const PlotSpacing& spacing = layout.spacing;
+    layout.titleAnchor = {width / 2.0, spacing.padding + fonts.title};
 
     PlotBox& area = layout.area;
-    area.top = layout.titleAnchor.y + kPadding + fonts.tickLabel / 2.0;
-    area.bottom = height - kPadding - 0.25 * fonts.axisTitle - fonts.axisTitle - kTitleGap - fonts.tickLabel - kTickGap;
+    area.top = (title.empty() ? 0.0 : layout.titleAnchor.y) + spacing.padding + fonts.tickLabel / 2.0;
+
+    // Below the plot the legend starts about where the plot does: after the vertical axis's title
+    // and tick labels of some five characters.
+    LegendFlow flow;
+    flow.left = spacing.padding + fonts.axisTitle + spacing.titleGap + spacing.tickGap +
+                5.0 * fonts.characterWidth * fonts.tickLabel;
+    flow.right = width - spacing.padding;
+    flow.nameWidth = std::max(0.0, flow.right - flow.left - spacing.sampleLength - spacing.sampleGap);
+    const int legendRows = options.legendBelow ? rowsOf(flowed(curves, layout, flow)) : 0;
+    const double legendHeight = legendRows > 0 ? spacing.titleGap + legendRows * spacing.legendRow : 0.0;
+    const double xTitleBaseline = height - spacing.padding - legendHeight - 0.25 * fonts.axisTitle;
+    area.bottom = xTitleBaseline - fonts.axisTitle - spacing.titleGap - fonts.tickLabel - spacing.tickGap;
 
     const DataRange range = rangeOf(curves);
     layout.y.title = yTitle;
-    layout.y.scale = roundScale(range.bottom, range.top, intervalsFor(area.bottom - area.top, kPixelsPerYStep));
+    layout.y.scale = roundScale(range.bottom, range.top, intervalsFor(area.bottom - area.top, spacing.yStepLength));
     layout.y.ticks = ticksOf(layout.y.scale, area.bottom, area.top);
-    area.left = kPadding + fonts.axisTitle + kTitleGap + widestLabel(layout.y.ticks, fonts.tickLabel) + kTickGap;
+    area.left = spacing.padding + fonts.axisTitle + spacing.titleGap +
+                widestLabel(layout.y.ticks, fonts.characterWidth * fonts.tickLabel) + spacing.tickGap;
 
-    const double nameWidth = widestName(curves, fonts.legend, kLegendShare * width);
-    area.right = width - kPadding - nameWidth - kSampleGap - kSampleLength - kLegendGap;
+    const double nameWidth = widestName(curves, fonts.characterWidth * fonts.legend, kLegendShare * width);
+    // A last tick label centred on the right edge needs half its width there.
+    area.right = options.legendBelow
+                     ? width - spacing.padding - 2.0 * fonts.characterWidth * fonts.tickLabel
+                     : width - spacing.padding - nameWidth - spacing.sampleGap - spacing.sampleLength - spacing.legendGap;
 
     layout.x.title = xTitle;
-    layout.x.scale = roundScale(0.0, range.right, intervalsFor(area.right - area.left, kPixelsPerXStep));
+    layout.x.scale = roundScale(0.0, range.right, intervalsFor(area.right - area.left, spacing.xStepLength));
     layout.x.ticks = ticksOf(layout.x.scale, area.left, area.right);
 
-    layout.x.titleAnchor = {(area.left + area.right) / 2.0, height - kPadding - 0.25 * fonts.axisTitle};
-    layout.y.titleAnchor = {kPadding + fonts.axisTitle, (area.top + area.bottom) / 2.0};
+    layout.x.titleAnchor = {(area.left + area.right) / 2.0, xTitleBaseline};
+    layout.y.titleAnchor = {spacing.padding + fonts.axisTitle, (area.top + area.bottom) / 2.0};
     for (const PlotCurve& curve : curves) layout.curves.push_back(placed(curve, layout));
-    layout.legend = legendOf(curves, layout, nameWidth);
+    layout.legend = options.legendBelow
+                        ? legendBelow(curves, layout, flow, xTitleBaseline + 0.25 * fonts.axisTitle + spacing.titleGap)
+                        : legendOf(curves, layout, nameWidth);
     return layout;
 }
 

@@ -1,20 +1,28 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "experiments/bd_rate.h"
 
-// Where everything of a rate-quality plot goes, in pixels, before any output format is chosen: the
-// SVG of the report draws it, and other outputs can draw the same layout.
+// Where everything of a rate-quality plot goes, before any output format is chosen: the SVG of the
+// report draws it in pixels, the paper figures in points, and other outputs can draw the same layout.
 
 namespace brenlow {
 
 // One line of a plot: its legend name and its points in order; non-finite points are left out.
 struct PlotCurve {
+    PlotCurve(std::string curveName, std::vector<RatePoint> curvePoints, bool isDashed = false,
+              std::vector<double> pointSpreads = {})
+        : name(std::move(curveName)), points(std::move(curvePoints)), dashed(isDashed),
+          spreads(std::move(pointSpreads)) {}
+
     std::string name;
     std::vector<RatePoint> points;
     bool dashed = false;  // published curves, told apart from those measured here
+    // Half the height of each point's error bar, in the order of `points`; empty or non-finite: none.
+    std::vector<double> spreads;
 };
 
 // A place in the picture, x to the right and y downwards from the top left corner.
@@ -36,6 +44,30 @@ struct PlotFonts {
     double axisTitle = 13.0;
     double tickLabel = 11.0;
     double legend = 12.0;
+    // No font is at hand to measure with, so a text's width is estimated from its length: this
+    // many font sizes a character, a little wider than the font's average.
+    double characterWidth = 0.55;
+};
+
+// The gaps and sample lengths of a plot, in the unit of its width and height.
+struct PlotSpacing {
+    double padding = 8.0;
+    double tickGap = 5.0;        // between a tick label and its axis
+    double titleGap = 8.0;       // between the tick labels and the axis title
+    double legendGap = 16.0;     // between the plot area and the legend
+    double sampleLength = 24.0;  // of a legend's line sample
+    double sampleGap = 6.0;      // between the sample and the name
+    double legendRow = 20.0;
+    double xStepLength = 90.0;   // about that far apart, ticks neither crowd nor thin out
+    double yStepLength = 60.0;
+};
+
+struct PlotOptions {
+    PlotFonts fonts;
+    PlotSpacing spacing;
+    // The legend in rows below the axis title rather than beside the plot, where a narrow figure
+    // would give it too much of its width.
+    bool legendBelow = false;
 };
 
 // Round values from `low` to `high` every `step`, shown with `decimals` digits after the point.
@@ -63,10 +95,17 @@ struct PlotAxis {
     std::vector<AxisTick> ticks;
 };
 
-// A curve in pixels: its finite points only, in their order.
+// An error bar from the point's lowest value to its highest.
+struct PlacedErrorBar {
+    PlotPoint low;
+    PlotPoint high;
+};
+
+// A curve in place: its finite points only, in their order, and the error bars of those that have one.
 struct PlacedCurve {
     bool dashed = false;
     std::vector<PlotPoint> points;
+    std::vector<PlacedErrorBar> errorBars;
 };
 
 // A legend line: a short sample of the curve from `sampleStart` to the right, then the name (shortened
@@ -84,11 +123,12 @@ struct PlotLayout {
     double width = 0.0;
     double height = 0.0;
     PlotFonts fonts;
+    PlotSpacing spacing;
     std::string title;
     PlotPoint titleAnchor;  // the middle of its baseline
     PlotBox area;           // the curves, ticks and grid lie in it
     PlotAxis x;             // bits per pixel from zero to the furthest point
-    PlotAxis y;             // over every finite quality
+    PlotAxis y;             // over every finite quality and error bar
     std::vector<PlacedCurve> curves;
     std::vector<LegendEntry> legend;
 };
@@ -97,5 +137,9 @@ struct PlotLayout {
 // ticks left and below, the legend on the right. Without a finite point both axes run from 0 to 1.
 PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
                            const std::string& yTitle, double width, double height);
+
+// The same with other text sizes and gaps; an empty title takes no room.
+PlotLayout layoutCurvePlot(const std::vector<PlotCurve>& curves, const std::string& title, const std::string& xTitle,
+                           const std::string& yTitle, double width, double height, const PlotOptions& options);
 
 }  // namespace brenlow

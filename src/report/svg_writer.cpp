@@ -20,9 +20,23 @@ std::string number(double value) {
 
 std::string strokeAttributes(const Stroke& stroke) {
     std::string attributes = " stroke=\"" + stroke.colour + "\" stroke-width=\"" + number(stroke.width) + "\"";
-    if (stroke.dashed) attributes += " stroke-dasharray=\"" + number(3.0 * stroke.width) + " " +
-                                     number(2.0 * stroke.width) + "\"";
-    return attributes;
+    const std::vector<double> dash = dashPattern(stroke);
+    if (dash.empty()) return attributes;
+    std::string lengths;
+    for (double length : dash) {
+        if (!lengths.empty()) lengths += ' ';
+        lengths += number(length * stroke.width);
+    }
+    return attributes + " stroke-dasharray=\"" + lengths + "\"";
+}
+
+std::string pointList(const std::vector<PlotPoint>& points) {
+    std::string list;
+    for (const PlotPoint& point : points) {
+        if (!list.empty()) list += ' ';
+        list += number(point.x) + "," + number(point.y);
+    }
+    return list;
 }
 
 bool allowedInXml(unsigned char c) { return c >= 0x20 || c == '\t' || c == '\n' || c == '\r'; }
@@ -43,10 +57,20 @@ std::string svgText(const std::string& text) {
     return escaped;
 }
 
-SvgWriter::SvgWriter(double width, double height, const std::string& title) {
-    svg_ = "<svg viewBox=\"0 0 " + number(width) + " " + number(height) + "\" width=\"" + number(width) +
-           "\" height=\"" + number(height) + "\" font-family=\"sans-serif\">\n<title>" + svgText(title) +
-           "</title>\n";
+std::vector<double> dashPattern(const Stroke& stroke) {
+    if (!stroke.dash.empty()) return stroke.dash;
+    if (stroke.dashed) return {3.0, 2.0};
+    return {};
+}
+
+SvgWriter::SvgWriter(double width, double height, const std::string& title, Kind kind) {
+    const bool document = kind == Kind::Document;
+    const std::string unit = document ? "pt" : "";
+    svg_ = std::string(document ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" : "") + "<svg" +
+           (document ? " xmlns=\"http://www.w3.org/2000/svg\" version=\"1.1\"" : "") + " viewBox=\"0 0 " +
+           number(width) + " " + number(height) + "\" width=\"" + number(width) + unit + "\" height=\"" +
+           number(height) + unit + "\" font-family=\"" + (document ? "DejaVu Sans, sans-serif" : "sans-serif") +
+           "\">\n<title>" + svgText(title) + "</title>\n";
 }
 
 void SvgWriter::rect(const PlotBox& box, const std::string& fill, const Stroke& stroke) {
@@ -69,6 +93,11 @@ void SvgWriter::polyline(const std::vector<PlotPoint>& points, const Stroke& str
             " stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
 }
 
+void SvgWriter::polygon(const std::vector<PlotPoint>& corners, const std::string& fill) {
+    if (corners.empty()) return;
+    svg_ += "<polygon points=\"" + pointList(corners) + "\" fill=\"" + fill + "\"/>\n";
+}
+
 void SvgWriter::circle(PlotPoint centre, double radius, const std::string& fill) {
     svg_ += "<circle cx=\"" + number(centre.x) + "\" cy=\"" + number(centre.y) + "\" r=\"" + number(radius) +
             "\" fill=\"" + fill + "\"/>\n";
@@ -87,6 +116,10 @@ void SvgWriter::text(PlotPoint at, const std::string& content, const TextStyle& 
 void SvgWriter::beginGroup() { svg_ += "<g>\n"; }
 
 void SvgWriter::endGroup() { svg_ += "</g>\n"; }
+
+void SvgWriter::beginCurve() { svg_ += "<g class=\"curve\">\n"; }
+
+void SvgWriter::endCurve() { endGroup(); }
 
 std::string SvgWriter::finish() { return svg_ + "</svg>"; }
 

@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QToolTip>
 
-#include "app/charts/chart_export.h"
 #include "app/charts/sweep_charts.h"
 #include "app/windows/dataset_window.h"
 #include "app/windows/delta_filter.h"
@@ -296,7 +295,8 @@ TEST_F(TablesChartsGuiTest, AxisTitlesFitTheChartsAtTheirSmallestSize) {
     }
 }
 
-TEST_F(TablesChartsGuiTest, ExportImageWritesTheChartsAsPngOrSvg) {
+// One chart at a time, the one chosen, as the paper figure of the command line.
+TEST_F(TablesChartsGuiTest, ExportImageWritesTheChosenChartAsPdfSvgOrPng) {
     SweepOutcome outcome;
     for (int quality : {20, 50, 80}) {
         SweepPoint made = point(StillCodec::Jpeg, quality, 100 * quality);
@@ -307,19 +307,24 @@ TEST_F(TablesChartsGuiTest, ExportImageWritesTheChartsAsPngOrSvg) {
     SweepWindow window("pic.bmp", outcome);
     window.show();
     QApplication::processEvents();
-    const QWidget* pair = window.findChild<QWidget*>("ChartPair");
-    ASSERT_NE(pair, nullptr);
-    for (const std::string name : {"charts", "charts.svg"}) {
+    std::vector<CurveMeasure> offered;
+    window.askFigure = [&](const std::vector<CurveMeasure>& measures) {
+        offered = measures;
+        return std::optional<FigureChoice>(FigureChoice{CurveMeasure("psnr"), {}});
+    };
+    for (const std::string name : {"charts", "charts.svg", "charts.png"}) {
         window.askImageName = [&] { return QString::fromStdString(dir.file(name)); };
         window.findChild<QPushButton*>("ExportImage")->click();
     }
-    EXPECT_EQ(QImage(QString::fromStdString(dir.file("charts.png"))).size(), pair->size() * pair->devicePixelRatioF())
-        << "a name without an extension is a PNG";
+    EXPECT_FALSE(offered.empty());
+    EXPECT_EQ(fileBytes(dir.file("charts.pdf")).rfind("%PDF-", 0), 0u) << "a name without an extension is a PDF";
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("charts.png"))).width(), 1050) << "a column at 300 dpi";
     QFile svg(QString::fromStdString(dir.file("charts.svg")));
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     const QByteArray text = svg.readAll();
     EXPECT_TRUE(text.contains("<svg")) << text.left(200).toStdString();
-    EXPECT_TRUE(text.contains("bits per pixel")) << "the axis titles are text of the drawing";
+    EXPECT_TRUE(text.contains("Bits per pixel")) << "the axis titles are text of the drawing";
+    EXPECT_EQ(text.count("<g class=\"curve\">"), 1) << "the one curve of the one chart";
 }
 
 // The measure filter shows the rows of one measure, and keeps doing so however the table is sorted.

@@ -194,6 +194,10 @@ TEST(PackagingFilesTest, CompletionOffersEveryCommandAndCodec) {
         if (codec.startsWith('a')) secondItems << "jpeg," + codec;
     EXPECT_EQ(complete({"sweep", "--codecs", "jpeg,a"}), secondItems);
     EXPECT_TRUE(complete({"sweep", "--"}).contains("--qualities"));
+    // report --measures names the measures a figure draws, sweep --measures the slower ones to take.
+    EXPECT_EQ(complete({"report", "--measures", "psnr,ms"}), (QStringList{"psnr,ms_ssim_y", "psnr,ms_ssim_y_db"}));
+    EXPECT_EQ(complete({"sweep", "--measures", "ms"}), QStringList{"ms_ssim"});
+    EXPECT_EQ(complete({"report", "--spread", ""}), (QStringList{"none", "sd", "ci95"}));
     // Codecs described by commands, once their file is on the line.
     const std::string described = kPackaging + "/../examples/codecs/webp-tools.json";
     EXPECT_EQ(complete({"sweep", "--codec-file", described, "--codecs", "jpeg,webp-"}), QStringList{"jpeg,webp-m6"});

@@ -12,7 +12,6 @@
 #include <exception>
 #include <span>
 
-#include "app/charts/chart_export.h"
 #include "app/charts/sweep_charts.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
@@ -20,6 +19,7 @@
 #include "app/windows/export_names.h"
 #include "app/windows/screen_fit.h"
 #include "app/windows/sweep_tables.h"
+#include "brenlow/figures.h"
 #include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -42,12 +42,6 @@ QWidget* withNote(const QString& name, const QString& text, QWidget* table) {
     return part;
 }
 
-// The name chosen, with the suffix added when it has none.
-QString withSuffix(const QString& chosen, const QString& suffix) {
-    if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
-    return chosen + (chosen.endsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix);
-}
-
 QPushButton* button(const char* name, const QString& text) {
     auto* pushButton = new QPushButton(text);
     pushButton->setObjectName(QString::fromLatin1(name));
@@ -67,6 +61,11 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
                        .arg(pictures == 1 ? QStringLiteral("picture") : QStringLiteral("pictures")));
     askSaveName = [this](const QString& title, const QString& filter) {
         return QFileDialog::getSaveFileName(this, title, suggestion_, filter);
+    };
+    askFigure = [this](const std::vector<CurveMeasure>& measures) -> std::optional<FigureChoice> {
+        FigureChoiceDialog dialog(measures, shownChartMeasure(*charts_), true, this);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.choice();
     };
     showMessage = [this](const QString& text) { showFailureBox(this, text); };
 
@@ -192,11 +191,15 @@ void DataSetWindow::exportHtmlReport() {
 }
 
 void DataSetWindow::exportImage() {
-    suggestion_ = dataSetExportName(folder_, QStringLiteral("-charts.png"));
-    const QString chosen = askSaveName(QStringLiteral("Export the charts as an image"), chartImageFilter());
+    const std::optional<FigureChoice> figure = askFigure(aggregateMeasuresHeld(outcome_));
+    if (!figure) return;
+    suggestion_ = dataSetExportName(folder_, QStringLiteral("-%1.pdf").arg(measureKey(figure->measure)));
+    const QString chosen = askSaveName(QStringLiteral("Export the chart as an image"),
+                                       QStringLiteral("PDF (*.pdf);;SVG image (*.svg);;PNG image (*.png)"));
     if (chosen.isEmpty()) return;
     try {
-        saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
+        writeFigure(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_, figure->measure,
+                    figure->options, {});
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
     }

@@ -3,9 +3,11 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/dialogs/figure_choice_dialog.h"
 #include "app/windows/dataset_tables.h"
 #include "brenlow/studies.h"
 
@@ -25,6 +27,8 @@ public:
 
     // The save dialog of an export, given its title and filter; an empty name means the user cancelled.
     std::function<QString(const QString& title, const QString& filter)> askSaveName;
+    // Which chart Export Image draws, among `measures`; nothing when the user cancelled.
+    std::function<std::optional<FigureChoice>(const std::vector<CurveMeasure>& measures)> askFigure;
     // How a failed export is reported.
     std::function<void(const QString&)> showMessage;
     // Opens one point of one picture: what a row of the picture table does when activated
@@ -38,7 +42,8 @@ public:
     void exportAggregateCsv();
     // Writes the data set as the command line's --json object: every point, the aggregate and the delta rates.
     void exportJson();
-    // Writes the two charts as a PNG or SVG image, as the name the user gives ends.
+    // Writes the chart of one measure the user chooses as a figure for a paper, in the styles every
+    // curve has everywhere: PDF, SVG or PNG as the name the user gives ends (PDF when it has no ending).
     void exportImage();
     // Writes the data set's HTML report as `brenlow-cli report` writes it for the result folders, its
     // delta rates against the anchor; only in a build with the report.

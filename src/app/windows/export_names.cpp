@@ -17,4 +17,9 @@ QString dataSetExportName(const QString& folder, const QString& ending) {
     return QDir::toNativeSeparators(dir.absoluteFilePath(name + ending));
 }
 
+QString withSuffix(const QString& chosen, const QString& suffix) {
+    if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
+    return chosen + (chosen.endsWith(QLatin1Char('.')) ? suffix : QLatin1Char('.') + suffix);
+}
+
 }  // namespace brenlow

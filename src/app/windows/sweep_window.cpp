@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 #include <exception>
 
-#include "app/charts/chart_export.h"
 #include "app/charts/sweep_charts.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/plain_text.h"
@@ -19,6 +18,7 @@
 #include "app/windows/export_names.h"
 #include "app/windows/screen_fit.h"
 #include "app/windows/sweep_tables.h"
+#include "brenlow/figures.h"
 #include "brenlow/tables.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -34,10 +34,14 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
         return QFileDialog::getSaveFileName(this, QStringLiteral("Export CSV"), suggestedCsvName(),
                                             QStringLiteral("CSV (*.csv)"));
     };
+    askFigure = [this](const std::vector<CurveMeasure>& measures) -> std::optional<FigureChoice> {
+        FigureChoiceDialog dialog(measures, shownChartMeasure(*charts_), false, this);
+        if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+        return dialog.choice();
+    };
     askImageName = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Export the charts as an image"),
-                                            pictureExportName(picture_, QStringLiteral("-charts.png")),
-                                            chartImageFilter());
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Export the chart as an image"), imageSuggestion_,
+                                            QStringLiteral("PDF (*.pdf);;SVG image (*.svg);;PNG image (*.png)"));
     };
     showMessage = [this](const QString& text) { showFailureBox(this, text); };
 
@@ -95,10 +99,13 @@ QWidget* SweepWindow::makeDeltaRates() const {
 }
 
 void SweepWindow::exportImage() {
+    const std::optional<FigureChoice> figure = askFigure(measuresHeld(outcome_));
+    if (!figure) return;
+    imageSuggestion_ = pictureExportName(picture_, QStringLiteral("-%1.pdf").arg(measureKey(figure->measure)));
     const QString chosen = askImageName();
     if (chosen.isEmpty()) return;
     try {
-        saveChartsImage(*charts_->findChild<QWidget*>(QStringLiteral("ChartPair")), chartImageFileName(chosen));
+        writeFigure(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_, figure->measure, figure->options.width);
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
     }
@@ -108,10 +115,7 @@ QString SweepWindow::suggestedCsvName() const {
     return pictureExportName(picture_, QStringLiteral("-sweep.csv"));
 }
 
-QString SweepWindow::csvFileName(const QString& chosen) {
-    if (!QFileInfo(chosen).suffix().isEmpty()) return chosen;
-    return chosen + (chosen.endsWith(QLatin1Char('.')) ? QStringLiteral("csv") : QStringLiteral(".csv"));
-}
+QString SweepWindow::csvFileName(const QString& chosen) { return withSuffix(chosen, QStringLiteral("csv")); }
 
 void SweepWindow::exportCsv() {
     const QString chosen = askCsvName();

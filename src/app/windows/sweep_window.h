@@ -3,7 +3,9 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
+#include "app/dialogs/figure_choice_dialog.h"
 #include "brenlow/studies.h"
 
 namespace brenlow {
@@ -22,6 +24,8 @@ public:
 
     // The save dialog of the export; an empty name means the user cancelled.
     std::function<QString()> askCsvName;
+    // Which chart the image export draws, among `measures`; nothing when the user cancelled.
+    std::function<std::optional<FigureChoice>(const std::vector<CurveMeasure>& measures)> askFigure;
     // The save dialog of the image export; an empty name means the user cancelled.
     std::function<QString()> askImageName;
     // How a failed export is reported.
@@ -30,7 +34,8 @@ public:
     // Writes the table as CSV to the file the user names, whole or not at all.
     void exportCsv();
 
-    // Writes the two charts as a PNG or SVG image, as the name the user gives ends.
+    // Writes the chart of one measure the user chooses as a figure for a paper, in the styles every
+    // curve has everywhere: PDF, SVG or PNG as the name the user gives ends (PDF when it has no ending).
     void exportImage();
 
     // The name the export dialog offers, made from the swept picture's file.
@@ -47,6 +52,7 @@ private:
     std::string anchor_;  // the name of the curve the delta rates are taken against
     QString picture_;
     QWidget* charts_ = nullptr;
+    QString imageSuggestion_;  // what the image export's dialog offers, named after the chart chosen
 };
 
 }  // namespace brenlow
