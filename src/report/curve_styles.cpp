@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 namespace brenlow {
 namespace {
@@ -35,12 +36,34 @@ std::uint32_t textHash(std::string_view text) {
     return hash;
 }
 
-std::size_t preferredStyle(std::string_view name) {
+constexpr std::size_t kRounds = kDistinctStyles / kColours.size();
+
+// The built-in codec a curve's name starts with ("avif" of "avif:speed=8"), or none.
+std::optional<std::size_t> builtInFamily(std::string_view name) {
+    const std::string_view codec = name.substr(0, name.find(':'));
     for (std::size_t i = 0; i < kBuiltInNames.size(); ++i)
-        if (name == kBuiltInNames[i]) return i;
-    // Names of other codecs start past the built-in ones' first round, so that they rarely share
-    // a built-in's colour and marker.
+        if (codec == kBuiltInNames[i]) return i;
+    return std::nullopt;
+}
+
+// A built-in codec keeps its colour at any settings: its plain name takes the first round, other
+// settings a later one, so that they differ by marker and dash.
+std::size_t familyStyle(std::size_t family, std::string_view name) {
+    if (name == kBuiltInNames[family]) return family;
+    return family + kColours.size() * (1 + textHash(name) % (kRounds - 1));
+}
+
+// Other names take a style from their text, past the built-in codecs' first round.
+std::size_t foreignStyle(std::string_view name) {
     return kBuiltInNames.size() + textHash(name) % (kDistinctStyles - kBuiltInNames.size());
+}
+
+// The first style from `start` on, stepping by `step`, that `free` allows; `start` when none does.
+template <typename Free>
+std::size_t firstFree(std::size_t start, std::size_t step, Free free) {
+    for (std::size_t k = start, tried = 0; tried < kDistinctStyles; k = (k + step) % kDistinctStyles, ++tried)
+        if (free(k)) return k;
+    return start;
 }
 
 }  // namespace
@@ -60,10 +83,23 @@ std::string_view markerName(MarkerShape marker) {
 
 std::vector<CurveStyle> curveStyles(const std::vector<std::string>& curveNames) {
     std::vector<bool> taken(kDistinctStyles, false);
+    // Colours of the built-in codecs drawn here, which other curves keep clear of while they can.
+    std::vector<bool> colourUsed(kColours.size(), false);
+    for (const std::string& name : curveNames)
+        if (const auto family = builtInFamily(name)) colourUsed[*family] = true;
     std::vector<CurveStyle> styles;
     for (const std::string& name : curveNames) {
-        std::size_t k = preferredStyle(name);
-        for (std::size_t step = 0; step < kDistinctStyles && taken[k]; ++step) k = (k + 1) % kDistinctStyles;
+        const auto untaken = [&](std::size_t k) { return !taken[k]; };
+        std::size_t k = 0;
+        if (const auto family = builtInFamily(name)) {
+            k = firstFree(familyStyle(*family, name), kColours.size(), untaken);
+        } else {
+            k = firstFree(foreignStyle(name), 1,
+                          [&](std::size_t each) { return !taken[each] && !colourUsed[each % kColours.size()]; });
+            if (taken[k]) k = firstFree(k, 1, untaken);
+            colourUsed[k % kColours.size()] = true;
+        }
+        if (taken[k]) k = firstFree(k, 1, untaken);
         taken[k] = true;
         styles.push_back(styleNumber(k));
     }

@@ -23,8 +23,10 @@ struct CurveStyle {
 std::string_view markerName(MarkerShape marker);
 
 // The styles of curves drawn together, in their order. A curve keeps its style from one data set to
-// the next: each built-in codec's plain name has its own, and any other name takes one from its
-// text, stepping past those already taken in the list while any are left.
+// the next: a built-in codec has its own colour at any settings (its plain name its own marker and a
+// solid line, other settings another marker and dash), and any other name takes a style from its
+// text, kept clear of the built-in codecs' colours drawn beside it while any colour is left. A style
+// already taken in the list is stepped past while any are left.
 std::vector<CurveStyle> curveStyles(const std::vector<std::string>& curveNames);
 
 }  // namespace brenlow

@@ -35,6 +35,16 @@ TEST(CurveStylesTest, CurvesDrawnTogetherDifferByMarkerOrDashAndNotByColourAlone
     EXPECT_EQ(curveStyles(names).size(), names.size());
 }
 
+TEST(CurveStylesTest, ACodecKeepsItsColourAtOtherSettingsAndOtherCodecsTakeOtherColours) {
+    const std::vector<CurveStyle> styles = curveStyles({"jpeg", "avif:speed=8", "webp-m6", "avif", "mine"});
+    const CurveStyle& avifPlain = styles[3];
+    EXPECT_EQ(styles[1].colour, avifPlain.colour);
+    EXPECT_TRUE(styles[1].marker != avifPlain.marker || styles[1].dash != avifPlain.dash);
+    EXPECT_TRUE(avifPlain.dash.empty());
+    const std::set<std::string> colours{styles[0].colour, styles[1].colour, styles[2].colour, styles[4].colour};
+    EXPECT_EQ(colours.size(), 4u) << "jpeg, avif and two codecs of commands drawn together";
+}
+
 TEST(CurveStylesTest, TwoNamesThatWouldShareAStyleAreSteppedApart) {
     // Some pair of names among these prefers the same style; in one list they still differ.
     std::vector<std::string> names;
