@@ -1,9 +1,14 @@
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
+#include <QTest>
 #include <filesystem>
 #include <fstream>
 
+#include "app/shell/window_menu.h"
 #include "app/shell/workbench_settings.h"
+#include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
 #include "app/windows/export_names.h"
 #include "app/windows/sweep_window.h"
@@ -47,9 +52,50 @@ TEST_F(SmallThingsGuiTest, OpenTakesSeveralFilesAtOnceAndRemembersEach) {
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
+// A window must be the active one for its keys to reach it.
+void activate(QWidget& window) {
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+TEST_F(SmallThingsGuiTest, CtrlWAndCtrlF4CloseTheActiveDocumentAsFileCloseDoes) {
+    for (const char* name : {"one.bmp", "two.bmp"}) openPicture(patternBitmap(6, 4), name);
+    ASSERT_EQ(documentCount(), 2);
+    activate(*form);
+    ASSERT_TRUE(form->FileClose1->isEnabled());
+    // From a toolbar field too, where a document window's own keys do not reach.
+    form->Edit2->setFocus();
+    QTest::keyClick(form->Edit2, Qt::Key_W, Qt::ControlModifier);
+    settleClosedWindows();
+    EXPECT_EQ(documentCount(), 1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+    settleClosedWindows();
+    EXPECT_EQ(documentCount(), 0);
+}
+
+TEST_F(SmallThingsGuiTest, EscAndCtrlWCloseACompareWindow) {
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), QKeyCombination(Qt::CTRL | Qt::Key_W)}) {
+        const QImage picture = patternBitmap(8, 8);
+        QPointer<CompareWindow> compare = new CompareWindow("a", picture, "b", picture);
+        activate(*compare);
+        QTest::keyClick(compare.data(), key.key(), key.keyboardModifiers());
+        settleClosedWindows();
+        EXPECT_TRUE(compare.isNull()) << QKeySequence(key).toString().toStdString();
+        delete compare.data();
+    }
+}
+
+TEST(WindowMenuTextTest, OnlyTheFirstNineEntriesTakeTheirDigitAsAMnemonic) {
+    EXPECT_EQ(numberedMenuText(9, "picture.bmp"), "&9 picture.bmp");
+    EXPECT_EQ(numberedMenuText(10, "a.bmp"), "10 a.bmp");
+    EXPECT_EQ(numberedMenuText(12, "b.bmp"), "12 b.bmp");
+}
+
 // The tips give the values as the commands read the fields, not the raw text.
 TEST_F(SmallThingsGuiTest, ToolbarFieldTipsGiveTheValueTheCommandsWillUse) {
     EXPECT_TRUE(form->Edit2->toolTip().contains("0-100"));
+    EXPECT_TRUE(form->Edit2->toolTip().contains("0-99 here")) << "the field takes two characters";
     for (const auto& [code, divisor] : {std::pair{"0", "2.5"}, std::pair{"3", "3.5"}}) {
         form->Edit3->setText(code);
         EXPECT_TRUE(form->Edit3->toolTip().contains(QStringLiteral("divided by %1 ").arg(divisor)))

@@ -5,8 +5,9 @@
 namespace brenlow {
 
 QString qualityTip() {
-    return QStringLiteral("Quality, 0-100: JPEG takes 0-100, AVC and AJC 1-100, an anchor codec its own range. "
-                          "Higher is better and larger; a value a command does not take becomes 80.");
+    return QStringLiteral("Quality, two digits (0-99 here; 100 from the command line): JPEG takes 0-100, AVC and AJC "
+                          "1-100, an anchor codec its own range. Higher is better and larger; a value a command does "
+                          "not take becomes 80.");
 }
 
 // The divisor is read as the still commands read it, so the tip shows what a run will use.

@@ -4,6 +4,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QUrl>
@@ -150,6 +151,13 @@ void TMainForm::openDocuments(const QStringList& names) {
 TMDIChild* TMainForm::addDocument(const QString& caption) {
     auto* document = new TMDIChild(caption);
     ClientArea->addSubWindow(document);
+    // File > Close owns the keys that close a document, so that they work wherever the focus is; the
+    // window's own menu holding them too would make each key ambiguous, and neither would close.
+    if (QMenu* menu = document->systemMenu())
+        for (QAction* action : menu->actions())
+            if (action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_W)) ||
+                action->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_F4)))
+                action->setShortcuts({});
     // Closing a window is held back while a command may still be reading it.
     document->installEventFilter(this);
     connect(document, &TMDIChild::zoomChanged, this, &TMainForm::showActiveZoom);

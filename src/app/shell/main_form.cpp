@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QShortcut>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -188,6 +189,20 @@ void TMainForm::createFileActions() {
                              QStringLiteral("Save As|Save current file with different name"));
     FileSaveAs1->setEnabled(false);
     FileExit1 = makeAction("FileExit1", QStringLiteral("E&xit"), QStringLiteral("Exit|Exit application"));
+    addKeysOfOtherPrograms();
+}
+
+// The keys other programs close a document and quit with. They stay off the two entries, whose
+// shortcuts are the menu's own, and only trigger them, so that a key does what the entry does.
+void TMainForm::addKeysOfOtherPrograms() {
+    const auto addKey = [this](QKeySequence key, QAction* action) {
+        connect(new QShortcut(key, this), &QShortcut::activated, action, [action] {
+            if (action->isEnabled()) action->trigger();
+        });
+    };
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_W), FileClose1);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_F4), FileClose1);
+    addKey(QKeySequence(Qt::CTRL | Qt::Key_Q), FileExit1);
 }
 
 void TMainForm::createEditActions() {

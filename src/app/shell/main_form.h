@@ -228,6 +228,7 @@ protected:
 
 private:
     void createActions();
+    void addKeysOfOtherPrograms();
     void createFileActions();
     // Shows a data set in a window of its own whose picture rows open their points; `pictureFile`
     // turns a picture as the data set names it into the file to open; `resultFolders` hold the data set.

@@ -12,8 +12,9 @@
 
 namespace brenlow {
 
+// Only the first nine take their digit as a mnemonic: from the tenth on each would take "1".
 QString numberedMenuText(int number, const QString& name) {
-    return QStringLiteral("&%1 %2").arg(number).arg(withoutMnemonics(name));
+    return QString::fromLatin1(number <= 9 ? "&%1 %2" : "%1 %2").arg(number).arg(withoutMnemonics(name));
 }
 
 void raiseSideWindow(QWidget& window) {

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -115,6 +116,10 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     connect(canvas_, &CompareCanvas::zoomChanged, this,
             [this](double zoom) { zoomText_->setText(QStringLiteral("%1 %").arg(qRound(zoom * 100))); });
     resize(1100, 720);
+    // A window of its own, closed by the keys a document closes with, and by Esc as a viewer is.
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W),
+                                    QKeySequence(Qt::CTRL | Qt::Key_F4)})
+        connect(new QShortcut(key, this), &QShortcut::activated, this, &QWidget::close);
     // Fitting needs the canvas's final size.
     QTimer::singleShot(0, canvas_, &CompareCanvas::fitToView);
 }
