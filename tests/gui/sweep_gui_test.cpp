@@ -214,7 +214,11 @@ TEST(SweepWindowDeltas, ADeltaOverLittleOfTheCurvesIsMarkedAndSaysHowMuchTheySha
     for (const auto& [codec, rate, psnr] : {std::tuple{StillCodec::Jpeg, 0.5, 30.0}, std::tuple{StillCodec::Avc, 0.4, 30.5},
                                             std::tuple{StillCodec::Ajc, 2.0, 37.0}})
         for (int i = 0; i < 4; ++i) outcome.points.push_back(psnrPoint(codec, 20 * (i + 1), rate * (i + 1), psnr + 3.0 * i));
-    const SweepWindow window("made up", outcome, "jpeg");
+    SweepWindow window("made up", outcome, "jpeg");
+    QPalette dark = window.palette();
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(235, 235, 235));
+    window.setPalette(dark);
     const auto* deltas = window.findChild<QTableWidget*>("DeltaTable");
     ASSERT_NE(deltas, nullptr);
     ASSERT_EQ(deltas->rowCount(), 4) << "AVC and AJC on PSNR and PSNR Y";
@@ -225,6 +229,11 @@ TEST(SweepWindowDeltas, ADeltaOverLittleOfTheCurvesIsMarkedAndSaysHowMuchTheySha
     const QTableWidgetItem* apart = deltas->item(2, 2);
     EXPECT_EQ(deltas->item(2, 0)->text(), "AJC");
     EXPECT_TRUE(apart->text().endsWith(" !")) << apart->text().toStdString();
+    // A dark palette's light text must not land on the mark's pale background.
+    const QColor text = apart->foreground().style() == Qt::NoBrush ? deltas->palette().color(QPalette::Text)
+                                                                     : apart->foreground().color();
+    EXPECT_GT(std::abs(apart->background().color().lightness() - text.lightness()), 128)
+        << "text " << text.name().toStdString() << " on " << apart->background().color().name().toStdString();
     const DeltaRow ajc = deltaTable(outcome, "jpeg", {CurveMeasure("psnr")})[2];
     EXPECT_TRUE(apart->toolTip().startsWith(QStringLiteral("The curves share %1 % of JPEG's PSNR (dB) range and %2 % of AJC's")
                                                 .arg(formatMeasure(100 * ajc.rate.sharedFractionAnchor, 0).c_str())

@@ -86,7 +86,9 @@ QTableWidgetItem* deltaItem(const BdResult& result, const QString& text, const Q
     if (!result.weakOverlap) return numberItem(text);
     QTableWidgetItem* item = numberItem(text + QStringLiteral(" !"));
     item->setToolTip(plainTip(overlap));
+    // Its pale mark keeps dark text whatever the palette, which may give light text (a dark theme).
     item->setBackground(QBrush(QColor(255, 236, 179)));
+    item->setForeground(QBrush(QColor(0, 0, 0)));
     return item;
 }
 
