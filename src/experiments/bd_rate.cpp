@@ -220,9 +220,18 @@ BdResult meanDifference(std::span<const RatePoint> anchor, std::span<const RateP
                         BdInterpolation interpolation, Abscissa abscissa) {
     BdResult result;
     const Keep keep = abscissa == Abscissa::Quality ? Keep::LowestY : Keep::HighestY;
-    const std::optional<Fit> anchorFit = fitCurve(samplesOf(anchor, abscissa), interpolation, keep);
-    const std::optional<Fit> testFit = fitCurve(samplesOf(test, abscissa), interpolation, keep);
-    if (!anchorFit || !testFit) return result;
+    const std::vector<Sample> anchorSamples = samplesOf(anchor, abscissa);
+    const std::vector<Sample> testSamples = samplesOf(test, abscissa);
+    if (anchorSamples.empty() || testSamples.empty()) {
+        result.undefined = BdUndefined::NoValues;
+        return result;
+    }
+    const std::optional<Fit> anchorFit = fitCurve(anchorSamples, interpolation, keep);
+    const std::optional<Fit> testFit = fitCurve(testSamples, interpolation, keep);
+    if (!anchorFit || !testFit) {
+        result.undefined = BdUndefined::TooFewPoints;
+        return result;
+    }
     const double from = std::max(lowestOf(*anchorFit), lowestOf(*testFit));
     const double to = std::min(highestOf(*anchorFit), highestOf(*testFit));
     result.sharedFractionAnchor = sharedFraction(to - from, *anchorFit);
@@ -230,6 +239,8 @@ BdResult meanDifference(std::span<const RatePoint> anchor, std::span<const RateP
     result.weakOverlap = result.sharedFractionAnchor < 0.5 || result.sharedFractionTest < 0.5;
     if (to > from)
         result.value = (integralOf(*testFit, from, to) - integralOf(*anchorFit, from, to)) / (to - from);
+    else
+        result.undefined = BdUndefined::NoSharedInterval;
     return result;
 }
 

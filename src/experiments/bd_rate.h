@@ -28,11 +28,20 @@ enum class BdInterpolation { Cubic, Pchip };
 // quality interval for a delta rate and the log10(rate) interval for a delta quality.
 // weakOverlap is set when the shared interval is less than half of either curve's range (or
 // empty): the value then describes only a small part of the curves and front ends warn.
+// Why a delta has no value, so that a table can say so.
+enum class BdUndefined {
+    No,                // it has one
+    NoValues,          // a curve has no usable point: the measure is not defined for its pictures, or not taken
+    TooFewPoints,      // a curve keeps too few distinct points to fit
+    NoSharedInterval,  // the curves share no interval
+};
+
 struct BdResult {
     double value = std::numeric_limits<double>::quiet_NaN();
     double sharedFractionAnchor = 0.0;
     double sharedFractionTest = 0.0;
     bool weakOverlap = false;
+    BdUndefined undefined = BdUndefined::No;
 };
 
 // The Bjontegaard delta rate of `test` against `anchor`, in per cent: the mean difference of

@@ -84,6 +84,20 @@ TEST(BjontegaardDeltaRateTest, UndefinedWithoutEnoughQualitiesOrAnOverlap) {
     EXPECT_TRUE(std::isnan(bjontegaardDeltaQuality(twoQualities, twoQualities, BdInterpolation::Cubic)));
 }
 
+TEST(BjontegaardDeltaRateTest, AnUndefinedDeltaSaysWhy) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    // MS-SSIM of pictures too small for it: every point of the curve has none.
+    const std::vector<RatePoint> noValues{{0.5, nan}, {1.0, nan}, {1.5, nan}, {2.0, nan}};
+    const auto why = [](std::span<const RatePoint> anchor, std::span<const RatePoint> test) {
+        return bjontegaardDeltaRateResult(anchor, test, BdInterpolation::Cubic).undefined;
+    };
+    EXPECT_EQ(why(straightCurve(20, 0.0), noValues), BdUndefined::NoValues);
+    EXPECT_EQ(why(noValues, straightCurve(20, 0.0)), BdUndefined::NoValues);
+    EXPECT_EQ(why(bentCurve(1.0), straightCurve(20, 0.0, 3)), BdUndefined::TooFewPoints);
+    EXPECT_EQ(why(straightCurve(20, 0.0), straightCurve(60, 0.0)), BdUndefined::NoSharedInterval);
+    EXPECT_EQ(why(straightCurve(20, 0.0), straightCurve(20, 0.0)), BdUndefined::No);
+}
+
 TEST(BjontegaardDeltaQualityTest, AQualityShiftIsTheDeltaQuality) {
     std::vector<RatePoint> better = bentCurve(1.0);
     for (RatePoint& point : better) point.quality += 1.0;

@@ -77,10 +77,22 @@ QString overlapText(const BdResult& result, const std::string& anchor, const std
              number(100.0 * result.sharedFractionTest, 0), curveTitle(curve));
 }
 
+QString undefinedDeltaReason(BdUndefined why) {
+    switch (why) {
+        case BdUndefined::NoValues:
+            return QStringLiteral("A curve has no value of this measure: it is not defined for these pictures (MS-SSIM "
+                                  "needs at least 176 x 176 pixels) or was not taken.");
+        case BdUndefined::TooFewPoints: return QStringLiteral("A curve has too few distinct points to fit.");
+        case BdUndefined::NoSharedInterval: return QStringLiteral("The curves share no interval of this measure.");
+        case BdUndefined::No: break;
+    }
+    return QStringLiteral("Too few points, or the curves share no interval.");
+}
+
 QTableWidgetItem* deltaItem(const BdResult& result, const QString& text, const QString& overlap) {
     if (std::isnan(result.value)) {
         QTableWidgetItem* item = numberItem(QStringLiteral("n/a"));
-        item->setToolTip(QStringLiteral("Too few points, or the curves share no interval."));
+        item->setToolTip(undefinedDeltaReason(result.undefined));
         return item;
     }
     if (!result.weakOverlap) return numberItem(text);
