@@ -1,39 +1,36 @@
 #include "anchors/anchor_codec.h"
 
-#include <utility>
-
-#include "anchors/built_in_codecs.h"
-#include "io/bitmap_file.h"
-#include "io/error.h"
+#include "modules/module_loader.h"
 
 namespace brenlow {
-namespace anchors {
-
-// Each defined in its own file, which is built only with its library.
-const AnchorCodec& webpCodec();
-const AnchorCodec& avifCodec();
-const AnchorCodec& jxlCodec();
-const AnchorCodec& jp2Codec();
-
-}  // namespace anchors
-
 namespace {
 
-// One row per library codec, in the order every listing shows them.
-std::vector<const AnchorCodec*> builtInCodecs() {
-    std::vector<const AnchorCodec*> codecs;
+// The modules of the library codecs this build has, in the order every listing shows them.
+std::vector<std::string_view> builtCodecModules() {
+    std::vector<std::string_view> modules;
 #ifdef BRENLOW_HAS_WEBP
-    codecs.push_back(&anchors::webpCodec());
+    modules.push_back("webp");
 #endif
 #ifdef BRENLOW_HAS_AVIF
-    codecs.push_back(&anchors::avifCodec());
+    modules.push_back("avif");
 #endif
 #ifdef BRENLOW_HAS_JXL
-    codecs.push_back(&anchors::jxlCodec());
+    modules.push_back("jxl");
 #endif
 #ifdef BRENLOW_HAS_JP2
-    codecs.push_back(&anchors::jp2Codec());
+    modules.push_back("jp2");
 #endif
+    return modules;
+}
+
+// Each library is loaded with its module the first time the codecs are listed; a module that
+// cannot be opened leaves its codec out, as a build without its library does.
+std::vector<const AnchorCodec*> openedCodecs() {
+    std::vector<const AnchorCodec*> codecs;
+    for (const std::string_view module : builtCodecModules()) {
+        const OpenedModule& opened = openedModule(module);
+        if (opened.table != nullptr && opened.table->codec != nullptr) codecs.push_back(opened.table->codec);
+    }
     return codecs;
 }
 
@@ -48,8 +45,17 @@ std::string AnchorCodec::settings() const { return describeSettings(defaultSetti
 CodecSettings AnchorCodec::defaultSettings() const { return resolvedSettings({}, settingDescriptions()); }
 
 const std::vector<const AnchorCodec*>& anchorCodecs() {
-    static const std::vector<const AnchorCodec*> codecs = builtInCodecs();
+    static const std::vector<const AnchorCodec*> codecs = openedCodecs();
     return codecs;
+}
+
+std::string anchorCodecUnavailable(std::string_view name) {
+    for (const std::string_view module : builtCodecModules()) {
+        if (module != name) continue;
+        const OpenedModule& opened = openedModule(module);
+        return opened.table == nullptr ? "The codec \"" + std::string(name) + "\" is unavailable: " + opened.failure : "";
+    }
+    return "";
 }
 
 const AnchorCodec* anchorCodecNamed(std::string_view name) {
@@ -64,32 +70,4 @@ std::string anchorCodecNames() {
     return names;
 }
 
-namespace anchors {
-
-QImage bgrPictureFor(const QImage& picture, const char* codec) {
-    if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0) {
-        throw Error(std::string(codec) + " encoder: the picture is empty");
-    }
-    return picture.format() == QImage::Format_BGR888 ? picture : picture.convertToFormat(QImage::Format_BGR888);
-}
-
-QImage newBgrPicture(std::int64_t width, std::int64_t height, const char* codec) {
-    checkPictureSize(width, height, std::string("The ") + codec + " picture");
-    QImage picture(static_cast<int>(width), static_cast<int>(height), QImage::Format_BGR888);
-    if (picture.isNull()) {
-        throw Error(std::string("Not enough memory for the ") + codec + " picture of " + std::to_string(width) +
-                    " x " + std::to_string(height) + " pixels");
-    }
-    return picture;
-}
-
-void swapRedAndBlue(QImage& picture) {
-    const int width = picture.width();
-    for (int y = 0; y < picture.height(); ++y) {
-        uchar* pixel = picture.scanLine(y);
-        for (int x = 0; x < width; ++x, pixel += 3) std::swap(pixel[0], pixel[2]);
-    }
-}
-
-}  // namespace anchors
 }  // namespace brenlow

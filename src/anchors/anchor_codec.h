@@ -65,11 +65,17 @@ public:
 };
 
 // The anchor codecs this build has, in the order of their rows in anchor_codec.cpp, which every
-// listing keeps.
+// listing keeps. Each lives in a module of its own with its library, all opened by the first call;
+// a codec whose module cannot be opened is left out, as one left out of the build.
 const std::vector<const AnchorCodec*>& anchorCodecs();
 
-// The built codec of that command-line name; null when unknown or left out of this build.
+// The built codec of that command-line name; null when unknown, left out of this build or left out
+// for its module.
 const AnchorCodec* anchorCodecNamed(std::string_view name);
+
+// Why a codec of this build is left out ("The codec \"webp\" is unavailable: the module ... could
+// not be opened: ..."); empty for any other name.
+std::string anchorCodecUnavailable(std::string_view name);
 
 // "webp, avif, ..." for the codecs built, for messages.
 std::string anchorCodecNames();

@@ -5,8 +5,14 @@
 
 #include "anchors/anchor_codec.h"
 
-// What the files of the codecs behind anchorCodecs() share.
+// What the files of the codecs behind anchorCodecs() share. Each codec is built into its module
+// with its library.
 namespace brenlow::anchors {
+
+const AnchorCodec& webpCodec();
+const AnchorCodec& avifCodec();
+const AnchorCodec& jxlCodec();
+const AnchorCodec& jp2Codec();
 
 // The picture as Format_BGR888 (shared, not copied, when it is one already). Throws Error naming
 // the codec when it is empty.

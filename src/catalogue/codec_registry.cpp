@@ -37,7 +37,9 @@ CodecEntry libraryCodec(const AnchorCodec& anchor) {
             anchor.settingDescriptions(), &anchor, false, true, nullptr, libraryCoding(anchor), nullptr};
 }
 
-std::deque<CodecEntry> builtCodecs() {
+// Our own codecs; the library codecs join them when first needed, since listing those opens their
+// modules and loads their libraries.
+std::deque<CodecEntry> ownCodecs() {
     std::deque<CodecEntry> entries;
     entries.push_back(ownCodec(StillCodec::Jpeg, "jpeg", "JPEG", ".jpg", 0,
                                {{"optimize", "Huffman tables made for the picture (1) or the standard ones (0)", 0, 1,
@@ -49,7 +51,6 @@ std::deque<CodecEntry> builtCodecs() {
                                 {"focus", "sharpening passes of the decoder", 0, kMaxFocus, {}, "2"}},
                                avcCoding()));
     entries.push_back(ownCodec(StillCodec::Ajc, "ajc", "AJC", ".ajc", 1, {divisorSetting()}, ajcCoding()));
-    for (const AnchorCodec* anchor : anchorCodecs()) entries.push_back(libraryCodec(*anchor));
     return entries;
 }
 
@@ -64,10 +65,23 @@ struct Registry {
     std::deque<std::shared_ptr<CallerCoding>> callers;  // the functions behind the caller's codecs
     std::deque<std::vector<const CodecEntry*>> listings;
     std::atomic<const std::vector<const CodecEntry*>*> current{nullptr};
+    std::atomic<bool> withLibraryCodecs{false};
 
-    Registry() : entries(builtCodecs()) {
+    Registry() : entries(ownCodecs()) {
         for (const CodecEntry& entry : entries) listed.push_back(&entry);
         publish();
+    }
+
+    // Before any codec is added, so that the library codecs follow ours in every listing. Call
+    // with `adding` held.
+    void addLibraryCodecs() {
+        if (withLibraryCodecs.load(std::memory_order_acquire)) return;
+        for (const AnchorCodec* anchor : anchorCodecs()) {
+            entries.push_back(libraryCodec(*anchor));
+            listed.push_back(&entries.back());
+        }
+        publish();
+        withLibraryCodecs.store(true, std::memory_order_release);
     }
 
     void publish() {
@@ -92,6 +106,24 @@ std::shared_ptr<CallerCoding> callerCodingNamed(const Registry& state, const std
 Registry& registry() {
     static Registry state;
     return state;
+}
+
+// The registry with the library codecs in it.
+Registry& fullRegistry() {
+    Registry& state = registry();
+    if (!state.withLibraryCodecs.load(std::memory_order_acquire)) {
+        const std::lock_guard lock(state.adding);
+        state.addLibraryCodecs();
+    }
+    return state;
+}
+
+// The listing published last, with or without the library codecs.
+CodecList currentListing() { return CodecList(*registry().current.load(std::memory_order_acquire)); }
+
+const CodecEntry* entryIn(const CodecList& entries, std::string_view name) {
+    const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });
+    return entry == entries.end() ? nullptr : &*entry;
 }
 
 // The same description file by another path ("codecs/x.json" and "./codecs/x.json") is the same.
@@ -125,11 +157,12 @@ std::string CodecEntry::settingsLine(const CodecSettings& resolved) const {
     return line;
 }
 
-CodecList codecRegistry() { return CodecList(*registry().current.load(std::memory_order_acquire)); }
+CodecList codecRegistry() { return CodecList(*fullRegistry().current.load(std::memory_order_acquire)); }
 
 void addCommandCodecs(const std::vector<CommandCodec>& codecs) {
     Registry& state = registry();
     const std::lock_guard lock(state.adding);
+    state.addLibraryCodecs();
     std::vector<const CommandCodec*> added;
     for (const CommandCodec& codec : codecs) {
         if (const CodecEntry* known = codecEntryNamed(codec.name)) {
@@ -156,6 +189,7 @@ const CodecEntry& addCallerCodec(CallerCodec codec) {
     // Let go after the lock: letting a caller's functions go may wait for the caller's own lock.
     CallerCodec replaced;
     const std::lock_guard lock(state.adding);
+    state.addLibraryCodecs();
     const CodecEntry* known = codecEntryNamed(codec.name);
     if (known != nullptr && known->caller == nullptr)
         throw Error("The codec \"" + codec.name + "\" is already given by " + givenBy(*known) + "; give yours another name");
@@ -183,15 +217,15 @@ const CodecEntry& addCallerCodec(CallerCodec codec) {
 }
 
 const CodecEntry* codecEntryNamed(std::string_view name) {
-    const CodecList entries = codecRegistry();
-    const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });
-    return entry == entries.end() ? nullptr : &*entry;
+    // Our own codecs are found without loading any library.
+    if (const CodecEntry* listed = entryIn(currentListing(), name)) return listed;
+    return registry().withLibraryCodecs.load(std::memory_order_acquire) ? nullptr : entryIn(codecRegistry(), name);
 }
 
 const CodecEntry& codecEntryOf(StillCodec codec) {
     if (codec == StillCodec::Library || codec == StillCodec::Command)
         throw Error("A library codec or one described by commands is known by its name");
-    const CodecList entries = codecRegistry();
+    const CodecList entries = currentListing();
     const auto entry =
         std::find_if(entries.begin(), entries.end(), [codec](const CodecEntry& e) { return e.codec == codec; });
     if (entry == entries.end()) throw Error("This build has no such codec");
@@ -207,6 +241,8 @@ std::string codecNamesText() {
 const CodecEntry& knownCodecEntry(std::string_view name) {
     const CodecEntry* entry = codecEntryNamed(name);
     if (entry == nullptr) {
+        const std::string unavailable = anchorCodecUnavailable(name);
+        if (!unavailable.empty()) throw Error(unavailable);
         throw Error("\"" + std::string(name) + "\" is not a codec of this build; there are " + codecNamesText());
     }
     return *entry;

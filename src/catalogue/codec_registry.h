@@ -80,7 +80,8 @@ private:
 // Codecs may be added at any time, from any thread, while others list, look up or run codecs:
 // entries never move and are never freed, and every listing once taken stays whole, so a run
 // may keep an entry or a listing as long as it likes. Taking a listing or looking up a codec is
-// one atomic read and takes no lock.
+// one atomic read and takes no lock, except the first listing and the first look-up of a name that
+// is not one of our three codecs: they open the library codecs' modules (see anchorCodecs()).
 CodecList codecRegistry();
 
 // Adds codecs described by commands (StillCodec::Command) for the rest of the process, all of a
@@ -96,7 +97,8 @@ const CodecEntry& addCallerCodec(CallerCodec codec);
 
 // The codec of that name, built or added; null when there is none.
 const CodecEntry* codecEntryNamed(std::string_view name);
-// The same; throws Error naming the codecs there are when there is none.
+// The same; throws Error naming the codecs there are when there is none, or why a codec of this
+// build is unavailable.
 const CodecEntry& knownCodecEntry(std::string_view name);
 // One of our three codecs; throws Error for the other kinds, whose codecs are found by name.
 const CodecEntry& codecEntryOf(StillCodec codec);

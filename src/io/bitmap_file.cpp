@@ -210,16 +210,6 @@ BitmapLayout checkedLayout(std::span<const std::uint8_t> header, std::uint64_t f
 
 }  // namespace
 
-void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what) {
-    if (width <= 0 || height <= 0) {
-        throw Error(what + " is empty (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)");
-    }
-    if (width > kMaxPixels || height > kMaxPixels || width * height > kMaxPixels) {
-        throw Error(what + " is too large: " + std::to_string(width) + " x " + std::to_string(height) +
-                    " pixels is above the limit of " + std::to_string(kMaxPixels / 1'000'000) + " megapixels");
-    }
-}
-
 QImage decodeBitmap(std::span<const std::uint8_t> data, const std::string& name) {
     const BitmapLayout layout = checkedLayout(data, data.size(), name);
     if (isPlain24Bit(layout)) {

@@ -1,0 +1,8 @@
+#include "anchors/built_in_codecs.h"
+#include "modules/module_table.h"
+
+namespace brenlow {
+
+ModuleTable moduleOffer() { return {kModuleInterface, BRENLOW_VERSION, &anchors::avifCodec(), nullptr, nullptr}; }
+
+}  // namespace brenlow
