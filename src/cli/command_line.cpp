@@ -167,6 +167,25 @@ std::string qualityRangesText() {
     return text;
 }
 
+// What the help of an option that names the codecs says of them until help is shown: naming them
+// would open the library codecs' modules at every start.
+constexpr const char* kCodecsListed = "those `codecs` lists";
+
+std::string sweepCodecsHelp(const std::string& codecs) {
+    return "curves to sweep, each a codec of " + codecs +
+           " with settings, NAME[:KEY=VALUE]...[:label=NAME] (`codecs` lists them); the same codec at other settings "
+           "is another curve (default jpeg,avc,ajc)";
+}
+
+std::string qualitiesHelp(const std::string& ranges) {
+    return "FROM:TO:STEP or a list such as 25,50,75, each 1 to 100 and within the range of each codec it is given "
+           "to: " + ranges + "; for a codec described by commands, its file's (default 10:90:10)";
+}
+
+std::string codecHelp(const std::string& codecs) {
+    return "NAME[:KEY=VALUE]..., NAME one of " + codecs + " (settings: brenlow-cli codecs)";
+}
+
 std::string commaList(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
@@ -219,10 +238,7 @@ void defineSweep(CLI::App& app, Request& request) {
                                     "code each picture with each codec at each quality in memory and print every "
                                     "measure; several pictures or a folder make a data set with mean curves",
                                     Subcommand::Sweep);
-    sweep->add_option("--codecs", request.codecs,
-                      "curves to sweep, each a codec of " + joined(availableCodecs()) +
-                          " with settings, NAME[:KEY=VALUE]...[:label=NAME] (`codecs` lists them); the same codec "
-                          "at other settings is another curve (default jpeg,avc,ajc)")
+    sweep->add_option("--codecs", request.codecs, sweepCodecsHelp(kCodecsListed))
         ->delimiter(',')
         ->allow_extra_args(false);
     sweep->add_option("--anchor", request.anchor,
@@ -238,9 +254,7 @@ void defineSweep(CLI::App& app, Request& request) {
                "code and decode each point N times and give the median times and their spread (default 1)");
     sweep->add_option_function<std::string>(
               "--qualities", [&request](const std::string& text) { request.qualities = parseQualities(text); },
-              "FROM:TO:STEP or a list such as 25,50,75, each 1 to 100 and within the range of each codec it is "
-              "given to: " + qualityRangesText() + "; for a codec described by commands, its file's (default "
-              "10:90:10)")
+              qualitiesHelp(kCodecsListed))
         ->check(qualitiesProblem);
     sweep->add_option_function<std::string>(
               "--bpp", [&request](const std::string& text) { request.bppTargets = bppTargetsOf(text); },
@@ -481,9 +495,7 @@ void defineCode(CLI::App& app, Request& request) {
         "code", "code FILE with any codec into base + its extension and decode it to base~.bmp; "
                 "jpeg, avc and ajc run as their own commands");
     code->callback([code, &request] { chooseCodedCommand(*code, request); });
-    code->add_option("--codec", request.codec,
-                     "NAME[:KEY=VALUE]..., NAME one of " + joined(availableCodecs()) + " (settings: brenlow-cli codecs)")
-        ->required();
+    code->add_option("--codec", request.codec, codecHelp(kCodecsListed))->required();
     addDecimal(*code, "-q,--quality", request.quality, 0, 100, "quality within the codec's range (default 80)");
     addDivisor(*code, request, "avc and ajc only; 0 gives 2.5");
     addDecimal(*code, "--focus", request.focus, 0, kMaxFocus, "sharpening passes of the avc decoder (default 2)");
@@ -588,6 +600,13 @@ void defineCommandLine(CLI::App& app, Request& request) {
     defineMerge(app, request);
     defineEvaluate(app, request);
     defineReport(app, request);
+}
+
+void describeCodecOptions(CLI::App& app) {
+    CLI::App* sweep = app.get_subcommand("sweep");
+    sweep->get_option("--codecs")->description(sweepCodecsHelp(joined(availableCodecs())));
+    sweep->get_option("--qualities")->description(qualitiesHelp(qualityRangesText()));
+    app.get_subcommand("code")->get_option("--codec")->description(codecHelp(joined(availableCodecs())));
 }
 
 const CodecEntry& requestCodecEntry(const Request& request) {

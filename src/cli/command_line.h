@@ -83,6 +83,10 @@ struct CommandOutput {
 // non-numeric values are parse errors, never silent resets.
 void defineCommandLine(CLI::App& app, Request& request);
 
+// Writes the codecs this build has into the help of the options that name them. Only for help:
+// listing the codecs opens the library codecs' modules.
+void describeCodecOptions(CLI::App& app);
+
 // The command line as a shell reads it back: "brenlow-cli" and each argument, quoted where it holds
 // anything but letters, digits and -_./=:,+@%.
 std::string typedCommandLine(int argc, const char* const* argv);

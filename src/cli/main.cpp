@@ -180,6 +180,7 @@ int parseAndRun(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& help) {
+        describeCodecOptions(app);
         return app.exit(help);
     } catch (const CLI::CallForVersion& version) {
         return app.exit(version);
