@@ -1,10 +1,12 @@
 // Makes a data set of small pictures for the timing runs: COUNT crops of WIDTH x HEIGHT taken in
 // turn from the given pictures, at places spread over each (a picture smaller than a crop is
-// scaled up first), written as 24-bit bitmaps crop000.bmp, crop001.bmp, ... into FOLDER.
+// scaled up first), written as 24-bit bitmaps crop000.bmp, crop001.bmp, ... into FOLDER, or with
+// --ppm first as crop000.ppm, ... for programs that read no bitmaps.
 #include <QImage>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,10 @@ int place(int room, int k, int step) { return room == 0 ? 0 : (k * step) % (room
 }  // namespace
 
 int main(int argc, char** argv) {
+    const bool ppm = argc > 1 && std::string(argv[1]) == "--ppm";
+    if (ppm) --argc, ++argv;
     if (argc < 6) {
-        std::fprintf(stderr, "usage: make_crops FOLDER COUNT WIDTH HEIGHT PICTURE.bmp...\n");
+        std::fprintf(stderr, "usage: make_crops [--ppm] FOLDER COUNT WIDTH HEIGHT PICTURE.bmp...\n");
         return 2;
     }
     try {
@@ -40,8 +44,13 @@ int main(int argc, char** argv) {
             const QImage crop = picture.copy(place(picture.width() - width, k, 37), place(picture.height() - height, k, 23),
                                              width, height);
             char name[32];
-            std::snprintf(name, sizeof name, "/crop%03d.bmp", n);
-            brenlow::saveBitmapFile(crop.convertToFormat(QImage::Format_BGR888), folder + name);
+            std::snprintf(name, sizeof name, "/crop%03d.%s", n, ppm ? "ppm" : "bmp");
+            const QImage pixels = crop.convertToFormat(QImage::Format_BGR888);
+            if (!ppm) {
+                brenlow::saveBitmapFile(pixels, folder + name);
+            } else if (!pixels.save(QString::fromStdString(folder + name), "PPM")) {
+                throw std::runtime_error("Cannot write " + folder + name);
+            }
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());

@@ -5,6 +5,8 @@
 #include "bench_picture.h"
 
 #include "jpeg/jpeg_bridge.h"
+#include "measures/butteraugli.h"
+#include "measures/colour_difference.h"
 #include "measures/measures.h"
 #include "measures/structural_similarity.h"
 
@@ -56,6 +58,26 @@ BENCHMARK(BM_SsimAndMsSsim)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_WithCiede2000(benchmark::State& state) { measure(state, MeasureChoice::only({"ciede2000"})); }
 BENCHMARK(BM_WithCiede2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// CIEDE2000 alone over the whole picture.
+void BM_Ciede2000(benchmark::State& state) {
+    const CommonArea area{picture(), decodedPicture(), kWidth, kHeight};
+    for (auto _ : state) benchmark::DoNotOptimize(meanCiede2000(area));
+    countMegapixels(state);
+}
+BENCHMARK(BM_Ciede2000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Butteraugli of a 1024 x 768 part, as a data set's crop: the library takes up to 4 megapixels.
+void BM_Butteraugli(benchmark::State& state) {
+    constexpr int kPartWidth = 1024, kPartHeight = 768;
+    const QImage reference = picture().copy(0, 0, kPartWidth, kPartHeight);
+    const QImage test = decodedPicture().copy(0, 0, kPartWidth, kPartHeight);
+    const ButteraugliReference prepared = butteraugliReference(reference, kPartWidth, kPartHeight);
+    for (auto _ : state) benchmark::DoNotOptimize(butteraugliDistance(prepared, test));
+    state.counters["MP/s"] = benchmark::Counter(kPartWidth * kPartHeight * static_cast<double>(state.iterations()) / 1e6,
+                                                benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Butteraugli)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace brenlow

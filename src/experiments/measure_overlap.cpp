@@ -4,7 +4,7 @@
 
 namespace brenlow {
 
-MeasureOverlap::MeasureOverlap(int pointThreads, int timingRuns)
-    : threads_(pointThreads), on_(pointThreads == 1 && timingRuns <= 1 && kernelThreads() > 1) {}
+MeasureOverlap::MeasureOverlap(int pointThreads, int timingRuns, int sweepsAtOnce)
+    : threads_(pointThreads), on_(pointThreads == 1 && timingRuns <= 1 && sweepsAtOnce < kernelThreads()) {}
 
 }  // namespace brenlow

@@ -10,11 +10,14 @@ namespace brenlow {
 // its codecs work on one. Its points then run on two threads taking turns to code: one point's
 // measures run on a free core while the next point is coded. The coding stays one point at a time,
 // and a point timed several times keeps the machine to itself as before. The figures do not depend
-// on it; the measures themselves spread over the cores as ever.
+// on it; the measures themselves spread over the cores as ever. Where other sweeps already fill
+// the cores (a data set's items side by side), a second thread per sweep only crowds them and holds
+// a coding's memory and a measurement's at once, so the points run one after the other.
 class MeasureOverlap {
 public:
-    // `pointThreads`: the points the sweep would code at once.
-    MeasureOverlap(int pointThreads, int timingRuns);
+    // `pointThreads`: the points the sweep would code at once; `sweepsAtOnce`: the sweeps running
+    // side by side in the process, this one included.
+    MeasureOverlap(int pointThreads, int timingRuns, int sweepsAtOnce = 1);
 
     // The threads to run the points on.
     int threads() const { return on_ ? 2 : threads_; }

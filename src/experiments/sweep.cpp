@@ -112,7 +112,8 @@ TargetQuality qualityForTarget(const SweepSource& source, const CodecCurve& curv
 
 // The points a sweep runs on, measures overlapping their codings or not.
 MeasureOverlap overlapOf(const SweepSettings& settings) {
-    return MeasureOverlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns);
+    return MeasureOverlap(settings.threads > 0 ? settings.threads : kernelThreads(), settings.timingRuns,
+                          std::max(settings.sweepsAtOnce, 1));
 }
 
 // A coding that is all the process does is read on the process's clock, which holds the time of any
