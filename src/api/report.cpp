@@ -16,11 +16,9 @@ std::string reportTitle(const DataSetOutcome& outcome) {
 // Where each picture is found now; "" where it is not.
 std::vector<std::string> foundPictureFiles(const std::vector<std::string>& pictures,
                                            const std::vector<std::string>& folders) {
-    std::vector<std::string> found;
-    for (const std::string& picture : pictures) {
-        const std::string file = pictureFileOfResults(picture, folders);
-        found.push_back(fileExists(file) ? file : std::string());
-    }
+    std::vector<std::string> found = pictureFilesOfResults(pictures, folders);
+    for (std::string& file : found)
+        if (!fileExists(file)) file.clear();
     return found;
 }
 
