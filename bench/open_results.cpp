@@ -4,11 +4,10 @@
 //   open_results DIR...
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <cstdio>
 
 #include "app/shell/main_form.h"
+#include "app/windows/dataset_window.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {
@@ -32,9 +31,14 @@ int main(int argc, char** argv) {
     QElapsedTimer clock;
     clock.start();
     form.FileOpenResults1->trigger();
-    QApplication::processEvents();
+    const QList<brenlow::DataSetWindow*> windows = form.findChildren<brenlow::DataSetWindow*>();
+    if (!windows.isEmpty()) {
+        // Until its first paint, which lays out and draws its table and charts.
+        QApplication::processEvents();
+        windows.front()->repaint();
+    }
     const qint64 shown = clock.elapsed();
-    if (failed || form.ClientArea->subWindowList().isEmpty()) {
+    if (failed || windows.isEmpty() || !windows.front()->isVisible()) {
         std::fprintf(stderr, "open_results: no data set window was shown\n");
         return 1;
     }
