@@ -3,8 +3,8 @@
 # and the default measures into a result folder, for each count given (default 100 and 10000), with
 # the time a picture takes (wall clock and processor) and the peak resident memory; then, on the
 # largest, merge (its text report on stderr), report --html and the workbench's File > Open Results.
-# Then the Python module against the command line: its sweep of the first data set against the
-# tool's, and its measure of a 12-megapixel pair against compare's own computation (the seconds its
+# Then the Python module against the command line: its sweep of 1,000 crops (SCALE_PYTHON_PICTURES)
+# against the tool's, and its measure of a 12-megapixel pair against compare's own computation (the seconds its
 # JSON gives, less the process's start).
 #   bench/scale.sh [COUNT...]
 set -euo pipefail
@@ -20,6 +20,8 @@ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DBRENLOW_BUILD_TESTS=OF
 cmake --build "$build" -j "$(nproc)" --target brenlow-cli make_crops make_photo open_results brenlow_python >/dev/null
 cli=$build/src/cli/brenlow-cli
 export PYTHONPATH=$build/python${PYTHONPATH:+:$PYTHONPATH}
+# The module is built for Debian's python3, whatever another one on the PATH is.
+python=/usr/bin/python3
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -59,10 +61,15 @@ echo "Open Results of $largest pictures (until its window is shown): $wall s as 
   "$(cat "$work/out") ms from the command to the window; $((peak / 1024)) MB peak"
 echo "load average after the large data set: $(load)"
 
-# The module and the tool on the same work, back to back.
-first=${counts[0]}
+# The module and the tool on the same work, back to back: 1,000 crops unless told otherwise, enough
+# that the interpreter's start weighs as little as the tool's.
+first=${SCALE_PYTHON_PICTURES:-1000}
+if [[ ! -d $work/set$first ]]; then
+  mkdir -p "$work/set$first"
+  "$build/bench/make_crops" "$work/set$first" "$first" 64 48 "${crop_sources[@]}"
+fi
 read -r cli_wall cli_cpu _ < <(measure "$cli" "${sweep[@]}" "$work/set$first")
-read -r py_wall py_cpu _ < <(measure python3 -c "import brenlow, sys
+read -r py_wall py_cpu _ < <(measure "$python" -c "import brenlow, sys
 brenlow.sweep(sys.argv[1], ['jpeg', 'webp'], qualities='30,60,90')" "$work/set$first")
 echo "sweep of $first crops: brenlow-cli $cli_wall s ($cli_cpu s of processor), Python $py_wall s" \
   "($py_cpu s): $(awk -v a="$py_wall" -v b="$cli_wall" 'BEGIN { printf "%.3f", a / b }') of the tool's time"
@@ -73,11 +80,11 @@ echo "sweep of $first crops: brenlow-cli $cli_wall s ($cli_cpu s of processor), 
 decoded=$work/photo~.bmp
 compare_seconds() {
   for _ in 1 2 3 4 5; do
-    "$cli" compare --json "$work/photo.bmp" "$1" | python3 -c "import json, sys; print(json.load(sys.stdin)['seconds'])"
+    "$cli" compare --json "$work/photo.bmp" "$1" | "$python" -c "import json, sys; print(json.load(sys.stdin)['seconds'])"
   done | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 measure_seconds() {
-  python3 - "$work/photo.bmp" "$1" <<'PYTHON'
+  "$python" - "$work/photo.bmp" "$1" <<'PYTHON'
 import statistics, sys, time
 import brenlow
 times = []

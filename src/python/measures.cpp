@@ -24,9 +24,10 @@ public:
             path_ = py::str(py::module_::import("os").attr("fspath")(given)).cast<std::string>();
             return;
         }
-        array_ = py::array::ensure(given);
-        if (!array_) array_ = py::array(given);
-        picture_ = pictureOfArray(array_, argument);
+        py::array array = py::array::ensure(given);
+        if (!array) array = py::array(given);
+        picture_ = pictureOfArray(array, argument);
+        array_ = std::move(array);
     }
 
     bool isFile() const { return !path_.empty(); }
@@ -40,7 +41,8 @@ public:
     }
 
 private:
-    py::array array_;  // kept alive: picture_ may view its memory
+    // Kept alive, as picture_ may view its memory; a plain object, so that files alone never load NumPy.
+    py::object array_;
     Picture picture_;
     std::string path_;
 };
