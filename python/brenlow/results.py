@@ -8,10 +8,10 @@ import math
 import operator
 import os
 import re
+import sys
 import tempfile
 from pathlib import Path
 
-import numpy as np
 
 from brenlow import _core
 
@@ -87,13 +87,26 @@ def _codec_string(codec):
     return text
 
 
+def _numpy():
+    import numpy
+
+    return numpy
+
+
+def _is_array(value):
+    """Whether value is a NumPy array. NumPy is looked for only where the caller loaded it, as it must
+    have to hand one in: a script of files alone starts without loading it."""
+    numpy = sys.modules.get("numpy")
+    return numpy is not None and isinstance(value, numpy.ndarray)
+
+
 def _array_file(folder, index, pixels):
     """The array as a PNG in `folder`, written without loss; a file that already holds these pixels
     is left as it is, so that a resumed sweep takes its items as they were."""
     path = Path(folder) / f"array-{index}.png"
     if path.exists():
         try:
-            if np.array_equal(_core.read(path), pixels):
+            if _numpy().array_equal(_core.read(path), pixels):
                 return path
         except _core.Error:
             pass
@@ -284,7 +297,7 @@ class Results:
             raise _core.UsageError(f'spread: "{spread}" is not one of None, "sd", "ci95"')
         if width is not None and width not in _WIDTHS:
             raise _core.UsageError(f'width: "{width}" is not one of {", ".join(_WIDTHS)} or None')
-        axes = _new_axes(len(keys), width) if ax is None else ([ax] if isinstance(measure, str) else list(np.ravel(ax)))
+        axes = _new_axes(len(keys), width) if ax is None else ([ax] if isinstance(measure, str) else list(_numpy().ravel(ax)))
         if len(axes) != len(keys):
             raise _core.UsageError(f"ax: {len(axes)} Axes for {len(keys)} measures")
         infos = {info.name: info for info in _core.measures()}
@@ -324,10 +337,11 @@ def sweep(pictures, codecs, *, qualities=None, qualities_for=None, bpp=None, mea
     A KeyboardInterrupt (Ctrl-C, a notebook's interrupt, or raised by progress) stops the sweep
     once the items under way have ended, and is raised again; with out= the finished items stay."""
     keep = None
-    items = [pictures] if isinstance(pictures, (str, os.PathLike, np.ndarray)) else list(pictures)
+    one_picture = isinstance(pictures, (str, os.PathLike)) or _is_array(pictures)
+    items = [pictures] if one_picture else list(pictures)
     paths = []
     for index, item in enumerate(items):
-        if isinstance(item, np.ndarray):
+        if _is_array(item):
             if out is not None:
                 folder = Path(out) / "pictures"
             else:

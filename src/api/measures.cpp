@@ -1,6 +1,16 @@
 #include "brenlow/measures.h"
 
+#include <future>
+
+#include "codecs/document.h"
+
 namespace brenlow {
+
+std::pair<QImage, QImage> readPicturePair(const std::string& reference, const std::string& distorted) {
+    std::future<QImage> reading = std::async(std::launch::async, [&distorted] { return loadDocumentPicture(distorted); });
+    QImage first = loadDocumentPicture(reference);
+    return {std::move(first), reading.get()};
+}
 
 PictureMeasures measurePictures(const Picture& reference, const Picture& distorted, const MeasureChoice& choice) {
     return measurePictures(reference.bitmap(), distorted.bitmap(), choice);

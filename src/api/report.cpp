@@ -1,5 +1,6 @@
 #include "brenlow/report.h"
 
+#include <filesystem>
 #include <span>
 
 #include "io/file_io.h"
@@ -16,11 +17,9 @@ std::string reportTitle(const DataSetOutcome& outcome) {
 // Where each picture is found now; "" where it is not.
 std::vector<std::string> foundPictureFiles(const std::vector<std::string>& pictures,
                                            const std::vector<std::string>& folders) {
-    std::vector<std::string> found;
-    for (const std::string& picture : pictures) {
-        const std::string file = pictureFileOfResults(picture, folders);
-        found.push_back(fileExists(file) ? file : std::string());
-    }
+    std::vector<std::string> found = pictureFilesOfResults(pictures, folders);
+    for (std::string& file : found)
+        if (!fileExists(file)) file.clear();
     return found;
 }
 
@@ -33,8 +32,10 @@ void writeDataSetReport(const std::string& htmlPath, const DataSetOutcome& outco
     context.title = reportTitle(outcome);
     context.pictureFiles = foundPictureFiles(outcome.pictures, resultFolders);
     context.commandLine = commandLine;
-    const std::string page = htmlReport(outcome, context);
-    writeFileAtomically(htmlPath, std::span(reinterpret_cast<const std::uint8_t*>(page.data()), page.size()));
+    const std::filesystem::path path(htmlPath);
+    for (const ReportPage& page : htmlReportPages(outcome, context, path.filename().string()))
+        writeFileAtomically((path.parent_path() / page.fileName).string(),
+                            std::span(reinterpret_cast<const std::uint8_t*>(page.html.data()), page.html.size()));
 }
 
 }  // namespace brenlow

@@ -83,8 +83,14 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
     result.work = runDataSetItems(run, [&](int done, int total, const std::string& item) { return pacer(done, total, item); });
     if (run.shardCount > 1) return result;
     // A cancelled run's folder lacks items, so its partial data set comes from what the run holds.
-    result.outcome = run.resultFolder.empty() || result.work.cancelled ? collectDataSet(run, result.work)
-                                                                      : loadDataSet({run.resultFolder});
+    if (run.resultFolder.empty() || result.work.cancelled) {
+        result.outcome = collectDataSet(run, result.work);
+    } else {
+        // The points come back from the folder: the run's own copies go first, so that a large data
+        // set is held once at its end, not twice.
+        for (StoredResult& item : result.work.results) std::vector<SweepPoint>().swap(item.sweep.points);
+        result.outcome = loadDataSet({run.resultFolder});
+    }
     result.hasOutcome = !result.work.cancelled || !result.outcome.pictures.empty();
     return result;
 }

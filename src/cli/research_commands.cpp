@@ -1,7 +1,6 @@
 #include "cli/research_commands.h"
 
 #include <cmath>
-#include <future>
 
 #include "brenlow/measures.h"
 #include "brenlow/studies.h"
@@ -100,10 +99,7 @@ std::string anchorRunJsonLine(const Request& request, const CodecEntry& codec, c
 
 std::string runCompareCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
-    // The two pictures are read side by side; of two that fail, the first one's error is told.
-    std::future<QImage> reading = std::async(std::launch::async, [&request] { return loadDocumentPicture(request.secondFile); });
-    const QImage reference = loadDocumentPicture(request.file);
-    const QImage compared = reading.get();
+    const auto [reference, compared] = readPicturePair(request.file, request.secondFile);
     // Pictures of two sizes are measured over their common area, which a reader must not take for the whole.
     if (reference.size() != compared.size())
         notes << "The pictures differ in size: \"" << request.file << "\" is " << sizeText(reference.size()) << ", \""

@@ -24,19 +24,25 @@ public:
             path_ = py::str(py::module_::import("os").attr("fspath")(given)).cast<std::string>();
             return;
         }
-        array_ = py::array::ensure(given);
-        if (!array_) array_ = py::array(given);
-        picture_ = pictureOfArray(array_, argument);
+        py::array array = py::array::ensure(given);
+        if (!array) array = py::array(given);
+        picture_ = pictureOfArray(array, argument);
+        array_ = std::move(array);
     }
 
-    // Reads the file now, so that the caller may do it without the interpreter's lock.
-    Picture picture() const {
-        if (path_.empty()) return picture_;
-        return aboutFile(path_, [&] { return Picture::read(path_); });
+    bool isFile() const { return !path_.empty(); }
+    const std::string& path() const { return path_; }
+
+    // The pixels to measure: the file read now, as compare reads it, so that the caller may do it
+    // without the interpreter's lock; else the array's.
+    QImage bitmap() const {
+        if (path_.empty()) return picture_.bitmap();
+        return aboutFile(path_, [&] { return Picture::read(path_).bitmap(); });
     }
 
 private:
-    py::array array_;  // kept alive: picture_ may view its memory
+    // Kept alive, as picture_ may view its memory; a plain object, so that files alone never load NumPy.
+    py::object array_;
     Picture picture_;
     std::string path_;
 };
@@ -57,13 +63,13 @@ MeasureChoice measureChoiceOf(const py::object& measures) {
     return measureChoiceNamed(names);
 }
 
-std::string sizeText(const Picture& picture) {
+std::string sizeText(const QImage& picture) {
     return std::to_string(picture.width()) + " x " + std::to_string(picture.height());
 }
 
 // Pictures of two sizes are measured over their common area, which a reader must not take for the whole.
-void warnOfSizes(const Picture& reference, const Picture& distorted) {
-    if (reference.width() == distorted.width() && reference.height() == distorted.height()) return;
+void warnOfSizes(const QImage& reference, const QImage& distorted) {
+    if (reference.size() == distorted.size()) return;
     const std::string shared = std::to_string(std::min(reference.width(), distorted.width())) + " x " +
                                std::to_string(std::min(reference.height(), distorted.height()));
     const std::string note = "The pictures differ in size: the reference is " + sizeText(reference) +
@@ -73,19 +79,32 @@ void warnOfSizes(const Picture& reference, const Picture& distorted) {
     if (PyErr_WarnEx(PyExc_UserWarning, note.c_str(), 1) != 0) throw py::error_already_set();
 }
 
+// Two files are read side by side and measured as read, as compare does; an array is measured as the
+// bitmap of its pixels.
+std::pair<QImage, QImage> picturesToMeasure(const PictureArgument& reference, const PictureArgument& distorted) {
+    if (reference.isFile() && distorted.isFile()) {
+        try {
+            return readPicturePair(reference.path(), distorted.path());
+        } catch (const Error&) {
+            // Told as each file alone tells it, naming the argument's file.
+        }
+    }
+    QImage first = reference.bitmap();
+    return {std::move(first), distorted.bitmap()};
+}
+
 py::dict measure(const py::object& reference, const py::object& distorted, const py::object& measures) {
     const MeasureChoice choice = measureChoiceOf(measures);
     const PictureArgument referenceArgument(reference, "reference");
     const PictureArgument distortedArgument(distorted, "distorted");
-    Picture referencePicture, distortedPicture;
+    std::pair<QImage, QImage> pictures;
     PictureMeasures measured;
     {
         py::gil_scoped_release unlocked;
-        referencePicture = referenceArgument.picture();
-        distortedPicture = distortedArgument.picture();
-        measured = measurePictures(referencePicture, distortedPicture, choice);
+        pictures = picturesToMeasure(referenceArgument, distortedArgument);
+        measured = measurePictures(pictures.first, pictures.second, choice);
     }
-    warnOfSizes(referencePicture, distortedPicture);
+    warnOfSizes(pictures.first, pictures.second);
     py::dict figures;
     for (const MeasureFigure& figure : measureFigures(measured))
         figures[figure.key] = std::isnan(figure.value) ? py::object(py::none()) : py::object(py::float_(figure.value));

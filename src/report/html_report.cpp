@@ -227,9 +227,8 @@ std::string commandLineHtml(const std::string& commandLine) {
 
 // The data the charts and tables are drawn from, then the scripts that draw them: at the end, so that
 // the static tables show while they run.
-std::string scriptsHtml(const DataSetOutcome& outcome, const ReportContext& context) {
-    return "<script type=\"application/json\" id=\"brenlow-data\">" + pageDataJson(outcome, context) +
-           "</script>\n<script>\n" + std::string(chartLibraryScript()) + "\n</script>\n<script>\n" +
+std::string scriptsHtml(const std::string& pageData) {
+    return "<script type=\"application/json\" id=\"brenlow-data\">" + pageData + "</script>\n<script>\n" + std::string(chartLibraryScript()) + "\n</script>\n<script>\n" +
            std::string(reportPageScript()) + "\n</script>\n";
 }
 
@@ -240,6 +239,114 @@ std::string utcNow() {
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M UTC", &parts);
     return text;
+}
+
+// The pictures one page of a report shows the sections of each picture for, and the pages beside it.
+struct PageOfPictures {
+    std::size_t first = 0;
+    std::size_t count = 0;
+    std::size_t index = 0;               // of the page, from 0
+    std::vector<std::string> fileNames;  // of every page; none when the report is one page
+};
+
+// "report.html", "report-2.html", ...: one name per kPicturesPerReportPage pictures.
+std::vector<std::string> pageFileNames(const std::string& fileName, std::size_t pictures) {
+    const std::size_t dot = fileName.rfind('.');
+    const std::string stem = dot == std::string::npos ? fileName : fileName.substr(0, dot);
+    const std::string ending = dot == std::string::npos ? std::string() : fileName.substr(dot);
+    std::vector<std::string> names{fileName};
+    for (std::size_t page = 2; (page - 1) * kPicturesPerReportPage < pictures; ++page)
+        names.push_back(stem + "-" + std::to_string(page) + ending);
+    return names;
+}
+
+// The data set with only the page's pictures, for the sections of each picture; the figures over
+// all of them are taken from the whole.
+DataSetOutcome picturesOfPage(const DataSetOutcome& outcome, const PageOfPictures& page) {
+    const auto slice = [&page](const auto& values) {
+        using Values = std::decay_t<decltype(values)>;
+        const std::size_t first = std::min(page.first, values.size());
+        return Values(values.begin() + static_cast<std::ptrdiff_t>(first),
+                      values.begin() + static_cast<std::ptrdiff_t>(std::min(first + page.count, values.size())));
+    };
+    DataSetOutcome part;
+    part.pictures = slice(outcome.pictures);
+    part.curves = outcome.curves;
+    part.parameters = outcome.parameters;
+    part.outcomes = slice(outcome.outcomes);
+    part.colourEncodings = slice(outcome.colourEncodings);
+    return part;
+}
+
+std::vector<PerPictureDeltas> deltasOfPage(std::vector<PerPictureDeltas> rows, const PageOfPictures& page) {
+    const auto keep = [&page](auto& values) {
+        const std::size_t first = std::min(page.first, values.size());
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(std::min(first + page.count, values.size())),
+                     values.end());
+        values.erase(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(first));
+    };
+    for (PerPictureDeltas& row : rows) {
+        keep(row.pictures);
+        keep(row.rates);
+        keep(row.qualities);
+    }
+    return rows;
+}
+
+// Which pictures this page shows and a link to each other page; nothing for a report of one page.
+std::string pageLinksHtml(const PageOfPictures& page, std::size_t pictures) {
+    if (page.fileNames.size() <= 1) return {};
+    std::string html = "<nav class=\"report-pages\"><p>This report has " + std::to_string(page.fileNames.size()) +
+                       " pages, each showing the figures over all " + std::to_string(pictures) +
+                       " pictures and the curves and delta rates of " + std::to_string(kPicturesPerReportPage) +
+                       " of them. This page: pictures " + std::to_string(page.first + 1) + " to " +
+                       std::to_string(std::min(page.first + page.count, pictures)) + ".</p>\n<p>Pages:";
+    for (std::size_t i = 0; i < page.fileNames.size(); ++i) {
+        const std::string first = std::to_string(i * kPicturesPerReportPage + 1);
+        const std::string last = std::to_string(std::min((i + 1) * kPicturesPerReportPage, pictures));
+        html += i == page.index ? " <strong>" + first + "-" + last + "</strong>"
+                                : " <a href=\"" + htmlEscaped(page.fileNames[i]) + "\">" + first + "-" + last + "</a>";
+    }
+    return html + "</p></nav>\n";
+}
+
+std::string reportPageHtml(const DataSetOutcome& outcome, const ReportContext& context,
+                           const std::vector<PerPictureDeltas>& perPicture, const PageOfPictures& page) {
+    const bool whole = page.fileNames.size() <= 1;
+    const DataSetOutcome part = whole ? DataSetOutcome{} : picturesOfPage(outcome, page);
+    const DataSetOutcome& shown = whole ? outcome : part;
+    const std::vector<PerPictureDeltas> partDeltas = whole ? std::vector<PerPictureDeltas>{} : deltasOfPage(perPicture, page);
+    const std::vector<PerPictureDeltas>& shownDeltas = whole ? perPicture : partDeltas;
+    ReportContext partContext;
+    if (!whole) {
+        partContext = context;
+        const std::size_t first = std::min(page.first, context.pictureFiles.size());
+        partContext.pictureFiles.assign(
+            context.pictureFiles.begin() + static_cast<std::ptrdiff_t>(first),
+            context.pictureFiles.begin() + static_cast<std::ptrdiff_t>(std::min(first + page.count, context.pictureFiles.size())));
+    }
+    const ReportContext& shownContext = whole ? context : partContext;
+    const std::string title = htmlEscaped(context.title);
+    const std::string links = pageLinksHtml(page, outcome.pictures.size());
+    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+           "</title>\n<style>\n" + kStyle + std::string(reportPageStyle()) + "</style>\n</head>\n<body>\n<h1>" + title +
+           "</h1>\n<p>Written " + utcNow() + ".</p>\n" + links + failedItemsHtml(outcome.failed) +
+           commandLineHtml(context.commandLine) +
+           section("Parameters", parametersHtml(outcome, context)) +
+           section("Curves", curvesTableHtml(outcome)) +
+           section("Library versions", versionsHtml(outcome, context)) +
+           section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
+           section("Aggregate curves", plotsHtml(outcome, context)) +
+           section("Delta rates on the aggregate curves", deltasHtml(outcome, context)) +
+           section("Speed", speedHtml(outcome)) +
+           section("Delta rates over the pictures",
+                   "<p>Each picture's delta rate on its own curves, summarised over the pictures where it is "
+                   "defined.</p>\n" +
+                       perPictureSummaryHtml(perPicture)) +
+           section("Each picture's delta rates (cubic fit)", links + perPictureTablesHtml(shown, shownDeltas)) +
+           pictureFilesHtml(shown.pictures, shownContext.pictureFiles) +
+           scriptsHtml(pageDataJson(outcome, context, perPicture, page.first, page.count)) +
+           pictureComparisonsHtml(shown, shownContext) + "</body>\n</html>\n";
 }
 
 }  // namespace
@@ -255,26 +362,20 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 }
 
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context) {
+    return reportPageHtml(outcome, context, perPictureDeltaTable(outcome, context.anchor),
+                          {0, outcome.pictures.size(), 0, {}});
+}
+
+std::vector<ReportPage> htmlReportPages(const DataSetOutcome& outcome, const ReportContext& context,
+                                        const std::string& fileName) {
+    const std::size_t pictures = outcome.pictures.size();
+    if (pictures <= kPicturesPerReportPage) return {{fileName, htmlReport(outcome, context)}};
     const std::vector<PerPictureDeltas> perPicture = perPictureDeltaTable(outcome, context.anchor);
-    const std::string title = htmlEscaped(context.title);
-    return "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
-           "</title>\n<style>\n" + kStyle + std::string(reportPageStyle()) + "</style>\n</head>\n<body>\n<h1>" + title +
-           "</h1>\n<p>Written " + utcNow() + ".</p>\n" + failedItemsHtml(outcome.failed) +
-           commandLineHtml(context.commandLine) +
-           section("Parameters", parametersHtml(outcome, context)) +
-           section("Curves", curvesTableHtml(outcome)) +
-           section("Library versions", versionsHtml(outcome, context)) +
-           section("Machine", "<pre>" + htmlEscaped(context.machine) + "</pre>\n") +
-           section("Aggregate curves", plotsHtml(outcome, context)) +
-           section("Delta rates on the aggregate curves", deltasHtml(outcome, context)) +
-           section("Speed", speedHtml(outcome)) +
-           section("Delta rates over the pictures",
-                   "<p>Each picture's delta rate on its own curves, summarised over the pictures where it is "
-                   "defined.</p>\n" +
-                       perPictureSummaryHtml(perPicture)) +
-           section("Each picture's delta rates (cubic fit)", perPictureTablesHtml(outcome, perPicture)) +
-           pictureFilesHtml(outcome.pictures, context.pictureFiles) + scriptsHtml(outcome, context) +
-           pictureComparisonsHtml(outcome, context) + "</body>\n</html>\n";
+    PageOfPictures page{0, kPicturesPerReportPage, 0, pageFileNames(fileName, pictures)};
+    std::vector<ReportPage> pages;
+    for (; page.index < page.fileNames.size(); ++page.index, page.first += kPicturesPerReportPage)
+        pages.push_back({page.fileNames[page.index], reportPageHtml(outcome, context, perPicture, page)});
+    return pages;
 }
 
 }  // namespace brenlow

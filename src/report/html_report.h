@@ -37,4 +37,20 @@ ReportContext currentReportContext(std::string anchor, std::vector<ImportedCurve
 // browser from the page's data, the fallback plots written as SVG text.
 std::string htmlReport(const DataSetOutcome& outcome, const ReportContext& context);
 
+// A report of more pictures than this is written as several pages, so that none grows past what a
+// browser opens readily: each page has the figures over all the pictures, and the sections of each
+// picture (its points in the charts, its delta rates, its file) for this many of them.
+inline constexpr std::size_t kPicturesPerReportPage = 1000;
+
+struct ReportPage {
+    std::string fileName;  // beside the first page's
+    std::string html;
+};
+
+// The report as htmlReport writes it, as one page named `fileName` up to kPicturesPerReportPage
+// pictures; past them, one page per as many pictures, the first named `fileName` and the others
+// after it ("report-2.html", ...), each linking to every other.
+std::vector<ReportPage> htmlReportPages(const DataSetOutcome& outcome, const ReportContext& context,
+                                        const std::string& fileName);
+
 }  // namespace brenlow

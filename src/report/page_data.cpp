@@ -92,15 +92,28 @@ QJsonArray aggregateJson(const DataSetOutcome& outcome, const std::vector<CurveM
     return points;
 }
 
-QJsonArray picturePointsJson(const DataSetOutcome& outcome, const std::vector<CurveMeasure>& measures) {
+// The pictures of a page: `count` from `first`, within the data set's.
+struct PictureRange {
+    std::size_t first = 0;
+    std::size_t end = 0;
+};
+
+PictureRange rangeOf(const DataSetOutcome& outcome, std::size_t first, std::size_t count) {
+    const std::size_t total = outcome.pictures.size();
+    const std::size_t begin = std::min(first, total);
+    return {begin, begin + std::min(count, total - begin)};
+}
+
+QJsonArray picturePointsJson(const DataSetOutcome& outcome, const std::vector<CurveMeasure>& measures,
+                             PictureRange range) {
     QJsonArray points;
-    for (std::size_t picture = 0; picture < outcome.outcomes.size(); ++picture)
+    for (std::size_t picture = range.first; picture < std::min(range.end, outcome.outcomes.size()); ++picture)
         for (const SweepPoint& point : outcome.outcomes[picture].sweep.points) {
             const int curve = curveIndex(outcome, point.curve);
             if (curve < 0) continue;
             QJsonArray values;
             for (CurveMeasure measure : measures) values.append(number(measureOf(point, measure)));
-            QJsonObject json{{"picture", static_cast<int>(picture)},
+            QJsonObject json{{"picture", static_cast<int>(picture - range.first)},
                              {"curve", curve},
                              {"quality", point.quality},
                              {"bpp", number(point.measures.bitsPerPixel)},
@@ -150,13 +163,13 @@ QJsonArray deltasJson(const DataSetOutcome& outcome, const ReportContext& contex
     return rows;
 }
 
-QJsonArray pictureDeltasJson(const DataSetOutcome& outcome, const ReportContext& context) {
+QJsonArray pictureDeltasJson(const std::vector<PerPictureDeltas>& perPicture, PictureRange range) {
     QJsonArray rows;
-    for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, context.anchor)) {
+    for (const PerPictureDeltas& row : perPicture) {
         QJsonArray rates, weak;
-        for (const BdResult& rate : row.rates) {
-            rates.append(number(rate.value));
-            weak.append(rate.weakOverlap);
+        for (std::size_t i = range.first; i < std::min(range.end, row.rates.size()); ++i) {
+            rates.append(number(row.rates[i].value));
+            weak.append(row.rates[i].weakOverlap);
         }
         rows.append(QJsonObject{{"curve", text(row.curve)},
                                 {"measure", measureKey(row.measure)},
@@ -167,9 +180,9 @@ QJsonArray pictureDeltasJson(const DataSetOutcome& outcome, const ReportContext&
     return rows;
 }
 
-QJsonArray texts(const std::vector<std::string>& values) {
+QJsonArray texts(const std::vector<std::string>& values, PictureRange range) {
     QJsonArray array;
-    for (const std::string& value : values) array.append(text(value));
+    for (std::size_t i = range.first; i < std::min(range.end, values.size()); ++i) array.append(text(values[i]));
     return array;
 }
 
@@ -225,17 +238,23 @@ std::string scriptSafeJson(const std::string& json) {
 }
 
 std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context) {
+    return pageDataJson(outcome, context, perPictureDeltaTable(outcome, context.anchor), 0, outcome.pictures.size());
+}
+
+std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context,
+                         const std::vector<PerPictureDeltas>& perPicture, std::size_t first, std::size_t count) {
+    const PictureRange range = rangeOf(outcome, first, count);
     const std::vector<CurveMeasure> measures = plottedMeasures(outcome, context);
     const QJsonObject data{{"title", text(context.title)},
                            {"anchor", text(context.anchor)},
-                           {"pictures", texts(outcome.pictures)},
+                           {"pictures", texts(outcome.pictures, range)},
                            {"measures", measuresJson(measures)},
                            {"curves", curvesJson(outcome, context)},
                            {"aggregate", aggregateJson(outcome, measures)},
-                           {"points", picturePointsJson(outcome, measures)},
+                           {"points", picturePointsJson(outcome, measures, range)},
                            {"published", publishedJson(outcome, context, measures)},
                            {"deltas", deltasJson(outcome, context)},
-                           {"picture_deltas", pictureDeltasJson(outcome, context)}};
+                           {"picture_deltas", pictureDeltasJson(perPicture, range)}};
     return scriptSafeJson(QJsonDocument(data).toJson(QJsonDocument::Compact).toStdString());
 }
 

@@ -19,6 +19,12 @@ std::vector<CurveMeasure> plottedMeasures(const DataSetOutcome& outcome, const R
 // end the element or the script's string.
 std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context);
 
+// The same, each picture's part (its name, points and delta rates, of `perPicture` as
+// perPictureDeltaTable gives it against the context's anchor) of `count` pictures from `first`
+// alone, numbered from 0 as the page's pictures.
+std::string pageDataJson(const DataSetOutcome& outcome, const ReportContext& context,
+                         const std::vector<PerPictureDeltas>& perPicture, std::size_t first, std::size_t count);
+
 // JSON text as it may stand inside a <script> element: <, >, & and the line and paragraph separators
 // written as \u escapes, which JSON reads back as the same characters.
 std::string scriptSafeJson(const std::string& json);

@@ -8,6 +8,8 @@
 #include <map>
 #include <mutex>
 #include <functional>
+#include <iterator>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -393,7 +395,8 @@ private:
     int total_ = 0;
 };
 
-// Each picture's points, curves in the manifest's order, from the item results `find` gives.
+// Each picture's points, curves in the manifest's order, from the item results `find` gives, each
+// used before the next is asked for.
 template <typename Find>
 DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
     std::vector<PictureOutcome> outcomes;
@@ -405,12 +408,13 @@ DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
         outcome.sweep.curves = manifest.curves;
         std::string colourEncoding;
         for (const CodecCurve& curve : manifest.curves) {
-            const StoredResult& result = find(picture, curve);
+            // A result `find` hands over as its own gives up its points; one it keeps lends copies.
+            auto& result = find(picture, curve);
             if (colourEncoding.empty()) colourEncoding = result.colourEncoding;
             if (!result.failure.empty()) failed.push_back({picture, curve.name, result.failure});
             timedRuns.push_back(result.sweep.timedRun);
-            outcome.sweep.points.insert(outcome.sweep.points.end(), result.sweep.points.begin(),
-                                        result.sweep.points.end());
+            outcome.sweep.points.insert(outcome.sweep.points.end(), std::make_move_iterator(result.sweep.points.begin()),
+                                        std::make_move_iterator(result.sweep.points.end()));
         }
         outcomes.push_back(std::move(outcome));
         colourEncodings.push_back(std::move(colourEncoding));
@@ -619,9 +623,9 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
     if (folders.empty()) throw Error("Name at least one result folder");
     const std::vector<FolderRun> runs = folderRuns(folders);
     const DataSetManifest manifest = combinedManifest(runs);
-    std::vector<StoredResult> results;
-    results.reserve(manifest.pictures.size() * manifest.curves.size());
-    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> const StoredResult& {
+    // One result read at a time: the data set holds its points, not a second copy of every file.
+    std::optional<StoredResult> current;
+    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> StoredResult& {
         const FolderRun& run = runOfCurve(runs, curve.name);
         const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
         for (const std::string& folder : run.folders) {
@@ -645,8 +649,8 @@ DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
                             path);
             stored->curve = curve;
             stored->sweep.curves = {curve};
-            results.push_back(std::move(*stored));
-            return results.back();
+            current = std::move(stored);
+            return *current;
         }
         throw Error("The results lack picture \"" + picture + "\" with codec " + curve.name +
                     " (is a shard missing or unfinished?)");

@@ -13,6 +13,7 @@
 #include <limits>
 #include <span>
 #include <system_error>
+#include <unordered_map>
 
 #include "catalogue/codec_registry.h"
 #include "codecs/field_rules.h"
@@ -513,19 +514,32 @@ DataSetManifest readManifest(const std::string& folder) {
 
 namespace {
 
-// Where the folder's manifest records the picture; none when it records no location for it, or
-// cannot be read (the picture is then looked for as in folders written before).
-PictureLocation recordedLocation(const std::string& picture, const std::string& folder) {
-    try {
-        const DataSetManifest manifest = readManifest(folder);
-        const std::vector<PictureLocation> locations = readPictureLocations(folder);
-        const auto named = std::find(manifest.pictures.begin(), manifest.pictures.end(), picture);
-        const auto index = static_cast<std::size_t>(named - manifest.pictures.begin());
-        return index < locations.size() ? locations[index] : PictureLocation{};
-    } catch (const Error&) {
-        return {};
+// Where a folder's manifest records each of its pictures, read once for any number of look-ups; none
+// when it records no location for a picture, or cannot be read (the picture is then looked for as
+// in folders written before).
+class RecordedLocations {
+public:
+    explicit RecordedLocations(const std::string& folder) {
+        try {
+            const DataSetManifest manifest = readManifest(folder);
+            locations_ = readPictureLocations(folder);
+            // The first of a name that appears twice, as a search from the front finds it.
+            for (std::size_t i = 0; i < manifest.pictures.size() && i < locations_.size(); ++i)
+                indices_.try_emplace(manifest.pictures[i], i);
+        } catch (const Error&) {
+            indices_.clear();
+        }
     }
-}
+
+    PictureLocation of(const std::string& picture) const {
+        const auto found = indices_.find(picture);
+        return found == indices_.end() ? PictureLocation{} : locations_[found->second];
+    }
+
+private:
+    std::vector<PictureLocation> locations_;
+    std::unordered_map<std::string, std::size_t> indices_;
+};
 
 }  // namespace
 
@@ -536,11 +550,27 @@ std::vector<PictureLocation> readPictureLocations(const std::string& folder) {
     return locations;
 }
 
+std::vector<std::string> pictureFilesOfResults(const std::vector<std::string>& pictures,
+                                               const std::vector<std::string>& folders) {
+    std::vector<RecordedLocations> recorded;
+    recorded.reserve(folders.size());
+    for (const std::string& folder : folders) recorded.emplace_back(folder);
+    std::vector<std::string> files;
+    files.reserve(pictures.size());
+    for (const std::string& picture : pictures) {
+        std::string file = picture;
+        for (std::size_t i = 0; i < folders.size(); ++i)
+            if (std::string found = foundPictureFile(picture, recorded[i].of(picture), folders[i]); !found.empty()) {
+                file = std::move(found);
+                break;
+            }
+        files.push_back(std::move(file));
+    }
+    return files;
+}
+
 std::string pictureFileOfResults(const std::string& picture, const std::vector<std::string>& folders) {
-    for (const std::string& folder : folders)
-        if (std::string found = foundPictureFile(picture, recordedLocation(picture, folder), folder); !found.empty())
-            return found;
-    return picture;
+    return pictureFilesOfResults({picture}, folders).front();
 }
 
 }  // namespace brenlow

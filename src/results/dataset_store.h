@@ -94,6 +94,10 @@ std::vector<PictureLocation> readPictureLocations(const std::string& folder);
 // kept); the name as stored when none is found, so that an error names it.
 std::string pictureFileOfResults(const std::string& picture, const std::vector<std::string>& folders);
 
+// pictureFileOfResults of each picture, in their order, each folder's manifest read once.
+std::vector<std::string> pictureFilesOfResults(const std::vector<std::string>& pictures,
+                                               const std::vector<std::string>& folders);
+
 // Throws Error naming the file when the folder has none or it cannot be read.
 DataSetManifest readManifest(const std::string& folder);
 

@@ -5,6 +5,8 @@ import csv
 import io
 import os
 import signal
+import subprocess
+import sys
 import threading
 import time
 
@@ -233,3 +235,18 @@ def test_evaluate_gives_the_command_lines_figures(pictures, tmp_path):
     assert figures(brenlow.load(tmp_path / "python").csv()) == figures(printed)
     with pytest.raises(brenlow.UsageError, match="name of a codec"):
         brenlow.evaluate(reference, decoded, name="jpeg")
+
+
+def test_a_script_of_files_alone_never_loads_numpy(two_pictures, tmp_path):
+    """NumPy takes a tenth of a second to load, which a script calling the module per picture pays each
+    time: one that hands in files, sweeps, reads the results and measures goes without it."""
+    script = ("import sys, brenlow\n"
+              "results = brenlow.sweep(sys.argv[1:], 'jpeg', qualities='40,80', measures='none', out='results')\n"
+              "assert len(results.points) == 4, results.points\n"
+              "assert not results.failed\n"
+              "assert brenlow.measure(sys.argv[1], sys.argv[2], measures='none')['psnr'] > 0\n"
+              "print('numpy' in sys.modules)\n")
+    done = subprocess.run([sys.executable, "-c", script, *map(str, two_pictures)], capture_output=True, text=True,
+                          cwd=tmp_path)
+    assert done.returncode == 0, done.stderr
+    assert done.stdout.strip() == "False"

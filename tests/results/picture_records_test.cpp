@@ -32,6 +32,16 @@ void writeJsonFile(const std::string& path, const QJsonObject& object) {
     std::ofstream(path) << QJsonDocument(object).toJson().toStdString();
 }
 
+// How many read calls this process has made so far, as the kernel counts them.
+long readCallsSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long value = 0;
+    while (io >> key >> value)
+        if (key == "syscr:") return value;
+    return -1;
+}
+
 std::int64_t statModifiedNanoseconds(const std::string& path) {
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0) return 0;
@@ -153,6 +163,34 @@ TEST_F(PictureRecordsTest, AFolderWrittenBeforeLocationsWereKeptIsFoundBesideItA
     fs::current_path(lab());
     EXPECT_EQ(runDataSetItems(run).reused, 1);
     EXPECT_EQ(readPictureLocations(run.resultFolder).size(), 1u);
+}
+
+// A report of many pictures looks each one up: the folder's manifest is read once for them all, not
+// once per picture, and each is found as it would be alone.
+TEST_F(PictureRecordsTest, ManyPicturesAreLookedUpWithOneReadingOfEachManifest) {
+    fs::current_path(dir.path());
+    const std::string first = "lab/pictures/" + fs::path(run.pictures[0]).filename().string();
+    DataSetManifest manifest{{first}, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    for (int i = 0; i < 1500; ++i) manifest.pictures.push_back("lab/pictures/gone" + std::to_string(i) + ".png");
+    manifest.pictures.push_back(first);
+    writeManifest("lab/deep/results", manifest);
+    fs::create_directories(dir.path() / "elsewhere");
+    fs::rename(lab(), dir.path() / "elsewhere" / "lab");
+    const std::vector<std::string> folders{(dir.path() / "elsewhere" / "lab" / "deep" / "results").string()};
+
+    const long before = readCallsSoFar();
+    ASSERT_GE(before, 0) << "the kernel counts no read calls here";
+    const std::vector<std::string> files = pictureFilesOfResults(manifest.pictures, folders);
+    const long reads = readCallsSoFar() - before;
+    EXPECT_LT(reads, 100) << "read calls for " << manifest.pictures.size() << " pictures";
+
+    ASSERT_EQ(files.size(), manifest.pictures.size());
+    const std::string moved = (dir.path() / "elsewhere" / first).string();
+    EXPECT_EQ(files.front(), moved);
+    EXPECT_EQ(files.back(), moved) << "a name listed twice is found by its first entry";
+    EXPECT_EQ(files[700], "lab/pictures/gone699.png");
+    for (std::size_t i : {std::size_t{0}, std::size_t{1}, manifest.pictures.size() - 1})
+        EXPECT_EQ(files[i], pictureFileOfResults(manifest.pictures[i], folders));
 }
 
 }  // namespace

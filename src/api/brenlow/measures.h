@@ -9,7 +9,9 @@
 #include "measures/prepared_reference.h"
 #include "measures/still_measures.h"
 
+#include <QImage>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "brenlow/picture.h"
@@ -20,6 +22,11 @@ namespace brenlow {
 // in the colour encoding it declares (pixels given without one are sRGB), over the area the two
 // share. Throws Error as the core's measures do.
 PictureMeasures measurePictures(const Picture& reference, const Picture& distorted, const MeasureChoice& choice);
+
+// The two files of a pair read side by side, each as it was read (in the colour encoding it
+// declares), as compare reads and measures them. Throws Error naming the file; of two that fail,
+// the reference's.
+std::pair<QImage, QImage> readPicturePair(const std::string& reference, const std::string& distorted);
 
 // One figure of a picture pair under the key its record gives it.
 struct MeasureFigure {
