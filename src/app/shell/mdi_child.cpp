@@ -83,9 +83,16 @@ std::string TMDIChild::fileName() const {
     return caption_.toStdString();
 }
 
+void TMDIChild::markFileReplaced(const QString& result) {
+    replacedBy_ = result;
+    setDescription(description_);
+}
+
 void TMDIChild::setDescription(const QString& description) {
     description_ = description;
-    setWindowTitle(describedTitle(caption_, description_));
+    const QString replaced =
+        replacedBy_.isEmpty() ? QString() : QStringLiteral(" - file replaced by the %1 result").arg(replacedBy_);
+    setWindowTitle(describedTitle(caption_, description_) + replaced);
 }
 
 void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {
