@@ -31,6 +31,7 @@
 #include "app/shell/mdi_child.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
+#include "app/windows/sweep_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
 #include "io/folder_lock.h"
@@ -418,9 +419,11 @@ TEST_F(DataSetGuiTest, AResultFolderInUseByAnotherRunIsNamedAndNothingRuns) {
 TEST_F(DataSetGuiTest, EachDataSetIsFiledInANewFolderNamedByTheDayAndTheCodecs) {
     const fs::path home = workbenchResultsHome().toStdString();
     const std::set<fs::path> before = foldersIn(home);
+    QStringList titles;
     for (int run = 0; run < 2; ++run) {
         DataSetWindow* window = sweepDataSet();
         ASSERT_NE(window, nullptr);
+        titles << window->windowTitle();
         window->close();
         settleClosedWindows();
     }
@@ -444,6 +447,9 @@ TEST_F(DataSetGuiTest, EachDataSetIsFiledInANewFolderNamedByTheDayAndTheCodecs) 
     fs::create_directory(dated.toStdString());
     EXPECT_EQ(datedResultFolder(QString::fromStdString(other.path().string()), curves, QDate(2026, 12, 9)),
               dated + " 2");
+    // The same folder swept twice: the windows are told apart by a number.
+    ASSERT_EQ(titles.size(), 2);
+    EXPECT_EQ(titles[1], titles[0] + " (2)");
 }
 
 // The workbench's own outputs beside a data set's pictures are left out: each picture counts once.
@@ -528,6 +534,62 @@ TEST_F(DataSetGuiTest, TheWorkbenchStaysInUseWhileADataSetRuns) {
     EXPECT_FALSE(panel->isVisible());
     EXPECT_EQ(form->findChildren<DataSetWindow*>().size(), 1);
     EXPECT_TRUE(form->DataSetSweep1->isEnabled());
+}
+
+// Closing the workbench during a run asks first; stopping keeps the items finished, filed in the
+// run's folder, and the workbench closes once the run has stopped. Kept running, nothing closes.
+TEST_F(DataSetGuiTest, ClosingDuringARunAsksAndStopsItKeepingWhatIsFiled) {
+    addLargePictures(8);
+    form->askStopDataSet = [this](const QString& question) {
+        questions << question;
+        return false;
+    };
+    form->DataSetSweep1->trigger();
+    ASSERT_TRUE(form->dataSetRunning());
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].startsWith("A data set sweep is under way")) << questions[0].toStdString();
+    EXPECT_TRUE(form->dataSetRunning()) << "kept running when the user says so";
+    EXPECT_TRUE(form->isVisible());
+
+    form->askStopDataSet = [this](const QString& question) {
+        questions << question;
+        return true;
+    };
+    EXPECT_FALSE(form->close()) << "the window waits for the run to stop";
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(questions.size(), 2) << "asked once only";
+    ASSERT_TRUE(waitForDataSetRun());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// Exit names the windows whose results are saved nowhere and asks; a data set filed in a result
+// folder is said to be there. Without a window that would lose results, exit asks nothing.
+TEST_F(DataSetGuiTest, ExitAsksForResultsSavedNowhereAndSaysWhereFiledOnesAre) {
+    DataSetWindow* dataSet = sweepDataSet();
+    ASSERT_NE(dataSet, nullptr);
+    ASSERT_EQ(dataSet->resultFolders.size(), 1u);
+    EXPECT_TRUE(form->close()) << "a data set filed on disk loses nothing";
+    EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
+
+    form->show();
+    dataSet->show();
+    openCopy((folder / "a.bmp").string());
+    form->Sweep1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<SweepWindow*> sweeps = form->findChildren<SweepWindow*>();
+    ASSERT_EQ(sweeps.size(), 1);
+    form->askDiscardResults = [this](const QString& question) {
+        questions << question;
+        return false;
+    };
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(sweeps.first()->windowTitle())) << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains(QString::fromStdString(dataSet->resultFolders.front()))) << questions[0].toStdString();
+    EXPECT_TRUE(form->isVisible());
 }
 
 // A folder that holds earlier outputs: the list shows the pictures alone, says what it left out

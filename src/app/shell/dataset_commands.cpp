@@ -163,6 +163,9 @@ void TMainForm::endDataSetRun(DataSetProgressOutcome& progress) {
     DataSetWindow* window = showDataSetWindow(dataSetRunFolder_, std::move(*progress.outcome), plan.anchor,
                                               [](const std::string& picture) { return picture; },
                                               {plan.run.resultFolder});
+    // The same folder swept again in one session: its windows are told apart by their number.
+    const int run = ++dataSetRuns_[dataSetRunFolder_];
+    if (run > 1) window->setWindowTitle(window->windowTitle() + QStringLiteral(" (%1)").arg(run));
     if (progress.cancelled)
         window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
                                                            .arg(progress.picturesDone)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -342,6 +343,7 @@ private:
     bool commandRunning_ = false;
     DataSetRunner* dataSetRunner_ = nullptr;
     QString dataSetRunFolder_;
+    QHash<QString, int> dataSetRuns_;  // the data set windows of each folder swept so far
     bool exitWhenDataSetStops_ = false;
     QString busyText_;
 };
