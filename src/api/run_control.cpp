@@ -16,7 +16,7 @@ double secondsLeftAt(int done, int total, double elapsedSeconds) {
 
 ProgressPacer::ProgressPacer(const RunControl& control) : control_(control) {}
 
-bool ProgressPacer::operator()(int done, int total, const std::string& item) {
+bool ProgressPacer::operator()(int done, int total, const std::string& item, const std::vector<std::string>& running) {
     if (control_.cancel.cancelled()) return false;
     if (!control_.progress) return true;
     const std::lock_guard lock(mutex_);
@@ -29,6 +29,7 @@ bool ProgressPacer::operator()(int done, int total, const std::string& item) {
     progress.done = done;
     progress.total = total;
     progress.item = item;
+    progress.running = running;
     progress.elapsedSeconds = std::chrono::duration<double>(now - started_).count();
     progress.secondsLeft = secondsLeftAt(done, total, progress.elapsedSeconds);
     control_.progress(progress);

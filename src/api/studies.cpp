@@ -80,7 +80,10 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
     }
     ProgressPacer pacer(control);
     DataSetRunOutcome result;
-    result.work = runDataSetItems(run, [&](int done, int total, const std::string& item) { return pacer(done, total, item); });
+    result.work = runDataSetItems(run, [&](int done, int total, const std::string& item,
+                                           const std::vector<std::string>& running) {
+        return pacer(done, total, item, running);
+    });
     if (run.shardCount > 1) return result;
     // A cancelled run's folder lacks items, so its partial data set comes from what the run holds.
     if (run.resultFolder.empty() || result.work.cancelled) {

@@ -278,6 +278,7 @@ private:
 
     void work() {
         for (std::size_t i = next_++; i < items_.size() && !stop_; i = next_++) {
+            markUnderWay(i, true);
             try {
                 runItemOrRecordItsFailure(i);
             } catch (...) {
@@ -285,6 +286,7 @@ private:
                 if (!failure_) failure_ = std::current_exception();
                 stop_ = true;
             }
+            markUnderWay(i, false);
         }
     }
 
@@ -353,13 +355,29 @@ private:
         if (std::find(changed.begin(), changed.end(), picture) == changed.end()) changed.push_back(picture);
     }
 
-    // The points done by the item at `index`, which the progress names.
-    bool advance(int points, std::size_t index) {
+    std::string itemName(std::size_t index) const {
         const DataSetItem& item = items_[index];
-        const std::string name = run_.settings.curves[item.curve].name + " on " + run_.pictures[item.picture];
+        return run_.settings.curves[item.curve].name + " on " + run_.pictures[item.picture];
+    }
+
+    void markUnderWay(std::size_t index, bool underWay) {
+        const std::lock_guard lock(mutex_);
+        if (underWay)
+            underWay_.insert(index);
+        else
+            underWay_.erase(index);
+    }
+
+    // The points done by the item at `index`, which the progress names with the items under way.
+    bool advance(int points, std::size_t index) {
+        const std::string name = itemName(index);
         const std::lock_guard lock(mutex_);
         done_ += points;
-        if (progress_ && !progress_(done_, total_, name)) stop_ = true;
+        if (progress_) {
+            std::vector<std::string> running;
+            for (const std::size_t each : underWay_) running.push_back(itemName(each));
+            if (!progress_(done_, total_, name, running)) stop_ = true;
+        }
         return !stop_;
     }
 
@@ -384,6 +402,7 @@ private:
     TimedRun timedRun_;
     DataSetWork work_;
     std::vector<bool> finished_;  // by item, under the mutex
+    std::set<std::size_t> underWay_;  // the items the threads hold now, under the mutex
     std::map<std::string, std::string> codecChanges_;  // by codec, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
     PixelDigests digests_{run_.pictures.size()};

@@ -39,10 +39,11 @@ struct DataSetRun {
     bool keepDecoded = false;
 };
 
-// Called with the points done and the total, and the item whose point that was ("jpeg on
-// set/a.png"), from the working threads but one call at a time; returning false stops the run
-// once the items under way notice it.
-using DataSetProgress = std::function<bool(int done, int total, const std::string& item)>;
+// Called with the points done and the total, the item whose point that was ("jpeg on set/a.png")
+// and every item under way then, named alike in the order the run takes them, from the working
+// threads but one call at a time; returning false stops the run once the items under way notice it.
+using DataSetProgress =
+    std::function<bool(int done, int total, const std::string& item, const std::vector<std::string>& running)>;
 
 // What a run did with its items.
 struct DataSetWork {

@@ -49,7 +49,7 @@ protected:
     }
 
     void loadThroughMenu(const QStringList& files) {
-        form->askCodecFiles = [files] { return files; };
+        form->askCodecFiles = [files](const QString&) { return files; };
         form->LoadCodecDescriptions1->trigger();
     }
 

@@ -11,7 +11,6 @@
 #include <QListWidget>
 #include <QLineEdit>
 #include <QProcess>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -26,11 +25,13 @@
 #include "app/dialogs/dataset_pictures.h"
 #include "app/dialogs/sweep_dialog.h"
 #include "app/jobs/dataset_progress.h"
+#include "app/jobs/dataset_run_panel.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/dataset_results.h"
 #include "app/shell/mdi_child.h"
 #include "app/windows/compare_window.h"
 #include "app/windows/dataset_window.h"
+#include "app/windows/sweep_window.h"
 #include "gui_fixture.h"
 #include "io/bitmap_file.h"
 #include "io/folder_lock.h"
@@ -105,8 +106,14 @@ protected:
         };
     }
 
-    DataSetWindow* sweepDataSet() {
+    // Starts a data set sweep and waits for its end.
+    void runDataSet() {
         form->DataSetSweep1->trigger();
+        EXPECT_TRUE(waitForDataSetRun());
+    }
+
+    DataSetWindow* sweepDataSet() {
+        runDataSet();
         EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
         const QList<DataSetWindow*> windows = form->findChildren<DataSetWindow*>();
         EXPECT_EQ(windows.size(), 1);
@@ -124,10 +131,11 @@ protected:
     // Clicks Cancel in the progress dialog once these files are there.
     void cancelOnceFiled(const std::vector<fs::path>& files) {
         QObject::connect(&canceller, &QTimer::timeout, form.get(), [this, files] {
-            auto* dialog = form->findChild<QProgressDialog*>("DataSetProgress");
-            if (dialog && std::all_of(files.begin(), files.end(), [](const fs::path& file) { return fs::exists(file); })) {
+            DataSetRunPanel* panel = form->DataSetProgress1;
+            if (panel->isVisible() &&
+                std::all_of(files.begin(), files.end(), [](const fs::path& file) { return fs::exists(file); })) {
                 canceller.stop();
-                dialog->findChild<QPushButton*>()->click();
+                panel->cancelButton()->click();
             }
         });
         canceller.start(0);
@@ -254,7 +262,7 @@ TEST_F(DataSetGuiTest, DataSetSweepGivesTheAggregateOfTheCommandLineAndExportsIt
 
     // The next run offers the folder swept last.
     window->close();
-    form->DataSetSweep1->trigger();
+    runDataSet();
     ASSERT_EQ(startsOffered.size(), 2);
     EXPECT_EQ(startsOffered[1], QString::fromStdString(folder.string()));
 #endif
@@ -291,7 +299,7 @@ TEST_F(DataSetGuiTest, PictureRowOpensThePictureAndItsPointInTheCompareView) {
 // message names the failed items with their reasons.
 TEST_F(DataSetGuiTest, APictureThatFailsIsNamedAndTheOthersAreShown) {
     std::ofstream(folder / "d_text.png") << "not a picture";
-    form->DataSetSweep1->trigger();
+    runDataSet();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().startsWith("2 of the data set's items failed")) << messages.first().toStdString();
     EXPECT_TRUE(messages.first().contains("d_text.png")) << messages.first().toStdString();
@@ -301,21 +309,13 @@ TEST_F(DataSetGuiTest, APictureThatFailsIsNamedAndTheOthersAreShown) {
 }
 
 TEST_F(DataSetGuiTest, CancelledDataSetSweepShowsNothing) {
-    bool sawDialog = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
-        if (auto* dialog = form->findChild<QProgressDialog*>("DataSetProgress")) {
-            watch.stop();
-            sawDialog = dialog->isVisible();
-            dialog->findChild<QPushButton*>()->click();
-        }
-    });
-    watch.start(0);
     form->DataSetSweep1->trigger();
-    EXPECT_TRUE(sawDialog);
+    EXPECT_TRUE(form->DataSetProgress1->isVisible());
+    form->DataSetProgress1->cancelButton()->click();
+    EXPECT_TRUE(waitForDataSetRun());
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
     EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
-    EXPECT_EQ(form->findChild<QProgressDialog*>("DataSetProgress"), nullptr);
+    EXPECT_FALSE(form->DataSetProgress1->isVisible());
     EXPECT_EQ(documentCount(), 0);
     EXPECT_TRUE(form->DataSetSweep1->isEnabled()) << "the workbench is ready for the next command";
 }
@@ -406,7 +406,7 @@ TEST_F(DataSetGuiTest, AResultFolderInUseByAnotherRunIsNamedAndNothingRuns) {
             field->setText(QString::fromStdString(results.string()));
         return true;
     };
-    form->DataSetSweep1->trigger();
+    runDataSet();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages.first().startsWith("The result folder is in use by another run")) << messages.first().toStdString();
     EXPECT_TRUE(messages.first().contains(QString::fromStdString(results.string()))) << messages.first().toStdString();
@@ -419,9 +419,11 @@ TEST_F(DataSetGuiTest, AResultFolderInUseByAnotherRunIsNamedAndNothingRuns) {
 TEST_F(DataSetGuiTest, EachDataSetIsFiledInANewFolderNamedByTheDayAndTheCodecs) {
     const fs::path home = workbenchResultsHome().toStdString();
     const std::set<fs::path> before = foldersIn(home);
+    QStringList titles;
     for (int run = 0; run < 2; ++run) {
         DataSetWindow* window = sweepDataSet();
         ASSERT_NE(window, nullptr);
+        titles << window->windowTitle();
         window->close();
         settleClosedWindows();
     }
@@ -445,6 +447,9 @@ TEST_F(DataSetGuiTest, EachDataSetIsFiledInANewFolderNamedByTheDayAndTheCodecs) 
     fs::create_directory(dated.toStdString());
     EXPECT_EQ(datedResultFolder(QString::fromStdString(other.path().string()), curves, QDate(2026, 12, 9)),
               dated + " 2");
+    // The same folder swept twice: the windows are told apart by a number.
+    ASSERT_EQ(titles.size(), 2);
+    EXPECT_EQ(titles[1], titles[0] + " (2)");
 }
 
 // The workbench's own outputs beside a data set's pictures are left out: each picture counts once.
@@ -468,19 +473,123 @@ TEST(DataSetPicturesTest, LeavesOutDecodedResultsAndFilesCodedFromAPictureBeside
     }
 }
 
-TEST(DataSetPicturesTest, ProgressNamesTheItemUnderWayAndTheTimeLeft) {
+// The progress names the items the run says are under way, numbered in run order, never an item
+// guessed from the points done: with two threads two items run at once, a picture apart or not.
+TEST(DataSetPicturesTest, ProgressNamesTheItemsUnderWayAndTheTimeLeft) {
     DataSetRun run;
     run.pictures = {"set/a.bmp", "set/b.bmp"};
     run.settings.curves = defaultCurves({StillCodec::Jpeg, StillCodec::Ajc});
     run.settings.qualities = {20, 40, 60, 90};
-    const std::vector<std::tuple<int, qint64, QString>> cases{
-        {0, 0, "Item 1 of 4: a.bmp with JPEG\nestimating the time left..."},
-        {5, 5000, "Item 2 of 4: a.bmp with AJC\nabout 11 s left"},
-        {8, 1000, "Item 3 of 4: b.bmp with JPEG\nabout 1 s left"},
-        {1, 9000, "Item 1 of 4: a.bmp with JPEG\nabout 2 min 15 s left"},
-        {16, 9000, "Item 4 of 4: b.bmp with AJC\nabout 0 s left"},
+    const auto at = [](int done, double secondsLeft, std::vector<std::string> running) {
+        Progress progress;
+        progress.done = done;
+        progress.total = 16;
+        progress.secondsLeft = secondsLeft;
+        progress.running = std::move(running);
+        return progress;
     };
-    for (const auto& [done, elapsed, text] : cases) EXPECT_EQ(dataSetProgressText(run, done, elapsed), text) << done;
+    const std::vector<std::pair<Progress, QString>> cases{
+        {at(0, -1, {}), "Starting 4 items; estimating the time left..."},
+        {at(1, 135, {"ajc on set/a.bmp"}), "Item 2 of 4: a.bmp with AJC; about 2 min 15 s left"},
+        // Points done say item 1, but the threads hold the picture's first item and the next picture's.
+        {at(3, 11, {"ajc on set/a.bmp", "jpeg on set/b.bmp"}),
+         "Items 2 and 3 of 4: a.bmp with AJC, b.bmp with JPEG; about 11 s left"},
+        {at(9, 1, {"jpeg on set/b.bmp", "ajc on set/b.bmp", "ajc on set/a.bmp"}),
+         "Items 3, 4 and 2 of 4: b.bmp with JPEG, b.bmp with AJC, a.bmp with AJC; about 1 s left"},
+        {at(16, 0, {}), "All 4 items done; about 0 s left"},
+    };
+    for (const auto& [progress, text] : cases) EXPECT_EQ(dataSetProgressText(run, progress), text) << progress.done;
+}
+
+// While a data set runs, its progress is in the status bar, keeps one width whatever it says, and
+// the workbench opens and codes other pictures; the run's window comes when it ends.
+TEST_F(DataSetGuiTest, TheWorkbenchStaysInUseWhileADataSetRuns) {
+    addLargePictures(6);
+    form->DataSetSweep1->trigger();
+    ASSERT_TRUE(form->dataSetRunning());
+    DataSetRunPanel* panel = form->DataSetProgress1;
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_FALSE(form->DataSetSweep1->isEnabled()) << "one data set at a time";
+    const QWidget* text = panel->findChild<QWidget*>("DataSetProgressText");
+    ASSERT_NE(text, nullptr);
+    const int width = text->width();
+
+    openCopy(samplePath("astronaut.bmp"));
+    ASSERT_EQ(documentCount(), 1);
+    form->JPEG1->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    EXPECT_EQ(documentCount(), 2) << "coded while the data set runs";
+    EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
+
+    QStringList seen;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
+        if (seen.isEmpty() || seen.last() != panel->labelText()) seen << panel->labelText();
+        EXPECT_EQ(text->width(), width);
+    });
+    watch.start(5);
+    ASSERT_TRUE(waitForDataSetRun());
+    watch.stop();
+    EXPECT_GT(seen.size(), 2);
+    EXPECT_FALSE(panel->isVisible());
+    EXPECT_EQ(form->findChildren<DataSetWindow*>().size(), 1);
+    EXPECT_TRUE(form->DataSetSweep1->isEnabled());
+}
+
+// Closing the workbench during a run asks first; stopping keeps the items finished, filed in the
+// run's folder, and the workbench closes once the run has stopped. Kept running, nothing closes.
+TEST_F(DataSetGuiTest, ClosingDuringARunAsksAndStopsItKeepingWhatIsFiled) {
+    addLargePictures(8);
+    form->askStopDataSet = [this](const QString& question) {
+        questions << question;
+        return false;
+    };
+    form->DataSetSweep1->trigger();
+    ASSERT_TRUE(form->dataSetRunning());
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].startsWith("A data set sweep is under way")) << questions[0].toStdString();
+    EXPECT_TRUE(form->dataSetRunning()) << "kept running when the user says so";
+    EXPECT_TRUE(form->isVisible());
+
+    form->askStopDataSet = [this](const QString& question) {
+        questions << question;
+        return true;
+    };
+    EXPECT_FALSE(form->close()) << "the window waits for the run to stop";
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(questions.size(), 2) << "asked once only";
+    ASSERT_TRUE(waitForDataSetRun());
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// Exit names the windows whose results are saved nowhere and asks; a data set filed in a result
+// folder is said to be there. Without a window that would lose results, exit asks nothing.
+TEST_F(DataSetGuiTest, ExitAsksForResultsSavedNowhereAndSaysWhereFiledOnesAre) {
+    DataSetWindow* dataSet = sweepDataSet();
+    ASSERT_NE(dataSet, nullptr);
+    ASSERT_EQ(dataSet->resultFolders.size(), 1u);
+    EXPECT_TRUE(form->close()) << "a data set filed on disk loses nothing";
+    EXPECT_TRUE(questions.isEmpty()) << questions.join('\n').toStdString();
+
+    form->show();
+    dataSet->show();
+    openCopy((folder / "a.bmp").string());
+    form->Sweep1->trigger();
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<SweepWindow*> sweeps = form->findChildren<SweepWindow*>();
+    ASSERT_EQ(sweeps.size(), 1);
+    form->askDiscardResults = [this](const QString& question) {
+        questions << question;
+        return false;
+    };
+    EXPECT_FALSE(form->close());
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions[0].contains(sweeps.first()->windowTitle())) << questions[0].toStdString();
+    EXPECT_TRUE(questions[0].contains(QString::fromStdString(dataSet->resultFolders.front()))) << questions[0].toStdString();
+    EXPECT_TRUE(form->isVisible());
 }
 
 // A folder that holds earlier outputs: the list shows the pictures alone, says what it left out
@@ -520,7 +629,7 @@ TEST_F(DataSetGuiTest, UntickingEveryPictureLeavesNothingToStart) {
         startEnabled = list.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->isEnabled();
         return false;
     };
-    form->DataSetSweep1->trigger();
+    runDataSet();
     EXPECT_FALSE(startEnabled);
     EXPECT_TRUE(form->findChildren<DataSetWindow*>().isEmpty());
 }
@@ -531,21 +640,21 @@ TEST_F(DataSetGuiTest, CancelKeepsTheFinishedPicturesAsAPartialDataSet) {
     QString label;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, form.get(), [&] {
-        auto* dialog = form->findChild<QProgressDialog*>("DataSetProgress");
+        DataSetRunPanel* dialog = form->DataSetProgress1;
         // Two codecs at four qualities: a picture is eight points, each item four. Items under way when
         // the cancel lands are dropped, so a loaded machine's threads may leave every picture of the
         // first eight points half done; at 24 points at least five items are filed, of which two
         // items under way cannot break every pair.
-        if (dialog && dialog->value() >= 24) {
+        if (dialog->isVisible() && dialog->value() >= 24) {
             watch.stop();
             label = dialog->labelText();
-            dialog->findChild<QPushButton*>()->click();
+            dialog->cancelButton()->click();
         }
     });
     watch.start(0);
     DataSetWindow* window = sweepDataSet();
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(label.startsWith("Item ")) << label.toStdString();
+    EXPECT_TRUE(label.startsWith("Item")) << label.toStdString();
     EXPECT_TRUE(label.contains(" of 30: ")) << label.toStdString();
     EXPECT_TRUE(label.contains(" left")) << label.toStdString();
     const std::size_t done = window->outcome().pictures.size();

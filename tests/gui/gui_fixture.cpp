@@ -16,6 +16,12 @@ WorkbenchTest::WorkbenchTest() {
     inDir.emplace(dir.path());
     form = std::make_unique<TMainForm>();
     form->showMessage = [this](const QString& text) { messages << text; };
+    form->askStopDataSet = [this](const QString& question) {
+        questions << question;
+        return true;
+    };
+    form->askDiscardResults = form->askStopDataSet;
+    form->askOverwriteResult = form->askStopDataSet;
     // Data set sweeps take every picture they list.
     form->askDataSetPictures = [](DataSetPictureList&) { return true; };
     form->resize(1280, 900);
@@ -35,8 +41,15 @@ bool WorkbenchTest::waitForMeasures() const {
     return !form->Measurements->measuring();
 }
 
+bool WorkbenchTest::waitForDataSetRun() const {
+    const QDeadlineTimer deadline(300000);
+    while (form->dataSetRunning() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
+    return !form->dataSetRunning();
+}
+
 void WorkbenchTest::openThroughDialog(const std::string& path) {
-    form->askFilesToOpen = [path] { return QStringList{QString::fromStdString(path)}; };
+    form->askFilesToOpen = [path](const QString&) { return QStringList{QString::fromStdString(path)}; };
     form->FileOpen1->trigger();
 }
 

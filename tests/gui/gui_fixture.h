@@ -33,6 +33,10 @@ protected:
     // false when that takes longer than a minute.
     bool waitForMeasures() const;
 
+    // Turns the event loop until the data set run under way has ended and its window, if any, is
+    // shown; false when that takes longer than five minutes.
+    bool waitForDataSetRun() const;
+
     TMDIChild* lastDocument() const;
     int documentCount() const;
     // Lets windows closed during the test finish deleting themselves.
@@ -42,6 +46,8 @@ protected:
     std::optional<WorkingDirectory> inDir;
     std::unique_ptr<TMainForm> form;
     QStringList messages;
+    // The questions asked on exit and before a save, each answered yes.
+    QStringList questions;
 };
 
 }  // namespace brenlow::testing

@@ -1,6 +1,8 @@
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QPointer>
 #include <QTest>
 #include <filesystem>
@@ -39,17 +41,61 @@ TEST_F(SmallThingsGuiTest, OpenTakesSeveralFilesAtOnceAndRemembersEach) {
     const std::string second = dir.file("second.bmp");
     saveBitmapFile(patternBitmap(6, 4), first);
     saveBitmapFile(patternBitmap(4, 6), second);
-    form->askFilesToOpen = [&] { return QStringList{QString::fromStdString(first), QString::fromStdString(second)}; };
+    form->askFilesToOpen = [&](const QString&) { return QStringList{QString::fromStdString(first), QString::fromStdString(second)}; };
     form->FileOpen1->trigger();
     ASSERT_EQ(documentCount(), 2);
     EXPECT_EQ(form->documents()[0]->caption().toStdString(), first);
     EXPECT_EQ(form->documents()[1]->caption().toStdString(), second);
     EXPECT_EQ(recentFiles().mid(0, 2), QStringList({QString::fromStdString(second), QString::fromStdString(first)}));
 
-    form->askFilesToOpen = [] { return QStringList{}; };
+    form->askFilesToOpen = [](const QString&) { return QStringList{}; };
     form->FileOpen1->trigger();
     EXPECT_EQ(documentCount(), 2) << "a cancelled dialog opens nothing";
     EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+// The open dialog starts beside the active document, else in the folder it last took a file from;
+// the codec description dialog keeps a folder of its own, which never moves the open dialog's.
+TEST_F(SmallThingsGuiTest, EachFileDialogStartsInItsOwnFolderAndPicturesBesideTheActiveDocument) {
+    for (const char* folder : {"a", "b", "c"}) fs::create_directory(dir.path() / folder);
+    const std::string inA = dir.file("a/one.bmp");
+    const std::string inB = dir.file("b/two.bmp");
+    saveBitmapFile(patternBitmap(6, 4), inA);
+    saveBitmapFile(patternBitmap(4, 6), inB);
+    const auto folderOf = [](const std::string& file) { return QFileInfo(QString::fromStdString(file)).absolutePath(); };
+    QStringList starts;
+    const auto openFrom = [&](const std::string& file) {
+        form->askFilesToOpen = [&starts, file](const QString& start) {
+            starts << start;
+            return QStringList{QString::fromStdString(file)};
+        };
+        form->FileOpen1->trigger();
+    };
+    openFrom(inA);
+    openFrom(inB);
+    form->ClientArea->setActiveSubWindow(form->documents().first());
+    openFrom(inB);
+    ASSERT_EQ(starts.size(), 3);
+    EXPECT_EQ(starts[1], folderOf(inA)) << "beside the active document";
+    EXPECT_EQ(starts[2], folderOf(inA)) << "beside the document made active";
+
+    QStringList codecStarts;
+    const std::string description = dir.file("c/codec.json");
+    std::ofstream(description) << "not a description";
+    form->askCodecFiles = [&](const QString& start) {
+        codecStarts << start;
+        return QStringList{QString::fromStdString(description)};
+    };
+    form->LoadCodecDescriptions1->trigger();
+    form->LoadCodecDescriptions1->trigger();
+    ASSERT_EQ(codecStarts.size(), 2);
+    EXPECT_EQ(codecStarts[1], folderOf(description));
+
+    form->CloseAllDocuments();
+    settleClosedWindows();
+    openFrom(inA);
+    ASSERT_EQ(starts.size(), 4);
+    EXPECT_EQ(starts[3], folderOf(inB)) << "with no document, where the open dialog last took a file";
 }
 
 // A window must be the active one for its keys to reach it.

@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
@@ -152,6 +153,37 @@ TEST_F(SweepGuiTest, TheDialogsChoiceReachesTheSweepItsChartsAndItsDeltaTableAnd
     EXPECT_FALSE(offered->measures.takes("ciede2000"));
     EXPECT_EQ(offered->anchor, QString::fromStdString(anchor));
     EXPECT_TRUE(form->findChildren<SweepWindow*>().isEmpty()) << "Cancel runs nothing";
+}
+
+// The dialog names the picture it sweeps, and warns when the active window is a decoded result
+// rather than a source picture, which is what a sweep of the wrong window looks like.
+TEST_F(SweepGuiTest, TheDialogNamesThePictureAndWarnsOfADecodedResult) {
+    openSmallPicture();
+    TMDIChild* source = lastDocument();
+    form->JPEG1->trigger();
+    TMDIChild* result = lastDocument();
+    ASSERT_NE(result, source);
+    struct Seen {
+        QString subject;
+        bool warned = false;
+        QString warning;
+    };
+    QList<Seen> seen;
+    form->askSweepChoice = [&](SweepDialog& dialog) {
+        const auto* warning = dialog.findChild<QLabel*>("SweepSubjectWarning");
+        seen.append({dialog.findChild<QLabel*>("SweepSubject")->text(), !warning->isHidden(), warning->text()});
+        return false;
+    };
+    for (TMDIChild* window : {source, result}) {
+        form->ClientArea->setActiveSubWindow(window);
+        form->Sweep1->trigger();
+    }
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_EQ(seen[0].subject, "Sweeps " + source->caption());
+    EXPECT_FALSE(seen[0].warned);
+    EXPECT_EQ(seen[1].subject, "Sweeps " + result->caption());
+    EXPECT_TRUE(seen[1].warned);
+    EXPECT_TRUE(seen[1].warning.startsWith("crop~.bmp is a decoded result")) << seen[1].warning.toStdString();
 }
 
 TEST_F(SweepGuiTest, BadQualitiesOrNoCodecAreRefusedWithTheReasonAndNothingRuns) {

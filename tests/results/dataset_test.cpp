@@ -163,7 +163,7 @@ TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) 
 TEST_F(DataSetRunTest, EveryProgressReportNamesTheItemOfItsPoint) {
     run.jobs = 1;
     std::map<std::string, int> pointsOf;
-    runDataSetItems(run, [&](int, int, const std::string& item) {
+    runDataSetItems(run, [&](int, int, const std::string& item, const std::vector<std::string>&) {
         ++pointsOf[item];
         return true;
     });
@@ -173,13 +173,28 @@ TEST_F(DataSetRunTest, EveryProgressReportNamesTheItemOfItsPoint) {
     EXPECT_EQ(pointsOf, expected);
 }
 
+// The items under way are named as they are, not guessed from the points done: each report's item is
+// among them, no more than the run's threads are listed, and with two threads two items are seen at once.
+TEST_F(DataSetRunTest, EveryProgressReportNamesTheItemsUnderWay) {
+    run.jobs = 2;
+    std::size_t mostAtOnce = 0;
+    bool itemAmongThem = true;
+    runDataSetItems(run, [&](int, int, const std::string& item, const std::vector<std::string>& running) {
+        mostAtOnce = std::max(mostAtOnce, running.size());
+        itemAmongThem = itemAmongThem && std::find(running.begin(), running.end(), item) != running.end();
+        return true;
+    });
+    EXPECT_TRUE(itemAmongThem);
+    EXPECT_EQ(mostAtOnce, 2u);
+}
+
 // A picture that fails still counts its points, so that a progress bar reaches its end; the
 // others are made.
 TEST_F(DataSetRunTest, AFailingPictureEndsOnlyItsItemsAndTheProgressReachesItsEnd) {
     std::ofstream(dir.file("cut.png"), std::ios::binary) << testing::fileBytes(pictures[0]).substr(0, 200);
     run.pictures.push_back(dir.file("cut.png"));
     int lastDone = 0, total = 0;
-    const DataSetWork work = runDataSetItems(run, [&](int done, int all, const std::string&) {
+    const DataSetWork work = runDataSetItems(run, [&](int done, int all, const std::string&, const std::vector<std::string>&) {
         lastDone = std::max(lastDone, done);
         total = all;
         return true;
@@ -238,7 +253,7 @@ TEST_F(DataSetRunTest, AResumedRunMakesOnlyWhatIsMissingOrMadeOtherwiseAndPrints
 TEST_F(DataSetRunTest, ACancelledRunKeepsAndFilesEveryFinishedItemAndTheNextRunTakesThem) {
     run.resultFolder = results.path().string();
     run.jobs = 1;
-    const DataSetWork stopped = runDataSetItems(run, [](int done, int, const std::string&) { return done < 13; });
+    const DataSetWork stopped = runDataSetItems(run, [](int done, int, const std::string&, const std::vector<std::string>&) { return done < 13; });
     EXPECT_TRUE(stopped.cancelled);
     ASSERT_EQ(stopped.results.size(), 3u);
     const std::vector<std::pair<std::string, std::string>> finished{
@@ -281,7 +296,7 @@ TEST_F(DataSetRunTest, ACancelledRunOfSeveralJobsCountsOnlyWhatItKeeps) {
     otherFocus.pictures = {pictures[2]};
     runDataSetItems(otherFocus);  // the last picture's items are made otherwise, to be replaced
     run.pictures = pictures;
-    const DataSetWork stopped = runDataSetItems(run, [](int done, int, const std::string&) { return done < 4 * 5 + 2; });
+    const DataSetWork stopped = runDataSetItems(run, [](int done, int, const std::string&, const std::vector<std::string>&) { return done < 4 * 5 + 2; });
     ASSERT_TRUE(stopped.cancelled);
     ASSERT_LT(stopped.results.size(), 10u);
     const std::vector<DataSetItem> items = dataSetItems(pictures.size(), 2);

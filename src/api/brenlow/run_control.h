@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace brenlow {
 
@@ -14,6 +15,7 @@ struct Progress {
     int done = 0;
     int total = 0;
     std::string item;           // what was last started, when the request names its items
+    std::vector<std::string> running;  // every item under way, named alike, in the order the request takes them
     double elapsedSeconds = 0.0;
     double secondsLeft = -1.0;  // from the pace so far; negative until one item is done
 };
@@ -46,7 +48,7 @@ public:
     explicit ProgressPacer(const RunControl& control);
 
     // False once the caller has cancelled.
-    bool operator()(int done, int total, const std::string& item = {});
+    bool operator()(int done, int total, const std::string& item = {}, const std::vector<std::string>& running = {});
 
 private:
     using Clock = std::chrono::steady_clock;

@@ -73,7 +73,18 @@ SweepDialog::SweepDialog(const SweepChoice& offered, QWidget* parent) : QDialog(
     connect(buttons, &QDialogButtonBox::accepted, this, &SweepDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &SweepDialog::reject);
 
+    subject_ = plainLabel();
+    subject_->setObjectName(QStringLiteral("SweepSubject"));
+    subject_->setWordWrap(true);
+    subject_->hide();
+    subjectWarning_ = plainLabel();
+    subjectWarning_->setObjectName(QStringLiteral("SweepSubjectWarning"));
+    subjectWarning_->setWordWrap(true);
+    subjectWarning_->hide();
+
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(subject_);
+    layout->addWidget(subjectWarning_);
     layout->addWidget(makeCurveList(offered));
     layout->addWidget(makeSizeChoice(offered));
     layout->addLayout(fields);
@@ -86,6 +97,17 @@ SweepDialog::SweepDialog(const SweepChoice& offered, QWidget* parent) : QDialog(
     const int offeredAnchor = anchor_->findData(offered.anchor);
     if (offeredAnchor >= 0) anchor_->setCurrentIndex(offeredAnchor);
     showRunCount();
+}
+
+void SweepDialog::showSubject(const QString& subject, const QString& warning) {
+    subject_->setText(subject);
+    subject_->setVisible(!subject.isEmpty());
+    subjectWarning_->setText(warning);
+    subjectWarning_->setVisible(!warning.isEmpty());
+    // Bold, in the text's own colour: a warning stays readable in any palette.
+    QFont font = subjectWarning_->font();
+    font.setBold(true);
+    subjectWarning_->setFont(font);
 }
 
 QWidget* SweepDialog::makeCurveList(const SweepChoice& offered) {

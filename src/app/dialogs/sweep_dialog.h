@@ -41,6 +41,10 @@ public:
     // Takes the curves out, leaving none.
     void clearCurves();
 
+    // Names what the sweep codes ("SweepSubject") above the curves, and with `warning`
+    // ("SweepSubjectWarning") says what is amiss with it.
+    void showSubject(const QString& subject, const QString& warning = {});
+
     void accept() override;
 
 protected:
@@ -69,6 +73,8 @@ private:
     std::vector<std::pair<const char*, QCheckBox*>> measureBoxes_;  // by the optional measure's name
     QComboBox* anchor_ = nullptr;
     QLabel* runCount_ = nullptr;
+    QLabel* subject_ = nullptr;
+    QLabel* subjectWarning_ = nullptr;
     QLabel* problem_ = nullptr;
 };
 

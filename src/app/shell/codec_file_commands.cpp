@@ -29,8 +29,10 @@ QStringList loadCodecFiles(const QStringList& files, QStringList& failures) {
 
 void TMainForm::LoadCodecDescriptions1Click() {
     QStringList chosen;
-    for (const QString& file : askCodecFiles()) chosen << QFileInfo(file).absoluteFilePath();
+    const QString dialog = QStringLiteral("codecFiles");
+    for (const QString& file : askCodecFiles(rememberedDialogFolder(dialog))) chosen << QFileInfo(file).absoluteFilePath();
     if (chosen.isEmpty()) return;
+    rememberDialogFolder(dialog, QFileInfo(chosen.first()).absolutePath());
     QStringList failures;
     const QStringList loaded = loadCodecFiles(chosen, failures);
     QStringList remembered = rememberedCodecFiles();

@@ -4,11 +4,13 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <algorithm>
+#include <utility>
 
 #include "app/dialogs/dataset_pictures.h"
 #include "app/dialogs/result_folders.h"
 #include "app/dialogs/sweep_choice.h"
 #include "app/jobs/dataset_progress.h"
+#include "app/jobs/dataset_run_panel.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/dataset_results.h"
 #include "app/shell/main_form.h"
@@ -84,6 +86,7 @@ QString failedItemsText(const std::vector<FailedItem>& failed) {
 }  // namespace
 
 void TMainForm::DataSetSweep1Click() {
+    if (dataSetRunning()) return;  // one at a time: each is a folder locked and every core busy
     const long divisorCode = readFieldInteger(Edit3->text().toStdString());
     const long focus = readFieldInteger(Edit5->text().toStdString());
     // As for the sweep, the status line names the work once the dialogs are answered.
@@ -91,7 +94,8 @@ void TMainForm::DataSetSweep1Click() {
     const QString folder = askDataSetFolder(recalledDataSetFolder());
     if (folder.isEmpty()) return;
     rememberDataSetFolder(folder);
-    const std::optional<SweepChoice> choice = chooseSweep();
+    const std::optional<SweepChoice> choice =
+        chooseSweep(QStringLiteral("Sweeps every picture of %1").arg(QDir::toNativeSeparators(folder)));
     if (!choice) return;
 
     DataSetRequest request;
@@ -108,15 +112,60 @@ void TMainForm::DataSetSweep1Click() {
     if (run.pictures.empty()) return;
     const QString results = resultFolderOf(list, run.settings.curves);
     run.resultFolder = QDir::toNativeSeparators(results).toStdString();
-    DataSetProgressOutcome progress = runDataSetWithProgress(this, plan);
     // File > Open Results offers the folder the data set is filed in.
     rememberResultsFolder(results);
+    startDataSetRun(std::move(plan), QDir::toNativeSeparators(folder));
+}
+
+void TMainForm::createDataSetRunner() {
+    dataSetRunner_ = new DataSetRunner(this);
+    dataSetRunner_->progressed = [this](int done, int total, const QString& text) {
+        DataSetProgress1->showProgress(done, total, text);
+    };
+    dataSetRunner_->ended = [this](DataSetProgressOutcome& progress) { endDataSetRun(progress); };
+    connect(DataSetProgress1, &DataSetRunPanel::cancelRequested, this, &TMainForm::cancelDataSetRun);
+}
+
+bool TMainForm::dataSetRunning() const {
+    return dataSetRunner_->running();
+}
+
+void TMainForm::cancelDataSetRun() {
+    if (!dataSetRunning()) return;
+    dataSetRunner_->cancel();
+    DataSetProgress1->showStopping();
+}
+
+void TMainForm::startDataSetRun(DataSetPlan plan, const QString& folder) {
+    const int total = dataSetPointCount(plan.run);
+    Progress starting;
+    starting.total = total;
+    const QString text = dataSetProgressText(plan.run, starting);
+    dataSetRunFolder_ = folder;
+    if (!dataSetRunner_->start(std::move(plan))) return;
+    DataSetProgress1->start(total, text);
+    updateCommandActions();
+}
+
+void TMainForm::endDataSetRun(DataSetProgressOutcome& progress) {
+    DataSetProgress1->finish();
+    updateCommandActions();
+    const bool exiting = std::exchange(exitWhenDataSetStops_, false);
+    if (!progress.failure.isEmpty()) showMessage(progress.failure);
     // Said even when nothing is shown: the folder keeps what a cancelled run finished.
-    statusBar()->showMessage(progress.summary);
+    if (progress.failure.isEmpty()) statusBar()->showMessage(progress.summary);
+    if (exiting) {
+        close();
+        return;
+    }
     if (!progress.outcome) return;
-    DataSetWindow* window = showDataSetWindow(QDir::toNativeSeparators(folder), std::move(*progress.outcome),
-                                              plan.anchor,
-                                              [](const std::string& picture) { return picture; }, {run.resultFolder});
+    const DataSetPlan& plan = dataSetRunner_->plan();
+    DataSetWindow* window = showDataSetWindow(dataSetRunFolder_, std::move(*progress.outcome), plan.anchor,
+                                              [](const std::string& picture) { return picture; },
+                                              {plan.run.resultFolder});
+    // The same folder swept again in one session: its windows are told apart by their number.
+    const int run = ++dataSetRuns_[dataSetRunFolder_];
+    if (run > 1) window->setWindowTitle(window->windowTitle() + QStringLiteral(" (%1)").arg(run));
     if (progress.cancelled)
         window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
                                                            .arg(progress.picturesDone)

@@ -1,6 +1,7 @@
 #include "app/shell/main_form.h"
 
 #include <QDragEnterEvent>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -48,6 +49,8 @@ void refuseHeaderlessCodedFile(const QString& path) {
                     path.toStdString());
 }
 
+const QString kOpenDialog = QStringLiteral("open");
+
 bool holdsLocalFiles(const QMimeData* data) {
     if (!data || !data->hasUrls()) return false;
     for (const QUrl& url : data->urls())
@@ -71,8 +74,19 @@ void TMainForm::FileNew1Execute() {
     OpenDocument(QStringLiteral("NONAME%1").arg(documents().size() + 1));
 }
 
+QString TMainForm::pictureDialogStart() const {
+    if (const TMDIChild* document = activeDocument()) {
+        const QFileInfo file(document->caption());
+        if (file.isAbsolute() && file.dir().exists()) return file.absolutePath();
+    }
+    return rememberedDialogFolder(kOpenDialog);
+}
+
 void TMainForm::FileOpen1Execute() {
-    for (const QString& name : askFilesToOpen())
+    const QStringList names = askFilesToOpen(pictureDialogStart());
+    if (!names.isEmpty() && !names.first().isEmpty())
+        rememberDialogFolder(kOpenDialog, QFileInfo(names.first()).absolutePath());
+    for (const QString& name : names)
         if (!name.isEmpty()) openRecordedDocument(name);
 }
 

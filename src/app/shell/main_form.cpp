@@ -27,9 +27,11 @@
 #include "app/dialogs/sweep_dialog.h"
 #include "app/docks/measurements_dock.h"
 #include "app/jobs/command_progress.h"
+#include "app/jobs/dataset_run_panel.h"
 #include "app/jobs/worker_thread.h"
 #include "app/shell/about_box.h"
 #include "app/shell/action_icons.h"
+#include "app/shell/exit_questions.h"
 #include "app/shell/field_tips.h"
 #include "app/shell/mdi_child.h"
 #include "app/shell/plain_text.h"
@@ -80,7 +82,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(ClientArea);
 
     showMessage = [this](const QString& text) { showFailureBox(this, text); };
-    askFilesToOpen = [this] { return QFileDialog::getOpenFileNames(this, QString(), QString(), openDialogFilter()); };
+    askFilesToOpen = [this](const QString& start) {
+        return QFileDialog::getOpenFileNames(this, QString(), start, openDialogFilter());
+    };
     askSweepChoice = [](SweepDialog& dialog) {
         // The dialog comes up inside the sweep command, under its wait cursor.
         QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -100,10 +104,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         QApplication::restoreOverrideCursor();
         return folders;
     };
-    askCodecFiles = [this] {
+    askCodecFiles = [this](const QString& start) {
         QApplication::setOverrideCursor(Qt::ArrowCursor);
         const QStringList files = QFileDialog::getOpenFileNames(
-            this, QStringLiteral("Load Codec Descriptions"), QString(),
+            this, QStringLiteral("Load Codec Descriptions"), start,
             QStringLiteral("Codec descriptions (*.json);;All files (*)"));
         QApplication::restoreOverrideCursor();
         return files;
@@ -115,6 +119,16 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
         return folder;
     };
 
+    askStopDataSet = [this](const QString& question) {
+        return askExitQuestion(this, question, QStringLiteral("Stop and Exit"), QStringLiteral("Keep Running"));
+    };
+    askDiscardResults = [this](const QString& question) {
+        return askExitQuestion(this, question, QStringLiteral("Exit"), QStringLiteral("Cancel"));
+    };
+    askOverwriteResult = [this](const QString& question) {
+        return askExitQuestion(this, question, QStringLiteral("Save"), QStringLiteral("Cancel"));
+    };
+
     createActions();
     // Before the menus, so that the codecs of earlier sessions are listed there.
     loadRememberedCodecFiles();
@@ -122,6 +136,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     createToolBar();
     createProgressBar();
     createStatusBar();
+    createDataSetRunner();
     connectCommands();
 
     Measurements = new MeasurementsDock(this);
@@ -487,6 +502,8 @@ void TMainForm::createStatusBar() {
     statusBar()->addWidget(StatusText, 1);
     CommandProgress1 = new CommandProgress;
     statusBar()->addPermanentWidget(CommandProgress1);
+    DataSetProgress1 = new DataSetRunPanel;
+    statusBar()->addPermanentWidget(DataSetProgress1);
     ZoomText = new QLabel;
     ZoomText->setObjectName(QStringLiteral("ZoomText"));
     statusBar()->addPermanentWidget(ZoomText);
@@ -544,7 +561,7 @@ void TMainForm::updateCommandActions() {
         action->setEnabled(idle);
     FileClose1->setEnabled(idle && ClientArea->currentSubWindow() != nullptr);
     Sweep1->setEnabled(idle && activeDocument() != nullptr);
-    DataSetSweep1->setEnabled(idle);
+    DataSetSweep1->setEnabled(idle && !dataSetRunning());
     Compare1->setEnabled(idle && activeDocument() != nullptr);
     CompareTwo1->setEnabled(idle && documents().size() >= 2);
     for (QAction* entry : AnchorCodecEntries) entry->setEnabled(idle);
@@ -664,9 +681,21 @@ void TMainForm::showReportLine(const QString& line) {
     statusBar()->showMessage(line);
 }
 
+void TMainForm::markWindowsOfReplacedFile(const TMDIChild& written) {
+    const QString result = written.description().isEmpty() ? QFileInfo(written.caption()).fileName() : written.description();
+    for (TMDIChild* document : documents())
+        if (document != &written && document->caption() == written.caption()) document->markFileReplaced(result);
+}
+
 void TMainForm::saveWithConfirmation() {
-    const TMDIChild* document = activeDocument();
+    TMDIChild* document = activeDocument();
     if (!document) return;
+    if (!document->replacedBy().isEmpty() && QString::fromStdString(saveTargetFor(document->fileName())) == document->caption()) {
+        const QString question =
+            QStringLiteral("%1 now holds the %2 result, coded after this window's. Save this window's picture over it?")
+                .arg(QFileInfo(document->caption()).fileName(), document->replacedBy());
+        if (!askOverwriteResult(question)) return;
+    }
     QString target;
     const bool saved = runCommand(
         [&] {
@@ -674,7 +703,12 @@ void TMainForm::saveWithConfirmation() {
             FileSave1Execute();
         },
         QStringLiteral("Saving %1...").arg(activeFileName()));
-    if (saved) statusBar()->showMessage(QStringLiteral("Saved %1").arg(target));
+    if (!saved) return;
+    statusBar()->showMessage(QStringLiteral("Saved %1").arg(target));
+    if (target == document->caption()) {
+        document->markFileReplaced({});
+        markWindowsOfReplacedFile(*document);
+    }
 }
 
 void TMainForm::openRecordedDocument(const QString& name) {
@@ -729,7 +763,7 @@ void TMainForm::saveLayout() const {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (commandRunning_) {
+    if (commandRunning_ || !mayExitWithDataSetRun() || !mayDiscardResults()) {
         event->ignore();
         return;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -33,6 +34,9 @@ namespace brenlow {
 class CodecSettingsDialog;
 class CommandProgress;
 class DataSetPictureList;
+class DataSetRunner;
+class DataSetRunPanel;
+struct DataSetProgressOutcome;
 class DataSetWindow;
 class MeasurementsDock;
 class SweepDialog;
@@ -57,8 +61,9 @@ public:
 
     // How a failed command's message reaches the user: a modal message box with one OK button.
     std::function<void(const QString&)> showMessage;
-    // The open dialog, which takes several files at once; an empty list means the user cancelled.
-    std::function<QStringList()> askFilesToOpen;
+    // The open dialog, opened on `start` and taking several files at once; an empty list means the
+    // user cancelled.
+    std::function<QStringList(const QString& start)> askFilesToOpen;
     // Shows the sweep dialog and says whether the user pressed OK on a choice it took.
     std::function<bool(SweepDialog&)> askSweepChoice;
     // The folder dialog of Data Set Sweep, opened on `start`; an empty name means the user cancelled.
@@ -67,8 +72,16 @@ public:
     std::function<bool(DataSetPictureList&)> askDataSetPictures;
     // The folder dialog of Open Results, opened on `start`, several folders at once; empty: cancelled.
     std::function<QStringList(const QString& start)> askResultFolders;
-    // The open dialog of Load Codec Descriptions, several files at once; an empty list: cancelled.
-    std::function<QStringList()> askCodecFiles;
+    // The open dialog of Load Codec Descriptions, opened on `start`, several files at once; an empty
+    // list: cancelled.
+    std::function<QStringList(const QString& start)> askCodecFiles;
+    // Asked on exit while a data set runs: `question` says what stopping keeps; true to stop it and exit.
+    std::function<bool(const QString& question)> askStopDataSet;
+    // Asked before Save writes a window's picture over a file that another window's result replaced
+    // since; true to save all the same.
+    std::function<bool(const QString& question)> askOverwriteResult;
+    // Asked on exit while windows hold results saved nowhere; true to exit all the same.
+    std::function<bool(const QString& question)> askDiscardResults;
     // How long a command works before the status bar shows that it is still at it.
     std::chrono::milliseconds progressDelay{500};
 
@@ -149,6 +162,8 @@ public:
     // The active document's zoom, kept in the status bar's right-hand corner.
     QLabel* ZoomText = nullptr;
     CommandProgress* CommandProgress1 = nullptr;
+    // The data set run under way, beside the status line, with its Cancel button.
+    DataSetRunPanel* DataSetProgress1 = nullptr;
 
     // File commands.
     void FileNew1Execute();
@@ -198,6 +213,10 @@ public:
     // Opens the result folders of `sweep --out` (one run, its shards, or runs to merge) in a data
     // set window; a folder that does not read is named in the message.
     void OpenResults1Click();
+    // Whether a data set sweep runs now; the workbench goes on meanwhile, but starts no second one.
+    bool dataSetRunning() const;
+    // Stops the data set sweep under way once its items under way notice; what is finished is kept.
+    void cancelDataSetRun();
 
     // Runs a command under the wait cursor, with `busyText` in the status line while it works; a
     // failure is shown and the workbench goes on. False when it failed or another command was
@@ -230,6 +249,13 @@ private:
     void createActions();
     void addKeysOfOtherPrograms();
     void createFileActions();
+    void createDataSetRunner();
+    // Runs `plan` in the background, its progress beside the status line; `folder` is the data set's.
+    void startDataSetRun(DataSetPlan plan, const QString& folder);
+    void endDataSetRun(DataSetProgressOutcome& progress);
+    // On exit: whether the data set run and the results saved nowhere may go, asking the user.
+    bool mayExitWithDataSetRun();
+    bool mayDiscardResults();
     // Shows a data set in a window of its own whose picture rows open their points; `pictureFile`
     // turns a picture as the data set names it into the file to open; `resultFolders` hold the data set.
     DataSetWindow* showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
@@ -267,12 +293,16 @@ private:
     void saveLayout() const;
     void fillRecentFilesMenu();
     void saveWithConfirmation();
+    // Marks the other windows of `written`'s file: the file now holds `written`'s picture.
+    void markWindowsOfReplacedFile(const TMDIChild& written);
     void showReportLine(const QString& line);
     // "Coding astronaut.bmp with AVC..." for the active document, empty without one.
     QString codingText(const QString& codec) const;
     // "Opening astronaut.bmp..."
     static QString openingText(const QString& name);
     QString activeFileName() const;
+    // Where the open dialog starts: beside the active document, else where it was left.
+    QString pictureDialogStart() const;
 
     QAction* makeAction(const char* name, const QString& caption, const QString& hint);
     QAction* makeCommandEntry(const char* name, const QString& caption, bool hidden, void (TMainForm::*handler)());
@@ -290,8 +320,9 @@ private:
         return std::move(*result);
     }
 
-    // The sweep dialog's answer, remembered for the next sweep; nothing when the user cancelled.
-    std::optional<SweepChoice> chooseSweep();
+    // The sweep dialog's answer, remembered for the next sweep; nothing when the user cancelled. The
+    // dialog names `subject`, what is swept, and says `warning` about it.
+    std::optional<SweepChoice> chooseSweep(const QString& subject, const QString& warning = {});
 
     using StillEncoder = StillRunResult (*)(const DocumentView&, const StillParameters&);
     void runStillEncoder(Command command, StillEncoder encode);
@@ -310,6 +341,10 @@ private:
     QList<QAction*> windowListEntries_;
     QPointer<QLineEdit> editTarget_;
     bool commandRunning_ = false;
+    DataSetRunner* dataSetRunner_ = nullptr;
+    QString dataSetRunFolder_;
+    QHash<QString, int> dataSetRuns_;  // the data set windows of each folder swept so far
+    bool exitWhenDataSetStops_ = false;
     QString busyText_;
 };
 

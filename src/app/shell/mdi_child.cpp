@@ -1,6 +1,7 @@
 #include "app/shell/mdi_child.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMdiArea>
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "app/shell/result_titles.h"
+#include "app/shell/title_bar_style.h"
 #include "imaging/bitmap_bridge.h"
 #include "io/error.h"
 
@@ -60,6 +62,16 @@ double previousZoomStep(double scale) {
     return kZoomSteps.front();
 }
 
+// One for every document, kept by the application: a window's style must outlive the window.
+TitleBarStyle* titleBarStyle() {
+    static TitleBarStyle* const style = [] {
+        auto* made = new TitleBarStyle;
+        made->setParent(QCoreApplication::instance());
+        return made;
+    }();
+    return style;
+}
+
 }  // namespace
 
 TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(parent), caption_(caption) {
@@ -77,15 +89,24 @@ TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(pa
     scrollArea_->setWidget(Image1);
     scrollArea_->viewport()->installEventFilter(this);
     setWidget(scrollArea_);
+    // Last: setting a style polishes the window, which its event filter sees.
+    setStyle(titleBarStyle());
 }
 
 std::string TMDIChild::fileName() const {
     return caption_.toStdString();
 }
 
+void TMDIChild::markFileReplaced(const QString& result) {
+    replacedBy_ = result;
+    setDescription(description_);
+}
+
 void TMDIChild::setDescription(const QString& description) {
     description_ = description;
-    setWindowTitle(describedTitle(caption_, description_));
+    const QString replaced =
+        replacedBy_.isEmpty() ? QString() : QStringLiteral(" - file replaced by the %1 result").arg(replacedBy_);
+    setWindowTitle(describedTitle(caption_, description_) + replaced);
 }
 
 void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {

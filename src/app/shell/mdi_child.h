@@ -34,6 +34,10 @@ public:
     // Shows "caption - description" as the title; an empty description shows the caption alone.
     void setDescription(const QString& description);
     const QString& description() const { return description_; }
+    // Says in the title that the file the caption names now holds another window's result, `result`
+    // as its description reads ("JPEG q30"); an empty `result` takes the mark off.
+    void markFileReplaced(const QString& result);
+    const QString& replacedBy() const { return replacedBy_; }
     const QImage& bitmap() const { return Image1->picture(); }
 
     // Shows a loaded picture (converted to 24 bits) and sizes the window to it.
@@ -99,6 +103,7 @@ private:
     QScrollArea* scrollArea_ = nullptr;
     QString caption_;
     QString description_;
+    QString replacedBy_;
     bool holdsFilePixels_ = false;
 };
 

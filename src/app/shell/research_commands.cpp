@@ -36,6 +36,15 @@ NamedPicture sourceBesideDecoded(const QString& caption) {
                 "\": compare a window decoded by a command, or a base~.bmp beside its base.bmp");
 }
 
+// A window of a decoded result (NAME~.bmp) is swept as a picture of its own: coded again, not its source.
+QString decodedResultWarning(const QString& caption) {
+    const QFileInfo file(caption);
+    if (!file.completeBaseName().endsWith(QLatin1Char('~'))) return {};
+    return QStringLiteral("%1 is a decoded result, not a source picture: the sweep codes its decoded pixels "
+                          "again. To sweep the source, cancel and activate the source's window.")
+        .arg(file.fileName());
+}
+
 }  // namespace
 
 void TMainForm::codeAndShow(const TMDIChild& source, const CodecEntry& codec, const StillParameters& parameters,
@@ -55,12 +64,14 @@ void TMainForm::codeAndShow(const TMDIChild& source, const CodecEntry& codec, co
     const QImage decoded = result.decoded.bitmap;
     TMDIChild* shown = showStillResult(std::move(result));
     shown->setDescription(runDescription(codec, parameters, settings));
+    markWindowsOfReplacedFile(*shown);
     shown->followView(source);
     Measurements->recordRun(&source, activeDocument(), std::move(record), decoded);
 }
 
-std::optional<SweepChoice> TMainForm::chooseSweep() {
+std::optional<SweepChoice> TMainForm::chooseSweep(const QString& subject, const QString& warning) {
     SweepDialog dialog(recalledSweepChoice(), this);
+    dialog.showSubject(subject, warning);
     // The status line names the sweep once the user has said what it runs.
     statusBar()->clearMessage();
     if (!askSweepChoice(dialog)) return std::nullopt;
@@ -74,7 +85,8 @@ void TMainForm::Sweep1Click() {
     if (!document) return;
     const long divisorCode = readFieldInteger(Edit3->text().toStdString());
     const long focus = readFieldInteger(Edit5->text().toStdString());
-    const std::optional<SweepChoice> choice = chooseSweep();
+    const std::optional<SweepChoice> choice =
+        chooseSweep(QStringLiteral("Sweeps %1").arg(document->caption()), decodedResultWarning(document->caption()));
     if (!choice) return;
     const SweepRequest request = sweepRequestOf(*choice, divisorCode, focus);
     const DocumentView view = document->view();

@@ -84,4 +84,12 @@ void rememberCodecSettings(const CodecEntry& codec, const CodecSettings& setting
     }
 }
 
+QString rememberedDialogFolder(const QString& dialog) {
+    return openWorkbenchSettings()->value(QStringLiteral("dialogFolders/") + dialog).toString();
+}
+
+void rememberDialogFolder(const QString& dialog, const QString& folder) {
+    openWorkbenchSettings()->setValue(QStringLiteral("dialogFolders/") + dialog, folder);
+}
+
 }  // namespace brenlow

@@ -29,6 +29,11 @@ void forgetRecentFile(const QString& file);
 QStringList rememberedCodecFiles();
 void rememberCodecFiles(const QStringList& files);
 
+// The folder a file dialog of the workbench ("open", "codecFiles") last took a file from, so that
+// each starts where it was left rather than where another was; empty before its first use.
+QString rememberedDialogFolder(const QString& dialog);
+void rememberDialogFolder(const QString& dialog, const QString& folder);
+
 // The settings the user chose for a codec, only those away from the defaults. Settings stored by
 // another build that the codec no longer takes are dropped, never an error.
 CodecSettings rememberedCodecSettings(const CodecEntry& codec);
