@@ -21,6 +21,7 @@ struct RunRecord {
     StillMeasures measures;
     bool measuring = false;       // the measures are still being taken on their own thread
     QImage reference;             // the picture the decoded one was measured against
+    QString origin;               // where a run not of a workbench command came from ("a data set sweep's point")
 };
 
 }  // namespace brenlow
