@@ -62,6 +62,7 @@ QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
 }
 
 QString runText(const RunRecord& record) {
+    if (!record.codec) return QStringLiteral("%1, quality %2").arg(record.curve).arg(record.parameters.quality);
     const CodecEntry& codec = *record.codec;
     QString text =
         QStringLiteral("%1, quality %2").arg(QString::fromStdString(codec.title)).arg(record.parameters.quality);

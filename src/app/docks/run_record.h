@@ -14,7 +14,9 @@ namespace brenlow {
 // One still-compression run as the Measurements panel and the Compare view see it.
 struct RunRecord {
     QString source;               // caption of the document that was coded
-    const CodecEntry* codec = nullptr;  // the registry's entry, which never moves
+    const CodecEntry* codec = nullptr;  // the registry's entry, which never moves; null for a point
+                                        // decoded elsewhere, named by `curve`
+    QString curve;                      // the curve's title where `codec` is null
     StillParameters parameters;
     CodecSettings settings;       // as a codec not ours coded with them, every key; empty for ours
     CompressionFigures figures;

@@ -63,9 +63,14 @@ RunRecord dataSetPointRun(const QString& source, const SweepPoint& point, const 
                           const CodedPoint& coded) {
     RunRecord run;
     run.source = source;
-    run.codec = &codecEntryOf(curve);
-    run.parameters = stillParametersOf(curve, point.quality);
-    if (run.codec->anchor != nullptr || run.codec->command != nullptr) run.settings = curve.settings;
+    // A point decoded elsewhere was made by no codec of this build.
+    run.codec = curve.otherCodec.empty() ? &codecEntryOf(curve.codec) : codecEntryNamed(curve.otherCodec);
+    run.curve = curveTitle(point.curve);
+    run.parameters.quality = static_cast<std::uint8_t>(point.quality);
+    if (!run.codec || run.codec->anchor != nullptr || run.codec->command != nullptr)
+        run.settings = curve.settings;
+    else
+        run.parameters = stillParametersOf(curve, point.quality);
     run.figures = point.figures;
     run.measures.picture = coded.measures;
     run.measures.bitsPerPixel = point.measures.bitsPerPixel;
