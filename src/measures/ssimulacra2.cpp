@@ -21,7 +21,7 @@ namespace brenlow {
 namespace {
 
 constexpr std::size_t kScales = 6;
-constexpr int kSmallestSide = 8;
+constexpr int kSmallestSide = kSsimulacra2SmallestSide;
 constexpr double kSigma = 1.5;
 constexpr float kC2 = 0.0009f;
 

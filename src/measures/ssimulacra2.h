@@ -9,6 +9,9 @@
 
 namespace brenlow {
 
+// Below this many pixels on a side the score is left undefined.
+constexpr int kSsimulacra2SmallestSide = 8;
+
 // SSIMULACRA 2 (version 2.1) of `test` against `reference`: 100 for identical pictures, about 90
 // where a difference is hard to see, 50 for medium quality, and lower (negative too) the worse.
 // Both pictures are 24-bit (Format_BGR888) and are measured over their common area counted from

@@ -34,11 +34,12 @@ namespace brenlow {
 namespace {
 
 constexpr double kPeak = 255.0;
-constexpr int kWindow = 11;
+constexpr int kWindow = kSsimSmallestSide;
 constexpr double kSigma = 1.5;
 constexpr double kC1 = (0.01 * kPeak) * (0.01 * kPeak);
 constexpr double kC2 = (0.03 * kPeak) * (0.03 * kPeak);
 constexpr std::array<double, 5> kScaleWeights = {0.0448, 0.2856, 0.3001, 0.2363, 0.1333};
+static_assert(kMsSsimSmallestSide == kWindow << (kScaleWeights.size() - 1));
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::array<double, kWindow> gaussianWindow() {

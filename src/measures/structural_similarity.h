@@ -7,6 +7,11 @@
 
 namespace brenlow {
 
+// The least sides a picture needs: one 11 x 11 window for SSIM, and one still at MS-SSIM's fifth
+// scale, after four halvings.
+constexpr int kSsimSmallestSide = 11;
+constexpr int kMsSsimSmallestSide = kSsimSmallestSide << 4;
+
 // Structural similarity of the luma of a common area. Both use Gaussian 11 x 11 windows with
 // sigma 1.5, K1 0.01, K2 0.03 and L 255, and each is NaN when a window does not fit.
 struct LumaSimilarity {

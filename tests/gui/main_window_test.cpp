@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, CompressMenuShowsThreeCommandsAndHidesTheRest) {
         {"JPEG", true, true, "F5"},         {"AJC", true, true, "F6"},        {"AVC", true, true, "F7"},
         {"AVC Sequence", false, false, ""}, {"AVC -> BMP", false, false, ""}, {"soomIn", false, false, ""},
         {"zoomOut", false, false, ""},      {"Test", false, false, ""},       {"", true, true, ""},
-        {"Anchor Codec", true, true, ""},
+        {"&Anchor Codec", true, true, ""},
     };
     EXPECT_EQ(entriesOf(form->Compress1), expected);
     for (const QAction* action : form->Compress1->actions()) EXPECT_TRUE(action->icon().isNull());

@@ -42,7 +42,7 @@ protected:
 
     QAction* anchorEntry(const QString& title) const {
         for (QAction* entry : form->AnchorCodecEntries)
-            if (entry->text() == title) return entry;
+            if (QString(entry->text()).remove(QLatin1Char('&')) == title) return entry;  // past its mnemonic
         return nullptr;
     }
 };

@@ -8,6 +8,7 @@
 #include "measures/measures.h"
 #include "measures/prepared_reference.h"
 #include "measures/still_measures.h"
+#include "measures/undefined_measures.h"
 
 #include <QImage>
 #include <string>

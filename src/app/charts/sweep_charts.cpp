@@ -3,6 +3,7 @@
 #include <QChart>
 #include <QCheckBox>
 #include <QChartView>
+#include <QTextDocumentFragment>
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -152,11 +153,19 @@ void keepAxisTitlesWhole(QChartView& view) {
     view.setMinimumSize(width, height);
 }
 
+// A screen reader reads a chart by its title, which the chart holds as markup.
+void nameByTitle(QChartView& view) {
+    const QString title = QTextDocumentFragment::fromHtml(view.chart()->title()).toPlainText();
+    view.setAccessibleName(title);
+    view.viewport()->setAccessibleName(title);  // the part that takes the focus
+}
+
 QChartView* chartView(QChart* chart, const char* name) {
     auto* view = new QChartView(chart);
     view->setObjectName(QString::fromLatin1(name));
     view->setRenderHint(QPainter::Antialiasing);
     keepAxisTitlesWhole(*view);
+    nameByTitle(*view);
     return view;
 }
 
@@ -166,6 +175,7 @@ void showChart(QChartView& view, QChart* chart) {
     view.setChart(chart);
     delete old;
     keepAxisTitlesWhole(view);
+    nameByTitle(view);
 }
 
 QComboBox* measureSelector(const std::vector<CurveMeasure>& measures) {

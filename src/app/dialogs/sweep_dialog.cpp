@@ -1,5 +1,6 @@
 #include "app/dialogs/sweep_dialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -17,6 +18,7 @@
 #include <exception>
 
 #include "app/shell/codec_titles.h"
+#include "app/shell/palette_follow.h"
 #include "app/shell/plain_text.h"
 #include "brenlow/codec.h"
 #include "brenlow/measures.h"
@@ -64,7 +66,11 @@ SweepDialog::SweepDialog(const SweepChoice& offered, QWidget* parent) : QDialog(
     problem_ = plainLabel();
     problem_->setObjectName(QStringLiteral("SweepProblem"));
     problem_->setWordWrap(true);
-    problem_->setStyleSheet(QStringLiteral("color: #b00000"));
+    followPalette(problem_, [](QWidget& label) {
+        QPalette palette = QApplication::palette(&label);
+        palette.setColor(QPalette::WindowText, warningText(palette));
+        label.setPalette(palette);
+    });
     problem_->hide();
 
     auto* fields = new QFormLayout;

@@ -2,6 +2,7 @@
 
 #include <QFontMetrics>
 #include <QResizeEvent>
+#include <QStringList>
 
 #include "app/shell/plain_text.h"
 
@@ -12,8 +13,9 @@ ElidedLabel::ElidedLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText);
 }
 
-void ElidedLabel::setFullText(const QString& text) {
+void ElidedLabel::setFullText(const QString& text, const QString& note) {
     fullText_ = text;
+    note_ = note;
     elide();
 }
 
@@ -49,7 +51,10 @@ QString ElidedLabel::elided(int width) const {
 void ElidedLabel::elide() {
     const QString shown = elided(contentsRect().width());
     setText(shown);
-    setToolTip(shown == fullText_ ? QString() : plainTip(fullText_));
+    QStringList tip;
+    if (shown != fullText_) tip << fullText_;
+    if (!note_.isEmpty()) tip << note_;
+    setToolTip(plainTip(tip.join(QLatin1Char('\n'))));
 }
 
 }  // namespace brenlow

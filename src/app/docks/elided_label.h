@@ -14,7 +14,8 @@ class ElidedLabel : public QLabel {
 public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
-    void setFullText(const QString& text);
+    // `note`, when given, is the tooltip whether or not the text fits, after the whole text where it does not.
+    void setFullText(const QString& text, const QString& note = {});
     const QString& fullText() const { return fullText_; }
 
     QSize sizeHint() const override;
@@ -28,6 +29,7 @@ private:
     QString elided(int width) const;
 
     QString fullText_;
+    QString note_;
 };
 
 }  // namespace brenlow

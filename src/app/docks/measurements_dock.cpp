@@ -62,6 +62,7 @@ QString shownMeasure(const MeasureRow& row, const PictureMeasures& measures) {
 }
 
 QString runText(const RunRecord& record) {
+    if (!record.codec) return QStringLiteral("%1, quality %2").arg(record.curve).arg(record.parameters.quality);
     const CodecEntry& codec = *record.codec;
     QString text =
         QStringLiteral("%1, quality %2").arg(QString::fromStdString(codec.title)).arg(record.parameters.quality);
@@ -73,6 +74,11 @@ QString runText(const RunRecord& record) {
     if (codec.codec != StillCodec::Jpeg) text += QStringLiteral(", divisor %1").arg(record.parameters.divisor);
     if (codec.codec == StillCodec::Avc) text += QStringLiteral(", focus %1").arg(record.parameters.passes);
     return text;
+}
+
+QString runLine(const RunRecord& record) {
+    const QString text = runText(record);
+    return record.origin.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, record.origin);
 }
 
 // "PSNR, SSIM, MS-SSIM and ...": the measures the panel shows, by their short names.
@@ -128,6 +134,13 @@ void MeasurementsDock::recordRun(const QMdiSubWindow* source, const QMdiSubWindo
     if (decoded) made_.insert(decoded, shared);
     pending_.push_back({shared, decodedPicture});
     measureNext();
+}
+
+void MeasurementsDock::recordMeasuredRun(const QMdiSubWindow* decoded, RunRecord record) {
+    record.measuring = false;
+    const auto shared = std::make_shared<RunRecord>(std::move(record));
+    if (decoded) made_.insert(decoded, shared);
+    keep(decoded, shared);
 }
 
 bool MeasurementsDock::measuring() const { return measuring_ != nullptr || !pending_.empty(); }
@@ -247,7 +260,7 @@ void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) 
     for (ElidedLabel* value : values_) value->setFullText(QString());
     if (!record) return;
     const PictureMeasures& m = record->measures.picture;
-    values_["run"]->setFullText(runText(*record));
+    values_["run"]->setFullText(runLine(*record));
     values_["source"]->setFullText(record->source);
     values_["coded_size"]->setFullText(QStringLiteral("%1 bytes").arg(record->figures.codedSize));
     values_["bits_per_pixel"]->setFullText(measure(record->measures.bitsPerPixel, 4));
@@ -256,7 +269,13 @@ void MeasurementsDock::showRun(const RunRecord* record, const QString& heading) 
             if (value->fullText().isEmpty()) value->setFullText(kMeasuring);
         return;
     }
-    for (const MeasureRow& row : measureTable()) values_[QString::fromLatin1(row.key)]->setFullText(shownMeasure(row, m));
+    for (const MeasureRow& row : measureTable()) {
+        const QString reason =
+            std::isnan(row.of(m)) ? QString::fromStdString(undefinedMeasureReason(row, record->reference.width(),
+                                                                                  record->reference.height()))
+                                  : QString();
+        values_[QString::fromLatin1(row.key)]->setFullText(shownMeasure(row, m), reason);
+    }
 }
 
 QString MeasurementsDock::valueText(const QString& name) const {

@@ -36,6 +36,9 @@ public:
     void recordRun(const QMdiSubWindow* source, const QMdiSubWindow* decoded, RunRecord record,
                    const QImage& decodedPicture);
 
+    // Keeps a run measured elsewhere (a data set sweep's point) for the window showing its result.
+    void recordMeasuredRun(const QMdiSubWindow* decoded, RunRecord record);
+
     // Whether some run's measures are still being taken. A run that no window shows any more is
     // stopped after the step under way (the usual measures, then each slower one) and its thread joined.
     bool measuring() const;

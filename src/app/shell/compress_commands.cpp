@@ -7,6 +7,7 @@
 #include "app/dialogs/codec_settings_dialog.h"
 #include "app/shell/codec_titles.h"
 #include "app/shell/mdi_child.h"
+#include "app/shell/menu_mnemonics.h"
 #include "app/shell/workbench_settings.h"
 #include "brenlow/codec.h"
 #include "codecs/field_rules.h"
@@ -58,7 +59,7 @@ void TMainForm::JPEG1Click() {
 
 void TMainForm::createAnchorCodecMenu() {
     Compress1->addSeparator();
-    AnchorCodec1 = Compress1->addMenu(QStringLiteral("Anchor Codec"));
+    AnchorCodec1 = Compress1->addMenu(QStringLiteral("&Anchor Codec"));
     AnchorCodec1->setObjectName(QStringLiteral("AnchorCodec1"));
     AnchorCodec1->menuAction()->setStatusTip(
         QStringLiteral("Codes the active picture with a codec of today's formats, or one described by commands, to "
@@ -71,6 +72,7 @@ void TMainForm::fillAnchorCodecMenu() {
     AnchorCodecEntries.clear();
     AnchorCodecSettings1 = nullptr;
     bool describedListed = false;
+    QStringList titles;
     for (const CodecEntry& codec : codecRegistry()) {
         if (!listedInCodecMenu(codec)) continue;
         // The codecs described by commands follow the libraries', apart.
@@ -87,6 +89,7 @@ void TMainForm::fillAnchorCodecMenu() {
             runCommand([this, listed] { codeWithListedCodec(*listed); }, codingText(title));
         });
         AnchorCodecEntries.append(entry);
+        titles << title;
     }
     if (AnchorCodecEntries.isEmpty()) {
         AnchorCodec1->addAction(QStringLiteral("(none in this build)"))->setEnabled(false);
@@ -98,7 +101,13 @@ void TMainForm::fillAnchorCodecMenu() {
             "Chooses each anchor codec's settings (speed, effort, subsampling...); they are remembered"));
         connect(AnchorCodecSettings1, &QAction::triggered, this, [this] { AnchorCodecSettingsClick()->open(); });
         describeAnchorEntries();
+        titles << AnchorCodecSettings1->text();
     }
+    // A letter reaches every entry; Load Codec Descriptions keeps its own.
+    QList<QAction*> entries = AnchorCodecEntries;
+    if (AnchorCodecSettings1) entries << AnchorCodecSettings1;
+    const QStringList captions = withMnemonics(titles, QString(mnemonicOf(LoadCodecDescriptions1->text())));
+    for (qsizetype i = 0; i < entries.size(); ++i) entries[i]->setText(captions[i]);
     // The form owns it: clearing the menu leaves it for the next fill.
     AnchorCodec1->addAction(LoadCodecDescriptions1);
 }

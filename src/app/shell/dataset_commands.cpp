@@ -9,6 +9,8 @@
 #include "app/dialogs/dataset_pictures.h"
 #include "app/dialogs/result_folders.h"
 #include "app/dialogs/sweep_choice.h"
+#include "app/docks/measurements_dock.h"
+#include "app/docks/run_record.h"
 #include "app/jobs/dataset_progress.h"
 #include "app/jobs/dataset_run_panel.h"
 #include "app/shell/codec_titles.h"
@@ -57,6 +59,27 @@ struct CodedPoint {
     DecodedPicture decoded;
     PictureMeasures measures;
 };
+
+// The Measurements panel's account of a data set's point, which the panel does not measure again.
+RunRecord dataSetPointRun(const QString& source, const SweepPoint& point, const CodecCurve& curve,
+                          const CodedPoint& coded) {
+    RunRecord run;
+    run.source = source;
+    // A point decoded elsewhere was made by no codec of this build.
+    run.codec = curve.otherCodec.empty() ? &codecEntryOf(curve.codec) : codecEntryNamed(curve.otherCodec);
+    run.curve = curveTitle(point.curve);
+    run.parameters.quality = static_cast<std::uint8_t>(point.quality);
+    if (!run.codec || run.codec->anchor != nullptr || run.codec->command != nullptr)
+        run.settings = curve.settings;
+    else
+        run.parameters = stillParametersOf(curve, point.quality);
+    run.figures = point.figures;
+    run.measures.picture = coded.measures;
+    run.measures.bitsPerPixel = point.measures.bitsPerPixel;
+    run.reference = coded.reference;
+    run.origin = QStringLiteral("a data set sweep's point, coded again as the sweep coded it");
+    return run;
+}
 
 // The picture is read as the data set run reads it, so that the point has the sweep's bits.
 CodedPoint codePoint(const std::string& picture, const SweepPoint& point, const CodecCurve& curve) {
@@ -226,7 +249,8 @@ void TMainForm::openDataSetPoint(const std::string& picture, const SweepPoint& p
                                 .arg(point.quality);
     coded.decoded.caption = caption.toStdString();
     const QImage decoded = coded.decoded.bitmap;
-    showDecodedPicture(std::move(coded.decoded));
+    const TMDIChild* shown = showDecodedPicture(std::move(coded.decoded));
+    Measurements->recordMeasuredRun(shown, dataSetPointRun(sourceCaption, point, curve, coded));
     auto* window = new CompareWindow(sourceCaption, coded.reference, caption, decoded, this);
     window->showMeasures(coded.measures);
     window->show();

@@ -34,6 +34,7 @@
 #include "app/shell/exit_questions.h"
 #include "app/shell/field_tips.h"
 #include "app/shell/mdi_child.h"
+#include "app/shell/palette_follow.h"
 #include "app/shell/plain_text.h"
 #include "app/shell/window_arrangement.h"
 #include "app/shell/window_menu.h"
@@ -78,7 +79,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
 
     ClientArea = new QMdiArea;
     ClientArea->setObjectName(QStringLiteral("ClientArea"));
-    ClientArea->setBackground(palette().brush(QPalette::Dark));
+    followPalette(ClientArea, [](QWidget& area) {
+        static_cast<QMdiArea&>(area).setBackground(QApplication::palette(&area).brush(QPalette::Dark));
+    });
     setCentralWidget(ClientArea);
 
     showMessage = [this](const QString& text) { showFailureBox(this, text); };
@@ -310,6 +313,9 @@ void TMainForm::createCompressMenu() {
     JPEG1->setShortcut(QKeySequence(Qt::Key_F5));
     AJC2->setShortcut(QKeySequence(Qt::Key_F6));
     AJC1->setShortcut(QKeySequence(Qt::Key_F7));
+    // "Compress" keeps its caption as it is, without a mnemonic; Alt+C opens it as one would.
+    connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_C), this), &QShortcut::activated, this,
+            [this] { menuBar()->setActiveAction(Compress1->menuAction()); });
     createAnchorCodecMenu();
 }
 
@@ -409,9 +415,14 @@ QLineEdit* TMainForm::addField(const char* name, const QString& text, int width,
     field->setFixedSize(width, kFieldHeight);
     field->setReadOnly(readOnly);
     if (readOnly) {
-        QPalette palette = field->palette();
-        palette.setColor(QPalette::Base, palette.color(QPalette::Button));
-        field->setPalette(palette);
+        // Drawn as a button's face, and drawn anew when the palette changes: a light face kept under a
+        // dark theme's light text would hide the text.
+        followPalette(field, [](QWidget& widget) {
+            QPalette palette = QApplication::palette(&widget);
+            for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+                palette.setColor(group, QPalette::Base, palette.color(group, QPalette::Button));
+            widget.setPalette(palette);
+        });
     }
     connect(field, &QLineEdit::selectionChanged, this, &TMainForm::updateEditActions);
     ToolBar2->addWidget(field);
@@ -466,8 +477,17 @@ void TMainForm::createParameterFields() {
     Edit6->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
-// The fields carry no labels of their own beyond the row's heading: their tips say what they hold.
+// The fields carry no labels of their own beyond the row's heading: their tips say what they hold,
+// and screen readers read their names, and the labels before them.
 void TMainForm::describeParameterFields() {
+    Label2->setBuddy(Edit2);
+    Label3->setBuddy(Edit4);
+    Label1->setBuddy(Edit5);
+    Edit2->setAccessibleName(QStringLiteral("Quality"));
+    Edit3->setAccessibleName(QStringLiteral("Divisor"));
+    Edit4->setAccessibleName(QStringLiteral("Ratio"));
+    Edit5->setAccessibleName(QStringLiteral("Focus"));
+    Edit6->setAccessibleName(QStringLiteral("Report line"));
     Edit2->setToolTip(qualityTip());
     const auto describe = [](QLineEdit* field, QString (*tip)(const QString&)) {
         field->setToolTip(tip(field->text()));

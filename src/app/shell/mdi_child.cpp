@@ -89,6 +89,9 @@ TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(pa
     scrollArea_->setWidget(Image1);
     scrollArea_->viewport()->installEventFilter(this);
     setWidget(scrollArea_);
+    // A screen reader names the picture by its window.
+    scrollArea_->setAccessibleName(windowTitle());
+    connect(this, &QWidget::windowTitleChanged, scrollArea_, &QWidget::setAccessibleName);
     // Last: setting a style polishes the window, which its event filter sees.
     setStyle(titleBarStyle());
 }

@@ -1,5 +1,6 @@
 #include "app/windows/compare_canvas.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/shell/palette_follow.h"
 #include "app/shell/plain_text.h"
 #include "imaging/difference_image.h"
 
@@ -28,10 +30,20 @@ QLabel* makeCaption(QWidget* canvas, const char* name) {
     caption->setObjectName(QString::fromLatin1(name));
     // The captions lie over the pictures; panning and the pixel readout must reach through them.
     caption->setAttribute(Qt::WA_TransparentForMouseEvents);
-    QPalette colours = caption->palette();
-    colours.setColor(QPalette::Window, QColor(0, 0, 0, 170));
-    colours.setColor(QPalette::WindowText, Qt::white);
-    caption->setPalette(colours);
+    // The palette's own text on its own face, a little translucent, whatever the theme. The roles are
+    // the label's own: it would take the canvas's dark face, and with it the palette's Light for text,
+    // which a dark theme makes a dark grey.
+    caption->setBackgroundRole(QPalette::Window);
+    caption->setForegroundRole(QPalette::WindowText);
+    followPalette(caption, [](QWidget& label) {
+        QPalette colours = QApplication::palette(&label);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+            QColor face = colours.color(group, QPalette::Window);
+            face.setAlpha(215);
+            colours.setColor(group, QPalette::Window, face);
+        }
+        label.setPalette(colours);
+    });
     caption->setAutoFillBackground(true);
     caption->setContentsMargins(6, 2, 6, 2);
     return caption;

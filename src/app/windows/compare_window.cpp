@@ -18,6 +18,7 @@
 #include "app/charts/heat_map_legend.h"
 #include "app/shell/plain_text.h"
 #include "app/windows/compare_canvas.h"
+#include "app/windows/ringed_combo_box.h"
 #include "brenlow/measures.h"
 #include "imaging/difference_image.h"
 #include "io/error.h"
@@ -43,29 +44,54 @@ QString differenceText(const QImage& source, const QImage& decoded, QPoint pixel
     return QStringLiteral("R %1 G %2 B %3").arg(signedText(b[2] - a[2]), signedText(b[1] - a[1]), signedText(b[0] - a[0]));
 }
 
-QToolButton* button(const QString& text, const char* name) {
+// `spoken`: what a screen reader says for a button whose text is a sign.
+QToolButton* button(const QString& text, const char* name, const QString& spoken) {
     auto* tool = new QToolButton;
     tool->setText(text);
     tool->setObjectName(QString::fromLatin1(name));
+    tool->setAccessibleName(spoken);
+    tool->setToolTip(spoken);
     return tool;
+}
+
+QLabel* buddyLabel(const QString& text, QWidget* buddy) {
+    auto* label = new QLabel(text);
+    label->setBuddy(buddy);
+    return label;
 }
 
 // "PSNR 31.250 dB,  SSIM 0.91234,  ...,  Butteraugli 2.1000 (3-norm 0.9000)": the table's rows that
 // have a short name, a group's further rows in brackets after its first. A measure a run leaves out
 // unless asked shows only where it was taken, as a data set's may be.
+bool inSummary(const MeasureRow& row, const PictureMeasures& measures) {
+    if (row.shortName == nullptr) return false;
+    const OptionalMeasure* optional = row.group ? optionalMeasureNamed(row.group) : nullptr;
+    return !optional || optional->takenByDefault || !std::isnan(row.of(measures));
+}
+
 QString measuresSummary(const PictureMeasures& measures) {
     QString text;
     const char* lastGroup = nullptr;
     for (const MeasureRow& row : measureTable()) {
-        if (row.shortName == nullptr) continue;
-        const OptionalMeasure* optional = row.group ? optionalMeasureNamed(row.group) : nullptr;
-        if (optional && !optional->takenByDefault && std::isnan(row.of(measures))) continue;
+        if (!inSummary(row, measures)) continue;
         const QString item = QString::fromUtf8(row.shortName) + QLatin1Char(' ') + QString::fromStdString(row.shown(measures));
         const bool sameGroup = row.group != nullptr && lastGroup != nullptr && std::string_view(row.group) == lastGroup;
         text += sameGroup ? QStringLiteral(" (%1)").arg(item) : (text.isEmpty() ? item : QStringLiteral(",  ") + item);
         lastGroup = row.group;
     }
     return text;
+}
+
+// One line for each measure of the summary that reads n/a, saying why.
+QString undefinedMeasuresTip(const PictureMeasures& measures, QSize area) {
+    QStringList reasons;
+    for (const MeasureRow& row : measureTable()) {
+        if (!inSummary(row, measures) || !std::isnan(row.of(measures))) continue;
+        const QString reason =
+            QString::fromStdString(undefinedMeasureReason(row, area.width(), area.height()));
+        if (!reasons.contains(reason)) reasons << reason;
+    }
+    return reasons.isEmpty() ? QString() : QStringLiteral("n/a: ") + reasons.join(QStringLiteral("\n"));
 }
 
 // The result of the heat map's thread, handed back to the window's.
@@ -97,6 +123,7 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     canvas_ = new CompareCanvas(source_, decoded_);
     canvas_->setNames(sourceCaption, caption);
     canvas_->setRoles(roles_.first, roles_.second);
+    canvas_->setAccessibleName(QStringLiteral("%1 and %2 pictures").arg(roles_.first, roles_.second));
     readout_ = plainLabel(QStringLiteral("Point at a pixel to read both pictures."));
     readout_->setObjectName(QStringLiteral("PixelReadout"));
     measures_ = plainLabel();
@@ -147,10 +174,10 @@ QWidget* CompareWindow::makeControls() {
     connect(split, &QSlider::valueChanged, this, [this](int value) { canvas_->setSplit(value / 1000.0); });
     connect(gain, &QSpinBox::valueChanged, this, [this](int value) { canvas_->setGain(value); });
 
-    QToolButton* fit = button(QStringLiteral("Fit"), "ZoomFit");
-    QToolButton* actual = button(QStringLiteral("1:1"), "ZoomActual");
-    QToolButton* in = button(QStringLiteral("+"), "ZoomIn");
-    QToolButton* out = button(QStringLiteral("-"), "ZoomOut");
+    QToolButton* fit = button(QStringLiteral("Fit"), "ZoomFit", QStringLiteral("Zoom to fit"));
+    QToolButton* actual = button(QStringLiteral("1:1"), "ZoomActual", QStringLiteral("Zoom 1:1"));
+    QToolButton* in = button(QStringLiteral("+"), "ZoomIn", QStringLiteral("Zoom in"));
+    QToolButton* out = button(QStringLiteral("-"), "ZoomOut", QStringLiteral("Zoom out"));
     connect(fit, &QToolButton::clicked, canvas_, &CompareCanvas::fitToView);
     connect(actual, &QToolButton::clicked, this, [this] { canvas_->zoomBy(1.0 / canvas_->zoom()); });
     connect(in, &QToolButton::clicked, this, [this] { canvas_->zoomBy(2.0); });
@@ -159,9 +186,9 @@ QWidget* CompareWindow::makeControls() {
     zoomText_->setObjectName(QStringLiteral("ZoomText"));
 
     row->addWidget(mode);
-    row->addWidget(new QLabel(QStringLiteral("Split:")));
+    row->addWidget(buddyLabel(QStringLiteral("Split:"), split));
     row->addWidget(split, 1);
-    row->addWidget(new QLabel(QStringLiteral("Amplify:")));
+    row->addWidget(buddyLabel(QStringLiteral("Amplify:"), gain));
     row->addWidget(gain);
     for (QWidget* widget : {static_cast<QWidget*>(fit), static_cast<QWidget*>(actual), static_cast<QWidget*>(in),
                             static_cast<QWidget*>(out), static_cast<QWidget*>(zoomText_)})
@@ -170,8 +197,9 @@ QWidget* CompareWindow::makeControls() {
 }
 
 QComboBox* CompareWindow::makeModeBox() {
-    auto* mode = new QComboBox;
+    auto* mode = new RingedComboBox;
     mode->setObjectName(QStringLiteral("CompareMode"));
+    mode->setAccessibleName(QStringLiteral("Compare mode"));
     mode->addItems({QStringLiteral("Side by side"), QStringLiteral("Split"), QStringLiteral("Difference"),
                     QStringLiteral("Flip"), QStringLiteral("Butteraugli heat map")});
     mode->setItemData(kFlipMode,
@@ -250,6 +278,7 @@ void CompareWindow::finishHeatMap(const QImage& map, const QString& failure) {
 
 void CompareWindow::showMeasures(const PictureMeasures& m) {
     measures_->setText(QStringLiteral("%1 against %2:  %3").arg(roles_.second, roles_.first, measuresSummary(m)));
+    measures_->setToolTip(plainTip(undefinedMeasuresTip(m, source_.size())));
 }
 
 QString CompareWindow::measuresText() const { return measures_->text(); }

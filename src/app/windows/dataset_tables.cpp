@@ -53,7 +53,8 @@ QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::st
     if (deltas.empty()) return nullptr;
     QTableWidget* table = readOnlyTable("DeltaSummaryTable", static_cast<int>(2 * deltas.size()),
                                         {"Codec", "Measure", "Fit", "Delta", "Mean", "Median", "Min", "Max",
-                                         "Stdev", "Pictures"});
+                                         "Stdev", "Pictures"},
+                                        QStringLiteral("Per-picture deltas"));
     for (std::size_t i = 0; i < deltas.size(); ++i) {
         fillSummaryRow(*table, static_cast<int>(2 * i), deltas[i], true);
         fillSummaryRow(*table, static_cast<int>(2 * i + 1), deltas[i], false);
@@ -65,7 +66,7 @@ QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::st
 
 QTableWidget* makeCurveTable(const DataSetOutcome& outcome) {
     QTableWidget* table = readOnlyTable("CurveTable", static_cast<int>(outcome.curves.size()),
-                                        {"Curve", "Codec", "Settings", "Qualities", "Library"});
+                                        {"Curve", "Codec", "Settings", "Qualities", "Library"}, QStringLiteral("Curves"));
     int row = 0;
     for (const CodecCurve& curve : outcome.curves) {
         QStringList qualities;
@@ -90,7 +91,7 @@ QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<Pictur
     for (std::size_t picture = 0; picture < outcome.outcomes.size(); ++picture)
         for (std::size_t point = 0; point < outcome.outcomes[picture].sweep.points.size(); ++point)
             rows.push_back({picture, point});
-    QTableWidget* table = readOnlyTable("PictureTable", static_cast<int>(rows.size()), headers);
+    QTableWidget* table = readOnlyTable("PictureTable", static_cast<int>(rows.size()), headers, QStringLiteral("Every picture"));
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     for (int row = 0; row < table->rowCount(); ++row) {
@@ -105,7 +106,8 @@ QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<Pictur
         table->setItem(row, 3, numberItem(QString::number(point.figures.codedSize)));
         table->setItem(row, 4, numberItem(number(point.measures.bitsPerPixel, 4)));
         int column = 5;
-        for (CurveMeasure measure : measures) table->setItem(row, column++, numberItem(number(measureOf(point, measure), 4)));
+        for (CurveMeasure measure : measures)
+            table->setItem(row, column++, measureItem(measure.row(), measureOf(point, measure), 4, point.megapixels));
     }
     table->resizeColumnsToContents();
     sortByHeaderClick(*table);

@@ -9,6 +9,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
 #include <span>
 
@@ -91,6 +92,7 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
 
 QWidget* DataSetWindow::makeTables() {
     auto* tabs = new QTabWidget;
+    tabs->setAccessibleName(QStringLiteral("Tables"));
     tabs->setObjectName(QStringLiteral("DataSetTabs"));
     tabs->addTab(makeDeltaRates(),
                  QStringLiteral("Aggregate delta rates against %1").arg(withoutMnemonics(curveTitle(anchor_))));
@@ -119,7 +121,9 @@ QWidget* DataSetWindow::makeTables() {
 }
 
 QWidget* DataSetWindow::makeDeltaRates() const {
-    QTableWidget* table = makeDeltaTable(aggregateDeltaTable(outcome_, anchor_), anchor_);
+    double megapixels = 0.0;
+    for (const PictureOutcome& picture : outcome_.outcomes) megapixels = std::max(megapixels, largestMegapixels(picture.sweep));
+    QTableWidget* table = makeDeltaTable(aggregateDeltaTable(outcome_, anchor_), anchor_, megapixels);
     const QString text =
         table ? QStringLiteral("Bjontegaard deltas of the aggregate curves (each point the mean over the pictures) "
                                "against %1. A negative BD-rate needs fewer bits for the same quality. \"!\": the "

@@ -69,6 +69,7 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
 
 QWidget* SweepWindow::makeTables() const {
     auto* tabs = new QTabWidget;
+    tabs->setAccessibleName(QStringLiteral("Tables"));
     tabs->setObjectName(QStringLiteral("SweepTabs"));
     tabs->addTab(makeDeltaRates(), QStringLiteral("Delta rates against %1").arg(withoutMnemonics(curveTitle(anchor_))));
     tabs->addTab(makePointTable(outcome_), QStringLiteral("Every point"));
