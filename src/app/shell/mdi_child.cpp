@@ -27,7 +27,7 @@ constexpr std::array kZoomSteps = {1.0 / 32, 1.0 / 16, 1.0 / 8, 1.0 / 6, 1.0 / 4
                                    1.0,      1.5,      2.0,     3.0,     4.0,     6.0,     8.0,     12.0,
                                    16.0,     24.0,     32.0};
 
-enum class ZoomCommand { In, Out, Fit, ActualSize };
+enum class ZoomCommand { In, Out, Fit, ActualSize, ScreenPixels };
 
 std::optional<ZoomCommand> zoomCommandFor(const QKeyEvent& key) {
     // Shift and the keypad only say how the key was typed; Ctrl++ needs Shift on many layouts.
@@ -43,6 +43,8 @@ std::optional<ZoomCommand> zoomCommandFor(const QKeyEvent& key) {
             return ZoomCommand::Fit;
         case Qt::Key_1:
             return ZoomCommand::ActualSize;
+        case Qt::Key_2:
+            return ZoomCommand::ScreenPixels;
         default:
             return std::nullopt;
     }
@@ -73,7 +75,9 @@ TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(pa
     scrollArea_ = new QScrollArea;
     scrollArea_->setFrameShape(QFrame::NoFrame);
     scrollArea_->setBackgroundRole(QPalette::Button);
-    scrollArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    // A picture narrower or lower than its window, as a fitted one is one way, sits in the middle
+    // rather than leaving a blank band on one side.
+    scrollArea_->setAlignment(Qt::AlignCenter);
     scrollArea_->setWidget(Image1);
     scrollArea_->viewport()->installEventFilter(this);
     setWidget(scrollArea_);
@@ -94,6 +98,7 @@ void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {
     Planes = std::move(planes);
     holdsFilePixels_ = false;
     applySizingRule();
+    emit pictureChanged();
 }
 
 void TMDIChild::applySizingRule() {
@@ -164,7 +169,7 @@ QPoint TMDIChild::scrollPosition() const {
 void TMDIChild::zoomAround(double scale, QPointF anchor) {
     QScrollBar* across = scrollArea_->horizontalScrollBar();
     QScrollBar* down = scrollArea_->verticalScrollBar();
-    const QPointF picturePoint = (anchor + QPointF(across->value(), down->value())) / zoom();
+    const QPointF picturePoint = (anchor - QPointF(Image1->pos())) / zoom();
     setZoom(scale);
     const QPointF scrolled = picturePoint * zoom() - anchor;
     across->setValue(qRound(scrolled.x()));
@@ -175,6 +180,10 @@ void TMDIChild::zoomToActualSize() {
     setZoom(1.0);
 }
 
+void TMDIChild::zoomToScreenPixels() {
+    setZoom(1.0 / devicePixelRatioF());
+}
+
 bool TMDIChild::runZoomKey(const QKeyEvent& key) {
     const std::optional<ZoomCommand> command = zoomCommandFor(key);
     if (!command) return false;
@@ -183,6 +192,7 @@ bool TMDIChild::runZoomKey(const QKeyEvent& key) {
         case ZoomCommand::Out: zoomOut(); break;
         case ZoomCommand::Fit: zoomToFit(); break;
         case ZoomCommand::ActualSize: zoomToActualSize(); break;
+        case ZoomCommand::ScreenPixels: zoomToScreenPixels(); break;
     }
     return true;
 }

@@ -18,6 +18,7 @@
 #include "app/charts/heat_map_legend.h"
 #include "app/shell/plain_text.h"
 #include "app/windows/compare_canvas.h"
+#include "app/windows/screen_fit.h"
 #include "brenlow/measures.h"
 #include "imaging/difference_image.h"
 #include "io/error.h"
@@ -99,8 +100,11 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     canvas_->setRoles(roles_.first, roles_.second);
     readout_ = plainLabel(QStringLiteral("Point at a pixel to read both pictures."));
     readout_->setObjectName(QStringLiteral("PixelReadout"));
+    // Long lines wrap rather than widen the window past a small screen.
+    readout_->setWordWrap(true);
     measures_ = plainLabel();
     measures_->setObjectName(QStringLiteral("PairMeasures"));
+    measures_->setWordWrap(true);
     measures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     legend_ = new HeatMapLegend;
     legend_->hide();
@@ -115,7 +119,7 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     connect(canvas_, &CompareCanvas::hovered, this, &CompareWindow::showPixel);
     connect(canvas_, &CompareCanvas::zoomChanged, this,
             [this](double zoom) { zoomText_->setText(QStringLiteral("%1 %").arg(qRound(zoom * 100))); });
-    resize(1100, 720);
+    resizeWithinScreen(*this, QSize(1100, 720));
     // A window of its own, closed by the keys a document closes with, and by Esc as a viewer is.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W),
                                     QKeySequence(Qt::CTRL | Qt::Key_F4)})
