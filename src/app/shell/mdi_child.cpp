@@ -75,9 +75,7 @@ TMDIChild::TMDIChild(const QString& caption, QWidget* parent) : QMdiSubWindow(pa
     scrollArea_ = new QScrollArea;
     scrollArea_->setFrameShape(QFrame::NoFrame);
     scrollArea_->setBackgroundRole(QPalette::Button);
-    // A picture narrower or lower than its window, as a fitted one is one way, sits in the middle
-    // rather than leaving a blank band on one side.
-    scrollArea_->setAlignment(Qt::AlignCenter);
+    scrollArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     scrollArea_->setWidget(Image1);
     scrollArea_->viewport()->installEventFilter(this);
     setWidget(scrollArea_);
@@ -120,6 +118,7 @@ QSize TMDIChild::sizeHint() const {
 }
 
 void TMDIChild::setZoom(double scale) {
+    scrollArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     scale = std::clamp(scale, kZoomSteps.front(), kZoomSteps.back());
     if (Image1->picture().isNull() || scale == zoom()) return;
     Image1->setScale(scale);
@@ -140,6 +139,9 @@ void TMDIChild::zoomToFit() {
     const QSize room = scrollArea_->maximumViewportSize();
     setZoom(std::min(static_cast<double>(room.width()) / picture.width(),
                      static_cast<double>(room.height()) / picture.height()));
+    // The fitted picture fills its window one way only: the other way it sits in the middle rather
+    // than leaving a blank band on one side. Any other zoom shows the picture from the top left.
+    scrollArea_->setAlignment(Qt::AlignCenter);
 }
 
 bool TMDIChild::fitWhenLarger() {
