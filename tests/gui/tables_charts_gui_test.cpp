@@ -276,6 +276,43 @@ TEST_F(TablesChartsGuiTest, HoveringAPointTellsItsCodecQualityRateAndValue) {
         << "a curve without qualities names none";
 }
 
+// Turns the event loop for a while, long enough for a tip's own timers to have run.
+void turnEventLoop(int milliseconds) {
+    const QDeadlineTimer deadline(milliseconds);
+    while (!deadline.hasExpired()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+TEST_F(TablesChartsGuiTest, APointsTipStaysWhileThePointerRestsOnItAndGoesWhenItLeaves) {
+    const std::unique_ptr<QWidget> charts = chartsWithQualities({CurveMeasure("ssim_y")});
+    charts->show();
+    QApplication::processEvents();
+    auto* view = charts->findChild<QChartView*>("PsnrChart");
+    QChart* psnr = view->chart();
+    QLineSeries* avc = nullptr;
+    for (QAbstractSeries* series : psnr->series())
+        if (series->name() == "AVC") avc = static_cast<QLineSeries*>(series);
+    ASSERT_NE(avc, nullptr);
+    const QPoint onPoint = view->mapFromScene(psnr->mapToScene(psnr->mapToPosition(QPointF(1.0, 31.0), avc)));
+    QCursor::setPos(view->viewport()->mapToGlobal(onPoint));
+    emit avc->hovered(QPointF(1.0, 31.0), true);
+    ASSERT_TRUE(QToolTip::isVisible());
+    const QString tip = QToolTip::text();
+
+    // The pointer rests: the view asks its scene for a tip, as it does after a moment's stillness.
+    QHelpEvent rest(QEvent::ToolTip, onPoint, view->viewport()->mapToGlobal(onPoint));
+    QApplication::sendEvent(view->viewport(), &rest);
+    turnEventLoop(800);
+    EXPECT_TRUE(QToolTip::isVisible()) << "the pointer is still on the point";
+    EXPECT_EQ(QToolTip::text(), tip);
+
+    // Along the line but away from the point the line reports nothing new; the tip goes all the same.
+    QMouseEvent away(QEvent::MouseMove, QPointF(onPoint + QPoint(40, 0)), view->viewport()->mapToGlobal(onPoint + QPoint(40, 0)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &away);
+    turnEventLoop(800);
+    EXPECT_FALSE(QToolTip::isVisible()) << "the pointer left the point";
+}
+
 // However long a measure's name, its axis title fits the chart at the smallest size the view allows.
 TEST_F(TablesChartsGuiTest, AxisTitlesFitTheChartsAtTheirSmallestSize) {
     const std::unique_ptr<QWidget> charts = chartsWithQualities(curveMeasures());

@@ -175,6 +175,7 @@ TMDIChild* TMainForm::addDocument(const QString& caption) {
     // Closing a window is held back while a command may still be reading it.
     document->installEventFilter(this);
     connect(document, &TMDIChild::zoomChanged, this, &TMainForm::showActiveZoom);
+    connect(document, &TMDIChild::pictureChanged, this, &TMainForm::showActiveZoom);
     document->show();
     ClientArea->setActiveSubWindow(document);
     return document;

@@ -36,6 +36,7 @@
 #include "app/shell/mdi_child.h"
 #include "app/shell/palette_follow.h"
 #include "app/shell/plain_text.h"
+#include "app/shell/status_texts.h"
 #include "app/shell/window_arrangement.h"
 #include "app/shell/window_menu.h"
 #include "app/shell/workbench_settings.h"
@@ -372,6 +373,10 @@ void TMainForm::createViewMenu() {
     ViewActualSize1 = entry("ViewActualSize1", QStringLiteral("&1:1"),
                             QStringLiteral("1:1|Shows the picture one screen pixel per picture pixel"),
                             QKeySequence(Qt::CTRL | Qt::Key_1), &TMDIChild::zoomToActualSize);
+    ViewScreenPixels1 = entry("ViewScreenPixels1", QStringLiteral("1:1 in &Screen Pixels"),
+                              QStringLiteral("1:1 in Screen Pixels|Shows each picture pixel as one pixel of the "
+                                             "screen, also where the screen is scaled"),
+                              QKeySequence(Qt::CTRL | Qt::Key_2), &TMDIChild::zoomToScreenPixels);
     ViewZoomIn1 = entry("ViewZoomIn1", QStringLiteral("Zoom &In"), QStringLiteral("Zoom In|Enlarges the view"),
                         QKeySequence(Qt::CTRL | Qt::Key_Plus), &TMDIChild::zoomIn);
     ViewZoomOut1 = entry("ViewZoomOut1", QStringLiteral("Zoom &Out"), QStringLiteral("Zoom Out|Reduces the view"),
@@ -524,9 +529,13 @@ void TMainForm::createStatusBar() {
     statusBar()->addPermanentWidget(CommandProgress1);
     DataSetProgress1 = new DataSetRunPanel;
     statusBar()->addPermanentWidget(DataSetProgress1);
+    PictureSizeText = new QLabel;
+    PictureSizeText->setObjectName(QStringLiteral("PictureSizeText"));
+    statusBar()->addPermanentWidget(PictureSizeText);
     ZoomText = new QLabel;
     ZoomText->setObjectName(QStringLiteral("ZoomText"));
     statusBar()->addPermanentWidget(ZoomText);
+    for (QMenu* menu : menuBar()->findChildren<QMenu*>()) clearHintsWhenClosed(*menu, *statusBar());
 }
 
 void TMainForm::connectCommands() {
@@ -567,7 +576,7 @@ void TMainForm::updateMenus() {
                             WindowArrangeAll1})
         action->setEnabled(anyDocument);
     updateWindowList();
-    for (QAction* action : {ViewFit1, ViewActualSize1, ViewZoomIn1, ViewZoomOut1})
+    for (QAction* action : {ViewFit1, ViewActualSize1, ViewScreenPixels1, ViewZoomIn1, ViewZoomOut1})
         action->setEnabled(activeDocument() != nullptr);
     showActiveZoom();
 }
@@ -589,7 +598,8 @@ void TMainForm::updateCommandActions() {
 
 void TMainForm::showActiveZoom() {
     const TMDIChild* document = activeDocument();
-    ZoomText->setText(document ? QStringLiteral("Zoom %1%").arg(qRound(document->zoom() * 100)) : QString());
+    ZoomText->setText(document ? zoomText(document->zoom(), document->devicePixelRatioF()) : QString());
+    PictureSizeText->setText(document ? pictureSizeText(document->bitmap().size()) : QString());
 }
 
 // The edit commands act on the last edit field that had the focus, so that they still find it

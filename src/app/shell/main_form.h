@@ -107,6 +107,7 @@ public:
     // View: the active document's zoom; the bitmap is never changed.
     QAction* ViewFit1 = nullptr;
     QAction* ViewActualSize1 = nullptr;
+    QAction* ViewScreenPixels1 = nullptr;
     QAction* ViewZoomIn1 = nullptr;
     QAction* ViewZoomOut1 = nullptr;
 
@@ -161,6 +162,8 @@ public:
     QLabel* StatusText = nullptr;
     // The active document's zoom, kept in the status bar's right-hand corner.
     QLabel* ZoomText = nullptr;
+    // The active picture's width and height, beside its zoom.
+    QLabel* PictureSizeText = nullptr;
     CommandProgress* CommandProgress1 = nullptr;
     // The data set run under way, beside the status line, with its Cancel button.
     DataSetRunPanel* DataSetProgress1 = nullptr;

@@ -29,7 +29,7 @@ constexpr std::array kZoomSteps = {1.0 / 32, 1.0 / 16, 1.0 / 8, 1.0 / 6, 1.0 / 4
                                    1.0,      1.5,      2.0,     3.0,     4.0,     6.0,     8.0,     12.0,
                                    16.0,     24.0,     32.0};
 
-enum class ZoomCommand { In, Out, Fit, ActualSize };
+enum class ZoomCommand { In, Out, Fit, ActualSize, ScreenPixels };
 
 std::optional<ZoomCommand> zoomCommandFor(const QKeyEvent& key) {
     // Shift and the keypad only say how the key was typed; Ctrl++ needs Shift on many layouts.
@@ -45,6 +45,8 @@ std::optional<ZoomCommand> zoomCommandFor(const QKeyEvent& key) {
             return ZoomCommand::Fit;
         case Qt::Key_1:
             return ZoomCommand::ActualSize;
+        case Qt::Key_2:
+            return ZoomCommand::ScreenPixels;
         default:
             return std::nullopt;
     }
@@ -118,6 +120,7 @@ void TMDIChild::showPicture(QImage bitmap, std::optional<ImagePlanes> planes) {
     Planes = std::move(planes);
     holdsFilePixels_ = false;
     applySizingRule();
+    emit pictureChanged();
 }
 
 void TMDIChild::applySizingRule() {
@@ -139,6 +142,7 @@ QSize TMDIChild::sizeHint() const {
 }
 
 void TMDIChild::setZoom(double scale) {
+    scrollArea_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     scale = std::clamp(scale, kZoomSteps.front(), kZoomSteps.back());
     if (Image1->picture().isNull() || scale == zoom()) return;
     Image1->setScale(scale);
@@ -159,6 +163,9 @@ void TMDIChild::zoomToFit() {
     const QSize room = scrollArea_->maximumViewportSize();
     setZoom(std::min(static_cast<double>(room.width()) / picture.width(),
                      static_cast<double>(room.height()) / picture.height()));
+    // The fitted picture fills its window one way only: the other way it sits in the middle rather
+    // than leaving a blank band on one side. Any other zoom shows the picture from the top left.
+    scrollArea_->setAlignment(Qt::AlignCenter);
 }
 
 bool TMDIChild::fitWhenLarger() {
@@ -188,7 +195,7 @@ QPoint TMDIChild::scrollPosition() const {
 void TMDIChild::zoomAround(double scale, QPointF anchor) {
     QScrollBar* across = scrollArea_->horizontalScrollBar();
     QScrollBar* down = scrollArea_->verticalScrollBar();
-    const QPointF picturePoint = (anchor + QPointF(across->value(), down->value())) / zoom();
+    const QPointF picturePoint = (anchor - QPointF(Image1->pos())) / zoom();
     setZoom(scale);
     const QPointF scrolled = picturePoint * zoom() - anchor;
     across->setValue(qRound(scrolled.x()));
@@ -199,6 +206,10 @@ void TMDIChild::zoomToActualSize() {
     setZoom(1.0);
 }
 
+void TMDIChild::zoomToScreenPixels() {
+    setZoom(1.0 / devicePixelRatioF());
+}
+
 bool TMDIChild::runZoomKey(const QKeyEvent& key) {
     const std::optional<ZoomCommand> command = zoomCommandFor(key);
     if (!command) return false;
@@ -207,6 +218,7 @@ bool TMDIChild::runZoomKey(const QKeyEvent& key) {
         case ZoomCommand::Out: zoomOut(); break;
         case ZoomCommand::Fit: zoomToFit(); break;
         case ZoomCommand::ActualSize: zoomToActualSize(); break;
+        case ZoomCommand::ScreenPixels: zoomToScreenPixels(); break;
     }
     return true;
 }

@@ -16,8 +16,8 @@ namespace brenlow {
 
 // A document window: its caption names the document's file, Image1 shows its bitmap and Planes
 // holds the same picture as floats (absent for JPEG-experiment windows). Deletes itself when
-// closed. Ctrl+wheel (about the point under the pointer), Ctrl++, Ctrl+-, Ctrl+0 (fit) and Ctrl+1 (1:1)
-// zoom the view, not the bitmap.
+// closed. Ctrl+wheel (about the point under the pointer), Ctrl++, Ctrl+-, Ctrl+0 (fit), Ctrl+1 (1:1)
+// and Ctrl+2 (1:1 in screen pixels) zoom the view, not the bitmap.
 class TMDIChild : public QMdiSubWindow {
     Q_OBJECT
 
@@ -59,6 +59,8 @@ public:
     // The whole picture in the room the window offers.
     void zoomToFit();
     void zoomToActualSize();
+    // One screen pixel per picture pixel on a scaled screen, where 1:1 draws each as several.
+    void zoomToScreenPixels();
     // Fits the picture when the window shows only part of it at the current zoom; true when it did.
     bool fitWhenLarger();
     // Shows the picture at `other`'s zoom, scrolled to the same place: a result opens where its
@@ -86,6 +88,8 @@ public:
 
 signals:
     void zoomChanged(double scale);
+    // The window shows another picture, perhaps of another size.
+    void pictureChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -126,8 +126,11 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     canvas_->setAccessibleName(QStringLiteral("%1 and %2 pictures").arg(roles_.first, roles_.second));
     readout_ = plainLabel(QStringLiteral("Point at a pixel to read both pictures."));
     readout_->setObjectName(QStringLiteral("PixelReadout"));
+    // Long lines wrap rather than widen the window past a small screen.
+    readout_->setWordWrap(true);
     measures_ = plainLabel();
     measures_->setObjectName(QStringLiteral("PairMeasures"));
+    measures_->setWordWrap(true);
     measures_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     legend_ = new HeatMapLegend;
     legend_->hide();

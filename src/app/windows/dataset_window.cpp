@@ -5,6 +5,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -85,7 +86,7 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
     parts->addWidget(makeTables());
     parts->setStretchFactor(0, 3);
     parts->setStretchFactor(1, 2);
-    layout->addWidget(parts, 1);
+    layout->addWidget(scrolledWhenCramped(parts), 1);
     layout->addWidget(makeButtons());
     resizeWithinScreen(*this, QSize(1100, 820));
 }

@@ -41,8 +41,9 @@ void PictureView::paintEvent(QPaintEvent* event) {
         return;
     }
     // Enlarged pixels stay sharp squares so that single values can be told apart; reduced
-    // pictures are smoothed so that they do not shimmer.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale_ < 1.0);
+    // pictures are smoothed so that they do not shimmer. What counts is the size on the screen: on
+    // a scaled screen a picture pixel may be one screen pixel at a scale below 1.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, scale_ * devicePixelRatioF() < 0.999);
     painter.scale(scale_, scale_);
     const QRectF exposed = painter.transform().inverted().mapRect(QRectF(event->rect()));
     const QRectF source = exposed.intersected(QRectF(picture_.rect()));

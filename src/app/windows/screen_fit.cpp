@@ -1,6 +1,7 @@
 #include "app/windows/screen_fit.h"
 
 #include <QScreen>
+#include <QScrollArea>
 #include <QWidget>
 
 namespace brenlow {
@@ -15,6 +16,14 @@ constexpr QSize kFrameAllowance(16, 48);
 void resizeWithinScreen(QWidget& window, QSize preferred) {
     const QSize room = window.screen()->availableGeometry().size() - kFrameAllowance;
     window.resize(preferred.boundedTo(room));
+}
+
+QScrollArea* scrolledWhenCramped(QWidget* content) {
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(content);
+    return scroller;
 }
 
 }  // namespace brenlow

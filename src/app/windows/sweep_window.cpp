@@ -4,7 +4,10 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -52,7 +55,8 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
     parts->addWidget(makeTables());
     parts->setStretchFactor(0, 3);
     parts->setStretchFactor(1, 2);
-    layout->addWidget(parts, 1);
+    // The buttons stay in sight below whatever has to scroll.
+    layout->addWidget(scrolledWhenCramped(parts), 1);
     auto* buttons = new QHBoxLayout;
     auto* exportButton = new QPushButton(QStringLiteral("Export CSV..."));
     exportButton->setObjectName(QStringLiteral("ExportCsv"));
@@ -64,7 +68,16 @@ SweepWindow::SweepWindow(const QString& caption, SweepOutcome outcome, std::stri
     buttons->addWidget(exportButton);
     buttons->addWidget(imageButton);
     layout->addLayout(buttons);
+    layout->setMenuBar(makeMenuBar());
     resizeWithinScreen(*this, QSize(980, 760));
+}
+
+QMenuBar* SweepWindow::makeMenuBar() {
+    auto* bar = new QMenuBar;
+    QMenu* exports = bar->addMenu(QStringLiteral("&Export"));
+    exports->addAction(QStringLiteral("Export &CSV..."), this, &SweepWindow::exportCsv);
+    exports->addAction(QStringLiteral("Export &Image..."), this, &SweepWindow::exportImage);
+    return bar;
 }
 
 QWidget* SweepWindow::makeTables() const {

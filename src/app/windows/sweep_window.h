@@ -8,6 +8,8 @@
 #include "app/dialogs/figure_choice_dialog.h"
 #include "brenlow/studies.h"
 
+class QMenuBar;
+
 namespace brenlow {
 
 // The result of a sweep: the rate-distortion charts, the delta rates against the anchor codec,
@@ -45,6 +47,7 @@ public:
     static QString csvFileName(const QString& chosen);
 
 private:
+    QMenuBar* makeMenuBar();
     QWidget* makeTables() const;
     QWidget* makeDeltaRates() const;
 
