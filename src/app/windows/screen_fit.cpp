@@ -23,6 +23,8 @@ QScrollArea* scrolledWhenCramped(QWidget* content) {
     scroller->setFrameShape(QFrame::NoFrame);
     scroller->setWidgetResizable(true);
     scroller->setWidget(content);
+    // Focusable when it scrolls, so a screen reader needs its name.
+    scroller->setAccessibleName(QStringLiteral("Charts and tables"));
     return scroller;
 }
 
