@@ -159,8 +159,10 @@ TEST_F(ResearchGuiTest, CompareViewOpensForADecodedWindowWithSynchronisedPanes) 
         << "the result named with what made it, at the fields' defaults";
 
     // At 8x, pixel (10, 20) covers an 8 x 8 block in each pane, wherever fitting left the picture;
-    // `inside` is the top-left of the 6 x 6 whole widget pixels surely within that block.
-    canvas->setZoom(8.0, QPointF(0, 0));
+    // `inside` is the top-left of the 6 x 6 whole widget pixels surely within that block. Zooming
+    // about the picture's top-left corner keeps the block in sight whatever band fitting left
+    // above the picture, as a window of any proportions does.
+    canvas->setZoom(8.0, -canvas->origin() * canvas->zoom());
     const int rightPane = (canvas->width() - 4) / 2 + 4;
     const QPointF block = (QPointF(10, 20) - canvas->origin()) * 8.0;
     const QPoint inside(static_cast<int>(std::floor(block.x())) + 1, static_cast<int>(std::floor(block.y())) + 1);

@@ -19,6 +19,7 @@
 #include "app/shell/plain_text.h"
 #include "app/windows/compare_canvas.h"
 #include "app/windows/ringed_combo_box.h"
+#include "app/windows/screen_fit.h"
 #include "brenlow/measures.h"
 #include "imaging/difference_image.h"
 #include "io/error.h"
@@ -145,7 +146,7 @@ CompareWindow::CompareWindow(const QString& sourceCaption, const QImage& source,
     connect(canvas_, &CompareCanvas::hovered, this, &CompareWindow::showPixel);
     connect(canvas_, &CompareCanvas::zoomChanged, this,
             [this](double zoom) { zoomText_->setText(QStringLiteral("%1 %").arg(qRound(zoom * 100))); });
-    resize(1100, 720);
+    resizeWithinScreen(*this, QSize(1100, 720));
     // A window of its own, closed by the keys a document closes with, and by Esc as a viewer is.
     for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W),
                                     QKeySequence(Qt::CTRL | Qt::Key_F4)})
