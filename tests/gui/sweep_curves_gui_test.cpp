@@ -1,3 +1,4 @@
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QStyle>
 #include <QTableWidget>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -107,6 +109,25 @@ TEST_F(SweepCurvesGuiTest, CurvesThatDoNotReadAndSizesThatDoNotReadAreRefusedWit
             << problemOf(dialog).toStdString();
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     }
+}
+
+// Each field's example reads whole when the field is empty, at the size the dialog opens at.
+TEST_F(SweepCurvesGuiTest, EveryFieldsPlaceholderIsShownWhole) {
+    SweepDialog dialog(SweepChoice{}, form.get());
+    dialog.show();
+    QApplication::processEvents();
+    int fields = 0;
+    for (const QLineEdit* field : dialog.findChildren<QLineEdit*>()) {
+        if (field->placeholderText().isEmpty()) continue;
+        ++fields;
+        // Inside the frame the field keeps two pixels either side of its text.
+        const int frame = field->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, field);
+        const QMargins margins = field->textMargins();
+        const int room = field->width() - 2 * frame - 4 - margins.left() - margins.right();
+        EXPECT_LE(field->fontMetrics().horizontalAdvance(field->placeholderText()), room)
+            << field->objectName().toStdString() << " " << field->width() << " wide";
+    }
+    EXPECT_EQ(fields, 3);
 }
 
 TEST_F(SweepCurvesGuiTest, RemovingTheAnchorsCurveHandsTheAnchorToTheFirst) {

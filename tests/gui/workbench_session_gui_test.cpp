@@ -72,6 +72,35 @@ TEST_F(WorkbenchSessionGuiTest, MeasurementsPanelKeepsItsWidthAndElidesLongPaths
     EXPECT_EQ(panelValue("run")->toolTip(), QString()) << "a text that fits needs no tooltip";
 }
 
+// The run line is read whole, item by item over as many lines as it needs, at the panel's first
+// width and at a narrower one; on a wide panel it is one line again.
+TEST_F(WorkbenchSessionGuiTest, MeasurementsPanelShowsTheWholeRunLineAtItsFirstWidth) {
+    form->Measurements->show();
+    openPicture(patternBitmap(40, 30), "p.bmp");
+    form->AJC1->trigger();
+    ASSERT_TRUE(waitForMeasures());
+    ASSERT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    QApplication::processEvents();
+    const ElidedLabel* run = panelValue("run");
+    ASSERT_NE(run, nullptr);
+    ASSERT_EQ(run->fullText(), "AVC, quality 80, divisor 2.5, focus 2");
+    const int first = form->Measurements->width();
+    for (const int panel : {first, first - 60, first + 200}) {
+        form->resizeDocks({form->Measurements}, {panel}, Qt::Horizontal);
+        QApplication::processEvents();
+        SCOPED_TRACE("a panel " + std::to_string(form->Measurements->width()) + " wide: " + run->text().toStdString());
+        const QStringList lines = run->text().split('\n');
+        if (panel > first) {
+            EXPECT_EQ(lines.size(), 1);
+        }
+        EXPECT_EQ(lines.join(' ').toStdString(), run->fullText().toStdString());
+        for (const QString& line : lines)
+            EXPECT_LE(run->fontMetrics().horizontalAdvance(line), run->contentsRect().width()) << line.toStdString();
+        EXPECT_GE(run->contentsRect().height(), lines.size() * run->fontMetrics().height()) << "every line in sight";
+        EXPECT_EQ(run->toolTip().toStdString(), "") << "a text read whole needs no tooltip";
+    }
+}
+
 // Windows lying against the right edge move left when the panel takes room from the work area,
 // and one wider than what is left shrinks: no caption or picture edge is hidden behind it.
 TEST_F(WorkbenchSessionGuiTest, DocumentWindowsStayInsideTheWorkAreaWhenThePanelGrows) {

@@ -14,6 +14,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -50,6 +52,18 @@ QString curveTip(const CodecCurve& curve) {
     if (isKnownByName(curve.codec))
         tip += QStringLiteral(" (%1)").arg(QString::fromStdString(curveLibrary(curve)));
     return tip;
+}
+
+// The field at least as wide as its placeholder, so that the example it gives is read whole. The
+// field keeps two pixels either side of its text inside its frame.
+void widenToPlaceholder(QLineEdit& field) {
+    QStyleOptionFrame option;
+    option.initFrom(&field);
+    option.lineWidth = field.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &field);
+    const QMargins margins = field.textMargins();
+    const QSize text(field.fontMetrics().horizontalAdvance(field.placeholderText()) + 4 + margins.left() + margins.right(),
+                     field.fontMetrics().height());
+    field.setMinimumWidth(field.style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, &field).width());
 }
 
 }  // namespace
@@ -138,6 +152,7 @@ QWidget* SweepDialog::makeCurveList(const SweepChoice& offered) {
     curveText_ = new QLineEdit;
     curveText_->setObjectName(QStringLiteral("SweepCurveText"));
     curveText_->setPlaceholderText(QStringLiteral("avif:speed=4:yuv=444:label=slow"));
+    widenToPlaceholder(*curveText_);
     curveText_->setToolTip(QStringLiteral("NAME[:KEY=VALUE]...[:label=TEXT]; Compress > Anchor Codec > Settings... "
                                           "shows each codec's settings and what they allow"));
     auto* add = new QPushButton(QStringLiteral("A&dd"));
@@ -170,10 +185,12 @@ QWidget* SweepDialog::makeSizeChoice(const SweepChoice& offered) {
     qualities_ = new QLineEdit(offered.qualities);
     qualities_->setObjectName(QStringLiteral("SweepQualities"));
     qualities_->setPlaceholderText(QStringLiteral("10:90:10 or 25,50,75"));
+    widenToPlaceholder(*qualities_);
     qualities_->setToolTip(QStringLiteral("FROM:TO:STEP, or a list of qualities separated by commas, each 1 to 100"));
     bppTargets_ = new QLineEdit(offered.bppTargets);
     bppTargets_->setObjectName(QStringLiteral("SweepBppTargets"));
     bppTargets_->setPlaceholderText(QStringLiteral("0.25, 0.5, 1.0"));
+    widenToPlaceholder(*bppTargets_);
     bppTargets_->setToolTip(QStringLiteral("Sizes separated by commas, each above 0 and at most 64 bits per pixel"));
     (offered.bySize ? bySize_ : byQuality_)->setChecked(true);
     const auto follow = [this] {

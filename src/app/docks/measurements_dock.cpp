@@ -105,6 +105,8 @@ MeasurementsDock::MeasurementsDock(QWidget* parent) : QDockWidget(QStringLiteral
         auto* value = new ElidedLabel;
         value->setObjectName(name);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        // The run's settings are read whole at the panel's first width.
+        value->setBreaksAfterCommas(name == QLatin1String("run"));
         form->addRow(label + QLatin1Char(':'), value);
         values_.insert(name, value);
     }

@@ -19,8 +19,8 @@ class ElidedLabel;
 
 // The Measurements panel: every measure of the active window's last run. A decoded window's run
 // is the one that made it; a source document's is the last one that coded it. Its width is the
-// user's: long texts lose their middle (the tooltip holds them whole), so that switching windows
-// never resizes the panel.
+// user's: long texts lose their middle (the tooltip holds them whole), and the run's settings
+// break onto further lines, so that switching windows never resizes the panel.
 class MeasurementsDock : public QDockWidget {
     Q_OBJECT
 
