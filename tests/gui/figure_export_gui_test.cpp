@@ -1,11 +1,10 @@
+#include <QComboBox>
 #include <QImage>
+#include <QSpinBox>
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-
-#include <QComboBox>
-#include <QSpinBox>
 
 #include "app/windows/dataset_window.h"
 #include "app/windows/sweep_window.h"
