@@ -10,6 +10,8 @@ namespace {
 
 constexpr double kHeadingSize = 10.0;
 constexpr double kHeadingBand = 2.0 * kHeadingSize;
+// The painted bold letters' width in font sizes, a little more than their average.
+constexpr double kHeadingCharacterWidth = 0.65;
 
 // Draws on another canvas with everything moved by an offset, so that a figure laid out from
 // (0, 0) lands in its place on the sheet.
@@ -80,6 +82,10 @@ FigureSheet figureSheet(std::vector<PaperFigure> figures, const std::string& hea
         else corner.y += figureHeight;
     }
     sheet.headingAnchor = {sheet.width / 2.0, 1.4 * kHeadingSize};
+    // A long file name takes smaller letters rather than run off the sheet's edges.
+    if (!heading.empty())
+        sheet.headingSize =
+            std::min(kHeadingSize, sheet.width / (kHeadingCharacterWidth * static_cast<double>(heading.size())));
     return sheet;
 }
 

@@ -109,5 +109,15 @@ TEST(FigureSheetTest, FiguresTakeTheirOwnPlacesBelowTheHeading) {
     }
 }
 
+TEST(FigureSheetTest, ALongHeadingTakesSmallerLettersToStayOnTheSheet) {
+    const PaperFigure figure = paperFigure(twoCurves(), CurveMeasure("psnr"), FigureWidth::Column);
+    const FigureSheet shortOne = figureSheet({figure}, "a.png, anchor JPEG", FigureWidth::Column);
+    const std::string longName = std::string(100, 'x') + ".png, anchor JPEG";
+    const FigureSheet longOne = figureSheet({figure}, longName, FigureWidth::Column);
+    EXPECT_LT(longOne.headingSize, shortOne.headingSize);
+    EXPECT_LE(longOne.headingSize * 0.62 * static_cast<double>(longName.size()), longOne.width)
+        << "letters about 0.62 of their size wide fit across";
+}
+
 }  // namespace
 }  // namespace brenlow

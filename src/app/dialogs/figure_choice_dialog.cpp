@@ -43,7 +43,7 @@ FigureChoiceDialog::FigureChoiceDialog(const std::vector<CurveMeasure>& measures
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QFormLayout(this);
     layout->addRow(QStringLiteral("&Chart:"), measure_);
-    layout->addRow(QStringLiteral("C&harts:"), charts_);
+    layout->addRow(QStringLiteral("&Draw:"), charts_);
     layout->addRow(QStringLiteral("&Width:"), width_);
     layout->addRow(QStringLiteral("PNG &resolution:"), resolution_);
     if (offersSpread) layout->addRow(QStringLiteral("&Error bars:"), spread_);
