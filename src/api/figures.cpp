@@ -15,16 +15,20 @@ namespace {
 
 std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(), text.end()}; }
 
-std::vector<std::uint8_t> figureBytes(const PaperFigure& figure, FigureFormat format) {
+std::vector<std::uint8_t> figureBytes(const FigureSheet& sheet, FigureFormat format, int dotsPerInch = 300) {
     switch (format) {
         case FigureFormat::Svg:
-            return bytesOf(paperFigureSvg(figure));
+            return bytesOf(figureSheetSvg(sheet));
         case FigureFormat::Pdf:
-            return paperFigurePdf(figure);
+            return paperFigurePdf(sheet);
         case FigureFormat::Png:
-            return paperFigurePng(figure);
+            return paperFigurePng(sheet, dotsPerInch);
     }
     return {};
+}
+
+std::vector<std::uint8_t> figureBytes(const PaperFigure& figure, FigureFormat format) {
+    return figureBytes(sheetOf(figure), format);
 }
 
 void makeFolder(const std::string& folder) {
@@ -38,6 +42,22 @@ void writeFigureFile(const std::string& path, const PaperFigure& figure, CurveMe
     if (!hasFinitePoint(figure))
         throw Error("No curve has a value of " + std::string(measureKey(measure)) + " to draw", path);
     writeFileAtomically(path, figureBytes(figure, format));
+}
+
+// The charts of `charts.measures`, each drawn by `figureOf(measure, width)`, under the heading.
+template <typename FigureOf>
+void writeChartSheet(const std::string& path, const ChartExport& charts, FigureOf figureOf) {
+    const FigureFormat format = figureFormatOfFile(path);
+    const FigureWidth eachWidth = charts.measures.size() > 1 ? FigureWidth::Column : charts.options.width;
+    std::vector<PaperFigure> figures;
+    for (CurveMeasure measure : charts.measures) {
+        figures.push_back(figureOf(measure, eachWidth));
+        if (!hasFinitePoint(figures.back()))
+            throw Error("No curve has a value of " + std::string(measureKey(measure)) + " to draw", path);
+    }
+    if (figures.empty()) throw Error("No chart was chosen to draw", path);
+    const FigureSheet sheet = figureSheet(std::move(figures), charts.heading, charts.options.width);
+    writeFileAtomically(path, figureBytes(sheet, format, charts.dotsPerInch));
 }
 
 }  // namespace
@@ -86,8 +106,15 @@ void writeFigure(const std::string& path, const DataSetOutcome& outcome, CurveMe
     writeFigureFile(path, paperFigure(outcome, imported, measure, options), measure);
 }
 
-void writeFigure(const std::string& path, const SweepOutcome& outcome, CurveMeasure measure, FigureWidth width) {
-    writeFigureFile(path, paperFigure(outcome, measure, width), measure);
+void writeCharts(const std::string& path, const DataSetOutcome& outcome, const ChartExport& charts) {
+    writeChartSheet(path, charts, [&](CurveMeasure measure, FigureWidth width) {
+        return paperFigure(outcome, {}, measure, {charts.options.spread, width});
+    });
+}
+
+void writeCharts(const std::string& path, const SweepOutcome& outcome, const ChartExport& charts) {
+    writeChartSheet(path, charts,
+                    [&](CurveMeasure measure, FigureWidth width) { return paperFigure(outcome, measure, width); });
 }
 
 void writeFigures(const DataSetOutcome& outcome, const FigureRequest& request) {

@@ -11,7 +11,6 @@
 #include <QPdfWriter>
 
 #include "io/error.h"
-#include "report/figure_drawing.h"
 
 namespace brenlow {
 namespace {
@@ -107,11 +106,11 @@ void requireGuiApplication() {
         throw Error("PDF and PNG figures are painted with fonts, which needs a QGuiApplication; SVG figures do not");
 }
 
-void paint(QPaintDevice& device, const PaperFigure& figure, double scale) {
+void paint(QPaintDevice& device, const FigureSheet& sheet, double scale) {
     QPainter painter(&device);
     painter.scale(scale, scale);
     PainterCanvas canvas(painter);
-    drawStyledPlot(canvas, figure.layout, figure.styles);
+    drawSheet(canvas, sheet);
 }
 
 std::vector<std::uint8_t> bytesOf(const QByteArray& data) { return {data.begin(), data.end()}; }
@@ -133,7 +132,13 @@ void fixCreationDate(QByteArray& pdf) {
 
 }  // namespace
 
-std::vector<std::uint8_t> paperFigurePdf(const PaperFigure& figure) {
+std::vector<std::uint8_t> paperFigurePdf(const PaperFigure& figure) { return paperFigurePdf(sheetOf(figure)); }
+
+std::vector<std::uint8_t> paperFigurePng(const PaperFigure& figure, int dotsPerInch) {
+    return paperFigurePng(sheetOf(figure), dotsPerInch);
+}
+
+std::vector<std::uint8_t> paperFigurePdf(const FigureSheet& sheet) {
     requireGuiApplication();
     QByteArray pdf;
     {
@@ -141,29 +146,29 @@ std::vector<std::uint8_t> paperFigurePdf(const PaperFigure& figure) {
         buffer.open(QIODevice::WriteOnly);
         QPdfWriter writer(&buffer);
         writer.setResolution(static_cast<int>(kPointsPerInch));
-        writer.setPageSize(QPageSize(QSizeF(figure.layout.width, figure.layout.height), QPageSize::Point,
+        writer.setPageSize(QPageSize(QSizeF(sheet.width, sheet.height), QPageSize::Point,
                                      QString(), QPageSize::ExactMatch));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setTitle(QString::fromStdString(figure.name));
+        writer.setTitle(QString::fromStdString(sheet.name));
         writer.setCreator("Brenlow");
-        paint(writer, figure, 1.0);
+        paint(writer, sheet, 1.0);
     }
     fixCreationDate(pdf);
     return bytesOf(pdf);
 }
 
-std::vector<std::uint8_t> paperFigurePng(const PaperFigure& figure, int dotsPerInch) {
+std::vector<std::uint8_t> paperFigurePng(const FigureSheet& sheet, int dotsPerInch) {
     requireGuiApplication();
     const double scale = dotsPerInch / kPointsPerInch;
-    QImage picture(static_cast<int>(std::lround(figure.layout.width * scale)),
-                   static_cast<int>(std::lround(figure.layout.height * scale)), QImage::Format_RGB32);
+    QImage picture(static_cast<int>(std::lround(sheet.width * scale)),
+                   static_cast<int>(std::lround(sheet.height * scale)), QImage::Format_RGB32);
     picture.fill(Qt::white);
     // Painted at 72 dots per inch, so that a point of text is a unit before the scale, then marked
     // with the resolution it was drawn for.
     constexpr double kMetresPerInch = 0.0254;
     picture.setDotsPerMeterX(static_cast<int>(std::lround(kPointsPerInch / kMetresPerInch)));
     picture.setDotsPerMeterY(static_cast<int>(std::lround(kPointsPerInch / kMetresPerInch)));
-    paint(picture, figure, scale);
+    paint(picture, sheet, scale);
     picture.setDotsPerMeterX(static_cast<int>(std::lround(dotsPerInch / kMetresPerInch)));
     picture.setDotsPerMeterY(static_cast<int>(std::lround(dotsPerInch / kMetresPerInch)));
     QByteArray png;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "report/figure_sheet.h"
 #include "report/paper_figure.h"
 
 // Paper figures painted by Qt: a PDF with its fonts embedded, and a PNG. Painting text needs a
@@ -16,5 +17,9 @@ std::vector<std::uint8_t> paperFigurePdf(const PaperFigure& figure);
 
 // The figure as a PNG at `dotsPerInch`; throws Error when no QGuiApplication runs.
 std::vector<std::uint8_t> paperFigurePng(const PaperFigure& figure, int dotsPerInch = 300);
+
+// The same of a sheet of figures.
+std::vector<std::uint8_t> paperFigurePdf(const FigureSheet& sheet);
+std::vector<std::uint8_t> paperFigurePng(const FigureSheet& sheet, int dotsPerInch = 300);
 
 }  // namespace brenlow

@@ -4,7 +4,7 @@
 #include <limits>
 
 #include "report/figure_drawing.h"
-#include "report/svg_writer.h"
+#include "report/figure_sheet.h"
 
 namespace brenlow {
 namespace {
@@ -99,10 +99,6 @@ bool hasFinitePoint(const PaperFigure& figure) {
     return false;
 }
 
-std::string paperFigureSvg(const PaperFigure& figure) {
-    SvgWriter svg(figure.layout.width, figure.layout.height, figure.name, SvgWriter::Kind::Document);
-    drawStyledPlot(svg, figure.layout, figure.styles);
-    return svg.finish() + "\n";
-}
+std::string paperFigureSvg(const PaperFigure& figure) { return figureSheetSvg(sheetOf(figure)); }
 
 }  // namespace brenlow

@@ -40,8 +40,21 @@ std::vector<std::string> figurePaths(const DataSetOutcome& outcome, const Figure
 void writeFigure(const std::string& path, const DataSetOutcome& outcome, CurveMeasure measure,
                  const FigureOptions& options, const std::vector<ImportedCurve>& imported);
 
-// The same for one picture's sweep.
-void writeFigure(const std::string& path, const SweepOutcome& outcome, CurveMeasure measure, FigureWidth width);
+// What the workbench exports of its charts: those of `measures` under `heading` (none when empty),
+// one alone at the chosen width, or more at a column's width each, side by side on a page or one
+// above the other in a column; a PNG at `dotsPerInch`.
+struct ChartExport {
+    std::vector<CurveMeasure> measures;
+    std::string heading;
+    FigureOptions options;
+    int dotsPerInch = 300;
+};
+
+// The charts of a data set's aggregate, or of one picture's sweep, to `path` in the format of its
+// extension, whole or not at all. Throws Error naming the file when a chart has no point to draw
+// or the file cannot be written.
+void writeCharts(const std::string& path, const DataSetOutcome& outcome, const ChartExport& charts);
+void writeCharts(const std::string& path, const SweepOutcome& outcome, const ChartExport& charts);
 
 // Every figure of the request to figurePaths, each whole or not at all; a measure named without a
 // point to draw, or a data set without any, is refused before any file is written. Throws Error.

@@ -7,18 +7,28 @@
 #include "brenlow/figures.h"
 
 class QComboBox;
+class QSpinBox;
 
 namespace brenlow {
 
-// Which chart an image export draws, and how wide and with which error bars.
+// Which chart an image export draws, and how wide and with which error bars; whether PSNR's chart
+// goes beside it, as the window shows them; a PNG's resolution.
 struct FigureChoice {
     CurveMeasure measure;
     FigureOptions options;
+    bool bothCharts = false;
+    int dotsPerInch = 300;
 };
 
-// Export Image asks for one chart at a time: the measure (those of `measures`, `preferred` first
-// chosen when it is among them), the width (a column or a page) and, where the curves are means over
-// pictures (`offersSpread`), the error bars.
+// What the export writes for `choice`, under `heading`.
+ChartExport chartExport(const FigureChoice& choice, const std::string& heading);
+
+// The heading of an exported chart: the picture's (or data set's) name and the anchor codec.
+std::string chartHeading(const QString& subject, const std::string& anchor);
+
+// Export Image asks for the chart: the measure (those of `measures`, `preferred` first chosen when it
+// is among them), alone or with PSNR's beside it, the width (a column or a page), a PNG's resolution
+// and, where the curves are means over pictures (`offersSpread`), the error bars.
 class FigureChoiceDialog : public QDialog {
     Q_OBJECT
 
@@ -33,6 +43,8 @@ private:
     QComboBox* measure_ = nullptr;
     QComboBox* width_ = nullptr;
     QComboBox* spread_ = nullptr;
+    QComboBox* charts_ = nullptr;
+    QSpinBox* resolution_ = nullptr;
 };
 
 // The measure rate-distortion charts show now, when their selector names one.

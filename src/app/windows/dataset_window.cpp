@@ -203,8 +203,8 @@ void DataSetWindow::exportImage() {
                                        QStringLiteral("PDF (*.pdf);;SVG image (*.svg);;PNG image (*.png)"));
     if (chosen.isEmpty()) return;
     try {
-        writeFigure(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_, figure->measure,
-                    figure->options, {});
+        writeCharts(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_,
+                    chartExport(*figure, chartHeading(folder_, anchor_)));
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
     }

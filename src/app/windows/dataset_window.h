@@ -42,8 +42,9 @@ public:
     void exportAggregateCsv();
     // Writes the data set as the command line's --json object: every point, the aggregate and the delta rates.
     void exportJson();
-    // Writes the chart of one measure the user chooses as a figure for a paper, in the styles every
-    // curve has everywhere: PDF, SVG or PNG as the name the user gives ends (PDF when it has no ending).
+    // Writes the chart of the measure the user chooses, alone or beside PSNR's, as a figure titled with
+    // the data set and the anchor, in the styles every curve has everywhere: PDF, SVG or PNG (at the
+    // resolution chosen) as the name the user gives ends (PDF when it has no ending).
     void exportImage();
     // Writes the data set's HTML report as `brenlow-cli report` writes it for the result folders, its
     // delta rates against the anchor; only in a build with the report.

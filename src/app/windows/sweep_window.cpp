@@ -119,7 +119,8 @@ void SweepWindow::exportImage() {
     const QString chosen = askImageName();
     if (chosen.isEmpty()) return;
     try {
-        writeFigure(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_, figure->measure, figure->options.width);
+        writeCharts(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_,
+                    chartExport(*figure, chartHeading(picture_, anchor_)));
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
     }

@@ -36,8 +36,9 @@ public:
     // Writes the table as CSV to the file the user names, whole or not at all.
     void exportCsv();
 
-    // Writes the chart of one measure the user chooses as a figure for a paper, in the styles every
-    // curve has everywhere: PDF, SVG or PNG as the name the user gives ends (PDF when it has no ending).
+    // Writes the chart of the measure the user chooses, alone or beside PSNR's, as a figure titled with
+    // the picture and the anchor, in the styles every curve has everywhere: PDF, SVG or PNG (at the
+    // resolution chosen) as the name the user gives ends (PDF when it has no ending).
     void exportImage();
 
     // The name the export dialog offers, made from the swept picture's file.
