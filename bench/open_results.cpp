@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "app/shell/main_form.h"
+#include "workbench_bench.h"
 #include "app/windows/dataset_window.h"
 
 int main(int argc, char** argv) {
@@ -14,14 +15,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: open_results DIR...\n");
         return 2;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    brenlow::bench::offscreenUnlessTold();
     QApplication application(argc, argv);
     brenlow::TMainForm form;
-    bool failed = false;
-    form.showMessage = [&failed](const QString& text) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        failed = true;
-    };
+    int messages = 0;
+    brenlow::bench::printMessages(form, messages);
     QStringList folders;
     for (int i = 1; i < argc; ++i) folders << QString::fromLocal8Bit(argv[i]);
     form.askResultFolders = [&folders](const QString&) { return folders; };
@@ -38,7 +36,7 @@ int main(int argc, char** argv) {
         windows.front()->repaint();
     }
     const qint64 shown = clock.elapsed();
-    if (failed || windows.isEmpty() || !windows.front()->isVisible()) {
+    if (messages > 0 || windows.isEmpty() || !windows.front()->isVisible()) {
         std::fprintf(stderr, "open_results: no data set window was shown\n");
         return 1;
     }

@@ -12,6 +12,7 @@
 
 #include "app/docks/measurements_dock.h"
 #include "app/shell/main_form.h"
+#include "workbench_bench.h"
 #include "app/shell/mdi_child.h"
 
 namespace {
@@ -30,19 +31,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: workbench_command avc|ajc|jpeg PICTURE.bmp\n");
         return 2;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    brenlow::bench::offscreenUnlessTold();
     QApplication application(argc, argv);
     brenlow::TMainForm form;
-    bool failed = false;
-    form.showMessage = [&failed](const QString& text) {
-        std::fprintf(stderr, "%s\n", qPrintable(text));
-        failed = true;
-    };
+    int messages = 0;
+    brenlow::bench::printMessages(form, messages);
     form.resize(1280, 900);
     form.show();
     form.openDocuments({QString::fromLocal8Bit(argv[2])});
     QAction* entry = entryOf(form, argv[1]);
-    if (failed || form.documents().size() != 1 || entry == nullptr) {
+    if (messages > 0 || form.documents().size() != 1 || entry == nullptr) {
         std::fprintf(stderr, "workbench_command: could not open %s or no command %s\n", argv[2], argv[1]);
         return 1;
     }
@@ -53,7 +51,7 @@ int main(int argc, char** argv) {
     const qint64 beforePaint = clock.elapsed();
     QApplication::processEvents();
     const qint64 toResult = clock.elapsed();
-    if (failed || form.documents().size() != 2) return 1;
+    if (messages > 0 || form.documents().size() != 2) return 1;
     while (form.Measurements->measuring()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     const qint64 toMeasures = clock.elapsed();
     std::printf("%lld %lld %lld\n", static_cast<long long>(toResult), static_cast<long long>(toMeasures),

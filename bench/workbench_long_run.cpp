@@ -19,6 +19,7 @@
 #include "app/jobs/dataset_run_panel.h"
 #include "app/shell/main_form.h"
 #include "app/shell/mdi_child.h"
+#include "workbench_bench.h"
 #include "app/windows/dataset_window.h"
 
 namespace {
@@ -45,7 +46,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: workbench_long_run FOLDER PICTURE.bmp MINUTES INTERVAL SHOTS_FOLDER\n");
         return 2;
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    brenlow::bench::offscreenUnlessTold();
     QApplication application(argc, argv);
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString picture = QString::fromLocal8Bit(argv[2]);
@@ -55,10 +56,7 @@ int main(int argc, char** argv) {
 
     brenlow::TMainForm form;
     int problems = 0;
-    form.showMessage = [&problems](const QString& text) {
-        std::fprintf(stderr, "message: %s\n", qPrintable(text));
-        ++problems;
-    };
+    brenlow::bench::printMessages(form, problems);
     form.askDataSetFolder = [&folder](const QString&) { return folder; };
     form.askDataSetPictures = [](brenlow::DataSetPictureList&) { return true; };
     form.askSweepChoice = chooseTheSweep;
