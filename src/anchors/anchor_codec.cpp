@@ -34,6 +34,13 @@ std::vector<const AnchorCodec*> openedCodecs() {
     return codecs;
 }
 
+// The module of the codec of that name, opened alone; null when this build has no such codec.
+const OpenedModule* builtCodecModule(std::string_view name) {
+    for (const std::string_view module : builtCodecModules())
+        if (module == name) return &openedModule(module);
+    return nullptr;
+}
+
 }  // namespace
 
 Bytes AnchorCodec::encode(const QImage& picture, int quality) const {
@@ -50,18 +57,15 @@ const std::vector<const AnchorCodec*>& anchorCodecs() {
 }
 
 std::string anchorCodecUnavailable(std::string_view name) {
-    for (const std::string_view module : builtCodecModules()) {
-        if (module != name) continue;
-        const OpenedModule& opened = openedModule(module);
-        return opened.table == nullptr ? "The codec \"" + std::string(name) + "\" is unavailable: " + opened.failure : "";
-    }
-    return "";
+    const OpenedModule* opened = builtCodecModule(name);
+    return opened != nullptr && opened->table == nullptr
+               ? "The codec \"" + std::string(name) + "\" is unavailable: " + opened->failure
+               : "";
 }
 
 const AnchorCodec* anchorCodecNamed(std::string_view name) {
-    for (const AnchorCodec* codec : anchorCodecs())
-        if (codec->name() == name) return codec;
-    return nullptr;
+    const OpenedModule* opened = builtCodecModule(name);
+    return opened != nullptr && opened->table != nullptr ? opened->table->codec : nullptr;
 }
 
 std::string anchorCodecNames() {

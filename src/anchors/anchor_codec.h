@@ -69,8 +69,8 @@ public:
 // a codec whose module cannot be opened is left out, as one left out of the build.
 const std::vector<const AnchorCodec*>& anchorCodecs();
 
-// The built codec of that command-line name; null when unknown, left out of this build or left out
-// for its module.
+// The built codec of that command-line name, opening its module alone; null when unknown, left out
+// of this build or left out for its module.
 const AnchorCodec* anchorCodecNamed(std::string_view name);
 
 // Why a codec of this build is left out ("The codec \"webp\" is unavailable: the module ... could

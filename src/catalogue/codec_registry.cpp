@@ -4,6 +4,7 @@
 #include <atomic>
 #include <deque>
 #include <filesystem>
+#include <map>
 #include <mutex>
 
 #include "catalogue/command_coding.h"
@@ -66,6 +67,8 @@ struct Registry {
     std::deque<std::vector<const CodecEntry*>> listings;
     std::atomic<const std::vector<const CodecEntry*>*> current{nullptr};
     std::atomic<bool> withLibraryCodecs{false};
+    // The library codecs' entries, each made once: looked up alone, or when the whole listing is taken.
+    std::map<std::string, const CodecEntry*, std::less<>> libraryEntries;
 
     Registry() : entries(ownCodecs()) {
         for (const CodecEntry& entry : entries) listed.push_back(&entry);
@@ -76,12 +79,18 @@ struct Registry {
     // with `adding` held.
     void addLibraryCodecs() {
         if (withLibraryCodecs.load(std::memory_order_acquire)) return;
-        for (const AnchorCodec* anchor : anchorCodecs()) {
-            entries.push_back(libraryCodec(*anchor));
-            listed.push_back(&entries.back());
-        }
+        for (const AnchorCodec* anchor : anchorCodecs()) listed.push_back(libraryEntry(*anchor));
         publish();
         withLibraryCodecs.store(true, std::memory_order_release);
+    }
+
+    // Call with `adding` held.
+    const CodecEntry* libraryEntry(const AnchorCodec& anchor) {
+        const auto made = libraryEntries.find(anchor.name());
+        if (made != libraryEntries.end()) return made->second;
+        const CodecEntry* entry = &entries.emplace_back(libraryCodec(anchor));
+        libraryEntries.emplace(anchor.name(), entry);
+        return entry;
     }
 
     void publish() {
@@ -124,6 +133,16 @@ CodecList currentListing() { return CodecList(*registry().current.load(std::memo
 const CodecEntry* entryIn(const CodecList& entries, std::string_view name) {
     const auto entry = std::find_if(entries.begin(), entries.end(), [name](const CodecEntry& e) { return e.name == name; });
     return entry == entries.end() ? nullptr : &*entry;
+}
+
+// A library codec looked up before the whole listing is taken: only its own module is opened, so a
+// command coding with one library does not load the others.
+const CodecEntry* libraryEntryNamed(std::string_view name) {
+    Registry& state = registry();
+    const std::lock_guard lock(state.adding);
+    if (state.withLibraryCodecs.load(std::memory_order_acquire)) return entryIn(currentListing(), name);
+    const AnchorCodec* anchor = anchorCodecNamed(name);
+    return anchor != nullptr ? state.libraryEntry(*anchor) : nullptr;
 }
 
 // The same description file by another path ("codecs/x.json" and "./codecs/x.json") is the same.
@@ -219,7 +238,7 @@ const CodecEntry& addCallerCodec(CallerCodec codec) {
 const CodecEntry* codecEntryNamed(std::string_view name) {
     // Our own codecs are found without loading any library.
     if (const CodecEntry* listed = entryIn(currentListing(), name)) return listed;
-    return registry().withLibraryCodecs.load(std::memory_order_acquire) ? nullptr : entryIn(codecRegistry(), name);
+    return registry().withLibraryCodecs.load(std::memory_order_acquire) ? nullptr : libraryEntryNamed(name);
 }
 
 const CodecEntry& codecEntryOf(StillCodec codec) {

@@ -80,8 +80,9 @@ private:
 // Codecs may be added at any time, from any thread, while others list, look up or run codecs:
 // entries never move and are never freed, and every listing once taken stays whole, so a run
 // may keep an entry or a listing as long as it likes. Taking a listing or looking up a codec is
-// one atomic read and takes no lock, except the first listing and the first look-up of a name that
-// is not one of our three codecs: they open the library codecs' modules (see anchorCodecs()).
+// one atomic read and takes no lock, except the first listing, which opens the library codecs'
+// modules (see anchorCodecs()), and the look-ups of a name that is not one of our three codecs
+// before it: each opens only the module of the codec named.
 CodecList codecRegistry();
 
 // Adds codecs described by commands (StillCodec::Command) for the rest of the process, all of a

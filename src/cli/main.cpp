@@ -126,9 +126,10 @@ int printed(const CommandOutput& output) {
     return statusOf(output.failedItems);
 }
 
-// These read pictures on threads of their own (compare reads its two side by side).
+// These read pictures on threads of their own. Compare, which reads its two side by side, readies
+// the readers itself when a picture needs them: a pair of bitmaps never does.
 bool readsPicturesOnOtherThreads(Subcommand subcommand) {
-    return subcommand == Subcommand::Compare || subcommand == Subcommand::Sweep || subcommand == Subcommand::Evaluate;
+    return subcommand == Subcommand::Sweep || subcommand == Subcommand::Evaluate;
 }
 
 int run(const Request& request) {

@@ -76,6 +76,20 @@ QImage loadDocumentPicture(const std::string& name) {
     return loadBitmapFile(name);
 }
 
+bool readThroughQtReaders(const std::string& name) {
+    if (hasMarker(name, ".jpg")) return false;
+    switch (pictureFileKind(name)) {
+        case PictureFileKind::Jpeg:
+            return false;
+        case PictureFileKind::Bitmap:
+            return !bitmapDecodedHere(name);
+        case PictureFileKind::Other:
+        case PictureFileKind::Unknown:
+            break;
+    }
+    return true;
+}
+
 bool keepsItsFile(const std::string& caption) {
     if (hasMarker(caption, ".jpg")) {
         return true;

@@ -47,6 +47,10 @@ std::string routedFileName(const std::string& name, DocumentRoute route);
 // GIF). Throws Error when it cannot be read.
 QImage loadDocumentPicture(const std::string& name);
 
+// Whether loadDocumentPicture(name) may go through Qt's image readers, whose plugins
+// prepareImageReaders() makes: false for a JPEG, and for a bitmap this code decodes itself.
+bool readThroughQtReaders(const std::string& name);
+
 // True for documents whose file is not a bitmap: JPEG documents (".jpg" in the name, or JPEG data)
 // and other pictures. Their file is never written; the commands take their own pixels as the
 // source and Save writes base + "~.bmp".

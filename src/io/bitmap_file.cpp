@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QImageReader>
 #include <QImageWriter>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <mutex>
@@ -79,9 +80,18 @@ void checkPixelArray(const BitmapLayout& layout, std::size_t fileSize, const std
 
 }  // namespace
 
+namespace {
+
+std::atomic<std::thread::id> readersPreparedOn;
+
+}  // namespace
+
+std::thread::id imageReadersPreparedOn() { return readersPreparedOn.load(); }
+
 void prepareImageReaders() {
     static std::once_flag once;
     std::call_once(once, [] {
+        readersPreparedOn.store(std::this_thread::get_id());
         constexpr int kMegabytes = static_cast<int>(kMaxPixels * 4 / (1024 * 1024)) + 64;
         QImageReader::setAllocationLimit(kMegabytes);
         // Asking the readers to recognise data no plugin takes instantiates every one.
@@ -201,11 +211,22 @@ QImage decodeOtherKinds(std::span<const std::uint8_t> data, const BitmapLayout& 
 }
 
 // Every check a bitmap passes before any pixel is decoded.
-BitmapLayout checkedLayout(std::span<const std::uint8_t> header, std::uint64_t fileSize, const std::string& name) {
-    const BitmapLayout layout = readLayout(header, name);
+void checkLayout(const BitmapLayout& layout, std::uint64_t fileSize, const std::string& name) {
     checkPictureSize(layout.width, layout.height, "The picture in \"" + name + "\"");
     checkPixelArray(layout, fileSize, name);
+}
+
+BitmapLayout checkedLayout(std::span<const std::uint8_t> header, std::uint64_t fileSize, const std::string& name) {
+    const BitmapLayout layout = readLayout(header, name);
+    checkLayout(layout, fileSize, name);
     return layout;
+}
+
+BitmapLayout fileLayout(const InputFile& file, const std::string& path) {
+    std::uint8_t header[kLongestHeader] = {};
+    const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kLongestHeader));
+    file.readAt(0, header, headerBytes);
+    return readLayout({header, headerBytes}, path);
 }
 
 }  // namespace
@@ -222,10 +243,8 @@ QImage decodeBitmap(std::span<const std::uint8_t> data, const std::string& name)
 
 QImage loadBitmapFile(const std::string& path) {
     const InputFile file(path);
-    std::uint8_t header[kLongestHeader] = {};
-    const std::size_t headerBytes = static_cast<std::size_t>(std::min<std::uint64_t>(file.size(), kLongestHeader));
-    file.readAt(0, header, headerBytes);
-    const BitmapLayout layout = checkedLayout({header, headerBytes}, file.size(), path);
+    const BitmapLayout layout = fileLayout(file, path);
+    checkLayout(layout, file.size(), path);
     if (isPlain24Bit(layout)) {
         return copyPlainRows(layout, [&](std::uint64_t offset, uchar* into, std::size_t count) {
             file.readAt(offset, into, count);
@@ -234,6 +253,15 @@ QImage loadBitmapFile(const std::string& path) {
     // A bitmap within the picture limit is far smaller than this.
     constexpr std::uint64_t kMaxFileBytes = static_cast<std::uint64_t>(kMaxPixels) * 4 + (1 << 20);
     return decodeOtherKinds(readWholeFile(path, kMaxFileBytes), layout, path);
+}
+
+bool bitmapDecodedHere(const std::string& path) {
+    try {
+        const BitmapLayout layout = fileLayout(InputFile(path), path);
+        return isPlain24Bit(layout) || isRunLengthBitmap(layout) || is16BitBitmap(layout);
+    } catch (const Error&) {
+        return false;
+    }
 }
 
 Bytes encodeBitmap(const QImage& picture) {

@@ -5,6 +5,7 @@
 #include <future>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "io/file_io.h"
 #include "io/pending_file.h"
@@ -25,6 +26,12 @@ inline constexpr std::int64_t kMaxPixels = 100'000'000;
 // twice over as the plugins go at exit (a heap corrupted, the program aborted as it ends).
 void prepareImageReaders();
 
+// The thread that readied the readers; none (a default id) until one has.
+std::thread::id imageReadersPreparedOn();
+
+// Whether the file is a bitmap this code decodes itself, never through Qt's readers: plain 24-bit,
+// run-length or 16-bit. False for any other file, one that cannot be read or is no bitmap included.
+bool bitmapDecodedHere(const std::string& path);
 
 // Throws Error with a clear message when a picture of this size is empty or above kMaxPixels.
 void checkPictureSize(std::int64_t width, std::int64_t height, const std::string& what);

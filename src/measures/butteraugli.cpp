@@ -89,7 +89,7 @@ ButteraugliOutcome (*libraryMeasurement())(const ButteraugliCall&) {
 ButteraugliOutcome measured(const ButteraugliPixels& reference, const ButteraugliPixels& test, int width, int height,
                             bool wantsMap) {
     const auto measure = libraryMeasurement();
-    if (measure == nullptr) throw Error("Butteraugli is unavailable: " + openedModule("jxl").failure);
+    if (measure == nullptr) throw Error(butteraugliUnavailable());
     return measure({&reference, &test, width, height, kernelThreads(), wantsMap});
 }
 
@@ -100,6 +100,10 @@ ButteraugliOutcome measured(const ButteraugliPixels& reference, const Butteraugl
 #ifdef BRENLOW_HAS_BUTTERAUGLI
 
 bool butteraugliAvailable() { return libraryMeasurement() != nullptr; }
+
+std::string butteraugliUnavailable() {
+    return butteraugliAvailable() ? "" : "Butteraugli is unavailable: " + openedModule("jxl").failure;
+}
 
 ButteraugliReference butteraugliReference(const QImage& reference, int width, int height) {
     if (!measurableSize(width, height) || !butteraugliAvailable()) return {width, height, {}};
@@ -127,6 +131,10 @@ ButteraugliMap butteraugliDistanceMap(const QImage& reference, const QImage& tes
 #else
 
 bool butteraugliAvailable() { return false; }
+
+std::string butteraugliUnavailable() {
+    return "This build has no Butteraugli: libjxl 0.7's jxl/butteraugli.h was missing when it was built";
+}
 
 ButteraugliReference butteraugliReference(const QImage&, int width, int height) { return {width, height, {}}; }
 

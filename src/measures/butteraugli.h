@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "measures/common_area.h"
@@ -13,6 +14,11 @@ namespace brenlow {
 // Whether this build measures Butteraugli distances: only when libjxl 0.7's jxl/butteraugli.h
 // was there to build against. Without it the distances are NaN and the heat map throws.
 bool butteraugliAvailable();
+
+// Why it is not, for a person: this build lacks the header, or its module could not be opened at
+// run time ("Butteraugli is unavailable: the module brenlow_module_jxl.so could not be opened: ...").
+// Empty when it is available.
+std::string butteraugliUnavailable();
 
 // The library needs about 250 bytes per pixel, so larger areas are not measured.
 constexpr long long kButteraugliMaxPixels = 2048LL * 2048;

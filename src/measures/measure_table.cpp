@@ -38,13 +38,12 @@ Ssimulacra2Reference ssimulacra2ReferenceOf(const QImage& picture, int width, in
 const std::vector<OptionalMeasure>& optionalMeasures() {
     using M = PictureMeasures;
     static const std::vector<OptionalMeasure> measures{
-        {"ms_ssim", "MS-SSIM", "Five-scale structural similarity of the luma, and its dB", true, false, nullptr, "",
+        {"ms_ssim", "MS-SSIM", "Five-scale structural similarity of the luma, and its dB", true, false, nullptr, nullptr,
          nullptr},
-        {"ciede2000", "CIEDE2000", "Mean colour difference of the pixels", true, false, nullptr, "",
+        {"ciede2000", "CIEDE2000", "Mean colour difference of the pixels", true, false, nullptr, nullptr,
          [](const CommonArea& area, const PreparedReference&, M& measures) { measures.ciede2000 = meanCiede2000(area); }},
         {"butteraugli", "Butteraugli", "Perceptual distance, max and 3-norm; a slow measure", true, true,
-         butteraugliAvailable,
-         "This build has no Butteraugli: libjxl 0.7's jxl/butteraugli.h was missing when it was built",
+         butteraugliAvailable, butteraugliUnavailable,
          [](const CommonArea& area, const PreparedReference& reference, M& measures) {
              const ButteraugliDistance distance = butteraugliDistance(
                  reference.part<ButteraugliReference>(area.width, area.height, butteraugliReferenceOf), area.test);
@@ -52,7 +51,7 @@ const std::vector<OptionalMeasure>& optionalMeasures() {
              measures.butteraugli3Norm = distance.threeNorm;
          }},
         {"ssimulacra2", "SSIMULACRA 2", "Perceptual score from 0 to 100, higher is better; the slowest measure", false,
-         true, nullptr, "",
+         true, nullptr, nullptr,
          [](const CommonArea& area, const PreparedReference& reference, M& measures) {
              measures.ssimulacra2 = ssimulacra2(
                  reference.part<Ssimulacra2Reference>(area.width, area.height, ssimulacra2ReferenceOf), area.test);

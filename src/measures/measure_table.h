@@ -19,13 +19,15 @@ struct OptionalMeasure {
     bool takenByDefault;
     // Far slower per pixel than the rest: the workbench asks for it rather than assuming it.
     bool slowest;
-    bool (*available)();      // whether this build measures it; a measure it lacks is NaN
-    const char* unavailable;  // why this build lacks it
+    bool (*available)();  // whether this build measures it; a measure it lacks is NaN
+    // Why this build cannot measure it here (its library's module may fail to open at run time).
+    std::string (*unavailable)();
     // Writes its values of the area into `measures`. Null for the one the SSIM pass takes along,
     // since it needs the same windows over the same rows.
     void (*measure)(const CommonArea& area, const PreparedReference& reference, PictureMeasures& measures);
 
     bool availableHere() const { return available == nullptr || available(); }
+    std::string whyUnavailable() const { return unavailable != nullptr ? unavailable() : std::string(); }
 };
 
 // The optional measures, in the order --measures and every list of them name them.

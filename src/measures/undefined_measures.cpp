@@ -44,16 +44,16 @@ std::string tooLarge(const SizeLimits& limits) {
            " megapixels, as it needs about 250 bytes of memory a pixel";
 }
 
-// A build without the measure: the same whatever the pictures.
-const char* missingFromBuild(const MeasureRow& row) {
+// A build without the measure, or without its module here: the same whatever the pictures.
+std::string missingFromBuild(const MeasureRow& row) {
     const OptionalMeasure* optional = row.group ? optionalMeasureNamed(row.group) : nullptr;
-    return optional && !optional->availableHere() ? optional->unavailable : nullptr;
+    return optional && !optional->availableHere() ? optional->whyUnavailable() : std::string();
 }
 
 }  // namespace
 
 std::string undefinedMeasureReason(const MeasureRow& row, int width, int height) {
-    if (const char* missing = missingFromBuild(row)) return std::string(missing) + ".";
+    if (const std::string missing = missingFromBuild(row); !missing.empty()) return missing + ".";
     const SizeLimits limits = limitsOf(row);
     const std::string size = std::to_string(width) + " x " + std::to_string(height);
     if (limits.mostPixels > 0 && static_cast<long long>(width) * height > limits.mostPixels)
@@ -65,7 +65,7 @@ std::string undefinedMeasureReason(const MeasureRow& row, int width, int height)
 }
 
 std::string undefinedMeasureReason(const MeasureRow& row, double megapixels) {
-    if (const char* missing = missingFromBuild(row)) return std::string(missing) + ".";
+    if (const std::string missing = missingFromBuild(row); !missing.empty()) return missing + ".";
     const SizeLimits limits = limitsOf(row);
     const double pixels = megapixels * 1e6;
     if (limits.mostPixels > 0 && pixels > static_cast<double>(limits.mostPixels))

@@ -8,6 +8,7 @@
 #include "brenlow/deltas.h"
 #include "brenlow/requests.h"
 #include "brenlow/tables.h"
+#include "io/bitmap_file.h"
 #include "io/error.h"
 #include "support/test_support.h"
 
@@ -22,6 +23,18 @@ TEST(MeasureChoiceNamedTest, TakesTheNamedMeasuresAsMeasuresDoes) {
     const std::string message = testing::messageOf([] { measureChoiceNamed({"ms_ssim", "psnr_r"}); });
     EXPECT_EQ(message, "\"psnr_r\" is not one of ms_ssim, ciede2000, butteraugli, ssimulacra2, none");
     EXPECT_THROW(measureChoiceNamed({"ssim"}), UsageError);
+}
+
+// Qt's image plugins belong to the thread that makes them and must outlive it, so a pair whose
+// second picture, read on a thread of its own, needs them has them made on the calling thread.
+// (Each test runs in a process of its own: nothing has readied the readers before.)
+TEST(ReadPicturePairTest, TheReadersThePictureReadAsideNeedsAreMadeOnTheCallingThread) {
+    const testing::TempDir dir;
+    saveBitmapFile(testing::patternBitmap(9, 5), dir.file("a.bmp"));
+    ASSERT_TRUE(testing::patternBitmap(9, 5).save(QString::fromStdString(dir.file("b.png")), "PNG"));
+    const auto [reference, compared] = readPicturePair(dir.file("a.bmp"), dir.file("b.png"));
+    EXPECT_EQ(compared.size(), reference.size());
+    EXPECT_EQ(imageReadersPreparedOn(), std::this_thread::get_id());
 }
 
 // A picture keeps the colours it declares on its way to the measures, as compare reads its files.

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 
+#include "io/bitmap_file.h"
 #include "support/cli_runner.h"
 #include "support/test_support.h"
 
@@ -80,6 +81,39 @@ TEST_F(ModuleCliTest, CompareLoadsTheJpegXlLibraryOnlyForButteraugli) {
     ASSERT_EQ(withButteraugli.exitCode, 0) << withButteraugli.err;
     EXPECT_NE(withButteraugli.err.find("brenlow_module_jxl.so"), std::string::npos);
     EXPECT_FALSE(loaded(withButteraugli, "libavif.so"));
+}
+
+// Scripts code one picture per call: coding with a library codec opens its module alone.
+TEST_F(ModuleCliTest, CodingWithALibraryCodecOpensItsModuleAlone) {
+    const ScopedVariable trace("LD_DEBUG", "files");
+    for (const std::string codec : {"webp", "jp2"}) {
+        const CliRun run = runCli({"code", "--codec", codec, "astronaut.bmp"}, cwd.path());
+        ASSERT_EQ(run.exitCode, 0) << codec << ": " << run.err;
+        for (const std::string module : {"webp", "avif", "jxl", "jp2"})
+            EXPECT_EQ(run.err.find("/brenlow_module_" + module + ".so") != std::string::npos, module == codec)
+                << codec << " and the module " << module;
+        EXPECT_FALSE(loaded(run, "libavif.so")) << codec;
+    }
+}
+
+// Qt's image plugins cost a start some 200 page faults: compare makes them only for a picture that
+// needs them, never for a pair of bitmaps; nor does it open the JPEG XL module for pictures too
+// small for Butteraugli.
+TEST_F(ModuleCliTest, CompareOfBitmapsStartsWithoutImagePluginsOrAModuleItDoesNotUse) {
+    ASSERT_EQ(runCli({"jpeg", "astronaut.bmp"}, cwd.path()).exitCode, 0);
+    saveBitmapFile(patternBitmap(6, 6), cwd.file("small.bmp"));
+    saveBitmapFile(patternBitmap(6, 6).mirrored(true, false), cwd.file("small2.bmp"));
+    ASSERT_TRUE(patternBitmap(512, 512).save(QString::fromStdString(cwd.file("pattern.png")), "PNG"));
+    const ScopedVariable trace("LD_DEBUG", "files");
+    const CliRun bitmaps = runCli({"compare", "--measures", "none", "astronaut.bmp", "astronaut~.bmp"}, cwd.path());
+    ASSERT_EQ(bitmaps.exitCode, 0) << bitmaps.err;
+    EXPECT_EQ(bitmaps.err.find("/imageformats/"), std::string::npos);
+    const CliRun small = runCli({"compare", "small.bmp", "small2.bmp"}, cwd.path());
+    ASSERT_EQ(small.exitCode, 0) << small.err;
+    EXPECT_FALSE(loadedModule(small));
+    const CliRun png = runCli({"compare", "--measures", "none", "astronaut.bmp", "pattern.png"}, cwd.path());
+    ASSERT_EQ(png.exitCode, 0) << png.err;
+    EXPECT_NE(png.err.find("/imageformats/"), std::string::npos);
 }
 
 TEST_F(ModuleCliTest, AMissingModuleLeavesItsCodecOutAndSaysWhy) {

@@ -114,6 +114,24 @@ TEST(BitmapFileTest, PalettePicturesOpenAsTheirColours) {
     EXPECT_EQ(picture.pixel(1, 0), qRgb(10, 20, 30));
 }
 
+// Whether a picture pair may be read side by side without readying Qt's readers first: only for
+// the bitmaps decoded here, since a palette bitmap goes through Qt's reader.
+TEST(BitmapFileTest, OnlyBitmapsDecodedHereAreReadWithoutQt) {
+    testing::TempDir dir;
+    saveBitmapFile(testing::patternBitmap(9, 5), dir.file("plain.bmp"));
+    EXPECT_TRUE(bitmapDecodedHere(dir.file("plain.bmp")));
+    QImage palette(4, 4, QImage::Format_Indexed8);
+    palette.setColorTable({qRgb(10, 20, 30), qRgb(200, 100, 50)});
+    palette.fill(1);
+    ASSERT_TRUE(palette.save(QString::fromStdString(dir.file("palette.bmp")), "BMP"));
+    EXPECT_FALSE(bitmapDecodedHere(dir.file("palette.bmp")));
+    ASSERT_TRUE(testing::patternBitmap(9, 5).save(QString::fromStdString(dir.file("picture.png")), "PNG"));
+    EXPECT_FALSE(bitmapDecodedHere(dir.file("picture.png")));
+    writeBytes(dir.file("short.bmp"), Bytes{'B', 'M', 0, 0});
+    EXPECT_FALSE(bitmapDecodedHere(dir.file("short.bmp")));
+    EXPECT_FALSE(bitmapDecodedHere(dir.file("missing.bmp")));
+}
+
 TEST(BitmapFileTest, RefusesAPixelArrayCutShort) {
     Bytes file = encodeBitmap(testing::patternBitmap(8, 8));
     file.pop_back();

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <string>
 
 #include "measures/butteraugli.h"
 #include "measures/measure_table.h"
 #include "measures/undefined_measures.h"
+#include "modules/module_loader.h"
+#include "support/test_support.h"
 
 namespace brenlow {
 namespace {
@@ -40,6 +44,27 @@ TEST(UndefinedMeasureReasonTest, MegapixelsAloneAreCertainOnlyWhereTheLeastSquar
     if (butteraugliAvailable()) {
         EXPECT_TRUE(says(undefinedMeasureReason(row("butteraugli_max"), 12.0), "these pictures have 12.0 megapixels"));
     }
+}
+
+// A build with Butteraugli whose JPEG XL module cannot be opened gives the module's reason, in the
+// sweep's choices and in a figure's reason alike, not a header missing at build time. Run in a
+// process of its own, where no module is open yet.
+TEST(UndefinedMeasureReasonTest, AModuleThatCannotBeOpenedIsTheReasonButteraugliIsMissing) {
+#ifndef BRENLOW_HAS_BUTTERAUGLI
+    GTEST_SKIP() << "this build has no Butteraugli";
+#endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const testing::TempDir noModules;
+    EXPECT_EXIT(
+        {
+            setenv(kModuleFolderVariable, noModules.path().c_str(), 1);
+            const OptionalMeasure& butteraugli = *optionalMeasureNamed("butteraugli");
+            std::cerr << butteraugli.whyUnavailable() << '\n' << undefinedMeasureReason(row("butteraugli_max"), 64, 64);
+            std::exit(butteraugli.availableHere() ? 1 : 0);
+        },
+        ::testing::ExitedWithCode(0),
+        "Butteraugli is unavailable: the module brenlow_module_jxl\\.so could not be opened: [^\n]*\n"
+        "Butteraugli is unavailable: the module brenlow_module_jxl\\.so could not be opened: ");
 }
 
 }  // namespace

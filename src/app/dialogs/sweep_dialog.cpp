@@ -217,7 +217,8 @@ QWidget* SweepDialog::makeMeasureBoxes(const MeasureChoice& offered) {
         const bool available = measure.availableHere();
         QCheckBox* box = measureBox(measureBoxName(measure), QString::fromUtf8(measure.title),
                                     available && offered.takes(measure.name),
-                                    QString::fromUtf8(available ? measure.description : measure.unavailable));
+                                    available ? QString::fromUtf8(measure.description)
+                                              : QString::fromStdString(measure.whyUnavailable()));
         box->setEnabled(available);
         row->addWidget(box);
         measureBoxes_.emplace_back(measure.name, box);

@@ -233,9 +233,7 @@ void CompareWindow::chooseMode(int index) {
 }
 
 QString CompareWindow::heatMapUnavailable() const {
-    if (!butteraugliAvailable())
-        return QStringLiteral("This build has no Butteraugli measure: libjxl's jxl/butteraugli.h was missing when it "
-                              "was built.");
+    if (!butteraugliAvailable()) return QString::fromStdString(butteraugliUnavailable()) + QLatin1Char('.');
     if (static_cast<long long>(source_.width()) * source_.height() > kButteraugliMaxPixels)
         return QStringLiteral("The heat map takes pictures of up to %1 pixels; these have %2 x %3.")
             .arg(kButteraugliMaxPixels)
