@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Start-up of brenlow-cli as scripts pay it per call: --version, compare of two 64 x 48 pictures
-# (default measures, and without the slower ones), avc and jpeg of a 64 x 48 picture. Medians over
-# RUNS runs of the wall time, the processor time (task-clock) and the page faults, with the number
-# of shared objects the command loads. Given a second program (another build, such as main's), both
-# are timed side by side, run for run, so that a busy machine weighs on both alike.
+# (default measures, and without the slower ones), avc, jpeg and a library codec (WebP) of a 64 x 48
+# picture. Medians over RUNS runs of the wall time, the processor time (task-clock) and the page
+# faults, with the number of shared objects the command loads. Given a second program (another
+# build, such as main's), both are timed side by side, run for run, so that a busy machine weighs on
+# both alike.
 #   bench/startup.sh BRENLOW_CLI [OTHER_BRENLOW_CLI] [RUNS]
 set -euo pipefail
 programs=("$(realpath "$1")")
@@ -34,7 +35,8 @@ bitmap(sys.argv[1] + "/a.bmp", 0)
 bitmap(sys.argv[1] + "/b.bmp", 7)
 PY
 
-commands=("--version" "compare a.bmp b.bmp" "compare --measures none a.bmp b.bmp" "avc a.bmp" "jpeg a.bmp")
+commands=("--version" "compare a.bmp b.bmp" "compare --measures none a.bmp b.bmp" "avc a.bmp" "jpeg a.bmp"
+          "code --codec webp a.bmp")
 
 # One run: "wall_ms task_ms faults" of the program with the command's words. The wall time is of
 # the program alone; perf, which takes far longer to start than the program, counts in a second run.
