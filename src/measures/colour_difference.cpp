@@ -203,9 +203,13 @@ std::uint32_t colourKey(const uchar* bgr) {
 
 // A value per key, for the keys met lately, one slot per hash of the key: a photograph and its
 // decoded copy repeat colours, and pairs of colours, often enough that a look-up beats the work.
+// No more slots than the pixels to be met: every slot is written before the first look-up, and the
+// largest tables, 768 KB the pair, cost a small picture's comparison 190 page faults a thread.
 template <typename Value>
 class RecentValues {
 public:
+    explicit RecentValues(std::size_t pixels) : bits_(slotBits(pixels)), entries_(std::size_t{1} << bits_) {}
+
     template <typename Make>
     const Value& valueOf(std::uint64_t key, const Make& make) {
         Entry& entry = slot(key);
@@ -222,23 +226,34 @@ public:
     void keep(std::uint64_t key, const Value& value) { slot(key) = {key, value}; }
 
 private:
-    static constexpr int kBits = 14;
+    static constexpr int kFewestBits = 6;
+    static constexpr int kMostBits = 14;
     struct Entry {
         std::uint64_t key = ~std::uint64_t{0};  // no colour
         Value value{};
     };
 
-    Entry& slot(std::uint64_t key) {
-        return entries_[static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - kBits))];
+    static int slotBits(std::size_t pixels) {
+        int bits = kFewestBits;
+        while (bits < kMostBits && (std::size_t{1} << bits) < pixels) ++bits;
+        return bits;
     }
 
-    std::vector<Entry> entries_ = std::vector<Entry>(std::size_t{1} << kBits);
+    Entry& slot(std::uint64_t key) {
+        return entries_[static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> (64 - bits_))];
+    }
+
+    int bits_;
+    std::vector<Entry> entries_;
 };
 
 // The sum of one row's differences: pairs met lately are looked up, the others are measured
 // together as one batch; the sum is taken in the pixels' order all the same.
 class RowDifferences {
 public:
+    // For rows of `pixels` pixels in all.
+    explicit RowDifferences(std::size_t pixels) : labs_(pixels), differences_(pixels) {}
+
     double sum(const uchar* a, const uchar* b, int width) {
         values_.assign(static_cast<std::size_t>(width), 0.0);
         pending_.clear();
@@ -329,7 +344,7 @@ double meanCiede2000(const CommonArea& area) {
         return convertedMeanCiede2000(area);
     std::vector<double> rowSums(static_cast<std::size_t>(area.height));
     parallelRows(0, area.height, [&](int begin, int end) {
-        RowDifferences row;
+        RowDifferences row(static_cast<std::size_t>(area.width) * static_cast<std::size_t>(end - begin));
         for (int r = begin; r < end; ++r)
             rowSums[static_cast<std::size_t>(r)] = row.sum(area.referenceRow(r), area.testRow(r), area.width);
     });
