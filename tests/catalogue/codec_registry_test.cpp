@@ -22,6 +22,23 @@ CommandCodec codecOf(const std::string& name, const std::string& file) {
     return parseCommandCodecs(QByteArray::fromStdString(descriptionOf(name)), file).front();
 }
 
+// A library codec looked up by name before any listing (it opens its module alone) gets the entry
+// every later listing holds, in the library codecs' order after ours.
+TEST(CodecRegistryTest, ALibraryCodecLookedUpAloneIsTheEntryTheListingHoldsLater) {
+    const std::vector<const AnchorCodec*>& anchors = anchorCodecs();
+    if (anchors.size() < 2) GTEST_SKIP() << "this build has fewer than two library codecs";
+    const std::string last = anchors.back()->name();
+    const CodecEntry* alone = codecEntryNamed(last);
+    ASSERT_NE(alone, nullptr);
+    EXPECT_EQ(alone, codecEntryNamed(last));
+    EXPECT_EQ(alone->anchor, anchors.back());
+    const CodecList listing = codecRegistry();
+    ASSERT_GE(listing.size(), 3 + anchors.size());
+    EXPECT_EQ(&listing[3 + anchors.size() - 1], alone);
+    for (std::size_t i = 0; i < anchors.size(); ++i) EXPECT_EQ(listing[3 + i].anchor, anchors[i]) << i;
+    EXPECT_EQ(codecEntryNamed(last), alone);
+}
+
 // The registry is the process's: each test adds codecs of names its own.
 TEST(CodecRegistryTest, CodecsAddedWhileOtherThreadsListAndLookUpAreSeenWholeAndNeverMove) {
     constexpr int kAdded = 300;
