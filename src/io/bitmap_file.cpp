@@ -78,10 +78,6 @@ void checkPixelArray(const BitmapLayout& layout, std::size_t fileSize, const std
     }
 }
 
-}  // namespace
-
-namespace {
-
 std::atomic<std::thread::id> readersPreparedOn;
 
 }  // namespace
