@@ -16,6 +16,7 @@
 #include "codecs/field_rules.h"
 #include "codecs/still_codecs.h"
 #include "experiments/measure_overlap.h"
+#include "experiments/point_helpers.h"
 #include "imaging/bitmap_bridge.h"
 #include "imaging/parallel.h"
 #include "io/bitmap_file.h"
@@ -360,19 +361,40 @@ SweepOutcome runSweep(const SweepSource& source, const SweepSettings& settings, 
     MeasureOverlap overlap = overlapOf(settings);
     const int threads = std::min(total, overlap.threads());
     FailedCurveNames failedCurves;
-    parallelFor(std::max(threads, 1), threads, [&](int) {
-        while (const std::optional<int> index = queue.next()) {
-            const std::size_t i = static_cast<std::size_t>(*index);
-            if (failedCurves.holds(tasks[i].curve->name)) continue;
-            try {
-                points[i] = pointOf(source, tasks[i], settings, *prepared, overlap);
-            } catch (...) {
-                failures[i] = std::current_exception();
-                if (curveAloneFailure(tasks[i], failures[i])) failedCurves.add(tasks[i].curve->name);
-                else queue.stop();
-            }
+    std::exception_ptr progressFailure;
+    std::mutex progressFailureLock;
+    // Codes the next point, on whichever thread calls it; false once none is left to start.
+    const auto codeOne = [&]() -> bool {
+        std::optional<int> index;
+        try {
+            index = queue.next();
+        } catch (...) {
+            const std::lock_guard lock(progressFailureLock);
+            if (!progressFailure) progressFailure = std::current_exception();
+            queue.stop();
+            return false;
         }
-    });
+        if (!index) return false;
+        const std::size_t i = static_cast<std::size_t>(*index);
+        if (failedCurves.holds(tasks[i].curve->name)) return true;
+        try {
+            points[i] = pointOf(source, tasks[i], settings, *prepared, overlap);
+        } catch (...) {
+            failures[i] = std::current_exception();
+            if (curveAloneFailure(tasks[i], failures[i])) failedCurves.add(tasks[i].curve->name);
+            else queue.stop();
+        }
+        return true;
+    };
+    {
+        std::optional<PointHelpers::Offered> offered;
+        if (settings.pointHelpers != nullptr) offered.emplace(*settings.pointHelpers, codeOne);
+        parallelFor(std::max(threads, 1), threads, [&](int) {
+            while (codeOne()) {
+            }
+        });
+    }
+    if (progressFailure) std::rethrow_exception(progressFailure);
 
     SweepOutcome outcome;
     settleFailures(tasks, failures, points, outcome, source.caption);

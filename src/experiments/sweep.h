@@ -23,6 +23,8 @@
 
 namespace brenlow {
 
+class PointHelpers;
+
 // The jpeg, avc and ajc curves at their defaults.
 std::vector<CodecCurve> defaultSweepCurves();
 
@@ -43,6 +45,8 @@ struct SweepSettings {
     // Called with each point and its decoded picture; returns where it kept the picture, so that the
     // point can be shown and checked later without coding it again. Unset: nothing is kept.
     std::function<KeptPicture(const CodecCurve& curve, int quality, const QImage& decoded)> keepDecoded;
+    // Where idle threads of the same run take points of this sweep too; null: only its own threads.
+    PointHelpers* pointHelpers = nullptr;
 };
 
 // Everything a sweep reads, taken from the document and its files up front, so that the sweep

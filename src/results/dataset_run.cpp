@@ -17,6 +17,7 @@
 #include "experiments/command_fingerprint.h"
 #include "experiments/command_sweep_point.h"
 #include "experiments/kept_decoded.h"
+#include "experiments/point_helpers.h"
 #include "io/bitmap_file.h"
 #include "io/error.h"
 #include "io/file_io.h"
@@ -161,11 +162,13 @@ SweepSettings itemSettings(const SweepSettings& runSettings, int itemsAtOnce) {
 }
 
 std::optional<StoredResult> sweepItem(const DataSetRun& run, const DataSetItem& item, const TimedRun& timedRun,
-                                      const std::shared_ptr<PreparedReferences>& references, const SweepProgress& progress) {
+                                      const std::shared_ptr<PreparedReferences>& references, PointHelpers* helpers,
+                                      const SweepProgress& progress) {
     const std::string& picture = run.pictures[item.picture];
     const CodecCurve& curve = run.settings.curves[item.curve];
     SweepSettings settings = itemSettings(run.settings, timedRun.jobs > 0 ? std::min(timedRun.jobs, timedRun.items) : 1);
     settings.curves = {curve};
+    settings.pointHelpers = helpers;
     if (keepsDecoded(run, curve))
         settings.keepDecoded = [&](const CodecCurve& of, int quality, const QImage& decoded) {
             return keepDecodedPicture(keptDecodedPathMade(run.resultFolder, picture, of.name, quality), decoded);
@@ -288,6 +291,19 @@ private:
             }
             markUnderWay(i, false);
         }
+        helpWithTheLastItems();
+    }
+
+    // With no item left to start, the thread codes points of the items still under way.
+    void helpWithTheLastItems() {
+        if (stop_) return;
+        try {
+            helpers_.help();
+        } catch (...) {
+            const std::lock_guard lock(mutex_);
+            if (!failure_) failure_ = std::current_exception();
+            stop_ = true;
+        }
     }
 
     // A picture that cannot be read or coded ends its own item, not the run; a fault of the result
@@ -333,7 +349,7 @@ private:
         }
         const ReferenceShelf::Lease references = shelf_.lease(item.picture);
         std::optional<StoredResult> result =
-            sweepItem(run_, item, timedRun_, references.references(), [this, &state, index](int done, int) {
+            sweepItem(run_, item, timedRun_, references.references(), &helpers_, [this, &state, index](int done, int) {
                 if (done == 0) return !stop_.load();
                 ++state.pointsCounted;
                 return advance(1, index);
@@ -405,6 +421,7 @@ private:
     std::set<std::size_t> underWay_;  // the items the threads hold now, under the mutex
     std::map<std::string, std::string> codecChanges_;  // by codec, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
+    PointHelpers helpers_;  // the items' points offered to threads that have no item left
     PixelDigests digests_{run_.pictures.size()};
     std::mutex mutex_;
     std::atomic<std::size_t> next_{0};

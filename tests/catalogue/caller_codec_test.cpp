@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <mutex>
+#include <set>
 #include <vector>
 
 #include "catalogue/caller_coding.h"
@@ -212,6 +214,49 @@ TEST(CallerCodecTest, ADataSetResumedAtAnotherVersionMakesOnlyItsItemsAgainAndSa
     EXPECT_NE(changed.codecChanges.front().find("\"caller-versioned\" has changed since its results"), std::string::npos);
     EXPECT_NE(changed.codecChanges.front().find("version \"first\" then, \"second\" now"), std::string::npos)
         << changed.codecChanges.front();
+}
+
+// The last items of a data set differ in length: the thread whose item is done codes points of the
+// item still under way, each once, and every figure is as one thread alone makes it.
+TEST(CallerCodecTest, AThreadWithNoItemLeftCodesPointsOfTheItemStillUnderWay) {
+    TempDir pictures;
+    std::mutex lock;
+    std::set<std::thread::id> coders;
+    std::vector<int> codedQualities;
+    CallerCodec slow = quantisingCodec("caller-slow");
+    slow.functions.encode = [&](const QImage& picture, int quality) {
+        {
+            const std::lock_guard guard(lock);
+            coders.insert(std::this_thread::get_id());
+            codedQualities.push_back(quality);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return quantised(picture, quality);
+    };
+    addCallerCodec(slow);
+    DataSetRun run;
+    run.pictures = {makeSmallDataSet(pictures.path().string()).front()};
+    run.settings = sweepOf({"caller-slow", "jpeg"}, {50});
+    run.settings.curves[0].qualities = {10, 20, 30, 40, 50, 60, 70, 80, 90, 95};
+    run.jobs = 2;
+    const DataSetWork helped = runDataSetItems(run);
+    EXPECT_EQ(coders.size(), 2u) << "the jpeg item's thread helped with the slow item's points";
+    std::sort(codedQualities.begin(), codedQualities.end());
+    EXPECT_EQ(codedQualities, run.settings.curves[0].qualities) << "each point coded once";
+
+    run.jobs = 1;
+    const DataSetWork alone = runDataSetItems(run);
+    ASSERT_EQ(helped.results.size(), alone.results.size());
+    for (std::size_t item = 0; item < alone.results.size(); ++item) {
+        const std::vector<SweepPoint>& expected = alone.results[item].sweep.points;
+        const std::vector<SweepPoint>& got = helped.results[item].sweep.points;
+        ASSERT_EQ(got.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(got[i].quality, expected[i].quality);
+            EXPECT_EQ(got[i].figures.codedSize, expected[i].figures.codedSize);
+            EXPECT_EQ(got[i].measures.picture.psnr, expected[i].measures.picture.psnr);
+        }
+    }
 }
 
 }  // namespace
