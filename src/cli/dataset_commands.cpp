@@ -170,13 +170,6 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
 
 namespace {
 
-std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
-    std::vector<FailedItem> failed;
-    for (const StoredResult& result : work.results)
-        if (!result.failure.empty()) failed.push_back({result.picture, result.curve.name, result.failure});
-    return failed;
-}
-
 void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
     for (const std::string& change : work.codecChanges) notes << printableLine(change) << '\n';
     if (run.shardCount > 1) notes << "Shard " << run.shard << " of " << run.shardCount << ": ";
@@ -263,7 +256,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
         done = runDataSet(plan, control);
     }
     if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, done.work, notes);
-    if (run.shardCount > 1) return {{}, writeFailedItems(failedItemsOf(done.work), notes)};
+    if (run.shardCount > 1) return {{}, writeFailedItems(done.work.failedItems, notes)};
     return dataSetOutput(request, done.outcome, imported, started, notes, done.work.timedRun.started);
 }
 
