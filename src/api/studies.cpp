@@ -71,7 +71,9 @@ DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control
 }
 
 DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control) {
-    const DataSetRun& run = plan.run;
+    // The data set is read back from the result folder, so the run drops each item once filed.
+    DataSetRun run = plan.run;
+    run.holdResults = run.resultFolder.empty();
     // Two runs into one folder would each resume and overwrite the other's results.
     std::optional<FolderLock> folderLock;
     if (!run.resultFolder.empty()) {
@@ -85,15 +87,9 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
         return pacer(done, total, item, running);
     });
     if (run.shardCount > 1) return result;
-    // A cancelled run's folder lacks items, so its partial data set comes from what the run holds.
-    if (run.resultFolder.empty() || result.work.cancelled) {
-        result.outcome = collectDataSet(run, result.work);
-    } else {
-        // The points come back from the folder: the run's own copies go first, so that a large data
-        // set is held once at its end, not twice.
-        for (StoredResult& item : result.work.results) std::vector<SweepPoint>().swap(item.sweep.points);
-        result.outcome = loadDataSet({run.resultFolder});
-    }
+    // A cancelled run's folder lacks items: its partial data set is of the pictures the run finished.
+    result.outcome = run.resultFolder.empty() || result.work.cancelled ? collectDataSet(run, result.work)
+                                                                       : loadDataSet({run.resultFolder});
     result.hasOutcome = !result.work.cancelled || !result.outcome.pictures.empty();
     return result;
 }

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,8 @@ struct Request {
 struct CommandOutput {
     std::string text;
     std::size_t failedItems = 0;
+    // Printed after `text` a piece at a time, each handed to `print`: a table too large to build whole.
+    std::function<void(const std::function<void(const std::string& piece)>& print)> pieces;
 };
 
 // Declares the subcommands and their options on `app`, bound to `request`. Out-of-range and

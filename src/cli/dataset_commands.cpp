@@ -143,7 +143,7 @@ void writeTextFile(const std::string& path, const std::string& text) {
 
 }  // namespace
 
-CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
+CommandOutput dataSetOutput(const Request& request, DataSetOutcome outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes, const std::string& timingSaidFor) {
     const std::string anchor = anchorOf(sweepRequestOf(request), outcome.curves);
@@ -160,22 +160,19 @@ CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcom
             writeDeltaRates(importedDeltaTable(outcome, anchor, imported), anchor, notes);
             writePerPictureDeltas(outcome, anchor, notes);
         }
-        output.text = dataSetCsv(outcome);
     }
     if (!request.quiet)
         for (const std::string& warning : timingWarnings(outcome.timedRuns, timingSaidFor)) notes << warning << '\n';
     output.failedItems = writeFailedItems(outcome.failed, notes);
+    // The rows are printed as they are made: a large data set's table is never held whole.
+    if (!request.json)
+        output.pieces = [kept = std::make_shared<const DataSetOutcome>(std::move(outcome))](const auto& print) {
+            writeDataSetCsv(*kept, print);
+        };
     return output;
 }
 
 namespace {
-
-std::vector<FailedItem> failedItemsOf(const DataSetWork& work) {
-    std::vector<FailedItem> failed;
-    for (const StoredResult& result : work.results)
-        if (!result.failure.empty()) failed.push_back({result.picture, result.curve.name, result.failure});
-    return failed;
-}
 
 void writeRunNotes(const DataSetRun& run, const DataSetWork& work, std::ostream& notes) {
     for (const std::string& change : work.codecChanges) notes << printableLine(change) << '\n';
@@ -263,8 +260,8 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
         done = runDataSet(plan, control);
     }
     if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, done.work, notes);
-    if (run.shardCount > 1) return {{}, writeFailedItems(failedItemsOf(done.work), notes)};
-    return dataSetOutput(request, done.outcome, imported, started, notes, done.work.timedRun.started);
+    if (run.shardCount > 1) return {{}, writeFailedItems(done.work.failedItems, notes), {}};
+    return dataSetOutput(request, std::move(done.outcome), imported, started, notes, done.work.timedRun.started);
 }
 
 CommandOutput runMergeCommand(const Request& request, std::ostream& notes) {

@@ -22,7 +22,7 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes);
 // What a whole data set prints, the same for a run, a merge and an evaluation (see runDataSetSweep),
 // with the warnings its times need (timingWarnings), but the shared cores of the run started at
 // `timingSaidFor`, said as it began.
-CommandOutput dataSetOutput(const Request& request, const DataSetOutcome& outcome,
+CommandOutput dataSetOutput(const Request& request, DataSetOutcome outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes, const std::string& timingSaidFor = {});
 

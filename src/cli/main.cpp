@@ -123,6 +123,7 @@ void printOut(const std::string& text) {
 
 int printed(const CommandOutput& output) {
     printOut(output.text);
+    if (output.pieces) output.pieces(printOut);
     return statusOf(output.failedItems);
 }
 

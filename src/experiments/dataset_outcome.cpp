@@ -265,12 +265,17 @@ std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome
     return table;
 }
 
-std::string dataSetCsv(const DataSetOutcome& outcome) {
+void writeDataSetCsv(const DataSetOutcome& outcome, const std::function<void(const std::string& row)>& write) {
     const bool sized = !outcome.parameters.bppTargets.empty();
-    std::string csv = "picture," + sweepCsvHeader(sized);
+    write("picture," + sweepCsvHeader(sized));
     for (const PictureOutcome& picture : outcome.outcomes)
         for (const SweepPoint& point : picture.sweep.points)
-            csv += csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve), sized);
+            write(csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve), sized));
+}
+
+std::string dataSetCsv(const DataSetOutcome& outcome) {
+    std::string csv;
+    writeDataSetCsv(outcome, [&](const std::string& row) { csv += row; });
     return csv;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <map>
 #include <string>
@@ -168,6 +169,9 @@ std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome
 
 // The points of every picture as CSV: sweepCsv with a first column "picture".
 std::string dataSetCsv(const DataSetOutcome& outcome);
+
+// The same handed out a row at a time (the header first), for a data set too large to print whole.
+void writeDataSetCsv(const DataSetOutcome& outcome, const std::function<void(const std::string& row)>& write);
 
 // The aggregate as CSV: codec (the curve's name), quality, pictures, bits_per_pixel, then each measure's mean and
 // its count of pictures, the two SSIMs in dB of the mean, the size target columns when coded to

@@ -225,7 +225,7 @@ class ItemRunner {
 public:
     ItemRunner(const DataSetRun& run, const std::vector<DataSetItem>& items, const DataSetProgress& progress)
         : run_(run), items_(items), progress_(progress), parameters_(dataSetParameters(run.settings, run.versions)) {
-        work_.results.resize(items.size());
+        if (holdsResults()) work_.results.resize(items.size());
         finished_.resize(items.size(), false);
         for (const DataSetItem& item : items) total_ += pointsOf(item);
         timedRun_ = runTimedAsPlanned();
@@ -263,11 +263,17 @@ private:
         return timed;
     }
 
+    bool holdsResults() const { return run_.holdResults || run_.resultFolder.empty(); }
+
     // A stopped run keeps what it finished, in item order: those items are filed already, and a
     // partial outcome is made of them.
     void keepFinishedItems() {
         work_.cancelled = std::find(finished_.begin(), finished_.end(), false) != finished_.end();
-        if (!work_.cancelled) return;
+        for (auto& [index, failed] : failures_) work_.failedItems.push_back(std::move(failed));
+        work_.picturesFinished.assign(run_.pictures.size(), true);
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (!finished_[i]) work_.picturesFinished[items_[i].picture] = false;
+        if (!work_.cancelled || !holdsResults()) return;
         std::vector<StoredResult> kept;
         for (std::size_t i = 0; i < finished_.size(); ++i)
             if (finished_[i]) kept.push_back(std::move(work_.results[i]));
@@ -402,7 +408,8 @@ private:
                 int pointsSkipped) {
         {
             const std::lock_guard lock(mutex_);
-            work_.results[index] = std::move(result);
+            if (!result.failure.empty()) failures_[index] = {result.picture, result.curve.name, result.failure};
+            if (holdsResults()) work_.results[index] = std::move(result);
             finished_[index] = true;
             ++(work_.*counter);
             if (state.replacing) ++work_.replaced;
@@ -418,6 +425,7 @@ private:
     TimedRun timedRun_;
     DataSetWork work_;
     std::vector<bool> finished_;  // by item, under the mutex
+    std::map<std::size_t, FailedItem> failures_;  // by item, under the mutex
     std::set<std::size_t> underWay_;  // the items the threads hold now, under the mutex
     std::map<std::string, std::string> codecChanges_;  // by codec, under the mutex
     ReferenceShelf shelf_;  // each picture's reference preparations, shared by its items
@@ -598,6 +606,67 @@ const FolderRun& runOfCurve(const std::vector<FolderRun>& runs, const std::strin
     throw Error("No result folder holds the curve \"" + curveName + "\"");
 }
 
+// The pictures of `manifest` (the runs' combined one, or some of its pictures), each item taken from
+// the first folder of its run that has it.
+DataSetOutcome loadPictures(const std::vector<FolderRun>& runs, const DataSetManifest& manifest) {
+    // One result read at a time: the data set holds its points, not a second copy of every file.
+    std::optional<StoredResult> current;
+    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> StoredResult& {
+        const FolderRun& run = runOfCurve(runs, curve.name);
+        const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
+        for (const std::string& folder : run.folders) {
+            const std::string path = resultPath(folder, picture, asRun);
+            std::optional<StoredResult> stored = readResult(path);
+            if (!stored) continue;
+            const std::string difference = parameterDifference(itemParameters(run.manifest.parameters, asRun),
+                                                               itemParameters(stored->parameters, asRun));
+            const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
+            const std::string made = otherItem                  ? "for another item"
+                                     : !difference.empty()      ? "with other " + difference
+                                     : !(stored->curve == asRun) ? "at other settings"
+                                                                 : "";
+            if (!made.empty())
+                throw Error("The result was made " + made +
+                                " than the data set of its folder; run that item again",
+                            path);
+            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, run.manifest.parameters))
+                throw Error("The result is damaged: its points are not one per quality of its data set; run that "
+                            "item again",
+                            path);
+            stored->curve = curve;
+            stored->sweep.curves = {curve};
+            current = std::move(stored);
+            return *current;
+        }
+        throw Error("The results lack picture \"" + picture + "\" with codec " + curve.name +
+                    " (is a shard missing or unfinished?)");
+    });
+}
+
+// Whether some folder of the curve's run has the item's file, whatever it holds.
+bool filed(const std::vector<FolderRun>& runs, const std::string& picture, const CodecCurve& curve) {
+    const FolderRun& run = runOfCurve(runs, curve.name);
+    const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
+    return std::any_of(run.folders.begin(), run.folders.end(),
+                       [&](const std::string& folder) { return fs::exists(resultPath(folder, picture, asRun)); });
+}
+
+// A run stopped before its end leaves items unfiled; shards named together must hold them all.
+bool unfinishedAllowed(const std::vector<FolderRun>& runs) {
+    return std::all_of(runs.begin(), runs.end(), [](const FolderRun& run) { return run.folders.size() == 1; });
+}
+
+// The run's data set read back from its folder: of a cancelled run, only the pictures it finished.
+DataSetOutcome collectFiled(const std::string& folder, DataSetManifest manifest, const DataSetWork& work) {
+    if (work.cancelled) {
+        std::vector<std::string> finished;
+        for (std::size_t i = 0; i < manifest.pictures.size(); ++i)
+            if (work.picturesFinished[i]) finished.push_back(manifest.pictures[i]);
+        manifest.pictures = std::move(finished);
+    }
+    return loadPictures({{manifest, {folder}}}, manifest);
+}
+
 }  // namespace
 
 std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves) {
@@ -642,6 +711,7 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
 
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
     DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    if (!run.resultFolder.empty() && !run.holdResults) return collectFiled(run.resultFolder, manifest, work);
     std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
     for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
     if (work.cancelled) std::erase_if(manifest.pictures, [&](const std::string& picture) {
@@ -658,39 +728,24 @@ DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
     if (folders.empty()) throw Error("Name at least one result folder");
     const std::vector<FolderRun> runs = folderRuns(folders);
-    const DataSetManifest manifest = combinedManifest(runs);
-    // One result read at a time: the data set holds its points, not a second copy of every file.
-    std::optional<StoredResult> current;
-    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> StoredResult& {
-        const FolderRun& run = runOfCurve(runs, curve.name);
-        const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
-        for (const std::string& folder : run.folders) {
-            const std::string path = resultPath(folder, picture, asRun);
-            std::optional<StoredResult> stored = readResult(path);
-            if (!stored) continue;
-            const std::string difference = parameterDifference(itemParameters(run.manifest.parameters, asRun),
-                                                               itemParameters(stored->parameters, asRun));
-            const bool otherItem = stored->picture != picture || stored->curve.name != curve.name;
-            const std::string made = otherItem                  ? "for another item"
-                                     : !difference.empty()      ? "with other " + difference
-                                     : !(stored->curve == asRun) ? "at other settings"
-                                                                 : "";
-            if (!made.empty())
-                throw Error("The result was made " + made +
-                                " than the data set of its folder; run that item again",
-                            path);
-            if (stored->failure.empty() && !holdsTheRunsPoints(*stored, run.manifest.parameters))
-                throw Error("The result is damaged: its points are not one per quality of its data set; run that "
-                            "item again",
-                            path);
-            stored->curve = curve;
-            stored->sweep.curves = {curve};
-            current = std::move(stored);
-            return *current;
-        }
-        throw Error("The results lack picture \"" + picture + "\" with codec " + curve.name +
-                    " (is a shard missing or unfinished?)");
-    });
+    return loadPictures(runs, combinedManifest(runs));
+}
+
+OpenedDataSet openDataSet(const std::vector<std::string>& folders) {
+    if (folders.empty()) throw Error("Name at least one result folder");
+    const std::vector<FolderRun> runs = folderRuns(folders);
+    const DataSetManifest whole = combinedManifest(runs);
+    OpenedDataSet opened;
+    opened.picturesTotal = whole.pictures.size();
+    DataSetManifest manifest = whole;
+    if (unfinishedAllowed(runs))
+        std::erase_if(manifest.pictures, [&](const std::string& picture) {
+            return !std::all_of(manifest.curves.begin(), manifest.curves.end(),
+                                [&](const CodecCurve& curve) { return filed(runs, picture, curve); });
+        });
+    // With no picture whole, the error names the first item missing.
+    opened.outcome = loadPictures(runs, manifest.pictures.empty() ? whole : manifest);
+    return opened;
 }
 
 }  // namespace brenlow

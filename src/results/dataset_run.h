@@ -37,6 +37,10 @@ struct DataSetRun {
     // Every point's decoded picture kept in the result folder as a PNG, whatever its codec; those of
     // codecs run by commands are kept in any case.
     bool keepDecoded = false;
+    // Whether the work holds every item's whole result. A run into a result folder whose caller reads
+    // the data set back from there leaves it off: each item is dropped once filed, so that the run's
+    // memory does not grow with its items. Without a result folder the results are always held.
+    bool holdResults = true;
 };
 
 // Called with the points done and the total, the item whose point that was ("jpeg on set/a.png")
@@ -47,7 +51,12 @@ using DataSetProgress =
 
 // What a run did with its items.
 struct DataSetWork {
-    std::vector<StoredResult> results;  // the shard's items in order; after a cancel only those finished
+    // The shard's items in order; after a cancel only those finished; none when a run into a result
+    // folder does not hold them (holdResults).
+    std::vector<StoredResult> results;
+    std::vector<FailedItem> failedItems;  // the items that failed, in the items' order
+    // By the run's pictures: whether every item of the picture in the shard finished.
+    std::vector<bool> picturesFinished;
     int computed = 0;                   // coded and measured now
     int reused = 0;                     // found in the result folder as they were made
     int replaced = 0;                   // found there but made otherwise, made again
@@ -79,9 +88,10 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
 // pictures that changed. The codecChanges are said apart.
 std::string workSummary(const DataSetWork& work, const std::string& resultFolder);
 
-// The whole data set of an unsharded run's results. Of a cancelled run, a partial data set: the
-// pictures whose every item finished (failed ones included), with all the curves, in the run's
-// order, so that every curve is averaged over the same pictures; no picture when none finished.
+// The whole data set of an unsharded run's results, read back from its result folder when the work
+// does not hold them. Of a cancelled run, a partial data set: the pictures whose every item finished
+// (failed ones included), with all the curves, in the run's order, so that every curve is averaged
+// over the same pictures; no picture when none finished.
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
 
 // The whole data set from the result folders of one or more runs or shards, each item taken from
@@ -92,5 +102,18 @@ DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
 // a result was made with other parameters than its manifest's or holds other points than one per
 // quality, or when an item is in none of them (naming it).
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders);
+
+// The data set of result folders to look at, which may be unfinished.
+struct OpenedDataSet {
+    DataSetOutcome outcome;
+    std::size_t picturesTotal = 0;  // the pictures of the whole data set
+    bool partial() const { return outcome.pictures.size() < picturesTotal; }
+};
+
+// loadDataSet's data set; or, when no two folders are shards of one run and some items are not
+// filed yet (a run stopped before its end), the partial data set of the pictures whose every item
+// is filed, as a cancelled run gives it. Throws Error as loadDataSet does: for shards of one run
+// that lack an item, and when no picture has all its items.
+OpenedDataSet openDataSet(const std::vector<std::string>& folders);
 
 }  // namespace brenlow

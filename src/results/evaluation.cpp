@@ -101,6 +101,7 @@ DataSetWork runEvaluation(const Evaluation& evaluation) {
         StoredResult result = evaluatedPicture(evaluation, picture, points, curve, parameters);
         if (!evaluation.resultFolder.empty()) writeResult(evaluation.resultFolder, result);
         ++(result.failure.empty() ? work.computed : work.failed);
+        if (!result.failure.empty()) work.failedItems.push_back({picture, curve.name, result.failure});
         work.results.push_back(std::move(result));
     }
     return work;

@@ -79,6 +79,24 @@ TEST(DataSetRunTest, ARunIntoAFolderResumesAndTheFolderReopensWithTheSameAnchor)
     EXPECT_EQ(dataSetCsv(opened.outcome), dataSetCsv(first.outcome));
 }
 
+// The run files each item and lets it go: its data set is read back from the folder, so that its
+// memory does not grow with the pictures; without a folder it holds them all.
+TEST(DataSetRunTest, ARunIntoAFolderHoldsNoItemsResultAndOneWithoutHoldsThemAll) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"));
+    writePicture(dir.file("b.bmp"), 40, 48);
+    DataSetRequest request = smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+    const DataSetRunOutcome inMemory = runDataSet(planDataSet(request));
+    EXPECT_EQ(inMemory.work.results.size(), 4u);
+    request.resultFolder = dir.file("results");
+    const DataSetRunOutcome filed = runDataSet(planDataSet(request));
+    EXPECT_TRUE(filed.work.results.empty());
+    EXPECT_EQ(filed.work.computed, 4);
+    EXPECT_EQ(filed.outcome.outcomes.size(), 2u);
+    EXPECT_EQ(testing::withoutLastColumns(dataSetCsv(filed.outcome), kSweepCsvTimingColumns),
+              testing::withoutLastColumns(dataSetCsv(inMemory.outcome), kSweepCsvTimingColumns));
+}
+
 TEST(DataSetRunTest, AFolderAnotherRunWritesIsRefusedBeforeAnyItemIsMade) {
     TempDir dir;
     writePicture(dir.file("a.bmp"));

@@ -393,6 +393,37 @@ TEST_F(DataSetGuiTest, ACancelledDataSetResumesInItsFolderWhichThenOpensWhole) {
 #endif
 }
 
+// The folder of a cancelled run opens later as the partial data set that run showed, said alike.
+TEST_F(DataSetGuiTest, TheFolderOfACancelledRunOpensAsThePartialDataSetItShowed) {
+    const struct Forget {
+        ~Forget() { rememberDataSetResults({}); }
+    } forget;
+    addLargePictures(4);
+    const fs::path results = dir.path() / "stopped";
+    form->askDataSetPictures = [&](DataSetPictureList& list) {
+        auto* field = list.findChild<QLineEdit*>("DataSetResultFolder");
+        if (field != nullptr) field->setText(QString::fromStdString(results.string()));
+        return field != nullptr;
+    };
+    const std::string first = (folder / "a.bmp").string();
+    cancelOnceFiled({results / resultFileName(first, "jpeg"), results / resultFileName(first, "ajc")});
+    DataSetWindow* cancelled = sweepDataSet();
+    ASSERT_NE(cancelled, nullptr);
+    const QString partial = cancelled->windowTitle().mid(cancelled->windowTitle().indexOf(" - partial: "));
+    EXPECT_TRUE(partial.startsWith(" - partial: cancelled after ")) << cancelled->windowTitle().toStdString();
+    const std::string csv = dataSetCsv(cancelled->outcome());
+    cancelled->close();
+    settleClosedWindows();
+
+    form->askResultFolders = [&](const QString&) { return QStringList{QString::fromStdString(results.string())}; };
+    form->FileOpenResults1->trigger();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+    const QList<DataSetWindow*> opened = form->findChildren<DataSetWindow*>();
+    ASSERT_EQ(opened.size(), 1);
+    EXPECT_TRUE(opened.first()->windowTitle().endsWith(partial)) << opened.first()->windowTitle().toStdString();
+    EXPECT_EQ(dataSetCsv(opened.first()->outcome()), csv);
+}
+
 // A folder another run is filing into is refused before anything is coded, naming it.
 TEST_F(DataSetGuiTest, AResultFolderInUseByAnotherRunIsNamedAndNothingRuns) {
     const struct Forget {

@@ -338,6 +338,89 @@ TEST_F(DataSetRunTest, ResultFilesKeepEveryTimeOfAPointAndATimingOtherwiseMakesT
     EXPECT_EQ(runDataSetItems(run).replaced, 2) << "times taken otherwise are taken again";
 }
 
+// A run that does not hold its results keeps nothing of an item but its counts, its failure and
+// whether its picture finished; its data set comes back from the folder with every figure.
+TEST_F(DataSetRunTest, ARunThatDoesNotHoldItsResultsReadsTheSameDataSetBackFromItsFolder) {
+    std::ofstream(dir.file("cut.png"), std::ios::binary) << testing::fileBytes(pictures[0]).substr(0, 200);
+    run.pictures.push_back(dir.file("cut.png"));
+    run.resultFolder = results.path().string();
+    run.holdResults = false;
+    const DataSetWork work = runDataSetItems(run);
+    EXPECT_TRUE(work.results.empty());
+    EXPECT_EQ(work.computed, 10);
+    ASSERT_EQ(work.failedItems.size(), 2u);
+    EXPECT_EQ(work.failedItems[0].picture, dir.file("cut.png"));
+    EXPECT_EQ(work.failedItems[0].curve, "jpeg");
+    EXPECT_EQ(work.failedItems[1].curve, "ajc");
+    EXPECT_EQ(work.picturesFinished, std::vector<bool>(6, true));
+    const DataSetOutcome collected = collectDataSet(run, work);
+    EXPECT_EQ(collected.failed, work.failedItems);
+    EXPECT_EQ(dataSetCsv(collected), dataSetCsv(loadDataSet({run.resultFolder})));
+    EXPECT_EQ(untimed(dataSetCsv(collected)), untimed(dataSetCsv(runInMemory())));
+    EXPECT_TRUE(runDataSetItems(run).results.empty()) << "nor the items it takes as they were";
+}
+
+// Stopped alike, a run that holds its results and one that reads them back give one partial data
+// set; the folder of either opens as that data set, said to be partial, while a merge still refuses it.
+TEST_F(DataSetRunTest, ACancelledRunsFolderOpensAsThePartialDataSetItShowed) {
+    run.jobs = 1;
+    const auto stopInTheFourthItem = [](int done, int, const std::string&, const std::vector<std::string>&) {
+        return done < 13;
+    };
+    run.resultFolder = results.path().string();
+    const DataSetWork held = runDataSetItems(run, stopInTheFourthItem);
+    const DataSetOutcome shown = collectDataSet(run, held);
+    ASSERT_EQ(shown.pictures, std::vector<std::string>{pictures[0]});
+
+    TempDir other;
+    DataSetRun dropping = run;
+    dropping.resultFolder = other.path().string();
+    dropping.holdResults = false;
+    const DataSetWork stopped = runDataSetItems(dropping, stopInTheFourthItem);
+    ASSERT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(stopped.results.empty());
+    EXPECT_EQ(stopped.picturesFinished, (std::vector<bool>{true, false, false, false, false}));
+    const DataSetOutcome read = collectDataSet(dropping, stopped);
+    EXPECT_EQ(read.pictures, shown.pictures);
+    EXPECT_EQ(untimed(dataSetCsv(read)), untimed(dataSetCsv(shown)));
+
+    const OpenedDataSet opened = openDataSet({run.resultFolder});
+    EXPECT_TRUE(opened.partial());
+    EXPECT_EQ(opened.picturesTotal, 5u);
+    EXPECT_EQ(opened.outcome.pictures, shown.pictures);
+    EXPECT_EQ(dataSetCsv(opened.outcome), dataSetCsv(shown)) << "the files keep every figure exactly";
+    EXPECT_EQ(aggregateCsv(opened.outcome), aggregateCsv(shown));
+    const std::string refused = testing::messageOf([&] { loadDataSet({run.resultFolder}); });
+    EXPECT_NE(refused.find("lack picture \"" + pictures[1] + "\" with codec ajc"), std::string::npos) << refused;
+
+    runDataSetItems(run);
+    const OpenedDataSet whole = openDataSet({run.resultFolder});
+    EXPECT_FALSE(whole.partial());
+    EXPECT_EQ(dataSetCsv(whole.outcome), dataSetCsv(loadDataSet({run.resultFolder})));
+}
+
+// Shards named together must hold every item; one shard alone holds no picture whole.
+TEST_F(DataSetRunTest, OpeningShardsStillRefusesAMissingOne) {
+    std::vector<std::string> folders;
+    std::vector<TempDir> shardDirs(3);
+    for (int shard = 1; shard <= 3; ++shard) {
+        DataSetRun part = run;
+        part.shard = shard;
+        part.shardCount = 3;
+        part.resultFolder = shardDirs[static_cast<std::size_t>(shard - 1)].path().string();
+        part.holdResults = false;
+        const DataSetWork work = runDataSetItems(part);
+        EXPECT_TRUE(work.results.empty());
+        EXPECT_EQ(work.computed, shard == 1 ? 4 : 3);
+        folders.push_back(part.resultFolder);
+    }
+    EXPECT_FALSE(openDataSet(folders).partial());
+    for (const std::vector<std::string>& some : {std::vector<std::string>{folders[0], folders[2]}, {folders[1]}}) {
+        const std::string lacking = testing::messageOf([&] { openDataSet(some); });
+        EXPECT_NE(lacking.find("(is a shard missing or unfinished?)"), std::string::npos) << lacking;
+    }
+}
+
 // Hand-made points: one curve at one quality on four pictures of 2 megapixels, one not timed.
 TEST(AggregateSpeedTest, SpeedsAreTheMediansOverTheTimedPicturesPerCurveAndPlace) {
     const std::vector<CodecCurve> curves = defaultCurves({StillCodec::Jpeg});

@@ -55,8 +55,9 @@ DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control
 
 // What a data set run did, and the data set it makes: read back from the result folder when it has
 // one (so a resumed run gives what an uninterrupted one does); when cancelled, the pictures whose
-// items all finished (none when no picture did); none for one shard of several. A finished run read
-// back from its folder keeps its items' results without their points, which the outcome holds.
+// items all finished (none when no picture did); none for one shard of several. A run into a result
+// folder holds none of its items' results in `work` (their counts and failures only): the outcome has
+// their points.
 struct DataSetRunOutcome {
     DataSetWork work;
     bool hasOutcome = false;

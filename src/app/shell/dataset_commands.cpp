@@ -106,6 +106,13 @@ QString failedItemsText(const std::vector<FailedItem>& failed) {
     return text;
 }
 
+// The window of a data set of only some of its pictures says so, the same whether the run was
+// cancelled here or its folder, left unfinished, is opened later.
+void markPartial(QWidget* window, std::size_t shown, std::size_t total) {
+    window->setWindowTitle(
+        window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures").arg(shown).arg(total));
+}
+
 }  // namespace
 
 void TMainForm::DataSetSweep1Click() {
@@ -189,10 +196,7 @@ void TMainForm::endDataSetRun(DataSetProgressOutcome& progress) {
     // The same folder swept again in one session: its windows are told apart by their number.
     const int run = ++dataSetRuns_[dataSetRunFolder_];
     if (run > 1) window->setWindowTitle(window->windowTitle() + QStringLiteral(" (%1)").arg(run));
-    if (progress.cancelled)
-        window->setWindowTitle(window->windowTitle() + QStringLiteral(" - partial: cancelled after %1 of %2 pictures")
-                                                           .arg(progress.picturesDone)
-                                                           .arg(progress.picturesTotal));
+    if (progress.cancelled) markPartial(window, progress.picturesDone, progress.picturesTotal);
 }
 
 void TMainForm::OpenResults1Click() {
@@ -202,18 +206,22 @@ void TMainForm::OpenResults1Click() {
     rememberResultsFolder(folders.first());
     std::vector<std::string> names;
     for (const QString& folder : folders) names.push_back(QDir::toNativeSeparators(folder).toStdString());
-    DataSetOutcome outcome = inBackground([&] {
+    OpenedDataSet opened = inBackground([&] {
         try {
-            return loadDataSet(names);
+            return openDataSet(names);
         } catch (const std::exception& error) {
             throw Error(QStringLiteral("The results in %1 could not be opened: %2")
                             .arg(resultFoldersCaption(folders), QString::fromStdString(failureMessage(error)))
                             .toStdString());
         }
     });
-    const std::string anchor = resultAnchorOf(outcome.curves);
-    showDataSetWindow(resultFoldersCaption(folders), std::move(outcome), anchor,
-                      [folders](const std::string& picture) { return resultPictureFile(picture, folders); }, names);
+    const std::string anchor = resultAnchorOf(opened.outcome.curves);
+    const std::size_t shown = opened.outcome.pictures.size();
+    DataSetWindow* window =
+        showDataSetWindow(resultFoldersCaption(folders), std::move(opened.outcome), anchor,
+                          [folders](const std::string& picture) { return resultPictureFile(picture, folders); }, names);
+    // A folder of a run stopped before its end shows what that run showed when it was cancelled.
+    if (shown < opened.picturesTotal) markPartial(window, shown, opened.picturesTotal);
 }
 
 DataSetWindow* TMainForm::showDataSetWindow(const QString& caption, DataSetOutcome outcome, const std::string& anchor,
