@@ -230,7 +230,7 @@ TEST(CallerCodecTest, AThreadWithNoItemLeftCodesPointsOfTheItemStillUnderWay) {
             coders.insert(std::this_thread::get_id());
             codedQualities.push_back(quality);
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
         return quantised(picture, quality);
     };
     addCallerCodec(slow);
