@@ -263,7 +263,7 @@ private:
         return timed;
     }
 
-    bool holdsResults() const { return run_.holdResults || run_.resultFolder.empty(); }
+    bool holdsResults() const { return brenlow::holdsResults(run_); }
 
     // A stopped run keeps what it finished, in item order: those items are filed already, and a
     // partial outcome is made of them.
@@ -669,6 +669,8 @@ DataSetOutcome collectFiled(const std::string& folder, DataSetManifest manifest,
 
 }  // namespace
 
+bool holdsResults(const DataSetRun& run) { return run.holdResults || run.resultFolder.empty(); }
+
 std::vector<DataSetItem> dataSetItems(std::size_t pictures, std::size_t curves) {
     std::vector<DataSetItem> items;
     for (std::size_t picture = 0; picture < pictures; ++picture)
@@ -711,7 +713,7 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
 
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
     DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
-    if (!run.resultFolder.empty() && !run.holdResults) return collectFiled(run.resultFolder, manifest, work);
+    if (!holdsResults(run)) return collectFiled(run.resultFolder, manifest, work);
     std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
     for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
     if (work.cancelled) std::erase_if(manifest.pictures, [&](const std::string& picture) {

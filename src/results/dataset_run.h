@@ -43,6 +43,9 @@ struct DataSetRun {
     bool holdResults = true;
 };
 
+// Whether a run's work holds every item's whole result: always without a result folder.
+bool holdsResults(const DataSetRun& run);
+
 // Called with the points done and the total, the item whose point that was ("jpeg on set/a.png")
 // and every item under way then, named alike in the order the run takes them, from the working
 // threads but one call at a time; returning false stops the run once the items under way notice it.

@@ -112,10 +112,27 @@ protected:
         return collectDataSet(inMemory, runDataSetItems(inMemory));
     }
 
+    // Runs the three shards of `run` into folders of their own, handing each shard's work to `check`.
+    template <typename Check>
+    std::vector<std::string> runThreeShards(bool holdResults, Check check) {
+        std::vector<std::string> folders;
+        for (int shard = 1; shard <= 3; ++shard) {
+            DataSetRun part = run;
+            part.shard = shard;
+            part.shardCount = 3;
+            part.resultFolder = shardDirs[static_cast<std::size_t>(shard - 1)].path().string();
+            part.holdResults = holdResults;
+            check(shard, runDataSetItems(part));
+            folders.push_back(part.resultFolder);
+        }
+        return folders;
+    }
+
     TempDir dir;
     TempDir results;
     std::vector<std::string> pictures;
     DataSetRun run;
+    std::vector<TempDir> shardDirs = std::vector<TempDir>(3);
 };
 
 TEST_F(DataSetRunTest, TheAggregateIsTheMeanOverThePicturesThatHaveEachMeasure) {
@@ -401,19 +418,10 @@ TEST_F(DataSetRunTest, ACancelledRunsFolderOpensAsThePartialDataSetItShowed) {
 
 // Shards named together must hold every item; one shard alone holds no picture whole.
 TEST_F(DataSetRunTest, OpeningShardsStillRefusesAMissingOne) {
-    std::vector<std::string> folders;
-    std::vector<TempDir> shardDirs(3);
-    for (int shard = 1; shard <= 3; ++shard) {
-        DataSetRun part = run;
-        part.shard = shard;
-        part.shardCount = 3;
-        part.resultFolder = shardDirs[static_cast<std::size_t>(shard - 1)].path().string();
-        part.holdResults = false;
-        const DataSetWork work = runDataSetItems(part);
+    const std::vector<std::string> folders = runThreeShards(false, [](int shard, const DataSetWork& work) {
         EXPECT_TRUE(work.results.empty());
         EXPECT_EQ(work.computed, shard == 1 ? 4 : 3);
-        folders.push_back(part.resultFolder);
-    }
+    });
     EXPECT_FALSE(openDataSet(folders).partial());
     for (const std::vector<std::string>& some : {std::vector<std::string>{folders[0], folders[2]}, {folders[1]}}) {
         const std::string lacking = testing::messageOf([&] { openDataSet(some); });
@@ -503,16 +511,9 @@ TEST(AggregateSpreadTest, TheIntervalFactorFollowsStudentsTableAndApproachesTheN
 TEST_F(DataSetRunTest, MergeOfShardsEqualsTheWholeRunAndNamesWhatItLacksOrCannotMix) {
     run.resultFolder = results.path().string();
     const DataSetOutcome whole = collectDataSet(run, runDataSetItems(run));
-    std::vector<std::string> folders;
-    std::vector<TempDir> shardDirs(3);
-    for (int shard = 1; shard <= 3; ++shard) {
-        DataSetRun part = run;
-        part.shard = shard;
-        part.shardCount = 3;
-        part.resultFolder = shardDirs[static_cast<std::size_t>(shard - 1)].path().string();
-        EXPECT_EQ(runDataSetItems(part).results.size(), shard == 1 ? 4u : 3u);
-        folders.push_back(part.resultFolder);
-    }
+    const std::vector<std::string> folders = runThreeShards(true, [](int shard, const DataSetWork& work) {
+        EXPECT_EQ(work.results.size(), shard == 1 ? 4u : 3u);
+    });
     EXPECT_EQ(untimed(dataSetCsv(loadDataSet(folders))), untimed(dataSetCsv(whole)));
     EXPECT_EQ(untimedAggregate(aggregateCsv(loadDataSet(folders))), untimedAggregate(aggregateCsv(whole)));
 
