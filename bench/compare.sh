@@ -111,7 +111,9 @@ done >"$work/points"
 mkdir -p "$work/pipeline"
 export SSIMULACRA2=$ssimulacra2_program
 pipeline=(xargs -a "$work/points" -P 2 -L 1 bash "$work/point.sh")
-peer_sweep=(sweep --codecs jpeg,webp,jxl --qualities "$(IFS=,; echo "${peer_qualities[*]}")" --measures ssimulacra2,butteraugli
+# The sweep measures what the pipeline measures: SSIMULACRA 2 only where the pipeline has a program for it.
+peer_measures=butteraugli${ssimulacra2_program:+,ssimulacra2}
+peer_sweep=(sweep --codecs jpeg,webp,jxl --qualities "$(IFS=,; echo "${peer_qualities[*]}")" --measures "$peer_measures"
             -j 2 --quiet "$work/peers")
 
 # The benchmark program's settings and the sweep's that code the same bytes: JPEG XL at the distance
@@ -144,7 +146,8 @@ check_matched_bytes() {
 "${benchmark_xl_run[@]}" --num_threads=2 --print_details --print_details_csv >"$work/bxl.csv" 2>/dev/null
 check_matched_bytes
 echo "the pipeline runs: cjpeg/djpeg, cwebp/dwebp, cjxl/djxl; butteraugli_main, compare -metric PSNR" \
-  "${ssimulacra2_program:+and $ssimulacra2_program}${ssimulacra2_program:-(no SSIMULACRA 2 program installed)}"
+  "${ssimulacra2_program:+and $ssimulacra2_program}${ssimulacra2_program:-(no SSIMULACRA 2 program installed)};" \
+  "the sweep against it: --measures $peer_measures"
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 sweep=(sweep --codecs jpeg,avc,ajc --qualities 10:90:10)
 dataset=(sweep --codecs jpeg,webp,avif,jxl,jp2 --qualities 20:90:10 -j 1 --quiet)

@@ -4,7 +4,7 @@
 # picture. Medians over RUNS runs of the wall time, the processor time (task-clock) and the page
 # faults, with the number of shared objects the command loads. Given a second program (another
 # build, such as main's), both are timed side by side, run for run, so that a busy machine weighs on
-# both alike.
+# both alike. Last, the floor: a program that does nothing but link Qt Gui, and one linked to nothing.
 #   bench/startup.sh BRENLOW_CLI [OTHER_BRENLOW_CLI] [RUNS]
 set -euo pipefail
 programs=("$(realpath "$1")")
@@ -70,5 +70,21 @@ for words in "${commands[@]}"; do
       "$(cut -d' ' -f3 "$scratch/runs$p" | median)" "$objects"
   done
 done
+# The floor under every command: a program that does nothing, linked to Qt Gui as the core is, and
+# one linked to nothing.
+if command -v g++ >/dev/null && pkg-config --exists Qt6Gui 2>/dev/null; then
+  printf '#include <QImage>\nint main(int argc, char**) { return argc > 9 ? QImage(1, 1, QImage::Format_RGB32).width() : 0; }\n' \
+    >"$scratch/floor.cpp"
+  printf 'int main() { return 0; }\n' >"$scratch/bare.cpp"
+  g++ -O2 -fPIC "$scratch/floor.cpp" -o "$scratch/qt_gui_floor" $(pkg-config --cflags --libs Qt6Gui)
+  g++ -O2 "$scratch/bare.cpp" -o "$scratch/bare"
+  for floor in qt_gui_floor bare; do
+    : >"$scratch/floor_runs"
+    for ((run = 0; run < runs; run++)); do one_run "$scratch/$floor" >>"$scratch/floor_runs"; done
+    printf "%-38s %-10s %9s %9s %8s\n" "(a program doing nothing)" "$floor" \
+      "$(cut -d' ' -f1 "$scratch/floor_runs" | median)" "$(cut -d' ' -f2 "$scratch/floor_runs" | median)" \
+      "$(cut -d' ' -f3 "$scratch/floor_runs" | median)"
+  done
+fi
 echo "load average at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 for p in "${!programs[@]}"; do echo "#$((p + 1)): ${programs[$p]}"; done
