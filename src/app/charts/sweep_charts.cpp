@@ -19,6 +19,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "app/charts/chart_legend.h"
 #include "app/charts/chart_point_tips.h"
@@ -39,7 +40,7 @@ constexpr int kMarkerSize = 9;
 constexpr int kLineWidth = 2;
 
 // One curve: the line and its points, named after the codec, in the curve's style wherever it is
-// drawn; infinite values are left out, and on a log scale so are rates of zero.
+// drawn; undefined and infinite values are left out (Qt takes none), and on a log scale so are rates of zero.
 void addCurve(QChart& chart, const std::string& name, const CurveStyle& style, const std::vector<RatePoint>& curve,
               bool logRate, CurveMeasure measure, const QualityAt& qualityAt) {
     auto* line = new QLineSeries;
@@ -49,9 +50,18 @@ void addCurve(QChart& chart, const std::string& name, const CurveStyle& style, c
     line->setLightMarker(curveMarkerImage(style.marker, line->pen().color(), kMarkerSize));
     line->setPointsVisible(true);
     for (const RatePoint& point : curve)
-        if (std::isfinite(point.quality) && (!logRate || point.rate > 0.0)) line->append(point.rate, point.quality);
+        if (std::isfinite(point.rate) && std::isfinite(point.quality) && (!logRate || point.rate > 0.0))
+            line->append(point.rate, point.quality);
     chart.addSeries(line);
     showPointTips(*line, name, measure, qualityAt);
+}
+
+// The range of values from `low` to `high`, widened about them where they are one value: Qt's nice
+// numbers make NaN of a range of nothing (a data set where one point alone has a finite mean).
+std::pair<double, double> spanOf(double low, double high) {
+    if (high > low) return {low, high};
+    const double half = low == 0.0 ? 1.0 : std::abs(low) / 10.0;
+    return {low - half, high + half};
 }
 
 // Axes that hold every curve shown, not only the first one attached.
@@ -71,12 +81,13 @@ void fitAxes(const QChart& chart, QAbstractAxis& x, QValueAxis& y) {
     }
     if (bottom > top) return;
     if (auto* linear = qobject_cast<QValueAxis*>(&x)) {
-        linear->setRange(0.0, right);
+        linear->setRange(0.0, right > 0.0 ? right : 1.0);
         linear->applyNiceNumbers();
     } else {
         x.setRange(left / 1.25, right * 1.25);  // a margin on a log scale is a factor
     }
-    y.setRange(bottom, top);
+    const auto [low, high] = spanOf(bottom, top);
+    y.setRange(low, high);
     y.applyNiceNumbers();
 }
 

@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/shell/eliding_status_bar.h"
 #include "app/dialogs/dataset_pictures.h"
 #include "app/dialogs/result_folders.h"
 #include "app/dialogs/sweep_dialog.h"
@@ -521,6 +522,7 @@ void TMainForm::createProgressBar() {
 }
 
 void TMainForm::createStatusBar() {
+    setStatusBar(new ElidingStatusBar);
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
     StatusText = new QLabel(QStringLiteral("0 X 0"));
     StatusText->setObjectName(QStringLiteral("StatusText"));

@@ -1,6 +1,5 @@
 #include "app/windows/dataset_tables.h"
 
-#include <QFileInfo>
 #include <QStringList>
 #include <QTableWidget>
 #include <cmath>
@@ -80,37 +79,6 @@ QTableWidget* makeCurveTable(const DataSetOutcome& outcome) {
         ++row;
     }
     table->resizeColumnsToContents();
-    return table;
-}
-
-QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<PictureRow>& rows) {
-    const std::vector<CurveMeasure> measures = aggregateMeasuresHeld(outcome);
-    QStringList headers{"Picture", "Codec", "Quality", "Coded size", "Bits per pixel"};
-    for (CurveMeasure measure : measures) headers << QString::fromStdString(measureLabel(measure));
-    rows.clear();
-    for (std::size_t picture = 0; picture < outcome.outcomes.size(); ++picture)
-        for (std::size_t point = 0; point < outcome.outcomes[picture].sweep.points.size(); ++point)
-            rows.push_back({picture, point});
-    QTableWidget* table = readOnlyTable("PictureTable", static_cast<int>(rows.size()), headers, QStringLiteral("Every picture"));
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->setSelectionMode(QAbstractItemView::SingleSelection);
-    for (int row = 0; row < table->rowCount(); ++row) {
-        const PictureOutcome& picture = outcome.outcomes[rows[static_cast<std::size_t>(row)].picture];
-        const SweepPoint& point = picture.sweep.points[rows[static_cast<std::size_t>(row)].point];
-        auto* name = new QTableWidgetItem(QFileInfo(QString::fromStdString(picture.picture)).fileName());
-        // The row's place in `rows`, which a sort of the table does not move.
-        name->setData(Qt::UserRole, row);
-        table->setItem(row, 0, name);
-        table->setItem(row, 1, new QTableWidgetItem(curveTitle(point.curve)));
-        table->setItem(row, 2, numberItem(QString::number(point.quality)));
-        table->setItem(row, 3, numberItem(QString::number(point.figures.codedSize)));
-        table->setItem(row, 4, numberItem(number(point.measures.bitsPerPixel, 4)));
-        int column = 5;
-        for (CurveMeasure measure : measures)
-            table->setItem(row, column++, measureItem(measure.row(), measureOf(point, measure), 4, point.megapixels));
-    }
-    table->resizeColumnsToContents();
-    sortByHeaderClick(*table);
     return table;
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <vector>
 
 #include "brenlow/studies.h"
@@ -21,15 +20,5 @@ QTableWidget* makeDeltaSummaryTable(const DataSetOutcome& outcome, const std::st
 // Each curve ("CurveTable"), as the report lists them: its name, codec, settings, qualities and
 // what codes it ("libwebp 1.2.4", "commands from codecs/x.json", or that it was coded elsewhere).
 QTableWidget* makeCurveTable(const DataSetOutcome& outcome);
-
-// Where a row of the picture table comes from.
-struct PictureRow {
-    std::size_t picture = 0;  // index into the data set's outcomes
-    std::size_t point = 0;    // index into that picture's sweep
-};
-
-// Every point of every picture, one row each ("PictureTable"): the picture's file name, codec,
-// quality, coded size, bits per pixel and each measure the aggregate holds. Row r is rows[r].
-QTableWidget* makePictureTable(const DataSetOutcome& outcome, std::vector<PictureRow>& rows);
 
 }  // namespace brenlow

@@ -53,10 +53,13 @@ QPushButton* button(const char* name, const QString& text) {
 }  // namespace
 
 DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std::string anchor, QWidget* parent)
-    : QWidget(parent, Qt::Window), outcome_(std::move(outcome)), anchor_(std::move(anchor)), folder_(caption) {
+    : QWidget(parent, Qt::Window),
+      outcome_(std::make_shared<const DataSetOutcome>(std::move(outcome))),
+      anchor_(std::move(anchor)),
+      folder_(caption) {
     setObjectName(QStringLiteral("DataSetWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const qsizetype pictures = static_cast<qsizetype>(outcome_.pictures.size());
+    const qsizetype pictures = static_cast<qsizetype>(outcome_->pictures.size());
     setWindowTitle(QStringLiteral("Data set: %1 (%2 %3)")
                        .arg(caption)
                        .arg(pictures)
@@ -75,10 +78,10 @@ DataSetWindow::DataSetWindow(const QString& caption, DataSetOutcome outcome, std
     auto* parts = new QSplitter(Qt::Vertical);
     // The window holds the outcome the charts read.
     charts_ = makeRateDistortionCharts(
-        curveNames(outcome_.curves), aggregateMeasuresHeld(outcome_),
-        [this](const std::string& curve, CurveMeasure measure) { return aggregateCurve(outcome_, curve, measure); },
+        curveNames(outcome_->curves), aggregateMeasuresHeld(*outcome_),
+        [this](const std::string& curve, CurveMeasure measure) { return aggregateCurve(*outcome_, curve, measure); },
         [this](const std::string& curve, double rate) -> std::optional<int> {
-            for (const AggregatePoint& point : outcome_.aggregate)
+            for (const AggregatePoint& point : outcome_->aggregate)
                 if (point.curve == curve && point.bitsPerPixel == rate) return point.quality;
             return std::nullopt;
         });
@@ -97,7 +100,7 @@ QWidget* DataSetWindow::makeTables() {
     tabs->setObjectName(QStringLiteral("DataSetTabs"));
     tabs->addTab(makeDeltaRates(),
                  QStringLiteral("Aggregate delta rates against %1").arg(withoutMnemonics(curveTitle(anchor_))));
-    QTableWidget* summary = makeDeltaSummaryTable(outcome_, anchor_);
+    QTableWidget* summary = makeDeltaSummaryTable(*outcome_, anchor_);
     tabs->addTab(withNote(QStringLiteral("DeltaSummaryNote"),
                           summary ? QStringLiteral("Each picture's Bjontegaard deltas against %1, summarised over "
                                                    "the pictures; a picture whose curves share no interval is left "
@@ -117,14 +120,14 @@ QWidget* DataSetWindow::makeTables() {
                                          "result at that codec and quality in the Compare view."),
                           pictures),
                  QStringLiteral("Every picture"));
-    tabs->addTab(makeCurveTable(outcome_), QStringLiteral("Curves"));
+    tabs->addTab(makeCurveTable(*outcome_), QStringLiteral("Curves"));
     return tabs;
 }
 
 QWidget* DataSetWindow::makeDeltaRates() const {
     double megapixels = 0.0;
-    for (const PictureOutcome& picture : outcome_.outcomes) megapixels = std::max(megapixels, largestMegapixels(picture.sweep));
-    QTableWidget* table = makeDeltaTable(aggregateDeltaTable(outcome_, anchor_), anchor_, megapixels);
+    for (const PictureOutcome& picture : outcome_->outcomes) megapixels = std::max(megapixels, largestMegapixels(picture.sweep));
+    QTableWidget* table = makeDeltaTable(aggregateDeltaTable(*outcome_, anchor_), anchor_, megapixels);
     const QString text =
         table ? QStringLiteral("Bjontegaard deltas of the aggregate curves (each point the mean over the pictures) "
                                "against %1. A negative BD-rate needs fewer bits for the same quality. \"!\": the "
@@ -161,17 +164,17 @@ QWidget* DataSetWindow::makeButtons() {
 }
 
 void DataSetWindow::exportCsv() {
-    exportText(QStringLiteral("Export CSV of every point"), QStringLiteral("-points.csv"), QStringLiteral("csv"), dataSetCsv(outcome_));
+    exportText(QStringLiteral("Export CSV of every point"), QStringLiteral("-points.csv"), QStringLiteral("csv"), dataSetCsv(*outcome_));
 }
 
 void DataSetWindow::exportAggregateCsv() {
-    exportText(QStringLiteral("Export CSV of the aggregate"), QStringLiteral("-aggregate.csv"), QStringLiteral("csv"), aggregateCsv(outcome_));
+    exportText(QStringLiteral("Export CSV of the aggregate"), QStringLiteral("-aggregate.csv"), QStringLiteral("csv"), aggregateCsv(*outcome_));
 }
 
 void DataSetWindow::exportJson() {
     // The seconds of the run are not the window's to know; the object says 0 rather than a guess.
     exportText(QStringLiteral("Export JSON"), QStringLiteral(".json"), QStringLiteral("json"),
-               jsonLine(dataSetJson(outcome_, anchor_, {}, 0.0)) + "\n");
+               jsonLine(dataSetJson(*outcome_, anchor_, {}, 0.0)) + "\n");
 }
 
 bool DataSetWindow::htmlReportBuilt() {
@@ -188,7 +191,7 @@ void DataSetWindow::exportHtmlReport() {
                                          QStringLiteral("html"));
     if (chosen.isEmpty()) return;
     try {
-        writeDataSetReport(chosen.toStdString(), outcome_, anchor_, {}, resultFolders);
+        writeDataSetReport(chosen.toStdString(), *outcome_, anchor_, {}, resultFolders);
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
     }
@@ -196,14 +199,14 @@ void DataSetWindow::exportHtmlReport() {
 }
 
 void DataSetWindow::exportImage() {
-    const std::optional<FigureChoice> figure = askFigure(aggregateMeasuresHeld(outcome_));
+    const std::optional<FigureChoice> figure = askFigure(aggregateMeasuresHeld(*outcome_));
     if (!figure) return;
     suggestion_ = dataSetExportName(folder_, QStringLiteral("-%1.pdf").arg(measureKey(figure->measure)));
     const QString chosen = askSaveName(QStringLiteral("Export the chart as an image"),
                                        QStringLiteral("PDF (*.pdf);;SVG image (*.svg);;PNG image (*.png)"));
     if (chosen.isEmpty()) return;
     try {
-        writeCharts(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), outcome_,
+        writeCharts(withSuffix(chosen, QStringLiteral("pdf")).toStdString(), *outcome_,
                     chartExport(*figure, chartHeading(folder_, anchor_)));
     } catch (const std::exception& error) {
         showMessage(QString::fromStdString(failureMessage(error)));
@@ -231,9 +234,9 @@ void DataSetWindow::exportText(const QString& title, const QString& ending, cons
 void DataSetWindow::openRow(int row) {
     if (!openPoint || row < 0 || row >= static_cast<int>(rows_.size())) return;
     const PictureRow& where = rows_[static_cast<std::size_t>(row)];
-    const PictureOutcome& picture = outcome_.outcomes[where.picture];
+    const PictureOutcome& picture = outcome_->outcomes[where.picture];
     const SweepPoint& point = picture.sweep.points[where.point];
-    const CodecCurve* curve = findCurve(outcome_.curves, point.curve);
+    const CodecCurve* curve = findCurve(outcome_->curves, point.curve);
     if (curve != nullptr) openPoint(picture.picture, point, *curve);
 }
 

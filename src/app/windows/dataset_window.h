@@ -3,12 +3,14 @@
 #include <QString>
 #include <QWidget>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/dialogs/figure_choice_dialog.h"
 #include "app/windows/dataset_tables.h"
+#include "app/windows/picture_table.h"
 #include "brenlow/studies.h"
 
 namespace brenlow {
@@ -22,7 +24,7 @@ class DataSetWindow : public QWidget {
 public:
     DataSetWindow(const QString& caption, DataSetOutcome outcome, std::string anchor, QWidget* parent = nullptr);
 
-    const DataSetOutcome& outcome() const { return outcome_; }
+    const DataSetOutcome& outcome() const { return *outcome_; }
     const std::string& anchor() const { return anchor_; }
 
     // The save dialog of an export, given its title and filter; an empty name means the user cancelled.
@@ -67,7 +69,8 @@ private:
     // The file the user names for an export, ending in `suffix`; empty when they cancel.
     QString askExportName(const QString& title, const QString& ending, const QString& suffix);
 
-    DataSetOutcome outcome_;
+    // Shared with the picture table, whose cells read it until the table is gone.
+    std::shared_ptr<const DataSetOutcome> outcome_;
     std::string anchor_;  // the name of the curve the delta rates are taken against
     std::vector<PictureRow> rows_;
     QString folder_;
