@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -13,6 +14,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include "experiments/dataset_outcome.h"
 #include "experiments/sweep_report.h"
 #include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
@@ -246,6 +248,64 @@ TEST_F(DataSetCliTest, ShardsRunByGnuParallelMergeIntoTheWholeRun) {
             .object();
     EXPECT_EQ(againstAjc["bd_rate"].toObject()["anchor"].toString(), "ajc");
     EXPECT_EQ(againstAjc["bd_rate"].toObject()["aggregate"].toArray()[0].toObject()["codec"].toString(), "jpeg");
+}
+
+// Shard folders with a failed item, and what merge printed of them when it held the data set whole:
+// read a picture at a time, it prints every byte the same (the JSON's seconds aside).
+TEST_F(DataSetCliTest, AMergePrintsEveryByteItPrintedWhenItHeldTheDataSetWhole) {
+    const fs::path golden = testDataPath("merge_golden");
+    for (const char* shard : {"shard1", "shard2"}) fs::copy(golden / shard, cwd.path() / shard);
+    const std::vector<std::string> shards{"shard1", "shard2"};
+    const auto expected = [&](const char* name) { return fileBytes((golden / name).string()); };
+
+    const CliRun text = run(std::vector<std::string>{"merge", "--aggregate-csv", "aggregate.csv"} + shards);
+    EXPECT_EQ(text.exitCode, 3) << "two items failed";
+    EXPECT_EQ(text.out, expected("merge.csv"));
+    EXPECT_EQ(text.err, expected("merge.err"));
+    EXPECT_EQ(fileBytes(cwd.file("aggregate.csv")), expected("aggregate.csv"));
+
+    const CliRun quiet = run(std::vector<std::string>{"merge", "--anchor", "ajc", "--quiet"} + shards);
+    EXPECT_EQ(quiet.out, expected("merge_quiet.csv"));
+    EXPECT_EQ(quiet.err, expected("merge_quiet.err"));
+
+    const auto withoutSeconds = [](std::string json) {
+        const std::size_t at = json.find("\"seconds\":");
+        if (at != std::string::npos) json.erase(at, json.find_first_of(",}", at) - at);
+        return json;
+    };
+    const CliRun json = run(std::vector<std::string>{"merge", "--json"} + shards);
+    EXPECT_EQ(withoutSeconds(json.out), withoutSeconds(expected("merge.json")));
+}
+
+// A run into a result folder prints from there what a run held in memory prints, and so does the
+// merge of its shards: rows, notes, failed items and the aggregate file, the clock's columns aside.
+TEST_F(DataSetCliTest, ARunIntoAFolderPrintsWhatARunHeldInMemoryPrints) {
+    std::ofstream(cwd.file("set/f_cut.png"), std::ios::binary) << fileBytes(cwd.file("set/a_astronaut.png")).substr(0, 200);
+    const auto untimedNotes = [](const std::string& err) {
+        std::string kept;
+        std::istringstream lines(err);
+        for (std::string line; std::getline(lines, line);)
+            if (!line.starts_with("Timing") && line.find("items made") == std::string::npos) kept += line + "\n";
+        return kept;
+    };
+    const CliRun inMemory = run(kSweep + std::vector<std::string>{"--aggregate-csv", "memory.csv", "set"});
+    EXPECT_EQ(inMemory.exitCode, 3) << inMemory.err;
+    EXPECT_NE(inMemory.err.find("2 items failed"), std::string::npos) << inMemory.err;
+    for (const char* shard : {"1/2", "2/2"})
+        run(kSweep + std::vector<std::string>{"--quiet", "--shard", shard, "--out", std::string("shard") + shard[0], "set"});
+    const std::vector<CliRun> filed{
+        run(kSweep + std::vector<std::string>{"--aggregate-csv", "filed.csv", "--out", "results", "set"}),
+        run({"merge", "--aggregate-csv", "merged.csv", "shard1", "shard2"})};
+    for (const CliRun& each : filed) {
+        EXPECT_EQ(each.exitCode, 3) << each.err;
+        EXPECT_EQ(withoutLastColumns(each.out, kSweepCsvTimingColumns),
+                  withoutLastColumns(inMemory.out, kSweepCsvTimingColumns));
+        EXPECT_EQ(untimedNotes(each.err), untimedNotes(inMemory.err));
+    }
+    for (const char* file : {"filed.csv", "merged.csv"})
+        EXPECT_EQ(withoutLastColumns(fileBytes(cwd.file(file)), kAggregateCsvTimingColumns),
+                  withoutLastColumns(fileBytes(cwd.file("memory.csv")), kAggregateCsvTimingColumns))
+            << file;
 }
 
 TEST_F(DataSetCliTest, MergeRefusesMixedParametersAndNamesAMissingItem) {
