@@ -706,9 +706,13 @@ bool unfinishedAllowed(const std::vector<FolderRun>& runs) {
     return std::all_of(runs.begin(), runs.end(), [](const FolderRun& run) { return run.folders.size() == 1; });
 }
 
+DataSetManifest manifestOf(const DataSetRun& run) {
+    return {run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+}
+
 // The run's manifest: of a cancelled run, only the pictures it finished.
 DataSetManifest filedManifest(const DataSetRun& run, const DataSetWork& work) {
-    DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    DataSetManifest manifest = manifestOf(run);
     if (!work.cancelled) return manifest;
     std::vector<std::string> finished;
     for (std::size_t i = 0; i < manifest.pictures.size(); ++i)
@@ -743,9 +747,7 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     const std::vector<DataSetItem> items =
         shardOf(dataSetItems(run.pictures.size(), run.settings.curves.size()), run.shard, run.shardCount);
     if (!run.resultFolder.empty()) {
-        const DataSetManifest manifest{run.pictures, run.settings.curves,
-                                       dataSetParameters(run.settings, run.versions)};
-        fileManifest(run.resultFolder, manifest);
+        fileManifest(run.resultFolder, manifestOf(run));
     }
     return ItemRunner(run, items, progress).run();
 }
@@ -763,7 +765,7 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
 
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
     if (!holdsResults(run)) return FiledDataSet(run, work).whole();
-    DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+    DataSetManifest manifest = manifestOf(run);
     std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
     for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
     if (work.cancelled) std::erase_if(manifest.pictures, [&](const std::string& picture) {
@@ -788,8 +790,7 @@ FiledDataSet::FiledDataSet(const std::vector<std::string>& folders) {
 }
 
 FiledDataSet::FiledDataSet(const DataSetRun& run, const DataSetWork& work)
-    : runs_{{DataSetManifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)},
-             {run.resultFolder}}},
+    : runs_{{manifestOf(run), {run.resultFolder}}},
       manifest_(filedManifest(run, work)) {}
 
 void FiledDataSet::forEachPicture(const std::function<void(const PictureOutcome&)>& visit) const {
