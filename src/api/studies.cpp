@@ -70,15 +70,15 @@ DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control
     return plan;
 }
 
-DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control) {
+DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control, DataSetReadBack readBack) {
     // The data set is read back from the result folder, so the run drops each item once filed.
     DataSetRun run = plan.run;
     run.holdResults = run.resultFolder.empty();
     // Two runs into one folder would each resume and overwrite the other's results.
-    std::optional<FolderLock> folderLock;
+    std::unique_ptr<FolderLock> folderLock;
     if (!run.resultFolder.empty()) {
         makeResultFolder(run.resultFolder);
-        folderLock.emplace(run.resultFolder, FolderLock::Use::Writing);
+        folderLock = std::make_unique<FolderLock>(run.resultFolder, FolderLock::Use::Writing);
     }
     ProgressPacer pacer(control);
     DataSetRunOutcome result;
@@ -87,6 +87,13 @@ DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control)
         return pacer(done, total, item, running);
     });
     if (run.shardCount > 1) return result;
+    if (readBack == DataSetReadBack::APictureAtATime && folderLock) {
+        auto filed = std::make_shared<LockedDataSet>(LockedDataSet{{}, FiledDataSet(run, result.work)});
+        filed->locks.push_back(std::move(folderLock));
+        result.hasOutcome = !result.work.cancelled || !filed->dataSet.pictures().empty();
+        result.filed = std::move(filed);
+        return result;
+    }
     // A cancelled run's folder lacks items: its partial data set is of the pictures the run finished.
     result.outcome = run.resultFolder.empty() || result.work.cancelled ? collectDataSet(run, result.work)
                                                                        : loadDataSet({run.resultFolder});

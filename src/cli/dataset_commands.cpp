@@ -120,8 +120,8 @@ void writeAggregateTable(const DataSetOutcome& outcome, std::ostream& notes) {
     }
 }
 
-void writePerPictureDeltas(const DataSetOutcome& outcome, const std::string& anchor, std::ostream& notes) {
-    for (const PerPictureDeltas& row : perPictureDeltaTable(outcome, anchor)) {
+void writePerPictureDeltas(const std::vector<PerPictureDeltas>& rows, const std::string& anchor, std::ostream& notes) {
+    for (const PerPictureDeltas& row : rows) {
         const DeltaSummary& rate = row.rate;
         notes << "BD-rate " << printableLine(row.curve) << " against " << printableLine(anchor) << " on "
               << measureKey(row.measure) << ", " << interpolationName(row.interpolation) << ", per picture: ";
@@ -141,34 +141,69 @@ void writeTextFile(const std::string& path, const std::string& text) {
     writeFileAtomically(path, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
+// All a data set prints but its points: the aggregate CSV file, the notes (not with --json), the
+// timing warnings and the failed items, from an outcome that need not hold its pictures' points;
+// the per-picture deltas are asked for only when shown.
+CommandOutput figuresOutput(const Request& request, const DataSetOutcome& figures, const std::string& anchor,
+                            const std::vector<ImportedCurve>& imported,
+                            const std::function<std::vector<PerPictureDeltas>()>& perPicture, std::ostream& notes,
+                            const std::string& timingSaidFor) {
+    checkImportNames(imported, figures.curves);
+    if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(figures));
+    if (!request.json && !request.quiet) {
+        writeAggregateTable(figures, notes);
+        notes << "On the aggregate curves:\n";
+        writeDeltaRates(aggregateDeltaTable(figures, anchor), anchor, notes);
+        writeDeltaRates(importedDeltaTable(figures, anchor, imported), anchor, notes);
+        writePerPictureDeltas(perPicture(), anchor, notes);
+    }
+    if (!request.quiet)
+        for (const std::string& warning : timingWarnings(figures.timedRuns, timingSaidFor)) notes << warning << '\n';
+    CommandOutput output;
+    output.failedItems = writeFailedItems(figures.failed, notes);
+    return output;
+}
+
+// A fault of the folders is told before a wrong --anchor, as when the data set was read whole first.
+std::string anchorOfFiled(const Request& request, const FiledDataSet& dataSet) {
+    try {
+        return anchorOf(sweepRequestOf(request), dataSet.curves());
+    } catch (const UsageError&) {
+        dataSet.forEachPicture([](const PictureOutcome&) {});
+        throw;
+    }
+}
+
 }  // namespace
 
 CommandOutput dataSetOutput(const Request& request, DataSetOutcome outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes, const std::string& timingSaidFor) {
     const std::string anchor = anchorOf(sweepRequestOf(request), outcome.curves);
-    checkImportNames(imported, outcome.curves);
-    if (!request.aggregateCsvPath.empty()) writeTextFile(request.aggregateCsvPath, aggregateCsv(outcome));
-    CommandOutput output;
+    CommandOutput output = figuresOutput(
+        request, outcome, anchor, imported, [&] { return perPictureDeltaTable(outcome, anchor); }, notes,
+        timingSaidFor);
     if (request.json) {
         output.text = jsonLine(dataSetJson(outcome, anchor, imported, secondsSince(started)));
-    } else {
-        if (!request.quiet) {
-            writeAggregateTable(outcome, notes);
-            notes << "On the aggregate curves:\n";
-            writeDeltaRates(aggregateDeltaTable(outcome, anchor), anchor, notes);
-            writeDeltaRates(importedDeltaTable(outcome, anchor, imported), anchor, notes);
-            writePerPictureDeltas(outcome, anchor, notes);
-        }
+        return output;
     }
-    if (!request.quiet)
-        for (const std::string& warning : timingWarnings(outcome.timedRuns, timingSaidFor)) notes << warning << '\n';
-    output.failedItems = writeFailedItems(outcome.failed, notes);
     // The rows are printed as they are made: a large data set's table is never held whole.
-    if (!request.json)
-        output.pieces = [kept = std::make_shared<const DataSetOutcome>(std::move(outcome))](const auto& print) {
-            writeDataSetCsv(*kept, print);
-        };
+    output.pieces = [kept = std::make_shared<const DataSetOutcome>(std::move(outcome))](const auto& print) {
+        writeDataSetCsv(*kept, print);
+    };
+    return output;
+}
+
+CommandOutput dataSetOutput(const Request& request, std::shared_ptr<const LockedDataSet> filed,
+                            const std::vector<ImportedCurve>& imported, Clock::time_point started,
+                            std::ostream& notes, const std::string& timingSaidFor) {
+    if (request.json) return dataSetOutput(request, filed->dataSet.whole(), imported, started, notes, timingSaidFor);
+    const std::string anchor = anchorOfFiled(request, filed->dataSet);
+    const DataSetFigures figures = filed->dataSet.figures(anchor);
+    CommandOutput output = figuresOutput(
+        request, figures.outcome, anchor, imported, [&] { return figures.perPicture; }, notes, timingSaidFor);
+    // Read again as they are printed, the folders still locked.
+    output.pieces = [filed = std::move(filed)](const auto& print) { filed->dataSet.writeCsv(print); };
     return output;
 }
 
@@ -257,19 +292,22 @@ CommandOutput runDataSetSweep(const Request& request, std::ostream& notes) {
     {
         ProgressLine progress(notes, !request.quiet && isatty(STDERR_FILENO) == 1);
         control.progress = std::ref(progress);
-        done = runDataSet(plan, control);
+        done = runDataSet(plan, control, DataSetReadBack::APictureAtATime);
     }
     if (!request.quiet && !run.resultFolder.empty()) writeRunNotes(run, done.work, notes);
     if (run.shardCount > 1) return {{}, writeFailedItems(done.work.failedItems, notes), {}};
+    if (done.filed)
+        return dataSetOutput(request, std::move(done.filed), imported, started, notes, done.work.timedRun.started);
     return dataSetOutput(request, std::move(done.outcome), imported, started, notes, done.work.timedRun.started);
 }
 
 CommandOutput runMergeCommand(const Request& request, std::ostream& notes) {
     const Clock::time_point started = Clock::now();
     const std::vector<ImportedCurve> imported = importedCurves(request);
-    const auto locks = lockedForReading(request.files);
+    auto locks = lockedForReading(request.files);
     checkDataSetOutputs(request, dataSetInputs(request, {}, request.files));
-    return dataSetOutput(request, loadDataSet(request.files), imported, started, notes);
+    auto filed = std::make_shared<const LockedDataSet>(LockedDataSet{std::move(locks), FiledDataSet(request.files)});
+    return dataSetOutput(request, std::move(filed), imported, started, notes);
 }
 
 }  // namespace brenlow::cli

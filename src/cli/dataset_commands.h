@@ -26,6 +26,13 @@ CommandOutput dataSetOutput(const Request& request, DataSetOutcome outcome,
                             const std::vector<ImportedCurve>& imported, Clock::time_point started,
                             std::ostream& notes, const std::string& timingSaidFor = {});
 
+// The same of a data set left in its result folders: read once for the notes, then again a picture
+// at a time as its rows are printed, so that it is never held whole; with --json read whole, as the
+// one object holds every point.
+CommandOutput dataSetOutput(const Request& request, std::shared_ptr<const LockedDataSet> filed,
+                            const std::vector<ImportedCurve>& imported, Clock::time_point started,
+                            std::ostream& notes, const std::string& timingSaidFor = {});
+
 // merge DIR...: the data set of the result folders, printed as runDataSetSweep prints a whole run.
 // Throws Error naming what is missing or made otherwise.
 CommandOutput runMergeCommand(const Request& request, std::ostream& notes);

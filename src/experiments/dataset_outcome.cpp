@@ -7,6 +7,7 @@
 #include <numeric>
 #include <utility>
 
+#include "experiments/dataset_tally.h"
 #include "measures/measure_table.h"
 
 namespace brenlow {
@@ -14,82 +15,10 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-// The sample standard deviation of values added one at a time, kept stable by updating the mean
-// and the sum of squared distances from it as each value comes (Welford's way).
-struct Spread {
-    int count = 0;
-    double mean = 0.0;
-    double squares = 0.0;
-
-    void add(double value) {
-        ++count;
-        const double step = value - mean;
-        mean += step / count;
-        squares += step * (value - mean);
-    }
-    // NaN below two values, and where a value is infinite (a PSNR of identical pictures).
-    double deviation() const {
-        if (count < 2 || !std::isfinite(squares)) return kNaN;
-        return std::sqrt(squares / (count - 1));
-    }
-};
-
-// A running sum per measure over the pictures that have it.
-struct PointSums {
-    int pictures = 0;
-    int missed = 0;
-    double bitsPerPixel = 0.0;
-    std::vector<double> sums = std::vector<double>(curveMeasures().size(), 0.0);
-    std::vector<int> counts = std::vector<int>(curveMeasures().size(), 0);
-    std::vector<Spread> spreads = std::vector<Spread>(curveMeasures().size());
-    Spread bitsPerPixelSpread;
-    std::vector<double> encodeSpeeds;
-    std::vector<double> decodeSpeeds;
-    std::vector<double> encodeCpuSpeeds;
-    std::vector<double> decodeCpuSpeeds;
-
-    void add(const SweepPoint& point) {
-        ++pictures;
-        missed += point.targetMissed ? 1 : 0;
-        if (point.timingRuns > 0) {
-            encodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.encodeSeconds));
-            decodeSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.decodeSeconds));
-            addCpuSpeeds(point);
-        }
-        bitsPerPixel += point.measures.bitsPerPixel;
-        bitsPerPixelSpread.add(point.measures.bitsPerPixel);
-        for (std::size_t i = 0; i < curveMeasures().size(); ++i) {
-            const double value = measureOf(point, curveMeasures()[i]);
-            if (std::isnan(value)) continue;
-            sums[i] += value;
-            ++counts[i];
-            spreads[i].add(value);
-        }
-    }
-
-    // Results kept before processor seconds were recorded have none: they are left out, not taken as 0.
-    void addCpuSpeeds(const SweepPoint& point) {
-        if (std::isnan(point.encodeCpuSeconds) || std::isnan(point.decodeCpuSeconds)) return;
-        encodeCpuSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.encodeCpuSeconds));
-        decodeCpuSpeeds.push_back(megapixelsPerSecond(point.megapixels, point.decodeCpuSeconds));
-    }
-
-    AggregatePoint mean(const std::string& curve, const SweepPoint& first) const {
-        const bool sized = !std::isnan(first.targetBpp);
-        AggregatePoint point{curve, sized ? 0 : first.quality, first.targetBpp, missed, pictures, bitsPerPixel / pictures,
-                             {}, counts, {}};
-        for (std::size_t i = 0; i < sums.size(); ++i) point.means.push_back(counts[i] > 0 ? sums[i] / counts[i] : kNaN);
-        for (const Spread& spread : spreads) point.deviations.push_back(spread.deviation());
-        point.bitsPerPixelDeviation = bitsPerPixelSpread.deviation();
-        point.encodeMegapixelsPerSecond = summarise(encodeSpeeds).median;
-        point.decodeMegapixelsPerSecond = summarise(decodeSpeeds).median;
-        point.timedPictures = static_cast<int>(encodeSpeeds.size());
-        point.encodeCpuMegapixelsPerSecond = summarise(encodeCpuSpeeds).median;
-        point.decodeCpuMegapixelsPerSecond = summarise(decodeCpuSpeeds).median;
-        point.cpuTimedPictures = static_cast<int>(encodeCpuSpeeds.size());
-        return point;
-    }
-};
+std::string settingsIn(const std::vector<CodecCurve>& curves, const std::string& curveName) {
+    const CodecCurve* curve = findCurve(curves, curveName);
+    return curve == nullptr ? std::string() : curve->settingsText();
+}
 
 std::vector<std::string> namesOf(const std::vector<CodecCurve>& curves) {
     std::vector<std::string> names;
@@ -100,8 +29,7 @@ std::vector<std::string> namesOf(const std::vector<CodecCurve>& curves) {
 }  // namespace
 
 std::string settingsOf(const DataSetOutcome& outcome, const std::string& curveName) {
-    const CodecCurve* curve = findCurve(outcome.curves, curveName);
-    return curve == nullptr ? std::string() : curve->settingsText();
+    return settingsIn(outcome.curves, curveName);
 }
 
 bool operator==(const DataSetParameters& a, const DataSetParameters& b) {
@@ -127,26 +55,9 @@ std::vector<std::pair<std::string, double>> decibelsOfMeanLinear(const Aggregate
 
 std::vector<AggregatePoint> aggregatePoints(const std::vector<PictureOutcome>& outcomes,
                                             const std::vector<CodecCurve>& curves) {
-    std::vector<AggregatePoint> points;
-    for (const CodecCurve& curve : curves) {
-        // In the order the qualities (or targets) first appear; a point coded to a size is grouped
-        // by its target, as its quality differs from picture to picture.
-        std::vector<std::pair<SweepPoint, PointSums>> byPoint;
-        const auto samePoint = [](const SweepPoint& a, const SweepPoint& b) {
-            return std::isnan(a.targetBpp) ? std::isnan(b.targetBpp) && a.quality == b.quality : a.targetBpp == b.targetBpp;
-        };
-        for (const PictureOutcome& outcome : outcomes) {
-            for (const SweepPoint& point : outcome.sweep.points) {
-                if (point.curve != curve.name) continue;
-                auto at = std::find_if(byPoint.begin(), byPoint.end(),
-                                       [&](const auto& entry) { return samePoint(entry.first, point); });
-                if (at == byPoint.end()) at = byPoint.insert(byPoint.end(), {point, PointSums{}});
-                at->second.add(point);
-            }
-        }
-        for (const auto& [first, sums] : byPoint) points.push_back(sums.mean(curve.name, first));
-    }
-    return points;
+    AggregateTally tally(curves);
+    for (const PictureOutcome& outcome : outcomes) tally.add(outcome);
+    return tally.points();
 }
 
 DataSetOutcome makeDataSetOutcome(std::vector<std::string> pictures, std::vector<CodecCurve> curves,
@@ -241,36 +152,27 @@ std::vector<double> valuesOf(const std::vector<BdResult>& deltas) {
 }
 
 std::vector<PerPictureDeltas> perPictureDeltaTable(const DataSetOutcome& outcome, const std::string& anchor) {
-    std::vector<PerPictureDeltas> table;
-    const std::vector<CurveMeasure> measures = deltaMeasuresTaken(outcome.parameters.measures);
-    for (const PictureOutcome& picture : outcome.outcomes) {
-        const std::vector<DeltaRow> rows = deltaTable(
-            namesOf(outcome.curves),
-            [&](const std::string& curve, CurveMeasure measure) { return curveOf(picture.sweep, curve, measure); },
-            anchor, measures);
-        table.resize(rows.size());
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            table[i].curve = rows[i].curve;
-            table[i].measure = rows[i].measure;
-            table[i].interpolation = rows[i].interpolation;
-            table[i].pictures.push_back(picture.picture);
-            table[i].rates.push_back(rows[i].rate);
-            table[i].qualities.push_back(rows[i].quality);
-        }
+    PerPictureDeltaTally tally(outcome.curves, anchor, deltaMeasuresTaken(outcome.parameters.measures), true);
+    for (const PictureOutcome& picture : outcome.outcomes) tally.add(picture);
+    return tally.rows();
+}
+
+std::string dataSetCsvHeader(const DataSetParameters& parameters) {
+    return "picture," + sweepCsvHeader(!parameters.bppTargets.empty());
+}
+
+void writePictureCsvRows(const PictureOutcome& picture, const std::vector<CodecCurve>& curves,
+                         const DataSetParameters& parameters, const std::function<void(const std::string& row)>& write) {
+    const bool sized = !parameters.bppTargets.empty();
+    for (const SweepPoint& point : picture.sweep.points) {
+        write(csvField(picture.picture) + "," + sweepCsvRow(point, settingsIn(curves, point.curve), sized));
     }
-    for (PerPictureDeltas& row : table) {
-        row.rate = summarise(valuesOf(row.rates));
-        row.quality = summarise(valuesOf(row.qualities));
-    }
-    return table;
 }
 
 void writeDataSetCsv(const DataSetOutcome& outcome, const std::function<void(const std::string& row)>& write) {
-    const bool sized = !outcome.parameters.bppTargets.empty();
-    write("picture," + sweepCsvHeader(sized));
+    write(dataSetCsvHeader(outcome.parameters));
     for (const PictureOutcome& picture : outcome.outcomes)
-        for (const SweepPoint& point : picture.sweep.points)
-            write(csvField(picture.picture) + "," + sweepCsvRow(point, settingsOf(outcome, point.curve), sized));
+        writePictureCsvRows(picture, outcome.curves, outcome.parameters, write);
 }
 
 std::string dataSetCsv(const DataSetOutcome& outcome) {

@@ -173,6 +173,12 @@ std::string dataSetCsv(const DataSetOutcome& outcome);
 // The same handed out a row at a time (the header first), for a data set too large to print whole.
 void writeDataSetCsv(const DataSetOutcome& outcome, const std::function<void(const std::string& row)>& write);
 
+// writeDataSetCsv's header, and the rows of one picture's points, the settings of each point's
+// curve taken from `curves`: for rows written as their pictures are read.
+std::string dataSetCsvHeader(const DataSetParameters& parameters);
+void writePictureCsvRows(const PictureOutcome& picture, const std::vector<CodecCurve>& curves,
+                         const DataSetParameters& parameters, const std::function<void(const std::string& row)>& write);
+
 // The aggregate as CSV: codec (the curve's name), quality, pictures, bits_per_pixel, then each measure's mean and
 // its count of pictures, the two SSIMs in dB of the mean, the size target columns when coded to
 // sizes, and last the speed columns: the median megapixels per second of coding and of decoding and

@@ -89,28 +89,35 @@ void endTimedRun(TimedRun& run) {
     run.loadAtEnd = currentLoadAverage();
 }
 
-std::vector<TimedRun> distinctRuns(const std::vector<TimedRun>& itemRecords) {
-    std::vector<TimedRun> runs;
-    for (const TimedRun& record : itemRecords) {
-        if (record.started.empty()) continue;
-        auto run = std::find_if(runs.begin(), runs.end(), [&](const TimedRun& known) {
-            return known.started == record.started && known.shard == record.shard;
-        });
-        if (run == runs.end()) {
-            runs.push_back(record);
-            runs.back().items = 1;
-            continue;
-        }
-        ++run->items;
-        // ISO 8601 times in UTC sort as text.
-        if (record.ended > run->ended) {
-            run->ended = record.ended;
-            run->loadAtEnd = record.loadAtEnd;
-        }
+void DistinctRuns::add(const TimedRun& record) {
+    if (record.started.empty()) return;
+    auto run = std::find_if(runs_.begin(), runs_.end(), [&](const TimedRun& known) {
+        return known.started == record.started && known.shard == record.shard;
+    });
+    if (run == runs_.end()) {
+        runs_.push_back(record);
+        runs_.back().items = 1;
+        return;
     }
+    ++run->items;
+    // ISO 8601 times in UTC sort as text.
+    if (record.ended > run->ended) {
+        run->ended = record.ended;
+        run->loadAtEnd = record.loadAtEnd;
+    }
+}
+
+std::vector<TimedRun> DistinctRuns::runs() const {
+    std::vector<TimedRun> runs = runs_;
     std::stable_sort(runs.begin(), runs.end(),
                      [](const TimedRun& a, const TimedRun& b) { return a.started < b.started; });
     return runs;
+}
+
+std::vector<TimedRun> distinctRuns(const std::vector<TimedRun>& itemRecords) {
+    DistinctRuns runs;
+    for (const TimedRun& record : itemRecords) runs.add(record);
+    return runs.runs();
 }
 
 std::string sharedCoresWarning(int codingsAtOnce, const std::string& unit) {

@@ -55,6 +55,18 @@ void endTimedRun(TimedRun& run);
 // its items and, as its end, that of its item that ended last.
 std::vector<TimedRun> distinctRuns(const std::vector<TimedRun>& itemRecords);
 
+// distinctRuns taken a record at a time, so that a data set read a picture at a time keeps its
+// runs, not every item's record.
+class DistinctRuns {
+public:
+    void add(const TimedRun& record);
+    // The runs of the records added, as distinctRuns gives them.
+    std::vector<TimedRun> runs() const;
+
+private:
+    std::vector<TimedRun> runs_;  // in the order first named
+};
+
 // "2 codings at a time" or similar, for a run that shared the cores; `unit` names what was coded
 // side by side ("items", "points").
 std::string sharedCoresWarning(int codingsAtOnce, const std::string& unit);

@@ -439,36 +439,83 @@ private:
     int total_ = 0;
 };
 
-// Each picture's points, curves in the manifest's order, from the item results `find` gives, each
-// used before the next is asked for.
-template <typename Find>
-DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
-    std::vector<PictureOutcome> outcomes;
+// What a data set keeps of a picture's items besides their points.
+struct PictureRecords {
+    std::string colourEncoding;
     std::vector<FailedItem> failed;
     std::vector<TimedRun> timedRuns;
-    std::vector<std::string> colourEncodings;
+};
+
+// Each picture's points, curves in the manifest's order, from the item results `find` gives, each
+// used before the next is asked for; handed to `visit` a picture at a time.
+template <typename Find, typename Visit>
+void forEachPictureOf(const DataSetManifest& manifest, Find find, Visit&& visit) {
     for (const std::string& picture : manifest.pictures) {
         PictureOutcome outcome{picture, {}};
         outcome.sweep.curves = manifest.curves;
-        std::string colourEncoding;
+        PictureRecords records;
         for (const CodecCurve& curve : manifest.curves) {
             // A result `find` hands over as its own gives up its points; one it keeps lends copies.
             auto& result = find(picture, curve);
-            if (colourEncoding.empty()) colourEncoding = result.colourEncoding;
-            if (!result.failure.empty()) failed.push_back({picture, curve.name, result.failure});
-            timedRuns.push_back(result.sweep.timedRun);
+            if (records.colourEncoding.empty()) records.colourEncoding = result.colourEncoding;
+            if (!result.failure.empty()) records.failed.push_back({picture, curve.name, result.failure});
+            records.timedRuns.push_back(result.sweep.timedRun);
             outcome.sweep.points.insert(outcome.sweep.points.end(), std::make_move_iterator(result.sweep.points.begin()),
                                         std::make_move_iterator(result.sweep.points.end()));
         }
-        outcomes.push_back(std::move(outcome));
-        colourEncodings.push_back(std::move(colourEncoding));
+        visit(std::move(outcome), std::move(records));
     }
-    DataSetOutcome outcome =
-        makeDataSetOutcome(manifest.pictures, manifest.curves, manifest.parameters, std::move(outcomes));
-    outcome.failed = std::move(failed);
-    outcome.timedRuns = distinctRuns(timedRuns);
-    outcome.colourEncodings = std::move(colourEncodings);
-    return outcome;
+}
+
+// A data set gathered a picture at a time: whole, or without its points (figures) with the
+// per-picture deltas against an anchor.
+class GatheredDataSet {
+public:
+    GatheredDataSet(const DataSetManifest& manifest, bool whole, const std::string& anchor = {})
+        : manifest_(manifest),
+          whole_(whole),
+          aggregate_(manifest.curves),
+          perPicture_(manifest.curves, anchor, deltaMeasuresTaken(manifest.parameters.measures), false) {}
+
+    void operator()(PictureOutcome&& outcome, PictureRecords&& records) {
+        failed_.insert(failed_.end(), std::make_move_iterator(records.failed.begin()),
+                       std::make_move_iterator(records.failed.end()));
+        for (const TimedRun& run : records.timedRuns) timedRuns_.add(run);
+        colourEncodings_.push_back(std::move(records.colourEncoding));
+        if (whole_) return outcomes_.push_back(std::move(outcome));
+        aggregate_.add(outcome);
+        perPicture_.add(outcome);
+    }
+
+    DataSetOutcome outcome() {
+        DataSetOutcome outcome = whole_ ? makeDataSetOutcome(manifest_.pictures, manifest_.curves,
+                                                             manifest_.parameters, std::move(outcomes_))
+                                        : DataSetOutcome{manifest_.pictures, manifest_.curves, manifest_.parameters,
+                                                         {}, aggregate_.points(), {}, {}, {}};
+        outcome.failed = std::move(failed_);
+        outcome.timedRuns = timedRuns_.runs();
+        outcome.colourEncodings = std::move(colourEncodings_);
+        return outcome;
+    }
+
+    std::vector<PerPictureDeltas> perPicture() const { return perPicture_.rows(); }
+
+private:
+    const DataSetManifest& manifest_;
+    bool whole_;
+    std::vector<PictureOutcome> outcomes_;
+    AggregateTally aggregate_;
+    PerPictureDeltaTally perPicture_;
+    std::vector<FailedItem> failed_;
+    DistinctRuns timedRuns_;
+    std::vector<std::string> colourEncodings_;
+};
+
+template <typename Find>
+DataSetOutcome assemble(const DataSetManifest& manifest, Find find) {
+    GatheredDataSet gathered(manifest, true);
+    forEachPictureOf(manifest, find, gathered);
+    return gathered.outcome();
 }
 
 void requireSameDataSet(const DataSetManifest& first, const std::string& firstFolder, const DataSetManifest& other,
@@ -515,11 +562,7 @@ void fileManifest(const std::string& folder, const DataSetManifest& manifest) {
     }
 }
 
-// The result folders of one run: its shards, all with the same manifest.
-struct FolderRun {
-    DataSetManifest manifest;
-    std::vector<std::string> folders;
-};
+using FolderRun = FiledDataSet::Run;
 
 std::vector<std::string> curveNames(const DataSetManifest& manifest) {
     std::vector<std::string> names;
@@ -606,12 +649,13 @@ const FolderRun& runOfCurve(const std::vector<FolderRun>& runs, const std::strin
     throw Error("No result folder holds the curve \"" + curveName + "\"");
 }
 
-// The pictures of `manifest` (the runs' combined one, or some of its pictures), each item taken from
-// the first folder of its run that has it.
-DataSetOutcome loadPictures(const std::vector<FolderRun>& runs, const DataSetManifest& manifest) {
+// The pictures of `manifest` (the runs' combined one, or some of its pictures) handed to `visit` a
+// picture at a time, each item taken from the first folder of its run that has it.
+template <typename Visit>
+void readPictures(const std::vector<FolderRun>& runs, const DataSetManifest& manifest, Visit&& visit) {
     // One result read at a time: the data set holds its points, not a second copy of every file.
     std::optional<StoredResult> current;
-    return assemble(manifest, [&](const std::string& picture, const CodecCurve& curve) -> StoredResult& {
+    forEachPictureOf(manifest, [&](const std::string& picture, const CodecCurve& curve) -> StoredResult& {
         const FolderRun& run = runOfCurve(runs, curve.name);
         const CodecCurve& asRun = *findCurve(run.manifest.curves, curve.name);
         for (const std::string& folder : run.folders) {
@@ -640,7 +684,13 @@ DataSetOutcome loadPictures(const std::vector<FolderRun>& runs, const DataSetMan
         }
         throw Error("The results lack picture \"" + picture + "\" with codec " + curve.name +
                     " (is a shard missing or unfinished?)");
-    });
+    }, visit);
+}
+
+DataSetOutcome loadPictures(const std::vector<FolderRun>& runs, const DataSetManifest& manifest) {
+    GatheredDataSet gathered(manifest, true);
+    readPictures(runs, manifest, gathered);
+    return gathered.outcome();
 }
 
 // Whether some folder of the curve's run has the item's file, whatever it holds.
@@ -656,15 +706,19 @@ bool unfinishedAllowed(const std::vector<FolderRun>& runs) {
     return std::all_of(runs.begin(), runs.end(), [](const FolderRun& run) { return run.folders.size() == 1; });
 }
 
-// The run's data set read back from its folder: of a cancelled run, only the pictures it finished.
-DataSetOutcome collectFiled(const std::string& folder, DataSetManifest manifest, const DataSetWork& work) {
-    if (work.cancelled) {
-        std::vector<std::string> finished;
-        for (std::size_t i = 0; i < manifest.pictures.size(); ++i)
-            if (work.picturesFinished[i]) finished.push_back(manifest.pictures[i]);
-        manifest.pictures = std::move(finished);
-    }
-    return loadPictures({{manifest, {folder}}}, manifest);
+DataSetManifest manifestOf(const DataSetRun& run) {
+    return {run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
+}
+
+// The run's manifest: of a cancelled run, only the pictures it finished.
+DataSetManifest filedManifest(const DataSetRun& run, const DataSetWork& work) {
+    DataSetManifest manifest = manifestOf(run);
+    if (!work.cancelled) return manifest;
+    std::vector<std::string> finished;
+    for (std::size_t i = 0; i < manifest.pictures.size(); ++i)
+        if (work.picturesFinished[i]) finished.push_back(manifest.pictures[i]);
+    manifest.pictures = std::move(finished);
+    return manifest;
 }
 
 }  // namespace
@@ -693,9 +747,7 @@ DataSetWork runDataSetItems(const DataSetRun& run, const DataSetProgress& progre
     const std::vector<DataSetItem> items =
         shardOf(dataSetItems(run.pictures.size(), run.settings.curves.size()), run.shard, run.shardCount);
     if (!run.resultFolder.empty()) {
-        const DataSetManifest manifest{run.pictures, run.settings.curves,
-                                       dataSetParameters(run.settings, run.versions)};
-        fileManifest(run.resultFolder, manifest);
+        fileManifest(run.resultFolder, manifestOf(run));
     }
     return ItemRunner(run, items, progress).run();
 }
@@ -712,8 +764,8 @@ std::string workSummary(const DataSetWork& work, const std::string& resultFolder
 }
 
 DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
-    DataSetManifest manifest{run.pictures, run.settings.curves, dataSetParameters(run.settings, run.versions)};
-    if (!holdsResults(run)) return collectFiled(run.resultFolder, manifest, work);
+    if (!holdsResults(run)) return FiledDataSet(run, work).whole();
+    DataSetManifest manifest = manifestOf(run);
     std::map<std::pair<std::string, std::string>, const StoredResult*> byItem;
     for (const StoredResult& result : work.results) byItem[{result.picture, result.curve.name}] = &result;
     if (work.cancelled) std::erase_if(manifest.pictures, [&](const std::string& picture) {
@@ -728,9 +780,36 @@ DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work) {
 }
 
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders) {
+    return FiledDataSet(folders).whole();
+}
+
+FiledDataSet::FiledDataSet(const std::vector<std::string>& folders) {
     if (folders.empty()) throw Error("Name at least one result folder");
-    const std::vector<FolderRun> runs = folderRuns(folders);
-    return loadPictures(runs, combinedManifest(runs));
+    runs_ = folderRuns(folders);
+    manifest_ = combinedManifest(runs_);
+}
+
+FiledDataSet::FiledDataSet(const DataSetRun& run, const DataSetWork& work)
+    : runs_{{manifestOf(run), {run.resultFolder}}},
+      manifest_(filedManifest(run, work)) {}
+
+void FiledDataSet::forEachPicture(const std::function<void(const PictureOutcome&)>& visit) const {
+    readPictures(runs_, manifest_, [&](PictureOutcome&& outcome, PictureRecords&&) { visit(outcome); });
+}
+
+DataSetOutcome FiledDataSet::whole() const { return loadPictures(runs_, manifest_); }
+
+DataSetFigures FiledDataSet::figures(const std::string& anchor) const {
+    GatheredDataSet gathered(manifest_, false, anchor);
+    readPictures(runs_, manifest_, gathered);
+    return {gathered.outcome(), gathered.perPicture()};
+}
+
+void FiledDataSet::writeCsv(const std::function<void(const std::string& row)>& write) const {
+    write(dataSetCsvHeader(manifest_.parameters));
+    forEachPicture([&](const PictureOutcome& picture) {
+        writePictureCsvRows(picture, manifest_.curves, manifest_.parameters, write);
+    });
 }
 
 OpenedDataSet openDataSet(const std::vector<std::string>& folders) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "experiments/dataset_tally.h"
 #include "results/dataset_store.h"
 
 namespace brenlow {
@@ -105,6 +106,45 @@ DataSetOutcome collectDataSet(const DataSetRun& run, const DataSetWork& work);
 // a result was made with other parameters than its manifest's or holds other points than one per
 // quality, or when an item is in none of them (naming it).
 DataSetOutcome loadDataSet(const std::vector<std::string>& folders);
+
+// What the notes of a data set read: the data set as loadDataSet gives it but without its
+// pictures' points (`outcome.outcomes` empty), and the per-picture delta rows against the anchor,
+// their summaries alone (PerPictureDeltaTally not detailed).
+struct DataSetFigures {
+    DataSetOutcome outcome;
+    std::vector<PerPictureDeltas> perPicture;
+};
+
+// A data set left in its result folders and read from them a picture at a time, as often as asked,
+// so that a large one is never held whole; each reading gives what loadDataSet (or collectDataSet,
+// of a run) gives and throws Error as that does. Nothing here locks the folders.
+class FiledDataSet {
+public:
+    // The result folders of one run: its shards, all with the same manifest.
+    struct Run {
+        DataSetManifest manifest;
+        std::vector<std::string> folders;
+    };
+
+    // loadDataSet's data set of the folders. Throws Error as that does for their manifests.
+    explicit FiledDataSet(const std::vector<std::string>& folders);
+    // collectDataSet's data set of an unsharded run into a result folder that did not hold its results.
+    FiledDataSet(const DataSetRun& run, const DataSetWork& work);
+
+    // The pictures with every curve, in order, and the curves.
+    const std::vector<std::string>& pictures() const { return manifest_.pictures; }
+    const std::vector<CodecCurve>& curves() const { return manifest_.curves; }
+    // Each picture's outcome in order, one read at a time.
+    void forEachPicture(const std::function<void(const PictureOutcome&)>& visit) const;
+    DataSetOutcome whole() const;
+    DataSetFigures figures(const std::string& anchor) const;
+    // writeDataSetCsv's rows of the whole data set.
+    void writeCsv(const std::function<void(const std::string& row)>& write) const;
+
+private:
+    std::vector<Run> runs_;
+    DataSetManifest manifest_;  // the runs' combined one, or the pictures of it a cancelled run finished
+};
 
 // The data set of result folders to look at, which may be unfinished.
 struct OpenedDataSet {

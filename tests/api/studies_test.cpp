@@ -97,6 +97,33 @@ TEST(DataSetRunTest, ARunIntoAFolderHoldsNoItemsResultAndOneWithoutHoldsThemAll)
               testing::withoutLastColumns(dataSetCsv(inMemory.outcome), kSweepCsvTimingColumns));
 }
 
+// Asked to, a run leaves its data set in its folder, locked for writing until the caller lets it
+// go, and reads there what it would have handed back whole.
+TEST(DataSetRunTest, ARunLeavesItsDataSetInItsLockedFolderWhenAsked) {
+    TempDir dir;
+    writePicture(dir.file("a.bmp"));
+    writePicture(dir.file("b.bmp"), 40, 48);
+    DataSetRequest request = smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+    request.resultFolder = dir.file("results");
+    DataSetRunOutcome done = runDataSet(planDataSet(request), {}, DataSetReadBack::APictureAtATime);
+    ASSERT_TRUE(done.hasOutcome);
+    ASSERT_NE(done.filed, nullptr);
+    EXPECT_TRUE(done.outcome.pictures.empty());
+    EXPECT_TRUE(done.outcome.outcomes.empty());
+    EXPECT_THROW(FolderLock(request.resultFolder, FolderLock::Use::Writing), Error);
+    EXPECT_EQ(done.filed->dataSet.whole().pictures, (std::vector<std::string>{dir.file("a.bmp"), dir.file("b.bmp")}));
+    std::string rows;
+    done.filed->dataSet.writeCsv([&](const std::string& row) { rows += row; });
+    done.filed.reset();
+    EXPECT_NO_THROW(FolderLock(request.resultFolder, FolderLock::Use::Writing));
+    EXPECT_EQ(rows, dataSetCsv(runDataSet(planDataSet(request)).outcome)) << "the second run takes every item as it is";
+
+    request.resultFolder.clear();
+    const DataSetRunOutcome inMemory = runDataSet(planDataSet(request), {}, DataSetReadBack::APictureAtATime);
+    EXPECT_EQ(inMemory.filed, nullptr) << "nothing is filed to read back";
+    EXPECT_EQ(inMemory.outcome.outcomes.size(), 2u);
+}
+
 TEST(DataSetRunTest, AFolderAnotherRunWritesIsRefusedBeforeAnyItemIsMade) {
     TempDir dir;
     writePicture(dir.file("a.bmp"));

@@ -4,8 +4,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <map>
+#include <sstream>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -13,7 +16,9 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include "experiments/dataset_outcome.h"
 #include "experiments/sweep_report.h"
+#include "results/dataset_store.h"
 #include "support/cli_runner.h"
 #include "support/dataset_pictures.h"
 #include "support/test_support.h"
@@ -246,6 +251,104 @@ TEST_F(DataSetCliTest, ShardsRunByGnuParallelMergeIntoTheWholeRun) {
             .object();
     EXPECT_EQ(againstAjc["bd_rate"].toObject()["anchor"].toString(), "ajc");
     EXPECT_EQ(againstAjc["bd_rate"].toObject()["aggregate"].toArray()[0].toObject()["codec"].toString(), "jpeg");
+}
+
+// Shard folders with a failed item, and what merge printed of them when it held the data set whole:
+// read a picture at a time, it prints every byte the same (the JSON's seconds aside).
+TEST_F(DataSetCliTest, AMergePrintsEveryByteItPrintedWhenItHeldTheDataSetWhole) {
+    const fs::path golden = testDataPath("merge_golden");
+    for (const char* shard : {"shard1", "shard2"}) fs::copy(golden / shard, cwd.path() / shard);
+    const std::vector<std::string> shards{"shard1", "shard2"};
+    const auto expected = [&](const char* name) { return fileBytes((golden / name).string()); };
+
+    const CliRun text = run(std::vector<std::string>{"merge", "--aggregate-csv", "aggregate.csv"} + shards);
+    EXPECT_EQ(text.exitCode, 3) << "two items failed";
+    EXPECT_EQ(text.out, expected("merge.csv"));
+    EXPECT_EQ(text.err, expected("merge.err"));
+    EXPECT_EQ(fileBytes(cwd.file("aggregate.csv")), expected("aggregate.csv"));
+
+    const CliRun quiet = run(std::vector<std::string>{"merge", "--anchor", "ajc", "--quiet"} + shards);
+    EXPECT_EQ(quiet.out, expected("merge_quiet.csv"));
+    EXPECT_EQ(quiet.err, expected("merge_quiet.err"));
+
+    const auto withoutSeconds = [](std::string json) {
+        const std::size_t at = json.find("\"seconds\":");
+        if (at != std::string::npos) json.erase(at, json.find_first_of(",}", at) - at);
+        return json;
+    };
+    const CliRun json = run(std::vector<std::string>{"merge", "--json"} + shards);
+    EXPECT_EQ(withoutSeconds(json.out), withoutSeconds(expected("merge.json")));
+}
+
+// A run into a result folder prints from there what a run held in memory prints, and so does the
+// merge of its shards: rows, notes, failed items and the aggregate file, the clock's columns aside.
+TEST_F(DataSetCliTest, ARunIntoAFolderPrintsWhatARunHeldInMemoryPrints) {
+    std::ofstream(cwd.file("set/f_cut.png"), std::ios::binary) << fileBytes(cwd.file("set/a_astronaut.png")).substr(0, 200);
+    const auto untimedNotes = [](const std::string& err) {
+        std::string kept;
+        std::istringstream lines(err);
+        for (std::string line; std::getline(lines, line);)
+            if (!line.starts_with("Timing") && line.find("items made") == std::string::npos) kept += line + "\n";
+        return kept;
+    };
+    const CliRun inMemory = run(kSweep + std::vector<std::string>{"--aggregate-csv", "memory.csv", "set"});
+    EXPECT_EQ(inMemory.exitCode, 3) << inMemory.err;
+    EXPECT_NE(inMemory.err.find("2 items failed"), std::string::npos) << inMemory.err;
+    for (const char* shard : {"1/2", "2/2"})
+        run(kSweep + std::vector<std::string>{"--quiet", "--shard", shard, "--out", std::string("shard") + shard[0], "set"});
+    const std::vector<CliRun> filed{
+        run(kSweep + std::vector<std::string>{"--aggregate-csv", "filed.csv", "--out", "results", "set"}),
+        run({"merge", "--aggregate-csv", "merged.csv", "shard1", "shard2"})};
+    for (const CliRun& each : filed) {
+        EXPECT_EQ(each.exitCode, 3) << each.err;
+        EXPECT_EQ(withoutLastColumns(each.out, kSweepCsvTimingColumns),
+                  withoutLastColumns(inMemory.out, kSweepCsvTimingColumns));
+        EXPECT_EQ(untimedNotes(each.err), untimedNotes(inMemory.err));
+    }
+    for (const char* file : {"filed.csv", "merged.csv"})
+        EXPECT_EQ(withoutLastColumns(fileBytes(cwd.file(file)), kAggregateCsvTimingColumns),
+                  withoutLastColumns(fileBytes(cwd.file("memory.csv")), kAggregateCsvTimingColumns))
+            << file;
+}
+
+// Runs the command in `folder` with its stdout in a pipe; once the first line is read (the command
+// then waits on the full pipe, long before its last rows), calls `meanwhile`, then reads the rest.
+// Returns the exit code and what followed the first line, stderr included.
+std::pair<int, std::string> runPipedWhile(const fs::path& folder, const std::string& arguments,
+                                          const std::function<void()>& meanwhile) {
+    const std::string command = "cd '" + folder.string() + "' && " BRENLOW_CLI_PATH " " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return {-1, "popen failed"};
+    char line[8192];
+    const bool started = std::fgets(line, sizeof line, pipe) != nullptr;
+    if (started) meanwhile();
+    std::string rest;
+    while (std::fgets(line, sizeof line, pipe) != nullptr) rest += line;
+    const int status = pclose(pipe);
+    return {started && WIFEXITED(status) ? WEXITSTATUS(status) : -1, rest};
+}
+
+// The rows of a run into a result folder, and of a merge, are read from the folder as they are
+// printed: results removed while the first rows wait in the pipe are missed, which a data set held
+// whole before the first row would not notice. Rows far beyond what a pipe holds keep the last
+// picture unread meanwhile.
+TEST_F(DataSetCliTest, ARunAndAMergeReadTheirPicturesFromTheFolderAsTheirRowsArePrinted) {
+    fs::create_directory(cwd.path() / "many");
+    for (int i = 0; i < 40; ++i)
+        ASSERT_TRUE(patternBitmap(16 + i % 3, 16).save(QString::fromStdString(cwd.file("many/p" + std::to_string(i + 10) + ".png"))));
+    std::string qualities;
+    for (int quality = 5; quality <= 95; quality += 5) qualities += (qualities.empty() ? "" : ",") + std::to_string(quality);
+    const std::string sweep = "sweep --codecs jpeg --qualities " + qualities + " --measures none --quiet --out results many";
+    ASSERT_EQ(runPipedWhile(cwd.path(), sweep, [] {}).first, 0);
+    const std::string last = cwd.file("results/") + resultFileName("many/p49.png", "jpeg");
+    const std::string kept = fileBytes(last);
+    for (const std::string& command : {sweep, std::string("merge --quiet results")}) {
+        SCOPED_TRACE(command);
+        const auto [code, rest] = runPipedWhile(cwd.path(), command, [&] { fs::remove(last); });
+        EXPECT_EQ(code, 1);
+        EXPECT_NE(rest.find("lack picture \"many/p49.png\" with codec jpeg"), std::string::npos) << rest.substr(rest.size() - std::min<std::size_t>(rest.size(), 400));
+        std::ofstream(last, std::ios::binary) << kept;
+    }
 }
 
 TEST_F(DataSetCliTest, MergeRefusesMixedParametersAndNamesAMissingItem) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -414,6 +415,72 @@ TEST_F(DataSetRunTest, ACancelledRunsFolderOpensAsThePartialDataSetItShowed) {
     const OpenedDataSet whole = openDataSet({run.resultFolder});
     EXPECT_FALSE(whole.partial());
     EXPECT_EQ(dataSetCsv(whole.outcome), dataSetCsv(loadDataSet({run.resultFolder})));
+}
+
+// A summary as text, so that NaNs compare equal.
+std::string summaryText(const DeltaSummary& summary) {
+    char text[200];
+    std::snprintf(text, sizeof text, "%.17g %.17g %.17g %.17g %.17g %d %d", summary.mean, summary.median, summary.min,
+                  summary.max, summary.stdev, summary.count, summary.leftOut);
+    return text;
+}
+
+// What the notes and rows of a data set left in its folders read is what the whole data set gives,
+// failed items and shards included, while its figures hold no picture's points.
+TEST_F(DataSetRunTest, AFiledDataSetGivesTheWholeOnesFiguresAndRowsWithoutHoldingItsPoints) {
+    std::ofstream(dir.file("cut.png"), std::ios::binary) << testing::fileBytes(pictures[0]).substr(0, 200);
+    run.pictures.push_back(dir.file("cut.png"));
+    const std::vector<std::string> folders = runThreeShards(false, [](int, const DataSetWork&) {});
+    const DataSetOutcome whole = loadDataSet(folders);
+    const FiledDataSet filed(folders);
+    ASSERT_EQ(whole.failed.size(), 2u);
+    for (const std::string anchor : {"jpeg", "ajc"}) {
+        SCOPED_TRACE(anchor);
+        const DataSetFigures figures = filed.figures(anchor);
+        EXPECT_TRUE(figures.outcome.outcomes.empty());
+        EXPECT_EQ(figures.outcome.pictures, whole.pictures);
+        EXPECT_EQ(aggregateCsv(figures.outcome), aggregateCsv(whole));
+        EXPECT_EQ(figures.outcome.failed, whole.failed);
+        EXPECT_EQ(figures.outcome.colourEncodings, whole.colourEncodings);
+        ASSERT_EQ(figures.outcome.timedRuns.size(), whole.timedRuns.size());
+        for (std::size_t i = 0; i < whole.timedRuns.size(); ++i) {
+            EXPECT_EQ(figures.outcome.timedRuns[i].started, whole.timedRuns[i].started);
+            EXPECT_EQ(figures.outcome.timedRuns[i].ended, whole.timedRuns[i].ended);
+            EXPECT_EQ(figures.outcome.timedRuns[i].items, whole.timedRuns[i].items);
+        }
+        const std::vector<PerPictureDeltas> expected = perPictureDeltaTable(whole, anchor);
+        ASSERT_EQ(figures.perPicture.size(), expected.size());
+        ASSERT_FALSE(expected.empty());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(figures.perPicture[i].curve, expected[i].curve);
+            EXPECT_EQ(figures.perPicture[i].measure, expected[i].measure);
+            EXPECT_EQ(figures.perPicture[i].interpolation, expected[i].interpolation);
+            EXPECT_EQ(summaryText(figures.perPicture[i].rate), summaryText(expected[i].rate));
+            EXPECT_EQ(summaryText(figures.perPicture[i].quality), summaryText(expected[i].quality));
+            EXPECT_TRUE(figures.perPicture[i].pictures.empty()) << "the summaries alone";
+        }
+    }
+    std::string rows;
+    filed.writeCsv([&](const std::string& row) { rows += row; });
+    EXPECT_EQ(rows, dataSetCsv(whole));
+}
+
+// The rows are read from the folder as they are written: a picture's results gone before its turn
+// are missed, which a data set read whole before the first row would not notice.
+TEST_F(DataSetRunTest, AFiledDataSetsRowsAreReadAPictureAtATime) {
+    run.resultFolder = results.path().string();
+    run.holdResults = false;
+    const FiledDataSet filed(run, runDataSetItems(run));
+    int rows = 0;
+    const std::string lacking = testing::messageOf([&] {
+        filed.writeCsv([&](const std::string&) {
+            if (++rows != 2) return;
+            for (const CodecCurve& curve : run.settings.curves)
+                fs::remove(fs::path(run.resultFolder) / resultFileName(pictures.back(), curve.name));
+        });
+    });
+    EXPECT_EQ(rows, 1 + 4 * 2 * 4) << "the header and the other four pictures' rows";
+    EXPECT_NE(lacking.find("lack picture \"" + pictures.back() + "\" with codec jpeg"), std::string::npos) << lacking;
 }
 
 // Shards named together must hold every item; one shard alone holds no picture whole.

@@ -14,6 +14,7 @@
 #include "experiments/dataset_outcome.h"
 #include "experiments/own_outputs.h"
 #include "experiments/sweep.h"
+#include "io/folder_lock.h"
 #include "results/dataset_run.h"
 #include "results/dataset_store.h"
 #include "results/evaluation.h"
@@ -58,16 +59,31 @@ DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control
 // items all finished (none when no picture did); none for one shard of several. A run into a result
 // folder holds none of its items' results in `work` (their counts and failures only): the outcome has
 // their points.
+// A data set left in its result folders and read from them as often as asked, the folders locked
+// while it is held.
+struct LockedDataSet {
+    std::vector<std::unique_ptr<FolderLock>> locks;
+    FiledDataSet dataSet;
+};
+
 struct DataSetRunOutcome {
     DataSetWork work;
     bool hasOutcome = false;
-    DataSetOutcome outcome;
+    DataSetOutcome outcome;  // empty when the data set is handed back in `filed`
+    // Of a run into a result folder asked to hand its data set back a picture at a time: the data
+    // set there, the folder still locked for writing; null otherwise.
+    std::shared_ptr<const LockedDataSet> filed;
 };
+
+// How a run hands back its data set: whole in the outcome, or, from a run into a result folder,
+// left there to be read a picture at a time (a data set too large to hold whole).
+enum class DataSetReadBack { Whole, APictureAtATime };
 
 // Runs the plan: makes and locks its result folder for writing (another run into it is refused),
 // resumes what the folder holds, files each item as it is done. Throws Error when the folder cannot
 // be made, locked or written.
-DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control = {});
+DataSetRunOutcome runDataSet(const DataSetPlan& plan, const RunControl& control = {},
+                             DataSetReadBack readBack = DataSetReadBack::Whole);
 
 // The data set of one or more result folders, each locked for reading while it is read (see
 // loadDataSet), with the anchor the one rule gives.
