@@ -54,11 +54,6 @@ struct DataSetPlan {
 // curve that does not read.
 DataSetPlan planDataSet(const DataSetRequest& request, const RunControl& control = {});
 
-// What a data set run did, and the data set it makes: read back from the result folder when it has
-// one (so a resumed run gives what an uninterrupted one does); when cancelled, the pictures whose
-// items all finished (none when no picture did); none for one shard of several. A run into a result
-// folder holds none of its items' results in `work` (their counts and failures only): the outcome has
-// their points.
 // A data set left in its result folders and read from them as often as asked, the folders locked
 // while it is held.
 struct LockedDataSet {
@@ -66,6 +61,11 @@ struct LockedDataSet {
     FiledDataSet dataSet;
 };
 
+// What a data set run did, and the data set it makes: read back from the result folder when it has
+// one (so a resumed run gives what an uninterrupted one does); when cancelled, the pictures whose
+// items all finished (none when no picture did); none for one shard of several. A run into a result
+// folder holds none of its items' results in `work` (their counts and failures only): the outcome has
+// their points.
 struct DataSetRunOutcome {
     DataSetWork work;
     bool hasOutcome = false;
