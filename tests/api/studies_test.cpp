@@ -29,6 +29,13 @@ DataSetRequest smallRequest(const std::vector<std::string>& pictures) {
     return request;
 }
 
+// Two pictures of different shapes in `dir`, a.bmp and b.bmp: a data set of four items.
+DataSetRequest twoPictureRequest(const TempDir& dir) {
+    writePicture(dir.file("a.bmp"));
+    writePicture(dir.file("b.bmp"), 40, 48);
+    return smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+}
+
 // A folder a researcher has worked in holds the workbench's own outputs beside the sources; every
 // front end must sweep the same pictures of it.
 TEST(DataSetPlanTest, AFolderLeavesOutTheOutputsWrittenBesideItsSources) {
@@ -58,9 +65,7 @@ TEST(DataSetPlanTest, AFileNamedOnItsOwnIsSweptWhateverItsName) {
 
 TEST(DataSetRunTest, ARunIntoAFolderResumesAndTheFolderReopensWithTheSameAnchor) {
     TempDir dir;
-    writePicture(dir.file("a.bmp"));
-    writePicture(dir.file("b.bmp"), 40, 48);
-    DataSetRequest request = smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+    DataSetRequest request = twoPictureRequest(dir);
     request.resultFolder = dir.file("results");
     RunControl control;
     control.jobs = 2;
@@ -83,9 +88,7 @@ TEST(DataSetRunTest, ARunIntoAFolderResumesAndTheFolderReopensWithTheSameAnchor)
 // memory does not grow with the pictures; without a folder it holds them all.
 TEST(DataSetRunTest, ARunIntoAFolderHoldsNoItemsResultAndOneWithoutHoldsThemAll) {
     TempDir dir;
-    writePicture(dir.file("a.bmp"));
-    writePicture(dir.file("b.bmp"), 40, 48);
-    DataSetRequest request = smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+    DataSetRequest request = twoPictureRequest(dir);
     const DataSetRunOutcome inMemory = runDataSet(planDataSet(request));
     EXPECT_EQ(inMemory.work.results.size(), 4u);
     request.resultFolder = dir.file("results");
@@ -101,9 +104,7 @@ TEST(DataSetRunTest, ARunIntoAFolderHoldsNoItemsResultAndOneWithoutHoldsThemAll)
 // go, and reads there what it would have handed back whole.
 TEST(DataSetRunTest, ARunLeavesItsDataSetInItsLockedFolderWhenAsked) {
     TempDir dir;
-    writePicture(dir.file("a.bmp"));
-    writePicture(dir.file("b.bmp"), 40, 48);
-    DataSetRequest request = smallRequest({dir.file("a.bmp"), dir.file("b.bmp")});
+    DataSetRequest request = twoPictureRequest(dir);
     request.resultFolder = dir.file("results");
     DataSetRunOutcome done = runDataSet(planDataSet(request), {}, DataSetReadBack::APictureAtATime);
     ASSERT_TRUE(done.hasOutcome);
